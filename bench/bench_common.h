@@ -1,0 +1,31 @@
+// Shared helpers for the benchmarks: wall-clock timing and the median of
+// repeated runs, since the machine is shared.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+template <typename F>
+double median_seconds(int runs, F f)
+{
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        auto a = std::chrono::steady_clock::now();
+        f();
+        auto b = std::chrono::steady_clock::now();
+        t.push_back(std::chrono::duration<double>(b - a).count());
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+// Prints the ratio line and returns 0 when `ratio` is within `floor`.
+inline int report_ratio(const char *name, double ratio, double floor)
+{
+    std::printf("bench %s: %.2f ratio\n", name, ratio);
+    bool ok = ratio <= floor;
+    std::printf("bench %s-within-%.1f: %s\n", name, floor, ok ? "yes" : "no");
+    return ok ? 0 : 1;
+}

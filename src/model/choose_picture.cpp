@@ -1,0 +1,29 @@
+#include "model/errors.h"
+#include "model/lg_epsi.h"
+#include "model/messages.h"
+#include "platform/file_choice.h"
+
+lg_epsi_ptr ele__choose_picture()
+{
+    file_choice_request req;
+    req.title = msg::choose_picture_title;
+    req.filters = {{msg::filter_eps, msg::filter_eps_patterns},
+                   {msg::filter_all, msg::filter_all_patterns}};
+    req.selected_filter = 0;
+    req.must_exist = true;
+    file_choice_result r = platform_file_choice().choose(req);
+    switch (r.st) {
+    case file_choice_result::status::chosen: {
+        lg_epsi_ptr e = lg_epsi_load_file(r.path);
+        if (!e)
+            err__warning(msg::picture_load_failed, r.path.c_str());
+        return e;
+    }
+    case file_choice_result::status::failed:
+        err__warning(msg::dialog_failed, r.error_code);
+        return nullptr;
+    case file_choice_result::status::cancelled:
+        break;
+    }
+    return nullptr;
+}

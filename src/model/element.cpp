@@ -1,0 +1,328 @@
+#include "model/element.h"
+
+#include <utility>
+
+#include "model/errors.h"
+#include "model/xmalloc.h"
+
+namespace {
+bool positive(double v)
+{
+    return v > ELE_EPS;
+}
+
+// A picture element that never had a picture attached has ratio 0.
+double usable_ratio(const element *e)
+{
+    return e->picture.ratio >= ELE_EPS ? e->picture.ratio : 1.0;
+}
+} // namespace
+
+label::~label()
+{
+    for (std::int32_t i = qty - 1; i >= 0; --i)
+        ele__remove(this, i);
+    xfree(es);
+}
+
+label_ptr ele__label_new(double width, double height)
+{
+    label_ptr lab(new label);
+    lab->width = width;
+    lab->height = height;
+    lab->alloced = 1;
+    lab->es = static_cast<element **>(xmalloc(sizeof(element *) * 1));
+    lab->es[0] = nullptr;
+    return lab;
+}
+
+void ele__label_free(label *lab)
+{
+    delete lab;
+}
+
+label_ptr ele__label_copy(const label *lab)
+{
+    label_ptr n(new label);
+    n->width = lab->width;
+    n->height = lab->height;
+    n->sel = lab->sel;
+    n->bgcolor = lab->bgcolor;
+    n->modified = lab->modified;
+    n->name = lab->name;
+    n->desc = lab->desc;
+    n->store = lab->store;
+    n->alloced = lab->alloced;
+    n->es = static_cast<element **>(
+        xmalloc(sizeof(element *) * static_cast<std::size_t>(lab->alloced)));
+    for (std::int32_t i = 0; i < lab->qty; ++i) {
+        n->es[i] = ele__copy(lab->es[i]);
+        n->qty = i + 1;
+    }
+    return n;
+}
+
+element *ele__add(label *lab, std::int32_t index)
+{
+    if (lab->qty >= lab->alloced) {
+        lab->alloced = lab->alloced > 0 ? lab->alloced * 2 : 1;
+        lab->es = static_cast<element **>(
+            xrealloc(lab->es, sizeof(element *) * static_cast<std::size_t>(lab->alloced)));
+    }
+    if (!(index <= lab->qty))
+        XFAIL("index <= lab->qty");
+    for (std::int32_t i = lab->qty; i > index; --i)
+        lab->es[i] = lab->es[i - 1];
+    ++lab->qty;
+    auto *e = new element;
+    lab->es[index] = e;
+    return e;
+}
+
+void ele__remove(label *lab, std::int32_t index)
+{
+    --lab->qty;
+    ele__free(lab->es[index]);
+    for (std::int32_t i = index; i < lab->qty; ++i)
+        lab->es[i] = lab->es[i + 1];
+}
+
+element *ele__replace(label *lab, std::int32_t index, element *e)
+{
+    ele__free(lab->es[index]);
+    lab->es[index] = e;
+    return e;
+}
+
+element *ele__copy(const element *e)
+{
+    auto *n = new element;
+    n->desc = e->desc;
+    n->x = e->x;
+    n->y = e->y;
+    n->width = e->width;
+    n->height = e->height;
+    n->angle = e->angle;
+    n->quadrant = e->quadrant;
+    n->type = e->type;
+    n->text = e->text;
+    n->border = e->border;
+    n->picture.ratio = e->picture.ratio;
+    n->picture.colour = e->picture.colour;
+    if (e->picture.data) {
+        n->picture.data = lg_epsi_copy(e->picture.data.get());
+        if (!n->picture.data)
+            XFAIL("n->picture.data = lg_epsi_copy( e->picture.data )");
+    }
+    n->barcode = e->barcode;
+    n->mark = e->mark;
+    n->layer = e->layer;
+    for (int i = 0; i < 4; ++i)
+        n->bounds[i] = e->bounds[i];
+    n->disabled = e->disabled;
+    n->state = e->state;
+    return n;
+}
+
+void ele__free(element *e)
+{
+    delete e;
+}
+
+std::int32_t ele__get_index(const label *lab, const element *e)
+{
+    for (std::int32_t i = 0; i < lab->qty; ++i)
+        if (lab->es[i] == e)
+            return i;
+    return -1;
+}
+
+std::int32_t ele__get_first_selected(const label *lab)
+{
+    for (std::int32_t i = 0; i < lab->qty; ++i)
+        if (lab->es[i]->state != ELE_UNSELECTED)
+            return i;
+    return -1;
+}
+
+std::int32_t ele__get_lead_element(const label *lab)
+{
+    for (std::int32_t i = 0; i < lab->qty; ++i)
+        if (lab->es[i]->state == ELE_LEAD)
+            return i;
+    return -1;
+}
+
+std::int32_t ele__count_selected(const label *lab)
+{
+    std::int32_t n = 0;
+    for (std::int32_t i = 0; i < lab->qty; ++i)
+        if (lab->es[i]->state != ELE_UNSELECTED)
+            ++n;
+    return n;
+}
+
+void ele__fix_lead(label *lab)
+{
+    if (lab->sel == 0)
+        return;
+    bool have_lead = false;
+    element *first_selected = nullptr;
+    for (std::int32_t i = 0; i < lab->qty; ++i) {
+        element *e = lab->es[i];
+        if (e->state == ELE_LEAD) {
+            if (have_lead)
+                e->state = ELE_SELECTED;
+            have_lead = true;
+        } else if (e->state == ELE_SELECTED && !first_selected) {
+            first_selected = e;
+        }
+    }
+    if (!have_lead && first_selected)
+        first_selected->state = ELE_LEAD;
+}
+
+void ele__select(label *lab, std::int32_t index)
+{
+    element *e = lab->es[index];
+    if (e->state != ELE_UNSELECTED)
+        return;
+    ++lab->sel;
+    e->state = lab->sel == 1 ? ELE_LEAD : ELE_SELECTED;
+}
+
+void ele__deselect(label *lab, std::int32_t index)
+{
+    element *e = lab->es[index];
+    if (e->state == ELE_UNSELECTED)
+        return;
+    --lab->sel;
+    bool was_lead = e->state == ELE_LEAD;
+    e->state = ELE_UNSELECTED;
+    if (was_lead && lab->sel > 0)
+        ele__fix_lead(lab);
+}
+
+int ele__can_raise(const label *lab)
+{
+    bool unselected_above = false;
+    for (std::int32_t i = 0; i < lab->qty; ++i) {
+        if (lab->es[i]->state == ELE_UNSELECTED)
+            unselected_above = true;
+        else if (unselected_above)
+            return 1;
+    }
+    return 0;
+}
+
+void ele__raise(label *lab)
+{
+    for (std::int32_t i = 0; i < lab->qty; ++i) {
+        if (lab->es[i]->state == ELE_UNSELECTED)
+            continue;
+        for (std::int32_t j = i - 1; j >= 0; --j) {
+            if (lab->es[j]->state == ELE_UNSELECTED) {
+                std::swap(lab->es[i], lab->es[j]);
+                break;
+            }
+        }
+    }
+}
+
+void ele__raise_to_top(label *lab)
+{
+    while (ele__can_raise(lab))
+        ele__raise(lab);
+}
+
+int ele__can_lower(const label *lab)
+{
+    bool unselected_below = false;
+    for (std::int32_t i = lab->qty - 1; i >= 0; --i) {
+        if (lab->es[i]->state == ELE_UNSELECTED)
+            unselected_below = true;
+        else if (unselected_below)
+            return 1;
+    }
+    return 0;
+}
+
+void ele__lower(label *lab)
+{
+    for (std::int32_t i = lab->qty - 1; i >= 0; --i) {
+        if (lab->es[i]->state == ELE_UNSELECTED)
+            continue;
+        for (std::int32_t j = i + 1; j < lab->qty; ++j) {
+            if (lab->es[j]->state == ELE_UNSELECTED) {
+                std::swap(lab->es[i], lab->es[j]);
+                break;
+            }
+        }
+    }
+}
+
+void ele__lower_to_bottom(label *lab)
+{
+    while (ele__can_lower(lab))
+        ele__lower(lab);
+}
+
+int ele__anchors_inside(const label *lab, double max_x, double max_y)
+{
+    for (std::int32_t i = 0; i < lab->qty; ++i)
+        if (lab->es[i]->x > max_x || lab->es[i]->y > max_y)
+            return 0;
+    return 1;
+}
+
+void ele__clamp_anchors(label *lab, double max_x, double max_y)
+{
+    for (std::int32_t i = 0; i < lab->qty; ++i) {
+        element *e = lab->es[i];
+        if (e->x > max_x)
+            e->x = max_x;
+        if (e->y > max_y)
+            e->y = max_y;
+    }
+}
+
+void ele__update_ratio(element *e)
+{
+    e->picture.ratio = 1.0;
+    const lg_epsi *p = e->picture.data.get();
+    if (p && p->width >= ELE_EPS && p->height >= ELE_EPS) {
+        double r = static_cast<double>(p->width) / static_cast<double>(p->height);
+        if (r >= ELE_EPS)
+            e->picture.ratio = r;
+    }
+}
+
+double ele__toggle_auto_width(const element *e)
+{
+    switch (e->type) {
+    case ELE_PICTURE: {
+        double v = usable_ratio(e) * e->height;
+        return positive(e->width) ? -v : v;
+    }
+    case ELE_TEXT:
+        return positive(e->width) ? -ELE_DEFAULT_SIZE : ELE_DEFAULT_SIZE;
+    default:
+        return 0;
+    }
+}
+
+double ele__toggle_auto_height(const element *e)
+{
+    switch (e->type) {
+    case ELE_PICTURE: {
+        double v = e->width / usable_ratio(e);
+        return positive(e->height) ? -v : v;
+    }
+    case ELE_TEXT: {
+        double s = positive(e->text.size) ? e->text.size : ELE_DEFAULT_SIZE;
+        return positive(e->height) ? -s : s;
+    }
+    default:
+        return 0;
+    }
+}

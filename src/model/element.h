@@ -1,0 +1,141 @@
+// The label document and its elements.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "model/lg_epsi.h"
+
+// Element kinds (`element::type`).
+enum : std::int32_t { ELE_TEXT = 0, ELE_BORDER = 1, ELE_PICTURE = 2, ELE_BARCODE = 3 };
+// Selection states (`element::state`).
+enum : std::int32_t { ELE_UNSELECTED = 0, ELE_SELECTED = 1, ELE_LEAD = 2 };
+
+// Default size of a new element, and the magnitude used for an automatic
+// dimension when nothing better is known.
+inline constexpr double ELE_DEFAULT_SIZE = 43.43;
+// Two doubles closer than this are equal; a value above it is positive.
+inline constexpr double ELE_EPS = 1e-10;
+
+struct element_text {
+    std::optional<std::u16string> text;
+    std::optional<std::u16string> font;
+    double size = 0;
+    std::int32_t justification = 0;
+    std::uint32_t colour = 0;
+};
+
+struct element_border {
+    std::int32_t style = 0;
+    double thickness = 0;
+    std::uint32_t colour = 0;
+};
+
+struct element_picture {
+    double ratio = 0;
+    lg_epsi_ptr data;
+    std::uint32_t colour = 0;
+};
+
+struct element_barcode {
+    std::optional<std::u16string> code;
+    std::int32_t type = 0;
+    std::int32_t text = 0;
+    std::uint32_t colour = 0;
+};
+
+// Canvas scratch, recomputed by the canvas before every use.
+struct element_mark {
+    std::int32_t group = 0;
+    std::int32_t px = 0;
+    std::int32_t py = 0;
+    std::int32_t any_selected = 0;
+    std::int32_t shown = 0;
+    std::int32_t spare = 0;
+};
+
+struct element {
+    std::u16string desc;
+    double x = 0;
+    double y = 0;
+    double width = 0;  // negative: automatic
+    double height = 0; // negative: automatic
+    double angle = 0;
+    std::int32_t quadrant = 0;
+    std::int32_t type = ELE_TEXT;
+    element_text text;
+    element_border border;
+    element_picture picture;
+    element_barcode barcode;
+    element_mark mark;
+    std::int32_t layer = 0;
+    double bounds[4] = {0, 0, 0, 0}; // min x, min y, max x, max y after rotation
+    std::int32_t disabled = 0;
+    std::int32_t state = ELE_UNSELECTED;
+
+    element() = default;
+    element(const element &) = delete;
+    element &operator=(const element &) = delete;
+};
+
+struct label_store {
+    std::int32_t local = 0;              // 1: `place` is a file path
+    std::optional<std::u16string> place; // null: never stored
+};
+
+struct label {
+    double width = 0;
+    double height = 0;
+    element **es = nullptr; // index 0 is the topmost element
+    std::int32_t qty = 0;
+    std::int32_t alloced = 0;
+    std::int32_t sel = 0;
+    std::uint32_t bgcolor = 0;
+    std::int32_t modified = 0;
+    std::u16string name;
+    std::u16string desc;
+    label_store store;
+
+    label() = default;
+    ~label();
+    label(const label &) = delete;
+    label &operator=(const label &) = delete;
+};
+
+using label_ptr = std::unique_ptr<label>;
+
+label_ptr ele__label_new(double width, double height);
+void ele__label_free(label *lab);
+label_ptr ele__label_copy(const label *lab);
+
+element *ele__add(label *lab, std::int32_t index);
+void ele__remove(label *lab, std::int32_t index);
+element *ele__replace(label *lab, std::int32_t index, element *e);
+element *ele__copy(const element *e);
+void ele__free(element *e);
+
+std::int32_t ele__get_index(const label *lab, const element *e);
+std::int32_t ele__get_first_selected(const label *lab);
+std::int32_t ele__get_lead_element(const label *lab);
+std::int32_t ele__count_selected(const label *lab);
+void ele__fix_lead(label *lab);
+// Selecting into an empty selection makes the lead; deselecting the lead
+// hands the lead on to the lowest selected index.
+void ele__select(label *lab, std::int32_t index);
+void ele__deselect(label *lab, std::int32_t index);
+
+int ele__can_raise(const label *lab);
+void ele__raise(label *lab);
+void ele__raise_to_top(label *lab);
+int ele__can_lower(const label *lab);
+void ele__lower(label *lab);
+void ele__lower_to_bottom(label *lab);
+
+int ele__anchors_inside(const label *lab, double max_x, double max_y);
+void ele__clamp_anchors(label *lab, double max_x, double max_y);
+
+void ele__update_ratio(element *e);
+double ele__toggle_auto_width(const element *e);
+double ele__toggle_auto_height(const element *e);

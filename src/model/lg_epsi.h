@@ -1,0 +1,40 @@
+// EPS/EPSI pictures: the file's bytes kept unchanged, plus the bounding box
+// read from its "%%BoundingBox:" comment.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct lg_epsi {
+    float llx = 0;
+    float lly = 0;
+    float urx = 0;
+    float ury = 0;
+    float dx = 0;     // -llx
+    float dy = 0;     // -lly
+    float width = 0;  // urx - llx
+    float height = 0; // ury - lly
+    std::vector<unsigned char> data; // the whole file
+    std::uint32_t len = 0;
+};
+
+using lg_epsi_ptr = std::unique_ptr<lg_epsi>;
+
+// Finds the first "%%BoundingBox:" line (one that follows a CR or LF) whose
+// four numbers parse.  Fills llx, lly, urx, ury.  Boxes whose numbers are not
+// finite are passed over; corners given in reverse order are put in order.
+bool lg_epsi_find_bbox(const unsigned char *data, std::size_t len, float box[4]);
+
+lg_epsi_ptr lg_epsi_load_file(const std::u16string &path);
+lg_epsi_ptr lg_epsi_load_mem(const void *bytes, std::size_t len);
+// Same, taking over a buffer the caller already owns (no extra copy).
+lg_epsi_ptr lg_epsi_load_buffer(std::vector<unsigned char> &&bytes);
+lg_epsi_ptr lg_epsi_copy(const lg_epsi *e);
+void lg_epsi_free(lg_epsi *e);
+
+// Asks the user for a picture file and loads it; tells the user when the
+// file holds no picture.  Nothing on cancel or failure.
+lg_epsi_ptr ele__choose_picture();

@@ -1,0 +1,35 @@
+// Every text the program shows in a message box, in one place.
+#pragma once
+
+namespace msg {
+
+// Captions.
+inline constexpr char16_t caption_app[] = u"Vellumo 1.2";
+inline constexpr char16_t caption_fatal[] = u"Vellumo: критическая ошибка!";
+inline constexpr char16_t caption_error[] = u"Vellumo: ошибка!";
+// Filled with caption_app and the fault code.
+inline constexpr char16_t caption_fault[] = u"%s | ошибка XMLRPC %d";
+inline constexpr char16_t caption_call_fault[] = u"%s | ошибка XMLRPC %d при обращении к серверу";
+
+// The fatal and error assertions: expression, module, line, system error code.
+inline constexpr char16_t assertion_text[] =
+    u"Внимание! Произошла критическая ошибка. Во избежание дальнейшей потери данных работа "
+    u"программы будет немедленно остановлена.\n\nРезультат выражения %hs равен нулю.\n"
+    u"Ошибка в файле %hs, строка %d.\nОшибка ОС: %d\nВерсия программы 1.2\n\n"
+    u"Запишите эту информацию и обратитесь к разработчикам или техническому персоналу.\n\n";
+
+// Pictures.
+inline constexpr char16_t choose_picture_title[] = u"Укажите файл изображения";
+inline constexpr char16_t filter_eps[] = u"Embedded PostScript";
+inline constexpr char16_t filter_eps_patterns[] = u"*.EPS;*.EPSI";
+inline constexpr char16_t filter_all[] = u"Все файлы";
+inline constexpr char16_t filter_all_patterns[] = u"*.*";
+inline constexpr char16_t picture_load_failed[] = u"Ошибка загрузки файла изображения '%s'!";
+inline constexpr char16_t dialog_failed[] = u"Ошибка создания стандартного диалогового окна, код %d";
+
+// Labels.
+inline constexpr char16_t label_io_error[] = u"Ошибка ввода/вывода при загрузке файла!";
+inline constexpr char16_t label_load_error[] = u"Ошибка загрузки этикетки!";
+inline constexpr char16_t label_save_error[] = u"Ошибка сохранения этикетки!";
+
+} // namespace msg

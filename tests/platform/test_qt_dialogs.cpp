@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <fstream>
+
+#include "frame/main_window.h"
+#include "model/errors.h"
+#include "platform/qt_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// Calls `act` on the first modal widget once it shows.
+template <typename F>
+void when_modal(F act)
+{
+    auto *t = new QTimer;
+    t->setInterval(20);
+    QObject::connect(t, &QTimer::timeout, [t, act]() {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            t->stop();
+            t->deleteLater();
+            act(w);
+        }
+    });
+    t->start();
+}
+
+} // namespace
+
+TEST(QtMessageBoxes, WarningShowsCaptionTextIconAndAnswers)
+{
+    qt_message_boxes boxes;
+    scoped_message_boxes use(&boxes);
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    when_modal([&](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+    err__warning(u"Ошибка загрузки файла изображения '%s'!", u"a.eps");
+    EXPECT_EQ(caption, QStringLiteral("Vellumo 1.2"));
+    EXPECT_EQ(text, QStringLiteral("Ошибка загрузки файла изображения 'a.eps'!"));
+    EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(QtMessageBoxes, QuestionButtonsMapToAnswers)
+{
+    qt_message_boxes boxes;
+    message_box_request req;
+    req.caption = u"Vellumo 1.2";
+    req.text = u"Сохранить изменения в этикетке?";
+    req.icon = mb_icon::question;
+    req.buttons = mb_buttons::yes_no_cancel;
+    QStringList labels;
+    when_modal([&](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        for (QAbstractButton *b : box->buttons())
+            labels << b->text();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(boxes.show(req), mb_answer::no);
+    EXPECT_TRUE(labels.contains(QStringLiteral("Да")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Нет")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Отмена")));
+
+    when_modal([](QWidget *w) { qobject_cast<QMessageBox *>(w)->reject(); });
+    EXPECT_EQ(boxes.show(req), mb_answer::cancel); // Escape means Cancel
+}
+
+TEST(QtFileChoice, RealDialogReturnsTheTypedPath)
+{
+    temp_dir dir;
+    std::ofstream(dir / "pic.eps") << "%!PS\n%%BoundingBox: 0 0 1 1\n";
+    qt_file_choice files;
+    file_choice_request req;
+    req.title = u"Укажите файл изображения";
+    req.filters = {{u"Embedded PostScript", u"*.EPS;*.EPSI"}, {u"Все файлы", u"*.*"}};
+    QString title;
+    QStringList filters;
+    when_modal([&](QWidget *w) {
+        auto *dlg = qobject_cast<QFileDialog *>(w);
+        ASSERT_NE(dlg, nullptr);
+        title = dlg->windowTitle();
+        filters = dlg->nameFilters();
+        dlg->setDirectory(QString::fromStdString(dir.path().string()));
+        dlg->selectFile(QStringLiteral("pic.eps"));
+        static_cast<QDialog *>(dlg)->accept(); // the dialog's own OK handling
+    });
+    file_choice_result r = files.choose(req);
+    EXPECT_EQ(title, QStringLiteral("Укажите файл изображения"));
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("Embedded PostScript (*.EPS *.EPSI)"),
+                                    QStringLiteral("Все файлы (*.*)")}));
+    EXPECT_EQ(r.st, file_choice_result::status::chosen);
+    EXPECT_EQ(r.path, u16(dir / "pic.eps"));
+
+    when_modal([](QWidget *w) { qobject_cast<QFileDialog *>(w)->reject(); });
+    EXPECT_EQ(files.choose(req).st, file_choice_result::status::cancelled);
+}
+
+TEST(MainWindow, OpensTitledVellumo)
+{
+    main_window w;
+    w.show();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Vellumo"));
+    EXPECT_EQ(w.objectName(), QStringLiteral("zelta-label-generator-frame"));
+    EXPECT_TRUE(w.isVisible());
+}

@@ -1,0 +1,26 @@
+// Shared main: GUI tests get a QApplication (offscreen platform), core tests
+// a plain run.  Fatal paths end in death tests, so the allocation hook is on.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "model/xmalloc.h"
+
+#ifdef VELLUMO_GUI_TEST
+#include <QApplication>
+#endif
+
+int main(int argc, char **argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    // Death tests fork without re-executing, so the child shares the test's
+    // state (its temporary folder above all).  Core tests run no threads.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    xma__init();
+#ifdef VELLUMO_GUI_TEST
+    // Tests never need a display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+#endif
+    return RUN_ALL_TESTS();
+}
