@@ -116,3 +116,28 @@ TEST(MainWindow, OpensTitledVellumo)
     EXPECT_EQ(w.objectName(), QStringLiteral("zelta-label-generator-frame"));
     EXPECT_TRUE(w.isVisible());
 }
+
+#include "platform/qt_windows.h"
+
+TEST(WindowHelpers, CollectVisibleOutsideSkipsTheExcludedSubtree)
+{
+    QWidget root;
+    auto *tab = new QWidget(&root);
+    auto *inside = new QWidget(tab);
+    auto *other = new QWidget(&root);
+    auto *hidden = new QWidget(&root);
+    (void)inside;
+    root.show();
+    hidden->hide();
+    list *l = msc__collect_visible_outside(&root, tab);
+    std::vector<QWidget *> got;
+    for (list *n = l; n; n = n->next)
+        got.push_back(static_cast<QWidget *>(n->data));
+    lst__free(l, nullptr);
+    EXPECT_EQ(got, std::vector<QWidget *>{other});
+
+    root.move(100, 50);
+    QRect r(root.mapToGlobal(QPoint(3, 4)), root.mapToGlobal(QPoint(13, 24)));
+    msc__screen_to_client_rect(&root, r);
+    EXPECT_EQ(r, QRect(QPoint(3, 4), QPoint(13, 24)));
+}

@@ -1,0 +1,24 @@
+#include "platform/qt_windows.h"
+
+#include <QWidget>
+
+void msc__screen_to_client_rect(const QWidget *w, QRect &r)
+{
+    QPoint tl = w->mapFromGlobal(r.topLeft());
+    QPoint br = w->mapFromGlobal(r.bottomRight());
+    r = QRect(tl, br);
+}
+
+list *msc__collect_visible_outside(QWidget *root, const QWidget *excluded)
+{
+    list *out = nullptr;
+    const auto children = root->findChildren<QWidget *>();
+    for (QWidget *c : children) {
+        if (!c->isVisible() || c == excluded)
+            continue;
+        if (excluded && excluded->isAncestorOf(c))
+            continue;
+        out = lst__append(out, c);
+    }
+    return out;
+}
