@@ -1,0 +1,83 @@
+// Typed settings values under the program's key.  Reading never fails
+// loudly: a missing value or one of another type gives the default.  Writing
+// is all-or-nothing; a failure ends the program through the fatal assertion.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/settings_backend.h"
+
+using HKEY = reg_root;
+inline constexpr HKEY HKEY_CURRENT_USER = reg_root::current_user;
+inline constexpr HKEY HKEY_LOCAL_MACHINE = reg_root::local_machine;
+
+enum : std::int32_t {
+    REG_NONE = 0,
+    REG_SZ = 1,
+    REG_EXPAND_SZ = 2,
+    REG_BINARY = 3,
+    REG_DWORD = 4,
+    REG_DWORD_BIG_ENDIAN = 5,
+    REG_MULTI_SZ = 7,
+};
+
+// The program's key below HKEY_CURRENT_USER.
+inline constexpr char16_t REG_PATH[] = u"Software\\ZELTA\\ORMIK\\";
+
+struct reg_regdata {
+    std::int32_t type = REG_NONE;
+    union {
+        char16_t *sz;
+        char16_t *expand_sz;
+        unsigned char *binary;
+        char16_t *multi_sz;
+        std::uint32_t dword;
+    } rdata{};
+    // Bytes as read; after expansion, characters.
+    std::uint32_t size = 0;
+};
+
+void reg__free(reg_regdata *d);
+
+struct reg_regdata_deleter {
+    void operator()(reg_regdata *d) const { reg__free(d); }
+};
+using reg_regdata_ptr = std::unique_ptr<reg_regdata, reg_regdata_deleter>;
+
+// wanted_type 0 accepts any of the known types.
+reg_regdata_ptr reg__read(HKEY root, std::u16string_view path, std::u16string_view name,
+                          bool expand, std::int32_t wanted_type);
+
+std::int32_t reg__get_int(HKEY root, std::u16string_view path, std::u16string_view name,
+                          std::int32_t def);
+double reg__get_double(HKEY root, std::u16string_view path, std::u16string_view name, double def);
+std::optional<std::u16string> reg__get_string(HKEY root, std::u16string_view path,
+                                              std::u16string_view name);
+// A string list: NUL-terminated strings one after another, then one more NUL
+// (the returned string holds every one of those NULs).
+std::optional<std::u16string> reg__get_multi(HKEY root, std::u16string_view path,
+                                             std::u16string_view name);
+// Sum of (length + 1) over the strings up to the first empty one, plus 1.
+std::size_t reg__multi_len(const char16_t *multi);
+std::u16string reg__multidup(const char16_t *multi);
+
+// Between a string list and its strings.  Joining stops the list at the
+// first empty string, as reading would.
+std::vector<std::u16string> reg__multi_split(const char16_t *multi);
+std::u16string reg__multi_join(const std::vector<std::u16string> &strings);
+
+void reg__set_int(std::u16string_view path, std::u16string_view name, std::int32_t value);
+void reg__set_double(std::u16string_view path, std::u16string_view name, double value);
+void reg__set_string(HKEY root, std::u16string_view path, std::u16string_view name,
+                     std::u16string_view value);
+void reg__set_multi(HKEY root, std::u16string_view path, std::u16string_view name,
+                    const char16_t *multi);
+
+// Replaces %NAME% references with the environment's values; unknown names
+// and a lone % stay as they are.
+std::u16string reg__expand_environment(std::u16string_view s);

@@ -1,0 +1,72 @@
+// Every settings value the program keeps, with its kind and default, in one
+// place.  Callers use these names, never string literals.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/reg.h"
+
+// "Use the system's default" for a window dimension.
+inline constexpr std::int32_t CW_USEDEFAULT = static_cast<std::int32_t>(0x80000000u);
+
+struct reg_int_setting {
+    const char16_t *name;
+    std::int32_t def;
+};
+struct reg_double_setting {
+    const char16_t *name;
+    double def;
+};
+struct reg_string_setting {
+    const char16_t *name;
+    const char16_t *def; // null: no default
+};
+struct reg_list_setting {
+    const char16_t *name;
+};
+
+namespace settings {
+
+inline constexpr reg_int_setting frame_width{u"frame-width", CW_USEDEFAULT};
+inline constexpr reg_int_setting frame_height{u"frame-height", CW_USEDEFAULT};
+inline constexpr reg_int_setting frame_maximized{u"frame-maximized", 0};
+inline constexpr reg_int_setting frame_twowin_mode{u"frame-twowin-mode", 1};
+inline constexpr reg_int_setting frame_master_twowin_perc{u"frame-master-twowin-perc", 50};
+inline constexpr reg_int_setting frame_slave_twowin_perc{u"frame-slave-twowin-perc", 50};
+inline constexpr reg_int_setting grid_10{u"grid-10", 0};
+inline constexpr reg_int_setting grid_20{u"grid-20", 1};
+inline constexpr reg_int_setting grid_40{u"grid-40", 0};
+inline constexpr reg_double_setting label_width{u"label-width", 300};
+inline constexpr reg_double_setting label_height{u"label-height", 400};
+inline constexpr reg_int_setting label_color{u"label-color", 0xFFFFFF};
+inline constexpr reg_string_setting manual_url{u"manual-url", u"https://vellumo.org/manual/"};
+inline constexpr reg_int_setting global_confdel{u"global-confdel", 1};
+inline constexpr reg_int_setting global_newwin{u"global-newwin", 1};
+inline constexpr reg_list_setting server_list{u"server-list"};
+inline constexpr reg_string_setting default_server{u"default-server", nullptr};
+inline constexpr reg_list_setting font_list{u"font-list"};
+inline constexpr reg_list_setting variables_list{u"variables-list"};
+inline constexpr reg_int_setting preview_size{u"preview-size", 0};
+inline constexpr reg_int_setting preview_markup{u"preview-markup", 0};
+inline constexpr int custom_color_count = 16;
+inline constexpr std::int32_t custom_color_default = 0xFFFFFF;
+// "custom-color-%d" for 0 to 15.
+std::u16string custom_color_name(int index);
+
+// Readers and writers under the program's key (HKEY_CURRENT_USER).
+std::int32_t get(const reg_int_setting &s);
+double get(const reg_double_setting &s);
+std::optional<std::u16string> get(const reg_string_setting &s); // the default when missing
+std::vector<std::u16string> get(const reg_list_setting &s);     // empty when missing
+std::int32_t get_custom_color(int index);
+
+void set(const reg_int_setting &s, std::int32_t v);
+void set(const reg_double_setting &s, double v);
+void set(const reg_string_setting &s, std::u16string_view v);
+void set(const reg_list_setting &s, const std::vector<std::u16string> &v);
+void set_custom_color(int index, std::int32_t v);
+
+} // namespace settings

@@ -1,0 +1,68 @@
+// Where typed settings values live.  The settings module asks for one value
+// at a time by root, key path and name; the backend keeps no state between
+// calls.  On Linux the values live in a per-user file in the text form of a
+// Windows registry export; another backend (the Windows registry itself) can
+// take its place without touching the callers.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class reg_root { current_user, local_machine };
+
+struct reg_value {
+    std::uint32_t type = 0;
+    std::vector<unsigned char> bytes;
+    bool operator==(const reg_value &) const = default;
+};
+
+// Which step of a write failed, mirroring open-key, set-value, close-key.
+enum class reg_write_result { ok, create_key_failed, set_value_failed, close_key_failed };
+
+class settings_backend {
+public:
+    virtual ~settings_backend() = default;
+    virtual std::optional<reg_value> read(reg_root root, std::u16string_view path,
+                                          std::u16string_view name) = 0;
+    virtual reg_write_result write(reg_root root, std::u16string_view path,
+                                   std::u16string_view name, const reg_value &v) = 0;
+};
+
+// The per-user file "ZELTA/ORMIK.reg" under $XDG_CONFIG_HOME (~/.config when
+// unset), looked up on every call.  Reads read the whole file; writes are
+// read-modify-write under an exclusive lock on "ORMIK.reg.lock" and replace
+// the file atomically.  Lines it does not understand are written back as
+// they stand.
+class reg_file_backend final : public settings_backend {
+public:
+    // An empty path means the per-user default, resolved at each call.
+    explicit reg_file_backend(std::string file = {}) : file_(std::move(file)) {}
+    std::optional<reg_value> read(reg_root root, std::u16string_view path,
+                                  std::u16string_view name) override;
+    reg_write_result write(reg_root root, std::u16string_view path, std::u16string_view name,
+                           const reg_value &v) override;
+    std::string file_path() const;
+
+private:
+    std::string file_;
+};
+
+// The text form: parsing and rewriting one document.  Exposed for tests.
+namespace reg_text {
+// Finds `name` in section `section` (case-insensitive, as the registry).
+std::optional<reg_value> find(std::u16string_view doc, std::u16string_view section,
+                              std::u16string_view name);
+// The document with `name` in `section` set to `v`; every other line kept.
+std::u16string set(std::u16string_view doc, std::u16string_view section,
+                   std::u16string_view name, const reg_value &v);
+// Decodes file bytes: UTF-8 (with or without BOM) or UTF-16LE with BOM.
+std::u16string decode(const std::vector<unsigned char> &bytes);
+// The section header text for a root and key path ("HKEY_CURRENT_USER\\...").
+std::u16string section_name(reg_root root, std::u16string_view path);
+} // namespace reg_text
+
+settings_backend &platform_settings();
+settings_backend *platform_set_settings(settings_backend *b);

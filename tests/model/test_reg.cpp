@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "model/misc.h"
+#include "model/reg.h"
+#include "model/settings.h"
+#include "support/temp_dir.h"
+
+#ifndef SETTINGS_PROBE
+#error "SETTINGS_PROBE must name the probe program"
+#endif
+
+namespace {
+
+// Points the per-user settings file into a temporary folder.
+class Settings : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char *old = std::getenv("XDG_CONFIG_HOME");
+        had_old_ = old != nullptr;
+        if (old)
+            old_ = old;
+        setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (had_old_)
+            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+    }
+    std::filesystem::path file() const { return dir_.path() / "ZELTA" / "ORMIK.reg"; }
+    void write_file(const std::string &text) const
+    {
+        std::filesystem::create_directories(file().parent_path());
+        std::ofstream(file(), std::ios::binary) << text;
+    }
+    std::string read_file() const
+    {
+        std::ifstream f(file(), std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        return ss.str();
+    }
+    temp_dir dir_;
+    std::string old_;
+    bool had_old_ = false;
+};
+
+const char header[] = "Windows Registry Editor Version 5.00\r\n\r\n"
+                      "[HKEY_CURRENT_USER\\Software\\ZELTA\\ORMIK]\r\n";
+
+std::string run(const std::string &cmd)
+{
+    std::string out;
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p)
+        return out;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p))
+        out += buf;
+    pclose(p);
+    return out;
+}
+
+} // namespace
+
+TEST_F(Settings, MissingFileGivesEveryDefault)
+{
+    EXPECT_EQ(settings::get(settings::frame_width), CW_USEDEFAULT);
+    EXPECT_EQ(settings::get(settings::frame_twowin_mode), 1);
+    EXPECT_EQ(settings::get(settings::grid_20), 1);
+    EXPECT_EQ(settings::get(settings::label_width), 300.0);
+    EXPECT_EQ(settings::get(settings::label_height), 400.0);
+    EXPECT_EQ(settings::get(settings::label_color), 0xFFFFFF);
+    EXPECT_EQ(*settings::get(settings::manual_url), u"https://vellumo.org/manual/");
+    EXPECT_FALSE(settings::get(settings::default_server));
+    EXPECT_TRUE(settings::get(settings::server_list).empty());
+    EXPECT_EQ(settings::get_custom_color(15), 0xFFFFFF);
+    EXPECT_EQ(settings::custom_color_name(7), u"custom-color-7");
+    EXPECT_FALSE(reg__read(HKEY_CURRENT_USER, REG_PATH, u"label-width", true, 0));
+}
+
+TEST_F(Settings, ValuesOfTheWrongTypeCountAsMissing)
+{
+    setenv("VELLUMO_TEST_HOME", "/home/ж", 1);
+    write_file(std::string(header) +
+               "\"frame-width\"=\"800\"\r\n"
+               "\"label-width\"=hex:00,00,00,00,00,40,6a,40\r\n"
+               "\"label-height\"=dword:00000190\r\n"
+               "\"preview-size\"=hex(5):00,00,01,00\r\n"
+               "\"manual-url\"=hex(2):25,00,56,00,45,00,4c,00,4c,00,55,00,4d,00,4f,00,5f,00,54,00,\\\r\n"
+               "  45,00,53,00,54,00,5f,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,6d,00,00,00\r\n"
+               "\"grid-10\"=hex:01,00,00,00\r\n"
+               "\"short-double\"=hex:00,00,40\r\n");
+    EXPECT_EQ(settings::get(settings::frame_width), CW_USEDEFAULT);
+    EXPECT_EQ(settings::get(settings::label_width), 210.0);
+    EXPECT_EQ(settings::get(settings::label_height), 400.0); // a DWORD is no double
+    EXPECT_EQ(settings::get(settings::preview_size), 256);
+    EXPECT_EQ(*settings::get(settings::manual_url), u"/home/ж/m");
+    EXPECT_EQ(settings::get(settings::grid_10), 0); // binary is no integer
+    EXPECT_EQ(reg__get_double(HKEY_CURRENT_USER, REG_PATH, u"short-double", 1.5), 1.5);
+
+    auto raw = reg__read(HKEY_CURRENT_USER, REG_PATH, u"manual-url", false, 0);
+    ASSERT_TRUE(raw);
+    EXPECT_EQ(raw->type, REG_EXPAND_SZ); // without expansion the type stays
+    auto ex = reg__read(HKEY_CURRENT_USER, REG_PATH, u"manual-url", true, 0);
+    EXPECT_EQ(ex->type, REG_SZ);
+    EXPECT_EQ(ex->size, 10u); // characters with the NUL
+    auto be = reg__read(HKEY_CURRENT_USER, REG_PATH, u"preview-size", true, REG_DWORD_BIG_ENDIAN);
+    ASSERT_TRUE(be);
+    EXPECT_EQ(be->type, REG_DWORD);
+    EXPECT_FALSE(reg__read(HKEY_CURRENT_USER, REG_PATH, u"preview-size", true, REG_SZ));
+    // Unknown environment names stay as they are.
+    EXPECT_EQ(reg__expand_environment(u"%NO_SUCH_VAR_X%/%VELLUMO_TEST_HOME%%"), u"%NO_SUCH_VAR_X%//home/ж%");
+}
+
+TEST_F(Settings, WrittenFormsAndSizes)
+{
+    settings::set(settings::frame_width, 1024);
+    settings::set(settings::label_width, 210.0);
+    settings::set(settings::default_server, u"http://127.0.0.1:8080/RPC2 \"q\" \\ ж");
+    settings::set(settings::server_list, {u"http://a/", u"\t", u"иван"});
+    settings::set(settings::font_list, {});
+
+    EXPECT_EQ(settings::get(settings::frame_width), 1024);
+    EXPECT_EQ(settings::get(settings::label_width), 210.0);
+    EXPECT_EQ(*settings::get(settings::default_server), u"http://127.0.0.1:8080/RPC2 \"q\" \\ ж");
+    EXPECT_EQ(settings::get(settings::server_list),
+              (std::vector<std::u16string>{u"http://a/", u"\t", u"иван"}));
+    EXPECT_TRUE(settings::get(settings::font_list).empty());
+
+    reg_file_backend backend;
+    auto list = backend.read(HKEY_CURRENT_USER, REG_PATH, u"server-list");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->type, static_cast<std::uint32_t>(REG_MULTI_SZ));
+    EXPECT_EQ(list->bytes.size(), (9u + 1 + 4 + 3 + 1) * 2);
+    auto dbl = backend.read(HKEY_CURRENT_USER, REG_PATH, u"label-width");
+    EXPECT_EQ(dbl->type, static_cast<std::uint32_t>(REG_BINARY));
+    EXPECT_EQ(dbl->bytes.size(), 8u);
+    auto str = backend.read(HKEY_CURRENT_USER, REG_PATH, u"default-server");
+    EXPECT_EQ(str->bytes.size(), (34u + 1) * 2);
+    auto empty = backend.read(HKEY_CURRENT_USER, REG_PATH, u"font-list");
+    EXPECT_EQ(empty->bytes.size(), 2u); // the lone final NUL
+
+    std::string text = read_file();
+    EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\ZELTA\\ORMIK]\n"), std::string::npos);
+    EXPECT_NE(text.find("\"frame-width\"=dword:00000400\n"), std::string::npos);
+    EXPECT_NE(text.find("\"label-width\"=hex:00,00,00,00,00,40,6a,40\n"), std::string::npos);
+    EXPECT_NE(text.find("\"default-server\"=\"http://127.0.0.1:8080/RPC2 \\\"q\\\" \\\\ ж\"\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"server-list\"=hex(7):68,00,74,00"), std::string::npos);
+
+    // Rewriting a value replaces its line rather than adding one.
+    settings::set(settings::frame_width, -1);
+    EXPECT_EQ(settings::get(settings::frame_width), -1);
+    text = read_file();
+    EXPECT_EQ(text.find("\"frame-width\""), text.rfind("\"frame-width\""));
+}
+
+TEST_F(Settings, MultiStringHelpers)
+{
+    const char16_t three[] = u"ab\0c\0def\0";
+    EXPECT_EQ(reg__multi_len(three), 2u + 1 + 1 + 1 + 3 + 1 + 1);
+    std::u16string dup = reg__multidup(three);
+    EXPECT_EQ(dup.size(), 10u);
+    EXPECT_EQ(dup, std::u16string(three, 10));
+    EXPECT_EQ(reg__multidup(u"\0"), std::u16string(2, u'\0'));
+    EXPECT_EQ(reg__multi_len(u"\0"), 1u);
+    // An empty string ends the list.
+    EXPECT_EQ(reg__multi_split(reg__multi_join({u"a", u"", u"b"}).c_str()),
+              std::vector<std::u16string>{u"a"});
+}
+
+TEST_F(Settings, HandEditedFilesAreReadAndForeignLinesKept)
+{
+    const std::string original =
+        "Windows Registry Editor Version 5.00\r\n"
+        "; a comment the user wrote\r\n"
+        "\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+        "\"frame-width\"=dword:00000010\r\n"
+        "\r\n"
+        "[hkey_current_user\\software\\zelta\\ormik]\r\n"
+        "\"GRID-40\"=dword:00000001\r\n"
+        "\"weird\"=something we do not know\r\n"
+        "@=\"default value\"\r\n"
+        "\"font-list\"=hex(7):41,00,00,00,42,00,00,00,00,00\r\n";
+    write_file(original);
+    EXPECT_EQ(settings::get(settings::grid_40), 1); // names and keys ignore case
+    EXPECT_EQ(settings::get(settings::frame_width), CW_USEDEFAULT); // other key
+    EXPECT_EQ(settings::get(settings::font_list), (std::vector<std::u16string>{u"A", u"B"}));
+
+    settings::set(settings::preview_markup, 1);
+    std::string text = read_file();
+    // Everything that was there is still there, line for line, in order.
+    std::string expect = original;
+    expect.insert(expect.size(), "\"preview-markup\"=dword:00000001\r\n");
+    EXPECT_EQ(text, expect);
+
+    // UTF-16 files with a byte-order mark, as regedit writes them, are read.
+    std::u16string u = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                       u"[HKEY_CURRENT_USER\\Software\\ZELTA\\ORMIK]\r\n\"default-server\"=\"сервер\"\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : u) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    write_file(bytes);
+    EXPECT_EQ(*settings::get(settings::default_server), u"сервер");
+}
+
+TEST_F(Settings, GarbledFilesNeverCrashAndKeepTheirLines)
+{
+    const std::string cases[] = {
+        "",
+        "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Software\\ZELTA\\ORMIK",
+        std::string(header) + "\"frame-width\"=dword:zz\r\n\"grid-20\"=dword:123456789\r\n",
+        std::string(header) + "\"label-width\"=hex:0g,00\r\n\"x\"=hex(7:00\r\n\"y\"=hex(\r\n",
+        std::string(header) + "\"unterminated=dword:1\r\n\"a\"=\"no end\r\n\"b\"=hex:00,\\",
+        std::string(header) + "\"font-list\"=hex(7):41,00,42\r\n",
+        std::string("\x00\x01\x02\xFF\xFE\xFD garbage", 12),
+    };
+    for (const std::string &c : cases) {
+        write_file(c);
+        EXPECT_EQ(settings::get(settings::frame_width), CW_USEDEFAULT);
+        EXPECT_EQ(settings::get(settings::grid_20), 1);
+        EXPECT_EQ(settings::get(settings::label_width), 300.0);
+        settings::get(settings::font_list); // odd sizes and missing NULs stay in bounds
+        settings::set(settings::grid_10, 1);
+        EXPECT_EQ(settings::get(settings::grid_10), 1) << c;
+        std::string after = read_file();
+        // The unknown lines of the old file are all still there.
+        std::istringstream lines(c);
+        for (std::string l; std::getline(lines, l);) {
+            if (!l.empty() && l.back() == '\r')
+                l.pop_back();
+            if (l.find("grid-10") == std::string::npos && !l.empty() && l[0] != '\0' &&
+                static_cast<unsigned char>(l[0]) < 0x80)
+                EXPECT_NE(after.find(l), std::string::npos) << l;
+        }
+    }
+}
+
+TEST_F(Settings, TwoWritersAtOnceLoseNothing)
+{
+    const int per_writer = 60;
+    pid_t kids[2];
+    for (int w = 0; w < 2; ++w) {
+        kids[w] = fork();
+        ASSERT_GE(kids[w], 0);
+        if (kids[w] == 0) {
+            for (int i = 0; i < per_writer; ++i)
+                reg__set_int(REG_PATH, msc__format(u"writer-%d-%d", w, i), w * 1000 + i);
+            _exit(0);
+        }
+    }
+    for (pid_t k : kids) {
+        int st = 0;
+        waitpid(k, &st, 0);
+        ASSERT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0);
+    }
+    for (int w = 0; w < 2; ++w)
+        for (int i = 0; i < per_writer; ++i)
+            EXPECT_EQ(reg__get_int(HKEY_CURRENT_USER, REG_PATH, msc__format(u"writer-%d-%d", w, i), -1),
+                      w * 1000 + i);
+    // No temporary files are left behind.
+    int files = 0;
+    for (auto &e : std::filesystem::directory_iterator(file().parent_path()))
+        files += e.path().filename().string().rfind("ORMIK.reg.", 0) == 0 &&
+                 e.path().filename() != "ORMIK.reg.lock";
+    EXPECT_EQ(files, 0);
+}
+
+TEST_F(Settings, AnotherProcessReadsWhatWasWritten)
+{
+    settings::set(settings::label_width, 123.456789);
+    settings::set(settings::label_color, 0x00A0B0C0);
+    settings::set(settings::default_server, u"http://сервер/RPC2");
+    settings::set(settings::variables_list, {u"name", u"Иван", u"count", u"3"});
+    std::string out = run(std::string("XDG_CONFIG_HOME='") + dir_.path().string() + "' '" +
+                          SETTINGS_PROBE + "'");
+    EXPECT_EQ(out, "label-width=123.456789\nlabel-color=10531008\n"
+                   "default-server=http://сервер/RPC2\nvariables-list=name|Иван|count|3|\n");
+}
+
+TEST_F(Settings, UnwritableFolderIsFatal)
+{
+    // A file where the settings folder should be: the key cannot be created.
+    std::ofstream(dir_.path() / "ZELTA") << "not a folder";
+    EXPECT_EQ(settings::get(settings::grid_20), 1);
+    EXPECT_EXIT(settings::set(settings::grid_20, 0), testing::ExitedWithCode(3),
+                "RegCreateKeyEx\\( root, path, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL \\) == "
+                "ERROR_SUCCESS");
+}
+
+TEST_F(Settings, UnreadableExistingFileIsNeverOverwritten)
+{
+    std::filesystem::create_directories(file()); // a folder in the file's place
+    EXPECT_EXIT(settings::set(settings::grid_20, 0), testing::ExitedWithCode(3), "RegSetValueEx");
+    EXPECT_TRUE(std::filesystem::is_directory(file()));
+}
