@@ -25,6 +25,8 @@ struct element_text {
     double size = 0;
     std::int32_t justification = 0;
     std::uint32_t colour = 0;
+    // The stored name behind a justification of -1, written back unchanged.
+    std::optional<std::u16string> stored_justification;
 };
 
 struct element_border {
@@ -44,6 +46,8 @@ struct element_barcode {
     std::int32_t type = 0;
     std::int32_t text = 0;
     std::uint32_t colour = 0;
+    // The stored name behind a type of -1, written back unchanged.
+    std::optional<std::u16string> stored_type;
 };
 
 // Canvas scratch, recomputed by the canvas before every use.

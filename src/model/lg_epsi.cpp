@@ -129,6 +129,17 @@ lg_epsi_ptr lg_epsi_load_buffer(std::vector<unsigned char> &&bytes)
     return e;
 }
 
+lg_epsi_ptr lg_epsi_keep_unboxed(std::vector<unsigned char> &&bytes)
+{
+    if (bytes.size() > UINT32_MAX)
+        return nullptr;
+    auto e = std::make_unique<lg_epsi>();
+    e->len = static_cast<std::uint32_t>(bytes.size());
+    e->data = std::move(bytes);
+    e->boxed = false;
+    return e;
+}
+
 lg_epsi_ptr lg_epsi_load_mem(const void *bytes, std::size_t len)
 {
     if (!bytes || len == 0)

@@ -19,6 +19,9 @@ struct lg_epsi {
     float height = 0; // ury - lly
     std::vector<unsigned char> data; // the whole file
     std::uint32_t len = 0;
+    // False only for bytes kept from a stored label although no bounding box
+    // was found in them; the eight numbers are then 0.
+    bool boxed = true;
 };
 
 using lg_epsi_ptr = std::unique_ptr<lg_epsi>;
@@ -32,6 +35,9 @@ lg_epsi_ptr lg_epsi_load_file(const std::u16string &path);
 lg_epsi_ptr lg_epsi_load_mem(const void *bytes, std::size_t len);
 // Same, taking over a buffer the caller already owns (no extra copy).
 lg_epsi_ptr lg_epsi_load_buffer(std::vector<unsigned char> &&bytes);
+// A record for bytes without a bounding box (all numbers 0, `boxed` false),
+// so that a stored picture is never dropped.
+lg_epsi_ptr lg_epsi_keep_unboxed(std::vector<unsigned char> &&bytes);
 lg_epsi_ptr lg_epsi_copy(const lg_epsi *e);
 void lg_epsi_free(lg_epsi *e);
 

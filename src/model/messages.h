@@ -32,4 +32,14 @@ inline constexpr char16_t label_io_error[] = u"Ошибка ввода/выво�
 inline constexpr char16_t label_load_error[] = u"Ошибка загрузки этикетки!";
 inline constexpr char16_t label_save_error[] = u"Ошибка сохранения этикетки!";
 
+// Text that XML-RPC cannot carry: where it is, then the character.
+inline constexpr char16_t unsavable_text[] =
+    u"Этикетку нельзя сохранить: %s содержит символ U+%04X, который не может быть записан.";
+inline constexpr char16_t where_label_name[] = u"название этикетки";
+inline constexpr char16_t where_label_desc[] = u"описание этикетки";
+inline constexpr char16_t where_element_desc[] = u"описание элемента %d";
+inline constexpr char16_t where_element_text[] = u"текст элемента %d «%s»";
+inline constexpr char16_t where_element_font[] = u"шрифт элемента %d «%s»";
+inline constexpr char16_t where_element_code[] = u"данные штрих-кода элемента %d «%s»";
+
 } // namespace msg

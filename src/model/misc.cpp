@@ -238,7 +238,10 @@ std::u16string msc__vformat(const char16_t *fmt, va_list ap, std::size_t limit)
         bool left = flags.find('-') != std::string::npos;
         std::string spec = "%" + flags;
         if (width >= 0) spec += std::to_string(width);
-        if (prec >= 0) spec += "." + std::to_string(prec);
+        if (prec >= 0) {
+            spec += '.';
+            spec += std::to_string(prec);
+        }
         char buf[512];
         switch (conv) {
         case 'd':
@@ -343,6 +346,56 @@ int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t l
         done += static_cast<std::size_t>(n);
     }
     XASSERT(::close(fd) == 0);
+    return 1;
+}
+
+int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t len)
+{
+    std::string p = msc__to_ansi(path);
+    std::string tmpl = p + ".XXXXXX";
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        return 0;
+    struct stat st;
+    mode_t mode;
+    if (::stat(p.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        errno = err;
+        return 0;
+    };
+    if (::fchmod(fd, mode) != 0)
+        return fail(errno);
+    const auto *b = static_cast<const unsigned char *>(bytes);
+    for (std::size_t done = 0; done < len;) {
+        ssize_t n = ::write(fd, b + done, len - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(n < 0 ? errno : EIO);
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        errno = err;
+        return 0;
+    }
+    if (::rename(tmpl.c_str(), p.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        errno = err;
+        return 0;
+    }
     return 1;
 }
 

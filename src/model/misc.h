@@ -38,6 +38,11 @@ std::u16string msc__format(const char16_t *fmt, ...);
 // with errno describing the cause.  A failed close after a successful write
 // is fatal.
 int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t len);
+// Safe replacement: writes a temporary file in the same folder, flushes it to
+// disk and renames it over `path`.  On failure the old file is untouched and
+// the temporary file removed; 0 with errno set.  A new file gets the usual
+// permissions, a replaced one keeps its own.
+int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t len);
 // Whole-file read: 1 with the bytes in `out`, 0 with errno set.
 int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out);
 

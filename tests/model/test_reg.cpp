@@ -246,8 +246,9 @@ TEST_F(Settings, GarbledFilesNeverCrashAndKeepTheirLines)
             if (!l.empty() && l.back() == '\r')
                 l.pop_back();
             if (l.find("grid-10") == std::string::npos && !l.empty() && l[0] != '\0' &&
-                static_cast<unsigned char>(l[0]) < 0x80)
+                static_cast<unsigned char>(l[0]) < 0x80) {
                 EXPECT_NE(after.find(l), std::string::npos) << l;
+            }
         }
     }
 }

@@ -1,0 +1,37 @@
+// Label exchange: the XML-RPC form of a label and local label files.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <xmlrpc-c/base.h>
+
+#include "model/element.h"
+
+// The label as one XML-RPC struct.  Returns null with a fault pending when
+// the label holds text that XML-RPC cannot carry (see ino__unsavable_text)
+// or the library ran out of resources.
+xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env);
+
+// A label from its struct (param_array false) or from a method's parameter
+// array that must hold exactly that struct (param_array true).  Null either
+// with a fault pending or, for a refusal without one, with none.
+label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_array);
+
+// The first piece of text of the label that cannot be stored (a control
+// character other than TAB, LF and CR, a character outside the Basic
+// Multilingual Plane, a broken surrogate, U+FFFE or U+FFFF), as a message
+// for the user naming where it is; nothing when every text can be stored.
+std::optional<std::u16string> ino__unsavable_text(const label *lab);
+
+// Local label files: the method call "labels.local_store" with the label as
+// its one parameter.  Both show their own messages.
+int ino__save_file(const std::u16string &path, const label *lab);
+label_ptr ino__load_file(const std::u16string &path);
+
+// "FFFFFF" form of a colour and its reading with scanf's "%X" rules.
+std::string ino__colour_to_string(std::uint32_t colour);
+std::optional<std::uint32_t> ino__colour_from_string(std::string_view s);
+
+// The method name of local label files.
+inline constexpr char INO_LOCAL_METHOD[] = "labels.local_store";

@@ -1,0 +1,531 @@
+// The label struct: writer and reader.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "exchange/inout.h"
+#include "exchange/label_tables.h"
+#include "exchange/xmlrpc_support.h"
+#include "model/errors.h"
+#include "model/messages.h"
+#include "model/misc.h"
+
+namespace {
+
+// ---------------------------------------------------------------- checks
+
+// The first code point of `s` that XML-RPC cannot carry, or 0.
+char32_t unsavable_char(std::u16string_view s)
+{
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char16_t c = s[i];
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
+            return c;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+            s[i + 1] <= 0xDFFF)
+            return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+        if (c >= 0xD800 && c <= 0xDFFF)
+            return c;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- writer
+
+struct writer {
+    xmlrpc_env *env;
+
+    void check() const
+    {
+        if (env->fault_occurred)
+            XFAIL("!env->fault_occurred");
+    }
+    xmlrpc_value *string(std::u16string_view s) const
+    {
+        std::string u = msc__to_utf8(s);
+        xmlrpc_value *v = xmlrpc_string_new_lp_cr(env, u.size(), u.data());
+        check();
+        return v;
+    }
+    xmlrpc_value *string(const char *s) const
+    {
+        xmlrpc_value *v = xmlrpc_string_new(env, s);
+        check();
+        return v;
+    }
+    void set(xmlrpc_value *st, const char *key, xmlrpc_value *v) const
+    {
+        xmlrpc_struct_set_value(env, st, key, v);
+        xmlrpc_DECREF(v);
+        check();
+    }
+    void set_double(xmlrpc_value *st, const char *key, double d) const
+    {
+        xmlrpc_value *v = xmlrpc_double_new(env, d);
+        check();
+        set(st, key, v);
+    }
+    void set_int(xmlrpc_value *st, const char *key, int i) const
+    {
+        xmlrpc_value *v = xmlrpc_int_new(env, i);
+        check();
+        set(st, key, v);
+    }
+
+    xmlrpc_value *element_struct(const element *e, int index) const
+    {
+        xmlrpc_value *st = xmlrpc_struct_new(env);
+        check();
+        set_int(st, "layer", index);
+        set(st, "type", string(kind_names[e->type]));
+        set_double(st, "x", e->x);
+        set_double(st, "y", e->y);
+        set_int(st, "quadrant", anchor_to_stored(e->quadrant));
+        set_double(st, "angle", e->angle);
+        set(st, "comment", string(e->desc));
+        xmlrpc_value *en = xmlrpc_bool_new(env, e->disabled == 0);
+        check();
+        set(st, "enabled", en);
+        std::uint32_t colour = e->type == ELE_TEXT      ? e->text.colour
+                               : e->type == ELE_BORDER  ? e->border.colour
+                               : e->type == ELE_PICTURE ? e->picture.colour
+                                                        : e->barcode.colour;
+        set(st, "colour", string(ino__colour_to_string(colour).c_str()));
+        if (e->width >= 0)
+            set_double(st, "width", e->width);
+        if (e->height >= 0)
+            set_double(st, "height", e->height);
+        switch (e->type) {
+        case ELE_TEXT: {
+            set(st, "value", string(e->text.text ? *e->text.text : u""));
+            set(st, "style", string(e->text.font ? *e->text.font : u""));
+            set_double(st, "size", e->text.size);
+            const char *j = table_name(justification_table, e->text.justification);
+            if (j)
+                set(st, "justification", string(j));
+            else if (e->text.stored_justification)
+                set(st, "justification", string(*e->text.stored_justification));
+            else
+                set(st, "justification", string(justification_table[0].name));
+            break;
+        }
+        case ELE_BORDER: {
+            const char *s = table_name(line_style_table, e->border.style);
+            set(st, "style", string(s ? s : line_style_table[0].name));
+            set_double(st, "size", e->border.thickness);
+            break;
+        }
+        case ELE_PICTURE: {
+            const lg_epsi *p = e->picture.data.get();
+            static const unsigned char none = 0;
+            xmlrpc_value *b = xmlrpc_base64_new(env, p ? p->data.size() : 0,
+                                                p && !p->data.empty() ? p->data.data() : &none);
+            check();
+            set(st, "value", b);
+            break;
+        }
+        case ELE_BARCODE: {
+            set(st, "value", string(e->barcode.code ? *e->barcode.code : u""));
+            const char *s = table_name(symbology_table, e->barcode.type);
+            if (s)
+                set(st, "style", string(s));
+            else if (e->barcode.stored_type)
+                set(st, "style", string(*e->barcode.stored_type));
+            else
+                set(st, "style", string(symbology_table[0].name));
+            set_double(st, "size", e->barcode.text ? 1.0 : 0.0);
+            break;
+        }
+        }
+        return st;
+    }
+};
+
+// ---------------------------------------------------------------- reader
+
+bool member(xmlrpc_env *env, xmlrpc_value *st, const char *key, xmlrpc_value_ptr &out)
+{
+    xmlrpc_value *v = nullptr;
+    xmlrpc_struct_read_value(env, st, key, &v);
+    out.reset(v);
+    return !env->fault_occurred;
+}
+
+bool read_double(xmlrpc_env *env, xmlrpc_value *st, const char *key, double &out)
+{
+    xmlrpc_value_ptr v;
+    if (!member(env, st, key, v))
+        return false;
+    xmlrpc_read_double(env, v.get(), &out);
+    return !env->fault_occurred;
+}
+
+bool read_int(xmlrpc_env *env, xmlrpc_value *st, const char *key, int &out)
+{
+    xmlrpc_value_ptr v;
+    if (!member(env, st, key, v))
+        return false;
+    xmlrpc_read_int(env, v.get(), &out);
+    return !env->fault_occurred;
+}
+
+bool read_bool(xmlrpc_env *env, xmlrpc_value *st, const char *key, bool &out)
+{
+    xmlrpc_value_ptr v;
+    if (!member(env, st, key, v))
+        return false;
+    xmlrpc_bool b = 0;
+    xmlrpc_read_bool(env, v.get(), &b);
+    out = b != 0;
+    return !env->fault_occurred;
+}
+
+bool read_utf8(xmlrpc_env *env, xmlrpc_value *st, const char *key, std::string &out)
+{
+    xmlrpc_value_ptr v;
+    if (!member(env, st, key, v))
+        return false;
+    size_t len = 0;
+    const char *s = nullptr;
+    xmlrpc_read_string_lp(env, v.get(), &len, &s);
+    if (env->fault_occurred)
+        return false;
+    out.assign(s, len);
+    std::free(const_cast<char *>(s));
+    return true;
+}
+
+bool read_string(xmlrpc_env *env, xmlrpc_value *st, const char *key, std::u16string &out)
+{
+    std::string u;
+    if (!read_utf8(env, st, key, u))
+        return false;
+    out = msc__from_utf8(u);
+    if (ino__cr_protected())
+        out = ino__restore_cr(std::move(out));
+    return true;
+}
+
+std::u16string stored_name(const std::string &utf8)
+{
+    std::u16string s = msc__from_utf8(utf8);
+    return ino__cr_protected() ? ino__restore_cr(std::move(s)) : s;
+}
+
+bool has(xmlrpc_env *env, xmlrpc_value *st, const char *key)
+{
+    return xmlrpc_struct_has_key(env, st, key) != 0;
+}
+
+bool in_range(double v, double lo, double hi)
+{
+    return v >= lo && v <= hi; // false for NaN
+}
+
+// Reads one element into index 0 of `lab`.  Returns with the fault pending
+// when reading must end; a refused element leaves no trace and no fault.
+void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
+{
+    int layer = 0, stored_quadrant = 0;
+    std::string type_name, colour;
+    double x = 0, y = 0, angle = 0;
+    std::u16string comment;
+    bool enabled = true;
+    if (!read_int(env, st, "layer", layer) || !read_utf8(env, st, "type", type_name) ||
+        !read_double(env, st, "x", x) || !read_double(env, st, "y", y) ||
+        !read_int(env, st, "quadrant", stored_quadrant) || !read_double(env, st, "angle", angle) ||
+        !read_string(env, st, "comment", comment) || !read_bool(env, st, "enabled", enabled) ||
+        !read_utf8(env, st, "colour", colour))
+        return;
+    if (!in_range(x, 0, lab->width) || !in_range(y, 0, lab->height) || !in_range(angle, 0, 360))
+        return;
+
+    element *e = ele__add(lab, 0);
+    e->x = x;
+    e->y = y;
+    e->quadrant = anchor_from_stored(stored_quadrant);
+    e->layer = layer;
+    e->desc = std::move(comment);
+    e->angle = angle;
+    e->disabled = enabled ? 0 : 1;
+
+    int kind = -1;
+    for (int k = 0; k < 4; ++k)
+        if (type_name == kind_names[k])
+            kind = k;
+    if (kind < 0) {
+        ele__remove(lab, 0);
+        return;
+    }
+    e->type = kind;
+    // A colour without hex digits reads as the default colour: black for an
+    // element, as a new element has.
+    std::uint32_t c = ino__colour_from_string(colour).value_or(0);
+
+    bool ok = true;
+    switch (kind) {
+    case ELE_TEXT: {
+        e->text.colour = c;
+        std::u16string text, font;
+        std::string just;
+        ok = read_string(env, st, "value", text) && read_string(env, st, "style", font) &&
+             read_double(env, st, "size", e->text.size) &&
+             read_utf8(env, st, "justification", just);
+        if (ok) {
+            e->text.text = std::move(text);
+            e->text.font = std::move(font);
+            auto j = table_code(justification_table, just);
+            e->text.justification = j.value_or(-1);
+            if (!j)
+                e->text.stored_justification = stored_name(just);
+        }
+        break;
+    }
+    case ELE_BORDER: {
+        e->border.colour = c;
+        std::string style;
+        ok = read_double(env, st, "size", e->border.thickness) &&
+             read_utf8(env, st, "style", style);
+        if (ok)
+            e->border.style = table_code(line_style_table, style).value_or(0);
+        break;
+    }
+    case ELE_PICTURE: {
+        e->picture.colour = c;
+        xmlrpc_value_ptr v;
+        ok = member(env, st, "value", v);
+        if (ok) {
+            size_t len = 0;
+            const unsigned char *bytes = nullptr;
+            xmlrpc_read_base64(env, v.get(), &len, &bytes);
+            ok = !env->fault_occurred;
+            if (ok) {
+                std::vector<unsigned char> buf(bytes, bytes + len);
+                std::free(const_cast<unsigned char *>(bytes));
+                // Bytes without a bounding box are kept all the same, so that
+                // saving the label writes them back unchanged.
+                std::vector<unsigned char> keep = buf;
+                e->picture.data = lg_epsi_load_buffer(std::move(buf));
+                if (!e->picture.data)
+                    e->picture.data = lg_epsi_keep_unboxed(std::move(keep));
+                ele__update_ratio(e);
+            }
+        }
+        break;
+    }
+    case ELE_BARCODE: {
+        e->barcode.colour = c;
+        std::u16string code;
+        std::string style;
+        double size = 0;
+        ok = read_string(env, st, "value", code) && read_double(env, st, "size", size) &&
+             read_utf8(env, st, "style", style);
+        if (ok) {
+            e->barcode.code = std::move(code);
+            e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
+            auto t = table_code(symbology_table, style);
+            e->barcode.type = t.value_or(-1);
+            if (!t)
+                e->barcode.stored_type = stored_name(style);
+        }
+        break;
+    }
+    }
+    if (!ok) {
+        ele__remove(lab, 0);
+        return;
+    }
+
+    double w = -100, h = -100;
+    for (auto [key, out] : {std::pair<const char *, double *>{"width", &w}, {"height", &h}}) {
+        if (!has(env, st, key))
+            continue;
+        if (!read_double(env, st, key, *out)) {
+            ele__remove(lab, 0);
+            return;
+        }
+        if (!(*out >= 0) || !std::isfinite(*out)) {
+            ele__remove(lab, 0);
+            return;
+        }
+    }
+    e->width = w;
+    e->height = h;
+    if (e->width < 0) {
+        e->width = -e->width;
+        e->width = ele__toggle_auto_width(e);
+    }
+    if (e->height < 0) {
+        e->height = -e->height;
+        e->height = ele__toggle_auto_height(e);
+    }
+}
+
+} // namespace
+
+std::string ino__colour_to_string(std::uint32_t colour)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02X%02X%02X", (colour >> 16) & 0xFF, (colour >> 8) & 0xFF,
+                  colour & 0xFF);
+    return buf;
+}
+
+std::optional<std::uint32_t> ino__colour_from_string(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r')))
+        ++i;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        neg = s[i++] == '-';
+    auto hex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    // "%X" takes an optional 0x prefix.
+    if (i + 2 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X') && hex(s[i + 2]))
+        i += 2;
+    std::uint32_t v = 0;
+    std::size_t start = i;
+    for (; i < s.size() && hex(s[i]); ++i) {
+        char c = s[i];
+        int d = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+        v = v * 16 + static_cast<std::uint32_t>(d); // keeps the low 32 bits
+    }
+    if (i == start)
+        return std::nullopt;
+    return neg ? static_cast<std::uint32_t>(0u - v) : v;
+}
+
+std::optional<std::u16string> ino__unsavable_text(const label *lab)
+{
+    auto report = [](const std::u16string &where, char32_t c) {
+        return msc__format(msg::unsavable_text, where.c_str(), static_cast<unsigned>(c));
+    };
+    if (char32_t c = unsavable_char(lab->name))
+        return report(msg::where_label_name, c);
+    if (char32_t c = unsavable_char(lab->desc))
+        return report(msg::where_label_desc, c);
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (char32_t c = unsavable_char(e->desc))
+            return report(msc__format(msg::where_element_desc, i + 1), c);
+        auto check = [&](const std::optional<std::u16string> &s,
+                         const char16_t *where) -> std::optional<std::u16string> {
+            if (!s)
+                return std::nullopt;
+            if (char32_t c = unsavable_char(*s))
+                return report(msc__format(where, i + 1, e->desc.c_str()), c);
+            return std::nullopt;
+        };
+        std::optional<std::u16string> m;
+        if (e->type == ELE_TEXT) {
+            if ((m = check(e->text.text, msg::where_element_text)))
+                return m;
+            if ((m = check(e->text.font, msg::where_element_font)))
+                return m;
+        } else if (e->type == ELE_BARCODE) {
+            if ((m = check(e->barcode.code, msg::where_element_code)))
+                return m;
+        }
+    }
+    return std::nullopt;
+}
+
+xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env)
+{
+    if (auto m = ino__unsavable_text(lab)) {
+        xmlrpc_env_set_fault(env, XMLRPC_INVALID_UTF8_ERROR, msc__to_ansi(*m).c_str());
+        return nullptr;
+    }
+    c_numeric_scope c_locale;
+    writer w{env};
+    xmlrpc_value *fields = xmlrpc_array_new(env);
+    w.check();
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (e->type < ELE_TEXT || e->type > ELE_BARCODE)
+            continue; // no stored form exists for another kind
+        xmlrpc_value *st = w.element_struct(e, i);
+        xmlrpc_array_append_item(env, fields, st);
+        xmlrpc_DECREF(st);
+        w.check();
+    }
+    // Only this last step may end without a value, the fault left pending.
+    std::string name = msc__to_utf8(lab->name), desc = msc__to_utf8(lab->desc);
+    std::string bg = ino__colour_to_string(lab->bgcolor);
+    xmlrpc_value *name_v = xmlrpc_string_new_lp_cr(env, name.size(), name.data());
+    xmlrpc_value *desc_v = env->fault_occurred ? nullptr
+                                               : xmlrpc_string_new_lp_cr(env, desc.size(), desc.data());
+    xmlrpc_value *result = nullptr;
+    if (!env->fault_occurred)
+        result = xmlrpc_build_value(env, "{s:V,s:V,s:d,s:d,s:s,s:V}", "name", name_v, "desc",
+                                    desc_v, "width", lab->width, "height", lab->height, "bgcolor",
+                                    bg.c_str(), "fields", fields);
+    if (name_v)
+        xmlrpc_DECREF(name_v);
+    if (desc_v)
+        xmlrpc_DECREF(desc_v);
+    xmlrpc_DECREF(fields);
+    return env->fault_occurred ? nullptr : result;
+}
+
+label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_array)
+{
+    c_numeric_scope c_locale;
+    xmlrpc_value_ptr item_holder;
+    xmlrpc_value *st = value;
+    if (param_array) {
+        int n = xmlrpc_array_size(env, value);
+        if (env->fault_occurred)
+            return nullptr;
+        if (n != 1)
+            return nullptr;
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(env, value, 0, &item);
+        if (env->fault_occurred)
+            return nullptr;
+        item_holder.reset(item);
+        st = item;
+    }
+    std::u16string name, desc;
+    double width = 0, height = 0;
+    xmlrpc_value_ptr fields;
+    if (!read_string(env, st, "name", name) || !read_string(env, st, "desc", desc) ||
+        !read_double(env, st, "width", width) || !read_double(env, st, "height", height) ||
+        !member(env, st, "fields", fields))
+        return nullptr;
+    std::string bg = "FFFFFF";
+    if (has(env, st, "bgcolor") && !read_utf8(env, st, "bgcolor", bg))
+        return nullptr;
+    if (env->fault_occurred)
+        return nullptr;
+    // A label of negative or unmeasurable size could hold no element at all:
+    // refuse it rather than drop every element silently.
+    if (!(width >= 0) || !(height >= 0) || !std::isfinite(width) || !std::isfinite(height))
+        return nullptr;
+
+    label_ptr lab = ele__label_new(width, height);
+    lab->name = std::move(name);
+    lab->desc = std::move(desc);
+    lab->bgcolor = ino__colour_from_string(bg).value_or(0xFFFFFF);
+
+    int n = xmlrpc_array_size(env, fields.get());
+    if (env->fault_occurred)
+        return nullptr;
+    for (int i = 0; i < n; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(env, fields.get(), i, &item);
+        if (env->fault_occurred)
+            return nullptr;
+        xmlrpc_value_ptr hold(item);
+        read_element(env, lab.get(), item);
+        if (env->fault_occurred)
+            return nullptr;
+    }
+    std::stable_sort(lab->es, lab->es + lab->qty,
+                     [](const element *a, const element *b) { return a->layer < b->layer; });
+    return lab;
+}

@@ -1,0 +1,554 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <csignal>
+#include <sys/resource.h>
+
+#include "exchange/inout.h"
+#include "exchange/lbl_text.h"
+#include "exchange/xmlrpc_support.h"
+#include "model/misc.h"
+#include "platform/message_boxes.h"
+#include "support/temp_dir.h"
+
+using namespace lbl;
+
+namespace {
+
+class LabelFiles : public testing::Test {
+protected:
+    label_ptr load_text(const std::string &xml)
+    {
+        std::ofstream(dir / "in.lbl", std::ios::binary) << xml;
+        return ino__load_file(u16(dir / "in.lbl"));
+    }
+    label_ptr round_trip(const label *lab)
+    {
+        EXPECT_EQ(ino__save_file(u16(dir / "rt.lbl"), lab), 1);
+        return ino__load_file(u16(dir / "rt.lbl"));
+    }
+    std::string file_text(const std::string &name)
+    {
+        std::ifstream f(dir / name, std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        return ss.str();
+    }
+    const message_box_request *last_box() const
+    {
+        return boxes.shown.empty() ? nullptr : &boxes.shown.back();
+    }
+
+    temp_dir dir;
+    scripted_message_boxes boxes;
+    scoped_message_boxes use{&boxes};
+};
+
+lg_epsi_ptr eps(const std::string &box, std::size_t pad = 0)
+{
+    std::string s = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: " + box + "\n" + std::string(pad, 'x') +
+                    "\nshowpage\n";
+    return lg_epsi_load_mem(s.data(), s.size());
+}
+
+label_ptr full_label()
+{
+    label_ptr lab = ele__label_new(300, 400);
+    lab->name = u"Этикетка <&> \"1\"";
+    lab->desc = u"Строка 1\r\nСтрока 2\nконец\r";
+    lab->bgcolor = 0x00ABCDEF;
+
+    element *t = ele__add(lab.get(), 0);
+    t->type = ELE_TEXT;
+    t->desc = u"Текст";
+    t->x = 10.25;
+    t->y = 20.5;
+    t->width = -43.43;
+    t->height = 15;
+    t->angle = 90;
+    t->quadrant = 5;
+    t->text.text = u"Цена: 100 ₽ & <b>\t\r\n";
+    t->text.font = u"DejaVu Sans";
+    t->text.size = 12.5;
+    t->text.justification = 2;
+    t->text.colour = 0x112233;
+
+    element *b = ele__add(lab.get(), 1);
+    b->type = ELE_BORDER;
+    b->desc = u"Рамка";
+    b->x = 0;
+    b->y = 400;
+    b->width = 100;
+    b->height = 50;
+    b->quadrant = 8;
+    b->border.style = 2;
+    b->border.thickness = 0.75;
+    b->border.colour = 0xFF0000;
+    b->disabled = 1;
+
+    element *p = ele__add(lab.get(), 2);
+    p->type = ELE_PICTURE;
+    p->desc = u"Картинка";
+    p->x = 300;
+    p->y = 0;
+    p->angle = 360;
+    p->picture.data = eps("0 0 200 100", 1000);
+    ele__update_ratio(p);
+    p->width = 80;
+    p->height = -40;
+    p->quadrant = 0;
+    p->picture.colour = 0x00FF00;
+
+    element *c = ele__add(lab.get(), 3);
+    c->type = ELE_BARCODE;
+    c->desc = u"Код";
+    c->x = 1e-7;
+    c->y = 123.456789012345;
+    c->width = 0;
+    c->height = 30;
+    c->quadrant = 3;
+    c->barcode.code = u"4600000000003";
+    c->barcode.type = 8;
+    c->barcode.text = 1;
+    c->barcode.colour = 0x0000FF;
+    return lab;
+}
+
+void expect_same(const label *a, const label *b)
+{
+    EXPECT_NEAR(a->width, b->width, 1e-10);
+    EXPECT_NEAR(a->height, b->height, 1e-10);
+    EXPECT_EQ(a->bgcolor & 0xFFFFFF, b->bgcolor);
+    EXPECT_EQ(a->name, b->name);
+    EXPECT_EQ(a->desc, b->desc);
+    ASSERT_EQ(a->qty, b->qty);
+    for (int i = 0; i < a->qty; ++i) {
+        SCOPED_TRACE(i);
+        const element *x = a->es[i], *y = b->es[i];
+        EXPECT_EQ(x->type, y->type);
+        EXPECT_EQ(x->desc, y->desc);
+        EXPECT_NEAR(x->x, y->x, 1e-10);
+        EXPECT_NEAR(x->y, y->y, 1e-10);
+        EXPECT_NEAR(x->width, y->width, 1e-10);
+        EXPECT_NEAR(x->height, y->height, 1e-10);
+        EXPECT_NEAR(x->angle, y->angle, 1e-10);
+        EXPECT_EQ(x->quadrant, y->quadrant);
+        EXPECT_EQ(x->disabled, y->disabled);
+        EXPECT_EQ(y->layer, i);
+        EXPECT_EQ(y->state, 0);
+        switch (x->type) {
+        case ELE_TEXT:
+            EXPECT_EQ(x->text.text.value_or(u""), y->text.text.value_or(u""));
+            EXPECT_EQ(x->text.font.value_or(u""), y->text.font.value_or(u""));
+            EXPECT_NEAR(x->text.size, y->text.size, 1e-10);
+            EXPECT_EQ(x->text.justification, y->text.justification);
+            EXPECT_EQ(x->text.colour, y->text.colour);
+            break;
+        case ELE_BORDER:
+            EXPECT_EQ(x->border.style, y->border.style);
+            EXPECT_NEAR(x->border.thickness, y->border.thickness, 1e-10);
+            EXPECT_EQ(x->border.colour, y->border.colour);
+            break;
+        case ELE_PICTURE:
+            ASSERT_TRUE(y->picture.data);
+            EXPECT_EQ(x->picture.data->data, y->picture.data->data);
+            EXPECT_NEAR(x->picture.ratio, y->picture.ratio, 1e-10);
+            EXPECT_EQ(x->picture.colour, y->picture.colour);
+            break;
+        case ELE_BARCODE:
+            EXPECT_EQ(x->barcode.code.value_or(u""), y->barcode.code.value_or(u""));
+            EXPECT_EQ(x->barcode.type, y->barcode.type);
+            EXPECT_EQ(x->barcode.text, y->barcode.text);
+            EXPECT_EQ(x->barcode.colour, y->barcode.colour);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+TEST_F(LabelFiles, AllFourKindsRoundTripFieldByField)
+{
+    label_ptr lab = full_label();
+    label_ptr back = round_trip(lab.get());
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(boxes.shown.empty());
+    expect_same(lab.get(), back.get());
+    EXPECT_EQ(back->sel, 0);
+    EXPECT_EQ(back->modified, 0);
+    EXPECT_FALSE(back->store.place); // the caller records where it came from
+}
+
+TEST_F(LabelFiles, FileIsTheSerialisedMethodCall)
+{
+    label_ptr lab = full_label();
+    ASSERT_EQ(ino__save_file(u16(dir / "a.lbl"), lab.get()), 1);
+    std::string f = file_text("a.lbl");
+    EXPECT_EQ(f.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<methodCall>\r\n"
+                      "<methodName>labels.local_store</methodName>\r\n",
+                      0),
+              0u);
+    EXPECT_NE(static_cast<unsigned char>(f[0]), 0xEF); // no byte-order mark
+    // Every line ends in CR LF (line feeds inside strings stay as they are).
+    label_ptr flat = full_label();
+    flat->desc = u"одна строка";
+    flat->es[0]->text.text = u"текст";
+    ASSERT_EQ(ino__save_file(u16(dir / "flat.lbl"), flat.get()), 1);
+    std::string g = file_text("flat.lbl");
+    for (std::size_t i = g.find('\n'); i != std::string::npos; i = g.find('\n', i + 1))
+        ASSERT_EQ(g[i - 1], '\r') << i;
+    // Members in the writer's order.
+    std::size_t n = f.find("<name>name</name>"), d = f.find("<name>desc</name>"),
+                w = f.find("<name>width</name>"), h = f.find("<name>height</name>"),
+                bg = f.find("<name>bgcolor</name>"), fl = f.find("<name>fields</name>");
+    EXPECT_TRUE(n < d && d < w && w < h && h < bg && bg < fl);
+    EXPECT_NE(f.find("<value><string>ABCDEF</string></value>"), std::string::npos);
+    EXPECT_NE(f.find("<string>128B</string>"), std::string::npos);
+    EXPECT_NE(f.find("<string>DASHDOTDOT</string>"), std::string::npos);
+    EXPECT_NE(f.find("<string>center</string>"), std::string::npos);
+    EXPECT_NE(f.find("<string>drawing</string>"), std::string::npos);
+    EXPECT_NE(f.find("&#x0d;"), std::string::npos); // CR kept as a reference
+    EXPECT_NE(f.find("<i4>23</i4>"), std::string::npos);
+    EXPECT_NE(f.find("<boolean>0</boolean>"), std::string::npos);
+    // The text's automatic width is not written; the picture's automatic
+    // height neither.
+    std::size_t text_start = f.find("<string>text</string>");
+    std::size_t text_end = f.find("</struct>", text_start);
+    EXPECT_EQ(f.substr(text_start, text_end - text_start).find("<name>width</name>"), std::string::npos);
+    EXPECT_NE(f.substr(text_start, text_end - text_start).find("<name>height</name>"), std::string::npos);
+}
+
+TEST_F(LabelFiles, DecimalCommaLocaleChangesNothing)
+{
+    const char *ok = std::setlocale(LC_ALL, "ru_RU.UTF-8");
+    ASSERT_NE(ok, nullptr) << "ru_RU.UTF-8 locale missing (scripts/install-deps makes it)";
+    label_ptr lab = full_label();
+    ASSERT_EQ(ino__save_file(u16(dir / "ru.lbl"), lab.get()), 1);
+    EXPECT_NE(file_text("ru.lbl").find("<double>12.5</double>"), std::string::npos);
+    label_ptr back = ino__load_file(u16(dir / "ru.lbl"));
+    std::setlocale(LC_ALL, "C");
+    ASSERT_TRUE(back);
+    expect_same(lab.get(), back.get());
+}
+
+TEST_F(LabelFiles, CarriageReturnsAndPrivateCharactersComeBackExactly)
+{
+    label_ptr lab = ele__label_new(10, 10);
+    lab->name = u"\r\r\n\r";
+    lab->desc = u"a\uE001\uE000b\uE001\uE001\rc\uE000";
+    label_ptr back = round_trip(lab.get());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->name, lab->name);
+    EXPECT_EQ(back->desc, lab->desc);
+    // Character references written by hand, in every form, and CDATA.
+    auto l = load_text(call(param(
+        "<value><struct>" + str("name", "x&#13;y&#x0D;z&#xd;&#xE001;") +
+        str("desc", "<![CDATA[&#13;]]>") + dbl("width", "1") + dbl("height", "1") +
+        "<member><name>fields</name><value><array><data></data></array></value></member></struct></value>")));
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->name, u"x\ry\rz\r\uE001");
+    EXPECT_EQ(l->desc, u"&#13;");
+}
+
+TEST_F(LabelFiles, EmptyLabelAndDefaultsOfMissingMembers)
+{
+    label_ptr empty = ele__label_new(10, 20);
+    empty->bgcolor = 0xFF123456; // the top byte is not written
+    label_ptr back = round_trip(empty.get());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->qty, 0);
+    EXPECT_EQ(back->bgcolor, 0x123456u);
+
+    auto l = load_text(call(param(label_xml(""))));
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->bgcolor, 0xFFFFFFu);
+    l = load_text(call(param(label_xml("", str("bgcolor", "00ff00")))));
+    EXPECT_EQ(l->bgcolor, 0x0000FF00u);
+    l = load_text(call(param(label_xml("", str("bgcolor", "  0x1a2B3c!")))));
+    EXPECT_EQ(l->bgcolor, 0x1A2B3Cu);
+    l = load_text(call(param(label_xml("", str("bgcolor", "zz")))));
+    EXPECT_EQ(l->bgcolor, 0xFFFFFFu); // no digits: as if missing
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LabelFiles, SizesMissingFromStoredElementsFollowTheToggles)
+{
+    std::string pic = "JSFQUwolJUJvdW5kaW5nQm94OiAwIDAgMjAwIDEwMAo="; // box 0 0 200 100
+    auto l = load_text(call(param(label_xml(
+        element_xml(common("text", 0) + text_members()) +
+        element_xml(common("text", 1) + str("value", "T") + str("style", "F") + dbl("size", "0") +
+                str("justification", "fill")) +
+        element_xml(common("drawing", 2) + b64("value", pic) + dbl("height", "30")) +
+        element_xml(common("drawing", 3) + b64("value", pic)) +
+        element_xml(common("border", 4) + str("style", "DOT") + dbl("size", "1")) +
+        element_xml(common("barcode", 5) + str("value", "1") + str("style", "EAN") + dbl("size", "0.5"))))));
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->qty, 6);
+    EXPECT_DOUBLE_EQ(l->es[0]->width, -43.43);
+    EXPECT_DOUBLE_EQ(l->es[0]->height, -12);
+    EXPECT_DOUBLE_EQ(l->es[1]->height, -43.43);
+    EXPECT_EQ(l->es[1]->text.justification, 3);
+    EXPECT_DOUBLE_EQ(l->es[2]->picture.ratio, 2);
+    EXPECT_DOUBLE_EQ(l->es[2]->width, -60);
+    EXPECT_DOUBLE_EQ(l->es[2]->height, 30);
+    EXPECT_DOUBLE_EQ(l->es[3]->width, 200);
+    EXPECT_DOUBLE_EQ(l->es[3]->height, -100);
+    EXPECT_EQ(l->es[4]->width, 0);
+    EXPECT_EQ(l->es[4]->border.style, 4);
+    EXPECT_EQ(l->es[5]->height, 0);
+    EXPECT_EQ(l->es[5]->barcode.text, 1);
+    EXPECT_EQ(l->es[5]->barcode.type, 1);
+
+    // A text whose width was automatic is written without it and comes back
+    // automatic again.
+    label_ptr back = round_trip(l.get());
+    ASSERT_TRUE(back);
+    EXPECT_DOUBLE_EQ(back->es[0]->width, -43.43);
+    EXPECT_DOUBLE_EQ(back->es[3]->width, 200);
+    EXPECT_DOUBLE_EQ(back->es[3]->height, -100);
+}
+
+TEST_F(LabelFiles, NamesAndCodesOutsideTheTables)
+{
+    std::string els;
+    const char *names[] = {"CODE-128B", "CODE128B", "128B", "ean13", "Interleaved 2 of 5", "PLS"};
+    for (int i = 0; i < 6; ++i)
+        els += element_xml(common("barcode", i) + str("value", "1") + str("style", names[i]) +
+                       dbl("size", "0"));
+    els += element_xml(common("text", 6, "1", "1", 7) + text_members("justify"));
+    els += element_xml(common("border", 7, "1", "1", 41) + str("style", "WAVY") + dbl("size", "1"));
+    auto l = load_text(call(param(label_xml(els))));
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->qty, 8);
+    EXPECT_EQ(l->es[0]->barcode.type, 8);
+    EXPECT_EQ(l->es[1]->barcode.type, 8);
+    EXPECT_EQ(l->es[2]->barcode.type, 8);
+    EXPECT_EQ(l->es[3]->barcode.type, -1);
+    EXPECT_EQ(l->es[4]->barcode.type, 11);
+    EXPECT_EQ(l->es[5]->barcode.type, 14);
+    EXPECT_EQ(l->es[6]->quadrant, -1);
+    EXPECT_EQ(l->es[6]->text.justification, -1);
+    EXPECT_EQ(l->es[7]->quadrant, 7);
+    EXPECT_EQ(l->es[7]->border.style, 0);
+
+    ASSERT_EQ(ino__save_file(u16(dir / "out.lbl"), l.get()), 1);
+    std::string f = file_text("out.lbl");
+    EXPECT_EQ(f.find("CODE-128B"), std::string::npos); // written in the first form
+    EXPECT_NE(f.find("<string>128B</string>"), std::string::npos);
+    EXPECT_NE(f.find("<string>ean13</string>"), std::string::npos);   // kept as stored
+    EXPECT_NE(f.find("<string>justify</string>"), std::string::npos); // kept as stored
+    EXPECT_NE(f.find("<string>I25</string>"), std::string::npos);
+    EXPECT_NE(f.find("<string>PLESSEY</string>"), std::string::npos);
+    EXPECT_NE(f.find("<i4>-1</i4>"), std::string::npos); // quadrant 7 stays unknown
+    EXPECT_EQ(f.find("WAVY"), std::string::npos);
+    EXPECT_NE(f.find("<string>SOLID</string>"), std::string::npos);
+}
+
+TEST_F(LabelFiles, OutOfRangeElementsAreSkippedOthersLoad)
+{
+    auto l = load_text(call(param(label_xml(
+        element_xml(common("text", 0, "300", "400") + text_members()) +     // on the edge: kept
+        element_xml(common("text", 1, "300.001", "1") + text_members()) +   // past the width
+        element_xml(common("text", 2, "1", "400.001") + text_members()) +   // past the height
+        element_xml(common("text", 3, "-0.001", "1") + text_members()) +    // negative
+        element_xml(common("circle", 4) + text_members()) +                 // unknown kind
+        element_xml(common("text", 5) + text_members() + dbl("width", "-1")) +
+        element_xml(common("text", 6) + text_members() + dbl("height", "-0.5")) +
+        element_xml(i4("layer", 7) + str("type", "text") + dbl("x", "1") + dbl("y", "1") +
+                i4("quadrant", 1) + dbl("angle", "360.5") + str("comment", "") +
+                boolean("enabled", true) + str("colour", "0") + text_members()) +
+        element_xml(common("text", 8, "1", "1", 1, "last") + text_members())))));
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->qty, 2);
+    EXPECT_EQ(l->es[0]->layer, 0);
+    EXPECT_EQ(l->es[0]->x, 300);
+    EXPECT_EQ(l->es[1]->desc, u"last");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LabelFiles, LayersSortTheElements)
+{
+    auto l = load_text(call(param(label_xml(element_xml(common("text", 2, "1", "1", 1, "two") + text_members()) +
+                                        element_xml(common("text", 0, "1", "1", 1, "zero") + text_members()) +
+                                        element_xml(common("text", 1, "1", "1", 1, "one") + text_members())))));
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->qty, 3);
+    EXPECT_EQ(l->es[0]->desc, u"zero");
+    EXPECT_EQ(l->es[1]->desc, u"one");
+    EXPECT_EQ(l->es[2]->desc, u"two");
+}
+
+TEST_F(LabelFiles, PictureWithoutBoundingBoxIsKeptAndWrittenBack)
+{
+    std::string raw = "no box at all";
+    std::string b64v = "bm8gYm94IGF0IGFsbA==";
+    auto l = load_text(call(param(label_xml(element_xml(common("drawing", 0) + b64("value", b64v) +
+                                                dbl("width", "10") + dbl("height", "20"))))));
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->qty, 1);
+    const lg_epsi *p = l->es[0]->picture.data.get();
+    ASSERT_TRUE(p);
+    EXPECT_FALSE(p->boxed);
+    EXPECT_EQ(std::string(p->data.begin(), p->data.end()), raw);
+    EXPECT_EQ(l->es[0]->picture.ratio, 1.0);
+    label_ptr back = round_trip(l.get());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->es[0]->picture.data->data, p->data);
+    EXPECT_EQ(back->es[0]->width, 10);
+}
+
+TEST_F(LabelFiles, LoadMessages)
+{
+    auto l = load_text(call(param(label_xml("")), "labels.save_label"));
+    EXPECT_FALSE(l);
+    ASSERT_TRUE(last_box());
+    EXPECT_EQ(last_box()->text, u"Ошибка ввода/вывода при загрузке файла!");
+    EXPECT_EQ(last_box()->caption, u"Vellumo 1.2");
+    EXPECT_EQ(last_box()->icon, mb_icon::warning);
+
+    EXPECT_FALSE(load_text(call(param(label_xml("")), "labels.local_stor")));
+    EXPECT_EQ(last_box()->text, u"Ошибка ввода/вывода при загрузке файла!");
+
+    EXPECT_FALSE(load_text(call(param(label_xml("")) + param(label_xml("")))));
+    EXPECT_EQ(last_box()->text, u"Ошибка загрузки этикетки!");
+    EXPECT_FALSE(load_text(call("")));
+    EXPECT_EQ(last_box()->text, u"Ошибка загрузки этикетки!");
+
+    EXPECT_FALSE(ino__load_file(u16(dir / "missing.lbl")));
+    EXPECT_EQ(last_box()->text, u"Ошибка ввода/вывода при загрузке файла!");
+
+    std::size_t before = boxes.shown.size();
+    EXPECT_FALSE(load_text(""));
+    ASSERT_EQ(boxes.shown.size(), before + 1);
+    EXPECT_EQ(last_box()->caption.rfind(u"Vellumo 1.2 | ошибка XMLRPC ", 0), 0u);
+    EXPECT_EQ(last_box()->caption, u"Vellumo 1.2 | ошибка XMLRPC -503");
+    EXPECT_EQ(last_box()->icon, mb_icon::error);
+    EXPECT_FALSE(last_box()->text.empty());
+
+    // A label of negative size would lose every element: refused.
+    EXPECT_FALSE(load_text(call(param(label_xml(element_xml(common("text") + text_members()), "", "-300")))));
+    EXPECT_EQ(last_box()->text, u"Ошибка загрузки этикетки!");
+}
+
+TEST_F(LabelFiles, MissingOrMistypedMembersShowTheFaultBox)
+{
+    const std::string good = common("text") + text_members();
+    const std::string bad_labels[] = {
+        // label members
+        "<value><struct>" + str("desc", "D") + dbl("width", "1") + dbl("height", "1") +
+            "<member><name>fields</name><value><array><data></data></array></value></member></struct></value>",
+        label_xml("", "", "<i4>3</i4>"),
+        label_xml("", i4("bgcolor", 5)),
+        "<value><struct>" + str("name", "n") + str("desc", "D") + dbl("width", "1") +
+            dbl("height", "1") + str("fields", "x") + "</struct></value>",
+        "<value><array><data></data></array></value>",
+        // element members
+        label_xml(element_xml(common("text") + str("value", "T") + dbl("size", "1") + str("justification", "left"))),
+        label_xml(element_xml(good + "") + element_xml(i4("layer", 1) + str("type", "text"))),
+        label_xml(element_xml(common("barcode") + str("value", "1") + str("style", "AUTO") + str("size", "1"))),
+        label_xml(element_xml(common("drawing") + str("value", "not base64 typed"))),
+        label_xml(element_xml(common("border") + str("style", "DOT") + i4("size", 1))),
+        label_xml(element_xml(good + str("width", "1"))),
+        label_xml("<value><string>not a struct</string></value>"),
+    };
+    for (const std::string &b : bad_labels) {
+        std::size_t before = boxes.shown.size();
+        EXPECT_FALSE(load_text(call(param(b)))) << b;
+        ASSERT_EQ(boxes.shown.size(), before + 1) << b;
+        EXPECT_EQ(last_box()->caption.rfind(u"Vellumo 1.2 | ошибка XMLRPC -", 0), 0u) << b;
+        EXPECT_EQ(last_box()->caption.find(u"при обращении"), std::u16string::npos);
+    }
+}
+
+TEST_F(LabelFiles, TextThatCannotBeStoredIsRefusedWithoutTouchingTheFile)
+{
+    ASSERT_EQ(ino__save_file(u16(dir / "keep.lbl"), full_label().get()), 1);
+    std::string before = file_text("keep.lbl");
+
+    label_ptr lab = full_label();
+    lab->es[2]->desc = u"Картинка";
+    lab->es[0]->text.text = u"bell \u0007 here";
+    EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
+    ASSERT_TRUE(last_box());
+    EXPECT_EQ(last_box()->text,
+              u"Этикетку нельзя сохранить: текст элемента 1 «Текст» содержит символ U+0007, "
+              u"который не может быть записан.");
+    EXPECT_EQ(file_text("keep.lbl"), before);
+
+    lab = full_label();
+    lab->es[3]->desc = u"smile \U0001F600";
+    EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
+    EXPECT_NE(last_box()->text.find(u"описание элемента 4 содержит символ U+1F600"), std::u16string::npos);
+
+    lab = full_label();
+    lab->name = std::u16string(u"broken ") + static_cast<char16_t>(0xDC00);
+    EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
+    EXPECT_NE(last_box()->text.find(u"название этикетки"), std::u16string::npos);
+    EXPECT_EQ(file_text("keep.lbl"), before);
+
+    // The writer itself reports instead of ending the program.
+    ino_env env;
+    EXPECT_EQ(ino__label_to_value(lab.get(), &env), nullptr);
+    EXPECT_TRUE(env.failed());
+    EXPECT_EQ(env.env.fault_code, -510);
+}
+
+TEST_F(LabelFiles, SeveralMegabytesOfPicturesLoad)
+{
+    label_ptr lab = ele__label_new(500, 500);
+    for (int i = 0; i < 6; ++i) {
+        element *p = ele__add(lab.get(), i);
+        p->type = ELE_PICTURE;
+        p->picture.data = eps("0 0 100 100", 1 << 20);
+        ele__update_ratio(p);
+        p->width = p->height = 50;
+    }
+    label_ptr back = round_trip(lab.get());
+    ASSERT_TRUE(back);
+    EXPECT_GT(std::filesystem::file_size(dir / "rt.lbl"), 8u << 20);
+    expect_same(lab.get(), back.get());
+}
+
+TEST_F(LabelFiles, SavingReplacesTheWholeFile)
+{
+    std::ofstream(dir / "r.lbl") << std::string(100000, 'z');
+    label_ptr lab = ele__label_new(1, 1);
+    ASSERT_EQ(ino__save_file(u16(dir / "r.lbl"), lab.get()), 1);
+    std::string f = file_text("r.lbl");
+    EXPECT_EQ(f.find('z'), std::string::npos);
+    EXPECT_LT(f.size(), 1000u);
+    EXPECT_TRUE(ino__load_file(u16(dir / "r.lbl")));
+}
+
+TEST_F(LabelFiles, FailedSaveLeavesTheOldFileAndNoTemporary)
+{
+    ASSERT_EQ(ino__save_file(u16(dir / "old.lbl"), full_label().get()), 1);
+    std::string before = file_text("old.lbl");
+    // A folder in the way of the rename.
+    std::filesystem::create_directories(dir / "taken.lbl" / "sub");
+    EXPECT_EQ(ino__save_file(u16(dir / "taken.lbl"), full_label().get()), 0);
+    EXPECT_EQ(last_box()->text, u"Ошибка сохранения этикетки!");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.lbl" / "sub"));
+    // A folder that does not exist.
+    EXPECT_EQ(ino__save_file(u16(dir / "nowhere" / "x.lbl"), full_label().get()), 0);
+    // A write that fails half way (file size limit) in a child process.
+    EXPECT_EXIT(
+        {
+            struct rlimit rl;
+            rl.rlim_cur = 4096;
+            rl.rlim_max = 4096;
+            signal(SIGXFSZ, SIG_IGN);
+            setrlimit(RLIMIT_FSIZE, &rl);
+            label_ptr big = full_label();
+            std::_Exit(ino__save_file(u16(dir / "old.lbl"), big.get()) == 0 ? 7 : 8);
+        },
+        testing::ExitedWithCode(7), "");
+    EXPECT_EQ(file_text("old.lbl"), before);
+    int stray = 0;
+    for (auto &e : std::filesystem::directory_iterator(dir.path()))
+        stray += e.path().filename().string().find(".lbl.") != std::string::npos;
+    EXPECT_EQ(stray, 0);
+}
