@@ -72,7 +72,7 @@ label_ptr ino__load_file(const std::u16string &path)
     const char *method = nullptr;
     xmlrpc_value *params_raw = nullptr;
     const char *xml = reinterpret_cast<const char *>(bytes.data());
-    if (ino__xml_acceptable(&env, xml, bytes.size())) {
+    if (ino__xml_size_ok(&env, bytes.size()) && ino__xml_acceptable(&env, xml, bytes.size())) {
         std::string protected_xml = ino__protect_cr(xml, bytes.size());
         std::vector<unsigned char>().swap(bytes); // the file buffer goes right away
         xmlrpc_parse_call(&env, protected_xml.c_str(), protected_xml.size(), &method, &params_raw);

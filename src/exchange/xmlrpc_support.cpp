@@ -6,7 +6,17 @@
 void ino__ensure_limits()
 {
     static std::once_flag once;
-    std::call_once(once, [] { xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, INO_XML_SIZE_LIMIT); });
+    std::call_once(once, [] { xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, 2 * INO_XML_SIZE_LIMIT); });
+}
+
+bool ino__xml_size_ok(xmlrpc_env *env, std::size_t len)
+{
+    if (len <= INO_XML_SIZE_LIMIT)
+        return true;
+    xmlrpc_env_set_fault_formatted(env, XMLRPC_LIMIT_EXCEEDED_ERROR,
+                                   "XML-RPC document is larger than %u MiB",
+                                   static_cast<unsigned>(INO_XML_SIZE_LIMIT >> 20));
+    return false;
 }
 
 c_numeric_scope::c_numeric_scope()

@@ -10,11 +10,17 @@
 
 // Largest XML document (file or server answer) the program reads: room for
 // about 90 MiB of pictures.  Not more: past 128 MiB the library's parser
-// loses memory whenever a document turns out to be broken.
+// loses memory whenever a document turns out to be broken.  The program
+// checks this size itself before parsing; the library's own limit is set
+// higher, as a safety net, because the library loses memory when it is the
+// one refusing.
 inline constexpr std::size_t INO_XML_SIZE_LIMIT = 128u << 20;
 
 // Sets the library's limits once per process.
 void ino__ensure_limits();
+
+// Sets a limit fault and returns false for a document above the limit.
+bool ino__xml_size_ok(xmlrpc_env *env, std::size_t len);
 
 struct ino_env {
     xmlrpc_env env;

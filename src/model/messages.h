@@ -42,4 +42,17 @@ inline constexpr char16_t where_element_text[] = u"текст элемента %
 inline constexpr char16_t where_element_font[] = u"шрифт элемента %d «%s»";
 inline constexpr char16_t where_element_code[] = u"данные штрих-кода элемента %d «%s»";
 
+// Parameters of a server call that XML-RPC cannot carry.
+inline constexpr char16_t unsendable_text[] =
+    u"Невозможно обратиться к серверу: %s содержит символ U+%04X, который не может быть передан.";
+inline constexpr char16_t where_user[] = u"имя пользователя";
+inline constexpr char16_t where_password[] = u"пароль";
+inline constexpr char16_t where_label_name_param[] = u"имя этикетки";
+inline constexpr char16_t where_new_name_param[] = u"новое имя этикетки";
+inline constexpr char16_t where_variable_name[] = u"имя переменной «%s»";
+inline constexpr char16_t where_variable_value[] = u"значение переменной «%s»";
+
+// Shown where a server gives no value.
+inline constexpr char16_t not_specified[] = u"(не указано)";
+
 } // namespace msg

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "exchange/rpdialog.h"
 #include "model/xmalloc.h"
 
 #ifdef VELLUMO_GUI_TEST
@@ -22,5 +23,7 @@ int main(int argc, char **argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
 #endif
-    return RUN_ALL_TESTS();
+    int rc = RUN_ALL_TESTS();
+    rpd__client_term(); // waits for a cancelled call still finishing
+    return rc;
 }

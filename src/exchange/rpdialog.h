@@ -1,0 +1,28 @@
+// Calls to label servers: the XML-RPC client and the call under the network
+// notice.
+#pragma once
+
+#include <string>
+
+#include <xmlrpc-c/base.h>
+
+#include "platform/network_notice.h"
+
+// Seconds an unreachable server may keep a call waiting for its connection.
+inline constexpr int RPD_CONNECT_TIMEOUT_S = 15;
+
+// The client, created once with the name "Vellumo" and version "1.2"; the
+// server sees "Vellumo/1.2" as the User-Agent.  rpd__call initialises it
+// when start-up has not.
+void rpd__client_init();
+void rpd__client_term();
+
+// One call under the notice.  The result, or null with the fault set: a
+// fault answer of the server, a transport failure, an answer that is not
+// XML-RPC, a cancel by the user or a connect timeout.  Only one call runs at
+// a time.
+xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16string &server,
+                        const char *method, xmlrpc_value *params);
+
+// For tests: the connect timeout in milliseconds (normally 15 s).
+void rpd__set_connect_timeout_ms(int ms);

@@ -1,0 +1,381 @@
+#include "exchange/server_ops.h"
+
+#include <cstdlib>
+
+#include "exchange/fault_boxes.h"
+#include "exchange/inout.h"
+#include "exchange/rpdialog.h"
+#include "exchange/value_read.h"
+#include "exchange/xmlrpc_support.h"
+#include "model/errors.h"
+#include "model/misc.h"
+
+using namespace ino_read;
+
+namespace {
+
+// The first character XML-RPC cannot carry, as for label text.
+char32_t bad_char(std::u16string_view s)
+{
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char16_t c = s[i];
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
+            return c;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
+            return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+        if (c >= 0xD800 && c <= 0xDFFF)
+            return c;
+    }
+    return 0;
+}
+
+// Tells the user and returns false when `s` cannot be sent.
+bool sendable(const std::u16string &where, std::u16string_view s)
+{
+    if (char32_t c = bad_char(s)) {
+        err__warning(msg::unsendable_text, where.c_str(), static_cast<unsigned>(c));
+        return false;
+    }
+    return true;
+}
+
+bool credentials_sendable(const std::u16string &user, const std::u16string &password)
+{
+    return sendable(msg::where_user, user) && sendable(msg::where_password, password);
+}
+
+// Parameter building must not fail: the texts were checked beforehand.
+struct params_builder {
+    xmlrpc_env env;
+    params_builder() { xmlrpc_env_init(&env); }
+    ~params_builder() { xmlrpc_env_clean(&env); }
+    void check()
+    {
+        if (env.fault_occurred)
+            XFAIL("!env.fault_occurred");
+    }
+    xmlrpc_value *str(std::u16string_view s)
+    {
+        std::string u = msc__to_utf8(s);
+        xmlrpc_value *v = xmlrpc_string_new_lp_cr(&env, u.size(), u.data());
+        check();
+        return v;
+    }
+    xmlrpc_value_ptr array_with_credentials(const std::u16string &user, const std::u16string &password)
+    {
+        xmlrpc_value_ptr arr(xmlrpc_array_new(&env));
+        check();
+        xmlrpc_value_ptr u(str(user)), p(str(password));
+        xmlrpc_value_ptr cred(xmlrpc_build_value(&env, "{s:V,s:V}", "user", u.get(), "passwd", p.get()));
+        check();
+        append(arr.get(), cred.get());
+        return arr;
+    }
+    void append(xmlrpc_value *arr, xmlrpc_value *v)
+    {
+        xmlrpc_array_append_item(&env, arr, v);
+        check();
+    }
+};
+
+xmlrpc_value_ptr call(platform_window parent, ino_env &env, const std::u16string &server,
+                      const char *method, xmlrpc_value *params)
+{
+    return xmlrpc_value_ptr(rpd__call(parent, &env.env, server, method, params));
+}
+
+// A name struct {"name": ...}.
+xmlrpc_value_ptr name_struct(params_builder &b, const std::u16string &name)
+{
+    xmlrpc_value_ptr n(b.str(name));
+    xmlrpc_value_ptr st(xmlrpc_build_value(&b.env, "{s:V}", "name", n.get()));
+    b.check();
+    return st;
+}
+
+} // namespace
+
+std::optional<std::vector<label_list>> ino__list_labels(platform_window parent,
+                                                        const std::u16string &server,
+                                                        const std::u16string &user,
+                                                        const std::u16string &password)
+{
+    if (!credentials_sendable(user, password))
+        return std::nullopt;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    ino_env env;
+    xmlrpc_value_ptr result = call(parent, env, server, "labels.list_labels", params.get());
+    if (!result) {
+        ino__call_fault_box(&env.env);
+        return std::nullopt;
+    }
+    cr_protected_scope cr;
+    int n = xmlrpc_array_size(&env.env, result.get());
+    if (env.failed()) {
+        ino__fault_box(&env.env);
+        return std::nullopt;
+    }
+    std::vector<label_list> out;
+    for (int i = 0; i < n; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(&env.env, result.get(), i, &item);
+        xmlrpc_value_ptr hold(item);
+        label_list l;
+        if (env.failed() || !read_string(&env.env, item, "name", l.name) ||
+            !read_string(&env.env, item, "desc", l.desc)) {
+            ino__fault_box(&env.env);
+            return std::nullopt;
+        }
+        out.insert(out.begin(), std::move(l));
+    }
+    return out;
+}
+
+label_ptr ino__load_label(const std::u16string &server, const std::u16string &name,
+                          const std::u16string &user, const std::u16string &password)
+{
+    if (!credentials_sendable(user, password) || !sendable(msg::where_label_name_param, name))
+        return nullptr;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    b.append(params.get(), name_struct(b, name).get());
+    ino_env env;
+    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.load_label", params.get());
+    if (!result) {
+        if (env.env.fault_code != 0)
+            ino__call_fault_box(&env.env);
+        else
+            err__warning(msg::label_io_error);
+        return nullptr;
+    }
+    cr_protected_scope cr;
+    label_ptr lab = ino__value_to_label(&env.env, result.get(), false);
+    if (!lab) {
+        if (env.env.fault_code != 0)
+            ino__fault_box(&env.env);
+        else
+            err__warning(msg::label_load_error);
+    }
+    return lab;
+}
+
+int ino__save_label(const std::u16string &server, const label *lab, const std::u16string &user,
+                    const std::u16string &password)
+{
+    if (!credentials_sendable(user, password))
+        return 0;
+    if (auto m = ino__unsavable_text(lab)) {
+        err__warning(u"%s", m->c_str());
+        return 0;
+    }
+    ino_env env;
+    xmlrpc_value_ptr value(ino__label_to_value(lab, &env.env));
+    if (!value) {
+        if (env.env.fault_code != 0)
+            ino__fault_box(&env.env);
+        else
+            err__warning(msg::label_save_error);
+        return 0;
+    }
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    b.append(params.get(), value.get());
+    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.save_label", params.get());
+    if (!result) {
+        if (env.env.fault_code != 0)
+            ino__call_fault_box(&env.env);
+        else
+            err__warning(msg::label_save_error);
+        return 0;
+    }
+    return 1;
+}
+
+int ino__drop_label(platform_window parent, const std::u16string &server,
+                    const std::u16string &name, const std::u16string &user,
+                    const std::u16string &password)
+{
+    if (!credentials_sendable(user, password) || !sendable(msg::where_label_name_param, name))
+        return 0;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    b.append(params.get(), name_struct(b, name).get());
+    ino_env env;
+    xmlrpc_value_ptr result = call(parent, env, server, "labels.drop_label", params.get());
+    if (!result) {
+        ino__call_fault_box(&env.env);
+        return 0;
+    }
+    return 1;
+}
+
+int ino__rename_label(platform_window parent, const std::u16string &server,
+                      const std::u16string &old_name, const std::u16string &new_name,
+                      const std::u16string &user, const std::u16string &password)
+{
+    if (!credentials_sendable(user, password) ||
+        !sendable(msg::where_label_name_param, old_name) ||
+        !sendable(msg::where_new_name_param, new_name))
+        return 0;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    xmlrpc_value_ptr o(b.str(old_name)), n(b.str(new_name));
+    xmlrpc_value_ptr st(xmlrpc_build_value(&b.env, "{s:V,s:V}", "oldname", o.get(), "newname", n.get()));
+    b.check();
+    b.append(params.get(), st.get());
+    ino_env env;
+    xmlrpc_value_ptr result = call(parent, env, server, "labels.rename_label", params.get());
+    if (!result) {
+        ino__call_fault_box(&env.env);
+        return 0;
+    }
+    return 1;
+}
+
+int ino__server_info(const std::u16string &server, const std::u16string &user,
+                     const std::u16string &password, server_information &out)
+{
+    if (!credentials_sendable(user, password))
+        return 0;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    ino_env env;
+    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.server_info", params.get());
+    if (!result) {
+        ino__call_fault_box(&env.env);
+        return 0;
+    }
+    cr_protected_scope cr;
+    server_information info;
+    // A string member given as nil stands for a value the server does not
+    // state.
+    auto text = [&](const char *key, std::u16string &dst) {
+        xmlrpc_value_ptr v;
+        if (!member(&env.env, result.get(), key, v))
+            return false;
+        if (xmlrpc_value_type(v.get()) == XMLRPC_TYPE_NIL) {
+            dst = INO_NOT_SPEC;
+            return true;
+        }
+        return string_value(&env.env, v.get(), dst);
+    };
+    int api = 0;
+    xmlrpc_value_ptr features;
+    bool ok = text("name", info.name) && text("version", info.version) &&
+              read_int(&env.env, result.get(), "api", api) &&
+              member(&env.env, result.get(), "features", features);
+    int n = ok ? xmlrpc_array_size(&env.env, features.get()) : 0;
+    ok = ok && !env.failed();
+    for (int i = 0; ok && i < n; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(&env.env, features.get(), i, &item);
+        xmlrpc_value_ptr hold(item);
+        std::u16string f;
+        ok = !env.failed() && string_value(&env.env, item, f);
+        if (ok)
+            info.features.push_back(std::move(f));
+    }
+    if (!ok) {
+        ino__fault_box(&env.env);
+        return 0;
+    }
+    info.api = msc__int_to_string(api);
+    out = std::move(info);
+    return 1;
+}
+
+std::optional<std::vector<std::u16string>> ino__list_fonts(const std::u16string &server,
+                                                           const std::u16string &user,
+                                                           const std::u16string &password)
+{
+    if (!credentials_sendable(user, password))
+        return std::nullopt;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    ino_env env;
+    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.list_fonts", params.get());
+    if (!result) {
+        ino__call_fault_box(&env.env);
+        return std::nullopt;
+    }
+    cr_protected_scope cr;
+    int n = xmlrpc_array_size(&env.env, result.get());
+    if (env.failed()) {
+        ino__fault_box(&env.env);
+        return std::nullopt;
+    }
+    std::vector<std::u16string> out;
+    for (int i = 0; i < n; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(&env.env, result.get(), i, &item);
+        xmlrpc_value_ptr hold(item);
+        std::u16string name;
+        if (env.failed() || !read_string(&env.env, item, "name", name)) {
+            ino__fault_box(&env.env);
+            return std::nullopt;
+        }
+        out.push_back(std::move(name));
+    }
+    return out;
+}
+
+int ino__render_label(const std::u16string &server, const std::u16string &name,
+                      const std::vector<preview_var> &variables, int xresolution, int yresolution,
+                      bool markup, const std::u16string &user, const std::u16string &password,
+                      std::vector<unsigned char> &image, std::u16string &log)
+{
+    if (!credentials_sendable(user, password) || !sendable(msg::where_label_name_param, name))
+        return 0;
+    for (const preview_var &v : variables)
+        if (!sendable(msc__format(msg::where_variable_name, v.name.c_str()), v.name) ||
+            !sendable(msc__format(msg::where_variable_value, v.name.c_str()), v.value))
+            return 0;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    xmlrpc_value_ptr vars(xmlrpc_array_new(&b.env));
+    if (b.env.fault_occurred)
+        XFAIL("!env->fault_occurred");
+    for (const preview_var &v : variables) {
+        xmlrpc_value_ptr n(b.str(v.name)), val(b.str(v.value));
+        xmlrpc_value_ptr st(xmlrpc_build_value(&b.env, "{s:V,s:V}", "name", n.get(), "value", val.get()));
+        if (b.env.fault_occurred)
+            XFAIL("!env->fault_occurred");
+        xmlrpc_array_append_item(&b.env, vars.get(), st.get());
+        if (b.env.fault_occurred)
+            XFAIL("!env->fault_occurred");
+    }
+    xmlrpc_value_ptr n(b.str(name));
+    xmlrpc_value_ptr st(xmlrpc_build_value(&b.env, "{s:V,s:V,s:i,s:i,s:b}", "name", n.get(),
+                                           "variables", vars.get(), "xresolution", xresolution,
+                                           "yresolution", yresolution, "markup",
+                                           static_cast<xmlrpc_bool>(markup)));
+    b.check();
+    b.append(params.get(), st.get());
+    ino_env env;
+    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.render_label", params.get());
+    if (!result) {
+        ino__call_fault_box(&env.env);
+        return 0;
+    }
+    cr_protected_scope cr;
+    xmlrpc_value_ptr img;
+    std::u16string text;
+    if (!member(&env.env, result.get(), "image", img)) {
+        ino__fault_box(&env.env);
+        return 0;
+    }
+    size_t len = 0;
+    const unsigned char *bytes = nullptr;
+    xmlrpc_read_base64(&env.env, img.get(), &len, &bytes);
+    if (env.failed() || !read_string(&env.env, result.get(), "log", text)) {
+        if (bytes)
+            std::free(const_cast<unsigned char *>(bytes));
+        ino__fault_box(&env.env);
+        return 0;
+    }
+    image.assign(bytes, bytes + len);
+    std::free(const_cast<unsigned char *>(bytes));
+    log = std::move(text);
+    return 1;
+}

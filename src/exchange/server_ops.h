@@ -1,0 +1,59 @@
+// The label-server operations.  Each runs one call under the network notice
+// and shows its own messages; callers get plain results.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/element.h"
+#include "model/messages.h"
+#include "platform/network_notice.h"
+
+inline constexpr const char16_t *INO_NOT_SPEC = msg::not_specified;
+
+// One label stored on a server.
+struct label_list {
+    std::u16string name;
+    std::u16string desc;
+};
+
+// One preview variable: a name and the value the server puts in its place.
+struct preview_var {
+    std::u16string name;
+    std::u16string value;
+};
+
+struct server_information {
+    std::u16string name;
+    std::u16string version;
+    std::u16string api; // decimal text
+    std::vector<std::u16string> features;
+};
+
+// In the reverse order of the server's answer; nothing after a failure.
+std::optional<std::vector<label_list>> ino__list_labels(platform_window parent,
+                                                        const std::u16string &server,
+                                                        const std::u16string &user,
+                                                        const std::u16string &password);
+label_ptr ino__load_label(const std::u16string &server, const std::u16string &name,
+                          const std::u16string &user, const std::u16string &password);
+int ino__save_label(const std::u16string &server, const label *lab, const std::u16string &user,
+                    const std::u16string &password);
+int ino__drop_label(platform_window parent, const std::u16string &server,
+                    const std::u16string &name, const std::u16string &user,
+                    const std::u16string &password);
+int ino__rename_label(platform_window parent, const std::u16string &server,
+                      const std::u16string &old_name, const std::u16string &new_name,
+                      const std::u16string &user, const std::u16string &password);
+// 1 with every output set, 0 with none.
+int ino__server_info(const std::u16string &server, const std::u16string &user,
+                     const std::u16string &password, server_information &out);
+std::optional<std::vector<std::u16string>> ino__list_fonts(const std::u16string &server,
+                                                           const std::u16string &user,
+                                                           const std::u16string &password);
+// 1 with the JPEG bytes and the log set, 0 with neither.
+int ino__render_label(const std::u16string &server, const std::u16string &name,
+                      const std::vector<preview_var> &variables, int xresolution, int yresolution,
+                      bool markup, const std::u16string &user, const std::u16string &password,
+                      std::vector<unsigned char> &image, std::u16string &log);

@@ -1,0 +1,139 @@
+// Servers that misbehave at the HTTP level, and what the client sends.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "exchange/rpdialog.h"
+#include "exchange/server_ops.h"
+#include "model/misc.h"
+#include "platform/message_boxes.h"
+#include "support/label_server.h"
+
+namespace {
+
+class Transport : public testing::Test {
+protected:
+    void SetUp() override { rpd__client_init(); }
+    void expect_call_fault()
+    {
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_TRUE(boxes.shown[0].caption.ends_with(u"при обращении к серверу"))
+            << msc__to_utf8(boxes.shown[0].caption);
+        boxes.shown.clear();
+    }
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes{&boxes};
+};
+
+const char response_head[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<methodResponse>\r\n<params>\r\n<param><value>";
+const char response_tail[] = "</value></param>\r\n</params>\r\n</methodResponse>\r\n";
+
+} // namespace
+
+TEST_F(Transport, TheServerSeesExactlyOurUserAgent)
+{
+    raw_http_server raw([](int fd, const std::string &) {
+        raw_http_server::send_all(
+            fd, raw_http_server::http_ok(std::string(response_head) + "<array><data></data></array>" + response_tail));
+    });
+    auto l = ino__list_labels(nullptr, raw.url(), u"u", u"p");
+    ASSERT_TRUE(l);
+    std::string req = raw.last_request();
+    EXPECT_NE(req.find("\r\nUser-Agent: Vellumo/1.2\r\n"), std::string::npos) << req;
+    EXPECT_NE(req.find("<methodName>labels.list_labels</methodName>"), std::string::npos);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Transport, GarbageHttpErrorsAndCutAnswers)
+{
+    std::vector<std::string> answers = {
+        "this is not HTTP at all\r\n\r\n",
+        "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 5\r\nConnection: close\r\n\r\noops!",
+        "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
+        raw_http_server::http_ok("<html><body>not xml-rpc</body></html>"),
+        raw_http_server::http_ok(std::string(response_head) + "<array><data><value><struct>"),
+        // A body promised longer than it is: the connection closes half way.
+        "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 100000\r\n\r\n" +
+            std::string(response_head) + "<array>",
+        "",
+        raw_http_server::http_ok("<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY a \"b\">]>\n"
+                                 "<methodResponse><params><param><value>&a;</value></param></params></methodResponse>"),
+    };
+    for (const std::string &a : answers) {
+        raw_http_server raw([&a](int fd, const std::string &) { raw_http_server::send_all(fd, a); });
+        EXPECT_FALSE(ino__list_labels(nullptr, raw.url(), u"u", u"p")) << a.substr(0, 60);
+        expect_call_fault();
+    }
+}
+
+TEST_F(Transport, HugeAnswers)
+{
+    // 100 MB answer: read in full, then refused for its content.
+    std::string big = std::string(response_head) + "<array><data><value><struct><member><name>name</name><value><string>" +
+                      std::string(100u << 20, 'n') + "</string></value></member></struct></value></data></array>" +
+                      response_tail;
+    {
+        raw_http_server raw([&big](int fd, const std::string &) {
+            raw_http_server::send_all(fd, raw_http_server::http_ok(big));
+        });
+        EXPECT_FALSE(ino__list_labels(nullptr, raw.url(), u"u", u"p"));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2 | ошибка XMLRPC -502"); // no "desc"
+        boxes.shown.clear();
+    }
+    big.clear();
+    big.shrink_to_fit();
+    // Past the size limit: the library's transport stops reading it.
+    const int mib = 140;
+    std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
+                       std::to_string(mib << 20) + "\r\nConnection: close\r\n\r\n";
+    raw_http_server raw([&head](int fd, const std::string &) {
+        raw_http_server::send_all(fd, head);
+        std::string chunk(1 << 20, 'x');
+        for (int i = 0; i < mib; ++i)
+            raw_http_server::send_all(fd, chunk);
+    });
+    EXPECT_FALSE(ino__list_labels(nullptr, raw.url(), u"u", u"p"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2 | ошибка XMLRPC -504 при обращении к серверу")
+        << msc__to_utf8(boxes.shown[0].text);
+    EXPECT_NE(boxes.shown[0].text.find(u"Failure writing output"), std::u16string::npos);
+}
+
+TEST_F(Transport, SlowAnswerArrives)
+{
+    raw_http_server raw([](int fd, const std::string &) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        raw_http_server::send_all(
+            fd, raw_http_server::http_ok(std::string(response_head) +
+                                         "<array><data><value><struct><member><name>name</name><value><string>F</string>"
+                                         "</value></member></struct></value></data></array>" +
+                                         response_tail));
+    });
+    auto f = ino__list_fonts(raw.url(), u"u", u"p");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(*f, std::vector<std::u16string>{u"F"});
+}
+
+TEST_F(Transport, CarriageReturnsTravelBothWays)
+{
+    raw_http_server raw([](int fd, const std::string &) {
+        raw_http_server::send_all(
+            fd, raw_http_server::http_ok(
+                    std::string(response_head) +
+                    "<array><data><value><struct><member><name>name</name><value><string>a&#x0d;&#x0a;b&#13;"
+                    "</string></value></member><member><name>desc</name><value><string>\xEE\x80\x81</string>"
+                    "</value></member></struct></value></data></array>" +
+                    response_tail));
+    });
+    label_ptr lab = ele__label_new(10, 10);
+    lab->name = u"x\r\ny";
+    ASSERT_EQ(ino__save_label(raw.url(), lab.get(), u"u", u"p"), 1);
+    EXPECT_NE(raw.last_request().find("<string>x&#x0d;\ny</string>"), std::string::npos);
+    auto l = ino__list_labels(nullptr, raw.url(), u"u", u"p");
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->size(), 1u);
+    EXPECT_EQ((*l)[0].name, u"a\r\nb\r");
+    EXPECT_EQ((*l)[0].desc, u"\uE001");
+}
