@@ -1,0 +1,63 @@
+// Command ids and frame message numbers.
+#pragma once
+
+namespace cmd {
+inline constexpr int new_label = 40021;
+inline constexpr int open = 40030;
+inline constexpr int save = 40149;
+inline constexpr int save_as = 40154;
+inline constexpr int label_properties = 40045;
+inline constexpr int undo = 40048;
+inline constexpr int cut = 40136;
+inline constexpr int copy = 40135;
+inline constexpr int paste = 40134;
+inline constexpr int remove = 1031;
+inline constexpr int select_all = 40173;
+inline constexpr int disable = 40091;
+inline constexpr int enable = 40092;
+inline constexpr int rotate_0 = 40093;
+inline constexpr int rotate_90 = 40094;
+inline constexpr int rotate_180 = 40095;
+inline constexpr int rotate_270 = 40096;
+inline constexpr int raise = 40103;
+inline constexpr int raise_to_top = 40104;
+inline constexpr int lower = 40105;
+inline constexpr int lower_to_bottom = 40106;
+inline constexpr int normal_mode = 40147;
+inline constexpr int align_left = 40123;
+inline constexpr int align_right = 40122;
+inline constexpr int align_hcenter = 40124;
+inline constexpr int align_vcenter = 40127;
+inline constexpr int align_top = 40125;
+inline constexpr int align_bottom = 40126;
+inline constexpr int same_height = 40130;
+inline constexpr int same_width = 40148;
+inline constexpr int same_size = 40131;
+inline constexpr int distribute_h = 40132;
+inline constexpr int distribute_v = 40133;
+
+// Enabled when at least one element is selected.
+inline constexpr int need_one_selected[] = {cut,      copy,       remove,       rotate_0, rotate_90,
+                                            rotate_180, rotate_270, disable,    enable,   raise,
+                                            lower,    raise_to_top, lower_to_bottom};
+// Enabled when at least two elements are selected.
+inline constexpr int need_two_selected[] = {align_left,  align_right, align_hcenter, align_vcenter,
+                                            align_top,   align_bottom, same_height,  same_width,
+                                            same_size,   distribute_h, distribute_v};
+} // namespace cmd
+
+// Messages from the frame to itself and to its views.
+namespace frame_msg {
+inline constexpr int relayout = 1026;       // element order or many elements changed
+inline constexpr int set_label = 1045;      // another label object is edited now
+inline constexpr int raise = 1051;
+inline constexpr int lower = 1052;
+inline constexpr int recompute_extent = 1055;
+inline constexpr int redraw_element = 1068;
+inline constexpr int raise_to_top = 1070;
+inline constexpr int lower_to_bottom = 1071;
+inline constexpr int deselect_all = 1073;
+inline constexpr int canvas_normal_mode = 1075;
+inline constexpr int focus_description = 1082;
+inline constexpr int is_idle = 1083;
+} // namespace frame_msg

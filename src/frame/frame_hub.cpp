@@ -1,0 +1,494 @@
+// Change notifications, undo history and document procedures.
+#include "frame/frame_hub.h"
+
+#include <cmath>
+
+#include "frame/commands.h"
+#include "model/errors.h"
+#include "model/messages.h"
+#include "model/misc.h"
+#include "model/settings.h"
+#include "platform/message_boxes.h"
+
+int frame_globals::confdel = 1;
+int frame_globals::newwin = 1;
+
+namespace {
+
+// The kind a code works on, or -1 for every kind.
+int required_kind(int code)
+{
+    switch (code) {
+    case fn::text:
+    case fn::font:
+    case fn::justification:
+    case fn::font_size:
+        return ELE_TEXT;
+    case fn::thickness:
+    case fn::line_style:
+        return ELE_BORDER;
+    case fn::picture:
+        return ELE_PICTURE;
+    case fn::subprint:
+    case fn::barcode_data:
+    case fn::barcode_kind:
+        return ELE_BARCODE;
+    default:
+        return -1;
+    }
+}
+
+// The coalescing group of a code, or -1 for a snapshot of its own.
+int coalesce_group(int code)
+{
+    switch (code) {
+    case fn::x:
+    case fn::y:
+        return fn::x;
+    case fn::angle:
+        return fn::angle;
+    case fn::width:
+    case fn::height:
+        return fn::width;
+    default:
+        return -1;
+    }
+}
+
+bool known_code(int code)
+{
+    switch (code) {
+    case fn::selection: case fn::description: case fn::x: case fn::y: case fn::angle:
+    case fn::width: case fn::height: case fn::quadrant: case fn::text: case fn::font:
+    case fn::justification: case fn::colour: case fn::font_size: case fn::thickness:
+    case fn::line_style: case fn::subprint: case fn::barcode_data: case fn::barcode_kind:
+    case fn::picture: case fn::toggle_enabled:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::uint32_t &kind_colour(element *e)
+{
+    switch (e->type) {
+    case ELE_BORDER: return e->border.colour;
+    case ELE_PICTURE: return e->picture.colour;
+    case ELE_BARCODE: return e->barcode.colour;
+    default: return e->text.colour;
+    }
+}
+
+} // namespace
+
+label_ptr frame_new_label()
+{
+    label_ptr lab = ele__label_new(settings::get(settings::label_width),
+                                   settings::get(settings::label_height));
+    lab->bgcolor = static_cast<std::uint32_t>(settings::get(settings::label_color));
+    return lab;
+}
+
+frame_hub::frame_hub(frame_shell &shell, document_store &store, label_ptr lab)
+    : shell_(shell), store_(store), lab_(std::move(lab))
+{
+    refresh_undo_save();
+    shell_.check_tool(cmd::normal_mode);
+    refresh_selection_commands();
+    update_title();
+    last_change = -1;
+}
+
+frame_hub::~frame_hub() = default;
+
+void frame_hub::attach(properties_view *props, frame_view *list, canvas_view *canvas,
+                       preview_view *preview)
+{
+    props_ = props;
+    list_ = list;
+    canvas_ = canvas;
+    preview_ = preview;
+}
+
+// ------------------------------------------------------------------ history
+
+void frame_hub::record_snapshot()
+{
+    if (ul_ == FRAME_UNDO_DEPTH) {
+        undo_[0].reset();
+        for (int i = 1; i < FRAME_UNDO_DEPTH; ++i)
+            undo_[static_cast<std::size_t>(i - 1)] = std::move(undo_[static_cast<std::size_t>(i)]);
+        ul_ = FRAME_UNDO_DEPTH - 1;
+    }
+    undo_[static_cast<std::size_t>(ul_++)] = ele__label_copy(lab_.get());
+    lab_->modified = 1;
+    update_title();
+    refresh_undo_save();
+}
+
+void frame_hub::discard_newest()
+{
+    XASSERT(ul_ > 0);
+    undo_[static_cast<std::size_t>(--ul_)].reset();
+    refresh_undo_save();
+}
+
+void frame_hub::replace_label(label_ptr lab)
+{
+    lab_ = std::move(lab);
+    if (canvas_)
+        canvas_->set_label(lab_.get());
+    if (props_)
+        props_->set_label(lab_.get());
+    if (list_)
+        list_->set_label(lab_.get());
+    if (preview_)
+        preview_->set_label(lab_.get());
+    shell_.check_tool(cmd::normal_mode);
+    refresh_selection_commands();
+    update_title();
+    last_change = -1;
+    refresh_undo_save();
+}
+
+void frame_hub::undo()
+{
+    if (ul_ == 0) {
+        shell_.beep();
+        return;
+    }
+    label_ptr back = std::move(undo_[static_cast<std::size_t>(ul_ - 1)]);
+    --ul_;
+    replace_label(std::move(back));
+}
+
+void frame_hub::refresh_undo_save()
+{
+    shell_.enable_command(cmd::undo, ul_ > 0);
+    shell_.enable_command(cmd::save, lab_->modified != 0);
+}
+
+void frame_hub::refresh_selection_commands()
+{
+    for (int id : cmd::need_one_selected)
+        shell_.enable_command(id, lab_->sel >= 1);
+    for (int id : cmd::need_two_selected)
+        shell_.enable_command(id, lab_->sel >= 2);
+}
+
+// ------------------------------------------------------------ notifications
+
+void frame_hub::notify(frame_notify &n)
+{
+    const void *original = n.sender;
+    const bool from_frame = original == this;
+
+    if (n.code == fn::element_list) {
+        if (!from_frame && n.action == 1)
+            create_element(n.kind, n.x, n.y);
+        return;
+    }
+    if (!known_code(n.code))
+        return;
+    element *e = nullptr;
+    if (!(n.code == fn::selection && n.action == fn::recount)) {
+        // An index outside the label, or an element of another kind: ignored.
+        if (n.e1 < 0 || n.e1 >= lab_->qty)
+            return;
+        e = lab_->es[n.e1];
+        int kind = required_kind(n.code);
+        if (kind >= 0 && e->type != kind)
+            return;
+    }
+    if (n.code == fn::selection) {
+        if (n.action == fn::select && e->state != ELE_UNSELECTED)
+            return;
+        if (n.action == fn::deselect && e->state == ELE_UNSELECTED)
+            return;
+        if (n.action < fn::recount || n.action > fn::deselect)
+            return;
+    }
+    if (n.code == fn::picture && !n.picture)
+        return;
+
+    if (!from_frame) {
+        int group = coalesce_group(n.code);
+        if (group < 0) {
+            record_snapshot();
+        } else if (last_change != group) {
+            record_snapshot();
+            last_change = group;
+        }
+    }
+
+    switch (n.code) {
+    case fn::selection: {
+        bool ignored = false;
+        selection(n, ignored);
+        break;
+    }
+    case fn::description:
+        e->desc = n.text.value_or(u"");
+        break;
+    case fn::x: e->x = n.value; break;
+    case fn::y: e->y = n.value; break;
+    case fn::angle: e->angle = n.value; break;
+    case fn::width: e->width = n.value; break;
+    case fn::height: e->height = n.value; break;
+    case fn::quadrant:
+        e->quadrant = n.quadrant;
+        new_quadrant = n.quadrant;
+        break;
+    case fn::text: e->text.text = n.text.value_or(u""); break;
+    case fn::font: e->text.font = n.text.value_or(u""); break;
+    case fn::justification:
+        e->text.justification = n.option;
+        e->text.stored_justification.reset();
+        break;
+    case fn::colour: {
+        std::uint32_t &c = kind_colour(e);
+        if (c != n.color)
+            c = n.color;
+        break;
+    }
+    case fn::font_size: e->text.size = n.value; break;
+    case fn::thickness: e->border.thickness = n.value; break;
+    case fn::line_style: e->border.style = n.line_style; break;
+    case fn::subprint: e->barcode.text = n.option; break;
+    case fn::barcode_data: e->barcode.code = n.text.value_or(u""); break;
+    case fn::barcode_kind:
+        e->barcode.type = n.option;
+        e->barcode.stored_type.reset();
+        break;
+    case fn::picture: {
+        e->picture.data = std::move(n.picture);
+        ele__update_ratio(e);
+        frame_notify w;
+        w.code = fn::width;
+        w.e1 = n.e1;
+        w.value = e->picture.data->width;
+        self_notify(std::move(w));
+        frame_notify h;
+        h.code = fn::height;
+        h.e1 = n.e1;
+        h.value = e->picture.data->height;
+        self_notify(std::move(h));
+        break;
+    }
+    case fn::toggle_enabled:
+        e->disabled = e->disabled ? 0 : 1;
+        break;
+    }
+
+    forward(n, original);
+
+    // A text whose height follows its font keeps doing so.
+    if (n.code == fn::font_size && e->height < 0) {
+        frame_notify h;
+        h.code = fn::height;
+        h.e1 = n.e1;
+        h.value = -ele__toggle_auto_height(e);
+        self_notify(std::move(h));
+    }
+}
+
+void frame_hub::selection(frame_notify &n, bool &ignored)
+{
+    label *l = lab_.get();
+    ignored = false;
+    switch (n.action) {
+    case fn::select: {
+        element *e = l->es[n.e1];
+        int remembered = l->sel == 1 ? ele__get_first_selected(l) : -1;
+        ++l->sel;
+        e->state = l->sel == 1 ? ELE_LEAD : ELE_SELECTED;
+        if (l->sel == 2 && canvas_ && remembered >= 0)
+            canvas_->redraw_element(remembered);
+        break;
+    }
+    case fn::deselect: {
+        element *e = l->es[n.e1];
+        --l->sel;
+        bool was_lead = e->state == ELE_LEAD;
+        e->state = ELE_UNSELECTED;
+        if (was_lead && l->sel > 0) {
+            ele__fix_lead(l);
+            if (canvas_)
+                canvas_->redraw_element(ele__get_lead_element(l));
+        }
+        break;
+    }
+    default:
+        l->sel = ele__count_selected(l);
+        ele__fix_lead(l);
+        break;
+    }
+    refresh_selection_commands();
+}
+
+void frame_hub::forward(frame_notify &n, const void *original_sender)
+{
+    n.sender = this;
+    frame_view *order[] = {props_, list_, canvas_};
+    for (frame_view *v : order)
+        if (v && v != original_sender)
+            v->notify(n);
+}
+
+void frame_hub::self_notify(frame_notify n)
+{
+    n.sender = this;
+    notify(n);
+}
+
+void frame_hub::list_change(int action, int index)
+{
+    frame_notify n;
+    n.sender = this;
+    n.code = fn::element_list;
+    n.action = action;
+    n.e1 = index;
+    frame_view *order[] = {canvas_, props_, list_};
+    for (frame_view *v : order)
+        if (v)
+            v->notify(n);
+}
+
+// ------------------------------------------------------------------ document
+
+std::u16string frame_hub::title() const
+{
+    if (!lab_->store.place)
+        return u"Vellumo";
+    return msc__format(u"%s%s - %s", lab_->name.c_str(), lab_->modified ? u"*" : u"", u"Vellumo");
+}
+
+void frame_hub::update_title()
+{
+    shell_.set_title(title());
+}
+
+bool frame_hub::save(bool save_as, bool network_only)
+{
+    if (!store_.save(lab_.get(), save_as, network_only))
+        return false;
+    lab_->modified = 0;
+    for (int i = 0; i < ul_; ++i) {
+        label *s = undo_[static_cast<std::size_t>(i)].get();
+        s->name = lab_->name;
+        s->store = lab_->store;
+        s->modified = 1;
+    }
+    refresh_undo_save();
+    update_title();
+    return true;
+}
+
+// Asks whether to keep the changes of a modified label.  False when the
+// procedure must stop: Cancel, or a Yes whose save did not go through (the
+// changes the user asked to keep are never thrown away).
+bool frame_hub::ask_save_changes()
+{
+    if (!lab_->modified)
+        return true;
+    message_box_request req;
+    req.caption = msg::caption_app;
+    req.text = u"Сохранить изменения в этикетке?";
+    req.icon = mb_icon::question;
+    req.buttons = mb_buttons::yes_no_cancel;
+    req.topmost = true;
+    switch (platform_message_boxes().show(req)) {
+    case mb_answer::yes:
+        return save();
+    case mb_answer::no:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void frame_hub::open()
+{
+    if (!ask_save_changes())
+        return;
+    label_ptr loaded = store_.open();
+    if (!loaded)
+        return;
+    record_snapshot(); // an Open can be undone
+    replace_label(std::move(loaded));
+}
+
+bool frame_hub::close()
+{
+    return ask_save_changes();
+}
+
+// ------------------------------------------------------------------ commands
+
+bool frame_hub::editable() const
+{
+    return !preview_mode && (!canvas_ || canvas_->is_idle());
+}
+
+void frame_hub::command(int id, long param)
+{
+    const bool idle = !canvas_ || canvas_->is_idle();
+    switch (id) {
+    case cmd::save:
+        if (idle)
+            save(false, false);
+        return;
+    case cmd::save_as:
+        if (idle)
+            save(true, param == 1);
+        return;
+    case cmd::open:
+        if (idle)
+            open();
+        return;
+    default:
+        break;
+    }
+    if (!editable())
+        return;
+    switch (id) {
+    case cmd::undo: undo(); break;
+    case cmd::remove: delete_selection(true); break;
+    case cmd::cut: cut(); break;
+    case cmd::copy: copy(); break;
+    case cmd::paste: paste(); break;
+    case cmd::select_all: select_all(); break;
+    case cmd::disable: set_enabled(false); break;
+    case cmd::enable: set_enabled(true); break;
+    case cmd::rotate_0: rotate(0); break;
+    case cmd::rotate_90: rotate(90); break;
+    case cmd::rotate_180: rotate(180); break;
+    case cmd::rotate_270: rotate(270); break;
+    case cmd::raise: layer_command(frame_msg::raise); break;
+    case cmd::raise_to_top: layer_command(frame_msg::raise_to_top); break;
+    case cmd::lower: layer_command(frame_msg::lower); break;
+    case cmd::lower_to_bottom: layer_command(frame_msg::lower_to_bottom); break;
+    default: break;
+    }
+}
+
+void frame_hub::layer_command(int message)
+{
+    label *l = lab_.get();
+    bool up = message == frame_msg::raise || message == frame_msg::raise_to_top;
+    if (!(up ? ele__can_raise(l) : ele__can_lower(l)))
+        return;
+    record_snapshot();
+    if (message == frame_msg::raise)
+        ele__raise(l);
+    else if (message == frame_msg::raise_to_top)
+        ele__raise_to_top(l);
+    else if (message == frame_msg::lower)
+        ele__lower(l);
+    else
+        ele__lower_to_bottom(l);
+    frame_view *order[] = {canvas_, props_, list_};
+    for (frame_view *v : order)
+        if (v)
+            v->relayout();
+}

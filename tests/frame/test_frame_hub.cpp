@@ -1,0 +1,619 @@
+#include <gtest/gtest.h>
+
+#include "frame/clipboard.h"
+#include "frame/commands.h"
+#include "frame/frame_hub.h"
+#include "frame/hub_fakes.h"
+#include "platform/file_choice.h"
+#include "platform/message_boxes.h"
+
+namespace {
+
+label_ptr three_texts(const char16_t *name = u"L")
+{
+    label_ptr lab = ele__label_new(300, 400);
+    lab->name = name;
+    for (int i = 0; i < 3; ++i) {
+        element *e = ele__add(lab.get(), i);
+        e->type = ELE_TEXT;
+        e->desc = std::u16string(1, static_cast<char16_t>(u'A' + i));
+        e->x = 10.0 * (i + 1);
+        e->y = 20.0 * (i + 1);
+        e->width = e->height = 10;
+        e->text.size = 12;
+    }
+    return lab;
+}
+
+class Hub : public testing::Test {
+protected:
+    Hub()
+        : props("props", log), list("list", log), canvas(log),
+          hub(shell, store, three_texts())
+    {
+        hub.attach(&props, &list, &canvas, &preview);
+        canvas.hub = &hub;
+    }
+    ~Hub() override { element_clipboard::clear(); }
+
+    // A notification as a view sends it.
+    void send(const void *from, int code, int e1, double value = 0, int action = 0)
+    {
+        frame_notify n;
+        n.sender = from;
+        n.code = code;
+        n.e1 = e1;
+        n.value = value;
+        n.action = action;
+        hub.notify(n);
+    }
+    void select(int i) { send(&canvas, fn::selection, i, 0, fn::select); }
+    std::u16string order() const
+    {
+        std::u16string s;
+        for (int i = 0; i < hub.lab()->qty; ++i)
+            s += hub.lab()->es[i]->desc;
+        return s;
+    }
+
+    view_log log;
+    fake_shell shell;
+    fake_store store;
+    fake_view props, list;
+    fake_canvas canvas;
+    fake_preview preview;
+    frame_hub hub;
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes{&boxes};
+};
+
+} // namespace
+
+TEST_F(Hub, DragsCoalesceIntoOneStepUntilSomethingResetsIt)
+{
+    for (int i = 0; i < 10; ++i) {
+        send(&canvas, fn::x, 0, 11 + i);
+        send(&canvas, fn::y, 0, 21 + i);
+    }
+    EXPECT_EQ(hub.undo_count(), 1);
+    EXPECT_EQ(hub.lab()->modified, 1);
+    // A second drag with nothing in between, then y from the panel.
+    send(&canvas, fn::x, 0, 50);
+    send(&props, fn::y, 0, 60);
+    EXPECT_EQ(hub.undo_count(), 1);
+    // Another group starts its own step; width and height share one.
+    send(&canvas, fn::width, 0, 30);
+    send(&props, fn::height, 0, 30);
+    send(&canvas, fn::angle, 0, 45);
+    EXPECT_EQ(hub.undo_count(), 3);
+    hub.undo();
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->width, 10);
+    hub.undo(); // reverts both drags at once
+    EXPECT_EQ(hub.lab()->es[0]->x, 10);
+    EXPECT_EQ(hub.lab()->es[0]->y, 20);
+    EXPECT_EQ(hub.lab()->modified, 0);
+    EXPECT_EQ(hub.last_change, -1);
+    send(&canvas, fn::x, 0, 70); // after undo a drag is a new step
+    EXPECT_EQ(hub.undo_count(), 1);
+}
+
+TEST_F(Hub, SelectionIsAStepOfItsOwnAndForwardsInOrder)
+{
+    select(1);
+    EXPECT_EQ(hub.undo_count(), 1);
+    EXPECT_EQ(hub.lab()->modified, 1);
+    EXPECT_EQ(hub.lab()->es[1]->state, ELE_LEAD);
+    // Forwarded to the panel and the list, not back to the canvas; the
+    // frame is the sender now.
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"props:1025", "list:1025"}));
+    EXPECT_EQ(props.senders.back(), &hub);
+    EXPECT_TRUE(canvas.codes.empty());
+
+    log.entries.clear();
+    send(&list, fn::description, 1, 0);
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"props:1028", "canvas:1028"}));
+
+    // Selecting it again changes nothing and forwards nothing.
+    log.entries.clear();
+    int steps = hub.undo_count();
+    select(1);
+    EXPECT_TRUE(log.entries.empty());
+    EXPECT_EQ(hub.undo_count(), steps);
+
+    EXPECT_TRUE(shell.enabled[cmd::copy]);
+    EXPECT_FALSE(shell.enabled[cmd::align_left]);
+    select(2);
+    EXPECT_TRUE(shell.enabled[cmd::align_left]);
+    EXPECT_EQ(canvas.redraws, std::vector<int>{1}); // the lead looks different now
+}
+
+TEST_F(Hub, DeselectingTheLeadHandsItToTheLowestIndex)
+{
+    select(2);
+    select(0);
+    select(1);
+    EXPECT_EQ(hub.lab()->es[2]->state, ELE_LEAD);
+    canvas.redraws.clear();
+    send(&canvas, fn::selection, 2, 0, fn::deselect);
+    EXPECT_EQ(hub.lab()->sel, 2);
+    EXPECT_EQ(hub.lab()->es[0]->state, ELE_LEAD);
+    EXPECT_EQ(hub.lab()->es[1]->state, ELE_SELECTED);
+    EXPECT_EQ(canvas.redraws, std::vector<int>{0});
+    // Deselecting something unselected is ignored.
+    int steps = hub.undo_count();
+    send(&canvas, fn::selection, 2, 0, fn::deselect);
+    EXPECT_EQ(hub.undo_count(), steps);
+    // Recount repairs a count that is out of step.
+    hub.lab()->es[2]->state = ELE_LEAD;
+    send(&canvas, fn::selection, -1, 0, fn::recount);
+    EXPECT_EQ(hub.lab()->sel, 3);
+    EXPECT_EQ(ele__get_lead_element(hub.lab()), 0);
+    EXPECT_EQ(hub.lab()->es[2]->state, ELE_SELECTED);
+}
+
+TEST_F(Hub, FrameSentNotificationsRecordNothing)
+{
+    frame_notify n;
+    n.sender = &hub;
+    n.code = fn::x;
+    n.e1 = 0;
+    n.value = 99;
+    hub.notify(n);
+    EXPECT_EQ(hub.undo_count(), 0);
+    EXPECT_EQ(hub.lab()->es[0]->x, 99);
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"props:1032", "list:1032", "canvas:1032"}));
+}
+
+TEST_F(Hub, BadNotificationsChangeAndForwardNothing)
+{
+    hub.lab()->es[1]->type = ELE_BORDER;
+    const int bad[][2] = {{fn::x, 3}, {fn::x, -1}, {fn::text, 1}, {fn::thickness, 0},
+                          {fn::barcode_data, 0}, {fn::picture, 0}, {9999, 0}};
+    for (const auto &b : bad)
+        send(&canvas, b[0], b[1], 5);
+    frame_notify p;
+    p.sender = &canvas;
+    p.code = fn::picture;
+    p.e1 = 1;
+    std::string eps = "%!PS\n%%BoundingBox: 0 0 1 1\n";
+    p.picture = lg_epsi_load_mem(eps.data(), eps.size()); // a border has no picture
+    hub.notify(p);
+    EXPECT_EQ(hub.undo_count(), 0);
+    EXPECT_TRUE(log.entries.empty());
+    EXPECT_EQ(hub.lab()->modified, 0);
+}
+
+TEST_F(Hub, FieldsAreAppliedByKind)
+{
+    frame_notify n;
+    n.sender = &props;
+    n.code = fn::text;
+    n.e1 = 0;
+    n.text = u"Привет";
+    n.sender = &props; // forwarding made the frame the sender
+    hub.notify(n);
+    EXPECT_EQ(*hub.lab()->es[0]->text.text, u"Привет");
+    n.code = fn::quadrant;
+    n.quadrant = 5;
+    n.sender = &props; // forwarding made the frame the sender
+    hub.notify(n);
+    EXPECT_EQ(hub.lab()->es[0]->quadrant, 5);
+    EXPECT_EQ(hub.new_quadrant, 5);
+    n.code = fn::colour;
+    n.color = 0xFF102030;
+    n.sender = &props; // forwarding made the frame the sender
+    hub.notify(n);
+    EXPECT_EQ(hub.lab()->es[0]->text.colour, 0xFF102030u);
+    n.code = fn::toggle_enabled;
+    n.sender = &props; // forwarding made the frame the sender
+    hub.notify(n);
+    EXPECT_EQ(hub.lab()->es[0]->disabled, 1);
+    n.code = fn::justification;
+    n.option = 3;
+    hub.lab()->es[0]->text.stored_justification = u"odd";
+    n.sender = &props; // forwarding made the frame the sender
+    hub.notify(n);
+    EXPECT_EQ(hub.lab()->es[0]->text.justification, 3);
+    EXPECT_FALSE(hub.lab()->es[0]->text.stored_justification);
+    EXPECT_EQ(hub.undo_count(), 5);
+}
+
+TEST_F(Hub, FontSizeKeepsAnAutomaticHeightFollowing)
+{
+    hub.lab()->es[0]->height = -12;
+    log.entries.clear();
+    send(&props, fn::font_size, 0, 18);
+    EXPECT_EQ(hub.lab()->es[0]->text.size, 18);
+    EXPECT_EQ(hub.lab()->es[0]->height, -18);
+    EXPECT_EQ(hub.undo_count(), 1);
+    // The height goes to all three views, after the font size.
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"list:1060", "canvas:1060", "props:1036",
+                                                     "list:1036", "canvas:1036"}));
+    send(&props, fn::font_size, 0, 0);
+    EXPECT_DOUBLE_EQ(hub.lab()->es[0]->height, -43.43);
+}
+
+TEST_F(Hub, NewPictureSetsTheBoxSize)
+{
+    element *e = hub.lab()->es[2];
+    e->type = ELE_PICTURE;
+    frame_notify n;
+    n.sender = &props;
+    n.code = fn::picture;
+    n.e1 = 2;
+    std::string eps = "%!PS\n%%BoundingBox: 0 0 80 20\n";
+    n.picture = lg_epsi_load_mem(eps.data(), eps.size());
+    hub.notify(n);
+    EXPECT_EQ(e->width, 80);
+    EXPECT_EQ(e->height, 20);
+    EXPECT_DOUBLE_EQ(e->picture.ratio, 4);
+    EXPECT_EQ(hub.undo_count(), 1);
+}
+
+TEST_F(Hub, TwentyOneChangesGiveTwentyUndosThenABeep)
+{
+    for (int i = 0; i < 21; ++i)
+        send(&props, fn::description, 0, 0);
+    EXPECT_EQ(hub.undo_count(), 20);
+    EXPECT_TRUE(shell.enabled[cmd::undo]);
+    for (int i = 0; i < 20; ++i)
+        hub.command(cmd::undo);
+    EXPECT_EQ(shell.beeps, 0);
+    EXPECT_FALSE(shell.enabled[cmd::undo]);
+    // The oldest snapshot was dropped: the label still shows the first change.
+    EXPECT_EQ(hub.lab()->modified, 1);
+    hub.command(cmd::undo);
+    EXPECT_EQ(shell.beeps, 1);
+    EXPECT_EQ(canvas.lab, hub.lab());
+    EXPECT_EQ(preview.lab, hub.lab());
+}
+
+TEST_F(Hub, GuardsRefuseCommandsInPreviewOrWhileBusy)
+{
+    select(0);
+    hub.preview_mode = true;
+    hub.command(cmd::undo);
+    hub.command(cmd::remove);
+    EXPECT_EQ(hub.lab()->qty, 3);
+    EXPECT_EQ(hub.undo_count(), 1);
+    hub.preview_mode = false;
+    canvas.idle = false;
+    hub.command(cmd::undo);
+    hub.command(cmd::remove);
+    hub.command(cmd::save);
+    EXPECT_EQ(hub.undo_count(), 1);
+    EXPECT_EQ(store.saves, 0);
+    canvas.idle = true;
+    hub.command(cmd::undo);
+    EXPECT_EQ(hub.undo_count(), 0);
+}
+
+TEST_F(Hub, TitleFollowsStoreAndMark)
+{
+    EXPECT_EQ(shell.title, u"Vellumo");
+    send(&props, fn::description, 0);
+    EXPECT_EQ(shell.title, u"Vellumo"); // never stored: no name, no mark
+    hub.command(cmd::save);
+    EXPECT_EQ(shell.title, u"saved.lbl - Vellumo");
+    EXPECT_FALSE(shell.enabled[cmd::save]);
+    send(&props, fn::description, 0);
+    EXPECT_EQ(shell.title, u"saved.lbl* - Vellumo");
+    EXPECT_TRUE(shell.enabled[cmd::save]);
+}
+
+TEST_F(Hub, UndoAfterSaveShowsTheOldContentModifiedUnderTheNewPlace)
+{
+    send(&props, fn::x, 0, 111);
+    ASSERT_TRUE(hub.save());
+    EXPECT_EQ(hub.lab()->modified, 0);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->x, 10);
+    EXPECT_EQ(hub.lab()->modified, 1);
+    EXPECT_EQ(hub.lab()->name, u"saved.lbl");
+    EXPECT_EQ(*hub.lab()->store.place, u"/labels/saved.lbl");
+    EXPECT_EQ(shell.title, u"saved.lbl* - Vellumo");
+    // A failed save changes nothing.
+    store.results.push_back(false);
+    EXPECT_FALSE(hub.save());
+    EXPECT_EQ(hub.lab()->modified, 1);
+}
+
+TEST_F(Hub, OpenCanBeUndoneWithTheOldMark)
+{
+    label_ptr other = three_texts(u"other");
+    other->store.place = u"/x/other.lbl";
+    store.to_open.push_back(std::move(other));
+    label *before = hub.lab();
+    (void)before;
+    hub.command(cmd::open); // not modified: no question
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(hub.lab()->name, u"other");
+    EXPECT_EQ(hub.lab()->modified, 0);
+    EXPECT_EQ(shell.title, u"other - Vellumo");
+    EXPECT_EQ(props.lab, hub.lab());
+    EXPECT_EQ(hub.undo_count(), 1);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->name, u"L");
+    EXPECT_EQ(hub.lab()->modified, 0);
+}
+
+TEST_F(Hub, SaveQuestionBeforeOpenAndClose)
+{
+    send(&props, fn::description, 0);
+    // Cancel: nothing happens.
+    boxes.answers.push_back(mb_answer::cancel);
+    hub.open();
+    EXPECT_EQ(store.opens, 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, u"Сохранить изменения в этикетке?");
+    EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2");
+    EXPECT_EQ(boxes.shown[0].buttons, mb_buttons::yes_no_cancel);
+    EXPECT_EQ(boxes.shown[0].icon, mb_icon::question);
+    // Yes and a save that fails or is cancelled: the label and its changes stay.
+    boxes.answers.push_back(mb_answer::yes);
+    store.results.push_back(false);
+    store.to_open.push_back(three_texts(u"other"));
+    hub.open();
+    EXPECT_EQ(store.opens, 0);
+    EXPECT_EQ(hub.lab()->name, u"L");
+    EXPECT_EQ(hub.lab()->modified, 1);
+    boxes.answers.push_back(mb_answer::yes);
+    store.results.push_back(false);
+    EXPECT_FALSE(hub.close());
+    EXPECT_EQ(hub.lab()->modified, 1);
+    boxes.answers.push_back(mb_answer::cancel);
+    EXPECT_FALSE(hub.close());
+    // Yes and a save that works: go on.
+    boxes.answers.push_back(mb_answer::yes);
+    hub.open();
+    EXPECT_EQ(store.opens, 1);
+    EXPECT_EQ(hub.lab()->name, u"other");
+    // No: go on without saving.
+    send(&props, fn::description, 0);
+    int saves = store.saves;
+    boxes.answers.push_back(mb_answer::no);
+    EXPECT_TRUE(hub.close());
+    EXPECT_EQ(store.saves, saves);
+}
+
+TEST_F(Hub, DeleteAsksOnlyForSeveralAndNoChangesNothing)
+{
+    select(0);
+    select(1);
+    select(2);
+    int steps = hub.undo_count();
+    boxes.answers.push_back(mb_answer::no);
+    hub.command(cmd::remove);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, u"Вы действительно хотите удалить эти элементы?");
+    EXPECT_EQ(boxes.shown[0].buttons, mb_buttons::yes_no);
+    EXPECT_EQ(boxes.shown[0].icon, mb_icon::warning);
+    EXPECT_EQ(hub.lab()->qty, 3);
+    EXPECT_EQ(hub.undo_count(), steps);
+    EXPECT_EQ(hub.lab()->modified, 1);
+
+    frame_globals::confdel = 0;
+    hub.command(cmd::remove); // no question when the option is off
+    frame_globals::confdel = 1;
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(hub.lab()->qty, 0);
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    EXPECT_EQ(canvas.extents, 1);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->qty, 3);
+}
+
+TEST_F(Hub, DeletingOneNeverAsksAndTellsTheViews)
+{
+    select(1);
+    log.entries.clear();
+    hub.command(cmd::remove);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(order(), u"AC");
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"props:1025", "list:1025", "canvas:1025",
+                                                     "canvas:1072", "props:1072", "list:1072"}));
+    select(0);
+    select(1);
+    hub.command(cmd::cut); // cut never asks
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(hub.lab()->qty, 0);
+    EXPECT_FALSE(element_clipboard::is_empty());
+}
+
+TEST_F(Hub, PasteStacksCopiesOnTheOriginSelected)
+{
+    select(1);
+    select(2);
+    hub.command(cmd::copy);
+    int steps = hub.undo_count();
+    hub.command(cmd::paste);
+    // One step for the paste, one per element the canvas deselected.
+    EXPECT_EQ(hub.undo_count(), steps + 1 + 2);
+    ASSERT_EQ(hub.lab()->qty, 5);
+    EXPECT_EQ(order(), u"BCABC");
+    EXPECT_EQ(hub.lab()->es[0]->x, 0);
+    EXPECT_EQ(hub.lab()->es[0]->y, 0);
+    EXPECT_EQ(hub.lab()->es[1]->x, 10);
+    EXPECT_EQ(hub.lab()->es[1]->y, 20);
+    EXPECT_EQ(hub.lab()->es[0]->state, ELE_SELECTED);
+    EXPECT_EQ(hub.lab()->es[1]->state, ELE_LEAD); // the first pasted
+    EXPECT_EQ(hub.lab()->sel, 2);
+    hub.command(cmd::paste);
+    EXPECT_EQ(order(), u"BCBCABC");
+    EXPECT_EQ(hub.lab()->es[0]->x, 0);
+    EXPECT_EQ(hub.lab()->es[2]->x, 0);
+    EXPECT_EQ(hub.lab()->sel, 2);
+}
+
+TEST_F(Hub, ClipboardCrossesFramesAndClampsIntoTheOtherLabel)
+{
+    hub.lab()->es[2]->x = 300;
+    hub.lab()->es[2]->y = 400;
+    select(0);
+    select(2);
+    hub.command(cmd::copy);
+
+    view_log log2;
+    fake_shell shell2;
+    fake_store store2;
+    fake_view p2("props", log2), l2("list", log2);
+    fake_canvas c2(log2);
+    label_ptr small = ele__label_new(100, 50);
+    frame_hub other(shell2, store2, std::move(small));
+    other.attach(&p2, &l2, &c2, nullptr);
+    c2.hub = &other;
+    other.command(cmd::paste);
+    ASSERT_EQ(other.lab()->qty, 2);
+    EXPECT_EQ(other.lab()->es[0]->x, 0);
+    EXPECT_EQ(other.lab()->es[0]->y, 0);
+    EXPECT_EQ(other.lab()->es[1]->x, 100); // 300 - 10, clamped
+    EXPECT_EQ(other.lab()->es[1]->y, 50);
+}
+
+TEST_F(Hub, CommandsThatMayChangeNothing)
+{
+    int steps = hub.undo_count();
+    hub.command(cmd::paste); // empty clipboard
+    EXPECT_EQ(hub.undo_count(), steps);
+    select(0);
+    select(1);
+    select(2);
+    steps = hub.undo_count();
+    hub.command(cmd::select_all); // everything selected already
+    EXPECT_EQ(hub.undo_count(), steps);
+    hub.command(cmd::enable); // all enabled already: a step all the same
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    hub.command(cmd::rotate_0);
+    EXPECT_EQ(hub.undo_count(), steps + 2);
+    hub.command(cmd::disable);
+    EXPECT_EQ(hub.lab()->es[1]->disabled, 1);
+    hub.command(cmd::rotate_90);
+    EXPECT_EQ(hub.lab()->es[2]->angle, 90);
+    EXPECT_EQ(hub.undo_count(), steps + 4);
+}
+
+TEST_F(Hub, SelectAllSelectsTheRestInOrder)
+{
+    select(1);
+    int steps = hub.undo_count();
+    hub.command(cmd::select_all);
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    EXPECT_EQ(hub.lab()->sel, 3);
+    EXPECT_EQ(hub.lab()->es[1]->state, ELE_LEAD);
+}
+
+TEST_F(Hub, LayerCommandsStepOnlyWhenTheyMove)
+{
+    hub.command(cmd::raise);
+    EXPECT_EQ(hub.undo_count(), 0);
+    select(2);
+    int steps = hub.undo_count();
+    hub.command(cmd::raise_to_top);
+    EXPECT_EQ(order(), u"CAB");
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    EXPECT_EQ(canvas.relayouts, 1);
+    EXPECT_EQ(props.relayouts, 1);
+    hub.command(cmd::raise);
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    hub.command(cmd::lower);
+    EXPECT_EQ(order(), u"ACB");
+}
+
+TEST_F(Hub, CreatingElements)
+{
+    select(0);
+    hub.new_quadrant = 4;
+    int steps = hub.undo_count();
+    frame_notify req;
+    req.sender = &canvas;
+    req.code = fn::element_list;
+    req.action = 1;
+    req.kind = ELE_TEXT;
+    req.x = 15;
+    req.y = 25;
+    hub.notify(req);
+    element *e = hub.lab()->es[0];
+    EXPECT_EQ(e->desc, u"Новый элемент");
+    EXPECT_DOUBLE_EQ(e->width, 43.43);
+    EXPECT_DOUBLE_EQ(e->height, 43.43);
+    EXPECT_EQ(e->x, 15);
+    EXPECT_EQ(e->quadrant, 4);
+    EXPECT_EQ(e->state, ELE_LEAD);
+    EXPECT_EQ(hub.lab()->sel, 1);
+    EXPECT_EQ(props.focus, 1);
+    EXPECT_EQ(canvas.normal, 1);
+    EXPECT_EQ(hub.undo_count(), steps + 2); // creation, and the canvas's deselection
+
+    // A picture asks for its file; a cancel creates nothing.
+    scripted_file_choice files;
+    scoped_file_choice use(&files);
+    req.kind = ELE_PICTURE;
+    steps = hub.undo_count();
+    hub.notify(req);
+    EXPECT_EQ(hub.lab()->qty, 4);
+    EXPECT_EQ(hub.undo_count(), steps);
+    EXPECT_EQ(canvas.normal, 2);
+}
+
+TEST_F(Hub, DiscardingTheNewestSnapshotKeepsTheMark)
+{
+    send(&props, fn::description, 0);
+    hub.record_snapshot(); // as the label properties dialog does
+    EXPECT_EQ(hub.undo_count(), 2);
+    hub.discard_newest(); // the dialog was cancelled
+    EXPECT_EQ(hub.undo_count(), 1);
+    EXPECT_EQ(hub.lab()->modified, 1);
+}
+
+#include <filesystem>
+
+#include "frame/lbl_store.h"
+#include "support/temp_dir.h"
+
+TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)
+{
+    temp_dir dir;
+    scripted_file_choice files;
+    scoped_file_choice use_files(&files);
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes(&boxes);
+    fake_shell shell;
+    lbl_file_store store;
+    frame_hub hub(shell, store, three_texts());
+
+    using st = file_choice_result::status;
+    files.results.push_back({st::chosen, u16(dir / "box"), 0});
+    hub.command(cmd::save);
+    ASSERT_TRUE(std::filesystem::exists(dir / "box.lbl"));
+    EXPECT_EQ(hub.lab()->name, u"box.lbl");
+    EXPECT_EQ(shell.title, u"box.lbl - Vellumo");
+    ASSERT_EQ(files.asked.size(), 1u);
+    EXPECT_TRUE(files.asked[0].save);
+    EXPECT_EQ(files.asked[0].filters[0].name, u"Этикетки");
+
+    // A second save goes straight to the same file.
+    frame_notify n;
+    n.sender = &files; // any view but the frame
+    n.code = fn::x;
+    n.value = 77;
+    hub.notify(n);
+    hub.command(cmd::save);
+    EXPECT_EQ(files.asked.size(), 1u);
+    EXPECT_EQ(hub.lab()->modified, 0);
+
+    // Open it in another frame.
+    fake_shell shell2;
+    frame_hub other(shell2, store, frame_new_label());
+    files.results.push_back({st::chosen, u16(dir / "box.lbl"), 0});
+    other.command(cmd::open);
+    ASSERT_EQ(other.lab()->qty, 3);
+    EXPECT_EQ(other.lab()->es[0]->x, 77);
+    EXPECT_EQ(*other.lab()->store.place, u16(dir / "box.lbl"));
+    EXPECT_EQ(other.lab()->store.local, 1);
+    EXPECT_EQ(shell2.title, u"box.lbl - Vellumo");
+    // A cancelled dialog opens nothing.
+    other.command(cmd::open);
+    EXPECT_EQ(other.undo_count(), 1);
+    EXPECT_TRUE(boxes.shown.empty());
+}
