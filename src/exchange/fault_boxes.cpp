@@ -1,5 +1,6 @@
 #include "exchange/fault_boxes.h"
 
+#include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"
 #include "platform/message_boxes.h"
@@ -28,4 +29,14 @@ void ino__fault_box(const xmlrpc_env *env)
 void ino__call_fault_box(const xmlrpc_env *env)
 {
     show(env, msg::caption_call_fault);
+}
+
+void ino__fault_box_or(const xmlrpc_env *env, const char16_t *message, bool call)
+{
+    if (env->fault_code == 0)
+        err__warning(message);
+    else if (call)
+        ino__call_fault_box(env);
+    else
+        ino__fault_box(env);
 }

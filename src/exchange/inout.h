@@ -23,6 +23,8 @@ label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_a
 // Multilingual Plane, a broken surrogate, U+FFFE or U+FFFF), as a message
 // for the user naming where it is; nothing when every text can be stored.
 std::optional<std::u16string> ino__unsavable_text(const label *lab);
+// The first code point of `s` that XML-RPC cannot carry, or 0.
+char32_t ino__unsendable_char(std::u16string_view s);
 
 // Local label files: the method call "labels.local_store" with the label as
 // its one parameter.  Both show their own messages.

@@ -32,10 +32,7 @@ int ino__save_file(const std::u16string &path, const label *lab)
     c_numeric_scope c_locale;
     xmlrpc_value_ptr value(ino__label_to_value(lab, &env));
     if (!value) {
-        if (env.env.fault_code != 0)
-            ino__fault_box(&env.env);
-        else
-            err__warning(msg::label_save_error);
+        ino__fault_box_or(&env.env, msg::label_save_error, false);
         return 0;
     }
     xmlrpc_value_ptr params(xmlrpc_array_new(&env));
@@ -93,10 +90,7 @@ label_ptr ino__load_file(const std::u16string &path)
     cr_protected_scope cr;
     label_ptr lab = ino__value_to_label(&env, params.get(), true);
     if (!lab) {
-        if (env.env.fault_code != 0)
-            ino__fault_box(&env.env);
-        else
-            err__warning(msg::label_load_error);
+        ino__fault_box_or(&env.env, msg::label_load_error, false);
         return nullptr;
     }
     return lab;

@@ -17,8 +17,9 @@ namespace {
 
 // ---------------------------------------------------------------- checks
 
-// The first code point of `s` that XML-RPC cannot carry, or 0.
-char32_t unsavable_char(std::u16string_view s)
+} // namespace
+
+char32_t ino__unsendable_char(std::u16string_view s)
 {
     for (std::size_t i = 0; i < s.size(); ++i) {
         char16_t c = s[i];
@@ -32,6 +33,8 @@ char32_t unsavable_char(std::u16string_view s)
     }
     return 0;
 }
+
+namespace {
 
 // ---------------------------------------------------------------- writer
 
@@ -333,19 +336,19 @@ std::optional<std::u16string> ino__unsavable_text(const label *lab)
     auto report = [](const std::u16string &where, char32_t c) {
         return msc__format(msg::unsavable_text, where.c_str(), static_cast<unsigned>(c));
     };
-    if (char32_t c = unsavable_char(lab->name))
+    if (char32_t c = ino__unsendable_char(lab->name))
         return report(msg::where_label_name, c);
-    if (char32_t c = unsavable_char(lab->desc))
+    if (char32_t c = ino__unsendable_char(lab->desc))
         return report(msg::where_label_desc, c);
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
-        if (char32_t c = unsavable_char(e->desc))
+        if (char32_t c = ino__unsendable_char(e->desc))
             return report(msc__format(msg::where_element_desc, i + 1), c);
         auto check = [&](const std::optional<std::u16string> &s,
                          const char16_t *where) -> std::optional<std::u16string> {
             if (!s)
                 return std::nullopt;
-            if (char32_t c = unsavable_char(*s))
+            if (char32_t c = ino__unsendable_char(*s))
                 return report(msc__format(where, i + 1, e->desc.c_str()), c);
             return std::nullopt;
         };

@@ -14,25 +14,10 @@ using namespace ino_read;
 
 namespace {
 
-// The first character XML-RPC cannot carry, as for label text.
-char32_t bad_char(std::u16string_view s)
-{
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char16_t c = s[i];
-        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
-            return c;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
-            return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-        if (c >= 0xD800 && c <= 0xDFFF)
-            return c;
-    }
-    return 0;
-}
-
 // Tells the user and returns false when `s` cannot be sent.
 bool sendable(const std::u16string &where, std::u16string_view s)
 {
-    if (char32_t c = bad_char(s)) {
+    if (char32_t c = ino__unsendable_char(s)) {
         err__warning(msg::unsendable_text, where.c_str(), static_cast<unsigned>(c));
         return false;
     }
@@ -84,6 +69,26 @@ xmlrpc_value_ptr call(platform_window parent, ino_env &env, const std::u16string
     return xmlrpc_value_ptr(rpd__call(parent, &env.env, server, method, params));
 }
 
+// Reads every item of an array answer with `item_fn` (false on a fault).
+// Shows the fault box and gives false when the answer or an item is wrong.
+template <typename F>
+bool each_item(ino_env &env, xmlrpc_value *array, F item_fn)
+{
+    int n = xmlrpc_array_size(&env.env, array);
+    for (int i = 0; !env.failed() && i < n; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(&env.env, array, i, &item);
+        xmlrpc_value_ptr hold(item);
+        if (env.failed() || !item_fn(item))
+            break;
+    }
+    if (env.failed()) {
+        ino__fault_box(&env.env);
+        return false;
+    }
+    return true;
+}
+
 // A name struct {"name": ...}.
 xmlrpc_value_ptr name_struct(params_builder &b, const std::u16string &name)
 {
@@ -111,24 +116,16 @@ std::optional<std::vector<label_list>> ino__list_labels(platform_window parent,
         return std::nullopt;
     }
     cr_protected_scope cr;
-    int n = xmlrpc_array_size(&env.env, result.get());
-    if (env.failed()) {
-        ino__fault_box(&env.env);
-        return std::nullopt;
-    }
     std::vector<label_list> out;
-    for (int i = 0; i < n; ++i) {
-        xmlrpc_value *item = nullptr;
-        xmlrpc_array_read_item(&env.env, result.get(), i, &item);
-        xmlrpc_value_ptr hold(item);
+    bool ok = each_item(env, result.get(), [&](xmlrpc_value *item) {
         label_list l;
-        if (env.failed() || !read_string(&env.env, item, "name", l.name) ||
-            !read_string(&env.env, item, "desc", l.desc)) {
-            ino__fault_box(&env.env);
-            return std::nullopt;
-        }
-        out.insert(out.begin(), std::move(l));
-    }
+        if (!read_string(&env.env, item, "name", l.name) || !read_string(&env.env, item, "desc", l.desc))
+            return false;
+        out.insert(out.begin(), std::move(l)); // the server's order reversed
+        return true;
+    });
+    if (!ok)
+        return std::nullopt;
     return out;
 }
 
@@ -143,19 +140,13 @@ label_ptr ino__load_label(const std::u16string &server, const std::u16string &na
     ino_env env;
     xmlrpc_value_ptr result = call(nullptr, env, server, "labels.load_label", params.get());
     if (!result) {
-        if (env.env.fault_code != 0)
-            ino__call_fault_box(&env.env);
-        else
-            err__warning(msg::label_io_error);
+        ino__fault_box_or(&env.env, msg::label_io_error, true);
         return nullptr;
     }
     cr_protected_scope cr;
     label_ptr lab = ino__value_to_label(&env.env, result.get(), false);
     if (!lab) {
-        if (env.env.fault_code != 0)
-            ino__fault_box(&env.env);
-        else
-            err__warning(msg::label_load_error);
+        ino__fault_box_or(&env.env, msg::label_load_error, false);
     }
     return lab;
 }
@@ -172,10 +163,7 @@ int ino__save_label(const std::u16string &server, const label *lab, const std::u
     ino_env env;
     xmlrpc_value_ptr value(ino__label_to_value(lab, &env.env));
     if (!value) {
-        if (env.env.fault_code != 0)
-            ino__fault_box(&env.env);
-        else
-            err__warning(msg::label_save_error);
+        ino__fault_box_or(&env.env, msg::label_save_error, false);
         return 0;
     }
     params_builder b;
@@ -183,10 +171,7 @@ int ino__save_label(const std::u16string &server, const label *lab, const std::u
     b.append(params.get(), value.get());
     xmlrpc_value_ptr result = call(nullptr, env, server, "labels.save_label", params.get());
     if (!result) {
-        if (env.env.fault_code != 0)
-            ino__call_fault_box(&env.env);
-        else
-            err__warning(msg::label_save_error);
+        ino__fault_box_or(&env.env, msg::label_save_error, true);
         return 0;
     }
     return 1;
@@ -300,23 +285,16 @@ std::optional<std::vector<std::u16string>> ino__list_fonts(const std::u16string 
         return std::nullopt;
     }
     cr_protected_scope cr;
-    int n = xmlrpc_array_size(&env.env, result.get());
-    if (env.failed()) {
-        ino__fault_box(&env.env);
-        return std::nullopt;
-    }
     std::vector<std::u16string> out;
-    for (int i = 0; i < n; ++i) {
-        xmlrpc_value *item = nullptr;
-        xmlrpc_array_read_item(&env.env, result.get(), i, &item);
-        xmlrpc_value_ptr hold(item);
+    bool ok = each_item(env, result.get(), [&](xmlrpc_value *item) {
         std::u16string name;
-        if (env.failed() || !read_string(&env.env, item, "name", name)) {
-            ino__fault_box(&env.env);
-            return std::nullopt;
-        }
+        if (!read_string(&env.env, item, "name", name))
+            return false;
         out.push_back(std::move(name));
-    }
+        return true;
+    });
+    if (!ok)
+        return std::nullopt;
     return out;
 }
 

@@ -53,6 +53,18 @@ std::u16string assertion_message(const char *expr, const char *module, int line,
         .substr(0, 4095);
 }
 
+message_box_request assertion_box(const char16_t *caption, const char *expr, const char *module,
+                                  int line, int os_error, mb_buttons buttons)
+{
+    message_box_request req;
+    req.caption = caption;
+    req.text = assertion_message(expr, module, line, os_error);
+    req.icon = mb_icon::error;
+    req.buttons = buttons;
+    req.owner = mb_owner::system;
+    return req;
+}
+
 bool g_in_fatal = false;
 
 } // namespace
@@ -65,13 +77,8 @@ void err__fatal(const char *expr, const char *module, int line)
     if (!g_in_fatal) {
         // A failure while the box itself is shown must not recurse.
         g_in_fatal = true;
-        message_box_request req;
-        req.caption = msg::caption_fatal;
-        req.text = assertion_message(expr, mod, line, os_error);
-        req.icon = mb_icon::error;
-        req.buttons = mb_buttons::ok;
-        req.owner = mb_owner::system;
-        platform_message_boxes().show(req);
+        platform_message_boxes().show(
+            assertion_box(msg::caption_fatal, expr, mod, line, os_error, mb_buttons::ok));
     }
     platform_terminate(3);
 }
@@ -81,13 +88,8 @@ int err__error(const char *expr, const char *module, int line)
     int os_error = errno;
     const char *mod = module_name(module);
     log_entry('E', expr, mod, line);
-    message_box_request req;
-    req.caption = msg::caption_error;
-    req.text = assertion_message(expr, mod, line, os_error);
-    req.icon = mb_icon::error;
-    req.buttons = mb_buttons::yes_no;
-    req.owner = mb_owner::system;
-    if (platform_message_boxes().show(req) == mb_answer::yes)
+    if (platform_message_boxes().show(assertion_box(msg::caption_error, expr, mod, line, os_error,
+                                                    mb_buttons::yes_no)) == mb_answer::yes)
         platform_terminate(3);
     return 0;
 }
