@@ -69,6 +69,22 @@ xmlrpc_value_ptr call(platform_window parent, ino_env &env, const std::u16string
     return xmlrpc_value_ptr(rpd__call(parent, &env.env, server, method, params));
 }
 
+// A call whose only parameter is the credentials; the result, or null after
+// the call fault box (or the message about text that cannot be sent).
+xmlrpc_value_ptr call_with_credentials(platform_window parent, ino_env &env,
+                                       const std::u16string &server, const char *method,
+                                       const std::u16string &user, const std::u16string &password)
+{
+    if (!credentials_sendable(user, password))
+        return nullptr;
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    xmlrpc_value_ptr result = call(parent, env, server, method, params.get());
+    if (!result)
+        ino__call_fault_box(&env.env);
+    return result;
+}
+
 // Reads every item of an array answer with `item_fn` (false on a fault).
 // Shows the fault box and gives false when the answer or an item is wrong.
 template <typename F>
@@ -105,16 +121,10 @@ std::optional<std::vector<label_list>> ino__list_labels(platform_window parent,
                                                         const std::u16string &user,
                                                         const std::u16string &password)
 {
-    if (!credentials_sendable(user, password))
-        return std::nullopt;
-    params_builder b;
-    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
     ino_env env;
-    xmlrpc_value_ptr result = call(parent, env, server, "labels.list_labels", params.get());
-    if (!result) {
-        ino__call_fault_box(&env.env);
+    xmlrpc_value_ptr result = call_with_credentials(parent, env, server, "labels.list_labels", user, password);
+    if (!result)
         return std::nullopt;
-    }
     cr_protected_scope cr;
     std::vector<label_list> out;
     bool ok = each_item(env, result.get(), [&](xmlrpc_value *item) {
@@ -221,16 +231,10 @@ int ino__rename_label(platform_window parent, const std::u16string &server,
 int ino__server_info(const std::u16string &server, const std::u16string &user,
                      const std::u16string &password, server_information &out)
 {
-    if (!credentials_sendable(user, password))
-        return 0;
-    params_builder b;
-    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
     ino_env env;
-    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.server_info", params.get());
-    if (!result) {
-        ino__call_fault_box(&env.env);
+    xmlrpc_value_ptr result = call_with_credentials(nullptr, env, server, "labels.server_info", user, password);
+    if (!result)
         return 0;
-    }
     cr_protected_scope cr;
     server_information info;
     // A string member given as nil stands for a value the server does not
@@ -274,16 +278,10 @@ std::optional<std::vector<std::u16string>> ino__list_fonts(const std::u16string 
                                                            const std::u16string &user,
                                                            const std::u16string &password)
 {
-    if (!credentials_sendable(user, password))
-        return std::nullopt;
-    params_builder b;
-    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
     ino_env env;
-    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.list_fonts", params.get());
-    if (!result) {
-        ino__call_fault_box(&env.env);
+    xmlrpc_value_ptr result = call_with_credentials(nullptr, env, server, "labels.list_fonts", user, password);
+    if (!result)
         return std::nullopt;
-    }
     cr_protected_scope cr;
     std::vector<std::u16string> out;
     bool ok = each_item(env, result.get(), [&](xmlrpc_value *item) {

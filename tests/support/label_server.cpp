@@ -89,6 +89,8 @@ label_server::label_server()
     parms.socket_bound = 1;
     parms.socket_handle = fd_;
     parms.keepalive_max_conn = 1;
+    parms.keepalive_timeout = 1;
+    parms.timeout = 1;
     static std::once_flag abyss_once;
     std::call_once(abyss_once, [] {
         xmlrpc_env e;
