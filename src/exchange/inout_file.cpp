@@ -9,18 +9,6 @@
 #include "model/messages.h"
 #include "model/misc.h"
 
-namespace {
-
-struct mem_block_deleter {
-    void operator()(xmlrpc_mem_block *b) const
-    {
-        if (b)
-            xmlrpc_mem_block_free(b);
-    }
-};
-
-} // namespace
-
 int ino__save_file(const std::u16string &path, const label *lab)
 {
     ino__ensure_limits();
@@ -38,7 +26,7 @@ int ino__save_file(const std::u16string &path, const label *lab)
     xmlrpc_value_ptr params(xmlrpc_array_new(&env));
     if (!env.failed())
         xmlrpc_array_append_item(&env, params.get(), value.get());
-    std::unique_ptr<xmlrpc_mem_block, mem_block_deleter> out;
+    mem_block_ptr out;
     if (!env.failed())
         out.reset(xmlrpc_mem_block_new(&env, 0));
     if (!env.failed())

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -56,15 +57,6 @@ bool url_host_port(const std::string &url, std::string &host, std::string &port)
     }
     return !host.empty() && !port.empty();
 }
-
-struct mem_block_deleter {
-    void operator()(xmlrpc_mem_block *b) const
-    {
-        if (b)
-            xmlrpc_mem_block_free(b);
-    }
-};
-using mem_block_ptr = std::unique_ptr<xmlrpc_mem_block, mem_block_deleter>;
 
 struct server_info_deleter {
     void operator()(xmlrpc_server_info *s) const
@@ -119,6 +111,11 @@ std::shared_ptr<call_state> g_abandoned;
 // the library to report.  False only on a timeout or a cancel.
 bool reachable(call_state &st)
 {
+    // Through a proxy the server itself may be out of our reach: let the
+    // transport connect.
+    for (const char *v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        if (const char *p = std::getenv(v); p && *p)
+            return true;
     std::string host, port;
     if (!url_host_port(st.url, host, port))
         return true;

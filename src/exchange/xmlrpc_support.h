@@ -41,6 +41,15 @@ struct xmlrpc_value_deleter {
 };
 using xmlrpc_value_ptr = std::unique_ptr<xmlrpc_value, xmlrpc_value_deleter>;
 
+struct xmlrpc_mem_block_deleter {
+    void operator()(xmlrpc_mem_block *b) const
+    {
+        if (b)
+            xmlrpc_mem_block_free(b);
+    }
+};
+using mem_block_ptr = std::unique_ptr<xmlrpc_mem_block, xmlrpc_mem_block_deleter>;
+
 // Runs the enclosed library calls in the "C" locale, so that doubles are
 // written and read with a decimal point whatever the user's locale.
 class c_numeric_scope {
