@@ -35,7 +35,7 @@ test: test-build
 
 bench: release
 	@status=0; for b in $(RELEASE_DIR)/bench/bench_*; do \
-	  [ -x "$$b" ] || continue; "$$b" || status=1; done; exit $$status
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; "$$b" || status=1; done; exit $$status
 
 clean:
 	rm -rf build
