@@ -17,13 +17,8 @@ void frame_hub::delete_selection(bool ask)
     if (l->sel == 0)
         return;
     if (ask && l->sel > 1 && frame_globals::confdel) {
-        message_box_request req;
-        req.caption = msg::caption_app;
-        req.text = u"Вы действительно хотите удалить эти элементы?";
-        req.icon = mb_icon::warning;
-        req.buttons = mb_buttons::yes_no;
-        req.topmost = true;
-        if (platform_message_boxes().show(req) != mb_answer::yes)
+        if (ask_user(u"Вы действительно хотите удалить эти элементы?", mb_icon::warning,
+                mb_buttons::yes_no) != mb_answer::yes)
             return;
     }
     record_snapshot();

@@ -384,6 +384,18 @@ bool frame_hub::save(bool save_as, bool network_only)
     return true;
 }
 
+// A question of the frame: the program's caption, on top of everything.
+mb_answer frame_hub::ask_user(const char16_t *text, mb_icon icon, mb_buttons buttons)
+{
+    message_box_request req;
+    req.caption = msg::caption_app;
+    req.text = text;
+    req.icon = icon;
+    req.buttons = buttons;
+    req.topmost = true;
+    return platform_message_boxes().show(req);
+}
+
 // Asks whether to keep the changes of a modified label.  False when the
 // procedure must stop: Cancel, or a Yes whose save did not go through (the
 // changes the user asked to keep are never thrown away).
@@ -391,13 +403,7 @@ bool frame_hub::ask_save_changes()
 {
     if (!lab_->modified)
         return true;
-    message_box_request req;
-    req.caption = msg::caption_app;
-    req.text = u"Сохранить изменения в этикетке?";
-    req.icon = mb_icon::question;
-    req.buttons = mb_buttons::yes_no_cancel;
-    req.topmost = true;
-    switch (platform_message_boxes().show(req)) {
+    switch (ask_user(u"Сохранить изменения в этикетке?", mb_icon::question, mb_buttons::yes_no_cancel)) {
     case mb_answer::yes:
         return save();
     case mb_answer::no:

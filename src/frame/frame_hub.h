@@ -11,6 +11,7 @@
 
 #include "frame/frame_notify.h"
 #include "model/element.h"
+#include "platform/message_boxes.h"
 
 // A view of the frame's label: properties panel, element list or canvas.
 class frame_view {
@@ -132,6 +133,7 @@ private:
     void list_change(int action, int index);
     void replace_label(label_ptr lab);
     bool ask_save_changes();
+    mb_answer ask_user(const char16_t *text, mb_icon icon, mb_buttons buttons);
 
     frame_shell &shell_;
     document_store &store_;

@@ -208,6 +208,15 @@ xmlrpc_value *label_server::serve(xmlrpc_env *env, const std::string &method, xm
     return builtin(env, method, params);
 }
 
+// The stored label of that name, or a 404 fault (call with m_ held).
+std::map<std::string, xmlrpc_value *>::iterator label_server::stored(xmlrpc_env *env, const std::string &name)
+{
+    auto it = store_.find(name);
+    if (it == store_.end())
+        xmlrpc_env_set_fault_formatted(env, 404, "No label named '%s'", name.c_str());
+    return it;
+}
+
 xmlrpc_value *label_server::builtin(xmlrpc_env *env, const std::string &method, xmlrpc_value *params)
 {
     if (method == "labels.list_labels") {
@@ -234,11 +243,9 @@ xmlrpc_value *label_server::builtin(xmlrpc_env *env, const std::string &method, 
         if (env->fault_occurred)
             return nullptr;
         std::lock_guard<std::mutex> lk(m_);
-        auto it = store_.find(name);
-        if (it == store_.end()) {
-            xmlrpc_env_set_fault_formatted(env, 404, "No label named '%s'", name.c_str());
+        auto it = stored(env, name);
+        if (it == store_.end())
             return nullptr;
-        }
         xmlrpc_INCREF(it->second);
         return it->second;
     }
@@ -262,11 +269,9 @@ xmlrpc_value *label_server::builtin(xmlrpc_env *env, const std::string &method, 
         if (env->fault_occurred)
             return nullptr;
         std::lock_guard<std::mutex> lk(m_);
-        auto it = store_.find(name);
-        if (it == store_.end()) {
-            xmlrpc_env_set_fault_formatted(env, 404, "No label named '%s'", name.c_str());
+        auto it = stored(env, name);
+        if (it == store_.end())
             return nullptr;
-        }
         xmlrpc_DECREF(it->second);
         store_.erase(it);
         return xmlrpc_bool_new(env, 1);
@@ -277,11 +282,9 @@ xmlrpc_value *label_server::builtin(xmlrpc_env *env, const std::string &method, 
         if (env->fault_occurred)
             return nullptr;
         std::lock_guard<std::mutex> lk(m_);
-        auto it = store_.find(from);
-        if (it == store_.end()) {
-            xmlrpc_env_set_fault_formatted(env, 404, "No label named '%s'", from.c_str());
+        auto it = stored(env, from);
+        if (it == store_.end())
             return nullptr;
-        }
         xmlrpc_value *v = it->second;
         store_.erase(it);
         if (store_.count(to))

@@ -47,6 +47,7 @@ private:
     static xmlrpc_value *dispatch(xmlrpc_env *env, xmlrpc_value *params, void *info, void *);
     xmlrpc_value *serve(xmlrpc_env *env, const std::string &method, xmlrpc_value *params);
     xmlrpc_value *builtin(xmlrpc_env *env, const std::string &method, xmlrpc_value *params);
+    std::map<std::string, xmlrpc_value *>::iterator stored(xmlrpc_env *env, const std::string &name);
 
     struct method_slot {
         label_server *server;
