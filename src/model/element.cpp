@@ -71,6 +71,8 @@ element *ele__add(label *lab, std::int32_t index)
     }
     if (!(index <= lab->qty))
         XFAIL("index <= lab->qty");
+    if (!(index >= 0))
+        XFAIL("index >= 0");
     for (std::int32_t i = lab->qty; i > index; --i)
         lab->es[i] = lab->es[i - 1];
     ++lab->qty;

@@ -151,7 +151,7 @@ lg_epsi_ptr lg_epsi_load_mem(const void *bytes, std::size_t len)
 lg_epsi_ptr lg_epsi_load_file(const std::u16string &path)
 {
     std::vector<unsigned char> bytes;
-    if (!msc__read_blob(path, bytes))
+    if (!msc__read_blob(path, bytes, LG_EPSI_MAX_FILE))
         return nullptr;
     return lg_epsi_load_buffer(std::move(bytes));
 }

@@ -31,6 +31,11 @@ using lg_epsi_ptr = std::unique_ptr<lg_epsi>;
 // finite are passed over; corners given in reverse order are put in order.
 bool lg_epsi_find_bbox(const unsigned char *data, std::size_t len, float box[4]);
 
+// Largest picture file the program reads; a larger one is refused like a
+// file without a picture.
+inline constexpr std::size_t LG_EPSI_MAX_FILE = std::size_t{256} << 20;
+
+// Only a regular file is read (never a FIFO, device or folder).
 lg_epsi_ptr lg_epsi_load_file(const std::u16string &path);
 lg_epsi_ptr lg_epsi_load_mem(const void *bytes, std::size_t len);
 // Same, taking over a buffer the caller already owns (no extra copy).

@@ -42,6 +42,19 @@ inline constexpr char16_t where_element_text[] = u"текст элемента %
 inline constexpr char16_t where_element_font[] = u"шрифт элемента %d «%s»";
 inline constexpr char16_t where_element_code[] = u"данные штрих-кода элемента %d «%s»";
 
+// Numbers that are not finite (infinity, NaN): where, then the value.
+inline constexpr char16_t unsavable_number[] =
+    u"Этикетку нельзя сохранить: %s — не конечное число (%hs).";
+inline constexpr char16_t where_label_width[] = u"ширина этикетки";
+inline constexpr char16_t where_label_height[] = u"высота этикетки";
+inline constexpr char16_t where_element_x[] = u"координата X элемента %d «%s»";
+inline constexpr char16_t where_element_y[] = u"координата Y элемента %d «%s»";
+inline constexpr char16_t where_element_angle[] = u"угол поворота элемента %d «%s»";
+inline constexpr char16_t where_element_width[] = u"ширина элемента %d «%s»";
+inline constexpr char16_t where_element_height[] = u"высота элемента %d «%s»";
+inline constexpr char16_t where_element_font_size[] = u"размер шрифта элемента %d «%s»";
+inline constexpr char16_t where_element_thickness[] = u"толщина линии элемента %d «%s»";
+
 // Parameters of a server call that XML-RPC cannot carry.
 inline constexpr char16_t unsendable_text[] =
     u"Невозможно обратиться к серверу: %s содержит символ U+%04X, который не может быть передан.";
@@ -51,6 +64,28 @@ inline constexpr char16_t where_label_name_param[] = u"имя этикетки";
 inline constexpr char16_t where_new_name_param[] = u"новое имя этикетки";
 inline constexpr char16_t where_variable_name[] = u"имя переменной «%s»";
 inline constexpr char16_t where_variable_value[] = u"значение переменной «%s»";
+
+// Settings that could not be written: the file, then the reason.
+inline constexpr char16_t settings_write_failed[] =
+    u"Не удалось сохранить настройки в файл «%s»: %s.\n\n"
+    u"Программа продолжит работу; прежний файл настроек не изменён.";
+inline constexpr char16_t settings_reason_lock[] =
+    u"файл занят другой программой (ожидание блокировки дольше %d с)";
+inline constexpr char16_t settings_reason_unreadable[] = u"существующий файл не удалось прочитать (%s)";
+inline constexpr char16_t settings_reason_no_space[] = u"на диске нет свободного места";
+inline constexpr char16_t settings_reason_denied[] = u"нет прав на запись";
+inline constexpr char16_t settings_reason_read_only[] = u"файловая система доступна только для чтения";
+inline constexpr char16_t settings_reason_not_folder[] = u"на месте папки находится файл";
+inline constexpr char16_t settings_reason_is_folder[] = u"на месте файла находится папка";
+inline constexpr char16_t settings_reason_too_big[] = u"файл слишком велик";
+inline constexpr char16_t settings_reason_quota[] = u"превышена дисковая квота";
+inline constexpr char16_t settings_reason_other[] = u"системная ошибка %d (%hs)";
+// Text the settings file cannot hold: the value's name, the code unit.
+inline constexpr char16_t settings_bad_text[] =
+    u"значение «%s» содержит непарный суррогатный символ U+%04X, который нельзя записать";
+
+inline constexpr char16_t settings_bad_list[] =
+    u"список «%s» нельзя записать: в нём одна пустая строка или строка с символом NUL";
 
 // Shown where a server gives no value.
 inline constexpr char16_t not_specified[] = u"(не указано)";

@@ -42,9 +42,16 @@ int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t l
 // disk and renames it over `path`.  On failure the old file is untouched and
 // the temporary file removed; 0 with errno set.  A new file gets the usual
 // permissions, a replaced one keeps its own.
+// Through a symbolic link the file it points at is replaced in its own folder.
 int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t len);
-// Whole-file read: 1 with the bytes in `out`, 0 with errno set.
-int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out);
+// Whole-file read of a regular file: 1 with the bytes in `out`, 0 with errno
+// set.  A folder gives EISDIR, a FIFO, device or socket EINVAL (and is never
+// waited on), a file above `max_len` bytes EFBIG.
+int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out,
+                   std::size_t max_len = static_cast<std::size_t>(-1));
+// The path a chain of symbolic links ends at (the path itself when it is not
+// a link); the end need not exist.
+std::string msc__resolve_link(const std::string &path);
 
 // Debugging text to stderr, at most 10238 characters.
 void msc__debug_out(const char16_t *fmt, ...);

@@ -1,9 +1,11 @@
 #include "model/reg.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "model/errors.h"
+#include "model/messages.h"
 #include "model/misc.h"
 #include "model/xmalloc.h"
 
@@ -37,19 +39,84 @@ std::u16string text_of(const char16_t *s)
     return s ? std::u16string(s) : std::u16string();
 }
 
-void write_value(HKEY root, std::u16string_view path, std::u16string_view name, reg_value v,
-                 const char *set_expr)
+std::u16string system_reason(int err)
 {
-    switch (platform_settings().write(root, path, name, v)) {
-    case reg_write_result::ok:
-        return;
-    case reg_write_result::create_key_failed:
-        XFAIL("RegCreateKeyEx( root, path, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL ) == ERROR_SUCCESS");
-    case reg_write_result::set_value_failed:
-        XFAIL(set_expr);
-    case reg_write_result::close_key_failed:
-        XFAIL("RegCloseKey( key ) == ERROR_SUCCESS");
+    switch (err) {
+    case ENOSPC: return msg::settings_reason_no_space;
+    case EDQUOT: return msg::settings_reason_quota;
+    case EACCES:
+    case EPERM: return msg::settings_reason_denied;
+    case EROFS: return msg::settings_reason_read_only;
+    case ENOTDIR:
+    case EEXIST: return msg::settings_reason_not_folder;
+    case EISDIR: return msg::settings_reason_is_folder;
+    case EFBIG: return msg::settings_reason_too_big;
+    default: return msc__format(msg::settings_reason_other, err, std::strerror(err));
     }
+}
+
+std::u16string reason_of(const reg_write_status &st)
+{
+    switch (st.cause) {
+    case reg_write_cause::lock_timeout:
+        return msc__format(msg::settings_reason_lock, (st.error + 999) / 1000);
+    case reg_write_cause::unreadable:
+        return msc__format(msg::settings_reason_unreadable, system_reason(st.error).c_str());
+    default:
+        return system_reason(st.error);
+    }
+}
+
+// The last failure the user was told about; the same failure again is not
+// repeated until a write has gone through (a full disk at exit would
+// otherwise ask for one OK per value).
+std::u16string g_last_warning;
+
+void warn_once(const std::u16string &text)
+{
+    if (text == g_last_warning)
+        return;
+    g_last_warning = text;
+    err__warning(u"%s", text.c_str());
+}
+
+void warn_write_failed(const std::string &file, const std::u16string &reason)
+{
+    warn_once(msc__format(msg::settings_write_failed, msc__from_ansi(file).c_str(), reason.c_str()));
+}
+
+// A write that fails is told to the user once; the program goes on and the
+// old settings file stays as it was.  0 on failure.
+int write_value(HKEY root, std::u16string_view path, std::u16string_view name, reg_value v)
+{
+    reg_write_status st = platform_settings().write(root, path, name, v);
+    if (st.ok()) {
+        g_last_warning.clear();
+        return 1;
+    }
+    warn_write_failed(st.file, reason_of(st));
+    return 0;
+}
+
+// Text with a broken surrogate cannot be written to the UTF-8 file without
+// changing it: refused with the same warning.
+bool text_storable(std::u16string_view name, std::u16string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            std::string file = platform_settings().location();
+            warn_write_failed(file, msc__format(msg::settings_bad_text, std::u16string(name).c_str(),
+                                                static_cast<unsigned>(c)));
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -209,57 +276,128 @@ std::u16string reg__multi_join(const std::vector<std::u16string> &strings)
     return out;
 }
 
-void reg__set_int(std::u16string_view path, std::u16string_view name, std::int32_t value)
+namespace {
+
+void push_utf16(reg_value &v, char16_t c)
+{
+    v.bytes.push_back(static_cast<unsigned char>(c & 0xFF));
+    v.bytes.push_back(static_cast<unsigned char>(c >> 8));
+}
+
+} // namespace
+
+int reg__set_int(std::u16string_view path, std::u16string_view name, std::int32_t value)
 {
     reg_value v;
     v.type = REG_DWORD;
     auto u = static_cast<std::uint32_t>(value);
     for (int k = 0; k < 4; ++k)
         v.bytes.push_back(static_cast<unsigned char>(u >> (8 * k)));
-    write_value(HKEY_CURRENT_USER, path, name, std::move(v),
-                "RegSetValueEx( key, entry, 0, REG_DWORD, (unsigned char *)&value, sizeof( int ) ) "
-                "== ERROR_SUCCESS");
+    return write_value(HKEY_CURRENT_USER, path, name, std::move(v));
 }
 
-void reg__set_double(std::u16string_view path, std::u16string_view name, double value)
+int reg__set_double(std::u16string_view path, std::u16string_view name, double value)
 {
     reg_value v;
     v.type = REG_BINARY;
     v.bytes.resize(sizeof value);
     std::memcpy(v.bytes.data(), &value, sizeof value);
-    write_value(HKEY_CURRENT_USER, path, name, std::move(v),
-                "RegSetValueEx( key, entry, 0, REG_BINARY, (unsigned char *)&value, sizeof( double "
-                ") ) == ERROR_SUCCESS");
+    return write_value(HKEY_CURRENT_USER, path, name, std::move(v));
 }
 
-void reg__set_string(HKEY root, std::u16string_view path, std::u16string_view name,
-                     std::u16string_view value)
+int reg__set_string(HKEY root, std::u16string_view path, std::u16string_view name,
+                    std::u16string_view value)
 {
     std::u16string s(value);
     std::size_t len = std::char_traits<char16_t>::length(s.c_str()); // up to the first NUL
+    if (!text_storable(name, std::u16string_view(s.c_str(), len)))
+        return 0;
     reg_value v;
     v.type = REG_SZ;
-    for (std::size_t i = 0; i <= len; ++i) {
-        char16_t c = s.c_str()[i];
-        v.bytes.push_back(static_cast<unsigned char>(c & 0xFF));
-        v.bytes.push_back(static_cast<unsigned char>(c >> 8));
-    }
-    write_value(root, path, name, std::move(v),
-                "RegSetValueEx( key, entry, 0, REG_SZ, (unsigned char *)str, ( wcslen( str ) + 1 ) "
-                "* sizeof( wchar_t ) ) == ERROR_SUCCESS");
+    for (std::size_t i = 0; i <= len; ++i)
+        push_utf16(v, s.c_str()[i]);
+    return write_value(root, path, name, std::move(v));
 }
 
-void reg__set_multi(HKEY root, std::u16string_view path, std::u16string_view name,
-                    const char16_t *multi)
+int reg__set_multi_block(HKEY root, std::u16string_view path, std::u16string_view name,
+                         std::u16string_view block)
 {
-    std::size_t n = reg__multi_len(multi);
+    if (!text_storable(name, block))
+        return 0;
     reg_value v;
     v.type = REG_MULTI_SZ;
-    for (std::size_t i = 0; i < n; ++i) {
-        v.bytes.push_back(static_cast<unsigned char>(multi[i] & 0xFF));
-        v.bytes.push_back(static_cast<unsigned char>(multi[i] >> 8));
+    for (char16_t c : block)
+        push_utf16(v, c);
+    return write_value(root, path, name, std::move(v));
+}
+
+int reg__set_multi(HKEY root, std::u16string_view path, std::u16string_view name,
+                   const char16_t *multi)
+{
+    return reg__set_multi_block(root, path, name, std::u16string_view(multi, reg__multi_len(multi)));
+}
+
+std::optional<std::u16string> reg__list_block(const std::vector<std::u16string> &strings)
+{
+    std::u16string out;
+    for (const std::u16string &s : strings) {
+        if (s.find(u'\0') != std::u16string::npos)
+            return std::nullopt;
+        out += s;
+        out += u'\0';
     }
-    write_value(root, path, name, std::move(v),
-                "RegSetValueEx( key, entry, 0, REG_MULTI_SZ, (unsigned char *)list, "
-                "reg__multi_len( list ) * sizeof( wchar_t ) ) == ERROR_SUCCESS");
+    out += u'\0'; // an empty list is this one NUL, as reg__multi_len measures it
+    // One empty string alone reads back as the empty list.
+    if (strings.size() == 1 && strings[0].empty())
+        return std::nullopt;
+    return out;
+}
+
+std::vector<std::u16string> reg__list_split(const char16_t *data, std::size_t n)
+{
+    std::vector<std::u16string> pieces;
+    bool all_nul = true;
+    for (std::size_t i = 0; i < n; ++i)
+        if (data[i] != 0)
+            all_nul = false;
+    if (all_nul && n <= 2)
+        return pieces; // the empty list
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= n; ++i) {
+        if (i == n || data[i] == 0) {
+            pieces.emplace_back(data + start, i - start);
+            start = i + 1;
+        }
+    }
+    // The piece after the last NUL is empty when the list was terminated;
+    // otherwise it is a string whose terminator is missing.
+    std::u16string last = std::move(pieces.back());
+    pieces.pop_back();
+    if (!last.empty())
+        pieces.push_back(std::move(last));
+    else if (!pieces.empty() && pieces.back().empty())
+        pieces.pop_back(); // the list's own final NUL
+    return pieces;
+}
+
+std::optional<std::vector<std::u16string>> reg__get_list(HKEY root, std::u16string_view path,
+                                                         std::u16string_view name)
+{
+    reg_regdata_ptr d = reg__read(root, path, name, true, 0);
+    if (!d || d->type != REG_MULTI_SZ)
+        return std::nullopt;
+    // The block is zero-padded past its size, so an odd byte count is safe.
+    return reg__list_split(d->rdata.multi_sz, d->size / 2);
+}
+
+int reg__set_list(HKEY root, std::u16string_view path, std::u16string_view name,
+                  const std::vector<std::u16string> &strings)
+{
+    std::optional<std::u16string> block = reg__list_block(strings);
+    if (!block) {
+        warn_write_failed(platform_settings().location(),
+                          msc__format(msg::settings_bad_list, std::u16string(name).c_str()));
+        return 0;
+    }
+    return reg__set_multi_block(root, path, name, *block);
 }

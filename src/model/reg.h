@@ -1,6 +1,6 @@
 // Typed settings values under the program's key.  Reading never fails
 // loudly: a missing value or one of another type gives the default.  Writing
-// is all-or-nothing; a failure ends the program through the fatal assertion.
+// is all-or-nothing; a failure is told to the user and changes nothing.
 #pragma once
 
 #include <cstdint>
@@ -71,12 +71,35 @@ std::u16string reg__multidup(const char16_t *multi);
 std::vector<std::u16string> reg__multi_split(const char16_t *multi);
 std::u16string reg__multi_join(const std::vector<std::u16string> &strings);
 
-void reg__set_int(std::u16string_view path, std::u16string_view name, std::int32_t value);
-void reg__set_double(std::u16string_view path, std::u16string_view name, double value);
-void reg__set_string(HKEY root, std::u16string_view path, std::u16string_view name,
-                     std::u16string_view value);
-void reg__set_multi(HKEY root, std::u16string_view path, std::u16string_view name,
-                    const char16_t *multi);
+// Lists whose strings may be empty (a preview variable without a value):
+// every string with its NUL, then one more NUL, read back by the value's
+// size rather than up to the first empty string.  The block of a list, or
+// nothing for the one list this form cannot hold (a single empty string)
+// and for strings holding a NUL.
+std::optional<std::u16string> reg__list_block(const std::vector<std::u16string> &strings);
+// The strings of `n` characters of list data; a missing final NUL, an
+// unterminated last string or an empty value are read without going past
+// the data.
+std::vector<std::u16string> reg__list_split(const char16_t *data, std::size_t n);
+std::optional<std::vector<std::u16string>> reg__get_list(HKEY root, std::u16string_view path,
+                                                         std::u16string_view name);
+
+// Writers: 1 when written.  A write that fails tells the user once, in a
+// warning naming the file and the reason, and the program goes on with the
+// old settings file intact; so does text the file cannot hold (a broken
+// surrogate pair).
+int reg__set_int(std::u16string_view path, std::u16string_view name, std::int32_t value);
+int reg__set_double(std::u16string_view path, std::u16string_view name, double value);
+int reg__set_string(HKEY root, std::u16string_view path, std::u16string_view name,
+                    std::u16string_view value);
+int reg__set_multi(HKEY root, std::u16string_view path, std::u16string_view name,
+                   const char16_t *multi);
+// A list in the form above; refused with the warning when it cannot be held.
+int reg__set_list(HKEY root, std::u16string_view path, std::u16string_view name,
+                  const std::vector<std::u16string> &strings);
+// Writes exactly the characters of `block` (a list block, see above).
+int reg__set_multi_block(HKEY root, std::u16string_view path, std::u16string_view name,
+                         std::u16string_view block);
 
 // Replaces %NAME% references with the environment's values; unknown names
 // and a lone % stay as they are.

@@ -29,10 +29,7 @@ std::optional<std::u16string> get(const reg_string_setting &s)
 
 std::vector<std::u16string> get(const reg_list_setting &s)
 {
-    auto v = reg__get_multi(HKEY_CURRENT_USER, REG_PATH, s.name);
-    if (!v)
-        return {};
-    return reg__multi_split(v->c_str());
+    return reg__get_list(HKEY_CURRENT_USER, REG_PATH, s.name).value_or(std::vector<std::u16string>{});
 }
 
 std::int32_t get_custom_color(int index)
@@ -40,30 +37,29 @@ std::int32_t get_custom_color(int index)
     return reg__get_int(HKEY_CURRENT_USER, REG_PATH, custom_color_name(index), custom_color_default);
 }
 
-void set(const reg_int_setting &s, std::int32_t v)
+int set(const reg_int_setting &s, std::int32_t v)
 {
-    reg__set_int(REG_PATH, s.name, v);
+    return reg__set_int(REG_PATH, s.name, v);
 }
 
-void set(const reg_double_setting &s, double v)
+int set(const reg_double_setting &s, double v)
 {
-    reg__set_double(REG_PATH, s.name, v);
+    return reg__set_double(REG_PATH, s.name, v);
 }
 
-void set(const reg_string_setting &s, std::u16string_view v)
+int set(const reg_string_setting &s, std::u16string_view v)
 {
-    reg__set_string(HKEY_CURRENT_USER, REG_PATH, s.name, v);
+    return reg__set_string(HKEY_CURRENT_USER, REG_PATH, s.name, v);
 }
 
-void set(const reg_list_setting &s, const std::vector<std::u16string> &v)
+int set(const reg_list_setting &s, const std::vector<std::u16string> &v)
 {
-    std::u16string block = reg__multi_join(v);
-    reg__set_multi(HKEY_CURRENT_USER, REG_PATH, s.name, block.c_str());
+    return reg__set_list(HKEY_CURRENT_USER, REG_PATH, s.name, v);
 }
 
-void set_custom_color(int index, std::int32_t v)
+int set_custom_color(int index, std::int32_t v)
 {
-    reg__set_int(REG_PATH, custom_color_name(index), v);
+    return reg__set_int(REG_PATH, custom_color_name(index), v);
 }
 
 } // namespace settings

@@ -63,10 +63,12 @@ std::optional<std::u16string> get(const reg_string_setting &s); // the default w
 std::vector<std::u16string> get(const reg_list_setting &s);     // empty when missing
 std::int32_t get_custom_color(int index);
 
-void set(const reg_int_setting &s, std::int32_t v);
-void set(const reg_double_setting &s, double v);
-void set(const reg_string_setting &s, std::u16string_view v);
-void set(const reg_list_setting &s, const std::vector<std::u16string> &v);
-void set_custom_color(int index, std::int32_t v);
+// 1 when written; a failure has been told to the user (see reg.h).
+int set(const reg_int_setting &s, std::int32_t v);
+int set(const reg_double_setting &s, double v);
+int set(const reg_string_setting &s, std::u16string_view v);
+// Every string is kept, empty ones included.
+int set(const reg_list_setting &s, const std::vector<std::u16string> &v);
+int set_custom_color(int index, std::int32_t v);
 
 } // namespace settings

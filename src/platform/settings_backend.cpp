@@ -1,6 +1,8 @@
 #include "platform/settings_backend.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -335,10 +337,28 @@ std::string default_file()
 bool read_file(const std::string &path, std::vector<unsigned char> &out, bool &missing)
 {
     missing = false;
-    if (msc__read_blob(msc__from_utf8(path), out))
+    if (msc__read_blob(msc__from_utf8(path), out, REG_MAX_FILE))
         return true;
     missing = errno == ENOENT;
     return false;
+}
+
+// Takes the exclusive lock, waiting at most `wait_ms`.
+bool lock_within(int fd, int wait_ms, bool &timed_out)
+{
+    timed_out = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timed_out = true;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 class fd_guard {
@@ -487,58 +507,45 @@ std::optional<reg_value> reg_file_backend::read(reg_root root, std::u16string_vi
     return reg_text::find(reg_text::decode(bytes), reg_text::section_name(root, path), name);
 }
 
-reg_write_result reg_file_backend::write(reg_root root, std::u16string_view path,
+reg_write_status reg_file_backend::write(reg_root root, std::u16string_view path,
                                          std::u16string_view name, const reg_value &v)
 {
     namespace fs = std::filesystem;
-    const std::string file = file_path();
-    const fs::path dir = fs::path(file).parent_path();
+    const std::string link = file_path();
+    reg_write_status st;
+    st.file = link;
+    auto fail = [&st](reg_write_result step, reg_write_cause cause, int err) {
+        st.step = step;
+        st.cause = cause;
+        st.error = err;
+        return st;
+    };
     std::error_code ec;
-    fs::create_directories(dir, ec);
+    fs::create_directories(fs::path(link).parent_path(), ec);
     if (ec)
-        return reg_write_result::create_key_failed;
-    fd_guard lock(::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        return fail(reg_write_result::create_key_failed, reg_write_cause::system, ec.value());
+    fd_guard lock(::open((link + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (lock.get() < 0)
-        return reg_write_result::create_key_failed;
-    while (::flock(lock.get(), LOCK_EX) != 0)
-        if (errno != EINTR)
-            return reg_write_result::create_key_failed;
+        return fail(reg_write_result::create_key_failed, reg_write_cause::system, errno);
+    bool timed_out = false;
+    if (!lock_within(lock.get(), lock_wait_ms, timed_out))
+        return fail(reg_write_result::create_key_failed,
+                    timed_out ? reg_write_cause::lock_timeout : reg_write_cause::system,
+                    timed_out ? lock_wait_ms : errno);
 
+    // A settings file that is a link is replaced where the link points.
+    const std::string file = msc__resolve_link(link);
+    st.file = file;
     std::vector<unsigned char> bytes;
     bool missing = false;
-    if (!read_file(file, bytes, missing) && !missing)
-        return reg_write_result::set_value_failed; // never overwrite what we could not read
+    if (!read_file(file, bytes, missing) && !missing) // never overwrite what we could not read
+        return fail(reg_write_result::set_value_failed, reg_write_cause::unreadable, errno);
     std::u16string doc = reg_text::set(reg_text::decode(bytes), reg_text::section_name(root, path),
                                        name, v);
     std::string out = msc__to_utf8(doc);
-
-    std::string tmpl = file + ".XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
-        return reg_write_result::set_value_failed;
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < out.size();) {
-        ssize_t n = ::write(fd, out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-        return reg_write_result::set_value_failed;
-    }
-    if (::rename(tmpl.c_str(), file.c_str()) != 0) {
-        ::unlink(tmpl.c_str());
-        return reg_write_result::close_key_failed;
-    }
-    return reg_write_result::ok;
+    if (!msc__replace_file(msc__from_utf8(file), out.data(), out.size()))
+        return fail(reg_write_result::set_value_failed, reg_write_cause::system, errno);
+    return st;
 }
 
 settings_backend &platform_settings()

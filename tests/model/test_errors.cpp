@@ -113,6 +113,15 @@ TEST(FatalDeathTest, InsertPastTheEndAndRemovingAStrangerAreFatal)
         },
         testing::ExitedWithCode(3), "");
     EXPECT_NE(cwd.log().find(": index <= lab->qty == 0\n"), std::string::npos);
+    // A negative index would write before the array.
+    EXPECT_EXIT(
+        {
+            label_ptr lab = ele__label_new(10, 10);
+            ele__add(lab.get(), 0);
+            ele__add(lab.get(), -1);
+        },
+        testing::ExitedWithCode(3), "");
+    EXPECT_NE(cwd.log().find(": index >= 0 == 0\n"), std::string::npos);
 
     EXPECT_EXIT(
         {

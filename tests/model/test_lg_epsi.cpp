@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 #include "model/lg_epsi.h"
@@ -209,4 +213,34 @@ TEST(ChoosePicture, DialogRequestAndOutcomes)
     EXPECT_FALSE(ele__choose_picture());
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].text, u"Ошибка создания стандартного диалогового окна, код 12290");
+}
+
+TEST(ChoosePicture, OnlyRegularFilesOfASaneSizeAreRead)
+{
+    temp_dir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.eps").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.eps");
+    // A sparse file above the cap: the size is refused before any read.
+    {
+        int fd = ::open((dir / "huge.eps").c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(LG_EPSI_MAX_FILE) + 1), 0);
+        ::close(fd);
+    }
+    scripted_file_choice files;
+    scoped_file_choice use_files(&files);
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes(&boxes);
+    using st = file_choice_result::status;
+    const std::filesystem::path chosen[] = {dir / "pipe.eps", "/dev/zero", dir / "folder.eps",
+                                            dir / "huge.eps"};
+    for (const auto &p : chosen)
+        files.results.push_back({st::chosen, u16(p), 0});
+    for (const auto &p : chosen) {
+        // Returns at once (a FIFO without a writer would block an open).
+        EXPECT_FALSE(ele__choose_picture()) << p;
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_EQ(boxes.shown.back().text, u"Ошибка загрузки файла изображения '" + u16(p) + u"'!");
+    }
+    EXPECT_EQ(boxes.shown.size(), 4u);
 }

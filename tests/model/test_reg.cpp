@@ -6,12 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "model/misc.h"
 #include "model/reg.h"
 #include "model/settings.h"
+#include "platform/message_boxes.h"
+#include "support/private_mount.h"
 #include "support/temp_dir.h"
 
 #ifndef SETTINGS_PROBE
@@ -295,19 +300,214 @@ TEST_F(Settings, AnotherProcessReadsWhatWasWritten)
                    "default-server=http://сервер/RPC2\nvariables-list=name|Иван|count|3|\n");
 }
 
-TEST_F(Settings, UnwritableFolderIsFatal)
+TEST_F(Settings, UnwritableFolderWarnsOnceAndTheProgramGoesOn)
 {
-    // A file where the settings folder should be: the key cannot be created.
+    scripted_message_boxes boxes;
+    scoped_message_boxes use(&boxes);
+    // A file where the settings folder should be: the folder cannot be made.
     std::ofstream(dir_.path() / "ZELTA") << "not a folder";
     EXPECT_EQ(settings::get(settings::grid_20), 1);
-    EXPECT_EXIT(settings::set(settings::grid_20, 0), testing::ExitedWithCode(3),
-                "RegCreateKeyEx\\( root, path, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL \\) == "
-                "ERROR_SUCCESS");
+    EXPECT_EQ(settings::set(settings::grid_20, 0), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::u16string &text = boxes.shown[0].text;
+    EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2");
+    EXPECT_EQ(boxes.shown[0].icon, mb_icon::warning);
+    EXPECT_NE(text.find(msc__from_utf8(file().string())), std::u16string::npos) << msc__to_utf8(text);
+    EXPECT_NE(text.find(u"на месте папки находится файл"), std::u16string::npos) << msc__to_utf8(text);
+    // The same failure again (a frame writing its geometry value by value)
+    // is not repeated.
+    EXPECT_EQ(settings::set(settings::grid_10, 1), 0);
+    EXPECT_EQ(settings::set(settings::label_width, 1.0), 0);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(settings::get(settings::grid_20), 1);
+
+    // Once a write goes through, a new failure is told again.
+    std::filesystem::remove(dir_.path() / "ZELTA");
+    EXPECT_EQ(settings::set(settings::grid_20, 0), 1);
+    EXPECT_EQ(settings::get(settings::grid_20), 0);
+    std::filesystem::remove_all(dir_.path() / "ZELTA");
+    std::ofstream(dir_.path() / "ZELTA") << "not a folder";
+    EXPECT_EQ(settings::set(settings::grid_20, 1), 0);
+    EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
 TEST_F(Settings, UnreadableExistingFileIsNeverOverwritten)
 {
+    scripted_message_boxes boxes;
+    scoped_message_boxes use(&boxes);
     std::filesystem::create_directories(file()); // a folder in the file's place
-    EXPECT_EXIT(settings::set(settings::grid_20, 0), testing::ExitedWithCode(3), "RegSetValueEx");
+    EXPECT_EQ(settings::set(settings::grid_20, 0), 0);
     EXPECT_TRUE(std::filesystem::is_directory(file()));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find(u"не удалось прочитать"), std::u16string::npos);
+    EXPECT_EQ(settings::get(settings::grid_20), 1); // reads give the defaults
+}
+
+// In a child with a private tmpfs as the settings folder: writes the
+// settings once, spoils the disk, then checks that a write fails with one
+// warning naming the reason and leaves the old file.  0 when all held.
+int spoiled_write(const std::filesystem::path &file, const std::u16string &reason)
+{
+    scripted_message_boxes boxes;
+    scoped_message_boxes use(&boxes);
+    std::ifstream f(file, std::ios::binary);
+    std::stringstream before;
+    before << f.rdbuf();
+    if (before.str().find("grid-20") == std::string::npos)
+        return 2;
+    if (settings::set(settings::label_width, 123.0) != 0)
+        return 3;
+    if (boxes.shown.size() != 1 || boxes.shown[0].text.find(reason) == std::u16string::npos)
+        return 4;
+    std::ifstream g(file, std::ios::binary);
+    std::stringstream after;
+    after << g.rdbuf();
+    if (after.str() != before.str())
+        return 5;
+    if (settings::get(settings::grid_20) != 0 || settings::get(settings::label_width) != 300.0)
+        return 6;
+    return 0;
+}
+
+TEST_F(Settings, FullDiskWarnsOnceAndKeepsTheOldFile)
+{
+    std::filesystem::path folder = file().parent_path();
+    std::filesystem::create_directories(folder);
+    int rc = run_with_tmpfs(
+        folder.string(), "size=64k", false,
+        [&] {
+            settings::set(settings::grid_20, 0);
+            std::ofstream fill(folder / "filler", std::ios::binary);
+            std::string block(4096, 'x');
+            while (fill.write(block.data(), static_cast<std::streamsize>(block.size())))
+                fill.flush();
+        },
+        [&] { return spoiled_write(file(), u"на диске нет свободного места"); });
+    if (rc < 0)
+        GTEST_SKIP() << "no private mounts here";
+    EXPECT_EQ(rc, 0);
+}
+
+TEST_F(Settings, ReadOnlyFileSystemWarnsOnceAndKeepsTheOldFile)
+{
+    std::filesystem::path folder = file().parent_path();
+    std::filesystem::create_directories(folder);
+    int rc = run_with_tmpfs(
+        folder.string(), "size=1m", true, [&] { settings::set(settings::grid_20, 0); },
+        [&] { return spoiled_write(file(), u"только для чтения"); });
+    if (rc < 0)
+        GTEST_SKIP() << "no private mounts here";
+    EXPECT_EQ(rc, 0);
+}
+
+TEST_F(Settings, LockHeldTooLongGivesUpWithAWarning)
+{
+    scripted_message_boxes boxes;
+    scoped_message_boxes use(&boxes);
+    settings::set(settings::grid_20, 0);
+    std::string before = read_file();
+    // Another program holds the lock.
+    int fd = ::open((file().string() + ".lock").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    reg_file_backend backend;
+    backend.lock_wait_ms = 300;
+    settings_backend *prev = platform_set_settings(&backend);
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(settings::set(settings::grid_20, 1), 0);
+    auto waited = std::chrono::steady_clock::now() - t0;
+    platform_set_settings(prev);
+    ::close(fd);
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(waited, std::chrono::seconds(30)); // bounded, not forever
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find(u"занят другой программой"), std::u16string::npos);
+    EXPECT_EQ(read_file(), before);
+    // With the lock free again the write goes through.
+    EXPECT_EQ(settings::set(settings::grid_20, 1), 1);
+    EXPECT_EQ(settings::get(settings::grid_20), 1);
+}
+
+TEST_F(Settings, ListsKeepEmptyStringsAndDamagedListsReadSafely)
+{
+    std::vector<std::u16string> vars{u"name", u"", u"count", u"3", u"", u"x", u"last", u""};
+    ASSERT_EQ(settings::set(settings::variables_list, vars), 1);
+    EXPECT_EQ(settings::get(settings::variables_list), vars);
+    // Another process reads the same list back.
+    std::vector<std::u16string> fonts{u"", u"Arial"};
+    ASSERT_EQ(settings::set(settings::font_list, fonts), 1);
+    EXPECT_EQ(settings::get(settings::font_list), fonts);
+    ASSERT_EQ(settings::set(settings::font_list, {}), 1);
+    EXPECT_TRUE(settings::get(settings::font_list).empty());
+
+    // The one list the stored form cannot hold is refused, never cut.
+    scripted_message_boxes boxes;
+    scoped_message_boxes use(&boxes);
+    ASSERT_EQ(settings::set(settings::font_list, {u"Arial"}), 1);
+    EXPECT_EQ(settings::set(settings::font_list, {u""}), 0);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(settings::get(settings::font_list), std::vector<std::u16string>{u"Arial"});
+
+    // Hand-made data: no final NUL, an unterminated last string, an odd
+    // byte count, nothing at all.
+    const char16_t no_final[] = {u'a', 0, u'b', 0};
+    EXPECT_EQ(reg__list_split(no_final, 4), (std::vector<std::u16string>{u"a", u"b"}));
+    const char16_t unterminated[] = {u'a', 0, u'b', u'c'};
+    EXPECT_EQ(reg__list_split(unterminated, 4), (std::vector<std::u16string>{u"a", u"bc"}));
+    EXPECT_TRUE(reg__list_split(u"", 0).empty());
+    const char16_t two[] = {0, 0};
+    EXPECT_TRUE(reg__list_split(two, 2).empty());
+    write_file(std::string(header) + "\"variables-list\"=hex(7):6e,00,00,00,76\r\n");
+    EXPECT_EQ(settings::get(settings::variables_list), std::vector<std::u16string>{u"n"});
+    write_file(std::string(header) + "\"variables-list\"=hex(7):6e,00,41\r\n");
+    // "n", then a lone byte of an unfinished character: the padding ends it.
+    auto odd = settings::get(settings::variables_list);
+    ASSERT_GE(odd.size(), 1u);
+    EXPECT_EQ(odd[0], u"n");
+}
+
+TEST_F(Settings, BrokenSurrogatesAreRefusedNotReplaced)
+{
+    scripted_message_boxes boxes;
+    scoped_message_boxes use(&boxes);
+    ASSERT_EQ(settings::set(settings::default_server, u"http://a/"), 1);
+    std::u16string lone = u"http://b/";
+    lone += static_cast<char16_t>(0xD800);
+    EXPECT_EQ(settings::set(settings::default_server, lone), 0);
+    EXPECT_EQ(*settings::get(settings::default_server), u"http://a/");
+    std::u16string low(1, static_cast<char16_t>(0xDC00));
+    EXPECT_EQ(settings::set(settings::variables_list, {u"v", low}), 0);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_NE(boxes.shown[0].text.find(u"U+D800"), std::u16string::npos);
+    EXPECT_NE(boxes.shown[1].text.find(u"U+DC00"), std::u16string::npos);
+    // A whole pair is fine.
+    EXPECT_EQ(settings::set(settings::default_server, u"http://\U0001F600/"), 1);
+    EXPECT_EQ(*settings::get(settings::default_server), u"http://\U0001F600/");
+}
+
+TEST_F(Settings, WritingThroughALinkReplacesItsTarget)
+{
+    std::filesystem::path real = dir_.path() / "elsewhere" / "settings.reg";
+    std::filesystem::create_directories(real.parent_path());
+    write_file("");
+    std::filesystem::remove(file());
+    std::ofstream(real) << header << "\"grid-20\"=dword:00000000\r\n";
+    std::filesystem::permissions(real, std::filesystem::perms(0640));
+    std::filesystem::create_symlink("../elsewhere/settings.reg", file());
+    EXPECT_EQ(settings::get(settings::grid_20), 0);
+    ASSERT_EQ(settings::set(settings::grid_10, 1), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+    EXPECT_EQ(settings::get(settings::grid_10), 1);
+    EXPECT_EQ(settings::get(settings::grid_20), 0);
+    std::ifstream f(real);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    EXPECT_NE(ss.str().find("\"grid-10\"=dword:00000001"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0640));
+    // No temporary file is left in either folder.
+    int entries = 0;
+    for (auto &e : std::filesystem::directory_iterator(real.parent_path()))
+        entries += e.path() != real;
+    EXPECT_EQ(entries, 0);
 }
