@@ -1,6 +1,7 @@
 // Label exchange: the XML-RPC form of a label and local label files.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -9,8 +10,8 @@
 #include "model/element.h"
 
 // The label as one XML-RPC struct.  Returns null with a fault pending when
-// the label holds text that XML-RPC cannot carry (see ino__unsavable_text)
-// or the library ran out of resources.
+// the label holds text that XML-RPC cannot carry or a number that is not
+// finite (see ino__unsavable) or the library ran out of resources.
 xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env);
 
 // A label from its struct (param_array false) or from a method's parameter
@@ -23,6 +24,11 @@ label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_a
 // Multilingual Plane, a broken surrogate, U+FFFE or U+FFFF), as a message
 // for the user naming where it is; nothing when every text can be stored.
 std::optional<std::u16string> ino__unsavable_text(const label *lab);
+// The first number of the label that is not finite (infinity, NaN), as a
+// message for the user; nothing when every number can be written.
+std::optional<std::u16string> ino__unsavable_number(const label *lab);
+// Either of the two above.
+std::optional<std::u16string> ino__unsavable(const label *lab);
 // The first code point of `s` that XML-RPC cannot carry, or 0.
 char32_t ino__unsendable_char(std::u16string_view s);
 
@@ -30,6 +36,10 @@ char32_t ino__unsendable_char(std::u16string_view s);
 // its one parameter.  Both show their own messages.
 int ino__save_file(const std::u16string &path, const label *lab);
 label_ptr ino__load_file(const std::u16string &path);
+// The reading half of ino__load_file: the bytes of a file.  `release_input`
+// is called once the bytes are no longer needed.
+label_ptr ino__load_memory(const char *xml, std::size_t len,
+                           const std::function<void()> &release_input = {});
 
 // "FFFFFF" form of a colour and its reading with scanf's "%X" rules.
 std::string ino__colour_to_string(std::uint32_t colour);

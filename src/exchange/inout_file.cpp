@@ -1,9 +1,11 @@
 // Local label files.
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "exchange/fault_boxes.h"
 #include "exchange/inout.h"
+#include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "model/messages.h"
@@ -12,7 +14,7 @@
 int ino__save_file(const std::u16string &path, const label *lab)
 {
     ino__ensure_limits();
-    if (auto m = ino__unsavable_text(lab)) {
+    if (auto m = ino__unsavable(lab)) {
         err__warning(u"%s", m->c_str());
         return 0;
     }
@@ -48,19 +50,32 @@ label_ptr ino__load_file(const std::u16string &path)
 {
     ino__ensure_limits();
     std::vector<unsigned char> bytes;
-    if (!msc__read_blob(path, bytes)) {
-        err__warning(msg::label_io_error);
+    ino_env env;
+    // A file above the document limit is not even read.
+    if (!msc__read_blob(path, bytes, INO_XML_SIZE_LIMIT)) {
+        if (errno == EFBIG) {
+            ino__xml_size_ok(&env, INO_XML_SIZE_LIMIT + 1);
+            ino__fault_box(&env.env);
+        } else {
+            err__warning(msg::label_io_error);
+        }
         return nullptr;
     }
+    return ino__load_memory(reinterpret_cast<const char *>(bytes.data()), bytes.size(),
+                            [&bytes] { std::vector<unsigned char>().swap(bytes); });
+}
+
+label_ptr ino__load_memory(const char *xml, std::size_t len, const std::function<void()> &release_input)
+{
+    ino__ensure_limits();
     ino_env env;
     c_numeric_scope c_locale;
     const char *method = nullptr;
     xmlrpc_value *params_raw = nullptr;
-    const char *xml = reinterpret_cast<const char *>(bytes.data());
-    if (ino__xml_size_ok(&env, bytes.size()) && ino__xml_acceptable(&env, xml, bytes.size())) {
-        std::string protected_xml = ino__protect_cr(xml, bytes.size());
-        std::vector<unsigned char>().swap(bytes); // the file buffer goes right away
-        xmlrpc_parse_call(&env, protected_xml.c_str(), protected_xml.size(), &method, &params_raw);
+    if (std::optional<std::string> safe = ino__prepare_xml(&env, xml, len)) {
+        if (release_input)
+            release_input(); // the file buffer goes right away
+        xmlrpc_parse_call(&env, safe->c_str(), safe->size(), &method, &params_raw);
     }
     xmlrpc_value_ptr params(params_raw);
     if (env.failed()) {

@@ -205,6 +205,10 @@ void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
         ok = read_string(env, st, "value", text) && read_string(env, st, "style", font) &&
              read_double(env, st, "size", e->text.size) &&
              read_utf8(env, st, "justification", just);
+        if (ok && !std::isfinite(e->text.size)) {
+            ele__remove(lab, 0); // refused like a position outside the label
+            return;
+        }
         if (ok) {
             e->text.text = std::move(text);
             e->text.font = std::move(font);
@@ -220,6 +224,10 @@ void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
         std::string style;
         ok = read_double(env, st, "size", e->border.thickness) &&
              read_utf8(env, st, "style", style);
+        if (ok && !std::isfinite(e->border.thickness)) {
+            ele__remove(lab, 0);
+            return;
+        }
         if (ok)
             e->border.style = table_code(line_style_table, style).value_or(0);
         break;
@@ -254,6 +262,10 @@ void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
         double size = 0;
         ok = read_string(env, st, "value", code) && read_double(env, st, "size", size) &&
              read_utf8(env, st, "style", style);
+        if (ok && !std::isfinite(size)) {
+            ele__remove(lab, 0);
+            return;
+        }
         if (ok) {
             e->barcode.code = std::move(code);
             e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
@@ -366,8 +378,50 @@ std::optional<std::u16string> ino__unsavable_text(const label *lab)
     return std::nullopt;
 }
 
+std::optional<std::u16string> ino__unsavable_number(const label *lab)
+{
+    auto bad = [](double v) { return !std::isfinite(v); };
+    auto report = [](const std::u16string &where, double v) {
+        return msc__format(msg::unsavable_number, where.c_str(),
+                           std::isnan(v) ? "NaN" : v > 0 ? "+inf" : "-inf");
+    };
+    if (bad(lab->width))
+        return report(msg::where_label_width, lab->width);
+    if (bad(lab->height))
+        return report(msg::where_label_height, lab->height);
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        const std::pair<double, const char16_t *> numbers[] = {
+            {e->x, msg::where_element_x},
+            {e->y, msg::where_element_y},
+            {e->angle, msg::where_element_angle},
+            {e->width, msg::where_element_width},
+            {e->height, msg::where_element_height},
+            {e->type == ELE_TEXT ? e->text.size : 0.0, msg::where_element_font_size},
+            {e->type == ELE_BORDER ? e->border.thickness : 0.0, msg::where_element_thickness},
+        };
+        for (const auto &[v, where] : numbers)
+            if (bad(v))
+                return report(msc__format(where, i + 1, e->desc.c_str()), v);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::u16string> ino__unsavable(const label *lab)
+{
+    if (auto m = ino__unsavable_text(lab))
+        return m;
+    return ino__unsavable_number(lab);
+}
+
 xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env)
 {
+    // The library's number formatter must never see infinity or NaN (it
+    // overflows its stack on infinity and writes NaN as 0).
+    if (auto m = ino__unsavable_number(lab)) {
+        xmlrpc_env_set_fault(env, XMLRPC_TYPE_ERROR, msc__to_ansi(*m).c_str());
+        return nullptr;
+    }
     if (auto m = ino__unsavable_text(lab)) {
         xmlrpc_env_set_fault(env, XMLRPC_INVALID_UTF8_ERROR, msc__to_ansi(*m).c_str());
         return nullptr;

@@ -18,6 +18,7 @@
 
 #include <xmlrpc-c/client.h>
 
+#include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "model/misc.h"
@@ -162,20 +163,7 @@ void parse_answer(call_state &st, mem_block_ptr &resp)
 {
     const char *xml = static_cast<const char *>(xmlrpc_mem_block_contents(resp.get()));
     std::size_t len = xmlrpc_mem_block_size(resp.get());
-    if (!ino__xml_size_ok(&st.env, len) || !ino__xml_acceptable(&st.env, xml, len))
-        return;
-    c_numeric_scope c_locale;
-    std::string safe = ino__protect_cr(xml, len);
-    resp.reset();
-    int fault_code = 0;
-    const char *fault_string = nullptr;
-    xmlrpc_parse_response2(&st.env, safe.c_str(), safe.size(), &st.result, &fault_code, &fault_string);
-    if (!st.env.fault_occurred && fault_string) {
-        std::u16string msg = ino__restore_cr(msc__from_utf8(fault_string));
-        xmlrpc_env_set_fault_formatted(&st.env, fault_code, "RPC failed at server.  %s",
-                                       msc__to_utf8(msg).c_str());
-        std::free(const_cast<char *>(fault_string));
-    }
+    st.result = rpd__parse_answer(&st.env, xml, len, [&resp] { resp.reset(); });
 }
 
 // The worker thread: waits for an abandoned call, then connects, calls and
@@ -268,6 +256,28 @@ xmlrpc_value *outcome(call_state &st, xmlrpc_env *env)
 }
 
 } // namespace
+
+xmlrpc_value *rpd__parse_answer(xmlrpc_env *env, const char *xml, std::size_t len,
+                                const std::function<void()> &release_input)
+{
+    std::optional<std::string> safe = ino__prepare_xml(env, xml, len);
+    if (!safe)
+        return nullptr;
+    if (release_input)
+        release_input(); // the answer's own buffer is not needed any more
+    c_numeric_scope c_locale;
+    int fault_code = 0;
+    const char *fault_string = nullptr;
+    xmlrpc_value *result = nullptr;
+    xmlrpc_parse_response2(env, safe->c_str(), safe->size(), &result, &fault_code, &fault_string);
+    if (!env->fault_occurred && fault_string) {
+        std::u16string msg = ino__restore_cr(msc__from_utf8(fault_string));
+        xmlrpc_env_set_fault_formatted(env, fault_code, "RPC failed at server.  %s",
+                                       msc__to_utf8(msg).c_str());
+        std::free(const_cast<char *>(fault_string));
+    }
+    return env->fault_occurred ? nullptr : result;
+}
 
 void rpd__client_init()
 {

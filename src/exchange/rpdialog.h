@@ -2,6 +2,7 @@
 // notice.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <xmlrpc-c/base.h>
@@ -23,6 +24,13 @@ void rpd__client_term();
 // a time.
 xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16string &server,
                         const char *method, xmlrpc_value *params);
+
+// The result of an answer document, or null with the fault set (a fault
+// answer, a document that is not one).  `release_input` is called once the
+// bytes have been copied, so a large answer is not held twice while it is
+// parsed.
+xmlrpc_value *rpd__parse_answer(xmlrpc_env *env, const char *xml, std::size_t len,
+                                const std::function<void()> &release_input = {});
 
 // For tests: the connect timeout in milliseconds (normally 15 s).
 void rpd__set_connect_timeout_ms(int ms);

@@ -125,9 +125,15 @@ std::optional<std::vector<label_list>> ino__list_labels(platform_window parent,
     xmlrpc_value_ptr result = call_with_credentials(parent, env, server, "labels.list_labels", user, password);
     if (!result)
         return std::nullopt;
+    return ino__read_label_list(result.get());
+}
+
+std::optional<std::vector<label_list>> ino__read_label_list(xmlrpc_value *answer)
+{
+    ino_env env;
     cr_protected_scope cr;
     std::vector<label_list> out;
-    bool ok = each_item(env, result.get(), [&](xmlrpc_value *item) {
+    bool ok = each_item(env, answer, [&](xmlrpc_value *item) {
         label_list l;
         if (!read_string(&env.env, item, "name", l.name) || !read_string(&env.env, item, "desc", l.desc))
             return false;
@@ -153,11 +159,16 @@ label_ptr ino__load_label(const std::u16string &server, const std::u16string &na
         ino__fault_box_or(&env.env, msg::label_io_error, true);
         return nullptr;
     }
+    return ino__read_loaded_label(result.get());
+}
+
+label_ptr ino__read_loaded_label(xmlrpc_value *answer)
+{
+    ino_env env;
     cr_protected_scope cr;
-    label_ptr lab = ino__value_to_label(&env.env, result.get(), false);
-    if (!lab) {
+    label_ptr lab = ino__value_to_label(&env.env, answer, false);
+    if (!lab)
         ino__fault_box_or(&env.env, msg::label_load_error, false);
-    }
     return lab;
 }
 
@@ -166,7 +177,7 @@ int ino__save_label(const std::u16string &server, const label *lab, const std::u
 {
     if (!credentials_sendable(user, password))
         return 0;
-    if (auto m = ino__unsavable_text(lab)) {
+    if (auto m = ino__unsavable(lab)) {
         err__warning(u"%s", m->c_str());
         return 0;
     }
@@ -235,13 +246,23 @@ int ino__server_info(const std::u16string &server, const std::u16string &user,
     xmlrpc_value_ptr result = call_with_credentials(nullptr, env, server, "labels.server_info", user, password);
     if (!result)
         return 0;
+    std::optional<server_information> info = ino__read_server_info(result.get());
+    if (!info)
+        return 0;
+    out = std::move(*info);
+    return 1;
+}
+
+std::optional<server_information> ino__read_server_info(xmlrpc_value *answer)
+{
+    ino_env env;
     cr_protected_scope cr;
     server_information info;
     // A string member given as nil stands for a value the server does not
     // state.
     auto text = [&](const char *key, std::u16string &dst) {
         xmlrpc_value_ptr v;
-        if (!member(&env.env, result.get(), key, v))
+        if (!member(&env.env, answer, key, v))
             return false;
         if (xmlrpc_value_type(v.get()) == XMLRPC_TYPE_NIL) {
             dst = INO_NOT_SPEC;
@@ -252,8 +273,8 @@ int ino__server_info(const std::u16string &server, const std::u16string &user,
     int api = 0;
     xmlrpc_value_ptr features;
     bool ok = text("name", info.name) && text("version", info.version) &&
-              read_int(&env.env, result.get(), "api", api) &&
-              member(&env.env, result.get(), "features", features);
+              read_int(&env.env, answer, "api", api) &&
+              member(&env.env, answer, "features", features);
     int n = ok ? xmlrpc_array_size(&env.env, features.get()) : 0;
     ok = ok && !env.failed();
     for (int i = 0; ok && i < n; ++i) {
@@ -267,11 +288,10 @@ int ino__server_info(const std::u16string &server, const std::u16string &user,
     }
     if (!ok) {
         ino__fault_box(&env.env);
-        return 0;
+        return std::nullopt;
     }
     info.api = msc__int_to_string(api);
-    out = std::move(info);
-    return 1;
+    return info;
 }
 
 std::optional<std::vector<std::u16string>> ino__list_fonts(const std::u16string &server,
@@ -282,9 +302,15 @@ std::optional<std::vector<std::u16string>> ino__list_fonts(const std::u16string 
     xmlrpc_value_ptr result = call_with_credentials(nullptr, env, server, "labels.list_fonts", user, password);
     if (!result)
         return std::nullopt;
+    return ino__read_font_list(result.get());
+}
+
+std::optional<std::vector<std::u16string>> ino__read_font_list(xmlrpc_value *answer)
+{
+    ino_env env;
     cr_protected_scope cr;
     std::vector<std::u16string> out;
-    bool ok = each_item(env, result.get(), [&](xmlrpc_value *item) {
+    bool ok = each_item(env, answer, [&](xmlrpc_value *item) {
         std::u16string name;
         if (!read_string(&env.env, item, "name", name))
             return false;
@@ -334,17 +360,23 @@ int ino__render_label(const std::u16string &server, const std::u16string &name,
         ino__call_fault_box(&env.env);
         return 0;
     }
+    return ino__read_render(result.get(), image, log);
+}
+
+int ino__read_render(xmlrpc_value *answer, std::vector<unsigned char> &image, std::u16string &log)
+{
+    ino_env env;
     cr_protected_scope cr;
     xmlrpc_value_ptr img;
     std::u16string text;
-    if (!member(&env.env, result.get(), "image", img)) {
+    if (!member(&env.env, answer, "image", img)) {
         ino__fault_box(&env.env);
         return 0;
     }
     size_t len = 0;
     const unsigned char *bytes = nullptr;
     xmlrpc_read_base64(&env.env, img.get(), &len, &bytes);
-    if (env.failed() || !read_string(&env.env, result.get(), "log", text)) {
+    if (env.failed() || !read_string(&env.env, answer, "log", text)) {
         if (bytes)
             std::free(const_cast<unsigned char *>(bytes));
         ino__fault_box(&env.env);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <xmlrpc-c/base.h>
+
 #include "model/element.h"
 #include "model/messages.h"
 #include "platform/network_notice.h"
@@ -57,3 +59,12 @@ int ino__render_label(const std::u16string &server, const std::u16string &name,
                       const std::vector<preview_var> &variables, int xresolution, int yresolution,
                       bool markup, const std::u16string &user, const std::u16string &password,
                       std::vector<unsigned char> &image, std::u16string &log);
+
+// Reading the answers of the calls above, each with its own messages: the
+// fault box for a missing or mistyped member, "Ошибка загрузки этикетки!"
+// for a label refused without a fault.
+std::optional<std::vector<label_list>> ino__read_label_list(xmlrpc_value *answer);
+label_ptr ino__read_loaded_label(xmlrpc_value *answer);
+std::optional<server_information> ino__read_server_info(xmlrpc_value *answer);
+std::optional<std::vector<std::u16string>> ino__read_font_list(xmlrpc_value *answer);
+int ino__read_render(xmlrpc_value *answer, std::vector<unsigned char> &image, std::u16string &log);

@@ -1,0 +1,285 @@
+#include "exchange/xml_prepare.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+#include <string_view>
+
+#include "exchange/xmlrpc_support.h"
+#include "model/misc.h"
+
+namespace {
+
+const char *find(const char *p, const char *end, std::string_view what)
+{
+    if (p >= end)
+        return nullptr;
+    return static_cast<const char *>(
+        memmem(p, static_cast<std::size_t>(end - p), what.data(), what.size()));
+}
+
+char ascii_lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool iequal(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i]))
+            return false;
+    return true;
+}
+
+bool istarts(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && iequal(s.substr(0, prefix.size()), prefix);
+}
+
+bool xml_space(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Where the value of the declaration's encoding attribute lies, if the
+// document starts with a declaration that has one.
+bool declared_encoding(std::string_view doc, std::size_t &pos, std::size_t &len)
+{
+    if (doc.size() < 6 || doc.substr(0, 5) != "<?xml" || !xml_space(doc[5]))
+        return false;
+    std::size_t close = doc.find("?>");
+    if (close == std::string_view::npos)
+        return false;
+    std::string_view decl = doc.substr(0, close);
+    for (std::size_t at = decl.find("encoding"); at != std::string_view::npos;
+         at = decl.find("encoding", at + 1)) {
+        if (!xml_space(decl[at - 1]))
+            continue;
+        std::size_t i = at + 8;
+        while (i < decl.size() && xml_space(decl[i]))
+            ++i;
+        if (i >= decl.size() || decl[i] != '=')
+            continue;
+        ++i;
+        while (i < decl.size() && xml_space(decl[i]))
+            ++i;
+        if (i >= decl.size() || (decl[i] != '"' && decl[i] != '\''))
+            continue;
+        std::size_t end = decl.find(decl[i], i + 1);
+        if (end == std::string_view::npos)
+            return false;
+        pos = i + 1;
+        len = end - pos;
+        return true;
+    }
+    return false;
+}
+
+void say_utf8(std::string &doc)
+{
+    std::size_t pos = 0, len = 0;
+    if (declared_encoding(doc, pos, len))
+        doc.replace(pos, len, "UTF-8");
+}
+
+bool bad_encoding(xmlrpc_env *env, const char *what)
+{
+    xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR, "XML document encoding error: %s", what);
+    return false;
+}
+
+bool utf16_to_utf8(xmlrpc_env *env, const unsigned char *b, std::size_t n, bool big_endian,
+                   std::string &out)
+{
+    if (n % 2)
+        return bad_encoding(env, "UTF-16 text of an odd length");
+    std::u16string s;
+    s.reserve(n / 2);
+    for (std::size_t i = 0; i + 1 < n; i += 2)
+        s += static_cast<char16_t>(big_endian ? (b[i] << 8) | b[i + 1] : b[i] | (b[i + 1] << 8));
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char16_t c = s[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
+            ++i;
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            return bad_encoding(env, "broken UTF-16 surrogate pair");
+    }
+    out = msc__to_utf8(s);
+    say_utf8(out);
+    return true;
+}
+
+bool iconv_to_utf8(xmlrpc_env *env, const std::string &from, const char *xml, std::size_t len,
+                   std::string &out)
+{
+    iconv_t cd = iconv_open("UTF-8", from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
+                                       "XML document in an unknown encoding '%s'", from.c_str());
+        return false;
+    }
+    out.clear();
+    out.reserve(len + len / 2);
+    char *in = const_cast<char *>(xml);
+    std::size_t in_left = len;
+    char buf[16384];
+    bool ok = true;
+    while (in_left > 0) {
+        char *o = buf;
+        std::size_t o_left = sizeof buf;
+        std::size_t r = iconv(cd, &in, &in_left, &o, &o_left);
+        out.append(buf, sizeof buf - o_left);
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            ok = false;
+            break;
+        }
+    }
+    iconv_close(cd);
+    if (!ok) {
+        xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
+                                       "XML document holds bytes that are not valid '%s'",
+                                       from.c_str());
+        return false;
+    }
+    say_utf8(out);
+    return true;
+}
+
+// The document as UTF-8: `converted` is filled when it had to change, else
+// the input can be used as it is (after `skip` bytes of byte order mark).
+bool to_utf8(xmlrpc_env *env, const char *xml, std::size_t len, std::string &converted,
+             bool &changed, std::size_t &skip)
+{
+    changed = false;
+    skip = 0;
+    const auto *b = reinterpret_cast<const unsigned char *>(xml);
+    if (len >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        changed = true;
+        return utf16_to_utf8(env, b + 2, len - 2, false, converted);
+    }
+    if (len >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+        changed = true;
+        return utf16_to_utf8(env, b + 2, len - 2, true, converted);
+    }
+    if (len >= 4 && b[0] == '<' && b[1] == 0 && b[2] == '?' && b[3] == 0) {
+        changed = true;
+        return utf16_to_utf8(env, b, len, false, converted);
+    }
+    if (len >= 4 && b[0] == 0 && b[1] == '<' && b[2] == 0 && b[3] == '?') {
+        changed = true;
+        return utf16_to_utf8(env, b, len, true, converted);
+    }
+    if (len >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
+        skip = 3;
+    std::string_view doc(xml + skip, len - skip);
+    std::size_t pos = 0, n = 0;
+    if (!declared_encoding(doc, pos, n))
+        return true;
+    std::string name(doc.substr(pos, n));
+    if (iequal(name, "UTF-8") || iequal(name, "UTF8"))
+        return true;
+    if (istarts(name, "UTF-16") || istarts(name, "UTF16") || istarts(name, "UCS-2") ||
+        istarts(name, "UTF-32") || istarts(name, "UCS-4"))
+        return bad_encoding(env, "the declared encoding does not match the bytes");
+    if (skip)
+        return bad_encoding(env, "a UTF-8 byte order mark in a document of another encoding");
+    changed = true;
+    return iconv_to_utf8(env, name, doc.data(), doc.size(), converted);
+}
+
+} // namespace
+
+bool ino__xml_depth_ok(xmlrpc_env *env, const char *xml, std::size_t len, int limit)
+{
+    const char *p = xml, *end = xml + len;
+    int depth = 0;
+    while (p < end) {
+        p = static_cast<const char *>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+        if (!p || p + 1 >= end)
+            break;
+        const char *q = p + 1;
+        if (*q == '?') {
+            p = find(q, end, "?>");
+            if (!p)
+                break;
+            p += 2;
+            continue;
+        }
+        if (*q == '!') {
+            std::string_view rest(q, static_cast<std::size_t>(end - q));
+            if (rest.substr(0, 3) == "!--")
+                p = find(q + 3, end, "-->");
+            else if (rest.substr(0, 8) == "![CDATA[")
+                p = find(q + 8, end, "]]>");
+            else
+                p = find(q, end, ">");
+            if (!p)
+                break;
+            p += *p == '>' ? 1 : 3;
+            continue;
+        }
+        if (*q == '/') {
+            if (depth > 0)
+                --depth;
+            p = static_cast<const char *>(std::memchr(q, '>', static_cast<std::size_t>(end - q)));
+            if (!p)
+                break;
+            ++p;
+            continue;
+        }
+        // A start tag: up to its '>', quoted attribute values skipped.
+        char quote = 0;
+        const char *r = q;
+        for (; r < end; ++r) {
+            if (quote) {
+                if (*r == quote)
+                    quote = 0;
+            } else if (*r == '"' || *r == '\'') {
+                quote = *r;
+            } else if (*r == '>') {
+                break;
+            }
+        }
+        if (r >= end)
+            break;
+        if (r[-1] != '/' && ++depth > limit) {
+            xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
+                                           "XML document nests elements deeper than %d levels",
+                                           limit);
+            return false;
+        }
+        p = r + 1;
+    }
+    return true;
+}
+
+std::optional<std::string> ino__xml_to_utf8(xmlrpc_env *env, const char *xml, std::size_t len)
+{
+    std::string converted;
+    bool changed = false;
+    std::size_t skip = 0;
+    if (!to_utf8(env, xml, len, converted, changed, skip))
+        return std::nullopt;
+    if (!changed)
+        return std::string(xml + skip, len - skip);
+    return converted;
+}
+
+std::optional<std::string> ino__prepare_xml(xmlrpc_env *env, const char *xml, std::size_t len)
+{
+    if (!ino__xml_size_ok(env, len))
+        return std::nullopt;
+    std::string converted;
+    bool changed = false;
+    std::size_t skip = 0;
+    if (!to_utf8(env, xml, len, converted, changed, skip))
+        return std::nullopt;
+    const char *doc = changed ? converted.data() : xml + skip;
+    std::size_t n = changed ? converted.size() : len - skip;
+    if (!ino__xml_size_ok(env, n) || !ino__xml_acceptable(env, doc, n) ||
+        !ino__xml_depth_ok(env, doc, n))
+        return std::nullopt;
+    return ino__protect_cr(doc, n);
+}
