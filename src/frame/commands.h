@@ -36,6 +36,20 @@ inline constexpr int same_size = 40131;
 inline constexpr int distribute_h = 40132;
 inline constexpr int distribute_v = 40133;
 
+inline constexpr int options = 40025;
+inline constexpr int zoom_in = 40065;
+inline constexpr int zoom_out = 40066;
+inline constexpr int zoom_10 = 40067; // 40067..40077: 10 % .. 1000 %
+inline constexpr int zoom_1000 = 40077;
+inline constexpr int grid_10 = 40034;
+inline constexpr int grid_20 = 40035;
+inline constexpr int grid_40 = 40036;
+inline constexpr int remove_guides = 40083;
+inline constexpr int tool_text = 40146;
+inline constexpr int tool_border = 40145;
+inline constexpr int tool_barcode = 40144;
+inline constexpr int tool_picture = 40143;
+
 // Enabled when at least one element is selected.
 inline constexpr int need_one_selected[] = {cut,      copy,       remove,       rotate_0, rotate_90,
                                             rotate_180, rotate_270, disable,    enable,   raise,
@@ -44,6 +58,16 @@ inline constexpr int need_one_selected[] = {cut,      copy,       remove,       
 inline constexpr int need_two_selected[] = {align_left,  align_right, align_hcenter, align_vcenter,
                                             align_top,   align_bottom, same_height,  same_width,
                                             same_size,   distribute_h, distribute_v};
+// Greyed in preview mode (51 commands).
+inline constexpr int greyed_in_preview[] = {
+    label_properties, options, undo, cut, copy, paste, remove, select_all, disable, enable,
+    rotate_0, rotate_90, rotate_180, rotate_270, raise, raise_to_top, lower, lower_to_bottom,
+    align_left, align_right, align_hcenter, align_top, align_bottom, align_vcenter,
+    same_width, same_height, same_size, distribute_h, distribute_v,
+    zoom_in, zoom_out, 40067, 40068, 40069, 40070, 40071, 40072, 40073, 40074, 40075, 40076, 40077,
+    grid_10, grid_20, grid_40, remove_guides,
+    normal_mode, tool_text, tool_barcode, tool_picture, tool_border};
+static_assert(sizeof greyed_in_preview / sizeof greyed_in_preview[0] == 51);
 } // namespace cmd
 
 // Messages from the frame to itself and to its views.

@@ -81,11 +81,24 @@ std::uint32_t &kind_colour(element *e)
 
 } // namespace
 
+namespace {
+
+// A stored size a label can have: finite, positive and not absurd; a
+// hand-edited value that is none of these gives the default.
+double usable_size(const reg_double_setting &s)
+{
+    double v = settings::get(s);
+    return std::isfinite(v) && v > ELE_EPS && v <= ELE_MAX_LABEL_SIZE ? v : s.def;
+}
+
+} // namespace
+
 label_ptr frame_new_label()
 {
-    label_ptr lab = ele__label_new(settings::get(settings::label_width),
-                                   settings::get(settings::label_height));
-    lab->bgcolor = static_cast<std::uint32_t>(settings::get(settings::label_color));
+    label_ptr lab = ele__label_new(usable_size(settings::label_width),
+                                   usable_size(settings::label_height));
+    // Only the colour bits count; the top byte is no part of a colour.
+    lab->bgcolor = static_cast<std::uint32_t>(settings::get(settings::label_color)) & 0xFFFFFFu;
     return lab;
 }
 
@@ -135,6 +148,9 @@ void frame_hub::discard_newest()
 
 void frame_hub::replace_label(label_ptr lab)
 {
+    // The old label lives until every view has moved to the new one: a view
+    // may still look at it while it lets go of its state.
+    label_ptr old = std::move(lab_);
     lab_ = std::move(lab);
     if (canvas_)
         canvas_->set_label(lab_.get());
@@ -144,6 +160,7 @@ void frame_hub::replace_label(label_ptr lab)
         list_->set_label(lab_.get());
     if (preview_)
         preview_->set_label(lab_.get());
+    old.reset();
     shell_.check_tool(cmd::normal_mode);
     refresh_selection_commands();
     update_title();
@@ -162,25 +179,63 @@ void frame_hub::undo()
     replace_label(std::move(back));
 }
 
+bool frame_hub::command_enabled(int id) const
+{
+    if (preview_mode)
+        for (int p : cmd::greyed_in_preview)
+            if (p == id)
+                return false;
+    if (id == cmd::undo)
+        return ul_ > 0;
+    if (id == cmd::save)
+        return lab_->modified != 0;
+    for (int one : cmd::need_one_selected)
+        if (one == id)
+            return lab_->sel >= 1;
+    for (int two : cmd::need_two_selected)
+        if (two == id)
+            return lab_->sel >= 2;
+    return true;
+}
+
 void frame_hub::refresh_undo_save()
 {
-    shell_.enable_command(cmd::undo, ul_ > 0);
-    shell_.enable_command(cmd::save, lab_->modified != 0);
+    shell_.enable_command(cmd::undo, command_enabled(cmd::undo));
+    shell_.enable_command(cmd::save, command_enabled(cmd::save));
 }
 
 void frame_hub::refresh_selection_commands()
 {
     for (int id : cmd::need_one_selected)
-        shell_.enable_command(id, lab_->sel >= 1);
+        shell_.enable_command(id, command_enabled(id));
     for (int id : cmd::need_two_selected)
-        shell_.enable_command(id, lab_->sel >= 2);
+        shell_.enable_command(id, command_enabled(id));
+}
+
+void frame_hub::refresh_preview_commands()
+{
+    for (int id : cmd::greyed_in_preview)
+        shell_.enable_command(id, command_enabled(id));
+}
+
+void frame_hub::set_preview_mode(bool on)
+{
+    preview_mode = on;
+    refresh_preview_commands();
+    if (!on) {
+        shell_.check_tool(cmd::normal_mode);
+        refresh_selection_commands();
+        update_title();
+        last_change = -1;
+        refresh_undo_save();
+    }
 }
 
 // ------------------------------------------------------------ notifications
 
 void frame_hub::notify(frame_notify &n)
 {
-    const void *original = n.sender;
+    const notify_sender *original = n.sender;
     const bool from_frame = original == this;
 
     if (n.code == fn::element_list) {
@@ -326,7 +381,7 @@ void frame_hub::selection(frame_notify &n, bool &ignored)
     refresh_selection_commands();
 }
 
-void frame_hub::forward(frame_notify &n, const void *original_sender)
+void frame_hub::forward(frame_notify &n, const notify_sender *original_sender)
 {
     n.sender = this;
     frame_view *order[] = {props_, list_, canvas_};
@@ -370,8 +425,16 @@ void frame_hub::update_title()
 
 bool frame_hub::save(bool save_as, bool network_only)
 {
-    if (!store_.save(lab_.get(), save_as, network_only))
+    // The store names the label and sets its place before it writes; a
+    // write that fails must not leave the label pointing at that place.
+    std::u16string old_name = lab_->name;
+    label_store old_store = lab_->store;
+    if (!store_.save(lab_.get(), save_as, network_only)) {
+        lab_->name = std::move(old_name);
+        lab_->store = std::move(old_store);
+        update_title();
         return false;
+    }
     lab_->modified = 0;
     for (int i = 0; i < ul_; ++i) {
         label *s = undo_[static_cast<std::size_t>(i)].get();
@@ -438,6 +501,8 @@ bool frame_hub::editable() const
 
 void frame_hub::command(int id, long param)
 {
+    if (!command_enabled(id))
+        return;
     const bool idle = !canvas_ || canvas_->is_idle();
     switch (id) {
     case cmd::save:

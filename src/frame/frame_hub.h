@@ -14,7 +14,7 @@
 #include "platform/message_boxes.h"
 
 // A view of the frame's label: properties panel, element list or canvas.
-class frame_view {
+class frame_view : public notify_sender {
 public:
     virtual ~frame_view() = default;
     // A notification forwarded by the frame (its sender is then the frame).
@@ -76,7 +76,7 @@ struct frame_globals {
 inline constexpr int FRAME_UNDO_DEPTH = 20;
 inline constexpr char16_t FRAME_DEFAULT_DESC[] = u"Новый элемент";
 
-class frame_hub {
+class frame_hub : public notify_sender {
 public:
     frame_hub(frame_shell &shell, document_store &store, label_ptr lab);
     ~frame_hub();
@@ -90,7 +90,7 @@ public:
     const label *snapshot(int i) const { return undo_[static_cast<std::size_t>(i)].get(); }
     int new_quadrant = 0;
     int last_change = -1;
-    bool preview_mode = false;
+    bool preview_mode = false; // read-only outside: set_preview_mode changes it
 
     // A change from a view (sender = the view) or from the frame itself
     // (sender = this hub).
@@ -109,8 +109,14 @@ public:
     // True when the frame may be destroyed.
     bool close();
 
-    // The commands of the frame, with their guards.
+    // The commands of the frame.  A command runs only when it is enabled by
+    // the same rules the menu and the toolbar show (command_enabled) and its
+    // guards allow it (preview mode, a busy canvas).
     void command(int id, long param = 0);
+    bool command_enabled(int id) const;
+    // Edit mode (false) or preview mode (true), with the commands greyed in
+    // preview mode refreshed.
+    void set_preview_mode(bool on);
     void delete_selection(bool ask);
     void cut();
     void copy();
@@ -124,10 +130,11 @@ public:
 
     void refresh_undo_save();
     void refresh_selection_commands();
+    void refresh_preview_commands();
 
 private:
     bool editable() const; // not in preview mode and the canvas idle
-    void forward(frame_notify &n, const void *original_sender);
+    void forward(frame_notify &n, const notify_sender *original_sender);
     void self_notify(frame_notify n);
     void selection(frame_notify &n, bool &ignored);
     void list_change(int action, int index);

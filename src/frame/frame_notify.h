@@ -40,9 +40,21 @@ inline constexpr int inserted = 1;
 inline constexpr int removed = 2;
 } // namespace fn
 
+// Anything that sends change notifications: the views and the frame's hub.
+// Senders are compared as this one base, so a widget that is a view through
+// a second base class is still recognised as the sender of its own
+// notifications.
+class notify_sender {
+protected:
+    notify_sender() = default;
+    ~notify_sender() = default;
+    notify_sender(const notify_sender &) = default;
+    notify_sender &operator=(const notify_sender &) = default;
+};
+
 struct frame_notify {
     // Header: who sent it, the sender's id, the code.
-    const void *sender = nullptr;
+    const notify_sender *sender = nullptr;
     int id = 0;
     int code = 0;
 

@@ -13,6 +13,7 @@ file_choice_request lbl_request(bool save)
     req.selected_filter = 0;
     req.must_exist = !save;
     req.save = save;
+    req.default_suffix = u"lbl";
     return req;
 }
 
@@ -32,13 +33,10 @@ bool lbl_file_store::save(label *lab, bool save_as, bool)
     file_choice_result r = platform_file_choice().choose(lbl_request(true));
     if (r.st != file_choice_result::status::chosen || r.path.empty())
         return false;
-    std::u16string path = r.path;
-    std::u16string name = file_name_of(path);
-    if (name.find(u'.') == std::u16string::npos) { // the default extension
-        path += u".lbl";
-        name += u".lbl";
-    }
-    lab->name = name;
+    // The dialog has added the default extension already, before it asked
+    // about replacing an existing file.
+    const std::u16string &path = r.path;
+    lab->name = file_name_of(path);
     lab->store.place = path;
     lab->store.local = 1;
     return ino__save_file(path, lab) == 1;

@@ -19,6 +19,10 @@ struct file_choice_request {
     std::u16string initial_name;
     bool must_exist = true;
     bool save = false; // a save dialog rather than an open dialog
+    // Added by the dialog itself to a typed name without an extension,
+    // before it asks whether to replace an existing file, so the question
+    // is about the name that will be written.
+    std::u16string default_suffix;
 };
 
 struct file_choice_result {

@@ -99,6 +99,8 @@ file_choice_result qt_file_choice::choose(const file_choice_request &req)
     dlg.setFileMode(req.save ? QFileDialog::AnyFile
                              : (req.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     dlg.setWindowModality(Qt::ApplicationModal);
+    if (!req.default_suffix.empty())
+        dlg.setDefaultSuffix(qs(req.default_suffix));
     if (!req.initial_name.empty())
         dlg.selectFile(qs(req.initial_name));
     file_choice_result r;

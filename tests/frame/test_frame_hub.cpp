@@ -37,7 +37,7 @@ protected:
     ~Hub() override { element_clipboard::clear(); }
 
     // A notification as a view sends it.
-    void send(const void *from, int code, int e1, double value = 0, int action = 0)
+    void send(const notify_sender *from, int code, int e1, double value = 0, int action = 0)
     {
         frame_notify n;
         n.sender = from;
@@ -263,7 +263,11 @@ TEST_F(Hub, TwentyOneChangesGiveTwentyUndosThenABeep)
     EXPECT_FALSE(shell.enabled[cmd::undo]);
     // The oldest snapshot was dropped: the label still shows the first change.
     EXPECT_EQ(hub.lab()->modified, 1);
+    // Disabled, the command does nothing, as the greyed menu item would;
+    // the history itself beeps when asked to undo with nothing left.
     hub.command(cmd::undo);
+    EXPECT_EQ(shell.beeps, 0);
+    hub.undo();
     EXPECT_EQ(shell.beeps, 1);
     EXPECT_EQ(canvas.lab, hub.lab());
     EXPECT_EQ(preview.lab, hub.lab());
@@ -272,12 +276,12 @@ TEST_F(Hub, TwentyOneChangesGiveTwentyUndosThenABeep)
 TEST_F(Hub, GuardsRefuseCommandsInPreviewOrWhileBusy)
 {
     select(0);
-    hub.preview_mode = true;
+    hub.set_preview_mode(true);
     hub.command(cmd::undo);
     hub.command(cmd::remove);
     EXPECT_EQ(hub.lab()->qty, 3);
     EXPECT_EQ(hub.undo_count(), 1);
-    hub.preview_mode = false;
+    hub.set_preview_mode(false);
     canvas.idle = false;
     hub.command(cmd::undo);
     hub.command(cmd::remove);
@@ -567,6 +571,7 @@ TEST_F(Hub, DiscardingTheNewestSnapshotKeepsTheMark)
 }
 
 #include <filesystem>
+#include <fstream>
 
 #include "frame/lbl_store.h"
 #include "support/temp_dir.h"
@@ -583,18 +588,22 @@ TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)
     frame_hub hub(shell, store, three_texts());
 
     using st = file_choice_result::status;
-    files.results.push_back({st::chosen, u16(dir / "box"), 0});
-    hub.command(cmd::save);
+    // The dialog itself adds the default extension to a typed "box".
+    files.results.push_back({st::chosen, u16(dir / "box.lbl"), 0});
+    hub.command(cmd::save_as);
     ASSERT_TRUE(std::filesystem::exists(dir / "box.lbl"));
     EXPECT_EQ(hub.lab()->name, u"box.lbl");
     EXPECT_EQ(shell.title, u"box.lbl - Vellumo");
     ASSERT_EQ(files.asked.size(), 1u);
     EXPECT_TRUE(files.asked[0].save);
+    EXPECT_EQ(files.asked[0].default_suffix, u"lbl");
     EXPECT_EQ(files.asked[0].filters[0].name, u"Этикетки");
 
     // A second save goes straight to the same file.
+    view_log log;
+    fake_view someone("someone", log);
     frame_notify n;
-    n.sender = &files; // any view but the frame
+    n.sender = &someone; // any view but the frame
     n.code = fn::x;
     n.value = 77;
     hub.notify(n);
@@ -616,4 +625,172 @@ TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)
     other.command(cmd::open);
     EXPECT_EQ(other.undo_count(), 1);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Hub, CommandsRunOnlyWhenTheMenuWouldOfferThem)
+{
+    // Nothing selected: the selection commands change nothing and record
+    // nothing, whoever calls them.
+    for (int id : {cmd::enable, cmd::disable, cmd::rotate_90, cmd::remove, cmd::cut, cmd::copy,
+                   cmd::raise, cmd::lower})
+        hub.command(id);
+    EXPECT_EQ(hub.undo_count(), 0);
+    EXPECT_EQ(hub.lab()->modified, 0);
+    // An unmodified label is not saved.
+    hub.command(cmd::save);
+    EXPECT_EQ(store.saves, 0);
+    // Every rule agrees with what the shell was told.
+    select(0);
+    for (int id : cmd::need_one_selected)
+        EXPECT_EQ(hub.command_enabled(id), shell.enabled[id]) << id;
+    for (int id : cmd::need_two_selected)
+        EXPECT_FALSE(hub.command_enabled(id)) << id;
+    hub.command(cmd::rotate_90);
+    EXPECT_EQ(hub.lab()->es[0]->angle, 90);
+    hub.command(cmd::save);
+    EXPECT_EQ(store.saves, 1);
+    // Preview mode greys the 51 commands; leaving it brings them back.
+    hub.set_preview_mode(true);
+    for (int id : cmd::greyed_in_preview)
+        EXPECT_FALSE(shell.enabled.count(id) && shell.enabled[id]) << id;
+    EXPECT_TRUE(hub.command_enabled(cmd::save_as));
+    EXPECT_TRUE(hub.command_enabled(cmd::open));
+    hub.set_preview_mode(false);
+    EXPECT_TRUE(shell.enabled[cmd::rotate_0]);
+    EXPECT_FALSE(shell.enabled[cmd::align_left]);
+}
+
+TEST_F(Hub, FailedSaveLeavesNameAndPlaceAsTheyWere)
+{
+    // A store that names the label and sets its place, then fails to write,
+    // as a save dialog followed by a full disk does.
+    struct failing_store : document_store {
+        bool save(label *lab, bool, bool) override
+        {
+            lab->name = u"new.lbl";
+            lab->store.place = u"/nowhere/new.lbl";
+            lab->store.local = 1;
+            ++saves;
+            return false;
+        }
+        label_ptr open() override { return nullptr; }
+        int saves = 0;
+    } failing;
+    label_ptr lab = three_texts(u"server label");
+    lab->store.place = u"http://srv/RPC2";
+    lab->store.local = 0;
+    frame_hub h(shell, failing, std::move(lab));
+    h.attach(&props, &list, &canvas, &preview);
+    frame_notify n;
+    n.sender = &props;
+    n.code = fn::x;
+    n.e1 = 0;
+    n.value = 50;
+    h.notify(n);
+    EXPECT_EQ(shell.title, u"server label* - Vellumo");
+    h.command(cmd::save_as);
+    EXPECT_EQ(failing.saves, 1);
+    EXPECT_EQ(h.lab()->name, u"server label");
+    EXPECT_EQ(*h.lab()->store.place, u"http://srv/RPC2");
+    EXPECT_EQ(h.lab()->store.local, 0);
+    EXPECT_EQ(h.lab()->modified, 1);
+    EXPECT_EQ(shell.title, u"server label* - Vellumo");
+}
+
+TEST_F(Hub, ViewsMayLookAtTheOldLabelWhileSwitching)
+{
+    // A view that reads its old label when told about the new one (as a
+    // list dropping its rows does); run under ASan this reads freed memory
+    // unless the old label outlives the switch.
+    struct reading_view : fake_view {
+        using fake_view::fake_view;
+        void set_label(label *l) override
+        {
+            if (lab)
+                seen_qty += lab->qty + static_cast<int>(lab->name.size());
+            fake_view::set_label(l);
+        }
+        int seen_qty = 0;
+    };
+    view_log vlog;
+    reading_view reader("reader", vlog);
+    reader.lab = hub.lab();
+    hub.attach(&props, &reader, &canvas, &preview);
+    send(&props, fn::description, 0);
+    hub.undo();
+    EXPECT_EQ(reader.seen_qty, 3 + 1);
+    label_ptr other = three_texts(u"other");
+    store.to_open.push_back(std::move(other));
+    hub.open();
+    EXPECT_EQ(reader.seen_qty, 2 * (3 + 1));
+    EXPECT_EQ(reader.lab, hub.lab());
+}
+
+namespace {
+
+// A widget-like view: another base first, the view second, so the view's
+// address differs from the object's.
+struct widget_base {
+    virtual ~widget_base() = default;
+    char payload[40] = {};
+};
+struct two_base_view : widget_base, fake_view {
+    using fake_view::fake_view;
+    two_base_view(const char *name, view_log &log) : fake_view(name, log) {}
+};
+
+} // namespace
+
+TEST_F(Hub, AViewWithTwoBasesNeverGetsItsOwnNotificationBack)
+{
+    view_log vlog;
+    two_base_view w("widget", vlog);
+    hub.attach(&props, &w, &canvas, &preview);
+    frame_notify n;
+    n.sender = &w; // as a widget sends it: from the most derived object
+    n.code = fn::description;
+    n.e1 = 0;
+    n.text = u"typed";
+    hub.notify(n);
+    EXPECT_EQ(hub.lab()->es[0]->desc, u"typed");
+    EXPECT_TRUE(w.codes.empty());
+    EXPECT_EQ(props.codes.back(), fn::description);
+    EXPECT_EQ(canvas.codes.back(), fn::description);
+}
+
+TEST(NewLabel, HandEditedSettingsNeverGiveAnUnusableLabel)
+{
+    temp_dir dir;
+    const char *old = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    std::filesystem::create_directories(dir / "ZELTA");
+    auto write = [&](const std::string &w, const std::string &h, const std::string &c) {
+        std::ofstream(dir / "ZELTA" / "ORMIK.reg")
+            << "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\ZELTA\\ORMIK]\n"
+            << "\"label-width\"=hex:" << w << "\n\"label-height\"=hex:" << h
+            << "\n\"label-color\"=dword:" << c << "\n";
+    };
+    // NaN and -inf.
+    write("00,00,00,00,00,00,f8,7f", "00,00,00,00,00,00,f0,ff", "ff00ff00");
+    label_ptr a = frame_new_label();
+    EXPECT_EQ(a->width, 300);
+    EXPECT_EQ(a->height, 400);
+    EXPECT_EQ(a->bgcolor, 0x0000FF00u);
+    // Zero and a negative size.
+    write("00,00,00,00,00,00,00,00", "00,00,00,00,00,00,59,c0", "00123456");
+    label_ptr b = frame_new_label();
+    EXPECT_EQ(b->width, 300);
+    EXPECT_EQ(b->height, 400);
+    EXPECT_EQ(b->bgcolor, 0x00123456u);
+    // Good values are kept: 210 x 297.
+    write("00,00,00,00,00,40,6a,40", "00,00,00,00,00,90,72,40", "00000000");
+    label_ptr c = frame_new_label();
+    EXPECT_EQ(c->width, 210);
+    EXPECT_EQ(c->height, 297);
+    EXPECT_EQ(c->bgcolor, 0u);
+    if (old)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
 }

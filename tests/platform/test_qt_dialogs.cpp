@@ -7,8 +7,11 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "frame/lbl_store.h"
 #include "frame/main_window.h"
 #include "model/errors.h"
 #include "platform/qt_dialogs.h"
@@ -30,6 +33,28 @@ void when_modal(F act)
         }
     });
     t->start();
+}
+
+// Calls `act` on the first modal widget of type T once it shows.
+template <typename T, typename F>
+void when_modal_of(F act)
+{
+    auto *t = new QTimer;
+    t->setInterval(20);
+    QObject::connect(t, &QTimer::timeout, [t, act]() {
+        if (auto *w = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            t->stop();
+            t->deleteLater();
+            act(w);
+        }
+    });
+    t->start();
+}
+
+std::string file_text(const std::filesystem::path &p)
+{
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -140,4 +165,51 @@ TEST(WindowHelpers, CollectVisibleOutsideSkipsTheExcludedSubtree)
     QRect r(root.mapToGlobal(QPoint(3, 4)), root.mapToGlobal(QPoint(13, 24)));
     msc__screen_to_client_rect(&root, r);
     EXPECT_EQ(r, QRect(QPoint(3, 4), QPoint(13, 24)));
+}
+
+TEST(QtFileChoice, TypedNameGetsTheExtensionBeforeTheOverwriteQuestion)
+{
+    temp_dir dir;
+    std::ofstream(dir / "box.lbl") << "old";
+    qt_file_choice files;
+    scoped_file_choice use_files(&files);
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes(&boxes);
+    lbl_file_store store;
+    label_ptr lab = ele__label_new(100, 50);
+
+    // Type "box" and press OK: the question is about box.lbl; No keeps the
+    // dialog open and the file as it was.
+    for (bool replace : {false, true}) {
+        QString question;
+        bool dialog_open_after_no = false;
+        when_modal_of<QFileDialog>([&](QFileDialog *dlg) {
+            dlg->setDirectory(QString::fromStdString(dir.path().string()));
+            auto *edit = dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(edit, nullptr);
+            edit->setText(QStringLiteral("box"));
+            when_modal_of<QMessageBox>([&, replace](QMessageBox *box) {
+                question = box->text();
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+            });
+            static_cast<QDialog *>(dlg)->accept(); // OK, through the dialog's own checks
+            dialog_open_after_no = dlg->isVisible();
+            if (dlg->isVisible())
+                dlg->reject();
+        });
+        bool saved = store.save(lab.get(), true, false);
+        EXPECT_TRUE(question.contains(QStringLiteral("box.lbl"))) << question.toStdString();
+        if (!replace) {
+            EXPECT_FALSE(saved);
+            EXPECT_TRUE(dialog_open_after_no);
+            EXPECT_EQ(file_text(dir / "box.lbl"), "old");
+        } else {
+            EXPECT_TRUE(saved);
+            EXPECT_EQ(lab->name, u"box.lbl");
+            EXPECT_EQ(*lab->store.place, u16(dir / "box.lbl"));
+            EXPECT_EQ(file_text(dir / "box.lbl").rfind("<?xml", 0), 0u);
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "box"));
+    EXPECT_TRUE(boxes.shown.empty());
 }
