@@ -8,7 +8,11 @@ export ASAN_OPTIONS ?= allocator_may_return_null=1:detect_leaks=1:abort_on_error
 export LSAN_OPTIONS ?= suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps release run test test-build bench clean
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := lbl answer bbox settings
+
+.PHONY: all deps release run test test-build bench fuzz clean
 
 all: release
 
@@ -36,6 +40,26 @@ test: test-build
 bench: release
 	@status=0; for b in $(RELEASE_DIR)/bench/bench_*; do \
 	  [ -f "$$b" ] && [ -x "$$b" ] || continue; "$$b" || status=1; done; exit $$status
+
+# libFuzzer (clang): each target for FUZZ_SECONDS from the seeds and the
+# regression inputs under tests/fuzz; new inputs land in build/fuzz/corpus,
+# findings in build/fuzz/crash-*.  Not part of `make test`.
+$(FUZZ_DIR)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVELLUMO_FUZZ=ON -DVELLUMO_TESTS=OFF
+
+fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  echo "fuzz_$$t: $(FUZZ_SECONDS) s"; \
+	  ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
+	  $(FUZZ_DIR)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -rss_limit_mb=4096 \
+	    -timeout=20 -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/crash-$$t- \
+	    $(FUZZ_DIR)/corpus/$$t tests/fuzz/seeds/$$t tests/fuzz/regressions/$$t \
+	    2>$(FUZZ_DIR)/fuzz_$$t.log || { tail -40 $(FUZZ_DIR)/fuzz_$$t.log; exit 1; }; \
+	  grep -E "stat::number_of_executed_units|Done" $(FUZZ_DIR)/fuzz_$$t.log; \
+	done
 
 clean:
 	rm -rf build

@@ -1,0 +1,95 @@
+#include "fuzz_entries.h"
+
+#include <string>
+#include <vector>
+
+#include "exchange/inout.h"
+#include "exchange/rpdialog.h"
+#include "exchange/server_ops.h"
+#include "exchange/xmlrpc_support.h"
+#include "model/lg_epsi.h"
+#include "model/reg.h"
+#include "platform/message_boxes.h"
+#include "platform/settings_backend.h"
+
+namespace {
+
+class silent_boxes final : public message_box_service {
+public:
+    mb_answer show(const message_box_request &) override { return mb_answer::cancel; }
+};
+
+} // namespace
+
+void fuzz_quiet()
+{
+    static silent_boxes boxes;
+    platform_set_message_boxes(&boxes);
+}
+
+int fuzz_lbl(const std::uint8_t *data, std::size_t size)
+{
+    label_ptr lab = ino__load_memory(reinterpret_cast<const char *>(data), size);
+    if (lab) {
+        // What was read can be written again.
+        xmlrpc_env env;
+        xmlrpc_env_init(&env);
+        xmlrpc_value *v = ino__label_to_value(lab.get(), &env);
+        if (v)
+            xmlrpc_DECREF(v);
+        xmlrpc_env_clean(&env);
+    }
+    return 0;
+}
+
+int fuzz_answer(const std::uint8_t *data, std::size_t size)
+{
+    xmlrpc_env env;
+    xmlrpc_env_init(&env);
+    xmlrpc_value_ptr answer(rpd__parse_answer(&env, reinterpret_cast<const char *>(data), size));
+    xmlrpc_env_clean(&env);
+    if (!answer)
+        return 0;
+    // The same answer through every reader of the client.
+    (void)ino__read_label_list(answer.get());
+    (void)ino__read_loaded_label(answer.get());
+    (void)ino__read_server_info(answer.get());
+    (void)ino__read_font_list(answer.get());
+    std::vector<unsigned char> image;
+    std::u16string log;
+    (void)ino__read_render(answer.get(), image, log);
+    return 0;
+}
+
+int fuzz_bbox(const std::uint8_t *data, std::size_t size)
+{
+    float box[4];
+    (void)lg_epsi_find_bbox(data, size, box);
+    (void)lg_epsi_load_mem(data, size);
+    return 0;
+}
+
+int fuzz_settings(const std::uint8_t *data, std::size_t size)
+{
+    std::vector<unsigned char> bytes(data, data + size);
+    std::u16string doc = reg_text::decode(bytes);
+    const std::u16string section = reg_text::section_name(reg_root::current_user, REG_PATH);
+    for (const char16_t *name : {u"frame-width", u"server-list", u"label-width", u"manual-url"}) {
+        std::optional<reg_value> v = reg_text::find(doc, section, name);
+        if (v && v->type == REG_MULTI_SZ) {
+            std::u16string chars;
+            for (std::size_t i = 0; i + 1 < v->bytes.size(); i += 2)
+                chars += static_cast<char16_t>(v->bytes[i] | (v->bytes[i + 1] << 8));
+            (void)reg__list_split(chars.data(), chars.size());
+        }
+    }
+    reg_value v;
+    v.type = REG_DWORD;
+    v.bytes = {1, 0, 0, 0};
+    std::u16string rewritten = reg_text::set(doc, section, u"grid-20", v);
+    // Setting a value keeps it readable.
+    std::optional<reg_value> back = reg_text::find(rewritten, section, u"grid-20");
+    if (!back || !(*back == v))
+        __builtin_trap();
+    return 0;
+}
