@@ -12,7 +12,7 @@ FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := lbl answer bbox settings
 
-.PHONY: all deps release run test test-build bench fuzz clean
+.PHONY: all deps release run test test-build bench fuzz shots clean
 
 all: release
 
@@ -36,6 +36,14 @@ test-build: deps $(TEST_DIR)/build.ninja
 
 test: test-build
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# Screenshots of every window and widget the GUI tests show, for people to
+# look at: build/shots/*.png.
+shots: test-build
+	rm -rf build/shots && mkdir -p build/shots
+	cd $(TEST_DIR) && VELLUMO_SHOTS=$(CURDIR)/build/shots QT_QPA_PLATFORM=offscreen \
+	  ctest -L gui -j $(JOBS) --timeout 600 >/dev/null || true
+	@ls build/shots
 
 bench: release
 	@status=0; for b in $(RELEASE_DIR)/bench/bench_*; do \

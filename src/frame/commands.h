@@ -37,6 +37,11 @@ inline constexpr int distribute_h = 40132;
 inline constexpr int distribute_v = 40133;
 
 inline constexpr int options = 40025;
+inline constexpr int server_list = 1052;
+inline constexpr int close = 8;
+inline constexpr int help = 40042;
+inline constexpr int about = 40137;
+inline constexpr int preview_mode = 40184;
 inline constexpr int zoom_in = 40065;
 inline constexpr int zoom_out = 40066;
 inline constexpr int zoom_10 = 40067; // 40067..40077: 10 % .. 1000 %

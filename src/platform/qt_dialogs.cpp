@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -111,10 +112,30 @@ file_choice_result qt_file_choice::choose(const file_choice_request &req)
     return r;
 }
 
+std::optional<std::uint32_t> qt_colour_choice::choose(void *owner, std::uint32_t initial,
+                                                       custom_colours &customs)
+{
+    for (int i = 0; i < 16; ++i)
+        QColorDialog::setCustomColor(i, QColor::fromRgb(0xFF000000u | (customs[static_cast<std::size_t>(i)] & 0xFFFFFF)));
+    QColorDialog dlg(QColor::fromRgb(0xFF000000u | (initial & 0xFFFFFF)), static_cast<QWidget *>(owner));
+    dlg.setObjectName(QStringLiteral("zelta-colour-dialog"));
+    dlg.setOption(QColorDialog::DontUseNativeDialog, true);
+    dlg.setWindowModality(Qt::ApplicationModal);
+    std::optional<std::uint32_t> out;
+    if (dlg.exec() == QDialog::Accepted)
+        out = dlg.selectedColor().rgb() & 0xFFFFFFu;
+    // The user may have defined custom colours whatever the outcome.
+    for (int i = 0; i < 16; ++i)
+        customs[static_cast<std::size_t>(i)] = QColorDialog::customColor(i).rgb() & 0xFFFFFFu;
+    return out;
+}
+
 void qt_install_dialogs()
 {
     static qt_message_boxes boxes;
     static qt_file_choice files;
+    static qt_colour_choice colours;
     platform_set_message_boxes(&boxes);
     platform_set_file_choice(&files);
+    platform_set_colour_choice(&colours);
 }

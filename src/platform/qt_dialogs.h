@@ -1,6 +1,7 @@
 // Qt implementations of the modal seams: message boxes and file choice.
 #pragma once
 
+#include "platform/colour_choice.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
 
@@ -14,5 +15,11 @@ public:
     file_choice_result choose(const file_choice_request &req) override;
 };
 
-// Installs both for the lifetime of the application.
+// QColorDialog, fully opened, with the 16 custom colours.
+class qt_colour_choice final : public colour_choice_service {
+public:
+    std::optional<std::uint32_t> choose(void *owner, std::uint32_t initial, custom_colours &customs) override;
+};
+
+// Installs the three for the lifetime of the application.
 void qt_install_dialogs();

@@ -1,0 +1,39 @@
+// The editor frame's toolbar, as data: command, tooltip, style, normal and
+// disabled picture.  Separator rows carry pictures too, so that row i and
+// image i stay aligned.
+#pragma once
+
+#include "frame/commands.h"
+#include "widgets/toolbarsup.h"
+
+inline constexpr tbs_row frame_toolbar[] = {
+    {cmd::new_label, u"Новая этикетка", TBS_BUTTON, "new", "tool_border"},
+    {cmd::open, u"Открыть", TBS_BUTTON, "open", "open"},
+    {cmd::save, u"Сохранить", TBS_BUTTON, "save", "save"},
+    {cmd::undo, u"Отменить", TBS_BUTTON, "undo", "undo"},
+    {1, u"Сепаратор", TBS_SEPARATOR, "pointer", "pointer"},
+    {cmd::normal_mode, u"Обычный режим (Ctrl+R)", TBS_CHECK_GROUP, "pointer", "pointer"},
+    {cmd::tool_text, u"Создать текстовый элемент (Ctrl+D)", TBS_CHECK_GROUP, "tool_text", "tool_text"},
+    {cmd::tool_border, u"Создать рамку (Ctrl+F)", TBS_CHECK_GROUP, "tool_border", "tool_border"},
+    {cmd::tool_barcode, u"Создать штрих-код (Ctrl+G)", TBS_CHECK_GROUP, "tool_barcode", "tool_barcode"},
+    {cmd::tool_picture, u"Создать изображение (Ctrl+H)", TBS_CHECK_GROUP, "tool_picture", "tool_picture"},
+    {1, u"Сепаратор", TBS_SEPARATOR, "pointer", "pointer"},
+    {cmd::remove, u"Удалить выделенные элементы", TBS_BUTTON, "delete", "delete"},
+    {1, u"Сепаратор", TBS_SEPARATOR, "pointer", "pointer"},
+    {cmd::align_left, u"Выровнять по горизонтали по левому краю", TBS_BUTTON, "align_left", "align_left"},
+    {cmd::align_hcenter, u"Выровнять по горизонтали по центру", TBS_BUTTON, "align_hcenter", "align_hcenter"},
+    {cmd::align_right, u"Выровнять по горизонтали по правому краю", TBS_BUTTON, "align_right", "align_right"},
+    {cmd::align_top, u"Выровнять по вертикали по верху", TBS_BUTTON, "align_top", "align_top"},
+    {cmd::align_vcenter, u"Выровнять по вертикали по центру", TBS_BUTTON, "align_vcenter", "align_vcenter"},
+    {cmd::align_bottom, u"Выровнять по вертикали по низу", TBS_BUTTON, "align_bottom", "align_bottom"},
+    {1, u"Сепаратор", TBS_SEPARATOR, "pointer", "pointer"},
+    {cmd::same_width, u"Сделать ширину как у ведущего элемента", TBS_BUTTON, "same_width", "same_width"},
+    {cmd::same_height, u"Сделать высоту как у ведущего элемента", TBS_BUTTON, "same_height", "same_height"},
+    {1, u"Сепаратор", TBS_SEPARATOR, "pointer", "pointer"},
+    {cmd::distribute_h, u"Распределить равномерно по горизонтали", TBS_BUTTON, "distribute_h", "distribute_h"},
+    {cmd::distribute_v, u"Распределить равномерно по вертикали", TBS_BUTTON, "distribute_v", "distribute_v"},
+    {1, u"Сепаратор", TBS_SEPARATOR, "pointer", "pointer"},
+    {cmd::help, u"Справка по программе", TBS_BUTTON, "help", "help"},
+};
+inline constexpr int frame_toolbar_rows = sizeof frame_toolbar / sizeof frame_toolbar[0];
+static_assert(frame_toolbar_rows == 27);

@@ -1,0 +1,55 @@
+// The choice lists of element attributes, as data: image index, text shown,
+// value stored.
+#pragma once
+
+struct cmn_choice {
+    int image; // index into the table's image list, -1 for none
+    const char16_t *text;
+    int value;
+};
+
+inline constexpr cmn_choice cmn_quadrant_table[] = {
+    {0, u"Слева внизу", 0},       {1, u"Слева вверху", 1},      {2, u"Справа вверху", 2},
+    {3, u"Справа внизу", 3},      {4, u"Слева посередине", 4},  {5, u"Сверху посередине", 5},
+    {6, u"Справа посередине", 6}, {7, u"Снизу посередине", 7}, {8, u"По центру", 8},
+};
+
+// Note the order: the value is the stored line style, not the row.
+inline constexpr cmn_choice cmn_line_style_table[] = {
+    {0, u"Сплошная", 0}, {1, u"Тире", 3}, {2, u"Точка", 4}, {3, u"Точка-тире", 1},
+    {4, u"Точка-точка-тире", 2},
+};
+
+inline constexpr cmn_choice cmn_justification_table[] = {
+    {0, u"По левому краю", 0}, {1, u"По правому краю", 1}, {2, u"По центру", 2},
+    {3, u"Равномерно", 3},
+};
+
+inline constexpr cmn_choice cmn_yes_no_table[] = {{-1, u"Да", 1}, {-1, u"Нет", 0}};
+
+inline constexpr cmn_choice cmn_barcode_type_table[] = {
+    {-1, u"Автоподбор", 0},          {-1, u"EAN (автоподбор)", 1}, {-1, u"EAN-8", 2},
+    {-1, u"EAN-13", 3},              {-1, u"UPC", 4},              {-1, u"ISBN", 5},
+    {-1, u"CODE-39", 6},             {-1, u"CODE-128", 7},         {-1, u"CODE-128B", 8},
+    {-1, u"CODE-128C", 9},           {-1, u"CODE-128RAW", 10},     {-1, u"Interleaved 2 of 5", 11},
+    {-1, u"CODABAR", 12},            {-1, u"MSI", 13},             {-1, u"PLESSEY", 14},
+    {-1, u"CODE-93", 15},
+};
+
+inline constexpr int cmn_font_sizes[] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
+                                         15, 16, 17, 18, 19, 20, 22, 24, 26, 28, 36, 48, 72};
+
+inline constexpr const char16_t *cmn_thicknesses[] = {u"0.0 (самая тонкая)", u"0.5", u"1.0", u"2.0"};
+
+// Picture names of the image lists, in image order.
+inline constexpr const char *cmn_quadrant_images[] = {
+    "quadrant_0", "quadrant_1", "quadrant_2", "quadrant_3", "quadrant_4",
+    "quadrant_5", "quadrant_6", "quadrant_7", "quadrant_8"};
+inline constexpr const char *cmn_line_images[] = {"line_solid", "line_dash", "line_dot", "line_dashdot",
+                                                  "line_dashdotdot"};
+inline constexpr const char *cmn_type_images[] = {"kind_text", "kind_border", "kind_picture",
+                                                  "kind_barcode"};
+inline constexpr const char *cmn_justification_images[] = {"just_left", "just_right", "just_center",
+                                                           "just_fill"};
+// Width of a line-style picture.
+inline constexpr int LINES_WIDTH = 36;
