@@ -218,6 +218,21 @@ void frame_hub::refresh_preview_commands()
         shell_.enable_command(id, command_enabled(id));
 }
 
+void frame_hub::label_properties_done()
+{
+    shell_.check_tool(cmd::normal_mode);
+    refresh_selection_commands();
+    update_title();
+    last_change = -1;
+    refresh_undo_save();
+    if (canvas_)
+        canvas_->set_label(lab_.get());
+    if (props_)
+        props_->set_label(lab_.get());
+    if (list_)
+        list_->set_label(lab_.get());
+}
+
 void frame_hub::set_preview_mode(bool on)
 {
     preview_mode = on;

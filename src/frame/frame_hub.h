@@ -34,6 +34,19 @@ public:
     // with a selection notification of its own.
     virtual void deselect_all() = 0;
     virtual void normal_mode() = 0; // 1075
+
+    // Requests of the frame's own commands.
+    virtual bool grid_shown(int step) { (void)step; return false; } // 1039-1041: 10, 20, 40
+    virtual void show_grid(int step, bool on) { (void)step; (void)on; } // 1042-1044
+    virtual void zoom_to(int percent) { (void)percent; }              // 1046
+    virtual void zoom_in() {}                                         // 1047
+    virtual void zoom_out() {}                                        // 1048
+    virtual void remove_guides() {}                                   // 1049
+    virtual void arm(int kind) { (void)kind; }                        // 1074: 0..3
+    // 1079: 0 left, 1 right, 2 top, 3 bottom, 4 horizontal centre, 5 vertical centre.
+    virtual void align(int how) { (void)how; }
+    virtual void distribute(int horizontal) { (void)horizontal; } // 1080
+    virtual void same_size(int how) { (void)how; }                 // 1081: 0 width, 1 height, 2 both
 };
 
 class properties_view : public frame_view {
@@ -45,6 +58,8 @@ class preview_view {
 public:
     virtual ~preview_view() = default;
     virtual void set_label(label *lab) = 0;
+    // Entering preview mode: the preview is shown and takes the focus.
+    virtual void activate() {}
 };
 
 // What the frame window does for the hub.
@@ -131,6 +146,10 @@ public:
     void refresh_undo_save();
     void refresh_selection_commands();
     void refresh_preview_commands();
+    // After a confirmed label properties dialog: the commands, the title and
+    // the label handed to the canvas, the panel and the list again.
+    void label_properties_done();
+    document_store &store() { return store_; }
 
 private:
     bool editable() const; // not in preview mode and the canvas idle

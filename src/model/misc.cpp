@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -323,6 +324,36 @@ std::u16string msc__format(const char16_t *fmt, ...)
     std::u16string s = msc__vformat(fmt, ap, static_cast<std::size_t>(-1));
     va_end(ap);
     return s;
+}
+
+bool msc__parse_real(std::u16string_view text, double &out)
+{
+    while (!text.empty() && (text.front() == u' ' || text.front() == u'\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == u' ' || text.back() == u'\t'))
+        text.remove_suffix(1);
+    if (text.empty() || text.size() > 64)
+        return false;
+    std::string s;
+    bool separator = false;
+    for (char16_t c : text) {
+        if (c == u',' || c == u'.') {
+            if (separator)
+                return false;
+            separator = true;
+            s += '.';
+        } else if ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'e' || c == u'E') {
+            s += static_cast<char>(c);
+        } else {
+            return false; // letters, "inf", "nan", hex digits...
+        }
+    }
+    char *end = nullptr;
+    double v = strtod_l(s.c_str(), &end, c_locale());
+    if (end == s.c_str() || *end != 0 || !std::isfinite(v))
+        return false;
+    out = v;
+    return true;
 }
 
 int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t len)

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -130,12 +132,19 @@ std::optional<std::uint32_t> qt_colour_choice::choose(void *owner, std::uint32_t
     return out;
 }
 
+bool qt_url_opener::open(const std::u16string &url)
+{
+    return QDesktopServices::openUrl(QUrl(qs(url)));
+}
+
 void qt_install_dialogs()
 {
     static qt_message_boxes boxes;
     static qt_file_choice files;
     static qt_colour_choice colours;
+    static qt_url_opener opener;
     platform_set_message_boxes(&boxes);
     platform_set_file_choice(&files);
     platform_set_colour_choice(&colours);
+    platform_set_url_opener(&opener);
 }

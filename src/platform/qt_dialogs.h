@@ -4,6 +4,7 @@
 #include "platform/colour_choice.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
+#include "platform/url_opener.h"
 
 class qt_message_boxes final : public message_box_service {
 public:
@@ -21,5 +22,11 @@ public:
     std::optional<std::uint32_t> choose(void *owner, std::uint32_t initial, custom_colours &customs) override;
 };
 
-// Installs the three for the lifetime of the application.
+// The desktop's opener (QDesktopServices).
+class qt_url_opener final : public url_opener_service {
+public:
+    bool open(const std::u16string &url) override;
+};
+
+// Installs the Qt services for the lifetime of the application.
 void qt_install_dialogs();

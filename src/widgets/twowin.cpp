@@ -1,6 +1,7 @@
 #include "widgets/twowin.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <algorithm>
 
 two_layout two__layout(int w, int h, bool vertical, double split)
@@ -42,10 +43,6 @@ split_container::split_container(QWidget *parent, QWidget *first, QWidget *secon
     stock_.vertical = vertical;
     stock_.split = std::clamp(static_cast<double>(split), TWO_MIN_SPLIT, TWO_MAX_SPLIT);
     setCursor(vertical ? Qt::SizeVerCursor : Qt::SizeHorCursor);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Mid));
-    setPalette(pal);
     for (QWidget *c : {first, second})
         if (c) {
             c->setParent(this);
@@ -72,6 +69,12 @@ void split_container::relayout()
         stock_.first->setGeometry(l.first);
     if (stock_.second)
         stock_.second->setGeometry(l.second);
+}
+
+void split_container::paintEvent(QPaintEvent *)
+{
+    // Only the splitter gap shows: the colour of an inactive border.
+    QPainter(this).fillRect(rect(), palette().color(QPalette::Mid));
 }
 
 void split_container::resizeEvent(QResizeEvent *)

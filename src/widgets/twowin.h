@@ -43,6 +43,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *) override;
+    void paintEvent(QPaintEvent *) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;

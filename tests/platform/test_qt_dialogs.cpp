@@ -12,7 +12,6 @@
 #include <iterator>
 
 #include "frame/lbl_store.h"
-#include "frame/main_window.h"
 #include "model/errors.h"
 #include "platform/qt_dialogs.h"
 #include "support/temp_dir.h"
@@ -131,15 +130,6 @@ TEST(QtFileChoice, RealDialogReturnsTheTypedPath)
 
     when_modal([](QWidget *w) { qobject_cast<QFileDialog *>(w)->reject(); });
     EXPECT_EQ(files.choose(req).st, file_choice_result::status::cancelled);
-}
-
-TEST(MainWindow, OpensTitledVellumo)
-{
-    main_window w;
-    w.show();
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Vellumo"));
-    EXPECT_EQ(w.objectName(), QStringLiteral("zelta-label-generator-frame"));
-    EXPECT_TRUE(w.isVisible());
 }
 
 #include "platform/qt_windows.h"

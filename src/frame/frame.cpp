@@ -1,0 +1,539 @@
+#include "frame/frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include "canvas/canvas.h"
+#include "canvas/canvas_holder.h"
+#include "exchange/preview.h"
+#include "exchange/servers_dialogs.h"
+#include "frame/about.h"
+#include "frame/commands.h"
+#include "frame/labelopt.h"
+#include "frame/listwin.h"
+#include "frame/menu_table.h"
+#include "frame/options.h"
+#include "frame/properties.h"
+#include "frame/toolbar_table.h"
+#include "model/settings.h"
+#include "platform/url_opener.h"
+#include "resources/icons.h"
+#include "widgets/toolbarsup.h"
+#include "widgets/twowin.h"
+
+namespace {
+
+int g_frames = 0;
+
+// Default size of a frame whose size was never stored.
+constexpr int default_width = 1100;
+constexpr int default_height = 760;
+
+bool is_zoom(int id)
+{
+    return id == cmd::zoom_in || id == cmd::zoom_out || (id >= cmd::zoom_10 && id <= cmd::zoom_1000);
+}
+
+// Guard P: nothing in preview mode.
+bool guard_preview(int id)
+{
+    switch (id) {
+    case cmd::close: case cmd::server_list: case cmd::new_label: case cmd::options: case cmd::open:
+    case cmd::help: case cmd::about: case cmd::save: case cmd::save_as:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Guard I: nothing while the canvas is busy with the mouse.
+bool guard_idle(int id)
+{
+    return !is_zoom(id) && id != cmd::about && id != cmd::preview_mode;
+}
+
+int grid_step(int command)
+{
+    return command == cmd::grid_10 ? 10 : command == cmd::grid_20 ? 20 : 40;
+}
+
+const reg_int_setting &grid_setting(int command)
+{
+    return command == cmd::grid_10 ? settings::grid_10 : command == cmd::grid_20 ? settings::grid_20 : settings::grid_40;
+}
+
+QString qs(const std::u16string &s)
+{
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+// ------------------------------------------------------------- status bar
+
+frame_status::frame_status(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("status"));
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        parts_[i] = new QLabel(this);
+        parts_[i]->setFrameShape(QFrame::Panel);
+        parts_[i]->setFrameShadow(QFrame::Sunken);
+        parts_[i]->setObjectName(QStringLiteral("part%1").arg(i));
+    }
+    setFixedHeight(fontMetrics().height() + 10);
+}
+
+int frame_status::part_width() const
+{
+    // 19 characters and the terminating null, as a bar measures them.
+    QFontMetrics fm(font());
+    return fm.horizontalAdvance(QStringLiteral("test string for a..")) + fm.averageCharWidth();
+}
+
+void frame_status::attach_icons()
+{
+    static const char *names[] = {"status_position", "status_size"};
+    for (std::size_t i = 0; i < icons_.size(); ++i) {
+        if (icons_[i])
+            continue;
+        icons_[i] = new QLabel(parts_[i + 1]);
+        icons_[i]->setObjectName(QStringLiteral("icon%1").arg(i + 1));
+        icons_[i]->setPixmap(res__icon(names[i]).pixmap(QSize(16, 16), devicePixelRatioF()));
+        icons_[i]->setGeometry(3, (height() - 16) / 2, 16, 16);
+        icons_[i]->show();
+        parts_[i + 1]->setIndent(22);
+    }
+}
+
+void frame_status::set_text(int part, const QString &text)
+{
+    if (part >= 0 && part < 3)
+        parts_[static_cast<std::size_t>(part)]->setText(text);
+}
+
+QString frame_status::text(int part) const
+{
+    return part >= 0 && part < 3 ? parts_[static_cast<std::size_t>(part)]->text() : QString();
+}
+
+void frame_status::resizeEvent(QResizeEvent *)
+{
+    const int W = width(), w = part_width(), h = height();
+    const int edges[] = {W - 2 * w, W - w, W};
+    int left = 0;
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        int right = std::max(left, edges[i]);
+        parts_[i]->setGeometry(left, 0, right - left, h);
+        left = right;
+    }
+    for (QLabel *icon : icons_)
+        if (icon)
+            icon->move(3, (h - 16) / 2);
+}
+
+// ------------------------------------------------------------------ frame
+
+label_frame::label_frame(document_store &store)
+{
+    setObjectName(QStringLiteral("zelta-label-generator-frame"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(res__icon("app"));
+    stock_.win = this;
+    setWindowTitle(QStringLiteral("Vellumo"));
+    label_ptr lab = frame_new_label();
+    lab->modified = 0;
+    lab->sel = 0;
+    label *l = lab.get();
+    hub_ = std::make_unique<frame_hub>(*this, store, std::move(lab));
+
+    auto *central = new QWidget(this);
+    setCentralWidget(central);
+    area_ = new QWidget(central);
+    area_->setObjectName(QStringLiteral("area"));
+    stock_.holder = new canvas_holder(area_, this, l);
+    stock_.canvas = stock_.holder->canvas();
+    stock_.list = new element_list(area_, this, l);
+    stock_.props = new properties_panel(area_, this, l);
+    stock_.toolbar = new toolbar_host(central, this, frame_toolbar, frame_toolbar_rows, 16, 16);
+    connect(stock_.toolbar, &toolbar_host::command, this, [this](int id) { command(id); });
+    stock_.preview = new preview_window(area_, this, l);
+    auto *status = new frame_status(central);
+    stock_.status = status;
+    build_menu();
+    hub_->attach(stock_.props, stock_.list, stock_.canvas, stock_.preview);
+
+    status->attach_icons();
+    stock_.status_icons_set = true;
+    set_mode_commands(false);
+    hub_->refresh_undo_save();
+    check_tool(cmd::normal_mode);
+    hub_->refresh_selection_commands();
+    hub_->update_title();
+    hub_->last_change = -1;
+    hub_->refresh_undo_save();
+
+    int mode = settings::get(settings::frame_twowin_mode);
+    // A stored mode outside 0..2 has no layout: the default one is used.
+    set_layout_mode(mode >= 0 && mode <= 2 ? mode : settings::frame_twowin_mode.def);
+
+    for (int g : {cmd::grid_10, cmd::grid_20, cmd::grid_40})
+        if (settings::get(grid_setting(g)))
+            toggle_grid(g);
+
+    ++g_frames;
+    hub_->new_quadrant = 0;
+    hub_->update_title();
+
+    int w = settings::get(settings::frame_width), h = settings::get(settings::frame_height);
+    QSize avail = screen() ? screen()->availableSize() : QSize(1280, 1024);
+    auto usable = [](int v, int lo, int hi) { return v != CW_USEDEFAULT && v >= lo && v <= hi; };
+    resize(usable(w, 200, 20000) ? w : std::min(default_width, avail.width()),
+           usable(h, 150, 20000) ? h : std::min(default_height, avail.height()));
+    if (settings::get(settings::frame_maximized))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    stock_.canvas->setFocus();
+}
+
+label_frame::~label_frame()
+{
+    if (!settings_stored_)
+        store_settings();
+    // The views go before the hub and its label.
+    delete centralWidget();
+    if (--g_frames == 0)
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+int label_frame::open_frames()
+{
+    return g_frames;
+}
+
+void label_frame::build_menu()
+{
+    QMenuBar *bar = menuBar();
+    QMenu *popup = nullptr, *sub = nullptr;
+    for (const menu_row &r : frame_menu) {
+        if (r.depth == 0) {
+            popup = bar->addMenu(QString::fromUtf16(r.text));
+            sub = nullptr;
+            continue;
+        }
+        QMenu *into = r.depth == 2 ? sub : popup;
+        if (r.command == -1) {
+            into->addSeparator();
+            continue;
+        }
+        if (r.command == 0) {
+            sub = popup->addMenu(QString::fromUtf16(r.text));
+            continue;
+        }
+        QString text = QString::fromUtf16(r.text);
+        // The key hint after a tab; no shortcut of the action's own.
+        if (r.hint)
+            text += QLatin1Char('\t') + QString::fromUtf16(r.hint);
+        QAction *a = into->addAction(text);
+        a->setData(r.command);
+        if (r.command == cmd::grid_10 || r.command == cmd::grid_20 || r.command == cmd::grid_40)
+            a->setCheckable(true);
+        const int id = r.command;
+        connect(a, &QAction::triggered, this, [this, id] { command(id); });
+        menu_actions_[id] = a;
+    }
+}
+
+QAction *label_frame::menu_action(int id) const
+{
+    auto it = menu_actions_.find(id);
+    return it == menu_actions_.end() ? nullptr : it->second;
+}
+
+// ------------------------------------------------------------ frame_shell
+
+void label_frame::set_title(const std::u16string &title)
+{
+    setWindowTitle(qs(title));
+}
+
+void label_frame::enable_command(int id, bool enabled)
+{
+    if (QAction *a = menu_action(id))
+        a->setEnabled(enabled);
+    if (stock_.toolbar)
+        stock_.toolbar->enable(id, enabled);
+}
+
+void label_frame::check_tool(int id)
+{
+    if (stock_.toolbar)
+        stock_.toolbar->check(id, true);
+}
+
+void label_frame::beep()
+{
+    QApplication::beep();
+}
+
+// ---------------------------------------------------------------- layout
+
+int label_frame::ratio(bool master) const
+{
+    split_container *c = master ? stock_.master : stock_.slave;
+    return c ? c->ratio() : 0;
+}
+
+void label_frame::set_layout_mode(int mode)
+{
+    int master_ratio, slave_ratio;
+    if (stock_.master) {
+        master_ratio = stock_.master->ratio();
+        slave_ratio = stock_.slave->ratio();
+        for (QWidget *pane : {static_cast<QWidget *>(stock_.holder), static_cast<QWidget *>(stock_.props),
+                              static_cast<QWidget *>(stock_.list)})
+            pane->setParent(area_);
+        delete stock_.master; // the inner container is its child
+        stock_.master = stock_.slave = nullptr;
+    } else {
+        master_ratio = settings::get(settings::frame_master_twowin_perc);
+        slave_ratio = settings::get(settings::frame_slave_twowin_perc);
+    }
+    stock_.mode = mode;
+    QWidget *holder = stock_.holder, *props = stock_.props, *list = stock_.list;
+    switch (mode) {
+    case 0:
+        stock_.slave = new split_container(area_, props, list, true, slave_ratio);
+        stock_.master = new split_container(area_, holder, stock_.slave, false, master_ratio);
+        break;
+    case 1:
+        stock_.slave = new split_container(area_, props, list, false, slave_ratio);
+        stock_.master = new split_container(area_, holder, stock_.slave, true, master_ratio);
+        break;
+    default:
+        stock_.slave = new split_container(area_, list, holder, false, slave_ratio);
+        stock_.master = new split_container(area_, stock_.slave, props, false, master_ratio);
+        break;
+    }
+    stock_.master->setVisible(!stock_.preview_mode);
+    stock_.preview->raise();
+    size_children();
+}
+
+void label_frame::size_children()
+{
+    QWidget *central = centralWidget();
+    if (!central)
+        return;
+    const int W = central->width(), H = central->height();
+    const int th = stock_.toolbar->needed_height();
+    stock_.toolbar->setGeometry(0, 0, W, th);
+    const int sh = stock_.status->height();
+    stock_.status->setGeometry(0, H - sh, W, sh);
+    area_->setGeometry(0, th, W, std::max(0, H - sh - th));
+    if (stock_.master)
+        stock_.master->setGeometry(area_->rect());
+    stock_.preview->setGeometry(area_->rect());
+}
+
+void label_frame::resizeEvent(QResizeEvent *e)
+{
+    QMainWindow::resizeEvent(e);
+    if (!isMinimized())
+        size_children();
+}
+
+// -------------------------------------------------------------- commands
+
+bool label_frame::guarded(int id) const
+{
+    if (stock_.preview_mode && guard_preview(id))
+        return true;
+    if (guard_idle(id) && !stock_.canvas->is_idle())
+        return true;
+    return false;
+}
+
+void label_frame::command(int id, long param)
+{
+    // Greyed in the menu: not run whichever way it is asked for.
+    if (!hub_->command_enabled(id) || guarded(id))
+        return;
+    switch (id) {
+    case cmd::close:
+        close();
+        return;
+    case cmd::server_list:
+        srv__servers_dialog(nullptr);
+        return;
+    case cmd::new_label: {
+        auto *f = new label_frame(hub_->store());
+        f->show();
+        return;
+    }
+    case cmd::options:
+        options();
+        return;
+    case cmd::grid_10:
+    case cmd::grid_20:
+    case cmd::grid_40:
+        toggle_grid(id);
+        return;
+    case cmd::help:
+        manual();
+        return;
+    case cmd::label_properties:
+        label_properties();
+        return;
+    case cmd::zoom_in:
+        stock_.canvas->zoom_in();
+        return;
+    case cmd::zoom_out:
+        stock_.canvas->zoom_out();
+        return;
+    case cmd::remove_guides:
+        stock_.canvas->remove_guides();
+        return;
+    case cmd::align_left: stock_.canvas->align(0); return;
+    case cmd::align_right: stock_.canvas->align(1); return;
+    case cmd::align_top: stock_.canvas->align(2); return;
+    case cmd::align_bottom: stock_.canvas->align(3); return;
+    case cmd::align_hcenter: stock_.canvas->align(4); return;
+    case cmd::align_vcenter: stock_.canvas->align(5); return;
+    case cmd::same_width: stock_.canvas->same_size(0); return;
+    case cmd::same_height: stock_.canvas->same_size(1); return;
+    case cmd::same_size: stock_.canvas->same_size(2); return;
+    case cmd::distribute_h: stock_.canvas->distribute(1); return;
+    case cmd::distribute_v: stock_.canvas->distribute(0); return;
+    case cmd::about:
+        abo__run(nullptr);
+        return;
+    case cmd::tool_text:
+    case cmd::tool_border:
+    case cmd::tool_picture:
+    case cmd::tool_barcode:
+        check_tool(id);
+        stock_.canvas->arm(id == cmd::tool_text ? 0 : id == cmd::tool_border ? 1 : id == cmd::tool_picture ? 2 : 3);
+        return;
+    case cmd::normal_mode:
+        check_tool(cmd::normal_mode);
+        stock_.canvas->normal_mode();
+        return;
+    case cmd::preview_mode:
+        enter_preview();
+        return;
+    default:
+        break;
+    }
+    if (id >= cmd::zoom_10 && id <= cmd::zoom_1000) {
+        stock_.canvas->zoom_to(frame_zoom_steps[id - cmd::zoom_10]);
+        return;
+    }
+    hub_->command(id, param);
+}
+
+void label_frame::toggle_grid(int command)
+{
+    const int step = grid_step(command);
+    bool on = !stock_.canvas->grid_shown(step);
+    stock_.canvas->show_grid(step, on);
+    if (QAction *a = menu_action(command))
+        a->setChecked(on);
+    settings::set(grid_setting(command), on ? 1 : 0);
+}
+
+void label_frame::label_properties()
+{
+    hub_->record_snapshot();
+    if (!lop__run(nullptr, hub_->lab())) {
+        hub_->discard_newest(); // the label keeps its modified mark
+        return;
+    }
+    const label *l = hub_->lab();
+    settings::set(settings::label_width, l->width);
+    settings::set(settings::label_height, l->height);
+    settings::set(settings::label_color, static_cast<std::int32_t>(l->bgcolor & 0xFFFFFFu));
+    hub_->label_properties_done();
+}
+
+void label_frame::options()
+{
+    frame_options o{stock_.mode, frame_globals::confdel, frame_globals::newwin};
+    opt__run(nullptr, o);
+    frame_globals::confdel = o.confdel;
+    frame_globals::newwin = o.newwin;
+    set_layout_mode(o.mode);
+}
+
+void label_frame::manual()
+{
+    std::optional<std::u16string> url = settings::get(settings::manual_url);
+    platform_url_opener().open(url.value_or(settings::manual_url.def));
+}
+
+void label_frame::set_status(int part, const QString &text)
+{
+    static_cast<frame_status *>(stock_.status)->set_text(part, text);
+}
+
+void label_frame::set_mode_commands(bool preview)
+{
+    stock_.preview_mode = preview;
+    hub_->set_preview_mode(preview);
+}
+
+void label_frame::enter_preview()
+{
+    if (stock_.preview_mode || !stock_.canvas->is_idle())
+        return;
+    stock_.preview_mode = true;
+    stock_.master->hide();
+    stock_.preview->show();
+    stock_.preview->raise();
+    hub_->set_preview_mode(true);
+    stock_.preview->activate();
+}
+
+void label_frame::leave_preview()
+{
+    if (!stock_.preview_mode || !stock_.canvas->is_idle())
+        return;
+    stock_.preview_mode = false;
+    stock_.preview->hide();
+    stock_.master->show();
+    hub_->set_preview_mode(false);
+    stock_.canvas->setFocus();
+}
+
+// ------------------------------------------------------------- teardown
+
+void label_frame::closeEvent(QCloseEvent *e)
+{
+    if (!hub_->close()) {
+        e->ignore();
+        return;
+    }
+    store_settings();
+    e->accept();
+}
+
+void label_frame::store_settings()
+{
+    settings_stored_ = true;
+    settings::set(settings::frame_twowin_mode, stock_.mode);
+    settings::set(settings::frame_master_twowin_perc, ratio(true));
+    settings::set(settings::frame_slave_twowin_perc, ratio(false));
+    if (isMaximized()) {
+        // The stored size stays that of the last normal window.
+        settings::set(settings::frame_maximized, 1);
+    } else {
+        settings::set(settings::frame_width, width());
+        settings::set(settings::frame_height, height());
+        settings::set(settings::frame_maximized, 0);
+    }
+}

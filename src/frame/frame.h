@@ -1,0 +1,111 @@
+// The editor frame: the top-level window in which one label is edited, with
+// its menu, toolbar, status bar, the canvas, element list, properties panel
+// and preview in one of three layouts, and edit and preview modes.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "frame/frame_host.h"
+#include "frame/frame_hub.h"
+
+class QAction;
+class QLabel;
+class canvas_holder;
+class canvas_window;
+class element_list;
+class preview_window;
+class properties_panel;
+class split_container;
+class toolbar_host;
+
+struct frame_stock {
+    QWidget *win = nullptr;
+    bool preview_mode = false;
+    canvas_window *canvas = nullptr;
+    canvas_holder *holder = nullptr;
+    element_list *list = nullptr;
+    properties_panel *props = nullptr;
+    preview_window *preview = nullptr;
+    toolbar_host *toolbar = nullptr;
+    QWidget *status = nullptr;
+    bool status_icons_set = false;
+    int mode = 1;
+    split_container *master = nullptr;
+    split_container *slave = nullptr;
+};
+
+// The status bar: three parts, the right edges at W - 2w, W - w and W.
+class frame_status final : public QWidget {
+    Q_OBJECT
+public:
+    explicit frame_status(QWidget *parent);
+    void set_text(int part, const QString &text);
+    QString text(int part) const;
+    void attach_icons();
+    QLabel *part(int i) const { return parts_[static_cast<std::size_t>(i)]; }
+    // w: 20 characters of "test string for a.." in the bar's font.
+    int part_width() const;
+
+protected:
+    void resizeEvent(QResizeEvent *) override;
+
+private:
+    std::array<QLabel *, 3> parts_{};
+    std::array<QLabel *, 2> icons_{};
+};
+
+class label_frame final : public QMainWindow, public frame_shell, public frame_host {
+    Q_OBJECT
+public:
+    // A new frame with a new label; `store` holds the labels (file and
+    // network dialogs).
+    explicit label_frame(document_store &store);
+    ~label_frame() override;
+
+    // frame_shell
+    void set_title(const std::u16string &title) override;
+    void enable_command(int id, bool enabled) override;
+    void check_tool(int id) override;
+    void beep() override;
+
+    // frame_host
+    frame_hub &hub() override { return *hub_; }
+    void command(int id, long param = 0) override;
+    void set_status(int part, const QString &text) override;
+    void enter_preview() override;
+    void leave_preview() override;
+    QWidget *window_widget() override { return this; }
+
+    const frame_stock &stock() const { return stock_; }
+    QAction *menu_action(int id) const;
+    int ratio(bool master) const;
+    // Rebuilds the containers for a layout mode (0, 1 or 2).
+    void set_layout_mode(int mode);
+    // Open frames in this process.
+    static int open_frames();
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+
+private:
+    void build_menu();
+    void build_layout();
+    void size_children();
+    void toggle_grid(int command);
+    void label_properties();
+    void options();
+    void manual();
+    void store_settings();
+    bool guarded(int id) const;
+    void set_mode_commands(bool preview);
+
+    frame_stock stock_;
+    std::unique_ptr<frame_hub> hub_;
+    QWidget *area_ = nullptr; // between the toolbar and the status bar
+    std::map<int, QAction *> menu_actions_;
+    bool settings_stored_ = false;
+};

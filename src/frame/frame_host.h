@@ -1,0 +1,31 @@
+// What a frame offers the windows inside it: its hub, its commands, its
+// status bar and the switch between edit and preview mode.
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+class frame_hub;
+class QWidget;
+
+class frame_host {
+public:
+    virtual ~frame_host() = default;
+    virtual frame_hub &hub() = 0;
+    // WM_COMMAND to the frame.
+    virtual void command(int id, long param = 0) = 0;
+    // WM_USER: the text of status-bar part 0..2.
+    virtual void set_status(int part, const QString &text) = 0;
+    virtual void enter_preview() = 0; // 1084
+    virtual void leave_preview() = 0; // 1085
+    // The frame window itself.
+    virtual QWidget *window_widget() = 0;
+};
+
+// Message 1067: Tab or Enter handed to the properties panel or the
+// preview by the application's key routing.
+class key_navigation_target {
+public:
+    virtual ~key_navigation_target() = default;
+    virtual void key_navigation(int key, Qt::KeyboardModifiers modifiers) = 0;
+};

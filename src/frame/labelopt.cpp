@@ -1,0 +1,111 @@
+#include "frame/labelopt.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "model/errors.h"
+#include "model/messages.h"
+#include "model/misc.h"
+#include "platform/message_boxes.h"
+#include "widgets/clrflatbtn.h"
+
+namespace {
+
+QString qs(const std::u16string &s)
+{
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::u16string us(const QString &s)
+{
+    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
+}
+
+} // namespace
+
+label_options_dialog::label_options_dialog(QWidget *parent, label *lab) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("zelta-label-options-dialog"));
+    setWindowTitle(QStringLiteral("Свойства этикетки"));
+    setWindowModality(Qt::ApplicationModal);
+    stock_.win = this;
+    stock_.lab = lab;
+    auto *grid = new QGridLayout;
+    auto field = [&](int row, const char16_t *caption, const QString &value, const char *name) {
+        grid->addWidget(new QLabel(QString::fromUtf16(caption), this), row, 0);
+        auto *e = new QLineEdit(value, this);
+        e->setObjectName(QString::fromLatin1(name));
+        grid->addWidget(e, row, 1);
+        return e;
+    };
+    width_ = field(0, u"Ширина", QString::asprintf("%.2f", lab->width), "width");
+    height_ = field(1, u"Высота", QString::asprintf("%.2f", lab->height), "height");
+    grid->addWidget(new QLabel(QStringLiteral("Цвет"), this), 2, 0);
+    // The colour button sits where its placeholder would.
+    stock_.colour = new colour_button(this, lab->bgcolor);
+    stock_.colour->setFixedHeight(width_->sizeHint().height());
+    grid->addWidget(stock_.colour, 2, 1);
+    name_ = field(3, u"Имя", qs(lab->name), "name");
+    desc_ = field(4, u"Описание", qs(lab->desc), "description");
+    name_->setMinimumWidth(260);
+    auto *box = new QDialogButtonBox(this);
+    box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("ok"));
+    box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *v = new QVBoxLayout(this);
+    v->addLayout(grid);
+    v->addWidget(box);
+    width_->setFocus();
+    width_->selectAll();
+}
+
+void label_options_dialog::accept()
+{
+    label *lab = stock_.lab;
+    double w = 0, h = 0;
+    // Text that is not one number is no width at all.
+    if (!msc__parse_real(us(width_->text()), w) || w < ELE_EPS) {
+        err__warning(u"Указана неправильная ширина!");
+        width_->setFocus();
+        return;
+    }
+    if (!msc__parse_real(us(height_->text()), h) || h < ELE_EPS) {
+        err__warning(u"Указана неправильная высота!");
+        height_->setFocus();
+        return;
+    }
+    if (!ele__anchors_inside(lab, w, h)) {
+        message_box_request req;
+        req.caption = msg::caption_app;
+        req.text = u"Некоторые элементы будут лежат за пределами этикетки, что недопустимо.\nСдвинуть элементы?";
+        req.icon = mb_icon::question;
+        req.buttons = mb_buttons::yes_no;
+        req.topmost = true;
+        if (platform_message_boxes().show(req) != mb_answer::yes)
+            return;
+        ele__clamp_anchors(lab, w, h);
+    }
+    lab->width = w;
+    lab->height = h;
+    lab->bgcolor = stock_.colour->colour() & 0xFFFFFFu;
+    lab->name = us(name_->text());
+    lab->desc = us(desc_->text());
+    QDialog::accept();
+}
+
+int lop__run(QWidget *parent, label *lab)
+{
+    QPointer<QWidget> was = QApplication::activeWindow();
+    label_options_dialog d(parent, lab);
+    int rc = d.exec() == QDialog::Accepted ? 1 : 0;
+    if (was)
+        was->activateWindow();
+    return rc;
+}

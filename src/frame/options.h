@@ -1,0 +1,30 @@
+// The options dialog "Настройки": layout mode and the delete question.
+#pragma once
+
+#include <QDialog>
+
+struct frame_options {
+    int mode = 1;
+    int confdel = 1;
+    int newwin = 1;
+};
+
+class QCheckBox;
+class QRadioButton;
+
+class options_dialog final : public QDialog {
+    Q_OBJECT
+public:
+    options_dialog(QWidget *parent, const frame_options &o);
+    QRadioButton *mode_button(int mode) const { return modes_[mode]; }
+    QCheckBox *confdel_box() const { return confdel_; }
+    // The record as OK leaves it (newwin always 0: it has no control).
+    frame_options result() const;
+
+private:
+    QRadioButton *modes_[3];
+    QCheckBox *confdel_;
+};
+
+// Runs the dialog; the record is changed only by OK.  Always 1.
+int opt__run(QWidget *parent, frame_options &o);

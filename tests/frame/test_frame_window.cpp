@@ -1,0 +1,372 @@
+// The editor frame as a user meets it: keys routed by the accelerator table,
+// the three layouts, edit and preview modes, and the program's life from
+// the first frame to the last.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QPointer>
+#include <QClipboard>
+#include <QLabel>
+#include <QRadioButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include "canvas/canvas.h"
+#include "canvas/canvas_holder.h"
+#include "exchange/preview.h"
+#include "exchange/servers_dialogs.h"
+#include "frame/about.h"
+#include "frame/commands.h"
+#include "frame/frame.h"
+#include "frame/hub_fakes.h"
+#include "frame/listwin.h"
+#include "frame/options.h"
+#include "frame/owner.h"
+#include "frame/properties.h"
+#include "model/settings.h"
+#include "platform/url_opener.h"
+#include "support/modal.h"
+#include "support/shots.h"
+#include "support/temp_dir.h"
+#include "widgets/ormikcommon.h"
+#include "widgets/toolbarsup.h"
+#include "widgets/twowin.h"
+
+namespace {
+
+class FrameWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char *old = std::getenv("XDG_CONFIG_HOME");
+        had_ = old != nullptr;
+        if (old)
+            old_ = old;
+        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+        if (!router_) {
+            router_ = new key_router(qApp);
+            qApp->installEventFilter(router_);
+        }
+    }
+    void TearDown() override
+    {
+        QList<QPointer<label_frame>> frames;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *f = qobject_cast<label_frame *>(w))
+                frames << f;
+        for (auto &f : frames)
+            delete f.data();
+        QApplication::processEvents();
+        if (had_)
+            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+    }
+    label_frame *open_frame()
+    {
+        auto *f = new label_frame(store);
+        f->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(f));
+        return f;
+    }
+    void add_text(label_frame *f, double x)
+    {
+        frame_notify n;
+        n.sender = f->stock().canvas;
+        n.code = fn::element_list;
+        n.action = 1;
+        n.kind = ELE_TEXT;
+        n.x = x;
+        n.y = 10;
+        f->hub().notify(n);
+    }
+    temp_dir dir;
+    std::string old_;
+    bool had_ = false;
+    fake_store store;
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes{&boxes};
+    static key_router *router_;
+};
+
+key_router *FrameWindow::router_ = nullptr;
+
+} // namespace
+
+TEST_F(FrameWindow, MenuToolbarAndStatusBarAsTheTablesSay)
+{
+    label_frame *f = open_frame();
+    EXPECT_EQ(f->objectName(), QStringLiteral("zelta-label-generator-frame"));
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Vellumo"));
+    QList<QAction *> tops = f->menuBar()->actions();
+    ASSERT_EQ(tops.size(), 4);
+    EXPECT_EQ(tops[0]->text(), QStringLiteral("&Файл"));
+    EXPECT_EQ(tops[3]->text(), QStringLiteral("&Справка"));
+    EXPECT_EQ(f->menu_action(cmd::new_label)->text(), QStringLiteral("Созд&ать\tCtrl+N"));
+    EXPECT_EQ(f->menu_action(40072)->text(), QStringLiteral("100%\t="));
+    EXPECT_EQ(f->menu_action(cmd::raise)->text(), QStringLiteral("Выше\tCtrl+Вверх"));
+    EXPECT_EQ(f->menu_action(cmd::about)->text(), QStringLiteral("&О программе...."));
+    // Menu items register no shortcut: only the routing decides.
+    EXPECT_TRUE(f->menu_action(cmd::save)->shortcut().isEmpty());
+    // Nothing selected and nothing to undo or save.
+    EXPECT_FALSE(f->menu_action(cmd::undo)->isEnabled());
+    EXPECT_FALSE(f->menu_action(cmd::save)->isEnabled());
+    EXPECT_FALSE(f->menu_action(cmd::cut)->isEnabled());
+    EXPECT_FALSE(f->stock().toolbar->action(cmd::align_left)->isEnabled());
+    EXPECT_TRUE(f->stock().toolbar->action(cmd::normal_mode)->isChecked());
+    // The first run shows the 20-point grid only.
+    EXPECT_TRUE(f->stock().canvas->grid_shown(20));
+    EXPECT_FALSE(f->stock().canvas->grid_shown(10));
+    EXPECT_TRUE(f->menu_action(cmd::grid_20)->isChecked());
+    auto *status = static_cast<frame_status *>(f->stock().status);
+    int W = status->width(), w = status->part_width();
+    EXPECT_EQ(status->part(0)->geometry().right() + 1, W - 2 * w);
+    EXPECT_EQ(status->part(1)->geometry().right() + 1, W - w);
+    EXPECT_EQ(status->part(2)->geometry().right() + 1, W);
+    EXPECT_TRUE(f->stock().status_icons_set);
+}
+
+TEST_F(FrameWindow, KeysInAnEditFieldEditTheFieldNotTheLabel)
+{
+    label_frame *f = open_frame();
+    add_text(f, 10);
+    add_text(f, 20);
+    ASSERT_EQ(f->hub().lab()->qty, 2);
+    ASSERT_EQ(f->hub().lab()->sel, 1);
+    // A field of the properties panel.
+    auto *edit = new QLineEdit(QStringLiteral("abc"), f->stock().props);
+    edit->show();
+    edit->setFocus();
+    edit->setCursorPosition(0);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), QStringLiteral("bc"));
+    EXPECT_EQ(f->hub().lab()->qty, 2);
+    QApplication::clipboard()->setText(QStringLiteral("XY"));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), QStringLiteral("XYbc"));
+    EXPECT_EQ(f->hub().lab()->qty, 2);
+    // The same Delete on the canvas deletes the selected element.
+    f->stock().canvas->setFocus();
+    QTest::keyClick(f->stock().canvas, Qt::Key_Delete);
+    EXPECT_EQ(f->hub().lab()->qty, 1);
+}
+
+TEST_F(FrameWindow, CtrlLEnablesAndNeverOpens)
+{
+    label_frame *f = open_frame();
+    add_text(f, 10);
+    f->command(cmd::disable);
+    ASSERT_EQ(f->hub().lab()->es[0]->disabled, 1);
+    f->stock().canvas->setFocus();
+    QTest::keyClick(f->stock().canvas, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(f->hub().lab()->es[0]->disabled, 0);
+    EXPECT_EQ(store.opens, 0);
+    boxes.answers.push_back(mb_answer::no); // do not save the changes first
+    QTest::keyClick(f->stock().canvas, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(store.opens, 1);
+    // "+" and "=" are typed characters; the keypad minus zooms out.
+    int zoom = f->stock().canvas->stock().zoom;
+    QTest::keyClick(f->stock().canvas, Qt::Key_Plus, Qt::ShiftModifier);
+    EXPECT_EQ(f->stock().canvas->stock().zoom, zoom + 1);
+    QTest::keyClick(f->stock().canvas, Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(f->stock().canvas->stock().zoom, zoom);
+    QTest::keyClick(f->stock().canvas, Qt::Key_Equal);
+    EXPECT_EQ(f->stock().canvas->stock().zoom, 100);
+}
+
+TEST_F(FrameWindow, LayoutsStartAtTwentyPercentAndRebuildWithTheirRatios)
+{
+    label_frame *f = open_frame();
+    f->resize(1000, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(f->stock().mode, 1);
+    EXPECT_EQ(f->ratio(true), 200);
+    EXPECT_EQ(f->ratio(false), 200);
+    // Mode 1: canvas on top, properties and list side by side below.
+    QRect holder = f->stock().holder->geometry(), props = f->stock().props->geometry();
+    EXPECT_LT(holder.height(), props.height() + f->stock().holder->height());
+    const char *names[] = {"frame-layout-mode-0", "frame-layout-mode-1", "frame-layout-mode-2"};
+    for (int mode : {0, 1, 2}) {
+        f->set_layout_mode(mode);
+        QApplication::processEvents();
+        EXPECT_EQ(f->ratio(true), 200);
+        EXPECT_EQ(f->ratio(false), 200);
+        save_shot(f, QString::fromLatin1(names[mode]));
+    }
+    // Mode 2: three columns, list, canvas, properties, left to right.
+    QPoint l = f->stock().list->mapTo(f, QPoint(0, 0)), c = f->stock().holder->mapTo(f, QPoint(0, 0)),
+           p = f->stock().props->mapTo(f, QPoint(0, 0));
+    EXPECT_LT(l.x(), c.x());
+    EXPECT_LT(c.x(), p.x());
+    // Options cancelled: the same layout again.
+    when_modal_of<options_dialog>([](options_dialog *d) { d->reject(); });
+    f->command(cmd::options);
+    EXPECT_EQ(f->stock().mode, 2);
+    when_modal_of<options_dialog>([](options_dialog *d) {
+        d->mode_button(0)->setChecked(true);
+        d->accept();
+    });
+    f->command(cmd::options);
+    EXPECT_EQ(f->stock().mode, 0);
+    EXPECT_EQ(frame_globals::newwin, 0); // always 0 after OK
+    frame_globals::newwin = 1;
+    f->close();
+    EXPECT_EQ(settings::get(settings::frame_twowin_mode), 0);
+    EXPECT_EQ(settings::get(settings::frame_master_twowin_perc), 200);
+}
+
+TEST_F(FrameWindow, ClosedMaximisedKeepsTheNormalSizeAndReopensMaximised)
+{
+    label_frame *f = open_frame();
+    f->resize(900, 640);
+    f->close(); // an unmodified label closes without a question
+    QApplication::processEvents();
+    EXPECT_EQ(settings::get(settings::frame_width), 900);
+    EXPECT_EQ(settings::get(settings::frame_height), 640);
+    EXPECT_EQ(settings::get(settings::frame_maximized), 0);
+
+    label_frame *g = open_frame();
+    EXPECT_EQ(g->size(), QSize(900, 640));
+    g->showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(g->isMaximized());
+    g->close();
+    QApplication::processEvents();
+    EXPECT_EQ(settings::get(settings::frame_maximized), 1);
+    EXPECT_EQ(settings::get(settings::frame_width), 900);
+
+    label_frame *h = open_frame();
+    EXPECT_TRUE(h->windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(FrameWindow, InPreviewModeDocumentCommandsWorkAndEditingDoesNot)
+{
+    scripted_url_opener opener;
+    url_opener_service *prev = platform_set_url_opener(&opener);
+    label_frame *f = open_frame();
+    add_text(f, 10);
+    f->command(cmd::preview_mode);
+    ASSERT_TRUE(f->stock().preview_mode);
+    EXPECT_TRUE(f->stock().preview->isVisible());
+    EXPECT_FALSE(f->stock().master->isVisible());
+    EXPECT_FALSE(f->menu_action(cmd::undo)->isEnabled());
+    EXPECT_FALSE(f->menu_action(40072)->isEnabled());
+    EXPECT_FALSE(f->stock().toolbar->action(cmd::normal_mode)->isEnabled());
+
+    int frames = label_frame::open_frames();
+    f->command(cmd::new_label);
+    EXPECT_EQ(label_frame::open_frames(), frames + 1);
+    boxes.answers.push_back(mb_answer::no);
+    f->command(cmd::open);
+    EXPECT_EQ(store.opens, 1);
+    f->command(cmd::save);
+    EXPECT_EQ(store.saves, 1);
+    f->command(cmd::save_as);
+    EXPECT_EQ(store.saves, 2);
+    f->command(cmd::help);
+    ASSERT_EQ(opener.opened.size(), 1u);
+    EXPECT_EQ(opener.opened[0], u"https://vellumo.org/manual/");
+    bool about = false, servers = false;
+    when_modal_of<about_box>([&](about_box *b) {
+        about = true;
+        save_shot(b, QStringLiteral("frame-about"));
+        b->accept();
+    });
+    f->command(cmd::about);
+    when_modal_of<servers_dialog>([&](servers_dialog *d) {
+        servers = true;
+        static_cast<QDialog *>(d)->reject();
+    });
+    f->command(cmd::server_list);
+    EXPECT_TRUE(about);
+    EXPECT_TRUE(servers);
+    int zoom = f->stock().canvas->stock().zoom;
+    f->command(cmd::zoom_in);
+    f->command(40077);
+    EXPECT_EQ(f->stock().canvas->stock().zoom, zoom);
+    int qty = f->hub().lab()->qty;
+    f->command(cmd::select_all);
+    f->command(cmd::remove);
+    EXPECT_EQ(f->hub().lab()->qty, qty);
+
+    // F2 inside the preview leaves preview mode (its keys are its own).
+    f->stock().preview->setFocus();
+    QTest::keyClick(f->stock().preview, Qt::Key_F2);
+    EXPECT_FALSE(f->stock().preview_mode);
+    EXPECT_TRUE(f->menu_action(40072)->isEnabled());
+    // And F2 on the canvas enters it.
+    QTest::keyClick(f->stock().canvas, Qt::Key_F2);
+    EXPECT_TRUE(f->stock().preview_mode);
+    f->command(cmd::close);
+    platform_set_url_opener(prev);
+}
+
+TEST_F(FrameWindow, LabelPropertiesCancelledKeepTheMarkConfirmedAreStored)
+{
+    label_frame *f = open_frame();
+    int steps = f->hub().undo_count();
+    when_modal_named(QStringLiteral("zelta-label-options-dialog"), [](QWidget *d) {
+        static_cast<QDialog *>(d)->reject();
+    });
+    f->command(cmd::label_properties);
+    EXPECT_EQ(f->hub().undo_count(), steps);
+    EXPECT_EQ(f->hub().lab()->modified, 1);
+    when_modal_named(QStringLiteral("zelta-label-options-dialog"), [](QWidget *d) {
+        auto *w = d->findChild<QLineEdit *>(QStringLiteral("width"));
+        w->setText(QStringLiteral("210,5"));
+        static_cast<QDialog *>(d)->accept();
+    });
+    f->command(cmd::label_properties);
+    EXPECT_EQ(f->hub().lab()->width, 210.5);
+    EXPECT_EQ(settings::get(settings::label_width), 210.5);
+    EXPECT_EQ(f->hub().undo_count(), steps + 1);
+    // The next new label takes the stored size.
+    f->command(cmd::new_label);
+    label_frame *g = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *lf = qobject_cast<label_frame *>(w); lf && lf != f)
+            g = lf;
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->hub().lab()->width, 210.5);
+}
+
+TEST_F(FrameWindow, TheLastFrameClosedEndsTheProgramAndWritesTheGlobalOptions)
+{
+    // Start-up as the program does, with the first frame.
+    platform_set_network_notice(nullptr);
+    app__startup();
+    label_frame *first = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *lf = qobject_cast<label_frame *>(w))
+            first = lf;
+    ASSERT_TRUE(first);
+    first->command(cmd::new_label);
+    ASSERT_EQ(label_frame::open_frames(), 2);
+    frame_globals::confdel = 0;
+    bool quit = false;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { quit = true; });
+    QTimer::singleShot(0, [&] {
+        first->close();
+        QTimer::singleShot(50, [&] {
+            EXPECT_EQ(label_frame::open_frames(), 1); // the program runs on
+            EXPECT_FALSE(quit);
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *lf = qobject_cast<label_frame *>(w))
+                    lf->close();
+        });
+    });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); }); // a safety net
+    int rc = QApplication::exec();
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(label_frame::open_frames(), 0);
+    app__shutdown();
+    EXPECT_EQ(settings::get(settings::global_confdel), 0);
+    EXPECT_EQ(settings::get(settings::global_newwin), 1);
+    frame_globals::confdel = 1;
+    platform_set_message_boxes(&boxes);
+}
