@@ -1,55 +1,526 @@
+// The canvas view: mapping, zoom, scrolling, extent, painting order,
+// status texts and the frame's requests.
 #include "canvas/canvas.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QWheelEvent>
+#include <cmath>
 
+#include "canvas/gradient.h"
 #include "frame/frame_host.h"
+#include "model/errors.h"
+#include "model/misc.h"
+#include "widgets/floatsb.h"
+#include "widgets/ruler.h"
 
-canvas_window::canvas_window(QWidget *parent, frame_host *target, label *lab) : QWidget(parent)
+namespace {
+
+int half(double v)
+{
+    return static_cast<int>(v + 0.5);
+}
+
+} // namespace
+
+canvas_window::canvas_window(QWidget *parent, frame_host *owner, label *lab) : QWidget(parent)
 {
     setObjectName(QStringLiteral("zelta-canvas-window"));
     stock_.win = this;
-    stock_.target = target;
+    stock_.owner = owner;
     stock_.lab = lab;
-    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setCursor(Qt::ArrowCursor);
+    snap_timer_.setSingleShot(true);
+    connect(&snap_timer_, &QTimer::timeout, this, [this] { snap_timer(); });
+    reset_view();
+    stock_.mode = CNV_NORMAL;
+    layout_all();
+    extent_changed();
 }
 
-void canvas_window::notify(const frame_notify &) { update(); }
-void canvas_window::set_label(label *lab) { stock_.lab = lab; update(); }
-void canvas_window::relayout() { update(); }
-bool canvas_window::is_idle() { return true; }
-void canvas_window::redraw_element(int) { update(); }
-void canvas_window::recompute_extent() { update(); }
+canvas_window::~canvas_window() = default;
 
-void canvas_window::deselect_all()
+// ---------------------------------------------------------------- mapping
+
+int canvas_window::px(double x) const
 {
-    label *l = stock_.lab;
-    for (int i = 0; i < l->qty; ++i) {
-        if (l->es[i]->state == ELE_UNSELECTED)
-            continue;
-        frame_notify n;
-        n.sender = this;
-        n.code = fn::selection;
-        n.action = fn::deselect;
-        n.e1 = i;
-        stock_.target->hub().notify(n);
-    }
+    return half((x - stock_.org_x) * stock_.scale);
 }
 
-void canvas_window::normal_mode() { stock_.mode = 0; }
+int canvas_window::py(double y) const
+{
+    return (height() - 1) - half((y - stock_.org_y) * stock_.scale);
+}
+
+double canvas_window::to_x(double pixel_x) const
+{
+    return pixel_x / stock_.scale + stock_.org_x;
+}
+
+double canvas_window::to_y(double pixel_y) const
+{
+    return (height() - pixel_y - 1) / stock_.scale + stock_.org_y;
+}
+
+QPoint canvas_window::pointer() const
+{
+    return mapFromGlobal(QCursor::pos());
+}
+
+void canvas_window::pointer_position(double &x, double &y) const
+{
+    QPoint p = pointer();
+    x = to_x(p.x());
+    y = to_y(p.y());
+}
+
+// ------------------------------------------------------------ view state
+
+void canvas_window::reset_view()
+{
+    QScreen *s = screen() ? screen() : QApplication::primaryScreen();
+    double pxinch = s ? s->logicalDotsPerInchX() : 96.0;
+    XASSERT(pxinch > 0);
+    stock_.base_scale = stock_.scale = pxinch * 0.013888888888888888;
+    stock_.zoom = 100;
+    stock_.cbr = stock_.lab->bgcolor & 0xFFFFFFu;
+    for (double &v : stock_.ext)
+        v = 0;
+    compute_view();
+}
+
+void canvas_window::compute_view()
+{
+    stock_.view_w = (width() - 1) / stock_.scale;
+    stock_.view_h = (height() - 1) / stock_.scale;
+}
+
+void canvas_window::layout_element(element *e)
+{
+    layout_rotation rot;
+    if (stock_.mode == CNV_ELEMENT_DRAG && stock_.mode_info.op == OP_ROTATE &&
+        stock_.mode_info.el < stock_.lab->qty && stock_.lab->es[stock_.mode_info.el] == e) {
+        rot.active = true;
+        rot.x = stock_.mode_info.x;
+        rot.y = stock_.mode_info.y;
+    }
+    ele__layout_store(e, rot);
+}
+
+void canvas_window::layout_all()
+{
+    for (int i = 0; i < stock_.lab->qty; ++i)
+        layout_element(stock_.lab->es[i]);
+}
+
+// Recomputes the extent; true when it moved.
+bool canvas_window::extent_changed()
+{
+    const label *l = stock_.lab;
+    double e[4] = {0, 0, l->width, l->height};
+    for (int i = 0; i < l->qty; ++i) {
+        const double *b = l->es[i]->bounds;
+        e[0] = std::min(e[0], b[0]);
+        e[1] = std::min(e[1], b[1]);
+        e[2] = std::max(e[2], b[2]);
+        e[3] = std::max(e[3], b[3]);
+    }
+    bool moved = false;
+    for (int k = 0; k < 4; ++k)
+        if (std::fabs(e[k] - stock_.ext[k]) > ELE_EPS) {
+            stock_.ext[k] = e[k];
+            moved = true;
+        }
+    return moved;
+}
+
+void canvas_window::recompute_extent()
+{
+    if (!extent_changed())
+        return;
+    compute_view();
+    if (stock_.view_w > ELE_EPS && stock_.view_h > ELE_EPS)
+        update_scroll_bars(false);
+    update_rulers();
+}
+
+void canvas_window::update_scroll_bars(bool first)
+{
+    const int mask = first ? (FSB_SET_RANGE | FSB_SET_PAGE | FSB_SET_POSITION) : (FSB_SET_RANGE | FSB_SET_PAGE);
+    if (stock_.hscroll)
+        stock_.hscroll->set(mask, stock_.ext[0], stock_.ext[2], stock_.view_w, 0);
+    if (stock_.vscroll)
+        stock_.vscroll->set(mask, stock_.ext[3], stock_.ext[1], stock_.view_h, 0);
+}
+
+void canvas_window::update_ruler(bool horizontal)
+{
+    if (!stock_.hruler || !stock_.vruler)
+        return;
+    if (horizontal)
+        stock_.hruler->set_range(stock_.org_x, stock_.org_x + stock_.view_w);
+    else
+        stock_.vruler->set_range(stock_.org_y, stock_.org_y + stock_.view_h);
+}
+
+void canvas_window::update_rulers()
+{
+    if (!stock_.hruler || !stock_.vruler)
+        return;
+    // The rulers start where the canvas starts: their pixels are the canvas's.
+    stock_.hruler->set_conversion([this](double x) { return static_cast<double>(px(x)); }, this,
+                                  [this](bool v) { begin_guide(v); });
+    stock_.vruler->set_conversion([this](double y) { return static_cast<double>(py(y)); }, this,
+                                  [this](bool v) { begin_guide(v); });
+    update_ruler(true);
+    update_ruler(false);
+}
+
+void canvas_window::attach(int which, QWidget *w)
+{
+    switch (which) {
+    case 0: stock_.vscroll = static_cast<float_scroll_bar *>(w); break;
+    case 1: stock_.hscroll = static_cast<float_scroll_bar *>(w); break;
+    case 2: stock_.vruler = static_cast<ruler *>(w); break;
+    case 3: stock_.hruler = static_cast<ruler *>(w); break;
+    default: XFAIL("0");
+    }
+    if ((which == 2 || which == 3) && stock_.hruler && stock_.vruler)
+        update_rulers();
+}
+
+void canvas_window::scrolled(bool horizontal, double position)
+{
+    double &org = horizontal ? stock_.org_x : stock_.org_y;
+    if (org == position)
+        return;
+    org = position;
+    update();
+    update_ruler(horizontal);
+}
+
+void canvas_window::resizeEvent(QResizeEvent *)
+{
+    compute_view();
+    if (stock_.view_w > ELE_EPS && stock_.view_h > ELE_EPS) {
+        update_scroll_bars(!stock_.sized);
+        stock_.sized = 1;
+    }
+    update_rulers();
+    update();
+}
+
+void canvas_window::auto_scroll(double x, double y)
+{
+    if (stock_.hscroll &&
+        (x < stock_.org_x + 0.1 * stock_.view_w || x > stock_.org_x + 0.9 * stock_.view_w))
+        stock_.hscroll->set_position(x - 0.5 * stock_.view_w);
+    if (stock_.vscroll &&
+        (y < stock_.org_y + 0.1 * stock_.view_h || y > stock_.org_y + 0.9 * stock_.view_h))
+        stock_.vscroll->set_position(y - 0.5 * stock_.view_h);
+}
+
+// ------------------------------------------------------------------ zoom
+
+void canvas_window::zoom_to(int percent)
+{
+    if (percent <= 0) {
+        QApplication::beep();
+        return;
+    }
+    const QPoint p = pointer();
+    const double x = to_x(p.x()), y = to_y(p.y());
+    const double s = percent * 0.01 * stock_.base_scale;
+    if (s > width() || s > height()) { // one point wider than the window
+        QApplication::beep();
+        return;
+    }
+    stock_.scale = s;
+    stock_.zoom = percent;
+    compute_view();
+    update_scroll_bars(false);
+    update();
+    if (rect().contains(p)) {
+        auto_scroll(x, y);
+        // The point stays under the pointer.
+        QCursor::setPos(mapToGlobal(QPoint(px(x), py(y))));
+    }
+    update_rulers();
+}
+
+void canvas_window::zoom_in()
+{
+    int p = static_cast<int>(stock_.zoom * 1.1);
+    zoom_to(p == stock_.zoom ? stock_.zoom + 1 : p);
+}
+
+void canvas_window::zoom_out()
+{
+    zoom_to(static_cast<int>(stock_.zoom * 0.9));
+}
+
+void canvas_window::wheelEvent(QWheelEvent *e)
+{
+    const int delta = e->angleDelta().y();
+    if (delta == 0)
+        return;
+    // Rolled toward the user: closer.
+    if (delta < 0)
+        zoom_in();
+    else
+        zoom_out();
+    position_status(e->position().toPoint());
+}
+
+// ---------------------------------------------------------------- status
+
+void canvas_window::position_status(QPoint pixel)
+{
+    if (!stock_.owner)
+        return;
+    if (rect().contains(pixel))
+        stock_.owner->set_status(1, QString::asprintf("%.2f, %.2f", to_x(pixel.x()), to_y(pixel.y())));
+    else
+        stock_.owner->set_status(1, QString());
+}
+
+void canvas_window::leaveEvent(QEvent *)
+{
+    stock_.tracking = 0;
+    if (stock_.owner)
+        stock_.owner->set_status(1, QString());
+}
+
+// -------------------------------------------------------------- requests
+
+void canvas_window::relayout()
+{
+    layout_all();
+    recompute_extent();
+    update();
+}
+
+void canvas_window::set_label(label *lab)
+{
+    stock_.lab = lab;
+    reset_view();
+    layout_all();
+    extent_changed();
+    compute_view();
+    if (stock_.view_w > ELE_EPS && stock_.view_h > ELE_EPS)
+        update_scroll_bars(true);
+    update_rulers();
+    update();
+}
+
+bool canvas_window::is_idle()
+{
+    return stock_.mode == CNV_NORMAL || stock_.mode == CNV_ARMED;
+}
+
+void canvas_window::redraw_element(int index)
+{
+    if (index < 0 || index >= stock_.lab->qty)
+        return;
+    element *e = stock_.lab->es[index];
+    update(element_rect(e, 10));
+    layout_element(e);
+    update(element_rect(e, 10));
+}
+
+QRect canvas_window::element_rect(const element *e, int grow) const
+{
+    const double *b = e->bounds;
+    QRect r(QPoint(px(b[0]), py(b[3])), QPoint(px(b[2]), py(b[1])));
+    return r.normalized().adjusted(-grow, -grow, grow, grow);
+}
+
+void canvas_window::normal_mode()
+{
+    stock_.mode = CNV_NORMAL;
+}
+
+void canvas_window::arm(int kind)
+{
+    stock_.mode_info.op = kind;
+    stock_.mode = CNV_ARMED;
+}
 
 bool canvas_window::grid_shown(int step)
 {
-    return step == 10 ? stock_.grid10 : step == 20 ? stock_.grid20 : stock_.grid40;
+    return stock_.grid[step == 10 ? 0 : step == 20 ? 1 : 2] != 0;
 }
 
 void canvas_window::show_grid(int step, bool on)
 {
-    (step == 10 ? stock_.grid10 : step == 20 ? stock_.grid20 : stock_.grid40) = on;
+    stock_.grid[step == 10 ? 0 : step == 20 ? 1 : 2] = on ? 1 : 0;
     update();
 }
 
-void canvas_window::paintEvent(QPaintEvent *)
+void canvas_window::notify(const frame_notify &n)
 {
-    QPainter p(this);
-    p.fillRect(rect(), QColor(0xa0, 0xa0, 0xa0));
+    switch (n.code) {
+    case fn::selection:
+        if (n.action != fn::recount)
+            redraw_element(n.e1);
+        else
+            update();
+        break;
+    case fn::element_list:
+        if (n.action == fn::inserted && n.e1 >= 0 && n.e1 < stock_.lab->qty) {
+            layout_element(stock_.lab->es[n.e1]);
+            redraw_element(n.e1);
+            recompute_extent();
+        } else {
+            update();
+        }
+        break;
+    case fn::description: case fn::x: case fn::y: case fn::angle: case fn::width: case fn::height:
+    case fn::quadrant: case fn::justification: case fn::colour: case fn::toggle_enabled:
+        redraw_element(n.e1);
+        recompute_extent();
+        break;
+    default:
+        // Kind fields that change nothing of the drawing (text, font...):
+        // the picture may change the box through width and height, which
+        // arrive by themselves.
+        break;
+    }
+}
+
+// --------------------------------------------------------------- painting
+
+void canvas_window::paint_grid(QPainter &p, int step)
+{
+    const std::uint32_t c = stock_.cbr;
+    auto ch = [&](int shift) { return static_cast<int>((((c >> shift) & 0xFF) + 204) % 255); };
+    const QColor colour(ch(16), ch(8), ch(0));
+    const QColor gaps = QColor::fromRgb(0xFF000000u | c);
+    QPen gap_pen(gaps, 1);
+    QPen pen(colour, 1);
+    pen.setCapStyle(Qt::FlatCap);
+    // The platform's cosmetic patterns: dot, dash-dot and dash.
+    if (step == 10)
+        pen.setDashPattern({3, 3});
+    else if (step == 20)
+        pen.setDashPattern({9, 6, 3, 6});
+    else
+        pen.setDashPattern({18, 6});
+    const double *e = stock_.ext;
+    const int top = py(e[3]), bottom = py(e[1]), left = px(e[0]), right = px(e[2]);
+    auto line = [&](int x1, int y1, int x2, int y2) {
+        // The gaps show the label colour, as an opaque background would.
+        p.setPen(gap_pen);
+        p.drawLine(x1, y1, x2, y2);
+        p.setPen(pen);
+        p.drawLine(x1, y1, x2, y2);
+    };
+    for (double x = step * std::ceil(e[0] / step); x < e[2]; x += step)
+        line(px(x), top, px(x), bottom);
+    for (double y = step * std::ceil(e[1] / step); y < e[3]; y += step)
+        line(left, py(y), right, py(y));
+}
+
+void canvas_window::paint_scene(QPainter &p, const QRect &client)
+{
+    p.fillRect(client, QColor(0x80, 0x80, 0x80));
+    if (client.width() <= 10 || client.height() <= 10)
+        return;
+    const label *l = stock_.lab;
+    const int x0 = px(0), x1 = px(l->width), y1 = py(0), y0 = py(l->height);
+    // Both edge rows and columns belong to the label.
+    p.fillRect(QRect(QPoint(x0, y0), QPoint(x1, y1)), QColor::fromRgb(0xFF000000u | stock_.cbr));
+    const QColor shadow(0x40, 0x40, 0x40);
+    p.fillRect(QRect(x1 + 1, y0 + 3, 3, y1 - y0 + 1), shadow);
+    p.fillRect(QRect(x0 + 3, y1 + 1, x1 - x0 + 1, 3), shadow);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (stock_.grid[0])
+        paint_grid(p, 10);
+    if (stock_.grid[1])
+        paint_grid(p, 20);
+    if (stock_.grid[2])
+        paint_grid(p, 40);
+    draw_guides(p);
+    draw_elements(p);
+}
+
+// The rubber band inverts the pixels under its outline.
+void canvas_window::invert_band(QImage &img)
+{
+    if (stock_.mode != CNV_RUBBER_BAND)
+        return;
+    const canvas_mode_info &m = stock_.mode_info;
+    const qreal dpr = img.devicePixelRatio();
+    QRect band = QRect(QPoint(px(m.x), py(m.y)), QPoint(px(m.x + m.dx), py(m.y + m.dy))).normalized();
+    auto invert = [&](int x, int y) {
+        for (int dy = 0; dy < std::max(1, static_cast<int>(dpr)); ++dy)
+            for (int dx = 0; dx < std::max(1, static_cast<int>(dpr)); ++dx) {
+                int ix = static_cast<int>(x * dpr) + dx, iy = static_cast<int>(y * dpr) + dy;
+                if (ix < 0 || iy < 0 || ix >= img.width() || iy >= img.height())
+                    continue;
+                QRgb *line = reinterpret_cast<QRgb *>(img.scanLine(iy));
+                line[ix] = (line[ix] & 0xFF000000u) | (~line[ix] & 0x00FFFFFFu);
+            }
+    };
+    for (int x = band.left(); x <= band.right(); ++x) {
+        invert(x, band.top());
+        if (band.bottom() != band.top())
+            invert(x, band.bottom());
+    }
+    for (int y = band.top() + 1; y < band.bottom(); ++y) {
+        invert(band.left(), y);
+        if (band.right() != band.left())
+            invert(band.right(), y);
+    }
+}
+
+QImage canvas_window::render()
+{
+    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&img);
+        paint_scene(p, rect());
+    }
+    invert_band(img);
+    return img;
+}
+
+void canvas_window::paintEvent(QPaintEvent *e)
+{
+    const qreal dpr = devicePixelRatioF();
+    if (scene_.size() != size() * dpr) {
+        scene_ = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        scene_.setDevicePixelRatio(dpr);
+    }
+    {
+        QPainter p(&scene_);
+        p.setClipRect(e->rect());
+        paint_scene(p, rect());
+    }
+    invert_band(scene_);
+    QPainter w(this);
+    w.drawImage(e->rect(), scene_, QRectF(e->rect().topLeft() * dpr, e->rect().size() * dpr));
+}
+
+bool canvas_window::event(QEvent *e)
+{
+    if (e->type() == QEvent::MouseButtonPress)
+        setFocus(Qt::MouseFocusReason); // a click makes the canvas the keyboard's target
+    if (e->type() == QEvent::UngrabMouse) {
+        // The capture lost while an operation runs ends it as a release would.
+        switch (stock_.mode) {
+        case CNV_RUBBER_BAND: band_release(); break;
+        case CNV_GUIDE_DRAG: guide_release(); break;
+        case CNV_ELEMENT_DRAG: drag_release(); break;
+        default: break;
+        }
+    }
+    return QWidget::event(e);
 }

@@ -1,43 +1,211 @@
-// The canvas: the label drawn schematically at a zoom, edited with the mouse.
+// The canvas: the label drawn schematically at a zoom, with its grids,
+// guides, element boxes, anchor markers and handles, and everything the
+// mouse does to them.  Painting lives in canvas.cpp and cnv_elements.cpp,
+// guides in cnv_guides.cpp, the mouse operations in cnv_mouse.cpp and the
+// alignment commands in cnv_align.cpp.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
 #include <QWidget>
+#include <array>
+#include <deque>
+#include <list>
 
 #include "frame/frame_hub.h"
+#include "model/layout.h"
 
 class frame_host;
+class float_scroll_bar;
+class ruler;
+
+// A hit-test target left by the drawing: an anchor marker or a handle.
+struct spot {
+    int x = 0, y = 0; // centre, client pixels
+    int r = 0;        // hit radius
+    int kind = 0;     // SPOT_MARKER .. SPOT_AUTO_HEIGHT
+    element *e = nullptr;
+};
+
+struct guide {
+    int vertical = 0; // 1: a vertical line at x = pos; 0: horizontal at y = pos
+    double pos = 0;
+};
+
+enum : int {
+    CNV_NORMAL = 0,
+    CNV_RUBBER_BAND = 1,
+    CNV_GUIDE_DRAG = 2,
+    CNV_ELEMENT_DRAG = 3,
+    CNV_ARMED = 4,
+};
+
+// Drag operations (mode_info.op in mode 3).
+enum : int {
+    OP_MOVE = 0,
+    OP_WIDTH = 1,
+    OP_HEIGHT = 2,
+    OP_CORNER = 3,
+    OP_ROTATE = 4,
+    OP_MOVE_SELECTION = 5,
+};
+
+inline constexpr int CANVAS_SNAP_PERIOD = 700;
+
+struct canvas_mode_info {
+    double x = 0, y = 0;
+    double dx = 0, dy = 0;
+    double angle_offset = 0;
+    guide *g = nullptr;
+    int el = 0;
+    int op = 0;
+};
 
 struct canvas_stock {
     QWidget *win = nullptr;
-    frame_host *target = nullptr;
+    frame_host *owner = nullptr;
     label *lab = nullptr;
-    bool grid10 = false, grid20 = false, grid40 = false;
-    int mode = 0;
+    ruler *hruler = nullptr, *vruler = nullptr;
+    float_scroll_bar *hscroll = nullptr, *vscroll = nullptr;
+    int mode = CNV_NORMAL;
+    double scale = 1;
+    double org_x = 0, org_y = 0;
+    double view_w = 0, view_h = 0;
+    double ext[4] = {0, 0, 0, 0}; // min x, min y, max x, max y
+    double base_scale = 1;
     int zoom = 100;
+    int tracking = 0;
+    canvas_mode_info mode_info;
+    std::uint32_t cbr = 0xFFFFFF; // the label's background colour
+    int sized = 0;
+    std::list<guide> guides; // newest first
+    int grid[3] = {0, 0, 0};
+    std::deque<spot> spots; // the front is the first found
 };
 
 class canvas_window final : public QWidget, public canvas_view {
     Q_OBJECT
 public:
-    canvas_window(QWidget *parent, frame_host *target, label *lab);
+    canvas_window(QWidget *parent, frame_host *owner, label *lab);
+    ~canvas_window() override;
+
+    // frame_view
     void notify(const frame_notify &n) override;
-    void set_label(label *lab) override;
-    void relayout() override;
-    bool is_idle() override;
-    void redraw_element(int index) override;
-    void recompute_extent() override;
-    void deselect_all() override;
-    void normal_mode() override;
-    bool grid_shown(int step) override;
-    void show_grid(int step, bool on) override;
-    void zoom_to(int percent) override { stock_.zoom = percent; }
-    void zoom_in() override { ++stock_.zoom; }
-    void zoom_out() override { --stock_.zoom; }
+    void set_label(label *lab) override; // 1045
+    void relayout() override;            // 1026
+    // canvas_view
+    bool is_idle() override;             // 1083
+    void redraw_element(int index) override; // 1068
+    void recompute_extent() override;    // 1055
+    void deselect_all() override;        // 1073
+    void normal_mode() override;         // 1075
+    bool grid_shown(int step) override;  // 1039-1041
+    void show_grid(int step, bool on) override; // 1042-1044
+    void zoom_to(int percent) override;  // 1046
+    void zoom_in() override;             // 1047
+    void zoom_out() override;            // 1048
+    void remove_guides() override;       // 1049
+    void arm(int kind) override;         // 1074
+    void align(int how) override;        // 1079
+    void distribute(int horizontal) override; // 1080
+    void same_size(int how) override;    // 1081
+
+    // 1038: a ruler handed over a drag; a guide is made under the pointer.
+    void begin_guide(bool vertical);
+    // 1053: 0 vertical scroll bar, 1 horizontal scroll bar, 2 vertical
+    // ruler, 3 horizontal ruler.
+    void attach(int which, QWidget *w);
+    // 1077: the pointer in points, not clamped.
+    void pointer_position(double &x, double &y) const;
+    // The scroll bars' position reports.
+    void scrolled(bool horizontal, double position);
+
+    // Point <-> pixel.
+    int px(double x) const;
+    int py(double y) const;
+    double to_x(double pixel_x) const;
+    double to_y(double pixel_y) const;
+
     const canvas_stock &stock() const { return stock_; }
+    // The scene as the next paint draws it (for tests and benchmarks).
+    QImage render();
+    // The element's box on screen, grown by `grow` pixels.
+    QRect element_rect(const element *e, int grow) const;
+    // The spot under a client pixel, or null.
+    const spot *hit(QPoint p) const;
+    // The guide under a client pixel, or null.
+    guide *guide_at(QPoint p);
+    // The nearest guide of one orientation to a point in points, or null.
+    guide *nearest_guide(double x, double y, bool vertical);
 
 protected:
-    void paintEvent(QPaintEvent *) override;
+    void paintEvent(QPaintEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void wheelEvent(QWheelEvent *e) override;
+    void leaveEvent(QEvent *e) override;
+    bool event(QEvent *e) override;
 
 private:
+    // canvas.cpp
+    void reset_view();
+    void compute_view();
+    void update_scroll_bars(bool first);
+    void update_rulers();
+    void update_ruler(bool horizontal);
+    void auto_scroll(double x, double y);
+    void paint_scene(QPainter &p, const QRect &client);
+    void invert_band(QImage &img);
+    void paint_grid(QPainter &p, int step);
+    void position_status(QPoint pixel);
+    QPoint pointer() const;
+    void layout_all();
+    void layout_element(element *e);
+    bool extent_changed();
+    // cnv_elements.cpp
+    void draw_elements(QPainter &p);
+    void draw_element(QPainter &p, element *e, int index);
+    void draw_marker(QPainter &p, element *e);
+    void add_spot(int x, int y, int r, int kind, element *e);
+    void redraw_with_trail(int index);
+    // cnv_guides.cpp
+    void draw_guides(QPainter &p);
+    void guide_step(QPoint pixel);
+    void guide_release();
+    void guide_band(const guide &g);
+    void snap_look(double x, double y, bool vertical);
+    void snap_timer();
+    // cnv_mouse.cpp
+    void press(QMouseEvent *e);
+    void press_marker(const spot &s, Qt::KeyboardModifiers mods, bool drag);
+    void press_handle(const spot &s, bool drag);
+    void press_nothing(QPoint p, Qt::KeyboardModifiers mods, bool drag);
+    void press_armed(QPoint p);
+    void drag_step(QPoint pixel);
+    void drag_release();
+    void band_step(QPoint pixel);
+    void band_release();
+    void double_click(const spot &s);
+    void right_click(const spot &s);
+    void start_drag(int index, int op);
+    void select(int index, bool on);
+    void send(int code, int index, double value);
+    bool drag_detect(QPoint start);
+    double pointer_angle(const element *e, double x, double y) const;
+
     canvas_stock stock_;
+    QTimer snap_timer_;
+    QImage scene_;
+    std::array<QPoint, 4> trail_{};   // the last pointer points
+    int trail_len_ = 0;
+    QPoint press_pixel_;
+    bool pressed_ = false;
+    bool pending_press_ = false;      // a press waiting to become a drag or a click
+    Qt::KeyboardModifiers press_mods_;
 };

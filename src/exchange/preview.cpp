@@ -6,6 +6,7 @@ preview_window::preview_window(QWidget *parent, frame_host *target, label *lab) 
 {
     setObjectName(QStringLiteral("zelta-preview-window"));
     stock_.win = this;
+    setAutoFillBackground(true);
     stock_.target = target;
     stock_.lab = lab;
     setFocusPolicy(Qt::StrongFocus);

@@ -11,6 +11,7 @@ element_list::element_list(QWidget *parent, frame_host *target, label *lab) : QW
 {
     setObjectName(QStringLiteral("zelta-list-window"));
     stock_.win = this;
+    setAutoFillBackground(true);
     stock_.target = target;
     stock_.lab = lab;
     stock_.list = ctl__list_view(this);

@@ -8,6 +8,7 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
 {
     setObjectName(QStringLiteral("zelta-properties-window"));
     stock_.win = this;
+    setAutoFillBackground(true);
     stock_.target = target;
     stock_.lab = lab;
     stock_.header = ctl__centred_label(this, QStringLiteral("Нет выбранных элементов."));

@@ -1,0 +1,267 @@
+// The schematic drawing of the elements: translucent edges, descriptions,
+// handles and anchor markers, and the spots they leave for hit testing.
+#include <QApplication>
+#include <QFontMetrics>
+#include <QPainter>
+#include <cmath>
+
+#include "canvas/canvas.h"
+#include "canvas/gradient.h"
+#include "widgets/ormikcommon.h"
+
+namespace {
+
+constexpr std::uint32_t clear_colour = 0x00000000u;
+
+std::uint32_t element_colour(const element *e)
+{
+    switch (e->type) {
+    case ELE_TEXT: return e->text.colour & 0xFFFFFFu;
+    case ELE_BORDER: return e->border.colour & 0xFFFFFFu;
+    case ELE_PICTURE: return e->picture.colour & 0xFFFFFFu;
+    case ELE_BARCODE: return e->barcode.colour & 0xFFFFFFu;
+    default: return 0;
+    }
+}
+
+// One edge band: the rectangle [x0, x1) x [y0, y1) with its two ends
+// coloured `a` (left or top) and `b`.
+void edge(QPainter &p, int x0, int y0, int x1, int y1, bool horizontal, std::uint32_t a, std::uint32_t b)
+{
+    if (a == clear_colour && b == clear_colour) {
+        // Both ends clear: from clear at each end to the colour in the middle
+        // of the element's own colour, which the caller gives in `a` of the
+        // halves.
+        return;
+    }
+    if (a == b) {
+        grd__fill(p, x0, y0, x1, y1, a & 0xFFFFFFu, 255);
+        return;
+    }
+    if (horizontal)
+        grd__hgradient(p, x0, y0, x1, y1, a, b, 255);
+    else
+        grd__vgradient(p, x0, y0, x1, y1, a, b, 255);
+}
+
+QFont description_font()
+{
+    QFont f = QApplication::font();
+    f.setPointSizeF(8);
+    return f;
+}
+
+} // namespace
+
+void canvas_window::add_spot(int x, int y, int r, int kind, element *e)
+{
+    stock_.spots.push_front(spot{x, y, r, kind, e});
+}
+
+void canvas_window::draw_marker(QPainter &p, element *e)
+{
+    const bool grouped = e->mark.group >= 0;
+    const bool selected = grouped ? e->mark.any_selected != 0 : e->state != ELE_UNSELECTED;
+    const QImage &ball = cmn__marker_ball(e->type, grouped, selected, e->disabled != 0);
+    grd__blit_centred(p, ball, e->mark.px, e->mark.py);
+    add_spot(e->mark.px, e->mark.py, cmn__marker_ball_radius, SPOT_MARKER, e);
+}
+
+void canvas_window::draw_elements(QPainter &p)
+{
+    stock_.spots.clear();
+    label *l = stock_.lab;
+    for (int i = 0; i < l->qty; ++i) {
+        element *e = l->es[i];
+        e->mark.group = -1;
+        e->mark.shown = 0;
+        e->mark.any_selected = 0;
+        e->mark.spare = 0;
+        e->mark.px = px(e->x);
+        e->mark.py = py(e->y);
+    }
+    // Markers closer than 2 pixels share one: the lowest index draws it.
+    for (int i = 0; i < l->qty; ++i) {
+        element *a = l->es[i];
+        if (a->mark.group >= 0)
+            continue;
+        for (int j = i + 1; j < l->qty; ++j) {
+            element *b = l->es[j];
+            if (b->mark.group >= 0 || std::abs(a->mark.px - b->mark.px) >= 2 ||
+                std::abs(a->mark.py - b->mark.py) >= 2)
+                continue;
+            a->mark.group = i;
+            b->mark.group = i;
+            a->mark.shown = 1;
+            b->mark.shown = 0;
+            if (a->state != ELE_UNSELECTED || b->state != ELE_UNSELECTED)
+                a->mark.any_selected = b->mark.any_selected = 1;
+        }
+    }
+    p.setFont(description_font());
+    for (int i = l->qty - 1; i >= 0; --i) {
+        element *e = l->es[i];
+        draw_element(p, e, i);
+        if (e->mark.group < 0 || e->mark.shown)
+            draw_marker(p, e);
+    }
+}
+
+void canvas_window::draw_element(QPainter &p, element *e, int index)
+{
+    (void)index;
+    layout_element(e);
+    layout_rotation rot;
+    if (stock_.mode == CNV_ELEMENT_DRAG && stock_.mode_info.op == OP_ROTATE &&
+        stock_.mode_info.el < stock_.lab->qty && stock_.lab->es[stock_.mode_info.el] == e) {
+        rot.active = true;
+        rot.x = stock_.mode_info.x;
+        rot.y = stock_.mode_info.y;
+    }
+    const element_layout l = ele__layout(e, rot);
+    const label *lab = stock_.lab;
+    int t = 0;
+    if (e->state == ELE_SELECTED)
+        t = 1;
+    else if (e->state == ELE_LEAD)
+        t = lab->sel < 2 ? 1 : 2;
+    const std::uint32_t colour = element_colour(e);
+    const std::uint32_t box = 0xFF000000u | colour;
+    const int c = px(l.x1), d = py(l.y1), ee = px(l.x2), f = py(l.y2);
+
+    const bool rotated_picture = e->type == ELE_PICTURE && !ele__same(e->angle, 0);
+    QTransform frame;
+    if (rotated_picture) {
+        // The whole picture element in a frame turned about its anchor.
+        const QPointF a(px(e->x), py(e->y));
+        frame.translate(a.x(), a.y());
+        frame.rotate(-e->angle);
+        frame.translate(-a.x(), -a.y());
+        p.save();
+        p.setTransform(frame, true);
+    }
+
+    auto end = [&](bool drawn) { return drawn ? box : clear_colour; };
+    // Bottom and top: ends meet the left and right edges.
+    auto horizontal_edge = [&](int y0, int y1) {
+        std::uint32_t a = end(l.left), b = end(l.right);
+        if (a == clear_colour && b == clear_colour) {
+            const int m = (c + ee + 1) / 2;
+            grd__hgradient(p, c, y0, m, y1, clear_colour, box, 255);
+            grd__hgradient(p, m, y0, ee + 1, y1, box, clear_colour, 255);
+        } else {
+            edge(p, c, y0, ee + 1, y1, true, a, b);
+        }
+    };
+    auto vertical_edge = [&](int x0, int x1) {
+        std::uint32_t a = end(l.top), b = end(l.bottom);
+        if (a == clear_colour && b == clear_colour) {
+            const int m = (d + f) / 2;
+            grd__vgradient(p, x0, f, x1, m, clear_colour, box, 255);
+            grd__vgradient(p, x0, m, x1, d, box, clear_colour, 255);
+        } else {
+            edge(p, x0, f, x1, d, false, a, b);
+        }
+    };
+    if (l.bottom)
+        horizontal_edge(d - t, d + 1);
+    if (l.top)
+        horizontal_edge(f, f + t + 1);
+    if (l.left)
+        vertical_edge(c, c + t + 1);
+    if (l.right)
+        vertical_edge(ee - t, ee + 1);
+
+    // The description.
+    if (!e->desc.empty()) {
+        QRect r(QPoint(c + t + 1, f + t + 1), QPoint(ee - t - 2, d - t - 2));
+        QColor ink = QColor::fromRgb(e->type == ELE_PICTURE && !e->picture.data ? 0xFFFF0000u : box);
+        p.setPen(ink);
+        const QString text = QString::fromUtf16(e->desc.data(), static_cast<qsizetype>(e->desc.size()));
+        const int flags = Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop;
+        if (!rotated_picture && !ele__same(e->angle, 0)) {
+            // Turned text: the bounding box of the rectangle's turned corners.
+            const double rad = e->angle * M_PI / 180.0, cs = std::cos(rad), sn = std::sin(rad);
+            const double cx = (r.left() + r.right() + 1) / 2.0, cy = (r.top() + r.bottom() + 1) / 2.0;
+            int minx = 0, maxx = 0, miny = 0, maxy = 0;
+            const int xs[] = {r.left(), r.right() + 1, r.right() + 1, r.left()};
+            const int ys[] = {r.top(), r.top(), r.bottom() + 1, r.bottom() + 1};
+            for (int k = 0; k < 4; ++k) {
+                int rx = static_cast<int>(cx + (xs[k] - cx) * cs + (ys[k] - cy) * sn);
+                int ry = static_cast<int>(cy - (xs[k] - cx) * sn + (ys[k] - cy) * cs);
+                if (k == 0 || rx < minx) minx = k == 0 ? rx : std::min(minx, rx);
+                if (k == 0 || rx > maxx) maxx = k == 0 ? rx : std::max(maxx, rx);
+                if (k == 0 || ry < miny) miny = k == 0 ? ry : std::min(miny, ry);
+                if (k == 0 || ry > maxy) maxy = k == 0 ? ry : std::max(maxy, ry);
+            }
+            p.save();
+            p.translate(cx, cy);
+            p.rotate(-e->angle);
+            p.translate(-cx, -cy);
+            p.drawText(QRect(QPoint(minx, miny), QPoint(maxx - 1, maxy - 1)), flags, text);
+            p.restore();
+        } else if (r.width() > 0 && r.height() > 0) {
+            p.drawText(r, flags, text);
+        }
+    }
+
+    // Handles: only on the one selected element.
+    if (e->state != ELE_UNSELECTED && lab->sel == 1) {
+        auto ball_for = [](int kind) -> const QImage * {
+            switch (kind) {
+            case SPOT_WIDTH:
+            case SPOT_HEIGHT: return &cmn__handle_ball(CMN_BALL_BLUE);
+            case SPOT_AUTO_WIDTH:
+            case SPOT_AUTO_HEIGHT: return &cmn__handle_ball(CMN_BALL_WHITE);
+            default: return nullptr;
+            }
+        };
+        const QPoint wpt(px(l.wx), py(l.wy)), hpt(px(l.hx), py(l.hy)), rpt(px(l.rx), py(l.ry)),
+            cpt(px(l.cx), py(l.cy));
+        if (const QImage *b = ball_for(l.wkind))
+            grd__blit_centred(p, *b, wpt.x(), wpt.y());
+        if (const QImage *b = ball_for(l.hkind))
+            grd__blit_centred(p, *b, hpt.x(), hpt.y());
+        grd__blit_centred(p, cmn__handle_ball(CMN_BALL_ORANGE), rpt.x(), rpt.y());
+        if (l.ckind != SPOT_NONE)
+            grd__blit_centred(p, cmn__handle_ball(CMN_BALL_YELLOW), cpt.x(), cpt.y());
+        auto spot_at = [&](QPoint pt, int kind) {
+            if (kind == SPOT_NONE)
+                return;
+            QPointF at = rotated_picture ? frame.map(QPointF(pt)) : QPointF(pt);
+            add_spot(static_cast<int>(at.x()), static_cast<int>(at.y()), cmn__handle_ball_radius, kind, e);
+        };
+        spot_at(wpt, l.wkind);
+        spot_at(hpt, l.hkind);
+        spot_at(rpt, SPOT_ROTATE);
+        spot_at(cpt, l.ckind);
+    }
+    if (rotated_picture)
+        p.restore();
+}
+
+const spot *canvas_window::hit(QPoint pt) const
+{
+    for (const spot &s : stock_.spots) {
+        const double dx = pt.x() - s.x, dy = pt.y() - s.y;
+        if (std::sqrt(dx * dx + dy * dy) <= s.r)
+            return &s;
+    }
+    return nullptr;
+}
+
+void canvas_window::redraw_with_trail(int index)
+{
+    if (index < 0 || index >= stock_.lab->qty)
+        return;
+    element *e = stock_.lab->es[index];
+    auto area = [&] {
+        QRect r = element_rect(e, 0);
+        for (int i = 0; i < trail_len_; ++i)
+            r |= QRect(trail_[static_cast<std::size_t>(i)], QSize(1, 1));
+        return r.adjusted(-6, -6, 6, 6);
+    };
+    update(area());
+    layout_element(e);
+    update(area());
+}

@@ -1,0 +1,95 @@
+// A real editor frame around a canvas, for the canvas's tests: elements are
+// made through the frame's hub, as the user's actions would make them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "canvas/canvas.h"
+#include "canvas/canvas_holder.h"
+#include "frame/frame.h"
+#include "frame/listwin.h"
+#include "frame/properties.h"
+#include "model/settings.h"
+#include "frame/hub_fakes.h"
+#include "platform/message_boxes.h"
+#include "support/temp_dir.h"
+
+class CanvasTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char *old = std::getenv("XDG_CONFIG_HOME");
+        had_ = old != nullptr;
+        if (old)
+            old_ = old;
+        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+        // Most of the room for the canvas, and no grid unless a test asks.
+        settings::set(settings::frame_master_twowin_perc, 800);
+        settings::set(settings::grid_20, 0);
+        frame = new label_frame(store);
+        frame->resize(1000, 800);
+        frame->set_layout_mode(0);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        canvas = frame->stock().canvas;
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        delete frame;
+        QApplication::processEvents();
+        if (had_)
+            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+    }
+    label *lab() { return frame->hub().lab(); }
+    // A new element through the frame: index 0, selected alone.
+    element *make(int kind, double x, double y)
+    {
+        frame_notify n;
+        n.sender = canvas;
+        n.code = fn::element_list;
+        n.action = 1;
+        n.kind = kind;
+        n.x = x;
+        n.y = y;
+        frame->hub().notify(n);
+        return lab()->es[0];
+    }
+    void set(int code, int index, double value)
+    {
+        frame_notify n;
+        n.sender = frame->stock().props;
+        n.code = code;
+        n.e1 = index;
+        n.value = value;
+        n.quadrant = static_cast<int>(value);
+        frame->hub().notify(n);
+    }
+    void select_only(std::initializer_list<int> indexes)
+    {
+        canvas->deselect_all();
+        for (int i : indexes) {
+            frame_notify n;
+            n.sender = frame->stock().list;
+            n.code = fn::selection;
+            n.action = fn::select;
+            n.e1 = i;
+            frame->hub().notify(n);
+        }
+    }
+    QRgb pixel(const QImage &img, int x, int y) { return img.pixel(x, y) & 0xFFFFFFu; }
+
+    temp_dir dir;
+    std::string old_;
+    bool had_ = false;
+    fake_store store;
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes{&boxes};
+    label_frame *frame = nullptr;
+    canvas_window *canvas = nullptr;
+};
