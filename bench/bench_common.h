@@ -26,6 +26,6 @@ inline int report_ratio(const char *name, double ratio, double floor)
 {
     std::printf("bench %s: %.2f ratio\n", name, ratio);
     bool ok = ratio <= floor;
-    std::printf("bench %s-within-%.1f: %s\n", name, floor, ok ? "yes" : "no");
+    std::printf("bench %s-within-%g: %s\n", name, floor, ok ? "yes" : "no");
     return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // The canvas view: mapping, zoom, scrolling, extent, painting order,
 // status texts and the frame's requests.
 #include "canvas/canvas.h"
+#include "platform/beep.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -232,14 +233,14 @@ void canvas_window::auto_scroll(double x, double y)
 void canvas_window::zoom_to(int percent)
 {
     if (percent <= 0) {
-        QApplication::beep();
+        platform_beep();
         return;
     }
     const QPoint p = pointer();
     const double x = to_x(p.x()), y = to_y(p.y());
     const double s = percent * 0.01 * stock_.base_scale;
     if (s > width() || s > height()) { // one point wider than the window
-        QApplication::beep();
+        platform_beep();
         return;
     }
     stock_.scale = s;
@@ -310,6 +311,7 @@ void canvas_window::relayout()
 void canvas_window::set_label(label *lab)
 {
     stock_.lab = lab;
+    text_cache_.clear();
     reset_view();
     layout_all();
     extent_changed();
@@ -428,7 +430,7 @@ void canvas_window::paint_grid(QPainter &p, int step)
         line(left, py(y), right, py(y));
 }
 
-void canvas_window::paint_scene(QPainter &p, const QRect &client)
+void canvas_window::paint_scene(QPainter &p, const QRect &client, const QRect &dirty)
 {
     p.fillRect(client, QColor(0x80, 0x80, 0x80));
     if (client.width() <= 10 || client.height() <= 10)
@@ -448,7 +450,7 @@ void canvas_window::paint_scene(QPainter &p, const QRect &client)
     if (stock_.grid[2])
         paint_grid(p, 40);
     draw_guides(p);
-    draw_elements(p);
+    draw_elements(p, dirty);
 }
 
 // The rubber band inverts the pixels under its outline.
@@ -486,7 +488,7 @@ QImage canvas_window::render()
     QImage img(size(), QImage::Format_ARGB32_Premultiplied);
     {
         QPainter p(&img);
-        paint_scene(p, rect());
+        paint_scene(p, rect(), rect());
     }
     invert_band(img);
     return img;
@@ -502,7 +504,7 @@ void canvas_window::paintEvent(QPaintEvent *e)
     {
         QPainter p(&scene_);
         p.setClipRect(e->rect());
-        paint_scene(p, rect());
+        paint_scene(p, rect(), e->rect());
     }
     invert_band(scene_);
     QPainter w(this);

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFont>
+#include <QStaticText>
+#include <unordered_map>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -160,7 +163,7 @@ private:
     void update_rulers();
     void update_ruler(bool horizontal);
     void auto_scroll(double x, double y);
-    void paint_scene(QPainter &p, const QRect &client);
+    void paint_scene(QPainter &p, const QRect &client, const QRect &dirty);
     void invert_band(QImage &img);
     void paint_grid(QPainter &p, int step);
     void position_status(QPoint pixel);
@@ -169,9 +172,10 @@ private:
     void layout_element(element *e);
     bool extent_changed();
     // cnv_elements.cpp
-    void draw_elements(QPainter &p);
-    void draw_element(QPainter &p, element *e, int index);
+    void draw_elements(QPainter &p, const QRect &dirty);
+    void draw_element(QPainter &p, element *e, int index, const QRect &dirty);
     void draw_marker(QPainter &p, element *e);
+    void draw_description(QPainter &p, const element *e, const QRect &r, const QString &text);
     void add_spot(int x, int y, int r, int kind, element *e);
     void redraw_with_trail(int index);
     // cnv_guides.cpp
@@ -200,6 +204,13 @@ private:
     double pointer_angle(const element *e, double x, double y) const;
 
     canvas_stock stock_;
+    struct text_cache_entry {
+        QString text;
+        int width = -1;
+        QFont font;
+        QStaticText layout;
+    };
+    std::unordered_map<const element *, text_cache_entry> text_cache_;
     QTimer snap_timer_;
     QImage scene_;
     std::array<QPoint, 4> trail_{};   // the last pointer points

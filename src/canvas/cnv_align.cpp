@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "platform/beep.h"
 #include "model/errors.h"
 
 void canvas_window::align(int how)
@@ -46,7 +47,7 @@ void canvas_window::same_size(int how)
         const element *l = lab->es[lead];
         const double v = height ? l->height : l->width;
         if (v < 0) {
-            QApplication::beep(); // an automatic size is no size to copy
+            platform_beep(); // an automatic size is no size to copy
             return false;
         }
         for (int i = 0; i < lab->qty; ++i) {

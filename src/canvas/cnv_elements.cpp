@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <unordered_map>
+#include <vector>
 
 #include "canvas/canvas.h"
 #include "canvas/gradient.h"
@@ -53,6 +56,34 @@ QFont description_font()
 
 } // namespace
 
+// A description laid out once and drawn again while its text and room stay
+// the same: word-wrapped, centred, from the top, cut at the bottom.
+void canvas_window::draw_description(QPainter &p, const element *e, const QRect &r, const QString &text)
+{
+    text_cache_entry &c = text_cache_[e];
+    if (c.text != text || c.width != r.width() || c.font != p.font()) {
+        c.text = text;
+        c.width = r.width();
+        c.font = p.font();
+        c.layout.setText(text);
+        c.layout.setTextFormat(Qt::PlainText);
+        QTextOption o(Qt::AlignHCenter);
+        o.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        c.layout.setTextOption(o);
+        c.layout.setTextWidth(r.width());
+        c.layout.prepare(QTransform(), p.font());
+    }
+    const QSizeF size = c.layout.size();
+    if (size.height() > r.height() || size.width() > r.width() + 1) {
+        p.save();
+        p.setClipRect(r, Qt::IntersectClip);
+        p.drawStaticText(r.topLeft(), c.layout);
+        p.restore();
+    } else {
+        p.drawStaticText(r.topLeft(), c.layout);
+    }
+}
+
 void canvas_window::add_spot(int x, int y, int r, int kind, element *e)
 {
     stock_.spots.push_front(spot{x, y, r, kind, e});
@@ -67,7 +98,7 @@ void canvas_window::draw_marker(QPainter &p, element *e)
     add_spot(e->mark.px, e->mark.py, cmn__marker_ball_radius, SPOT_MARKER, e);
 }
 
-void canvas_window::draw_elements(QPainter &p)
+void canvas_window::draw_elements(QPainter &p, const QRect &dirty)
 {
     stock_.spots.clear();
     label *l = stock_.lab;
@@ -81,14 +112,33 @@ void canvas_window::draw_elements(QPainter &p)
         e->mark.py = py(e->y);
     }
     // Markers closer than 2 pixels share one: the lowest index draws it.
+    // Closer than 2 means the same pixel or a neighbour, so the candidates
+    // of an element are found in the nine pixels around its own.
+    std::unordered_map<std::uint64_t, std::vector<int>> at_pixel;
+    at_pixel.reserve(static_cast<std::size_t>(l->qty));
+    auto key = [](int x, int y) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) | static_cast<std::uint32_t>(y);
+    };
+    for (int i = 0; i < l->qty; ++i)
+        at_pixel[key(l->es[i]->mark.px, l->es[i]->mark.py)].push_back(i);
+    std::vector<int> near;
     for (int i = 0; i < l->qty; ++i) {
         element *a = l->es[i];
         if (a->mark.group >= 0)
             continue;
-        for (int j = i + 1; j < l->qty; ++j) {
+        near.clear();
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                auto it = at_pixel.find(key(a->mark.px + dx, a->mark.py + dy));
+                if (it != at_pixel.end())
+                    for (int j : it->second)
+                        if (j > i)
+                            near.push_back(j);
+            }
+        std::sort(near.begin(), near.end());
+        for (int j : near) {
             element *b = l->es[j];
-            if (b->mark.group >= 0 || std::abs(a->mark.px - b->mark.px) >= 2 ||
-                std::abs(a->mark.py - b->mark.py) >= 2)
+            if (b->mark.group >= 0)
                 continue;
             a->mark.group = i;
             b->mark.group = i;
@@ -101,16 +151,19 @@ void canvas_window::draw_elements(QPainter &p)
     p.setFont(description_font());
     for (int i = l->qty - 1; i >= 0; --i) {
         element *e = l->es[i];
-        draw_element(p, e, i);
+        draw_element(p, e, i, dirty);
         if (e->mark.group < 0 || e->mark.shown)
             draw_marker(p, e);
     }
 }
 
-void canvas_window::draw_element(QPainter &p, element *e, int index)
+void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect &dirty)
 {
     (void)index;
     layout_element(e);
+    // Outside what is being repainted only the spots are made: the spot
+    // list always covers every element on the screen.
+    const bool visible = element_rect(e, 12).intersects(dirty);
     layout_rotation rot;
     if (stock_.mode == CNV_ELEMENT_DRAG && stock_.mode_info.op == OP_ROTATE &&
         stock_.mode_info.el < stock_.lab->qty && stock_.lab->es[stock_.mode_info.el] == e) {
@@ -131,7 +184,7 @@ void canvas_window::draw_element(QPainter &p, element *e, int index)
 
     const bool rotated_picture = e->type == ELE_PICTURE && !ele__same(e->angle, 0);
     QTransform frame;
-    if (rotated_picture) {
+    if (rotated_picture && visible) {
         // The whole picture element in a frame turned about its anchor.
         const QPointF a(px(e->x), py(e->y));
         frame.translate(a.x(), a.y());
@@ -163,17 +216,17 @@ void canvas_window::draw_element(QPainter &p, element *e, int index)
             edge(p, x0, f, x1, d, false, a, b);
         }
     };
-    if (l.bottom)
+    if (visible && l.bottom)
         horizontal_edge(d - t, d + 1);
-    if (l.top)
+    if (visible && l.top)
         horizontal_edge(f, f + t + 1);
-    if (l.left)
+    if (visible && l.left)
         vertical_edge(c, c + t + 1);
-    if (l.right)
+    if (visible && l.right)
         vertical_edge(ee - t, ee + 1);
 
     // The description.
-    if (!e->desc.empty()) {
+    if (visible && !e->desc.empty()) {
         QRect r(QPoint(c + t + 1, f + t + 1), QPoint(ee - t - 2, d - t - 2));
         QColor ink = QColor::fromRgb(e->type == ELE_PICTURE && !e->picture.data ? 0xFFFF0000u : box);
         p.setPen(ink);
@@ -201,7 +254,7 @@ void canvas_window::draw_element(QPainter &p, element *e, int index)
             p.drawText(QRect(QPoint(minx, miny), QPoint(maxx - 1, maxy - 1)), flags, text);
             p.restore();
         } else if (r.width() > 0 && r.height() > 0) {
-            p.drawText(r, flags, text);
+            draw_description(p, e, r, text);
         }
     }
 
@@ -218,17 +271,26 @@ void canvas_window::draw_element(QPainter &p, element *e, int index)
         };
         const QPoint wpt(px(l.wx), py(l.wy)), hpt(px(l.hx), py(l.hy)), rpt(px(l.rx), py(l.ry)),
             cpt(px(l.cx), py(l.cy));
-        if (const QImage *b = ball_for(l.wkind))
-            grd__blit_centred(p, *b, wpt.x(), wpt.y());
-        if (const QImage *b = ball_for(l.hkind))
-            grd__blit_centred(p, *b, hpt.x(), hpt.y());
-        grd__blit_centred(p, cmn__handle_ball(CMN_BALL_ORANGE), rpt.x(), rpt.y());
-        if (l.ckind != SPOT_NONE)
-            grd__blit_centred(p, cmn__handle_ball(CMN_BALL_YELLOW), cpt.x(), cpt.y());
+        if (visible) {
+            if (const QImage *b = ball_for(l.wkind))
+                grd__blit_centred(p, *b, wpt.x(), wpt.y());
+            if (const QImage *b = ball_for(l.hkind))
+                grd__blit_centred(p, *b, hpt.x(), hpt.y());
+            grd__blit_centred(p, cmn__handle_ball(CMN_BALL_ORANGE), rpt.x(), rpt.y());
+            if (l.ckind != SPOT_NONE)
+                grd__blit_centred(p, cmn__handle_ball(CMN_BALL_YELLOW), cpt.x(), cpt.y());
+        }
+        QTransform turn;
+        if (rotated_picture) {
+            const QPointF a(px(e->x), py(e->y));
+            turn.translate(a.x(), a.y());
+            turn.rotate(-e->angle);
+            turn.translate(-a.x(), -a.y());
+        }
         auto spot_at = [&](QPoint pt, int kind) {
             if (kind == SPOT_NONE)
                 return;
-            QPointF at = rotated_picture ? frame.map(QPointF(pt)) : QPointF(pt);
+            QPointF at = rotated_picture ? turn.map(QPointF(pt)) : QPointF(pt);
             add_spot(static_cast<int>(at.x()), static_cast<int>(at.y()), cmn__handle_ball_radius, kind, e);
         };
         spot_at(wpt, l.wkind);
@@ -236,7 +298,7 @@ void canvas_window::draw_element(QPainter &p, element *e, int index)
         spot_at(rpt, SPOT_ROTATE);
         spot_at(cpt, l.ckind);
     }
-    if (rotated_picture)
+    if (rotated_picture && visible)
         p.restore();
 }
 

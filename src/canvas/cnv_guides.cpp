@@ -53,8 +53,11 @@ void canvas_window::guide_step(QPoint pixel)
     guide_band(*g);
     // Over its own ruler the guide goes, and the ruler takes the drag back.
     ruler *own = g->vertical ? stock_.vruler : stock_.hruler;
-    QWidget *under = QApplication::widgetAt(QCursor::pos());
-    if (own && under == own) {
+    const QPoint global = mapToGlobal(pixel);
+    QWidget *under = QApplication::widgetAt(global);
+    const bool over_own = own && own->isVisible() &&
+                          (under == own || (!under && own->rect().contains(own->mapFromGlobal(global))));
+    if (over_own) {
         stock_.mode = CNV_NORMAL;
         releaseMouse();
         setCursor(Qt::ArrowCursor);

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "canvas/canvas.h"
+#include "platform/beep.h"
 #include "frame/frame_host.h"
 #include "model/errors.h"
 
@@ -101,6 +102,12 @@ void canvas_window::start_drag(int index, int op)
     stock_.mode_info.el = index;
     stock_.mode_info.op = op;
     stock_.mode_info.g = nullptr;
+    if (op == OP_MOVE_SELECTION) {
+        // Where the dragged anchor started; nothing moved yet.
+        stock_.mode_info.x = stock_.lab->es[index]->x;
+        stock_.mode_info.y = stock_.lab->es[index]->y;
+        stock_.mode_info.dx = stock_.mode_info.dy = 0;
+    }
     grabMouse();
     setCursor(Qt::PointingHandCursor);
 }
@@ -237,7 +244,7 @@ void canvas_window::press_armed(QPoint p)
     const double x = to_x(p.x()), y = to_y(p.y());
     const label *l = stock_.lab;
     if (x < 0 || y < 0 || x > l->width || y > l->height || hit(p)) {
-        QApplication::beep();
+        platform_beep();
         return;
     }
     frame_notify n;
@@ -377,7 +384,11 @@ void canvas_window::drag_step(QPoint pixel)
     case OP_MOVE_SELECTION: {
         x = std::clamp(x, 0.0, lab->width);
         y = std::clamp(y, 0.0, lab->height);
-        const double dx = x - e->x, dy = y - e->y;
+        // The pointer's offset from where the dragged element's anchor was
+        // when the drag began, less what was moved already: an element
+        // dragged with Alt that is not itself selected stays where it is,
+        // and its offset must not be added again at every step.
+        const double dx = x - (m.x + m.dx), dy = y - (m.y + m.dy);
         for (int i = 0; i < lab->qty; ++i) {
             const element *s = lab->es[i];
             if (s->state == ELE_UNSELECTED)
@@ -396,6 +407,8 @@ void canvas_window::drag_step(QPoint pixel)
             send(fn::y, i, std::clamp(s->y + dy, 0.0, lab->height));
             redraw_element(i);
         }
+        m.dx += dx;
+        m.dy += dy;
         break;
     }
     default:
@@ -515,13 +528,13 @@ void canvas_window::double_click(const spot &s)
         switch (e->type) {
         case ELE_TEXT:
             if (e->height > 0)
-                QApplication::beep(); // an automatic width only with an automatic height
+                platform_beep(); // an automatic width only with an automatic height
             else
                 send(fn::width, index, ele__toggle_auto_width(e));
             break;
         case ELE_PICTURE:
             if (e->width > ELE_EPS && e->height < 0)
-                QApplication::beep(); // never both sides automatic
+                platform_beep(); // never both sides automatic
             else
                 send(fn::width, index, ele__toggle_auto_width(e));
             break;
@@ -533,13 +546,13 @@ void canvas_window::double_click(const spot &s)
         switch (e->type) {
         case ELE_TEXT:
             if (e->width < 0)
-                QApplication::beep();
+                platform_beep();
             else
                 send(fn::height, index, ele__toggle_auto_height(e));
             break;
         case ELE_PICTURE:
             if (e->height > ELE_EPS && e->width < 0)
-                QApplication::beep();
+                platform_beep();
             else
                 send(fn::height, index, ele__toggle_auto_height(e));
             break;

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "canvas/canvas.h"
+#include "platform/beep.h"
 #include "canvas/canvas_holder.h"
 #include "exchange/preview.h"
 #include "exchange/servers_dialogs.h"
@@ -278,7 +279,7 @@ void label_frame::check_tool(int id)
 
 void label_frame::beep()
 {
-    QApplication::beep();
+    platform_beep();
 }
 
 // ---------------------------------------------------------------- layout

@@ -105,7 +105,7 @@ bool key_router::eventFilter(QObject *o, QEvent *e)
     if (e->type() != QEvent::KeyPress)
         return false;
     auto *w = qobject_cast<QWidget *>(o);
-    if (!w || !w->isWindow() && w != QApplication::focusWidget())
+    if (!w || (!w->isWindow() && w != QApplication::focusWidget()))
         return false; // a key travelling up to a parent was seen already
     if (w->isWindow() && QApplication::focusWidget() && QApplication::focusWidget() != w)
         return false;

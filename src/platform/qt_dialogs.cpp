@@ -1,5 +1,7 @@
 #include "platform/qt_dialogs.h"
 
+#include "platform/beep.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
@@ -147,4 +149,5 @@ void qt_install_dialogs()
     platform_set_file_choice(&files);
     platform_set_colour_choice(&colours);
     platform_set_url_opener(&opener);
+    platform_set_beeper([] { QApplication::beep(); });
 }

@@ -1,0 +1,76 @@
+// Start-up of the editor to its first painted frame (shared lists, the
+// frame with its canvas, panels, menu and toolbar, shown and painted), next
+// to a bare Qt main window with a menu bar shown and painted, in the same
+// run.  The editor builds some sixty widgets and paints a canvas; it should
+// start within 25 times the bare window (about 10 ms here).
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPointer>
+#include <cstdlib>
+
+#include "bench_common.h"
+#include "canvas/canvas.h"
+#include "frame/frame.h"
+#include "frame/frame_hub.h"
+#include "frame/lbl_store.h"
+#include "model/xmalloc.h"
+#include "support/temp_dir.h"
+#include "widgets/ormikcommon.h"
+
+namespace {
+
+// Waits (processing events) until `w` has been painted once.
+class paint_watch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+void until_painted(QWidget *w)
+{
+    paint_watch watch;
+    w->installEventFilter(&watch);
+    for (int i = 0; i < 1000 && !watch.painted; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    w->removeEventFilter(&watch);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    temp_dir settings_home; // a first run: no stored settings
+    setenv("XDG_CONFIG_HOME", settings_home.path().c_str(), 1);
+    xma__init();
+    QApplication app(argc, argv);
+    lbl_file_store store;
+    bool lists = false;
+    const double editor = median_seconds(7, [&] {
+        if (!lists) {
+            cmn__startup(); // once per process, as at start-up
+            lists = true;
+        }
+        auto *f = new label_frame(store);
+        f->show();
+        until_painted(f->stock().canvas);
+        delete f;
+    });
+    const double bare = median_seconds(7, [&] {
+        auto *w = new QMainWindow;
+        w->menuBar()->addMenu(QStringLiteral("&Файл"))->addAction(QStringLiteral("Открыть"));
+        w->resize(1100, 760);
+        w->show();
+        until_painted(w);
+        delete w;
+    });
+    std::printf("bench startup-editor-first-paint: %.2f ms\n", editor * 1e3);
+    std::printf("bench startup-bare-main-window: %.2f ms\n", bare * 1e3);
+    return report_ratio("startup-editor-vs-bare-window", editor / bare, 25.0);
+}
