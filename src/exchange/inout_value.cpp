@@ -38,6 +38,17 @@ namespace {
 
 // ---------------------------------------------------------------- writer
 
+// The panel accepts angles such as -40 (a turn the other way); a stored
+// label carries 0..360 only, and a reader refuses anything else, so the same
+// turn is written in that range.
+double stored_angle(double a)
+{
+    if (a >= 0 && a <= 360)
+        return a;
+    a = std::fmod(a, 360.0);
+    return a < 0 ? a + 360.0 : a;
+}
+
 struct writer {
     xmlrpc_env *env;
 
@@ -87,7 +98,7 @@ struct writer {
         set_double(st, "x", e->x);
         set_double(st, "y", e->y);
         set_int(st, "quadrant", anchor_to_stored(e->quadrant));
-        set_double(st, "angle", e->angle);
+        set_double(st, "angle", stored_angle(e->angle));
         set(st, "comment", string(e->desc));
         xmlrpc_value *en = xmlrpc_bool_new(env, e->disabled == 0);
         check();

@@ -1,5 +1,6 @@
-// The element list: one line per element in array order, selection in step
-// with the canvas, raise and lower buttons.
+// The element list: one line per element in array order (its kind icon and
+// description), selection kept in step with the canvas both ways, and the
+// raise and lower buttons.
 #pragma once
 
 #include <QWidget>
@@ -8,15 +9,18 @@
 
 class frame_host;
 class QTreeWidget;
+class QItemSelection;
 class picture_button;
 
 struct list_stock {
     QWidget *win = nullptr;
-    QTreeWidget *list = nullptr;
+    frame_host *target = nullptr;
+    QTreeWidget *lv = nullptr;
     picture_button *raise = nullptr;
     picture_button *lower = nullptr;
-    frame_host *target = nullptr;
     label *lab = nullptr;
+    bool updating = false;
+    int bar_height = 0;
 };
 
 class element_list final : public QWidget, public frame_view {
@@ -24,13 +28,21 @@ class element_list final : public QWidget, public frame_view {
 public:
     element_list(QWidget *parent, frame_host *target, label *lab);
     void notify(const frame_notify &n) override;
-    void set_label(label *lab) override;
-    void relayout() override;
+    void set_label(label *lab) override; // 1045
+    void relayout() override;            // 1026
     const list_stock &stock() const { return stock_; }
+    // The icon of an element's line: its kind, the grey form when disabled.
+    static int icon_index(const element *e);
 
 protected:
     void resizeEvent(QResizeEvent *) override;
+    bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
+    void rebuild();
+    void insert_line(int index);
+    void set_line(int index);
+    void user_selection(const QItemSelection &selected, const QItemSelection &deselected);
+    void refresh_buttons();
     list_stock stock_;
 };

@@ -1,8 +1,85 @@
 #include "frame/properties.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <cmath>
 
+#include "exchange/inout.h"
+#include "model/errors.h"
+#include "model/lg_epsi.h"
+#include "model/misc.h"
+#include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
+#include "widgets/ormikcommon.h"
+
+namespace {
+
+constexpr const char16_t *captions[ROW_COUNT] = {
+    u"Описание:", u"X:", u"Y:", u"Квадрант:", u"Угол:", u"Ширина:", u"Высота:",
+    u"Текст:", u"Шрифт:", u"Размер:", u"Выравнивание:", u"Цвет:",
+    u"Стиль:", u"Толщина:", u"Цвет:",
+    u"Изображение:", u"Цвет:",
+    u"Код:", u"Вид:", u"Цвет:", u"Подпечатка:"};
+
+constexpr int small_icon = 16;
+constexpr int edge = 2;
+
+QString qs(const std::u16string &s)
+{
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::u16string us(const QString &s)
+{
+    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
+}
+
+QString number(double v)
+{
+    return QString::asprintf("%.2f", v);
+}
+
+std::vector<int> kind_rows(int type)
+{
+    switch (type) {
+    case ELE_TEXT: return {ROW_TEXT, ROW_FONT, ROW_SIZE, ROW_JUSTIFICATION, ROW_TEXT_COLOUR};
+    case ELE_BORDER: return {ROW_STYLE, ROW_THICKNESS, ROW_BORDER_COLOUR};
+    case ELE_PICTURE: return {ROW_PICTURE, ROW_PICTURE_COLOUR};
+    case ELE_BARCODE: return {ROW_CODE, ROW_KIND, ROW_BARCODE_COLOUR, ROW_SUBPRINT};
+    default: return {};
+    }
+}
+
+std::uint32_t kind_colour(const element *e)
+{
+    switch (e->type) {
+    case ELE_BORDER: return e->border.colour;
+    case ELE_PICTURE: return e->picture.colour;
+    case ELE_BARCODE: return e->barcode.colour;
+    default: return e->text.colour;
+    }
+}
+
+// A thickness as the list shows it: "0.0 (самая тонкая)" is 0.
+bool thickness_value(const QString &text, double &out)
+{
+    for (const char16_t *t : cmn_thicknesses)
+        if (text == QString::fromUtf16(t)) {
+            out = text.section(QLatin1Char(' '), 0, 0).toDouble();
+            return true;
+        }
+    return msc__parse_real(us(text), out);
+}
+
+} // namespace
 
 properties_panel::properties_panel(QWidget *parent, frame_host *target, label *lab) : QWidget(parent)
 {
@@ -11,16 +88,704 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
     setAutoFillBackground(true);
     stock_.target = target;
     stock_.lab = lab;
+    canvas_ = new QWidget(this);
+    canvas_->setObjectName(QStringLiteral("rows"));
+    bar_ = new QScrollBar(Qt::Vertical, this);
+    bar_->hide();
+    connect(bar_, &QScrollBar::valueChanged, this, [this](int v) { scroll_to(v); });
     stock_.header = ctl__centred_label(this, QStringLiteral("Нет выбранных элементов."));
+    stock_.header->setObjectName(QStringLiteral("header"));
+
+    for (int r = 0; r < ROW_COUNT; ++r) {
+        const std::size_t i = static_cast<std::size_t>(r);
+        stock_.captions[i] = ctl__label(canvas_, QString::fromUtf16(captions[r]));
+        QWidget *c = nullptr;
+        switch (r) {
+        case ROW_QUADRANT: c = cmn__quadrant_box(canvas_, -1); break;
+        case ROW_FONT: c = ctl__combo(canvas_); break;
+        case ROW_SIZE: c = ctl__sorted_combo(canvas_); break;
+        case ROW_JUSTIFICATION: c = cmn__justification_box(canvas_, -1); break;
+        case ROW_STYLE: c = cmn__line_style_box(canvas_, -1); break;
+        case ROW_THICKNESS: c = ctl__combo(canvas_); break;
+        case ROW_KIND: c = cmn__barcode_type_box(canvas_, -1); break;
+        case ROW_SUBPRINT: c = cmn__yes_no_box(canvas_, -1); break;
+        case ROW_TEXT_COLOUR:
+        case ROW_BORDER_COLOUR:
+        case ROW_PICTURE_COLOUR:
+        case ROW_BARCODE_COLOUR: {
+            auto *b = new colour_button(canvas_, 0);
+            connect(b, &colour_button::colour_changed, this, [this](std::uint32_t c) { colour_chosen(c); });
+            c = b;
+            break;
+        }
+        case ROW_PICTURE: {
+            auto *b = ctl__button(canvas_, QStringLiteral("(указать)"));
+            connect(b, &QPushButton::clicked, this, [this] { picture_clicked(); });
+            c = b;
+            break;
+        }
+        default: c = ctl__edit(canvas_); break;
+        }
+        c->setObjectName(QStringLiteral("row%1").arg(r));
+        stock_.controls[i] = c;
+        c->installEventFilter(this);
+        if (auto *cb = qobject_cast<QComboBox *>(c)) {
+            connect(cb, &QComboBox::activated, this, [this, r] { commit_list(r); });
+            if (cb->lineEdit())
+                cb->lineEdit()->installEventFilter(this);
+        }
+    }
+    cmn__fill_fonts(combo(ROW_FONT));
+    stock_.width_box = ctl__check(canvas_, QString());
+    stock_.height_box = ctl__check(canvas_, QString());
+    stock_.width_box->setObjectName(QStringLiteral("width-box"));
+    stock_.height_box->setObjectName(QStringLiteral("height-box"));
+    connect(stock_.width_box, &QCheckBox::clicked, this, [this] { size_box_clicked(true); });
+    connect(stock_.height_box, &QCheckBox::clicked, this, [this] { size_box_clicked(false); });
+    enter_state(0, nullptr);
 }
 
-void properties_panel::notify(const frame_notify &) {}
-void properties_panel::set_label(label *lab) { stock_.lab = lab; }
-void properties_panel::relayout() {}
-void properties_panel::focus_description() {}
-void properties_panel::key_navigation(int, Qt::KeyboardModifiers) {}
+QLineEdit *properties_panel::edit(int row) const
+{
+    return qobject_cast<QLineEdit *>(control(row));
+}
+
+QComboBox *properties_panel::combo(int row) const
+{
+    return qobject_cast<QComboBox *>(control(row));
+}
+
+colour_button *properties_panel::colour(int row) const
+{
+    return qobject_cast<colour_button *>(control(row));
+}
+
+// ------------------------------------------------------------------ state
+
+void properties_panel::evaluate_state()
+{
+    const label *l = stock_.lab;
+    if (l->sel == 0) {
+        enter_state(0, nullptr);
+    } else if (l->sel > 1) {
+        enter_state(1, nullptr);
+    } else {
+        const int i = ele__get_first_selected(l);
+        if (i < 0)
+            XFAIL("i = ele__get_first_selected( s->lab ) != -1");
+        enter_state(2, l->es[i]);
+    }
+}
+
+std::vector<int> properties_panel::rows_in_use() const
+{
+    std::vector<int> rows{ROW_DESC, ROW_X, ROW_Y, ROW_QUADRANT, ROW_ANGLE, ROW_WIDTH, ROW_HEIGHT};
+    if (stock_.state == 2 && stock_.e)
+        for (int r : kind_rows(stock_.e->type))
+            rows.push_back(r);
+    return rows;
+}
+
+void properties_panel::enter_state(int state, element *e)
+{
+    stock_.state = state;
+    stock_.e = e;
+    if (state != 2) {
+        stock_.header->setText(state == 0 ? QStringLiteral("Нет выбранных элементов.")
+                                          : QStringLiteral("Выбрано несколько элементов."));
+        stock_.header->show();
+        canvas_->hide();
+    } else {
+        stock_.header->hide();
+        std::vector<int> in_use = rows_in_use();
+        for (int r = 0; r < ROW_COUNT; ++r) {
+            const bool on = std::find(in_use.begin(), in_use.end(), r) != in_use.end();
+            stock_.captions[static_cast<std::size_t>(r)]->setVisible(on);
+            stock_.controls[static_cast<std::size_t>(r)]->setVisible(on);
+        }
+        canvas_->show();
+        fill();
+    }
+    lay_out();
+}
+
+void properties_panel::fill()
+{
+    element *e = stock_.e;
+    if (!e)
+        return;
+    filling_ = true;
+    edit(ROW_DESC)->setText(qs(e->desc));
+    edit(ROW_X)->setText(number(e->x));
+    edit(ROW_Y)->setText(number(e->y));
+    edit(ROW_ANGLE)->setText(number(e->angle));
+    combo(ROW_QUADRANT)->setCurrentIndex(-1);
+    cmn__select_value(combo(ROW_QUADRANT), e->quadrant);
+    size_display();
+    switch (e->type) {
+    case ELE_TEXT:
+        edit(ROW_TEXT)->setText(qs(e->text.text.value_or(u"")));
+        combo(ROW_FONT)->setEditText(qs(e->text.font.value_or(u"")));
+        cmn__fill_font_sizes(combo(ROW_SIZE), e->text.size);
+        combo(ROW_JUSTIFICATION)->setCurrentIndex(-1);
+        cmn__select_value(combo(ROW_JUSTIFICATION), e->text.justification);
+        colour(ROW_TEXT_COLOUR)->set_colour(e->text.colour);
+        break;
+    case ELE_BORDER:
+        combo(ROW_STYLE)->setCurrentIndex(-1);
+        cmn__select_value(combo(ROW_STYLE), e->border.style);
+        cmn__fill_thickness(combo(ROW_THICKNESS), e->border.thickness);
+        colour(ROW_BORDER_COLOUR)->set_colour(e->border.colour);
+        break;
+    case ELE_PICTURE:
+        static_cast<QPushButton *>(control(ROW_PICTURE))
+            ->setText(e->picture.data ? QStringLiteral("Поменять") : QStringLiteral("Указать"));
+        colour(ROW_PICTURE_COLOUR)->set_colour(e->picture.colour);
+        break;
+    case ELE_BARCODE:
+        edit(ROW_CODE)->setText(qs(e->barcode.code.value_or(u"")));
+        combo(ROW_KIND)->setCurrentIndex(-1);
+        cmn__select_value(combo(ROW_KIND), e->barcode.type);
+        colour(ROW_BARCODE_COLOUR)->set_colour(e->barcode.colour);
+        combo(ROW_SUBPRINT)->setCurrentIndex(-1);
+        cmn__select_value(combo(ROW_SUBPRINT), e->barcode.text);
+        break;
+    default:
+        break;
+    }
+    filling_ = false;
+}
+
+void properties_panel::size_display()
+{
+    element *e = stock_.e;
+    if (!e)
+        return;
+    filling_ = true;
+    QLineEdit *w = edit(ROW_WIDTH), *h = edit(ROW_HEIGHT);
+    QCheckBox *wb = stock_.width_box, *hb = stock_.height_box;
+    auto show = [](QLineEdit *f, bool enabled, const QString &text) {
+        f->setEnabled(enabled);
+        f->setText(text);
+    };
+    auto box = [](QCheckBox *b, bool enabled, bool checked) {
+        b->setEnabled(enabled);
+        b->setChecked(checked);
+    };
+    if (e->type == ELE_TEXT) {
+        if (e->width < 0) {
+            show(w, false, QStringLiteral("по тексту"));
+            show(h, false, QStringLiteral("по высоте шрифта"));
+            box(wb, true, false);
+            box(hb, false, false);
+        } else if (e->height < 0) {
+            show(w, true, number(e->width));
+            show(h, false, QStringLiteral("по тексту"));
+            box(wb, true, true);
+            box(hb, true, false);
+        } else {
+            show(w, true, number(e->width));
+            show(h, true, number(e->height));
+            box(wb, false, true);
+            box(hb, true, true);
+        }
+    } else if (e->type == ELE_PICTURE) {
+        if (e->width < 0) {
+            show(w, false, QStringLiteral("пропорционально"));
+            show(h, true, number(e->height));
+            box(wb, true, false);
+            box(hb, false, true);
+        } else if (e->height < 0) {
+            show(w, true, number(e->width));
+            show(h, false, QStringLiteral("пропорционально"));
+            box(wb, false, true);
+            box(hb, true, false);
+        } else {
+            show(w, true, number(e->width));
+            show(h, true, number(e->height));
+            box(wb, true, true);
+            box(hb, true, true);
+        }
+    } else {
+        show(w, true, number(e->width));
+        show(h, true, number(e->height));
+        box(wb, false, true);
+        box(hb, false, true);
+    }
+    filling_ = false;
+}
+
+// ----------------------------------------------------------------- layout
+
+void properties_panel::lay_out()
+{
+    const int bar_w = bar_->sizeHint().width();
+    stock_.header->setGeometry(rect());
+    if (stock_.state != 2) {
+        stock_.content_height = 1;
+        bar_->hide();
+        return;
+    }
+    const std::vector<int> rows = rows_in_use();
+    int cw = 0;
+    for (int r : rows)
+        cw = std::max(cw, ctl__text_width(stock_.captions[static_cast<std::size_t>(r)]));
+    stock_.caption_width = cw;
+    stock_.row_height = 3 * QFontMetrics(edit(ROW_DESC)->font()).height() / 2 + 2 * edge;
+    const int old_range = stock_.content_height;
+    stock_.content_height = stock_.row_height * static_cast<int>(rows.size()) + 5;
+    const bool scrolls = stock_.content_height > height();
+    const int client_w = width() - (scrolls ? bar_w : 0);
+    bar_->setVisible(scrolls);
+    bar_->setGeometry(width() - bar_w, 0, bar_w, height());
+    const int max = std::max(0, stock_.content_height - height());
+    int pos = old_range > 1 ? static_cast<int>(static_cast<double>(stock_.content_height) * stock_.cy / old_range) : 0;
+    pos = std::clamp(pos, 0, max);
+    bar_->blockSignals(true);
+    bar_->setRange(0, max);
+    bar_->setPageStep(std::max(1, height()));
+    bar_->setSingleStep(std::max(1, height() / std::max(1, stock_.row_height)));
+    bar_->setValue(pos);
+    bar_->blockSignals(false);
+    stock_.cy = pos;
+    canvas_->setGeometry(0, -stock_.cy, client_w, std::max(stock_.content_height, height()));
+    int y = 5;
+    const int rh = stock_.row_height;
+    for (int r : rows) {
+        const std::size_t i = static_cast<std::size_t>(r);
+        stock_.captions[i]->setGeometry(5, y, cw, rh);
+        int x = cw + 15;
+        QCheckBox *box = r == ROW_WIDTH ? stock_.width_box : r == ROW_HEIGHT ? stock_.height_box : nullptr;
+        if (box) {
+            box->setGeometry(x, y, small_icon + 4, rh);
+            box->show();
+            x += small_icon + 10;
+        }
+        stock_.controls[i]->setGeometry(x, y, std::max(10, client_w - 20 - x), rh);
+        y += rh;
+    }
+}
+
+void properties_panel::scroll_to(int y)
+{
+    const int max = std::max(0, stock_.content_height - height());
+    y = std::clamp(y, 0, max);
+    if (y == stock_.cy)
+        return;
+    stock_.cy = y;
+    canvas_->move(0, -y);
+    if (bar_->value() != y)
+        bar_->setValue(y);
+}
+
+void properties_panel::wheelEvent(QWheelEvent *e)
+{
+    if (stock_.state == 2 && bar_->isVisible())
+        scroll_to(stock_.cy - e->angleDelta().y() / 120 * stock_.row_height);
+}
 
 void properties_panel::resizeEvent(QResizeEvent *)
 {
-    stock_.header->setGeometry(4, 4, width() - 8, height() - 8);
+    lay_out();
+}
+
+// ----------------------------------------------------------- notifications
+
+void properties_panel::notify(const frame_notify &n)
+{
+    switch (n.code) {
+    case fn::selection:
+        evaluate_state();
+        break;
+    case fn::x:
+    case fn::y:
+    case fn::angle:
+        if (stock_.state == 2 && stock_.e && stock_.lab->qty > n.e1 && stock_.lab->es[n.e1] == stock_.e) {
+            filling_ = true;
+            const int row = n.code == fn::x ? ROW_X : n.code == fn::y ? ROW_Y : ROW_ANGLE;
+            const double v = n.code == fn::x ? stock_.e->x : n.code == fn::y ? stock_.e->y : stock_.e->angle;
+            edit(row)->setText(number(v));
+            filling_ = false;
+        }
+        break;
+    case fn::width:
+    case fn::height:
+        if (stock_.state == 2)
+            size_display();
+        break;
+    case fn::quadrant:
+        if (stock_.state == 2 && stock_.e) {
+            filling_ = true;
+            cmn__select_value(combo(ROW_QUADRANT), stock_.e->quadrant);
+            filling_ = false;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void properties_panel::set_label(label *lab)
+{
+    stock_.lab = lab;
+    stock_.e = nullptr;
+    evaluate_state();
+}
+
+void properties_panel::relayout()
+{
+    evaluate_state();
+}
+
+void properties_panel::focus_description()
+{
+    if (stock_.state != 2)
+        return;
+    edit(ROW_DESC)->setFocus();
+    edit(ROW_DESC)->selectAll();
+}
+
+bool properties_panel::event(QEvent *e)
+{
+    if (e->type() == cmn_broadcast_event::type() &&
+        static_cast<cmn_broadcast_event *>(e)->message == CMN_FONTS_CHANGED) {
+        filling_ = true;
+        QComboBox *fonts = combo(ROW_FONT);
+        const QString typed = fonts->currentText();
+        fonts->clear();
+        cmn__fill_fonts(fonts);
+        if (stock_.state == 2 && stock_.e && stock_.e->type == ELE_TEXT)
+            fonts->setEditText(qs(stock_.e->text.font.value_or(u"")));
+        else
+            fonts->setEditText(typed);
+        filling_ = false;
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+bool properties_panel::eventFilter(QObject *o, QEvent *e)
+{
+    if (e->type() == QEvent::FocusOut && stock_.state == 2 && !filling_) {
+        // The list's own edit part loses the focus to its list, too: only
+        // a focus leaving the control counts.
+        auto *fe = static_cast<QFocusEvent *>(e);
+        if (fe->reason() != Qt::PopupFocusReason) {
+            for (int r = 0; r < ROW_COUNT; ++r) {
+                QWidget *c = control(r);
+                if (o == c || (qobject_cast<QComboBox *>(c) && static_cast<QComboBox *>(c)->lineEdit() == o)) {
+                    if (o != c && c->hasFocus())
+                        break;
+                    commit(r);
+                    break;
+                }
+            }
+        }
+    }
+    return QWidget::eventFilter(o, e);
+}
+
+// ----------------------------------------------------------------- commits
+
+void properties_panel::send(frame_notify &n)
+{
+    n.sender = this;
+    n.e1 = ele__get_index(stock_.lab, stock_.e);
+    if (n.e1 < 0 || !stock_.target)
+        return;
+    stock_.target->hub().notify(n);
+}
+
+void properties_panel::refuse(int row, const char16_t *message, const QString &old_text)
+{
+    // The old value is back before the box takes the focus, so the field's
+    // own loss of focus finds nothing to commit.
+    filling_ = true;
+    if (QLineEdit *f = edit(row))
+        f->setText(old_text);
+    else if (QComboBox *c = combo(row))
+        c->setEditText(old_text);
+    filling_ = false;
+    if (message)
+        err__warning(u"%s", message);
+    control(row)->setFocus();
+}
+
+bool properties_panel::storable(int row, const QString &text, const QString &old_text)
+{
+    if (char32_t c = ino__unsendable_char(us(text))) {
+        filling_ = true;
+        if (QLineEdit *f = edit(row))
+            f->setText(old_text);
+        else if (QComboBox *cb = combo(row))
+            cb->setEditText(old_text);
+        filling_ = false;
+        err__warning(u"Этот символ (U+%04X) нельзя сохранить в этикетке.", static_cast<unsigned>(c));
+        control(row)->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void properties_panel::commit(int row)
+{
+    element *e = stock_.e;
+    if (stock_.state != 2 || !e || ele__get_index(stock_.lab, e) < 0)
+        return;
+    frame_notify n;
+    auto real = [&](int r, double &v) {
+        QString t = edit(r) ? edit(r)->text() : combo(r)->currentText();
+        return msc__parse_real(us(t), v);
+    };
+    switch (row) {
+    case ROW_DESC: {
+        const QString t = edit(ROW_DESC)->text();
+        if (t.isEmpty()) {
+            refuse(ROW_DESC, u"Описание не может быть пустым", qs(e->desc));
+            return;
+        }
+        if (!storable(ROW_DESC, t, qs(e->desc)) || us(t) == e->desc)
+            return;
+        n.code = fn::description;
+        n.text = us(t);
+        break;
+    }
+    case ROW_X:
+    case ROW_Y: {
+        double v = 0;
+        const double old = row == ROW_X ? e->x : e->y;
+        const double max = row == ROW_X ? stock_.lab->width : stock_.lab->height;
+        if (!real(row, v) || v < 0 || v > max) {
+            refuse(row, u"Точка крепления должна быть в границах этикетки", number(old));
+            return;
+        }
+        if (std::fabs(v - old) <= ELE_EPS)
+            return;
+        n.code = row == ROW_X ? fn::x : fn::y;
+        n.value = v;
+        break;
+    }
+    case ROW_ANGLE: {
+        double v = 0;
+        if (!real(ROW_ANGLE, v)) {
+            refuse(ROW_ANGLE, nullptr, number(e->angle));
+            return;
+        }
+        if (v >= 360 || v <= -360) {
+            v = std::fmod(v, 360.0);
+            filling_ = true;
+            edit(ROW_ANGLE)->setText(number(v));
+            filling_ = false;
+        }
+        if (std::fabs(v - e->angle) <= ELE_EPS)
+            return;
+        n.code = fn::angle;
+        n.value = v;
+        break;
+    }
+    case ROW_WIDTH:
+    case ROW_HEIGHT: {
+        if (!edit(row)->isEnabled())
+            return;
+        double v = 0;
+        const double old = row == ROW_WIDTH ? e->width : e->height;
+        if (!real(row, v) || v < 0) {
+            refuse(row, row == ROW_WIDTH ? u"Ширина элемента не может быть отрицательной!"
+                                         : u"Высота элемента не может быть отрицательной!",
+                   number(old));
+            return;
+        }
+        if (std::fabs(v - old) <= ELE_EPS)
+            return;
+        n.code = row == ROW_WIDTH ? fn::width : fn::height;
+        n.value = v;
+        send(n);
+        // A picture's automatic other side keeps the proportions.
+        if (e->type == ELE_PICTURE && e->picture.ratio > ELE_EPS) {
+            frame_notify o;
+            if (row == ROW_WIDTH && e->height < 0) {
+                o.code = fn::height;
+                o.value = -(e->width / e->picture.ratio);
+                send(o);
+            } else if (row == ROW_HEIGHT && e->width < 0) {
+                o.code = fn::width;
+                o.value = -(e->picture.ratio * e->height);
+                send(o);
+            }
+        }
+        return;
+    }
+    case ROW_TEXT:
+    case ROW_CODE: {
+        const QString t = edit(row)->text();
+        const std::optional<std::u16string> &old = row == ROW_TEXT ? e->text.text : e->barcode.code;
+        if (!storable(row, t, qs(old.value_or(u""))))
+            return;
+        if (old && *old == us(t))
+            return;
+        n.code = row == ROW_TEXT ? fn::text : fn::barcode_data;
+        n.text = us(t);
+        break;
+    }
+    case ROW_FONT: {
+        const QString t = combo(ROW_FONT)->currentText();
+        if (!storable(ROW_FONT, t, qs(e->text.font.value_or(u""))))
+            return;
+        if (e->text.font && *e->text.font == us(t))
+            return;
+        n.code = fn::font;
+        n.text = us(t);
+        break;
+    }
+    case ROW_SIZE: {
+        double v = 0;
+        if (!real(ROW_SIZE, v) || v < 0) {
+            refuse(ROW_SIZE, u"Размер шрифта не может быть отрицательным", QString::asprintf("%f", e->text.size));
+            return;
+        }
+        if (std::fabs(v - e->text.size) <= ELE_EPS)
+            return;
+        n.code = fn::font_size;
+        n.value = v;
+        break;
+    }
+    case ROW_THICKNESS: {
+        double v = 0;
+        if (!thickness_value(combo(ROW_THICKNESS)->currentText(), v) || v < 0) {
+            refuse(ROW_THICKNESS, u"Толщина не может быть отрицательной",
+                   QString::asprintf("%f", e->border.thickness));
+            return;
+        }
+        if (std::fabs(v - e->border.thickness) <= ELE_EPS)
+            return;
+        n.code = fn::thickness;
+        n.value = v;
+        break;
+    }
+    default:
+        return;
+    }
+    send(n);
+}
+
+void properties_panel::commit_list(int row)
+{
+    if (stock_.state != 2 || !stock_.e || filling_)
+        return;
+    frame_notify n;
+    const int v = cmn__choice_value(combo(row));
+    switch (row) {
+    case ROW_QUADRANT:
+        n.code = fn::quadrant;
+        n.quadrant = v;
+        break;
+    case ROW_STYLE:
+        n.code = fn::line_style;
+        n.line_style = v;
+        break;
+    case ROW_JUSTIFICATION:
+        n.code = fn::justification;
+        n.option = v;
+        break;
+    case ROW_KIND:
+        n.code = fn::barcode_kind;
+        n.option = v;
+        break;
+    case ROW_SUBPRINT:
+        n.code = fn::subprint;
+        n.option = v;
+        break;
+    case ROW_SIZE:
+    case ROW_THICKNESS:
+    case ROW_FONT:
+        commit(row);
+        return;
+    default:
+        return;
+    }
+    if (v < 0)
+        return;
+    send(n); // sent on every choice, the same one again included
+}
+
+void properties_panel::size_box_clicked(bool width)
+{
+    element *e = stock_.e;
+    if (stock_.state != 2 || !e)
+        return;
+    QCheckBox *b = width ? stock_.width_box : stock_.height_box;
+    b->setChecked(!b->isChecked()); // the panel flips its own box
+    if (e->type == ELE_TEXT || e->type == ELE_PICTURE) {
+        frame_notify n;
+        n.code = width ? fn::width : fn::height;
+        n.value = width ? ele__toggle_auto_width(e) : ele__toggle_auto_height(e);
+        send(n);
+    }
+    size_display();
+}
+
+void properties_panel::picture_clicked()
+{
+    if (stock_.state != 2 || !stock_.e || stock_.e->type != ELE_PICTURE)
+        return;
+    lg_epsi_ptr pic = ele__choose_picture();
+    if (pic) {
+        frame_notify n;
+        n.code = fn::picture;
+        n.picture = std::move(pic);
+        send(n);
+        fill();
+    }
+    control(ROW_PICTURE)->setFocus();
+}
+
+void properties_panel::colour_chosen(std::uint32_t c)
+{
+    if (stock_.state != 2 || !stock_.e)
+        return;
+    if ((kind_colour(stock_.e) & 0xFFFFFFu) == (c & 0xFFFFFFu))
+        return;
+    frame_notify n;
+    n.code = fn::colour;
+    n.color = 0xFF000000u | (c & 0xFFFFFFu);
+    send(n);
+}
+
+// ------------------------------------------------------------------- focus
+
+std::vector<QWidget *> properties_panel::focus_order() const
+{
+    std::vector<QWidget *> order{control(ROW_DESC), control(ROW_X), control(ROW_Y), control(ROW_QUADRANT),
+                                 control(ROW_ANGLE), stock_.width_box, control(ROW_WIDTH), stock_.height_box,
+                                 control(ROW_HEIGHT)};
+    if (stock_.e)
+        for (int r : kind_rows(stock_.e->type))
+            order.push_back(control(r));
+    return order;
+}
+
+void properties_panel::key_navigation(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (stock_.state != 2)
+        return;
+    const std::vector<QWidget *> order = focus_order();
+    QWidget *focus = QApplication::focusWidget();
+    int at = -1;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        if (order[i] == focus || (focus && order[i]->isAncestorOf(focus)))
+            at = static_cast<int>(i);
+    if (at < 0)
+        return;
+    const bool back = (modifiers & Qt::ControlModifier) || key == Qt::Key_Backtab;
+    const int n = static_cast<int>(order.size());
+    // The next enabled control, wrapping round once.
+    for (int step = 1; step <= n; ++step) {
+        const int i = ((at + (back ? -step : step)) % n + n) % n;
+        if (order[static_cast<std::size_t>(i)]->isEnabled()) {
+            order[static_cast<std::size_t>(i)]->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            if (auto *f = qobject_cast<QLineEdit *>(order[static_cast<std::size_t>(i)]))
+                f->selectAll();
+            return;
+        }
+    }
 }

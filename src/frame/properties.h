@@ -1,12 +1,32 @@
-// The properties panel: the fields of the one selected element.
+// The properties panel: the fields of the one selected element as rows of
+// a caption and a control; one line of text with none or several selected.
+// Every accepted edit goes to the frame as a change notification.
 #pragma once
 
-#include <QScrollArea>
+#include <QWidget>
+#include <array>
+#include <vector>
 
-#include "frame/frame_hub.h"
 #include "frame/frame_host.h"
+#include "frame/frame_hub.h"
 
+class QCheckBox;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class colour_button;
+
+// The rows, in the order they are shown and walked by Tab.
+enum prop_row : int {
+    ROW_DESC, ROW_X, ROW_Y, ROW_QUADRANT, ROW_ANGLE, ROW_WIDTH, ROW_HEIGHT,
+    ROW_TEXT, ROW_FONT, ROW_SIZE, ROW_JUSTIFICATION, ROW_TEXT_COLOUR,
+    ROW_STYLE, ROW_THICKNESS, ROW_BORDER_COLOUR,
+    ROW_PICTURE, ROW_PICTURE_COLOUR,
+    ROW_CODE, ROW_KIND, ROW_BARCODE_COLOUR, ROW_SUBPRINT,
+    ROW_COUNT
+};
 
 struct prop_stock {
     QWidget *win = nullptr;
@@ -15,6 +35,14 @@ struct prop_stock {
     label *lab = nullptr;
     int state = 0; // 0 none selected, 1 several, 2 one
     element *e = nullptr;
+    std::array<QLabel *, ROW_COUNT> captions{};
+    std::array<QWidget *, ROW_COUNT> controls{};
+    QCheckBox *width_box = nullptr;
+    QCheckBox *height_box = nullptr;
+    int caption_width = 0;
+    int row_height = 0;
+    int content_height = 1;
+    int cy = 0;
 };
 
 class properties_panel final : public QWidget, public properties_view, public key_navigation_target {
@@ -22,15 +50,44 @@ class properties_panel final : public QWidget, public properties_view, public ke
 public:
     properties_panel(QWidget *parent, frame_host *target, label *lab);
     void notify(const frame_notify &n) override;
-    void set_label(label *lab) override;
+    void set_label(label *lab) override; // 1045
     void relayout() override;
-    void focus_description() override;
-    void key_navigation(int key, Qt::KeyboardModifiers modifiers) override;
+    void focus_description() override;   // 1082
+    void key_navigation(int key, Qt::KeyboardModifiers modifiers) override; // 1067
     const prop_stock &stock() const { return stock_; }
+    QWidget *control(int row) const { return stock_.controls[static_cast<std::size_t>(row)]; }
+    QLineEdit *edit(int row) const;
+    QComboBox *combo(int row) const;
+    colour_button *colour(int row) const;
+    QScrollBar *scroll_bar() const { return bar_; }
+    // The Tab order of the current element's rows.
+    std::vector<QWidget *> focus_order() const;
 
 protected:
     void resizeEvent(QResizeEvent *) override;
+    bool eventFilter(QObject *o, QEvent *e) override;
+    bool event(QEvent *e) override;
+    void wheelEvent(QWheelEvent *e) override;
 
 private:
+    void evaluate_state();
+    void enter_state(int state, element *e);
+    void fill();
+    void size_display();
+    void lay_out();
+    void scroll_to(int y);
+    std::vector<int> rows_in_use() const;
+    void commit(int row);
+    void commit_list(int row);
+    void size_box_clicked(bool width);
+    void picture_clicked();
+    void colour_chosen(std::uint32_t colour);
+    void send(frame_notify &n);
+    void refuse(int row, const char16_t *message, const QString &old_text);
+    bool storable(int row, const QString &text, const QString &old_text);
+
     prop_stock stock_;
+    QScrollBar *bar_ = nullptr;
+    QWidget *canvas_ = nullptr; // the rows, moved by the scroll position
+    bool filling_ = false;      // no commits while the panel fills its own fields
 };

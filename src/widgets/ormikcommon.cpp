@@ -258,6 +258,13 @@ QString cmn__font_size_text(double size)
 QComboBox *cmn__font_size_box(QWidget *parent, double current)
 {
     QComboBox *cb = ctl__sorted_combo(parent);
+    cmn__fill_font_sizes(cb, current);
+    return cb;
+}
+
+void cmn__fill_font_sizes(QComboBox *cb, double current)
+{
+    cb->clear();
     for (int size : cmn_font_sizes)
         cb->addItem(QString::number(size));
     const QString text = cmn__font_size_text(current);
@@ -273,12 +280,18 @@ QComboBox *cmn__font_size_box(QWidget *parent, double current)
         cb->insertItem(at, text);
     }
     cb->setCurrentIndex(at);
-    return cb;
 }
 
 QComboBox *cmn__thickness_box(QWidget *parent, double current)
 {
     QComboBox *cb = ctl__combo(parent);
+    cmn__fill_thickness(cb, current);
+    return cb;
+}
+
+void cmn__fill_thickness(QComboBox *cb, double current)
+{
+    cb->clear();
     int selected = -1;
     for (const char16_t *t : cmn_thicknesses) {
         cb->addItem(QString::fromUtf16(t));
@@ -292,7 +305,6 @@ QComboBox *cmn__thickness_box(QWidget *parent, double current)
     cb->setCurrentIndex(selected);
     if (cb->lineEdit())
         cb->lineEdit()->selectAll();
-    return cb;
 }
 
 int cmn__choice_value(const QComboBox *combo)

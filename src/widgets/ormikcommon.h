@@ -66,6 +66,9 @@ QComboBox *cmn__yes_no_box(QWidget *parent, int current);
 QComboBox *cmn__barcode_type_box(QWidget *parent, int current);
 QComboBox *cmn__font_size_box(QWidget *parent, double current);
 QComboBox *cmn__thickness_box(QWidget *parent, double current);
+// The same lists filled again into an existing box.
+void cmn__fill_font_sizes(QComboBox *combo, double current);
+void cmn__fill_thickness(QComboBox *combo, double current);
 // The text a font size is shown as ("11", "10.5").
 QString cmn__font_size_text(double size);
 int cmn__choice_value(const QComboBox *combo); // selected item's data, or -1

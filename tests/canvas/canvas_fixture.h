@@ -11,11 +11,15 @@
 #include "canvas/canvas_holder.h"
 #include "frame/frame.h"
 #include "frame/listwin.h"
+#include "frame/owner.h"
 #include "frame/properties.h"
 #include "model/settings.h"
 #include "frame/hub_fakes.h"
 #include "platform/message_boxes.h"
 #include "support/temp_dir.h"
+
+// A sender that is none of the frame's views, so every view hears the change.
+struct outside_sender : notify_sender {};
 
 class CanvasTest : public testing::Test {
 protected:
@@ -26,6 +30,11 @@ protected:
         if (old)
             old_ = old;
         setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+        static key_router *router = nullptr;
+        if (!router) { // the keys travel as in the program
+            router = new key_router(qApp);
+            qApp->installEventFilter(router);
+        }
         // Most of the room for the canvas, and no grid unless a test asks.
         settings::set(settings::frame_master_twowin_perc, 800);
         settings::set(settings::grid_20, 0);
@@ -63,7 +72,7 @@ protected:
     void set(int code, int index, double value)
     {
         frame_notify n;
-        n.sender = frame->stock().props;
+        n.sender = &outsider;
         n.code = code;
         n.e1 = index;
         n.value = value;
@@ -75,7 +84,7 @@ protected:
         canvas->deselect_all();
         for (int i : indexes) {
             frame_notify n;
-            n.sender = frame->stock().list;
+            n.sender = &outsider;
             n.code = fn::selection;
             n.action = fn::select;
             n.e1 = i;
@@ -92,4 +101,5 @@ protected:
     scoped_message_boxes use_boxes{&boxes};
     label_frame *frame = nullptr;
     canvas_window *canvas = nullptr;
+    outside_sender outsider;
 };

@@ -552,3 +552,24 @@ TEST_F(LabelFiles, FailedSaveLeavesTheOldFileAndNoTemporary)
         stray += e.path().filename().string().find(".lbl.") != std::string::npos;
     EXPECT_EQ(stray, 0);
 }
+
+TEST_F(LabelFiles, AnglesOutsideTheStoredRangeAreWrittenAsTheSameTurn)
+{
+    // The properties panel takes -400 as -40: saved, the element must come
+    // back (a stored angle below 0 would be refused on loading).
+    label_ptr lab = ele__label_new(300, 400);
+    for (double a : {-40.0, 725.0, 360.0, -360.0}) {
+        element *e = ele__add(lab.get(), lab->qty);
+        e->type = ELE_BORDER;
+        e->desc = u"b";
+        e->x = e->y = 10;
+        e->angle = a;
+    }
+    label_ptr back = round_trip(lab.get());
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->qty, 4);
+    EXPECT_DOUBLE_EQ(back->es[0]->angle, 320);
+    EXPECT_DOUBLE_EQ(back->es[1]->angle, 5);
+    EXPECT_DOUBLE_EQ(back->es[2]->angle, 360);
+    EXPECT_DOUBLE_EQ(back->es[3]->angle, 0);
+}

@@ -1,0 +1,356 @@
+// The properties panel, the element list and the small dialogs, used as a
+// person would: typing into fields, leaving them, clicking lines and boxes.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include "frame/commands.h"
+#include "frame/labelopt.h"
+#include "frame/renamedlg.h"
+#include "platform/message_boxes.h"
+#include "support/modal.h"
+#include "support/shots.h"
+#include "widgets/clrflatbtn.h"
+#include "widgets/ormikcommon.h"
+#include "widgets/picbtn.h"
+#include "canvas_fixture.h"
+
+namespace {
+
+class Panels : public CanvasTest {
+protected:
+    properties_panel *panel() { return frame->stock().props; }
+    element_list *list() { return frame->stock().list; }
+    // Types `text` into a row's field and moves the focus on, as a user does.
+    void type(int row, const QString &text)
+    {
+        QWidget *c = panel()->control(row);
+        c->setFocus();
+        if (auto *e = qobject_cast<QLineEdit *>(c))
+            e->setText(text);
+        else if (auto *cb = qobject_cast<QComboBox *>(c))
+            cb->setEditText(text);
+        frame->stock().canvas->setFocus(); // the field loses the focus
+        QApplication::processEvents();
+    }
+    QString field(int row)
+    {
+        QWidget *c = panel()->control(row);
+        if (auto *e = qobject_cast<QLineEdit *>(c))
+            return e->text();
+        return qobject_cast<QComboBox *>(c)->currentText();
+    }
+    QTreeWidgetItem *line(int i) { return list()->stock().lv->topLevelItem(i); }
+    // Opens a label of our own making in the frame.
+    void open(label_ptr l)
+    {
+        store.to_open.push_back(std::move(l));
+        boxes.answers.push_back(mb_answer::no); // do not save the current one
+        frame->command(cmd::open);
+    }
+};
+
+} // namespace
+
+TEST_F(Panels, ThreeStatesAndTheRowsOfEachKind)
+{
+    EXPECT_EQ(panel()->stock().state, 0);
+    EXPECT_EQ(panel()->stock().header->text(), QStringLiteral("Нет выбранных элементов."));
+    make(ELE_TEXT, 50, 50);
+    EXPECT_EQ(panel()->stock().state, 2);
+    EXPECT_FALSE(panel()->stock().header->isVisible());
+    EXPECT_EQ(field(ROW_DESC), QStringLiteral("Новый элемент"));
+    EXPECT_EQ(field(ROW_X), QStringLiteral("50.00"));
+    EXPECT_TRUE(panel()->control(ROW_FONT)->isVisible());
+    EXPECT_FALSE(panel()->control(ROW_STYLE)->isVisible());
+    // A new element's description is ready to be typed over.
+    EXPECT_TRUE(panel()->control(ROW_DESC)->hasFocus());
+    EXPECT_EQ(panel()->edit(ROW_DESC)->selectedText(), QStringLiteral("Новый элемент"));
+    // Roomy for the pictures; small, the rows scroll.
+    auto shot = [&](const char *name) {
+        panel()->resize(360, 400);
+        QApplication::processEvents();
+        save_shot(panel(), QString::fromLatin1(name));
+    };
+    shot("panel-text");
+    EXPECT_FALSE(panel()->scroll_bar()->isVisible());
+    panel()->resize(300, 150);
+    EXPECT_TRUE(panel()->scroll_bar()->isVisible());
+    EXPECT_EQ(panel()->scroll_bar()->maximum(), panel()->stock().content_height - 150);
+    EXPECT_EQ(panel()->stock().content_height, panel()->stock().row_height * 12 + 5);
+    make(ELE_BORDER, 60, 60);
+    shot("panel-border");
+    EXPECT_EQ(field(ROW_THICKNESS), QStringLiteral("0.0 (самая тонкая)"));
+    make(ELE_BARCODE, 70, 70);
+    shot("panel-barcode");
+    EXPECT_TRUE(panel()->control(ROW_SUBPRINT)->isVisible());
+    EXPECT_FALSE(panel()->control(ROW_FONT)->isVisible());
+    // A picture element without a picture: "Указать".
+    label_ptr l = ele__label_new(300, 400);
+    element *p = ele__add(l.get(), 0);
+    p->type = ELE_PICTURE;
+    p->desc = u"Логотип";
+    p->x = p->y = 20;
+    p->width = p->height = 40;
+    p->state = ELE_LEAD;
+    l->sel = 1;
+    open(std::move(l));
+    ASSERT_EQ(panel()->stock().state, 2);
+    EXPECT_EQ(qobject_cast<QPushButton *>(panel()->control(ROW_PICTURE))->text(), QStringLiteral("Указать"));
+    shot("panel-picture");
+    // Two selected: one line of text.
+    make(ELE_TEXT, 10, 10);
+    select_only({0, 1});
+    EXPECT_EQ(panel()->stock().state, 1);
+    EXPECT_EQ(panel()->stock().header->text(), QStringLiteral("Выбрано несколько элементов."));
+    EXPECT_FALSE(panel()->control(ROW_DESC)->isVisible());
+}
+
+TEST_F(Panels, FieldsCommitOnLeavingWithTheirRules)
+{
+    make(ELE_TEXT, 50, 50);
+    int steps = frame->hub().undo_count();
+    type(ROW_ANGLE, QStringLiteral("725"));
+    EXPECT_EQ(field(ROW_ANGLE), QStringLiteral("5.00"));
+    EXPECT_EQ(lab()->es[0]->angle, 5);
+    type(ROW_ANGLE, QStringLiteral("-400"));
+    EXPECT_EQ(field(ROW_ANGLE), QStringLiteral("-40.00"));
+    EXPECT_EQ(lab()->es[0]->angle, -40);
+    // Outside the label: refused with the message, the old value back.
+    type(ROW_X, QStringLiteral("301"));
+    EXPECT_EQ(field(ROW_X), QStringLiteral("50.00"));
+    EXPECT_EQ(lab()->es[0]->x, 50);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, u"Точка крепления должна быть в границах этикетки");
+    // Not a number at all: the same refusal, never a silent 0.
+    type(ROW_Y, QStringLiteral("abc"));
+    EXPECT_EQ(lab()->es[0]->y, 50);
+    EXPECT_EQ(boxes.shown.back().text, u"Точка крепления должна быть в границах этикетки");
+    // A decimal comma is a number.
+    type(ROW_Y, QStringLiteral("12,5"));
+    EXPECT_EQ(lab()->es[0]->y, 12.5);
+    // Unchanged: nothing sent, no undo step.
+    steps = frame->hub().undo_count();
+    frame->hub().last_change = -1;
+    type(ROW_X, QStringLiteral("50.00"));
+    EXPECT_EQ(frame->hub().undo_count(), steps);
+    // An empty description is refused.
+    type(ROW_DESC, QString());
+    EXPECT_EQ(lab()->es[0]->desc, u"Новый элемент");
+    EXPECT_EQ(boxes.shown.back().text, u"Описание не может быть пустым");
+    type(ROW_DESC, QStringLiteral("Цена"));
+    EXPECT_EQ(lab()->es[0]->desc, u"Цена");
+    // Characters the label cannot carry are refused where they are typed.
+    type(ROW_TEXT, QStringLiteral("a\U0001F600b"));
+    EXPECT_FALSE(lab()->es[0]->text.text.has_value() && lab()->es[0]->text.text->find(u'\xD83D') != std::u16string::npos);
+    EXPECT_NE(boxes.shown.back().text.find(u"U+1F600"), std::u16string::npos);
+    type(ROW_TEXT, QStringLiteral("100 ₽"));
+    EXPECT_EQ(*lab()->es[0]->text.text, u"100 ₽");
+    // Font size and width refusals.
+    type(ROW_SIZE, QStringLiteral("-3"));
+    EXPECT_EQ(boxes.shown.back().text, u"Размер шрифта не может быть отрицательным");
+    type(ROW_SIZE, QStringLiteral("14"));
+    EXPECT_EQ(lab()->es[0]->text.size, 14);
+    type(ROW_WIDTH, QStringLiteral("x"));
+    EXPECT_EQ(boxes.shown.back().text, u"Ширина элемента не может быть отрицательной!");
+    EXPECT_EQ(lab()->es[0]->width, 43.43);
+}
+
+TEST_F(Panels, ListsSendEveryChoiceAndColoursAndSizes)
+{
+    make(ELE_BORDER, 50, 50);
+    QComboBox *q = panel()->combo(ROW_QUADRANT);
+    int steps = frame->hub().undo_count();
+    q->setCurrentIndex(q->currentIndex());
+    emit q->activated(q->currentIndex()); // the same entry chosen again
+    EXPECT_EQ(frame->hub().undo_count(), steps + 1);
+    QComboBox *style = panel()->combo(ROW_STYLE);
+    style->setCurrentIndex(3);
+    emit style->activated(3);
+    EXPECT_EQ(lab()->es[0]->border.style, 1); // "Точка-тире" stores 1
+    type(ROW_THICKNESS, QStringLiteral("0.0 (самая тонкая)"));
+    EXPECT_EQ(lab()->es[0]->border.thickness, 0);
+    type(ROW_THICKNESS, QStringLiteral("1.0"));
+    EXPECT_EQ(lab()->es[0]->border.thickness, 1);
+    // Border: both size boxes checked and disabled.
+    EXPECT_TRUE(panel()->stock().width_box->isChecked());
+    EXPECT_FALSE(panel()->stock().width_box->isEnabled());
+    // A colour picked in the button: sent once, in the element colour form.
+    emit panel()->colour(ROW_BORDER_COLOUR)->colour_changed(0xFF336699u);
+    EXPECT_EQ(lab()->es[0]->border.colour, 0xFF336699u);
+    steps = frame->hub().undo_count();
+    emit panel()->colour(ROW_BORDER_COLOUR)->colour_changed(0xFF336699u); // the same: nothing
+    EXPECT_EQ(frame->hub().undo_count(), steps);
+}
+
+TEST_F(Panels, AutomaticTextSizesAndTheirBoxes)
+{
+    make(ELE_TEXT, 50, 50);
+    set(fn::width, 0, -43.43);
+    set(fn::height, 0, -12);
+    EXPECT_EQ(field(ROW_WIDTH), QStringLiteral("по тексту"));
+    EXPECT_EQ(field(ROW_HEIGHT), QStringLiteral("по высоте шрифта"));
+    EXPECT_FALSE(panel()->edit(ROW_WIDTH)->isEnabled());
+    EXPECT_FALSE(panel()->stock().height_box->isEnabled());
+    EXPECT_FALSE(panel()->stock().width_box->isChecked());
+    // Clicking the width box fixes the width at 43.43.
+    panel()->stock().width_box->click();
+    EXPECT_DOUBLE_EQ(lab()->es[0]->width, 43.43);
+    EXPECT_EQ(field(ROW_WIDTH), QStringLiteral("43.43"));
+    EXPECT_TRUE(panel()->stock().width_box->isChecked());
+    EXPECT_EQ(field(ROW_HEIGHT), QStringLiteral("по тексту"));
+    EXPECT_TRUE(panel()->stock().height_box->isEnabled());
+}
+
+TEST_F(Panels, TabAndEnterWalkTheFieldsAndWrap)
+{
+    make(ELE_TEXT, 50, 50);
+    QWidget *last = panel()->control(ROW_TEXT_COLOUR);
+    last->setFocus();
+    QTest::keyClick(last, Qt::Key_Tab);
+    EXPECT_TRUE(panel()->control(ROW_DESC)->hasFocus());
+    QTest::keyClick(panel()->control(ROW_DESC), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(last->hasFocus());
+    // Enter moves on too, committing the field it leaves.
+    panel()->control(ROW_X)->setFocus();
+    panel()->edit(ROW_X)->setText(QStringLiteral("77"));
+    QTest::keyClick(panel()->control(ROW_X), Qt::Key_Return);
+    EXPECT_TRUE(panel()->control(ROW_Y)->hasFocus());
+    EXPECT_EQ(lab()->es[0]->x, 77);
+    // Disabled controls are skipped: with a fixed width the width box is
+    // disabled, so Tab from the angle goes to the width field.
+    panel()->control(ROW_ANGLE)->setFocus();
+    QTest::keyClick(panel()->control(ROW_ANGLE), Qt::Key_Tab);
+    EXPECT_TRUE(panel()->control(ROW_WIDTH)->hasFocus());
+}
+
+TEST_F(Panels, FontListFollowsTheBroadcast)
+{
+    cmn__fonts() = {u"Alpha", u"Beta"};
+    make(ELE_TEXT, 50, 50);
+    set(fn::font, 0, 0);
+    frame_notify n;
+    n.sender = frame->stock().canvas;
+    n.code = fn::font;
+    n.e1 = 0;
+    n.text = u"Beta";
+    frame->hub().notify(n);
+    cmn__fonts() = {u"Gamma", u"Delta", u"Epsilon"};
+    cmn__broadcast(CMN_FONTS_CHANGED);
+    QComboBox *fonts = panel()->combo(ROW_FONT);
+    EXPECT_EQ(fonts->count(), 3);
+    EXPECT_EQ(fonts->itemText(0), QStringLiteral("Gamma"));
+    EXPECT_EQ(fonts->currentText(), QStringLiteral("Beta")); // the element's own font stays
+    cmn__fonts().clear();
+}
+
+TEST_F(Panels, ElementListFollowsTheLabelBothWays)
+{
+    make(ELE_BARCODE, 30, 30);
+    make(ELE_BORDER, 20, 20);
+    make(ELE_TEXT, 10, 10);
+    QTreeWidget *lv = list()->stock().lv;
+    ASSERT_EQ(lv->topLevelItemCount(), 3);
+    EXPECT_TRUE(line(0)->isSelected()); // the last made is selected alone
+    EXPECT_FALSE(line(1)->isSelected());
+    // Selecting in the label selects the line; nothing comes back.
+    select_only({0, 2});
+    EXPECT_TRUE(line(2)->isSelected());
+    // A click on a line selects that element alone: one notification and
+    // one undo step for each deselection, and one for the selection.
+    const int steps = frame->hub().undo_count();
+    frame->hub().last_change = -1;
+    QRect r = lv->visualItemRect(line(1));
+    QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(lab()->es[1]->state, ELE_LEAD);
+    EXPECT_EQ(lab()->es[0]->state, ELE_UNSELECTED);
+    EXPECT_EQ(lab()->es[2]->state, ELE_UNSELECTED);
+    EXPECT_EQ(frame->hub().undo_count(), steps + 3);
+    // Buttons: the middle one alone can go both ways.
+    EXPECT_TRUE(list()->stock().raise->isEnabled());
+    EXPECT_TRUE(list()->stock().lower->isEnabled());
+    select_only({0});
+    EXPECT_FALSE(list()->stock().raise->isEnabled()); // the topmost
+    EXPECT_TRUE(list()->stock().lower->isEnabled());
+    select_only({0, 1, 2});
+    EXPECT_FALSE(list()->stock().raise->isEnabled());
+    EXPECT_FALSE(list()->stock().lower->isEnabled());
+    select_only({});
+    EXPECT_FALSE(list()->stock().raise->isEnabled());
+    EXPECT_FALSE(list()->stock().lower->isEnabled());
+    // Lower the topmost with the button: the lines follow.
+    select_only({0});
+    list()->stock().lower->setFocus();
+    QTest::keyClick(list()->stock().lower, Qt::Key_Space);
+    EXPECT_EQ(lab()->es[1]->type, ELE_TEXT);
+    EXPECT_EQ(line(1)->icon(0).cacheKey() != 0, true);
+    // A disabled element's grey icon, and the description through the panel.
+    frame->command(cmd::disable);
+    EXPECT_EQ(element_list::icon_index(lab()->es[1]), ELE_TEXT + 4);
+    type(ROW_DESC, QStringLiteral("Заголовок"));
+    EXPECT_EQ(line(1)->text(0), QStringLiteral("Заголовок"));
+    save_shot(list(), QStringLiteral("element-list"));
+    // Delete and undo keep the lines in step.
+    frame->command(cmd::remove);
+    EXPECT_EQ(lv->topLevelItemCount(), 2);
+    frame->command(cmd::undo);
+    EXPECT_EQ(lv->topLevelItemCount(), 3);
+    EXPECT_EQ(line(1)->text(0), QStringLiteral("Заголовок"));
+}
+
+TEST_F(Panels, LabelOptionsRefusalsAndTheMoveQuestion)
+{
+    make(ELE_TEXT, 250, 350);
+    auto run = [&](const QString &w, const QString &h, mb_answer move_answer) {
+        if (move_answer != mb_answer::ok)
+            boxes.answers.push_back(move_answer);
+        when_modal_of<label_options_dialog>([=](label_options_dialog *d) {
+            d->width_edit()->setText(w);
+            d->height_edit()->setText(h);
+            static_cast<QDialog *>(d)->accept();
+            if (d->isVisible())
+                static_cast<QDialog *>(d)->reject();
+        });
+        frame->command(cmd::label_properties);
+    };
+    run(QStringLiteral("0"), QStringLiteral("400"), mb_answer::ok);
+    EXPECT_EQ(boxes.shown.back().text, u"Указана неправильная ширина!");
+    EXPECT_EQ(lab()->width, 300);
+    run(QStringLiteral("abc"), QStringLiteral("400"), mb_answer::ok);
+    EXPECT_EQ(boxes.shown.back().text, u"Указана неправильная ширина!");
+    run(QStringLiteral("200"), QStringLiteral("-1"), mb_answer::ok);
+    EXPECT_EQ(boxes.shown.back().text, u"Указана неправильная высота!");
+    // Smaller than an anchor: the question; No keeps everything.
+    run(QStringLiteral("200"), QStringLiteral("300"), mb_answer::no);
+    EXPECT_EQ(boxes.shown.back().text,
+              u"Некоторые элементы будут лежат за пределами этикетки, что недопустимо.\nСдвинуть элементы?");
+    EXPECT_EQ(lab()->width, 300);
+    // Yes moves the anchor onto the new edge.
+    run(QStringLiteral("200"), QStringLiteral("300"), mb_answer::yes);
+    EXPECT_EQ(lab()->width, 200);
+    EXPECT_EQ(lab()->es[0]->x, 200);
+    EXPECT_EQ(lab()->es[0]->y, 300);
+}
+
+TEST_F(Panels, RenameNeedsAName)
+{
+    bool disabled_at_start = false, disabled_when_empty = false;
+    when_modal_of<rename_dialog>([&](rename_dialog *d) {
+        save_shot(d, QStringLiteral("rename-dialog"));
+        disabled_at_start = !d->ok_button()->isEnabled();
+        EXPECT_EQ(d->name_edit()->selectedText(), QStringLiteral("Старое"));
+        d->name_edit()->clear();
+        disabled_when_empty = !d->ok_button()->isEnabled();
+        d->name_edit()->setText(QStringLiteral("Новое"));
+        d->ok_button()->click();
+    });
+    std::optional<std::u16string> name = rnd__run(nullptr, u"Старое");
+    EXPECT_TRUE(disabled_at_start);
+    EXPECT_TRUE(disabled_when_empty);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(*name, u"Новое");
+}
