@@ -13,7 +13,7 @@
 #include "canvas/canvas.h"
 #include "frame/frame.h"
 #include "frame/frame_hub.h"
-#include "frame/lbl_store.h"
+#include "frame/opensave.h"
 #include "model/xmalloc.h"
 #include "support/temp_dir.h"
 #include "widgets/ormikcommon.h"
@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     setenv("XDG_CONFIG_HOME", settings_home.path().c_str(), 1);
     xma__init();
     QApplication app(argc, argv);
-    lbl_file_store store;
+    osd_store store;
     bool lists = false;
     const double editor = median_seconds(7, [&] {
         if (!lists) {

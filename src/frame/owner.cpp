@@ -17,7 +17,8 @@
 #include "frame/clipboard.h"
 #include "frame/frame.h"
 #include "frame/frame_hub.h"
-#include "frame/lbl_store.h"
+#include "frame/opensave.h"
+#include "frame/opensave_dialog.h"
 #include "frame/menu_table.h"
 #include "model/settings.h"
 #include "model/xmalloc.h"
@@ -58,7 +59,8 @@ int latin_key(const QKeyEvent *e)
 
 QTranslator *g_qt_ru = nullptr;
 key_router *g_router = nullptr;
-lbl_file_store *g_store = nullptr;
+osd_store *g_store = nullptr;
+qt_open_save *g_open_save = nullptr;
 qt_network_notice *g_notice = nullptr;
 qt_credential_prompt *g_prompt = nullptr;
 
@@ -132,11 +134,8 @@ bool key_router::eventFilter(QObject *o, QEvent *e)
     return false;
 }
 
-void app__startup()
+void app__install_translations()
 {
-    QApplication::setApplicationName(QStringLiteral("Vellumo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.2"));
-    QApplication::setWindowIcon(res__icon("app"));
     // Qt's own dialogs (file chooser, colour dialog) speak Russian too.
     if (!g_qt_ru) {
         g_qt_ru = new QTranslator(qApp);
@@ -144,6 +143,14 @@ void app__startup()
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             QApplication::installTranslator(g_qt_ru);
     }
+}
+
+void app__startup()
+{
+    QApplication::setApplicationName(QStringLiteral("Vellumo"));
+    QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    QApplication::setWindowIcon(res__icon("app"));
+    app__install_translations();
     qt_install_dialogs();
     if (!g_notice) {
         g_notice = new qt_network_notice;
@@ -160,8 +167,11 @@ void app__startup()
         g_router = new key_router(qApp);
         qApp->installEventFilter(g_router);
     }
-    if (!g_store)
-        g_store = new lbl_file_store;
+    if (!g_store) {
+        g_store = new osd_store;
+        g_open_save = new qt_open_save;
+    }
+    platform_set_open_save(g_open_save);
     auto *f = new label_frame(*g_store);
     f->show();
 }

@@ -28,6 +28,8 @@ protected:
 // and seams, shared lists and images, the XML-RPC client, the server list,
 // the global options, the key routing, the first frame.
 void app__startup();
+// Qt's own texts (file chooser, colour dialog, questions) in Russian.
+void app__install_translations();
 // Shutdown after the loop: global options, server list, shared lists,
 // element clipboard, XML-RPC client.
 void app__shutdown();

@@ -573,31 +573,33 @@ TEST_F(Hub, DiscardingTheNewestSnapshotKeepsTheMark)
 #include <filesystem>
 #include <fstream>
 
-#include "frame/lbl_store.h"
+#include "frame/opensave.h"
 #include "support/temp_dir.h"
 
 TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)
 {
     temp_dir dir;
-    scripted_file_choice files;
-    scoped_file_choice use_files(&files);
+    scripted_open_save dialogs;
+    open_save_service *prev = platform_set_open_save(&dialogs);
     scripted_message_boxes boxes;
     scoped_message_boxes use_boxes(&boxes);
     fake_shell shell;
-    lbl_file_store store;
+    osd_store store;
     frame_hub hub(shell, store, three_texts());
 
-    using st = file_choice_result::status;
-    // The dialog itself adds the default extension to a typed "box".
-    files.results.push_back({st::chosen, u16(dir / "box.lbl"), 0});
+    // The file tab confirms box.lbl (the dialog has added the extension).
+    osd_res chosen;
+    chosen.name = chosen.buf = u16(dir / "box.lbl");
+    chosen.file_ofs = static_cast<int>(u16(dir.path()).size() + 1);
+    dialogs.results.push_back(chosen);
     hub.command(cmd::save_as);
     ASSERT_TRUE(std::filesystem::exists(dir / "box.lbl"));
     EXPECT_EQ(hub.lab()->name, u"box.lbl");
+    EXPECT_EQ(*hub.lab()->store.place, u16(dir / "box.lbl"));
     EXPECT_EQ(shell.title, u"box.lbl - Vellumo");
-    ASSERT_EQ(files.asked.size(), 1u);
-    EXPECT_TRUE(files.asked[0].save);
-    EXPECT_EQ(files.asked[0].default_suffix, u"lbl");
-    EXPECT_EQ(files.asked[0].filters[0].name, u"Этикетки");
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_FALSE(dialogs.asked[0].open);
+    EXPECT_FALSE(dialogs.asked[0].network_only);
 
     // A second save goes straight to the same file.
     view_log log;
@@ -608,23 +610,26 @@ TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)
     n.value = 77;
     hub.notify(n);
     hub.command(cmd::save);
-    EXPECT_EQ(files.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(hub.lab()->modified, 0);
 
     // Open it in another frame.
     fake_shell shell2;
     frame_hub other(shell2, store, frame_new_label());
-    files.results.push_back({st::chosen, u16(dir / "box.lbl"), 0});
+    dialogs.results.push_back(chosen);
     other.command(cmd::open);
     ASSERT_EQ(other.lab()->qty, 3);
+    EXPECT_TRUE(dialogs.asked.back().open);
     EXPECT_EQ(other.lab()->es[0]->x, 77);
     EXPECT_EQ(*other.lab()->store.place, u16(dir / "box.lbl"));
     EXPECT_EQ(other.lab()->store.local, 1);
     EXPECT_EQ(shell2.title, u"box.lbl - Vellumo");
     // A cancelled dialog opens nothing.
+    dialogs.results.push_back(std::nullopt);
     other.command(cmd::open);
     EXPECT_EQ(other.undo_count(), 1);
     EXPECT_TRUE(boxes.shown.empty());
+    platform_set_open_save(prev);
 }
 
 TEST_F(Hub, CommandsRunOnlyWhenTheMenuWouldOfferThem)

@@ -11,7 +11,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "frame/lbl_store.h"
+#include "frame/opensave.h"
+#include "frame/opensave_dialog.h"
 #include "model/errors.h"
 #include "platform/qt_dialogs.h"
 #include "support/temp_dir.h"
@@ -161,33 +162,33 @@ TEST(QtFileChoice, TypedNameGetsTheExtensionBeforeTheOverwriteQuestion)
 {
     temp_dir dir;
     std::ofstream(dir / "box.lbl") << "old";
-    qt_file_choice files;
-    scoped_file_choice use_files(&files);
+    qt_open_save dialogs;
+    open_save_service *prev = platform_set_open_save(&dialogs);
     scripted_message_boxes boxes;
     scoped_message_boxes use_boxes(&boxes);
-    lbl_file_store store;
     label_ptr lab = ele__label_new(100, 50);
 
-    // Type "box" and press OK: the question is about box.lbl; No keeps the
-    // dialog open and the file as it was.
+    // Type "box" on the file tab and press its button: the question is
+    // about box.lbl; No keeps the dialog open and the file as it was.
     for (bool replace : {false, true}) {
         QString question;
         bool dialog_open_after_no = false;
-        when_modal_of<QFileDialog>([&](QFileDialog *dlg) {
-            dlg->setDirectory(QString::fromStdString(dir.path().string()));
-            auto *edit = dlg->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        when_modal_of<open_save_dialog>([&](open_save_dialog *dlg) {
+            QFileDialog *files = dlg->files();
+            files->setDirectory(QString::fromStdString(dir.path().string()));
+            auto *edit = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
             ASSERT_NE(edit, nullptr);
             edit->setText(QStringLiteral("box"));
             when_modal_of<QMessageBox>([&, replace](QMessageBox *box) {
                 question = box->text();
                 box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
             });
-            static_cast<QDialog *>(dlg)->accept(); // OK, through the dialog's own checks
+            static_cast<QDialog *>(files)->accept(); // its own button, with its own checks
             dialog_open_after_no = dlg->isVisible();
             if (dlg->isVisible())
                 dlg->reject();
         });
-        bool saved = store.save(lab.get(), true, false);
+        bool saved = osd__save(nullptr, lab.get(), true, false);
         EXPECT_TRUE(question.contains(QStringLiteral("box.lbl"))) << question.toStdString();
         if (!replace) {
             EXPECT_FALSE(saved);
@@ -202,4 +203,5 @@ TEST(QtFileChoice, TypedNameGetsTheExtensionBeforeTheOverwriteQuestion)
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "box"));
     EXPECT_TRUE(boxes.shown.empty());
+    platform_set_open_save(prev);
 }

@@ -9,6 +9,8 @@
 
 #ifdef VELLUMO_GUI_TEST
 #include <QApplication>
+
+#include "frame/owner.h"
 #endif
 
 int main(int argc, char **argv)
@@ -22,6 +24,7 @@ int main(int argc, char **argv)
     // Tests never need a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    app__install_translations(); // Qt's own dialogs as the program shows them
 #endif
     int rc = RUN_ALL_TESTS();
     rpd__client_term(); // waits for a cancelled call still finishing

@@ -1,0 +1,120 @@
+#include "frame/opensave.h"
+
+#include "exchange/inout.h"
+#include "exchange/server_ops.h"
+#include "exchange/servers.h"
+
+namespace {
+
+class no_dialog final : public open_save_service {
+public:
+    int run(platform_window, osd_res &) override { return 0; }
+};
+
+no_dialog g_none;
+open_save_service *g_current = nullptr;
+
+} // namespace
+
+int scripted_open_save::run(platform_window, osd_res &res)
+{
+    asked.push_back(res);
+    if (results.empty())
+        return 0;
+    std::optional<osd_res> r = std::move(results.front());
+    results.pop_front();
+    if (!r)
+        return 0;
+    res.network = r->network;
+    res.name = r->name;
+    res.server = r->server;
+    res.buf = r->buf;
+    res.file_ofs = r->file_ofs;
+    return 1;
+}
+
+open_save_service &platform_open_save()
+{
+    return g_current ? *g_current : g_none;
+}
+
+open_save_service *platform_set_open_save(open_save_service *svc)
+{
+    open_save_service *prev = g_current;
+    g_current = svc;
+    return prev;
+}
+
+int osd__run_dialog(platform_window owner, bool open, osd_res &res)
+{
+    res.open = open;
+    return platform_open_save().run(owner, res);
+}
+
+bool osd__save(platform_window owner, label *lab, bool save_as, bool network_only)
+{
+    if (lab->store.place && !save_as) {
+        if (lab->store.local)
+            return ino__save_file(*lab->store.place, lab) == 1;
+        std::u16string user, password;
+        if (!srv__get_credentials(*lab->store.place, user, password))
+            return false;
+        return ino__save_label(*lab->store.place, lab, user, password) == 1;
+    }
+    osd_res res;
+    res.network_only = network_only;
+    if (!osd__run_dialog(owner, false, res) || res.name.empty())
+        return false;
+    if (res.network) {
+        if (res.server.empty())
+            return false;
+        if (lab->name.empty() || lab->name != res.name)
+            lab->name = res.name;
+        lab->store.place = res.server;
+        lab->store.local = 0;
+        std::u16string user, password;
+        if (!srv__get_credentials(res.server, user, password))
+            return false;
+        return ino__save_label(res.server, lab, user, password) == 1;
+    }
+    const std::size_t ofs = static_cast<std::size_t>(std::max(0, res.file_ofs));
+    lab->name = ofs < res.name.size() ? res.name.substr(ofs) : res.name;
+    lab->store.place = res.name;
+    lab->store.local = 1;
+    return ino__save_file(res.name, lab) == 1;
+}
+
+label_ptr osd__open(platform_window owner)
+{
+    osd_res res;
+    if (!osd__run_dialog(owner, true, res) || res.name.empty())
+        return nullptr;
+    label_ptr lab;
+    if (res.network) {
+        std::u16string user, password;
+        if (res.server.empty() || !srv__get_credentials(res.server, user, password))
+            return nullptr;
+        lab = ino__load_label(res.server, res.name, user, password);
+        if (lab) {
+            lab->store.place = res.server;
+            lab->store.local = 0;
+        }
+    } else {
+        lab = ino__load_file(res.name);
+        if (lab) {
+            lab->store.place = res.name;
+            lab->store.local = 1;
+        }
+    }
+    return lab;
+}
+
+bool osd_store::save(label *lab, bool save_as, bool network_only)
+{
+    return osd__save(owner_, lab, save_as, network_only);
+}
+
+label_ptr osd_store::open()
+{
+    return osd__open(owner_);
+}

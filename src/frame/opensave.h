@@ -1,0 +1,60 @@
+// Opening and saving labels through the two-tab dialog: " Файл " for local
+// .lbl files, " Сеть " for label servers.  The dialog itself sits behind a
+// seam (the GUI's is opensave_dialog); the procedures around it are here.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "frame/frame_hub.h"
+#include "platform/network_notice.h"
+
+// The request and the result of one run of the dialog.
+struct osd_res {
+    bool network = false;      // result: confirmed on " Сеть "
+    bool open = false;         // request: open (else save)
+    std::u16string name;       // result: the label name, or the file's full path
+    std::u16string server;     // result: the server chosen on " Сеть "
+    std::u16string buf;        // the file part's chosen path
+    bool network_only = false; // request: stay on " Сеть "
+    int file_ofs = 0;          // result: where the file name starts in `buf`
+};
+
+class open_save_service {
+public:
+    virtual ~open_save_service() = default;
+    // 1 confirmed, 0 cancelled or failed.
+    virtual int run(platform_window owner, osd_res &res) = 0;
+};
+
+// Test double: records the requests and answers with scripted results.
+class scripted_open_save final : public open_save_service {
+public:
+    int run(platform_window owner, osd_res &res) override;
+    std::vector<osd_res> asked;
+    // A result to copy into the record (network, name, server, buf,
+    // file_ofs), or nothing for a cancel.
+    std::deque<std::optional<osd_res>> results;
+};
+
+open_save_service &platform_open_save(); // cancels without a GUI
+open_save_service *platform_set_open_save(open_save_service *svc);
+
+int osd__run_dialog(platform_window owner, bool open, osd_res &res);
+// Save and Save as.  Without a dialog when the label has a place and this
+// is not Save as.  The name and the place are set before the write.
+bool osd__save(platform_window owner, label *lab, bool save_as, bool network_only);
+// A newly loaded label with its place, or nothing.
+label_ptr osd__open(platform_window owner);
+
+// The frame's document store bound to the procedures above.
+class osd_store final : public document_store {
+public:
+    explicit osd_store(platform_window owner = nullptr) : owner_(owner) {}
+    bool save(label *lab, bool save_as, bool network_only) override;
+    label_ptr open() override;
+
+private:
+    platform_window owner_;
+};

@@ -1,0 +1,293 @@
+#include "frame/opensave_dialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "exchange/server_ops.h"
+#include "exchange/servers.h"
+#include "exchange/servers_dialogs.h"
+#include "frame/renamedlg.h"
+#include "model/messages.h"
+#include "platform/beep.h"
+#include "platform/message_boxes.h"
+#include "widgets/controls.h"
+
+namespace {
+
+QString qs(const std::u16string &s)
+{
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::u16string us(const QString &s)
+{
+    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
+}
+
+} // namespace
+
+open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("zelta-open-save-dialog"));
+    setWindowTitle(res.open ? QStringLiteral("Открыть") : QStringLiteral("Сохранить как"));
+    setWindowModality(Qt::ApplicationModal);
+    stock_.win = this;
+    stock_.res = &res;
+
+    tabs_ = ctl__tab(this);
+    tabs_->setObjectName(QStringLiteral("tabs"));
+    tabs_->addTab(QStringLiteral(" Файл "));
+    tabs_->addTab(QStringLiteral(" Сеть "));
+    pages_ = new QStackedWidget(this);
+
+    // " Файл ": the file chooser itself.
+    auto *files = new QFileDialog(pages_);
+    stock_.files = files;
+    files->setObjectName(QStringLiteral("files"));
+    files->setWindowFlags(Qt::Widget);
+    files->setOption(QFileDialog::DontUseNativeDialog, true);
+    // Patterns match case by case here: both spellings of the extension.
+    files->setNameFilters({QStringLiteral("Этикетки (*.LBL *.lbl)"), QStringLiteral("Все файлы (*)")});
+    files->setDefaultSuffix(QStringLiteral("lbl"));
+    files->setAcceptMode(res.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    files->setFileMode(res.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    pages_->addWidget(files);
+    connect(files, &QFileDialog::finished, this, [this](int result) {
+        if (result != QDialog::Accepted || stock_.files->selectedFiles().isEmpty()) {
+            reject();
+            return;
+        }
+        osd_res &r = *stock_.res;
+        const QString path = stock_.files->selectedFiles().first();
+        r.network = false;
+        r.buf = us(path);
+        r.name = r.buf;
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        r.file_ofs = static_cast<int>(slash + 1);
+        accept();
+    });
+
+    // " Сеть ".
+    auto *net = new QWidget(pages_);
+    net->setObjectName(QStringLiteral("network"));
+    servers_ = ctl__list_view(net);
+    servers_->setObjectName(QStringLiteral("servers"));
+    srv__insert_columns(servers_);
+    labels_ = ctl__list_view(net);
+    labels_->setObjectName(QStringLiteral("labels"));
+    ctl__add_column(labels_, QStringLiteral("Имя"), 0, '<');
+    ctl__add_column(labels_, QStringLiteral("Описание"), 1, '<');
+    labels_->setEnabled(false);
+    caption_ = ctl__label(net, QStringLiteral("Этикетка:  "));
+    caption_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    name_ = ctl__edit(net);
+    name_->setObjectName(QStringLiteral("name"));
+    hint_ = ctl__label(net, QStringLiteral("Укажите сервер и имя этикетки"));
+    rename_ = ctl__button(net, QStringLiteral("Переименовать..."));
+    rename_->setObjectName(QStringLiteral("rename"));
+    delete_ = ctl__button(net, QStringLiteral("Удалить"));
+    delete_->setObjectName(QStringLiteral("delete"));
+    ok_ = ctl__button(net, QStringLiteral("OK"));
+    ok_->setObjectName(QStringLiteral("ok"));
+    cancel_ = ctl__button(net, QStringLiteral("Отмена"));
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    rename_->setEnabled(false);
+    delete_->setEnabled(false);
+    ok_->setEnabled(false);
+    if (res.open)
+        name_->setEnabled(false); // the name is picked from the list
+
+    auto *grid = new QGridLayout(net);
+    grid->addWidget(servers_, 0, 0, 1, 2);
+    grid->addWidget(labels_, 0, 2, 1, 3);
+    grid->addWidget(hint_, 1, 0, 1, 2);
+    grid->addWidget(rename_, 1, 3);
+    grid->addWidget(delete_, 1, 4);
+    grid->addWidget(caption_, 2, 0, 1, 2);
+    grid->addWidget(name_, 2, 2, 1, 2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    grid->addLayout(buttons, 2, 4);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(0, 1);
+    pages_->addWidget(net);
+
+    srv__fill_list_view(servers_);
+    connect(servers_, &QTreeWidget::itemSelectionChanged, this, [this] { server_chosen(); });
+    connect(labels_, &QTreeWidget::itemSelectionChanged, this, [this] { label_chosen(); });
+    connect(name_, &QLineEdit::textChanged, this, [this](const QString &t) {
+        if (!stock_.res->open)
+            ok_->setEnabled(!t.isEmpty());
+    });
+    connect(delete_, &QPushButton::clicked, this, [this] { remove(); });
+    connect(rename_, &QPushButton::clicked, this, [this] { rename(); });
+    connect(ok_, &QPushButton::clicked, this, [this] { network_ok(); });
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *v = new QVBoxLayout(this);
+    v->addWidget(tabs_);
+    v->addWidget(pages_, 1);
+    resize(760, 500);
+
+    const int first = res.network_only ? 1 : (res.network ? 1 : 0);
+    tabs_->setCurrentIndex(first);
+    show_tab(first);
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int t) { tab_changed(t); });
+}
+
+void open_save_dialog::show_tab(int tab)
+{
+    shown_tab_ = tab;
+    pages_->setCurrentIndex(tab);
+}
+
+void open_save_dialog::tab_changed(int tab)
+{
+    if (refusing_)
+        return;
+    if (stock_.res->network_only && tab != 1) {
+        // Only a server will do: the tab goes back, with the error beep.
+        refusing_ = true;
+        tabs_->setCurrentIndex(1);
+        refusing_ = false;
+        platform_beep();
+        return;
+    }
+    show_tab(tab);
+}
+
+std::u16string open_save_dialog::selected_server() const
+{
+    const int row = ctl__selected_row(servers_);
+    return row < 0 ? std::u16string() : ctl__row_text(servers_, row, 0);
+}
+
+void open_save_dialog::server_chosen()
+{
+    labels_->clear();
+    rename_->setEnabled(false);
+    delete_->setEnabled(false);
+    labels_->setEnabled(false);
+    ok_->setEnabled(false);
+    name_->clear();
+    const std::u16string server = selected_server();
+    if (server.empty())
+        return;
+    list_labels(server);
+}
+
+void open_save_dialog::list_labels(const std::u16string &server)
+{
+    labels_->clear();
+    setEnabled(false);
+    std::u16string user, password;
+    const bool have = srv__get_credentials_for(this, server, user, password);
+    std::optional<std::vector<label_list>> found;
+    if (have)
+        found = ino__list_labels(this, server, user, password);
+    setEnabled(true);
+    if (!found) {
+        // No credentials or no list: no server chosen.
+        servers_->blockSignals(true);
+        servers_->clearSelection();
+        servers_->blockSignals(false);
+        return;
+    }
+    labels_->blockSignals(true);
+    int row = 0;
+    for (const label_list &l : *found)
+        ctl__add_row(labels_, row++, "ss", l.name.c_str(), l.desc.c_str());
+    labels_->blockSignals(false);
+    labels_->setEnabled(true);
+    servers_->setFocus();
+}
+
+void open_save_dialog::label_chosen()
+{
+    const int row = ctl__selected_row(labels_);
+    const bool any = row >= 0;
+    name_->setText(any ? qs(ctl__row_text(labels_, row, 0)) : QString());
+    rename_->setEnabled(any);
+    delete_->setEnabled(any);
+    ok_->setEnabled(any || (!stock_.res->open && !name_->text().isEmpty()));
+}
+
+void open_save_dialog::remove()
+{
+    const std::u16string server = selected_server();
+    const int row = ctl__selected_row(labels_);
+    if (server.empty() || row < 0)
+        return;
+    message_box_request req;
+    req.caption = msg::caption_app;
+    req.text = u"Удалить эту этикетку?";
+    req.icon = mb_icon::warning;
+    req.buttons = mb_buttons::yes_no;
+    if (platform_message_boxes().show(req) != mb_answer::yes)
+        return;
+    const std::u16string name = ctl__row_text(labels_, row, 0);
+    setEnabled(false);
+    std::u16string user, password;
+    int ok = 0;
+    if (srv__get_credentials_for(this, server, user, password))
+        ok = ino__drop_label(this, server, name, user, password);
+    setEnabled(true);
+    activateWindow();
+    if (ok)
+        server_chosen();
+}
+
+void open_save_dialog::rename()
+{
+    const std::u16string server = selected_server();
+    const int row = ctl__selected_row(labels_);
+    if (server.empty() || row < 0)
+        return;
+    const std::u16string old_name = ctl__row_text(labels_, row, 0);
+    std::optional<std::u16string> new_name = rnd__run(this, old_name);
+    if (!new_name)
+        return;
+    setEnabled(false);
+    std::u16string user, password;
+    int ok = 0;
+    if (srv__get_credentials_for(this, server, user, password))
+        ok = ino__rename_label(this, server, old_name, *new_name, user, password);
+    setEnabled(true);
+    activateWindow();
+    if (ok)
+        server_chosen();
+}
+
+void open_save_dialog::network_ok()
+{
+    const std::u16string server = selected_server();
+    if (server.empty() || name_->text().isEmpty())
+        return; // no server or no name: nothing happens
+    osd_res &r = *stock_.res;
+    r.server = server;
+    r.name = us(name_->text());
+    r.network = true;
+    accept();
+}
+
+int qt_open_save::run(platform_window owner, osd_res &res)
+{
+    QPointer<QWidget> was = QApplication::activeWindow();
+    open_save_dialog d(static_cast<QWidget *>(owner), res);
+    const int rc = d.exec() == QDialog::Accepted ? 1 : 0;
+    if (was)
+        was->activateWindow();
+    return rc;
+}

@@ -1,0 +1,241 @@
+// The open and save dialog with its two tabs, against a loopback label
+// server and real files, and the save and open procedures around it.
+#include <gtest/gtest.h>
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <fstream>
+
+#include "exchange/inout.h"
+#include "exchange/rpdialog.h"
+#include "exchange/server_ops.h"
+#include "exchange/servers.h"
+#include "frame/opensave.h"
+#include "frame/opensave_dialog.h"
+#include "frame/renamedlg.h"
+#include "model/misc.h"
+#include "platform/beep.h"
+#include "platform/message_boxes.h"
+#include "support/label_server.h"
+#include "support/modal.h"
+#include "support/shots.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+class OpenSave : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        rpd__client_init();
+        srv__list().clear();
+        server_list s;
+        s.address = server.url();
+        s.description = u"Склад";
+        srv__list().push_back(s);
+        prev_ = platform_set_open_save(&dialogs);
+    }
+    void TearDown() override
+    {
+        platform_set_open_save(prev_);
+        srv__list().clear();
+    }
+    // A label as the editor's client would store it on the server.
+    void put(const char *name, const char16_t *desc = u"")
+    {
+        label_ptr l = ele__label_new(100, 50);
+        l->name = msc__from_utf8(name);
+        l->desc = desc;
+        ASSERT_EQ(ino__save_label(server.url(), l.get(), u"u", u"p"), 1);
+    }
+    // Picks the server row, as a click does.
+    void pick_server(open_save_dialog *d)
+    {
+        d->servers()->topLevelItem(0)->setSelected(true);
+    }
+    QTreeWidgetItem *label_row(open_save_dialog *d, const QString &name)
+    {
+        for (int i = 0; i < d->labels()->topLevelItemCount(); ++i)
+            if (d->labels()->topLevelItem(i)->text(0) == name)
+                return d->labels()->topLevelItem(i);
+        return nullptr;
+    }
+
+    label_server server;
+    temp_dir dir;
+    qt_open_save dialogs;
+    open_save_service *prev_ = nullptr;
+    scripted_message_boxes boxes;
+    scoped_message_boxes use_boxes{&boxes};
+    scripted_network_notice notice;
+    scoped_network_notice use_notice{&notice};
+    scripted_credential_prompt prompt;
+    scoped_credential_prompt use_prompt{&prompt};
+};
+
+} // namespace
+
+TEST_F(OpenSave, ServerLabelsGoBackWithoutADialog)
+{
+    put("Цены", u"описание");
+    label_ptr lab = ino__load_label(server.url(), u"Цены", u"u", u"p");
+    ASSERT_TRUE(lab);
+    lab->store.place = server.url();
+    lab->store.local = 0;
+    lab->desc = u"новое";
+    const int before = server.calls("labels.save_label");
+    EXPECT_TRUE(osd__save(nullptr, lab.get(), false, false));
+    EXPECT_EQ(server.calls("labels.save_label"), before + 1);
+    label_ptr back = ino__load_label(server.url(), u"Цены", u"u", u"p");
+    EXPECT_EQ(back->desc, u"новое");
+}
+
+TEST_F(OpenSave, NetworkOnlyStaysOnTheNetworkTab)
+{
+    int beeps = -1, tab = -1;
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        EXPECT_EQ(d->tabs()->currentIndex(), 1);
+        const int before = platform_beep_count();
+        d->tabs()->setCurrentIndex(0); // a click on " Файл "
+        beeps = platform_beep_count() - before;
+        tab = d->tabs()->currentIndex();
+        save_shot(d, QStringLiteral("open-save-network-save"));
+        d->reject();
+    });
+    label_ptr lab = ele__label_new(100, 50);
+    EXPECT_FALSE(osd__save(nullptr, lab.get(), true, true));
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(tab, 1);
+}
+
+TEST_F(OpenSave, SavingToAServerUnderAnotherNameRenamesFirst)
+{
+    put("Старая");
+    label_ptr lab = ele__label_new(100, 50);
+    lab->name = u"Черновик";
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        // OK with no server does nothing.
+        d->name_edit()->setText(QStringLiteral("Новая"));
+        d->ok_button()->click();
+        EXPECT_TRUE(d->isVisible());
+        pick_server(d);
+        EXPECT_TRUE(label_row(d, QStringLiteral("Старая")));
+        d->name_edit()->setText(QStringLiteral("Новая"));
+        EXPECT_TRUE(d->ok_button()->isEnabled());
+        d->ok_button()->click();
+    });
+    EXPECT_TRUE(osd__save(nullptr, lab.get(), true, false));
+    EXPECT_EQ(lab->name, u"Новая");
+    EXPECT_EQ(*lab->store.place, server.url());
+    EXPECT_EQ(lab->store.local, 0);
+    EXPECT_TRUE(server.has_label("Новая"));
+    EXPECT_EQ(prompt.asked, 1); // asked once, in the dialog
+}
+
+TEST_F(OpenSave, SavingANewLabelToAFile)
+{
+    label_ptr lab = ele__label_new(100, 50);
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        EXPECT_EQ(d->tabs()->currentIndex(), 0);
+        save_shot(d, QStringLiteral("open-save-file-save"));
+        QFileDialog *files = d->files();
+        files->setDirectory(QString::fromStdString(dir.path().string()));
+        files->selectFile(QStringLiteral("box.lbl"));
+        static_cast<QDialog *>(files)->accept();
+    });
+    EXPECT_TRUE(osd__save(nullptr, lab.get(), true, false));
+    EXPECT_EQ(lab->name, u"box.lbl");
+    EXPECT_EQ(*lab->store.place, u16(dir / "box.lbl"));
+    EXPECT_EQ(lab->store.local, 1);
+    EXPECT_TRUE(ino__load_file(u16(dir / "box.lbl")));
+    // Open it again through the file tab.
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        save_shot(d, QStringLiteral("open-save-file-open"));
+        QFileDialog *files = d->files();
+        files->setDirectory(QString::fromStdString(dir.path().string()));
+        files->selectFile(QStringLiteral("box.lbl"));
+        static_cast<QDialog *>(files)->accept();
+    });
+    label_ptr back = osd__open(nullptr);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back->store.place, u16(dir / "box.lbl"));
+    EXPECT_EQ(back->store.local, 1);
+}
+
+TEST_F(OpenSave, OpeningFromAServerNeedsAPickedLabel)
+{
+    put("Первая", u"раз");
+    put("Вторая", u"два");
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        EXPECT_FALSE(d->name_edit()->isEnabled()); // picked, never typed
+        EXPECT_FALSE(d->labels()->isEnabled());
+        pick_server(d);
+        EXPECT_TRUE(d->labels()->isEnabled());
+        EXPECT_EQ(d->labels()->topLevelItemCount(), 2);
+        EXPECT_FALSE(d->ok_button()->isEnabled());
+        label_row(d, QStringLiteral("Вторая"))->setSelected(true);
+        EXPECT_EQ(d->name_edit()->text(), QStringLiteral("Вторая"));
+        EXPECT_TRUE(d->ok_button()->isEnabled());
+        save_shot(d, QStringLiteral("open-save-network-open"));
+        d->ok_button()->click();
+    });
+    label_ptr lab = osd__open(nullptr);
+    ASSERT_TRUE(lab);
+    EXPECT_EQ(lab->name, u"Вторая");
+    EXPECT_EQ(*lab->store.place, server.url());
+    EXPECT_EQ(lab->store.local, 0);
+}
+
+TEST_F(OpenSave, ACancelledPasswordLeavesNoServerSelected)
+{
+    prompt.cancel = true;
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        EXPECT_TRUE(d->servers()->selectedItems().isEmpty());
+        EXPECT_FALSE(d->labels()->isEnabled());
+        EXPECT_EQ(d->labels()->topLevelItemCount(), 0);
+        d->reject();
+    });
+    EXPECT_FALSE(osd__open(nullptr));
+    EXPECT_EQ(server.calls("labels.list_labels"), 0);
+}
+
+TEST_F(OpenSave, DeleteAndRenameRefreshTheList)
+{
+    put("Первая");
+    put("Вторая");
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        label_row(d, QStringLiteral("Первая"))->setSelected(true);
+        // Delete, answered Yes.
+        boxes.answers.push_back(mb_answer::yes);
+        d->delete_button()->click();
+        EXPECT_EQ(boxes.shown.back().text, u"Удалить эту этикетку?");
+        EXPECT_FALSE(label_row(d, QStringLiteral("Первая")));
+        EXPECT_EQ(d->labels()->topLevelItemCount(), 1);
+        // Rename through the rename dialog.
+        label_row(d, QStringLiteral("Вторая"))->setSelected(true);
+        when_modal_of<rename_dialog>([](rename_dialog *r) {
+            r->name_edit()->setText(QStringLiteral("Третья"));
+            r->ok_button()->click();
+        });
+        d->rename_button()->click();
+        EXPECT_TRUE(label_row(d, QStringLiteral("Третья")));
+        EXPECT_FALSE(label_row(d, QStringLiteral("Вторая")));
+        d->reject();
+    });
+    EXPECT_FALSE(osd__open(nullptr));
+    EXPECT_FALSE(server.has_label("Первая"));
+    EXPECT_TRUE(server.has_label("Третья"));
+    EXPECT_EQ(prompt.asked, 1);
+}
