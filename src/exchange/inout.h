@@ -41,6 +41,14 @@ label_ptr ino__load_file(const std::u16string &path);
 label_ptr ino__load_memory(const char *xml, std::size_t len,
                            const std::function<void()> &release_input = {});
 
+// The file form without messages (for the label server): the bytes of a
+// file holding the label, or false with a fault; and the parameter array of
+// a file's method call (read it with the carriage-return scope active), or
+// null with a fault or with `wrong_method` set.
+bool ino__file_bytes(const label *lab, std::string &out, xmlrpc_env *env);
+xmlrpc_value *ino__file_value(const char *xml, std::size_t len, xmlrpc_env *env, bool &wrong_method,
+                              const std::function<void()> &release_input = {});
+
 // "FFFFFF" form of a colour and its reading with scanf's "%X" rules.
 std::string ino__colour_to_string(std::uint32_t colour);
 std::optional<std::uint32_t> ino__colour_from_string(std::string_view s);

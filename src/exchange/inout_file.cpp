@@ -1,5 +1,6 @@
 // Local label files.
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -11,35 +12,72 @@
 #include "model/messages.h"
 #include "model/misc.h"
 
-int ino__save_file(const std::u16string &path, const label *lab)
+bool ino__file_bytes(const label *lab, std::string &out, xmlrpc_env *env)
 {
     ino__ensure_limits();
+    c_numeric_scope c_locale;
+    xmlrpc_value_ptr value(ino__label_to_value(lab, env));
+    if (!value)
+        return false;
+    xmlrpc_value_ptr params(xmlrpc_array_new(env));
+    if (!env->fault_occurred)
+        xmlrpc_array_append_item(env, params.get(), value.get());
+    mem_block_ptr block;
+    if (!env->fault_occurred)
+        block.reset(xmlrpc_mem_block_new(env, 0));
+    if (!env->fault_occurred)
+        xmlrpc_serialize_call(env, block.get(), INO_LOCAL_METHOD, params.get());
+    if (env->fault_occurred)
+        return false;
+    out.assign(static_cast<const char *>(xmlrpc_mem_block_contents(block.get())),
+               xmlrpc_mem_block_size(block.get()));
+    return true;
+}
+
+xmlrpc_value *ino__file_value(const char *xml, std::size_t len, xmlrpc_env *env, bool &wrong_method,
+                              const std::function<void()> &release_input)
+{
+    ino__ensure_limits();
+    wrong_method = false;
+    c_numeric_scope c_locale;
+    const char *method = nullptr;
+    xmlrpc_value *params = nullptr;
+    if (std::optional<std::string> safe = ino__prepare_xml(env, xml, len)) {
+        if (release_input)
+            release_input();
+        xmlrpc_parse_call(env, safe->c_str(), safe->size(), &method, &params);
+    }
+    if (env->fault_occurred) {
+        if (method)
+            std::free(const_cast<char *>(method));
+        if (params)
+            xmlrpc_DECREF(params);
+        return nullptr;
+    }
+    const bool right = method && std::strcmp(method, INO_LOCAL_METHOD) == 0;
+    std::free(const_cast<char *>(method));
+    if (!right) {
+        wrong_method = true;
+        if (params)
+            xmlrpc_DECREF(params);
+        return nullptr;
+    }
+    return params;
+}
+
+int ino__save_file(const std::u16string &path, const label *lab)
+{
     if (auto m = ino__unsavable(lab)) {
         err__warning(u"%s", m->c_str());
         return 0;
     }
     ino_env env;
-    c_numeric_scope c_locale;
-    xmlrpc_value_ptr value(ino__label_to_value(lab, &env));
-    if (!value) {
+    std::string bytes;
+    if (!ino__file_bytes(lab, bytes, &env.env)) {
         ino__fault_box_or(&env.env, msg::label_save_error, false);
         return 0;
     }
-    xmlrpc_value_ptr params(xmlrpc_array_new(&env));
-    if (!env.failed())
-        xmlrpc_array_append_item(&env, params.get(), value.get());
-    mem_block_ptr out;
-    if (!env.failed())
-        out.reset(xmlrpc_mem_block_new(&env, 0));
-    if (!env.failed())
-        xmlrpc_serialize_call(&env, out.get(), INO_LOCAL_METHOD, params.get());
-    if (env.failed()) {
-        ino__fault_box(&env.env);
-        return 0;
-    }
-    const void *bytes = xmlrpc_mem_block_contents(out.get());
-    std::size_t len = xmlrpc_mem_block_size(out.get());
-    if (!msc__replace_file(path, bytes, len)) {
+    if (!msc__replace_file(path, bytes.data(), bytes.size())) {
         err__warning(msg::label_save_error);
         return 0;
     }
@@ -67,27 +105,15 @@ label_ptr ino__load_file(const std::u16string &path)
 
 label_ptr ino__load_memory(const char *xml, std::size_t len, const std::function<void()> &release_input)
 {
-    ino__ensure_limits();
     ino_env env;
-    c_numeric_scope c_locale;
-    const char *method = nullptr;
-    xmlrpc_value *params_raw = nullptr;
-    if (std::optional<std::string> safe = ino__prepare_xml(&env, xml, len)) {
-        if (release_input)
-            release_input(); // the file buffer goes right away
-        xmlrpc_parse_call(&env, safe->c_str(), safe->size(), &method, &params_raw);
-    }
-    xmlrpc_value_ptr params(params_raw);
-    if (env.failed()) {
-        if (method)
-            std::free(const_cast<char *>(method));
-        ino__fault_box(&env.env);
+    bool wrong_method = false;
+    xmlrpc_value_ptr params(ino__file_value(xml, len, &env.env, wrong_method, release_input));
+    if (wrong_method) {
+        err__warning(msg::label_io_error);
         return nullptr;
     }
-    bool right_method = method && std::strcmp(method, INO_LOCAL_METHOD) == 0;
-    std::free(const_cast<char *>(method));
-    if (!right_method) {
-        err__warning(msg::label_io_error);
+    if (env.failed()) {
+        ino__fault_box(&env.env);
         return nullptr;
     }
     cr_protected_scope cr;

@@ -1,0 +1,299 @@
+#include "server/barcode.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <zint.h>
+
+namespace {
+
+bool all_digits(const std::string &s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string digits_error(const char *what, const char *lengths)
+{
+    return std::string(what) + ": нужны только цифры, " + lengths;
+}
+
+// Bar and space widths of the 107 CODE-128 patterns (the last is the stop).
+const char *const code128_patterns[107] = {
+    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213",
+    "221312", "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132",
+    "221231", "213212", "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211",
+    "212123", "212321", "232121", "111323", "131123", "131321", "112313", "132113", "132311", "211313",
+    "231113", "231311", "112133", "112331", "132131", "113123", "113321", "133121", "313121", "211331",
+    "231131", "213113", "213311", "213131", "311123", "311321", "331121", "312113", "312311", "332111",
+    "314111", "221411", "431111", "111224", "111422", "121124", "121421", "141122", "141221", "112214",
+    "112412", "122114", "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111",
+    "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112", "421211", "212141",
+    "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311", "113141",
+    "114131", "311141", "411131", "211412", "211214", "211232", "2331112",
+};
+
+void append_pattern(std::vector<unsigned char> &m, const char *pattern)
+{
+    bool bar = true;
+    for (const char *p = pattern; *p; ++p, bar = !bar)
+        m.insert(m.end(), static_cast<std::size_t>(*p - '0'), bar ? 1 : 0);
+}
+
+struct symbol_deleter {
+    void operator()(zint_symbol *s) const { ZBarcode_Delete(s); }
+};
+using symbol_ptr = std::unique_ptr<zint_symbol, symbol_deleter>;
+
+symbol_ptr encode(int symbology, const std::string &data, bool hrt, float height, std::string &error)
+{
+    symbol_ptr s(ZBarcode_Create());
+    if (!s) {
+        error = "нет памяти";
+        return nullptr;
+    }
+    s->symbology = symbology;
+    s->input_mode = UNICODE_MODE;
+    s->show_hrt = hrt ? 1 : 0;
+    s->height = height;
+    const int r = ZBarcode_Encode(s.get(), reinterpret_cast<const unsigned char *>(data.data()),
+                                  static_cast<int>(data.size()));
+    if (r >= ZINT_ERROR) {
+        error = s->errtxt;
+        return nullptr;
+    }
+    return s;
+}
+
+void draw_hrt(QPainter &p, const QString &text, double x, double baseline, double size, int halign)
+{
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setHintingPreference(QFont::PreferNoHinting);
+    f.setPointSizeF(std::max(size, 1.0));
+    p.setFont(f);
+    const double width = QFontMetricsF(f, p.device()).horizontalAdvance(text);
+    double left = halign == 1 ? x : halign == 2 ? x - width : x - width / 2;
+    p.drawText(QPointF(left, baseline), text);
+}
+
+} // namespace
+
+barcode_choice srv__barcode_choice(int type, const std::string &data)
+{
+    barcode_choice c;
+    c.data = data;
+    const std::size_t n = data.size();
+    switch (type) {
+    case 0: // automatic
+        if (all_digits(data) && (n == 7 || n == 8))
+            return srv__barcode_choice(2, data);
+        if (all_digits(data) && n == 11)
+            return srv__barcode_choice(4, data);
+        if (all_digits(data) && (n == 12 || n == 13))
+            return srv__barcode_choice(3, data);
+        c.symbology = BARCODE_CODE128;
+        break;
+    case 1: // EAN of the length given
+        if (!all_digits(data))
+            c.error = digits_error("EAN", "7, 8, 12 или 13");
+        else if (n == 8 || n == 13)
+            c.symbology = BARCODE_EANX_CHK;
+        else
+            c.symbology = BARCODE_EANX;
+        break;
+    case 2: // EAN-8
+        if (!all_digits(data) || (n != 7 && n != 8))
+            c.error = digits_error("EAN-8", "7 или 8");
+        c.symbology = n == 8 ? BARCODE_EANX_CHK : BARCODE_EANX;
+        break;
+    case 3: // EAN-13
+        if (!all_digits(data) || (n != 12 && n != 13))
+            c.error = digits_error("EAN-13", "12 или 13");
+        c.symbology = n == 13 ? BARCODE_EANX_CHK : BARCODE_EANX;
+        break;
+    case 4: // UPC-A
+        if (!all_digits(data) || (n != 11 && n != 12))
+            c.error = digits_error("UPC", "11 или 12");
+        c.symbology = n == 12 ? BARCODE_UPCA_CHK : BARCODE_UPCA;
+        break;
+    case 5: c.symbology = BARCODE_ISBNX; break;
+    case 6: c.symbology = BARCODE_CODE39; break;
+    case 7: c.symbology = BARCODE_CODE128; break;
+    case 8: c.symbology = BARCODE_CODE128B; break;
+    case 9:
+        if (!all_digits(data) || n % 2)
+            c.error = "CODE-128C: нужно чётное число цифр";
+        c.symbology = BARCODE_CODE128;
+        break;
+    case 10: c.raw128 = true; break;
+    case 11: c.symbology = BARCODE_C25INTER; break;
+    case 12: {
+        c.symbology = BARCODE_CODABAR;
+        auto start_stop = [](char ch) { return (ch >= 'A' && ch <= 'D') || (ch >= 'a' && ch <= 'd'); };
+        if (n < 2 || !start_stop(data.front()) || !start_stop(data.back()))
+            c.data = "A" + data + "B";
+        break;
+    }
+    case 13: c.symbology = BARCODE_MSI_PLESSEY; break;
+    case 14: c.symbology = BARCODE_PLESSEY; break;
+    case 15: c.symbology = BARCODE_CODE93; break;
+    default: c.error = "неизвестный вид штрихкода (" + std::to_string(type) + ")"; break;
+    }
+    if (c.error.empty() && data.empty())
+        c.error = "нет данных для штрихкода";
+    return c;
+}
+
+bool srv__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error)
+{
+    std::vector<int> values;
+    std::size_t i = 0;
+    while (i < data.size()) {
+        if (data[i] == ' ' || data[i] == '\t') {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < data.size() && data[j] >= '0' && data[j] <= '9' && j - i < 4)
+            ++j;
+        if (j == i || (j < data.size() && data[j] != ' ' && data[j] != '\t')) {
+            error = "CODE-128RAW: нужны номера символов 0…105 через пробел";
+            return false;
+        }
+        const int v = std::stoi(data.substr(i, j - i));
+        if (v > 105) {
+            error = "CODE-128RAW: номер символа " + std::to_string(v) + " больше 105";
+            return false;
+        }
+        values.push_back(v);
+        i = j;
+    }
+    if (values.empty()) {
+        error = "нет данных для штрихкода";
+        return false;
+    }
+    if (values.front() < 103)
+        values.insert(values.begin(), 104);
+    for (std::size_t k = 1; k < values.size(); ++k)
+        if (values[k] >= 103) {
+            error = "CODE-128RAW: стартовый символ " + std::to_string(values[k]) + " не в начале";
+            return false;
+        }
+    if (values.size() > 200) {
+        error = "CODE-128RAW: слишком много символов";
+        return false;
+    }
+    long check = values[0];
+    for (std::size_t k = 1; k < values.size(); ++k)
+        check += static_cast<long>(k) * values[k];
+    modules.clear();
+    for (int v : values)
+        append_pattern(modules, code128_patterns[v]);
+    append_pattern(modules, code128_patterns[check % 103]);
+    append_pattern(modules, code128_patterns[106]);
+    return true;
+}
+
+bool srv__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
+                       std::string &error)
+{
+    symbol_ptr s = encode(symbology, data, false, 50, error);
+    if (!s)
+        return false;
+    modules.clear();
+    for (int i = 0; i < s->width; ++i)
+        modules.push_back(static_cast<unsigned char>((s->encoded_data[0][i / 8] >> (i % 8)) & 1));
+    return true;
+}
+
+bool srv__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
+                       const QColor &colour, double w, double h, bool snap, std::string &error)
+{
+    if (!(w > 0) || !(h > 0)) {
+        error = "штрихкод нулевого размера";
+        return false;
+    }
+    const barcode_choice choice = srv__barcode_choice(type, data);
+    if (!choice.error.empty()) {
+        error = choice.error;
+        return false;
+    }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, !snap);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    if (choice.raw128) {
+        std::vector<unsigned char> m;
+        if (!srv__code128_raw_modules(choice.data, m, error)) {
+            p.restore();
+            return false;
+        }
+        double x = w / static_cast<double>(m.size());
+        if (snap)
+            x = std::max(1.0, std::floor(x));
+        const double left = snap ? std::floor((w - x * static_cast<double>(m.size())) / 2)
+                                 : (w - x * static_cast<double>(m.size())) / 2;
+        double text_h = human_readable ? std::min(h / 3, x * 9) : 0;
+        for (std::size_t i = 0; i < m.size();) {
+            std::size_t j = i;
+            while (j < m.size() && m[j] == m[i])
+                ++j;
+            if (m[i])
+                p.drawRect(QRectF(left + x * static_cast<double>(i), 0, x * static_cast<double>(j - i),
+                                  snap ? std::round(h - text_h) : h - text_h));
+            i = j;
+        }
+        if (human_readable) {
+            p.setPen(colour);
+            draw_hrt(p, QString::fromStdString(choice.data), w / 2, h - text_h * 0.15, text_h * 0.7, 0);
+        }
+        p.restore();
+        return true;
+    }
+    // Once to learn the proportions, once more at the height that fills the box.
+    symbol_ptr s = encode(choice.symbology, choice.data, human_readable, 50, error);
+    if (!s || ZBarcode_Buffer_Vector(s.get(), 0) >= ZINT_ERROR) {
+        if (s)
+            error = s->errtxt;
+        p.restore();
+        return false;
+    }
+    // Vector units: two per module.
+    double scale = w / static_cast<double>(s->vector->width);
+    if (snap)
+        scale = std::max(1.0, std::floor(scale * 2)) / 2;
+    const double fixed = static_cast<double>(s->vector->height) - 2.0 * 50;
+    const double bar_height = std::max(1.0, (h / scale - fixed) / 2);
+    s = encode(choice.symbology, choice.data, human_readable, static_cast<float>(bar_height), error);
+    if (!s || ZBarcode_Buffer_Vector(s.get(), 0) >= ZINT_ERROR) {
+        if (s)
+            error = s->errtxt;
+        p.restore();
+        return false;
+    }
+    const zint_vector *v = s->vector;
+    double left = (w - scale * static_cast<double>(v->width)) / 2;
+    double top = (h - scale * static_cast<double>(v->height)) / 2;
+    if (snap) {
+        left = std::floor(left);
+        top = std::floor(top);
+    }
+    for (const zint_vector_rect *r = v->rectangles; r; r = r->next) {
+        QRectF rect(left + scale * r->x, top + scale * r->y, scale * r->width, scale * r->height);
+        if (snap)
+            rect = QRectF(std::round(rect.x()), std::round(rect.y()), std::round(rect.width()),
+                          std::max(1.0, std::round(rect.height())));
+        p.drawRect(rect);
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setPen(colour);
+    for (const zint_vector_string *t = v->strings; t; t = t->next)
+        draw_hrt(p, QString::fromUtf8(reinterpret_cast<const char *>(t->text)),
+                            left + scale * t->x, top + scale * t->y, scale * t->fsize * 0.8, t->halign);
+    p.restore();
+    return true;
+}

@@ -1,0 +1,109 @@
+// vellumo-server: keeps labels and renders them to JPEG for the editor.
+#include <QGuiApplication>
+#include <clocale>
+#include <csignal>
+#include <pthread.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <langinfo.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+#include "server/service.h"
+#include "server/users.h"
+
+namespace {
+
+void usage(std::FILE *to)
+{
+    std::fprintf(to,
+                 "Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА] [--users ФАЙЛ]\n"
+                 "       vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)\n"
+                 "\n"
+                 "  --listen   где принимать вызовы XML-RPC (по умолчанию %s)\n"
+                 "  --store    папка этикеток (по умолчанию %s)\n"
+                 "  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;\n"
+                 "             без него принимаются любые имя и пароль, но только на адресе петли\n",
+                 SRV_DEFAULT_LISTEN, srv__default_store().c_str());
+}
+
+std::string read_password()
+{
+    const bool tty = ::isatty(0);
+    termios old{};
+    if (tty) {
+        std::fprintf(stderr, "Пароль: ");
+        ::tcgetattr(0, &old);
+        termios quiet = old;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        ::tcsetattr(0, TCSANOW, &quiet);
+    }
+    std::string password;
+    std::getline(std::cin, password);
+    if (tty) {
+        ::tcsetattr(0, TCSANOW, &old);
+        std::fprintf(stderr, "\n");
+    }
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return password;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Blocked before any thread exists, so that every thread inherits it and
+    // only the server's stopper takes these signals.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    std::setlocale(LC_ALL, "");
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    server_options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string &out) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "vellumo-server: после %s нужно значение\n", a.c_str());
+                std::exit(2);
+            }
+            out = argv[++i];
+        };
+        if (a == "--listen")
+            value(options.listen);
+        else if (a == "--store")
+            value(options.store);
+        else if (a == "--users")
+            value(options.users);
+        else if (a == "--hash-password") {
+            std::string user;
+            value(user);
+            if (user.empty() || user.find(':') != std::string::npos) {
+                std::fprintf(stderr, "vellumo-server: имя пользователя не может быть пустым или содержать «:»\n");
+                return 2;
+            }
+            std::printf("%s\n", server_users::hash_line(user, read_password()).c_str());
+            return 0;
+        } else if (a == "--help" || a == "-h") {
+            usage(stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "vellumo-server: неизвестный параметр %s\n\n", a.c_str());
+            usage(stderr);
+            return 2;
+        }
+    }
+    // Fonts need a GUI application object; no screen is used.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qt_argc = 1;
+    char *qt_argv[] = {argv[0], nullptr};
+    QGuiApplication app(qt_argc, qt_argv);
+    return srv__run(options);
+}

@@ -1,0 +1,42 @@
+// Rendering a label to a picture, as the label server sends it for the
+// preview: points to pixels at the requested resolution, the elements from
+// the bottom-most up, every variable substituted, a log of what happened.
+#pragma once
+
+#include <QImage>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/element.h"
+
+struct render_variable {
+    std::u16string name;
+    std::u16string value;
+};
+
+inline constexpr int SRV_MIN_DPI = 10;
+inline constexpr int SRV_MAX_DPI = 1200;
+inline constexpr long long SRV_MAX_PIXELS = 100LL * 1000 * 1000;
+
+// The pixel size of the label at that resolution (at least 1 × 1).
+void srv__render_size(const label *lab, int xdpi, int ydpi, long long &w, long long &h);
+
+// The label drawn at `xdpi` × `ydpi` (checked by the caller: resolution in
+// range, size below SRV_MAX_PIXELS).  Each log line is one event, in
+// Russian.  With `markup` every element's box and anchor are drawn over it.
+QImage srv__render(const label *lab, const std::vector<render_variable> &variables, int xdpi, int ydpi,
+                   bool markup, std::vector<std::u16string> &log);
+
+// `text` with every ${name} replaced by its variable's value; names that
+// are not variables stay as written.  Calls `note(name, value, known)` for
+// each ${...} found.
+std::u16string srv__substitute(const std::u16string &text, const std::vector<render_variable> &variables,
+                               const std::function<void(const std::u16string &, const std::u16string *)> &note);
+
+// JPEG bytes of an RGB32 image (quality 0..100); false with an error text.
+bool srv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned char> &out, std::string &error);
+
+// The font families the server can draw with: names without the foundry
+// suffix, no duplicates, sorted.
+std::vector<std::u16string> srv__font_families();

@@ -1,0 +1,658 @@
+#include "server/service.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <pthread.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include <xmlrpc-c/abyss.h>
+#include <xmlrpc-c/server_abyss.h>
+
+#include "exchange/inout.h"
+#include "exchange/value_read.h"
+#include "exchange/xml_prepare.h"
+#include "exchange/xmlrpc_support.h"
+#include "model/misc.h"
+#include "server/render.h"
+
+using namespace ino_read;
+
+namespace {
+
+std::u16string num(long long v)
+{
+    const std::string s = std::to_string(v);
+    return std::u16string(s.begin(), s.end());
+}
+
+std::mutex g_log_mutex;
+
+void fault(xmlrpc_env *env, int code, const std::u16string &message)
+{
+    if (env->fault_occurred)
+        xmlrpc_env_clean(env), xmlrpc_env_init(env);
+    xmlrpc_env_set_fault(env, code, msc__to_utf8(message).c_str());
+}
+
+std::u16string quoted(const std::u16string &name)
+{
+    return u"«" + name + u"»";
+}
+
+// A library fault as the reason of a malformed call.
+void params_fault(xmlrpc_env *env, const char *what)
+{
+    std::u16string reason = env->fault_occurred && env->fault_string ? msc__from_utf8(env->fault_string) : u"";
+    std::u16string text = u"Неверные параметры вызова: " + msc__from_utf8(what);
+    if (!reason.empty())
+        text += u" (" + reason + u")";
+    fault(env, SRV_FAULT_PARAMS, text);
+}
+
+// Item `index` of the parameter array, which must be a struct.
+xmlrpc_value_ptr struct_param(xmlrpc_env *env, xmlrpc_value *params, int index, const char *what)
+{
+    if (xmlrpc_value_type(params) != XMLRPC_TYPE_ARRAY || xmlrpc_array_size(env, params) <= index) {
+        params_fault(env, what);
+        return nullptr;
+    }
+    xmlrpc_value *v = nullptr;
+    xmlrpc_array_read_item(env, params, index, &v);
+    xmlrpc_value_ptr out(v);
+    if (env->fault_occurred || xmlrpc_value_type(v) != XMLRPC_TYPE_STRUCT) {
+        params_fault(env, what);
+        return nullptr;
+    }
+    return out;
+}
+
+xmlrpc_value *string_value_of(xmlrpc_env *env, const std::u16string &s)
+{
+    const std::string u = msc__to_utf8(s);
+    return xmlrpc_string_new_lp_cr(env, u.size(), u.data());
+}
+
+struct method_slot {
+    label_service *service;
+    xmlrpc_value *(*fn)(label_service &, server_store &, xmlrpc_env *, xmlrpc_value *);
+};
+
+xmlrpc_value *true_value(xmlrpc_env *env)
+{
+    return xmlrpc_bool_new(env, 1);
+}
+
+bool name_param(xmlrpc_env *env, xmlrpc_value *params, const char *key, std::u16string &name)
+{
+    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
+    if (!st)
+        return false;
+    if (!read_string(env, st.get(), key, name)) {
+        params_fault(env, (std::string("нет строки \"") + key + "\"").c_str());
+        return false;
+    }
+    if (name.empty()) {
+        fault(env, SRV_FAULT_EMPTY_NAME, u"Не задано имя этикетки");
+        return false;
+    }
+    return true;
+}
+
+void store_fault(xmlrpc_env *env, server_store::result r, const std::u16string &name, const std::string &error)
+{
+    switch (r) {
+    case server_store::result::ok: break;
+    case server_store::result::not_found: fault(env, SRV_FAULT_NOT_FOUND, u"Этикетка " + quoted(name) + u" не найдена"); break;
+    case server_store::result::exists: fault(env, SRV_FAULT_EXISTS, u"Этикетка " + quoted(name) + u" уже есть"); break;
+    case server_store::result::empty_name: fault(env, SRV_FAULT_EMPTY_NAME, u"Не задано имя этикетки"); break;
+    case server_store::result::bad_label:
+        fault(env, SRV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + msc__from_utf8(error));
+        break;
+    case server_store::result::io_error:
+        fault(env, SRV_FAULT_STORE, u"Ошибка хранилища этикеток: " + msc__from_utf8(error));
+        break;
+    }
+}
+
+// ------------------------------------------------------------ the methods
+
+xmlrpc_value *list_labels(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *)
+{
+    xmlrpc_value_ptr arr(xmlrpc_array_new(env));
+    for (const stored_label &l : store.list()) {
+        xmlrpc_value_ptr n(string_value_of(env, l.name)), d(string_value_of(env, l.desc));
+        xmlrpc_value_ptr item(xmlrpc_build_value(env, "{s:V,s:V}", "name", n.get(), "desc", d.get()));
+        if (env->fault_occurred)
+            return nullptr;
+        xmlrpc_array_append_item(env, arr.get(), item.get());
+    }
+    return env->fault_occurred ? nullptr : arr.release();
+}
+
+xmlrpc_value *load_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+{
+    std::u16string name;
+    if (!name_param(env, params, "name", name))
+        return nullptr;
+    server_store::result r;
+    ino_env inner;
+    xmlrpc_value *v = store.load(&inner.env, name, r);
+    if (!v)
+        store_fault(env, r == server_store::result::bad_label ? server_store::result::io_error : r, name,
+                    "сохранённая этикетка не читается");
+    return v;
+}
+
+xmlrpc_value *save_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+{
+    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть этикеткой");
+    if (!st)
+        return nullptr;
+    ino_env inner;
+    label_ptr lab = ino__value_to_label(&inner.env, st.get(), false);
+    if (!lab) {
+        std::u16string why = inner.failed() && inner.env.fault_string ? msc__from_utf8(inner.env.fault_string)
+                                                                       : u"структура этикетки не прочитана";
+        fault(env, SRV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + why);
+        return nullptr;
+    }
+    if (lab->name.empty()) {
+        fault(env, SRV_FAULT_EMPTY_NAME, u"Не задано имя этикетки");
+        return nullptr;
+    }
+    std::string error;
+    const server_store::result r = store.save(lab.get(), error);
+    if (r != server_store::result::ok) {
+        store_fault(env, r, lab->name, error);
+        return nullptr;
+    }
+    return true_value(env);
+}
+
+xmlrpc_value *drop_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+{
+    std::u16string name;
+    if (!name_param(env, params, "name", name))
+        return nullptr;
+    const server_store::result r = store.drop(name);
+    if (r != server_store::result::ok) {
+        store_fault(env, r, name, std::strerror(errno));
+        return nullptr;
+    }
+    return true_value(env);
+}
+
+xmlrpc_value *rename_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+{
+    std::u16string from, to;
+    if (!name_param(env, params, "oldname", from) || !name_param(env, params, "newname", to))
+        return nullptr;
+    std::string error;
+    const server_store::result r = store.rename(from, to, error);
+    if (r != server_store::result::ok) {
+        store_fault(env, r, r == server_store::result::exists ? to : from, error);
+        return nullptr;
+    }
+    return true_value(env);
+}
+
+xmlrpc_value *server_info(label_service &, server_store &, xmlrpc_env *env, xmlrpc_value *)
+{
+    return xmlrpc_build_value(env, "{s:s,s:s,s:i,s:(sss)}", "name", "Vellumo", "version", VELLUMO_VERSION, "api", 1,
+                              "features", "store", "render", "fonts");
+}
+
+xmlrpc_value *list_fonts(label_service &, server_store &, xmlrpc_env *env, xmlrpc_value *)
+{
+    xmlrpc_value_ptr arr(xmlrpc_array_new(env));
+    for (const std::u16string &f : srv__font_families()) {
+        xmlrpc_value_ptr n(string_value_of(env, f));
+        xmlrpc_value_ptr item(xmlrpc_build_value(env, "{s:V}", "name", n.get()));
+        if (env->fault_occurred)
+            return nullptr;
+        xmlrpc_array_append_item(env, arr.get(), item.get());
+    }
+    return env->fault_occurred ? nullptr : arr.release();
+}
+
+xmlrpc_value *render_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+{
+    std::u16string name;
+    if (!name_param(env, params, "name", name))
+        return nullptr;
+    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
+    int xdpi = 0, ydpi = 0;
+    if (!read_int(env, st.get(), "xresolution", xdpi) || !read_int(env, st.get(), "yresolution", ydpi)) {
+        params_fault(env, "нужны целые \"xresolution\" и \"yresolution\"");
+        return nullptr;
+    }
+    bool markup = false;
+    if (has(env, st.get(), "markup") && !read_bool(env, st.get(), "markup", markup)) {
+        params_fault(env, "\"markup\" должен быть логическим");
+        return nullptr;
+    }
+    std::vector<render_variable> variables;
+    if (has(env, st.get(), "variables")) {
+        xmlrpc_value_ptr arr;
+        member(env, st.get(), "variables", arr);
+        const int n = xmlrpc_value_type(arr.get()) == XMLRPC_TYPE_ARRAY ? xmlrpc_array_size(env, arr.get()) : -1;
+        for (int i = 0; n >= 0 && i < n && !env->fault_occurred; ++i) {
+            xmlrpc_value *item = nullptr;
+            xmlrpc_array_read_item(env, arr.get(), i, &item);
+            xmlrpc_value_ptr hold(item);
+            render_variable v;
+            if (!env->fault_occurred && read_string(env, item, "name", v.name) &&
+                read_string(env, item, "value", v.value))
+                variables.push_back(std::move(v));
+        }
+        if (n < 0 || env->fault_occurred) {
+            params_fault(env, "\"variables\" должен быть массивом структур {name, value}");
+            return nullptr;
+        }
+    }
+    if (xdpi < SRV_MIN_DPI || xdpi > SRV_MAX_DPI || ydpi < SRV_MIN_DPI || ydpi > SRV_MAX_DPI) {
+        fault(env, SRV_FAULT_RESOLUTION,
+              u"Разрешение " + num(xdpi) + u"×" + num(ydpi) +
+                  u" вне пределов 10…1200 точек на дюйм");
+        return nullptr;
+    }
+    server_store::result r;
+    ino_env inner;
+    xmlrpc_value_ptr stored(store.load(&inner.env, name, r));
+    if (!stored) {
+        store_fault(env, r == server_store::result::bad_label ? server_store::result::io_error : r, name,
+                    "сохранённая этикетка не читается");
+        return nullptr;
+    }
+    label_ptr lab = ino__value_to_label(&inner.env, stored.get(), false);
+    if (!lab) {
+        fault(env, SRV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(name));
+        return nullptr;
+    }
+    long long w = 0, h = 0;
+    srv__render_size(lab.get(), xdpi, ydpi, w, h);
+    if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(SRV_MAX_PIXELS)) {
+        fault(env, SRV_FAULT_TOO_LARGE,
+              u"Изображение " + msc__from_utf8(std::to_string(w)) + u"×" + msc__from_utf8(std::to_string(h)) +
+                  u" пикселей больше 100 мегапикселей");
+        return nullptr;
+    }
+    std::vector<std::u16string> log;
+    QImage image = srv__render(lab.get(), variables, xdpi, ydpi, markup, log);
+    std::vector<unsigned char> jpeg;
+    std::string error;
+    if (image.isNull() || !srv__encode_jpeg(image, 90, jpeg, error)) {
+        fault(env, SRV_FAULT_RENDER,
+              u"Не удалось построить изображение: " + (error.empty() ? u"нет памяти" : msc__from_utf8(error)));
+        return nullptr;
+    }
+    std::u16string text;
+    for (const std::u16string &line : log) {
+        if (!text.empty())
+            text += u'\n';
+        text += line;
+    }
+    xmlrpc_value_ptr log_value(string_value_of(env, text));
+    xmlrpc_value_ptr image_value(xmlrpc_base64_new(env, jpeg.size(), jpeg.data()));
+    if (env->fault_occurred)
+        return nullptr;
+    return xmlrpc_build_value(env, "{s:V,s:V}", "image", image_value.get(), "log", log_value.get());
+}
+
+struct method_row {
+    const char *name;
+    xmlrpc_value *(*fn)(label_service &, server_store &, xmlrpc_env *, xmlrpc_value *);
+};
+const method_row method_rows[] = {
+    {"labels.list_labels", list_labels}, {"labels.load_label", load_label},   {"labels.save_label", save_label},
+    {"labels.drop_label", drop_label},   {"labels.rename_label", rename_label}, {"labels.server_info", server_info},
+    {"labels.list_fonts", list_fonts},   {"labels.render_label", render_label},
+};
+
+} // namespace
+
+struct label_service::slot {
+    label_service *service;
+    server_users *users;
+    const method_row *row;
+};
+
+label_service::label_service(server_store &store, server_users &users) : store_(store), users_(users) {}
+label_service::~label_service() = default;
+
+// Runs one method: credentials first, then the method itself.
+static xmlrpc_value *dispatch(xmlrpc_env *env, xmlrpc_value *params, void *server_info_ptr, void *)
+{
+    auto *s = static_cast<label_service::slot *>(server_info_ptr);
+    xmlrpc_value_ptr cred = struct_param(env, params, 0, "первый параметр должен быть структурой {user, passwd}");
+    if (!cred)
+        return nullptr;
+    std::string user, password;
+    if (!read_utf8(env, cred.get(), "user", user) || !read_utf8(env, cred.get(), "passwd", password)) {
+        params_fault(env, "первый параметр должен быть структурой {user, passwd}");
+        return nullptr;
+    }
+    if (!s->users->allowed(user, password)) {
+        srv__log(std::string(s->row->name) + ": отказано пользователю «" + user + "»");
+        fault(env, SRV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
+        return nullptr;
+    }
+    xmlrpc_value *result = s->row->fn(*s->service, s->service->store(), env, params);
+    if (env->fault_occurred) {
+        if (result)
+            xmlrpc_DECREF(result);
+        srv__log(std::string(s->row->name) + ": " + env->fault_string);
+        return nullptr;
+    }
+    return result;
+}
+
+void label_service::register_methods(xmlrpc_env *env, xmlrpc_registry *registry)
+{
+    for (const method_row &row : method_rows) {
+        slots_.push_back(std::make_unique<slot>(slot{this, &users_, &row}));
+        slot *s = slots_.back().get();
+        xmlrpc_method_info3 info = {};
+        info.methodName = row.name;
+        info.methodFunction = &dispatch;
+        info.serverInfo = s;
+        info.stackSize = 0;
+        xmlrpc_registry_add_method3(env, registry, &info);
+        if (env->fault_occurred)
+            return;
+    }
+}
+
+void label_service::process(xmlrpc_env *env, xmlrpc_registry *registry, const char *xml, std::size_t len,
+                            void *call_info, xmlrpc_mem_block **answer)
+{
+    c_numeric_scope c_locale;
+    cr_protected_scope cr;
+    ino_env prep;
+    std::optional<std::string> safe = ino__prepare_xml(&prep.env, xml, len);
+    if (!safe) {
+        // A document the parser must not see still gets an XML-RPC fault.
+        xmlrpc_mem_block *out = xmlrpc_mem_block_new(env, 0);
+        if (env->fault_occurred)
+            return;
+        xmlrpc_env bad;
+        xmlrpc_env_init(&bad);
+        xmlrpc_env_set_fault(&bad, XMLRPC_PARSE_ERROR, prep.env.fault_string ? prep.env.fault_string : "bad XML");
+        xmlrpc_serialize_fault(env, out, &bad);
+        xmlrpc_env_clean(&bad);
+        srv__log(std::string("отвергнут запрос: ") + (prep.env.fault_string ? prep.env.fault_string : "bad XML"));
+        *answer = out;
+        return;
+    }
+    xmlrpc_registry_process_call2(env, registry, safe->data(), safe->size(), call_info, answer);
+}
+
+void srv__log(const std::string &line)
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm tm{};
+    ::localtime_r(&t, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
+    std::lock_guard<std::mutex> lock(g_log_mutex);
+    std::fprintf(stderr, "%s %s\n", stamp, line.c_str());
+    std::fflush(stderr);
+}
+
+std::string srv__default_store()
+{
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg == '/')
+        return std::string(xdg) + "/vellumo/labels";
+    const char *home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/vellumo/labels";
+}
+
+bool srv__parse_listen(const std::string &text, std::string &host, std::string &port, std::string &error)
+{
+    std::string h, p;
+    if (!text.empty() && text[0] == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':') {
+            error = "адрес вида [IPv6]:ПОРТ";
+            return false;
+        }
+        h = text.substr(1, close - 1);
+        p = text.substr(close + 2);
+    } else {
+        const std::size_t colon = text.rfind(':');
+        if (colon == std::string::npos || text.find(':') != colon) {
+            error = "нужен АДРЕС:ПОРТ, например 127.0.0.1:8390";
+            return false;
+        }
+        h = text.substr(0, colon);
+        p = text.substr(colon + 1);
+    }
+    if (h.empty() || p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(p) > 65535) {
+        error = "нужен АДРЕС:ПОРТ с портом 0…65535";
+        return false;
+    }
+    host = h;
+    port = p;
+    return true;
+}
+
+namespace {
+
+bool is_loopback(const sockaddr *a)
+{
+    if (a->sa_family == AF_INET) {
+        const auto *in = reinterpret_cast<const sockaddr_in *>(a);
+        return (ntohl(in->sin_addr.s_addr) >> 24) == 127;
+    }
+    if (a->sa_family == AF_INET6) {
+        const auto *in6 = reinterpret_cast<const sockaddr_in6 *>(a);
+        if (IN6_IS_ADDR_LOOPBACK(&in6->sin6_addr))
+            return true;
+        if (IN6_IS_ADDR_V4MAPPED(&in6->sin6_addr))
+            return in6->sin6_addr.s6_addr[12] == 127;
+    }
+    return false;
+}
+
+std::string address_text(const sockaddr_storage &a)
+{
+    char host[INET6_ADDRSTRLEN] = "?";
+    int port = 0;
+    if (a.ss_family == AF_INET) {
+        const auto *in = reinterpret_cast<const sockaddr_in *>(&a);
+        ::inet_ntop(AF_INET, &in->sin_addr, host, sizeof host);
+        port = ntohs(in->sin_port);
+        return std::string(host) + ":" + std::to_string(port);
+    }
+    const auto *in6 = reinterpret_cast<const sockaddr_in6 *>(&a);
+    ::inet_ntop(AF_INET6, &in6->sin6_addr, host, sizeof host);
+    port = ntohs(in6->sin6_port);
+    return "[" + std::string(host) + "]:" + std::to_string(port);
+}
+
+struct abyss_glue {
+    label_service *service;
+    xmlrpc_registry *registry;
+};
+
+void process_call(xmlrpc_env *env, void *arg, const char *xml, size_t len, TSession *session,
+                  xmlrpc_mem_block **answer)
+{
+    auto *g = static_cast<abyss_glue *>(arg);
+    g->service->process(env, g->registry, xml, len, session, answer);
+}
+
+} // namespace
+
+int srv__run(const server_options &options)
+{
+    std::string host, port, error;
+    if (!srv__parse_listen(options.listen, host, port, error)) {
+        std::fprintf(stderr, "vellumo-server: --listen %s: %s\n", options.listen.c_str(), error.c_str());
+        return 2;
+    }
+    server_users users;
+    if (!options.users.empty()) {
+        if (!users.load(options.users, error)) {
+            std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
+            return 2;
+        }
+        for (int line : users.plain_lines())
+            srv__log("внимание: в файле пользователей, строка " + std::to_string(line) +
+                     ", пароль записан открытым текстом; vellumo-server --hash-password ИМЯ даёт строку с хешем");
+    }
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo *found = nullptr;
+    if (int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); rc != 0) {
+        std::fprintf(stderr, "vellumo-server: адрес %s: %s\n", host.c_str(), ::gai_strerror(rc));
+        return 2;
+    }
+    int fd = -1;
+    std::string bind_error;
+    for (addrinfo *a = found; a && fd < 0; a = a->ai_next) {
+        if (users.open() && !is_loopback(a->ai_addr)) {
+            bind_error = "без файла пользователей (--users) сервер слушает только адрес петли "
+                         "(127.0.0.1 или ::1)";
+            continue;
+        }
+        int s = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        if (s < 0) {
+            bind_error = std::strerror(errno);
+            continue;
+        }
+        int one = 1;
+        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (::bind(s, a->ai_addr, a->ai_addrlen) != 0) {
+            bind_error = std::strerror(errno);
+            ::close(s);
+            continue;
+        }
+        fd = s;
+    }
+    ::freeaddrinfo(found);
+    if (fd < 0) {
+        std::fprintf(stderr, "vellumo-server: не удалось слушать %s: %s\n", options.listen.c_str(),
+                     bind_error.c_str());
+        return 1;
+    }
+    sockaddr_storage bound{};
+    socklen_t bound_len = sizeof bound;
+    ::getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &bound_len);
+
+    server_store store(options.store.empty() ? srv__default_store() : options.store);
+    if (!store.usable(error)) {
+        std::fprintf(stderr, "vellumo-server: папка этикеток %s: %s\n", store.folder().c_str(), error.c_str());
+        ::close(fd);
+        return 1;
+    }
+    label_service service(store, users);
+
+    // Requests up to the same size the editor accepts in answers.
+    ino__ensure_limits();
+    xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, INO_XML_SIZE_LIMIT);
+
+    xmlrpc_env env;
+    xmlrpc_env_init(&env);
+    xmlrpc_server_abyss_global_init(&env);
+    xmlrpc_registry *registry = xmlrpc_registry_new(&env);
+    if (!env.fault_occurred)
+        service.register_methods(&env, registry);
+    if (env.fault_occurred) {
+        std::fprintf(stderr, "vellumo-server: %s\n", env.fault_string);
+        return 1;
+    }
+
+    TChanSwitch *chan = nullptr;
+    const char *abyss_error = nullptr;
+    ChanSwitchUnixCreateFd(fd, &chan, &abyss_error);
+    TServer server;
+    if (!abyss_error)
+        ServerCreateSwitch(&server, chan, &abyss_error);
+    if (abyss_error) {
+        std::fprintf(stderr, "vellumo-server: %s\n", abyss_error);
+        return 1;
+    }
+    abyss_glue glue{&service, registry};
+    xmlrpc_server_abyss_handler_parms parms = {};
+    parms.xml_processor = &process_call;
+    parms.xml_processor_arg = &glue;
+    parms.xml_processor_max_stack = 8u << 20;
+    parms.uri_path = "/RPC2";
+    parms.chunk_response = false;
+    xmlrpc_server_abyss_set_handler3(&env, &server, &parms, XMLRPC_AHPSIZE(chunk_response));
+    if (env.fault_occurred) {
+        std::fprintf(stderr, "vellumo-server: %s\n", env.fault_string);
+        return 1;
+    }
+    xmlrpc_server_abyss_set_default_handler(&server);
+    ServerSetMaxConn(&server, 32);
+    ServerSetMaxConnBacklog(&server, 64);
+    ServerSetKeepaliveTimeout(&server, 15);
+    ServerSetKeepaliveMaxConn(&server, 1000);
+    ServerSetTimeout(&server, 30);
+    ServerInit(&server);
+
+    // SIGINT and SIGTERM are taken by one thread, which stops the server;
+    // every other thread (connections too) has them blocked.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    std::signal(SIGPIPE, SIG_IGN);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    std::atomic<bool> stopping{false};
+    std::thread stopper([&] {
+        int sig = 0;
+        sigwait(&stop_signals, &sig);
+        stopping = true;
+        srv__log(sig == SIGINT ? "остановка по SIGINT" : "остановка по SIGTERM");
+        ServerTerminate(&server);
+        // The accept loop sees the request with the next connection.
+        sockaddr_storage poke = bound;
+        if (poke.ss_family == AF_INET) {
+            auto *in = reinterpret_cast<sockaddr_in *>(&poke);
+            if (in->sin_addr.s_addr == htonl(INADDR_ANY))
+                in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        } else if (poke.ss_family == AF_INET6) {
+            auto *in6 = reinterpret_cast<sockaddr_in6 *>(&poke);
+            if (IN6_IS_ADDR_UNSPECIFIED(&in6->sin6_addr))
+                in6->sin6_addr = in6addr_loopback;
+        }
+        int s = ::socket(poke.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::connect(s, reinterpret_cast<sockaddr *>(&poke), bound_len);
+        ::close(s);
+    });
+
+    srv__log("этикетки хранятся в " + store.folder());
+    std::printf("listening %s\n", address_text(bound).c_str());
+    std::fflush(stdout);
+    ServerRun(&server);
+    if (!stopping.load())
+        pthread_kill(stopper.native_handle(), SIGTERM); // the server ended on its own
+    stopper.join();
+    ServerFree(&server);
+    ChanSwitchDestroy(chan);
+    xmlrpc_registry_free(registry);
+    xmlrpc_server_abyss_global_term();
+    xmlrpc_env_clean(&env);
+    srv__log("сервер остановлен");
+    return 0;
+}

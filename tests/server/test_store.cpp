@@ -1,0 +1,95 @@
+// The server's store on its own: names to files, foreign and broken files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "exchange/inout.h"
+#include "exchange/xmlrpc_support.h"
+#include "model/misc.h"
+#include "server/store.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+label_ptr named(const std::u16string &name)
+{
+    label_ptr lab = ele__label_new(100, 50);
+    lab->name = name;
+    return lab;
+}
+
+} // namespace
+
+TEST(ServerStore, EveryNameHasItsOwnFileInsideTheFolder)
+{
+    temp_dir dir;
+    server_store store((dir / "labels").string());
+    std::vector<std::u16string> names = {u"a", u"A", u"..", u".", u"/", u"a/b", u"a\\b", u"a b", u"a_b",
+                                         u"../x", u"x/..", std::u16string(1000, u'ж'), std::u16string(1001, u'ж')};
+    for (char16_t c = 1; c < 32; ++c)
+        names.push_back(std::u16string(u"ctl") + c);
+    std::set<std::string> files;
+    for (const std::u16string &n : names) {
+        const fs::path f = store.file_for(n);
+        EXPECT_EQ(f.parent_path(), dir / "labels") << msc__to_utf8(n);
+        EXPECT_LE(f.filename().string().size(), 200u);
+        EXPECT_EQ(f.extension(), ".lbl");
+        for (unsigned char c : f.filename().string())
+            EXPECT_GE(c, 32) << msc__to_utf8(n);
+        files.insert(f.string());
+    }
+    EXPECT_EQ(files.size(), names.size());
+}
+
+TEST(ServerStore, ForeignAndBrokenFilesAreLeftAlone)
+{
+    temp_dir dir;
+    server_store store((dir / "labels").string());
+    std::string error;
+    ASSERT_EQ(store.save(named(u"Настоящая").get(), error), server_store::result::ok) << error;
+
+    // A label file copied in under another file name: not a stored label.
+    label_ptr foreign = named(u"Чужая");
+    ino_env env;
+    std::string bytes;
+    ASSERT_TRUE(ino__file_bytes(foreign.get(), bytes, &env.env));
+    std::ofstream(dir / "labels" / "copied.lbl", std::ios::binary) << bytes;
+    // A cut-off file in the place of a name, and a folder named like a label.
+    const std::string cut = store.file_for(u"Обрезанная");
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    fs::create_directories(store.file_for(u"Папка"));
+
+    std::vector<stored_label> list = store.list();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, u"Настоящая");
+    server_store::result r;
+    ino_env e2;
+    EXPECT_EQ(store.load(&e2.env, u"Обрезанная", r), nullptr);
+    EXPECT_NE(r, server_store::result::ok);
+    ino_env e2b;
+    EXPECT_EQ(store.load(&e2b.env, u"Папка", r), nullptr);
+    EXPECT_EQ(r, server_store::result::not_found);
+    // Saving over the broken one mends it.
+    ASSERT_EQ(store.save(named(u"Обрезанная").get(), error), server_store::result::ok);
+    ino_env e3;
+    xmlrpc_value *v = store.load(&e3.env, u"Обрезанная", r);
+    ASSERT_NE(v, nullptr);
+    xmlrpc_DECREF(v);
+
+    // Renaming onto itself is fine, onto another label is refused, a label
+    // changed behind the store's back is read again.
+    EXPECT_EQ(store.rename(u"Настоящая", u"Настоящая", error), server_store::result::ok);
+    EXPECT_EQ(store.rename(u"Настоящая", u"Обрезанная", error), server_store::result::exists);
+    label_ptr changed = named(u"Настоящая");
+    changed->desc = u"изменена снаружи";
+    ino_env e4;
+    ASSERT_TRUE(ino__file_bytes(changed.get(), bytes, &e4.env));
+    std::ofstream(store.file_for(u"Настоящая"), std::ios::binary) << bytes << "\n\n";
+    list = store.list();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].desc, u"изменена снаружи");
+}
