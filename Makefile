@@ -12,7 +12,7 @@ FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := lbl answer bbox settings
 
-.PHONY: all deps release run test test-build bench fuzz shots clean
+.PHONY: all deps release run server test test-build bench fuzz shots clean
 
 all: release
 
@@ -25,8 +25,24 @@ $(RELEASE_DIR)/build.ninja:
 release: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# The local label server (127.0.0.1:8390, labels in
+# $$XDG_DATA_HOME/vellumo/labels) is started in the background first, unless
+# something already listens there; its log goes to build/vellumo-server.log.
+SERVER_PORT := 8390
 run: release
+	@if (exec 3<>/dev/tcp/127.0.0.1/$(SERVER_PORT)) 2>/dev/null; then \
+	  echo "run: a label server already listens on 127.0.0.1:$(SERVER_PORT)"; \
+	else \
+	  setsid -f ./$(RELEASE_DIR)/src/vellumo-server >>build/vellumo-server.log 2>&1 </dev/null; \
+	  for i in 1 2 3 4 5 6 7 8 9 10; do \
+	    (exec 3<>/dev/tcp/127.0.0.1/$(SERVER_PORT)) 2>/dev/null && break; sleep 0.2; done; \
+	  echo "run: label server started on 127.0.0.1:$(SERVER_PORT) (log: build/vellumo-server.log)"; \
+	fi
 	./$(RELEASE_DIR)/src/vellumo
+
+# The label server in the foreground (Ctrl+C stops it).
+server: release
+	./$(RELEASE_DIR)/src/vellumo-server
 
 $(TEST_DIR)/build.ninja:
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLUMO_SANITIZE=ON

@@ -78,7 +78,15 @@ std::list<server_list> srv__from_stored(const std::vector<std::u16string> &store
 void srv__load_list()
 {
     server_state &s = state();
-    s.servers = srv__from_stored(settings::get(settings::server_list));
+    if (std::optional<std::vector<std::u16string>> stored = settings::find(settings::server_list)) {
+        s.servers = srv__from_stored(*stored);
+    } else {
+        s.servers.clear();
+        server_list local;
+        local.address = SRV_LOCAL_ADDRESS;
+        local.description = SRV_LOCAL_DESCRIPTION;
+        s.servers.push_back(std::move(local));
+    }
     s.default_server = settings::get(settings::default_server);
 }
 

@@ -26,6 +26,11 @@ std::list<server_list> &srv__list();
 // A record that lookups and list views see (clean or added).
 bool srv__live(const server_list &s);
 
+// The label server of this machine (vellumo-server's default address); a
+// first run, with no list stored at all, starts with it in the list.
+inline constexpr const char16_t *SRV_LOCAL_ADDRESS = u"http://127.0.0.1:8390/RPC2";
+inline constexpr const char16_t *SRV_LOCAL_DESCRIPTION = u"Локальный сервер Vellumo";
+
 void srv__load_list();
 // The list to "server-list" and "default-server" (when one was read); 1 when
 // written.

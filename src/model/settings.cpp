@@ -32,6 +32,11 @@ std::vector<std::u16string> get(const reg_list_setting &s)
     return reg__get_list(HKEY_CURRENT_USER, REG_PATH, s.name).value_or(std::vector<std::u16string>{});
 }
 
+std::optional<std::vector<std::u16string>> find(const reg_list_setting &s)
+{
+    return reg__get_list(HKEY_CURRENT_USER, REG_PATH, s.name);
+}
+
 std::int32_t get_custom_color(int index)
 {
     return reg__get_int(HKEY_CURRENT_USER, REG_PATH, custom_color_name(index), custom_color_default);

@@ -61,6 +61,7 @@ std::int32_t get(const reg_int_setting &s);
 double get(const reg_double_setting &s);
 std::optional<std::u16string> get(const reg_string_setting &s); // the default when missing
 std::vector<std::u16string> get(const reg_list_setting &s);     // empty when missing
+std::optional<std::vector<std::u16string>> find(const reg_list_setting &s); // nothing when missing
 std::int32_t get_custom_color(int index);
 
 // 1 when written; a failure has been told to the user (see reg.h).

@@ -53,6 +53,7 @@ struct element_frame {
     QTransform pixels;
     double w_pt = 0, h_pt = 0;
     double w_px = 0, h_px = 0;
+    double ppx = 1, ppy = 1; // pixels per point along the element's axes
     bool right_angle = false;
 };
 
@@ -88,6 +89,8 @@ element_frame frame_of(const element *e, const QTransform &base)
     const QPointF o = t.map(QPointF(0, 0));
     const QPointF ux = t.map(QPointF(1, 0)) - o, uy = t.map(QPointF(0, 1)) - o;
     const double ppx = std::hypot(ux.x(), ux.y()), ppy = std::hypot(uy.x(), uy.y());
+    f.ppx = ppx;
+    f.ppy = ppy;
     f.points = QTransform::fromScale(1, -1) * t;
     f.pixels = QTransform::fromScale(1 / ppx, -1 / ppy) * t;
     const double turns = e->angle / 90;
@@ -127,8 +130,9 @@ void crossed_box(QPainter &p, const element_frame &f)
     p.restore();
 }
 
-// The family names the font database knows, without foundry suffixes.
-std::set<QString> known_families()
+// The family names the font database knows, without foundry suffixes;
+// read once, the fonts of a running server do not change.
+std::set<QString> read_families()
 {
     std::set<QString> out;
     for (const QString &f : QFontDatabase::families()) {
@@ -139,6 +143,12 @@ std::set<QString> known_families()
         out.insert(name);
     }
     return out;
+}
+
+const std::set<QString> &known_families()
+{
+    static const std::set<QString> families = read_families();
+    return families;
 }
 
 QStringList split_lines(const QString &text)
@@ -173,29 +183,41 @@ void draw_text(QPainter &p, const element *e, int index, const element_frame &f,
                       num(static_cast<int>(largest_font_size)) + u" пт");
         size = largest_font_size;
     }
-    font.setPointSizeF(size);
+    // Drawn in a frame of (about) device pixels with the font at its pixel
+    // size: the glyph cache works there, unlike under a scaled painter.
+    const double k = f.ppy > 0 ? f.ppy : 1;
+    font.setPointSizeF(size * k);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(true);
     p.save();
-    p.setTransform(f.points);
+    p.setTransform(QTransform::fromScale(1 / k, 1 / k) * f.points);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setFont(font);
     p.setPen(rgb(e->text.colour));
     const QFontMetricsF fm(font, p.device());
+    const double box_w = f.w_pt * k;
     double y = fm.ascent();
-    for (const QString &line : split_lines(qs(text))) {
-        const double width = fm.horizontalAdvance(line);
+    const QStringList lines = split_lines(qs(text));
+    if (e->text.justification != 3) {
+        // One layout pass for all lines.
+        const int align = e->text.justification == 1   ? Qt::AlignRight
+                          : e->text.justification == 2 ? Qt::AlignHCenter
+                                                       : Qt::AlignLeft;
+        const double height = fm.lineSpacing() * static_cast<double>(lines.size()) + fm.height();
+        p.drawText(QRectF(0, 0, box_w, height), align | Qt::AlignTop | Qt::TextDontClip, lines.join(QLatin1Char('\n')));
+        p.restore();
+        return;
+    }
+    for (const QString &line : lines) {
         switch (e->text.justification) {
-        case 1: p.drawText(QPointF(f.w_pt - width, y), line); break;
-        case 2: p.drawText(QPointF((f.w_pt - width) / 2, y), line); break;
         case 3: {
             // Words spread so that the line spans the box.
             const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             double sum = 0;
             for (const QString &w : words)
                 sum += fm.horizontalAdvance(w);
-            const double gap = words.size() > 1 ? (f.w_pt - sum) / static_cast<double>(words.size() - 1) : 0;
+            const double gap = words.size() > 1 ? (box_w - sum) / static_cast<double>(words.size() - 1) : 0;
             if (words.size() < 2 || gap < fm.horizontalAdvance(QLatin1Char(' '))) {
                 p.drawText(QPointF(0, y), line);
                 break;
@@ -214,6 +236,18 @@ void draw_text(QPainter &p, const element *e, int index, const element_frame &f,
     p.restore();
 }
 
+// Dash patterns in line widths: on, off, on, off...
+std::vector<double> dash_pattern(int style)
+{
+    switch (style) {
+    case 1: return {4, 2, 1, 2};
+    case 2: return {4, 2, 1, 2, 1, 2};
+    case 3: return {4, 2};
+    case 4: return {1, 1};
+    default: return {};
+    }
+}
+
 void draw_border(QPainter &p, const element *e, const element_frame &f, double px_per_pt)
 {
     p.save();
@@ -224,20 +258,10 @@ void draw_border(QPainter &p, const element *e, const element_frame &f, double p
     if (f.right_angle)
         t = std::max(1.0, std::round(t));
     const double w = f.w_px, h = f.h_px;
-    // A pen twice as wide, centred on the box's edge and clipped to the box,
-    // leaves exactly the band of width t inside it.
-    QPen pen(rgb(e->border.colour), 2 * t, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    // Dash lengths are in pen widths (2 t here).
-    switch (e->border.style) {
-    case 1: pen.setDashPattern({2, 1, 0.5, 1}); break;
-    case 2: pen.setDashPattern({2, 1, 0.5, 1, 0.5, 1}); break;
-    case 3: pen.setDashPattern({2, 1}); break;
-    case 4: pen.setDashPattern({0.5, 0.5}); break;
-    default: break;
-    }
-    if (pen.style() == Qt::SolidLine || t * 2 >= std::min(w, h)) {
+    const QColor c = rgb(e->border.colour);
+    const std::vector<double> pattern = dash_pattern(e->border.style);
+    if (pattern.empty() || t * 2 >= std::min(w, h)) {
         // Four bands, exact to the pixel.
-        const QColor c = rgb(e->border.colour);
         const double tw = std::min(t, w / 2), th = std::min(t, h / 2);
         p.fillRect(QRectF(0, 0, w, th), c);
         p.fillRect(QRectF(0, h - th, w, th), c);
@@ -246,10 +270,24 @@ void draw_border(QPainter &p, const element *e, const element_frame &f, double p
         p.restore();
         return;
     }
-    p.setClipRect(QRectF(0, 0, w, h));
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(QRectF(0, 0, w, h));
+    // Each side dashed from its corner on, the dashes filled as rectangles.
+    auto side = [&](double length, const std::function<void(double from, double to)> &fill) {
+        double at = 0;
+        for (std::size_t i = 0; at < length; i = (i + 1) % pattern.size()) {
+            const double step = std::max(1.0, f.right_angle ? std::round(pattern[i] * t) : pattern[i] * t);
+            if (i % 2 == 0)
+                fill(at, std::min(at + step, length));
+            at += step;
+        }
+    };
+    side(w, [&](double a, double b) {
+        p.fillRect(QRectF(a, 0, b - a, t), c);
+        p.fillRect(QRectF(w - b, h - t, b - a, t), c);
+    });
+    side(h - 2 * t, [&](double a, double b) {
+        p.fillRect(QRectF(w - t, t + a, t, b - a), c);
+        p.fillRect(QRectF(0, h - t - b, t, b - a), c);
+    });
     p.restore();
 }
 
@@ -334,7 +372,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
     QTransform base;
     base.translate(0, lab->height * sy);
     base.scale(sx, -sy);
-    const std::set<QString> families = known_families();
+    const std::set<QString> &families = known_families();
 
     QPainter p(&img);
     // Index 0 is on top: draw from the last index up.

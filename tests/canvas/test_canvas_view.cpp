@@ -16,11 +16,6 @@
 
 namespace {
 
-element_layout layout_of(element *e)
-{
-    return ele__layout(e);
-}
-
 std::unique_ptr<element> make_element(int type, double w, double h, int quadrant, double angle = 0)
 {
     auto e = std::make_unique<element>();

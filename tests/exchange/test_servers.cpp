@@ -87,6 +87,7 @@ TEST_F(Servers, StoredAsThreeStringsEachAndReadBack)
     srv__list().back().password = u"secret";
     settings::set(settings::default_server, u"http://b/RPC2");
     srv__load_list(); // reads the default server
+    srv__list().clear(); // (and, on this first run, offers the local server)
     srv__list().push_back(make(u"http://a/RPC2"));
     srv__list().push_back(make(u"http://b/RPC2", u"Склад", u"иван"));
     srv__list().back().password = u"secret";
@@ -113,9 +114,27 @@ TEST_F(Servers, AListCutShortOrBrokenIsReadWithoutGoingPastItsEnd)
     EXPECT_EQ(srv__from_stored({u"http://a/", u"\t"}).size(), 0u);
     EXPECT_EQ(srv__from_stored({u"http://a/", u"\t", u"\t", u"", u"x", u"y", u"http://c/", u"\t", u"\t"}).size(),
               1u);
-    // No list stored at all: empty.
+}
+
+TEST_F(Servers, AFirstRunStartsWithTheLocalServerAndAStoredListIsKept)
+{
+    // No list stored at all: the local server, with no user yet.
+    srv__load_list();
+    ASSERT_EQ(srv__list().size(), 1u);
+    EXPECT_EQ(srv__list().front().address, u"http://127.0.0.1:8390/RPC2");
+    EXPECT_EQ(srv__list().front().description, u"Локальный сервер Vellumo");
+    EXPECT_FALSE(srv__list().front().username);
+    // Written at the end like any other entry.
+    srv__shutdown();
+    EXPECT_EQ(settings::get(settings::server_list),
+              (std::vector<std::u16string>{u"http://127.0.0.1:8390/RPC2", u"Локальный сервер Vellumo", u"\t"}));
+    // A list the user emptied stays empty.
+    ASSERT_EQ(settings::set(settings::server_list, std::vector<std::u16string>{}), 1);
     srv__load_list();
     EXPECT_TRUE(srv__list().empty());
+    srv__shutdown();
+    EXPECT_TRUE(settings::find(settings::server_list));
+    EXPECT_TRUE(settings::get(settings::server_list).empty());
 }
 
 TEST_F(Servers, CredentialsAreAskedOncePerServerAndFirstEntryWins)

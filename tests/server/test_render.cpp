@@ -13,6 +13,7 @@
 #include "server/barcode.h"
 #include "server/eps.h"
 #include "server/render.h"
+#include "support/shots.h"
 #include "support/temp_dir.h"
 
 #include <zint.h>
@@ -526,4 +527,47 @@ TEST(Render, JpegEncodingKeepsSizeAndColour)
     // Other formats are converted first.
     QImage argb = img.convertToFormat(QImage::Format_ARGB32);
     ASSERT_TRUE(srv__encode_jpeg(argb, 90, jpeg, error));
+}
+
+TEST(Render, APriceTagLooksRight)
+{
+    // A label as a shop would make it, through the JPEG the preview gets;
+    // with VELLUMO_SHOTS set it is saved for people to look at.
+    label_ptr lab = blank(283, 170, 0xFFFFF0);
+    element *frame = add(lab.get(), ELE_BORDER, 4, 4, 275, 162);
+    frame->border.thickness = 1.5;
+    element *dashed = add(lab.get(), ELE_BORDER, 10, 10, 263, 150);
+    dashed->border.style = 3;
+    dashed->border.colour = 0x808080;
+    element *title = add(lab.get(), ELE_TEXT, 141, 150, 250, 24);
+    title->quadrant = 5; // hangs from its top centre
+    title->text.text = u"Молоко «Утро», 3,2 %";
+    title->text.size = 16;
+    title->text.justification = 2;
+    title->text.font = u"DejaVu Sans";
+    element *price = add(lab.get(), ELE_TEXT, 270, 118, 120, 40);
+    price->quadrant = 2;
+    price->text.text = u"${цена} ₽";
+    price->text.size = 28;
+    price->text.justification = 1;
+    price->text.colour = 0xC00000;
+    price->text.font = u"DejaVu Serif";
+    element *side = add(lab.get(), ELE_TEXT, 26, 20, 90, 14);
+    side->angle = 90;
+    side->text.text = u"ГОСТ 31450";
+    side->text.size = 8;
+    element *code = add(lab.get(), ELE_BARCODE, 40, 20, 140, 70);
+    code->barcode.type = 3;
+    code->barcode.code = u"4600000000008";
+    code->barcode.text = 1;
+    element *picture_el = picture(lab.get(), eps_of("0.2 0.4 0.8 setrgbcolor 50 25 24 0 360 arc fill", "0 0 100 50"),
+                                  200, 20, 70, 35);
+    (void)picture_el;
+    std::vector<std::u16string> log;
+    QImage img = via_jpeg(render(lab.get(), 150, 150, &log, {{u"цена", u"89,90"}}, false));
+    save_image_shot(img, QStringLiteral("server-render-price-tag"));
+    save_image_shot(via_jpeg(render(lab.get(), 150, 150, nullptr, {{u"цена", u"89,90"}}, true)),
+                    QStringLiteral("server-render-price-tag-markup"));
+    EXPECT_EQ(zbar(render(lab.get(), 300, 300, nullptr, {{u"цена", u"89,90"}})), "4600000000008");
+    EXPECT_EQ(log.size(), 2u) << joined(log); // the heading and the substitution
 }
