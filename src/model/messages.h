@@ -90,4 +90,11 @@ inline constexpr char16_t settings_bad_list[] =
 // Shown where a server gives no value.
 inline constexpr char16_t not_specified[] = u"(не указано)";
 
+// Preview.
+inline constexpr char16_t preview_save_question[] = u"Сохранить?";
+inline constexpr char16_t preview_save_to_server[] = u"Сохраните этикетку на сервер.\n";
+inline constexpr char16_t preview_jpeg_error[] = u"Ошибка декодирования изображения JPEG!\n";
+inline constexpr char16_t preview_jpeg_partial[] =
+    u"Изображение JPEG пришло не полностью: показана полученная часть.\n";
+
 } // namespace msg
