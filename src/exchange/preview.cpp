@@ -1,4 +1,5 @@
 #include "exchange/preview.h"
+#include "platform/qt_text.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -31,16 +32,6 @@
 #include "widgets/quillan.h"
 
 namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string u16(const QString &s)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
-}
 
 constexpr int border = 1; // the system's border width
 
@@ -223,7 +214,7 @@ void preview_window::fill_list()
 
 void preview_window::remember()
 {
-    const int r = prv__remember(cmn__variables(), u16(stock_.name->text()), u16(stock_.value->text()));
+    const int r = prv__remember(cmn__variables(), us(stock_.name->text()), us(stock_.value->text()));
     if (r < 0) {
         platform_beep();
         return;
@@ -233,7 +224,7 @@ void preview_window::remember()
 
 void preview_window::remove()
 {
-    const std::u16string name = u16(stock_.name->text());
+    const std::u16string name = us(stock_.name->text());
     if (name.empty()) {
         platform_beep();
         return;

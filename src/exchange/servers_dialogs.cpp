@@ -1,4 +1,5 @@
 #include "exchange/servers_dialogs.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -19,16 +20,6 @@
 #include "widgets/ormikcommon.h"
 
 namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string us(const QString &s)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
-}
 
 // OK and "Отмена" in the program's words.
 QDialogButtonBox *ok_cancel(QDialog *d, QPushButton *&ok)

@@ -1,4 +1,5 @@
 #include "frame/frame.h"
+#include "platform/qt_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,11 +69,6 @@ int grid_step(int command)
 const reg_int_setting &grid_setting(int command)
 {
     return command == cmd::grid_10 ? settings::grid_10 : command == cmd::grid_20 ? settings::grid_20 : settings::grid_40;
-}
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 } // namespace

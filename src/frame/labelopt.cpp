@@ -1,4 +1,5 @@
 #include "frame/labelopt.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -14,20 +15,6 @@
 #include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "widgets/clrflatbtn.h"
-
-namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string us(const QString &s)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
-}
-
-} // namespace
 
 label_options_dialog::label_options_dialog(QWidget *parent, label *lab) : QDialog(parent)
 {

@@ -1,4 +1,5 @@
 #include "frame/listwin.h"
+#include "platform/qt_text.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -20,11 +21,6 @@ const std::vector<QIcon> &element_icons()
         {"kind_text", "kind_border", "kind_picture", "kind_barcode", "kind_text_disabled",
          "kind_border_disabled", "kind_picture_disabled", "kind_barcode_disabled"});
     return icons;
-}
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "frame/opensave_dialog.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -21,20 +22,6 @@
 #include "platform/beep.h"
 #include "platform/message_boxes.h"
 #include "widgets/controls.h"
-
-namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string us(const QString &s)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
-}
-
-} // namespace
 
 open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner)
 {

@@ -1,4 +1,5 @@
 #include "frame/properties.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,16 +32,6 @@ constexpr const char16_t *captions[ROW_COUNT] = {
 
 constexpr int small_icon = 16;
 constexpr int edge = 2;
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string us(const QString &s)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
-}
 
 QString number(double v)
 {

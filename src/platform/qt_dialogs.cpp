@@ -1,4 +1,5 @@
 #include "platform/qt_dialogs.h"
+#include "platform/qt_text.h"
 
 #include "platform/beep.h"
 
@@ -14,17 +15,6 @@
 #include <QWidget>
 
 namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string us(const QString &s)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()),
-                          static_cast<std::size_t>(s.size()));
-}
 
 QMessageBox::Icon qt_icon(mb_icon i)
 {

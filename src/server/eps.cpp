@@ -267,12 +267,10 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
                 (WTERMSIG(status) == SIGXCPU ? " (исчерпано время процессора)" : "");
         return {};
     }
-    if (!gs_says.empty() && gs_says.find("VellumoError") == std::string::npos) {
-        error = "ошибка Ghostscript: " + gs_says;
-        return {};
-    }
-    if (gs_says.find("VellumoError") != std::string::npos) {
-        error = "рисунок содержит ошибку PostScript";
+    if (!gs_says.empty()) {
+        // The wrapper's own line for an error the picture raised, or gs's.
+        error = gs_says.find("VellumoError") != std::string::npos ? "рисунок содержит ошибку PostScript"
+                                                                   : "ошибка Ghostscript: " + gs_says;
         return {};
     }
     struct stat st;

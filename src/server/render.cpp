@@ -1,4 +1,5 @@
 #include "server/render.h"
+#include "platform/qt_text.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -18,28 +19,12 @@
 
 namespace {
 
-std::u16string num(long long v)
-{
-    const std::string s = std::to_string(v);
-    return std::u16string(s.begin(), s.end());
-}
-
 constexpr double default_font_size = 10;
 constexpr double largest_font_size = 2000;
 
 QColor rgb(std::uint32_t colour)
 {
     return QColor::fromRgb(0xFF000000u | (colour & 0xFFFFFFu));
-}
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string u16(const QString &s)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size()));
 }
 
 // Where an element is drawn.  The point frame has its origin at the top
@@ -109,7 +94,7 @@ element_frame frame_of(const element *e, const QTransform &base)
 
 std::u16string who(const element *e, int index)
 {
-    std::u16string s = u"Элемент " + num(index + 1);
+    std::u16string s = u"Элемент " + srv__number(index + 1);
     if (!e->desc.empty())
         s += u" («" + e->desc + u"»)";
     return s + u": ";
@@ -168,7 +153,7 @@ void draw_text(QPainter &p, const element *e, int index, const element_frame &f,
         font.setFamily(family);
         if (!families.count(family)) {
             const QString used = QFontInfo(font).family();
-            log.push_back(who(e, index) + u"шрифт «" + u16(family) + u"» не найден, взят «" + u16(used) + u"»");
+            log.push_back(who(e, index) + u"шрифт «" + us(family) + u"» не найден, взят «" + us(used) + u"»");
         }
     } else {
         font.setFamily(QStringLiteral("DejaVu Sans"));
@@ -176,11 +161,11 @@ void draw_text(QPainter &p, const element *e, int index, const element_frame &f,
     double size = e->text.size;
     if (!(size > 0)) {
         log.push_back(who(e, index) + u"размер шрифта не задан, взят " +
-                      num(static_cast<int>(default_font_size)) + u" пт");
+                      srv__number(static_cast<int>(default_font_size)) + u" пт");
         size = default_font_size;
     } else if (size > largest_font_size) {
         log.push_back(who(e, index) + u"размер шрифта уменьшен до " +
-                      num(static_cast<int>(largest_font_size)) + u" пт");
+                      srv__number(static_cast<int>(largest_font_size)) + u" пт");
         size = largest_font_size;
     }
     // Drawn in a frame of (about) device pixels with the font at its pixel
@@ -364,9 +349,9 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
     img.setDotsPerMeterX(2835);
     img.setDotsPerMeterY(2835);
     img.fill(rgb(lab->bgcolor));
-    log.push_back(u"Этикетка «" + lab->name + u"»: " + num(xdpi) + u"×" + num(ydpi) +
-                  u" точек на дюйм, " + num(static_cast<int>(w)) + u"×" +
-                  num(static_cast<int>(h)) + u" пикселей");
+    log.push_back(u"Этикетка «" + lab->name + u"»: " + srv__number(xdpi) + u"×" + srv__number(ydpi) +
+                  u" точек на дюйм, " + srv__number(static_cast<int>(w)) + u"×" +
+                  srv__number(static_cast<int>(h)) + u" пикселей");
 
     const double sx = xdpi / 72.0, sy = ydpi / 72.0;
     QTransform base;
@@ -442,7 +427,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
             break;
         }
         default:
-            log.push_back(who(e, i) + u"неизвестный вид элемента " + num(e->type));
+            log.push_back(who(e, i) + u"неизвестный вид элемента " + srv__number(e->type));
             crossed_box(p, f);
             break;
         }
@@ -512,6 +497,6 @@ std::vector<std::u16string> srv__font_families()
 {
     std::vector<std::u16string> out;
     for (const QString &f : known_families())
-        out.push_back(u16(f));
+        out.push_back(us(f));
     return out;
 }

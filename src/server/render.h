@@ -15,6 +15,13 @@ struct render_variable {
     std::u16string value;
 };
 
+// A whole number as text, for log lines and messages.
+inline std::u16string srv__number(long long v)
+{
+    const std::string s = std::to_string(v);
+    return std::u16string(s.begin(), s.end());
+}
+
 inline constexpr int SRV_MIN_DPI = 10;
 inline constexpr int SRV_MAX_DPI = 1200;
 inline constexpr long long SRV_MAX_PIXELS = 100LL * 1000 * 1000;

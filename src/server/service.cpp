@@ -30,12 +30,6 @@ using namespace ino_read;
 
 namespace {
 
-std::u16string num(long long v)
-{
-    const std::string s = std::to_string(v);
-    return std::u16string(s.begin(), s.end());
-}
-
 std::mutex g_log_mutex;
 
 void fault(xmlrpc_env *env, int code, const std::u16string &message)
@@ -125,6 +119,20 @@ void store_fault(xmlrpc_env *env, server_store::result r, const std::u16string &
     }
 }
 
+// The stored label struct of that name (a new reference), or null with the
+// fault set; a file that no longer reads is the store's fault, not the
+// caller's.
+xmlrpc_value *stored_value(xmlrpc_env *env, server_store &store, const std::u16string &name)
+{
+    server_store::result r;
+    ino_env inner;
+    xmlrpc_value *v = store.load(&inner.env, name, r);
+    if (!v)
+        store_fault(env, r == server_store::result::bad_label ? server_store::result::io_error : r, name,
+                    "сохранённая этикетка не читается");
+    return v;
+}
+
 // ------------------------------------------------------------ the methods
 
 xmlrpc_value *list_labels(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *)
@@ -145,13 +153,7 @@ xmlrpc_value *load_label(label_service &, server_store &store, xmlrpc_env *env, 
     std::u16string name;
     if (!name_param(env, params, "name", name))
         return nullptr;
-    server_store::result r;
-    ino_env inner;
-    xmlrpc_value *v = store.load(&inner.env, name, r);
-    if (!v)
-        store_fault(env, r == server_store::result::bad_label ? server_store::result::io_error : r, name,
-                    "сохранённая этикетка не читается");
-    return v;
+    return stored_value(env, store, name);
 }
 
 xmlrpc_value *save_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
@@ -263,18 +265,14 @@ xmlrpc_value *render_label(label_service &, server_store &store, xmlrpc_env *env
     }
     if (xdpi < SRV_MIN_DPI || xdpi > SRV_MAX_DPI || ydpi < SRV_MIN_DPI || ydpi > SRV_MAX_DPI) {
         fault(env, SRV_FAULT_RESOLUTION,
-              u"Разрешение " + num(xdpi) + u"×" + num(ydpi) +
+              u"Разрешение " + srv__number(xdpi) + u"×" + srv__number(ydpi) +
                   u" вне пределов 10…1200 точек на дюйм");
         return nullptr;
     }
-    server_store::result r;
-    ino_env inner;
-    xmlrpc_value_ptr stored(store.load(&inner.env, name, r));
-    if (!stored) {
-        store_fault(env, r == server_store::result::bad_label ? server_store::result::io_error : r, name,
-                    "сохранённая этикетка не читается");
+    xmlrpc_value_ptr stored(stored_value(env, store, name));
+    if (!stored)
         return nullptr;
-    }
+    ino_env inner;
     label_ptr lab = ino__value_to_label(&inner.env, stored.get(), false);
     if (!lab) {
         fault(env, SRV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(name));
@@ -284,7 +282,7 @@ xmlrpc_value *render_label(label_service &, server_store &store, xmlrpc_env *env
     srv__render_size(lab.get(), xdpi, ydpi, w, h);
     if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(SRV_MAX_PIXELS)) {
         fault(env, SRV_FAULT_TOO_LARGE,
-              u"Изображение " + msc__from_utf8(std::to_string(w)) + u"×" + msc__from_utf8(std::to_string(h)) +
+              u"Изображение " + srv__number(w) + u"×" + srv__number(h) +
                   u" пикселей больше 100 мегапикселей");
         return nullptr;
     }

@@ -240,12 +240,7 @@ server_store::result server_store::rename(const std::u16string &old_name, const 
     if (const cached *t = read_file(to, &env2.env); t && t->head.name == new_name)
         return result::exists;
     ino_env env3;
-    label_ptr lab;
-    {
-        xmlrpc_value_ptr arr(xmlrpc_array_new(&env3.env));
-        xmlrpc_array_append_item(&env3.env, arr.get(), c->value);
-        lab = ino__value_to_label(&env3.env, arr.get(), true);
-    }
+    label_ptr lab = ino__value_to_label(&env3.env, c->value, false);
     if (!lab) {
         error = "stored label unreadable";
         return result::io_error;

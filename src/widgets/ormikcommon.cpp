@@ -1,4 +1,5 @@
 #include "widgets/ormikcommon.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,11 +28,6 @@ shared_state &state()
 {
     static shared_state s;
     return s;
-}
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 // Marker ball order within a set of five: barcode, text, border, picture,

@@ -16,6 +16,7 @@
 #include "model/settings.h"
 #include "frame/hub_fakes.h"
 #include "platform/message_boxes.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 // A sender that is none of the frame's views, so every view hears the change.
@@ -25,11 +26,6 @@ class CanvasTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        const char *old = std::getenv("XDG_CONFIG_HOME");
-        had_ = old != nullptr;
-        if (old)
-            old_ = old;
-        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
         static key_router *router = nullptr;
         if (!router) { // the keys travel as in the program
             router = new key_router(qApp);
@@ -50,10 +46,6 @@ protected:
     {
         delete frame;
         QApplication::processEvents();
-        if (had_)
-            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
     }
     label *lab() { return frame->hub().lab(); }
     // A new element through the frame: index 0, selected alone.
@@ -94,8 +86,7 @@ protected:
     QRgb pixel(const QImage &img, int x, int y) { return img.pixel(x, y) & 0xFFFFFFu; }
 
     temp_dir dir;
-    std::string old_;
-    bool had_ = false;
+    scoped_env settings_home{"XDG_CONFIG_HOME", dir.path().string()};
     fake_store store;
     scripted_message_boxes boxes;
     scoped_message_boxes use_boxes{&boxes};

@@ -32,6 +32,7 @@
 #include "platform/url_opener.h"
 #include "support/modal.h"
 #include "support/shots.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "widgets/ormikcommon.h"
 #include "widgets/toolbarsup.h"
@@ -43,11 +44,6 @@ class FrameWindow : public testing::Test {
 protected:
     void SetUp() override
     {
-        const char *old = std::getenv("XDG_CONFIG_HOME");
-        had_ = old != nullptr;
-        if (old)
-            old_ = old;
-        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
         if (!router_) {
             router_ = new key_router(qApp);
             qApp->installEventFilter(router_);
@@ -62,10 +58,6 @@ protected:
         for (auto &f : frames)
             delete f.data();
         QApplication::processEvents();
-        if (had_)
-            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
     }
     label_frame *open_frame()
     {
@@ -86,8 +78,7 @@ protected:
         f->hub().notify(n);
     }
     temp_dir dir;
-    std::string old_;
-    bool had_ = false;
+    scoped_env settings_home{"XDG_CONFIG_HOME", dir.path().string()};
     fake_store store;
     scripted_message_boxes boxes;
     scoped_message_boxes use_boxes{&boxes};

@@ -41,7 +41,9 @@
 #include "support/modal.h"
 #include "support/server_process.h"
 #include "support/shots.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/zbar.h"
 #include "widgets/bmap.h"
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
@@ -87,31 +89,13 @@ bool close_to(int a, int b)
 std::string zbar_of(const bma_stock &s)
 {
     QImage view(s.pixels.data(), s.width, s.height, bma__stride(s.width), QImage::Format_BGR888);
-    QImage img = view.mirrored(false, true);
-    temp_dir dir;
-    const std::string file = (dir / "p.png").string();
-    img.save(QString::fromStdString(file));
-    std::FILE *p = ::popen(("zbarimg --raw -q '" + file + "' 2>/dev/null").c_str(), "r");
-    std::string out;
-    char buf[256];
-    while (p && std::fgets(buf, sizeof buf, p))
-        out += buf;
-    if (p)
-        ::pclose(p);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-        out.pop_back();
-    return out;
+    return zbar_read(view.mirrored(false, true));
 }
 
 class Preview : public testing::Test {
 protected:
     void SetUp() override
     {
-        const char *old = std::getenv("XDG_CONFIG_HOME");
-        had_ = old != nullptr;
-        if (old)
-            old_ = old;
-        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         rpd__client_init();
         srv__list().clear();
         cmn__variables().clear();
@@ -129,10 +113,6 @@ protected:
         platform_set_open_save(prev_open_save_);
         srv__list().clear();
         cmn__variables().clear();
-        if (had_)
-            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
     }
     void add_server(const std::u16string &url)
     {
@@ -191,8 +171,7 @@ protected:
     }
 
     temp_dir dir;
-    std::string old_;
-    bool had_ = false;
+    scoped_env settings_home{"XDG_CONFIG_HOME", (dir / "config").string()};
     osd_store store;
     qt_open_save dialogs;
     open_save_service *prev_open_save_ = nullptr;

@@ -15,6 +15,7 @@
 #include "server/render.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
+#include "support/zbar.h"
 
 #include <zint.h>
 
@@ -88,27 +89,10 @@ bool logged(const std::vector<std::u16string> &log, const std::u16string &part)
     return false;
 }
 
-// What zbarimg reads from the image ("" when nothing).
+// What zbarimg reads from the image as the preview gets it, through JPEG.
 std::string zbar(const QImage &img)
 {
-    temp_dir dir;
-    std::vector<unsigned char> jpeg;
-    std::string error;
-    srv__encode_jpeg(img, 90, jpeg, error);
-    const fs::path file = dir / "code.jpg";
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char *>(jpeg.data()),
-                                                static_cast<std::streamsize>(jpeg.size()));
-    std::string cmd = "zbarimg --raw -q '" + file.string() + "' 2>/dev/null";
-    std::FILE *p = ::popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[256];
-    while (p && std::fgets(buf, sizeof buf, p))
-        out += buf;
-    if (p)
-        ::pclose(p);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-        out.pop_back();
-    return out;
+    return zbar_read(via_jpeg(img));
 }
 
 // The bounding rectangle of the dark pixels.
