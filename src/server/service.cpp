@@ -479,7 +479,11 @@ std::string address_text(const sockaddr_storage &a)
     const auto *in6 = reinterpret_cast<const sockaddr_in6 *>(&a);
     ::inet_ntop(AF_INET6, &in6->sin6_addr, host, sizeof host);
     port = ntohs(in6->sin6_port);
-    return "[" + std::string(host) + "]:" + std::to_string(port);
+    std::string out = "[";
+    out += host;
+    out += "]:";
+    out += std::to_string(port);
+    return out;
 }
 
 struct abyss_glue {
