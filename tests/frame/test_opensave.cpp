@@ -23,6 +23,7 @@
 #include "platform/beep.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
+#include "support/file_dialog.h"
 #include "support/modal.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
@@ -142,13 +143,14 @@ TEST_F(OpenSave, SavingToAServerUnderAnotherNameRenamesFirst)
 TEST_F(OpenSave, SavingANewLabelToAFile)
 {
     label_ptr lab = ele__label_new(100, 50);
+    const QString path = QString::fromStdString((dir / "box.lbl").string());
     when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
         EXPECT_EQ(d->tabs()->currentIndex(), 0);
         save_shot(d, QStringLiteral("open-save-file-save"));
         QFileDialog *files = d->files();
         files->setDirectory(QString::fromStdString(dir.path().string()));
-        files->selectFile(QStringLiteral("box.lbl"));
-        static_cast<QDialog *>(files)->accept();
+        if (!type_path_and_accept(files, QStringLiteral("box.lbl"), path))
+            d->reject();
     });
     EXPECT_TRUE(osd__save(nullptr, lab.get(), true, false));
     EXPECT_EQ(lab->name, u"box.lbl");
@@ -158,10 +160,9 @@ TEST_F(OpenSave, SavingANewLabelToAFile)
     // Open it again through the file tab.
     when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
         save_shot(d, QStringLiteral("open-save-file-open"));
-        QFileDialog *files = d->files();
-        files->setDirectory(QString::fromStdString(dir.path().string()));
-        files->selectFile(QStringLiteral("box.lbl"));
-        static_cast<QDialog *>(files)->accept();
+        // The whole path typed: the folder the dialog starts in is no matter.
+        if (!type_path_and_accept(d->files(), path, path))
+            d->reject();
     });
     label_ptr back = osd__open(nullptr);
     ASSERT_TRUE(back);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,41 +16,11 @@
 #include "frame/opensave_dialog.h"
 #include "model/errors.h"
 #include "platform/qt_dialogs.h"
+#include "support/file_dialog.h"
+#include "support/modal.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-// Calls `act` on the first modal widget once it shows.
-template <typename F>
-void when_modal(F act)
-{
-    auto *t = new QTimer;
-    t->setInterval(20);
-    QObject::connect(t, &QTimer::timeout, [t, act]() {
-        if (QWidget *w = QApplication::activeModalWidget()) {
-            t->stop();
-            t->deleteLater();
-            act(w);
-        }
-    });
-    t->start();
-}
-
-// Calls `act` on the first modal widget of type T once it shows.
-template <typename T, typename F>
-void when_modal_of(F act)
-{
-    auto *t = new QTimer;
-    t->setInterval(20);
-    QObject::connect(t, &QTimer::timeout, [t, act]() {
-        if (auto *w = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            t->stop();
-            t->deleteLater();
-            act(w);
-        }
-    });
-    t->start();
-}
 
 std::string file_text(const std::filesystem::path &p)
 {
@@ -119,8 +90,9 @@ TEST(QtFileChoice, RealDialogReturnsTheTypedPath)
         title = dlg->windowTitle();
         filters = dlg->nameFilters();
         dlg->setDirectory(QString::fromStdString(dir.path().string()));
-        dlg->selectFile(QStringLiteral("pic.eps"));
-        static_cast<QDialog *>(dlg)->accept(); // the dialog's own OK handling
+        // The dialog's own OK handling.
+        if (!type_path_and_accept(dlg, QStringLiteral("pic.eps"), QString::fromStdString((dir / "pic.eps").string())))
+            dlg->reject();
     });
     file_choice_result r = files.choose(req);
     EXPECT_EQ(title, QStringLiteral("Укажите файл изображения"));
@@ -204,4 +176,64 @@ TEST(QtFileChoice, TypedNameGetsTheExtensionBeforeTheOverwriteQuestion)
     EXPECT_FALSE(std::filesystem::exists(dir / "box"));
     EXPECT_TRUE(boxes.shown.empty());
     platform_set_open_save(prev);
+}
+
+// The scripts that drive modal dialogs in every GUI test: a dialog nobody
+// closes, or one that never shows, fails the test instead of hanging it.
+class ModalScripts : public testing::Test {
+protected:
+    void SetUp() override { modal_patience_ms = 300; }
+    void TearDown() override
+    {
+        modal_patience_ms = 10000;
+        modal_script::all().clear();
+    }
+};
+
+TEST_F(ModalScripts, ADialogLeftOpenFailsTheTestAndIsClosed)
+{
+    QDialog d;
+    d.setWindowModality(Qt::ApplicationModal);
+    bool ran = false;
+    int rc = -1;
+    // The script runs but does not close the dialog.
+    EXPECT_NONFATAL_FAILURE(
+        {
+            when_modal_of<QDialog>([&](QDialog *) { ran = true; });
+            rc = d.exec();
+        },
+        "still open");
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(rc, QDialog::Rejected);
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(ModalScripts, AnotherDialogInTheWayIsClosedAfterThePatience)
+{
+    QDialog d;
+    d.setWindowModality(Qt::ApplicationModal);
+    bool ran = false;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            when_modal_of<QMessageBox>([&](QMessageBox *) { ran = true; });
+            d.exec(); // not a message box: nobody answers it
+        },
+        "no modal QMessageBox");
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(ModalScripts, AScriptWaitingAtTheEndOfItsTestFailsIt)
+{
+    when_modal_of<QMessageBox>([](QMessageBox *) {});
+    modal_watch watch;
+    const testing::TestInfo *info = testing::UnitTest::GetInstance()->current_test_info();
+    EXPECT_NONFATAL_FAILURE(watch.OnTestEnd(*info), "ended before a modal QMessageBox showed");
+    EXPECT_TRUE(modal_script::all().empty());
+    // A script that acted is no failure.
+    QDialog d;
+    d.setWindowModality(Qt::ApplicationModal);
+    when_modal_of<QDialog>([](QDialog *w) { w->accept(); });
+    EXPECT_EQ(d.exec(), QDialog::Accepted);
+    watch.OnTestEnd(*info);
 }

@@ -11,6 +11,7 @@
 #include <QApplication>
 
 #include "frame/owner.h"
+#include "support/modal.h"
 #endif
 
 int main(int argc, char **argv)
@@ -25,6 +26,7 @@ int main(int argc, char **argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     app__install_translations(); // Qt's own dialogs as the program shows them
+    modal_watch::install();      // a modal dialog nobody closes fails its test
 #endif
     int rc = RUN_ALL_TESTS();
     rpd__client_term(); // waits for a cancelled call still finishing
