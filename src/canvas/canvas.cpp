@@ -20,9 +20,21 @@
 
 namespace {
 
+// Points to pixels, saturated: whatever size or position a label holds,
+// its pixels stay within the limit (NaN goes to the low end).
 int half(double v)
 {
+    if (!(v > -CANVAS_PIXEL_LIMIT))
+        return -CANVAS_PIXEL_LIMIT;
+    if (v >= CANVAS_PIXEL_LIMIT)
+        return CANVAS_PIXEL_LIMIT;
     return static_cast<int>(v + 0.5);
+}
+
+// The dash pattern's length, in pixels, of a grid step.
+int dash_period(int step)
+{
+    return step == 10 ? 6 : 24;
 }
 
 } // namespace
@@ -399,7 +411,10 @@ void canvas_window::notify(const frame_notify &n)
 
 // --------------------------------------------------------------- painting
 
-void canvas_window::paint_grid(QPainter &p, int step)
+// The lines of one grid that cross `area` (client pixels), each drawn only
+// over that area: the loops never run longer than the view is wide or high,
+// however large the label.
+void canvas_window::paint_grid(QPainter &p, int step, const QRect &area)
 {
     const std::uint32_t c = stock_.cbr;
     auto ch = [&](int shift) { return static_cast<int>((((c >> shift) & 0xFF) + 204) % 255); };
@@ -417,17 +432,32 @@ void canvas_window::paint_grid(QPainter &p, int step)
         pen.setDashPattern({18, 6});
     const double *e = stock_.ext;
     const int top = py(e[3]), bottom = py(e[1]), left = px(e[0]), right = px(e[2]);
-    auto line = [&](int x1, int y1, int x2, int y2) {
+    // A line starts at the extent's edge; where that edge lies before the
+    // area, the line starts at the last whole pattern before it, so that a
+    // part repainted looks as it did.
+    // It ends a pixel past the area, as its end pixel is not drawn.
+    auto line = [&](bool vertical, int at, int from, int to) {
+        const int lo = vertical ? area.top() : area.left(), hi = vertical ? area.bottom() : area.right();
+        if (from > hi || to < lo)
+            return;
+        int first = std::max(from, lo);
+        first -= (first - from) % dash_period(step);
+        const int last = std::min(to, hi + 1);
+        const QLine l = vertical ? QLine(at, first, at, last) : QLine(first, at, last, at);
         // The gaps show the label colour, as an opaque background would.
         p.setPen(gap_pen);
-        p.drawLine(x1, y1, x2, y2);
+        p.drawLine(l);
         p.setPen(pen);
-        p.drawLine(x1, y1, x2, y2);
+        p.drawLine(l);
+        ++grid_lines_;
     };
-    for (double x = step * std::ceil(e[0] / step); x < e[2]; x += step)
-        line(px(x), top, px(x), bottom);
-    for (double y = step * std::ceil(e[1] / step); y < e[3]; y += step)
-        line(left, py(y), right, py(y));
+    // The points the area covers, a pixel wider on each side.
+    const double x_lo = to_x(area.left() - 1), x_hi = to_x(area.right() + 1);
+    const double y_lo = to_y(area.bottom() + 1), y_hi = to_y(area.top() - 1);
+    for (double k = std::ceil(std::max(e[0], x_lo) / step); k * step < e[2] && k * step <= x_hi; ++k)
+        line(true, px(k * step), top, bottom);
+    for (double k = std::ceil(std::max(e[1], y_lo) / step); k * step < e[3] && k * step <= y_hi; ++k)
+        line(false, py(k * step), left, right);
 }
 
 void canvas_window::paint_scene(QPainter &p, const QRect &client, const QRect &dirty)
@@ -435,22 +465,25 @@ void canvas_window::paint_scene(QPainter &p, const QRect &client, const QRect &d
     p.fillRect(client, QColor(0x80, 0x80, 0x80));
     if (client.width() <= 10 || client.height() <= 10)
         return;
+    // Only what meets the area being painted is drawn.
+    const QRect area = dirty & client;
     const label *l = stock_.lab;
     const int x0 = px(0), x1 = px(l->width), y1 = py(0), y0 = py(l->height);
     // Both edge rows and columns belong to the label.
-    p.fillRect(QRect(QPoint(x0, y0), QPoint(x1, y1)), QColor::fromRgb(0xFF000000u | stock_.cbr));
+    p.fillRect(QRect(QPoint(x0, y0), QPoint(x1, y1)) & area, QColor::fromRgb(0xFF000000u | stock_.cbr));
     const QColor shadow(0x40, 0x40, 0x40);
-    p.fillRect(QRect(x1 + 1, y0 + 3, 3, y1 - y0 + 1), shadow);
-    p.fillRect(QRect(x0 + 3, y1 + 1, x1 - x0 + 1, 3), shadow);
+    p.fillRect(QRect(x1 + 1, y0 + 3, 3, y1 - y0 + 1) & area, shadow);
+    p.fillRect(QRect(x0 + 3, y1 + 1, x1 - x0 + 1, 3) & area, shadow);
     p.setRenderHint(QPainter::Antialiasing, false);
+    grid_lines_ = 0;
     if (stock_.grid[0])
-        paint_grid(p, 10);
+        paint_grid(p, 10, area);
     if (stock_.grid[1])
-        paint_grid(p, 20);
+        paint_grid(p, 20, area);
     if (stock_.grid[2])
-        paint_grid(p, 40);
-    draw_guides(p);
-    draw_elements(p, dirty);
+        paint_grid(p, 40, area);
+    draw_guides(p, area);
+    draw_elements(p, area);
 }
 
 // The rubber band inverts the pixels under its outline.
@@ -494,6 +527,16 @@ QImage canvas_window::render()
     return img;
 }
 
+void canvas_window::render_area(QImage &img, const QRect &area)
+{
+    {
+        QPainter p(&img);
+        p.setClipRect(area);
+        paint_scene(p, rect(), area);
+    }
+    invert_band(img);
+}
+
 void canvas_window::paintEvent(QPaintEvent *e)
 {
     const qreal dpr = devicePixelRatioF();
@@ -501,12 +544,7 @@ void canvas_window::paintEvent(QPaintEvent *e)
         scene_ = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
         scene_.setDevicePixelRatio(dpr);
     }
-    {
-        QPainter p(&scene_);
-        p.setClipRect(e->rect());
-        paint_scene(p, rect(), e->rect());
-    }
-    invert_band(scene_);
+    render_area(scene_, e->rect());
     QPainter w(this);
     w.drawImage(e->rect(), scene_, QRectF(e->rect().topLeft() * dpr, e->rect().size() * dpr));
 }

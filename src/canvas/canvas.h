@@ -58,6 +58,10 @@ enum : int {
 
 inline constexpr int CANVAS_SNAP_PERIOD = 700;
 
+// Client pixel coordinates are kept within +-CANVAS_PIXEL_LIMIT: a sum or a
+// difference of two of them, grown by a margin, is still an int.
+inline constexpr int CANVAS_PIXEL_LIMIT = 1 << 29;
+
 struct canvas_mode_info {
     double x = 0, y = 0;
     double dx = 0, dy = 0;
@@ -135,6 +139,11 @@ public:
     const canvas_stock &stock() const { return stock_; }
     // The scene as the next paint draws it (for tests and benchmarks).
     QImage render();
+    // Paints `area` of the scene into `img` (client size) as a paint of that
+    // area does: only what meets it is drawn.
+    void render_area(QImage &img, const QRect &area);
+    // Grid lines drawn by the last paint (all grids together).
+    int grid_lines_painted() const { return grid_lines_; }
     // The element's box on screen, grown by `grow` pixels.
     QRect element_rect(const element *e, int grow) const;
     // The spot under a client pixel, or null.
@@ -165,7 +174,7 @@ private:
     void auto_scroll(double x, double y);
     void paint_scene(QPainter &p, const QRect &client, const QRect &dirty);
     void invert_band(QImage &img);
-    void paint_grid(QPainter &p, int step);
+    void paint_grid(QPainter &p, int step, const QRect &area);
     void position_status(QPoint pixel);
     QPoint pointer() const;
     void layout_all();
@@ -179,7 +188,7 @@ private:
     void add_spot(int x, int y, int r, int kind, element *e);
     void redraw_with_trail(int index);
     // cnv_guides.cpp
-    void draw_guides(QPainter &p);
+    void draw_guides(QPainter &p, const QRect &area);
     void guide_step(QPoint pixel);
     void guide_release();
     void guide_band(const guide &g);
@@ -215,6 +224,7 @@ private:
     QImage scene_;
     std::array<QPoint, 4> trail_{};   // the last pointer points
     int trail_len_ = 0;
+    int grid_lines_ = 0;
     QPoint press_pixel_;
     bool pressed_ = false;
     bool pending_press_ = false;      // a press waiting to become a drag or a click

@@ -54,6 +54,28 @@ QFont description_font()
     return f;
 }
 
+// Text is laid out in 1/64 pixels: a box larger than this is narrowed about
+// its centre and cut below, which changes nothing a description can show.
+constexpr int text_box_limit = 1 << 16;
+
+// The description's box made small enough to lay text out in, or an empty
+// box when no part of its text can reach `area` (all in client pixels).
+// `turned`: the text is turned about the box's centre.
+QRect description_box(QRect r, const QRect &area, bool turned)
+{
+    if (r.width() > text_box_limit) {
+        const int centre = static_cast<int>((static_cast<long long>(r.left()) + r.right() + 1) / 2);
+        r.setLeft(centre - text_box_limit / 2);
+        r.setRight(centre + text_box_limit / 2 - 1);
+    }
+    if (r.height() > text_box_limit)
+        r.setBottom(r.top() + text_box_limit - 1);
+    const int reach = turned ? std::max(r.width(), r.height()) : 0;
+    if (!r.adjusted(-reach, -reach, reach, reach).intersects(area))
+        return QRect();
+    return r;
+}
+
 } // namespace
 
 // A description laid out once and drawn again while its text and room stay
@@ -226,13 +248,19 @@ void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect
         vertical_edge(ee - t, ee + 1);
 
     // The description.
-    if (visible && !e->desc.empty()) {
-        QRect r(QPoint(c + t + 1, f + t + 1), QPoint(ee - t - 2, d - t - 2));
+    const bool turned_text = !rotated_picture && !ele__same(e->angle, 0);
+    QRect r(QPoint(c + t + 1, f + t + 1), QPoint(ee - t - 2, d - t - 2));
+    bool text_shown = visible && !e->desc.empty();
+    if (text_shown && r.isValid()) {
+        r = description_box(r, rotated_picture ? frame.inverted().mapRect(dirty) : dirty, turned_text);
+        text_shown = !r.isNull();
+    }
+    if (text_shown) {
         QColor ink = QColor::fromRgb(e->type == ELE_PICTURE && !e->picture.data ? 0xFFFF0000u : box);
         p.setPen(ink);
         const QString text = QString::fromUtf16(e->desc.data(), static_cast<qsizetype>(e->desc.size()));
         const int flags = Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop;
-        if (!rotated_picture && !ele__same(e->angle, 0)) {
+        if (turned_text) {
             // Turned text: the bounding box of the rectangle's turned corners.
             const double rad = e->angle * M_PI / 180.0, cs = std::cos(rad), sn = std::sin(rad);
             const double cx = (r.left() + r.right() + 1) / 2.0, cy = (r.top() + r.bottom() + 1) / 2.0;

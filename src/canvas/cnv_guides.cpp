@@ -98,18 +98,22 @@ void canvas_window::remove_guides()
     update();
 }
 
-void canvas_window::draw_guides(QPainter &p)
+void canvas_window::draw_guides(QPainter &p, const QRect &area)
 {
     const std::uint32_t colour = ~stock_.cbr & 0xFFFFFFu;
-    const int top = py(stock_.org_y + stock_.view_h), bottom = py(stock_.org_y);
-    const int left = px(stock_.org_x), right = px(stock_.org_x + stock_.view_w);
+    const int top = std::max(py(stock_.org_y + stock_.view_h), area.top());
+    const int bottom = std::min(py(stock_.org_y), area.bottom() + 1);
+    const int left = std::max(px(stock_.org_x), area.left());
+    const int right = std::min(px(stock_.org_x + stock_.view_w), area.right() + 1);
     for (const guide &g : stock_.guides) {
         if (g.vertical) {
             const int x = px(g.pos);
-            grd__fill(p, x, top, x + 1, bottom, colour, 130);
+            if (x >= area.left() && x <= area.right() && top < bottom)
+                grd__fill(p, x, top, x + 1, bottom, colour, 130);
         } else {
             const int y = py(g.pos);
-            grd__fill(p, left, y, right, y + 1, colour, 130);
+            if (y >= area.top() && y <= area.bottom() && left < right)
+                grd__fill(p, left, y, right, y + 1, colour, 130);
         }
     }
 }

@@ -50,43 +50,79 @@ QImage grd__ball(int r, std::uint32_t rim, std::uint32_t centre)
     return img;
 }
 
+namespace {
+
+// What of the painter's surface can show, in its current coordinates, a
+// pixel wider on every side: the clip, or the whole surface.
+QRect visible_area(const QPainter &p)
+{
+    QRectF area;
+    if (p.hasClipping()) {
+        area = p.clipBoundingRect();
+    } else if (const QPaintDevice *d = p.device()) {
+        const qreal dpr = d->devicePixelRatioF() > 0 ? d->devicePixelRatioF() : 1.0;
+        area = p.worldTransform().inverted().mapRect(QRectF(0, 0, d->width() / dpr, d->height() / dpr));
+    }
+    if (area.isEmpty())
+        return QRect();
+    // Far beyond any surface: the int conversion stays defined.
+    const QRectF limit(-(1 << 30), -(1 << 30), 2.0 * (1 << 30), 2.0 * (1 << 30));
+    return area.intersected(limit).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+// The part [ax, bx) x [ay, by) of a band that can show; empty when none.
+QRect shown_part(const QPainter &p, int ax, int ay, int bx, int by)
+{
+    return QRect(QPoint(ax, ay), QPoint(bx - 1, by - 1)) & visible_area(p);
+}
+
+} // namespace
+
 void grd__fill(QPainter &p, int ax, int ay, int bx, int by, std::uint32_t colour, int alpha)
 {
     order(ax, bx);
     order(ay, by);
     if (bx == ax || by == ay)
         return;
+    const QRect r = shown_part(p, ax, ay, bx, by);
+    if (r.isEmpty())
+        return;
     p.save();
     p.setOpacity(alpha / 255.0);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.fillRect(QRect(ax, ay, bx - ax, by - ay), QColor::fromRgb(0xFF000000u | (colour & 0xFFFFFF)));
+    p.fillRect(r, QColor::fromRgb(0xFF000000u | (colour & 0xFFFFFF)));
     p.restore();
+}
+
+QImage grd__gradient_part(int n, int from, int w, int h, std::uint32_t a, std::uint32_t b, bool horizontal)
+{
+    QImage img(std::max(w, 0), std::max(h, 0), QImage::Format_ARGB32_Premultiplied);
+    const int len = horizontal ? w : h;
+    // Alpha, red, green, blue of step k of the whole band: a + k (b - a) / n.
+    double start[4], step[4];
+    for (int k = 0; k < 4; ++k) {
+        int shift = 24 - 8 * k;
+        start[k] = channel(a, shift);
+        step[k] = n > 0 ? (channel(b, shift) - channel(a, shift)) / static_cast<double>(n) : 0;
+    }
+    for (int i = 0; i < len; ++i) {
+        const double k = static_cast<double>(from) + i;
+        QRgb px = premultiplied(start[0] + k * step[0], start[1] + k * step[1], start[2] + k * step[2],
+                                start[3] + k * step[3]);
+        if (horizontal) {
+            for (int y = 0; y < h; ++y)
+                reinterpret_cast<QRgb *>(img.scanLine(y))[i] = px;
+        } else {
+            auto *line = reinterpret_cast<QRgb *>(img.scanLine(i));
+            std::fill(line, line + w, px);
+        }
+    }
+    return img;
 }
 
 QImage grd__gradient_image(int w, int h, std::uint32_t a, std::uint32_t b, bool horizontal)
 {
-    QImage img(std::max(w, 0), std::max(h, 0), QImage::Format_ARGB32_Premultiplied);
-    const int n = horizontal ? w : h;
-    // Alpha, red, green, blue, accumulated in floating point along the band.
-    double v[4], step[4];
-    for (int k = 0; k < 4; ++k) {
-        int shift = 24 - 8 * k;
-        v[k] = channel(a, shift);
-        step[k] = n > 0 ? (channel(b, shift) - channel(a, shift)) / static_cast<double>(n) : 0;
-    }
-    for (int k = 0; k < n; ++k) {
-        QRgb px = premultiplied(v[0], v[1], v[2], v[3]);
-        if (horizontal) {
-            for (int y = 0; y < h; ++y)
-                reinterpret_cast<QRgb *>(img.scanLine(y))[k] = px;
-        } else {
-            auto *line = reinterpret_cast<QRgb *>(img.scanLine(k));
-            std::fill(line, line + w, px);
-        }
-        for (int c = 0; c < 4; ++c)
-            v[c] += step[c];
-    }
-    return img;
+    return grd__gradient_part(horizontal ? w : h, 0, w, h, a, b, horizontal);
 }
 
 namespace {
@@ -102,11 +138,17 @@ void gradient(QPainter &p, int ax, int ay, int bx, int by, std::uint32_t ca, std
     order(ay, by);
     if (bx == ax || by == ay)
         return;
-    QImage img = grd__gradient_image(bx - ax, by - ay, ca, cb, horizontal);
+    // Only the part that can show is made, coloured as in the whole band.
+    const QRect r = shown_part(p, ax, ay, bx, by);
+    if (r.isEmpty())
+        return;
+    const int n = horizontal ? bx - ax : by - ay;
+    const int from = horizontal ? r.left() - ax : r.top() - ay;
+    QImage img = grd__gradient_part(n, from, r.width(), r.height(), ca, cb, horizontal);
     p.save();
     p.setOpacity(alpha / 255.0);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.drawImage(ax, ay, img);
+    p.drawImage(r.topLeft(), img);
     p.restore();
 }
 
@@ -124,5 +166,7 @@ void grd__vgradient(QPainter &p, int ax, int ay, int bx, int by, std::uint32_t a
 
 void grd__blit_centred(QPainter &p, const QImage &ball, int x, int y)
 {
-    p.drawImage(x - ball.width() / 2, y - ball.height() / 2, ball);
+    const QRect at(x - ball.width() / 2, y - ball.height() / 2, ball.width(), ball.height());
+    if (at.intersects(visible_area(p)))
+        p.drawImage(at.topLeft(), ball);
 }

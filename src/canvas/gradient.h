@@ -24,8 +24,14 @@ void grd__hgradient(QPainter &p, int ax, int ay, int bx, int by, std::uint32_t a
                     int alpha);
 void grd__vgradient(QPainter &p, int ax, int ay, int bx, int by, std::uint32_t a, std::uint32_t b,
                     int alpha);
+// Only the part of a band that the painter's clip (or its surface) can show
+// is made and drawn, so a band millions of pixels long costs what its
+// visible part does.
 // The gradient band itself (for tests): n pixels along its direction.
 QImage grd__gradient_image(int w, int h, std::uint32_t a, std::uint32_t b, bool horizontal);
+// Steps `from` .. `from` + len - 1 of a band n steps long, len being w
+// (horizontal) or h: the same colours as those pixels of the whole band.
+QImage grd__gradient_part(int n, int from, int w, int h, std::uint32_t a, std::uint32_t b, bool horizontal);
 // Blends `ball` with its per-pixel alpha so that its centre (w/2, h/2)
 // falls on (x, y).
 void grd__blit_centred(QPainter &p, const QImage &ball, int x, int y);

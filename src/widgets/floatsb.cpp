@@ -6,8 +6,15 @@
 
 namespace {
 
+// Pixels from a ratio of doubles: saturated, so that a page far larger than
+// a tiny range (or the reverse) stays an int.
 int round_half(double v)
 {
+    constexpr double limit = 1 << 30;
+    if (!(v > -limit))
+        return -(1 << 30);
+    if (v >= limit)
+        return 1 << 30;
     return static_cast<int>(v + 0.5);
 }
 
