@@ -58,13 +58,24 @@ void label_options_dialog::accept()
     label *lab = stock_.lab;
     double w = 0, h = 0;
     // Text that is not one number is no width at all.
+    const int limit = static_cast<int>(ELE_MAX_LABEL_SIZE);
     if (!msc__parse_real(us(width_->text()), w) || w < ELE_EPS) {
         err__warning(u"Указана неправильная ширина!");
         width_->setFocus();
         return;
     }
+    if (w > ELE_MAX_LABEL_SIZE) {
+        err__warning(msg::label_width_too_large, limit);
+        width_->setFocus();
+        return;
+    }
     if (!msc__parse_real(us(height_->text()), h) || h < ELE_EPS) {
         err__warning(u"Указана неправильная высота!");
+        height_->setFocus();
+        return;
+    }
+    if (h > ELE_MAX_LABEL_SIZE) {
+        err__warning(msg::label_height_too_large, limit);
         height_->setFocus();
         return;
     }

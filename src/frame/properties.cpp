@@ -16,6 +16,7 @@
 #include "exchange/inout.h"
 #include "model/errors.h"
 #include "model/lg_epsi.h"
+#include "model/messages.h"
 #include "model/misc.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
@@ -125,6 +126,18 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
             if (cb->lineEdit())
                 cb->lineEdit()->installEventFilter(this);
         }
+    }
+    // What the panel itself last put into each field: leaving a field whose
+    // text is still that sends nothing, even where the text rounds the value
+    // ("%.2f") or stands for a text the element does not have yet.
+    for (int r : {ROW_X, ROW_Y, ROW_ANGLE, ROW_WIDTH, ROW_HEIGHT, ROW_SIZE, ROW_THICKNESS, ROW_TEXT, ROW_FONT,
+                  ROW_CODE}) {
+        QLineEdit *field = edit(r) ? edit(r) : combo(r)->lineEdit();
+        if (field)
+            connect(field, &QLineEdit::textChanged, this, [this, r](const QString &t) {
+                if (filling_)
+                    shown_[static_cast<std::size_t>(r)] = t;
+            });
     }
     cmn__fill_fonts(combo(ROW_FONT));
     stock_.width_box = ctl__check(canvas_, QString());
@@ -489,6 +502,7 @@ void properties_panel::send(frame_notify &n)
 
 void properties_panel::refuse(int row, const char16_t *message, const QString &old_text)
 {
+    // A message may name the largest value taken (%d).
     // The old value is back before the box takes the focus, so the field's
     // own loss of focus finds nothing to commit.
     filling_ = true;
@@ -498,7 +512,7 @@ void properties_panel::refuse(int row, const char16_t *message, const QString &o
         c->setEditText(old_text);
     filling_ = false;
     if (message)
-        err__warning(u"%s", message);
+        err__warning(message, static_cast<int>(ELE_MAX_LABEL_SIZE));
     control(row)->setFocus();
 }
 
@@ -524,10 +538,17 @@ void properties_panel::commit(int row)
     if (stock_.state != 2 || !e || ele__get_index(stock_.lab, e) < 0)
         return;
     frame_notify n;
-    auto real = [&](int r, double &v) {
-        QString t = edit(r) ? edit(r)->text() : combo(r)->currentText();
-        return msc__parse_real(us(t), v);
-    };
+    auto text_of = [&](int r) { return edit(r) ? edit(r)->text() : combo(r)->currentText(); };
+    auto real = [&](int r, double &v) { return msc__parse_real(us(text_of(r)), v); };
+    switch (row) {
+    case ROW_X: case ROW_Y: case ROW_ANGLE: case ROW_WIDTH: case ROW_HEIGHT: case ROW_SIZE: case ROW_THICKNESS:
+    case ROW_TEXT: case ROW_FONT: case ROW_CODE:
+        if (text_of(row) == shown_[static_cast<std::size_t>(row)])
+            return; // the text shown, untouched
+        break;
+    default:
+        break;
+    }
     switch (row) {
     case ROW_DESC: {
         const QString t = edit(ROW_DESC)->text();
@@ -548,6 +569,10 @@ void properties_panel::commit(int row)
         const double max = row == ROW_X ? stock_.lab->width : stock_.lab->height;
         if (!real(row, v) || v < 0 || v > max) {
             refuse(row, u"Точка крепления должна быть в границах этикетки", number(old));
+            return;
+        }
+        if (v > ELE_MAX_LABEL_SIZE) { // a label from elsewhere may be larger
+            refuse(row, msg::anchor_too_far, number(old));
             return;
         }
         if (std::fabs(v - old) <= ELE_EPS)
@@ -580,9 +605,19 @@ void properties_panel::commit(int row)
             return;
         double v = 0;
         const double old = row == ROW_WIDTH ? e->width : e->height;
-        if (!real(row, v) || v < 0) {
+        if (!real(row, v)) {
+            refuse(row, row == ROW_WIDTH ? msg::element_width_not_number : msg::element_height_not_number,
+                   number(old));
+            return;
+        }
+        if (v < 0) {
             refuse(row, row == ROW_WIDTH ? u"Ширина элемента не может быть отрицательной!"
                                          : u"Высота элемента не может быть отрицательной!",
+                   number(old));
+            return;
+        }
+        if (v > ELE_MAX_LABEL_SIZE) {
+            refuse(row, row == ROW_WIDTH ? msg::element_width_too_large : msg::element_height_too_large,
                    number(old));
             return;
         }
@@ -630,8 +665,16 @@ void properties_panel::commit(int row)
     }
     case ROW_SIZE: {
         double v = 0;
-        if (!real(ROW_SIZE, v) || v < 0) {
+        if (!real(ROW_SIZE, v)) {
+            refuse(ROW_SIZE, msg::font_size_not_number, QString::asprintf("%f", e->text.size));
+            return;
+        }
+        if (v < 0) {
             refuse(ROW_SIZE, u"Размер шрифта не может быть отрицательным", QString::asprintf("%f", e->text.size));
+            return;
+        }
+        if (v > ELE_MAX_LABEL_SIZE) {
+            refuse(ROW_SIZE, msg::font_size_too_large, QString::asprintf("%f", e->text.size));
             return;
         }
         if (std::fabs(v - e->text.size) <= ELE_EPS)
@@ -642,9 +685,17 @@ void properties_panel::commit(int row)
     }
     case ROW_THICKNESS: {
         double v = 0;
-        if (!thickness_value(combo(ROW_THICKNESS)->currentText(), v) || v < 0) {
+        if (!thickness_value(combo(ROW_THICKNESS)->currentText(), v)) {
+            refuse(ROW_THICKNESS, msg::thickness_not_number, QString::asprintf("%f", e->border.thickness));
+            return;
+        }
+        if (v < 0) {
             refuse(ROW_THICKNESS, u"Толщина не может быть отрицательной",
                    QString::asprintf("%f", e->border.thickness));
+            return;
+        }
+        if (v > ELE_MAX_LABEL_SIZE) {
+            refuse(ROW_THICKNESS, msg::thickness_too_large, QString::asprintf("%f", e->border.thickness));
             return;
         }
         if (std::fabs(v - e->border.thickness) <= ELE_EPS)

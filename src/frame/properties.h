@@ -90,4 +90,5 @@ private:
     QScrollBar *bar_ = nullptr;
     QWidget *canvas_ = nullptr; // the rows, moved by the scroll position
     bool filling_ = false;      // no commits while the panel fills its own fields
+    std::array<QString, ROW_COUNT> shown_{}; // a number field's text as the panel put it
 };

@@ -18,7 +18,8 @@ enum : std::int32_t { ELE_UNSELECTED = 0, ELE_SELECTED = 1, ELE_LEAD = 2 };
 inline constexpr double ELE_DEFAULT_SIZE = 43.43;
 // Two doubles closer than this are equal; a value above it is positive.
 inline constexpr double ELE_EPS = 1e-10;
-// Largest label side taken from the settings (about 35 m).
+// Largest label side taken from the settings (about 35 m), and the largest
+// size or position the editor takes from the user.
 inline constexpr double ELE_MAX_LABEL_SIZE = 100000;
 
 struct element_text {

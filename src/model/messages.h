@@ -27,6 +27,22 @@ inline constexpr char16_t filter_all_patterns[] = u"*.*";
 inline constexpr char16_t picture_load_failed[] = u"Ошибка загрузки файла изображения '%s'!";
 inline constexpr char16_t dialog_failed[] = u"Ошибка создания стандартного диалогового окна, код %d";
 
+// Sizes and positions above the largest the editor takes (ELE_MAX_LABEL_SIZE,
+// given as %d).
+inline constexpr char16_t label_width_too_large[] = u"Ширина этикетки не может быть больше %d пунктов!";
+inline constexpr char16_t label_height_too_large[] = u"Высота этикетки не может быть больше %d пунктов!";
+inline constexpr char16_t element_width_too_large[] = u"Ширина элемента не может быть больше %d пунктов!";
+inline constexpr char16_t element_height_too_large[] = u"Высота элемента не может быть больше %d пунктов!";
+inline constexpr char16_t anchor_too_far[] = u"Точка крепления не может быть дальше %d пунктов от края этикетки!";
+inline constexpr char16_t font_size_too_large[] = u"Размер шрифта не может быть больше %d пунктов";
+inline constexpr char16_t thickness_too_large[] = u"Толщина не может быть больше %d пунктов";
+
+// Text in a number field that is no number.
+inline constexpr char16_t element_width_not_number[] = u"Ширина элемента должна быть числом!";
+inline constexpr char16_t element_height_not_number[] = u"Высота элемента должна быть числом!";
+inline constexpr char16_t font_size_not_number[] = u"Размер шрифта должен быть числом";
+inline constexpr char16_t thickness_not_number[] = u"Толщина должна быть числом";
+
 // Labels.
 inline constexpr char16_t label_io_error[] = u"Ошибка ввода/вывода при загрузке файла!";
 inline constexpr char16_t label_load_error[] = u"Ошибка загрузки этикетки!";

@@ -156,8 +156,95 @@ TEST_F(Panels, FieldsCommitOnLeavingWithTheirRules)
     type(ROW_SIZE, QStringLiteral("14"));
     EXPECT_EQ(lab()->es[0]->text.size, 14);
     type(ROW_WIDTH, QStringLiteral("x"));
-    EXPECT_EQ(boxes.shown.back().text, u"Ширина элемента не может быть отрицательной!");
+    EXPECT_EQ(boxes.shown.back().text, u"Ширина элемента должна быть числом!");
     EXPECT_EQ(lab()->es[0]->width, 43.43);
+}
+
+TEST_F(Panels, SizesAndPositionsBeyondTheLimitAreRefused)
+{
+    make(ELE_TEXT, 50, 50);
+    set(fn::width, 0, 40);
+    set(fn::height, 0, 20);
+    const int steps = frame->hub().undo_count();
+    struct typed {
+        int row;
+        const char *text;
+        const char16_t *message;
+    };
+    const typed cases[] = {
+        {ROW_WIDTH, "5000000000", u"Ширина элемента не может быть больше 100000 пунктов!"},
+        {ROW_WIDTH, "1e300", u"Ширина элемента не может быть больше 100000 пунктов!"},
+        {ROW_WIDTH, "100000.01", u"Ширина элемента не может быть больше 100000 пунктов!"},
+        {ROW_WIDTH, "-5", u"Ширина элемента не может быть отрицательной!"},
+        {ROW_WIDTH, "", u"Ширина элемента должна быть числом!"},
+        {ROW_WIDTH, "ширина", u"Ширина элемента должна быть числом!"},
+        {ROW_HEIGHT, "5e9", u"Высота элемента не может быть больше 100000 пунктов!"},
+        {ROW_HEIGHT, "abc", u"Высота элемента должна быть числом!"},
+        {ROW_SIZE, "1e300", u"Размер шрифта не может быть больше 100000 пунктов"},
+        {ROW_SIZE, "крупно", u"Размер шрифта должен быть числом"},
+    };
+    for (const typed &c : cases) {
+        SCOPED_TRACE(c.text);
+        const QString before = field(c.row);
+        type(c.row, QString::fromUtf8(c.text));
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_EQ(boxes.shown.back().text, c.message);
+        if (c.row != ROW_SIZE) { // a size comes back in full ("%f")
+            EXPECT_EQ(field(c.row), before); // the old value back
+        }
+        EXPECT_TRUE(panel()->control(c.row)->hasFocus()); // and the focus
+        boxes.shown.clear();
+    }
+    EXPECT_EQ(lab()->es[0]->width, 40);
+    EXPECT_EQ(lab()->es[0]->height, 20);
+    EXPECT_EQ(frame->hub().undo_count(), steps);
+    // The limit itself is taken.
+    type(ROW_WIDTH, QStringLiteral("100000"));
+    EXPECT_EQ(lab()->es[0]->width, 100000);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A label larger than the limit, as a file from elsewhere may hold:
+    // its anchor points still stop at the limit.
+    label_ptr big = ele__label_new(1e12, 1e12);
+    element *far = ele__add(big.get(), 0);
+    far->type = ELE_BORDER;
+    far->x = 10;
+    far->y = 10;
+    far->width = far->height = 30;
+    open(std::move(big));
+    select_only({0});
+    type(ROW_X, QStringLiteral("5000000000"));
+    EXPECT_EQ(boxes.shown.back().text, u"Точка крепления не может быть дальше 100000 пунктов от края этикетки!");
+    EXPECT_EQ(lab()->es[0]->x, 10);
+    type(ROW_Y, QStringLiteral("99999"));
+    EXPECT_EQ(lab()->es[0]->y, 99999);
+}
+
+TEST_F(Panels, LeavingAnUntouchedNumberFieldSendsNothing)
+{
+    // 99.875 shows as "99.88": Tab into Y and out again changes nothing.
+    make(ELE_TEXT, 50, 99.875);
+    set(fn::width, 0, 12.345);
+    const int steps = frame->hub().undo_count();
+    lab()->modified = 0;
+    QWidget *y = panel()->control(ROW_Y);
+    y->setFocus();
+    EXPECT_EQ(field(ROW_Y), QStringLiteral("99.88"));
+    QTest::keyClick(y, Qt::Key_Tab);
+    EXPECT_FALSE(y->hasFocus());
+    EXPECT_EQ(lab()->es[0]->y, 99.875);
+    // Every field walked through by Tab, none touched: the new text's empty
+    // text and font name are no change either.
+    panel()->control(ROW_DESC)->setFocus();
+    for (int i = 0; i < 14; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(lab()->es[0]->width, 12.345);
+    EXPECT_EQ(frame->hub().undo_count(), steps);
+    EXPECT_EQ(lab()->modified, 0);
+    // Typed, even to the same rounded text, it is sent as typed.
+    type(ROW_Y, QStringLiteral("99.880"));
+    EXPECT_EQ(lab()->es[0]->y, 99.88);
+    EXPECT_EQ(frame->hub().undo_count(), steps + 1);
 }
 
 TEST_F(Panels, ListsSendEveryChoiceAndColoursAndSizes)
@@ -305,13 +392,19 @@ TEST_F(Panels, ElementListFollowsTheLabelBothWays)
 TEST_F(Panels, LabelOptionsRefusalsAndTheMoveQuestion)
 {
     make(ELE_TEXT, 250, 350);
+    bool stayed_open = false;
+    QString focused; // the field that has the focus after a refusal
     auto run = [&](const QString &w, const QString &h, mb_answer move_answer) {
         if (move_answer != mb_answer::ok)
             boxes.answers.push_back(move_answer);
+        bool *stayed = &stayed_open;
+        QString *focus = &focused;
         when_modal_of<label_options_dialog>([=](label_options_dialog *d) {
             d->width_edit()->setText(w);
             d->height_edit()->setText(h);
             static_cast<QDialog *>(d)->accept();
+            *stayed = d->isVisible();
+            *focus = d->focusWidget() ? d->focusWidget()->objectName() : QString();
             if (d->isVisible())
                 static_cast<QDialog *>(d)->reject();
         });
@@ -324,6 +417,19 @@ TEST_F(Panels, LabelOptionsRefusalsAndTheMoveQuestion)
     EXPECT_EQ(boxes.shown.back().text, u"Указана неправильная ширина!");
     run(QStringLiteral("200"), QStringLiteral("-1"), mb_answer::ok);
     EXPECT_EQ(boxes.shown.back().text, u"Указана неправильная высота!");
+    // Larger than the editor takes: refused, the dialog stays open.
+    for (const char *huge : {"3e9", "1e300", "100000.5"}) {
+        run(QString::fromLatin1(huge), QStringLiteral("400"), mb_answer::ok);
+        EXPECT_EQ(boxes.shown.back().text, u"Ширина этикетки не может быть больше 100000 пунктов!") << huge;
+        EXPECT_TRUE(stayed_open);
+        EXPECT_EQ(focused, QStringLiteral("width"));
+        run(QStringLiteral("200"), QString::fromLatin1(huge), mb_answer::ok);
+        EXPECT_EQ(boxes.shown.back().text, u"Высота этикетки не может быть больше 100000 пунктов!") << huge;
+        EXPECT_TRUE(stayed_open);
+        EXPECT_EQ(focused, QStringLiteral("height"));
+    }
+    EXPECT_EQ(lab()->width, 300);
+    EXPECT_EQ(lab()->height, 400);
     // Smaller than an anchor: the question; No keeps everything.
     run(QStringLiteral("200"), QStringLiteral("300"), mb_answer::no);
     EXPECT_EQ(boxes.shown.back().text,
