@@ -71,6 +71,17 @@ void colour_button::pick()
         settings::set_custom_color(i, static_cast<std::int32_t>(customs[static_cast<std::size_t>(i)]));
 }
 
+void colour_button::mousePressEvent(QMouseEvent *e)
+{
+    // The press is the button's own, so that its release comes back here
+    // wherever the button sits.
+    if (e->button() == Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    QWidget::mousePressEvent(e);
+}
+
 void colour_button::mouseReleaseEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))

@@ -42,10 +42,14 @@ split_container::split_container(QWidget *parent, QWidget *first, QWidget *secon
     stock_.second = second;
     stock_.vertical = vertical;
     stock_.split = std::clamp(static_cast<double>(split), TWO_MIN_SPLIT, TWO_MAX_SPLIT);
+    // The sizing arrow shows over the splitter gap only: a pane without a
+    // cursor of its own gets the arrow instead of inheriting it.
     setCursor(vertical ? Qt::SizeVerCursor : Qt::SizeHorCursor);
     for (QWidget *c : {first, second})
         if (c) {
             c->setParent(this);
+            if (!c->testAttribute(Qt::WA_SetCursor))
+                c->setCursor(Qt::ArrowCursor);
             c->show();
         }
     relayout();
@@ -82,10 +86,24 @@ void split_container::resizeEvent(QResizeEvent *)
     relayout();
 }
 
+bool split_container::in_gap(QPoint p) const
+{
+    if (!rect().contains(p))
+        return false;
+    for (QWidget *c : {stock_.first, stock_.second})
+        if (c && c->parentWidget() == this && c->isVisible() && c->geometry().contains(p))
+            return false;
+    return true;
+}
+
 void split_container::mousePressEvent(QMouseEvent *e)
 {
-    if (e->button() != Qt::LeftButton)
+    // A press a pane left unhandled (a caption, a blank area) reaches the
+    // container too: only one in the gap between the panes moves the split.
+    if (e->button() != Qt::LeftButton || !in_gap(e->position().toPoint())) {
+        e->ignore();
         return;
+    }
     stock_.dragging = true;
     grabMouse();
 }

@@ -40,6 +40,9 @@ public:
     // Gives the children back to `parent` (for a layout rebuild).
     void release_children(QWidget *parent);
     void relayout();
+    // A point (container pixels) in the splitter gap, on no pane.
+    bool in_gap(QPoint p) const;
+    bool dragging() const { return stock_.dragging; }
 
 protected:
     void resizeEvent(QResizeEvent *) override;

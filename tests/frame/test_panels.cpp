@@ -7,10 +7,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "frame/commands.h"
 #include "frame/labelopt.h"
 #include "frame/renamedlg.h"
+#include "canvas/canvas_holder.h"
+#include "platform/colour_choice.h"
 #include "platform/message_boxes.h"
 #include "support/modal.h"
 #include "support/shots.h"
@@ -245,6 +248,55 @@ TEST_F(Panels, LeavingAnUntouchedNumberFieldSendsNothing)
     type(ROW_Y, QStringLiteral("99.880"));
     EXPECT_EQ(lab()->es[0]->y, 99.88);
     EXPECT_EQ(frame->hub().undo_count(), steps + 1);
+}
+
+TEST_F(Panels, PointerOnPanesClicksTheSwatchAndLeavesTheSplittersAlone)
+{
+    // Everything through the frame's window, as the pointer does it.
+    scripted_colour_choice colours;
+    scoped_colour_choice use_colours(&colours);
+    make(ELE_TEXT, 50, 50);
+    QWindow *win = frame->windowHandle();
+    auto at = [&](QWidget *w, QPoint p) { return w->mapTo(frame, p); };
+    auto drag = [&](QPoint from, QPoint by) {
+        QTest::mousePress(win, Qt::LeftButton, {}, from);
+        QTest::mouseMove(win, from + by / 2);
+        QTest::mouseMove(win, from + by);
+        QTest::mouseRelease(win, Qt::LeftButton, {}, from + by);
+    };
+    auto ratios = [&] { return std::make_pair(frame->ratio(true), frame->ratio(false)); };
+
+    // The text colour swatch: a click opens the colour dialog and the
+    // colour picked is the element's.
+    colours.answers.push_back(0x336699u);
+    colour_button *swatch = panel()->colour(ROW_TEXT_COLOUR);
+    panel()->scroll_bar()->setValue(panel()->scroll_bar()->maximum()); // the last rows in view
+    ASSERT_TRUE(swatch->isVisible());
+    ASSERT_TRUE(swatch->visibleRegion().contains(swatch->rect().center()));
+    QTest::mouseClick(win, Qt::LeftButton, {}, at(swatch, swatch->rect().center()));
+    ASSERT_EQ(colours.asked.size(), 1u);
+    EXPECT_EQ(lab()->es[0]->text.colour & 0xFFFFFFu, 0x336699u);
+
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        frame->set_layout_mode(mode);
+        QApplication::processEvents();
+        const auto before = ratios();
+        // Layout 0 stacks the panel over the list, layout 1 puts them side
+        // by side: drag across that splitter from a caption.
+        QLabel *caption = panel()->stock().captions[mode == 0 ? ROW_ANGLE : ROW_QUADRANT];
+        const QPoint by = mode == 0 ? QPoint(0, 120) : QPoint(150, 0);
+        drag(at(caption, caption->rect().center()), by);
+        EXPECT_EQ(ratios(), before);
+        // The grey corner between the canvas's scroll bars.
+        canvas_holder *holder = frame->stock().holder;
+        drag(at(holder, QPoint(holder->width() - 3, holder->height() - 3)), QPoint(-200, -150));
+        EXPECT_EQ(ratios(), before);
+        // The element list's blank area below its lines.
+        QWidget *lv = list()->stock().lv->viewport();
+        drag(at(lv, QPoint(5, lv->height() - 5)), by);
+        EXPECT_EQ(ratios(), before);
+    }
 }
 
 TEST_F(Panels, ListsSendEveryChoiceAndColoursAndSizes)

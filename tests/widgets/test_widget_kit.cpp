@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 #include <QTreeWidget>
 #include <cmath>
 #include <set>
@@ -336,6 +337,57 @@ TEST(SplitContainer, LayoutArithmeticClampAndDrag)
     EXPECT_EQ(c.ratio(), 600);
     QTest::mouseRelease(&c, Qt::LeftButton, {}, QPoint(450, 100));
     EXPECT_EQ(a->geometry().width(), 299);
+}
+
+TEST(SplitContainer, OnlyAPressInTheGapMovesTheSplit)
+{
+    // Everything through the window, as a pointer does it: a press no pane
+    // takes reaches the container, and the container's capture would take
+    // the release from the pane.
+    with_settings s;
+    scripted_colour_choice colours;
+    scoped_colour_choice use(&colours);
+    QWidget top;
+    top.resize(501, 300);
+    auto *caption = new QLabel(QStringLiteral("Угол:"));
+    auto *pane = new QWidget;
+    auto *swatch = new colour_button(pane, 0x123456);
+    swatch->setGeometry(10, 10, 60, 24);
+    split_container c(&top, caption, pane, false, 500);
+    c.setGeometry(0, 0, 501, 300);
+    top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
+    QWindow *win = top.windowHandle();
+    auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(win, Qt::LeftButton, {}, from);
+        QTest::mouseMove(win, (from + to) / 2);
+        QTest::mouseMove(win, to);
+        QTest::mouseRelease(win, Qt::LeftButton, {}, to);
+    };
+    // Over the caption: the pane's arrow, not the splitter's.
+    EXPECT_EQ(caption->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(c.cursor().shape(), Qt::SizeHorCursor);
+    drag(caption->geometry().center(), caption->geometry().center() + QPoint(150, 0));
+    EXPECT_EQ(c.ratio(), 500);
+    EXPECT_FALSE(c.dragging());
+    drag(QPoint(300, 280), QPoint(400, 280)); // the second pane's blank area
+    EXPECT_EQ(c.ratio(), 500);
+    // The swatch in a pane: a click opens the colour dialog.
+    colours.answers.push_back(0x00FF00u);
+    std::vector<std::uint32_t> told;
+    QObject::connect(swatch, &colour_button::colour_changed, [&](std::uint32_t v) { told.push_back(v); });
+    const QPoint at = swatch->mapTo(&top, QPoint(20, 10));
+    QTest::mouseClick(win, Qt::LeftButton, {}, at);
+    ASSERT_EQ(colours.asked.size(), 1u);
+    EXPECT_EQ(told, std::vector<std::uint32_t>{0xFF00FF00u});
+    EXPECT_EQ(c.ratio(), 500);
+    // The gap itself: the split follows the pointer.
+    const int gap = caption->geometry().right() + 1;
+    EXPECT_TRUE(c.in_gap(QPoint(gap, 150)));
+    EXPECT_FALSE(c.in_gap(QPoint(gap - 1, 150)));
+    drag(QPoint(gap, 150), QPoint(300, 150));
+    EXPECT_EQ(c.ratio(), 600);
+    EXPECT_FALSE(c.dragging());
 }
 
 TEST(ToolbarHost, ButtonsTooltipsGroupsAndHeight)
