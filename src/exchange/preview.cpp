@@ -94,16 +94,16 @@ preview_window::preview_window(QWidget *parent, frame_host *target, label *lab) 
     stock_.medium = new QRadioButton(QStringLiteral("Средний"), this);
     stock_.large = new QRadioButton(QStringLiteral("Большой"), this);
     QRadioButton *radios[] = {stock_.small, stock_.medium, stock_.large};
-    const int size = settings::get(settings::preview_size);
     for (int i = 0; i < 3; ++i) {
         radios[i]->setAutoExclusive(true);
-        radios[i]->setChecked(i == size);
         connect(radios[i], &QRadioButton::clicked, this, [this, i] { pick_size(i); });
     }
     stock_.markup = new QCheckBox(QStringLiteral("Разметка"), this);
-    stock_.markup->setChecked(settings::get(settings::preview_markup) != 0);
-    connect(stock_.markup, &QCheckBox::clicked, this,
-            [this](bool on) { settings::set(settings::preview_markup, on ? 1 : 0); });
+    connect(stock_.markup, &QCheckBox::clicked, this, [](bool on) {
+        settings::set(settings::preview_markup, on ? 1 : 0);
+        cmn__broadcast(CMN_PREVIEW_OPTIONS_CHANGED);
+    });
+    show_options();
 
     stock_.view = new QPushButton(QStringLiteral("Просмотр"), this);
     connect(stock_.view, &QPushButton::clicked, this, [this] { render(); });
@@ -239,13 +239,36 @@ void preview_window::pick_size(int index)
     for (int i = 0; i < 3; ++i)
         radios[i]->setChecked(i == index);
     settings::set(settings::preview_size, index);
+    cmn__broadcast(CMN_PREVIEW_OPTIONS_CHANGED); // every preview shows the new choice
+}
+
+// The stored size and markup, as the next render uses them.  A stored size
+// outside 0..2 renders at the smallest resolution and shows as "Небольшой".
+void preview_window::show_options()
+{
+    int size = settings::get(settings::preview_size);
+    if (size < 0 || size > 2)
+        size = 0;
+    QRadioButton *radios[] = {stock_.small, stock_.medium, stock_.large};
+    for (int i = 0; i < 3; ++i)
+        radios[i]->setChecked(i == size);
+    stock_.markup->setChecked(settings::get(settings::preview_markup) != 0);
+}
+
+void preview_window::showEvent(QShowEvent *e)
+{
+    show_options(); // another frame may have changed them while hidden
+    QWidget::showEvent(e);
 }
 
 bool preview_window::event(QEvent *e)
 {
     if (e->type() == cmn_broadcast_event::type()) {
-        if (static_cast<cmn_broadcast_event *>(e)->message == CMN_VARIABLES_CHANGED)
+        const int message = static_cast<cmn_broadcast_event *>(e)->message;
+        if (message == CMN_VARIABLES_CHANGED)
             fill_list();
+        else if (message == CMN_PREVIEW_OPTIONS_CHANGED)
+            show_options();
         return true;
     }
     return QWidget::event(e);
@@ -329,6 +352,7 @@ void preview_window::render()
         activate();
         return;
     }
+    show_options(); // what is shown is what is asked for
     const int resolution = prv__resolution(settings::get(settings::preview_size));
     std::vector<unsigned char> jpeg;
     std::u16string log;

@@ -61,6 +61,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    void showEvent(QShowEvent *e) override;
     bool event(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
 
@@ -70,6 +71,7 @@ private:
     void remember();
     void remove();
     void pick_size(int index);
+    void show_options();
     void show_log(const std::u16string &log);
     void come_back();
     prv_stock stock_;

@@ -19,6 +19,7 @@ class QWidget;
 // Broadcast messages.
 inline constexpr int CMN_FONTS_CHANGED = 0x8001;     // font list changed
 inline constexpr int CMN_VARIABLES_CHANGED = 0x8002; // preview variables changed
+inline constexpr int CMN_PREVIEW_OPTIONS_CHANGED = 0x8003; // picture size or markup stored
 
 // What an own window receives from cmn__broadcast.
 class cmn_broadcast_event final : public QEvent {

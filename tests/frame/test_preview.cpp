@@ -586,6 +586,73 @@ TEST_F(Preview, VariablesEditorKeysSizesAndLayout)
     EXPECT_FALSE(one->stock().preview_mode);
 }
 
+TEST_F(Preview, EveryPreviewShowsTheStoredSizeItRendersAt)
+{
+    label_server server;
+    add_server(server.url());
+    label_frame *a = open_frame();
+    label_frame *b = open_frame();
+    preview_window *pa = preview_of(a);
+    auto *pb = static_cast<preview_window *>(b->stock().preview);
+    ASSERT_TRUE(pb->stock().small->isChecked());
+    // "Средний" in A: B, hidden, follows at once, and so does its markup.
+    pa->stock().medium->click();
+    pa->stock().markup->click();
+    EXPECT_TRUE(pb->stock().medium->isChecked());
+    EXPECT_FALSE(pb->stock().small->isChecked());
+    EXPECT_TRUE(pb->stock().markup->isChecked());
+    // Stored behind every preview's back (another copy of the program):
+    // shown when the preview is shown.
+    settings::set(settings::preview_size, 2);
+    settings::set(settings::preview_markup, 0);
+    preview_of(b);
+    EXPECT_TRUE(pb->stock().large->isChecked());
+    EXPECT_FALSE(pb->stock().markup->isChecked());
+
+    // B renders at what it shows.
+    std::vector<unsigned char> jpeg = make_jpeg(2, 2, 1, [](int) { return std::vector<unsigned char>{9, 9}; });
+    server.answer("labels.render_label", [&](xmlrpc_env *env, xmlrpc_value *) {
+        return xmlrpc_build_value(env, "{s:6,s:s}", "image", jpeg.data(), jpeg.size(), "log", "");
+    });
+    label *lab = b->hub().lab();
+    lab->name = u"Этикетка";
+    lab->store.place = server.url();
+    lab->store.local = 0;
+    lab->modified = 0;
+    auto rendered_at = [&](int &xres, bool &markup) {
+        xmlrpc_value *params = server.last_params("labels.render_label");
+        ASSERT_TRUE(params);
+        ino_env env;
+        xmlrpc_value *st = nullptr;
+        xmlrpc_array_read_item(&env.env, params, 1, &st);
+        xmlrpc_bool m = 0;
+        xmlrpc_decompose_value(&env.env, st, "{s:i,s:b,*}", "xresolution", &xres, "markup", &m);
+        ASSERT_FALSE(env.failed()) << env.env.fault_string;
+        markup = m != 0;
+        xmlrpc_DECREF(st);
+        xmlrpc_DECREF(params);
+    };
+    // A changes the size and the markup after B was shown: F5 in B.
+    pa->stock().medium->click();
+    pa->stock().markup->click();
+    pb->setFocus();
+    QTest::keyClick(pb, Qt::Key_F5);
+    ASSERT_TRUE(boxes.shown.empty());
+    int xres = 0;
+    bool markup = false;
+    rendered_at(xres, markup);
+    EXPECT_EQ(xres, 150);
+    EXPECT_TRUE(pb->stock().medium->isChecked());
+    EXPECT_TRUE(markup);
+    EXPECT_TRUE(pb->stock().markup->isChecked());
+    // A stored size of no meaning renders at 75 dpi and shows "Небольшой".
+    settings::set(settings::preview_size, 7);
+    pb->render();
+    rendered_at(xres, markup);
+    EXPECT_EQ(xres, 75);
+    EXPECT_TRUE(pb->stock().small->isChecked());
+}
+
 TEST_F(Preview, F3CopiesThePicture)
 {
     label_server server;
