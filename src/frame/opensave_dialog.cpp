@@ -2,7 +2,9 @@
 #include "platform/qt_text.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,10 +20,38 @@
 #include "exchange/servers.h"
 #include "exchange/servers_dialogs.h"
 #include "frame/renamedlg.h"
+#include "model/errors.h"
 #include "model/messages.h"
 #include "platform/beep.h"
 #include "platform/message_boxes.h"
 #include "widgets/controls.h"
+
+namespace {
+
+// The file chooser of the " Файл " tab.  Saving, a path whose folder does
+// not exist is refused where it is typed, and the chooser stays open.
+class file_chooser final : public QFileDialog {
+public:
+    explicit file_chooser(QWidget *parent) : QFileDialog(parent) {}
+
+    void accept() override
+    {
+        if (acceptMode() == QFileDialog::AcceptSave) {
+            const QStringList chosen = selectedFiles();
+            if (!chosen.isEmpty()) {
+                const QFileInfo target(chosen.first());
+                const QString folder = target.absolutePath();
+                if (!target.isDir() && !QFileInfo(folder).isDir()) {
+                    err__warning(msg::folder_missing, us(QDir::toNativeSeparators(folder)).c_str());
+                    return;
+                }
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
 
 open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner)
 {
@@ -38,7 +68,7 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     pages_ = new QStackedWidget(this);
 
     // " Файл ": the file chooser itself.
-    auto *files = new QFileDialog(pages_);
+    auto *files = new file_chooser(pages_);
     stock_.files = files;
     files->setObjectName(QStringLiteral("files"));
     files->setWindowFlags(Qt::Widget);

@@ -43,6 +43,9 @@ inline constexpr char16_t element_height_not_number[] = u"Высота элем�
 inline constexpr char16_t font_size_not_number[] = u"Размер шрифта должен быть числом";
 inline constexpr char16_t thickness_not_number[] = u"Толщина должна быть числом";
 
+// Saving to a file in a folder that does not exist (the folder).
+inline constexpr char16_t folder_missing[] = u"Папка «%s» не существует.\nПроверьте путь к файлу.";
+
 // Labels.
 inline constexpr char16_t label_io_error[] = u"Ошибка ввода/вывода при загрузке файла!";
 inline constexpr char16_t label_load_error[] = u"Ошибка загрузки этикетки!";

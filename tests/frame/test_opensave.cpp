@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <filesystem>
 #include <fstream>
 
 #include "exchange/inout.h"
@@ -168,6 +169,33 @@ TEST_F(OpenSave, SavingANewLabelToAFile)
     ASSERT_TRUE(back);
     EXPECT_EQ(*back->store.place, u16(dir / "box.lbl"));
     EXPECT_EQ(back->store.local, 1);
+}
+
+TEST_F(OpenSave, SavingRefusesAFolderThatDoesNotExist)
+{
+    label_ptr lab = ele__label_new(100, 50);
+    const QString missing = QString::fromStdString((dir / "missing").string());
+    const QString good = QString::fromStdString((dir / "x.lbl").string());
+    std::vector<bool> open_after;
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        // A folder that is not there, and one below the test's folder.
+        for (const QString &typed : {QStringLiteral("/nonexistent/x"), missing + QStringLiteral("/x")}) {
+            const QString expected = typed + QStringLiteral(".lbl");
+            if (type_path_and_accept(d->files(), typed, expected))
+                open_after.push_back(d->isVisible());
+        }
+        // Then a good one: saved.
+        if (!type_path_and_accept(d->files(), good, good))
+            d->reject();
+    });
+    EXPECT_TRUE(osd__save(nullptr, lab.get(), true, false));
+    EXPECT_EQ(open_after, (std::vector<bool>{true, true}));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, u"Папка «/nonexistent» не существует.\nПроверьте путь к файлу.");
+    EXPECT_EQ(boxes.shown[1].text, u"Папка «" + u16(dir / "missing") + u"» не существует.\nПроверьте путь к файлу.");
+    EXPECT_EQ(*lab->store.place, u16(dir / "x.lbl"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "x.lbl"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
 TEST_F(OpenSave, OpeningFromAServerNeedsAPickedLabel)
