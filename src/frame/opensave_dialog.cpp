@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,24 +125,40 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     if (res.open)
         name_->setEnabled(false); // the name is picked from the list
 
+    // Two halves: the servers, the hint and "Этикетка:" on the left; the
+    // labels, their two buttons (half each) and the name with OK and
+    // "Отмена" on the right.  What the left half holds takes no width of
+    // its own, so the halves stay equal.
     auto *grid = new QGridLayout(net);
-    grid->addWidget(servers_, 0, 0, 1, 2);
-    grid->addWidget(labels_, 0, 2, 1, 3);
-    grid->addWidget(hint_, 1, 0, 1, 2);
-    grid->addWidget(rename_, 1, 3);
-    grid->addWidget(delete_, 1, 4);
-    grid->addWidget(caption_, 2, 0, 1, 2);
-    grid->addWidget(name_, 2, 2, 1, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    grid->addLayout(buttons, 2, 4);
+    grid->addWidget(servers_, 0, 0);
+    grid->addWidget(labels_, 0, 1);
+    grid->addWidget(hint_, 1, 0);
+    auto *manage = new QHBoxLayout;
+    manage->addWidget(rename_, 1);
+    manage->addWidget(delete_, 1);
+    grid->addLayout(manage, 1, 1);
+    grid->addWidget(caption_, 2, 0);
+    auto *name_row = new QHBoxLayout;
+    name_row->addWidget(name_, 1);
+    name_row->addWidget(ok_);
+    name_row->addWidget(cancel_);
+    grid->addLayout(name_row, 2, 1);
+    for (QWidget *w : {static_cast<QWidget *>(servers_), static_cast<QWidget *>(labels_),
+                       static_cast<QWidget *>(hint_), static_cast<QWidget *>(caption_)}) {
+        QSizePolicy p = w->sizePolicy();
+        p.setHorizontalPolicy(QSizePolicy::Ignored);
+        w->setSizePolicy(p);
+    }
     grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
+    // The last column takes what the first leaves.
+    servers_->header()->setStretchLastSection(true);
+    labels_->header()->setStretchLastSection(true);
     pages_->addWidget(net);
 
     srv__fill_list_view(servers_);
+    servers_->resizeColumnToContents(0);
     connect(servers_, &QTreeWidget::itemSelectionChanged, this, [this] { server_chosen(); });
     connect(labels_, &QTreeWidget::itemSelectionChanged, this, [this] { label_chosen(); });
     connect(name_, &QLineEdit::textChanged, this, [this](const QString &t) {
@@ -226,6 +243,8 @@ void open_save_dialog::list_labels(const std::u16string &server)
     int row = 0;
     for (const label_list &l : *found)
         ctl__add_row(labels_, row++, "ss", l.name.c_str(), l.desc.c_str());
+    labels_->resizeColumnToContents(0);
+    labels_->resizeColumnToContents(1);
     labels_->blockSignals(false);
     labels_->setEnabled(true);
     servers_->setFocus();

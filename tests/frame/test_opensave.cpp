@@ -198,6 +198,42 @@ TEST_F(OpenSave, SavingRefusesAFolderThatDoesNotExist)
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
+TEST_F(OpenSave, TheNetworkTabIsTwoHalvesWithWholeColumns)
+{
+    srv__list().front().description = u"Локальный сервер Vellumo"; // as on a first run
+    put("Ценник молочного отдела", u"полка 3, холодильник");
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        QApplication::processEvents();
+        save_shot(d, QStringLiteral("open-save-network-halves"));
+        QTreeWidget *servers = d->servers(), *labels = d->labels();
+        // The servers take the left half, the labels the right.
+        EXPECT_LE(std::abs(servers->width() - labels->width()), 2);
+        EXPECT_LT(servers->geometry().right(), labels->x());
+        EXPECT_LE(d->hint()->geometry().right(), labels->x());
+        EXPECT_GE(d->rename_button()->x(), labels->x());
+        EXPECT_GE(d->name_edit()->x(), labels->x());
+        // Both columns of both lists fit, none cut or beyond the list.
+        auto text_width = [](QTreeWidget *lv, int column) {
+            int w = lv->fontMetrics().horizontalAdvance(lv->headerItem()->text(column));
+            for (int i = 0; i < lv->topLevelItemCount(); ++i)
+                w = std::max(w, lv->fontMetrics().horizontalAdvance(lv->topLevelItem(i)->text(column)));
+            return w;
+        };
+        for (QTreeWidget *lv : {servers, labels}) {
+            SCOPED_TRACE(lv->objectName().toStdString());
+            ASSERT_EQ(lv->topLevelItemCount(), 1);
+            const int room = lv->viewport()->width();
+            EXPECT_GT(lv->columnWidth(0), text_width(lv, 0));
+            EXPECT_GT(lv->columnWidth(1), text_width(lv, 1));
+            EXPECT_EQ(lv->columnWidth(0) + lv->columnWidth(1), room);
+        }
+        d->reject();
+    });
+    EXPECT_FALSE(osd__open(nullptr));
+}
+
 TEST_F(OpenSave, OpeningFromAServerNeedsAPickedLabel)
 {
     put("Первая", u"раз");
