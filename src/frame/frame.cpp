@@ -89,9 +89,15 @@ frame_status::frame_status(QWidget *parent) : QWidget(parent)
 
 int frame_status::part_width() const
 {
-    // 19 characters and the terminating null, as a bar measures them.
+    // 19 characters and the terminating null, as a bar measures them...
     QFontMetrics fm(font());
-    return fm.horizontalAdvance(QStringLiteral("test string for a..")) + fm.averageCharWidth();
+    const int measured = fm.horizontalAdvance(QStringLiteral("test string for a..")) + fm.averageCharWidth();
+    // ...but never too narrow for the widest position the canvas reports,
+    // after the icon, in this font.
+    const QLabel *p = parts_[1];
+    const int position = 2 * p->frameWidth() + 2 * p->margin() + std::max(p->indent(), icon_room) +
+                         fm.horizontalAdvance(QStringLiteral("-99999.99, -99999.99")) + fm.averageCharWidth();
+    return std::max(measured, position);
 }
 
 void frame_status::attach_icons()
@@ -105,7 +111,7 @@ void frame_status::attach_icons()
         icons_[i]->setPixmap(res__icon(names[i]).pixmap(QSize(16, 16), devicePixelRatioF()));
         icons_[i]->setGeometry(3, (height() - 16) / 2, 16, 16);
         icons_[i]->show();
-        parts_[i + 1]->setIndent(22);
+        parts_[i + 1]->setIndent(icon_room);
     }
 }
 

@@ -46,8 +46,11 @@ public:
     QString text(int part) const;
     void attach_icons();
     QLabel *part(int i) const { return parts_[static_cast<std::size_t>(i)]; }
-    // w: 20 characters of "test string for a.." in the bar's font.
+    // w: 20 characters of "test string for a.." in the bar's font, or what
+    // "-99999.99, -99999.99" needs after the icon when that is more.
     int part_width() const;
+    // The room the icon of parts 1 and 2 takes before their text.
+    static constexpr int icon_room = 22;
 
 protected:
     void resizeEvent(QResizeEvent *) override;

@@ -38,6 +38,12 @@ element_list::element_list(QWidget *parent, frame_host *target, label *lab) : QW
     lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lv->setHeaderHidden(true);
     ctl__add_column(lv, QStringLiteral("Элемент"), 0, '<');
+    // The one column is always as wide as the list's client area, with or
+    // without the vertical scroll bar: a selected line is highlighted across
+    // the whole list, and nothing scrolls sideways.
+    lv->header()->setStretchLastSection(true);
+    lv->header()->setMinimumSectionSize(0);
+    lv->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lv->setIconSize(QSize(16, 16));
     lv->installEventFilter(this);
     connect(lv->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -186,7 +192,6 @@ void element_list::resizeEvent(QResizeEvent *)
     const int half = width() / 2;
     stock_.raise->setGeometry(0, height() - bar, half - 1, bar);
     stock_.lower->setGeometry(half + 1, height() - bar, width() - half - 1, bar);
-    stock_.lv->setColumnWidth(0, stock_.lv->viewport()->width());
 }
 
 bool element_list::eventFilter(QObject *o, QEvent *e)

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include "canvas/canvas.h"
 #include "canvas/canvas_holder.h"
@@ -120,6 +122,42 @@ TEST_F(FrameWindow, MenuToolbarAndStatusBarAsTheTablesSay)
     EXPECT_EQ(status->part(1)->geometry().right() + 1, W - w);
     EXPECT_EQ(status->part(2)->geometry().right() + 1, W);
     EXPECT_TRUE(f->stock().status_icons_set);
+}
+
+TEST_F(FrameWindow, StatusPartsAndElementLinesShowWholeTexts)
+{
+    label_frame *f = open_frame();
+    f->resize(900, 600);
+    // The widest position the canvas reports fits after the icon, in
+    // either part that has one.
+    auto *status = static_cast<frame_status *>(f->stock().status);
+    for (int part : {1, 2}) {
+        SCOPED_TRACE(part);
+        status->set_text(part, QStringLiteral("-99999.99, -99999.99"));
+        QApplication::processEvents();
+        EXPECT_LE(status->part(part)->sizeHint().width(), status->part(part)->width());
+        EXPECT_GE(status->part(part)->indent(), status->part(part)->findChild<QLabel *>()->geometry().right());
+    }
+    // Enough lines for the vertical scroll bar: the column still spans the
+    // list's client area, and there is no horizontal bar.
+    for (int i = 0; i < 40; ++i)
+        add_text(f, 10 + i);
+    QApplication::processEvents();
+    QTreeWidget *lv = f->stock().list->stock().lv;
+    ASSERT_TRUE(lv->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(lv->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(lv->columnWidth(0), lv->viewport()->width());
+    // The selected line is highlighted from edge to edge.
+    const QRect line = lv->visualItemRect(lv->topLevelItem(0));
+    EXPECT_EQ(line.left(), 0);
+    EXPECT_EQ(line.right(), lv->viewport()->width() - 1);
+    save_shot(f, QStringLiteral("frame-many-elements"));
+    // A narrow list after a layout change (a fifth of a fifth): the column
+    // follows.
+    f->set_layout_mode(2);
+    QApplication::processEvents();
+    EXPECT_EQ(lv->columnWidth(0), lv->viewport()->width());
+    EXPECT_FALSE(lv->horizontalScrollBar()->isVisible());
 }
 
 TEST_F(FrameWindow, KeysInAnEditFieldEditTheFieldNotTheLabel)
