@@ -29,8 +29,8 @@ bool ino__file_bytes(const label *lab, std::string &out, xmlrpc_env *env)
         xmlrpc_serialize_call(env, block.get(), INO_LOCAL_METHOD, params.get());
     if (env->fault_occurred)
         return false;
-    out.assign(static_cast<const char *>(xmlrpc_mem_block_contents(block.get())),
-               xmlrpc_mem_block_size(block.get()));
+    out = ino__six_decimal_doubles(std::string_view(static_cast<const char *>(xmlrpc_mem_block_contents(block.get())),
+                                                    xmlrpc_mem_block_size(block.get())));
     return true;
 }
 

@@ -352,6 +352,8 @@ xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16s
         c_numeric_scope c_locale;
         xmlrpc_serialize_call(env, st->call_xml.get(), method, params);
     }
+    if (!env->fault_occurred)
+        ino__six_decimal_doubles(env, st->call_xml.get());
     if (env->fault_occurred)
         return nullptr;
     if (g_abandoned) {

@@ -1,7 +1,51 @@
 #include "exchange/xmlrpc_support.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <mutex>
+
+std::string ino__six_decimal_doubles(std::string_view xml)
+{
+    static constexpr std::string_view open = "<double>", close = "</double>";
+    std::string out;
+    out.reserve(xml.size() + xml.size() / 16);
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t start = xml.find(open, at);
+        const std::size_t value = start == std::string_view::npos ? start : start + open.size();
+        const std::size_t end = value == std::string_view::npos ? value : xml.find(close, value);
+        if (end == std::string_view::npos) {
+            out.append(xml.substr(at));
+            return out;
+        }
+        out.append(xml.substr(at, value - at));
+        const std::string_view text = xml.substr(value, end - value);
+        double v = 0;
+        const auto [stop, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+        char buf[512];
+        std::to_chars_result written{};
+        if (ec == std::errc() && stop == text.data() + text.size() && std::isfinite(v))
+            written = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+        if (written.ec == std::errc() && written.ptr != nullptr)
+            out.append(buf, written.ptr);
+        else
+            out.append(text); // not a number we wrote: as it was
+        at = end;
+    }
+}
+
+void ino__six_decimal_doubles(xmlrpc_env *env, xmlrpc_mem_block *block)
+{
+    const std::string_view xml(static_cast<const char *>(xmlrpc_mem_block_contents(block)),
+                               xmlrpc_mem_block_size(block));
+    if (xml.find("<double>") == std::string_view::npos)
+        return;
+    const std::string six = ino__six_decimal_doubles(xml);
+    xmlrpc_mem_block_resize(env, block, six.size());
+    if (!env->fault_occurred)
+        std::memcpy(xmlrpc_mem_block_contents(block), six.data(), six.size());
+}
 
 void ino__ensure_limits()
 {

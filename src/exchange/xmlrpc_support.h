@@ -5,6 +5,7 @@
 #include <locale.h>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <xmlrpc-c/base.h>
 
@@ -62,6 +63,16 @@ public:
 private:
     locale_t old_;
 };
+
+// Doubles are written with six decimals, in files and on the wire
+// ("9.527500", "300.000000"); the library writes as many digits as the value
+// needs.  Rewrites every <double> of a document the library serialised (its
+// strings cannot hold a "<", so every one is a value); a value that does not
+// read as a finite number is left as it is.  Reading takes any number of
+// digits.
+std::string ino__six_decimal_doubles(std::string_view xml);
+// The same over a serialised document in a memory block.
+void ino__six_decimal_doubles(xmlrpc_env *env, xmlrpc_mem_block *block);
 
 // The library's parser turns every carriage return of a string into a line
 // feed, even one written as a character reference.  Before parsing, each CR

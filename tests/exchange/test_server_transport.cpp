@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "exchange/rpdialog.h"
@@ -9,6 +10,8 @@
 #include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
+#include "support/python.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -114,6 +117,38 @@ TEST_F(Transport, SlowAnswerArrives)
     auto f = ino__list_fonts(raw.url(), u"u", u"p");
     ASSERT_TRUE(f);
     EXPECT_EQ(*f, std::vector<std::u16string>{u"F"});
+}
+
+TEST_F(Transport, DoublesTravelWithSixDecimals)
+{
+    raw_http_server raw([](int fd, const std::string &) {
+        raw_http_server::send_all(fd, raw_http_server::http_ok(std::string(response_head) +
+                                                               "<boolean>1</boolean>" + response_tail));
+    });
+    label_ptr lab = ele__label_new(9.527500000000003, 400);
+    element *e = ele__add(lab.get(), 0);
+    e->type = ELE_BORDER;
+    e->x = 1.0 / 3;
+    e->y = 2.0 / 3;
+    e->width = e->height = 10;
+    ASSERT_EQ(ino__save_label(raw.url(), lab.get(), u"u", u"p"), 1);
+    const std::string req = raw.last_request();
+    EXPECT_NE(req.find("<double>9.527500</double>"), std::string::npos) << req;
+    EXPECT_NE(req.find("<double>0.333333</double>"), std::string::npos);
+    EXPECT_NE(req.find("<double>0.666667</double>"), std::string::npos);
+    EXPECT_EQ(req.find("9.5275000"), std::string::npos);
+    // The body is still what Python's XML-RPC reads.
+    temp_dir dir;
+    const std::size_t body = req.find("\r\n\r\n");
+    ASSERT_NE(body, std::string::npos);
+    std::ofstream(dir / "call.xml", std::ios::binary) << req.substr(body + 4);
+    const std::string python = R"(
+import sys, xmlrpc.client
+params, method = xmlrpc.client.loads(open(sys.argv[1], 'rb').read())
+assert method == 'labels.save_label', method
+assert params[1]['width'] == 9.5275 and params[1]['fields'][0]['y'] == 0.666667, params[1]
+)";
+    EXPECT_EQ(run_python(python, {(dir / "call.xml").string()}), 0);
 }
 
 TEST_F(Transport, CarriageReturnsTravelBothWays)

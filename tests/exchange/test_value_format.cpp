@@ -12,6 +12,7 @@
 #include "exchange/xmlrpc_support.h"
 #include "model/misc.h"
 #include "platform/message_boxes.h"
+#include "support/python.h"
 #include "support/temp_dir.h"
 
 using namespace lbl;
@@ -117,10 +118,13 @@ label_ptr full_label()
     return lab;
 }
 
+// Doubles travel with six decimals: equal within half the last one.
+constexpr double six_decimals = 5e-7;
+
 void expect_same(const label *a, const label *b)
 {
-    EXPECT_NEAR(a->width, b->width, 1e-10);
-    EXPECT_NEAR(a->height, b->height, 1e-10);
+    EXPECT_NEAR(a->width, b->width, six_decimals);
+    EXPECT_NEAR(a->height, b->height, six_decimals);
     EXPECT_EQ(a->bgcolor & 0xFFFFFF, b->bgcolor);
     EXPECT_EQ(a->name, b->name);
     EXPECT_EQ(a->desc, b->desc);
@@ -130,11 +134,11 @@ void expect_same(const label *a, const label *b)
         const element *x = a->es[i], *y = b->es[i];
         EXPECT_EQ(x->type, y->type);
         EXPECT_EQ(x->desc, y->desc);
-        EXPECT_NEAR(x->x, y->x, 1e-10);
-        EXPECT_NEAR(x->y, y->y, 1e-10);
-        EXPECT_NEAR(x->width, y->width, 1e-10);
-        EXPECT_NEAR(x->height, y->height, 1e-10);
-        EXPECT_NEAR(x->angle, y->angle, 1e-10);
+        EXPECT_NEAR(x->x, y->x, six_decimals);
+        EXPECT_NEAR(x->y, y->y, six_decimals);
+        EXPECT_NEAR(x->width, y->width, six_decimals);
+        EXPECT_NEAR(x->height, y->height, six_decimals);
+        EXPECT_NEAR(x->angle, y->angle, six_decimals);
         EXPECT_EQ(x->quadrant, y->quadrant);
         EXPECT_EQ(x->disabled, y->disabled);
         EXPECT_EQ(y->layer, i);
@@ -143,19 +147,19 @@ void expect_same(const label *a, const label *b)
         case ELE_TEXT:
             EXPECT_EQ(x->text.text.value_or(u""), y->text.text.value_or(u""));
             EXPECT_EQ(x->text.font.value_or(u""), y->text.font.value_or(u""));
-            EXPECT_NEAR(x->text.size, y->text.size, 1e-10);
+            EXPECT_NEAR(x->text.size, y->text.size, six_decimals);
             EXPECT_EQ(x->text.justification, y->text.justification);
             EXPECT_EQ(x->text.colour, y->text.colour);
             break;
         case ELE_BORDER:
             EXPECT_EQ(x->border.style, y->border.style);
-            EXPECT_NEAR(x->border.thickness, y->border.thickness, 1e-10);
+            EXPECT_NEAR(x->border.thickness, y->border.thickness, six_decimals);
             EXPECT_EQ(x->border.colour, y->border.colour);
             break;
         case ELE_PICTURE:
             ASSERT_TRUE(y->picture.data);
             EXPECT_EQ(x->picture.data->data, y->picture.data->data);
-            EXPECT_NEAR(x->picture.ratio, y->picture.ratio, 1e-10);
+            EXPECT_NEAR(x->picture.ratio, y->picture.ratio, six_decimals);
             EXPECT_EQ(x->picture.colour, y->picture.colour);
             break;
         case ELE_BARCODE:
@@ -227,11 +231,78 @@ TEST_F(LabelFiles, DecimalCommaLocaleChangesNothing)
     ASSERT_NE(ok, nullptr) << "ru_RU.UTF-8 locale missing (scripts/install-deps makes it)";
     label_ptr lab = full_label();
     ASSERT_EQ(ino__save_file(u16(dir / "ru.lbl"), lab.get()), 1);
-    EXPECT_NE(file_text("ru.lbl").find("<double>12.5</double>"), std::string::npos);
+    EXPECT_NE(file_text("ru.lbl").find("<double>12.500000</double>"), std::string::npos);
     label_ptr back = ino__load_file(u16(dir / "ru.lbl"));
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(back);
     expect_same(lab.get(), back.get());
+}
+
+TEST(SixDecimals, EveryDoubleOfADocumentAndNothingElse)
+{
+    EXPECT_EQ(ino__six_decimal_doubles("<value><double>9.527500000000003</double></value>"),
+              "<value><double>9.527500</double></value>");
+    EXPECT_EQ(ino__six_decimal_doubles("<double>300</double><i4>300</i4><double>0.0000004</double>"),
+              "<double>300.000000</double><i4>300</i4><double>0.000000</double>");
+    EXPECT_EQ(ino__six_decimal_doubles("<double>-0.12345651</double>"), "<double>-0.123457</double>");
+    EXPECT_EQ(ino__six_decimal_doubles("<double>1e12</double>"), "<double>1000000000000.000000</double>");
+    // 1e300: all 301 digits written out, still plain decimal, the same value.
+    const std::string huge = ino__six_decimal_doubles("<double>1e300</double>");
+    ASSERT_EQ(huge.size(), 8 + 301 + 7 + 9);
+    EXPECT_EQ(huge.substr(huge.size() - 16), ".000000</double>");
+    EXPECT_EQ(std::strtod(huge.c_str() + 8, nullptr), 1e300);
+    // What is no finite number, an unclosed value and escaped text stay.
+    for (const char *same : {"<double>nan</double>", "<double>inf</double>", "<double>12,5</double>",
+                             "<double></double>", "<double>12.5", "<string>&lt;double&gt;1.5&lt;/double&gt;</string>",
+                             ""})
+        EXPECT_EQ(ino__six_decimal_doubles(same), same);
+}
+
+TEST_F(LabelFiles, DoublesAreWrittenWithSixDecimals)
+{
+    label_ptr lab = full_label();
+    lab->width = 9.527500000000003;
+    lab->es[0]->x = 1.0 / 3;
+    lab->es[0]->y = 99.875;
+    lab->es[0]->angle = 12.3456789;
+    lab->es[0]->text.size = 0.0000004;
+    lab->es[1]->width = 123456789.123456789;
+    ASSERT_EQ(ino__save_file(u16(dir / "six.lbl"), lab.get()), 1);
+    const std::string f = file_text("six.lbl");
+    int doubles = 0;
+    for (std::size_t at = f.find("<double>"); at != std::string::npos; at = f.find("<double>", at + 1)) {
+        const std::size_t end = f.find("</double>", at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string v = f.substr(at + 8, end - at - 8);
+        const std::size_t point = v.find('.');
+        ASSERT_NE(point, std::string::npos) << v;
+        EXPECT_EQ(v.size() - point - 1, 6u) << v;
+        EXPECT_EQ(v.find_first_not_of("-0123456789."), std::string::npos) << v;
+        ++doubles;
+    }
+    EXPECT_GE(doubles, 10);
+    EXPECT_NE(f.find("<double>9.527500</double>"), std::string::npos);
+    EXPECT_NE(f.find("<double>0.333333</double>"), std::string::npos);
+    EXPECT_NE(f.find("<double>99.875000</double>"), std::string::npos);
+    EXPECT_NE(f.find("<double>0.000000</double>"), std::string::npos);
+    // Read back, each value is the written one within 5e-7.
+    label_ptr back = ino__load_file(u16(dir / "six.lbl"));
+    ASSERT_TRUE(back);
+    EXPECT_NEAR(back->width, lab->width, 5e-7);
+    EXPECT_NEAR(back->es[0]->x, 1.0 / 3, 5e-7);
+    EXPECT_NEAR(back->es[0]->angle, 12.3456789, 5e-7);
+    EXPECT_NEAR(back->es[1]->width, 123456789.123457, 1e-9 * 123456789);
+    // Python's XML-RPC reads the file as written.
+    const std::string python = R"(
+import sys, xmlrpc.client
+params, method = xmlrpc.client.loads(open(sys.argv[1], 'rb').read())
+assert method == 'labels.local_store', method
+lab = params[0]
+assert lab['width'] == 9.5275, lab['width']
+text = [e for e in lab['fields'] if e['type'] == 'text'][0]
+assert text['x'] == 0.333333 and text['y'] == 99.875 and text['size'] == 0.0, text
+)";
+    EXPECT_EQ(run_python(python, {(dir / "six.lbl").string()}), 0);
 }
 
 TEST_F(LabelFiles, CarriageReturnsAndPrivateCharactersComeBackExactly)
