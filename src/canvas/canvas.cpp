@@ -504,12 +504,14 @@ void canvas_window::invert_band(QImage &img)
                 line[ix] = (line[ix] & 0xFF000000u) | (~line[ix] & 0x00FFFFFFu);
             }
     };
-    for (int x = band.left(); x <= band.right(); ++x) {
+    // Only the part of the outline on the image is walked.
+    const int w = static_cast<int>(img.width() / dpr), h = static_cast<int>(img.height() / dpr);
+    for (int x = std::max(band.left(), -1); x <= std::min(band.right(), w); ++x) {
         invert(x, band.top());
         if (band.bottom() != band.top())
             invert(x, band.bottom());
     }
-    for (int y = band.top() + 1; y < band.bottom(); ++y) {
+    for (int y = std::max(band.top() + 1, -1); y < std::min(band.bottom(), h + 1); ++y) {
         invert(band.left(), y);
         if (band.right() != band.left())
             invert(band.right(), y);

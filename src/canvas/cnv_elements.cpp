@@ -60,16 +60,24 @@ constexpr int text_box_limit = 1 << 16;
 
 // The description's box made small enough to lay text out in, or an empty
 // box when no part of its text can reach `area` (all in client pixels).
-// `turned`: the text is turned about the box's centre.
-QRect description_box(QRect r, const QRect &area, bool turned)
+// `centre` and `top` are where the box's middle and top edge really lie,
+// before the pixels were saturated.  `turned`: the text is turned about the
+// box's centre.
+QRect description_box(QRect r, const QRect &area, bool turned, double centre, double top)
 {
+    constexpr double far = 2.0 * CANVAS_PIXEL_LIMIT;
     if (r.width() > text_box_limit) {
-        const int centre = static_cast<int>((static_cast<long long>(r.left()) + r.right() + 1) / 2);
-        r.setLeft(centre - text_box_limit / 2);
-        r.setRight(centre + text_box_limit / 2 - 1);
+        if (!(std::fabs(centre) < far))
+            return QRect(); // centred beyond any view
+        const int c = static_cast<int>(std::lround(centre));
+        r.setLeft(c - text_box_limit / 2);
+        r.setRight(c + text_box_limit / 2 - 1);
     }
-    if (r.height() > text_box_limit)
+    if (r.height() > text_box_limit) {
+        if (!(top > -far))
+            return QRect(); // it starts far above any view
         r.setBottom(r.top() + text_box_limit - 1);
+    }
     const int reach = turned ? std::max(r.width(), r.height()) : 0;
     if (!r.adjusted(-reach, -reach, reach, reach).intersects(area))
         return QRect();
@@ -252,7 +260,11 @@ void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect
     QRect r(QPoint(c + t + 1, f + t + 1), QPoint(ee - t - 2, d - t - 2));
     bool text_shown = visible && !e->desc.empty();
     if (text_shown && r.isValid()) {
-        r = description_box(r, rotated_picture ? frame.inverted().mapRect(dirty) : dirty, turned_text);
+        // Where the box's middle and top edge are, unsaturated.
+        const double left = (l.x1 - stock_.org_x) * stock_.scale, right = (l.x2 - stock_.org_x) * stock_.scale;
+        const double top = (height() - 1) - (l.y2 - stock_.org_y) * stock_.scale;
+        r = description_box(r, rotated_picture ? frame.inverted().mapRect(dirty) : dirty, turned_text,
+                            (left + right) / 2, top);
         text_shown = !r.isNull();
     }
     if (text_shown) {

@@ -7,6 +7,7 @@
 
 #include "canvas_fixture.h"
 #include "support/shots.h"
+#include "widgets/floatsb.h"
 
 namespace {
 
@@ -150,4 +151,39 @@ TEST_F(CanvasTest, ASceneRepaintedInPartsMatchesOnePaint)
             different += whole.pixel(x, y) != parts.pixel(x, y);
     EXPECT_EQ(different, 0);
     save_image_shot(whole, QStringLiteral("canvas-scene-in-parts"));
+}
+
+TEST_F(CanvasTest, AHugeElementsDescriptionStaysAtItsTrueCentre)
+{
+    // Quadrant 0 grows right and up from the anchor: a box 1e12 points wide
+    // on a label as wide has its middle at 5e11.  Scrolled to 1e11, both its
+    // ends lie beyond the pixels the mapping keeps, and no text shows.  The
+    // same box centred on its anchor (quadrant 8) shows the text there.
+    lab()->width = 1e12;
+    canvas->set_label(lab());
+    element *e = make(ELE_BORDER, 50, 100);
+    set(fn::quadrant, 0, 0);
+    set(fn::height, 0, 60);
+    set(fn::width, 0, 1e12);
+    e->desc = u"Огромная рамка";
+    canvas->deselect_all();
+    float_scroll_bar *hscroll = frame->stock().holder->stock().hscroll;
+    auto ink_inside = [&](const QImage &img, int from, int to) {
+        // What is not the white label between the box's edges, clear of
+        // them and of the anchor marker.
+        int n = 0;
+        for (int y = canvas->py(160) + 3; y <= canvas->py(100) - 10; ++y)
+            for (int x = from; x < to; ++x)
+                n += pixel(img, x, y) != 0xFFFFFFu;
+        return n;
+    };
+    hscroll->set_position(1e11);
+    ASSERT_DOUBLE_EQ(canvas->stock().org_x, 1e11);
+    EXPECT_EQ(ink_inside(canvas->render(), 0, canvas->width()), 0);
+    // Centred on an anchor in view.
+    hscroll->set_position(0);
+    set(fn::quadrant, 0, 8);
+    set(fn::y, 0, 130);
+    set(fn::x, 0, 150);
+    EXPECT_GT(ink_inside(canvas->render(), canvas->px(60), canvas->px(240)), 20);
 }
