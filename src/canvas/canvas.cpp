@@ -451,13 +451,27 @@ void canvas_window::paint_grid(QPainter &p, int step, const QRect &area)
         p.drawLine(l);
         ++grid_lines_;
     };
-    // The points the area covers, a pixel wider on each side.
-    const double x_lo = to_x(area.left() - 1), x_hi = to_x(area.right() + 1);
-    const double y_lo = to_y(area.bottom() + 1), y_hi = to_y(area.top() - 1);
-    for (double k = std::ceil(std::max(e[0], x_lo) / step); k * step < e[2] && k * step <= x_hi; ++k)
-        line(true, px(k * step), top, bottom);
-    for (double k = std::ceil(std::max(e[1], y_lo) / step); k * step < e[3] && k * step <= y_hi; ++k)
-        line(false, py(k * step), left, right);
+    // The multiples of the step from `lo` to `hi` (points, a pixel beyond
+    // the area on each side) inside the extent [ext_lo, ext_hi).  At most as
+    // many as `pixels` hold, and where the numbers are too large to tell one
+    // step from the next, one.
+    auto each = [&](double lo, double hi, double ext_lo, double ext_hi, int pixels, auto &&draw) {
+        double k = std::ceil(std::max(ext_lo, lo) / step);
+        const double most = pixels / (step * stock_.scale) + 3;
+        for (double i = 0; i < most; ++i) {
+            const double v = k * step;
+            if (!(v < ext_hi && v <= hi))
+                return;
+            draw(v);
+            if (k + 1 == k)
+                return;
+            k += 1;
+        }
+    };
+    each(to_x(area.left() - 1), to_x(area.right() + 1), e[0], e[2], area.width() + 2,
+         [&](double x) { line(true, px(x), top, bottom); });
+    each(to_y(area.bottom() + 1), to_y(area.top() - 1), e[1], e[3], area.height() + 2,
+         [&](double y) { line(false, py(y), left, right); });
 }
 
 void canvas_window::paint_scene(QPainter &p, const QRect &client, const QRect &dirty)

@@ -114,6 +114,15 @@ TEST_F(CanvasTest, GridOfAHugeLabelIsBoundedByTheView)
     const int per_step = static_cast<int>(30 / s.scale / 10) + 2;
     EXPECT_LE(canvas->grid_lines_painted(), 3 * 2 * per_step);
     EXPECT_GT(canvas->grid_lines_painted(), 0);
+
+    // 1e300 points wide, seen half way: there a step of 10 points is below
+    // what the numbers can tell apart.
+    lab()->width = 1e300;
+    canvas->set_label(lab());
+    frame->stock().holder->stock().hscroll->set_position(5e299);
+    EXPECT_DOUBLE_EQ(canvas->stock().org_x, 5e299);
+    canvas->render();
+    EXPECT_LE(canvas->grid_lines_painted(), most);
 }
 
 TEST_F(CanvasTest, ASceneRepaintedInPartsMatchesOnePaint)
