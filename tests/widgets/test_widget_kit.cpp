@@ -304,6 +304,28 @@ TEST(FloatScrollBar, ScrollActionsMoveByTheTableAndNotify)
     EXPECT_EQ(told.size(), n);
 }
 
+TEST(FloatScrollBar, RangesOfAnySizeStayWithinPixels)
+{
+    // A label of 1e-300 points under a page of 750: the page in pixels is
+    // enormous, not an overflow; everything is visible and centred.
+    fsb_stock s;
+    s.start = 0;
+    s.end = 1e-300;
+    s.page = 750;
+    fsb_inner in = fsb__update(s, 500);
+    EXPECT_EQ(in.page, 1 << 30);
+    EXPECT_LE(in.max_pos, 0);
+    EXPECT_EQ(in.pos, 0);
+    EXPECT_DOUBLE_EQ(s.position, (1e-300 - 750) * 0.5);
+    // 1e300 points under the same page: the page is no pixel at all.
+    s.end = 1e300;
+    s.position = 5e299;
+    in = fsb__update(s, 500);
+    EXPECT_EQ(in.page, 0);
+    EXPECT_EQ(in.max_pos, 501);
+    EXPECT_NEAR(in.pos, 250, 1);
+}
+
 TEST(SplitContainer, LayoutArithmeticClampAndDrag)
 {
     two_layout l = two__layout(300, 401, true, 500);
