@@ -12,7 +12,7 @@ FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := lbl answer bbox settings
 
-.PHONY: all deps release run server test test-build bench fuzz shots clean
+.PHONY: all deps release programs run server test test-build bench fuzz shots install package clean
 
 all: release
 
@@ -25,11 +25,15 @@ $(RELEASE_DIR)/build.ninja:
 release: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# Only what `make run` and `make server` start.
+programs: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target vellumo vellumo-server
+
 # The local label server (127.0.0.1:8390, labels in
 # $$XDG_DATA_HOME/vellumo/labels) is started in the background first, unless
 # something already listens there; its log goes to build/vellumo-server.log.
 SERVER_PORT := 8390
-run: release
+run: programs
 	@if (exec 3<>/dev/tcp/127.0.0.1/$(SERVER_PORT)) 2>/dev/null; then \
 	  echo "run: a label server already listens on 127.0.0.1:$(SERVER_PORT)"; \
 	else \
@@ -41,7 +45,7 @@ run: release
 	./$(RELEASE_DIR)/src/vellumo
 
 # The label server in the foreground (Ctrl+C stops it).
-server: release
+server: programs
 	./$(RELEASE_DIR)/src/vellumo-server
 
 $(TEST_DIR)/build.ninja:
@@ -84,6 +88,25 @@ fuzz: deps $(FUZZ_DIR)/build.ninja
 	    2>$(FUZZ_DIR)/fuzz_$$t.log || { tail -40 $(FUZZ_DIR)/fuzz_$$t.log; exit 1; }; \
 	  grep -E "stat::number_of_executed_units|Done" $(FUZZ_DIR)/fuzz_$$t.log; \
 	done
+
+# Installs the programs, the menu entry, the file type, icons, manual pages
+# and the service units under PREFIX (DESTDIR is honoured).
+PREFIX ?= /usr/local
+install: release
+	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
+# build/package/vellumo_VERSION_ARCH.deb, then what dpkg-deb and lintian say
+# of it.
+PACKAGE_DIR := build/package
+$(PACKAGE_DIR)/build.ninja:
+	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLUMO_TESTS=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr
+
+package: deps $(PACKAGE_DIR)/build.ninja
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@deb=$$(ls $(PACKAGE_DIR)/vellumo_*.deb); dpkg-deb -I $$deb; \
+	  echo "lintian:"; lintian --no-tag-display-limit $$deb
 
 clean:
 	rm -rf build

@@ -612,6 +612,16 @@ QImage res__image(const char *name, QSize size, qreal dpr, bool disabled)
     return render(pic, size.isValid() ? size : pic.size, dpr, disabled);
 }
 
+void res__paint(const char *name, QPainter &painter, QSizeF size)
+{
+    const picture &pic = lookup(name);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.scale(size.width() / pic.size.width(), size.height() / pic.size.height());
+    pic.paint(painter, ink{});
+    painter.restore();
+}
+
 QStringList res__names()
 {
     QStringList out;

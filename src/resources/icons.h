@@ -7,7 +7,9 @@
 
 #include <QIcon>
 #include <QImage>
+#include <QPainter>
 #include <QSize>
+#include <QSizeF>
 #include <QStringList>
 
 // An icon by name; an unknown name gives a visibly wrong picture (a red
@@ -20,6 +22,9 @@ QSize res__size(const char *name);
 // The picture rendered at `size` logical pixels and `dpr` device pixels
 // per logical pixel.
 QImage res__image(const char *name, QSize size = {}, qreal dpr = 1.0, bool disabled = false);
+// The picture drawn as vectors into the rectangle (0, 0, size) of any
+// painter: an SVG generator, a printer, an image.
+void res__paint(const char *name, QPainter &painter, QSizeF size);
 // Every known name, for tests and screenshots.
 QStringList res__names();
 // The three fixed greys replaced by the palette's shadow, face and
