@@ -100,13 +100,14 @@ install: release
 PACKAGE_DIR := build/package
 $(PACKAGE_DIR)/build.ninja:
 	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLUMO_TESTS=OFF \
-	  -DCMAKE_INSTALL_PREFIX=/usr
+	  -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_CXX_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro,-z,now"
 
 package: deps $(PACKAGE_DIR)/build.ninja
 	cmake --build $(PACKAGE_DIR) -j $(JOBS)
 	cd $(PACKAGE_DIR) && cpack -G DEB
-	@deb=$$(ls $(PACKAGE_DIR)/vellumo_*.deb); dpkg-deb -I $$deb; \
-	  echo "lintian:"; lintian --no-tag-display-limit $$deb
+	packaging/check_package.sh $$(ls $(PACKAGE_DIR)/vellumo_*.deb)
 
 clean:
 	rm -rf build
