@@ -124,8 +124,12 @@ bool server_users::load(const std::string &path, std::string &error)
             e.salt = *salt;
             e.key = *key;
         } else {
+            // Hashed now like the others, so that checking it costs the same
+            // and the plain text is not kept.
             e.plain = true;
-            e.password = rest;
+            e.iterations = default_iterations;
+            e.salt = random_bytes(16);
+            e.key = pbkdf2(rest, e.salt, e.iterations);
             plain_lines_.push_back(number);
         }
         users_[user] = std::move(e);
@@ -157,8 +161,6 @@ bool server_users::allowed(const std::string &user, const std::string &password)
         // which names exist.
         pbkdf2(password, "no such user", default_iterations);
         ok = false;
-    } else if (it->second.plain) {
-        ok = srv__same_bytes(it->second.password, password);
     } else {
         ok = srv__same_bytes(pbkdf2(password, it->second.salt, it->second.iterations), it->second.key);
     }
