@@ -262,7 +262,12 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
     // Room for the page itself besides the interpreter.
     const long long memory = std::max(limits.memory_bytes, page_bytes * 2 + (512LL << 20));
     rlimit as{static_cast<rlim_t>(memory), static_cast<rlim_t>(memory)};
-    rlimit cpu{static_cast<rlim_t>(limits.cpu_seconds), static_cast<rlim_t>(limits.cpu_seconds + 1)};
+    // Big pictures get more time: a second per ten megapixels, of the wall
+    // clock and of the processor alike; never more than the render has left.
+    const double own_seconds = limits.deadline_ms / 1000.0 + static_cast<double>(px_w) * px_h / 1e7;
+    const double allowed = std::min(own_seconds, limits.budget_seconds);
+    const auto cpu_seconds = static_cast<rlim_t>(std::max<double>(limits.cpu_seconds, std::ceil(own_seconds) + 2));
+    rlimit cpu{cpu_seconds, cpu_seconds + 1};
     rlimit fsize{static_cast<rlim_t>(limits.file_bytes), static_cast<rlim_t>(limits.file_bytes)};
     rlimit core{0, 0};
     sigset_t no_signals;
@@ -305,11 +310,7 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
             ::close(fd);
     ++g_runs;
 
-    // Big pictures get more time: a second per ten megapixels; never more
-    // than the render has left.
     const auto start = std::chrono::steady_clock::now();
-    const double own_seconds = limits.deadline_ms / 1000.0 + static_cast<double>(px_w) * px_h / 1e7;
-    const double allowed = std::min(own_seconds, limits.budget_seconds);
     const auto deadline = start + std::chrono::microseconds(static_cast<long long>(allowed * 1e6));
     // PNG is never much larger than the pixels themselves.
     const std::size_t max_png = static_cast<std::size_t>(page_bytes + page_bytes / 8 + (1 << 20));

@@ -404,6 +404,12 @@ int http_server::run(int drain_ms)
         if (!refused.empty()) {
             g_refusals.log(c->peer + ": соединение отклонено: " + refused);
             send_plain(fd, 503, "Service Unavailable", "Сервер занят: " + refused + ".", 200);
+            // What the client already sent is read, so that closing does not
+            // reset the connection before it reads the answer.
+            ::shutdown(fd, SHUT_WR);
+            char sink[4096];
+            for (int i = 0; i < 64 && ::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0; ++i) {
+            }
             ::close(fd);
             delete c;
             continue;
@@ -465,7 +471,7 @@ void http_server::serve(connection *c)
             buf.append(chunk, n);
         }
         first = false;
-        const auto start = clock_type::now();
+        auto start = clock_type::now();
         // Time allowed for a request of which `n` bytes have arrived.
         auto deadline_for = [&](std::size_t n) {
             return after_ms(start, limits_.request_timeout_ms + 1000.0 * static_cast<double>(n) /
@@ -532,7 +538,11 @@ void http_server::serve(connection *c)
         std::size_t held = 0;
         if (large) {
             held = handler_.worst_memory ? handler_.worst_memory(h.content_length) : h.content_length;
-            if (!large_.acquire(held, limits_.admission_wait_ms, stopping_)) {
+            const auto waiting = clock_type::now();
+            const bool admitted = large_.acquire(held, limits_.admission_wait_ms, stopping_);
+            // The time spent waiting is the server's, not the client's.
+            start += clock_type::now() - waiting;
+            if (!admitted) {
                 held = 0;
                 if (!stopping_.load()) {
                     g_refusals.log(c->peer + ": большой запрос отвергнут: сервер занят другими");

@@ -12,6 +12,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "server/log.h"
 #include "server/service.h"
 #include "server/users.h"
 
@@ -153,6 +154,10 @@ int main(int argc, char **argv)
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qt_argc = 1;
     char *qt_argv[] = {argv[0], nullptr};
+    // Qt's own messages go into the log like every other line.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) {
+        srv__log("Qt: " + message.toStdString());
+    });
     QGuiApplication app(qt_argc, qt_argv);
     return srv__run(options);
 }

@@ -8,9 +8,10 @@
 namespace {
 
 // Measured with xmlrpc-c 1.33: the element tree and the value for an empty
-// <value/> take about 440 bytes together; a member about as much again.
+// <value/> take about 440 bytes together, a struct member (its elements, its
+// key and its place in the struct) about 700.
 constexpr std::size_t bytes_per_value = 440;
-constexpr std::size_t bytes_per_member = 440;
+constexpr std::size_t bytes_per_member = 700;
 
 const char *find(const char *p, const char *end, std::string_view what)
 {
@@ -96,13 +97,16 @@ bool srv__prescan(const char *xml, std::size_t len, const request_limits &limits
             break;
         const bool empty = r[-1] == '/';
         if (name == "value") {
-            if (++shape.values > limits.max_values) {
-                why = "в запросе больше " + std::to_string(limits.max_values) + " значений";
+            if (++shape.values + shape.members > limits.max_values) {
+                why = "в запросе больше " + std::to_string(limits.max_values) + " значений и полей структур";
                 return false;
             }
         } else if (name == "member" && !open.empty() && open.back() >= 0) {
             const auto before = static_cast<unsigned long long>(open.back()++);
-            ++shape.members;
+            if (shape.values + ++shape.members > limits.max_values) {
+                why = "в запросе больше " + std::to_string(limits.max_values) + " значений и полей структур";
+                return false;
+            }
             shape.member_pairs += before;
             shape.largest_struct = std::max(shape.largest_struct, static_cast<std::size_t>(before + 1));
             if (before + 1 > limits.max_members) {
@@ -129,8 +133,8 @@ std::size_t srv__parse_memory(std::size_t len, const request_shape &shape)
 
 std::size_t srv__parse_memory_at_most(std::size_t len, const request_limits &limits)
 {
-    // <value/> is 8 bytes, <member><name/><value/></member> 33: values are
-    // the costlier use of the bytes.
-    const std::size_t values = std::min(len / 8, limits.max_values);
-    return 6 * len + bytes_per_value * values;
+    // <value/> is 8 bytes; a member needs a value of its own and about 30
+    // bytes more: at most half of what is counted is members.
+    const std::size_t counted = std::min(len / 8, limits.max_values);
+    return 6 * len + bytes_per_value * (counted - counted / 2) + bytes_per_member * (counted / 2);
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 struct request_limits {
-    std::size_t max_values = 1000000;
+    std::size_t max_values = 1000000; // values and struct members together
     std::size_t max_members = 10000; // in one struct
     // Member comparisons of the whole request (n·(n−1)/2 summed over its
     // structs): two structs of the largest size.

@@ -357,7 +357,7 @@ std::u16string srv__substitute_in(const std::u16string &text, const render_varia
         out.append(from, at, n);
     };
     std::size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && out.size() < max_chars) {
         const std::size_t open = text.find(u"${", i);
         if (open == std::u16string::npos)
             break;
@@ -376,7 +376,10 @@ std::u16string srv__substitute_in(const std::u16string &text, const render_varia
             append(text, open, close - open + 1);
         i = close + 1;
     }
-    append(text, i, text.size() - std::min(i, text.size()));
+    if (out.size() < max_chars)
+        append(text, i, text.size() - std::min(i, text.size()));
+    else if (i < text.size() && cut)
+        *cut = true;
     return out;
 }
 

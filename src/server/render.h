@@ -59,8 +59,9 @@ render_variable_map srv__variable_map(const std::vector<render_variable> &variab
 
 // `text` with every ${name} replaced by its variable's value; names that
 // are not variables stay as written.  Calls `note(name, value)` for each
-// ${...} found (value null for an unknown name).  The result stops growing
-// at `max_chars` characters; `cut` then says so.
+// ${...} found (value null for an unknown name).  The result stops at
+// `max_chars` characters (references past that are not looked at); `cut`
+// then says so.
 std::u16string srv__substitute_in(const std::u16string &text, const render_variable_map &variables,
                                const std::function<void(const std::u16string &, const std::u16string *)> &note,
                                std::size_t max_chars = std::u16string::npos, bool *cut = nullptr);

@@ -261,8 +261,11 @@ bool server_store::head_of(const std::string &base, index_entry &out)
     const kind k = stat_at(base, stamp);
     if (k == kind::link)
         note_link(base);
-    if (k != kind::regular)
+    if (k != kind::regular) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        index_.erase(base);
         return false;
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = index_.find(base);
@@ -280,9 +283,11 @@ bool server_store::head_of(const std::string &base, index_entry &out)
     e.readable = lab != nullptr;
     if (lab)
         e.head = {lab->name, lab->desc};
-    if (e.stamp.size < 0)
-        return false; // gone or not a file any more
     std::lock_guard<std::mutex> lock(mutex_);
+    if (e.stamp.size < 0) {
+        index_.erase(base); // gone or not a file any more
+        return false;
+    }
     index_[base] = e;
     out = e;
     return true;
@@ -475,12 +480,16 @@ void server_store::fsync_folder()
 bool server_store::file_bytes(const label *lab, std::string &bytes, std::string &error)
 {
     ino_env env;
-    if (!ino__file_bytes(lab, bytes, &env.env)) {
+    const bool made = ino__file_bytes(lab, bytes, &env.env);
+    // The library refuses to write a document past its own size limit.
+    const bool too_large = !made && (env.env.fault_code == XMLRPC_LIMIT_EXCEEDED_ERROR ||
+                                     (env.env.fault_string && std::strstr(env.env.fault_string, "too large")));
+    if (!made && !too_large) {
         error = env.env.fault_string ? env.env.fault_string : "label refused";
         return false;
     }
     // A file the store could not read back is not written.
-    if (bytes.size() > INO_XML_SIZE_LIMIT) {
+    if (!made || bytes.size() > INO_XML_SIZE_LIMIT) {
         error = "файл этикетки был бы больше " + std::to_string(INO_XML_SIZE_LIMIT >> 20) +
                 " МиБ, столько хранилище не читает";
         return false;

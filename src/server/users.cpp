@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
+#include <atomic>
 #include <fstream>
 
 namespace {
@@ -13,8 +14,11 @@ QByteArray bytes(const std::string &s)
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+std::atomic<long long> g_iterations{0};
+
 std::string pbkdf2(const std::string &password, const std::string &salt, int iterations)
 {
+    g_iterations += iterations;
     // One block of PBKDF2-HMAC-SHA256 (RFC 8018): 32 bytes of key.
     QMessageAuthenticationCode mac(QCryptographicHash::Sha256, bytes(password));
     QByteArray s = bytes(salt);
@@ -171,6 +175,11 @@ bool server_users::allowed(const std::string &user, const std::string &password)
         verified_.insert(digest);
     }
     return ok;
+}
+
+long long server_users::iterations_run()
+{
+    return g_iterations.load();
 }
 
 std::string server_users::hash_line(const std::string &user, const std::string &password, int iterations)

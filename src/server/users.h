@@ -33,6 +33,9 @@ public:
     static std::string hash_line(const std::string &user, const std::string &password,
                                  int iterations = default_iterations);
     static constexpr int default_iterations = 60000;
+    // PBKDF2 iterations run so far in the process: the work every check
+    // costs, whoever asks.
+    static long long iterations_run();
 
 private:
     struct entry {
