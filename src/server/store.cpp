@@ -555,11 +555,17 @@ server_store::result server_store::save(const label *lab, std::string &error)
     if (!written)
         return result::io_error;
     std::lock_guard<std::mutex> lock(mutex_);
+    file_stamp old;
+    const bool was_link = stat_at(base, old) == kind::link;
+    // The rename replaces a link itself, never the file it points at.
     if (::renameat(dir_fd_, tmp.c_str(), dir_fd_, base.c_str()) != 0) {
         error = std::strerror(errno);
         ::unlinkat(dir_fd_, tmp.c_str(), 0);
         return result::io_error;
     }
+    if (was_link)
+        srv__log("в папке этикеток символическая ссылка " + srv__client_text(base) +
+                 " заменена файлом этикетки «" + srv__client_text(lab->name) + "»");
     fsync_folder();
     forget_cached(base);
     index_entry e;

@@ -51,6 +51,7 @@ with peer.Server(BIN, store=store) as s:
     p.labels.save_label(peer.CRED, peer.label("Ссылка", desc="вторая"))
     assert open(outside, "rb").read() == before
     assert not os.path.islink(os.path.join(store, link_file))
+    assert "заменена файлом этикетки «Ссылка»" in s.log(), s.log()
     assert p.labels.load_label(peer.CRED, {"name": "Ссылка"})["desc"] == "вторая"
     p.labels.save_label(peer.CRED, peer.label("Тайна"))
     assert open(secret, "rb").read() == b"not yours"
