@@ -299,13 +299,11 @@ bool memory_budget::acquire(std::size_t &bytes, int wait_ms, const std::atomic<b
     const bool ok = cv_.wait_until(lock, until, [&] {
         return stopping.load() || (ticket == serving_ && used_ + bytes <= capacity_);
     });
-    if (ok && !stopping.load()) {
+    const bool granted = ok && !stopping.load();
+    if (granted)
         used_ += bytes;
-        ++serving_;
-        cv_.notify_all();
-        return true;
-    }
-    // Gone from the queue: let the ones behind move up.
+    // Out of the queue either way; tickets of waiters that gave up are
+    // passed over.
     if (ticket == serving_)
         ++serving_;
     else
@@ -313,7 +311,7 @@ bool memory_budget::acquire(std::size_t &bytes, int wait_ms, const std::atomic<b
     while (skipped_.erase(serving_))
         ++serving_;
     cv_.notify_all();
-    return false;
+    return granted;
 }
 
 void memory_budget::release(std::size_t bytes)

@@ -1,8 +1,13 @@
-// The request pre-scan and the log's handling of client text, on their own.
+// The request pre-scan, the memory budget and the log's handling of client
+// text, on their own.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
+#include "server/http.h"
 #include "server/log.h"
 #include "server/prescan.h"
 
@@ -140,4 +145,43 @@ TEST(ServerLog, ClientTextIsCutAndEscaped)
         two_hundred += "ж";
     EXPECT_EQ(srv__client_text(std::u16string(1 << 20, u'ж')), two_hundred + "…");
     EXPECT_EQ(srv__client_text(std::u16string(u"тест\n")), "тест\\n");
+}
+
+TEST(MemoryBudget, WaitersAreServedInOrderAndThoseWhoGaveUpArePassedOver)
+{
+    memory_budget budget(100);
+    std::atomic<bool> stopping{false};
+    std::size_t a = 60;
+    ASSERT_TRUE(budget.acquire(a, 1000, stopping));
+    std::size_t too_much = 500; // never more than the whole budget
+    std::atomic<int> b_got{-1}, c_got{-1};
+    std::size_t b = 60, c = 10;
+    std::thread tb([&] { b_got = budget.acquire(b, 20000, stopping); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // C would fit, but B is first in line; C gives up.
+    std::thread tc([&] { c_got = budget.acquire(c, 200, stopping); });
+    tc.join();
+    EXPECT_EQ(c_got, 0);
+    budget.release(a);
+    tb.join();
+    EXPECT_EQ(b_got, 1);
+    EXPECT_EQ(budget.in_use(), 60u);
+    // The line moves on past C's place.
+    std::size_t d = 40;
+    EXPECT_TRUE(budget.acquire(d, 20000, stopping));
+    budget.release(b);
+    budget.release(d);
+    EXPECT_TRUE(budget.acquire(too_much, 1000, stopping));
+    EXPECT_EQ(too_much, 100u);
+    // A stopping server wakes every waiter with a refusal.
+    std::atomic<int> e_got{-1};
+    std::size_t e = 1;
+    std::thread te([&] { e_got = budget.acquire(e, 60000, stopping); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stopping = true;
+    budget.wake_all();
+    te.join();
+    EXPECT_EQ(e_got, 0);
+    budget.release(too_much);
+    EXPECT_EQ(budget.in_use(), 0u);
 }
