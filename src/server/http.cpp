@@ -632,7 +632,9 @@ void http_server::serve(connection *c)
             if (!written)
                 g_timeouts.log(c->peer + ": ответ не забран за отведённое время, соединение закрыто");
         } else {
-            send_plain(fd, 500, "Internal Server Error", "Ответ не построен.", 2000);
+            // No memory was granted for the parse (or none for the answer).
+            send_plain(fd, 503, "Service Unavailable",
+                       stopping_.load() ? "Сервер останавливается." : "Сервер занят, повторите запрос позже.", 2000);
         }
         answer.reset();
         give_back();
