@@ -479,10 +479,10 @@ void http_server::serve(connection *c)
         bool lost = false;
         for (;;) {
             head_end = buf.find("\r\n\r\n", scanned > 3 ? scanned - 3 : 0);
-            if (head_end != std::string::npos)
+            if (head_end != std::string::npos && head_end <= limits_.max_header)
                 break;
             scanned = buf.size();
-            if (buf.size() > limits_.max_header) {
+            if (std::min(head_end, buf.size()) > limits_.max_header) {
                 refuse(431, "Request Header Fields Too Large", "Заголовок запроса слишком велик.");
                 break;
             }

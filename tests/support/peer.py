@@ -32,8 +32,8 @@ class Server:
         if not line.startswith("listening "):
             raise RuntimeError("server did not start: " + line + self.log())
         host, port = line.split()[1].rsplit(":", 1)
-        self.addr = (host, int(port))
-        self.url = "http://%s:%d/RPC2" % self.addr
+        self.addr = (host.strip("[]"), int(port))
+        self.url = "http://%s:%s/RPC2" % (host, port)
 
     def proxy(self, timeout=120):
         return xmlrpc.client.ServerProxy(self.url, transport=_Transport(timeout))

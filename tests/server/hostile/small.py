@@ -92,6 +92,26 @@ with peer.Server(BIN, store=store) as s:
         pass
     c.close()
 
+    # Requests that are not XML-RPC calls get an HTTP answer and a closed
+    # connection.
+    for raw, want in ((b"GET /RPC2 HTTP/1.1\r\nHost: x\r\n\r\n", 405),
+                      (b"POST /other HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc", 404),
+                      (b"POST /RPC2 HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", 411),
+                      (b"POST /RPC2 HTTP/1.1\r\n\r\n", 411),
+                      (b"POST /RPC2 HTTP/1.1\r\nContent-Length: 0\r\n\r\n", 400),
+                      (b"POST /RPC2 HTTP/1.1\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n", 400),
+                      (b"POST /RPC2 HTTP/1.1\r\nContent-Length: -5\r\n\r\n", 400),
+                      (b"POST /RPC2 HTTP/1.1\r\nContent-Length: 999999999999\r\n\r\n", 413),
+                      (b"POST /RPC2 HTTP/9.9\r\nContent-Length: 1\r\n\r\nx", 400),
+                      (b"garbage\r\n\r\n", 400),
+                      (b"POST /RPC2 HTTP/1.1\r\n" + b"X-Long: " + b"y" * (70 << 10) + b"\r\n\r\n", 431)):
+        c = peer.connect(s.addr)
+        c.sendall(raw)
+        status, headers, _, _ = peer.read_answer(c)
+        assert status == want and headers.get("connection") == "close", (raw[:40], status, headers)
+        c.close()
+    assert s.proxy().labels.list_labels(peer.CRED) == []
+
 # --hash-password refuses names the users file could not hold.
 for name in ["a\nb", "a:b", "a\rb", "#comment", ""]:
     r = subprocess.run([BIN, "--hash-password", name], input=b"secret\n", capture_output=True)
