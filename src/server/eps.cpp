@@ -1,7 +1,9 @@
 #include "server/eps.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QImageReader>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -15,6 +17,8 @@
 #include <fstream>
 #include <list>
 #include <mutex>
+#include <poll.h>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -122,9 +126,66 @@ std::string first_line_of(const std::string &path)
     return out;
 }
 
-QImage run_gs(const std::string &ps, double llx, double lly, double bw, double bh, int px_w, int px_h,
-              std::string &error, const eps_limits &limits)
+// Ghostscript processes running now (their process groups), so that a
+// stopping server can kill them.
+std::mutex g_running_mutex;
+std::set<pid_t> g_running;
+std::atomic<bool> g_stopping{false};
+
+std::string seconds_text(double s)
 {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", s);
+    return buf;
+}
+
+// The PNG gs wrote, decoded; `error` says what failed.
+QImage decode_png(const std::string &png, int px_w, int px_h, std::string &error)
+{
+    // Qt refuses pictures above 128 MiB by default; 100 megapixels of
+    // 32-bit pixels are allowed.
+    static std::once_flag limit_once;
+    std::call_once(limit_once, [] { QImageReader::setAllocationLimit(512); });
+    QByteArray bytes = QByteArray::fromRawData(png.data(), static_cast<qsizetype>(png.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "PNG");
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() != px_w || size.height() != px_h)) {
+        error = "Ghostscript выдал изображение " + std::to_string(size.width()) + "×" + std::to_string(size.height()) +
+                " вместо " + std::to_string(px_w) + "×" + std::to_string(px_h);
+        return {};
+    }
+    QImage img = reader.read();
+    if (img.isNull()) {
+        error = "изображение " + std::to_string(px_w) + "×" + std::to_string(px_h) +
+                " от Ghostscript не прочитано: " + reader.errorString().toStdString();
+        return {};
+    }
+    if (img.width() != px_w || img.height() != px_h) {
+        error = "Ghostscript выдал изображение " + std::to_string(img.width()) + "×" + std::to_string(img.height()) +
+                " вместо " + std::to_string(px_w) + "×" + std::to_string(px_h);
+        return {};
+    }
+    img.convertTo(QImage::Format_ARGB32_Premultiplied);
+    if (img.isNull())
+        error = "не хватило памяти для рисунка " + std::to_string(px_w) + "×" + std::to_string(px_h);
+    return img;
+}
+
+QImage run_gs(const std::string &ps, double llx, double lly, double bw, double bh, int px_w, int px_h,
+              std::string &error, const eps_limits &limits, eps_run &run)
+{
+    if (g_stopping.load()) {
+        run.stopped = true;
+        error = "сервер останавливается";
+        return {};
+    }
+    if (limits.budget_seconds <= 0) {
+        run.out_of_budget = true;
+        error = "время Ghostscript на это изображение вышло";
+        return {};
+    }
     const std::string gs = find_gs();
     if (gs.empty()) {
         error = "программа Ghostscript (gs) не найдена";
@@ -155,13 +216,16 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
                        "currentfile << /EODCount 0 /EODString (" + marker + ") >> /SubFileDecode filter cvx stopped\n";
     std::string tail = "\n" + marker + "\n{ (VellumoError: picture failed) = flush } if\n"
                        "clear cleardictstack VellumoJob restore showpage\n";
-    const std::string job_file = job + "/job.ps", out_file = job + "/out.png", log_file = job + "/gs.log";
+    const std::string job_file = job + "/job.ps", log_file = job + "/gs.log";
     if (!write_all(job_file, head, ps, tail)) {
         error = "не удалось записать рисунок во временный файл";
         return {};
     }
 
-    // Everything the child needs is built before the fork.
+    // The page is kept in memory (no band files in the temporary folder)
+    // and written as PNG to standard output; PostScript's own output goes
+    // to the log with the messages.
+    const long long page_bytes = 4LL * px_w * px_h;
     std::vector<std::string> args = {gs,
                                      "-q",
                                      "-dSAFER",
@@ -174,8 +238,10 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
                                      "-dFIXEDMEDIA",
                                      "-dTextAlphaBits=4",
                                      "-dGraphicsAlphaBits=4",
+                                     "-dMaxBitmap=" + std::to_string(page_bytes + (64LL << 20)),
+                                     "-sstdout=%stderr",
                                      "-g" + std::to_string(px_w) + "x" + std::to_string(px_h),
-                                     "-sOutputFile=" + out_file,
+                                     "-sOutputFile=-",
                                      job_file};
     std::vector<std::string> env = {"TMPDIR=" + tmp, "TEMP=" + tmp, "TMP=" + tmp, "HOME=" + job,
                                     "PATH=/usr/local/bin:/usr/bin:/bin", "LC_ALL=C"};
@@ -186,22 +252,36 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
     for (std::string &e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
+    int out_pipe[2];
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0) {
+        error = std::string("не удалось запустить gs: ") + std::strerror(errno);
+        return {};
+    }
     const int log_fd = ::open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    rlimit as{static_cast<rlim_t>(limits.memory_bytes), static_cast<rlim_t>(limits.memory_bytes)};
-    rlimit cpu{static_cast<rlim_t>(limits.cpu_seconds), static_cast<rlim_t>(limits.cpu_seconds + 1)};
+    // Room for the page itself besides the interpreter.
+    const long long memory = std::max(limits.memory_bytes, page_bytes * 2 + (512LL << 20));
+    rlimit as{static_cast<rlim_t>(memory), static_cast<rlim_t>(memory)};
+    // Big pictures get more time: a second per ten megapixels, of the wall
+    // clock and of the processor alike; never more than the render has left.
+    const double own_seconds = limits.deadline_ms / 1000.0 + static_cast<double>(px_w) * px_h / 1e7;
+    const double allowed = std::min(own_seconds, limits.budget_seconds);
+    const auto cpu_seconds = static_cast<rlim_t>(std::max<double>(limits.cpu_seconds, std::ceil(own_seconds) + 2));
+    rlimit cpu{cpu_seconds, cpu_seconds + 1};
     rlimit fsize{static_cast<rlim_t>(limits.file_bytes), static_cast<rlim_t>(limits.file_bytes)};
     rlimit core{0, 0};
     sigset_t no_signals;
     sigemptyset(&no_signals);
 
-    const pid_t pid = ::fork();
+    std::unique_lock<std::mutex> running(g_running_mutex);
+    const pid_t pid = g_stopping.load() ? -1 : ::fork();
     if (pid < 0) {
-        error = std::string("не удалось запустить gs: ") + std::strerror(errno);
-        if (log_fd >= 0)
-            ::close(log_fd);
-        if (null_fd >= 0)
-            ::close(null_fd);
+        running.unlock();
+        run.stopped = g_stopping.load();
+        error = run.stopped ? "сервер останавливается" : std::string("не удалось запустить gs: ") + std::strerror(errno);
+        for (int fd : {log_fd, null_fd, out_pipe[0], out_pipe[1]})
+            if (fd >= 0)
+                ::close(fd);
         return {};
     }
     if (pid == 0) {
@@ -209,10 +289,9 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
         ::setpgid(0, 0);
         if (null_fd >= 0)
             ::dup2(null_fd, 0);
-        if (log_fd >= 0) {
-            ::dup2(log_fd, 1);
+        ::dup2(out_pipe[1], 1);
+        if (log_fd >= 0)
             ::dup2(log_fd, 2);
-        }
         ::setrlimit(RLIMIT_AS, &as);
         ::setrlimit(RLIMIT_CPU, &cpu);
         ::setrlimit(RLIMIT_FSIZE, &fsize);
@@ -224,73 +303,122 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
         ::_exit(127);
     }
     ::setpgid(pid, pid);
-    if (log_fd >= 0)
-        ::close(log_fd);
-    if (null_fd >= 0)
-        ::close(null_fd);
+    g_running.insert(pid);
+    running.unlock();
+    for (int fd : {log_fd, null_fd, out_pipe[1]})
+        if (fd >= 0)
+            ::close(fd);
     ++g_runs;
 
-    // Big pictures get more time: a second per ten megapixels.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.deadline_ms) +
-                          std::chrono::milliseconds(static_cast<long long>(px_w) * px_h / 10000);
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::microseconds(static_cast<long long>(allowed * 1e6));
+    // PNG is never much larger than the pixels themselves.
+    const std::size_t max_png = static_cast<std::size_t>(page_bytes + page_bytes / 8 + (1 << 20));
+    std::string png;
+    png.reserve(std::min<std::size_t>(max_png, 16u << 20));
+    bool killed = false, too_much = false;
+    char chunk[65536];
+    for (bool open = true; open;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            killed = true;
+            break;
+        }
+        pollfd p{out_pipe[0], POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+        if (r < 0 && errno != EINTR)
+            break;
+        if (r <= 0)
+            continue;
+        const ssize_t n = ::read(out_pipe[0], chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            open = false;
+            break;
+        }
+        if (png.size() + static_cast<std::size_t>(n) > max_png) {
+            too_much = true;
+            break;
+        }
+        png.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(out_pipe[0]);
+    // The output ended (or will not be waited for): the process is waited
+    // for until the deadline, then everything in its group is killed.
     int status = 0;
-    bool killed = false;
-    for (;;) {
-        // Wait without reaping, so that the process group stays ours until
-        // everything in it is killed.
+    while (!killed && !too_much) {
         siginfo_t info{};
         const int r = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
-        if (r == 0 && info.si_pid == pid)
-            break;
-        if (r < 0 && errno != EINTR)
+        if ((r == 0 && info.si_pid == pid) || (r < 0 && errno != EINTR))
             break;
         if (std::chrono::steady_clock::now() >= deadline) {
             killed = true;
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    // Nothing the job started may outlive it.
     ::kill(-pid, SIGKILL);
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    {
+        std::lock_guard<std::mutex> lock(g_running_mutex);
+        g_running.erase(pid);
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
+    if (g_stopping.load() && (killed || WIFSIGNALED(status))) {
+        run.stopped = true;
+        error = "сервер останавливается";
+        return {};
+    }
     const std::string gs_says = first_line_of(log_file);
     if (killed) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.1f", limits.deadline_ms / 1000.0);
-        error = std::string("Ghostscript не уложился в ") + seconds + " с и остановлен";
+        if (allowed < own_seconds) {
+            run.out_of_budget = true;
+            error = "время Ghostscript на это изображение вышло";
+        } else {
+            error = "Ghostscript не уложился в " + seconds_text(own_seconds) + " с и остановлен";
+        }
+        return {};
+    }
+    if (too_much) {
+        error = "Ghostscript выдал больше данных, чем бывает у рисунка " + std::to_string(px_w) + "×" +
+                std::to_string(px_h);
         return {};
     }
     if (WIFSIGNALED(status)) {
         error = "Ghostscript остановлен сигналом " + std::to_string(WTERMSIG(status)) +
-                (WTERMSIG(status) == SIGXCPU ? " (исчерпано время процессора)" : "");
+                (WTERMSIG(status) == SIGXCPU    ? " (исчерпано время процессора)"
+                 : WTERMSIG(status) == SIGXFSZ ? " (превышен размер файла)"
+                                               : "");
         return {};
     }
     if (!gs_says.empty()) {
         // The wrapper's own line for an error the picture raised, or gs's.
         error = gs_says.find("VellumoError") != std::string::npos ? "рисунок содержит ошибку PostScript"
-                                                                   : "ошибка Ghostscript: " + gs_says;
+                : gs_says.find("VMerror") != std::string::npos
+                    ? "Ghostscript не хватило памяти: " + gs_says
+                    : "ошибка Ghostscript: " + gs_says;
         return {};
     }
-    struct stat st;
-    if (::stat(out_file.c_str(), &st) != 0 || st.st_size == 0) {
-        error = "Ghostscript ничего не нарисовал (рисунок вызывает quit?)";
+    if (png.empty()) {
+        error = WIFEXITED(status) && WEXITSTATUS(status) != 0
+                    ? "Ghostscript завершился с кодом " + std::to_string(WEXITSTATUS(status)) + " и ничего не нарисовал"
+                    : "Ghostscript ничего не нарисовал (рисунок вызывает quit?)";
         return {};
     }
-    QImage img(QString::fromStdString(out_file), "PNG");
-    if (img.isNull() || img.width() != px_w || img.height() != px_h) {
-        error = "Ghostscript выдал изображение не того размера";
-        return {};
-    }
-    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return decode_png(png, px_w, px_h, error);
 }
 
 } // namespace
 
 QImage srv__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
-                       int px_w, int px_h, std::string &error, const eps_limits &limits)
+                       int px_w, int px_h, std::string &error, const eps_limits &limits, eps_run *run)
 {
+    eps_run own;
+    eps_run &r = run ? *run : own;
+    r = {};
     if (!(width > 0) || !(height > 0) || !std::isfinite(llx) || !std::isfinite(lly)) {
         error = "у рисунка нет размеров (%%BoundingBox)";
         return {};
@@ -313,7 +441,7 @@ QImage srv__render_eps(const std::vector<unsigned char> &eps, double llx, double
                 return g_cache.front().image;
             }
     }
-    QImage img = run_gs(postscript_part(eps), llx, lly, width, height, px_w, px_h, error, limits);
+    QImage img = run_gs(postscript_part(eps), llx, lly, width, height, px_w, px_h, error, limits, r);
     if (img.isNull())
         return img;
     std::lock_guard<std::mutex> lock(g_cache_mutex);
@@ -327,6 +455,19 @@ QImage srv__render_eps(const std::vector<unsigned char> &eps, double llx, double
             ++it;
     }
     return img;
+}
+
+void srv__eps_stop_all()
+{
+    std::lock_guard<std::mutex> lock(g_running_mutex);
+    g_stopping = true;
+    for (pid_t pid : g_running)
+        ::kill(-pid, SIGKILL);
+}
+
+bool srv__eps_stopping()
+{
+    return g_stopping.load();
 }
 
 void srv__eps_cache_clear()

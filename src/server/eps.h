@@ -11,16 +11,34 @@
 struct eps_limits {
     long long memory_bytes = 2LL << 30; // address space of the gs process
     int cpu_seconds = 4;
-    long long file_bytes = 1LL << 30;
-    int deadline_ms = 2000; // wall clock, plus a share for big pictures
+    long long file_bytes = 64LL << 20;  // files gs may write (it writes none)
+    int deadline_ms = 2000; // wall clock, plus a second per ten megapixels
+    // What is left of the render's Ghostscript time; the run is stopped
+    // there even before its own deadline.
+    double budget_seconds = 1e9;
+};
+
+// How one picture's run went, beyond the picture itself.
+struct eps_run {
+    double seconds = 0;        // Ghostscript's wall-clock time (0 from the cache)
+    bool out_of_budget = false; // stopped at the end of the render's budget
+    bool stopped = false;       // the server is stopping
 };
 
 // The EPS (bytes with a DOS binary header are cut to their PostScript part)
 // drawn so that its bounding box (llx, lly, width, height in points) fills
-// `px_w` × `px_h` pixels, with transparency.  A null image and an error text
-// (Russian, one line) when gs is missing, fails, is killed or writes nothing.
+// `px_w` × `px_h` pixels, with transparency.  Ghostscript writes the page
+// into a pipe (never into files).  A null image and an error text (Russian,
+// one line, saying what failed) when gs is missing, fails, is killed or
+// writes nothing usable.
 QImage srv__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
-                       int px_w, int px_h, std::string &error, const eps_limits &limits = {});
+                       int px_w, int px_h, std::string &error, const eps_limits &limits = {},
+                       eps_run *run = nullptr);
+
+// Kills every Ghostscript run in progress and refuses new ones (the server
+// is stopping).
+void srv__eps_stop_all();
+bool srv__eps_stopping();
 
 // Forgets the cached pictures.
 void srv__eps_cache_clear();

@@ -12,6 +12,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "server/log.h"
 #include "server/service.h"
 #include "server/users.h"
 
@@ -20,13 +21,24 @@ namespace {
 void usage(std::FILE *to)
 {
     std::fprintf(to,
-                 "Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА] [--users ФАЙЛ]\n"
+                 "Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА] [--users ФАЙЛ] [ПРЕДЕЛЫ]\n"
                  "       vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)\n"
                  "\n"
                  "  --listen   где принимать вызовы XML-RPC (по умолчанию %s)\n"
                  "  --store    папка этикеток (по умолчанию %s)\n"
                  "  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;\n"
-                 "             без него принимаются любые имя и пароль, но только на адресе петли\n",
+                 "             без него принимаются любые имя и пароль, но только на адресе петли\n"
+                 "\n"
+                 "Пределы (в скобках — по умолчанию):\n"
+                 "  --max-values N        значений и полей структур в одном запросе (1000000)\n"
+                 "  --max-members N       полей в одной структуре запроса (10000)\n"
+                 "  --max-connections N   соединений всего (256)\n"
+                 "  --max-per-address N   соединений с одного адреса (16)\n"
+                 "  --request-timeout С   секунд на заголовок и тело запроса (20), дальше —\n"
+                 "  --min-rate КИБ        не медленнее стольких КиБ в секунду (64)\n"
+                 "  --request-memory МИБ  памяти на разбор больших запросов сразу (768)\n"
+                 "  --render-budget С     секунд работы Ghostscript на одно изображение (30)\n"
+                 "  --cache-size МИБ      кэш прочитанных этикеток (64)\n",
                  SRV_DEFAULT_LISTEN, srv__default_store().c_str());
 }
 
@@ -76,17 +88,55 @@ int main(int argc, char **argv)
             }
             out = argv[++i];
         };
+        // A whole number in [low, high] after the option.
+        auto number = [&](long long low, long long high) {
+            std::string text;
+            value(text);
+            long long v = -1;
+            std::size_t used = 0;
+            try {
+                v = std::stoll(text, &used);
+            } catch (...) {
+                used = 0;
+            }
+            if (used == 0 || used != text.size() || v < low || v > high) {
+                std::fprintf(stderr, "vellumo-server: %s: нужно целое от %lld до %lld, а не «%s»\n", a.c_str(), low,
+                             high, text.c_str());
+                std::exit(2);
+            }
+            return v;
+        };
         if (a == "--listen")
             value(options.listen);
         else if (a == "--store")
             value(options.store);
         else if (a == "--users")
             value(options.users);
+        else if (a == "--max-values")
+            options.request.max_values = static_cast<std::size_t>(number(1, 100000000));
+        else if (a == "--max-members")
+            options.request.max_members = static_cast<std::size_t>(number(1, 10000000));
+        else if (a == "--max-connections")
+            options.http.max_connections = static_cast<int>(number(1, 100000));
+        else if (a == "--max-per-address")
+            options.http.max_per_address = static_cast<int>(number(1, 100000));
+        else if (a == "--request-timeout")
+            options.http.request_timeout_ms = static_cast<int>(number(1, 3600) * 1000);
+        else if (a == "--min-rate")
+            options.http.min_rate = static_cast<std::size_t>(number(1, 1 << 20)) << 10;
+        else if (a == "--request-memory")
+            options.http.large_memory = static_cast<std::size_t>(number(16, 1 << 20)) << 20;
+        else if (a == "--render-budget")
+            options.render.ghostscript_seconds = static_cast<double>(number(1, 3600));
+        else if (a == "--cache-size")
+            options.cache_bytes = static_cast<std::size_t>(number(0, 1 << 20)) << 20;
         else if (a == "--hash-password") {
             std::string user;
             value(user);
-            if (user.empty() || user.find(':') != std::string::npos) {
-                std::fprintf(stderr, "vellumo-server: имя пользователя не может быть пустым или содержать «:»\n");
+            // The name must read back as one line of the users file.
+            if (user.empty() || user.find_first_of(":\n\r") != std::string::npos || user[0] == '#') {
+                std::fprintf(stderr, "vellumo-server: имя пользователя не может быть пустым, начинаться с «#» "
+                                     "или содержать «:» и переводы строки\n");
                 return 2;
             }
             std::printf("%s\n", server_users::hash_line(user, read_password()).c_str());
@@ -104,6 +154,10 @@ int main(int argc, char **argv)
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qt_argc = 1;
     char *qt_argv[] = {argv[0], nullptr};
+    // Qt's own messages go into the log like every other line.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) {
+        srv__log("Qt: " + message.toStdString());
+    });
     QGuiApplication app(qt_argc, qt_argv);
     return srv__run(options);
 }

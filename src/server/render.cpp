@@ -92,13 +92,37 @@ element_frame frame_of(const element *e, const QTransform &base)
     return f;
 }
 
+// At most `limit` characters of a text for a log line, then "…".
+std::u16string shown(const std::u16string &text, std::size_t limit = 200)
+{
+    return text.size() <= limit ? text : text.substr(0, limit) + u"…";
+}
+
 std::u16string who(const element *e, int index)
 {
     std::u16string s = u"Элемент " + srv__number(index + 1);
     if (!e->desc.empty())
-        s += u" («" + e->desc + u"»)";
+        s += u" («" + shown(e->desc) + u"»)";
     return s + u": ";
 }
+
+// The log of one render: lines after `limit` characters are left out.
+class render_log {
+public:
+    render_log(std::vector<std::u16string> &lines, std::size_t limit) : lines_(lines), limit_(limit) {}
+    void push_back(std::u16string line)
+    {
+        if (units_ > limit_)
+            return;
+        units_ += line.size() + 1;
+        lines_.push_back(std::move(line));
+    }
+
+private:
+    std::vector<std::u16string> &lines_;
+    std::size_t limit_;
+    std::size_t units_ = 0;
+};
 
 void crossed_box(QPainter &p, const element_frame &f)
 {
@@ -145,7 +169,7 @@ QStringList split_lines(const QString &text)
 }
 
 void draw_text(QPainter &p, const element *e, int index, const element_frame &f, const std::u16string &text,
-               const std::set<QString> &families, std::vector<std::u16string> &log)
+               const std::set<QString> &families, render_log &log)
 {
     QString family = e->text.font ? qs(*e->text.font) : QString();
     QFont font;
@@ -303,41 +327,70 @@ void srv__render_size(const label *lab, int xdpi, int ydpi, long long &w, long l
     h = std::isfinite(fh) && fh >= 1 ? static_cast<long long>(std::min(std::round(fh), 1e15)) : 1;
 }
 
-std::u16string srv__substitute(const std::u16string &text, const std::vector<render_variable> &variables,
-                               const std::function<void(const std::u16string &, const std::u16string *)> &note)
+render_variable_map srv__variable_map(const std::vector<render_variable> &variables)
 {
+    render_variable_map map;
+    map.reserve(variables.size());
+    for (const render_variable &v : variables)
+        map.try_emplace(v.name, v.value);
+    return map;
+}
+
+std::u16string srv__substitute_in(const std::u16string &text, const render_variable_map &variables,
+                               const std::function<void(const std::u16string &, const std::u16string *)> &note,
+                               std::size_t max_chars, bool *cut)
+{
+    if (cut)
+        *cut = false;
     std::u16string out;
+    auto append = [&](const std::u16string &from, std::size_t at, std::size_t n) {
+        if (out.size() >= max_chars) {
+            if (n && cut)
+                *cut = true;
+            return;
+        }
+        if (n > max_chars - out.size()) {
+            n = max_chars - out.size();
+            if (cut)
+                *cut = true;
+        }
+        out.append(from, at, n);
+    };
     std::size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && out.size() < max_chars) {
         const std::size_t open = text.find(u"${", i);
         if (open == std::u16string::npos)
             break;
         const std::size_t close = text.find(u'}', open + 2);
         if (close == std::u16string::npos)
             break;
-        out.append(text, i, open - i);
+        append(text, i, open - i);
         const std::u16string name = text.substr(open + 2, close - open - 2);
-        const std::u16string *value = nullptr;
-        for (const render_variable &v : variables)
-            if (v.name == name) {
-                value = &v.value;
-                break;
-            }
+        const auto found = variables.find(name);
+        const std::u16string *value = found == variables.end() ? nullptr : &found->second;
         if (note)
             note(name, value);
         if (value)
-            out += *value;
+            append(*value, 0, value->size());
         else
-            out.append(text, open, close - open + 1);
+            append(text, open, close - open + 1);
         i = close + 1;
     }
-    out.append(text, i, std::u16string::npos);
+    if (out.size() < max_chars)
+        append(text, i, text.size() - std::min(i, text.size()));
+    else if (i < text.size() && cut)
+        *cut = true;
     return out;
 }
 
 QImage srv__render(const label *lab, const std::vector<render_variable> &variables, int xdpi, int ydpi,
-                   bool markup, std::vector<std::u16string> &log)
+                   bool markup, std::vector<std::u16string> &lines, const render_limits &limits,
+                   render_outcome *outcome)
 {
+    render_outcome own;
+    render_outcome &result = outcome ? *outcome : own;
+    result = {};
+    render_log log(lines, limits.max_log);
     long long w = 1, h = 1;
     srv__render_size(lab, xdpi, ydpi, w, h);
     QImage img(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGB32);
@@ -349,7 +402,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
     img.setDotsPerMeterX(2835);
     img.setDotsPerMeterY(2835);
     img.fill(rgb(lab->bgcolor));
-    log.push_back(u"Этикетка «" + lab->name + u"»: " + srv__number(xdpi) + u"×" + srv__number(ydpi) +
+    log.push_back(u"Этикетка «" + shown(lab->name) + u"»: " + srv__number(xdpi) + u"×" + srv__number(ydpi) +
                   u" точек на дюйм, " + srv__number(static_cast<int>(w)) + u"×" +
                   srv__number(static_cast<int>(h)) + u" пикселей");
 
@@ -358,24 +411,35 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
     base.translate(0, lab->height * sy);
     base.scale(sx, -sy);
     const std::set<QString> &families = known_families();
+    const render_variable_map by_name = srv__variable_map(variables);
+    double gs_left = limits.ghostscript_seconds;
 
     QPainter p(&img);
     // Index 0 is on top: draw from the last index up.
     for (int i = lab->qty - 1; i >= 0; --i) {
+        if (srv__eps_stopping()) {
+            result.stopped = true;
+            return {};
+        }
         const element *e = lab->es[i];
         if (e->disabled)
             continue;
         const element_frame f = frame_of(e, base);
         auto substituted = [&](const std::optional<std::u16string> &s) {
-            return srv__substitute(s.value_or(u""), variables,
-                                   [&](const std::u16string &name, const std::u16string *value) {
-                                       if (value)
-                                           log.push_back(who(e, i) + u"${" + name + u"} заменено на «" + *value +
-                                                         u"»");
-                                       else
-                                           log.push_back(who(e, i) + u"переменная ${" + name +
-                                                         u"} не задана, оставлена как есть");
-                                   });
+            bool cut = false;
+            std::u16string text = srv__substitute_in(
+                s.value_or(u""), by_name,
+                [&](const std::u16string &name, const std::u16string *value) {
+                    if (value)
+                        log.push_back(who(e, i) + u"${" + shown(name) + u"} заменено на «" + shown(*value) + u"»");
+                    else
+                        log.push_back(who(e, i) + u"переменная ${" + shown(name) + u"} не задана, оставлена как есть");
+                },
+                limits.max_text, &cut);
+            if (cut)
+                log.push_back(who(e, i) + u"текст длиннее " + srv__number(static_cast<long long>(limits.max_text)) +
+                              u" знаков, взято начало");
+            return text;
         };
         switch (e->type) {
         case ELE_TEXT:
@@ -411,9 +475,24 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
                 error = "рисунок меньше точки";
             else if (pw * ph > static_cast<double>(SRV_MAX_PIXELS))
                 error = "рисунок больше 100 мегапикселей";
-            else
+            else {
+                eps_limits gs;
+                gs.budget_seconds = gs_left;
+                eps_run run;
                 picture = srv__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height,
-                                          static_cast<int>(pw), static_cast<int>(ph), error);
+                                          static_cast<int>(pw), static_cast<int>(ph), error, gs, &run);
+                gs_left -= run.seconds;
+                if (run.stopped) {
+                    result.stopped = true;
+                    return {};
+                }
+                if (run.out_of_budget) {
+                    result.out_of_time = true;
+                    log.push_back(who(e, i) + u"рисунок не нарисован: время Ghostscript на изображение (" +
+                                  srv__number(static_cast<long long>(limits.ghostscript_seconds)) + u" с) вышло");
+                    return {};
+                }
+            }
             if (picture.isNull()) {
                 log.push_back(who(e, i) + u"рисунок не нарисован: " + msc__from_utf8(error));
                 crossed_box(p, f);

@@ -16,21 +16,18 @@
 #include <thread>
 #include <unistd.h>
 
-#include <xmlrpc-c/abyss.h>
-#include <xmlrpc-c/server_abyss.h>
-
 #include "exchange/inout.h"
 #include "exchange/value_read.h"
 #include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/misc.h"
+#include "server/eps.h"
+#include "server/log.h"
 #include "server/render.h"
 
 using namespace ino_read;
 
 namespace {
-
-std::mutex g_log_mutex;
 
 void fault(xmlrpc_env *env, int code, const std::u16string &message)
 {
@@ -76,11 +73,6 @@ xmlrpc_value *string_value_of(xmlrpc_env *env, const std::u16string &s)
     const std::string u = msc__to_utf8(s);
     return xmlrpc_string_new_lp_cr(env, u.size(), u.data());
 }
-
-struct method_slot {
-    label_service *service;
-    xmlrpc_value *(*fn)(label_service &, server_store &, xmlrpc_env *, xmlrpc_value *);
-};
 
 xmlrpc_value *true_value(xmlrpc_env *env)
 {
@@ -228,7 +220,29 @@ xmlrpc_value *list_fonts(label_service &, server_store &, xmlrpc_env *env, xmlrp
     return env->fault_occurred ? nullptr : arr.release();
 }
 
-xmlrpc_value *render_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+// The log as one text: lines joined by line feeds, at most `limit` bytes of
+// UTF-8, then "…".
+std::string joined_log(const std::vector<std::u16string> &log, std::size_t limit)
+{
+    std::string text;
+    for (const std::u16string &line : log) {
+        if (!text.empty())
+            text += '\n';
+        text += msc__to_utf8(line);
+        if (text.size() > limit)
+            break;
+    }
+    if (text.size() > limit) {
+        std::size_t cut = limit;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.resize(cut);
+        text += "…";
+    }
+    return text;
+}
+
+xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
 {
     std::u16string name;
     if (!name_param(env, params, "name", name))
@@ -274,6 +288,7 @@ xmlrpc_value *render_label(label_service &, server_store &store, xmlrpc_env *env
         return nullptr;
     ino_env inner;
     label_ptr lab = ino__value_to_label(&inner.env, stored.get(), false);
+    stored.reset();
     if (!lab) {
         fault(env, SRV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(name));
         return nullptr;
@@ -287,7 +302,20 @@ xmlrpc_value *render_label(label_service &, server_store &store, xmlrpc_env *env
         return nullptr;
     }
     std::vector<std::u16string> log;
-    QImage image = srv__render(lab.get(), variables, xdpi, ydpi, markup, log);
+    render_outcome outcome;
+    QImage image = srv__render(lab.get(), variables, xdpi, ydpi, markup, log, service.render(), &outcome);
+    variables.clear();
+    lab.reset();
+    if (outcome.stopped) {
+        fault(env, SRV_FAULT_RENDER, u"Изображение не построено: сервер останавливается");
+        return nullptr;
+    }
+    if (outcome.out_of_time) {
+        fault(env, SRV_FAULT_RENDER,
+              u"Изображение не построено: рисунки EPS рисовались дольше " +
+                  srv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
+        return nullptr;
+    }
     std::vector<unsigned char> jpeg;
     std::string error;
     if (image.isNull() || !srv__encode_jpeg(image, 90, jpeg, error)) {
@@ -295,13 +323,10 @@ xmlrpc_value *render_label(label_service &, server_store &store, xmlrpc_env *env
               u"Не удалось построить изображение: " + (error.empty() ? u"нет памяти" : msc__from_utf8(error)));
         return nullptr;
     }
-    std::u16string text;
-    for (const std::u16string &line : log) {
-        if (!text.empty())
-            text += u'\n';
-        text += line;
-    }
-    xmlrpc_value_ptr log_value(string_value_of(env, text));
+    image = QImage();
+    const std::string text = joined_log(log, service.render().max_log);
+    log.clear();
+    xmlrpc_value_ptr log_value(xmlrpc_string_new_lp_cr(env, text.size(), text.data()));
     xmlrpc_value_ptr image_value(xmlrpc_base64_new(env, jpeg.size(), jpeg.data()));
     if (env->fault_occurred)
         return nullptr;
@@ -318,21 +343,10 @@ const method_row method_rows[] = {
     {"labels.list_fonts", list_fonts},   {"labels.render_label", render_label},
 };
 
-} // namespace
-
-struct label_service::slot {
-    label_service *service;
-    server_users *users;
-    const method_row *row;
-};
-
-label_service::label_service(server_store &store, server_users &users) : store_(store), users_(users) {}
-label_service::~label_service() = default;
-
 // Runs one method: credentials first, then the method itself.
-static xmlrpc_value *dispatch(xmlrpc_env *env, xmlrpc_value *params, void *server_info_ptr, void *)
+xmlrpc_value *dispatch(label_service &service, const method_row &row, const std::string &peer, xmlrpc_env *env,
+                       xmlrpc_value *params)
 {
-    auto *s = static_cast<label_service::slot *>(server_info_ptr);
     xmlrpc_value_ptr cred = struct_param(env, params, 0, "первый параметр должен быть структурой {user, passwd}");
     if (!cred)
         return nullptr;
@@ -341,72 +355,109 @@ static xmlrpc_value *dispatch(xmlrpc_env *env, xmlrpc_value *params, void *serve
         params_fault(env, "первый параметр должен быть структурой {user, passwd}");
         return nullptr;
     }
-    if (!s->users->allowed(user, password)) {
-        srv__log(std::string(s->row->name) + ": отказано пользователю «" + user + "»");
+    cred.reset();
+    if (!service.users().allowed(user, password)) {
+        srv__log(peer + " " + row.name + ": отказано пользователю «" + srv__client_text(user) + "»");
         fault(env, SRV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
         return nullptr;
     }
-    xmlrpc_value *result = s->row->fn(*s->service, s->service->store(), env, params);
+    xmlrpc_value *result = row.fn(service, service.store(), env, params);
     if (env->fault_occurred) {
         if (result)
             xmlrpc_DECREF(result);
-        srv__log(std::string(s->row->name) + ": " + env->fault_string);
+        srv__log(peer + " " + row.name + ": " + srv__client_text(env->fault_string));
         return nullptr;
     }
     return result;
 }
 
-void label_service::register_methods(xmlrpc_env *env, xmlrpc_registry *registry)
+// The answer to a call that was not made: a fault with that code and text.
+mem_block_ptr fault_answer(int code, const std::string &text)
 {
-    for (const method_row &row : method_rows) {
-        slots_.push_back(std::make_unique<slot>(slot{this, &users_, &row}));
-        slot *s = slots_.back().get();
-        xmlrpc_method_info3 info = {};
-        info.methodName = row.name;
-        info.methodFunction = &dispatch;
-        info.serverInfo = s;
-        info.stackSize = 0;
-        xmlrpc_registry_add_method3(env, registry, &info);
-        if (env->fault_occurred)
-            return;
-    }
+    ino_env env;
+    mem_block_ptr out(xmlrpc_mem_block_new(&env.env, 0));
+    if (!out)
+        return nullptr;
+    ino_env f;
+    xmlrpc_env_set_fault(&f.env, code, text.c_str());
+    xmlrpc_serialize_fault(&env.env, out.get(), &f.env);
+    return env.failed() ? nullptr : std::move(out);
 }
 
-void label_service::process(xmlrpc_env *env, xmlrpc_registry *registry, const char *xml, std::size_t len,
-                            void *call_info, xmlrpc_mem_block **answer)
+} // namespace
+
+label_service::label_service(server_store &store, server_users &users, request_limits limits, render_limits render)
+    : store_(store), users_(users), limits_(limits), render_(render)
+{
+}
+
+label_service::~label_service() = default;
+
+mem_block_ptr label_service::answer(http_call &call)
 {
     c_numeric_scope c_locale;
     cr_protected_scope cr;
-    ino_env prep;
-    std::optional<std::string> safe = ino__prepare_xml(&prep.env, xml, len);
-    if (!safe) {
-        // A document the parser must not see still gets an XML-RPC fault.
-        xmlrpc_mem_block *out = xmlrpc_mem_block_new(env, 0);
-        if (env->fault_occurred)
-            return;
-        xmlrpc_env bad;
-        xmlrpc_env_init(&bad);
-        xmlrpc_env_set_fault(&bad, XMLRPC_PARSE_ERROR, prep.env.fault_string ? prep.env.fault_string : "bad XML");
-        xmlrpc_serialize_fault(env, out, &bad);
-        xmlrpc_env_clean(&bad);
-        srv__log(std::string("отвергнут запрос: ") + (prep.env.fault_string ? prep.env.fault_string : "bad XML"));
-        *answer = out;
-        return;
+    std::optional<std::string> safe;
+    {
+        ino_env prep;
+        safe = ino__prepare_xml(&prep.env, call.body.data(), call.body.size());
+        if (!safe) {
+            // A document the parser must not see still gets an XML-RPC fault.
+            const std::string why = prep.env.fault_string ? prep.env.fault_string : "bad XML";
+            srv__log(call.peer + " отвергнут запрос: " + srv__client_text(why));
+            return fault_answer(XMLRPC_PARSE_ERROR, why);
+        }
     }
-    xmlrpc_registry_process_call2(env, registry, safe->data(), safe->size(), call_info, answer);
-}
+    call.body.clear();
+    call.body.shrink_to_fit();
+    request_shape shape;
+    std::string why;
+    if (!srv__prescan(safe->data(), safe->size(), limits_, shape, why)) {
+        srv__log(call.peer + " отвергнут запрос: " + why);
+        return fault_answer(XMLRPC_LIMIT_EXCEEDED_ERROR, "Запрос отвергнут: " + why);
+    }
+    if (!call.admit(srv__parse_memory(safe->size(), shape)))
+        return nullptr;
 
-void srv__log(const std::string &line)
-{
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    std::tm tm{};
-    ::localtime_r(&t, &tm);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
-    std::lock_guard<std::mutex> lock(g_log_mutex);
-    std::fprintf(stderr, "%s %s\n", stamp, line.c_str());
-    std::fflush(stderr);
+    ino_env env;
+    const char *method_name = nullptr;
+    xmlrpc_value *raw_params = nullptr;
+    xmlrpc_parse_call(&env.env, safe->data(), safe->size(), &method_name, &raw_params);
+    safe.reset();
+    xmlrpc_value_ptr params(raw_params);
+    const std::string method = method_name ? method_name : "";
+    std::free(const_cast<char *>(method_name));
+    if (env.failed())
+        return fault_answer(env.env.fault_code == XMLRPC_PARSE_ERROR || env.env.fault_code == XMLRPC_TYPE_ERROR
+                                ? XMLRPC_PARSE_ERROR
+                                : env.env.fault_code,
+                            std::string("Call XML not a proper XML-RPC call.  ") +
+                                (env.env.fault_string ? env.env.fault_string : ""));
+    // Only the label methods: no introspection, no multicall.
+    const method_row *row = nullptr;
+    for (const method_row &r : method_rows)
+        if (method == r.name)
+            row = &r;
+    if (!row) {
+        srv__log(call.peer + " неизвестный метод «" + srv__client_text(method) + "»");
+        return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR, "Method '" + srv__client_text(method) + "' not defined");
+    }
+    xmlrpc_value_ptr result(dispatch(*this, *row, call.peer, &env.env, params.get()));
+    params.reset();
+    ino_env ser;
+    mem_block_ptr out(xmlrpc_mem_block_new(&ser.env, 0));
+    if (!out)
+        return nullptr;
+    if (env.failed())
+        xmlrpc_serialize_fault(&ser.env, out.get(), &env.env);
+    else
+        xmlrpc_serialize_response2(&ser.env, out.get(), result.get(), xmlrpc_dialect_i8);
+    if (ser.failed()) {
+        // The answer cannot be written (a text the format cannot hold).
+        srv__log(call.peer + " " + method + ": ответ не записан: " + srv__client_text(ser.env.fault_string));
+        return fault_answer(XMLRPC_INTERNAL_ERROR, ser.env.fault_string ? ser.env.fault_string : "answer not written");
+    }
+    return out;
 }
 
 std::string srv__default_store()
@@ -464,38 +515,6 @@ bool is_loopback(const sockaddr *a)
             return in6->sin6_addr.s6_addr[12] == 127;
     }
     return false;
-}
-
-std::string address_text(const sockaddr_storage &a)
-{
-    char host[INET6_ADDRSTRLEN] = "?";
-    int port = 0;
-    if (a.ss_family == AF_INET) {
-        const auto *in = reinterpret_cast<const sockaddr_in *>(&a);
-        ::inet_ntop(AF_INET, &in->sin_addr, host, sizeof host);
-        port = ntohs(in->sin_port);
-        return std::string(host) + ":" + std::to_string(port);
-    }
-    const auto *in6 = reinterpret_cast<const sockaddr_in6 *>(&a);
-    ::inet_ntop(AF_INET6, &in6->sin6_addr, host, sizeof host);
-    port = ntohs(in6->sin6_port);
-    std::string out = "[";
-    out += host;
-    out += "]:";
-    out += std::to_string(port);
-    return out;
-}
-
-struct abyss_glue {
-    label_service *service;
-    xmlrpc_registry *registry;
-};
-
-void process_call(xmlrpc_env *env, void *arg, const char *xml, size_t len, TSession *session,
-                  xmlrpc_mem_block **answer)
-{
-    auto *g = static_cast<abyss_glue *>(arg);
-    g->service->process(env, g->registry, xml, len, session, answer);
 }
 
 } // namespace
@@ -559,61 +578,30 @@ int srv__run(const server_options &options)
     socklen_t bound_len = sizeof bound;
     ::getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &bound_len);
 
-    server_store store(options.store.empty() ? srv__default_store() : options.store);
+    server_store store(options.store.empty() ? srv__default_store() : options.store, options.cache_bytes);
     if (!store.usable(error)) {
         std::fprintf(stderr, "vellumo-server: папка этикеток %s: %s\n", store.folder().c_str(), error.c_str());
         ::close(fd);
         return 1;
     }
-    label_service service(store, users);
+    if (const int stale = store.remove_stale_temporaries())
+        srv__log("удалено временных файлов, оставшихся от прерванных сохранений: " + std::to_string(stale));
+    label_service service(store, users, options.request, options.render);
 
-    // Requests up to the same size the editor accepts in answers.
+    // The program checks sizes itself; the library's limit is only a net.
     ino__ensure_limits();
     xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, INO_XML_SIZE_LIMIT);
 
-    xmlrpc_env env;
-    xmlrpc_env_init(&env);
-    xmlrpc_server_abyss_global_init(&env);
-    xmlrpc_registry *registry = xmlrpc_registry_new(&env);
-    if (!env.fault_occurred)
-        service.register_methods(&env, registry);
-    if (env.fault_occurred) {
-        std::fprintf(stderr, "vellumo-server: %s\n", env.fault_string);
-        return 1;
-    }
-
-    TChanSwitch *chan = nullptr;
-    const char *abyss_error = nullptr;
-    ChanSwitchUnixCreateFd(fd, &chan, &abyss_error);
-    TServer server;
-    if (!abyss_error)
-        ServerCreateSwitch(&server, chan, &abyss_error);
-    if (abyss_error) {
-        std::fprintf(stderr, "vellumo-server: %s\n", abyss_error);
-        return 1;
-    }
-    abyss_glue glue{&service, registry};
-    xmlrpc_server_abyss_handler_parms parms = {};
-    parms.xml_processor = &process_call;
-    parms.xml_processor_arg = &glue;
-    parms.xml_processor_max_stack = 8u << 20;
-    parms.uri_path = "/RPC2";
-    parms.chunk_response = false;
-    xmlrpc_server_abyss_set_handler3(&env, &server, &parms, XMLRPC_AHPSIZE(chunk_response));
-    if (env.fault_occurred) {
-        std::fprintf(stderr, "vellumo-server: %s\n", env.fault_string);
-        return 1;
-    }
-    xmlrpc_server_abyss_set_default_handler(&server);
-    ServerSetMaxConn(&server, 32);
-    ServerSetMaxConnBacklog(&server, 64);
-    ServerSetKeepaliveTimeout(&server, 15);
-    ServerSetKeepaliveMaxConn(&server, 1000);
-    ServerSetTimeout(&server, 30);
-    ServerInit(&server);
+    http_limits limits = options.http;
+    limits.max_body = INO_XML_SIZE_LIMIT;
+    const request_limits request = options.request;
+    http_handler handler;
+    handler.worst_memory = [request](std::size_t bytes) { return srv__parse_memory_at_most(bytes, request); };
+    handler.answer = [&service](http_call &call) { return service.answer(call); };
+    http_server server(fd, limits, handler);
 
     // SIGINT and SIGTERM are taken by one thread, which stops the server;
-    // every other thread (connections too) has them blocked.
+    // every other thread has them blocked.
     sigset_t stop_signals;
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
@@ -624,37 +612,30 @@ int srv__run(const server_options &options)
     std::thread stopper([&] {
         int sig = 0;
         sigwait(&stop_signals, &sig);
-        stopping = true;
+        if (stopping.exchange(true))
+            return;
         srv__log(sig == SIGINT ? "остановка по SIGINT" : "остановка по SIGTERM");
-        ServerTerminate(&server);
-        // The accept loop sees the request with the next connection.
-        sockaddr_storage poke = bound;
-        if (poke.ss_family == AF_INET) {
-            auto *in = reinterpret_cast<sockaddr_in *>(&poke);
-            if (in->sin_addr.s_addr == htonl(INADDR_ANY))
-                in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        } else if (poke.ss_family == AF_INET6) {
-            auto *in6 = reinterpret_cast<sockaddr_in6 *>(&poke);
-            if (IN6_IS_ADDR_UNSPECIFIED(&in6->sin6_addr))
-                in6->sin6_addr = in6addr_loopback;
-        }
-        int s = ::socket(poke.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ::connect(s, reinterpret_cast<sockaddr *>(&poke), bound_len);
-        ::close(s);
+        // Renders in progress end now: their Ghostscript is killed.
+        srv__eps_stop_all();
+        server.stop();
     });
 
     srv__log("этикетки хранятся в " + store.folder());
-    std::printf("listening %s\n", address_text(bound).c_str());
+    store.start_index();
+    std::printf("listening %s\n", srv__address_text(bound).c_str());
     std::fflush(stdout);
-    ServerRun(&server);
-    if (!stopping.load())
+    const int busy = server.run(2500);
+    if (!stopping.exchange(true))
         pthread_kill(stopper.native_handle(), SIGTERM); // the server ended on its own
     stopper.join();
-    ServerFree(&server);
-    ChanSwitchDestroy(chan);
-    xmlrpc_registry_free(registry);
-    xmlrpc_server_abyss_global_term();
-    xmlrpc_env_clean(&env);
+    if (busy > 0) {
+        // Calls that do not end in time are not waited for.
+        srv__log("сервер остановлен, не дождавшись " + std::to_string(busy) + " соединений");
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
+    store.stop_index();
+    ::close(fd);
     srv__log("сервер остановлен");
     return 0;
 }

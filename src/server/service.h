@@ -1,15 +1,17 @@
-// The label server: the eight label methods over a store, behind the Abyss
-// HTTP server of xmlrpc-c.
+// The label server: the eight label methods over a store, behind the
+// server's own HTTP front (http.h).
 #pragma once
 
 #include <atomic>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include <xmlrpc-c/base.h>
-#include <xmlrpc-c/server.h>
 
+#include "server/http.h"
+#include "server/prescan.h"
+#include "server/render.h"
 #include "server/store.h"
 #include "server/users.h"
 
@@ -31,33 +33,37 @@ inline constexpr char SRV_DEFAULT_LISTEN[] = "127.0.0.1:8390";
 
 class label_service {
 public:
-    label_service(server_store &store, server_users &users);
+    label_service(server_store &store, server_users &users, request_limits limits = {},
+                  render_limits render = {});
     ~label_service();
     label_service(const label_service &) = delete;
     label_service &operator=(const label_service &) = delete;
 
-    // Adds the eight methods to the registry.
-    void register_methods(xmlrpc_env *env, xmlrpc_registry *registry);
-
-    // One call: the XML of a request in, the XML of the answer out, both
-    // through the same guards as the editor's own documents.
-    void process(xmlrpc_env *env, xmlrpc_registry *registry, const char *xml, std::size_t len,
-                 void *call_info, xmlrpc_mem_block **answer);
+    // One call: the body of an HTTP request in, the XML of the answer out
+    // (null when the memory for parsing it was not granted).  The body goes
+    // through the same guards as the editor's own documents, then through
+    // the request limits, before the parser sees it.
+    mem_block_ptr answer(http_call &call);
 
     server_store &store() { return store_; }
-    struct slot; // one registered method
-
+    server_users &users() { return users_; }
+    const render_limits &render() const { return render_; }
 
 private:
     server_store &store_;
     server_users &users_;
-    std::vector<std::unique_ptr<slot>> slots_;
+    request_limits limits_;
+    render_limits render_;
 };
 
 struct server_options {
     std::string listen = SRV_DEFAULT_LISTEN;
     std::string store;
     std::string users;
+    request_limits request;
+    http_limits http;
+    render_limits render;
+    std::size_t cache_bytes = 64u << 20;
 };
 
 // The default store folder: $XDG_DATA_HOME/vellumo/labels, or
@@ -70,6 +76,3 @@ bool srv__parse_listen(const std::string &text, std::string &host, std::string &
 // Runs the server until SIGINT or SIGTERM; prints "listening ADDR:PORT" on
 // standard output once it accepts calls.  The process's exit code.
 int srv__run(const server_options &options);
-
-// Writes one line to the server's log (standard error) with the time.
-void srv__log(const std::string &line);

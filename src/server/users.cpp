@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
+#include <atomic>
 #include <fstream>
 
 namespace {
@@ -13,8 +14,11 @@ QByteArray bytes(const std::string &s)
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+std::atomic<long long> g_iterations{0};
+
 std::string pbkdf2(const std::string &password, const std::string &salt, int iterations)
 {
+    g_iterations += iterations;
     // One block of PBKDF2-HMAC-SHA256 (RFC 8018): 32 bytes of key.
     QMessageAuthenticationCode mac(QCryptographicHash::Sha256, bytes(password));
     QByteArray s = bytes(salt);
@@ -124,8 +128,12 @@ bool server_users::load(const std::string &path, std::string &error)
             e.salt = *salt;
             e.key = *key;
         } else {
+            // Hashed now like the others, so that checking it costs the same
+            // and the plain text is not kept.
             e.plain = true;
-            e.password = rest;
+            e.iterations = default_iterations;
+            e.salt = random_bytes(16);
+            e.key = pbkdf2(rest, e.salt, e.iterations);
             plain_lines_.push_back(number);
         }
         users_[user] = std::move(e);
@@ -157,8 +165,6 @@ bool server_users::allowed(const std::string &user, const std::string &password)
         // which names exist.
         pbkdf2(password, "no such user", default_iterations);
         ok = false;
-    } else if (it->second.plain) {
-        ok = srv__same_bytes(it->second.password, password);
     } else {
         ok = srv__same_bytes(pbkdf2(password, it->second.salt, it->second.iterations), it->second.key);
     }
@@ -169,6 +175,11 @@ bool server_users::allowed(const std::string &user, const std::string &password)
         verified_.insert(digest);
     }
     return ok;
+}
+
+long long server_users::iterations_run()
+{
+    return g_iterations.load();
 }
 
 std::string server_users::hash_line(const std::string &user, const std::string &password, int iterations)

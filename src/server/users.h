@@ -3,6 +3,9 @@
 //   name:pbkdf2-sha256:ITERATIONS:SALT_HEX:KEY_HEX   (what --hash-password prints)
 //   name:password                                     (a plain password, accepted too)
 //
+// Plain passwords are hashed the same way when the file is read, so that a
+// check costs the same for every user, known or not.
+//
 // Blank lines and lines starting with '#' are skipped.  Without a users file
 // any credentials are accepted (the server then listens on loopback only).
 #pragma once
@@ -30,11 +33,13 @@ public:
     static std::string hash_line(const std::string &user, const std::string &password,
                                  int iterations = default_iterations);
     static constexpr int default_iterations = 60000;
+    // PBKDF2 iterations run so far in the process: the work every check
+    // costs, whoever asks.
+    static long long iterations_run();
 
 private:
     struct entry {
-        bool plain = false;
-        std::string password; // plain form
+        bool plain = false; // written in plain text in the file (hashed at load)
         int iterations = 0;
         std::string salt, key; // raw bytes
     };

@@ -555,3 +555,42 @@ TEST(Render, APriceTagLooksRight)
     EXPECT_EQ(zbar(render(lab.get(), 300, 300, nullptr, {{u"цена", u"89,90"}})), "4600000000008");
     EXPECT_EQ(log.size(), 2u) << joined(log); // the heading and the substitution
 }
+
+TEST(Render, SubstitutedTextStopsAtItsCap)
+{
+    const render_variable_map vars = {{u"a", u"12345"}, {u"b", u""}};
+    int notes = 0;
+    auto note = [&](const std::u16string &, const std::u16string *) { ++notes; };
+    bool cut = false;
+    EXPECT_EQ(srv__substitute_in(u"${a}${a}${a}${a}${a}${a}", vars, note, 12, &cut), u"123451234512");
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(notes, 3); // references past the cap are not looked at
+    notes = 0;
+    EXPECT_EQ(srv__substitute_in(u"ab${a}", vars, note, 7, &cut), u"ab12345");
+    EXPECT_FALSE(cut);
+    EXPECT_EQ(srv__substitute_in(u"ab${a}!", vars, note, 7, &cut), u"ab12345");
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(srv__substitute_in(u"${b}${b}xyz", vars, note, 2, &cut), u"xy");
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(srv__substitute_in(u"${нет}", vars, note, 3, &cut), u"${н");
+    EXPECT_TRUE(cut);
+
+    // In a render the text is cut and the log says so; later lines stop at
+    // the log's cap.
+    label_ptr lab = blank(300, 100);
+    element *t = add(lab.get(), ELE_TEXT, 0, 50, 300, 20);
+    t->text.text = u"${a}${a}${a}${a}";
+    t->text.size = 10;
+    render_limits limits;
+    limits.max_text = 8;
+    std::vector<std::u16string> log;
+    render_outcome outcome;
+    QImage img = srv__render(lab.get(), {{u"a", u"12345"}}, 72, 72, false, log, limits, &outcome);
+    EXPECT_FALSE(img.isNull());
+    EXPECT_TRUE(logged(log, u"Элемент 1: текст длиннее 8 знаков, взято начало")) << joined(log);
+    limits.max_log = 10;
+    log.clear();
+    srv__render(lab.get(), {{u"a", u"12345"}}, 72, 72, false, log, limits, &outcome);
+    EXPECT_EQ(log.size(), 1u) << joined(log); // the first line already passes 10 characters
+    EXPECT_FALSE(outcome.out_of_time || outcome.stopped);
+}

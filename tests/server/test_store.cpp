@@ -93,3 +93,76 @@ TEST(ServerStore, ForeignAndBrokenFilesAreLeftAlone)
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].desc, u"изменена снаружи");
 }
+
+TEST(ServerStore, ParsedLabelsAreCachedWithinTheirBytesMostRecentFirst)
+{
+    temp_dir dir;
+    server_store store((dir / "labels").string(), 1u << 20);
+    std::string error;
+    const int count = 10;
+    for (int i = 0; i < count; ++i) {
+        label_ptr lab = named(u"Метка " + msc__from_utf8(std::to_string(i)));
+        element *e = ele__add(lab.get(), 0);
+        e->type = ELE_TEXT;
+        e->text.text = std::u16string(200000, u'a');
+        ASSERT_EQ(store.save(lab.get(), error), server_store::result::ok) << error;
+    }
+    std::vector<xmlrpc_value *> first;
+    for (int i = 0; i < count; ++i) {
+        server_store::result r;
+        ino_env env;
+        first.push_back(store.load(&env.env, u"Метка " + msc__from_utf8(std::to_string(i)), r));
+        ASSERT_NE(first.back(), nullptr);
+        EXPECT_LE(store.cache_bytes_in_use(), 1u << 20);
+    }
+    EXPECT_GT(store.cache_bytes_in_use(), 0u);
+    auto again = [&](int i) {
+        server_store::result r;
+        ino_env env;
+        xmlrpc_value *v = store.load(&env.env, u"Метка " + msc__from_utf8(std::to_string(i)), r);
+        if (v)
+            xmlrpc_DECREF(v);
+        return v;
+    };
+    // The last one read is served from the cache; the first was pushed out
+    // and is read again.
+    EXPECT_EQ(again(count - 1), first[count - 1]);
+    EXPECT_NE(again(0), first[0]);
+    for (xmlrpc_value *v : first)
+        xmlrpc_DECREF(v);
+
+    // A label larger than the whole cache is read every time, never kept.
+    label_ptr huge = named(u"Огромная");
+    element *e = ele__add(huge.get(), 0);
+    e->type = ELE_TEXT;
+    e->text.text = std::u16string(2u << 20, u'b');
+    ASSERT_EQ(store.save(huge.get(), error), server_store::result::ok) << error;
+    server_store::result r;
+    ino_env env;
+    xmlrpc_value *v = store.load(&env.env, u"Огромная", r);
+    ASSERT_NE(v, nullptr);
+    EXPECT_LE(store.cache_bytes_in_use(), 1u << 20);
+    xmlrpc_DECREF(v);
+}
+
+TEST(ServerStore, AFileThatNoLongerReadsCanBeDropped)
+{
+    temp_dir dir;
+    server_store store((dir / "labels").string());
+    std::string error;
+    ASSERT_EQ(store.save(named(u"Битая").get(), error), server_store::result::ok);
+    const std::string path = store.file_for(u"Битая");
+    fs::resize_file(path, fs::file_size(path) / 2);
+    server_store::result r;
+    ino_env env;
+    EXPECT_EQ(store.load(&env.env, u"Битая", r), nullptr);
+    EXPECT_EQ(r, server_store::result::bad_label);
+    EXPECT_EQ(store.drop(u"Битая"), server_store::result::ok);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(store.drop(u"Битая"), server_store::result::not_found);
+    // A readable file of another label in that place is not dropped.
+    ASSERT_EQ(store.save(named(u"Другая").get(), error), server_store::result::ok);
+    fs::copy_file(store.file_for(u"Другая"), path);
+    EXPECT_EQ(store.drop(u"Битая"), server_store::result::not_found);
+    EXPECT_TRUE(fs::exists(path));
+}

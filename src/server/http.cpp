@@ -1,0 +1,665 @@
+#include "server/http.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <string_view>
+#include <sys/uio.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "server/log.h"
+
+using clock_type = std::chrono::steady_clock;
+
+struct http_server::connection {
+    int fd = -1;
+    std::string peer;    // address and port
+    std::string address; // address alone: the key of the per-address count
+};
+
+namespace {
+
+srv_log_throttle g_refusals;
+srv_log_throttle g_timeouts;
+
+int ms_until(clock_type::time_point t)
+{
+    const auto d = std::chrono::duration_cast<std::chrono::milliseconds>(t - clock_type::now()).count();
+    return d <= 0 ? 0 : static_cast<int>(std::min<long long>(d, 1000000));
+}
+
+clock_type::time_point after_ms(clock_type::time_point from, double ms)
+{
+    return from + std::chrono::microseconds(static_cast<long long>(ms * 1000));
+}
+
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool iequal(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// True when the comma-separated header value holds `token`.
+bool has_token(std::string_view value, std::string_view token)
+{
+    while (!value.empty()) {
+        const std::size_t comma = value.find(',');
+        if (iequal(trim(value.substr(0, comma)), token))
+            return true;
+        if (comma == std::string_view::npos)
+            break;
+        value.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
+std::string http_date()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    ::gmtime_r(&t, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "%a, %d %b %Y %H:%M:%S GMT", &tm);
+    return buf;
+}
+
+std::string address_only(const sockaddr_storage &a)
+{
+    char host[INET6_ADDRSTRLEN] = "?";
+    if (a.ss_family == AF_INET) {
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(&a)->sin_addr, host, sizeof host);
+        return host;
+    }
+    const auto *in6 = reinterpret_cast<const sockaddr_in6 *>(&a);
+    if (IN6_IS_ADDR_V4MAPPED(&in6->sin6_addr)) {
+        ::inet_ntop(AF_INET, &in6->sin6_addr.s6_addr[12], host, sizeof host);
+        return host;
+    }
+    ::inet_ntop(AF_INET6, &in6->sin6_addr, host, sizeof host);
+    return host;
+}
+
+// What one wait for bytes ended with.
+enum class got { data, timeout, closed, stopping };
+
+// Waits until `fd` has bytes (or the server stops) and appends up to
+// `room` of them to `out` at `at`.
+got read_some(int fd, int wake, char *at, std::size_t room, std::size_t &n, clock_type::time_point deadline)
+{
+    for (;;) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
+        const int r = ::poll(p, 2, ms_until(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (p[1].revents)
+            return got::stopping;
+        if (r == 0)
+            return got::timeout;
+        if (r < 0)
+            return got::closed;
+        const ssize_t k = ::recv(fd, at, room, 0);
+        if (k < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (k <= 0)
+            return got::closed;
+        n = static_cast<std::size_t>(k);
+        return got::data;
+    }
+}
+
+// Writes every byte of the pieces unless the client is slower than the
+// deadline allows; `deadline_for(sent)` is the time by which `sent` bytes
+// must be out.
+template <typename Deadline>
+bool write_all(int fd, std::vector<iovec> pieces, Deadline deadline_for)
+{
+    std::size_t sent = 0;
+    std::size_t at = 0;
+    while (at < pieces.size()) {
+        msghdr msg{};
+        msg.msg_iov = pieces.data() + at;
+        msg.msg_iovlen = pieces.size() - at;
+        const ssize_t k = ::sendmsg(fd, &msg, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                return false;
+            pollfd p{fd, POLLOUT, 0};
+            const int r = ::poll(&p, 1, ms_until(deadline_for(sent)));
+            if (r == 0)
+                return false;
+            if (r < 0 && errno != EINTR)
+                return false;
+            continue;
+        }
+        sent += static_cast<std::size_t>(k);
+        std::size_t left = static_cast<std::size_t>(k);
+        while (at < pieces.size() && left >= pieces[at].iov_len) {
+            left -= pieces[at].iov_len;
+            ++at;
+        }
+        if (at < pieces.size()) {
+            pieces[at].iov_base = static_cast<char *>(pieces[at].iov_base) + left;
+            pieces[at].iov_len -= left;
+        }
+    }
+    return true;
+}
+
+// Closes after the client has seen what was written: further input is read
+// and dropped for a moment, so that the kernel does not answer it with a
+// reset that could destroy the answer before the client reads it.
+void close_gently(int fd)
+{
+    ::shutdown(fd, SHUT_WR);
+    const auto until = after_ms(clock_type::now(), 1000);
+    char sink[16384];
+    std::size_t dropped = 0;
+    while (dropped < (4u << 20)) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, ms_until(until)) <= 0)
+            break;
+        const ssize_t k = ::recv(fd, sink, sizeof sink, 0);
+        if (k <= 0)
+            break;
+        dropped += static_cast<std::size_t>(k);
+    }
+    ::close(fd);
+}
+
+// A short plain-text answer for a request that is not served.
+void send_plain(int fd, int status, const char *reason, const std::string &text, int timeout_ms)
+{
+    const std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nDate: " + http_date() +
+                             "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                             std::to_string(text.size() + 1) + "\r\nConnection: close\r\n\r\n";
+    const std::string all = head + text + "\n";
+    const auto deadline = after_ms(clock_type::now(), timeout_ms);
+    write_all(fd, {iovec{const_cast<char *>(all.data()), all.size()}}, [&](std::size_t) { return deadline; });
+}
+
+struct request_head {
+    std::string method, target, version;
+    std::size_t content_length = 0;
+    bool has_length = false;
+    bool chunked = false;
+    bool keep_alive = true;
+    bool expect_continue = false;
+    bool bad = false;
+    std::string bad_reason;
+};
+
+request_head parse_head(std::string_view head)
+{
+    request_head h;
+    auto fail = [&](const char *why) {
+        h.bad = true;
+        h.bad_reason = why;
+        return h;
+    };
+    std::size_t eol = head.find("\r\n");
+    const std::string_view line = head.substr(0, eol);
+    const std::size_t s1 = line.find(' '), s2 = s1 == std::string_view::npos ? s1 : line.find(' ', s1 + 1);
+    if (s1 == std::string_view::npos || s2 == std::string_view::npos || line.find(' ', s2 + 1) != std::string_view::npos)
+        return fail("неверная строка запроса");
+    h.method = std::string(line.substr(0, s1));
+    h.target = std::string(line.substr(s1 + 1, s2 - s1 - 1));
+    h.version = std::string(line.substr(s2 + 1));
+    if (h.version != "HTTP/1.1" && h.version != "HTTP/1.0")
+        return fail("неизвестная версия HTTP");
+    h.keep_alive = h.version == "HTTP/1.1";
+    bool close = false, keep = false;
+    std::string_view rest = eol == std::string_view::npos ? std::string_view() : head.substr(eol + 2);
+    while (!rest.empty()) {
+        eol = rest.find("\r\n");
+        const std::string_view field = rest.substr(0, eol);
+        rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 2);
+        if (field.empty())
+            continue;
+        if (field[0] == ' ' || field[0] == '\t')
+            return fail("продолженные строки заголовка не принимаются");
+        const std::size_t colon = field.find(':');
+        if (colon == std::string_view::npos || colon == 0)
+            return fail("неверная строка заголовка");
+        const std::string_view name = field.substr(0, colon), value = trim(field.substr(colon + 1));
+        if (iequal(name, "Content-Length")) {
+            if (value.empty() || value.size() > 12 || value.find_first_not_of("0123456789") != std::string_view::npos)
+                return fail("неверный Content-Length");
+            const std::size_t n = std::stoull(std::string(value));
+            if (h.has_length && n != h.content_length)
+                return fail("два разных Content-Length");
+            h.content_length = n;
+            h.has_length = true;
+        } else if (iequal(name, "Transfer-Encoding")) {
+            h.chunked = true;
+        } else if (iequal(name, "Connection")) {
+            close = close || has_token(value, "close");
+            keep = keep || has_token(value, "keep-alive");
+        } else if (iequal(name, "Expect")) {
+            h.expect_continue = has_token(value, "100-continue");
+        }
+    }
+    if (close)
+        h.keep_alive = false;
+    else if (keep)
+        h.keep_alive = true;
+    return h;
+}
+
+// "/RPC2", also when given in absolute form.
+bool is_rpc_path(std::string_view target)
+{
+    if (target.substr(0, 7) == "http://") {
+        const std::size_t slash = target.find('/', 7);
+        target = slash == std::string_view::npos ? std::string_view("/") : target.substr(slash);
+    }
+    return target == "/RPC2";
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ budget
+
+bool memory_budget::acquire(std::size_t &bytes, int wait_ms, const std::atomic<bool> &stopping)
+{
+    bytes = std::min(bytes, capacity_);
+    std::unique_lock<std::mutex> lock(m_);
+    const unsigned long long ticket = next_ticket_++;
+    const auto until = after_ms(clock_type::now(), wait_ms);
+    const bool ok = cv_.wait_until(lock, until, [&] {
+        return stopping.load() || (ticket == serving_ && used_ + bytes <= capacity_);
+    });
+    const bool granted = ok && !stopping.load();
+    if (granted)
+        used_ += bytes;
+    // Out of the queue either way; tickets of waiters that gave up are
+    // passed over.
+    if (ticket == serving_)
+        ++serving_;
+    else
+        skipped_.insert(ticket);
+    while (skipped_.erase(serving_))
+        ++serving_;
+    cv_.notify_all();
+    return granted;
+}
+
+void memory_budget::release(std::size_t bytes)
+{
+    std::lock_guard<std::mutex> lock(m_);
+    used_ -= std::min(bytes, used_);
+    cv_.notify_all();
+}
+
+void memory_budget::wake_all()
+{
+    std::lock_guard<std::mutex> lock(m_);
+    cv_.notify_all();
+}
+
+std::size_t memory_budget::in_use()
+{
+    std::lock_guard<std::mutex> lock(m_);
+    return used_;
+}
+
+// ------------------------------------------------------------------ server
+
+http_server::http_server(int listen_fd, http_limits limits, http_handler handler)
+    : listen_fd_(listen_fd), limits_(limits), handler_(std::move(handler)), large_(limits.large_memory),
+      small_(limits.small_memory)
+{
+    if (::pipe2(wake_, O_CLOEXEC) != 0)
+        wake_[0] = wake_[1] = -1;
+    // Connections queue from now on, before run() takes them.
+    ::listen(listen_fd_, 128);
+}
+
+http_server::~http_server()
+{
+    for (int fd : wake_)
+        if (fd >= 0)
+            ::close(fd);
+}
+
+void http_server::stop()
+{
+    if (stopping_.exchange(true))
+        return;
+    const char c = 1;
+    [[maybe_unused]] ssize_t r = ::write(wake_[1], &c, 1);
+    large_.wake_all();
+    small_.wake_all();
+}
+
+int http_server::run(int drain_ms)
+{
+    ::fcntl(listen_fd_, F_SETFL, ::fcntl(listen_fd_, F_GETFL) | O_NONBLOCK);
+    while (!stopping_.load()) {
+        pollfd p[2] = {{listen_fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (::poll(p, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (p[1].revents)
+            break;
+        sockaddr_storage from{};
+        socklen_t len = sizeof from;
+        const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr *>(&from), &len, SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE) {
+                g_refusals.log("соединения не принимаются: нет свободных дескрипторов файлов");
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            continue;
+        }
+        auto *c = new connection{fd, srv__address_text(from), address_only(from)};
+        std::string refused;
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            if (static_cast<int>(connections_.size()) >= limits_.max_connections)
+                refused = "у сервера уже " + std::to_string(limits_.max_connections) + " соединений";
+            else if (per_address_[c->address] >= limits_.max_per_address)
+                refused = "с этого адреса уже " + std::to_string(limits_.max_per_address) + " соединений";
+            if (refused.empty()) {
+                ++per_address_[c->address];
+                connections_.insert(c);
+            } else if (per_address_[c->address] == 0) {
+                per_address_.erase(c->address);
+            }
+        }
+        if (!refused.empty()) {
+            g_refusals.log(c->peer + ": соединение отклонено: " + refused);
+            send_plain(fd, 503, "Service Unavailable", "Сервер занят: " + refused + ".", 200);
+            // What the client already sent is read, so that closing does not
+            // reset the connection before it reads the answer.
+            ::shutdown(fd, SHUT_WR);
+            char sink[4096];
+            for (int i = 0; i < 64 && ::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0; ++i) {
+            }
+            ::close(fd);
+            delete c;
+            continue;
+        }
+        int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        try {
+            std::thread([this, c] { serve(c); }).detach();
+        } catch (const std::system_error &) {
+            g_refusals.log(c->peer + ": соединение отклонено: не удалось запустить поток");
+            finish(c);
+        }
+    }
+    stop();
+    std::unique_lock<std::mutex> lock(m_);
+    done_.wait_for(lock, std::chrono::milliseconds(drain_ms), [&] { return connections_.empty(); });
+    return static_cast<int>(connections_.size());
+}
+
+void http_server::finish(connection *c)
+{
+    std::lock_guard<std::mutex> lock(m_);
+    if (c->fd >= 0)
+        ::close(c->fd);
+    if (--per_address_[c->address] <= 0)
+        per_address_.erase(c->address);
+    connections_.erase(c);
+    delete c;
+    done_.notify_all();
+}
+
+void http_server::serve(connection *c)
+{
+    const int fd = c->fd;
+    std::string buf;
+    std::size_t scanned = 0; // of buf, searched for the end of the head
+    bool first = true;
+    char chunk[65536];
+    // Ends the connection after an answer for a request that is not served.
+    auto refuse = [&](int status, const char *reason, const std::string &text) {
+        send_plain(fd, status, reason, text, 2000);
+        close_gently(fd);
+        c->fd = -1;
+    };
+    auto timed_out = [&](const char *what) {
+        g_timeouts.log(c->peer + ": " + what + " не пришёл за отведённое время, соединение закрыто");
+        refuse(408, "Request Timeout", "Запрос не пришёл за отведённое время.");
+    };
+
+    while (!stopping_.load()) {
+        // The next request: its first byte within the idle time.
+        if (buf.empty()) {
+            std::size_t n = 0;
+            const got g = read_some(fd, wake_[0], chunk, sizeof chunk, n,
+                                    after_ms(clock_type::now(),
+                                             first ? limits_.request_timeout_ms : limits_.idle_timeout_ms));
+            if (g != got::data)
+                break;
+            buf.append(chunk, n);
+        }
+        first = false;
+        auto start = clock_type::now();
+        // Time allowed for a request of which `n` bytes have arrived.
+        auto deadline_for = [&](std::size_t n) {
+            return after_ms(start, limits_.request_timeout_ms + 1000.0 * static_cast<double>(n) /
+                                                                   static_cast<double>(limits_.min_rate));
+        };
+        std::size_t head_end;
+        bool lost = false;
+        for (;;) {
+            head_end = buf.find("\r\n\r\n", scanned > 3 ? scanned - 3 : 0);
+            if (head_end != std::string::npos && head_end <= limits_.max_header)
+                break;
+            scanned = buf.size();
+            if (std::min(head_end, buf.size()) > limits_.max_header) {
+                refuse(431, "Request Header Fields Too Large", "Заголовок запроса слишком велик.");
+                break;
+            }
+            std::size_t n = 0;
+            const got g = read_some(fd, wake_[0], chunk, sizeof chunk, n, deadline_for(0));
+            if (g == got::timeout) {
+                timed_out("заголовок запроса");
+                break;
+            }
+            if (g != got::data) {
+                lost = true;
+                break;
+            }
+            buf.append(chunk, n);
+        }
+        if (c->fd < 0 || lost)
+            break;
+        scanned = 0;
+        request_head h = parse_head(std::string_view(buf).substr(0, head_end));
+        buf.erase(0, head_end + 4);
+        if (h.bad) {
+            refuse(400, "Bad Request", "Неверный запрос HTTP: " + h.bad_reason + ".");
+            break;
+        }
+        if (!is_rpc_path(h.target)) {
+            refuse(404, "Not Found", "Вызовы XML-RPC принимаются по адресу /RPC2.");
+            break;
+        }
+        if (h.method != "POST") {
+            refuse(405, "Method Not Allowed", "Вызовы XML-RPC принимаются только методом POST.");
+            break;
+        }
+        if (h.chunked || !h.has_length) {
+            refuse(411, "Length Required", "Нужен заголовок Content-Length.");
+            break;
+        }
+        if (h.content_length == 0) {
+            refuse(400, "Bad Request", "Пустой запрос.");
+            break;
+        }
+        if (h.content_length > limits_.max_body) {
+            g_refusals.log(c->peer + ": запрос в " + std::to_string(h.content_length) + " байт отвергнут (больше " +
+                           std::to_string(limits_.max_body) + ")");
+            refuse(413, "Payload Too Large",
+                   "Запрос больше " + std::to_string(limits_.max_body >> 20) + " МиБ не принимается.");
+            break;
+        }
+
+        // A large body waits for its memory before it is read.
+        const bool large = h.content_length > limits_.large_body;
+        std::size_t held = 0;
+        if (large) {
+            held = handler_.worst_memory ? handler_.worst_memory(h.content_length) : h.content_length;
+            const auto waiting = clock_type::now();
+            const bool admitted = large_.acquire(held, limits_.admission_wait_ms, stopping_);
+            // The time spent waiting is the server's, not the client's.
+            start += clock_type::now() - waiting;
+            if (!admitted) {
+                held = 0;
+                if (!stopping_.load()) {
+                    g_refusals.log(c->peer + ": большой запрос отвергнут: сервер занят другими");
+                    refuse(503, "Service Unavailable", "Сервер занят другими большими запросами.");
+                }
+                break;
+            }
+        }
+        bool small_held = false;
+        auto give_back = [&] {
+            if (large) {
+                large_.release(held);
+                ::malloc_trim(0);
+            } else if (small_held) {
+                small_.release(held);
+            }
+            held = 0;
+        };
+        if (h.expect_continue && buf.empty()) {
+            static const char go_on[] = "HTTP/1.1 100 Continue\r\n\r\n";
+            const auto d = deadline_for(0);
+            write_all(fd, {iovec{const_cast<char *>(go_on), sizeof go_on - 1}}, [&](std::size_t) { return d; });
+        }
+
+        // The body.
+        http_call call;
+        call.peer = c->peer;
+        const std::size_t have = std::min(buf.size(), h.content_length);
+        if (have == buf.size()) {
+            call.body = std::move(buf);
+            buf.clear();
+        } else {
+            call.body.assign(buf, 0, have);
+            buf.erase(0, have);
+        }
+        call.body.resize(h.content_length);
+        std::size_t got_bytes = have;
+        bool complete = true;
+        while (got_bytes < h.content_length) {
+            std::size_t n = 0;
+            const got g = read_some(fd, wake_[0], call.body.data() + got_bytes, h.content_length - got_bytes, n,
+                                    deadline_for(got_bytes));
+            if (g == got::timeout)
+                timed_out("запрос");
+            if (g != got::data) {
+                complete = false;
+                break;
+            }
+            got_bytes += n;
+        }
+        if (!complete) {
+            give_back();
+            break;
+        }
+
+        call.admit = [&](std::size_t bytes) {
+            if (large) {
+                if (bytes < held) {
+                    large_.release(held - bytes);
+                    held = bytes;
+                }
+                return !stopping_.load();
+            }
+            held = bytes;
+            small_held = small_.acquire(held, limits_.admission_wait_ms, stopping_);
+            return small_held;
+        };
+        mem_block_ptr answer = handler_.answer(call);
+        call.body.clear();
+        call.body.shrink_to_fit();
+        const bool keep = h.keep_alive && !stopping_.load();
+        bool written = false;
+        if (answer) {
+            const std::size_t size = xmlrpc_mem_block_size(answer.get());
+            const std::string head = "HTTP/1.1 200 OK\r\nDate: " + http_date() +
+                                     "\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " +
+                                     std::to_string(size) + (keep ? "\r\nConnection: keep-alive" : "\r\nConnection: close") +
+                                     "\r\n\r\n";
+            const auto out_start = clock_type::now();
+            written = write_all(
+                fd,
+                {iovec{const_cast<char *>(head.data()), head.size()},
+                 iovec{xmlrpc_mem_block_contents(answer.get()), size}},
+                [&](std::size_t sent) {
+                    return after_ms(out_start, limits_.request_timeout_ms +
+                                                   1000.0 * static_cast<double>(sent) /
+                                                       static_cast<double>(limits_.min_rate));
+                });
+            if (!written)
+                g_timeouts.log(c->peer + ": ответ не забран за отведённое время, соединение закрыто");
+        } else {
+            // No memory was granted for the parse (or none for the answer).
+            send_plain(fd, 503, "Service Unavailable",
+                       stopping_.load() ? "Сервер останавливается." : "Сервер занят, повторите запрос позже.", 2000);
+        }
+        answer.reset();
+        give_back();
+        if (!written || !keep)
+            break;
+    }
+    if (c->fd >= 0) {
+        ::shutdown(c->fd, SHUT_RDWR);
+    }
+    finish(c);
+}
+
+std::string srv__address_text(const sockaddr_storage &a)
+{
+    char host[INET6_ADDRSTRLEN] = "?";
+    if (a.ss_family == AF_INET) {
+        const auto *in = reinterpret_cast<const sockaddr_in *>(&a);
+        ::inet_ntop(AF_INET, &in->sin_addr, host, sizeof host);
+        return std::string(host) + ":" + std::to_string(ntohs(in->sin_port));
+    }
+    const auto *in6 = reinterpret_cast<const sockaddr_in6 *>(&a);
+    ::inet_ntop(AF_INET6, &in6->sin6_addr, host, sizeof host);
+    std::string out = "[";
+    out += host;
+    out += "]:";
+    out += std::to_string(ntohs(in6->sin6_port));
+    return out;
+}

@@ -1,0 +1,65 @@
+// The real vellumo-server against hostile clients, driven from outside by
+// Python (xmlrpc.client and raw sockets, tests/support/peer.py): one script
+// per kind of attack, each starting its own servers.
+#include <gtest/gtest.h>
+
+#include "support/python.h"
+
+namespace {
+
+int attack(const char *script)
+{
+    return run_python_file(std::string(VELLUMO_TESTS_DIR) + "/server/hostile/" + script, {VELLUMO_SERVER_BIN});
+}
+
+} // namespace
+
+TEST(HostileClients, RequestsThatWouldBuildTooMuchAreRefusedAndLargeOnesWaitForMemory)
+{
+    EXPECT_EQ(attack("memory.py"), 0);
+}
+
+TEST(HostileClients, SlowConnectionsHoldOnlyThemselves)
+{
+    EXPECT_EQ(attack("slow.py"), 0);
+}
+
+TEST(HostileClients, HugeStructsAndTheLibrarysSystemMethodsAreRefused)
+{
+    EXPECT_EQ(attack("structs.py"), 0);
+}
+
+TEST(HostileClients, RendersAreBoundedInTextLogAndGhostscriptTime)
+{
+    EXPECT_EQ(attack("render.py"), 0);
+}
+
+TEST(HostileClients, ListingReadsTheIndexWithoutHoldingOtherCalls)
+{
+    EXPECT_EQ(attack("store.py"), 0);
+}
+
+TEST(HostileClients, LinksInTheStoreAreNeverWrittenThrough)
+{
+    EXPECT_EQ(attack("links.py"), 0);
+}
+
+TEST(HostileClients, ClientTextInTheLogIsCutAndEscaped)
+{
+    EXPECT_EQ(attack("log.py"), 0);
+}
+
+TEST(HostileClients, BigEpsPicturesAreDrawnWithoutTemporaryFiles)
+{
+    EXPECT_EQ(attack("picture.py"), 0);
+}
+
+TEST(HostileClients, StaleFilesBrokenLabelsOddNamesOversizeLabelsAndPipelining)
+{
+    EXPECT_EQ(attack("small.py"), 0);
+}
+
+TEST(HostileClients, SigtermStopsRendersAndTheServerExits)
+{
+    EXPECT_EQ(attack("shutdown.py"), 0);
+}
