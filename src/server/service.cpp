@@ -450,8 +450,11 @@ mem_block_ptr label_service::answer(http_call &call)
         return nullptr;
     if (env.failed())
         xmlrpc_serialize_fault(&ser.env, out.get(), &env.env);
-    else
+    else {
         xmlrpc_serialize_response2(&ser.env, out.get(), result.get(), xmlrpc_dialect_i8);
+        if (!ser.failed())
+            ino__six_decimal_doubles(&ser.env, out.get()); // as the editor writes them
+    }
     if (ser.failed()) {
         // The answer cannot be written (a text the format cannot hold).
         srv__log(call.peer + " " + method + ": ответ не записан: " + srv__client_text(ser.env.fault_string));

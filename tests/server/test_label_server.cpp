@@ -305,6 +305,29 @@ assert b"faultCode" not in data and b"200 OK" not in data, data[:200]
     EXPECT_TRUE(ino__list_labels(nullptr, server.url(), user, password));
 }
 
+TEST_F(LabelServer, AnswersWriteDoublesWithSixDecimals)
+{
+    // The label comes back with its doubles as the editor writes them.
+    const std::string code = R"PY(
+import sys, re, http.client, urllib.parse, xmlrpc.client as x
+url = sys.argv[1]
+s = x.ServerProxy(url)
+c = {"user": "u", "passwd": "p"}
+s.labels.save_label(c, {"name": "d", "desc": "", "width": 9.527500000000003, "height": 1e-7,
+                        "bgcolor": "FFFFFF", "fields": []})
+u = urllib.parse.urlparse(url)
+h = http.client.HTTPConnection(u.hostname, u.port, timeout=60)
+h.request("POST", u.path, x.dumps((c, {"name": "d"}), "labels.load_label"), {"Content-Type": "text/xml"})
+body = h.getresponse().read().decode()
+doubles = re.findall(r"<double>([^<]*)</double>", body)
+assert doubles, body
+assert all(re.fullmatch(r"-?[0-9]+\.[0-9]{6}", d) for d in doubles), doubles
+label = x.loads(body)[0][0]
+assert abs(label["width"] - 9.5275) < 5e-7 and label["height"] == 0.0, label
+)PY";
+    EXPECT_EQ(run_python(code, {utf8(server.url())}), 0);
+}
+
 TEST_F(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
 {
     std::u16string long_name;
