@@ -105,7 +105,7 @@ int main(int argc, char **argv)
     temp_dir dir;
     ino_env env;
     {
-        server_store store((dir / "store").string());
+        folder_store store((dir / "store").string());
         if (store.save(lab.get(), error) != server_store::result::ok) {
             std::printf("bench load: %s\n", error.c_str());
             return 1;

@@ -14,6 +14,7 @@
 
 #include "server/log.h"
 #include "server/service.h"
+#include "server/store_copy.h"
 #include "server/users.h"
 
 namespace {
@@ -21,11 +22,16 @@ namespace {
 void usage(std::FILE *to)
 {
     std::fprintf(to,
-                 "Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА] [--users ФАЙЛ] [ПРЕДЕЛЫ]\n"
+                 "Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА|БАЗА] [--users ФАЙЛ] [ПРЕДЕЛЫ]\n"
+                 "       vellumo-server --store БАЗА --import ПАПКА | --export ПАПКА\n"
                  "       vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)\n"
                  "\n"
                  "  --listen   где принимать вызовы XML-RPC (по умолчанию %s)\n"
-                 "  --store    папка этикеток (по умолчанию %s)\n"
+                 "  --store    папка этикеток (по умолчанию %s) или база PostgreSQL:\n"
+                 "             postgresql://ПОЛЬЗОВАТЕЛЬ@ХОСТ/БАЗА или «host=… dbname=…»; пароль —\n"
+                 "             только из PGPASSWORD или ~/.pgpass\n"
+                 "  --import   скопировать этикетки из папки в базу (--store), не заменяя имеющихся\n"
+                 "  --export   скопировать этикетки из базы (--store) в папку, не заменяя имеющихся\n"
                  "  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;\n"
                  "             без него принимаются любые имя и пароль, но только на адресе петли\n"
                  "\n"
@@ -79,6 +85,7 @@ int main(int argc, char **argv)
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
         std::setlocale(LC_CTYPE, "C.UTF-8");
     server_options options;
+    std::string import_from, export_to;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](std::string &out) {
@@ -112,6 +119,10 @@ int main(int argc, char **argv)
             value(options.store);
         else if (a == "--users")
             value(options.users);
+        else if (a == "--import")
+            value(import_from);
+        else if (a == "--export")
+            value(export_to);
         else if (a == "--max-values")
             options.request.max_values = static_cast<std::size_t>(number(1, 100000000));
         else if (a == "--max-members")
@@ -150,6 +161,9 @@ int main(int argc, char **argv)
             return 2;
         }
     }
+    if (!import_from.empty() || !export_to.empty())
+        return srv__copy_command(options.store.empty() ? srv__default_store() : options.store, import_from,
+                                 export_to, options.cache_bytes);
     // Fonts need a GUI application object; no screen is used.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qt_argc = 1;

@@ -118,10 +118,11 @@ xmlrpc_value *stored_value(xmlrpc_env *env, server_store &store, const std::u16s
 {
     server_store::result r;
     ino_env inner;
-    xmlrpc_value *v = store.load(&inner.env, name, r);
+    std::string error;
+    xmlrpc_value *v = store.load(&inner.env, name, r, error);
     if (!v)
         store_fault(env, r == server_store::result::bad_label ? server_store::result::io_error : r, name,
-                    "сохранённая этикетка не читается");
+                    error.empty() ? "сохранённая этикетка не читается" : error);
     return v;
 }
 
@@ -129,8 +130,14 @@ xmlrpc_value *stored_value(xmlrpc_env *env, server_store &store, const std::u16s
 
 xmlrpc_value *list_labels(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *)
 {
+    std::vector<stored_label> labels;
+    std::string error;
+    if (const server_store::result r = store.list(labels, error); r != server_store::result::ok) {
+        store_fault(env, r, u"", error);
+        return nullptr;
+    }
     xmlrpc_value_ptr arr(xmlrpc_array_new(env));
-    for (const stored_label &l : store.list()) {
+    for (const stored_label &l : labels) {
         xmlrpc_value_ptr n(string_value_of(env, l.name)), d(string_value_of(env, l.desc));
         xmlrpc_value_ptr item(xmlrpc_build_value(env, "{s:V,s:V}", "name", n.get(), "desc", d.get()));
         if (env->fault_occurred)
@@ -179,9 +186,10 @@ xmlrpc_value *drop_label(label_service &, server_store &store, xmlrpc_env *env, 
     std::u16string name;
     if (!name_param(env, params, "name", name))
         return nullptr;
-    const server_store::result r = store.drop(name);
+    std::string error;
+    const server_store::result r = store.drop(name, error);
     if (r != server_store::result::ok) {
-        store_fault(env, r, name, std::strerror(errno));
+        store_fault(env, r, name, error);
         return nullptr;
     }
     return true_value(env);
@@ -581,14 +589,14 @@ int srv__run(const server_options &options)
     socklen_t bound_len = sizeof bound;
     ::getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &bound_len);
 
-    server_store store(options.store.empty() ? srv__default_store() : options.store, options.cache_bytes);
-    if (!store.usable(error)) {
-        std::fprintf(stderr, "vellumo-server: папка этикеток %s: %s\n", store.folder().c_str(), error.c_str());
+    std::unique_ptr<server_store> opened =
+        srv__open_store(options.store.empty() ? srv__default_store() : options.store, options.cache_bytes, error);
+    if (!opened) {
+        std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
         ::close(fd);
         return 1;
     }
-    if (const int stale = store.remove_stale_temporaries())
-        srv__log("удалено временных файлов, оставшихся от прерванных сохранений: " + std::to_string(stale));
+    server_store &store = *opened;
     label_service service(store, users, options.request, options.render);
 
     // The program checks sizes itself; the library's limit is only a net.
@@ -623,8 +631,8 @@ int srv__run(const server_options &options)
         server.stop();
     });
 
-    srv__log("этикетки хранятся в " + store.folder());
-    store.start_index();
+    srv__log("этикетки хранятся в " + store.where());
+    store.start();
     std::printf("listening %s\n", srv__address_text(bound).c_str());
     std::fflush(stdout);
     const int busy = server.run(2500);
@@ -637,7 +645,7 @@ int srv__run(const server_options &options)
         std::fflush(nullptr);
         ::_exit(0);
     }
-    store.stop_index();
+    store.stop();
     ::close(fd);
     srv__log("сервер остановлен");
     return 0;

@@ -119,7 +119,7 @@ std::size_t value_count(xmlrpc_value *v)
 
 } // namespace
 
-server_store::server_store(std::string folder, std::size_t cache_bytes)
+folder_store::folder_store(std::string folder, std::size_t cache_bytes)
     : folder_(std::move(folder)), cache_limit_(cache_bytes)
 {
     std::error_code ec;
@@ -127,7 +127,7 @@ server_store::server_store(std::string folder, std::size_t cache_bytes)
     dir_fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-server_store::~server_store()
+folder_store::~folder_store()
 {
     stop_index();
     for (cache_entry &c : cache_)
@@ -136,7 +136,7 @@ server_store::~server_store()
         ::close(dir_fd_);
 }
 
-bool server_store::usable(std::string &error) const
+bool folder_store::usable(std::string &error) const
 {
     if (dir_fd_ < 0) {
         std::error_code ec;
@@ -154,7 +154,7 @@ bool server_store::usable(std::string &error) const
     return true;
 }
 
-std::string server_store::base_for(const std::u16string &name) const
+std::string folder_store::base_for(const std::u16string &name) const
 {
     const std::string utf8 = msc__to_utf8(name);
     const QByteArray digest =
@@ -168,12 +168,12 @@ std::string server_store::base_for(const std::u16string &name) const
     return file + ".lbl";
 }
 
-std::string server_store::file_for(const std::u16string &name) const
+std::string folder_store::file_for(const std::u16string &name) const
 {
     return folder_ + "/" + base_for(name);
 }
 
-server_store::kind server_store::stat_at(const std::string &base, file_stamp &stamp) const
+folder_store::kind folder_store::stat_at(const std::string &base, file_stamp &stamp) const
 {
     struct stat st;
     if (::fstatat(dir_fd_, base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -188,7 +188,7 @@ server_store::kind server_store::stat_at(const std::string &base, file_stamp &st
     return kind::regular;
 }
 
-void server_store::note_link(const std::string &base)
+void folder_store::note_link(const std::string &base)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -199,7 +199,7 @@ void server_store::note_link(const std::string &base)
              ": не этикетка, оставлена без внимания");
 }
 
-xmlrpc_value *server_store::parse_file(const std::string &base, xmlrpc_env *env, file_stamp &stamp, label_ptr *lab_out)
+xmlrpc_value *folder_store::parse_file(const std::string &base, xmlrpc_env *env, file_stamp &stamp, label_ptr *lab_out)
 {
     // Without O_NONBLOCK opening a FIFO would wait for a writer forever.
     const int fd = ::openat(dir_fd_, base.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -255,7 +255,7 @@ xmlrpc_value *server_store::parse_file(const std::string &base, xmlrpc_env *env,
     return value;
 }
 
-bool server_store::head_of(const std::string &base, index_entry &out)
+bool folder_store::head_of(const std::string &base, index_entry &out)
 {
     file_stamp stamp;
     const kind k = stat_at(base, stamp);
@@ -293,7 +293,7 @@ bool server_store::head_of(const std::string &base, index_entry &out)
     return true;
 }
 
-void server_store::refresh_index()
+void folder_store::refresh_index()
 {
     const int fd = ::dup(dir_fd_);
     DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
@@ -335,7 +335,7 @@ void server_store::refresh_index()
         ::malloc_trim(0);
 }
 
-void server_store::start_index()
+void folder_store::start_index()
 {
     stop_index();
     stop_ = false;
@@ -345,7 +345,7 @@ void server_store::start_index()
     });
 }
 
-void server_store::stop_index()
+void folder_store::stop_index()
 {
     stop_ = true;
     if (indexer_.joinable())
@@ -353,7 +353,7 @@ void server_store::stop_index()
     stop_ = false;
 }
 
-int server_store::remove_stale_temporaries()
+int folder_store::remove_stale_temporaries()
 {
     const int fd = ::dup(dir_fd_);
     DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
@@ -378,7 +378,7 @@ int server_store::remove_stale_temporaries()
     return removed;
 }
 
-std::vector<stored_label> server_store::list()
+std::vector<stored_label> folder_store::list()
 {
     {
         std::lock_guard<std::mutex> lock(refresh_mutex_);
@@ -392,11 +392,41 @@ std::vector<stored_label> server_store::list()
             if (e.readable && base_for(e.head.name) == base)
                 out.push_back(e.head);
     }
-    std::sort(out.begin(), out.end(), [](const stored_label &a, const stored_label &b) { return a.name < b.name; });
+    srv__sort_by_name(out);
     return out;
 }
 
-void server_store::forget_cached(const std::string &base)
+server_store::result folder_store::list(std::vector<stored_label> &out, std::string &)
+{
+    out = list();
+    return result::ok;
+}
+
+xmlrpc_value *folder_store::load(xmlrpc_env *env, const std::u16string &name, result &r, std::string &error)
+{
+    xmlrpc_value *v = load(env, name, r);
+    if (r == result::bad_label)
+        error = "сохранённая этикетка не читается";
+    return v;
+}
+
+server_store::result folder_store::drop(const std::u16string &name, std::string &error)
+{
+    errno = 0;
+    const result r = drop(name);
+    if (r == result::io_error)
+        error = std::strerror(errno ? errno : EIO);
+    return r;
+}
+
+void folder_store::start()
+{
+    if (const int stale = remove_stale_temporaries())
+        srv__log("удалено временных файлов, оставшихся от прерванных сохранений: " + std::to_string(stale));
+    start_index();
+}
+
+void folder_store::forget_cached(const std::string &base)
 {
     auto it = cache_at_.find(base);
     if (it == cache_at_.end())
@@ -407,11 +437,10 @@ void server_store::forget_cached(const std::string &base)
     cache_at_.erase(it);
 }
 
-void server_store::cache_put(const std::string &base, const file_stamp &stamp, xmlrpc_value *value)
+void folder_store::cache_put(const std::string &base, const file_stamp &stamp, xmlrpc_value *value)
 {
     forget_cached(base);
-    // The file's text plus what the library spends on each value.
-    const std::size_t bytes = static_cast<std::size_t>(stamp.size) + 256 * value_count(value);
+    const std::size_t bytes = srv__cache_cost(value, static_cast<std::size_t>(stamp.size));
     if (bytes > cache_limit_)
         return;
     xmlrpc_INCREF(value);
@@ -427,13 +456,13 @@ void server_store::cache_put(const std::string &base, const file_stamp &stamp, x
     }
 }
 
-std::size_t server_store::cache_bytes_in_use()
+std::size_t folder_store::cache_bytes_in_use()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return cache_bytes_;
 }
 
-xmlrpc_value *server_store::load(xmlrpc_env *env, const std::u16string &name, result &r)
+xmlrpc_value *folder_store::load(xmlrpc_env *env, const std::u16string &name, result &r)
 {
     const std::string base = base_for(name);
     file_stamp stamp;
@@ -472,12 +501,12 @@ xmlrpc_value *server_store::load(xmlrpc_env *env, const std::u16string &name, re
     return value.release();
 }
 
-void server_store::fsync_folder()
+void folder_store::fsync_folder()
 {
     ::fsync(dir_fd_);
 }
 
-bool server_store::file_bytes(const label *lab, std::string &bytes, std::string &error)
+bool srv__label_file_bytes(const label *lab, std::string &bytes, std::string &error)
 {
     ino_env env;
     const bool made = ino__file_bytes(lab, bytes, &env.env);
@@ -497,7 +526,7 @@ bool server_store::file_bytes(const label *lab, std::string &bytes, std::string 
     return true;
 }
 
-bool server_store::write_temporary(const std::string &bytes, const std::string &base, std::string &tmp,
+bool folder_store::write_temporary(const std::string &bytes, const std::string &base, std::string &tmp,
                                    std::string &error)
 {
     int fd = -1;
@@ -536,7 +565,7 @@ bool server_store::write_temporary(const std::string &bytes, const std::string &
     return true;
 }
 
-server_store::result server_store::save(const label *lab, std::string &error)
+server_store::result folder_store::put(const label *lab, std::string &error, bool replace)
 {
     if (lab->name.empty())
         return result::empty_name;
@@ -545,7 +574,7 @@ server_store::result server_store::save(const label *lab, std::string &error)
         return result::bad_label;
     }
     std::string bytes;
-    if (!file_bytes(lab, bytes, error))
+    if (!srv__label_file_bytes(lab, bytes, error))
         return result::bad_label;
     const std::string base = base_for(lab->name);
     std::string tmp;
@@ -555,10 +584,24 @@ server_store::result server_store::save(const label *lab, std::string &error)
     if (!written)
         return result::io_error;
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!replace) {
+        // Whatever is in the name's place stays: a link fails with EEXIST
+        // like any file.
+        const bool linked = ::linkat(dir_fd_, tmp.c_str(), dir_fd_, base.c_str(), 0) == 0;
+        const int err = errno;
+        ::unlinkat(dir_fd_, tmp.c_str(), 0);
+        if (!linked) {
+            if (err == EEXIST)
+                return result::exists;
+            error = std::strerror(err);
+            return result::io_error;
+        }
+        tmp = base; // already in place
+    }
     file_stamp old;
-    const bool was_link = stat_at(base, old) == kind::link;
+    const bool was_link = replace && stat_at(base, old) == kind::link;
     // The rename replaces a link itself, never the file it points at.
-    if (::renameat(dir_fd_, tmp.c_str(), dir_fd_, base.c_str()) != 0) {
+    if (replace && ::renameat(dir_fd_, tmp.c_str(), dir_fd_, base.c_str()) != 0) {
         error = std::strerror(errno);
         ::unlinkat(dir_fd_, tmp.c_str(), 0);
         return result::io_error;
@@ -579,7 +622,7 @@ server_store::result server_store::save(const label *lab, std::string &error)
     return result::ok;
 }
 
-server_store::result server_store::drop(const std::u16string &name)
+server_store::result folder_store::drop(const std::u16string &name)
 {
     if (name.empty())
         return result::empty_name;
@@ -603,7 +646,7 @@ server_store::result server_store::drop(const std::u16string &name)
     return result::ok;
 }
 
-server_store::result server_store::rename(const std::u16string &old_name, const std::u16string &new_name,
+server_store::result folder_store::rename(const std::u16string &old_name, const std::u16string &new_name,
                                           std::string &error)
 {
     if (old_name.empty() || new_name.empty())
@@ -628,7 +671,7 @@ server_store::result server_store::rename(const std::u16string &old_name, const 
     }
     lab->name = new_name;
     std::string bytes;
-    if (!file_bytes(lab.get(), bytes, error))
+    if (!srv__label_file_bytes(lab.get(), bytes, error))
         return result::io_error;
     std::string tmp;
     const bool written = write_temporary(bytes, to, tmp, error);
@@ -667,4 +710,28 @@ server_store::result server_store::rename(const std::u16string &old_name, const 
     index_.erase(from);
     fsync_folder();
     return result::ok;
+}
+
+bool srv__name_before(const std::u16string &a, const std::u16string &b)
+{
+    // UTF-16 units order characters above U+FFFF (surrogates, D800–DFFF)
+    // before U+E000–U+FFFF; code points do not.
+    auto rank = [](char16_t c) -> unsigned { return c >= 0xD800 && c <= 0xDFFF ? c + 0x2000u : c >= 0xE000 ? c - 0x800u : c; };
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i])
+            return rank(a[i]) < rank(b[i]);
+    return a.size() < b.size();
+}
+
+void srv__sort_by_name(std::vector<stored_label> &labels)
+{
+    std::sort(labels.begin(), labels.end(),
+              [](const stored_label &a, const stored_label &b) { return srv__name_before(a.name, b.name); });
+}
+
+std::size_t srv__cache_cost(xmlrpc_value *value, std::size_t file_bytes)
+{
+    // The file's text plus what the library spends on each value.
+    return file_bytes + 256 * value_count(value);
 }

@@ -1,4 +1,8 @@
-// The label server's store: one .lbl file per label in one folder, the
+// Where the label server keeps its labels.  server_store is what the
+// methods see; two stores answer it alike: the folder store below and the
+// database store (pg_store.h).
+//
+// The folder store: one .lbl file per label in one folder, the
 // same files the editor writes.  Any name maps to exactly one file inside
 // the folder (a readable part, then the SHA-256 of the name); every write
 // goes to a temporary file, is synced and renamed over the old one.
@@ -17,6 +21,7 @@
 #include <atomic>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -32,18 +37,69 @@ struct stored_label {
     std::u16string desc;
 };
 
+// The order of labels.list_labels in every store: by name, code point by
+// code point (not by the locale's collation, not by UTF-16 units).
+bool srv__name_before(const std::u16string &a, const std::u16string &b);
+void srv__sort_by_name(std::vector<stored_label> &labels);
+
+// The bytes a store keeps for a label: the editor's .lbl file.  False with
+// a reason when they cannot be made or would be more than a store reads
+// back.
+bool srv__label_file_bytes(const label *lab, std::string &bytes, std::string &error);
+
+// What a parsed label held in a cache costs: its file's bytes and the
+// library's own share of every value.
+std::size_t srv__cache_cost(xmlrpc_value *value, std::size_t file_bytes);
+
 class server_store {
 public:
     enum class result { ok, not_found, exists, empty_name, bad_label, io_error };
 
+    virtual ~server_store() = default;
+    // The folder or the database, for the log.
+    virtual std::string where() const = 0;
+    // Work before the first call and after the last (indexing, connections).
+    virtual void start() {}
+    virtual void stop() {}
+
+    // Every stored label in srv__name_before order; io_error with a reason
+    // when the store cannot be read now.
+    virtual result list(std::vector<stored_label> &out, std::string &error) = 0;
+    // The label struct of a stored label (a new reference), or null with r
+    // (bad_label: stored but unreadable; io_error: the store failed, error
+    // says why).
+    virtual xmlrpc_value *load(xmlrpc_env *env, const std::u16string &name, result &r, std::string &error) = 0;
+    // Stores the label under its own name (the label struct's "name").
+    virtual result save(const label *lab, std::string &error) = 0;
+    // Like save, but only under a name not taken yet (exists otherwise).
+    virtual result add(const label *lab, std::string &error) = 0;
+    virtual result drop(const std::u16string &name, std::string &error) = 0;
+    virtual result rename(const std::u16string &old_name, const std::u16string &new_name, std::string &error) = 0;
+};
+
+// The store named by --store: a PostgreSQL connection string
+// ("postgresql://…", "postgres://…" or "key=value …" naming a libpq
+// setting) or a folder.
+bool srv__is_database_store(const std::string &spec);
+// The store for --store (a folder store or a database store); null with a
+// reason when it cannot be used.
+std::unique_ptr<server_store> srv__open_store(const std::string &spec, std::size_t cache_bytes, std::string &error);
+
+class folder_store final : public server_store {
+public:
     // Creates the folder when it is missing and opens it.
-    explicit server_store(std::string folder, std::size_t cache_bytes = 64u << 20);
-    ~server_store();
-    server_store(const server_store &) = delete;
-    server_store &operator=(const server_store &) = delete;
+    explicit folder_store(std::string folder, std::size_t cache_bytes = 64u << 20);
+    ~folder_store() override;
+    folder_store(const folder_store &) = delete;
+    folder_store &operator=(const folder_store &) = delete;
     const std::string &folder() const { return folder_; }
     // False with a reason when the folder cannot be made, opened or written.
     bool usable(std::string &error) const;
+
+    std::string where() const override { return folder_; }
+    // Removes stale temporaries (logged), then indexes in the background.
+    void start() override;
+    void stop() override { stop_index(); }
 
     // Removes the temporary files an interrupted save left in the folder
     // (only names of the store's own pattern, only plain files); how many.
@@ -57,14 +113,17 @@ public:
 
     // Every stored label, sorted by name.
     std::vector<stored_label> list();
+    result list(std::vector<stored_label> &out, std::string &error) override;
     // The label struct of a stored label (a new reference), or null.
     xmlrpc_value *load(xmlrpc_env *env, const std::u16string &name, result &r);
-    // Stores the label under its own name (the label struct's "name").
-    result save(const label *lab, std::string &error);
+    xmlrpc_value *load(xmlrpc_env *env, const std::u16string &name, result &r, std::string &error) override;
+    result save(const label *lab, std::string &error) override { return put(lab, error, true); }
+    result add(const label *lab, std::string &error) override { return put(lab, error, false); }
     // Drops the label; a file in the name's place that no longer reads is
     // dropped too.
     result drop(const std::u16string &name);
-    result rename(const std::u16string &old_name, const std::u16string &new_name, std::string &error);
+    result drop(const std::u16string &name, std::string &error) override;
+    result rename(const std::u16string &old_name, const std::u16string &new_name, std::string &error) override;
 
     // Bytes the cache holds now (for tests).
     std::size_t cache_bytes_in_use();
@@ -97,9 +156,7 @@ private:
     bool head_of(const std::string &base, index_entry &out);
     // Parses a file into a label struct (a new reference) and its stamp.
     xmlrpc_value *parse_file(const std::string &base, xmlrpc_env *env, file_stamp &stamp, label_ptr *lab);
-    // The file's bytes; false with a reason when they cannot be made or
-    // would be more than the store reads back.
-    static bool file_bytes(const label *lab, std::string &bytes, std::string &error);
+    result put(const label *lab, std::string &error, bool replace);
     bool write_temporary(const std::string &bytes, const std::string &base, std::string &tmp, std::string &error);
     void forget_cached(const std::string &base);
     void cache_put(const std::string &base, const file_stamp &stamp, xmlrpc_value *value);

@@ -27,7 +27,7 @@ label_ptr named(const std::u16string &name)
 TEST(ServerStore, EveryNameHasItsOwnFileInsideTheFolder)
 {
     temp_dir dir;
-    server_store store((dir / "labels").string());
+    folder_store store((dir / "labels").string());
     std::vector<std::u16string> names = {u"a", u"A", u"..", u".", u"/", u"a/b", u"a\\b", u"a b", u"a_b",
                                          u"../x", u"x/..", std::u16string(1000, u'ж'), std::u16string(1001, u'ж')};
     for (char16_t c = 1; c < 32; ++c)
@@ -48,7 +48,7 @@ TEST(ServerStore, EveryNameHasItsOwnFileInsideTheFolder)
 TEST(ServerStore, ForeignAndBrokenFilesAreLeftAlone)
 {
     temp_dir dir;
-    server_store store((dir / "labels").string());
+    folder_store store((dir / "labels").string());
     std::string error;
     ASSERT_EQ(store.save(named(u"Настоящая").get(), error), server_store::result::ok) << error;
 
@@ -97,7 +97,7 @@ TEST(ServerStore, ForeignAndBrokenFilesAreLeftAlone)
 TEST(ServerStore, ParsedLabelsAreCachedWithinTheirBytesMostRecentFirst)
 {
     temp_dir dir;
-    server_store store((dir / "labels").string(), 1u << 20);
+    folder_store store((dir / "labels").string(), 1u << 20);
     std::string error;
     const int count = 10;
     for (int i = 0; i < count; ++i) {
@@ -148,7 +148,7 @@ TEST(ServerStore, ParsedLabelsAreCachedWithinTheirBytesMostRecentFirst)
 TEST(ServerStore, AFileThatNoLongerReadsCanBeDropped)
 {
     temp_dir dir;
-    server_store store((dir / "labels").string());
+    folder_store store((dir / "labels").string());
     std::string error;
     ASSERT_EQ(store.save(named(u"Битая").get(), error), server_store::result::ok);
     const std::string path = store.file_for(u"Битая");

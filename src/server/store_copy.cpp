@@ -1,0 +1,98 @@
+#include "server/store_copy.h"
+
+#include <sys/stat.h>
+
+#include "exchange/inout.h"
+#include "exchange/xmlrpc_support.h"
+#include "model/misc.h"
+#include "server/log.h"
+#include "server/pg_store.h"
+
+bool srv__copy_labels(server_store &from, server_store &to, copy_counts &counts, std::string &error,
+                      std::FILE *out)
+{
+    c_numeric_scope c_locale;
+    std::vector<stored_label> labels;
+    if (from.list(labels, error) != server_store::result::ok)
+        return false;
+    for (const stored_label &l : labels) {
+        const std::string shown = "«" + srv__client_text(l.name) + "»";
+        server_store::result r;
+        std::string why;
+        ino_env env;
+        xmlrpc_value_ptr value(from.load(&env.env, l.name, r, why));
+        if (!value && r == server_store::result::io_error) {
+            error = why;
+            return false;
+        }
+        label_ptr lab;
+        if (value) {
+            ino_env conv;
+            cr_protected_scope cr;
+            lab = ino__value_to_label(&conv.env, value.get(), false);
+        }
+        value.reset();
+        if (!lab) {
+            ++counts.unreadable;
+            std::fprintf(out, "не прочитана %s%s\n", shown.c_str(),
+                         r == server_store::result::not_found ? ": удалена во время копирования"
+                         : why.empty()                        ? ""
+                                                              : (": " + why).c_str());
+            continue;
+        }
+        switch (to.add(lab.get(), why)) {
+        case server_store::result::ok: ++counts.copied; break;
+        case server_store::result::exists:
+            ++counts.existed;
+            std::fprintf(out, "уже есть, не заменена: %s\n", shown.c_str());
+            break;
+        case server_store::result::io_error: error = why; return false;
+        default:
+            ++counts.unreadable;
+            std::fprintf(out, "не принята %s: %s\n", shown.c_str(), why.c_str());
+            break;
+        }
+    }
+    return true;
+}
+
+int srv__copy_command(const std::string &store, const std::string &import_from, const std::string &export_to,
+                      std::size_t cache_bytes)
+{
+    if (!import_from.empty() && !export_to.empty()) {
+        std::fprintf(stderr, "vellumo-server: --import и --export не задаются вместе\n");
+        return 2;
+    }
+    if (!srv__is_database_store(store)) {
+        std::fprintf(stderr, "vellumo-server: для --import и --export нужна база данных: --store postgresql://…\n");
+        return 2;
+    }
+    const std::string &folder = import_from.empty() ? export_to : import_from;
+    struct stat st;
+    if (!import_from.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+        std::fprintf(stderr, "vellumo-server: папки этикеток %s нет\n", folder.c_str());
+        return 1;
+    }
+    std::string error;
+    pg_store database(store, cache_bytes);
+    if (!database.open(error)) {
+        std::fprintf(stderr, "vellumo-server: база данных этикеток: %s\n", error.c_str());
+        return 1;
+    }
+    folder_store files(folder, cache_bytes);
+    if (!files.usable(error)) {
+        std::fprintf(stderr, "vellumo-server: папка этикеток %s: %s\n", folder.c_str(), error.c_str());
+        return 1;
+    }
+    copy_counts counts;
+    const bool done = import_from.empty() ? srv__copy_labels(database, files, counts, error, stdout)
+                                          : srv__copy_labels(files, database, counts, error, stdout);
+    std::printf("скопировано этикеток: %d\nуже были и не заменены: %d\nне прочитаны или не приняты: %d\n",
+                counts.copied, counts.existed, counts.unreadable);
+    std::fflush(stdout);
+    if (!done) {
+        std::fprintf(stderr, "vellumo-server: копирование прервано: %s\n", error.c_str());
+        return 1;
+    }
+    return counts.existed || counts.unreadable ? 1 : 0;
+}
