@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <poll.h>
+#include <sys/socket.h>
+#include <thread>
 
 namespace {
 
@@ -86,10 +88,42 @@ pg_result_ptr run_on(PGconn *conn_, const char *sql, const std::vector<pg_param>
         lengths.push_back(p.length);
         formats.push_back(p.binary ? 1 : 0);
     }
+    std::size_t total = 0;
+    for (const pg_param &p : params)
+        total += static_cast<std::size_t>(p.length);
+    // libpq moves what is left of its buffer to the front after every
+    // partial send of a non-blocking connection, so a large statement is
+    // sent blocking, with a watchdog that shuts the socket at the deadline.
+    const bool large = total > (1u << 20);
+    std::mutex watch_m;
+    std::condition_variable watch_cv;
+    bool sending = large, shut = false;
+    std::thread watchdog;
+    if (large) {
+        PQsetnonblocking(conn_, 0);
+        watchdog = std::thread([&] {
+            std::unique_lock<std::mutex> lk(watch_m);
+            if (!watch_cv.wait_until(lk, deadline, [&] { return !sending; })) {
+                ::shutdown(PQsocket(conn_), SHUT_RDWR);
+                shut = true;
+            }
+        });
+    }
     const int sent = params.empty() ? PQsendQuery(conn_, sql)
                                     : PQsendQueryParams(conn_, sql, static_cast<int>(params.size()), nullptr,
                                                         values.data(), lengths.data(), formats.data(),
                                                         binary_result ? 1 : 0);
+    if (large) {
+        {
+            std::lock_guard<std::mutex> lk(watch_m);
+            sending = false;
+        }
+        watch_cv.notify_all();
+        watchdog.join();
+        PQsetnonblocking(conn_, 1);
+        if (shut)
+            return fail(nullptr, late);
+    }
     if (!sent)
         return fail(nullptr);
     for (;;) {

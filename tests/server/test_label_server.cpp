@@ -1,5 +1,6 @@
 // The real vellumo-server process, driven by the editor's own client
-// functions (and, for what the editor never sends, by Python's xmlrpc).
+// functions (and, for what the editor never sends, by Python's xmlrpc); the
+// label methods once with each store, the folder and the database.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,6 +18,7 @@
 #include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "platform/network_notice.h"
+#include "support/pg_cluster.h"
 #include "support/python.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
@@ -75,12 +77,55 @@ std::string utf8(const std::u16string &s)
     return msc__to_utf8(s);
 }
 
-class LabelServer : public testing::Test {
+enum class store_kind { folder, database };
+
+class LabelServer : public testing::TestWithParam<store_kind> {
 protected:
     void SetUp() override
     {
         rpd__client_init();
+        ASSERT_FALSE(store.empty()) << pg_cluster::shared().error();
         ASSERT_TRUE(server.running()) << server.output();
+    }
+    bool folder() const { return GetParam() == store_kind::folder; }
+    // A folder of its own, or a database of its own on this executable's
+    // PostgreSQL.
+    std::string make_store()
+    {
+        if (GetParam() == store_kind::folder)
+            return (dir / "store").string();
+        pg_cluster &pg = pg_cluster::shared(VELLUMO_TEST_PG_STATE);
+        database = pg.running() ? pg.new_database() : "";
+        return database.empty() ? "" : pg.uri(database);
+    }
+    // The rows of the database store: name and bytes.
+    std::vector<std::pair<std::string, std::string>> rows()
+    {
+        std::vector<std::pair<std::string, std::string>> out;
+        auto r = pg_cluster::shared().sql(database, "SELECT name, encode(bytes, 'base64') FROM vellumo_labels");
+        EXPECT_TRUE(r) << pg_cluster::shared().error();
+        if (r)
+            for (auto &row : *r)
+                out.emplace_back(*row[0], from_base64(*row[1]));
+        return out;
+    }
+    static std::string from_base64(const std::string &text)
+    {
+        static const std::string abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::string out;
+        unsigned bits = 0;
+        int n = 0;
+        for (char c : text) {
+            const std::size_t v = abc.find(c);
+            if (v == std::string::npos)
+                continue;
+            bits = (bits << 6) | static_cast<unsigned>(v);
+            if ((n += 6) >= 8) {
+                n -= 8;
+                out += static_cast<char>((bits >> n) & 0xFF);
+            }
+        }
+        return out;
     }
     // The last box, checked to be a call fault with `code` and a text that
     // holds `text`.
@@ -104,7 +149,9 @@ protected:
     }
 
     temp_dir dir;
-    server_process server{(dir / "store").string()};
+    std::string database;
+    std::string store = make_store();
+    server_process server{store};
     scripted_message_boxes boxes;
     scoped_message_boxes use_boxes{&boxes};
     scripted_network_notice notice;
@@ -114,7 +161,7 @@ protected:
 
 } // namespace
 
-TEST_F(LabelServer, EveryMethodAnswersAsTheEditorExpects)
+TEST_P(LabelServer, EveryMethodAnswersAsTheEditorExpects)
 {
     // An empty store.
     auto empty = ino__list_labels(nullptr, server.url(), user, password);
@@ -179,7 +226,7 @@ TEST_F(LabelServer, EveryMethodAnswersAsTheEditorExpects)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(LabelServer, FaultsHaveTheirOwnCodesAndRussianMessages)
+TEST_P(LabelServer, FaultsHaveTheirOwnCodesAndRussianMessages)
 {
     label_ptr lab = sample_label(u"Есть");
     ASSERT_EQ(ino__save_label(server.url(), lab.get(), user, password), 1);
@@ -232,7 +279,7 @@ TEST_F(LabelServer, FaultsHaveTheirOwnCodesAndRussianMessages)
     EXPECT_EQ(ino__render_label(server.url(), u"Есть", {}, 1200, 1200, false, user, password, jpeg, log), 1);
 }
 
-TEST_F(LabelServer, CallsTheEditorNeverMakesAreRefusedWithFaults)
+TEST_P(LabelServer, CallsTheEditorNeverMakesAreRefusedWithFaults)
 {
     // Python's xmlrpc writes what another program could send.
     const std::string code = R"PY(
@@ -305,7 +352,7 @@ assert b"faultCode" not in data and b"200 OK" not in data, data[:200]
     EXPECT_TRUE(ino__list_labels(nullptr, server.url(), user, password));
 }
 
-TEST_F(LabelServer, AnswersWriteDoublesWithSixDecimals)
+TEST_P(LabelServer, AnswersWriteDoublesWithSixDecimals)
 {
     // The label comes back with its doubles as the editor writes them.
     const std::string code = R"PY(
@@ -328,7 +375,7 @@ assert abs(label["width"] - 9.5275) < 5e-7 and label["height"] == 0.0, label
     EXPECT_EQ(run_python(code, {utf8(server.url())}), 0);
 }
 
-TEST_F(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
+TEST_P(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
 {
     std::u16string long_name;
     for (int i = 0; i < 1000; ++i)
@@ -355,6 +402,19 @@ TEST_F(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
         EXPECT_EQ(back->name, name);
         EXPECT_EQ(back->desc, u"описание " + name);
     }
+    if (!folder()) {
+        // One row per name, holding a label file the editor reads.
+        auto stored = rows();
+        EXPECT_EQ(stored.size(), tricky.size());
+        for (const auto &[name, bytes] : stored) {
+            label_ptr lab = ino__load_memory(bytes.data(), bytes.size());
+            ASSERT_TRUE(lab) << name;
+            EXPECT_EQ(utf8(lab->name), name);
+            EXPECT_EQ(want.count(lab->name), 1u);
+        }
+        EXPECT_TRUE(boxes.shown.empty());
+        return;
+    }
     // Every file is a plain file right inside the store, and nothing was
     // written anywhere else.
     std::size_t files = 0;
@@ -377,7 +437,7 @@ TEST_F(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(LabelServer, EightClientsAtOnceLoseAndTearNothing)
+TEST_P(LabelServer, EightClientsAtOnceLoseAndTearNothing)
 {
     std::vector<pid_t> pids;
     const std::string url = utf8(server.url());
@@ -398,6 +458,10 @@ TEST_F(LabelServer, EightClientsAtOnceLoseAndTearNothing)
     for (int i = 0; i < 8; i += 2)
         want.insert(msc__from_utf8("собственная/" + std::to_string(i) + "/../" + std::to_string(i)));
     EXPECT_EQ(std::set<std::u16string>(listed.begin(), listed.end()), want);
+    if (!folder()) {
+        EXPECT_EQ(rows().size(), want.size());
+        return;
+    }
     // No temporary file left behind.
     std::size_t files = 0;
     for (const auto &e : fs::directory_iterator(dir / "store")) {
@@ -407,7 +471,7 @@ TEST_F(LabelServer, EightClientsAtOnceLoseAndTearNothing)
     EXPECT_EQ(files, want.size());
 }
 
-TEST_F(LabelServer, AServerKilledWhileSavingLeavesTheOldLabel)
+TEST_P(LabelServer, AServerKilledWhileSavingLeavesTheOldLabel)
 {
     label_ptr old = sample_label(u"Прайс");
     old->desc = u"старая";
@@ -424,14 +488,14 @@ TEST_F(LabelServer, AServerKilledWhileSavingLeavesTheOldLabel)
 
     int interrupted = 0;
     for (int delay_ms : {20, 150, 400, 800, 1500}) {
-        server_process s((dir / "store").string());
+        server_process s(store);
         ASSERT_TRUE(s.running());
         std::thread saver([&] { ino__save_label(s.url(), big.get(), user, password); });
         std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
         s.kill_now();
         saver.join();
 
-        server_process again((dir / "store").string());
+        server_process again(store);
         ASSERT_TRUE(again.running());
         label_ptr back = ino__load_label(again.url(), u"Прайс", user, password);
         ASSERT_TRUE(back) << "after a kill at " << delay_ms << " ms";
@@ -448,6 +512,11 @@ TEST_F(LabelServer, AServerKilledWhileSavingLeavesTheOldLabel)
     // At least one kill came before the new version was in place.
     EXPECT_GT(interrupted, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, LabelServer, testing::Values(store_kind::folder, store_kind::database),
+                         [](const testing::TestParamInfo<store_kind> &info) {
+                             return info.param == store_kind::folder ? "Folder" : "Database";
+                         });
 
 TEST(LabelServerProcess, CredentialsFromAUsersFile)
 {
