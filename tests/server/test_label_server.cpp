@@ -3,6 +3,7 @@
 // label methods once with each store, the folder and the database.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -435,6 +436,29 @@ TEST_P(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
         EXPECT_EQ(want.count(lab->name), 1u);
     }
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_P(LabelServer, ListsByNameInCodePointOrder)
+{
+    // Orders that a locale's collation would give otherwise: capitals
+    // before small letters, "Ё" (U+0401) before "А" and "ё" (U+0451) after
+    // "я", digits by character, not by number.
+    const std::vector<std::u16string> saved = {u"я",  u"ё",   u"б",  u"Ё",  u"а", u"Я", u"b",  u"B",
+                                               u"a",  u"10",  u"9",  u" z", u"É", u"e", u"ab", u"a b",
+                                               u"\uFFFD", u"\u00A0", u"ж-2", u"ж 2"};
+    for (const std::u16string &name : saved)
+        ASSERT_EQ(ino__save_label(server.url(), sample_label(name).get(), user, password), 1) << utf8(name);
+    std::vector<std::u16string> listed = names();
+    std::reverse(listed.begin(), listed.end()); // the client turns the server's order round
+    // The order of the names' code points, computed apart from the server.
+    std::vector<std::u32string> points;
+    for (const std::u16string &name : saved)
+        points.emplace_back(name.begin(), name.end()); // no surrogates here
+    std::sort(points.begin(), points.end());
+    std::vector<std::u16string> want;
+    for (const std::u32string &p : points)
+        want.emplace_back(p.begin(), p.end());
+    EXPECT_EQ(listed, want);
 }
 
 TEST_P(LabelServer, EightClientsAtOnceLoseAndTearNothing)
