@@ -72,9 +72,11 @@ void quiet_notices(void *, const char *) {}
 
 // One statement on a connection, every result read, within the deadline;
 // null with the failure.
+enum class send_kind { query, prepared, prepare };
+
 pg_result_ptr run_on(PGconn *conn_, const char *sql, const std::vector<pg_param> &params,
                      pg_clock::time_point deadline, const pg_timeouts &timeouts, pg_failure &failure,
-                     bool binary_result)
+                     bool binary_result, send_kind kind = send_kind::query, const char *prepare_sql = nullptr)
 {
     const std::string late = "база данных не ответила за " + std::to_string((timeouts.operation_ms + 999) / 1000) + " с";
     auto fail = [&](const PGresult *r, const std::string &timeout_reason = {}) {
@@ -109,10 +111,14 @@ pg_result_ptr run_on(PGconn *conn_, const char *sql, const std::vector<pg_param>
             }
         });
     }
-    const int sent = params.empty() ? PQsendQuery(conn_, sql)
-                                    : PQsendQueryParams(conn_, sql, static_cast<int>(params.size()), nullptr,
-                                                        values.data(), lengths.data(), formats.data(),
-                                                        binary_result ? 1 : 0);
+    const int n = static_cast<int>(params.size());
+    const int sent =
+        kind == send_kind::prepare    ? PQsendPrepare(conn_, sql, prepare_sql, 0, nullptr)
+        : kind == send_kind::prepared ? PQsendQueryPrepared(conn_, sql, n, values.data(), lengths.data(),
+                                                            formats.data(), binary_result ? 1 : 0)
+        : params.empty()              ? PQsendQuery(conn_, sql)
+                                      : PQsendQueryParams(conn_, sql, n, nullptr, values.data(), lengths.data(),
+                                                          formats.data(), binary_result ? 1 : 0);
     if (large) {
         {
             std::lock_guard<std::mutex> lk(watch_m);
@@ -180,7 +186,8 @@ bool pg_pool::check_conninfo(const std::string &conninfo, std::string &error)
     return true;
 }
 
-pg_pool::pg_pool(std::string conninfo, int max, pg_timeouts timeouts) : max_(std::max(1, max)), timeouts_(timeouts)
+pg_pool::pg_pool(std::string conninfo, int max, pg_timeouts timeouts, statements prepared)
+    : statements_(std::move(prepared)), max_(std::max(1, max)), timeouts_(timeouts)
 {
     char *err = nullptr;
     std::unique_ptr<PQconninfoOption, conninfo_deleter> opts(PQconninfoParse(conninfo.c_str(), &err));
@@ -286,6 +293,11 @@ PGconn *pg_pool::connect(pg_clock::time_point deadline, pg_failure &failure)
         PQfinish(c);
         return nullptr;
     }
+    for (const auto &[name, sql] : statements_)
+        if (!run_on(c, name.c_str(), {}, deadline, timeouts_, failure, false, send_kind::prepare, sql.c_str())) {
+            PQfinish(c);
+            return nullptr;
+        }
     return c;
 }
 
@@ -360,6 +372,16 @@ pg_result_ptr pg_pool::lease::run(const char *sql, const std::vector<pg_param> &
                                   pg_clock::time_point deadline, pg_failure &failure, bool binary_result)
 {
     pg_result_ptr r = run_on(conn_, sql, params, deadline, pool_->timeouts_, failure, binary_result);
+    if (!r)
+        discard();
+    return r;
+}
+
+pg_result_ptr pg_pool::lease::run_prepared(const char *name, const std::vector<pg_param> &params,
+                                           pg_clock::time_point deadline, pg_failure &failure, bool binary_result)
+{
+    pg_result_ptr r =
+        run_on(conn_, name, params, deadline, pool_->timeouts_, failure, binary_result, send_kind::prepared);
     if (!r)
         discard();
     return r;

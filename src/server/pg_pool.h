@@ -49,8 +49,11 @@ struct pg_failure {
 
 class pg_pool {
 public:
+    // Statements every connection prepares when it opens: name, SQL.
+    using statements = std::vector<std::pair<std::string, std::string>>;
+
     // `conninfo`: any libpq connection string, without a password.
-    pg_pool(std::string conninfo, int max, pg_timeouts timeouts);
+    pg_pool(std::string conninfo, int max, pg_timeouts timeouts, statements prepared = {});
     ~pg_pool();
     pg_pool(const pg_pool &) = delete;
     pg_pool &operator=(const pg_pool &) = delete;
@@ -72,6 +75,9 @@ public:
         // when `binary_result`.
         pg_result_ptr run(const char *sql, const std::vector<pg_param> &params, pg_clock::time_point deadline,
                           pg_failure &failure, bool binary_result = false);
+        // One of the pool's prepared statements, by name.
+        pg_result_ptr run_prepared(const char *name, const std::vector<pg_param> &params,
+                                   pg_clock::time_point deadline, pg_failure &failure, bool binary_result = false);
         // The connection goes, not back to the pool.
         void discard();
 
@@ -101,6 +107,7 @@ private:
     void give_back(PGconn *conn, bool reusable);
 
     std::vector<std::string> keywords_, values_;
+    statements statements_;
     int max_;
     pg_timeouts timeouts_;
     std::mutex m_;
