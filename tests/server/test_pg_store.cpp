@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <csignal>
+#include <future>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -356,6 +358,41 @@ TEST_F(DatabaseStore, AStatementThatWaitsTooLongFailsInTimeAndTheStoreGoesOn)
     PQfinish(holder);
     EXPECT_EQ(s.list(listed, error), server_store::result::ok) << error;
     EXPECT_EQ(listed.size(), 1u);
+}
+
+TEST_F(DatabaseStore, ALargeSaveToADatabaseThatStoppedReadingEndsAtItsDeadline)
+{
+    pg_timeouts quick;
+    quick.statement_ms = 1000;
+    quick.operation_ms = 2000;
+    pg_store s(cluster().conninfo(db), 1u << 20, quick, 1);
+    std::string error;
+    ASSERT_TRUE(s.open(error)) << error;
+    // The store's one connection, and the database process behind it.
+    auto pid = cluster().sql("postgres", "SELECT pid FROM pg_stat_activity WHERE datname = $1 AND "
+                                         "application_name = 'vellumo-server' ORDER BY backend_start DESC LIMIT 1",
+                             {db});
+    ASSERT_TRUE(pid && pid->size() == 1u);
+    const pid_t backend = std::stoi(*(*pid)[0][0]);
+    // Far more than the socket holds, so the send has to wait for a reader.
+    label_ptr big = named(u"Большая", std::u16string(4u << 20, u'ж'));
+    ASSERT_EQ(::kill(backend, SIGSTOP), 0);
+    // Should the save hang, the database goes on after 15 s anyway.
+    std::promise<void> saved;
+    std::thread rescue([backend, done = saved.get_future()] {
+        done.wait_for(std::chrono::seconds(15));
+        ::kill(backend, SIGCONT);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const server_store::result r = s.save(big.get(), error);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    saved.set_value();
+    rescue.join();
+    EXPECT_EQ(r, server_store::result::io_error);
+    EXPECT_NE(error.find("не ответила за 2 с"), std::string::npos) << error;
+    EXPECT_LT(seconds, 2 + 4.0); // the deadline, plus the making of the file under a sanitizer
+    // A new connection takes the next call.
+    EXPECT_EQ(s.save(named(u"Малая").get(), error), server_store::result::ok) << error;
 }
 
 TEST_F(DatabaseStore, ThePoolOpensConnectionsAsCallsNeedThemUpToItsSize)
