@@ -11,8 +11,8 @@
 
 #include "bench_common.h"
 #include "canvas/canvas.h"
-#include "frame/frame_host.h"
-#include "frame/frame_hub.h"
+#include "widgets/frame_host.h"
+#include "hub/frame_hub.h"
 #include "model/xmalloc.h"
 #include "widgets/ormikcommon.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bench_common.h"
-#include "frame/frame_hub.h"
+#include "hub/frame_hub.h"
 
 namespace {
 struct null_shell : frame_shell {

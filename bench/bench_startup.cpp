@@ -13,8 +13,8 @@
 #include <chrono>
 #include "canvas/canvas.h"
 #include "frame/frame.h"
-#include "frame/frame_hub.h"
-#include "frame/opensave.h"
+#include "hub/frame_hub.h"
+#include "hub/opensave.h"
 #include "model/xmalloc.h"
 #include "support/temp_dir.h"
 #include "widgets/ormikcommon.h"

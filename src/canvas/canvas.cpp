@@ -11,8 +11,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "canvas/gradient.h"
-#include "frame/frame_host.h"
+#include "widgets/gradient.h"
+#include "widgets/frame_host.h"
 #include "model/errors.h"
 #include "model/misc.h"
 #include "widgets/floatsb.h"

@@ -18,7 +18,7 @@
 #include <deque>
 #include <list>
 
-#include "frame/frame_hub.h"
+#include "hub/frame_hub.h"
 #include "model/layout.h"
 
 class frame_host;

@@ -4,7 +4,7 @@
 #include <QStyle>
 
 #include "canvas/canvas.h"
-#include "frame/frame_host.h"
+#include "widgets/frame_host.h"
 #include "resources/icons.h"
 #include "widgets/floatsb.h"
 #include "widgets/picbtn.h"

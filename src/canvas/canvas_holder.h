@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "frame/frame_hub.h"
+#include "hub/frame_hub.h"
 
 class canvas_window;
 class float_scroll_bar;

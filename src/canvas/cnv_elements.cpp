@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "canvas/canvas.h"
-#include "canvas/gradient.h"
+#include "widgets/gradient.h"
 #include "widgets/ormikcommon.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "canvas/canvas.h"
-#include "canvas/gradient.h"
+#include "widgets/gradient.h"
 #include "model/misc.h"
 #include "widgets/ruler.h"
 

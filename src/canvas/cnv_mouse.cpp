@@ -9,7 +9,7 @@
 
 #include "canvas/canvas.h"
 #include "platform/beep.h"
-#include "frame/frame_host.h"
+#include "widgets/frame_host.h"
 #include "model/errors.h"
 
 namespace {

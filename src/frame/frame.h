@@ -8,8 +8,8 @@
 #include <map>
 #include <memory>
 
-#include "frame/frame_host.h"
-#include "frame/frame_hub.h"
+#include "widgets/frame_host.h"
+#include "hub/frame_hub.h"
 
 class QAction;
 class QLabel;

@@ -6,8 +6,8 @@
 #include <QItemSelectionModel>
 #include <QTreeWidget>
 
-#include "frame/commands.h"
-#include "frame/frame_host.h"
+#include "hub/commands.h"
+#include "widgets/frame_host.h"
 #include "model/errors.h"
 #include "resources/icons.h"
 #include "widgets/controls.h"

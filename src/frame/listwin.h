@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "frame/frame_hub.h"
+#include "hub/frame_hub.h"
 
 class frame_host;
 class QTreeWidget;

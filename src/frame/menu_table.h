@@ -6,7 +6,7 @@
 
 #include <Qt>
 
-#include "frame/commands.h"
+#include "hub/commands.h"
 
 struct menu_row {
     int depth;              // 0: a popup of the menu bar, 1: its item, 2: an item of a submenu

@@ -19,7 +19,7 @@
 
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
-#include "exchange/servers_dialogs.h"
+#include "frame/servers_dialogs.h"
 #include "frame/renamedlg.h"
 #include "model/errors.h"
 #include "model/messages.h"

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "frame/opensave.h"
+#include "hub/opensave.h"
 
 class QFileDialog;
 class QLabel;

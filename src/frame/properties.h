@@ -7,8 +7,8 @@
 #include <array>
 #include <vector>
 
-#include "frame/frame_host.h"
-#include "frame/frame_hub.h"
+#include "widgets/frame_host.h"
+#include "hub/frame_hub.h"
 
 class QCheckBox;
 class QComboBox;

@@ -3,7 +3,7 @@
 // image i stay aligned.
 #pragma once
 
-#include "frame/commands.h"
+#include "hub/commands.h"
 #include "widgets/toolbarsup.h"
 
 inline constexpr tbs_row frame_toolbar[] = {

@@ -8,7 +8,7 @@
 #include <array>
 #include <cmath>
 
-#include "canvas/gradient.h"
+#include "widgets/gradient.h"
 #include "model/settings.h"
 #include "widgets/controls.h"
 

@@ -14,7 +14,7 @@
 #include "frame/owner.h"
 #include "frame/properties.h"
 #include "model/settings.h"
-#include "frame/hub_fakes.h"
+#include "support/hub_fakes.h"
 #include "platform/message_boxes.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"

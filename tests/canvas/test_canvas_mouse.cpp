@@ -6,7 +6,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "frame/commands.h"
+#include "hub/commands.h"
 #include "platform/beep.h"
 #include "platform/file_choice.h"
 #include "widgets/ruler.h"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <fstream>
 
-#include "canvas/gradient.h"
-#include "frame/frame_host.h"
+#include "widgets/gradient.h"
+#include "widgets/frame_host.h"
 #include "model/layout.h"
 #include "platform/file_choice.h"
 #include "support/shots.h"

@@ -16,7 +16,7 @@
 #include "exchange/rpdialog.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
-#include "exchange/servers_dialogs.h"
+#include "frame/servers_dialogs.h"
 #include "model/misc.h"
 #include "model/settings.h"
 #include "platform/message_boxes.h"

@@ -17,7 +17,7 @@
 #include "exchange/rpdialog.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
-#include "frame/opensave.h"
+#include "hub/opensave.h"
 #include "frame/opensave_dialog.h"
 #include "frame/renamedlg.h"
 #include "model/misc.h"

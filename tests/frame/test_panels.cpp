@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <QWindow>
 
-#include "frame/commands.h"
+#include "hub/commands.h"
 #include "frame/labelopt.h"
 #include "frame/renamedlg.h"
 #include "canvas/canvas_holder.h"

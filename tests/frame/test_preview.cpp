@@ -22,15 +22,15 @@
 #include <jpeglib.h>
 
 #include "exchange/inout.h"
-#include "exchange/preview.h"
+#include "frame/preview.h"
 #include "exchange/preview_core.h"
 #include "exchange/rpdialog.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "exchange/xmlrpc_support.h"
-#include "frame/commands.h"
+#include "hub/commands.h"
 #include "frame/frame.h"
-#include "frame/opensave.h"
+#include "hub/opensave.h"
 #include "frame/opensave_dialog.h"
 #include "model/misc.h"
 #include "model/settings.h"

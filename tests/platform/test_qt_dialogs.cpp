@@ -12,7 +12,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "frame/opensave.h"
+#include "hub/opensave.h"
 #include "frame/opensave_dialog.h"
 #include "model/errors.h"
 #include "platform/qt_dialogs.h"

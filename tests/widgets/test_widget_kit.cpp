@@ -21,7 +21,7 @@
 #include <cmath>
 #include <set>
 
-#include "canvas/gradient.h"
+#include "widgets/gradient.h"
 #include "frame/toolbar_table.h"
 #include "model/settings.h"
 #include "platform/colour_choice.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/frame_hub.h"
+#include "hub/frame_hub.h"
 
 struct fake_shell : frame_shell {
     void set_title(const std::u16string &t) override { title = t; }

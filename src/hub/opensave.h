@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/frame_hub.h"
+#include "hub/frame_hub.h"
 #include "platform/network_notice.h"
 
 // The request and the result of one run of the dialog.

@@ -4,8 +4,8 @@
 
 #include <QWidget>
 
-#include "frame/frame_host.h"
-#include "frame/frame_hub.h"
+#include "widgets/frame_host.h"
+#include "hub/frame_hub.h"
 
 class QCheckBox;
 class QGroupBox;

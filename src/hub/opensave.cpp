@@ -1,4 +1,4 @@
-#include "frame/opensave.h"
+#include "hub/opensave.h"
 
 #include "exchange/inout.h"
 #include "exchange/server_ops.h"

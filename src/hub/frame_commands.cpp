@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "frame/clipboard.h"
-#include "frame/commands.h"
-#include "frame/frame_hub.h"
+#include "hub/clipboard.h"
+#include "hub/commands.h"
+#include "hub/frame_hub.h"
 #include "model/messages.h"
 #include "platform/message_boxes.h"
 

@@ -1,9 +1,9 @@
 // Change notifications, undo history and document procedures.
-#include "frame/frame_hub.h"
+#include "hub/frame_hub.h"
 
 #include <cmath>
 
-#include "frame/commands.h"
+#include "hub/commands.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"

@@ -1,4 +1,4 @@
-#include "canvas/gradient.h"
+#include "widgets/gradient.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/frame_notify.h"
+#include "hub/frame_notify.h"
 #include "model/element.h"
 #include "platform/message_boxes.h"
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "frame/clipboard.h"
-#include "frame/commands.h"
-#include "frame/frame_hub.h"
-#include "frame/hub_fakes.h"
+#include "hub/clipboard.h"
+#include "hub/commands.h"
+#include "hub/frame_hub.h"
+#include "support/hub_fakes.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
 
@@ -573,7 +573,7 @@ TEST_F(Hub, DiscardingTheNewestSnapshotKeepsTheMark)
 #include <filesystem>
 #include <fstream>
 
-#include "frame/opensave.h"
+#include "hub/opensave.h"
 #include "support/temp_dir.h"
 
 TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)

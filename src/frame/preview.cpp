@@ -1,4 +1,4 @@
-#include "exchange/preview.h"
+#include "frame/preview.h"
 #include "platform/qt_text.h"
 
 #include <QCheckBox>
@@ -17,7 +17,7 @@
 
 #include "exchange/preview_core.h"
 #include "exchange/servers.h"
-#include "frame/commands.h"
+#include "hub/commands.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"

@@ -1,4 +1,4 @@
-#include "exchange/servers_dialogs.h"
+#include "frame/servers_dialogs.h"
 #include "platform/qt_text.h"
 
 #include <QApplication>

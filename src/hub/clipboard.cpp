@@ -1,4 +1,4 @@
-#include "frame/clipboard.h"
+#include "hub/clipboard.h"
 
 #include <algorithm>
 
