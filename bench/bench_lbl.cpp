@@ -11,7 +11,8 @@
 #include "bench_common.h"
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
-#include "model/misc.h"
+#include "platform/code_pages.h"
+#include "platform/file_io.h"
 
 int main()
 {

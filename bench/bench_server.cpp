@@ -11,9 +11,9 @@
 #include "exchange/inout.h"
 #include "exchange/rpdialog.h"
 #include "exchange/server_ops.h"
-#include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
+#include "platform/code_pages.h"
 
 int main()
 {

@@ -14,7 +14,6 @@
 #include "widgets/gradient.h"
 #include "widgets/frame_host.h"
 #include "model/errors.h"
-#include "model/misc.h"
 #include "widgets/floatsb.h"
 #include "widgets/ruler.h"
 

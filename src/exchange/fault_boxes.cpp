@@ -4,6 +4,7 @@
 #include "model/messages.h"
 #include "model/misc.h"
 #include "platform/message_boxes.h"
+#include "platform/code_pages.h"
 
 namespace {
 void show(const xmlrpc_env *env, const char16_t *caption_format)

@@ -10,7 +10,7 @@
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "model/messages.h"
-#include "model/misc.h"
+#include "platform/file_io.h"
 
 bool ino__file_bytes(const label *lab, std::string &out, xmlrpc_env *env)
 {

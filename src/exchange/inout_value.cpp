@@ -12,6 +12,7 @@
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"
+#include "platform/code_pages.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
-#include "model/misc.h"
+#include "platform/code_pages.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "model/misc.h"
+#include "platform/code_pages.h"
 
 using namespace ino_read;
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "exchange/xmlrpc_support.h"
-#include "model/misc.h"
+#include "platform/code_pages.h"
 
 namespace ino_read {
 

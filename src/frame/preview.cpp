@@ -20,7 +20,6 @@
 #include "hub/commands.h"
 #include "model/errors.h"
 #include "model/messages.h"
-#include "model/misc.h"
 #include "model/settings.h"
 #include "platform/beep.h"
 #include "platform/message_boxes.h"

@@ -67,6 +67,9 @@ message_box_request assertion_box(const char16_t *caption, const char *expr, con
 
 bool g_in_fatal = false;
 
+// The platform's own checks end through the same path.
+[[maybe_unused]] const bool g_fatal_installed = (platform_set_fatal_handler(&err__fatal), true);
+
 } // namespace
 
 void err__fatal(const char *expr, const char *module, int line)

@@ -7,7 +7,7 @@
 #include <new>
 #include <stdlib.h>
 
-#include "model/misc.h"
+#include "platform/file_io.h"
 
 namespace {
 

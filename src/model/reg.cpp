@@ -8,6 +8,7 @@
 #include "model/messages.h"
 #include "model/misc.h"
 #include "model/xmalloc.h"
+#include "platform/code_pages.h"
 
 namespace {
 

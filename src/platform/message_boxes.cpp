@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "model/misc.h"
+#include "platform/code_pages.h"
 
 namespace {
 console_message_boxes g_console;

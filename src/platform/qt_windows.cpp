@@ -9,16 +9,16 @@ void msc__screen_to_client_rect(const QWidget *w, QRect &r)
     r = QRect(tl, br);
 }
 
-list *msc__collect_visible_outside(QWidget *root, const QWidget *excluded)
+std::vector<QWidget *> msc__collect_visible_outside(QWidget *root, const QWidget *excluded)
 {
-    list *out = nullptr;
+    std::vector<QWidget *> out;
     const auto children = root->findChildren<QWidget *>();
     for (QWidget *c : children) {
         if (!c->isVisible() || c == excluded)
             continue;
         if (excluded && excluded->isAncestorOf(c))
             continue;
-        out = lst__append(out, c);
+        out.push_back(c);
     }
     return out;
 }

@@ -2,8 +2,7 @@
 #pragma once
 
 #include <QRect>
-
-#include "model/list.h"
+#include <vector>
 
 class QWidget;
 
@@ -11,7 +10,5 @@ class QWidget;
 void msc__screen_to_client_rect(const QWidget *w, QRect &r);
 
 // Every visible widget below `root` that is neither `excluded` nor one of
-// its descendants, as a list whose data are QWidget pointers (not owned:
-// free the list with a null destructor).  The open and save dialog uses it to
-// hide the controls of the inactive tab.
-list *msc__collect_visible_outside(QWidget *root, const QWidget *excluded);
+// its descendants, in the order of a walk down the tree (not owned).
+std::vector<QWidget *> msc__collect_visible_outside(QWidget *root, const QWidget *excluded);

@@ -11,7 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "model/misc.h"
+#include "platform/code_pages.h"
+#include "platform/file_io.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "model/misc.h"
+#include "platform/code_pages.h"
 
 namespace {
 

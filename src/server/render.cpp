@@ -13,9 +13,9 @@
 #include <set>
 
 #include "model/layout.h"
-#include "model/misc.h"
 #include "server/barcode.h"
 #include "server/eps.h"
+#include "platform/code_pages.h"
 
 namespace {
 

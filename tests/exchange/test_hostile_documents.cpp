@@ -17,11 +17,11 @@
 #include "exchange/rpdialog.h"
 #include "exchange/server_ops.h"
 #include "exchange/xml_prepare.h"
-#include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
 #include "support/python.h"
 #include "support/temp_dir.h"
+#include "platform/code_pages.h"
 
 using namespace lbl;
 

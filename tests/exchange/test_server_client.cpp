@@ -11,9 +11,9 @@
 #include "exchange/rpdialog.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
-#include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
+#include "platform/code_pages.h"
 
 namespace {
 

@@ -17,7 +17,6 @@
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "frame/servers_dialogs.h"
-#include "model/misc.h"
 #include "model/settings.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
@@ -25,6 +24,7 @@
 #include "support/shots.h"
 #include "support/temp_dir.h"
 #include "widgets/ormikcommon.h"
+#include "platform/code_pages.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include "exchange/inout.h"
 #include "exchange/lbl_text.h"
 #include "exchange/xmlrpc_support.h"
-#include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "support/python.h"
 #include "support/temp_dir.h"

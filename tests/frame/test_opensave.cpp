@@ -20,7 +20,6 @@
 #include "hub/opensave.h"
 #include "frame/opensave_dialog.h"
 #include "frame/renamedlg.h"
-#include "model/misc.h"
 #include "platform/beep.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
@@ -28,6 +27,7 @@
 #include "support/modal.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
+#include "platform/code_pages.h"
 
 namespace {
 

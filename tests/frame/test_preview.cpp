@@ -32,7 +32,6 @@
 #include "frame/frame.h"
 #include "hub/opensave.h"
 #include "frame/opensave_dialog.h"
-#include "model/misc.h"
 #include "model/settings.h"
 #include "platform/beep.h"
 #include "platform/message_boxes.h"
@@ -47,6 +46,7 @@
 #include "widgets/bmap.h"
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
+#include "platform/code_pages.h"
 
 namespace {
 

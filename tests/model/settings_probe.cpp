@@ -1,8 +1,8 @@
 // Prints a few settings values as a fresh process sees them.
 #include <cstdio>
 
-#include "model/misc.h"
 #include "model/settings.h"
+#include "platform/code_pages.h"
 
 int main()
 {

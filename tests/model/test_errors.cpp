@@ -13,10 +13,10 @@
 #include "model/errors.h"
 #include "model/list.h"
 #include "model/messages.h"
-#include "model/misc.h"
 #include "model/xmalloc.h"
 #include "platform/message_boxes.h"
 #include "support/temp_dir.h"
+#include "platform/code_pages.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "model/lg_epsi.h"
-#include "model/misc.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
 #include "support/temp_dir.h"
+#include "platform/file_io.h"
 
 namespace {
 lg_epsi_ptr load(const std::string &s)

@@ -1,15 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <clocale>
-#include <fstream>
 #include <string>
-#include <sys/stat.h>
 
 #include "model/list.h"
 #include "model/misc.h"
 #include "model/xmalloc.h"
-#include "support/temp_dir.h"
 
 TEST(Conversions, IntToStringUsesOneStaticBuffer)
 {
@@ -47,19 +43,6 @@ TEST(Conversions, RoundAddsHalfAndTruncates)
     EXPECT_EQ(msc__round(2.49), 2.0);
 }
 
-TEST(Conversions, Utf8RoundTripAndIllFormedInput)
-{
-    std::u16string s = u"Этикетка <&> \U0001F600 tab\t";
-    EXPECT_EQ(msc__from_utf8(msc__to_utf8(s)), s);
-    EXPECT_EQ(msc__to_utf8(u"Ж"), "\xD0\x96");
-    // A lone surrogate and bad bytes become U+FFFD instead of failing.
-    std::u16string lone = u"a";
-    lone += static_cast<char16_t>(0xD800);
-    EXPECT_EQ(msc__to_utf8(lone), "a\xEF\xBF\xBD");
-    EXPECT_EQ(msc__from_utf8("x\xC0\xAFy\xE0"), u"x\uFFFD\uFFFDy\uFFFD");
-    EXPECT_EQ(msc__from_ansi(msc__to_ansi(u"адрес")), u"адрес");
-}
-
 TEST(Conversions, FormatHandlesWideAndNarrowStringsAndLimits)
 {
     EXPECT_EQ(msc__format(u"%s | ошибка XMLRPC %d", u"Vellumo 1.2", -504),
@@ -78,37 +61,6 @@ TEST(Conversions, FormatHandlesWideAndNarrowStringsAndLimits)
         return s;
     };
     EXPECT_EQ(limited(u"%s!", longtext.c_str()).size(), 1023u);
-}
-
-TEST(Blobs, WriteReadReplaceAndEmpty)
-{
-    temp_dir dir;
-    std::u16string p = u16(dir / "a.bin");
-    std::string data = "first contents, long";
-    ASSERT_EQ(msc__write_blob(p, data.data(), data.size()), 1);
-    ASSERT_EQ(msc__write_blob(p, "xy", 2), 1); // replaces, not overlays
-    std::vector<unsigned char> out;
-    ASSERT_EQ(msc__read_blob(p, out), 1);
-    EXPECT_EQ(std::string(out.begin(), out.end()), "xy");
-
-    std::u16string empty = u16(dir / "empty");
-    ASSERT_EQ(msc__write_blob(empty, "", 0), 1);
-    out.assign(3, 'z');
-    ASSERT_EQ(msc__read_blob(empty, out), 1);
-    EXPECT_TRUE(out.empty());
-}
-
-TEST(Blobs, FailuresReportZeroWithErrno)
-{
-    temp_dir dir;
-    std::vector<unsigned char> out{1, 2};
-    errno = 0;
-    EXPECT_EQ(msc__read_blob(u16(dir / "missing"), out), 0);
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_EQ(out.size(), 2u);
-    EXPECT_EQ(msc__read_blob(u16(dir.path()), out), 0);
-    EXPECT_EQ(msc__write_blob(u16(dir / "no" / "such" / "dir"), "x", 1), 0);
-    EXPECT_EQ(errno, ENOENT);
 }
 
 namespace {

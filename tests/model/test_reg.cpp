@@ -18,6 +18,7 @@
 #include "platform/message_boxes.h"
 #include "support/private_mount.h"
 #include "support/temp_dir.h"
+#include "platform/code_pages.h"
 
 #ifndef SETTINGS_PROBE
 #error "SETTINGS_PROBE must name the probe program"

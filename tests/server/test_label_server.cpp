@@ -16,13 +16,13 @@
 #include "exchange/rpdialog.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
-#include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "platform/network_notice.h"
 #include "support/pg_cluster.h"
 #include "support/python.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
+#include "platform/code_pages.h"
 
 namespace fs = std::filesystem;
 

@@ -1,0 +1,25 @@
+// Whole-file input/output: read, write, replace safely, follow links.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Whole-file write: creates or replaces `path`.  1 on success, 0 on failure
+// with errno describing the cause.  A failed close after a successful write
+// is fatal.
+int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t len);
+// Safe replacement: writes a temporary file in the same folder, flushes it to
+// disk and renames it over `path`.  On failure the old file is untouched and
+// the temporary file removed; 0 with errno set.  A new file gets the usual
+// permissions, a replaced one keeps its own.
+// Through a symbolic link the file it points at is replaced in its own folder.
+int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t len);
+// Whole-file read of a regular file: 1 with the bytes in `out`, 0 with errno
+// set.  A folder gives EISDIR, a FIFO, device or socket EINVAL (and is never
+// waited on), a file above `max_len` bytes EFBIG.
+int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out,
+                   std::size_t max_len = static_cast<std::size_t>(-1));
+// The path a chain of symbolic links ends at (the path itself when it is not
+// a link); the end need not exist.
+std::string msc__resolve_link(const std::string &path);

@@ -1,0 +1,230 @@
+#!/usr/bin/env python3
+"""Checks that every line of src/ sits in the room its includes allow.
+
+    check_layout.py SRC_DIR [QT_WIDGETS_INCLUDE_DIR]
+    check_layout.py --self-test [QT_WIDGETS_INCLUDE_DIR]
+
+A folder under src/ is a library layer.  The checks:
+  - a folder includes only the folders below it (LAYERS), so no two
+    folders include each other and no folder cycle can come back;
+  - the folder graph as the files draw it has no cycle, and no two units
+    (a .h with its .cpp) include each other across folders;
+  - the core (platform without its qt_* files, model, exchange, hub)
+    includes no Qt header at all;
+  - the core and the label server include no Qt widget header;
+  - every folder under src/ is one of the known layers.
+Every fault found is printed as `file:line: what`; the exit status is 1
+when there is any.
+"""
+import os
+import re
+import sys
+import tempfile
+
+# Each folder and the folders its files may include (besides its own).
+LAYERS = {
+    'platform': set(),
+    'model': {'platform'},
+    'exchange': {'model', 'platform'},
+    'hub': {'exchange', 'model', 'platform'},
+    'resources': set(),
+    'widgets': {'hub', 'exchange', 'model', 'platform', 'resources'},
+    'canvas': {'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
+    'frame': {'canvas', 'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
+    'server': {'exchange', 'model', 'platform'},
+}
+CORE = {'platform', 'model', 'exchange', 'hub'}
+NO_WIDGETS = CORE | {'server'}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+
+
+def is_core_file(folder, name):
+    # The Qt implementations of the platform seams live beside them.
+    return folder in CORE and not (folder == 'platform' and name.startswith('qt_'))
+
+
+def is_qt_header(name):
+    return re.match(r'^Qt[A-Za-z]*(/|$)', name) is not None or re.match(r'^Q[A-Z][A-Za-z]*$', name) is not None
+
+
+def widget_headers(widgets_dir):
+    names = set()
+    if widgets_dir and os.path.isdir(widgets_dir):
+        names = {n for n in os.listdir(widgets_dir) if re.match(r'^Q[A-Za-z]+$', n)}
+    # A few that must be known even without the headers at hand.
+    names |= {'QWidget', 'QApplication', 'QDialog', 'QMainWindow', 'QLabel', 'QLineEdit',
+              'QPushButton', 'QComboBox', 'QMessageBox', 'QAbstractButton', 'QLayout'}
+    return names
+
+
+def read_includes(path):
+    out = []
+    with open(path, encoding='utf-8', errors='replace') as f:
+        for number, line in enumerate(f, 1):
+            m = INCLUDE.match(line)
+            if m:
+                out.append((number, m.group(1), m.group(2)))
+    return out
+
+
+def find_cycle(graph):
+    """One cycle of the graph as a list of nodes, or None."""
+    state = {}
+    stack = []
+
+    def visit(n):
+        state[n] = 1
+        stack.append(n)
+        for m in sorted(graph.get(n, ())):
+            if state.get(m) == 1:
+                return stack[stack.index(m):] + [m]
+            if m not in state:
+                c = visit(m)
+                if c:
+                    return c
+        stack.pop()
+        state[n] = 2
+        return None
+
+    for n in sorted(graph):
+        if n not in state:
+            c = visit(n)
+            if c:
+                return c
+    return None
+
+
+def strong_components(graph):
+    """The groups of nodes that all reach one another (more than one node)."""
+    index, low, on_stack, stack, out = {}, {}, set(), [], []
+    counter = [0]
+
+    def visit(n):
+        index[n] = low[n] = counter[0]
+        counter[0] += 1
+        stack.append(n)
+        on_stack.add(n)
+        for m in sorted(graph.get(n, ())):
+            if m not in index:
+                visit(m)
+                low[n] = min(low[n], low[m])
+            elif m in on_stack:
+                low[n] = min(low[n], index[m])
+        if low[n] == index[n]:
+            group = []
+            while True:
+                m = stack.pop()
+                on_stack.discard(m)
+                group.append(m)
+                if m == n:
+                    break
+            if len(group) > 1:
+                out.append(group)
+
+    for n in sorted(graph):
+        if n not in index:
+            visit(n)
+    return out
+
+
+def check(src, widgets_dir):
+    faults = []
+    widgets = widget_headers(widgets_dir)
+    folders = {}
+    units = {}
+    for folder in sorted(os.listdir(src)):
+        full = os.path.join(src, folder)
+        if not os.path.isdir(full):
+            continue
+        if folder not in LAYERS:
+            faults.append(f'{full}: a folder of no known layer (add it to LAYERS in {sys.argv[0]})')
+            continue
+        folders.setdefault(folder, set())
+        for root, _, files in os.walk(full):
+            for name in sorted(files):
+                if not name.endswith(('.h', '.cpp')):
+                    continue
+                path = os.path.join(root, name)
+                rel = os.path.relpath(path, src)
+                unit = os.path.splitext(rel)[0]
+                units.setdefault(unit, set())
+                for line, kind, inc in read_includes(path):
+                    where = f'{rel}:{line}'
+                    if kind == '<':
+                        base = inc.split('/')[-1]
+                        if is_core_file(folder, name) and is_qt_header(inc):
+                            faults.append(f'{where}: the core includes Qt <{inc}>')
+                        elif folder in NO_WIDGETS and not (folder == 'platform' and name.startswith('qt_')) \
+                                and base in widgets:
+                            faults.append(f'{where}: {folder} includes the Qt widget header <{inc}>')
+                        continue
+                    if '/' not in inc:
+                        continue
+                    target = inc.split('/')[0]
+                    if target not in LAYERS:
+                        continue
+                    if target != folder:
+                        folders[folder].add(target)
+                        if target not in LAYERS[folder]:
+                            faults.append(f'{where}: {folder} may not include {target} ("{inc}")')
+                    target_unit = os.path.splitext(inc)[0]
+                    if target_unit != unit:
+                        units[unit].add(target_unit)
+    cycle = find_cycle(folders)
+    if cycle:
+        faults.append('folder cycle: ' + ' -> '.join(cycle))
+    # Units that include each other across folders (through their .cpp):
+    # a group of units that all reach one another may not span folders.
+    for group in strong_components(units):
+        if len({u.split('/')[0] for u in group}) > 1:
+            faults.append('include cycle through ' + ', '.join(sorted(group)))
+    return faults
+
+
+def self_test(widgets_dir):
+    """The checks find what they are there to find."""
+    cases = {
+        'clean': ({}, False),
+        'core includes a widget': ({'model/a.cpp': '#include <QWidget>\n'}, True),
+        'core includes QtCore': ({'hub/a.h': '#include <QString>\n'}, True),
+        'server includes a widget': ({'server/a.cpp': '#include <QApplication>\n'}, True),
+        'platform qt file may use Qt': ({'platform/qt_a.cpp': '#include <QWidget>\n'}, False),
+        'upward include': ({'model/a.cpp': '#include "exchange/b.h"\n', 'exchange/b.h': ''}, True),
+        'folder cycle': ({'widgets/a.cpp': '#include "canvas/b.h"\n', 'canvas/b.h': '#include "widgets/a.h"\n',
+                          'widgets/a.h': ''}, True),
+        'unit cycle': ({'platform/a.cpp': '#include "model/b.h"\n', 'model/b.cpp': '#include "platform/a.h"\n',
+                        'platform/a.h': '', 'model/b.h': ''}, True),
+        'unknown folder': ({'render/a.cpp': ''}, True),
+        'downward includes': ({'frame/a.cpp': '#include "canvas/b.h"\n#include <QWidget>\n',
+                               'canvas/b.h': '#include "hub/c.h"\n', 'hub/c.h': '#include "model/d.h"\n',
+                               'model/d.h': '#include <vector>\n'}, False),
+    }
+    failed = 0
+    for name, (files, bad) in cases.items():
+        with tempfile.TemporaryDirectory() as d:
+            for rel, text in files.items():
+                os.makedirs(os.path.join(d, os.path.dirname(rel)), exist_ok=True)
+                with open(os.path.join(d, rel), 'w') as f:
+                    f.write(text)
+            faults = check(d, widgets_dir)
+            if bool(faults) != bad:
+                failed += 1
+                print(f'self-test "{name}": expected {"faults" if bad else "none"}, got {faults}')
+    return failed
+
+
+def main():
+    if len(sys.argv) >= 2 and sys.argv[1] == '--self-test':
+        return 1 if self_test(sys.argv[2] if len(sys.argv) > 2 else None) else 0
+    if len(sys.argv) < 2:
+        print(__doc__)
+        return 2
+    faults = check(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None)
+    for f in faults:
+        print(f)
+    return 1 if faults else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
