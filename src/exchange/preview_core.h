@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/server_ops.h"
+#include "exchange/preview_var.h"
 
 // Largest picture the preview decodes (a little above what the project's
 // server renders); a header claiming more is refused, not allocated.

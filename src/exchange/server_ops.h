@@ -8,6 +8,7 @@
 
 #include <xmlrpc-c/base.h>
 
+#include "exchange/preview_var.h"
 #include "model/element.h"
 #include "model/messages.h"
 #include "platform/network_notice.h"
@@ -18,12 +19,6 @@ inline constexpr const char16_t *INO_NOT_SPEC = msg::not_specified;
 struct label_list {
     std::u16string name;
     std::u16string desc;
-};
-
-// One preview variable: a name and the value the server puts in its place.
-struct preview_var {
-    std::u16string name;
-    std::u16string value;
 };
 
 struct server_information {

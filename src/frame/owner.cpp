@@ -18,6 +18,7 @@
 #include "frame/frame.h"
 #include "hub/frame_hub.h"
 #include "hub/opensave.h"
+#include "hub/program_state.h"
 #include "frame/opensave_dialog.h"
 #include "frame/menu_table.h"
 #include "model/settings.h"
@@ -159,6 +160,7 @@ void app__startup()
     platform_set_network_notice(g_notice);
     platform_set_credential_prompt(g_prompt);
     cmn__startup();
+    prs__load();
     rpd__client_init();
     srv__load_list();
     frame_globals::confdel = settings::get(settings::global_confdel);
@@ -181,6 +183,7 @@ void app__shutdown()
     settings::set(settings::global_confdel, frame_globals::confdel);
     settings::set(settings::global_newwin, frame_globals::newwin);
     srv__shutdown();
+    prs__save();
     cmn__shutdown();
     element_clipboard::clear();
     rpd__client_term();

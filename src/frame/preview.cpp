@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 
 #include "exchange/preview_core.h"
+#include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "hub/commands.h"
 #include "model/errors.h"
@@ -29,6 +30,8 @@
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
 #include "widgets/quillan.h"
+#include "hub/program_state.h"
+#include "widgets/broadcast.h"
 
 namespace {
 
@@ -204,7 +207,7 @@ void preview_window::fill_list()
 {
     stock_.list->clear();
     // Inserted at the top in list order: the newest first.
-    for (const preview_var &v : cmn__variables())
+    for (const preview_var &v : prs__variables())
         stock_.list->insertTopLevelItem(0, new QTreeWidgetItem({qs(v.name), qs(v.value)}));
     const int half = stock_.list->viewport()->width() / 2;
     stock_.list->setColumnWidth(0, half);
@@ -213,7 +216,7 @@ void preview_window::fill_list()
 
 void preview_window::remember()
 {
-    const int r = prv__remember(cmn__variables(), us(stock_.name->text()), us(stock_.value->text()));
+    const int r = prv__remember(prs__variables(), us(stock_.name->text()), us(stock_.value->text()));
     if (r < 0) {
         platform_beep();
         return;
@@ -228,7 +231,7 @@ void preview_window::remove()
         platform_beep();
         return;
     }
-    if (prv__forget(cmn__variables(), name))
+    if (prv__forget(prs__variables(), name))
         cmn__broadcast(CMN_VARIABLES_CHANGED, 1);
 }
 
@@ -355,7 +358,7 @@ void preview_window::render()
     const int resolution = prv__resolution(settings::get(settings::preview_size));
     std::vector<unsigned char> jpeg;
     std::u16string log;
-    const int ok = ino__render_label(server, lab->name, cmn__variables(), resolution, resolution,
+    const int ok = ino__render_label(server, lab->name, prs__variables(), resolution, resolution,
                                      stock_.markup->isChecked(), user, password, jpeg, log);
     activate();
     if (!ok)

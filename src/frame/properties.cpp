@@ -21,6 +21,7 @@
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
 #include "widgets/ormikcommon.h"
+#include "widgets/broadcast.h"
 
 namespace {
 

@@ -18,6 +18,8 @@
 #include "exchange/server_ops.h"
 #include "widgets/controls.h"
 #include "widgets/ormikcommon.h"
+#include "hub/program_state.h"
+#include "widgets/broadcast.h"
 
 namespace {
 
@@ -424,7 +426,7 @@ bool cmn__fetch_fonts(const std::u16string &address)
     std::optional<std::vector<std::u16string>> fonts = ino__list_fonts(address, user, password);
     if (!fonts || fonts->empty())
         return false;
-    cmn__fonts() = std::move(*fonts);
+    prs__fonts() = std::move(*fonts);
     cmn__broadcast(CMN_FONTS_CHANGED);
     return true;
 }

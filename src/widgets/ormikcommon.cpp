@@ -1,7 +1,6 @@
 #include "widgets/ormikcommon.h"
 #include "platform/qt_text.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QWidget>
@@ -9,14 +8,12 @@
 #include <cmath>
 
 #include "widgets/gradient.h"
-#include "model/settings.h"
+#include "hub/program_state.h"
 #include "widgets/controls.h"
 
 namespace {
 
 struct shared_state {
-    std::vector<std::u16string> fonts;
-    std::vector<preview_var> variables;
     std::vector<QIcon> quadrants, lines, types, justifications;
     // 0-9 enabled markers (five kinds unselected, then selected), 10-13
     // handles, 14-23 disabled markers in the same order as the enabled ones.
@@ -75,19 +72,6 @@ void make_image_lists()
     s.justifications = image_list(cmn_justification_images);
 }
 
-void send_to_own(QWidget *w, int message, long long wparam, long long lparam)
-{
-    if (ctl__is_own_window(w)) {
-        cmn_broadcast_event e(message, wparam, lparam);
-        QCoreApplication::sendEvent(w, &e);
-    }
-    // The list is taken afresh: a receiver may add or remove children.
-    const QObjectList kids = w->children();
-    for (QObject *o : kids)
-        if (auto *c = qobject_cast<QWidget *>(o))
-            send_to_own(c, message, wparam, lparam);
-}
-
 // A number read from the start of a text, as the C library reads it.
 double leading_number(const QString &text)
 {
@@ -99,37 +83,10 @@ double leading_number(const QString &text)
 
 } // namespace
 
-QEvent::Type cmn_broadcast_event::type()
-{
-    static const QEvent::Type t = static_cast<QEvent::Type>(QEvent::registerEventType());
-    return t;
-}
-
-std::vector<preview_var> cmn__variables_from(const std::vector<std::u16string> &stored)
-{
-    std::vector<preview_var> out;
-    for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
-        out.push_back(preview_var{stored[i], stored[i + 1]});
-    return out;
-}
-
-std::vector<std::u16string> cmn__variables_to(const std::vector<preview_var> &vars)
-{
-    std::vector<std::u16string> out;
-    for (const preview_var &v : vars) {
-        out.push_back(v.name);
-        out.push_back(v.value);
-    }
-    return out;
-}
-
 void cmn__startup()
 {
-    shared_state &s = state();
     make_image_lists();
     make_balls();
-    s.fonts = settings::get(settings::font_list);
-    s.variables = cmn__variables_from(settings::get(settings::variables_list));
 }
 
 void cmn__shutdown()
@@ -139,29 +96,6 @@ void cmn__shutdown()
     s.lines.clear();
     s.types.clear();
     s.justifications.clear();
-    // An empty font list leaves the stored one as it was.
-    if (!s.fonts.empty())
-        settings::set(settings::font_list, s.fonts);
-    settings::set(settings::variables_list, cmn__variables_to(s.variables));
-    s.fonts.clear();
-    s.variables.clear();
-}
-
-std::vector<std::u16string> &cmn__fonts()
-{
-    return state().fonts;
-}
-
-std::vector<preview_var> &cmn__variables()
-{
-    return state().variables;
-}
-
-void cmn__broadcast(int message, long long wparam, long long lparam)
-{
-    const QWidgetList tops = QApplication::topLevelWidgets();
-    for (QWidget *w : tops)
-        send_to_own(w, message, wparam, lparam);
 }
 
 const std::vector<QIcon> &cmn__quadrant_images()
@@ -194,7 +128,7 @@ const std::vector<QIcon> &cmn__justification_images()
 
 void cmn__fill_fonts(QComboBox *combo)
 {
-    for (const std::u16string &f : state().fonts)
+    for (const std::u16string &f : prs__fonts())
         combo->addItem(qs(f));
 }
 

@@ -1,52 +1,23 @@
-// The program-wide shared lists and resources: the font list, the preview
-// variables, the image lists, the choice boxes of element attributes, the
-// ball bitmaps of the schematic drawing, and the broadcast to the program's
-// own windows.
+// The widget kit's shared resources: the image lists, the choice boxes of
+// element attributes (built from the tables of model/tables.h), the font
+// list box and the ball bitmaps of the schematic drawing.  The lists
+// themselves are program state (hub/program_state.h); the notice to every
+// window is widgets/broadcast.h.
 #pragma once
 
-#include <QEvent>
 #include <QIcon>
 #include <QImage>
 #include <string>
 #include <vector>
 
-#include "exchange/server_ops.h"
 #include "widgets/choice_tables.h"
 
 class QComboBox;
 class QWidget;
 
-// Broadcast messages.
-inline constexpr int CMN_FONTS_CHANGED = 0x8001;     // font list changed
-inline constexpr int CMN_VARIABLES_CHANGED = 0x8002; // preview variables changed
-inline constexpr int CMN_PREVIEW_OPTIONS_CHANGED = 0x8003; // picture size or markup stored
-
-// What an own window receives from cmn__broadcast.
-class cmn_broadcast_event final : public QEvent {
-public:
-    cmn_broadcast_event(int message, long long wparam, long long lparam)
-        : QEvent(type()), message(message), wparam(wparam), lparam(lparam) {}
-    static QEvent::Type type();
-    int message;
-    long long wparam;
-    long long lparam;
-};
-
-// Start-up: image lists, balls, "font-list", "variables-list" (in this
-// order); shutdown: image lists go, the font list is saved when it holds a
-// name, the variables are saved, both lists are freed.
+// Start-up: image lists and balls; shutdown: the image lists go.
 void cmn__startup();
 void cmn__shutdown();
-
-std::vector<std::u16string> &cmn__fonts();
-std::vector<preview_var> &cmn__variables();
-// A stored variable list as pairs; a trailing name without a value is dropped.
-std::vector<preview_var> cmn__variables_from(const std::vector<std::u16string> &stored);
-std::vector<std::u16string> cmn__variables_to(const std::vector<preview_var> &vars);
-
-// Sent at once to every own window (object name "zelta-…"), top-level
-// windows first, then each one's descendants.
-void cmn__broadcast(int message, long long wparam = 0, long long lparam = 0);
 
 // Image lists.
 const std::vector<QIcon> &cmn__quadrant_images();
@@ -54,6 +25,7 @@ const std::vector<QIcon> &cmn__line_images();
 const std::vector<QIcon> &cmn__type_images();
 const std::vector<QIcon> &cmn__justification_images();
 
+// The program's font list (prs__fonts) into a box.
 void cmn__fill_fonts(QComboBox *combo);
 template <std::size_t N>
 QComboBox *cmn__choice_box(QWidget *parent, const cmn_choice (&table)[N],

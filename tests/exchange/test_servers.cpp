@@ -25,6 +25,7 @@
 #include "support/temp_dir.h"
 #include "widgets/ormikcommon.h"
 #include "platform/code_pages.h"
+#include "hub/program_state.h"
 
 namespace {
 
@@ -321,16 +322,16 @@ TEST_F(Servers, InformationAndFontsFromTheLoopbackServer)
     EXPECT_EQ(prompt.asked, 1);
 
     // Fonts: the shared list is replaced and the change broadcast.
-    cmn__fonts() = {u"Old"};
+    prs__fonts() = {u"Old"};
     d.button("fonts")->click();
     std::vector<std::u16string> expect;
     for (const std::string &f : server.fonts)
         expect.push_back(msc__from_utf8(f));
-    EXPECT_EQ(cmn__fonts(), expect);
+    EXPECT_EQ(prs__fonts(), expect);
     // An empty answer keeps the old list.
     server.fonts.clear();
     EXPECT_FALSE(cmn__fetch_fonts(server.url()));
-    EXPECT_EQ(cmn__fonts(), expect);
+    EXPECT_EQ(prs__fonts(), expect);
     EXPECT_EQ(prompt.asked, 1); // asked once for the whole run
 
     // A failing call ends the information dialog at once, unshown.
@@ -341,7 +342,7 @@ TEST_F(Servers, InformationAndFontsFromTheLoopbackServer)
     server_info_dialog info(nullptr, server.url());
     EXPECT_FALSE(info.run());
     EXPECT_FALSE(boxes.shown.empty());
-    cmn__fonts().clear();
+    prs__fonts().clear();
 }
 
 TEST_F(Servers, AnAddressThatIsNotAUrlFailsAtCallTime)

@@ -21,6 +21,8 @@
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
 #include "canvas_fixture.h"
+#include "hub/program_state.h"
+#include "widgets/broadcast.h"
 
 namespace {
 
@@ -369,7 +371,7 @@ TEST_F(Panels, TabAndEnterWalkTheFieldsAndWrap)
 
 TEST_F(Panels, FontListFollowsTheBroadcast)
 {
-    cmn__fonts() = {u"Alpha", u"Beta"};
+    prs__fonts() = {u"Alpha", u"Beta"};
     make(ELE_TEXT, 50, 50);
     set(fn::font, 0, 0);
     frame_notify n;
@@ -378,13 +380,13 @@ TEST_F(Panels, FontListFollowsTheBroadcast)
     n.e1 = 0;
     n.text = u"Beta";
     frame->hub().notify(n);
-    cmn__fonts() = {u"Gamma", u"Delta", u"Epsilon"};
+    prs__fonts() = {u"Gamma", u"Delta", u"Epsilon"};
     cmn__broadcast(CMN_FONTS_CHANGED);
     QComboBox *fonts = panel()->combo(ROW_FONT);
     EXPECT_EQ(fonts->count(), 3);
     EXPECT_EQ(fonts->itemText(0), QStringLiteral("Gamma"));
     EXPECT_EQ(fonts->currentText(), QStringLiteral("Beta")); // the element's own font stays
-    cmn__fonts().clear();
+    prs__fonts().clear();
 }
 
 TEST_F(Panels, ElementListFollowsTheLabelBothWays)

@@ -47,6 +47,7 @@
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
 #include "platform/code_pages.h"
+#include "hub/program_state.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ protected:
     {
         rpd__client_init();
         srv__list().clear();
-        cmn__variables().clear();
+        prs__variables().clear();
         prev_open_save_ = platform_set_open_save(&dialogs);
     }
     void TearDown() override
@@ -112,7 +113,7 @@ protected:
         QApplication::processEvents();
         platform_set_open_save(prev_open_save_);
         srv__list().clear();
-        cmn__variables().clear();
+        prs__variables().clear();
     }
     void add_server(const std::u16string &url)
     {
@@ -198,7 +199,7 @@ TEST_F(Preview, ANewUsersLabelSavedToTheLocalServerAndPreviewedAtEachSize)
     p->stock().name->setText(QStringLiteral("цена"));
     p->stock().value->setText(QStringLiteral("99,90"));
     p->stock().remember->click();
-    ASSERT_EQ(cmn__variables().size(), 1u);
+    ASSERT_EQ(prs__variables().size(), 1u);
 
     // Never saved: "Просмотр" opens Save as on the network tab.
     bool network_tab = false;
@@ -322,7 +323,7 @@ TEST_F(Preview, LogsAndOddPicturesFromTheServer)
 
     // The render call carried the stored size's resolution, the markup flag
     // and the variables in list order.
-    cmn__variables() = {{u"b", u"2"}, {u"a", u"1"}};
+    prs__variables() = {{u"b", u"2"}, {u"a", u"1"}};
     settings::set(settings::preview_size, 2);
     p->stock().markup->click();
     EXPECT_EQ(settings::get(settings::preview_markup), 1);
@@ -517,7 +518,7 @@ TEST_F(Preview, VariablesEditorKeysSizesAndLayout)
     p->stock().name->setText(QStringLiteral("первая"));
     p->stock().value->setText(QStringLiteral("10"));
     p->stock().remember->click();
-    EXPECT_EQ(cmn__variables()[0].value, u"10");
+    EXPECT_EQ(prs__variables()[0].value, u"10");
     EXPECT_EQ(q->stock().list->topLevelItem(1)->text(1), QStringLiteral("10"));
     EXPECT_EQ(platform_beep_count(), beeps);
     // Empty name or value: a beep, nothing else.
@@ -531,7 +532,7 @@ TEST_F(Preview, VariablesEditorKeysSizesAndLayout)
     p->stock().name->setText(QStringLiteral("нет такой"));
     p->stock().remove->click();
     EXPECT_EQ(platform_beep_count(), beeps + 2);
-    EXPECT_EQ(cmn__variables().size(), 2u);
+    EXPECT_EQ(prs__variables().size(), 2u);
     // Picking a row fills the edits.
     q->stock().list->setCurrentItem(q->stock().list->topLevelItem(0));
     EXPECT_EQ(q->stock().name->text(), QStringLiteral("вторая"));

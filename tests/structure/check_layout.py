@@ -28,8 +28,10 @@ LAYERS = {
     'exchange': {'model', 'platform'},
     'hub': {'exchange', 'model', 'platform'},
     'resources': set(),
-    'widgets': {'hub', 'exchange', 'model', 'platform', 'resources'},
-    'canvas': {'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
+    # The widget kit and the canvas see the document through the hub, never
+    # the XML-RPC side of the exchange.
+    'widgets': {'hub', 'model', 'platform', 'resources'},
+    'canvas': {'widgets', 'hub', 'model', 'platform', 'resources'},
     'frame': {'canvas', 'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
     'server': {'exchange', 'model', 'platform'},
 }

@@ -39,6 +39,8 @@
 #include "widgets/ruler.h"
 #include "widgets/toolbarsup.h"
 #include "widgets/twowin.h"
+#include "hub/program_state.h"
+#include "widgets/broadcast.h"
 
 namespace {
 
@@ -659,30 +661,15 @@ TEST(Controls, OwnWindowsAndTheBroadcastReachThemAll)
     EXPECT_TRUE(stranger->got.empty());
 }
 
-TEST(SharedLists, FontAndVariableListsPersistByTheirRules)
+TEST(SharedLists, TheFontBoxOffersTheProgramsFontList)
 {
-    with_settings s;
-    settings::set(settings::font_list, {u"Arial", u"Times"});
-    settings::set(settings::variables_list, {u"price", u"100", u"empty", u"", u"orphan"});
-    cmn__startup();
-    EXPECT_EQ(cmn__fonts(), (std::vector<std::u16string>{u"Arial", u"Times"}));
-    ASSERT_EQ(cmn__variables().size(), 2u); // the name without a value is dropped
-    EXPECT_EQ(cmn__variables()[1].name, u"empty");
-    EXPECT_EQ(cmn__variables()[1].value, u"");
+    prs__fonts() = {u"Arial", u"Times"};
     QWidget w;
     QComboBox *fonts = ctl__combo(&w);
     cmn__fill_fonts(fonts);
     EXPECT_EQ(fonts->count(), 2);
     EXPECT_EQ(fonts->itemText(1), QStringLiteral("Times"));
-    // An empty font list at shutdown leaves the stored one as it was.
-    cmn__fonts().clear();
-    cmn__variables().push_back({u"new", u"1"});
-    cmn__shutdown();
-    EXPECT_EQ(settings::get(settings::font_list), (std::vector<std::u16string>{u"Arial", u"Times"}));
-    EXPECT_EQ(settings::get(settings::variables_list),
-              (std::vector<std::u16string>{u"price", u"100", u"empty", u"", u"new", u"1"}));
-    EXPECT_TRUE(cmn__fonts().empty());
-    EXPECT_TRUE(cmn__variables().empty());
+    prs__fonts().clear();
 }
 
 TEST(Balls, ShadedFromTheUpperLeftWithAnAntialiasedRim)
