@@ -1,8 +1,7 @@
 // The canvas: the label drawn schematically at a zoom, with its grids,
 // guides, element boxes, anchor markers and handles, and everything the
 // mouse does to them.  Painting lives in canvas.cpp and cnv_elements.cpp,
-// guides in cnv_guides.cpp, the mouse operations in cnv_mouse.cpp and the
-// alignment commands in cnv_align.cpp.
+// guides in cnv_guides.cpp, the mouse operations in cnv_mouse.cpp.
 #pragma once
 
 #include <QElapsedTimer>
@@ -104,21 +103,21 @@ public:
     void set_label(label *lab) override; // 1045
     void relayout() override;            // 1026
     // canvas_view
-    bool is_idle() override;             // 1083
-    void redraw_element(int index) override; // 1068
-    void recompute_extent() override;    // 1055
-    void deselect_all() override;        // 1073
-    void normal_mode() override;         // 1075
-    bool grid_shown(int step) override;  // 1039-1041
-    void show_grid(int step, bool on) override; // 1042-1044
-    void zoom_to(int percent) override;  // 1046
-    void zoom_in() override;             // 1047
-    void zoom_out() override;            // 1048
-    void remove_guides() override;       // 1049
-    void arm(int kind) override;         // 1074
-    void align(int how) override;        // 1079
-    void distribute(int horizontal) override; // 1080
-    void same_size(int how) override;    // 1081
+    bool is_idle() override;
+    void redraw_element(int index) override;
+    void recompute_extent() override;
+    void deselect_all() override;
+    void normal_mode() override;
+
+    // The view's own commands, asked for by the frame window once the hub
+    // let them run.
+    bool grid_shown(int step);        // step 10, 20 or 40
+    void show_grid(int step, bool on);
+    void zoom_to(int percent);        // the point under the pointer stays there
+    void zoom_in();
+    void zoom_out();
+    void remove_guides();
+    void arm(int kind);               // a creation tool: ELE_TEXT .. ELE_BARCODE
 
     // 1038: a ruler handed over a drag; a guide is made under the pointer.
     void begin_guide(bool vertical);

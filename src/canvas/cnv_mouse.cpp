@@ -355,14 +355,10 @@ void canvas_window::drag_step(QPoint pixel)
         break;
     case OP_WIDTH:
         send(fn::width, m.el, width_from());
-        if (e->type == ELE_PICTURE && e->height < 0 && e->picture.ratio > ELE_EPS)
-            send(fn::height, m.el, -(e->width / e->picture.ratio));
         snap_look(sx, sy, runs_horizontally(e));
         break;
     case OP_HEIGHT:
         send(fn::height, m.el, height_from());
-        if (e->type == ELE_PICTURE && e->width < 0)
-            send(fn::width, m.el, -(e->picture.ratio * e->height));
         snap_look(sx, sy, !runs_horizontally(e));
         break;
     case OP_CORNER: {

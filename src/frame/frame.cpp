@@ -38,29 +38,6 @@ int g_frames = 0;
 constexpr int default_width = 1100;
 constexpr int default_height = 760;
 
-bool is_zoom(int id)
-{
-    return id == cmd::zoom_in || id == cmd::zoom_out || (id >= cmd::zoom_10 && id <= cmd::zoom_1000);
-}
-
-// Guard P: nothing in preview mode.
-bool guard_preview(int id)
-{
-    switch (id) {
-    case cmd::close: case cmd::server_list: case cmd::new_label: case cmd::options: case cmd::open:
-    case cmd::help: case cmd::about: case cmd::save: case cmd::save_as:
-        return false;
-    default:
-        return true;
-    }
-}
-
-// Guard I: nothing while the canvas is busy with the mouse.
-bool guard_idle(int id)
-{
-    return !is_zoom(id) && id != cmd::about && id != cmd::preview_mode;
-}
-
 int grid_step(int command)
 {
     return command == cmd::grid_10 ? 10 : command == cmd::grid_20 ? 20 : 40;
@@ -179,7 +156,7 @@ label_frame::label_frame(document_store &store)
     check_tool(cmd::normal_mode);
     hub_->refresh_selection_commands();
     hub_->update_title();
-    hub_->last_change = -1;
+    hub_->end_coalescing();
     hub_->refresh_undo_save();
 
     int mode = settings::get(settings::frame_twowin_mode);
@@ -191,7 +168,6 @@ label_frame::label_frame(document_store &store)
             toggle_grid(g);
 
     ++g_frames;
-    hub_->new_quadrant = 0;
     hub_->update_title();
 
     int w = settings::get(settings::frame_width), h = settings::get(settings::frame_height);
@@ -353,19 +329,12 @@ void label_frame::resizeEvent(QResizeEvent *e)
 
 // -------------------------------------------------------------- commands
 
-bool label_frame::guarded(int id) const
-{
-    if (stock_.preview_mode && guard_preview(id))
-        return true;
-    if (guard_idle(id) && !stock_.canvas->is_idle())
-        return true;
-    return false;
-}
-
 void label_frame::command(int id, long param)
 {
-    // Greyed in the menu: not run whichever way it is asked for.
-    if (!hub_->command_enabled(id) || guarded(id))
+    // The hub decides whether a command may run now, whichever way it is
+    // asked for; the view's own commands (zoom, grids, guides, tools) then
+    // go to the canvas, the document's to the hub.
+    if (!hub_->may_run(id))
         return;
     switch (id) {
     case cmd::close:
@@ -402,17 +371,6 @@ void label_frame::command(int id, long param)
     case cmd::remove_guides:
         stock_.canvas->remove_guides();
         return;
-    case cmd::align_left: stock_.canvas->align(0); return;
-    case cmd::align_right: stock_.canvas->align(1); return;
-    case cmd::align_top: stock_.canvas->align(2); return;
-    case cmd::align_bottom: stock_.canvas->align(3); return;
-    case cmd::align_hcenter: stock_.canvas->align(4); return;
-    case cmd::align_vcenter: stock_.canvas->align(5); return;
-    case cmd::same_width: stock_.canvas->same_size(0); return;
-    case cmd::same_height: stock_.canvas->same_size(1); return;
-    case cmd::same_size: stock_.canvas->same_size(2); return;
-    case cmd::distribute_h: stock_.canvas->distribute(1); return;
-    case cmd::distribute_v: stock_.canvas->distribute(0); return;
     case cmd::about:
         abo__run(nullptr);
         return;
@@ -452,16 +410,7 @@ void label_frame::toggle_grid(int command)
 
 void label_frame::label_properties()
 {
-    hub_->record_snapshot();
-    if (!lop__run(nullptr, hub_->lab())) {
-        hub_->discard_newest(); // the label keeps its modified mark
-        return;
-    }
-    const label *l = hub_->lab();
-    settings::set(settings::label_width, l->width);
-    settings::set(settings::label_height, l->height);
-    settings::set(settings::label_color, static_cast<std::int32_t>(l->bgcolor & 0xFFFFFFu));
-    hub_->label_properties_done();
+    hub_->label_properties([](const label &lab) { return lop__run(nullptr, lab); });
 }
 
 void label_frame::options()

@@ -103,7 +103,6 @@ private:
     void options();
     void manual();
     void store_settings();
-    bool guarded(int id) const;
     void set_mode_commands(bool preview);
 
     frame_stock stock_;

@@ -16,13 +16,14 @@
 #include "platform/message_boxes.h"
 #include "widgets/clrflatbtn.h"
 
-label_options_dialog::label_options_dialog(QWidget *parent, label *lab) : QDialog(parent)
+label_options_dialog::label_options_dialog(QWidget *parent, const label &l) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-label-options-dialog"));
     setWindowTitle(QStringLiteral("Свойства этикетки"));
     setWindowModality(Qt::ApplicationModal);
     stock_.win = this;
-    stock_.lab = lab;
+    stock_.lab = &l;
+    const label *lab = &l;
     auto *grid = new QGridLayout;
     auto field = [&](int row, const char16_t *caption, const QString &value, const char *name) {
         grid->addWidget(new QLabel(QString::fromUtf16(caption), this), row, 0);
@@ -55,7 +56,7 @@ label_options_dialog::label_options_dialog(QWidget *parent, label *lab) : QDialo
 
 void label_options_dialog::accept()
 {
-    label *lab = stock_.lab;
+    const label *lab = stock_.lab;
     double w = 0, h = 0;
     // Text that is not one number is no width at all.
     const int limit = static_cast<int>(ELE_MAX_LABEL_SIZE);
@@ -88,22 +89,23 @@ void label_options_dialog::accept()
         req.topmost = true;
         if (platform_message_boxes().show(req) != mb_answer::yes)
             return;
-        ele__clamp_anchors(lab, w, h);
     }
-    lab->width = w;
-    lab->height = h;
-    lab->bgcolor = stock_.colour->colour() & 0xFFFFFFu;
-    lab->name = us(name_->text());
-    lab->desc = us(desc_->text());
+    result_.width = w;
+    result_.height = h;
+    result_.bgcolor = stock_.colour->colour() & 0xFFFFFFu;
+    result_.name = us(name_->text());
+    result_.desc = us(desc_->text());
     QDialog::accept();
 }
 
-int lop__run(QWidget *parent, label *lab)
+std::optional<label_options> lop__run(QWidget *parent, const label &lab)
 {
     QPointer<QWidget> was = QApplication::activeWindow();
     label_options_dialog d(parent, lab);
-    int rc = d.exec() == QDialog::Accepted ? 1 : 0;
+    std::optional<label_options> confirmed;
+    if (d.exec() == QDialog::Accepted)
+        confirmed = d.result();
     if (was)
         was->activateWindow();
-    return rc;
+    return confirmed;
 }

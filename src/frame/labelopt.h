@@ -1,24 +1,27 @@
 // The label options dialog "Свойства этикетки": size, background colour,
-// name and description, edited in place.
+// name and description of a label.  It only reads the label; the hub applies
+// what was confirmed.
 #pragma once
 
 #include <QDialog>
 
-#include "model/element.h"
+#include "hub/frame_hub.h"
 
 class QLineEdit;
 class colour_button;
 
 struct lop_stock {
     QWidget *win = nullptr;
-    label *lab = nullptr;
+    const label *lab = nullptr;
     colour_button *colour = nullptr;
 };
 
 class label_options_dialog final : public QDialog {
     Q_OBJECT
 public:
-    label_options_dialog(QWidget *parent, label *lab);
+    label_options_dialog(QWidget *parent, const label &lab);
+    // What was confirmed (set by accept).
+    const label_options &result() const { return result_; }
     QLineEdit *width_edit() const { return width_; }
     QLineEdit *height_edit() const { return height_; }
     QLineEdit *name_edit() const { return name_; }
@@ -31,7 +34,9 @@ protected:
 private:
     lop_stock stock_;
     QLineEdit *width_, *height_, *name_, *desc_;
+    label_options result_;
 };
 
-// 1 when confirmed (the label has been changed), 0 when cancelled.
-int lop__run(QWidget *parent, label *lab);
+// The confirmed properties (after "Сдвинуть элементы?" was answered Yes
+// where anchors would fall outside), or nothing when cancelled.
+std::optional<label_options> lop__run(QWidget *parent, const label &lab);

@@ -626,21 +626,7 @@ void properties_panel::commit(int row)
             return;
         n.code = row == ROW_WIDTH ? fn::width : fn::height;
         n.value = v;
-        send(n);
-        // A picture's automatic other side keeps the proportions.
-        if (e->type == ELE_PICTURE && e->picture.ratio > ELE_EPS) {
-            frame_notify o;
-            if (row == ROW_WIDTH && e->height < 0) {
-                o.code = fn::height;
-                o.value = -(e->width / e->picture.ratio);
-                send(o);
-            } else if (row == ROW_HEIGHT && e->width < 0) {
-                o.code = fn::width;
-                o.value = -(e->picture.ratio * e->height);
-                send(o);
-            }
-        }
-        return;
+        break;
     }
     case ROW_TEXT:
     case ROW_CODE: {

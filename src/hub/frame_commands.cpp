@@ -1,7 +1,7 @@
 // The element commands of the frame: delete, cut, copy, paste, select all,
-// enable, disable, rotate and the creation of a new element.  Each records
-// one snapshot, then drives its changes through notifications the frame
-// sends to itself.
+// enable, disable, rotate, alignment, same size, distribution and the
+// creation of a new element.  Each records one snapshot, then drives its
+// changes through notifications the frame sends to itself.
 #include <algorithm>
 #include <cmath>
 
@@ -148,7 +148,7 @@ void frame_hub::create_element(int kind, double x, double y)
     e->x = x;
     e->y = y;
     e->type = kind;
-    e->quadrant = new_quadrant;
+    e->quadrant = new_quadrant_;
     e->desc = FRAME_DEFAULT_DESC;
     if (pic) {
         e->width = pic->width;
@@ -171,4 +171,45 @@ void frame_hub::create_element(int kind, double x, double y)
         props_->focus_description();
     if (canvas_)
         canvas_->normal_mode();
+}
+
+void frame_hub::arrange(int id)
+{
+    const label &l = *lab_;
+    switch (id) {
+    case cmd::align_left: apply(arr__align(l, ele_edge::left)); break;
+    case cmd::align_right: apply(arr__align(l, ele_edge::right)); break;
+    case cmd::align_top: apply(arr__align(l, ele_edge::top)); break;
+    case cmd::align_bottom: apply(arr__align(l, ele_edge::bottom)); break;
+    case cmd::align_hcenter: apply(arr__align(l, ele_edge::hcenter)); break;
+    case cmd::align_vcenter: apply(arr__align(l, ele_edge::vcenter)); break;
+    case cmd::distribute_h: apply(arr__distribute(l, spread_axis::horizontal)); break;
+    case cmd::distribute_v: apply(arr__distribute(l, spread_axis::vertical)); break;
+    default: {
+        const size_side side = id == cmd::same_width    ? size_side::width
+                               : id == cmd::same_height ? size_side::height
+                                                        : size_side::both;
+        arrange_result r = arr__same_size(l, side);
+        apply(r.changes);
+        if (r.refused)
+            shell_.beep(); // an automatic size is no size to copy
+        break;
+    }
+    }
+}
+
+void frame_hub::apply(const std::vector<arrange_change> &changes)
+{
+    if (changes.empty())
+        return;
+    record_snapshot();
+    for (const arrange_change &c : changes) {
+        frame_notify n;
+        n.code = c.code;
+        n.e1 = c.index;
+        n.value = c.value;
+        self_notify(std::move(n));
+    }
+    // The next drag is a step of its own, not part of this one.
+    last_change_ = -1;
 }

@@ -109,7 +109,7 @@ frame_hub::frame_hub(frame_shell &shell, document_store &store, label_ptr lab)
     shell_.check_tool(cmd::normal_mode);
     refresh_selection_commands();
     update_title();
-    last_change = -1;
+    last_change_ = -1;
 }
 
 frame_hub::~frame_hub() = default;
@@ -164,7 +164,7 @@ void frame_hub::replace_label(label_ptr lab)
     shell_.check_tool(cmd::normal_mode);
     refresh_selection_commands();
     update_title();
-    last_change = -1;
+    last_change_ = -1;
     refresh_undo_save();
 }
 
@@ -198,6 +198,42 @@ bool frame_hub::command_enabled(int id) const
     return true;
 }
 
+namespace {
+
+bool is_zoom(int id)
+{
+    return id == cmd::zoom_in || id == cmd::zoom_out || (id >= cmd::zoom_10 && id <= cmd::zoom_1000);
+}
+
+// Held in preview mode: everything but these.
+bool held_in_preview(int id)
+{
+    switch (id) {
+    case cmd::close: case cmd::server_list: case cmd::new_label: case cmd::options: case cmd::open:
+    case cmd::help: case cmd::about: case cmd::save: case cmd::save_as:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Held while the canvas is busy with the mouse.
+bool held_while_busy(int id)
+{
+    return !is_zoom(id) && id != cmd::about && id != cmd::preview_mode;
+}
+
+} // namespace
+
+bool frame_hub::may_run(int id) const
+{
+    if (!command_enabled(id))
+        return false;
+    if (preview_mode && held_in_preview(id))
+        return false;
+    return !(held_while_busy(id) && canvas_ && !canvas_->is_idle());
+}
+
 void frame_hub::refresh_undo_save()
 {
     shell_.enable_command(cmd::undo, command_enabled(cmd::undo));
@@ -218,12 +254,35 @@ void frame_hub::refresh_preview_commands()
         shell_.enable_command(id, command_enabled(id));
 }
 
-void frame_hub::label_properties_done()
+void frame_hub::label_properties(const std::function<std::optional<label_options>(const label &)> &edit)
 {
+    record_snapshot();
+    std::optional<label_options> o = edit(static_cast<const label &>(*lab_));
+    if (!o) {
+        discard_newest(); // the label keeps its modified mark
+        return;
+    }
+    apply_label_options(*o);
+}
+
+void frame_hub::apply_label_options(const label_options &o)
+{
+    label *l = lab_.get();
+    if (!ele__anchors_inside(l, o.width, o.height))
+        ele__clamp_anchors(l, o.width, o.height);
+    l->width = o.width;
+    l->height = o.height;
+    l->bgcolor = o.bgcolor & 0xFFFFFFu;
+    l->name = o.name;
+    l->desc = o.desc;
+    // The next new label, in any frame, gets this size and colour.
+    settings::set(settings::label_width, l->width);
+    settings::set(settings::label_height, l->height);
+    settings::set(settings::label_color, static_cast<std::int32_t>(l->bgcolor));
     shell_.check_tool(cmd::normal_mode);
     refresh_selection_commands();
     update_title();
-    last_change = -1;
+    last_change_ = -1;
     refresh_undo_save();
     if (canvas_)
         canvas_->set_label(lab_.get());
@@ -241,7 +300,7 @@ void frame_hub::set_preview_mode(bool on)
         shell_.check_tool(cmd::normal_mode);
         refresh_selection_commands();
         update_title();
-        last_change = -1;
+        last_change_ = -1;
         refresh_undo_save();
     }
 }
@@ -285,9 +344,9 @@ void frame_hub::notify(frame_notify &n)
         int group = coalesce_group(n.code);
         if (group < 0) {
             record_snapshot();
-        } else if (last_change != group) {
+        } else if (last_change_ != group) {
             record_snapshot();
-            last_change = group;
+            last_change_ = group;
         }
     }
 
@@ -307,7 +366,7 @@ void frame_hub::notify(frame_notify &n)
     case fn::height: e->height = n.value; break;
     case fn::quadrant:
         e->quadrant = n.quadrant;
-        new_quadrant = n.quadrant;
+        new_quadrant_ = n.quadrant;
         break;
     case fn::text: e->text.text = n.text.value_or(u""); break;
     case fn::font: e->text.font = n.text.value_or(u""); break;
@@ -351,6 +410,17 @@ void frame_hub::notify(frame_notify &n)
     }
 
     forward(n, original);
+
+    // A picture given one side keeps its proportions through the other.
+    if (n.code == fn::width || n.code == fn::height) {
+        if (std::optional<double> other = ele__proportional_side(e, n.code == fn::width)) {
+            frame_notify o;
+            o.code = n.code == fn::width ? fn::height : fn::width;
+            o.e1 = n.e1;
+            o.value = *other;
+            self_notify(std::move(o));
+        }
+    }
 
     // A text whose height follows its font keeps doing so.
     if (n.code == fn::font_size && e->height < 0) {
@@ -554,6 +624,11 @@ void frame_hub::command(int id, long param)
     case cmd::raise_to_top: layer_command(frame_msg::raise_to_top); break;
     case cmd::lower: layer_command(frame_msg::lower); break;
     case cmd::lower_to_bottom: layer_command(frame_msg::lower_to_bottom); break;
+    case cmd::align_left: case cmd::align_right: case cmd::align_top: case cmd::align_bottom:
+    case cmd::align_hcenter: case cmd::align_vcenter: case cmd::same_width: case cmd::same_height:
+    case cmd::same_size: case cmd::distribute_h: case cmd::distribute_v:
+        arrange(id);
+        break;
     default: break;
     }
 }

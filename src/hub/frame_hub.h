@@ -7,8 +7,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
+#include "hub/arrange.h"
 #include "hub/frame_notify.h"
 #include "model/element.h"
 #include "platform/message_boxes.h"
@@ -19,39 +22,32 @@ public:
     virtual ~frame_view() = default;
     // A notification forwarded by the frame (its sender is then the frame).
     virtual void notify(const frame_notify &n) = 0;
-    // Message 1045: another label object is edited now.
+    // Another label object is edited now.
     virtual void set_label(label *lab) = 0;
-    // Message 1026: the element order or many elements changed.
+    // The element order or many elements changed.
     virtual void relayout() = 0;
 };
 
+// What the hub asks of the canvas.
 class canvas_view : public frame_view {
 public:
-    virtual bool is_idle() = 0;                 // 1083: no mouse operation under way
-    virtual void redraw_element(int index) = 0; // 1068
-    virtual void recompute_extent() = 0;        // 1055
-    // 1073: deselects every element, reporting each deselection to the frame
-    // with a selection notification of its own.
+    // No mouse operation is under way (a creation tool may be armed).
+    virtual bool is_idle() = 0;
+    // The element is drawn again where it was and where it is now.
+    virtual void redraw_element(int index) = 0;
+    // The scrollable extent follows the elements' bounds.
+    virtual void recompute_extent() = 0;
+    // Deselects every element, reporting each deselection to the frame with
+    // a selection notification of its own.
     virtual void deselect_all() = 0;
-    virtual void normal_mode() = 0; // 1075
-
-    // Requests of the frame's own commands.
-    virtual bool grid_shown(int step) { (void)step; return false; } // 1039-1041: 10, 20, 40
-    virtual void show_grid(int step, bool on) { (void)step; (void)on; } // 1042-1044
-    virtual void zoom_to(int percent) { (void)percent; }              // 1046
-    virtual void zoom_in() {}                                         // 1047
-    virtual void zoom_out() {}                                        // 1048
-    virtual void remove_guides() {}                                   // 1049
-    virtual void arm(int kind) { (void)kind; }                        // 1074: 0..3
-    // 1079: 0 left, 1 right, 2 top, 3 bottom, 4 horizontal centre, 5 vertical centre.
-    virtual void align(int how) { (void)how; }
-    virtual void distribute(int horizontal) { (void)horizontal; } // 1080
-    virtual void same_size(int how) { (void)how; }                 // 1081: 0 width, 1 height, 2 both
+    // Back to plain selection: an armed creation tool is dropped.
+    virtual void normal_mode() = 0;
 };
 
 class properties_view : public frame_view {
 public:
-    virtual void focus_description() = 0; // 1082
+    // The description field takes the focus, its text selected.
+    virtual void focus_description() = 0;
 };
 
 class preview_view {
@@ -88,6 +84,15 @@ struct frame_globals {
     static int newwin;
 };
 
+// The label's own properties, as the label options dialog edits them.
+struct label_options {
+    double width = 0;
+    double height = 0;
+    std::uint32_t bgcolor = 0;
+    std::u16string name;
+    std::u16string desc;
+};
+
 inline constexpr int FRAME_UNDO_DEPTH = 20;
 inline constexpr char16_t FRAME_DEFAULT_DESC[] = u"Новый элемент";
 
@@ -103,8 +108,12 @@ public:
     label *lab() const { return lab_.get(); }
     int undo_count() const { return ul_; }
     const label *snapshot(int i) const { return undo_[static_cast<std::size_t>(i)].get(); }
-    int new_quadrant = 0;
-    int last_change = -1;
+    // The anchor code a new element gets: the last one chosen for any element.
+    int new_quadrant() const { return new_quadrant_; }
+    // The coalescing group of the last change from a view, or -1.
+    int last_change() const { return last_change_; }
+    // The next change from a view starts an undo step of its own.
+    void end_coalescing() { last_change_ = -1; }
     bool preview_mode = false; // read-only outside: set_preview_mode changes it
 
     // A change from a view (sender = the view) or from the frame itself
@@ -129,6 +138,11 @@ public:
     // guards allow it (preview mode, a busy canvas).
     void command(int id, long param = 0);
     bool command_enabled(int id) const;
+    // Whether any command of the frame (the window's own too) may run now:
+    // enabled, and not held by preview mode or by a mouse operation on the
+    // canvas.  Zoom, About and the preview switch run during a drag; only
+    // the document and program commands run in preview mode.
+    bool may_run(int id) const;
     // Edit mode (false) or preview mode (true), with the commands greyed in
     // preview mode refreshed.
     void set_preview_mode(bool on);
@@ -146,13 +160,20 @@ public:
     void refresh_undo_save();
     void refresh_selection_commands();
     void refresh_preview_commands();
-    // After a confirmed label properties dialog: the commands, the title and
-    // the label handed to the canvas, the panel and the list again.
-    void label_properties_done();
+    // The label properties command: one snapshot, then `edit` asks for the
+    // label's new properties (nothing: cancelled, the snapshot is dropped and
+    // the label keeps its modified mark).  Confirmed ones are applied, the
+    // anchors moved inside a smaller label, and stored as what the next new
+    // label gets; the views get the label again.
+    void label_properties(const std::function<std::optional<label_options>(const label &)> &edit);
     document_store &store() { return store_; }
 
 private:
     bool editable() const; // not in preview mode and the canvas idle
+    void apply_label_options(const label_options &o);
+    // Alignment, same size or distribution as one undo step.
+    void arrange(int id);
+    void apply(const std::vector<arrange_change> &changes);
     void forward(frame_notify &n, const notify_sender *original_sender);
     void self_notify(frame_notify n);
     void selection(frame_notify &n, bool &ignored);
@@ -170,6 +191,8 @@ private:
     frame_view *list_ = nullptr;
     canvas_view *canvas_ = nullptr;
     preview_view *preview_ = nullptr;
+    int new_quadrant_ = 0;
+    int last_change_ = -1;
 };
 
 // New label of the size and colour the settings give ("label-width",

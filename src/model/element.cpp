@@ -299,6 +299,17 @@ void ele__update_ratio(element *e)
     }
 }
 
+std::optional<double> ele__proportional_side(const element *e, bool width_set)
+{
+    if (e->type != ELE_PICTURE || !(e->picture.ratio > ELE_EPS))
+        return std::nullopt;
+    const double set = width_set ? e->width : e->height;
+    const double other = width_set ? e->height : e->width;
+    if (set < 0 || !(other < 0)) // an automatic side set, or no automatic side left
+        return std::nullopt;
+    return width_set ? -(e->width / e->picture.ratio) : -(e->picture.ratio * e->height);
+}
+
 double ele__toggle_auto_width(const element *e)
 {
     switch (e->type) {

@@ -144,5 +144,10 @@ int ele__anchors_inside(const label *lab, double max_x, double max_y);
 void ele__clamp_anchors(label *lab, double max_x, double max_y);
 
 void ele__update_ratio(element *e);
+// A picture keeps its proportions through its automatic side: after one
+// side was given a size (width when `width_set`, else height), the value
+// the other side takes when it is automatic, or nothing when it is not (or
+// the element is no picture with a ratio).
+std::optional<double> ele__proportional_side(const element *e, bool width_set);
 double ele__toggle_auto_width(const element *e);
 double ele__toggle_auto_height(const element *e);

@@ -198,18 +198,18 @@ element_layout ele__layout_store(element *e, const layout_rotation &rotation)
     return l;
 }
 
-double ele__edge(const element *e, int k)
+double ele__edge(const element *e, ele_edge k)
 {
     element_layout l = ele__layout(e);
     double b[4];
     ele__layout_bounds(e, l, b);
     switch (k) {
-    case 0: return b[0];
-    case 1: return b[2];
-    case 2: return b[3];
-    case 3: return b[1];
-    case 4: return (b[0] + b[2]) / 2;
-    case 5: return (b[1] + b[3]) / 2;
-    default: XFAIL("0");
+    case ele_edge::left: return b[0];
+    case ele_edge::right: return b[2];
+    case ele_edge::top: return b[3];
+    case ele_edge::bottom: return b[1];
+    case ele_edge::hcenter: return (b[0] + b[2]) / 2;
+    case ele_edge::vcenter: return (b[1] + b[3]) / 2;
     }
+    XFAIL("0");
 }

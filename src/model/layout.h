@@ -54,7 +54,8 @@ void ele__layout_bounds(const element *e, const element_layout &l, double out[4]
 // points; an angle of (almost) 0 leaves it as it is.
 void ele__rotate_point(double px, double py, double cx, double cy, double angle, double &ox, double &oy);
 
-// Edge k of an element's laid-out box: 0 left, 1 right, 2 top (largest y),
-// 3 bottom, 4 horizontal centre, 5 vertical centre; a picture at an angle
-// by its rotated corners.
-double ele__edge(const element *e, int k);
+// The edges of an element's laid-out box; top is the largest y.
+enum class ele_edge { left, right, top, bottom, hcenter, vcenter };
+// Edge k of an element's laid-out box; a picture at an angle by its rotated
+// corners.
+double ele__edge(const element *e, ele_edge k);

@@ -245,7 +245,7 @@ TEST_F(Mouse, RightClickCyclesTheAnchorOfASelectedElementOnly)
         right_click(at(50, 50));
         EXPECT_EQ(lab()->es[0]->quadrant, expected);
     }
-    EXPECT_EQ(frame->hub().new_quadrant, 0);
+    EXPECT_EQ(frame->hub().new_quadrant(), 0);
 }
 
 TEST_F(Mouse, RubberBandsInEitherDirectionAndWithKeys)
@@ -396,12 +396,12 @@ TEST_F(Mouse, AlignmentSizingAndDistribution)
     set(fn::quadrant, 2, 2); // top-right
     select_only({0, 1, 2});  // 0 is the lead
     frame->command(cmd::align_left);
-    EXPECT_DOUBLE_EQ(ele__edge(lab()->es[1], 0), 100);
-    EXPECT_DOUBLE_EQ(ele__edge(lab()->es[2], 0), 100);
+    EXPECT_DOUBLE_EQ(ele__edge(lab()->es[1], ele_edge::left), 100);
+    EXPECT_DOUBLE_EQ(ele__edge(lab()->es[2], ele_edge::left), 100);
     EXPECT_DOUBLE_EQ(lab()->es[2]->x, 140); // its anchor is its right edge
     // Top is the largest y.
     frame->command(cmd::align_top);
-    EXPECT_DOUBLE_EQ(ele__edge(lab()->es[1], 2), 320);
+    EXPECT_DOUBLE_EQ(ele__edge(lab()->es[1], ele_edge::top), 320);
     EXPECT_DOUBLE_EQ(lab()->es[2]->y, 320);
     // Same width: an automatic lead width only beeps.
     set(fn::width, 0, -43.43);
@@ -429,8 +429,8 @@ TEST_F(Mouse, DistributionMakesEqualGapsEvenNegativeOnes)
     // Leftmost and rightmost stay; the two gaps are equal.
     EXPECT_DOUBLE_EQ(lab()->es[0]->x, 10);
     EXPECT_DOUBLE_EQ(lab()->es[2]->x, 200);
-    const double gap1 = ele__edge(lab()->es[1], 0) - ele__edge(lab()->es[0], 1);
-    const double gap2 = ele__edge(lab()->es[2], 0) - ele__edge(lab()->es[1], 1);
+    const double gap1 = ele__edge(lab()->es[1], ele_edge::left) - ele__edge(lab()->es[0], ele_edge::right);
+    const double gap2 = ele__edge(lab()->es[2], ele_edge::left) - ele__edge(lab()->es[1], ele_edge::right);
     EXPECT_NEAR(gap1, gap2, 1e-9);
     EXPECT_NEAR(gap1, (240 - 10 - 90) / 2.0, 1e-9);
     // Overlapping more than the span: a negative gap.
@@ -442,8 +442,8 @@ TEST_F(Mouse, DistributionMakesEqualGapsEvenNegativeOnes)
     frame->command(cmd::distribute_h);
     // Sorted: 0 (10..110), 2 (30..130), 1 (40..140); gap (130 - 300) / 2.
     EXPECT_DOUBLE_EQ(lab()->es[2]->x, 25);
-    const double g1 = ele__edge(lab()->es[2], 0) - ele__edge(lab()->es[0], 1);
-    const double g2 = ele__edge(lab()->es[1], 0) - ele__edge(lab()->es[2], 1);
+    const double g1 = ele__edge(lab()->es[2], ele_edge::left) - ele__edge(lab()->es[0], ele_edge::right);
+    const double g2 = ele__edge(lab()->es[1], ele_edge::left) - ele__edge(lab()->es[2], ele_edge::right);
     EXPECT_DOUBLE_EQ(g1, -85);
     EXPECT_DOUBLE_EQ(g2, -85);
 }

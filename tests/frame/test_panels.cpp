@@ -140,7 +140,7 @@ TEST_F(Panels, FieldsCommitOnLeavingWithTheirRules)
     EXPECT_EQ(lab()->es[0]->y, 12.5);
     // Unchanged: nothing sent, no undo step.
     steps = frame->hub().undo_count();
-    frame->hub().last_change = -1;
+    frame->hub().end_coalescing();
     type(ROW_X, QStringLiteral("50.00"));
     EXPECT_EQ(frame->hub().undo_count(), steps);
     // An empty description is refused.
@@ -404,7 +404,7 @@ TEST_F(Panels, ElementListFollowsTheLabelBothWays)
     // A click on a line selects that element alone: one notification and
     // one undo step for each deselection, and one for the selection.
     const int steps = frame->hub().undo_count();
-    frame->hub().last_change = -1;
+    frame->hub().end_coalescing();
     QRect r = lv->visualItemRect(line(1));
     QTest::mouseClick(lv->viewport(), Qt::LeftButton, {}, r.center());
     EXPECT_EQ(lab()->es[1]->state, ELE_LEAD);

@@ -4,6 +4,7 @@
 #include "hub/commands.h"
 #include "hub/frame_hub.h"
 #include "support/hub_fakes.h"
+#include "support/settings_home.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
 
@@ -35,6 +36,8 @@ protected:
         canvas.hub = &hub;
     }
     ~Hub() override { element_clipboard::clear(); }
+
+    settings_home home; // label properties are stored as settings
 
     // A notification as a view sends it.
     void send(const notify_sender *from, int code, int e1, double value = 0, int action = 0)
@@ -93,7 +96,7 @@ TEST_F(Hub, DragsCoalesceIntoOneStepUntilSomethingResetsIt)
     EXPECT_EQ(hub.lab()->es[0]->x, 10);
     EXPECT_EQ(hub.lab()->es[0]->y, 20);
     EXPECT_EQ(hub.lab()->modified, 0);
-    EXPECT_EQ(hub.last_change, -1);
+    EXPECT_EQ(hub.last_change(), -1);
     send(&canvas, fn::x, 0, 70); // after undo a drag is a new step
     EXPECT_EQ(hub.undo_count(), 1);
 }
@@ -199,7 +202,7 @@ TEST_F(Hub, FieldsAreAppliedByKind)
     n.sender = &props; // forwarding made the frame the sender
     hub.notify(n);
     EXPECT_EQ(hub.lab()->es[0]->quadrant, 5);
-    EXPECT_EQ(hub.new_quadrant, 5);
+    EXPECT_EQ(hub.new_quadrant(), 5);
     n.code = fn::colour;
     n.color = 0xFF102030;
     n.sender = &props; // forwarding made the frame the sender
@@ -527,7 +530,14 @@ TEST_F(Hub, LayerCommandsStepOnlyWhenTheyMove)
 TEST_F(Hub, CreatingElements)
 {
     select(0);
-    hub.new_quadrant = 4;
+    // The anchor last chosen for any element is the new element's.
+    frame_notify q;
+    q.sender = &props;
+    q.code = fn::quadrant;
+    q.e1 = 1;
+    q.quadrant = 4;
+    hub.notify(q);
+    EXPECT_EQ(hub.new_quadrant(), 4);
     int steps = hub.undo_count();
     frame_notify req;
     req.sender = &canvas;
@@ -568,6 +578,69 @@ TEST_F(Hub, DiscardingTheNewestSnapshotKeepsTheMark)
     hub.discard_newest(); // the dialog was cancelled
     EXPECT_EQ(hub.undo_count(), 1);
     EXPECT_EQ(hub.lab()->modified, 1);
+}
+
+TEST_F(Hub, LabelPropertiesAreAppliedByTheHubAsOneStep)
+{
+    // Cancelled: the history as it was, the label marked modified.
+    hub.label_properties([](const label &) { return std::optional<label_options>(); });
+    EXPECT_EQ(hub.undo_count(), 0);
+    EXPECT_EQ(hub.lab()->modified, 1);
+    // The dialog sees the label as it is and changes nothing itself.
+    double seen = 0;
+    label_options o;
+    o.width = 25;
+    o.height = 45;
+    o.bgcolor = 0xFF123456;
+    o.name = u"Новое имя";
+    o.desc = u"Описание";
+    hub.label_properties([&](const label &l) {
+        seen = l.width;
+        return std::optional<label_options>(o);
+    });
+    EXPECT_EQ(seen, 300);
+    EXPECT_EQ(hub.undo_count(), 1);
+    const label *l = hub.lab();
+    EXPECT_EQ(l->width, 25);
+    EXPECT_EQ(l->bgcolor, 0x123456u); // only the colour bits
+    EXPECT_EQ(l->name, u"Новое имя");
+    EXPECT_EQ(l->desc, u"Описание");
+    // Anchors outside the smaller label are moved onto its edges.
+    EXPECT_EQ(l->es[2]->x, 25);
+    EXPECT_EQ(l->es[2]->y, 45);
+    EXPECT_EQ(l->es[0]->x, 10);
+    // The views get the label again; undo brings the old one back.
+    EXPECT_EQ(canvas.lab, l);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->width, 300);
+    EXPECT_EQ(hub.lab()->es[2]->x, 30);
+}
+
+TEST_F(Hub, APictureGivenOneSideKeepsItsProportionsThroughTheOther)
+{
+    element *p = hub.lab()->es[1];
+    p->type = ELE_PICTURE;
+    const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 30 10\n";
+    p->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+    ele__update_ratio(p);
+    p->width = 30;
+    p->height = -10; // automatic
+    send(&props, fn::width, 1, 60);
+    EXPECT_DOUBLE_EQ(p->height, -20);
+    EXPECT_EQ(hub.undo_count(), 1); // one step for both
+    // The panel that sent the width hears of the height.
+    EXPECT_EQ(props.codes.back(), fn::height);
+    // Making a side automatic or sizing the automatic one changes nothing else.
+    send(&props, fn::height, 1, 15);
+    EXPECT_DOUBLE_EQ(p->width, 60);
+    p->width = -45;
+    send(&canvas, fn::height, 1, 5);
+    EXPECT_DOUBLE_EQ(p->width, -15);
+    // A text has no proportions to keep.
+    element *t = hub.lab()->es[0];
+    t->height = -12;
+    send(&canvas, fn::width, 0, 80);
+    EXPECT_DOUBLE_EQ(t->height, -12);
 }
 
 #include <filesystem>

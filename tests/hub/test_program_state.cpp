@@ -5,20 +5,11 @@
 
 #include "hub/program_state.h"
 #include "model/settings.h"
-#include "support/scoped_env.h"
-#include "support/temp_dir.h"
-
-namespace {
-// Settings in a folder of the test's own.
-struct with_settings {
-    temp_dir dir;
-    scoped_env env{"XDG_CONFIG_HOME", dir.path().string()};
-};
-} // namespace
+#include "support/settings_home.h"
 
 TEST(ProgramState, FontAndVariableListsPersistByTheirRules)
 {
-    with_settings s;
+    settings_home s;
     settings::set(settings::font_list, {u"Arial", u"Times"});
     settings::set(settings::variables_list, {u"price", u"100", u"empty", u"", u"orphan"});
     prs__load();
