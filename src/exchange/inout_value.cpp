@@ -6,7 +6,7 @@
 #include <string>
 
 #include "exchange/inout.h"
-#include "exchange/label_tables.h"
+#include "model/tables.h"
 #include "exchange/value_read.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"

@@ -1,4 +1,4 @@
-#include "exchange/label_tables.h"
+#include "model/tables.h"
 
 std::int32_t anchor_to_stored(std::int32_t quadrant)
 {
