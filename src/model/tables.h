@@ -1,14 +1,18 @@
-// The name and code tables of the stored label form, in one place.
+// The tables of the label's facts, one table per fact: how each anchor
+// position, justification, line style, barcode symbology and element kind
+// is named where the user sees it and where a label is stored.  The label
+// format reads and writes by them; the widget kit builds its lists from them.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
-// Anchor position (`quadrant` 0..8) <-> the code stored in labels.
+// Anchor position (`quadrant` 0..8, in that order): its name in the lists
+// of the properties panel and the code stored in labels.
 struct anchor_row {
     std::int32_t quadrant;
-    const char16_t *shown; // the name offered in the properties panel
+    const char16_t *shown;
     std::int32_t stored;
 };
 inline constexpr anchor_row anchor_table[] = {
@@ -57,7 +61,7 @@ inline constexpr name_code symbology_table[] = {
     {"93", 15}, {"CODE93", 15}, {"CODE-93", 15},
 };
 inline constexpr int symbology_count = 16;
-// What the properties panel shows for each code 0..15.
+// What the lists of the properties panel show for each code 0..15, in order.
 inline constexpr const char16_t *symbology_shown[symbology_count] = {
     u"Автоподбор", u"EAN (автоподбор)", u"EAN-8",     u"EAN-13",   u"UPC",     u"ISBN",
     u"CODE-39",    u"CODE-128",         u"CODE-128B", u"CODE-128C", u"CODE-128RAW",

@@ -1,17 +1,12 @@
 // The choice lists of element attributes, as data: image index, text shown,
-// value stored.
+// value stored.  The anchor positions and the barcode kinds are listed from
+// their tables in model/tables.h.
 #pragma once
 
 struct cmn_choice {
     int image; // index into the table's image list, -1 for none
     const char16_t *text;
     int value;
-};
-
-inline constexpr cmn_choice cmn_quadrant_table[] = {
-    {0, u"Слева внизу", 0},       {1, u"Слева вверху", 1},      {2, u"Справа вверху", 2},
-    {3, u"Справа внизу", 3},      {4, u"Слева посередине", 4},  {5, u"Сверху посередине", 5},
-    {6, u"Справа посередине", 6}, {7, u"Снизу посередине", 7}, {8, u"По центру", 8},
 };
 
 // Note the order: the value is the stored line style, not the row.
@@ -26,15 +21,6 @@ inline constexpr cmn_choice cmn_justification_table[] = {
 };
 
 inline constexpr cmn_choice cmn_yes_no_table[] = {{-1, u"Да", 1}, {-1, u"Нет", 0}};
-
-inline constexpr cmn_choice cmn_barcode_type_table[] = {
-    {-1, u"Автоподбор", 0},          {-1, u"EAN (автоподбор)", 1}, {-1, u"EAN-8", 2},
-    {-1, u"EAN-13", 3},              {-1, u"UPC", 4},              {-1, u"ISBN", 5},
-    {-1, u"CODE-39", 6},             {-1, u"CODE-128", 7},         {-1, u"CODE-128B", 8},
-    {-1, u"CODE-128C", 9},           {-1, u"CODE-128RAW", 10},     {-1, u"Interleaved 2 of 5", 11},
-    {-1, u"CODABAR", 12},            {-1, u"MSI", 13},             {-1, u"PLESSEY", 14},
-    {-1, u"CODE-93", 15},
-};
 
 inline constexpr int cmn_font_sizes[] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
                                          15, 16, 17, 18, 19, 20, 22, 24, 26, 28, 36, 48, 72};

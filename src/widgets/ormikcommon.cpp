@@ -9,6 +9,7 @@
 
 #include "widgets/gradient.h"
 #include "hub/program_state.h"
+#include "model/tables.h"
 #include "widgets/controls.h"
 
 namespace {
@@ -155,7 +156,14 @@ QComboBox *cmn__choice_box(QWidget *parent, const cmn_choice *rows, int n,
 
 QComboBox *cmn__quadrant_box(QWidget *parent, int current)
 {
-    return cmn__choice_box(parent, cmn_quadrant_table, &cmn__quadrant_images(), current);
+    // Image i for anchor position i.
+    static const std::vector<cmn_choice> rows = [] {
+        std::vector<cmn_choice> r;
+        for (const anchor_row &a : anchor_table)
+            r.push_back({a.quadrant, a.shown, a.quadrant});
+        return r;
+    }();
+    return cmn__choice_box(parent, rows.data(), static_cast<int>(rows.size()), &cmn__quadrant_images(), current);
 }
 
 QComboBox *cmn__line_style_box(QWidget *parent, int current)
@@ -175,7 +183,13 @@ QComboBox *cmn__yes_no_box(QWidget *parent, int current)
 
 QComboBox *cmn__barcode_type_box(QWidget *parent, int current)
 {
-    return cmn__choice_box(parent, cmn_barcode_type_table, nullptr, current);
+    static const std::vector<cmn_choice> rows = [] {
+        std::vector<cmn_choice> r;
+        for (int code = 0; code < symbology_count; ++code)
+            r.push_back({-1, symbology_shown[code], code});
+        return r;
+    }();
+    return cmn__choice_box(parent, rows.data(), static_cast<int>(rows.size()), nullptr, current);
 }
 
 QString cmn__font_size_text(double size)

@@ -41,6 +41,7 @@
 #include "widgets/twowin.h"
 #include "hub/program_state.h"
 #include "widgets/broadcast.h"
+#include "model/tables.h"
 
 namespace {
 
@@ -550,6 +551,18 @@ TEST(ChoiceBoxes, SelectionRulesOfTheSharedLists)
     EXPECT_EQ(types->count(), 16);
     EXPECT_EQ(types->currentText(), QStringLiteral("Interleaved 2 of 5"));
     EXPECT_EQ(cmn__justification_box(&w, 3)->currentText(), QStringLiteral("Равномерно"));
+    // The anchor and barcode lists are the label's tables, row for row.
+    QComboBox *anchors = cmn__quadrant_box(&w, -1);
+    ASSERT_EQ(anchors->count(), 9);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(anchors->itemText(i), QString::fromUtf16(anchor_table[i].shown));
+        EXPECT_EQ(anchors->itemData(i).toInt(), anchor_table[i].quadrant);
+        EXPECT_FALSE(anchors->itemIcon(i).isNull());
+    }
+    for (int code = 0; code < symbology_count; ++code) {
+        EXPECT_EQ(types->itemText(code), QString::fromUtf16(symbology_shown[code]));
+        EXPECT_EQ(types->itemData(code).toInt(), code);
+    }
 }
 
 TEST(ChoiceBoxes, OpenedTheyShowTheirPictures)
