@@ -127,13 +127,7 @@ void frame_hub::attach(properties_view *props, frame_view *list, canvas_view *ca
 
 void frame_hub::record_snapshot()
 {
-    if (ul_ == FRAME_UNDO_DEPTH) {
-        undo_[0].reset();
-        for (int i = 1; i < FRAME_UNDO_DEPTH; ++i)
-            undo_[static_cast<std::size_t>(i - 1)] = std::move(undo_[static_cast<std::size_t>(i)]);
-        ul_ = FRAME_UNDO_DEPTH - 1;
-    }
-    undo_[static_cast<std::size_t>(ul_++)] = ele__label_copy(lab_.get());
+    history_.record(*lab_);
     lab_->modified = 1;
     update_title();
     refresh_undo_save();
@@ -141,8 +135,7 @@ void frame_hub::record_snapshot()
 
 void frame_hub::discard_newest()
 {
-    XASSERT(ul_ > 0);
-    undo_[static_cast<std::size_t>(--ul_)].reset();
+    history_.discard_newest();
     refresh_undo_save();
 }
 
@@ -170,13 +163,11 @@ void frame_hub::replace_label(label_ptr lab)
 
 void frame_hub::undo()
 {
-    if (ul_ == 0) {
+    if (history_.count() == 0) {
         shell_.beep();
         return;
     }
-    label_ptr back = std::move(undo_[static_cast<std::size_t>(ul_ - 1)]);
-    --ul_;
-    replace_label(std::move(back));
+    replace_label(history_.take_newest());
 }
 
 bool frame_hub::command_enabled(int id) const
@@ -186,7 +177,7 @@ bool frame_hub::command_enabled(int id) const
             if (p == id)
                 return false;
     if (id == cmd::undo)
-        return ul_ > 0;
+        return history_.count() > 0;
     if (id == cmd::save)
         return lab_->modified != 0;
     for (int one : cmd::need_one_selected)
@@ -521,12 +512,7 @@ bool frame_hub::save(bool save_as, bool network_only)
         return false;
     }
     lab_->modified = 0;
-    for (int i = 0; i < ul_; ++i) {
-        label *s = undo_[static_cast<std::size_t>(i)].get();
-        s->name = lab_->name;
-        s->store = lab_->store;
-        s->modified = 1;
-    }
+    history_.stored_as(lab_->name, lab_->store);
     refresh_undo_save();
     update_title();
     return true;

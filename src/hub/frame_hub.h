@@ -5,7 +5,6 @@
 // interfaces.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,6 +12,7 @@
 
 #include "hub/arrange.h"
 #include "hub/frame_notify.h"
+#include "hub/history.h"
 #include "model/element.h"
 #include "platform/message_boxes.h"
 
@@ -106,8 +106,8 @@ public:
     void attach(properties_view *props, frame_view *list, canvas_view *canvas, preview_view *preview);
 
     label *lab() const { return lab_.get(); }
-    int undo_count() const { return ul_; }
-    const label *snapshot(int i) const { return undo_[static_cast<std::size_t>(i)].get(); }
+    int undo_count() const { return history_.count(); }
+    const label_snapshot &snapshot(int i) const { return history_.at(i); }
     // The anchor code a new element gets: the last one chosen for any element.
     int new_quadrant() const { return new_quadrant_; }
     // The coalescing group of the last change from a view, or -1.
@@ -185,8 +185,7 @@ private:
     frame_shell &shell_;
     document_store &store_;
     label_ptr lab_;
-    std::array<label_ptr, FRAME_UNDO_DEPTH> undo_;
-    int ul_ = 0;
+    undo_history history_{FRAME_UNDO_DEPTH};
     properties_view *props_ = nullptr;
     frame_view *list_ = nullptr;
     canvas_view *canvas_ = nullptr;

@@ -40,7 +40,7 @@ struct element_border {
 
 struct element_picture {
     double ratio = 0;
-    lg_epsi_ptr data;
+    lg_epsi_shared data;
     std::uint32_t colour = 0;
 };
 
@@ -122,6 +122,9 @@ void ele__remove(label *lab, std::int32_t index);
 element *ele__replace(label *lab, std::int32_t index, element *e);
 element *ele__copy(const element *e);
 void ele__free(element *e);
+// Every field a copy carries is the same, bit for bit (the canvas's scratch
+// `mark` aside): a copy of one could stand for the other.
+bool ele__identical(const element *a, const element *b);
 
 std::int32_t ele__get_index(const label *lab, const element *e);
 std::int32_t ele__get_first_selected(const label *lab);

@@ -24,7 +24,12 @@ struct lg_epsi {
     bool boxed = true;
 };
 
+// A picture just read, owned by whoever read it.
 using lg_epsi_ptr = std::unique_ptr<lg_epsi>;
+// A picture once an element holds it: never changed again, and shared by
+// the element's copies (undo snapshots, the clipboard, pasted elements)
+// instead of copied; the bytes go with the last holder.
+using lg_epsi_shared = std::shared_ptr<const lg_epsi>;
 
 // Finds the first "%%BoundingBox:" line (one that follows a CR or LF) whose
 // four numbers parse.  Fills llx, lly, urx, ury.  Boxes whose numbers are not
@@ -43,6 +48,7 @@ lg_epsi_ptr lg_epsi_load_buffer(std::vector<unsigned char> &&bytes);
 // A record for bytes without a bounding box (all numbers 0, `boxed` false),
 // so that a stored picture is never dropped.
 lg_epsi_ptr lg_epsi_keep_unboxed(std::vector<unsigned char> &&bytes);
+// A copy of its own (the bytes too).
 lg_epsi_ptr lg_epsi_copy(const lg_epsi *e);
 void lg_epsi_free(lg_epsi *e);
 

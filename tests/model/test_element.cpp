@@ -264,7 +264,7 @@ TEST(Anchors, InsideAndClamp)
     EXPECT_EQ(ele__anchors_inside(lab.get(), 60, 60), 1);
 }
 
-TEST(Copies, DeepAndIndependent)
+TEST(Copies, IndependentSharingOnlyThePicturesBytes)
 {
     label_ptr lab = ele__label_new(300, 400);
     lab->name = u"Имя";
@@ -298,13 +298,17 @@ TEST(Copies, DeepAndIndependent)
     EXPECT_EQ(c->es[0]->bounds[2], 5);
     for (int i = 0; i < 3; ++i)
         EXPECT_NE(c->es[i], lab->es[i]);
+    // A picture never changes once an element holds it: the copy shares it.
     const lg_epsi *orig_pic = lab->es[1]->picture.data.get();
     const lg_epsi *copy_pic = c->es[1]->picture.data.get();
     ASSERT_TRUE(copy_pic);
-    EXPECT_NE(orig_pic, copy_pic);
-    EXPECT_NE(orig_pic->data.data(), copy_pic->data.data());
-
+    EXPECT_EQ(orig_pic, copy_pic);
+    EXPECT_EQ(lab->es[1]->picture.data.use_count(), 2);
+    // A new picture in the original leaves the copy's as it was.
     std::vector<unsigned char> bytes = orig_pic->data;
+    lab->es[1]->picture.data = picture("0 0 30 40");
+    EXPECT_EQ(c->es[1]->picture.data->data, bytes);
+    EXPECT_EQ(c->es[1]->picture.data.use_count(), 1);
     lab.reset(); // freeing the original leaves the copy intact
     EXPECT_EQ(c->es[1]->picture.data->data, bytes);
     EXPECT_EQ(*c->es[0]->text.text, u"Текст");
