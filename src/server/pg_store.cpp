@@ -6,7 +6,7 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
-#include "model/misc.h"
+#include "platform/code_pages.h"
 
 namespace {
 

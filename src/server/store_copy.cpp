@@ -4,7 +4,6 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
-#include "model/misc.h"
 #include "server/log.h"
 #include "server/pg_store.h"
 
