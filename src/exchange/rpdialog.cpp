@@ -22,6 +22,7 @@
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "platform/code_pages.h"
+#include "model/messages.h"
 
 namespace {
 
@@ -236,13 +237,11 @@ xmlrpc_value *outcome(call_state &st, xmlrpc_env *env)
 {
     std::lock_guard<std::mutex> lk(st.m);
     if (st.cancelled) {
-        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR,
-                             "Сетевая операция отменена пользователем.");
+        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR, msg::fault_cancelled);
         return nullptr;
     }
     if (st.timed_out) {
-        xmlrpc_env_set_fault_formatted(env, XMLRPC_TIMEOUT_ERROR,
-                                       "Сервер не ответил на подключение за %d с.",
+        xmlrpc_env_set_fault_formatted(env, XMLRPC_TIMEOUT_ERROR, msg::fault_no_connection,
                                        (g_connect_timeout_ms.load() + 999) / 1000);
         return nullptr;
     }
@@ -332,8 +331,7 @@ xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16s
     rpd__client_init();
     bool expected = false;
     if (!g_busy.compare_exchange_strong(expected, true)) {
-        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR,
-                             "Другая сетевая операция ещё не завершена.");
+        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR, msg::fault_busy);
         return nullptr;
     }
     struct busy_reset {

@@ -61,7 +61,7 @@ void label_options_dialog::accept()
     // Text that is not one number is no width at all.
     const int limit = static_cast<int>(ELE_MAX_LABEL_SIZE);
     if (!msc__parse_real(us(width_->text()), w) || w < ELE_EPS) {
-        err__warning(u"Указана неправильная ширина!");
+        err__warning(msg::label_width_wrong);
         width_->setFocus();
         return;
     }
@@ -71,7 +71,7 @@ void label_options_dialog::accept()
         return;
     }
     if (!msc__parse_real(us(height_->text()), h) || h < ELE_EPS) {
-        err__warning(u"Указана неправильная высота!");
+        err__warning(msg::label_height_wrong);
         height_->setFocus();
         return;
     }
@@ -83,7 +83,7 @@ void label_options_dialog::accept()
     if (!ele__anchors_inside(lab, w, h)) {
         message_box_request req;
         req.caption = msg::caption_app;
-        req.text = u"Некоторые элементы будут лежат за пределами этикетки, что недопустимо.\nСдвинуть элементы?";
+        req.text = msg::ask_move_elements;
         req.icon = mb_icon::question;
         req.buttons = mb_buttons::yes_no;
         req.topmost = true;

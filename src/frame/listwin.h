@@ -28,8 +28,8 @@ class element_list final : public QWidget, public frame_view {
 public:
     element_list(QWidget *parent, frame_host *target, label *lab);
     void notify(const frame_notify &n) override;
-    void set_label(label *lab) override; // 1045
-    void relayout() override;            // 1026
+    void set_label(label *lab) override;
+    void relayout() override;
     const list_stock &stock() const { return stock_; }
     // The icon of an element's line: its kind, the grey form when disabled.
     static int icon_index(const element *e);

@@ -268,7 +268,7 @@ void open_save_dialog::remove()
         return;
     message_box_request req;
     req.caption = msg::caption_app;
-    req.text = u"Удалить эту этикетку?";
+    req.text = msg::ask_delete_label;
     req.icon = mb_icon::warning;
     req.buttons = mb_buttons::yes_no;
     if (platform_message_boxes().show(req) != mb_answer::yes)

@@ -526,7 +526,7 @@ bool properties_panel::storable(int row, const QString &text, const QString &old
         else if (QComboBox *cb = combo(row))
             cb->setEditText(old_text);
         filling_ = false;
-        err__warning(u"Этот символ (U+%04X) нельзя сохранить в этикетке.", static_cast<unsigned>(c));
+        err__warning(msg::character_unstorable, static_cast<unsigned>(c));
         control(row)->setFocus();
         return false;
     }
@@ -554,7 +554,7 @@ void properties_panel::commit(int row)
     case ROW_DESC: {
         const QString t = edit(ROW_DESC)->text();
         if (t.isEmpty()) {
-            refuse(ROW_DESC, u"Описание не может быть пустым", qs(e->desc));
+            refuse(ROW_DESC, msg::description_empty, qs(e->desc));
             return;
         }
         if (!storable(ROW_DESC, t, qs(e->desc)) || us(t) == e->desc)
@@ -569,7 +569,7 @@ void properties_panel::commit(int row)
         const double old = row == ROW_X ? e->x : e->y;
         const double max = row == ROW_X ? stock_.lab->width : stock_.lab->height;
         if (!real(row, v) || v < 0 || v > max) {
-            refuse(row, u"Точка крепления должна быть в границах этикетки", number(old));
+            refuse(row, msg::anchor_outside, number(old));
             return;
         }
         if (v > ELE_MAX_LABEL_SIZE) { // a label from elsewhere may be larger
@@ -612,8 +612,7 @@ void properties_panel::commit(int row)
             return;
         }
         if (v < 0) {
-            refuse(row, row == ROW_WIDTH ? u"Ширина элемента не может быть отрицательной!"
-                                         : u"Высота элемента не может быть отрицательной!",
+            refuse(row, row == ROW_WIDTH ? msg::element_width_negative : msg::element_height_negative,
                    number(old));
             return;
         }
@@ -657,7 +656,7 @@ void properties_panel::commit(int row)
             return;
         }
         if (v < 0) {
-            refuse(ROW_SIZE, u"Размер шрифта не может быть отрицательным", QString::asprintf("%f", e->text.size));
+            refuse(ROW_SIZE, msg::font_size_negative, QString::asprintf("%f", e->text.size));
             return;
         }
         if (v > ELE_MAX_LABEL_SIZE) {
@@ -677,7 +676,7 @@ void properties_panel::commit(int row)
             return;
         }
         if (v < 0) {
-            refuse(ROW_THICKNESS, u"Толщина не может быть отрицательной",
+            refuse(ROW_THICKNESS, msg::thickness_negative,
                    QString::asprintf("%f", e->border.thickness));
             return;
         }

@@ -50,10 +50,11 @@ class properties_panel final : public QWidget, public properties_view, public ke
 public:
     properties_panel(QWidget *parent, frame_host *target, label *lab);
     void notify(const frame_notify &n) override;
-    void set_label(label *lab) override; // 1045
+    void set_label(label *lab) override;
     void relayout() override;
-    void focus_description() override;   // 1082
-    void key_navigation(int key, Qt::KeyboardModifiers modifiers) override; // 1067
+    void focus_description() override;
+    // Tab and Enter routed here by the key routing: the next control.
+    void key_navigation(int key, Qt::KeyboardModifiers modifiers) override;
     const prop_stock &stock() const { return stock_; }
     QWidget *control(int row) const { return stock_.controls[static_cast<std::size_t>(row)]; }
     QLineEdit *edit(int row) const;

@@ -17,7 +17,7 @@ void frame_hub::delete_selection(bool ask)
     if (l->sel == 0)
         return;
     if (ask && l->sel > 1 && frame_globals::confdel) {
-        if (ask_user(u"Вы действительно хотите удалить эти элементы?", mb_icon::warning,
+        if (ask_user(msg::ask_delete_elements, mb_icon::warning,
                 mb_buttons::yes_no) != mb_answer::yes)
             return;
     }

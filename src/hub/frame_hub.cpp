@@ -537,7 +537,7 @@ bool frame_hub::ask_save_changes()
 {
     if (!lab_->modified)
         return true;
-    switch (ask_user(u"Сохранить изменения в этикетке?", mb_icon::question, mb_buttons::yes_no_cancel)) {
+    switch (ask_user(msg::ask_save_changes, mb_icon::question, mb_buttons::yes_no_cancel)) {
     case mb_answer::yes:
         return save();
     case mb_answer::no:

@@ -70,7 +70,8 @@ struct frame_notify {
     // notification is ignored).
     lg_epsi_ptr picture;
 
-    // The creation request (code 1072 toward the frame): kind and position.
+    // A request to create an element (fn::element_list toward the frame):
+    // its kind and position.
     int kind = 0;
     double x = 0;
     double y = 0;

@@ -1,4 +1,5 @@
-// Every text the program shows in a message box, in one place.
+// Every text the program shows in a message box, in one place (the label
+// server's own log and fault texts are the server's).
 #pragma once
 
 namespace msg {
@@ -45,6 +46,33 @@ inline constexpr char16_t thickness_not_number[] = u"Толщина должна
 
 // Saving to a file in a folder that does not exist (the folder).
 inline constexpr char16_t folder_missing[] = u"Папка «%s» не существует.\nПроверьте путь к файлу.";
+
+// Questions of the frame and the open and save dialog.
+inline constexpr char16_t ask_save_changes[] = u"Сохранить изменения в этикетке?";
+inline constexpr char16_t ask_delete_elements[] = u"Вы действительно хотите удалить эти элементы?";
+inline constexpr char16_t ask_delete_label[] = u"Удалить эту этикетку?";
+
+// The label options dialog.
+inline constexpr char16_t label_width_wrong[] = u"Указана неправильная ширина!";
+inline constexpr char16_t label_height_wrong[] = u"Указана неправильная высота!";
+inline constexpr char16_t ask_move_elements[] =
+    u"Некоторые элементы будут лежат за пределами этикетки, что недопустимо.\nСдвинуть элементы?";
+
+// Values the properties panel refuses.
+inline constexpr char16_t description_empty[] = u"Описание не может быть пустым";
+inline constexpr char16_t anchor_outside[] = u"Точка крепления должна быть в границах этикетки";
+inline constexpr char16_t element_width_negative[] = u"Ширина элемента не может быть отрицательной!";
+inline constexpr char16_t element_height_negative[] = u"Высота элемента не может быть отрицательной!";
+inline constexpr char16_t font_size_negative[] = u"Размер шрифта не может быть отрицательным";
+inline constexpr char16_t thickness_negative[] = u"Толщина не может быть отрицательной";
+// A character the label cannot store (its code).
+inline constexpr char16_t character_unstorable[] = u"Этот символ (U+%04X) нельзя сохранить в этикетке.";
+
+// Faults of the server client itself, shown in the fault box like a
+// server's (UTF-8: they travel as XML-RPC fault strings).
+inline constexpr char fault_cancelled[] = "Сетевая операция отменена пользователем.";
+inline constexpr char fault_no_connection[] = "Сервер не ответил на подключение за %d с."; // seconds
+inline constexpr char fault_busy[] = "Другая сетевая операция ещё не завершена.";
 
 // Labels.
 inline constexpr char16_t label_io_error[] = u"Ошибка ввода/вывода при загрузке файла!";
