@@ -82,7 +82,7 @@ int main(int argc, char **argv)
     std::vector<unsigned char> jpeg;
     std::string error;
     std::vector<std::u16string> log;
-    QImage first = srv__render(lab.get(), {}, 300, 300, false, log);
+    QImage first = lsv__render(lab.get(), {}, 300, 300, false, log);
     if (log.size() != 1) {
         for (const std::u16string &l : log)
             std::printf("%s\n", msc__to_utf8(l).c_str());
@@ -91,12 +91,12 @@ int main(int argc, char **argv)
     }
     const double render_s = median_seconds(21, [&] {
         std::vector<std::u16string> l;
-        QImage img = srv__render(lab.get(), {}, 300, 300, false, l);
-        srv__encode_jpeg(img, 90, jpeg, error);
+        QImage img = lsv__render(lab.get(), {}, 300, 300, false, l);
+        lsv__encode_jpeg(img, 90, jpeg, error);
     });
     QImage blank(first.size(), QImage::Format_RGB32);
     blank.fill(Qt::white);
-    const double blank_s = median_seconds(21, [&] { srv__encode_jpeg(blank, 90, jpeg, error); });
+    const double blank_s = median_seconds(21, [&] { lsv__encode_jpeg(blank, 90, jpeg, error); });
     std::printf("bench render-100x150mm-300dpi: %.1f ms\n", render_s * 1e3);
     std::printf("bench blank-jpeg-%dx%d: %.1f ms\n", first.width(), first.height(), blank_s * 1e3);
     rc |= report_ratio("render-vs-blank-jpeg", render_s / blank_s, 3.0);

@@ -100,8 +100,8 @@ public:
 
     // frame_view
     void notify(const frame_notify &n) override;
-    void set_label(label *lab) override; // 1045
-    void relayout() override;            // 1026
+    void set_label(label *lab) override;
+    void relayout() override;
     // canvas_view
     bool is_idle() override;
     void redraw_element(int index) override;
@@ -119,12 +119,12 @@ public:
     void remove_guides();
     void arm(int kind);               // a creation tool: ELE_TEXT .. ELE_BARCODE
 
-    // 1038: a ruler handed over a drag; a guide is made under the pointer.
+    // A ruler handed over a drag: a guide is made under the pointer.
     void begin_guide(bool vertical);
-    // 1053: 0 vertical scroll bar, 1 horizontal scroll bar, 2 vertical
-    // ruler, 3 horizontal ruler.
+    // The holder hands over its parts: 0 vertical scroll bar, 1 horizontal
+    // scroll bar, 2 vertical ruler, 3 horizontal ruler.
     void attach(int which, QWidget *w);
-    // 1077: the pointer in points, not clamped.
+    // Where the pointer is, in points, not clamped to the label.
     void pointer_position(double &x, double &y) const;
     // The scroll bars' position reports.
     void scrolled(bool horizontal, double position);

@@ -28,7 +28,7 @@ class canvas_holder final : public QWidget {
     Q_OBJECT
 public:
     canvas_holder(QWidget *parent, frame_host *owner, label *lab);
-    canvas_window *canvas() const { return stock_.canvas; } // 1054
+    canvas_window *canvas() const { return stock_.canvas; }
     const cnh_stock &stock() const { return stock_; }
 
 protected:

@@ -81,7 +81,7 @@ void draw_hrt(QPainter &p, const QString &text, double x, double baseline, doubl
 
 } // namespace
 
-barcode_choice srv__barcode_choice(int type, const std::string &data)
+barcode_choice lsv__barcode_choice(int type, const std::string &data)
 {
     barcode_choice c;
     c.data = data;
@@ -89,11 +89,11 @@ barcode_choice srv__barcode_choice(int type, const std::string &data)
     switch (type) {
     case 0: // automatic
         if (all_digits(data) && (n == 7 || n == 8))
-            return srv__barcode_choice(2, data);
+            return lsv__barcode_choice(2, data);
         if (all_digits(data) && n == 11)
-            return srv__barcode_choice(4, data);
+            return lsv__barcode_choice(4, data);
         if (all_digits(data) && (n == 12 || n == 13))
-            return srv__barcode_choice(3, data);
+            return lsv__barcode_choice(3, data);
         c.symbology = BARCODE_CODE128;
         break;
     case 1: // EAN of the length given
@@ -147,7 +147,7 @@ barcode_choice srv__barcode_choice(int type, const std::string &data)
     return c;
 }
 
-bool srv__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error)
+bool lsv__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error)
 {
     std::vector<int> values;
     std::size_t i = 0;
@@ -197,7 +197,7 @@ bool srv__code128_raw_modules(const std::string &data, std::vector<unsigned char
     return true;
 }
 
-bool srv__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
+bool lsv__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
                        std::string &error)
 {
     symbol_ptr s = encode(symbology, data, false, 50, error);
@@ -209,14 +209,14 @@ bool srv__zint_modules(int symbology, const std::string &data, std::vector<unsig
     return true;
 }
 
-bool srv__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
+bool lsv__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
                        const QColor &colour, double w, double h, bool snap, std::string &error)
 {
     if (!(w > 0) || !(h > 0)) {
         error = "штрихкод нулевого размера";
         return false;
     }
-    const barcode_choice choice = srv__barcode_choice(type, data);
+    const barcode_choice choice = lsv__barcode_choice(type, data);
     if (!choice.error.empty()) {
         error = choice.error;
         return false;
@@ -227,7 +227,7 @@ bool srv__draw_barcode(QPainter &p, int type, const std::string &data, bool huma
     p.setBrush(colour);
     if (choice.raw128) {
         std::vector<unsigned char> m;
-        if (!srv__code128_raw_modules(choice.data, m, error)) {
+        if (!lsv__code128_raw_modules(choice.data, m, error)) {
             p.restore();
             return false;
         }

@@ -18,18 +18,18 @@ struct barcode_choice {
     bool raw128 = false;
     std::string error;
 };
-barcode_choice srv__barcode_choice(int type, const std::string &data);
+barcode_choice lsv__barcode_choice(int type, const std::string &data);
 
 // CODE-128 from its symbol values written as decimal numbers separated by
 // spaces ("104 33 34 35"): the start code (103 A, 104 B, 105 C) comes first
 // and Start B is put in front when it is missing; the check symbol and the
 // stop pattern are added.  The modules (1 bar, 0 space) without quiet zones,
 // or false with an error text.
-bool srv__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error);
+bool lsv__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error);
 
 // The modules of the single row of a zint-encoded symbol (for tests and
 // drawing), or false with zint's error text.
-bool srv__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
+bool lsv__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
                        std::string &error);
 
 // Draws the barcode into the rectangle (0, 0, w, h) of the painter's current
@@ -37,5 +37,5 @@ bool srv__zint_modules(int symbology, const std::string &data, std::vector<unsig
 // each module is a whole number of pixels and bars are drawn without
 // antialiasing.  False with an error text when the data is refused; nothing
 // is drawn then.
-bool srv__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
+bool lsv__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
                        const QColor &colour, double w, double h, bool snap, std::string &error);

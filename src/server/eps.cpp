@@ -413,7 +413,7 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
 
 } // namespace
 
-QImage srv__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
+QImage lsv__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
                        int px_w, int px_h, std::string &error, const eps_limits &limits, eps_run *run)
 {
     eps_run own;
@@ -457,7 +457,7 @@ QImage srv__render_eps(const std::vector<unsigned char> &eps, double llx, double
     return img;
 }
 
-void srv__eps_stop_all()
+void lsv__eps_stop_all()
 {
     std::lock_guard<std::mutex> lock(g_running_mutex);
     g_stopping = true;
@@ -465,23 +465,23 @@ void srv__eps_stop_all()
         ::kill(-pid, SIGKILL);
 }
 
-bool srv__eps_stopping()
+bool lsv__eps_stopping()
 {
     return g_stopping.load();
 }
 
-void srv__eps_cache_clear()
+void lsv__eps_cache_clear()
 {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
     g_cache.clear();
 }
 
-int srv__eps_runs()
+int lsv__eps_runs()
 {
     return g_runs.load();
 }
 
-void srv__eps_set_job_root(const std::string &folder)
+void lsv__eps_set_job_root(const std::string &folder)
 {
     std::lock_guard<std::mutex> lock(g_root_mutex);
     g_job_root = folder;

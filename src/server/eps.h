@@ -31,18 +31,18 @@ struct eps_run {
 // into a pipe (never into files).  A null image and an error text (Russian,
 // one line, saying what failed) when gs is missing, fails, is killed or
 // writes nothing usable.
-QImage srv__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
+QImage lsv__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
                        int px_w, int px_h, std::string &error, const eps_limits &limits = {},
                        eps_run *run = nullptr);
 
 // Kills every Ghostscript run in progress and refuses new ones (the server
 // is stopping).
-void srv__eps_stop_all();
-bool srv__eps_stopping();
+void lsv__eps_stop_all();
+bool lsv__eps_stopping();
 
 // Forgets the cached pictures.
-void srv__eps_cache_clear();
+void lsv__eps_cache_clear();
 // How many times gs ran (for tests of the cache).
-int srv__eps_runs();
+int lsv__eps_runs();
 // The folder under which job folders are made (default $TMPDIR or /tmp).
-void srv__eps_set_job_root(const std::string &folder);
+void lsv__eps_set_job_root(const std::string &folder);

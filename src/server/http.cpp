@@ -30,8 +30,8 @@ struct http_server::connection {
 
 namespace {
 
-srv_log_throttle g_refusals;
-srv_log_throttle g_timeouts;
+lsv_log_throttle g_refusals;
+lsv_log_throttle g_timeouts;
 
 int ms_until(clock_type::time_point t)
 {
@@ -384,7 +384,7 @@ int http_server::run(int drain_ms)
             }
             continue;
         }
-        auto *c = new connection{fd, srv__address_text(from), address_only(from)};
+        auto *c = new connection{fd, lsv__address_text(from), address_only(from)};
         std::string refused;
         {
             std::lock_guard<std::mutex> lock(m_);
@@ -647,7 +647,7 @@ void http_server::serve(connection *c)
     finish(c);
 }
 
-std::string srv__address_text(const sockaddr_storage &a)
+std::string lsv__address_text(const sockaddr_storage &a)
 {
     char host[INET6_ADDRSTRLEN] = "?";
     if (a.ss_family == AF_INET) {

@@ -114,4 +114,4 @@ private:
 };
 
 // "ADDR:PORT" or "[ADDR]:PORT".
-std::string srv__address_text(const sockaddr_storage &a);
+std::string lsv__address_text(const sockaddr_storage &a);

@@ -100,12 +100,12 @@ long long now_ms()
 
 } // namespace
 
-std::string srv__client_text(const std::string &text, std::size_t limit)
+std::string lsv__client_text(const std::string &text, std::size_t limit)
 {
     return escaped(text, limit, true);
 }
 
-std::string srv__client_text(const std::u16string &text, std::size_t limit)
+std::string lsv__client_text(const std::u16string &text, std::size_t limit)
 {
     // Only as much as can show is converted.
     const std::size_t keep = std::min(text.size(), 2 * limit + 2);
@@ -116,7 +116,7 @@ std::string srv__client_text(const std::u16string &text, std::size_t limit)
     return out;
 }
 
-void srv__log(const std::string &line)
+void lsv__log(const std::string &line)
 {
     const auto now = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
@@ -135,7 +135,7 @@ void srv__log(const std::string &line)
     std::fflush(stderr);
 }
 
-void srv_log_throttle::log(const std::string &line)
+void lsv_log_throttle::log(const std::string &line)
 {
     static std::mutex m;
     long long skipped = 0;
@@ -150,5 +150,5 @@ void srv_log_throttle::log(const std::string &line)
         skipped = skipped_;
         skipped_ = 0;
     }
-    srv__log(skipped ? line + " (и ещё " + std::to_string(skipped) + " таких за последнее время)" : line);
+    lsv__log(skipped ? line + " (и ещё " + std::to_string(skipped) + " таких за последнее время)" : line);
 }

@@ -3,7 +3,7 @@
 //   YYYY-MM-DD HH:MM:SS text
 //
 // Whatever a client sent (user and label names, texts of faults that quote
-// them) goes in through srv__client_text: at most 200 characters, control
+// them) goes in through lsv__client_text: at most 200 characters, control
 // characters written as escapes, so that no client can forge a line or flood
 // the log.
 #pragma once
@@ -11,25 +11,25 @@
 #include <cstddef>
 #include <string>
 
-inline constexpr std::size_t SRV_LOG_CLIENT_CHARS = 200;
+inline constexpr std::size_t LSV_LOG_CLIENT_CHARS = 200;
 
 // Writes one line with the time.  Control characters that still reach it are
 // escaped, and a line is never longer than a few kilobytes.
-void srv__log(const std::string &line);
+void lsv__log(const std::string &line);
 
 // UTF-8 text from a client as it may appear in the log: at most `limit`
 // characters (code points), then "…"; "\" as "\\", CR, LF and TAB as \r, \n,
 // \t, every other control character (C0, DEL, C1, the line and paragraph
 // separators) as \xNN or \uNNNN; bytes that are not UTF-8 as \xNN.
-std::string srv__client_text(const std::string &text, std::size_t limit = SRV_LOG_CLIENT_CHARS);
-std::string srv__client_text(const std::u16string &text, std::size_t limit = SRV_LOG_CLIENT_CHARS);
+std::string lsv__client_text(const std::string &text, std::size_t limit = LSV_LOG_CLIENT_CHARS);
+std::string lsv__client_text(const std::u16string &text, std::size_t limit = LSV_LOG_CLIENT_CHARS);
 
 // Logs at most one line per `period_ms` for one kind of event; the lines left
 // out are counted in the next one ("… (ещё N таких)").  For events a client can
 // cause as often as it likes (refused connections).
-class srv_log_throttle {
+class lsv_log_throttle {
 public:
-    explicit srv_log_throttle(int period_ms = 1000) : period_ms_(period_ms) {}
+    explicit lsv_log_throttle(int period_ms = 1000) : period_ms_(period_ms) {}
     void log(const std::string &line);
 
 private:

@@ -45,7 +45,7 @@ void usage(std::FILE *to)
                  "  --request-memory МИБ  памяти на разбор больших запросов сразу (768)\n"
                  "  --render-budget С     секунд работы Ghostscript на одно изображение (30)\n"
                  "  --cache-size МИБ      кэш прочитанных этикеток (64)\n",
-                 SRV_DEFAULT_LISTEN, srv__default_store().c_str());
+                 LSV_DEFAULT_LISTEN, lsv__default_store().c_str());
 }
 
 std::string read_password()
@@ -162,7 +162,7 @@ int main(int argc, char **argv)
         }
     }
     if (!import_from.empty() || !export_to.empty())
-        return srv__copy_command(options.store.empty() ? srv__default_store() : options.store, import_from,
+        return lsv__copy_command(options.store.empty() ? lsv__default_store() : options.store, import_from,
                                  export_to, options.cache_bytes);
     // Fonts need a GUI application object; no screen is used.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -170,8 +170,8 @@ int main(int argc, char **argv)
     char *qt_argv[] = {argv[0], nullptr};
     // Qt's own messages go into the log like every other line.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) {
-        srv__log("Qt: " + message.toStdString());
+        lsv__log("Qt: " + message.toStdString());
     });
     QGuiApplication app(qt_argc, qt_argv);
-    return srv__run(options);
+    return lsv__run(options);
 }

@@ -112,18 +112,18 @@ pg_store::~pg_store()
 
 std::string pg_store::where() const
 {
-    return "базе данных PostgreSQL «" + srv__client_text(conninfo_) + "»";
+    return "базе данных PostgreSQL «" + lsv__client_text(conninfo_) + "»";
 }
 
 server_store::result pg_store::failed(const pg_failure &f, std::string &error)
 {
     error = f.reason;
-    const std::string line = "база данных: " + f.reason + (f.detail.empty() ? "" : ": " + srv__client_text(f.detail, 400));
+    const std::string line = "база данных: " + f.reason + (f.detail.empty() ? "" : ": " + lsv__client_text(f.detail, 400));
     std::lock_guard<std::mutex> lock(log_mutex_);
     if (f.connection_lost)
         lost_log_.log(line);
     else
-        srv__log(line);
+        lsv__log(line);
     return result::io_error;
 }
 
@@ -195,7 +195,7 @@ void pg_store::forget_cached(const std::string &name)
 
 void pg_store::cache_put(const std::string &name, long long generation, xmlrpc_value *value, std::size_t file_bytes)
 {
-    const std::size_t bytes = srv__cache_cost(value, file_bytes);
+    const std::size_t bytes = lsv__cache_cost(value, file_bytes);
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = cache_at_.find(name);
     if (it != cache_at_.end() && it->second->generation > generation)
@@ -235,7 +235,7 @@ server_store::result pg_store::list(std::vector<stored_label> &out, std::string 
     for (int i = 0; i < n; ++i)
         out.push_back({msc__from_utf8(PQgetvalue(r.get(), i, 0)), msc__from_utf8(PQgetvalue(r.get(), i, 1))});
     r.reset();
-    srv__sort_by_name(out);
+    lsv__sort_by_name(out);
     return result::ok;
 }
 
@@ -323,7 +323,7 @@ server_store::result pg_store::put(const label *lab, std::string &error, bool re
         return result::bad_label;
     }
     std::string bytes;
-    if (!srv__label_file_bytes(lab, bytes, error))
+    if (!lsv__label_file_bytes(lab, bytes, error))
         return result::bad_label;
     const std::string key = msc__to_utf8(lab->name), desc = msc__to_utf8(lab->desc);
     pg_failure f;
@@ -410,7 +410,7 @@ server_store::result pg_store::rename(const std::u16string &old_name, const std:
             return result::ok;
         lab->name = new_name;
         std::string renamed;
-        if (!srv__label_file_bytes(lab.get(), renamed, error))
+        if (!lsv__label_file_bytes(lab.get(), renamed, error))
             return result::io_error;
         const std::string desc = msc__to_utf8(lab->desc);
         lab.reset();
@@ -456,7 +456,7 @@ server_store::result pg_store::rename(const std::u16string &old_name, const std:
     return result::io_error;
 }
 
-bool srv__is_database_store(const std::string &spec)
+bool lsv__is_database_store(const std::string &spec)
 {
     if (spec.rfind("postgresql://", 0) == 0 || spec.rfind("postgres://", 0) == 0)
         return true;
@@ -481,9 +481,9 @@ bool srv__is_database_store(const std::string &spec)
     return known;
 }
 
-std::unique_ptr<server_store> srv__open_store(const std::string &spec, std::size_t cache_bytes, std::string &error)
+std::unique_ptr<server_store> lsv__open_store(const std::string &spec, std::size_t cache_bytes, std::string &error)
 {
-    if (srv__is_database_store(spec)) {
+    if (lsv__is_database_store(spec)) {
         auto store = std::make_unique<pg_store>(spec, cache_bytes);
         if (!store->open(error)) {
             error = "база данных этикеток: " + error;

@@ -76,6 +76,6 @@ private:
     std::list<cache_entry> cache_; // most recently used first
     std::map<std::string, std::list<cache_entry>::iterator> cache_at_;
     std::size_t cache_bytes_ = 0;
-    srv_log_throttle lost_log_; // an outage fails every call: one line a second
+    lsv_log_throttle lost_log_; // an outage fails every call: one line a second
     std::mutex log_mutex_;
 };

@@ -36,7 +36,7 @@ std::string_view name_at(const char *p, const char *end)
 
 } // namespace
 
-bool srv__prescan(const char *xml, std::size_t len, const request_limits &limits, request_shape &shape,
+bool lsv__prescan(const char *xml, std::size_t len, const request_limits &limits, request_shape &shape,
                   std::string &why)
 {
     shape = {};
@@ -126,12 +126,12 @@ bool srv__prescan(const char *xml, std::size_t len, const request_limits &limits
     return true;
 }
 
-std::size_t srv__parse_memory(std::size_t len, const request_shape &shape)
+std::size_t lsv__parse_memory(std::size_t len, const request_shape &shape)
 {
     return 3 * len + bytes_per_value * shape.values + bytes_per_member * shape.members;
 }
 
-std::size_t srv__parse_memory_at_most(std::size_t len, const request_limits &limits)
+std::size_t lsv__parse_memory_at_most(std::size_t len, const request_limits &limits)
 {
     // <value/> is 8 bytes; a member needs a value of its own and about 30
     // bytes more: at most half of what is counted is members.

@@ -26,14 +26,14 @@ struct request_shape {
 // reason as soon as a limit is passed.  Comments, CDATA sections, processing
 // instructions and quoted attribute values are skipped as the parser skips
 // them.
-bool srv__prescan(const char *xml, std::size_t len, const request_limits &limits, request_shape &shape,
+bool lsv__prescan(const char *xml, std::size_t len, const request_limits &limits, request_shape &shape,
                   std::string &why);
 
 // Bytes the library's parser may hold at its peak for a document of `len`
 // bytes of that shape: the document, each text twice (being read, then as a
 // value) and about 440 bytes for each value and member.
-std::size_t srv__parse_memory(std::size_t len, const request_shape &shape);
+std::size_t lsv__parse_memory(std::size_t len, const request_shape &shape);
 
 // The same before the body is read, for the worst document of `len` bytes
 // within the limits: 8-bit text may double when it becomes UTF-8.
-std::size_t srv__parse_memory_at_most(std::size_t len, const request_limits &limits);
+std::size_t lsv__parse_memory_at_most(std::size_t len, const request_limits &limits);

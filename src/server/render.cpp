@@ -100,7 +100,7 @@ std::u16string shown(const std::u16string &text, std::size_t limit = 200)
 
 std::u16string who(const element *e, int index)
 {
-    std::u16string s = u"Элемент " + srv__number(index + 1);
+    std::u16string s = u"Элемент " + lsv__number(index + 1);
     if (!e->desc.empty())
         s += u" («" + shown(e->desc) + u"»)";
     return s + u": ";
@@ -185,11 +185,11 @@ void draw_text(QPainter &p, const element *e, int index, const element_frame &f,
     double size = e->text.size;
     if (!(size > 0)) {
         log.push_back(who(e, index) + u"размер шрифта не задан, взят " +
-                      srv__number(static_cast<int>(default_font_size)) + u" пт");
+                      lsv__number(static_cast<int>(default_font_size)) + u" пт");
         size = default_font_size;
     } else if (size > largest_font_size) {
         log.push_back(who(e, index) + u"размер шрифта уменьшен до " +
-                      srv__number(static_cast<int>(largest_font_size)) + u" пт");
+                      lsv__number(static_cast<int>(largest_font_size)) + u" пт");
         size = largest_font_size;
     }
     // Drawn in a frame of (about) device pixels with the font at its pixel
@@ -320,14 +320,14 @@ void draw_markup(QPainter &p, const element *e, const element_frame &f, const QT
 
 } // namespace
 
-void srv__render_size(const label *lab, int xdpi, int ydpi, long long &w, long long &h)
+void lsv__render_size(const label *lab, int xdpi, int ydpi, long long &w, long long &h)
 {
     const double fw = lab->width * xdpi / 72.0, fh = lab->height * ydpi / 72.0;
     w = std::isfinite(fw) && fw >= 1 ? static_cast<long long>(std::min(std::round(fw), 1e15)) : 1;
     h = std::isfinite(fh) && fh >= 1 ? static_cast<long long>(std::min(std::round(fh), 1e15)) : 1;
 }
 
-render_variable_map srv__variable_map(const std::vector<render_variable> &variables)
+render_variable_map lsv__variable_map(const std::vector<render_variable> &variables)
 {
     render_variable_map map;
     map.reserve(variables.size());
@@ -336,7 +336,7 @@ render_variable_map srv__variable_map(const std::vector<render_variable> &variab
     return map;
 }
 
-std::u16string srv__substitute_in(const std::u16string &text, const render_variable_map &variables,
+std::u16string lsv__substitute_in(const std::u16string &text, const render_variable_map &variables,
                                const std::function<void(const std::u16string &, const std::u16string *)> &note,
                                std::size_t max_chars, bool *cut)
 {
@@ -383,7 +383,7 @@ std::u16string srv__substitute_in(const std::u16string &text, const render_varia
     return out;
 }
 
-QImage srv__render(const label *lab, const std::vector<render_variable> &variables, int xdpi, int ydpi,
+QImage lsv__render(const label *lab, const std::vector<render_variable> &variables, int xdpi, int ydpi,
                    bool markup, std::vector<std::u16string> &lines, const render_limits &limits,
                    render_outcome *outcome)
 {
@@ -392,7 +392,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
     result = {};
     render_log log(lines, limits.max_log);
     long long w = 1, h = 1;
-    srv__render_size(lab, xdpi, ydpi, w, h);
+    lsv__render_size(lab, xdpi, ydpi, w, h);
     QImage img(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGB32);
     if (img.isNull()) {
         log.push_back(u"не хватило памяти для изображения");
@@ -402,22 +402,22 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
     img.setDotsPerMeterX(2835);
     img.setDotsPerMeterY(2835);
     img.fill(rgb(lab->bgcolor));
-    log.push_back(u"Этикетка «" + shown(lab->name) + u"»: " + srv__number(xdpi) + u"×" + srv__number(ydpi) +
-                  u" точек на дюйм, " + srv__number(static_cast<int>(w)) + u"×" +
-                  srv__number(static_cast<int>(h)) + u" пикселей");
+    log.push_back(u"Этикетка «" + shown(lab->name) + u"»: " + lsv__number(xdpi) + u"×" + lsv__number(ydpi) +
+                  u" точек на дюйм, " + lsv__number(static_cast<int>(w)) + u"×" +
+                  lsv__number(static_cast<int>(h)) + u" пикселей");
 
     const double sx = xdpi / 72.0, sy = ydpi / 72.0;
     QTransform base;
     base.translate(0, lab->height * sy);
     base.scale(sx, -sy);
     const std::set<QString> &families = known_families();
-    const render_variable_map by_name = srv__variable_map(variables);
+    const render_variable_map by_name = lsv__variable_map(variables);
     double gs_left = limits.ghostscript_seconds;
 
     QPainter p(&img);
     // Index 0 is on top: draw from the last index up.
     for (int i = lab->qty - 1; i >= 0; --i) {
-        if (srv__eps_stopping()) {
+        if (lsv__eps_stopping()) {
             result.stopped = true;
             return {};
         }
@@ -427,7 +427,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
         const element_frame f = frame_of(e, base);
         auto substituted = [&](const std::optional<std::u16string> &s) {
             bool cut = false;
-            std::u16string text = srv__substitute_in(
+            std::u16string text = lsv__substitute_in(
                 s.value_or(u""), by_name,
                 [&](const std::u16string &name, const std::u16string *value) {
                     if (value)
@@ -437,7 +437,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
                 },
                 limits.max_text, &cut);
             if (cut)
-                log.push_back(who(e, i) + u"текст длиннее " + srv__number(static_cast<long long>(limits.max_text)) +
+                log.push_back(who(e, i) + u"текст длиннее " + lsv__number(static_cast<long long>(limits.max_text)) +
                               u" знаков, взято начало");
             return text;
         };
@@ -453,7 +453,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
             std::string error;
             p.save();
             p.setTransform(f.pixels);
-            const bool ok = srv__draw_barcode(p, e->barcode.type, data, e->barcode.text != 0, rgb(e->barcode.colour),
+            const bool ok = lsv__draw_barcode(p, e->barcode.type, data, e->barcode.text != 0, rgb(e->barcode.colour),
                                               f.w_px, f.h_px, f.right_angle, error);
             p.restore();
             if (!ok) {
@@ -473,13 +473,13 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
                 error = "у рисунка нет размеров (%%BoundingBox)";
             else if (!(pw >= 1 && ph >= 1))
                 error = "рисунок меньше точки";
-            else if (pw * ph > static_cast<double>(SRV_MAX_PIXELS))
+            else if (pw * ph > static_cast<double>(LSV_MAX_PIXELS))
                 error = "рисунок больше 100 мегапикселей";
             else {
                 eps_limits gs;
                 gs.budget_seconds = gs_left;
                 eps_run run;
-                picture = srv__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height,
+                picture = lsv__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height,
                                           static_cast<int>(pw), static_cast<int>(ph), error, gs, &run);
                 gs_left -= run.seconds;
                 if (run.stopped) {
@@ -489,7 +489,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
                 if (run.out_of_budget) {
                     result.out_of_time = true;
                     log.push_back(who(e, i) + u"рисунок не нарисован: время Ghostscript на изображение (" +
-                                  srv__number(static_cast<long long>(limits.ghostscript_seconds)) + u" с) вышло");
+                                  lsv__number(static_cast<long long>(limits.ghostscript_seconds)) + u" с) вышло");
                     return {};
                 }
             }
@@ -506,7 +506,7 @@ QImage srv__render(const label *lab, const std::vector<render_variable> &variabl
             break;
         }
         default:
-            log.push_back(who(e, i) + u"неизвестный вид элемента " + srv__number(e->type));
+            log.push_back(who(e, i) + u"неизвестный вид элемента " + lsv__number(e->type));
             crossed_box(p, f);
             break;
         }
@@ -536,7 +536,7 @@ void jpeg_fail(j_common_ptr info)
 
 } // namespace
 
-bool srv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned char> &out, std::string &error)
+bool lsv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned char> &out, std::string &error)
 {
     const QImage src = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
     jpeg_compress_struct c{};
@@ -572,7 +572,7 @@ bool srv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned cha
     return true;
 }
 
-std::vector<std::u16string> srv__font_families()
+std::vector<std::u16string> lsv__font_families()
 {
     std::vector<std::u16string> out;
     for (const QString &f : known_families())

@@ -17,15 +17,15 @@ struct render_variable {
 };
 
 // A whole number as text, for log lines and messages.
-inline std::u16string srv__number(long long v)
+inline std::u16string lsv__number(long long v)
 {
     const std::string s = std::to_string(v);
     return std::u16string(s.begin(), s.end());
 }
 
-inline constexpr int SRV_MIN_DPI = 10;
-inline constexpr int SRV_MAX_DPI = 1200;
-inline constexpr long long SRV_MAX_PIXELS = 100LL * 1000 * 1000;
+inline constexpr int LSV_MIN_DPI = 10;
+inline constexpr int LSV_MAX_DPI = 1200;
+inline constexpr long long LSV_MAX_PIXELS = 100LL * 1000 * 1000;
 
 // What one render may cost.
 struct render_limits {
@@ -41,39 +41,39 @@ struct render_outcome {
 };
 
 // The pixel size of the label at that resolution (at least 1 × 1).
-void srv__render_size(const label *lab, int xdpi, int ydpi, long long &w, long long &h);
+void lsv__render_size(const label *lab, int xdpi, int ydpi, long long &w, long long &h);
 
 // The label drawn at `xdpi` × `ydpi` (checked by the caller: resolution in
-// range, size below SRV_MAX_PIXELS).  Each log line is one event, in
+// range, size below LSV_MAX_PIXELS).  Each log line is one event, in
 // Russian; lines past `limits.max_log` bytes are left out.  With `markup`
 // every element's box and anchor are drawn over it.  A null image when the
 // render's Ghostscript time ran out or the server is stopping (`outcome`
 // says which) or memory ran out (a log line says so).
-QImage srv__render(const label *lab, const std::vector<render_variable> &variables, int xdpi, int ydpi,
+QImage lsv__render(const label *lab, const std::vector<render_variable> &variables, int xdpi, int ydpi,
                    bool markup, std::vector<std::u16string> &log, const render_limits &limits = {},
                    render_outcome *outcome = nullptr);
 
 // Variables by name; the first of equal names counts.
 using render_variable_map = std::unordered_map<std::u16string, std::u16string>;
-render_variable_map srv__variable_map(const std::vector<render_variable> &variables);
+render_variable_map lsv__variable_map(const std::vector<render_variable> &variables);
 
 // `text` with every ${name} replaced by its variable's value; names that
 // are not variables stay as written.  Calls `note(name, value)` for each
 // ${...} found (value null for an unknown name).  The result stops at
 // `max_chars` characters (references past that are not looked at); `cut`
 // then says so.
-std::u16string srv__substitute_in(const std::u16string &text, const render_variable_map &variables,
+std::u16string lsv__substitute_in(const std::u16string &text, const render_variable_map &variables,
                                const std::function<void(const std::u16string &, const std::u16string *)> &note,
                                std::size_t max_chars = std::u16string::npos, bool *cut = nullptr);
-inline std::u16string srv__substitute(const std::u16string &text, const std::vector<render_variable> &variables,
+inline std::u16string lsv__substitute(const std::u16string &text, const std::vector<render_variable> &variables,
                                       const std::function<void(const std::u16string &, const std::u16string *)> &note)
 {
-    return srv__substitute_in(text, srv__variable_map(variables), note);
+    return lsv__substitute_in(text, lsv__variable_map(variables), note);
 }
 
 // JPEG bytes of an RGB32 image (quality 0..100); false with an error text.
-bool srv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned char> &out, std::string &error);
+bool lsv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned char> &out, std::string &error);
 
 // The font families the server can draw with: names without the foundry
 // suffix, no duplicates, sorted.
-std::vector<std::u16string> srv__font_families();
+std::vector<std::u16string> lsv__font_families();

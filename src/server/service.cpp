@@ -48,7 +48,7 @@ void params_fault(xmlrpc_env *env, const char *what)
     std::u16string text = u"Неверные параметры вызова: " + msc__from_utf8(what);
     if (!reason.empty())
         text += u" (" + reason + u")";
-    fault(env, SRV_FAULT_PARAMS, text);
+    fault(env, LSV_FAULT_PARAMS, text);
 }
 
 // Item `index` of the parameter array, which must be a struct.
@@ -89,7 +89,7 @@ bool name_param(xmlrpc_env *env, xmlrpc_value *params, const char *key, std::u16
         return false;
     }
     if (name.empty()) {
-        fault(env, SRV_FAULT_EMPTY_NAME, u"Не задано имя этикетки");
+        fault(env, LSV_FAULT_EMPTY_NAME, u"Не задано имя этикетки");
         return false;
     }
     return true;
@@ -99,14 +99,14 @@ void store_fault(xmlrpc_env *env, server_store::result r, const std::u16string &
 {
     switch (r) {
     case server_store::result::ok: break;
-    case server_store::result::not_found: fault(env, SRV_FAULT_NOT_FOUND, u"Этикетка " + quoted(name) + u" не найдена"); break;
-    case server_store::result::exists: fault(env, SRV_FAULT_EXISTS, u"Этикетка " + quoted(name) + u" уже есть"); break;
-    case server_store::result::empty_name: fault(env, SRV_FAULT_EMPTY_NAME, u"Не задано имя этикетки"); break;
+    case server_store::result::not_found: fault(env, LSV_FAULT_NOT_FOUND, u"Этикетка " + quoted(name) + u" не найдена"); break;
+    case server_store::result::exists: fault(env, LSV_FAULT_EXISTS, u"Этикетка " + quoted(name) + u" уже есть"); break;
+    case server_store::result::empty_name: fault(env, LSV_FAULT_EMPTY_NAME, u"Не задано имя этикетки"); break;
     case server_store::result::bad_label:
-        fault(env, SRV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + msc__from_utf8(error));
+        fault(env, LSV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + msc__from_utf8(error));
         break;
     case server_store::result::io_error:
-        fault(env, SRV_FAULT_STORE, u"Ошибка хранилища этикеток: " + msc__from_utf8(error));
+        fault(env, LSV_FAULT_STORE, u"Ошибка хранилища этикеток: " + msc__from_utf8(error));
         break;
     }
 }
@@ -165,11 +165,11 @@ xmlrpc_value *save_label(label_service &, server_store &store, xmlrpc_env *env, 
     if (!lab) {
         std::u16string why = inner.failed() && inner.env.fault_string ? msc__from_utf8(inner.env.fault_string)
                                                                        : u"структура этикетки не прочитана";
-        fault(env, SRV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + why);
+        fault(env, LSV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + why);
         return nullptr;
     }
     if (lab->name.empty()) {
-        fault(env, SRV_FAULT_EMPTY_NAME, u"Не задано имя этикетки");
+        fault(env, LSV_FAULT_EMPTY_NAME, u"Не задано имя этикетки");
         return nullptr;
     }
     std::string error;
@@ -218,7 +218,7 @@ xmlrpc_value *server_info(label_service &, server_store &, xmlrpc_env *env, xmlr
 xmlrpc_value *list_fonts(label_service &, server_store &, xmlrpc_env *env, xmlrpc_value *)
 {
     xmlrpc_value_ptr arr(xmlrpc_array_new(env));
-    for (const std::u16string &f : srv__font_families()) {
+    for (const std::u16string &f : lsv__font_families()) {
         xmlrpc_value_ptr n(string_value_of(env, f));
         xmlrpc_value_ptr item(xmlrpc_build_value(env, "{s:V}", "name", n.get()));
         if (env->fault_occurred)
@@ -285,9 +285,9 @@ xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_e
             return nullptr;
         }
     }
-    if (xdpi < SRV_MIN_DPI || xdpi > SRV_MAX_DPI || ydpi < SRV_MIN_DPI || ydpi > SRV_MAX_DPI) {
-        fault(env, SRV_FAULT_RESOLUTION,
-              u"Разрешение " + srv__number(xdpi) + u"×" + srv__number(ydpi) +
+    if (xdpi < LSV_MIN_DPI || xdpi > LSV_MAX_DPI || ydpi < LSV_MIN_DPI || ydpi > LSV_MAX_DPI) {
+        fault(env, LSV_FAULT_RESOLUTION,
+              u"Разрешение " + lsv__number(xdpi) + u"×" + lsv__number(ydpi) +
                   u" вне пределов 10…1200 точек на дюйм");
         return nullptr;
     }
@@ -298,36 +298,36 @@ xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_e
     label_ptr lab = ino__value_to_label(&inner.env, stored.get(), false);
     stored.reset();
     if (!lab) {
-        fault(env, SRV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(name));
+        fault(env, LSV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(name));
         return nullptr;
     }
     long long w = 0, h = 0;
-    srv__render_size(lab.get(), xdpi, ydpi, w, h);
-    if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(SRV_MAX_PIXELS)) {
-        fault(env, SRV_FAULT_TOO_LARGE,
-              u"Изображение " + srv__number(w) + u"×" + srv__number(h) +
+    lsv__render_size(lab.get(), xdpi, ydpi, w, h);
+    if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(LSV_MAX_PIXELS)) {
+        fault(env, LSV_FAULT_TOO_LARGE,
+              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) +
                   u" пикселей больше 100 мегапикселей");
         return nullptr;
     }
     std::vector<std::u16string> log;
     render_outcome outcome;
-    QImage image = srv__render(lab.get(), variables, xdpi, ydpi, markup, log, service.render(), &outcome);
+    QImage image = lsv__render(lab.get(), variables, xdpi, ydpi, markup, log, service.render(), &outcome);
     variables.clear();
     lab.reset();
     if (outcome.stopped) {
-        fault(env, SRV_FAULT_RENDER, u"Изображение не построено: сервер останавливается");
+        fault(env, LSV_FAULT_RENDER, u"Изображение не построено: сервер останавливается");
         return nullptr;
     }
     if (outcome.out_of_time) {
-        fault(env, SRV_FAULT_RENDER,
+        fault(env, LSV_FAULT_RENDER,
               u"Изображение не построено: рисунки EPS рисовались дольше " +
-                  srv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
+                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
         return nullptr;
     }
     std::vector<unsigned char> jpeg;
     std::string error;
-    if (image.isNull() || !srv__encode_jpeg(image, 90, jpeg, error)) {
-        fault(env, SRV_FAULT_RENDER,
+    if (image.isNull() || !lsv__encode_jpeg(image, 90, jpeg, error)) {
+        fault(env, LSV_FAULT_RENDER,
               u"Не удалось построить изображение: " + (error.empty() ? u"нет памяти" : msc__from_utf8(error)));
         return nullptr;
     }
@@ -365,15 +365,15 @@ xmlrpc_value *dispatch(label_service &service, const method_row &row, const std:
     }
     cred.reset();
     if (!service.users().allowed(user, password)) {
-        srv__log(peer + " " + row.name + ": отказано пользователю «" + srv__client_text(user) + "»");
-        fault(env, SRV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
+        lsv__log(peer + " " + row.name + ": отказано пользователю «" + lsv__client_text(user) + "»");
+        fault(env, LSV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
         return nullptr;
     }
     xmlrpc_value *result = row.fn(service, service.store(), env, params);
     if (env->fault_occurred) {
         if (result)
             xmlrpc_DECREF(result);
-        srv__log(peer + " " + row.name + ": " + srv__client_text(env->fault_string));
+        lsv__log(peer + " " + row.name + ": " + lsv__client_text(env->fault_string));
         return nullptr;
     }
     return result;
@@ -412,7 +412,7 @@ mem_block_ptr label_service::answer(http_call &call)
         if (!safe) {
             // A document the parser must not see still gets an XML-RPC fault.
             const std::string why = prep.env.fault_string ? prep.env.fault_string : "bad XML";
-            srv__log(call.peer + " отвергнут запрос: " + srv__client_text(why));
+            lsv__log(call.peer + " отвергнут запрос: " + lsv__client_text(why));
             return fault_answer(XMLRPC_PARSE_ERROR, why);
         }
     }
@@ -420,11 +420,11 @@ mem_block_ptr label_service::answer(http_call &call)
     call.body.shrink_to_fit();
     request_shape shape;
     std::string why;
-    if (!srv__prescan(safe->data(), safe->size(), limits_, shape, why)) {
-        srv__log(call.peer + " отвергнут запрос: " + why);
+    if (!lsv__prescan(safe->data(), safe->size(), limits_, shape, why)) {
+        lsv__log(call.peer + " отвергнут запрос: " + why);
         return fault_answer(XMLRPC_LIMIT_EXCEEDED_ERROR, "Запрос отвергнут: " + why);
     }
-    if (!call.admit(srv__parse_memory(safe->size(), shape)))
+    if (!call.admit(lsv__parse_memory(safe->size(), shape)))
         return nullptr;
 
     ino_env env;
@@ -447,8 +447,8 @@ mem_block_ptr label_service::answer(http_call &call)
         if (method == r.name)
             row = &r;
     if (!row) {
-        srv__log(call.peer + " неизвестный метод «" + srv__client_text(method) + "»");
-        return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR, "Method '" + srv__client_text(method) + "' not defined");
+        lsv__log(call.peer + " неизвестный метод «" + lsv__client_text(method) + "»");
+        return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR, "Method '" + lsv__client_text(method) + "' not defined");
     }
     xmlrpc_value_ptr result(dispatch(*this, *row, call.peer, &env.env, params.get()));
     params.reset();
@@ -465,13 +465,13 @@ mem_block_ptr label_service::answer(http_call &call)
     }
     if (ser.failed()) {
         // The answer cannot be written (a text the format cannot hold).
-        srv__log(call.peer + " " + method + ": ответ не записан: " + srv__client_text(ser.env.fault_string));
+        lsv__log(call.peer + " " + method + ": ответ не записан: " + lsv__client_text(ser.env.fault_string));
         return fault_answer(XMLRPC_INTERNAL_ERROR, ser.env.fault_string ? ser.env.fault_string : "answer not written");
     }
     return out;
 }
 
-std::string srv__default_store()
+std::string lsv__default_store()
 {
     const char *xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && *xdg == '/')
@@ -480,7 +480,7 @@ std::string srv__default_store()
     return std::string(home && *home ? home : ".") + "/.local/share/vellumo/labels";
 }
 
-bool srv__parse_listen(const std::string &text, std::string &host, std::string &port, std::string &error)
+bool lsv__parse_listen(const std::string &text, std::string &host, std::string &port, std::string &error)
 {
     std::string h, p;
     if (!text.empty() && text[0] == '[') {
@@ -530,10 +530,10 @@ bool is_loopback(const sockaddr *a)
 
 } // namespace
 
-int srv__run(const server_options &options)
+int lsv__run(const server_options &options)
 {
     std::string host, port, error;
-    if (!srv__parse_listen(options.listen, host, port, error)) {
+    if (!lsv__parse_listen(options.listen, host, port, error)) {
         std::fprintf(stderr, "vellumo-server: --listen %s: %s\n", options.listen.c_str(), error.c_str());
         return 2;
     }
@@ -544,7 +544,7 @@ int srv__run(const server_options &options)
             return 2;
         }
         for (int line : users.plain_lines())
-            srv__log("внимание: в файле пользователей, строка " + std::to_string(line) +
+            lsv__log("внимание: в файле пользователей, строка " + std::to_string(line) +
                      ", пароль записан открытым текстом; vellumo-server --hash-password ИМЯ даёт строку с хешем");
     }
 
@@ -590,7 +590,7 @@ int srv__run(const server_options &options)
     ::getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &bound_len);
 
     std::unique_ptr<server_store> opened =
-        srv__open_store(options.store.empty() ? srv__default_store() : options.store, options.cache_bytes, error);
+        lsv__open_store(options.store.empty() ? lsv__default_store() : options.store, options.cache_bytes, error);
     if (!opened) {
         std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
         ::close(fd);
@@ -607,7 +607,7 @@ int srv__run(const server_options &options)
     limits.max_body = INO_XML_SIZE_LIMIT;
     const request_limits request = options.request;
     http_handler handler;
-    handler.worst_memory = [request](std::size_t bytes) { return srv__parse_memory_at_most(bytes, request); };
+    handler.worst_memory = [request](std::size_t bytes) { return lsv__parse_memory_at_most(bytes, request); };
     handler.answer = [&service](http_call &call) { return service.answer(call); };
     http_server server(fd, limits, handler);
 
@@ -625,15 +625,15 @@ int srv__run(const server_options &options)
         sigwait(&stop_signals, &sig);
         if (stopping.exchange(true))
             return;
-        srv__log(sig == SIGINT ? "остановка по SIGINT" : "остановка по SIGTERM");
+        lsv__log(sig == SIGINT ? "остановка по SIGINT" : "остановка по SIGTERM");
         // Renders in progress end now: their Ghostscript is killed.
-        srv__eps_stop_all();
+        lsv__eps_stop_all();
         server.stop();
     });
 
-    srv__log("этикетки хранятся в " + store.where());
+    lsv__log("этикетки хранятся в " + store.where());
     store.start();
-    std::printf("listening %s\n", srv__address_text(bound).c_str());
+    std::printf("listening %s\n", lsv__address_text(bound).c_str());
     std::fflush(stdout);
     const int busy = server.run(2500);
     if (!stopping.exchange(true))
@@ -641,12 +641,12 @@ int srv__run(const server_options &options)
     stopper.join();
     if (busy > 0) {
         // Calls that do not end in time are not waited for.
-        srv__log("сервер остановлен, не дождавшись " + std::to_string(busy) + " соединений");
+        lsv__log("сервер остановлен, не дождавшись " + std::to_string(busy) + " соединений");
         std::fflush(nullptr);
         ::_exit(0);
     }
     store.stop();
     ::close(fd);
-    srv__log("сервер остановлен");
+    lsv__log("сервер остановлен");
     return 0;
 }

@@ -17,19 +17,19 @@
 
 // Fault codes of the label methods.
 enum : int {
-    SRV_FAULT_NOT_FOUND = 1,
-    SRV_FAULT_EXISTS = 2,
-    SRV_FAULT_EMPTY_NAME = 3,
-    SRV_FAULT_CREDENTIALS = 4,
-    SRV_FAULT_PARAMS = 5,
-    SRV_FAULT_LABEL_REFUSED = 6,
-    SRV_FAULT_RENDER = 7,
-    SRV_FAULT_TOO_LARGE = 8,
-    SRV_FAULT_RESOLUTION = 9,
-    SRV_FAULT_STORE = 10,
+    LSV_FAULT_NOT_FOUND = 1,
+    LSV_FAULT_EXISTS = 2,
+    LSV_FAULT_EMPTY_NAME = 3,
+    LSV_FAULT_CREDENTIALS = 4,
+    LSV_FAULT_PARAMS = 5,
+    LSV_FAULT_LABEL_REFUSED = 6,
+    LSV_FAULT_RENDER = 7,
+    LSV_FAULT_TOO_LARGE = 8,
+    LSV_FAULT_RESOLUTION = 9,
+    LSV_FAULT_STORE = 10,
 };
 
-inline constexpr char SRV_DEFAULT_LISTEN[] = "127.0.0.1:8390";
+inline constexpr char LSV_DEFAULT_LISTEN[] = "127.0.0.1:8390";
 
 class label_service {
 public:
@@ -57,7 +57,7 @@ private:
 };
 
 struct server_options {
-    std::string listen = SRV_DEFAULT_LISTEN;
+    std::string listen = LSV_DEFAULT_LISTEN;
     std::string store;
     std::string users;
     request_limits request;
@@ -68,11 +68,11 @@ struct server_options {
 
 // The default store folder: $XDG_DATA_HOME/vellumo/labels, or
 // ~/.local/share/vellumo/labels.
-std::string srv__default_store();
+std::string lsv__default_store();
 
 // Parses ADDR:PORT ("127.0.0.1:8390", "[::1]:8390", "localhost:0").
-bool srv__parse_listen(const std::string &text, std::string &host, std::string &port, std::string &error);
+bool lsv__parse_listen(const std::string &text, std::string &host, std::string &port, std::string &error);
 
 // Runs the server until SIGINT or SIGTERM; prints "listening ADDR:PORT" on
 // standard output once it accepts calls.  The process's exit code.
-int srv__run(const server_options &options);
+int lsv__run(const server_options &options);

@@ -195,7 +195,7 @@ void folder_store::note_link(const std::string &base)
         if (links_logged_.size() > 10000 || !links_logged_.insert(base).second)
             return;
     }
-    srv__log("в папке этикеток символическая ссылка " + srv__client_text(base) +
+    lsv__log("в папке этикеток символическая ссылка " + lsv__client_text(base) +
              ": не этикетка, оставлена без внимания");
 }
 
@@ -392,7 +392,7 @@ std::vector<stored_label> folder_store::list()
             if (e.readable && base_for(e.head.name) == base)
                 out.push_back(e.head);
     }
-    srv__sort_by_name(out);
+    lsv__sort_by_name(out);
     return out;
 }
 
@@ -422,7 +422,7 @@ server_store::result folder_store::drop(const std::u16string &name, std::string 
 void folder_store::start()
 {
     if (const int stale = remove_stale_temporaries())
-        srv__log("удалено временных файлов, оставшихся от прерванных сохранений: " + std::to_string(stale));
+        lsv__log("удалено временных файлов, оставшихся от прерванных сохранений: " + std::to_string(stale));
     start_index();
 }
 
@@ -440,7 +440,7 @@ void folder_store::forget_cached(const std::string &base)
 void folder_store::cache_put(const std::string &base, const file_stamp &stamp, xmlrpc_value *value)
 {
     forget_cached(base);
-    const std::size_t bytes = srv__cache_cost(value, static_cast<std::size_t>(stamp.size));
+    const std::size_t bytes = lsv__cache_cost(value, static_cast<std::size_t>(stamp.size));
     if (bytes > cache_limit_)
         return;
     xmlrpc_INCREF(value);
@@ -506,7 +506,7 @@ void folder_store::fsync_folder()
     ::fsync(dir_fd_);
 }
 
-bool srv__label_file_bytes(const label *lab, std::string &bytes, std::string &error)
+bool lsv__label_file_bytes(const label *lab, std::string &bytes, std::string &error)
 {
     ino_env env;
     const bool made = ino__file_bytes(lab, bytes, &env.env);
@@ -574,7 +574,7 @@ server_store::result folder_store::put(const label *lab, std::string &error, boo
         return result::bad_label;
     }
     std::string bytes;
-    if (!srv__label_file_bytes(lab, bytes, error))
+    if (!lsv__label_file_bytes(lab, bytes, error))
         return result::bad_label;
     const std::string base = base_for(lab->name);
     std::string tmp;
@@ -607,8 +607,8 @@ server_store::result folder_store::put(const label *lab, std::string &error, boo
         return result::io_error;
     }
     if (was_link)
-        srv__log("в папке этикеток символическая ссылка " + srv__client_text(base) +
-                 " заменена файлом этикетки «" + srv__client_text(lab->name) + "»");
+        lsv__log("в папке этикеток символическая ссылка " + lsv__client_text(base) +
+                 " заменена файлом этикетки «" + lsv__client_text(lab->name) + "»");
     fsync_folder();
     forget_cached(base);
     index_entry e;
@@ -671,7 +671,7 @@ server_store::result folder_store::rename(const std::u16string &old_name, const 
     }
     lab->name = new_name;
     std::string bytes;
-    if (!srv__label_file_bytes(lab.get(), bytes, error))
+    if (!lsv__label_file_bytes(lab.get(), bytes, error))
         return result::io_error;
     std::string tmp;
     const bool written = write_temporary(bytes, to, tmp, error);
@@ -712,7 +712,7 @@ server_store::result folder_store::rename(const std::u16string &old_name, const 
     return result::ok;
 }
 
-bool srv__name_before(const std::u16string &a, const std::u16string &b)
+bool lsv__name_before(const std::u16string &a, const std::u16string &b)
 {
     // UTF-16 units order characters above U+FFFF (surrogates, D800–DFFF)
     // before U+E000–U+FFFF; code points do not.
@@ -724,13 +724,13 @@ bool srv__name_before(const std::u16string &a, const std::u16string &b)
     return a.size() < b.size();
 }
 
-void srv__sort_by_name(std::vector<stored_label> &labels)
+void lsv__sort_by_name(std::vector<stored_label> &labels)
 {
     std::sort(labels.begin(), labels.end(),
-              [](const stored_label &a, const stored_label &b) { return srv__name_before(a.name, b.name); });
+              [](const stored_label &a, const stored_label &b) { return lsv__name_before(a.name, b.name); });
 }
 
-std::size_t srv__cache_cost(xmlrpc_value *value, std::size_t file_bytes)
+std::size_t lsv__cache_cost(xmlrpc_value *value, std::size_t file_bytes)
 {
     // The file's text plus what the library spends on each value.
     return file_bytes + 256 * value_count(value);

@@ -39,17 +39,17 @@ struct stored_label {
 
 // The order of labels.list_labels in every store: by name, code point by
 // code point (not by the locale's collation, not by UTF-16 units).
-bool srv__name_before(const std::u16string &a, const std::u16string &b);
-void srv__sort_by_name(std::vector<stored_label> &labels);
+bool lsv__name_before(const std::u16string &a, const std::u16string &b);
+void lsv__sort_by_name(std::vector<stored_label> &labels);
 
 // The bytes a store keeps for a label: the editor's .lbl file.  False with
 // a reason when they cannot be made or would be more than a store reads
 // back.
-bool srv__label_file_bytes(const label *lab, std::string &bytes, std::string &error);
+bool lsv__label_file_bytes(const label *lab, std::string &bytes, std::string &error);
 
 // What a parsed label held in a cache costs: its file's bytes and the
 // library's own share of every value.
-std::size_t srv__cache_cost(xmlrpc_value *value, std::size_t file_bytes);
+std::size_t lsv__cache_cost(xmlrpc_value *value, std::size_t file_bytes);
 
 class server_store {
 public:
@@ -62,7 +62,7 @@ public:
     virtual void start() {}
     virtual void stop() {}
 
-    // Every stored label in srv__name_before order; io_error with a reason
+    // Every stored label in lsv__name_before order; io_error with a reason
     // when the store cannot be read now.
     virtual result list(std::vector<stored_label> &out, std::string &error) = 0;
     // The label struct of a stored label (a new reference), or null with r
@@ -80,10 +80,10 @@ public:
 // The store named by --store: a PostgreSQL connection string
 // ("postgresql://…", "postgres://…" or "key=value …" naming a libpq
 // setting) or a folder.
-bool srv__is_database_store(const std::string &spec);
+bool lsv__is_database_store(const std::string &spec);
 // The store for --store (a folder store or a database store); null with a
 // reason when it cannot be used.
-std::unique_ptr<server_store> srv__open_store(const std::string &spec, std::size_t cache_bytes, std::string &error);
+std::unique_ptr<server_store> lsv__open_store(const std::string &spec, std::size_t cache_bytes, std::string &error);
 
 class folder_store final : public server_store {
 public:

@@ -7,7 +7,7 @@
 #include "server/log.h"
 #include "server/pg_store.h"
 
-bool srv__copy_labels(server_store &from, server_store &to, copy_counts &counts, std::string &error,
+bool lsv__copy_labels(server_store &from, server_store &to, copy_counts &counts, std::string &error,
                       std::FILE *out)
 {
     c_numeric_scope c_locale;
@@ -15,7 +15,7 @@ bool srv__copy_labels(server_store &from, server_store &to, copy_counts &counts,
     if (from.list(labels, error) != server_store::result::ok)
         return false;
     for (const stored_label &l : labels) {
-        const std::string shown = "«" + srv__client_text(l.name) + "»";
+        const std::string shown = "«" + lsv__client_text(l.name) + "»";
         server_store::result r;
         std::string why;
         ino_env env;
@@ -55,14 +55,14 @@ bool srv__copy_labels(server_store &from, server_store &to, copy_counts &counts,
     return true;
 }
 
-int srv__copy_command(const std::string &store, const std::string &import_from, const std::string &export_to,
+int lsv__copy_command(const std::string &store, const std::string &import_from, const std::string &export_to,
                       std::size_t cache_bytes)
 {
     if (!import_from.empty() && !export_to.empty()) {
         std::fprintf(stderr, "vellumo-server: --import и --export не задаются вместе\n");
         return 2;
     }
-    if (!srv__is_database_store(store)) {
+    if (!lsv__is_database_store(store)) {
         std::fprintf(stderr, "vellumo-server: для --import и --export нужна база данных: --store postgresql://…\n");
         return 2;
     }
@@ -84,8 +84,8 @@ int srv__copy_command(const std::string &store, const std::string &import_from, 
         return 1;
     }
     copy_counts counts;
-    const bool done = import_from.empty() ? srv__copy_labels(database, files, counts, error, stdout)
-                                          : srv__copy_labels(files, database, counts, error, stdout);
+    const bool done = import_from.empty() ? lsv__copy_labels(database, files, counts, error, stdout)
+                                          : lsv__copy_labels(files, database, counts, error, stdout);
     std::printf("скопировано этикеток: %d\nуже были и не заменены: %d\nне прочитаны или не приняты: %d\n",
                 counts.copied, counts.existed, counts.unreadable);
     std::fflush(stdout);

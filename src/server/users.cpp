@@ -56,7 +56,7 @@ std::optional<std::string> from_hex(const std::string &hex)
 
 } // namespace
 
-bool srv__same_bytes(const std::string &a, const std::string &b)
+bool lsv__same_bytes(const std::string &a, const std::string &b)
 {
     unsigned diff = a.size() == b.size() ? 0 : 1;
     const std::size_t n = std::max(a.size(), b.size());
@@ -166,7 +166,7 @@ bool server_users::allowed(const std::string &user, const std::string &password)
         pbkdf2(password, "no such user", default_iterations);
         ok = false;
     } else {
-        ok = srv__same_bytes(pbkdf2(password, it->second.salt, it->second.iterations), it->second.key);
+        ok = lsv__same_bytes(pbkdf2(password, it->second.salt, it->second.iterations), it->second.key);
     }
     if (ok) {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -54,4 +54,4 @@ private:
 };
 
 // The same byte strings without revealing where they differ first.
-bool srv__same_bytes(const std::string &a, const std::string &b);
+bool lsv__same_bytes(const std::string &a, const std::string &b);

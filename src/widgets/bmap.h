@@ -32,9 +32,9 @@ class scrollable_bitmap final : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit scrollable_bitmap(QWidget *parent);
-    // WM_USER+2: takes over a 24-bit bottom-up buffer of width x height.
+    // Shows a new picture: takes over a 24-bit bottom-up buffer of width x height.
     void set_picture(std::vector<unsigned char> pixels, int width, int height);
-    // WM_USER+3: the picture to the clipboard.
+    // Puts the picture on the clipboard.
     void copy_to_clipboard();
     const bma_stock &stock() const { return stock_; }
     // Where the picture's top-left corner is drawn in the viewport.

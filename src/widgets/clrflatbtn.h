@@ -15,9 +15,9 @@ class colour_button final : public QWidget {
     Q_OBJECT
 public:
     colour_button(QWidget *parent, std::uint32_t rgb);
-    // Message WM_USER: the top byte is ignored.
+    // Shows a new colour; the top byte is ignored.
     void set_colour(std::uint32_t rgb);
-    // Message WM_USER+1: 0xFFRRGGBB.
+    // The colour shown, as 0xFFRRGGBB.
     std::uint32_t colour() const;
     // Opens the colour dialog (what a click, Space or Enter does).
     void pick();

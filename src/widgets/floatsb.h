@@ -36,11 +36,11 @@ class float_scroll_bar final : public QWidget {
     Q_OBJECT
 public:
     float_scroll_bar(QWidget *parent, bool vertical);
-    // WM_USER: the parts named by `flags`, then an update.
+    // Sets the parts named by `flags`, then updates the bar.
     void set(int flags, double start, double end, double page, double position);
-    // WM_USER+1.
+    // The range, page and position as they are.
     void get(double &start, double &end, double &page, double &position) const;
-    // WM_USER+2: a new position when it differs by more than 1e-10.
+    // Moves to a new position when it differs by more than 1e-10.
     void set_position(double position);
     const fsb_stock &stock() const { return stock_; }
     QScrollBar *inner() const { return stock_.bar; }

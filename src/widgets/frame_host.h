@@ -12,18 +12,18 @@ class frame_host {
 public:
     virtual ~frame_host() = default;
     virtual frame_hub &hub() = 0;
-    // WM_COMMAND to the frame.
+    // Runs a command of the frame (a menu item, a tool button, a key).
     virtual void command(int id, long param = 0) = 0;
-    // WM_USER: the text of status-bar part 0..2.
+    // The text of status-bar part 0..2.
     virtual void set_status(int part, const QString &text) = 0;
-    virtual void enter_preview() = 0; // 1084
-    virtual void leave_preview() = 0; // 1085
+    virtual void enter_preview() = 0; // the preview fills the frame
+    virtual void leave_preview() = 0; // back to editing
     // The frame window itself.
     virtual QWidget *window_widget() = 0;
 };
 
-// Message 1067: Tab or Enter handed to the properties panel or the
-// preview by the application's key routing.
+// Tab or Enter handed to the properties panel or the preview by the
+// application's key routing.
 class key_navigation_target {
 public:
     virtual ~key_navigation_target() = default;

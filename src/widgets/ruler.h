@@ -35,7 +35,7 @@ struct ruler_stock {
     double start = -20.0;
     double end = 30.0;
     ruler_conversion convert;
-    std::function<void(bool vertical)> begin_guide; // what the target does on 1038
+    std::function<void(bool vertical)> begin_guide; // the target makes a guide under the pointer
     bool vertical = false;
     bool dragging = false;
 };
@@ -45,12 +45,12 @@ class ruler final : public QWidget {
 public:
     ruler(QWidget *parent, bool vertical);
     ~ruler() override;
-    // WM_USER: the visible range.
+    // The range of points the ruler shows.
     void set_range(double start, double end);
-    // WM_USER+1: the conversion and the drag target with its begin-guide
-    // entry.
+    // How points become pixels, and the window a drag out of the ruler
+    // goes to, with what makes a guide there.
     void set_conversion(ruler_conversion convert, QWidget *target, std::function<void(bool)> begin_guide);
-    // WM_USER+14: begins a drag as a button press does.
+    // Begins a drag as a button press does (a guide pulled back over it).
     void begin_drag();
     bool dragging() const { return stock_.dragging; }
     const ruler_stock &stock() const { return stock_; }

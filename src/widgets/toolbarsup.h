@@ -35,9 +35,9 @@ class toolbar_host final : public QWidget {
 public:
     toolbar_host(QWidget *parent, QWidget *target, const tbs_row *table, int qty, int image_width,
                  int image_height);
-    void enable(int command, bool on);   // WM_USER+3
-    int needed_height() const;           // WM_USER+4
-    void check(int command, bool on);    // WM_USER+5
+    void enable(int command, bool on);   // greys or enables a command's button
+    int needed_height() const;           // the height the rows of buttons take
+    void check(int command, bool on);    // checks a button (its group's others go out)
     QAction *action(int command) const;  // the button of a command, or null
     // The tooltip the table gives a command id (nothing for separators).
     QString tooltip_for(int command) const;

@@ -32,7 +32,7 @@ class split_container final : public QWidget {
     Q_OBJECT
 public:
     split_container(QWidget *parent, QWidget *first, QWidget *second, bool vertical, int split);
-    // Message WM_USER: the split in thousandths, truncated.
+    // Where the split is, in thousandths of the container, truncated.
     int ratio() const { return static_cast<int>(stock_.split); }
     QWidget *first() const { return stock_.first; }
     QWidget *second() const { return stock_.second; }

@@ -329,7 +329,7 @@ TEST_F(Mouse, GuidesPulledOutAndBack)
     const int gy = canvas->py(canvas->stock().guides.front().pos);
     press(QPoint(300, gy));
     EXPECT_EQ(canvas->stock().mode, CNV_GUIDE_DRAG);
-    canvas->remove_guides(); // message 1049 arriving mid-drag
+    canvas->remove_guides(); // the frame's Remove guides arriving mid-drag
     EXPECT_TRUE(canvas->stock().guides.empty());
     EXPECT_EQ(canvas->stock().mode, CNV_NORMAL);
     (void)hr;

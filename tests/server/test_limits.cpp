@@ -31,7 +31,7 @@ std::string members(int n)
 
 bool scan(const std::string &xml, const request_limits &limits, request_shape &shape, std::string &why)
 {
-    return srv__prescan(xml.data(), xml.size(), limits, shape, why);
+    return lsv__prescan(xml.data(), xml.size(), limits, shape, why);
 }
 
 } // namespace
@@ -113,38 +113,38 @@ TEST(RequestPrescan, MemoryEstimatesCoverTheShapesThatCostMost)
     shape.values = 1000;
     shape.members = 500;
     // The document, its text twice, and the values and members.
-    EXPECT_EQ(srv__parse_memory(1000, shape), 3000u + 440u * 1000 + 700u * 500);
+    EXPECT_EQ(lsv__parse_memory(1000, shape), 3000u + 440u * 1000 + 700u * 500);
     // Before the body: values are at most one per 8 bytes and at most the
     // limit, half of them members at worst; 8-bit text may double.
-    EXPECT_EQ(srv__parse_memory_at_most(800, limits), 6u * 800 + 440u * 50 + 700u * 50);
+    EXPECT_EQ(lsv__parse_memory_at_most(800, limits), 6u * 800 + 440u * 50 + 700u * 50);
     const std::size_t big = 127u << 20;
-    EXPECT_EQ(srv__parse_memory_at_most(big, limits), 6u * big + 440u * 500000 + 700u * 500000);
+    EXPECT_EQ(lsv__parse_memory_at_most(big, limits), 6u * big + 440u * 500000 + 700u * 500000);
 }
 
 TEST(ServerLog, ClientTextIsCutAndEscaped)
 {
-    EXPECT_EQ(srv__client_text(std::string("anna")), "anna");
-    EXPECT_EQ(srv__client_text(std::string("a\nb\rc\td\\e")), "a\\nb\\rc\\td\\\\e");
-    EXPECT_EQ(srv__client_text(std::string("\x1b[31m\x7f")), "\\x1B[31m\\x7F");
-    EXPECT_EQ(srv__client_text(std::string("x\xC2\x85y\xE2\x80\xA8z\xE2\x80\xAEw")), "x\\x85y\\u2028z\\u202Ew");
+    EXPECT_EQ(lsv__client_text(std::string("anna")), "anna");
+    EXPECT_EQ(lsv__client_text(std::string("a\nb\rc\td\\e")), "a\\nb\\rc\\td\\\\e");
+    EXPECT_EQ(lsv__client_text(std::string("\x1b[31m\x7f")), "\\x1B[31m\\x7F");
+    EXPECT_EQ(lsv__client_text(std::string("x\xC2\x85y\xE2\x80\xA8z\xE2\x80\xAEw")), "x\\x85y\\u2028z\\u202Ew");
     // Bytes that are not UTF-8 (a lone continuation byte, a cut sequence,
     // an overlong form, a surrogate) are shown as bytes.
-    EXPECT_EQ(srv__client_text(std::string("a\x80" "b\xD0")), "a\\x80b\\xD0");
-    EXPECT_EQ(srv__client_text(std::string("\xC0\xAF")), "\\xC0\\xAF");
-    EXPECT_EQ(srv__client_text(std::string("\xED\xA0\x80")), "\\xED\\xA0\\x80");
+    EXPECT_EQ(lsv__client_text(std::string("a\x80" "b\xD0")), "a\\x80b\\xD0");
+    EXPECT_EQ(lsv__client_text(std::string("\xC0\xAF")), "\\xC0\\xAF");
+    EXPECT_EQ(lsv__client_text(std::string("\xED\xA0\x80")), "\\xED\\xA0\\x80");
     // 200 characters (not bytes), then "…".
     std::string cyrillic;
     for (int i = 0; i < 250; ++i)
         cyrillic += "я";
-    const std::string cut = srv__client_text(cyrillic);
+    const std::string cut = lsv__client_text(cyrillic);
     EXPECT_EQ(cut, cyrillic.substr(0, 400) + "…");
-    EXPECT_EQ(srv__client_text(cyrillic.substr(0, 400)), cyrillic.substr(0, 400));
-    EXPECT_EQ(srv__client_text(std::string(100 << 20, 'x')).size(), 200u + 3);
+    EXPECT_EQ(lsv__client_text(cyrillic.substr(0, 400)), cyrillic.substr(0, 400));
+    EXPECT_EQ(lsv__client_text(std::string(100 << 20, 'x')).size(), 200u + 3);
     std::string two_hundred;
     for (int i = 0; i < 200; ++i)
         two_hundred += "ж";
-    EXPECT_EQ(srv__client_text(std::u16string(1 << 20, u'ж')), two_hundred + "…");
-    EXPECT_EQ(srv__client_text(std::u16string(u"тест\n")), "тест\\n");
+    EXPECT_EQ(lsv__client_text(std::u16string(1 << 20, u'ж')), two_hundred + "…");
+    EXPECT_EQ(lsv__client_text(std::u16string(u"тест\n")), "тест\\n");
 }
 
 TEST(MemoryBudget, WaitersAreServedInOrderAndThoseWhoGaveUpArePassedOver)

@@ -87,13 +87,13 @@ protected:
 TEST(NameOrder, IsByCodePointsNotByUtf16UnitsOrTheLocale)
 {
     // U+FFFD comes before U+10000, though its UTF-16 unit is the larger.
-    EXPECT_TRUE(srv__name_before(u"\uFFFD", u"\U00010000"));
-    EXPECT_FALSE(srv__name_before(u"\U00010000", u"\uFFFD"));
-    EXPECT_TRUE(srv__name_before(u"B", u"a"));
-    EXPECT_TRUE(srv__name_before(u"Я", u"а"));
-    EXPECT_TRUE(srv__name_before(u"а", u"ё")); // U+0451 after the alphabet
-    EXPECT_TRUE(srv__name_before(u"ab", u"abc"));
-    EXPECT_FALSE(srv__name_before(u"abc", u"abc"));
+    EXPECT_TRUE(lsv__name_before(u"\uFFFD", u"\U00010000"));
+    EXPECT_FALSE(lsv__name_before(u"\U00010000", u"\uFFFD"));
+    EXPECT_TRUE(lsv__name_before(u"B", u"a"));
+    EXPECT_TRUE(lsv__name_before(u"Я", u"а"));
+    EXPECT_TRUE(lsv__name_before(u"а", u"ё")); // U+0451 after the alphabet
+    EXPECT_TRUE(lsv__name_before(u"ab", u"abc"));
+    EXPECT_FALSE(lsv__name_before(u"abc", u"abc"));
     // Random names over the ranges where the orders part, against UTF-32.
     std::mt19937 rng(7);
     const char32_t pool[] = {U'a', U'Z', U'ё', U'Ё', 0xD7FF, 0xE000, 0xFFFD, 0x10000, 0x1F600, 0x10FFFF, U' '};
@@ -113,7 +113,7 @@ TEST(NameOrder, IsByCodePointsNotByUtf16UnitsOrTheLocale)
                     out += static_cast<char16_t>(c);
             return out;
         };
-        EXPECT_EQ(srv__name_before(utf16(a32), utf16(b32)), a32 < b32);
+        EXPECT_EQ(lsv__name_before(utf16(a32), utf16(b32)), a32 < b32);
     }
 }
 
@@ -457,7 +457,7 @@ TEST_F(DatabaseStore, CopiesBetweenFolderAndDatabaseNeverReplace)
     ASSERT_EQ(store.save(named(u"Общая", u"из базы").get(), error), server_store::result::ok);
 
     copy_counts in;
-    ASSERT_TRUE(srv__copy_labels(files, store, in, error, stdout)) << error;
+    ASSERT_TRUE(lsv__copy_labels(files, store, in, error, stdout)) << error;
     EXPECT_EQ(in.copied, 3);
     EXPECT_EQ(in.existed, 1);
     server_store::result r;
@@ -468,7 +468,7 @@ TEST_F(DatabaseStore, CopiesBetweenFolderAndDatabaseNeverReplace)
     folder_store out((dir / "to").string());
     ASSERT_EQ(out.save(named(u"Один", u"своя").get(), error), server_store::result::ok);
     copy_counts back;
-    ASSERT_TRUE(srv__copy_labels(store, out, back, error, stdout)) << error;
+    ASSERT_TRUE(lsv__copy_labels(store, out, back, error, stdout)) << error;
     EXPECT_EQ(back.copied, 3);
     EXPECT_EQ(back.existed, 1);
     label_ptr own = load(out, u"Один", r);
