@@ -9,7 +9,7 @@
 
 #include "bench_common.h"
 #include "exchange/inout.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"

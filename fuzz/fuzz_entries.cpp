@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "exchange/inout.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/lg_epsi.h"

@@ -4,7 +4,7 @@
 
 #include "exchange/fault_boxes.h"
 #include "exchange/inout.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/value_read.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"

@@ -1,4 +1,4 @@
-#include "frame/owner.h"
+#include "frame/startup.h"
 
 int main(int argc, char **argv)
 {

@@ -11,7 +11,7 @@
 #include "canvas/canvas_holder.h"
 #include "frame/frame.h"
 #include "frame/listwin.h"
-#include "frame/owner.h"
+#include "frame/startup.h"
 #include "frame/properties.h"
 #include "model/settings.h"
 #include "support/hub_fakes.h"

@@ -14,7 +14,7 @@
 
 #include "exchange/inout.h"
 #include "exchange/lbl_text.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/xml_prepare.h"
 #include "platform/message_boxes.h"

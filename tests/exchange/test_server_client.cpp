@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "exchange/inout.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
 #include "platform/message_boxes.h"

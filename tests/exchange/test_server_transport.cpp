@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "platform/message_boxes.h"
 #include "support/label_server.h"

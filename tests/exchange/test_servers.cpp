@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "frame/servers_dialogs.h"

@@ -28,7 +28,7 @@
 #include "support/hub_fakes.h"
 #include "frame/listwin.h"
 #include "frame/options.h"
-#include "frame/owner.h"
+#include "frame/startup.h"
 #include "frame/properties.h"
 #include "model/settings.h"
 #include "platform/url_opener.h"

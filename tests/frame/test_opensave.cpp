@@ -14,7 +14,7 @@
 #include <fstream>
 
 #include "exchange/inout.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "hub/opensave.h"

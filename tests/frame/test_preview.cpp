@@ -24,7 +24,7 @@
 #include "exchange/inout.h"
 #include "frame/preview.h"
 #include "exchange/preview_core.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "exchange/xmlrpc_support.h"

@@ -8,7 +8,7 @@
 
 #include <chrono>
 
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "platform/message_boxes.h"
 #include "platform/qt_notice.h"

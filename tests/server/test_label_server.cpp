@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "exchange/inout.h"
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
 #include "platform/message_boxes.h"

@@ -4,13 +4,13 @@
 
 #include <cstdlib>
 
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "model/xmalloc.h"
 
 #ifdef VELLUMO_GUI_TEST
 #include <QApplication>
 
-#include "frame/owner.h"
+#include "frame/startup.h"
 #include "support/modal.h"
 #endif
 

@@ -1,4 +1,4 @@
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "frame/owner.h"
+#include "frame/startup.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -11,7 +11,7 @@
 #include <QTextEdit>
 #include <QTranslator>
 
-#include "exchange/rpdialog.h"
+#include "exchange/rpc_client.h"
 #include "exchange/servers.h"
 #include "frame/servers_dialogs.h"
 #include "hub/clipboard.h"
