@@ -14,12 +14,13 @@
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 int main()
 {
     rpd__client_init();
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     label_server server;
 
     xmlrpc_env env;

@@ -24,7 +24,7 @@ public:
 void fuzz_quiet()
 {
     static silent_boxes boxes;
-    platform_set_message_boxes(&boxes);
+    seam<message_box_service>::set(&boxes);
 }
 
 int fuzz_lbl(const std::uint8_t *data, std::size_t size)

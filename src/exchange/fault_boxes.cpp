@@ -18,7 +18,7 @@ void show(const xmlrpc_env *env, const char16_t *caption_format)
     req.buttons = mb_buttons::ok;
     req.owner = mb_owner::application;
     req.topmost = true;
-    platform_message_boxes().show(req);
+    seam<message_box_service>::get().show(req);
 }
 } // namespace
 

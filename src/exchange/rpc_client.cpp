@@ -362,7 +362,7 @@ xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16s
     g_abandoned.reset();
 
     worker_call call(st);
-    platform_network_notice().run(parent, call);
+    seam<network_notice_service>::get().run(parent, call);
     call.wait();
     if (st->is_cancelled())
         g_abandoned = st;

@@ -20,9 +20,6 @@ public:
     bool ask(platform_window, const std::u16string &) override { return false; }
 };
 
-no_prompt g_no_prompt;
-credential_prompt_service *g_prompt = nullptr;
-
 const std::u16string tab = u"\t";
 
 std::u16string stored_or_tab(const std::u16string &s)
@@ -121,7 +118,7 @@ bool srv__get_credentials_for(platform_window owner, const std::u16string &addre
     if (!s)
         return false;
     if (!(s->username && s->password)) {
-        if (!platform_credential_prompt().ask(owner, address))
+        if (!seam<credential_prompt_service>::get().ask(owner, address))
             return false;
         s = srv__find(address);
         if (!s || !(s->username && s->password))
@@ -155,24 +152,9 @@ void srv__forget_password(const std::u16string &address)
         s->password.reset();
 }
 
-bool scripted_credential_prompt::ask(platform_window owner, const std::u16string &address)
+template <>
+credential_prompt_service &seam<credential_prompt_service>::fallback()
 {
-    ++asked;
-    owners.push_back(owner);
-    if (cancel)
-        return false;
-    srv__set_credentials(address, password, user);
-    return true;
-}
-
-credential_prompt_service &platform_credential_prompt()
-{
-    return g_prompt ? *g_prompt : g_no_prompt;
-}
-
-credential_prompt_service *platform_set_credential_prompt(credential_prompt_service *svc)
-{
-    credential_prompt_service *prev = g_prompt;
-    g_prompt = svc;
-    return prev;
+    static no_prompt none;
+    return none;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/network_notice.h"
+#include "platform/seam.h"
 
 struct server_list {
     std::u16string address; // the URL, compared exactly
@@ -63,27 +64,6 @@ public:
     virtual bool ask(platform_window owner, const std::u16string &address) = 0;
 };
 
-// Test double: answers with the scripted user and password (OK) or cancels.
-class scripted_credential_prompt final : public credential_prompt_service {
-public:
-    bool ask(platform_window owner, const std::u16string &address) override;
-    int asked = 0;
-    std::u16string user = u"user", password = u"secret";
-    bool cancel = false;
-    std::vector<platform_window> owners;
-};
-
-credential_prompt_service &platform_credential_prompt(); // cancels without a GUI
-credential_prompt_service *platform_set_credential_prompt(credential_prompt_service *svc);
-
-class scoped_credential_prompt {
-public:
-    explicit scoped_credential_prompt(credential_prompt_service *svc)
-        : prev_(platform_set_credential_prompt(svc)) {}
-    ~scoped_credential_prompt() { platform_set_credential_prompt(prev_); }
-    scoped_credential_prompt(const scoped_credential_prompt &) = delete;
-    scoped_credential_prompt &operator=(const scoped_credential_prompt &) = delete;
-
-private:
-    credential_prompt_service *prev_;
-};
+// The service in use; with none installed the prompt is cancelled.
+template <>
+credential_prompt_service &seam<credential_prompt_service>::fallback();

@@ -425,7 +425,7 @@ void label_frame::options()
 void label_frame::manual()
 {
     std::optional<std::u16string> url = settings::get(settings::manual_url);
-    platform_url_opener().open(url.value_or(settings::manual_url.def));
+    seam<url_opener_service>::get().open(url.value_or(settings::manual_url.def));
 }
 
 void label_frame::set_status(int part, const QString &text)

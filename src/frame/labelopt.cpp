@@ -87,7 +87,7 @@ void label_options_dialog::accept()
         req.icon = mb_icon::question;
         req.buttons = mb_buttons::yes_no;
         req.topmost = true;
-        if (platform_message_boxes().show(req) != mb_answer::yes)
+        if (seam<message_box_service>::get().show(req) != mb_answer::yes)
             return;
     }
     result_.width = w;

@@ -271,7 +271,7 @@ void open_save_dialog::remove()
     req.text = msg::ask_delete_label;
     req.icon = mb_icon::warning;
     req.buttons = mb_buttons::yes_no;
-    if (platform_message_boxes().show(req) != mb_answer::yes)
+    if (seam<message_box_service>::get().show(req) != mb_answer::yes)
         return;
     const std::u16string name = ctl__row_text(labels_, row, 0);
     setEnabled(false);

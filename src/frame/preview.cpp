@@ -337,7 +337,7 @@ void preview_window::render()
         req.text = msg::preview_save_question;
         req.icon = mb_icon::question;
         req.buttons = mb_buttons::yes_no;
-        if (platform_message_boxes().show(req) == mb_answer::yes)
+        if (seam<message_box_service>::get().show(req) == mb_answer::yes)
             stock_.target->command(cmd::save, 1);
     } else if (!on_server) {
         stock_.target->command(cmd::save_as, 1);

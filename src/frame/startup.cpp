@@ -1,14 +1,8 @@
 #include "frame/startup.h"
 
-#include <QAbstractSpinBox>
 #include <QApplication>
-#include <QComboBox>
-#include <QKeyEvent>
 #include <QLibraryInfo>
-#include <QLineEdit>
 #include <QLocale>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QTranslator>
 
 #include "exchange/rpc_client.h"
@@ -16,47 +10,19 @@
 #include "frame/servers_dialogs.h"
 #include "hub/clipboard.h"
 #include "frame/frame.h"
+#include "frame/key_routing.h"
 #include "hub/frame_hub.h"
 #include "hub/opensave.h"
 #include "hub/program_state.h"
 #include "frame/opensave_dialog.h"
-#include "frame/menu_table.h"
 #include "model/settings.h"
 #include "model/xmalloc.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_notice.h"
 #include "resources/icons.h"
-#include "widgets/controls.h"
 #include "widgets/ormikcommon.h"
 
 namespace {
-
-bool is_edit_control(const QWidget *w)
-{
-    if (qobject_cast<const QLineEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w) ||
-        qobject_cast<const QTextEdit *>(w) || qobject_cast<const QAbstractSpinBox *>(w))
-        return true;
-    auto *c = qobject_cast<const QComboBox *>(w);
-    return c && c->isEditable();
-}
-
-// Ctrl+letter typed in another keyboard layout: the Latin key at the same
-// place (X11 key codes), as a layout-independent accelerator would see it.
-int latin_key(const QKeyEvent *e)
-{
-    int k = e->key();
-    if (k < 0x400 || k > 0x4ff) // Cyrillic letters sit at U+0400..
-        return k;
-    static const char row_q[] = "qwertyuiop", row_a[] = "asdfghjkl", row_z[] = "zxcvbnm";
-    quint32 code = e->nativeScanCode();
-    if (code >= 24 && code < 24 + 10)
-        return Qt::Key_A + (row_q[code - 24] - 'a');
-    if (code >= 38 && code < 38 + 9)
-        return Qt::Key_A + (row_a[code - 38] - 'a');
-    if (code >= 52 && code < 52 + 7)
-        return Qt::Key_A + (row_z[code - 52] - 'a');
-    return k;
-}
 
 QTranslator *g_qt_ru = nullptr;
 key_router *g_router = nullptr;
@@ -66,74 +32,6 @@ qt_network_notice *g_notice = nullptr;
 qt_credential_prompt *g_prompt = nullptr;
 
 } // namespace
-
-label_frame *app__frame_for_keys(QWidget *w)
-{
-    if (!w || is_edit_control(w))
-        return nullptr;
-    for (QWidget *p = w; p; p = p->parentWidget()) {
-        if (p->objectName() == QLatin1String("zelta-preview-window"))
-            return nullptr;
-        if (auto *f = qobject_cast<label_frame *>(p))
-            return f;
-    }
-    return nullptr;
-}
-
-int app__accelerator(const QKeyEvent *e)
-{
-    const int mods = static_cast<int>(e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier));
-    const bool keypad = e->modifiers() & Qt::KeypadModifier;
-    const int key = latin_key(e);
-    for (const accel_row &r : frame_accelerators) {
-        if (r.key == 0) {
-            // A typed character, whatever made it (Shift for '+').
-            if (!(mods & (Qt::ControlModifier | Qt::AltModifier)) && e->text().size() == 1 &&
-                e->text().at(0).unicode() == r.character)
-                return r.command;
-            continue;
-        }
-        const int want = r.modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-        if (r.key != key || want != mods)
-            continue;
-        if ((r.modifiers & Qt::KeypadModifier) && !keypad)
-            continue;
-        return r.command;
-    }
-    return 0;
-}
-
-bool key_router::eventFilter(QObject *o, QEvent *e)
-{
-    if (e->type() != QEvent::KeyPress)
-        return false;
-    auto *w = qobject_cast<QWidget *>(o);
-    if (!w || (!w->isWindow() && w != QApplication::focusWidget()))
-        return false; // a key travelling up to a parent was seen already
-    if (w->isWindow() && QApplication::focusWidget() && QApplication::focusWidget() != w)
-        return false;
-    auto *k = static_cast<QKeyEvent *>(e);
-    if (label_frame *f = app__frame_for_keys(w)) {
-        if (QApplication::activeModalWidget())
-            return false; // every frame is blocked while a dialog is open
-        if (int id = app__accelerator(k)) {
-            f->command(id);
-            return true;
-        }
-    }
-    const int key = k->key();
-    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return || key == Qt::Key_Enter) {
-        QWidget *own = ctl__own_ancestor(w);
-        if (own && (own->objectName() == QLatin1String("zelta-properties-window") ||
-                    own->objectName() == QLatin1String("zelta-preview-window"))) {
-            if (auto *t = dynamic_cast<key_navigation_target *>(own)) {
-                t->key_navigation(key, k->modifiers());
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 void app__install_translations()
 {
@@ -157,8 +55,8 @@ void app__startup()
         g_notice = new qt_network_notice;
         g_prompt = new qt_credential_prompt;
     }
-    platform_set_network_notice(g_notice);
-    platform_set_credential_prompt(g_prompt);
+    seam<network_notice_service>::set(g_notice);
+    seam<credential_prompt_service>::set(g_prompt);
     cmn__startup();
     prs__load();
     rpd__client_init();
@@ -173,7 +71,7 @@ void app__startup()
         g_store = new osd_store;
         g_open_save = new qt_open_save;
     }
-    platform_set_open_save(g_open_save);
+    seam<open_save_service>::set(g_open_save);
     auto *f = new label_frame(*g_store);
     f->show();
 }

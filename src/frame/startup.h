@@ -1,28 +1,5 @@
-// Start-up and shutdown of the program, and the keyboard routing of the
-// message loop: accelerators go to the frame that holds the focused window
-// (never from an edit field, never from inside the preview); Tab and Enter
-// in the properties panel or the preview go to that window.
+// Start-up and shutdown of the program.
 #pragma once
-
-#include <QObject>
-
-class QKeyEvent;
-class QWidget;
-class label_frame;
-
-// The frame whose accelerators a key in `w` reaches, or null.
-label_frame *app__frame_for_keys(QWidget *w);
-// The command the accelerator table gives a key, or 0.
-int app__accelerator(const QKeyEvent *e);
-
-class key_router final : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override;
-};
 
 // Start-up after the QApplication exists, in the program's order: dialogs
 // and seams, shared lists and images, the XML-RPC client, the server list,

@@ -527,7 +527,7 @@ mb_answer frame_hub::ask_user(const char16_t *text, mb_icon icon, mb_buttons but
     req.icon = icon;
     req.buttons = buttons;
     req.topmost = true;
-    return platform_message_boxes().show(req);
+    return seam<message_box_service>::get().show(req);
 }
 
 // Asks whether to keep the changes of a modified label.  False when the

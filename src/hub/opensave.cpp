@@ -11,44 +11,19 @@ public:
     int run(platform_window, osd_res &) override { return 0; }
 };
 
-no_dialog g_none;
-open_save_service *g_current = nullptr;
-
 } // namespace
 
-int scripted_open_save::run(platform_window, osd_res &res)
+template <>
+open_save_service &seam<open_save_service>::fallback()
 {
-    asked.push_back(res);
-    if (results.empty())
-        return 0;
-    std::optional<osd_res> r = std::move(results.front());
-    results.pop_front();
-    if (!r)
-        return 0;
-    res.network = r->network;
-    res.name = r->name;
-    res.server = r->server;
-    res.buf = r->buf;
-    res.file_ofs = r->file_ofs;
-    return 1;
-}
-
-open_save_service &platform_open_save()
-{
-    return g_current ? *g_current : g_none;
-}
-
-open_save_service *platform_set_open_save(open_save_service *svc)
-{
-    open_save_service *prev = g_current;
-    g_current = svc;
-    return prev;
+    static no_dialog none;
+    return none;
 }
 
 int osd__run_dialog(platform_window owner, bool open, osd_res &res)
 {
     res.open = open;
-    return platform_open_save().run(owner, res);
+    return seam<open_save_service>::get().run(owner, res);
 }
 
 bool osd__save(platform_window owner, label *lab, bool save_as, bool network_only)

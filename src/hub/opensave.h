@@ -3,7 +3,6 @@
 // seam (the GUI's is opensave_dialog); the procedures around it are here.
 #pragma once
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -28,18 +27,9 @@ public:
     virtual int run(platform_window owner, osd_res &res) = 0;
 };
 
-// Test double: records the requests and answers with scripted results.
-class scripted_open_save final : public open_save_service {
-public:
-    int run(platform_window owner, osd_res &res) override;
-    std::vector<osd_res> asked;
-    // A result to copy into the record (network, name, server, buf,
-    // file_ofs), or nothing for a cancel.
-    std::deque<std::optional<osd_res>> results;
-};
-
-open_save_service &platform_open_save(); // cancels without a GUI
-open_save_service *platform_set_open_save(open_save_service *svc);
+// The service in use; with none installed the dialog is cancelled.
+template <>
+open_save_service &seam<open_save_service>::fallback();
 
 int osd__run_dialog(platform_window owner, bool open, osd_res &res);
 // Save and Save as.  Without a dialog when the label has a place and this

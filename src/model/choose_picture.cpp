@@ -11,7 +11,7 @@ lg_epsi_ptr ele__choose_picture()
                    {msg::filter_all, msg::filter_all_patterns}};
     req.selected_filter = 0;
     req.must_exist = true;
-    file_choice_result r = platform_file_choice().choose(req);
+    file_choice_result r = seam<file_choice_service>::get().choose(req);
     switch (r.st) {
     case file_choice_result::status::chosen: {
         lg_epsi_ptr e = lg_epsi_load_file(r.path);

@@ -80,7 +80,7 @@ void err__fatal(const char *expr, const char *module, int line)
     if (!g_in_fatal) {
         // A failure while the box itself is shown must not recurse.
         g_in_fatal = true;
-        platform_message_boxes().show(
+        seam<message_box_service>::get().show(
             assertion_box(msg::caption_fatal, expr, mod, line, os_error, mb_buttons::ok));
     }
     platform_terminate(3);
@@ -91,7 +91,7 @@ int err__error(const char *expr, const char *module, int line)
     int os_error = errno;
     const char *mod = module_name(module);
     log_entry('E', expr, mod, line);
-    if (platform_message_boxes().show(assertion_box(msg::caption_error, expr, mod, line, os_error,
+    if (seam<message_box_service>::get().show(assertion_box(msg::caption_error, expr, mod, line, os_error,
                                                     mb_buttons::yes_no)) == mb_answer::yes)
         platform_terminate(3);
     return 0;
@@ -109,5 +109,5 @@ void err__warning(const char16_t *fmt, ...)
     req.buttons = mb_buttons::ok;
     req.owner = mb_owner::application;
     req.topmost = true;
-    platform_message_boxes().show(req);
+    seam<message_box_service>::get().show(req);
 }

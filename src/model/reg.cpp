@@ -90,7 +90,7 @@ void warn_write_failed(const std::string &file, const std::u16string &reason)
 // old settings file stays as it was.  0 on failure.
 int write_value(HKEY root, std::u16string_view path, std::u16string_view name, reg_value v)
 {
-    reg_write_status st = platform_settings().write(root, path, name, v);
+    reg_write_status st = seam<settings_backend>::get().write(root, path, name, v);
     if (st.ok()) {
         g_last_warning.clear();
         return 1;
@@ -111,7 +111,7 @@ bool text_storable(std::u16string_view name, std::u16string_view text)
             continue;
         }
         if (c >= 0xD800 && c <= 0xDFFF) {
-            std::string file = platform_settings().location();
+            std::string file = seam<settings_backend>::get().location();
             warn_write_failed(file, msc__format(msg::settings_bad_text, std::u16string(name).c_str(),
                                                 static_cast<unsigned>(c)));
             return false;
@@ -158,7 +158,7 @@ std::u16string reg__expand_environment(std::u16string_view s)
 reg_regdata_ptr reg__read(HKEY root, std::u16string_view path, std::u16string_view name,
                           bool expand, std::int32_t wanted_type)
 {
-    std::optional<reg_value> v = platform_settings().read(root, path, name);
+    std::optional<reg_value> v = seam<settings_backend>::get().read(root, path, name);
     if (!v || !known_type(v->type))
         return nullptr;
     if (wanted_type != 0 && static_cast<std::int32_t>(v->type) != wanted_type)
@@ -396,7 +396,7 @@ int reg__set_list(HKEY root, std::u16string_view path, std::u16string_view name,
 {
     std::optional<std::u16string> block = reg__list_block(strings);
     if (!block) {
-        warn_write_failed(platform_settings().location(),
+        warn_write_failed(seam<settings_backend>::get().location(),
                           msc__format(msg::settings_bad_list, std::u16string(name).c_str()));
         return 0;
     }

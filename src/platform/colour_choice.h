@@ -5,9 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <optional>
-#include <vector>
+
+#include "platform/seam.h"
 
 using custom_colours = std::array<std::uint32_t, 16>; // 0xRRGGBB each
 
@@ -19,36 +19,6 @@ public:
                                                 custom_colours &customs) = 0;
 };
 
-class scripted_colour_choice final : public colour_choice_service {
-public:
-    std::optional<std::uint32_t> choose(void *, std::uint32_t initial, custom_colours &customs) override
-    {
-        asked.push_back(initial);
-        seen_customs.push_back(customs);
-        if (set_custom)
-            customs[static_cast<std::size_t>(set_custom->first)] = set_custom->second;
-        if (answers.empty())
-            return std::nullopt;
-        auto a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::vector<std::uint32_t> asked;
-    std::vector<custom_colours> seen_customs;
-    std::deque<std::optional<std::uint32_t>> answers;
-    std::optional<std::pair<int, std::uint32_t>> set_custom; // the user edits one custom colour
-};
-
-colour_choice_service &platform_colour_choice(); // cancels everything without a GUI
-colour_choice_service *platform_set_colour_choice(colour_choice_service *svc);
-
-class scoped_colour_choice {
-public:
-    explicit scoped_colour_choice(colour_choice_service *svc) : prev_(platform_set_colour_choice(svc)) {}
-    ~scoped_colour_choice() { platform_set_colour_choice(prev_); }
-    scoped_colour_choice(const scoped_colour_choice &) = delete;
-    scoped_colour_choice &operator=(const scoped_colour_choice &) = delete;
-
-private:
-    colour_choice_service *prev_;
-};
+// The service in use; with none installed everything is cancelled.
+template <>
+colour_choice_service &seam<colour_choice_service>::fallback();

@@ -2,10 +2,10 @@
 // file without a widget and tests can answer with a path.
 #pragma once
 
-#include <deque>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "platform/seam.h"
 
 struct file_filter {
     std::u16string name;     // "Embedded PostScript"
@@ -37,33 +37,6 @@ public:
     virtual file_choice_result choose(const file_choice_request &req) = 0;
 };
 
-class scripted_file_choice final : public file_choice_service {
-public:
-    file_choice_result choose(const file_choice_request &req) override
-    {
-        asked.push_back(req);
-        if (results.empty())
-            return {};
-        file_choice_result r = std::move(results.front());
-        results.pop_front();
-        return r;
-    }
-    std::vector<file_choice_request> asked;
-    std::deque<file_choice_result> results;
-};
-
-// The service in use; with none set every choice is cancelled.
-file_choice_service &platform_file_choice();
-file_choice_service *platform_set_file_choice(file_choice_service *svc);
-
-class scoped_file_choice {
-public:
-    explicit scoped_file_choice(file_choice_service *svc)
-        : prev_(platform_set_file_choice(svc)) {}
-    ~scoped_file_choice() { platform_set_file_choice(prev_); }
-    scoped_file_choice(const scoped_file_choice &) = delete;
-    scoped_file_choice &operator=(const scoped_file_choice &) = delete;
-
-private:
-    file_choice_service *prev_;
-};
+// The service in use; with none installed every choice is cancelled.
+template <>
+file_choice_service &seam<file_choice_service>::fallback();

@@ -4,11 +4,7 @@
 
 #include "platform/code_pages.h"
 
-namespace {
-console_message_boxes g_console;
-message_box_service *g_current = nullptr;
-
-mb_answer default_answer(mb_buttons b)
+mb_answer mb_default_answer(mb_buttons b)
 {
     switch (b) {
     case mb_buttons::ok: return mb_answer::ok;
@@ -17,7 +13,6 @@ mb_answer default_answer(mb_buttons b)
     }
     return mb_answer::ok;
 }
-} // namespace
 
 mb_answer console_message_boxes::show(const message_box_request &req)
 {
@@ -25,27 +20,12 @@ mb_answer console_message_boxes::show(const message_box_request &req)
     std::string txt = msc__to_utf8(req.text);
     std::fprintf(stderr, "[%s]\n%s\n", cap.c_str(), txt.c_str());
     std::fflush(stderr);
-    return default_answer(req.buttons);
+    return mb_default_answer(req.buttons);
 }
 
-mb_answer scripted_message_boxes::show(const message_box_request &req)
+template <>
+message_box_service &seam<message_box_service>::fallback()
 {
-    shown.push_back(req);
-    if (answers.empty())
-        return default_answer(req.buttons);
-    mb_answer a = answers.front();
-    answers.pop_front();
-    return a;
-}
-
-message_box_service &platform_message_boxes()
-{
-    return g_current ? *g_current : g_console;
-}
-
-message_box_service *platform_set_message_boxes(message_box_service *svc)
-{
-    message_box_service *prev = g_current;
-    g_current = svc;
-    return prev;
+    static console_message_boxes console;
+    return console;
 }

@@ -5,7 +5,8 @@
 
 #include <atomic>
 #include <functional>
-#include <vector>
+
+#include "platform/seam.h"
 
 // Opaque owner window of a modal dialog (a QWidget * in the GUI); null means
 // the application's own owner.
@@ -38,26 +39,6 @@ public:
     void run(platform_window parent, network_call &call) override;
 };
 
-// Test double: counts the notices and can press "Отмена" at once.
-class scripted_network_notice final : public network_notice_service {
-public:
-    void run(platform_window parent, network_call &call) override;
-    int shown = 0;
-    bool cancel_immediately = false;
-    std::vector<platform_window> parents;
-};
-
-network_notice_service &platform_network_notice();
-network_notice_service *platform_set_network_notice(network_notice_service *svc);
-
-class scoped_network_notice {
-public:
-    explicit scoped_network_notice(network_notice_service *svc)
-        : prev_(platform_set_network_notice(svc)) {}
-    ~scoped_network_notice() { platform_set_network_notice(prev_); }
-    scoped_network_notice(const scoped_network_notice &) = delete;
-    scoped_network_notice &operator=(const scoped_network_notice &) = delete;
-
-private:
-    network_notice_service *prev_;
-};
+// The service in use; with none installed, the blocking one.
+template <>
+network_notice_service &seam<network_notice_service>::fallback();

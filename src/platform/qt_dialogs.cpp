@@ -135,9 +135,9 @@ void qt_install_dialogs()
     static qt_file_choice files;
     static qt_colour_choice colours;
     static qt_url_opener opener;
-    platform_set_message_boxes(&boxes);
-    platform_set_file_choice(&files);
-    platform_set_colour_choice(&colours);
-    platform_set_url_opener(&opener);
+    seam<message_box_service>::set(&boxes);
+    seam<file_choice_service>::set(&files);
+    seam<colour_choice_service>::set(&colours);
+    seam<url_opener_service>::set(&opener);
     platform_set_beeper([] { QApplication::beep(); });
 }

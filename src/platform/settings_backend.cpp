@@ -376,8 +376,6 @@ private:
     int fd_;
 };
 
-reg_file_backend g_default_backend;
-settings_backend *g_current = nullptr;
 
 } // namespace
 
@@ -549,14 +547,9 @@ reg_write_status reg_file_backend::write(reg_root root, std::u16string_view path
     return st;
 }
 
-settings_backend &platform_settings()
+template <>
+settings_backend &seam<settings_backend>::fallback()
 {
-    return g_current ? *g_current : g_default_backend;
-}
-
-settings_backend *platform_set_settings(settings_backend *b)
-{
-    settings_backend *prev = g_current;
-    g_current = b;
-    return prev;
+    static reg_file_backend file;
+    return file;
 }

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/seam.h"
+
 enum class reg_root { current_user, local_machine };
 
 struct reg_value {
@@ -91,5 +93,5 @@ std::u16string decode(const std::vector<unsigned char> &bytes);
 std::u16string section_name(reg_root root, std::u16string_view path);
 } // namespace reg_text
 
-settings_backend &platform_settings();
-settings_backend *platform_set_settings(settings_backend *b);
+template <>
+settings_backend &seam<settings_backend>::fallback();

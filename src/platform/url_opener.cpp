@@ -1,25 +1,15 @@
 #include "platform/url_opener.h"
 
 namespace {
-
 class no_opener final : public url_opener_service {
 public:
     bool open(const std::u16string &) override { return false; }
 };
-
-no_opener g_none;
-url_opener_service *g_current = nullptr;
-
 } // namespace
 
-url_opener_service &platform_url_opener()
+template <>
+url_opener_service &seam<url_opener_service>::fallback()
 {
-    return g_current ? *g_current : g_none;
-}
-
-url_opener_service *platform_set_url_opener(url_opener_service *svc)
-{
-    url_opener_service *prev = g_current;
-    g_current = svc;
-    return prev;
+    static no_opener none;
+    return none;
 }

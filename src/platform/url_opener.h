@@ -2,7 +2,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "platform/seam.h"
 
 class url_opener_service {
 public:
@@ -10,15 +11,6 @@ public:
     virtual bool open(const std::u16string &url) = 0;
 };
 
-class scripted_url_opener final : public url_opener_service {
-public:
-    bool open(const std::u16string &url) override
-    {
-        opened.push_back(url);
-        return true;
-    }
-    std::vector<std::u16string> opened;
-};
-
-url_opener_service &platform_url_opener(); // opens nothing without a GUI
-url_opener_service *platform_set_url_opener(url_opener_service *svc);
+// The service in use; with none installed nothing is opened.
+template <>
+url_opener_service &seam<url_opener_service>::fallback();

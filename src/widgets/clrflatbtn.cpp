@@ -61,7 +61,7 @@ void colour_button::pick()
     custom_colours customs;
     for (int i = 0; i < settings::custom_color_count; ++i)
         customs[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(settings::get_custom_color(i)) & 0xFFFFFFu;
-    std::optional<std::uint32_t> chosen = platform_colour_choice().choose(this, stock_.color, customs);
+    std::optional<std::uint32_t> chosen = seam<colour_choice_service>::get().choose(this, stock_.color, customs);
     if (chosen) {
         set_colour(*chosen);
         emit colour_changed(colour());

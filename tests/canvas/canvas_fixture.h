@@ -11,13 +11,14 @@
 #include "canvas/canvas_holder.h"
 #include "frame/frame.h"
 #include "frame/listwin.h"
-#include "frame/startup.h"
+#include "frame/key_routing.h"
 #include "frame/properties.h"
 #include "model/settings.h"
 #include "support/hub_fakes.h"
 #include "platform/message_boxes.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/fakes.h"
 
 // A sender that is none of the frame's views, so every view hears the change.
 struct outside_sender : notify_sender {};
@@ -89,7 +90,7 @@ protected:
     scoped_env settings_home{"XDG_CONFIG_HOME", dir.path().string()};
     fake_store store;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
     label_frame *frame = nullptr;
     canvas_window *canvas = nullptr;
     outside_sender outsider;

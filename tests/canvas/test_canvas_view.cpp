@@ -13,6 +13,7 @@
 #include "widgets/floatsb.h"
 #include "widgets/ormikcommon.h"
 #include "canvas_fixture.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -348,7 +349,7 @@ TEST_F(CanvasTest, ScreenshotOfEveryKindInSeveralStates)
     temp_dir d;
     std::ofstream(d / "logo.eps") << "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 90 60\n";
     scripted_file_choice files;
-    scoped_file_choice use(&files);
+    scoped_seam<file_choice_service> use(&files);
     files.results.push_back({file_choice_result::status::chosen, u16(d / "logo.eps"), 0});
     canvas->show_grid(10, true);
     make(ELE_TEXT, 20, 360);

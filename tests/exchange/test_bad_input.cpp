@@ -9,6 +9,7 @@
 #include "exchange/lbl_text.h"
 #include "platform/message_boxes.h"
 #include "support/temp_dir.h"
+#include "support/fakes.h"
 
 using namespace lbl;
 
@@ -31,7 +32,7 @@ protected:
 
     temp_dir dir;
     scripted_message_boxes boxes;
-    scoped_message_boxes use{&boxes};
+    scoped_seam<message_box_service> use{&boxes};
 };
 
 std::string good_file()

@@ -22,6 +22,7 @@
 #include "support/python.h"
 #include "support/temp_dir.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 using namespace lbl;
 
@@ -45,9 +46,9 @@ protected:
     }
     temp_dir dir;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
     scripted_network_notice notice;
-    scoped_network_notice use_notice{&notice};
+    scoped_seam<network_notice_service> use_notice{&notice};
 };
 
 std::string nested_arrays(int levels)

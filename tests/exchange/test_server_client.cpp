@@ -14,6 +14,7 @@
 #include "platform/message_boxes.h"
 #include "support/label_server.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -35,9 +36,9 @@ protected:
 
     label_server server;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
     scripted_network_notice notice;
-    scoped_network_notice use_notice{&notice};
+    scoped_seam<network_notice_service> use_notice{&notice};
     const std::u16string user = u"оператор", password = u"секрет";
 };
 

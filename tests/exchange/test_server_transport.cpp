@@ -12,6 +12,7 @@
 #include "support/python.h"
 #include "support/temp_dir.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ protected:
         boxes.shown.clear();
     }
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
 };
 
 const char response_head[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<methodResponse>\r\n<params>\r\n<param><value>";

@@ -26,6 +26,7 @@
 #include "widgets/ormikcommon.h"
 #include "platform/code_pages.h"
 #include "hub/program_state.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ protected:
     std::string old_;
     bool had_ = false;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
 };
 
 } // namespace
@@ -141,7 +142,7 @@ TEST_F(Servers, AFirstRunStartsWithTheLocalServerAndAStoredListIsKept)
 TEST_F(Servers, CredentialsAreAskedOncePerServerAndFirstEntryWins)
 {
     scripted_credential_prompt prompt;
-    scoped_credential_prompt use(&prompt);
+    scoped_seam<credential_prompt_service> use(&prompt);
     srv__list().push_back(make(u"http://same/"));
     srv__list().push_back(make(u"http://same/", u"second"));
     std::u16string u, p;
@@ -169,7 +170,7 @@ TEST_F(Servers, AuthorizationDialogPrefillsTheNameAndEnablesOkOnlyWhenBothAreFil
 {
     srv__list().push_back(make(u"http://127.0.0.1:1/RPC2", u"", u"оператор"));
     qt_credential_prompt prompt;
-    scoped_credential_prompt use(&prompt);
+    scoped_seam<credential_prompt_service> use(&prompt);
     bool name_filled = false, focus_in_password = false, ok_disabled = false, ok_after_name_cleared = true;
     when_modal_of<auth_dialog>([&](auth_dialog *d) {
         save_shot(d, QStringLiteral("servers-authorization"));
@@ -298,9 +299,9 @@ TEST_F(Servers, InformationAndFontsFromTheLoopbackServer)
 {
     label_server server;
     scripted_network_notice notice;
-    scoped_network_notice use_notice(&notice);
+    scoped_seam<network_notice_service> use_notice(&notice);
     scripted_credential_prompt prompt;
-    scoped_credential_prompt use(&prompt);
+    scoped_seam<credential_prompt_service> use(&prompt);
     srv__list().push_back(make(server.url().c_str()));
     servers_dialog d(nullptr);
     d.list()->topLevelItem(0)->setSelected(true);
@@ -348,9 +349,9 @@ TEST_F(Servers, InformationAndFontsFromTheLoopbackServer)
 TEST_F(Servers, AnAddressThatIsNotAUrlFailsAtCallTime)
 {
     scripted_network_notice notice;
-    scoped_network_notice use_notice(&notice);
+    scoped_seam<network_notice_service> use_notice(&notice);
     scripted_credential_prompt prompt;
-    scoped_credential_prompt use(&prompt);
+    scoped_seam<credential_prompt_service> use(&prompt);
     srv__list().push_back(make(u"склад на втором этаже"));
     EXPECT_FALSE(cmn__fetch_fonts(u"склад на втором этаже"));
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -361,10 +362,10 @@ TEST_F(Servers, NoPasswordEverReachesTheSettingsFile)
 {
     label_server server;
     scripted_network_notice notice;
-    scoped_network_notice use_notice(&notice);
+    scoped_seam<network_notice_service> use_notice(&notice);
     scripted_credential_prompt prompt;
     prompt.password = u"очень-секретный-пароль";
-    scoped_credential_prompt use(&prompt);
+    scoped_seam<credential_prompt_service> use(&prompt);
     srv__list().push_back(make(server.url().c_str(), u"Локальный"));
     std::u16string u, p;
     ASSERT_TRUE(srv__get_credentials(server.url(), u, p));

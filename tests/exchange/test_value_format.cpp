@@ -13,6 +13,7 @@
 #include "platform/message_boxes.h"
 #include "support/python.h"
 #include "support/temp_dir.h"
+#include "support/fakes.h"
 
 using namespace lbl;
 
@@ -44,7 +45,7 @@ protected:
 
     temp_dir dir;
     scripted_message_boxes boxes;
-    scoped_message_boxes use{&boxes};
+    scoped_seam<message_box_service> use{&boxes};
 };
 
 lg_epsi_ptr eps(const std::string &box, std::size_t pad = 0)

@@ -28,6 +28,7 @@
 #include "support/hub_fakes.h"
 #include "frame/listwin.h"
 #include "frame/options.h"
+#include "frame/key_routing.h"
 #include "frame/startup.h"
 #include "frame/properties.h"
 #include "model/settings.h"
@@ -39,6 +40,7 @@
 #include "widgets/ormikcommon.h"
 #include "widgets/toolbarsup.h"
 #include "widgets/twowin.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -83,7 +85,7 @@ protected:
     scoped_env settings_home{"XDG_CONFIG_HOME", dir.path().string()};
     fake_store store;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
     static key_router *router_;
 };
 
@@ -277,7 +279,7 @@ TEST_F(FrameWindow, ClosedMaximisedKeepsTheNormalSizeAndReopensMaximised)
 TEST_F(FrameWindow, InPreviewModeDocumentCommandsWorkAndEditingDoesNot)
 {
     scripted_url_opener opener;
-    url_opener_service *prev = platform_set_url_opener(&opener);
+    url_opener_service *prev = seam<url_opener_service>::set(&opener);
     label_frame *f = open_frame();
     add_text(f, 10);
     f->command(cmd::preview_mode);
@@ -333,7 +335,7 @@ TEST_F(FrameWindow, InPreviewModeDocumentCommandsWorkAndEditingDoesNot)
     QTest::keyClick(f->stock().canvas, Qt::Key_F2);
     EXPECT_TRUE(f->stock().preview_mode);
     f->command(cmd::close);
-    platform_set_url_opener(prev);
+    seam<url_opener_service>::set(prev);
 }
 
 TEST_F(FrameWindow, LabelPropertiesCancelledKeepTheMarkConfirmedAreStored)
@@ -368,7 +370,7 @@ TEST_F(FrameWindow, LabelPropertiesCancelledKeepTheMarkConfirmedAreStored)
 TEST_F(FrameWindow, TheLastFrameClosedEndsTheProgramAndWritesTheGlobalOptions)
 {
     // Start-up as the program does, with the first frame.
-    platform_set_network_notice(nullptr);
+    seam<network_notice_service>::set(nullptr);
     app__startup();
     label_frame *first = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -398,5 +400,5 @@ TEST_F(FrameWindow, TheLastFrameClosedEndsTheProgramAndWritesTheGlobalOptions)
     EXPECT_EQ(settings::get(settings::global_confdel), 0);
     EXPECT_EQ(settings::get(settings::global_newwin), 1);
     frame_globals::confdel = 1;
-    platform_set_message_boxes(&boxes);
+    seam<message_box_service>::set(&boxes);
 }

@@ -28,6 +28,7 @@
 #include "support/shots.h"
 #include "support/temp_dir.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -41,11 +42,11 @@ protected:
         s.address = server.url();
         s.description = u"Склад";
         srv__list().push_back(s);
-        prev_ = platform_set_open_save(&dialogs);
+        prev_ = seam<open_save_service>::set(&dialogs);
     }
     void TearDown() override
     {
-        platform_set_open_save(prev_);
+        seam<open_save_service>::set(prev_);
         srv__list().clear();
     }
     // A label as the editor's client would store it on the server.
@@ -74,11 +75,11 @@ protected:
     qt_open_save dialogs;
     open_save_service *prev_ = nullptr;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
     scripted_network_notice notice;
-    scoped_network_notice use_notice{&notice};
+    scoped_seam<network_notice_service> use_notice{&notice};
     scripted_credential_prompt prompt;
-    scoped_credential_prompt use_prompt{&prompt};
+    scoped_seam<credential_prompt_service> use_prompt{&prompt};
 };
 
 } // namespace

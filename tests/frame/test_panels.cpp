@@ -23,6 +23,7 @@
 #include "canvas_fixture.h"
 #include "hub/program_state.h"
 #include "widgets/broadcast.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -256,7 +257,7 @@ TEST_F(Panels, PointerOnPanesClicksTheSwatchAndLeavesTheSplittersAlone)
 {
     // Everything through the frame's window, as the pointer does it.
     scripted_colour_choice colours;
-    scoped_colour_choice use_colours(&colours);
+    scoped_seam<colour_choice_service> use_colours(&colours);
     make(ELE_TEXT, 50, 50);
     QWindow *win = frame->windowHandle();
     auto at = [&](QWidget *w, QPoint p) { return w->mapTo(frame, p); };

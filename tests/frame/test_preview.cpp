@@ -48,6 +48,7 @@
 #include "widgets/picbtn.h"
 #include "platform/code_pages.h"
 #include "hub/program_state.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ protected:
         rpd__client_init();
         srv__list().clear();
         prs__variables().clear();
-        prev_open_save_ = platform_set_open_save(&dialogs);
+        prev_open_save_ = seam<open_save_service>::set(&dialogs);
     }
     void TearDown() override
     {
@@ -111,7 +112,7 @@ protected:
         for (auto &f : frames)
             delete f.data();
         QApplication::processEvents();
-        platform_set_open_save(prev_open_save_);
+        seam<open_save_service>::set(prev_open_save_);
         srv__list().clear();
         prs__variables().clear();
     }
@@ -177,11 +178,11 @@ protected:
     qt_open_save dialogs;
     open_save_service *prev_open_save_ = nullptr;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
     scripted_network_notice notice;
-    scoped_network_notice use_notice{&notice};
+    scoped_seam<network_notice_service> use_notice{&notice};
     scripted_credential_prompt prompt;
-    scoped_credential_prompt use_prompt{&prompt};
+    scoped_seam<credential_prompt_service> use_prompt{&prompt};
 };
 
 } // namespace

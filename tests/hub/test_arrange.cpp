@@ -11,6 +11,7 @@
 #include "hub/frame_notify.h"
 #include "platform/message_boxes.h"
 #include "support/hub_fakes.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -222,7 +223,7 @@ protected:
     fake_canvas canvas;
     frame_hub hub;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
 };
 
 } // namespace

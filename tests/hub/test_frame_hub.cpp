@@ -7,6 +7,7 @@
 #include "support/settings_home.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ protected:
     fake_preview preview;
     frame_hub hub;
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
 };
 
 } // namespace
@@ -561,7 +562,7 @@ TEST_F(Hub, CreatingElements)
 
     // A picture asks for its file; a cancel creates nothing.
     scripted_file_choice files;
-    scoped_file_choice use(&files);
+    scoped_seam<file_choice_service> use(&files);
     req.kind = ELE_PICTURE;
     steps = hub.undo_count();
     hub.notify(req);
@@ -653,9 +654,9 @@ TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)
 {
     temp_dir dir;
     scripted_open_save dialogs;
-    open_save_service *prev = platform_set_open_save(&dialogs);
+    open_save_service *prev = seam<open_save_service>::set(&dialogs);
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
     fake_shell shell;
     osd_store store;
     frame_hub hub(shell, store, three_texts());
@@ -702,7 +703,7 @@ TEST(HubWithFiles, SaveAndOpenRunEndToEndThroughLblFiles)
     other.command(cmd::open);
     EXPECT_EQ(other.undo_count(), 1);
     EXPECT_TRUE(boxes.shown.empty());
-    platform_set_open_save(prev);
+    seam<open_save_service>::set(prev);
 }
 
 TEST_F(Hub, CommandsRunOnlyWhenTheMenuWouldOfferThem)

@@ -17,6 +17,7 @@
 #include "platform/message_boxes.h"
 #include "support/temp_dir.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ TEST(FatalDeathTest, LogsTwoLinesShowsBoxAfterwardsAndExitsWith3)
     EXPECT_EXIT(
         {
             static log_checking_boxes boxes;
-            platform_set_message_boxes(&boxes);
+            seam<message_box_service>::set(&boxes);
             err__fatal("stock != NULL", "src/frame/frame.c", 42);
         },
         testing::ExitedWithCode(3), "BOX Vellumo: критическая ошибка! log=yes");
@@ -138,7 +139,7 @@ TEST(ErrorAssertion, NoCarriesOnYesTerminates)
 {
     in_temp_cwd cwd;
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     boxes.answers.push_back(mb_answer::no);
     errno = 2;
     EXPECT_EQ(err__error("hwnd != NULL", "controls.c", 99), 0);
@@ -160,7 +161,7 @@ TEST(ErrorAssertion, NoCarriesOnYesTerminates)
         {
             static scripted_message_boxes yes;
             yes.answers.push_back(mb_answer::yes);
-            platform_set_message_boxes(&yes);
+            seam<message_box_service>::set(&yes);
             err__error("e", "m.c", 1);
         },
         testing::ExitedWithCode(3), "");
@@ -171,7 +172,7 @@ TEST(ErrorAssertion, UnwritableLogStillShowsTheBox)
     in_temp_cwd cwd;
     std::filesystem::create_directory("Vellumo.log"); // cannot be opened as a file
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     EXPECT_EQ(err__error("e", "m.c", 1), 0);
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
@@ -179,7 +180,7 @@ TEST(ErrorAssertion, UnwritableLogStillShowsTheBox)
 TEST(Warning, CaptionIconAndLimit)
 {
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     err__warning(msg::picture_load_failed, u"/tmp/x.eps");
     std::u16string huge(3000, u'ж');
     err__warning(u"%s", huge.c_str());

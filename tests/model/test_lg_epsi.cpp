@@ -12,6 +12,7 @@
 #include "platform/message_boxes.h"
 #include "support/temp_dir.h"
 #include "platform/file_io.h"
+#include "support/fakes.h"
 
 namespace {
 lg_epsi_ptr load(const std::string &s)
@@ -175,9 +176,9 @@ TEST(ChoosePicture, DialogRequestAndOutcomes)
     ASSERT_EQ(msc__write_blob(u16(dir / "bad.eps"), bad.data(), bad.size()), 1);
 
     scripted_file_choice files;
-    scoped_file_choice use_files(&files);
+    scoped_seam<file_choice_service> use_files(&files);
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
 
     using st = file_choice_result::status;
     files.results.push_back({st::chosen, u16(dir / "good.eps"), 0});
@@ -228,9 +229,9 @@ TEST(ChoosePicture, OnlyRegularFilesOfASaneSizeAreRead)
         ::close(fd);
     }
     scripted_file_choice files;
-    scoped_file_choice use_files(&files);
+    scoped_seam<file_choice_service> use_files(&files);
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
     using st = file_choice_result::status;
     const std::filesystem::path chosen[] = {dir / "pipe.eps", "/dev/zero", dir / "folder.eps",
                                             dir / "huge.eps"};

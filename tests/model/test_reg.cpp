@@ -19,6 +19,7 @@
 #include "support/private_mount.h"
 #include "support/temp_dir.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 #ifndef SETTINGS_PROBE
 #error "SETTINGS_PROBE must name the probe program"
@@ -304,7 +305,7 @@ TEST_F(Settings, AnotherProcessReadsWhatWasWritten)
 TEST_F(Settings, UnwritableFolderWarnsOnceAndTheProgramGoesOn)
 {
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     // A file where the settings folder should be: the folder cannot be made.
     std::ofstream(dir_.path() / "ZELTA") << "not a folder";
     EXPECT_EQ(settings::get(settings::grid_20), 1);
@@ -335,7 +336,7 @@ TEST_F(Settings, UnwritableFolderWarnsOnceAndTheProgramGoesOn)
 TEST_F(Settings, UnreadableExistingFileIsNeverOverwritten)
 {
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     std::filesystem::create_directories(file()); // a folder in the file's place
     EXPECT_EQ(settings::set(settings::grid_20, 0), 0);
     EXPECT_TRUE(std::filesystem::is_directory(file()));
@@ -350,7 +351,7 @@ TEST_F(Settings, UnreadableExistingFileIsNeverOverwritten)
 int spoiled_write(const std::filesystem::path &file, const std::u16string &reason)
 {
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     std::ifstream f(file, std::ios::binary);
     std::stringstream before;
     before << f.rdbuf();
@@ -404,7 +405,7 @@ TEST_F(Settings, ReadOnlyFileSystemWarnsOnceAndKeepsTheOldFile)
 TEST_F(Settings, LockHeldTooLongGivesUpWithAWarning)
 {
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     settings::set(settings::grid_20, 0);
     std::string before = read_file();
     // Another program holds the lock.
@@ -413,11 +414,11 @@ TEST_F(Settings, LockHeldTooLongGivesUpWithAWarning)
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     reg_file_backend backend;
     backend.lock_wait_ms = 300;
-    settings_backend *prev = platform_set_settings(&backend);
+    settings_backend *prev = seam<settings_backend>::set(&backend);
     auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(settings::set(settings::grid_20, 1), 0);
     auto waited = std::chrono::steady_clock::now() - t0;
-    platform_set_settings(prev);
+    seam<settings_backend>::set(prev);
     ::close(fd);
     EXPECT_GE(waited, std::chrono::milliseconds(300));
     EXPECT_LT(waited, std::chrono::seconds(30)); // bounded, not forever
@@ -443,7 +444,7 @@ TEST_F(Settings, ListsKeepEmptyStringsAndDamagedListsReadSafely)
 
     // The one list the stored form cannot hold is refused, never cut.
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     ASSERT_EQ(settings::set(settings::font_list, {u"Arial"}), 1);
     EXPECT_EQ(settings::set(settings::font_list, {u""}), 0);
     EXPECT_EQ(boxes.shown.size(), 1u);
@@ -470,7 +471,7 @@ TEST_F(Settings, ListsKeepEmptyStringsAndDamagedListsReadSafely)
 TEST_F(Settings, BrokenSurrogatesAreRefusedNotReplaced)
 {
     scripted_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     ASSERT_EQ(settings::set(settings::default_server, u"http://a/"), 1);
     std::u16string lone = u"http://b/";
     lone += static_cast<char16_t>(0xD800);

@@ -33,7 +33,7 @@ std::string file_text(const std::filesystem::path &p)
 TEST(QtMessageBoxes, WarningShowsCaptionTextIconAndAnswers)
 {
     qt_message_boxes boxes;
-    scoped_message_boxes use(&boxes);
+    scoped_seam<message_box_service> use(&boxes);
     QString caption, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     when_modal([&](QWidget *w) {
@@ -106,6 +106,7 @@ TEST(QtFileChoice, RealDialogReturnsTheTypedPath)
 }
 
 #include "platform/qt_windows.h"
+#include "support/fakes.h"
 
 TEST(WindowHelpers, CollectVisibleOutsideSkipsTheExcludedSubtree)
 {
@@ -130,9 +131,9 @@ TEST(QtFileChoice, TypedNameGetsTheExtensionBeforeTheOverwriteQuestion)
     temp_dir dir;
     std::ofstream(dir / "box.lbl") << "old";
     qt_open_save dialogs;
-    open_save_service *prev = platform_set_open_save(&dialogs);
+    open_save_service *prev = seam<open_save_service>::set(&dialogs);
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
     label_ptr lab = ele__label_new(100, 50);
 
     // Type "box" on the file tab and press its button: the question is
@@ -170,7 +171,7 @@ TEST(QtFileChoice, TypedNameGetsTheExtensionBeforeTheOverwriteQuestion)
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "box"));
     EXPECT_TRUE(boxes.shown.empty());
-    platform_set_open_save(prev);
+    seam<open_save_service>::set(prev);
 }
 
 // The scripts that drive modal dialogs in every GUI test: a dialog nobody

@@ -13,6 +13,7 @@
 #include "platform/message_boxes.h"
 #include "platform/qt_notice.h"
 #include "support/label_server.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ TEST(QtNetworkNotice, ShownDuringASlowCallAndClosedAfter)
     label_server server;
     server.delay_ms(700);
     qt_network_notice notice;
-    scoped_network_notice use(&notice);
+    scoped_seam<network_notice_service> use(&notice);
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
 
     int ticks = 0;
     bool seen = false, modal = false;
@@ -71,9 +72,9 @@ TEST(QtNetworkNotice, CancelEndsTheCallWithAFault)
     label_server server;
     server.delay_ms(3000);
     qt_network_notice notice;
-    scoped_network_notice use(&notice);
+    scoped_seam<network_notice_service> use(&notice);
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
 
     QTimer clicker;
     clicker.setInterval(50);

@@ -16,6 +16,7 @@
 #include "platform/message_boxes.h"
 #include "platform/network_notice.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -72,9 +73,9 @@ int main(int argc, char **argv)
     const std::string mode = argv[2], id = argv[3];
     const int rounds = std::atoi(argv[4]);
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
     scripted_network_notice notice;
-    scoped_network_notice use_notice(&notice);
+    scoped_seam<network_notice_service> use_notice(&notice);
     rpd__client_init();
     const std::u16string user = u"probe", password = u"probe";
     int failures = 0;

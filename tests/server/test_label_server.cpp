@@ -23,6 +23,7 @@
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 #include "platform/code_pages.h"
+#include "support/fakes.h"
 
 namespace fs = std::filesystem;
 
@@ -154,9 +155,9 @@ protected:
     std::string store = make_store();
     server_process server{store};
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes{&boxes};
+    scoped_seam<message_box_service> use_boxes{&boxes};
     scripted_network_notice notice;
-    scoped_network_notice use_notice{&notice};
+    scoped_seam<network_notice_service> use_notice{&notice};
     const std::u16string user = u"оператор", password = u"секрет";
 };
 
@@ -563,9 +564,9 @@ TEST(LabelServerProcess, CredentialsFromAUsersFile)
     EXPECT_EQ(users_text.find("пароль-1"), std::string::npos);
 
     scripted_message_boxes boxes;
-    scoped_message_boxes use_boxes(&boxes);
+    scoped_seam<message_box_service> use_boxes(&boxes);
     scripted_network_notice notice;
-    scoped_network_notice use_notice(&notice);
+    scoped_seam<network_notice_service> use_notice(&notice);
     const std::string err = (dir / "server.err").string();
     {
         server_process server((dir / "store").string(), {"--users", (dir / "users").string()}, "127.0.0.1:0", err);

@@ -42,6 +42,7 @@
 #include "hub/program_state.h"
 #include "widgets/broadcast.h"
 #include "model/tables.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -371,7 +372,7 @@ TEST(SplitContainer, OnlyAPressInTheGapMovesTheSplit)
     // the release from the pane.
     with_settings s;
     scripted_colour_choice colours;
-    scoped_colour_choice use(&colours);
+    scoped_seam<colour_choice_service> use(&colours);
     QWidget top;
     top.resize(501, 300);
     auto *caption = new QLabel(QStringLiteral("Угол:"));
@@ -773,7 +774,7 @@ TEST(ColourButton, PicksKeepsCustomColoursAndHatchesWhenDisabled)
 {
     with_settings s;
     scripted_colour_choice colours;
-    scoped_colour_choice use(&colours);
+    scoped_seam<colour_choice_service> use(&colours);
     QWidget top;
     top.resize(200, 60);
     colour_button b(&top, 0xFF123456);
