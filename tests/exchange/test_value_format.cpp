@@ -14,6 +14,7 @@
 #include "support/python.h"
 #include "support/temp_dir.h"
 #include "support/fakes.h"
+#include "support/sample_label.h"
 
 using namespace lbl;
 
@@ -48,135 +49,13 @@ protected:
     scoped_seam<message_box_service> use{&boxes};
 };
 
-lg_epsi_ptr eps(const std::string &box, std::size_t pad = 0)
-{
-    std::string s = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: " + box + "\n" + std::string(pad, 'x') +
-                    "\nshowpage\n";
-    return lg_epsi_load_mem(s.data(), s.size());
-}
 
-label_ptr full_label()
-{
-    label_ptr lab = ele__label_new(300, 400);
-    lab->name = u"Этикетка <&> \"1\"";
-    lab->desc = u"Строка 1\r\nСтрока 2\nконец\r";
-    lab->bgcolor = 0x00ABCDEF;
-
-    element *t = ele__add(lab.get(), 0);
-    t->type = ELE_TEXT;
-    t->desc = u"Текст";
-    t->x = 10.25;
-    t->y = 20.5;
-    t->width = -43.43;
-    t->height = 15;
-    t->angle = 90;
-    t->quadrant = 5;
-    t->text.text = u"Цена: 100 ₽ & <b>\t\r\n";
-    t->text.font = u"DejaVu Sans";
-    t->text.size = 12.5;
-    t->text.justification = 2;
-    t->text.colour = 0x112233;
-
-    element *b = ele__add(lab.get(), 1);
-    b->type = ELE_BORDER;
-    b->desc = u"Рамка";
-    b->x = 0;
-    b->y = 400;
-    b->width = 100;
-    b->height = 50;
-    b->quadrant = 8;
-    b->border.style = 2;
-    b->border.thickness = 0.75;
-    b->border.colour = 0xFF0000;
-    b->disabled = 1;
-
-    element *p = ele__add(lab.get(), 2);
-    p->type = ELE_PICTURE;
-    p->desc = u"Картинка";
-    p->x = 300;
-    p->y = 0;
-    p->angle = 360;
-    p->picture.data = eps("0 0 200 100", 1000);
-    ele__update_ratio(p);
-    p->width = 80;
-    p->height = -40;
-    p->quadrant = 0;
-    p->picture.colour = 0x00FF00;
-
-    element *c = ele__add(lab.get(), 3);
-    c->type = ELE_BARCODE;
-    c->desc = u"Код";
-    c->x = 1e-7;
-    c->y = 123.456789012345;
-    c->width = 0;
-    c->height = 30;
-    c->quadrant = 3;
-    c->barcode.code = u"4600000000003";
-    c->barcode.type = 8;
-    c->barcode.text = 1;
-    c->barcode.colour = 0x0000FF;
-    return lab;
-}
-
-// Doubles travel with six decimals: equal within half the last one.
-constexpr double six_decimals = 5e-7;
-
-void expect_same(const label *a, const label *b)
-{
-    EXPECT_NEAR(a->width, b->width, six_decimals);
-    EXPECT_NEAR(a->height, b->height, six_decimals);
-    EXPECT_EQ(a->bgcolor & 0xFFFFFF, b->bgcolor);
-    EXPECT_EQ(a->name, b->name);
-    EXPECT_EQ(a->desc, b->desc);
-    ASSERT_EQ(a->qty, b->qty);
-    for (int i = 0; i < a->qty; ++i) {
-        SCOPED_TRACE(i);
-        const element *x = a->es[i], *y = b->es[i];
-        EXPECT_EQ(x->type, y->type);
-        EXPECT_EQ(x->desc, y->desc);
-        EXPECT_NEAR(x->x, y->x, six_decimals);
-        EXPECT_NEAR(x->y, y->y, six_decimals);
-        EXPECT_NEAR(x->width, y->width, six_decimals);
-        EXPECT_NEAR(x->height, y->height, six_decimals);
-        EXPECT_NEAR(x->angle, y->angle, six_decimals);
-        EXPECT_EQ(x->quadrant, y->quadrant);
-        EXPECT_EQ(x->disabled, y->disabled);
-        EXPECT_EQ(y->layer, i);
-        EXPECT_EQ(y->state, 0);
-        switch (x->type) {
-        case ELE_TEXT:
-            EXPECT_EQ(x->text.text.value_or(u""), y->text.text.value_or(u""));
-            EXPECT_EQ(x->text.font.value_or(u""), y->text.font.value_or(u""));
-            EXPECT_NEAR(x->text.size, y->text.size, six_decimals);
-            EXPECT_EQ(x->text.justification, y->text.justification);
-            EXPECT_EQ(x->text.colour, y->text.colour);
-            break;
-        case ELE_BORDER:
-            EXPECT_EQ(x->border.style, y->border.style);
-            EXPECT_NEAR(x->border.thickness, y->border.thickness, six_decimals);
-            EXPECT_EQ(x->border.colour, y->border.colour);
-            break;
-        case ELE_PICTURE:
-            ASSERT_TRUE(y->picture.data);
-            EXPECT_EQ(x->picture.data->data, y->picture.data->data);
-            EXPECT_NEAR(x->picture.ratio, y->picture.ratio, six_decimals);
-            EXPECT_EQ(x->picture.colour, y->picture.colour);
-            break;
-        case ELE_BARCODE:
-            EXPECT_EQ(x->barcode.code.value_or(u""), y->barcode.code.value_or(u""));
-            EXPECT_EQ(x->barcode.type, y->barcode.type);
-            EXPECT_EQ(x->barcode.text, y->barcode.text);
-            EXPECT_EQ(x->barcode.colour, y->barcode.colour);
-            break;
-        }
-    }
-}
 
 } // namespace
 
 TEST_F(LabelFiles, AllFourKindsRoundTripFieldByField)
 {
-    label_ptr lab = full_label();
+    label_ptr lab = sample_label();
     label_ptr back = round_trip(lab.get());
     ASSERT_TRUE(back);
     EXPECT_TRUE(boxes.shown.empty());
@@ -188,7 +67,7 @@ TEST_F(LabelFiles, AllFourKindsRoundTripFieldByField)
 
 TEST_F(LabelFiles, FileIsTheSerialisedMethodCall)
 {
-    label_ptr lab = full_label();
+    label_ptr lab = sample_label();
     ASSERT_EQ(ino__save_file(u16(dir / "a.lbl"), lab.get()), 1);
     std::string f = file_text("a.lbl");
     EXPECT_EQ(f.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<methodCall>\r\n"
@@ -197,7 +76,7 @@ TEST_F(LabelFiles, FileIsTheSerialisedMethodCall)
               0u);
     EXPECT_NE(static_cast<unsigned char>(f[0]), 0xEF); // no byte-order mark
     // Every line ends in CR LF (line feeds inside strings stay as they are).
-    label_ptr flat = full_label();
+    label_ptr flat = sample_label();
     flat->desc = u"одна строка";
     flat->es[0]->text.text = u"текст";
     ASSERT_EQ(ino__save_file(u16(dir / "flat.lbl"), flat.get()), 1);
@@ -229,7 +108,7 @@ TEST_F(LabelFiles, DecimalCommaLocaleChangesNothing)
 {
     const char *ok = std::setlocale(LC_ALL, "ru_RU.UTF-8");
     ASSERT_NE(ok, nullptr) << "ru_RU.UTF-8 locale missing (scripts/install-deps makes it)";
-    label_ptr lab = full_label();
+    label_ptr lab = sample_label();
     ASSERT_EQ(ino__save_file(u16(dir / "ru.lbl"), lab.get()), 1);
     EXPECT_NE(file_text("ru.lbl").find("<double>12.500000</double>"), std::string::npos);
     label_ptr back = ino__load_file(u16(dir / "ru.lbl"));
@@ -260,7 +139,7 @@ TEST(SixDecimals, EveryDoubleOfADocumentAndNothingElse)
 
 TEST_F(LabelFiles, DoublesAreWrittenWithSixDecimals)
 {
-    label_ptr lab = full_label();
+    label_ptr lab = sample_label();
     lab->width = 9.527500000000003;
     lab->es[0]->x = 1.0 / 3;
     lab->es[0]->y = 99.875;
@@ -536,10 +415,10 @@ TEST_F(LabelFiles, MissingOrMistypedMembersShowTheFaultBox)
 
 TEST_F(LabelFiles, TextThatCannotBeStoredIsRefusedWithoutTouchingTheFile)
 {
-    ASSERT_EQ(ino__save_file(u16(dir / "keep.lbl"), full_label().get()), 1);
+    ASSERT_EQ(ino__save_file(u16(dir / "keep.lbl"), sample_label().get()), 1);
     std::string before = file_text("keep.lbl");
 
-    label_ptr lab = full_label();
+    label_ptr lab = sample_label();
     lab->es[2]->desc = u"Картинка";
     lab->es[0]->text.text = u"bell \u0007 here";
     EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
@@ -549,12 +428,12 @@ TEST_F(LabelFiles, TextThatCannotBeStoredIsRefusedWithoutTouchingTheFile)
               u"который не может быть записан.");
     EXPECT_EQ(file_text("keep.lbl"), before);
 
-    lab = full_label();
+    lab = sample_label();
     lab->es[3]->desc = u"smile \U0001F600";
     EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
     EXPECT_NE(last_box()->text.find(u"описание элемента 4 содержит символ U+1F600"), std::u16string::npos);
 
-    lab = full_label();
+    lab = sample_label();
     lab->name = std::u16string(u"broken ") + static_cast<char16_t>(0xDC00);
     EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
     EXPECT_NE(last_box()->text.find(u"название этикетки"), std::u16string::npos);
@@ -573,7 +452,7 @@ TEST_F(LabelFiles, SeveralMegabytesOfPicturesLoad)
     for (int i = 0; i < 6; ++i) {
         element *p = ele__add(lab.get(), i);
         p->type = ELE_PICTURE;
-        p->picture.data = eps("0 0 100 100", 1 << 20);
+        p->picture.data = sample_picture("0 0 100 100", 1 << 20);
         ele__update_ratio(p);
         p->width = p->height = 50;
     }
@@ -596,15 +475,15 @@ TEST_F(LabelFiles, SavingReplacesTheWholeFile)
 
 TEST_F(LabelFiles, FailedSaveLeavesTheOldFileAndNoTemporary)
 {
-    ASSERT_EQ(ino__save_file(u16(dir / "old.lbl"), full_label().get()), 1);
+    ASSERT_EQ(ino__save_file(u16(dir / "old.lbl"), sample_label().get()), 1);
     std::string before = file_text("old.lbl");
     // A folder in the way of the rename.
     std::filesystem::create_directories(dir / "taken.lbl" / "sub");
-    EXPECT_EQ(ino__save_file(u16(dir / "taken.lbl"), full_label().get()), 0);
+    EXPECT_EQ(ino__save_file(u16(dir / "taken.lbl"), sample_label().get()), 0);
     EXPECT_EQ(last_box()->text, u"Ошибка сохранения этикетки!");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.lbl" / "sub"));
     // A folder that does not exist.
-    EXPECT_EQ(ino__save_file(u16(dir / "nowhere" / "x.lbl"), full_label().get()), 0);
+    EXPECT_EQ(ino__save_file(u16(dir / "nowhere" / "x.lbl"), sample_label().get()), 0);
     // A write that fails half way (file size limit) in a child process.
     EXPECT_EXIT(
         {
@@ -613,7 +492,7 @@ TEST_F(LabelFiles, FailedSaveLeavesTheOldFileAndNoTemporary)
             rl.rlim_max = 4096;
             signal(SIGXFSZ, SIG_IGN);
             setrlimit(RLIMIT_FSIZE, &rl);
-            label_ptr big = full_label();
+            label_ptr big = sample_label();
             std::_Exit(ino__save_file(u16(dir / "old.lbl"), big.get()) == 0 ? 7 : 8);
         },
         testing::ExitedWithCode(7), "");

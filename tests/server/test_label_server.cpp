@@ -24,6 +24,7 @@
 #include "support/temp_dir.h"
 #include "platform/code_pages.h"
 #include "support/fakes.h"
+#include "support/sample_label.h"
 
 namespace fs = std::filesystem;
 
@@ -31,40 +32,6 @@ namespace {
 
 const char eps_square[] = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 20 10\n0 0 20 10 rectfill\n%%EOF\n";
 
-label_ptr sample_label(const std::u16string &name)
-{
-    label_ptr lab = ele__label_new(200, 100);
-    lab->name = name;
-    lab->desc = u"Первая строка\r\nвторая";
-    lab->bgcolor = 0xFFFFFF;
-    element *t = ele__add(lab.get(), 0);
-    t->type = ELE_TEXT;
-    t->desc = u"Текст";
-    t->x = 10;
-    t->y = 60;
-    t->width = 150;
-    t->height = 20;
-    t->text.text = u"Цена\r\n100 ₽ <&>";
-    t->text.font = u"DejaVu Sans";
-    t->text.size = 12;
-    element *b = ele__add(lab.get(), 1);
-    b->type = ELE_BARCODE;
-    b->x = 10;
-    b->y = 10;
-    b->width = 120;
-    b->height = 40;
-    b->barcode.code = u"ABC-123";
-    b->barcode.type = 7;
-    element *p = ele__add(lab.get(), 2);
-    p->type = ELE_PICTURE;
-    p->x = 150;
-    p->y = 10;
-    p->picture.data = lg_epsi_load_mem(eps_square, sizeof eps_square - 1);
-    p->width = 40;
-    p->height = 20;
-    ele__update_ratio(p);
-    return lab;
-}
 
 std::string bytes_of(const label *lab)
 {
@@ -170,9 +137,9 @@ TEST_P(LabelServer, EveryMethodAnswersAsTheEditorExpects)
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->empty());
 
-    label_ptr lab = sample_label(u"Склад: коробка №1");
+    label_ptr lab = sample_label({.name = u"Склад: коробка №1"});
     ASSERT_EQ(ino__save_label(server.url(), lab.get(), user, password), 1);
-    label_ptr second = sample_label(u"Акция");
+    label_ptr second = sample_label({.name = u"Акция"});
     second->desc = u"вторая этикетка";
     ASSERT_EQ(ino__save_label(server.url(), second.get(), user, password), 1);
 
@@ -230,9 +197,9 @@ TEST_P(LabelServer, EveryMethodAnswersAsTheEditorExpects)
 
 TEST_P(LabelServer, FaultsHaveTheirOwnCodesAndRussianMessages)
 {
-    label_ptr lab = sample_label(u"Есть");
+    label_ptr lab = sample_label({.name = u"Есть"});
     ASSERT_EQ(ino__save_label(server.url(), lab.get(), user, password), 1);
-    label_ptr other = sample_label(u"Другая");
+    label_ptr other = sample_label({.name = u"Другая"});
     ASSERT_EQ(ino__save_label(server.url(), other.get(), user, password), 1);
 
     std::size_t n = boxes.shown.size();
@@ -254,7 +221,7 @@ TEST_P(LabelServer, FaultsHaveTheirOwnCodesAndRussianMessages)
     expect_fault(n, 3, u"Не задано имя этикетки");
 
     n = boxes.shown.size();
-    label_ptr nameless = sample_label(u"");
+    label_ptr nameless = sample_label({.name = u""});
     EXPECT_EQ(ino__save_label(server.url(), nameless.get(), user, password), 0);
     expect_fault(n, 3, u"Не задано имя этикетки");
 
@@ -270,9 +237,9 @@ TEST_P(LabelServer, FaultsHaveTheirOwnCodesAndRussianMessages)
     EXPECT_EQ(ino__render_label(server.url(), u"Нет такой", {}, 300, 300, false, user, password, jpeg, log), 0);
     expect_fault(n, 1, u"не найдена");
 
-    // 200 × 100 points at 1200 dpi is 3333 × 1667 pixels; a label of 3000
+    // 300 × 400 points at 1200 dpi is 5000 × 6667 pixels; a label of 3000
     // × 3000 points is 2500 megapixels there.
-    label_ptr huge = sample_label(u"Огромная");
+    label_ptr huge = sample_label({.name = u"Огромная"});
     huge->width = huge->height = 3000;
     ASSERT_EQ(ino__save_label(server.url(), huge.get(), user, password), 1);
     n = boxes.shown.size();
@@ -389,7 +356,7 @@ TEST_P(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
         u"A",           u"a",                   u"%2e%2e%2f", u"name.lbl",    u"ab--00",
     };
     for (const std::u16string &name : tricky) {
-        label_ptr lab = sample_label(name);
+        label_ptr lab = sample_label({.name = name});
         lab->desc = u"описание " + name;
         ASSERT_EQ(ino__save_label(server.url(), lab.get(), user, password), 1) << utf8(name);
     }
@@ -448,7 +415,7 @@ TEST_P(LabelServer, ListsByNameInCodePointOrder)
                                                u"a",  u"10",  u"9",  u" z", u"É", u"e", u"ab", u"a b",
                                                u"\uFFFD", u"\u00A0", u"ж-2", u"ж 2"};
     for (const std::u16string &name : saved)
-        ASSERT_EQ(ino__save_label(server.url(), sample_label(name).get(), user, password), 1) << utf8(name);
+        ASSERT_EQ(ino__save_label(server.url(), sample_label({.name = name}).get(), user, password), 1) << utf8(name);
     std::vector<std::u16string> listed = names();
     std::reverse(listed.begin(), listed.end()); // the client turns the server's order round
     // The order of the names' code points, computed apart from the server.
@@ -498,13 +465,13 @@ TEST_P(LabelServer, EightClientsAtOnceLoseAndTearNothing)
 
 TEST_P(LabelServer, AServerKilledWhileSavingLeavesTheOldLabel)
 {
-    label_ptr old = sample_label(u"Прайс");
+    label_ptr old = sample_label({.name = u"Прайс"});
     old->desc = u"старая";
     ASSERT_EQ(ino__save_label(server.url(), old.get(), user, password), 1);
     const std::string old_bytes = bytes_of(old.get());
 
     // A big new version takes a while to arrive, be read and be written.
-    label_ptr big = sample_label(u"Прайс");
+    label_ptr big = sample_label({.name = u"Прайс"});
     big->desc = u"новая";
     std::string eps(eps_square);
     eps.resize(24u << 20, '%');
