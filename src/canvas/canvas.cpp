@@ -1,7 +1,6 @@
 // The canvas view: mapping, zoom, scrolling, extent, painting order,
 // status texts and the frame's requests.
 #include "canvas/canvas.h"
-#include "platform/beep.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -11,6 +10,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "canvas/canvas_mode.h"
+#include "platform/beep.h"
 #include "widgets/gradient.h"
 #include "widgets/frame_host.h"
 #include "model/errors.h"
@@ -50,9 +51,12 @@ canvas_window::canvas_window(QWidget *parent, frame_host *owner, label *lab) : Q
     setFocusPolicy(Qt::ClickFocus);
     setCursor(Qt::ArrowCursor);
     snap_timer_.setSingleShot(true);
-    connect(&snap_timer_, &QTimer::timeout, this, [this] { snap_timer(); });
+    connect(&snap_timer_, &QTimer::timeout, this, [this] {
+        dispatch d(*this);
+        mode_->rested();
+    });
     reset_view();
-    stock_.mode = CNV_NORMAL;
+    enter(cnv__select_mode(*this));
     layout_all();
     extent_changed();
 }
@@ -114,16 +118,14 @@ void canvas_window::compute_view()
     stock_.view_h = (height() - 1) / stock_.scale;
 }
 
+std::optional<layout_rotation> canvas_window::rotation_of(const element *e) const
+{
+    return mode_ ? mode_->rotation_of(e) : std::nullopt;
+}
+
 void canvas_window::layout_element(element *e)
 {
-    layout_rotation rot;
-    if (stock_.mode == CNV_ELEMENT_DRAG && stock_.mode_info.op == OP_ROTATE &&
-        stock_.mode_info.el < stock_.lab->qty && stock_.lab->es[stock_.mode_info.el] == e) {
-        rot.active = true;
-        rot.x = stock_.mode_info.x;
-        rot.y = stock_.mode_info.y;
-    }
-    ele__layout_store(e, rot);
+    ele__layout_store(e, rotation_of(e).value_or(layout_rotation{}));
 }
 
 void canvas_window::layout_all()
@@ -321,6 +323,7 @@ void canvas_window::relayout()
 
 void canvas_window::set_label(label *lab)
 {
+    mode_->label_changed();
     stock_.lab = lab;
     text_cache_.clear();
     reset_view();
@@ -336,6 +339,59 @@ void canvas_window::set_label(label *lab)
 bool canvas_window::is_idle()
 {
     return stock_.mode == CNV_NORMAL || stock_.mode == CNV_ARMED;
+}
+
+canvas_window::dispatch::dispatch(canvas_window &c) : c(c)
+{
+    ++c.dispatching_;
+}
+
+canvas_window::dispatch::~dispatch()
+{
+    if (--c.dispatching_ == 0)
+        c.retired_.clear();
+}
+
+void canvas_window::enter(std::unique_ptr<canvas_mode> next)
+{
+    if (mode_)
+        retired_.push_back(std::move(mode_));
+    mode_ = std::move(next);
+    stock_.mode = mode_->kind();
+    mode_->begin();
+}
+
+const guide *canvas_window::snap_guide() const
+{
+    return mode_->snap_guide();
+}
+
+void canvas_window::send(int code, int index, double value)
+{
+    frame_notify n;
+    n.sender = this;
+    n.code = code;
+    n.e1 = index;
+    n.value = value;
+    if (code == fn::quadrant)
+        n.quadrant = static_cast<int>(value);
+    if (code == fn::selection)
+        n.action = static_cast<int>(value);
+    if (stock_.owner)
+        stock_.owner->hub().notify(n);
+}
+
+void canvas_window::select(int index, bool on)
+{
+    send(fn::selection, index, on ? fn::select : fn::deselect);
+    redraw_element(index);
+}
+
+void canvas_window::deselect_all()
+{
+    for (int i = 0; i < stock_.lab->qty; ++i)
+        if (stock_.lab->es[i]->state != ELE_UNSELECTED)
+            select(i, false);
 }
 
 void canvas_window::redraw_element(int index)
@@ -357,13 +413,13 @@ QRect canvas_window::element_rect(const element *e, int grow) const
 
 void canvas_window::normal_mode()
 {
-    stock_.mode = CNV_NORMAL;
+    if (stock_.mode != CNV_NORMAL)
+        enter(cnv__select_mode(*this));
 }
 
 void canvas_window::arm(int kind)
 {
-    stock_.mode_info.op = kind;
-    stock_.mode = CNV_ARMED;
+    enter(cnv__create_mode(*this, kind));
 }
 
 bool canvas_window::grid_shown(int step)
@@ -392,6 +448,8 @@ void canvas_window::notify(const frame_notify &n)
             redraw_element(n.e1);
             recompute_extent();
         } else {
+            if (n.action == fn::removed)
+                mode_->label_changed(); // a pressed element may be the one going
             update();
         }
         break;
@@ -502,11 +560,11 @@ void canvas_window::paint_scene(QPainter &p, const QRect &client, const QRect &d
 // The rubber band inverts the pixels under its outline.
 void canvas_window::invert_band(QImage &img)
 {
-    if (stock_.mode != CNV_RUBBER_BAND)
+    double x0, y0, x1, y1;
+    if (!mode_->band(x0, y0, x1, y1))
         return;
-    const canvas_mode_info &m = stock_.mode_info;
     const qreal dpr = img.devicePixelRatio();
-    QRect band = QRect(QPoint(px(m.x), py(m.y)), QPoint(px(m.x + m.dx), py(m.y + m.dy))).normalized();
+    QRect band = QRect(QPoint(px(x0), py(y0)), QPoint(px(x1), py(y1))).normalized();
     auto invert = [&](int x, int y) {
         for (int dy = 0; dy < std::max(1, static_cast<int>(dpr)); ++dy)
             for (int dx = 0; dx < std::max(1, static_cast<int>(dpr)); ++dx) {
@@ -566,16 +624,48 @@ void canvas_window::paintEvent(QPaintEvent *e)
 
 bool canvas_window::event(QEvent *e)
 {
+    dispatch d(*this);
     if (e->type() == QEvent::MouseButtonPress)
         setFocus(Qt::MouseFocusReason); // a click makes the canvas the keyboard's target
     if (e->type() == QEvent::UngrabMouse) {
         // The capture lost while an operation runs ends it as a release would.
-        switch (stock_.mode) {
-        case CNV_RUBBER_BAND: band_release(); break;
-        case CNV_GUIDE_DRAG: guide_release(); break;
-        case CNV_ELEMENT_DRAG: drag_release(); break;
-        default: break;
-        }
+        mode_->capture_lost();
     }
     return QWidget::event(e);
+}
+
+// ------------------------------------------------------------------ mouse
+
+void canvas_window::mousePressEvent(QMouseEvent *e)
+{
+    const QPoint p = e->position().toPoint();
+    if (e->button() == Qt::RightButton)
+        mode_->right_press(p);
+    else if (e->button() == Qt::LeftButton)
+        mode_->press(p, QApplication::keyboardModifiers() | e->modifiers());
+}
+
+void canvas_window::mouseMoveEvent(QMouseEvent *e)
+{
+    const QPoint p = e->position().toPoint();
+    // The last four pointer points, for the trail redraw.
+    for (int i = 3; i > 0; --i)
+        trail_[static_cast<std::size_t>(i)] = trail_[static_cast<std::size_t>(i - 1)];
+    trail_[0] = p;
+    trail_len_ = std::min(trail_len_ + 1, 4);
+    stock_.tracking = 1;
+    position_status(p);
+    mode_->move(p, e->buttons());
+}
+
+void canvas_window::mouseReleaseEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton)
+        mode_->release(e->position().toPoint());
+}
+
+void canvas_window::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton)
+        mode_->double_click(e->position().toPoint());
 }

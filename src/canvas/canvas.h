@@ -1,7 +1,8 @@
 // The canvas: the label drawn schematically at a zoom, with its grids,
 // guides, element boxes, anchor markers and handles, and everything the
 // mouse does to them.  Painting lives in canvas.cpp and cnv_elements.cpp,
-// guides in cnv_guides.cpp, the mouse operations in cnv_mouse.cpp.
+// guides in cnv_guides.cpp; what the mouse does is one interaction mode at
+// a time (canvas_mode.h, mode_*.cpp).
 #pragma once
 
 #include <QElapsedTimer>
@@ -16,10 +17,14 @@
 #include <array>
 #include <deque>
 #include <list>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "hub/frame_hub.h"
 #include "model/layout.h"
 
+class canvas_mode;
 class frame_host;
 class float_scroll_bar;
 class ruler;
@@ -37,22 +42,13 @@ struct guide {
     double pos = 0;
 };
 
+// The interaction under way (canvas_stock::mode).
 enum : int {
-    CNV_NORMAL = 0,
+    CNV_NORMAL = 0,       // selecting by clicks
     CNV_RUBBER_BAND = 1,
     CNV_GUIDE_DRAG = 2,
-    CNV_ELEMENT_DRAG = 3,
-    CNV_ARMED = 4,
-};
-
-// Drag operations (mode_info.op in mode 3).
-enum : int {
-    OP_MOVE = 0,
-    OP_WIDTH = 1,
-    OP_HEIGHT = 2,
-    OP_CORNER = 3,
-    OP_ROTATE = 4,
-    OP_MOVE_SELECTION = 5,
+    CNV_ELEMENT_DRAG = 3, // moving, resizing or turning an element
+    CNV_ARMED = 4,        // a creation tool waits for a click
 };
 
 inline constexpr int CANVAS_SNAP_PERIOD = 700;
@@ -61,22 +57,13 @@ inline constexpr int CANVAS_SNAP_PERIOD = 700;
 // difference of two of them, grown by a margin, is still an int.
 inline constexpr int CANVAS_PIXEL_LIMIT = 1 << 29;
 
-struct canvas_mode_info {
-    double x = 0, y = 0;
-    double dx = 0, dy = 0;
-    double angle_offset = 0;
-    guide *g = nullptr;
-    int el = 0;
-    int op = 0;
-};
-
 struct canvas_stock {
     QWidget *win = nullptr;
     frame_host *owner = nullptr;
     label *lab = nullptr;
     ruler *hruler = nullptr, *vruler = nullptr;
     float_scroll_bar *hscroll = nullptr, *vscroll = nullptr;
-    int mode = CNV_NORMAL;
+    int mode = CNV_NORMAL; // the kind of the interaction mode in charge
     double scale = 1;
     double org_x = 0, org_y = 0;
     double view_w = 0, view_h = 0;
@@ -84,7 +71,6 @@ struct canvas_stock {
     double base_scale = 1;
     int zoom = 100;
     int tracking = 0;
-    canvas_mode_info mode_info;
     std::uint32_t cbr = 0xFFFFFF; // the label's background colour
     int sized = 0;
     std::list<guide> guides; // newest first
@@ -151,6 +137,8 @@ public:
     guide *guide_at(QPoint p);
     // The nearest guide of one orientation to a point in points, or null.
     guide *nearest_guide(double x, double y, bool vertical);
+    // The guide an element drag snaps to when the pointer rests, or null.
+    const guide *snap_guide() const;
 
 protected:
     void paintEvent(QPaintEvent *e) override;
@@ -164,6 +152,22 @@ protected:
     bool event(QEvent *e) override;
 
 private:
+    friend class canvas_mode;
+    // The mode in charge from now on; the one it replaces lives until the
+    // outermost event that ended it is handled (events nest: moving the
+    // pointer from inside a mode sends one).
+    void enter(std::unique_ptr<canvas_mode> next);
+    struct dispatch {
+        explicit dispatch(canvas_window &c);
+        ~dispatch();
+        canvas_window &c;
+    };
+    // A view's change notification to the frame.
+    void send(int code, int index, double value);
+    void select(int index, bool on);
+    // The rotation handle of an element being turned, for its layout.
+    std::optional<layout_rotation> rotation_of(const element *e) const;
+
     // canvas.cpp
     void reset_view();
     void compute_view();
@@ -188,30 +192,11 @@ private:
     void redraw_with_trail(int index);
     // cnv_guides.cpp
     void draw_guides(QPainter &p, const QRect &area);
-    void guide_step(QPoint pixel);
-    void guide_release();
-    void guide_band(const guide &g);
-    void snap_look(double x, double y, bool vertical);
-    void snap_timer();
-    // cnv_mouse.cpp
-    void press(QMouseEvent *e);
-    void press_marker(const spot &s, Qt::KeyboardModifiers mods, bool drag);
-    void press_handle(const spot &s, bool drag);
-    void press_nothing(QPoint p, Qt::KeyboardModifiers mods, bool drag);
-    void press_armed(QPoint p);
-    void drag_step(QPoint pixel);
-    void drag_release();
-    void band_step(QPoint pixel);
-    void band_release();
-    void double_click(const spot &s);
-    void right_click(const spot &s);
-    void start_drag(int index, int op);
-    void select(int index, bool on);
-    void send(int code, int index, double value);
-    bool drag_detect(QPoint start);
-    double pointer_angle(const element *e, double x, double y) const;
 
     canvas_stock stock_;
+    std::unique_ptr<canvas_mode> mode_;
+    std::vector<std::unique_ptr<canvas_mode>> retired_;
+    int dispatching_ = 0;
     struct text_cache_entry {
         QString text;
         int width = -1;
@@ -224,8 +209,4 @@ private:
     std::array<QPoint, 4> trail_{};   // the last pointer points
     int trail_len_ = 0;
     int grid_lines_ = 0;
-    QPoint press_pixel_;
-    bool pressed_ = false;
-    bool pending_press_ = false;      // a press waiting to become a drag or a click
-    Qt::KeyboardModifiers press_mods_;
 };

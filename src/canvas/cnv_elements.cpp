@@ -194,14 +194,7 @@ void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect
     // Outside what is being repainted only the spots are made: the spot
     // list always covers every element on the screen.
     const bool visible = element_rect(e, 12).intersects(dirty);
-    layout_rotation rot;
-    if (stock_.mode == CNV_ELEMENT_DRAG && stock_.mode_info.op == OP_ROTATE &&
-        stock_.mode_info.el < stock_.lab->qty && stock_.lab->es[stock_.mode_info.el] == e) {
-        rot.active = true;
-        rot.x = stock_.mode_info.x;
-        rot.y = stock_.mode_info.y;
-    }
-    const element_layout l = ele__layout(e, rot);
+    const element_layout l = ele__layout(e, rotation_of(e).value_or(layout_rotation{}));
     const label *lab = stock_.lab;
     int t = 0;
     if (e->state == ELE_SELECTED)

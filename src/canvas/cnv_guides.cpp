@@ -1,14 +1,12 @@
-// Guides: pulled out of the rulers, moved, pulled back to be removed, drawn
-// translucent, and the snapping of element drags onto them.
-#include <QApplication>
-#include <QCursor>
+// Guides: pulled out of the rulers, found under the pointer or near it (for
+// the snapping of element drags), drawn translucent, removed all at once.
+// Dragging one is an interaction mode of its own (mode_guide.cpp).
 #include <QPainter>
 #include <cmath>
 
 #include "canvas/canvas.h"
+#include "canvas/canvas_mode.h"
 #include "widgets/gradient.h"
-#include "model/misc.h"
-#include "widgets/ruler.h"
 
 void canvas_window::begin_guide(bool vertical)
 {
@@ -16,10 +14,7 @@ void canvas_window::begin_guide(bool vertical)
     if (!rect().contains(p))
         return;
     stock_.guides.push_front(guide{vertical ? 1 : 0, vertical ? to_x(p.x()) : to_y(p.y())});
-    stock_.mode_info.g = &stock_.guides.front();
-    stock_.mode = CNV_GUIDE_DRAG;
-    grabMouse();
-    setCursor(Qt::PointingHandCursor);
+    enter(cnv__guide_mode(*this, &stock_.guides.front()));
     update();
 }
 
@@ -34,66 +29,12 @@ guide *canvas_window::guide_at(QPoint p)
     return nullptr;
 }
 
-void canvas_window::guide_band(const guide &g)
-{
-    if (g.vertical) {
-        const int x = px(g.pos);
-        update(QRect(x - 2, 0, 5, height()));
-    } else {
-        const int y = py(g.pos);
-        update(QRect(0, y - 2, width(), 5));
-    }
-}
-
-void canvas_window::guide_step(QPoint pixel)
-{
-    guide *g = stock_.mode_info.g;
-    if (!g)
-        return;
-    guide_band(*g);
-    // Over its own ruler the guide goes, and the ruler takes the drag back.
-    ruler *own = g->vertical ? stock_.vruler : stock_.hruler;
-    const QPoint global = mapToGlobal(pixel);
-    QWidget *under = QApplication::widgetAt(global);
-    const bool over_own = own && own->isVisible() &&
-                          (under == own || (!under && own->rect().contains(own->mapFromGlobal(global))));
-    if (over_own) {
-        stock_.mode = CNV_NORMAL;
-        releaseMouse();
-        setCursor(Qt::ArrowCursor);
-        if (g->vertical)
-            msc__debug_out(u"guide removed!\n");
-        for (auto it = stock_.guides.begin(); it != stock_.guides.end(); ++it)
-            if (&*it == g) {
-                stock_.guides.erase(it);
-                break;
-            }
-        stock_.mode_info.g = nullptr;
-        own->begin_drag();
-        return;
-    }
-    double x = std::clamp(to_x(pixel.x()), stock_.org_x, stock_.org_x + stock_.view_w);
-    double y = std::clamp(to_y(pixel.y()), stock_.org_y, stock_.org_y + stock_.view_h);
-    g->pos = g->vertical ? x : y;
-    const int cx = std::clamp(pixel.x(), 0, width() - 1), cy = std::clamp(pixel.y(), 0, height() - 1);
-    if (g->vertical)
-        update(QRect(cx - 2, 0, 5, height()));
-    else
-        update(QRect(0, cy - 2, width(), 5));
-}
-
-void canvas_window::guide_release()
-{
-    stock_.mode = CNV_NORMAL;
-    releaseMouse();
-    setCursor(Qt::ArrowCursor);
-}
-
 void canvas_window::remove_guides()
 {
+    dispatch d(*this);
     if (stock_.mode == CNV_GUIDE_DRAG)
-        guide_release();
-    stock_.mode_info.g = nullptr;
+        mode_->release(pointer());
+    mode_->guides_removed();
     stock_.guides.clear();
     update();
 }
@@ -137,31 +78,4 @@ guide *canvas_window::nearest_guide(double x, double y, bool vertical)
         }
     }
     return best;
-}
-
-// After a drag step: the guide to snap to, and the delay restarted.
-void canvas_window::snap_look(double x, double y, bool vertical)
-{
-    stock_.mode_info.g = nearest_guide(x, y, vertical);
-    if (stock_.mode_info.g)
-        snap_timer_.start(CANVAS_SNAP_PERIOD);
-}
-
-void canvas_window::snap_timer()
-{
-    if (stock_.mode != CNV_ELEMENT_DRAG)
-        return;
-    snap_timer_.stop();
-    guide *g = stock_.mode_info.g;
-    if (!g)
-        return;
-    const QPoint p = pointer();
-    const double x = std::clamp(to_x(p.x()), stock_.org_x, stock_.org_x + stock_.view_w);
-    const double y = std::clamp(to_y(p.y()), stock_.org_y, stock_.org_y + stock_.view_h);
-    if (nearest_guide(x, y, g->vertical != 0) != g)
-        return;
-    const QPoint target = g->vertical ? QPoint(px(g->pos), py(y)) : QPoint(px(x), py(g->pos));
-    QCursor::setPos(mapToGlobal(target));
-    // The pointer's jump is handled as a move of its own.
-    drag_step(target);
 }

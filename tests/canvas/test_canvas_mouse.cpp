@@ -351,7 +351,7 @@ TEST_F(Mouse, SnappingWaitsForThePointerToRest)
     press(at(100, 100));
     move(at(100, 100) + QPoint(QApplication::startDragDistance() + 2, 0));
     move(QPoint(gx, canvas->py(100)));
-    EXPECT_EQ(canvas->stock().mode_info.g, nullptr);
+    EXPECT_EQ(canvas->snap_guide(), nullptr);
     // 5 pixels away, resting: the pointer and the anchor jump onto it.
     move(QPoint(gx - 5, canvas->py(100)));
     wait_snap();
@@ -446,4 +446,67 @@ TEST_F(Mouse, DistributionMakesEqualGapsEvenNegativeOnes)
     const double g2 = ele__edge(lab()->es[1], ele_edge::left) - ele__edge(lab()->es[2], ele_edge::right);
     EXPECT_DOUBLE_EQ(g1, -85);
     EXPECT_DOUBLE_EQ(g2, -85);
+}
+
+TEST_F(Mouse, APressedElementThatGoesBeforeTheDragIsForgotten)
+{
+    three();
+    click(at(50, 50));
+    // Pressed, then deleted by its key before the pointer moved far enough.
+    press(at(50, 50));
+    frame->command(cmd::remove);
+    ASSERT_EQ(lab()->qty, 2);
+    move(at(50, 50) + QPoint(QApplication::startDragDistance() + 2, 0));
+    move(at(120, 120));
+    release(at(120, 120));
+    EXPECT_EQ(canvas->stock().mode, CNV_NORMAL);
+    EXPECT_EQ(lab()->es[0]->x, 150);
+    EXPECT_EQ(lab()->es[1]->x, 250);
+    // Pressed, then the label replaced by Undo: the same.
+    click(at(150, 150));
+    press(at(150, 150));
+    frame->command(cmd::undo);
+    move(at(150, 150) + QPoint(QApplication::startDragDistance() + 2, 0));
+    move(at(200, 60));
+    release(at(200, 60));
+    EXPECT_EQ(canvas->stock().mode, CNV_NORMAL);
+    for (int i = 0; i < lab()->qty; ++i)
+        EXPECT_NE(lab()->es[i]->x, 200);
+}
+
+#include "canvas/canvas_mode.h"
+
+TEST_F(Mouse, TheDragAPressStartsIsChosenByWhatWasPressed)
+{
+    make(ELE_TEXT, 100, 100);
+    set(fn::width, 0, 40);
+    set(fn::height, 0, 20);
+    canvas->render();
+    auto start_on = [&](int kind) {
+        drag_start s;
+        for (const spot &sp : canvas->stock().spots)
+            if (sp.kind == kind) {
+                s.pressed = sp;
+                s.what = kind == SPOT_MARKER ? drag_start::marker : drag_start::handle;
+            }
+        EXPECT_NE(s.pressed.e, nullptr) << "no spot of kind " << kind;
+        return s;
+    };
+    auto kind_of = [&](const drag_start &s) {
+        std::unique_ptr<canvas_mode> m = cnv__mode_for_drag(*canvas, s);
+        return m ? m->kind() : -1;
+    };
+    EXPECT_EQ(kind_of(start_on(SPOT_MARKER)), CNV_ELEMENT_DRAG);
+    EXPECT_EQ(kind_of(start_on(SPOT_WIDTH)), CNV_ELEMENT_DRAG);
+    EXPECT_EQ(kind_of(start_on(SPOT_CORNER)), CNV_ELEMENT_DRAG);
+    EXPECT_EQ(kind_of(start_on(SPOT_ROTATE)), -1); // a text turns by double-click only
+    drag_start nothing;
+    nothing.pixel = at(250, 300);
+    EXPECT_EQ(kind_of(nothing), CNV_RUBBER_BAND);
+    // Nothing of what the factory made took the mouse or the canvas.
+    EXPECT_EQ(canvas->stock().mode, CNV_NORMAL);
+    // An automatic height has a handle of its own that only toggles.
+    set(fn::height, 0, -12);
+    canvas->render();
+    EXPECT_EQ(kind_of(start_on(SPOT_AUTO_HEIGHT)), -1);
 }
