@@ -533,166 +533,175 @@ bool properties_panel::storable(int row, const QString &text, const QString &old
     return true;
 }
 
+// How a number field is read back: the change it sends, the element's value
+// it edits, how it is checked, and the refusals' texts.
+enum class prop_number_rule {
+    anchor, // 0 .. the label's side (and never past the editor's limit)
+    angle,  // any number, taken modulo 360
+    size,   // 0 .. the editor's limit
+};
+
+struct prop_number_row {
+    int row;
+    int code;
+    double (*value)(const element &);
+    prop_number_rule rule;
+    bool (*parse)(const QString &text, double &out);
+    const char16_t *not_number; // null: the old value is put back silently
+    const char16_t *negative;
+    const char16_t *too_large;
+    bool six_decimals; // the old value is put back as "%f", else "%.2f"
+};
+
+// A text field: the change it sends and the element's text it edits.
+struct prop_text_row {
+    int row;
+    int code;
+    const std::optional<std::u16string> &(*value)(const element &);
+};
+
+namespace {
+
+bool parse_real(const QString &text, double &out)
+{
+    return msc__parse_real(us(text), out);
+}
+
+constexpr prop_number_row number_rows[] = {
+    {ROW_X, fn::x, [](const element &e) { return e.x; }, prop_number_rule::anchor, parse_real,
+     msg::anchor_outside, msg::anchor_outside, msg::anchor_too_far, false},
+    {ROW_Y, fn::y, [](const element &e) { return e.y; }, prop_number_rule::anchor, parse_real,
+     msg::anchor_outside, msg::anchor_outside, msg::anchor_too_far, false},
+    {ROW_ANGLE, fn::angle, [](const element &e) { return e.angle; }, prop_number_rule::angle, parse_real,
+     nullptr, nullptr, nullptr, false},
+    {ROW_WIDTH, fn::width, [](const element &e) { return e.width; }, prop_number_rule::size, parse_real,
+     msg::element_width_not_number, msg::element_width_negative, msg::element_width_too_large, false},
+    {ROW_HEIGHT, fn::height, [](const element &e) { return e.height; }, prop_number_rule::size, parse_real,
+     msg::element_height_not_number, msg::element_height_negative, msg::element_height_too_large, false},
+    {ROW_SIZE, fn::font_size, [](const element &e) { return e.text.size; }, prop_number_rule::size, parse_real,
+     msg::font_size_not_number, msg::font_size_negative, msg::font_size_too_large, true},
+    {ROW_THICKNESS, fn::thickness, [](const element &e) { return e.border.thickness; }, prop_number_rule::size,
+     thickness_value, msg::thickness_not_number, msg::thickness_negative, msg::thickness_too_large, true},
+};
+
+constexpr prop_text_row text_rows[] = {
+    {ROW_TEXT, fn::text, [](const element &e) -> const std::optional<std::u16string> & { return e.text.text; }},
+    {ROW_FONT, fn::font, [](const element &e) -> const std::optional<std::u16string> & { return e.text.font; }},
+    {ROW_CODE, fn::barcode_data,
+     [](const element &e) -> const std::optional<std::u16string> & { return e.barcode.code; }},
+};
+
+template <class Row, std::size_t N>
+const Row *row_of(const Row (&rows)[N], int row)
+{
+    for (const Row &r : rows)
+        if (r.row == row)
+            return &r;
+    return nullptr;
+}
+
+} // namespace
+
+QString properties_panel::text_of(int row) const
+{
+    return edit(row) ? edit(row)->text() : combo(row)->currentText();
+}
+
 void properties_panel::commit(int row)
 {
     element *e = stock_.e;
     if (stock_.state != 2 || !e || ele__get_index(stock_.lab, e) < 0)
         return;
+    const prop_number_row *number = row_of(number_rows, row);
+    const prop_text_row *text = row_of(text_rows, row);
+    // A field still showing what the panel put there sends nothing.
+    if ((number || text) && text_of(row) == shown_[static_cast<std::size_t>(row)])
+        return;
+    if (number)
+        commit_number(*number, *e);
+    else if (text)
+        commit_text(*text, *e);
+    else if (row == ROW_DESC)
+        commit_description(*e);
+}
+
+void properties_panel::commit_description(const element &e)
+{
+    const QString t = edit(ROW_DESC)->text();
+    if (t.isEmpty()) {
+        refuse(ROW_DESC, msg::description_empty, qs(e.desc));
+        return;
+    }
+    if (!storable(ROW_DESC, t, qs(e.desc)) || us(t) == e.desc)
+        return;
     frame_notify n;
-    auto text_of = [&](int r) { return edit(r) ? edit(r)->text() : combo(r)->currentText(); };
-    auto real = [&](int r, double &v) { return msc__parse_real(us(text_of(r)), v); };
-    switch (row) {
-    case ROW_X: case ROW_Y: case ROW_ANGLE: case ROW_WIDTH: case ROW_HEIGHT: case ROW_SIZE: case ROW_THICKNESS:
-    case ROW_TEXT: case ROW_FONT: case ROW_CODE:
-        if (text_of(row) == shown_[static_cast<std::size_t>(row)])
-            return; // the text shown, untouched
-        break;
-    default:
-        break;
+    n.code = fn::description;
+    n.text = us(t);
+    send(n);
+}
+
+void properties_panel::commit_text(const prop_text_row &r, const element &e)
+{
+    const QString t = text_of(r.row);
+    const std::optional<std::u16string> &old = r.value(e);
+    if (!storable(r.row, t, qs(old.value_or(u""))))
+        return;
+    if (old && *old == us(t))
+        return;
+    frame_notify n;
+    n.code = r.code;
+    n.text = us(t);
+    send(n);
+}
+
+void properties_panel::commit_number(const prop_number_row &r, const element &e)
+{
+    if (!control(r.row)->isEnabled())
+        return; // an automatic size: nothing typed there counts
+    const double old = r.value(e);
+    const QString old_text = r.six_decimals ? QString::asprintf("%f", old) : number(old);
+    double v = 0;
+    if (!r.parse(text_of(r.row), v)) {
+        refuse(r.row, r.not_number, old_text);
+        return;
     }
-    switch (row) {
-    case ROW_DESC: {
-        const QString t = edit(ROW_DESC)->text();
-        if (t.isEmpty()) {
-            refuse(ROW_DESC, msg::description_empty, qs(e->desc));
-            return;
-        }
-        if (!storable(ROW_DESC, t, qs(e->desc)) || us(t) == e->desc)
-            return;
-        n.code = fn::description;
-        n.text = us(t);
-        break;
-    }
-    case ROW_X:
-    case ROW_Y: {
-        double v = 0;
-        const double old = row == ROW_X ? e->x : e->y;
-        const double max = row == ROW_X ? stock_.lab->width : stock_.lab->height;
-        if (!real(row, v) || v < 0 || v > max) {
-            refuse(row, msg::anchor_outside, number(old));
+    switch (r.rule) {
+    case prop_number_rule::anchor: {
+        const double side = r.code == fn::x ? stock_.lab->width : stock_.lab->height;
+        if (v < 0 || v > side) {
+            refuse(r.row, r.negative, old_text);
             return;
         }
         if (v > ELE_MAX_LABEL_SIZE) { // a label from elsewhere may be larger
-            refuse(row, msg::anchor_too_far, number(old));
+            refuse(r.row, r.too_large, old_text);
             return;
         }
-        if (std::fabs(v - old) <= ELE_EPS)
-            return;
-        n.code = row == ROW_X ? fn::x : fn::y;
-        n.value = v;
         break;
     }
-    case ROW_ANGLE: {
-        double v = 0;
-        if (!real(ROW_ANGLE, v)) {
-            refuse(ROW_ANGLE, nullptr, number(e->angle));
-            return;
-        }
+    case prop_number_rule::angle:
         if (v >= 360 || v <= -360) {
             v = std::fmod(v, 360.0);
             filling_ = true;
-            edit(ROW_ANGLE)->setText(number(v));
+            edit(r.row)->setText(number(v));
             filling_ = false;
         }
-        if (std::fabs(v - e->angle) <= ELE_EPS)
-            return;
-        n.code = fn::angle;
-        n.value = v;
         break;
-    }
-    case ROW_WIDTH:
-    case ROW_HEIGHT: {
-        if (!edit(row)->isEnabled())
-            return;
-        double v = 0;
-        const double old = row == ROW_WIDTH ? e->width : e->height;
-        if (!real(row, v)) {
-            refuse(row, row == ROW_WIDTH ? msg::element_width_not_number : msg::element_height_not_number,
-                   number(old));
-            return;
-        }
+    case prop_number_rule::size:
         if (v < 0) {
-            refuse(row, row == ROW_WIDTH ? msg::element_width_negative : msg::element_height_negative,
-                   number(old));
+            refuse(r.row, r.negative, old_text);
             return;
         }
         if (v > ELE_MAX_LABEL_SIZE) {
-            refuse(row, row == ROW_WIDTH ? msg::element_width_too_large : msg::element_height_too_large,
-                   number(old));
+            refuse(r.row, r.too_large, old_text);
             return;
         }
-        if (std::fabs(v - old) <= ELE_EPS)
-            return;
-        n.code = row == ROW_WIDTH ? fn::width : fn::height;
-        n.value = v;
         break;
     }
-    case ROW_TEXT:
-    case ROW_CODE: {
-        const QString t = edit(row)->text();
-        const std::optional<std::u16string> &old = row == ROW_TEXT ? e->text.text : e->barcode.code;
-        if (!storable(row, t, qs(old.value_or(u""))))
-            return;
-        if (old && *old == us(t))
-            return;
-        n.code = row == ROW_TEXT ? fn::text : fn::barcode_data;
-        n.text = us(t);
-        break;
-    }
-    case ROW_FONT: {
-        const QString t = combo(ROW_FONT)->currentText();
-        if (!storable(ROW_FONT, t, qs(e->text.font.value_or(u""))))
-            return;
-        if (e->text.font && *e->text.font == us(t))
-            return;
-        n.code = fn::font;
-        n.text = us(t);
-        break;
-    }
-    case ROW_SIZE: {
-        double v = 0;
-        if (!real(ROW_SIZE, v)) {
-            refuse(ROW_SIZE, msg::font_size_not_number, QString::asprintf("%f", e->text.size));
-            return;
-        }
-        if (v < 0) {
-            refuse(ROW_SIZE, msg::font_size_negative, QString::asprintf("%f", e->text.size));
-            return;
-        }
-        if (v > ELE_MAX_LABEL_SIZE) {
-            refuse(ROW_SIZE, msg::font_size_too_large, QString::asprintf("%f", e->text.size));
-            return;
-        }
-        if (std::fabs(v - e->text.size) <= ELE_EPS)
-            return;
-        n.code = fn::font_size;
-        n.value = v;
-        break;
-    }
-    case ROW_THICKNESS: {
-        double v = 0;
-        if (!thickness_value(combo(ROW_THICKNESS)->currentText(), v)) {
-            refuse(ROW_THICKNESS, msg::thickness_not_number, QString::asprintf("%f", e->border.thickness));
-            return;
-        }
-        if (v < 0) {
-            refuse(ROW_THICKNESS, msg::thickness_negative,
-                   QString::asprintf("%f", e->border.thickness));
-            return;
-        }
-        if (v > ELE_MAX_LABEL_SIZE) {
-            refuse(ROW_THICKNESS, msg::thickness_too_large, QString::asprintf("%f", e->border.thickness));
-            return;
-        }
-        if (std::fabs(v - e->border.thickness) <= ELE_EPS)
-            return;
-        n.code = fn::thickness;
-        n.value = v;
-        break;
-    }
-    default:
+    if (std::fabs(v - old) <= ELE_EPS)
         return;
-    }
+    frame_notify n;
+    n.code = r.code;
+    n.value = v;
     send(n);
 }
 

@@ -17,6 +17,8 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class colour_button;
+struct prop_number_row;
+struct prop_text_row;
 
 // The rows, in the order they are shown and walked by Tab.
 enum prop_row : int {
@@ -78,8 +80,13 @@ private:
     void lay_out();
     void scroll_to(int y);
     std::vector<int> rows_in_use() const;
+    // A field left: its text checked by the row's rules and sent.
     void commit(int row);
+    void commit_description(const element &e);
+    void commit_text(const prop_text_row &r, const element &e);
+    void commit_number(const prop_number_row &r, const element &e);
     void commit_list(int row);
+    QString text_of(int row) const;
     void size_box_clicked(bool width);
     void picture_clicked();
     void colour_chosen(std::uint32_t colour);
