@@ -185,7 +185,12 @@ private:
     bool extent_changed();
     // cnv_elements.cpp
     void draw_elements(QPainter &p, const QRect &dirty);
+    struct element_frame;
     void draw_element(QPainter &p, element *e, int index, const QRect &dirty);
+    void draw_edges(QPainter &p, const element_frame &fr);
+    void draw_element_text(QPainter &p, const element *e, const element_frame &fr, const QRect &dirty);
+    void draw_turned_text(QPainter &p, const element *e, const QRect &r, const QString &text);
+    void draw_handles(QPainter &p, element *e, const element_frame &fr, bool visible);
     void draw_marker(QPainter &p, element *e);
     void draw_description(QPainter &p, const element *e, const QRect &r, const QString &text);
     void add_spot(int x, int y, int r, int kind, element *e);

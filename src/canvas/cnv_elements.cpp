@@ -187,6 +187,17 @@ void canvas_window::draw_elements(QPainter &p, const QRect &dirty)
     }
 }
 
+// Where an element is drawn, worked out once for its edges, description and
+// handles (client pixels).
+struct canvas_window::element_frame {
+    element_layout l;
+    int c = 0, d = 0, ee = 0, f = 0; // left, bottom, right and top of the box
+    int t = 0;                        // edge thickness less one: 1 selected, 2 the lead of several
+    std::uint32_t box = 0;            // the element's colour, opaque
+    bool rotated_picture = false;     // drawn in a frame turned about its anchor
+    QTransform turn;                  // that frame
+};
+
 void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect &dirty)
 {
     (void)index;
@@ -194,29 +205,48 @@ void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect
     // Outside what is being repainted only the spots are made: the spot
     // list always covers every element on the screen.
     const bool visible = element_rect(e, 12).intersects(dirty);
-    const element_layout l = ele__layout(e, rotation_of(e).value_or(layout_rotation{}));
-    const label *lab = stock_.lab;
-    int t = 0;
+    element_frame fr;
+    fr.l = ele__layout(e, rotation_of(e).value_or(layout_rotation{}));
     if (e->state == ELE_SELECTED)
-        t = 1;
+        fr.t = 1;
     else if (e->state == ELE_LEAD)
-        t = lab->sel < 2 ? 1 : 2;
-    const std::uint32_t colour = element_colour(e);
-    const std::uint32_t box = 0xFF000000u | colour;
-    const int c = px(l.x1), d = py(l.y1), ee = px(l.x2), f = py(l.y2);
-
-    const bool rotated_picture = e->type == ELE_PICTURE && !ele__same(e->angle, 0);
-    QTransform frame;
-    if (rotated_picture && visible) {
-        // The whole picture element in a frame turned about its anchor.
+        fr.t = stock_.lab->sel < 2 ? 1 : 2;
+    fr.box = 0xFF000000u | element_colour(e);
+    fr.c = px(fr.l.x1);
+    fr.d = py(fr.l.y1);
+    fr.ee = px(fr.l.x2);
+    fr.f = py(fr.l.y2);
+    fr.rotated_picture = e->type == ELE_PICTURE && !ele__same(e->angle, 0);
+    if (fr.rotated_picture) {
         const QPointF a(px(e->x), py(e->y));
-        frame.translate(a.x(), a.y());
-        frame.rotate(-e->angle);
-        frame.translate(-a.x(), -a.y());
-        p.save();
-        p.setTransform(frame, true);
+        fr.turn.translate(a.x(), a.y());
+        fr.turn.rotate(-e->angle);
+        fr.turn.translate(-a.x(), -a.y());
     }
+    if (fr.rotated_picture && visible) {
+        // The whole picture element in a frame turned about its anchor.
+        p.save();
+        p.setTransform(fr.turn, true);
+    }
+    if (visible) {
+        draw_edges(p, fr);
+        draw_element_text(p, e, fr, dirty);
+    }
+    // Handles: only on the one selected element.
+    if (e->state != ELE_UNSELECTED && stock_.lab->sel == 1)
+        draw_handles(p, e, fr, visible);
+    if (fr.rotated_picture && visible)
+        p.restore();
+}
 
+// The four edges: a drawn edge in the element's colour, an open one (the
+// element grows that way) fading from the drawn ones, two open ends of one
+// edge fading towards both.
+void canvas_window::draw_edges(QPainter &p, const element_frame &fr)
+{
+    const element_layout &l = fr.l;
+    const int c = fr.c, d = fr.d, ee = fr.ee, f = fr.f, t = fr.t;
+    const std::uint32_t box = fr.box;
     auto end = [&](bool drawn) { return drawn ? box : clear_colour; };
     // Bottom and top: ends meet the left and right edges.
     auto horizontal_edge = [&](int y0, int y1) {
@@ -239,100 +269,104 @@ void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect
             edge(p, x0, f, x1, d, false, a, b);
         }
     };
-    if (visible && l.bottom)
+    if (l.bottom)
         horizontal_edge(d - t, d + 1);
-    if (visible && l.top)
+    if (l.top)
         horizontal_edge(f, f + t + 1);
-    if (visible && l.left)
+    if (l.left)
         vertical_edge(c, c + t + 1);
-    if (visible && l.right)
+    if (l.right)
         vertical_edge(ee - t, ee + 1);
+}
 
-    // The description.
-    const bool turned_text = !rotated_picture && !ele__same(e->angle, 0);
+// The description inside the edges: word-wrapped from the top, or turned
+// with a turned text; red for a picture element without a picture.
+void canvas_window::draw_element_text(QPainter &p, const element *e, const element_frame &fr, const QRect &dirty)
+{
+    if (e->desc.empty())
+        return;
+    const int c = fr.c, d = fr.d, ee = fr.ee, f = fr.f, t = fr.t;
+    const bool turned_text = !fr.rotated_picture && !ele__same(e->angle, 0);
     QRect r(QPoint(c + t + 1, f + t + 1), QPoint(ee - t - 2, d - t - 2));
-    bool text_shown = visible && !e->desc.empty();
-    if (text_shown && r.isValid()) {
+    if (r.isValid()) {
         // Where the box's middle and top edge are, unsaturated.
+        const element_layout &l = fr.l;
         const double left = (l.x1 - stock_.org_x) * stock_.scale, right = (l.x2 - stock_.org_x) * stock_.scale;
         const double top = (height() - 1) - (l.y2 - stock_.org_y) * stock_.scale;
-        r = description_box(r, rotated_picture ? frame.inverted().mapRect(dirty) : dirty, turned_text,
+        r = description_box(r, fr.rotated_picture ? fr.turn.inverted().mapRect(dirty) : dirty, turned_text,
                             (left + right) / 2, top);
-        text_shown = !r.isNull();
+        if (r.isNull())
+            return;
     }
-    if (text_shown) {
-        QColor ink = QColor::fromRgb(e->type == ELE_PICTURE && !e->picture.data ? 0xFFFF0000u : box);
-        p.setPen(ink);
-        const QString text = QString::fromUtf16(e->desc.data(), static_cast<qsizetype>(e->desc.size()));
-        const int flags = Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop;
-        if (turned_text) {
-            // Turned text: the bounding box of the rectangle's turned corners.
-            const double rad = e->angle * M_PI / 180.0, cs = std::cos(rad), sn = std::sin(rad);
-            const double cx = (r.left() + r.right() + 1) / 2.0, cy = (r.top() + r.bottom() + 1) / 2.0;
-            int minx = 0, maxx = 0, miny = 0, maxy = 0;
-            const int xs[] = {r.left(), r.right() + 1, r.right() + 1, r.left()};
-            const int ys[] = {r.top(), r.top(), r.bottom() + 1, r.bottom() + 1};
-            for (int k = 0; k < 4; ++k) {
-                int rx = static_cast<int>(cx + (xs[k] - cx) * cs + (ys[k] - cy) * sn);
-                int ry = static_cast<int>(cy - (xs[k] - cx) * sn + (ys[k] - cy) * cs);
-                if (k == 0 || rx < minx) minx = k == 0 ? rx : std::min(minx, rx);
-                if (k == 0 || rx > maxx) maxx = k == 0 ? rx : std::max(maxx, rx);
-                if (k == 0 || ry < miny) miny = k == 0 ? ry : std::min(miny, ry);
-                if (k == 0 || ry > maxy) maxy = k == 0 ? ry : std::max(maxy, ry);
-            }
-            p.save();
-            p.translate(cx, cy);
-            p.rotate(-e->angle);
-            p.translate(-cx, -cy);
-            p.drawText(QRect(QPoint(minx, miny), QPoint(maxx - 1, maxy - 1)), flags, text);
-            p.restore();
-        } else if (r.width() > 0 && r.height() > 0) {
-            draw_description(p, e, r, text);
-        }
-    }
+    QColor ink = QColor::fromRgb(e->type == ELE_PICTURE && !e->picture.data ? 0xFFFF0000u : fr.box);
+    p.setPen(ink);
+    const QString text = QString::fromUtf16(e->desc.data(), static_cast<qsizetype>(e->desc.size()));
+    if (turned_text)
+        draw_turned_text(p, e, r, text);
+    else if (r.width() > 0 && r.height() > 0)
+        draw_description(p, e, r, text);
+}
 
-    // Handles: only on the one selected element.
-    if (e->state != ELE_UNSELECTED && lab->sel == 1) {
-        auto ball_for = [](int kind) -> const QImage * {
-            switch (kind) {
-            case SPOT_WIDTH:
-            case SPOT_HEIGHT: return &cmn__handle_ball(CMN_BALL_BLUE);
-            case SPOT_AUTO_WIDTH:
-            case SPOT_AUTO_HEIGHT: return &cmn__handle_ball(CMN_BALL_WHITE);
-            default: return nullptr;
-            }
-        };
-        const QPoint wpt(px(l.wx), py(l.wy)), hpt(px(l.hx), py(l.hy)), rpt(px(l.rx), py(l.ry)),
-            cpt(px(l.cx), py(l.cy));
-        if (visible) {
-            if (const QImage *b = ball_for(l.wkind))
-                grd__blit_centred(p, *b, wpt.x(), wpt.y());
-            if (const QImage *b = ball_for(l.hkind))
-                grd__blit_centred(p, *b, hpt.x(), hpt.y());
-            grd__blit_centred(p, cmn__handle_ball(CMN_BALL_ORANGE), rpt.x(), rpt.y());
-            if (l.ckind != SPOT_NONE)
-                grd__blit_centred(p, cmn__handle_ball(CMN_BALL_YELLOW), cpt.x(), cpt.y());
-        }
-        QTransform turn;
-        if (rotated_picture) {
-            const QPointF a(px(e->x), py(e->y));
-            turn.translate(a.x(), a.y());
-            turn.rotate(-e->angle);
-            turn.translate(-a.x(), -a.y());
-        }
-        auto spot_at = [&](QPoint pt, int kind) {
-            if (kind == SPOT_NONE)
-                return;
-            QPointF at = rotated_picture ? turn.map(QPointF(pt)) : QPointF(pt);
-            add_spot(static_cast<int>(at.x()), static_cast<int>(at.y()), cmn__handle_ball_radius, kind, e);
-        };
-        spot_at(wpt, l.wkind);
-        spot_at(hpt, l.hkind);
-        spot_at(rpt, SPOT_ROTATE);
-        spot_at(cpt, l.ckind);
+// Turned text: in the bounding box of the rectangle's turned corners.
+void canvas_window::draw_turned_text(QPainter &p, const element *e, const QRect &r, const QString &text)
+{
+    const int flags = Qt::TextWordWrap | Qt::AlignHCenter | Qt::AlignTop;
+    const double rad = e->angle * M_PI / 180.0, cs = std::cos(rad), sn = std::sin(rad);
+    const double cx = (r.left() + r.right() + 1) / 2.0, cy = (r.top() + r.bottom() + 1) / 2.0;
+    int minx = 0, maxx = 0, miny = 0, maxy = 0;
+    const int xs[] = {r.left(), r.right() + 1, r.right() + 1, r.left()};
+    const int ys[] = {r.top(), r.top(), r.bottom() + 1, r.bottom() + 1};
+    for (int k = 0; k < 4; ++k) {
+        int rx = static_cast<int>(cx + (xs[k] - cx) * cs + (ys[k] - cy) * sn);
+        int ry = static_cast<int>(cy - (xs[k] - cx) * sn + (ys[k] - cy) * cs);
+        if (k == 0 || rx < minx) minx = k == 0 ? rx : std::min(minx, rx);
+        if (k == 0 || rx > maxx) maxx = k == 0 ? rx : std::max(maxx, rx);
+        if (k == 0 || ry < miny) miny = k == 0 ? ry : std::min(miny, ry);
+        if (k == 0 || ry > maxy) maxy = k == 0 ? ry : std::max(maxy, ry);
     }
-    if (rotated_picture && visible)
-        p.restore();
+    p.save();
+    p.translate(cx, cy);
+    p.rotate(-e->angle);
+    p.translate(-cx, -cy);
+    p.drawText(QRect(QPoint(minx, miny), QPoint(maxx - 1, maxy - 1)), flags, text);
+    p.restore();
+}
+
+// The balls of the width, height, rotation and corner handles (drawn only
+// when visible), and the spots they leave (always, turned with a turned
+// picture).
+void canvas_window::draw_handles(QPainter &p, element *e, const element_frame &fr, bool visible)
+{
+    const element_layout &l = fr.l;
+    auto ball_for = [](int kind) -> const QImage * {
+        switch (kind) {
+        case SPOT_WIDTH:
+        case SPOT_HEIGHT: return &cmn__handle_ball(CMN_BALL_BLUE);
+        case SPOT_AUTO_WIDTH:
+        case SPOT_AUTO_HEIGHT: return &cmn__handle_ball(CMN_BALL_WHITE);
+        default: return nullptr;
+        }
+    };
+    const QPoint wpt(px(l.wx), py(l.wy)), hpt(px(l.hx), py(l.hy)), rpt(px(l.rx), py(l.ry)), cpt(px(l.cx), py(l.cy));
+    if (visible) {
+        if (const QImage *b = ball_for(l.wkind))
+            grd__blit_centred(p, *b, wpt.x(), wpt.y());
+        if (const QImage *b = ball_for(l.hkind))
+            grd__blit_centred(p, *b, hpt.x(), hpt.y());
+        grd__blit_centred(p, cmn__handle_ball(CMN_BALL_ORANGE), rpt.x(), rpt.y());
+        if (l.ckind != SPOT_NONE)
+            grd__blit_centred(p, cmn__handle_ball(CMN_BALL_YELLOW), cpt.x(), cpt.y());
+    }
+    auto spot_at = [&](QPoint pt, int kind) {
+        if (kind == SPOT_NONE)
+            return;
+        QPointF at = fr.rotated_picture ? fr.turn.map(QPointF(pt)) : QPointF(pt);
+        add_spot(static_cast<int>(at.x()), static_cast<int>(at.y()), cmn__handle_ball_radius, kind, e);
+    };
+    spot_at(wpt, l.wkind);
+    spot_at(hpt, l.hkind);
+    spot_at(rpt, SPOT_ROTATE);
+    spot_at(cpt, l.ckind);
 }
 
 const spot *canvas_window::hit(QPoint pt) const
