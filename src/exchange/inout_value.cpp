@@ -168,144 +168,109 @@ bool in_range(double v, double lo, double hi)
     return v >= lo && v <= hi; // false for NaN
 }
 
-// Reads one element into index 0 of `lab`.  Returns with the fault pending
-// when reading must end; a refused element leaves no trace and no fault.
-void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
-{
-    int layer = 0, stored_quadrant = 0;
+// The parts of an element every kind has, as read from its struct.
+struct common_fields {
+    int layer = 0;
+    int stored_quadrant = 0;
     std::string type_name, colour;
     double x = 0, y = 0, angle = 0;
     std::u16string comment;
     bool enabled = true;
-    if (!read_int(env, st, "layer", layer) || !read_utf8(env, st, "type", type_name) ||
-        !read_double(env, st, "x", x) || !read_double(env, st, "y", y) ||
-        !read_int(env, st, "quadrant", stored_quadrant) || !read_double(env, st, "angle", angle) ||
-        !read_string(env, st, "comment", comment) || !read_bool(env, st, "enabled", enabled) ||
-        !read_utf8(env, st, "colour", colour))
-        return;
-    if (!in_range(x, 0, lab->width) || !in_range(y, 0, lab->height) || !in_range(angle, 0, 360))
-        return;
+};
 
-    element *e = ele__add(lab, 0);
-    e->x = x;
-    e->y = y;
-    e->quadrant = anchor_from_stored(stored_quadrant);
-    e->layer = layer;
-    e->desc = std::move(comment);
-    e->angle = angle;
-    e->disabled = enabled ? 0 : 1;
+bool read_common(xmlrpc_env *env, xmlrpc_value *st, common_fields &c)
+{
+    return read_int(env, st, "layer", c.layer) && read_utf8(env, st, "type", c.type_name) &&
+           read_double(env, st, "x", c.x) && read_double(env, st, "y", c.y) &&
+           read_int(env, st, "quadrant", c.stored_quadrant) && read_double(env, st, "angle", c.angle) &&
+           read_string(env, st, "comment", c.comment) && read_bool(env, st, "enabled", c.enabled) &&
+           read_utf8(env, st, "colour", c.colour);
+}
 
-    int kind = -1;
-    for (int k = 0; k < 4; ++k)
-        if (type_name == kind_names[k])
-            kind = k;
-    if (kind < 0) {
-        ele__remove(lab, 0);
-        return;
-    }
-    e->type = kind;
-    // A colour without hex digits reads as the default colour: black for an
-    // element, as a new element has.
-    std::uint32_t c = ino__colour_from_string(colour).value_or(0);
+// The fields of each kind.  False when the element is refused (a fault may
+// then be pending); a number that is not finite refuses it too.
+bool read_text_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
+{
+    std::u16string text, font;
+    std::string just;
+    if (!(read_string(env, st, "value", text) && read_string(env, st, "style", font) &&
+          read_double(env, st, "size", e->text.size) && read_utf8(env, st, "justification", just)))
+        return false;
+    if (!std::isfinite(e->text.size))
+        return false; // refused like a position outside the label
+    e->text.text = std::move(text);
+    e->text.font = std::move(font);
+    auto j = table_code(justification_table, just);
+    e->text.justification = j.value_or(-1);
+    if (!j)
+        e->text.stored_justification = stored_name(just);
+    return true;
+}
 
-    bool ok = true;
-    switch (kind) {
-    case ELE_TEXT: {
-        e->text.colour = c;
-        std::u16string text, font;
-        std::string just;
-        ok = read_string(env, st, "value", text) && read_string(env, st, "style", font) &&
-             read_double(env, st, "size", e->text.size) &&
-             read_utf8(env, st, "justification", just);
-        if (ok && !std::isfinite(e->text.size)) {
-            ele__remove(lab, 0); // refused like a position outside the label
-            return;
-        }
-        if (ok) {
-            e->text.text = std::move(text);
-            e->text.font = std::move(font);
-            auto j = table_code(justification_table, just);
-            e->text.justification = j.value_or(-1);
-            if (!j)
-                e->text.stored_justification = stored_name(just);
-        }
-        break;
-    }
-    case ELE_BORDER: {
-        e->border.colour = c;
-        std::string style;
-        ok = read_double(env, st, "size", e->border.thickness) &&
-             read_utf8(env, st, "style", style);
-        if (ok && !std::isfinite(e->border.thickness)) {
-            ele__remove(lab, 0);
-            return;
-        }
-        if (ok)
-            e->border.style = table_code(line_style_table, style).value_or(0);
-        break;
-    }
-    case ELE_PICTURE: {
-        e->picture.colour = c;
-        xmlrpc_value_ptr v;
-        ok = member(env, st, "value", v);
-        if (ok) {
-            size_t len = 0;
-            const unsigned char *bytes = nullptr;
-            xmlrpc_read_base64(env, v.get(), &len, &bytes);
-            ok = !env->fault_occurred;
-            if (ok) {
-                std::vector<unsigned char> buf(bytes, bytes + len);
-                std::free(const_cast<unsigned char *>(bytes));
-                // Bytes without a bounding box are kept all the same, so that
-                // saving the label writes them back unchanged.
-                std::vector<unsigned char> keep = buf;
-                e->picture.data = lg_epsi_load_buffer(std::move(buf));
-                if (!e->picture.data)
-                    e->picture.data = lg_epsi_keep_unboxed(std::move(keep));
-                ele__update_ratio(e);
-            }
-        }
-        break;
-    }
-    case ELE_BARCODE: {
-        e->barcode.colour = c;
-        std::u16string code;
-        std::string style;
-        double size = 0;
-        ok = read_string(env, st, "value", code) && read_double(env, st, "size", size) &&
-             read_utf8(env, st, "style", style);
-        if (ok && !std::isfinite(size)) {
-            ele__remove(lab, 0);
-            return;
-        }
-        if (ok) {
-            e->barcode.code = std::move(code);
-            e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
-            auto t = table_code(symbology_table, style);
-            e->barcode.type = t.value_or(-1);
-            if (!t)
-                e->barcode.stored_type = stored_name(style);
-        }
-        break;
-    }
-    }
-    if (!ok) {
-        ele__remove(lab, 0);
-        return;
-    }
+bool read_border_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
+{
+    std::string style;
+    if (!(read_double(env, st, "size", e->border.thickness) && read_utf8(env, st, "style", style)))
+        return false;
+    if (!std::isfinite(e->border.thickness))
+        return false;
+    e->border.style = table_code(line_style_table, style).value_or(0);
+    return true;
+}
 
+bool read_picture_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
+{
+    xmlrpc_value_ptr v;
+    if (!member(env, st, "value", v))
+        return false;
+    size_t len = 0;
+    const unsigned char *bytes = nullptr;
+    xmlrpc_read_base64(env, v.get(), &len, &bytes);
+    if (env->fault_occurred)
+        return false;
+    std::vector<unsigned char> buf(bytes, bytes + len);
+    std::free(const_cast<unsigned char *>(bytes));
+    // Bytes without a bounding box are kept all the same, so that saving
+    // the label writes them back unchanged.
+    std::vector<unsigned char> keep = buf;
+    e->picture.data = lg_epsi_load_buffer(std::move(buf));
+    if (!e->picture.data)
+        e->picture.data = lg_epsi_keep_unboxed(std::move(keep));
+    ele__update_ratio(e);
+    return true;
+}
+
+bool read_barcode_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
+{
+    std::u16string code;
+    std::string style;
+    double size = 0;
+    if (!(read_string(env, st, "value", code) && read_double(env, st, "size", size) &&
+          read_utf8(env, st, "style", style)))
+        return false;
+    if (!std::isfinite(size))
+        return false;
+    e->barcode.code = std::move(code);
+    e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
+    auto t = table_code(symbology_table, style);
+    e->barcode.type = t.value_or(-1);
+    if (!t)
+        e->barcode.stored_type = stored_name(style);
+    return true;
+}
+
+// The size: a side not stored is automatic; a stored one must be a finite
+// number, not below 0.
+bool read_size(xmlrpc_env *env, xmlrpc_value *st, element *e)
+{
     double w = -100, h = -100;
     for (auto [key, out] : {std::pair<const char *, double *>{"width", &w}, {"height", &h}}) {
         if (!has(env, st, key))
             continue;
-        if (!read_double(env, st, key, *out)) {
-            ele__remove(lab, 0);
-            return;
-        }
-        if (!(*out >= 0) || !std::isfinite(*out)) {
-            ele__remove(lab, 0);
-            return;
-        }
+        if (!read_double(env, st, key, *out))
+            return false;
+        if (!(*out >= 0) || !std::isfinite(*out))
+            return false;
     }
     e->width = w;
     e->height = h;
@@ -317,6 +282,58 @@ void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
         e->height = -e->height;
         e->height = ele__toggle_auto_height(e);
     }
+    return true;
+}
+
+// Reads one element into index 0 of `lab`.  Returns with the fault pending
+// when reading must end; a refused element leaves no trace and no fault.
+void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
+{
+    common_fields c;
+    if (!read_common(env, st, c))
+        return;
+    if (!in_range(c.x, 0, lab->width) || !in_range(c.y, 0, lab->height) || !in_range(c.angle, 0, 360))
+        return;
+    int kind = -1;
+    for (int k = 0; k < 4; ++k)
+        if (c.type_name == kind_names[k])
+            kind = k;
+    if (kind < 0)
+        return;
+
+    element *e = ele__add(lab, 0);
+    e->x = c.x;
+    e->y = c.y;
+    e->quadrant = anchor_from_stored(c.stored_quadrant);
+    e->layer = c.layer;
+    e->desc = std::move(c.comment);
+    e->angle = c.angle;
+    e->disabled = c.enabled ? 0 : 1;
+    e->type = kind;
+    // A colour without hex digits reads as the default colour: black for an
+    // element, as a new element has.
+    const std::uint32_t colour = ino__colour_from_string(c.colour).value_or(0);
+    bool ok = false;
+    switch (kind) {
+    case ELE_TEXT:
+        e->text.colour = colour;
+        ok = read_text_part(env, st, e);
+        break;
+    case ELE_BORDER:
+        e->border.colour = colour;
+        ok = read_border_part(env, st, e);
+        break;
+    case ELE_PICTURE:
+        e->picture.colour = colour;
+        ok = read_picture_part(env, st, e);
+        break;
+    case ELE_BARCODE:
+        e->barcode.colour = colour;
+        ok = read_barcode_part(env, st, e);
+        break;
+    }
+    if (!ok || !read_size(env, st, e))
+        ele__remove(lab, 0);
 }
 
 } // namespace
