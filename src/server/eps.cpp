@@ -173,41 +173,35 @@ QImage decode_png(const std::string &png, int px_w, int px_h, std::string &error
     return img;
 }
 
-QImage run_gs(const std::string &ps, double llx, double lly, double bw, double bh, int px_w, int px_h,
-              std::string &error, const eps_limits &limits, eps_run &run)
+// A private folder for one run of gs, removed with everything in it.
+struct gs_job {
+    std::string dir;
+    ~gs_job()
+    {
+        if (dir.empty())
+            return;
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
+bool make_job(gs_job &job, std::string &error)
 {
-    if (g_stopping.load()) {
-        run.stopped = true;
-        error = "сервер останавливается";
-        return {};
-    }
-    if (limits.budget_seconds <= 0) {
-        run.out_of_budget = true;
-        error = "время Ghostscript на это изображение вышло";
-        return {};
-    }
-    const std::string gs = find_gs();
-    if (gs.empty()) {
-        error = "программа Ghostscript (gs) не найдена";
-        return {};
-    }
     std::string tmpl = job_root() + "/vellumo-eps-XXXXXX";
     if (!::mkdtemp(tmpl.data())) {
         error = std::string("не удалось создать рабочую папку: ") + std::strerror(errno);
-        return {};
+        return false;
     }
-    const std::string job = tmpl;
-    struct cleanup {
-        std::string dir;
-        ~cleanup()
-        {
-            std::error_code ec;
-            fs::remove_all(dir, ec);
-        }
-    } clean{job};
-    const std::string tmp = job + "/tmp";
-    ::mkdir(tmp.c_str(), 0700);
+    job.dir = tmpl;
+    ::mkdir((job.dir + "/tmp").c_str(), 0700);
+    return true;
+}
 
+// The job file: the picture inside a wrapper that scales its bounding box
+// onto the page, keeps it from ending the job, and says when it failed.
+bool write_job_file(const std::string &file, const std::string &ps, double llx, double lly, double bw, double bh,
+                    int px_w, int px_h)
+{
     const std::string marker = end_marker(ps);
     std::string head = "%!PS\n<< /PageSize [" + std::to_string(px_w) + " " + std::to_string(px_h) +
                        "] >> setpagedevice\n/VellumoJob save def\n/showpage {} def\n" +
@@ -216,60 +210,82 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
                        "currentfile << /EODCount 0 /EODString (" + marker + ") >> /SubFileDecode filter cvx stopped\n";
     std::string tail = "\n" + marker + "\n{ (VellumoError: picture failed) = flush } if\n"
                        "clear cleardictstack VellumoJob restore showpage\n";
-    const std::string job_file = job + "/job.ps", log_file = job + "/gs.log";
-    if (!write_all(job_file, head, ps, tail)) {
-        error = "не удалось записать рисунок во временный файл";
-        return {};
-    }
+    return write_all(file, head, ps, tail);
+}
 
-    // The page is kept in memory (no band files in the temporary folder)
-    // and written as PNG to standard output; PostScript's own output goes
-    // to the log with the messages.
-    const long long page_bytes = 4LL * px_w * px_h;
-    std::vector<std::string> args = {gs,
-                                     "-q",
-                                     "-dSAFER",
-                                     "-dBATCH",
-                                     "-dNOPAUSE",
-                                     "-dNOPROMPT",
-                                     "-dNOINTERPOLATE",
-                                     "-sDEVICE=pngalpha",
-                                     "-r72",
-                                     "-dFIXEDMEDIA",
-                                     "-dTextAlphaBits=4",
-                                     "-dGraphicsAlphaBits=4",
-                                     "-dMaxBitmap=" + std::to_string(page_bytes + (64LL << 20)),
-                                     "-sstdout=%stderr",
-                                     "-g" + std::to_string(px_w) + "x" + std::to_string(px_h),
-                                     "-sOutputFile=-",
-                                     job_file};
-    std::vector<std::string> env = {"TMPDIR=" + tmp, "TEMP=" + tmp, "TMP=" + tmp, "HOME=" + job,
-                                    "PATH=/usr/local/bin:/usr/bin:/bin", "LC_ALL=C"};
-    std::vector<char *> argv, envp;
-    for (std::string &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (std::string &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    int out_pipe[2];
-    if (::pipe2(out_pipe, O_CLOEXEC) != 0) {
-        error = std::string("не удалось запустить gs: ") + std::strerror(errno);
-        return {};
-    }
-    const int log_fd = ::open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+// What gs runs with: the page kept in memory (no band files in the
+// temporary folder) and written as PNG to standard output; PostScript's own
+// output goes to the log with the messages.  A private temporary folder and
+// home, a plain path, the C locale.
+struct gs_command {
+    std::vector<std::string> args, env;
+};
+
+gs_command gs_command_for(const std::string &gs, const std::string &job, const std::string &job_file, int px_w,
+                          int px_h, long long page_bytes)
+{
+    const std::string tmp = job + "/tmp";
+    gs_command c;
+    c.args = {gs,
+              "-q",
+              "-dSAFER",
+              "-dBATCH",
+              "-dNOPAUSE",
+              "-dNOPROMPT",
+              "-dNOINTERPOLATE",
+              "-sDEVICE=pngalpha",
+              "-r72",
+              "-dFIXEDMEDIA",
+              "-dTextAlphaBits=4",
+              "-dGraphicsAlphaBits=4",
+              "-dMaxBitmap=" + std::to_string(page_bytes + (64LL << 20)),
+              "-sstdout=%stderr",
+              "-g" + std::to_string(px_w) + "x" + std::to_string(px_h),
+              "-sOutputFile=-",
+              job_file};
+    c.env = {"TMPDIR=" + tmp, "TEMP=" + tmp, "TMP=" + tmp, "HOME=" + job, "PATH=/usr/local/bin:/usr/bin:/bin",
+             "LC_ALL=C"};
+    return c;
+}
+
+// The resources one run may take.  Big pictures get more time: a second per
+// ten megapixels, of the wall clock and of the processor alike; never more
+// than the render has left.
+struct gs_budget {
+    rlimit as{}, cpu{}, fsize{}, core{0, 0};
+    double own_seconds = 0; // what this picture is given
+    double allowed = 0;     // what it gets, within the render's budget
+};
+
+gs_budget budget_for(const eps_limits &limits, int px_w, int px_h, long long page_bytes)
+{
+    gs_budget b;
     // Room for the page itself besides the interpreter.
     const long long memory = std::max(limits.memory_bytes, page_bytes * 2 + (512LL << 20));
-    rlimit as{static_cast<rlim_t>(memory), static_cast<rlim_t>(memory)};
-    // Big pictures get more time: a second per ten megapixels, of the wall
-    // clock and of the processor alike; never more than the render has left.
-    const double own_seconds = limits.deadline_ms / 1000.0 + static_cast<double>(px_w) * px_h / 1e7;
-    const double allowed = std::min(own_seconds, limits.budget_seconds);
-    const auto cpu_seconds = static_cast<rlim_t>(std::max<double>(limits.cpu_seconds, std::ceil(own_seconds) + 2));
-    rlimit cpu{cpu_seconds, cpu_seconds + 1};
-    rlimit fsize{static_cast<rlim_t>(limits.file_bytes), static_cast<rlim_t>(limits.file_bytes)};
-    rlimit core{0, 0};
+    b.as = {static_cast<rlim_t>(memory), static_cast<rlim_t>(memory)};
+    b.own_seconds = limits.deadline_ms / 1000.0 + static_cast<double>(px_w) * px_h / 1e7;
+    b.allowed = std::min(b.own_seconds, limits.budget_seconds);
+    const auto cpu_seconds = static_cast<rlim_t>(std::max<double>(limits.cpu_seconds, std::ceil(b.own_seconds) + 2));
+    b.cpu = {cpu_seconds, cpu_seconds + 1};
+    b.fsize = {static_cast<rlim_t>(limits.file_bytes), static_cast<rlim_t>(limits.file_bytes)};
+    return b;
+}
+
+// Starts gs in a process group of its own, its output into `out_pipe`, its
+// messages into the log file; registered as running.  The pid, or -1 with
+// `error` set (and `run.stopped` when the server is stopping).
+pid_t spawn_gs(gs_command &cmd, const gs_budget &b, const std::string &job, const std::string &log_file,
+               int out_pipe[2], std::string &error, eps_run &run)
+{
+    std::vector<char *> argv, envp;
+    for (std::string &a : cmd.args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string &e : cmd.env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const int log_fd = ::open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     sigset_t no_signals;
     sigemptyset(&no_signals);
 
@@ -282,7 +298,7 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
         for (int fd : {log_fd, null_fd, out_pipe[0], out_pipe[1]})
             if (fd >= 0)
                 ::close(fd);
-        return {};
+        return -1;
     }
     if (pid == 0) {
         // Only async-signal-safe calls from here on.
@@ -292,10 +308,10 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
         ::dup2(out_pipe[1], 1);
         if (log_fd >= 0)
             ::dup2(log_fd, 2);
-        ::setrlimit(RLIMIT_AS, &as);
-        ::setrlimit(RLIMIT_CPU, &cpu);
-        ::setrlimit(RLIMIT_FSIZE, &fsize);
-        ::setrlimit(RLIMIT_CORE, &core);
+        ::setrlimit(RLIMIT_AS, &b.as);
+        ::setrlimit(RLIMIT_CPU, &b.cpu);
+        ::setrlimit(RLIMIT_FSIZE, &b.fsize);
+        ::setrlimit(RLIMIT_CORE, &b.core);
         ::chdir(job.c_str());
         ::signal(SIGPIPE, SIG_DFL);
         ::sigprocmask(SIG_SETMASK, &no_signals, nullptr);
@@ -309,51 +325,63 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
         if (fd >= 0)
             ::close(fd);
     ++g_runs;
+    return pid;
+}
 
-    const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::microseconds(static_cast<long long>(allowed * 1e6));
-    // PNG is never much larger than the pixels themselves.
-    const std::size_t max_png = static_cast<std::size_t>(page_bytes + page_bytes / 8 + (1 << 20));
+// How the output of one run ended.
+struct gs_output {
     std::string png;
-    png.reserve(std::min<std::size_t>(max_png, 16u << 20));
-    bool killed = false, too_much = false;
+    bool killed = false;   // the deadline passed
+    bool too_much = false; // more than a picture of that size can be
+};
+
+// Reads the PNG from `fd` until it ends, the deadline passes or it grows past
+// `max_png`; closes `fd`.
+gs_output read_page(int fd, std::chrono::steady_clock::time_point deadline, std::size_t max_png)
+{
+    gs_output out;
+    out.png.reserve(std::min<std::size_t>(max_png, 16u << 20));
     char chunk[65536];
-    for (bool open = true; open;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0) {
-            killed = true;
+            out.killed = true;
             break;
         }
-        pollfd p{out_pipe[0], POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
         if (r < 0 && errno != EINTR)
             break;
         if (r <= 0)
             continue;
-        const ssize_t n = ::read(out_pipe[0], chunk, sizeof chunk);
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            open = false;
+        if (n <= 0)
+            break;
+        if (out.png.size() + static_cast<std::size_t>(n) > max_png) {
+            out.too_much = true;
             break;
         }
-        if (png.size() + static_cast<std::size_t>(n) > max_png) {
-            too_much = true;
-            break;
-        }
-        png.append(chunk, static_cast<std::size_t>(n));
+        out.png.append(chunk, static_cast<std::size_t>(n));
     }
-    ::close(out_pipe[0]);
-    // The output ended (or will not be waited for): the process is waited
-    // for until the deadline, then everything in its group is killed.
+    ::close(fd);
+    return out;
+}
+
+// The output ended (or will not be waited for): the process is waited for
+// until the deadline, then everything in its group is killed.  Its status.
+int finish_gs(pid_t pid, std::chrono::steady_clock::time_point deadline, gs_output &out)
+{
     int status = 0;
-    while (!killed && !too_much) {
+    while (!out.killed && !out.too_much) {
         siginfo_t info{};
         const int r = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
         if ((r == 0 && info.si_pid == pid) || (r < 0 && errno != EINTR))
             break;
         if (std::chrono::steady_clock::now() >= deadline) {
-            killed = true;
+            out.killed = true;
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -361,28 +389,31 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
     ::kill(-pid, SIGKILL);
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    {
-        std::lock_guard<std::mutex> lock(g_running_mutex);
-        g_running.erase(pid);
-    }
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::lock_guard<std::mutex> lock(g_running_mutex);
+    g_running.erase(pid);
+    return status;
+}
 
-    if (g_stopping.load() && (killed || WIFSIGNALED(status))) {
+// What became of a finished run: the picture, or why there is none.
+QImage page_of(const gs_output &out, int status, const gs_budget &b, const std::string &log_file, int px_w,
+               int px_h, std::string &error, eps_run &run)
+{
+    if (g_stopping.load() && (out.killed || WIFSIGNALED(status))) {
         run.stopped = true;
         error = "сервер останавливается";
         return {};
     }
     const std::string gs_says = first_line_of(log_file);
-    if (killed) {
-        if (allowed < own_seconds) {
+    if (out.killed) {
+        if (b.allowed < b.own_seconds) {
             run.out_of_budget = true;
             error = "время Ghostscript на это изображение вышло";
         } else {
-            error = "Ghostscript не уложился в " + seconds_text(own_seconds) + " с и остановлен";
+            error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с и остановлен";
         }
         return {};
     }
-    if (too_much) {
+    if (out.too_much) {
         error = "Ghostscript выдал больше данных, чем бывает у рисунка " + std::to_string(px_w) + "×" +
                 std::to_string(px_h);
         return {};
@@ -402,13 +433,61 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
                     : "ошибка Ghostscript: " + gs_says;
         return {};
     }
-    if (png.empty()) {
+    if (out.png.empty()) {
         error = WIFEXITED(status) && WEXITSTATUS(status) != 0
                     ? "Ghostscript завершился с кодом " + std::to_string(WEXITSTATUS(status)) + " и ничего не нарисовал"
                     : "Ghostscript ничего не нарисовал (рисунок вызывает quit?)";
         return {};
     }
-    return decode_png(png, px_w, px_h, error);
+    return decode_png(out.png, px_w, px_h, error);
+}
+
+// One run of gs on the PostScript `ps`, its bounding box (llx, lly, bw × bh)
+// scaled onto px_w × px_h pixels.
+QImage run_gs(const std::string &ps, double llx, double lly, double bw, double bh, int px_w, int px_h,
+              std::string &error, const eps_limits &limits, eps_run &run)
+{
+    if (g_stopping.load()) {
+        run.stopped = true;
+        error = "сервер останавливается";
+        return {};
+    }
+    if (limits.budget_seconds <= 0) {
+        run.out_of_budget = true;
+        error = "время Ghostscript на это изображение вышло";
+        return {};
+    }
+    const std::string gs = find_gs();
+    if (gs.empty()) {
+        error = "программа Ghostscript (gs) не найдена";
+        return {};
+    }
+    gs_job job;
+    if (!make_job(job, error))
+        return {};
+    const std::string job_file = job.dir + "/job.ps", log_file = job.dir + "/gs.log";
+    if (!write_job_file(job_file, ps, llx, lly, bw, bh, px_w, px_h)) {
+        error = "не удалось записать рисунок во временный файл";
+        return {};
+    }
+    const long long page_bytes = 4LL * px_w * px_h;
+    gs_command cmd = gs_command_for(gs, job.dir, job_file, px_w, px_h, page_bytes);
+    const gs_budget b = budget_for(limits, px_w, px_h, page_bytes);
+    int out_pipe[2];
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0) {
+        error = std::string("не удалось запустить gs: ") + std::strerror(errno);
+        return {};
+    }
+    const pid_t pid = spawn_gs(cmd, b, job.dir, log_file, out_pipe, error, run);
+    if (pid < 0)
+        return {};
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::microseconds(static_cast<long long>(b.allowed * 1e6));
+    // PNG is never much larger than the pixels themselves.
+    gs_output out = read_page(out_pipe[0], deadline, static_cast<std::size_t>(page_bytes + page_bytes / 8 + (1 << 20)));
+    const int status = finish_gs(pid, deadline, out);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return page_of(out, status, b, log_file, px_w, px_h, error, run);
 }
 
 } // namespace

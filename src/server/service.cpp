@@ -250,70 +250,89 @@ std::string joined_log(const std::vector<std::u16string> &log, std::size_t limit
     return text;
 }
 
-xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
-{
+// What "labels.render_label" asks for.
+struct render_request {
     std::u16string name;
-    if (!name_param(env, params, "name", name))
-        return nullptr;
-    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
     int xdpi = 0, ydpi = 0;
-    if (!read_int(env, st.get(), "xresolution", xdpi) || !read_int(env, st.get(), "yresolution", ydpi)) {
-        params_fault(env, "нужны целые \"xresolution\" и \"yresolution\"");
-        return nullptr;
-    }
     bool markup = false;
-    if (has(env, st.get(), "markup") && !read_bool(env, st.get(), "markup", markup)) {
-        params_fault(env, "\"markup\" должен быть логическим");
-        return nullptr;
-    }
     std::vector<render_variable> variables;
-    if (has(env, st.get(), "variables")) {
-        xmlrpc_value_ptr arr;
-        member(env, st.get(), "variables", arr);
-        const int n = xmlrpc_value_type(arr.get()) == XMLRPC_TYPE_ARRAY ? xmlrpc_array_size(env, arr.get()) : -1;
-        for (int i = 0; n >= 0 && i < n && !env->fault_occurred; ++i) {
-            xmlrpc_value *item = nullptr;
-            xmlrpc_array_read_item(env, arr.get(), i, &item);
-            xmlrpc_value_ptr hold(item);
-            render_variable v;
-            if (!env->fault_occurred && read_string(env, item, "name", v.name) &&
-                read_string(env, item, "value", v.value))
-                variables.push_back(std::move(v));
-        }
-        if (n < 0 || env->fault_occurred) {
-            params_fault(env, "\"variables\" должен быть массивом структур {name, value}");
-            return nullptr;
-        }
+};
+
+// "variables": an array of {name, value} structs.
+bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variable> &out)
+{
+    xmlrpc_value_ptr arr;
+    member(env, st, "variables", arr);
+    const int n = xmlrpc_value_type(arr.get()) == XMLRPC_TYPE_ARRAY ? xmlrpc_array_size(env, arr.get()) : -1;
+    for (int i = 0; n >= 0 && i < n && !env->fault_occurred; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(env, arr.get(), i, &item);
+        xmlrpc_value_ptr hold(item);
+        render_variable v;
+        if (!env->fault_occurred && read_string(env, item, "name", v.name) && read_string(env, item, "value", v.value))
+            out.push_back(std::move(v));
     }
-    if (xdpi < LSV_MIN_DPI || xdpi > LSV_MAX_DPI || ydpi < LSV_MIN_DPI || ydpi > LSV_MAX_DPI) {
+    if (n < 0 || env->fault_occurred) {
+        params_fault(env, "\"variables\" должен быть массивом структур {name, value}");
+        return false;
+    }
+    return true;
+}
+
+// The request's parameters, each checked; false with the fault set.
+bool read_render_request(xmlrpc_env *env, xmlrpc_value *params, render_request &r)
+{
+    if (!name_param(env, params, "name", r.name))
+        return false;
+    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
+    if (!read_int(env, st.get(), "xresolution", r.xdpi) || !read_int(env, st.get(), "yresolution", r.ydpi)) {
+        params_fault(env, "нужны целые \"xresolution\" и \"yresolution\"");
+        return false;
+    }
+    if (has(env, st.get(), "markup") && !read_bool(env, st.get(), "markup", r.markup)) {
+        params_fault(env, "\"markup\" должен быть логическим");
+        return false;
+    }
+    if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
+        return false;
+    if (r.xdpi < LSV_MIN_DPI || r.xdpi > LSV_MAX_DPI || r.ydpi < LSV_MIN_DPI || r.ydpi > LSV_MAX_DPI) {
         fault(env, LSV_FAULT_RESOLUTION,
-              u"Разрешение " + lsv__number(xdpi) + u"×" + lsv__number(ydpi) +
+              u"Разрешение " + lsv__number(r.xdpi) + u"×" + lsv__number(r.ydpi) +
                   u" вне пределов 10…1200 точек на дюйм");
-        return nullptr;
+        return false;
     }
-    xmlrpc_value_ptr stored(stored_value(env, store, name));
+    return true;
+}
+
+// The stored label, read, if its picture at the request's resolution is
+// not too large; null with the fault set.
+label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_request &r)
+{
+    xmlrpc_value_ptr stored(stored_value(env, store, r.name));
     if (!stored)
         return nullptr;
     ino_env inner;
     label_ptr lab = ino__value_to_label(&inner.env, stored.get(), false);
     stored.reset();
     if (!lab) {
-        fault(env, LSV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(name));
+        fault(env, LSV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(r.name));
         return nullptr;
     }
     long long w = 0, h = 0;
-    lsv__render_size(lab.get(), xdpi, ydpi, w, h);
+    lsv__render_size(lab.get(), r.xdpi, r.ydpi, w, h);
     if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(LSV_MAX_PIXELS)) {
         fault(env, LSV_FAULT_TOO_LARGE,
-              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) +
-                  u" пикселей больше 100 мегапикселей");
+              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) + u" пикселей больше 100 мегапикселей");
         return nullptr;
     }
-    std::vector<std::u16string> log;
-    render_outcome outcome;
-    QImage image = lsv__render(lab.get(), variables, xdpi, ydpi, markup, log, service.render(), &outcome);
-    variables.clear();
-    lab.reset();
+    return lab;
+}
+
+// The answer: the picture as JPEG and the render's log; or the fault that
+// says why there is no picture.
+xmlrpc_value *render_answer(label_service &service, xmlrpc_env *env, QImage image, const render_outcome &outcome,
+                            std::vector<std::u16string> &log)
+{
     if (outcome.stopped) {
         fault(env, LSV_FAULT_RENDER, u"Изображение не построено: сервер останавливается");
         return nullptr;
@@ -339,6 +358,22 @@ xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_e
     if (env->fault_occurred)
         return nullptr;
     return xmlrpc_build_value(env, "{s:V,s:V}", "image", image_value.get(), "log", log_value.get());
+}
+
+xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+{
+    render_request r;
+    if (!read_render_request(env, params, r))
+        return nullptr;
+    label_ptr lab = label_to_render(env, store, r);
+    if (!lab)
+        return nullptr;
+    std::vector<std::u16string> log;
+    render_outcome outcome;
+    QImage image = lsv__render(lab.get(), r.variables, r.xdpi, r.ydpi, r.markup, log, service.render(), &outcome);
+    r.variables.clear();
+    lab.reset();
+    return render_answer(service, env, std::move(image), outcome, log);
 }
 
 struct method_row {
@@ -530,24 +565,31 @@ bool is_loopback(const sockaddr *a)
 
 } // namespace
 
-int lsv__run(const server_options &options)
+namespace {
+
+// The users file, read: 0, or the exit status after saying why not.  Plain
+// passwords in it are accepted with a line in the log.
+int read_users(const server_options &options, server_users &users)
 {
-    std::string host, port, error;
-    if (!lsv__parse_listen(options.listen, host, port, error)) {
-        std::fprintf(stderr, "vellumo-server: --listen %s: %s\n", options.listen.c_str(), error.c_str());
+    if (options.users.empty())
+        return 0;
+    std::string error;
+    if (!users.load(options.users, error)) {
+        std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
         return 2;
     }
-    server_users users;
-    if (!options.users.empty()) {
-        if (!users.load(options.users, error)) {
-            std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
-            return 2;
-        }
-        for (int line : users.plain_lines())
-            lsv__log("внимание: в файле пользователей, строка " + std::to_string(line) +
-                     ", пароль записан открытым текстом; vellumo-server --hash-password ИМЯ даёт строку с хешем");
-    }
+    for (int line : users.plain_lines())
+        lsv__log("внимание: в файле пользователей, строка " + std::to_string(line) +
+                 ", пароль записан открытым текстом; vellumo-server --hash-password ИМЯ даёт строку с хешем");
+    return 0;
+}
 
+// A socket bound to the --listen address (a loopback one only, without a
+// users file), and the address it got; -1 with the exit status in `status`
+// after saying why not.
+int bind_listener(const server_options &options, const std::string &host, const std::string &port,
+                  const server_users &users, sockaddr_storage &bound, int &status)
+{
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -555,7 +597,8 @@ int lsv__run(const server_options &options)
     addrinfo *found = nullptr;
     if (int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); rc != 0) {
         std::fprintf(stderr, "vellumo-server: адрес %s: %s\n", host.c_str(), ::gai_strerror(rc));
-        return 2;
+        status = 2;
+        return -1;
     }
     int fd = -1;
     std::string bind_error;
@@ -583,36 +626,29 @@ int lsv__run(const server_options &options)
     if (fd < 0) {
         std::fprintf(stderr, "vellumo-server: не удалось слушать %s: %s\n", options.listen.c_str(),
                      bind_error.c_str());
-        return 1;
+        status = 1;
+        return -1;
     }
-    sockaddr_storage bound{};
     socklen_t bound_len = sizeof bound;
     ::getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &bound_len);
+    return fd;
+}
 
-    std::unique_ptr<server_store> opened =
-        lsv__open_store(options.store.empty() ? lsv__default_store() : options.store, options.cache_bytes, error);
-    if (!opened) {
-        std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
-        ::close(fd);
-        return 1;
-    }
-    server_store &store = *opened;
-    label_service service(store, users, options.request, options.render);
-
-    // The program checks sizes itself; the library's limit is only a net.
-    ino__ensure_limits();
-    xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, INO_XML_SIZE_LIMIT);
-
-    http_limits limits = options.http;
-    limits.max_body = INO_XML_SIZE_LIMIT;
-    const request_limits request = options.request;
+// The HTTP front for the label methods: requests up to the largest label
+// document, the memory a large one may take counted before it is read.
+http_handler handler_for(label_service &service, const request_limits &request)
+{
     http_handler handler;
     handler.worst_memory = [request](std::size_t bytes) { return lsv__parse_memory_at_most(bytes, request); };
     handler.answer = [&service](http_call &call) { return service.answer(call); };
-    http_server server(fd, limits, handler);
+    return handler;
+}
 
-    // SIGINT and SIGTERM are taken by one thread, which stops the server;
-    // every other thread has them blocked.
+// Serves until SIGINT or SIGTERM: one thread takes them (every other has
+// them blocked) and stops the server; renders in progress are stopped with
+// it.  Calls that do not end in time are not waited for.
+int serve(http_server &server, server_store &store, int fd, const sockaddr_storage &bound)
+{
     sigset_t stop_signals;
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
@@ -640,7 +676,6 @@ int lsv__run(const server_options &options)
         pthread_kill(stopper.native_handle(), SIGTERM); // the server ended on its own
     stopper.join();
     if (busy > 0) {
-        // Calls that do not end in time are not waited for.
         lsv__log("сервер остановлен, не дождавшись " + std::to_string(busy) + " соединений");
         std::fflush(nullptr);
         ::_exit(0);
@@ -649,4 +684,39 @@ int lsv__run(const server_options &options)
     ::close(fd);
     lsv__log("сервер остановлен");
     return 0;
+}
+
+} // namespace
+
+int lsv__run(const server_options &options)
+{
+    std::string host, port, error;
+    if (!lsv__parse_listen(options.listen, host, port, error)) {
+        std::fprintf(stderr, "vellumo-server: --listen %s: %s\n", options.listen.c_str(), error.c_str());
+        return 2;
+    }
+    server_users users;
+    if (int status = read_users(options, users))
+        return status;
+    sockaddr_storage bound{};
+    int status = 0;
+    const int fd = bind_listener(options, host, port, users, bound, status);
+    if (fd < 0)
+        return status;
+    std::unique_ptr<server_store> opened =
+        lsv__open_store(options.store.empty() ? lsv__default_store() : options.store, options.cache_bytes, error);
+    if (!opened) {
+        std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
+        ::close(fd);
+        return 1;
+    }
+    label_service service(*opened, users, options.request, options.render);
+
+    // The program checks sizes itself; the library's limit is only a net.
+    ino__ensure_limits();
+    xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, INO_XML_SIZE_LIMIT);
+    http_limits limits = options.http;
+    limits.max_body = INO_XML_SIZE_LIMIT;
+    http_server server(fd, limits, handler_for(service, options.request));
+    return serve(server, *opened, fd, bound);
 }
