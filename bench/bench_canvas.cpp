@@ -11,9 +11,9 @@
 
 #include "bench_common.h"
 #include "canvas/canvas.h"
-#include "widgets/frame_host.h"
 #include "hub/frame_hub.h"
 #include "model/xmalloc.h"
+#include "widgets/frame_host.h"
 #include "widgets/ormikcommon.h"
 
 namespace {

@@ -14,12 +14,12 @@
 #include "bench_common.h"
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/code_pages.h"
 #include "server/render.h"
 #include "server/store.h"
 #include "support/label_server.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
 
 namespace {
 

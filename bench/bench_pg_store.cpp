@@ -18,10 +18,10 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/code_pages.h"
 #include "support/pg_cluster.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
 
 namespace {
 

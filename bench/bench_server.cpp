@@ -11,10 +11,10 @@
 #include "exchange/inout.h"
 #include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
-#include "platform/message_boxes.h"
-#include "support/label_server.h"
 #include "platform/code_pages.h"
+#include "platform/message_boxes.h"
 #include "support/fakes.h"
+#include "support/label_server.h"
 
 int main()
 {

@@ -11,11 +11,11 @@
 #include <cmath>
 
 #include "canvas/canvas_mode.h"
-#include "platform/beep.h"
-#include "widgets/gradient.h"
-#include "widgets/frame_host.h"
 #include "model/errors.h"
+#include "platform/beep.h"
 #include "widgets/floatsb.h"
+#include "widgets/frame_host.h"
+#include "widgets/gradient.h"
 #include "widgets/ruler.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <QStyle>
 
 #include "canvas/canvas.h"
-#include "widgets/frame_host.h"
 #include "resources/icons.h"
 #include "widgets/floatsb.h"
+#include "widgets/frame_host.h"
 #include "widgets/picbtn.h"
 #include "widgets/ruler.h"
 

@@ -3,8 +3,8 @@
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"
-#include "platform/message_boxes.h"
 #include "platform/code_pages.h"
+#include "platform/message_boxes.h"
 
 namespace {
 void show(const xmlrpc_env *env, const char16_t *caption_format)

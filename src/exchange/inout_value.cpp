@@ -6,12 +6,12 @@
 #include <string>
 
 #include "exchange/inout.h"
-#include "model/tables.h"
 #include "exchange/value_read.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"
+#include "model/tables.h"
 #include "platform/code_pages.h"
 
 namespace {

@@ -21,8 +21,8 @@
 #include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
-#include "platform/code_pages.h"
 #include "model/messages.h"
+#include "platform/code_pages.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <memory>
 
-#include "widgets/frame_host.h"
 #include "hub/frame_hub.h"
+#include "widgets/frame_host.h"
 
 class QAction;
 class QLabel;

@@ -7,10 +7,10 @@
 #include <QTreeWidget>
 
 #include "hub/commands.h"
-#include "widgets/frame_host.h"
 #include "model/errors.h"
 #include "resources/icons.h"
 #include "widgets/controls.h"
+#include "widgets/frame_host.h"
 #include "widgets/picbtn.h"
 
 namespace {

@@ -19,8 +19,8 @@
 
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
-#include "frame/servers_dialogs.h"
 #include "frame/renamedlg.h"
+#include "frame/servers_dialogs.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "platform/beep.h"

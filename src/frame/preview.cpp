@@ -19,6 +19,7 @@
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "hub/commands.h"
+#include "hub/program_state.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/settings.h"
@@ -26,12 +27,11 @@
 #include "platform/message_boxes.h"
 #include "resources/icons.h"
 #include "widgets/bmap.h"
+#include "widgets/broadcast.h"
 #include "widgets/controls.h"
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
 #include "widgets/quillan.h"
-#include "hub/program_state.h"
-#include "widgets/broadcast.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <QWidget>
 
-#include "widgets/frame_host.h"
 #include "hub/frame_hub.h"
+#include "widgets/frame_host.h"
 
 class QCheckBox;
 class QGroupBox;

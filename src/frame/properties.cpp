@@ -18,10 +18,10 @@
 #include "model/lg_epsi.h"
 #include "model/messages.h"
 #include "model/misc.h"
+#include "widgets/broadcast.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
 #include "widgets/ormikcommon.h"
-#include "widgets/broadcast.h"
 
 namespace {
 

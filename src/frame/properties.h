@@ -7,8 +7,8 @@
 #include <array>
 #include <vector>
 
-#include "widgets/frame_host.h"
 #include "hub/frame_hub.h"
+#include "widgets/frame_host.h"
 
 class QCheckBox;
 class QComboBox;

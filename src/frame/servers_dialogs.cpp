@@ -16,10 +16,10 @@
 #include <QVBoxLayout>
 
 #include "exchange/server_ops.h"
-#include "widgets/controls.h"
-#include "widgets/ormikcommon.h"
 #include "hub/program_state.h"
 #include "widgets/broadcast.h"
+#include "widgets/controls.h"
+#include "widgets/ormikcommon.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <set>
 
 #include "model/layout.h"
+#include "platform/code_pages.h"
 #include "server/barcode.h"
 #include "server/eps.h"
-#include "platform/code_pages.h"
 
 namespace {
 

@@ -20,10 +20,10 @@
 #include "exchange/value_read.h"
 #include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/code_pages.h"
 #include "server/eps.h"
 #include "server/log.h"
 #include "server/render.h"
-#include "platform/code_pages.h"
 
 using namespace ino_read;
 

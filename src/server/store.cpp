@@ -14,8 +14,8 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
-#include "server/log.h"
 #include "platform/code_pages.h"
+#include "server/log.h"
 
 namespace fs = std::filesystem;
 

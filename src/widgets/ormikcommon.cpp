@@ -7,10 +7,10 @@
 #include <array>
 #include <cmath>
 
-#include "widgets/gradient.h"
 #include "hub/program_state.h"
 #include "model/tables.h"
 #include "widgets/controls.h"
+#include "widgets/gradient.h"
 
 namespace {
 

@@ -10,15 +10,15 @@
 #include "canvas/canvas.h"
 #include "canvas/canvas_holder.h"
 #include "frame/frame.h"
-#include "frame/listwin.h"
 #include "frame/key_routing.h"
+#include "frame/listwin.h"
 #include "frame/properties.h"
 #include "model/settings.h"
-#include "support/hub_fakes.h"
 #include "platform/message_boxes.h"
+#include "support/fakes.h"
+#include "support/hub_fakes.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
-#include "support/fakes.h"
 
 // A sender that is none of the frame's views, so every view hears the change.
 struct outside_sender : notify_sender {};

@@ -5,15 +5,15 @@
 #include <cmath>
 #include <fstream>
 
-#include "widgets/gradient.h"
-#include "widgets/frame_host.h"
+#include "canvas_fixture.h"
 #include "model/layout.h"
 #include "platform/file_choice.h"
+#include "support/fakes.h"
 #include "support/shots.h"
 #include "widgets/floatsb.h"
+#include "widgets/frame_host.h"
+#include "widgets/gradient.h"
 #include "widgets/ormikcommon.h"
-#include "canvas_fixture.h"
-#include "support/fakes.h"
 
 namespace {
 

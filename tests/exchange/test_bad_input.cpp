@@ -8,8 +8,8 @@
 #include "exchange/inout.h"
 #include "exchange/lbl_text.h"
 #include "platform/message_boxes.h"
-#include "support/temp_dir.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 using namespace lbl;
 

@@ -11,10 +11,10 @@
 #include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
-#include "platform/message_boxes.h"
-#include "support/label_server.h"
 #include "platform/code_pages.h"
+#include "platform/message_boxes.h"
 #include "support/fakes.h"
+#include "support/label_server.h"
 #include "support/sample_label.h"
 
 namespace {

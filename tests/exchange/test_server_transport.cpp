@@ -7,12 +7,12 @@
 
 #include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
+#include "platform/code_pages.h"
 #include "platform/message_boxes.h"
+#include "support/fakes.h"
 #include "support/label_server.h"
 #include "support/python.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
-#include "support/fakes.h"
 
 namespace {
 

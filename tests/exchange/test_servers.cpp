@@ -17,16 +17,16 @@
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
 #include "frame/servers_dialogs.h"
+#include "hub/program_state.h"
 #include "model/settings.h"
+#include "platform/code_pages.h"
 #include "platform/message_boxes.h"
+#include "support/fakes.h"
 #include "support/label_server.h"
 #include "support/modal.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
 #include "widgets/ormikcommon.h"
-#include "platform/code_pages.h"
-#include "hub/program_state.h"
-#include "support/fakes.h"
 
 namespace {
 

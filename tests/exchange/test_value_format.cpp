@@ -11,10 +11,10 @@
 #include "exchange/lbl_text.h"
 #include "exchange/xmlrpc_support.h"
 #include "platform/message_boxes.h"
-#include "support/python.h"
-#include "support/temp_dir.h"
 #include "support/fakes.h"
+#include "support/python.h"
 #include "support/sample_label.h"
+#include "support/temp_dir.h"
 
 using namespace lbl;
 

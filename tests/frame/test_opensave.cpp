@@ -17,18 +17,18 @@
 #include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
-#include "hub/opensave.h"
 #include "frame/opensave_dialog.h"
 #include "frame/renamedlg.h"
+#include "hub/opensave.h"
 #include "platform/beep.h"
+#include "platform/code_pages.h"
 #include "platform/message_boxes.h"
-#include "support/label_server.h"
+#include "support/fakes.h"
 #include "support/file_dialog.h"
+#include "support/label_server.h"
 #include "support/modal.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
-#include "support/fakes.h"
 
 namespace {
 

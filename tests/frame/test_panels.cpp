@@ -9,21 +9,21 @@
 #include <QTreeWidget>
 #include <QWindow>
 
-#include "hub/commands.h"
+#include "canvas/canvas_holder.h"
+#include "canvas_fixture.h"
 #include "frame/labelopt.h"
 #include "frame/renamedlg.h"
-#include "canvas/canvas_holder.h"
+#include "hub/commands.h"
+#include "hub/program_state.h"
 #include "platform/colour_choice.h"
 #include "platform/message_boxes.h"
+#include "support/fakes.h"
 #include "support/modal.h"
 #include "support/shots.h"
+#include "widgets/broadcast.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
-#include "canvas_fixture.h"
-#include "hub/program_state.h"
-#include "widgets/broadcast.h"
-#include "support/fakes.h"
 
 namespace {
 

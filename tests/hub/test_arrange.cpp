@@ -10,8 +10,8 @@
 #include "hub/frame_hub.h"
 #include "hub/frame_notify.h"
 #include "platform/message_boxes.h"
-#include "support/hub_fakes.h"
 #include "support/fakes.h"
+#include "support/hub_fakes.h"
 
 namespace {
 

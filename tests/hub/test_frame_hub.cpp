@@ -3,11 +3,11 @@
 #include "hub/clipboard.h"
 #include "hub/commands.h"
 #include "hub/frame_hub.h"
-#include "support/hub_fakes.h"
-#include "support/settings_home.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
 #include "support/fakes.h"
+#include "support/hub_fakes.h"
+#include "support/settings_home.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "model/list.h"
 #include "model/messages.h"
 #include "model/xmalloc.h"
-#include "platform/message_boxes.h"
-#include "support/temp_dir.h"
 #include "platform/code_pages.h"
+#include "platform/message_boxes.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 #include "model/lg_epsi.h"
 #include "platform/file_choice.h"
-#include "platform/message_boxes.h"
-#include "support/temp_dir.h"
 #include "platform/file_io.h"
+#include "platform/message_boxes.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 namespace {
 lg_epsi_ptr load(const std::string &s)

@@ -15,11 +15,11 @@
 #include "model/misc.h"
 #include "model/reg.h"
 #include "model/settings.h"
+#include "platform/code_pages.h"
 #include "platform/message_boxes.h"
+#include "support/fakes.h"
 #include "support/private_mount.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
-#include "support/fakes.h"
 
 #ifndef SETTINGS_PROBE
 #error "SETTINGS_PROBE must name the probe program"

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "hub/opensave.h"
 #include "frame/opensave_dialog.h"
+#include "hub/opensave.h"
 #include "model/errors.h"
 #include "platform/qt_dialogs.h"
 #include "support/file_dialog.h"

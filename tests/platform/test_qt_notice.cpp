@@ -12,8 +12,8 @@
 #include "exchange/server_ops.h"
 #include "platform/message_boxes.h"
 #include "platform/qt_notice.h"
-#include "support/label_server.h"
 #include "support/fakes.h"
+#include "support/label_server.h"
 
 namespace {
 

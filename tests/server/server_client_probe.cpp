@@ -13,9 +13,9 @@
 #include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/code_pages.h"
 #include "platform/message_boxes.h"
 #include "platform/network_notice.h"
-#include "platform/code_pages.h"
 #include "support/fakes.h"
 
 namespace {

@@ -16,15 +16,15 @@
 #include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/code_pages.h"
 #include "platform/message_boxes.h"
 #include "platform/network_notice.h"
+#include "support/fakes.h"
 #include "support/pg_cluster.h"
 #include "support/python.h"
+#include "support/sample_label.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
-#include "support/fakes.h"
-#include "support/sample_label.h"
 
 namespace fs = std::filesystem;
 

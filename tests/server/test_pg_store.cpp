@@ -14,12 +14,12 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/code_pages.h"
 #include "server/pg_store.h"
 #include "server/store_copy.h"
 #include "support/pg_cluster.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
 
 namespace fs = std::filesystem;
 

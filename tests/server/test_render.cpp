@@ -9,13 +9,13 @@
 #include <fstream>
 
 #include "model/layout.h"
+#include "platform/code_pages.h"
 #include "server/barcode.h"
 #include "server/eps.h"
 #include "server/render.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
 #include "support/zbar.h"
-#include "platform/code_pages.h"
 
 #include <zint.h>
 

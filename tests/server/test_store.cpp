@@ -7,9 +7,9 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/code_pages.h"
 #include "server/store.h"
 #include "support/temp_dir.h"
-#include "platform/code_pages.h"
 
 namespace fs = std::filesystem;
 

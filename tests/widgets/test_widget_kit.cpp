@@ -21,28 +21,28 @@
 #include <cmath>
 #include <set>
 
-#include "widgets/gradient.h"
 #include "frame/toolbar_table.h"
+#include "hub/program_state.h"
 #include "model/settings.h"
+#include "model/tables.h"
 #include "platform/colour_choice.h"
 #include "platform/message_boxes.h"
 #include "resources/icons.h"
+#include "support/fakes.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
 #include "widgets/bmap.h"
+#include "widgets/broadcast.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
 #include "widgets/floatsb.h"
+#include "widgets/gradient.h"
 #include "widgets/ormikcommon.h"
 #include "widgets/picbtn.h"
 #include "widgets/quillan.h"
 #include "widgets/ruler.h"
 #include "widgets/toolbarsup.h"
 #include "widgets/twowin.h"
-#include "hub/program_state.h"
-#include "widgets/broadcast.h"
-#include "model/tables.h"
-#include "support/fakes.h"
 
 namespace {
 
