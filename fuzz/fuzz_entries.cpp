@@ -1,8 +1,11 @@
 #include "fuzz_entries.h"
 
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "exchange/csv_table.h"
 #include "exchange/inout.h"
 #include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
@@ -91,5 +94,39 @@ int fuzz_settings(const std::uint8_t *data, std::size_t size)
     std::optional<reg_value> back = reg_text::find(rewritten, section, u"grid-20");
     if (!back || !(*back == v))
         __builtin_trap();
+    return 0;
+}
+
+int fuzz_csv(const std::uint8_t *data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char *>(data), size);
+    // The first byte picks the options, as a person overriding them would.
+    csv_options options;
+    if (size > 0) {
+        const char seps[4] = {0, ';', ',', '\t'};
+        options.separator = seps[data[0] & 3];
+        options.encoding = static_cast<csv_encoding>((data[0] >> 2) % 3);
+    }
+    std::istringstream scan(bytes);
+    csv_summary summary;
+    csv_problem problem;
+    if (!csv__scan(scan, options, summary, problem)) {
+        if (problem.message.empty())
+            std::abort(); // a refusal always says why
+        return 0;
+    }
+    // An accepted table reads back row for row, each as wide as the header.
+    std::istringstream again(bytes);
+    csv_rows rows(again, summary);
+    std::vector<std::u16string> cells;
+    long line = 0, count = 0, last_line = 0;
+    while (rows.next(cells, line, problem)) {
+        if (cells.size() != summary.columns.size() || line <= last_line)
+            std::abort();
+        last_line = line;
+        ++count;
+    }
+    if (!problem.message.empty() || count != summary.rows)
+        std::abort();
     return 0;
 }

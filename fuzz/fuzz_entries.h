@@ -1,4 +1,4 @@
-// The four readers of outside data, each as one entry taking raw bytes:
+// The readers of outside data, each as one entry taking raw bytes:
 // shared by the libFuzzer targets and by the regression test that replays
 // every input a fuzzer ever found.
 #pragma once
@@ -11,3 +11,4 @@ int fuzz_lbl(const std::uint8_t *data, std::size_t size);
 int fuzz_answer(const std::uint8_t *data, std::size_t size);
 int fuzz_bbox(const std::uint8_t *data, std::size_t size);
 int fuzz_settings(const std::uint8_t *data, std::size_t size);
+int fuzz_csv(const std::uint8_t *data, std::size_t size);

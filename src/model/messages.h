@@ -144,4 +144,20 @@ inline constexpr char16_t preview_jpeg_error[] = u"Ошибка декодиро
 inline constexpr char16_t preview_jpeg_partial[] =
     u"Изображение JPEG пришло не полностью: показана полученная часть.\n";
 
+// Tables of data (CSV) for printing many labels; %d is the line of the file.
+inline constexpr char16_t csv_unreadable[] = u"Файл таблицы не читается: %hs.";
+inline constexpr char16_t csv_too_large[] = u"Файл таблицы больше 1 ГиБ: такие таблицы программа не читает.";
+inline constexpr char16_t csv_no_header[] =
+    u"В таблице нет ни одной строки: первая строка должна называть столбцы.";
+inline constexpr char16_t csv_utf16[] =
+    u"Таблица записана в UTF-16: сохраните её как CSV в кодировке UTF-8 или Windows-1251.";
+inline constexpr char16_t csv_binary[] = u"Строка %d: в файле двоичные данные, это не таблица CSV.";
+inline constexpr char16_t csv_unterminated_quote[] =
+    u"Строка %d: кавычка, открытая в этой строке, не закрыта до конца файла.";
+inline constexpr char16_t csv_too_many_cells[] = u"Строка %d: ячеек %d, а столбцов в заголовке %d.";
+inline constexpr char16_t csv_record_too_long[] = u"Строка %d: строка таблицы длиннее 16 МиБ.";
+inline constexpr char16_t csv_too_many_columns[] = u"Строка %d: столбцов больше 10000.";
+inline constexpr char16_t csv_duplicate_column[] = u"Строка %d: столбец «%s» назван дважды.";
+inline constexpr char16_t csv_changed[] = u"Строка %d: файл таблицы изменился во время работы.";
+
 } // namespace msg

@@ -42,4 +42,5 @@ TEST(FuzzInputs, EveryTargetReplaysItsInputs)
     EXPECT_GE(replay("answer", fuzz_answer), 6);
     EXPECT_GE(replay("bbox", fuzz_bbox), 3);
     EXPECT_GE(replay("settings", fuzz_settings), 2);
+    EXPECT_GE(replay("csv", fuzz_csv), 3);
 }
