@@ -80,11 +80,12 @@ fuzz: deps $(FUZZ_DIR)/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  found=; [ -d tests/fuzz/regressions/$$t ] && found=tests/fuzz/regressions/$$t; \
 	  echo "fuzz_$$t: $(FUZZ_SECONDS) s"; \
 	  ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
 	  $(FUZZ_DIR)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -rss_limit_mb=4096 \
 	    -timeout=20 -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/crash-$$t- \
-	    $(FUZZ_DIR)/corpus/$$t tests/fuzz/seeds/$$t tests/fuzz/regressions/$$t \
+	    $(FUZZ_DIR)/corpus/$$t tests/fuzz/seeds/$$t $$found \
 	    2>$(FUZZ_DIR)/fuzz_$$t.log || { tail -40 $(FUZZ_DIR)/fuzz_$$t.log; exit 1; }; \
 	  grep -E "stat::number_of_executed_units|Done" $(FUZZ_DIR)/fuzz_$$t.log; \
 	done
