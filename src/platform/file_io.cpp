@@ -56,6 +56,20 @@ std::string msc__resolve_link(const std::string &path)
     return p;
 }
 
+int msc__write_all_and_sync(int fd, const void *bytes, std::size_t len)
+{
+    const auto *b = static_cast<const unsigned char *>(bytes);
+    for (std::size_t done = 0; done < len;) {
+        const ssize_t n = ::write(fd, b + done, len - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::fsync(fd) != 0 ? errno : 0;
+}
+
 int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t len)
 {
     // Through a symbolic link the file it points at is replaced, in its own
@@ -82,17 +96,8 @@ int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t
     };
     if (::fchmod(fd, mode) != 0)
         return fail(errno);
-    const auto *b = static_cast<const unsigned char *>(bytes);
-    for (std::size_t done = 0; done < len;) {
-        ssize_t n = ::write(fd, b + done, len - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(n < 0 ? errno : EIO);
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0)
-        return fail(errno);
+    if (const int err = msc__write_all_and_sync(fd, bytes, len))
+        return fail(err);
     if (::close(fd) != 0) {
         int err = errno;
         ::unlink(tmpl.c_str());

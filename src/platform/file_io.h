@@ -15,6 +15,9 @@ int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t l
 // permissions, a replaced one keeps its own.
 // Through a symbolic link the file it points at is replaced in its own folder.
 int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t len);
+// Every byte written to the open `fd` (through interrupted and short writes)
+// and flushed to disk: 0, or the errno that stopped it.
+int msc__write_all_and_sync(int fd, const void *bytes, std::size_t len);
 // Whole-file read of a regular file: 1 with the bytes in `out`, 0 with errno
 // set.  A folder gives EISDIR, a FIFO, device or socket EINVAL (and is never
 // waited on), a file above `max_len` bytes EFBIG.

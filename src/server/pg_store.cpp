@@ -74,29 +74,6 @@ bool affected_none(const PGresult *r)
     return n && std::strcmp(n, "0") == 0;
 }
 
-// The label a row's bytes hold: its struct (a new reference), or null.
-xmlrpc_value *parse_bytes(std::string &bytes, xmlrpc_env *env, label_ptr &lab)
-{
-    bool wrong = false;
-    xmlrpc_value_ptr params(ino__file_value(bytes.data(), bytes.size(), env, wrong, [&] {
-        bytes.clear();
-        bytes.shrink_to_fit();
-    }));
-    if (!params) {
-        if (!env->fault_occurred)
-            xmlrpc_env_set_fault(env, XMLRPC_PARSE_ERROR, "not a label file");
-        return nullptr;
-    }
-    {
-        cr_protected_scope cr;
-        lab = ino__value_to_label(env, params.get(), true);
-    }
-    params.reset();
-    if (!lab)
-        return nullptr;
-    return ino__label_to_value(lab.get(), env);
-}
-
 } // namespace
 
 pg_store::pg_store(std::string conninfo, std::size_t cache_bytes, pg_timeouts timeouts, int connections)
@@ -301,7 +278,7 @@ xmlrpc_value *pg_store::load(xmlrpc_env *env, const std::u16string &name, result
         return nullptr;
     }
     label_ptr lab;
-    xmlrpc_value_ptr value(parse_bytes(bytes, env, lab));
+    xmlrpc_value_ptr value(lsv__label_from_file_bytes(bytes, env, lab));
     // A row is the label of its own name or nothing the store can use.
     if (!value || lab->name != name) {
         r = result::bad_label;
@@ -401,7 +378,7 @@ server_store::result pg_store::rename(const std::u16string &old_name, const std:
         }
         ino_env env;
         label_ptr lab;
-        xmlrpc_value_ptr value(parse_bytes(bytes, &env.env, lab));
+        xmlrpc_value_ptr value(lsv__label_from_file_bytes(bytes, &env.env, lab));
         // As in the folder store: a label that does not read is not there.
         if (!value || lab->name != old_name)
             return result::not_found;

@@ -15,6 +15,7 @@
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
 #include "platform/code_pages.h"
+#include "platform/file_io.h"
 #include "server/log.h"
 
 namespace fs = std::filesystem;
@@ -231,26 +232,9 @@ xmlrpc_value *folder_store::parse_file(const std::string &base, xmlrpc_env *env,
     }
     ::close(fd);
     bytes.resize(done);
-    bool wrong = false;
-    xmlrpc_value_ptr params(ino__file_value(bytes.data(), bytes.size(), env, wrong, [&] {
-        bytes.clear();
-        bytes.shrink_to_fit();
-    }));
-    if (!params) {
-        if (!env->fault_occurred)
-            xmlrpc_env_set_fault(env, XMLRPC_PARSE_ERROR, "not a label file");
-        return nullptr;
-    }
     label_ptr lab;
-    {
-        cr_protected_scope cr;
-        lab = ino__value_to_label(env, params.get(), true);
-    }
-    params.reset();
-    if (!lab)
-        return nullptr;
-    xmlrpc_value *value = ino__label_to_value(lab.get(), env);
-    if (lab_out)
+    xmlrpc_value *value = lsv__label_from_file_bytes(bytes, env, lab);
+    if (value && lab_out)
         *lab_out = std::move(lab);
     return value;
 }
@@ -506,6 +490,28 @@ void folder_store::fsync_folder()
     ::fsync(dir_fd_);
 }
 
+xmlrpc_value *lsv__label_from_file_bytes(std::string &bytes, xmlrpc_env *env, label_ptr &lab)
+{
+    bool wrong = false;
+    xmlrpc_value_ptr params(ino__file_value(bytes.data(), bytes.size(), env, wrong, [&] {
+        bytes.clear();
+        bytes.shrink_to_fit();
+    }));
+    if (!params) {
+        if (!env->fault_occurred)
+            xmlrpc_env_set_fault(env, XMLRPC_PARSE_ERROR, "not a label file");
+        return nullptr;
+    }
+    {
+        cr_protected_scope cr;
+        lab = ino__value_to_label(env, params.get(), true);
+    }
+    params.reset();
+    if (!lab)
+        return nullptr;
+    return ino__label_to_value(lab.get(), env);
+}
+
 bool lsv__label_file_bytes(const label *lab, std::string &bytes, std::string &error)
 {
     ino_env env;
@@ -546,16 +552,8 @@ bool folder_store::write_temporary(const std::string &bytes, const std::string &
         error = std::strerror(err);
         return false;
     };
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(n < 0 ? errno : EIO);
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0)
-        return fail(errno);
+    if (const int err = msc__write_all_and_sync(fd, bytes.data(), bytes.size()))
+        return fail(err);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlinkat(dir_fd_, tmp.c_str(), 0);

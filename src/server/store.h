@@ -47,6 +47,11 @@ void lsv__sort_by_name(std::vector<stored_label> &labels);
 // back.
 bool lsv__label_file_bytes(const label *lab, std::string &bytes, std::string &error);
 
+// A stored label's bytes read back: its struct as the methods answer it (a
+// new reference) and the label in `lab`, or null with the fault in `env`.
+// `bytes` is emptied as soon as the parser no longer needs it.
+xmlrpc_value *lsv__label_from_file_bytes(std::string &bytes, xmlrpc_env *env, label_ptr &lab);
+
 // What a parsed label held in a cache costs: its file's bytes and the
 // library's own share of every value.
 std::size_t lsv__cache_cost(xmlrpc_value *value, std::size_t file_bytes);

@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
+#include <iostream>
+#include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "support/pg_cluster.h"
 #include "support/python.h"
@@ -25,6 +30,30 @@ pg_cluster &cluster()
 std::string narrow(const std::u16string &s)
 {
     return std::string(s.begin(), s.end()); // URLs are ASCII
+}
+
+// The last `lines` lines of a log, each line repeated in a row shown once
+// with its count (an outage logs the same refusal thousands of times).
+std::string log_tail(const std::string &path, std::size_t lines)
+{
+    std::ifstream in(path);
+    std::vector<std::pair<std::string, int>> kept;
+    std::string line;
+    while (std::getline(in, line)) {
+        // The date and the client's port differ from line to line.
+        const std::size_t method = line.find(" labels.");
+        const std::string key = method == std::string::npos ? line : line.substr(method);
+        if (!kept.empty() && kept.back().first == key)
+            ++kept.back().second;
+        else
+            kept.emplace_back(key, 1);
+        if (kept.size() > lines)
+            kept.erase(kept.begin());
+    }
+    std::string out;
+    for (const auto &[text, count] : kept)
+        out += text + (count > 1 ? "  (×" + std::to_string(count) + ")" : "") + "\n";
+    return out;
 }
 
 } // namespace
@@ -116,7 +145,11 @@ TEST(SeveralServers, TheDatabaseStoppedUnderLoadLosesNothingAcknowledged)
     ASSERT_TRUE(own.create()) << own.error();
     const std::string db = own.new_database();
     ASSERT_FALSE(db.empty()) << own.error();
-    server_process a(own.uri(db)), b(own.uri(db));
+    // The servers' logs (a line per refused call during the outage) and the
+    // script's own words go to files; only the script's are shown on failure.
+    temp_dir dir;
+    server_process a(own.uri(db), {}, "127.0.0.1:0", (dir / "a.log").string()),
+        b(own.uri(db), {}, "127.0.0.1:0", (dir / "b.log").string());
     ASSERT_TRUE(a.running() && b.running());
     const std::string code = R"PY(
 import sys, time, threading, random, socket, peer, xmlrpc.client as x
@@ -198,25 +231,36 @@ for u in urls:
         assert acked[i] <= v <= tried[i], (i, v, acked[i], tried[i])
 print("saves acknowledged", oks[0], "faults", faults[0], "slowest call %.2f s" % slowest[0])
 )PY";
-    temp_dir dir;
-    const std::string file = (dir / "outage.py").string();
+    const std::string file = (dir / "outage.py").string(), said = (dir / "outage.txt").string();
     std::ofstream(file) << code;
     const std::string pythonpath = std::string("PYTHONPATH=") + VELLUMO_TESTS_DIR + "/support";
     const std::string url_a = narrow(a.url()), url_b = narrow(b.url());
     const char *argv[] = {"/usr/bin/env", pythonpath.c_str(), "python3", file.c_str(), url_a.c_str(), url_b.c_str(),
                           "9", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char **>(argv), environ), 0);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char **>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(spawned, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     EXPECT_TRUE(own.stop()) << own.error();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     EXPECT_TRUE(own.start()) << own.error();
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    // Both servers are still the same processes.
+    std::ifstream in(said);
+    const std::string words((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << words;
+    std::cout << words;
+    // Both servers are still the same processes and stop when asked.
     EXPECT_EQ(a.stop(), 0);
     EXPECT_EQ(b.stop(), 0);
+    if (::testing::Test::HasFailure())
+        for (const char *name : {"a.log", "b.log"})
+            std::cout << "--- the end of " << name << ":\n" << log_tail((dir / name).string(), 40);
 }
 
 TEST(SeveralServers, NamesAndLabelsAnAttackerSendsAreStoredExactlyOrRefused)
