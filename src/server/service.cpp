@@ -21,7 +21,7 @@
 #include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
 #include "platform/code_pages.h"
-#include "server/eps.h"
+#include "render/eps_runner.h"
 #include "server/log.h"
 #include "server/render.h"
 
@@ -663,7 +663,7 @@ int serve(http_server &server, server_store &store, int fd, const sockaddr_stora
             return;
         lsv__log(sig == SIGINT ? "остановка по SIGINT" : "остановка по SIGTERM");
         // Renders in progress end now: their Ghostscript is killed.
-        lsv__eps_stop_all();
+        rnd__eps_stop_all();
         server.stop();
     });
 

@@ -11,7 +11,10 @@ A folder under src/ is a library layer.  The checks:
     (a .h with its .cpp) include each other across folders;
   - the core (platform without its qt_* files, model, exchange, hub)
     includes no Qt header at all;
-  - the core and the label server include no Qt widget header;
+  - the core, the render library and the label server include no Qt
+    widget header;
+  - the render library includes nothing of XML-RPC (it draws labels, it
+    does not talk to servers);
   - every folder under src/ is one of the known layers.
 Every fault found is printed as `file:line: what`; the exit status is 1
 when there is any.
@@ -28,15 +31,18 @@ LAYERS = {
     'exchange': {'model', 'platform'},
     'hub': {'exchange', 'model', 'platform'},
     'resources': set(),
+    # Drawing a label: the model and nothing above it.
+    'render': {'model', 'platform'},
     # The widget kit and the canvas see the document through the hub, never
     # the XML-RPC side of the exchange.
     'widgets': {'hub', 'model', 'platform', 'resources'},
-    'canvas': {'widgets', 'hub', 'model', 'platform', 'resources'},
-    'frame': {'canvas', 'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
-    'server': {'exchange', 'model', 'platform'},
+    'canvas': {'render', 'widgets', 'hub', 'model', 'platform', 'resources'},
+    'frame': {'canvas', 'render', 'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
+    'server': {'render', 'exchange', 'model', 'platform'},
 }
 CORE = {'platform', 'model', 'exchange', 'hub'}
-NO_WIDGETS = CORE | {'server'}
+NO_WIDGETS = CORE | {'render', 'server'}
+NO_XMLRPC = {'render'}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
@@ -155,6 +161,8 @@ def check(src, widgets_dir):
                     where = f'{rel}:{line}'
                     if kind == '<':
                         base = inc.split('/')[-1]
+                        if folder in NO_XMLRPC and inc.startswith('xmlrpc'):
+                            faults.append(f'{where}: {folder} includes XML-RPC <{inc}>')
                         if is_core_file(folder, name) and is_qt_header(inc):
                             faults.append(f'{where}: the core includes Qt <{inc}>')
                         elif folder in NO_WIDGETS and not (folder == 'platform' and name.startswith('qt_')) \
@@ -197,7 +205,17 @@ def self_test(widgets_dir):
                           'widgets/a.h': ''}, True),
         'unit cycle': ({'platform/a.cpp': '#include "model/b.h"\n', 'model/b.cpp': '#include "platform/a.h"\n',
                         'platform/a.h': '', 'model/b.h': ''}, True),
-        'unknown folder': ({'render/a.cpp': ''}, True),
+        'unknown folder': ({'plugins/a.cpp': ''}, True),
+        'render on the model': ({'render/a.cpp': '#include "model/b.h"\n#include <QPainter>\n', 'model/b.h': ''},
+                                False),
+        'render includes the exchange': ({'render/a.cpp': '#include "exchange/b.h"\n', 'exchange/b.h': ''}, True),
+        'render includes the hub': ({'render/a.cpp': '#include "hub/b.h"\n', 'hub/b.h': ''}, True),
+        'render includes the server': ({'render/a.cpp': '#include "server/b.h"\n', 'server/b.h': ''}, True),
+        'render includes a widget': ({'render/a.cpp': '#include <QWidget>\n'}, True),
+        'render includes XML-RPC': ({'render/a.cpp': '#include <xmlrpc-c/base.h>\n'}, True),
+        'model includes render': ({'model/a.cpp': '#include "render/b.h"\n', 'render/b.h': ''}, True),
+        'server and canvas on render': ({'server/a.cpp': '#include "render/b.h"\n',
+                                         'canvas/c.cpp': '#include "render/b.h"\n', 'render/b.h': ''}, False),
         'downward includes': ({'frame/a.cpp': '#include "canvas/b.h"\n#include <QWidget>\n',
                                'canvas/b.h': '#include "hub/c.h"\n', 'hub/c.h': '#include "model/d.h"\n',
                                'model/d.h': '#include <vector>\n'}, False),

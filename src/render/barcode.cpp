@@ -1,4 +1,4 @@
-#include "server/barcode.h"
+#include "render/barcode.h"
 
 #include <QColor>
 #include <QFont>
@@ -48,24 +48,65 @@ struct symbol_deleter {
 };
 using symbol_ptr = std::unique_ptr<zint_symbol, symbol_deleter>;
 
-symbol_ptr encode(int symbology, const std::string &data, bool hrt, float height, std::string &error)
+symbol_ptr encode(const barcode_choice &c, bool hrt, float height, std::string &error)
 {
     symbol_ptr s(ZBarcode_Create());
     if (!s) {
         error = "нет памяти";
         return nullptr;
     }
-    s->symbology = symbology;
-    s->input_mode = UNICODE_MODE;
+    s->symbology = c.symbology;
+    s->input_mode = c.input_mode;
+    s->eci = c.eci;
     s->show_hrt = hrt ? 1 : 0;
-    s->height = height;
-    const int r = ZBarcode_Encode(s.get(), reinterpret_cast<const unsigned char *>(data.data()),
-                                  static_cast<int>(data.size()));
+    if (!c.two_d)
+        s->height = height;
+    if (c.strict)
+        s->warn_level = WARN_FAIL_ALL;
+    const int r = ZBarcode_Encode(s.get(), reinterpret_cast<const unsigned char *>(c.data.data()),
+                                  static_cast<int>(c.data.size()));
     if (r >= ZINT_ERROR) {
         error = s->errtxt;
         return nullptr;
     }
+    if (ZBarcode_Buffer_Vector(s.get(), 0) >= ZINT_ERROR || !s->vector || !(s->vector->width > 0) ||
+        !(s->vector->height > 0)) {
+        error = s->errtxt[0] ? s->errtxt : "libzint не построил штрихкод";
+        return nullptr;
+    }
     return s;
+}
+
+bool ascii(const std::string &s)
+{
+    return std::all_of(s.begin(), s.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+}
+
+// GS1 data written with its application identifiers in brackets:
+// "(01)04601234567893(17)261231" or "[01]04601234567893[17]261231".
+bool gs1_bracketed(const std::string &s)
+{
+    if (s.size() < 4 || (s[0] != '(' && s[0] != '['))
+        return false;
+    const char close = s[0] == '(' ? ')' : ']';
+    std::size_t i = 1;
+    while (i < s.size() && i <= 4 && s[i] >= '0' && s[i] <= '9')
+        ++i;
+    return i >= 3 && i < s.size() && s[i] == close;
+}
+
+// Two-dimensional kinds take any text: UTF-8 beyond ASCII is marked as such
+// (ECI 26), so that readers do not guess another code page.
+void text_mode(barcode_choice &c)
+{
+    c.input_mode = UNICODE_MODE;
+    c.eci = ascii(c.data) ? 0 : 26;
+}
+
+void gs1_mode(barcode_choice &c)
+{
+    c.input_mode = GS1_MODE | (c.data.front() == '(' ? GS1PARENS_MODE : 0);
+    c.strict = true; // a wrong check digit or date is a warning to libzint
 }
 
 void draw_hrt(QPainter &p, const QString &text, double x, double baseline, double size, int halign)
@@ -81,19 +122,20 @@ void draw_hrt(QPainter &p, const QString &text, double x, double baseline, doubl
 
 } // namespace
 
-barcode_choice lsv__barcode_choice(int type, const std::string &data)
+barcode_choice rnd__barcode_choice(int type, const std::string &data)
 {
     barcode_choice c;
     c.data = data;
+    c.input_mode = UNICODE_MODE;
     const std::size_t n = data.size();
     switch (type) {
     case 0: // automatic
         if (all_digits(data) && (n == 7 || n == 8))
-            return lsv__barcode_choice(2, data);
+            return rnd__barcode_choice(2, data);
         if (all_digits(data) && n == 11)
-            return lsv__barcode_choice(4, data);
+            return rnd__barcode_choice(4, data);
         if (all_digits(data) && (n == 12 || n == 13))
-            return lsv__barcode_choice(3, data);
+            return rnd__barcode_choice(3, data);
         c.symbology = BARCODE_CODE128;
         break;
     case 1: // EAN of the length given
@@ -140,6 +182,31 @@ barcode_choice lsv__barcode_choice(int type, const std::string &data)
     case 13: c.symbology = BARCODE_MSI_PLESSEY; break;
     case 14: c.symbology = BARCODE_PLESSEY; break;
     case 15: c.symbology = BARCODE_CODE93; break;
+    case 16:
+        c.symbology = BARCODE_QRCODE;
+        c.two_d = true;
+        text_mode(c);
+        break;
+    case 17:
+        c.symbology = BARCODE_DATAMATRIX;
+        c.two_d = true;
+        if (gs1_bracketed(data))
+            gs1_mode(c); // GS1 DataMatrix, as medicines and marking codes carry it
+        else
+            text_mode(c);
+        break;
+    case 18:
+        c.symbology = BARCODE_PDF417;
+        c.two_d = true;
+        text_mode(c);
+        break;
+    case 19:
+        c.symbology = BARCODE_GS1_128;
+        if (n == 0 || (data[0] != '(' && data[0] != '['))
+            c.error = "GS1-128: данные начинаются с идентификатора применения в скобках, например (01)";
+        else
+            gs1_mode(c);
+        break;
     default: c.error = "неизвестный вид штрихкода (" + std::to_string(type) + ")"; break;
     }
     if (c.error.empty() && data.empty())
@@ -147,7 +214,7 @@ barcode_choice lsv__barcode_choice(int type, const std::string &data)
     return c;
 }
 
-bool lsv__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error)
+bool rnd__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error)
 {
     std::vector<int> values;
     std::size_t i = 0;
@@ -197,10 +264,14 @@ bool lsv__code128_raw_modules(const std::string &data, std::vector<unsigned char
     return true;
 }
 
-bool lsv__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
+bool rnd__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
                        std::string &error)
 {
-    symbol_ptr s = encode(symbology, data, false, 50, error);
+    barcode_choice c;
+    c.symbology = symbology;
+    c.input_mode = UNICODE_MODE;
+    c.data = data;
+    symbol_ptr s = encode(c, false, 50, error);
     if (!s)
         return false;
     modules.clear();
@@ -209,14 +280,70 @@ bool lsv__zint_modules(int symbology, const std::string &data, std::vector<unsig
     return true;
 }
 
-bool lsv__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
+std::string rnd__barcode_refusal(int type, const std::string &data)
+{
+    const barcode_choice c = rnd__barcode_choice(type, data);
+    if (!c.error.empty())
+        return c.error;
+    std::string error;
+    if (c.raw128) {
+        std::vector<unsigned char> m;
+        rnd__code128_raw_modules(c.data, m, error);
+        return error;
+    }
+    return encode(c, false, 50, error) ? std::string() : error;
+}
+
+namespace {
+
+// One bar or module: on a raster each edge goes to the nearest pixel edge
+// (never narrower than a pixel), elsewhere it stays where it is.
+QRectF bar(double x0, double y0, double x1, double y1, bool snap)
+{
+    if (!snap)
+        return QRectF(QPointF(x0, y0), QPointF(x1, y1));
+    double l = std::round(x0), r = std::round(x1), t = std::round(y0), b = std::round(y1);
+    if (r <= l)
+        r = l + 1;
+    if (b <= t)
+        b = t + 1;
+    return QRectF(QPointF(l, t), QPointF(r, b));
+}
+
+bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, const QColor &colour, double w, double h,
+                 bool snap, std::string &error)
+{
+    std::vector<unsigned char> m;
+    if (!rnd__code128_raw_modules(c.data, m, error))
+        return false;
+    const double x = w / static_cast<double>(m.size());
+    const double text_h = human_readable ? std::min(h / 3, x * 9) : 0;
+    for (std::size_t i = 0; i < m.size();) {
+        std::size_t j = i;
+        while (j < m.size() && m[j] == m[i])
+            ++j;
+        if (m[i])
+            p.drawRect(bar(x * static_cast<double>(i), 0, x * static_cast<double>(j), h - text_h, snap));
+        i = j;
+    }
+    if (human_readable) {
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(colour);
+        draw_hrt(p, QString::fromStdString(c.data), w / 2, h - text_h * 0.15, text_h * 0.7, 0);
+    }
+    return true;
+}
+
+} // namespace
+
+bool rnd__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
                        const QColor &colour, double w, double h, bool snap, std::string &error)
 {
     if (!(w > 0) || !(h > 0)) {
         error = "штрихкод нулевого размера";
         return false;
     }
-    const barcode_choice choice = lsv__barcode_choice(type, data);
+    const barcode_choice choice = rnd__barcode_choice(type, data);
     if (!choice.error.empty()) {
         error = choice.error;
         return false;
@@ -226,74 +353,43 @@ bool lsv__draw_barcode(QPainter &p, int type, const std::string &data, bool huma
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     if (choice.raw128) {
-        std::vector<unsigned char> m;
-        if (!lsv__code128_raw_modules(choice.data, m, error)) {
+        const bool ok = draw_raw128(p, choice, human_readable, colour, w, h, snap, error);
+        p.restore();
+        return ok;
+    }
+    const bool hrt = human_readable && !choice.two_d;
+    symbol_ptr s = encode(choice, hrt, 50, error);
+    if (!s) {
+        p.restore();
+        return false;
+    }
+    double scale; // device units per vector unit
+    if (choice.two_d) {
+        scale = std::min(w / static_cast<double>(s->vector->width), h / static_cast<double>(s->vector->height));
+    } else {
+        // Once more at the bar height that fills the box: vector units are
+        // two per module, the text and guard bars below the bars are fixed.
+        scale = w / static_cast<double>(s->vector->width);
+        const double fixed = static_cast<double>(s->vector->height) - 2.0 * 50;
+        const double bar_height = std::max(1.0, (h / scale - fixed) / 2);
+        s = encode(choice, hrt, static_cast<float>(bar_height), error);
+        if (!s) {
             p.restore();
             return false;
         }
-        double x = w / static_cast<double>(m.size());
-        if (snap)
-            x = std::max(1.0, std::floor(x));
-        const double left = snap ? std::floor((w - x * static_cast<double>(m.size())) / 2)
-                                 : (w - x * static_cast<double>(m.size())) / 2;
-        double text_h = human_readable ? std::min(h / 3, x * 9) : 0;
-        for (std::size_t i = 0; i < m.size();) {
-            std::size_t j = i;
-            while (j < m.size() && m[j] == m[i])
-                ++j;
-            if (m[i])
-                p.drawRect(QRectF(left + x * static_cast<double>(i), 0, x * static_cast<double>(j - i),
-                                  snap ? std::round(h - text_h) : h - text_h));
-            i = j;
-        }
-        if (human_readable) {
-            p.setPen(colour);
-            draw_hrt(p, QString::fromStdString(choice.data), w / 2, h - text_h * 0.15, text_h * 0.7, 0);
-        }
-        p.restore();
-        return true;
-    }
-    // Once to learn the proportions, once more at the height that fills the box.
-    symbol_ptr s = encode(choice.symbology, choice.data, human_readable, 50, error);
-    if (!s || ZBarcode_Buffer_Vector(s.get(), 0) >= ZINT_ERROR) {
-        if (s)
-            error = s->errtxt;
-        p.restore();
-        return false;
-    }
-    // Vector units: two per module.
-    double scale = w / static_cast<double>(s->vector->width);
-    if (snap)
-        scale = std::max(1.0, std::floor(scale * 2)) / 2;
-    const double fixed = static_cast<double>(s->vector->height) - 2.0 * 50;
-    const double bar_height = std::max(1.0, (h / scale - fixed) / 2);
-    s = encode(choice.symbology, choice.data, human_readable, static_cast<float>(bar_height), error);
-    if (!s || ZBarcode_Buffer_Vector(s.get(), 0) >= ZINT_ERROR) {
-        if (s)
-            error = s->errtxt;
-        p.restore();
-        return false;
     }
     const zint_vector *v = s->vector;
-    double left = (w - scale * static_cast<double>(v->width)) / 2;
-    double top = (h - scale * static_cast<double>(v->height)) / 2;
-    if (snap) {
-        left = std::floor(left);
-        top = std::floor(top);
-    }
-    for (const zint_vector_rect *r = v->rectangles; r; r = r->next) {
-        QRectF rect(left + scale * r->x, top + scale * r->y, scale * r->width, scale * r->height);
-        if (snap)
-            rect = QRectF(std::round(rect.x()), std::round(rect.y()), std::round(rect.width()),
-                          std::max(1.0, std::round(rect.height())));
-        p.drawRect(rect);
-    }
+    const double left = (w - scale * static_cast<double>(v->width)) / 2;
+    const double top = (h - scale * static_cast<double>(v->height)) / 2;
+    for (const zint_vector_rect *r = v->rectangles; r; r = r->next)
+        p.drawRect(bar(left + scale * r->x, top + scale * r->y, left + scale * (r->x + r->width),
+                       top + scale * (r->y + r->height), snap));
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setPen(colour);
     for (const zint_vector_string *t = v->strings; t; t = t->next)
-        draw_hrt(p, QString::fromUtf8(reinterpret_cast<const char *>(t->text)),
-                            left + scale * t->x, top + scale * t->y, scale * t->fsize * 0.8, t->halign);
+        draw_hrt(p, QString::fromUtf8(reinterpret_cast<const char *>(t->text)), left + scale * t->x,
+                 top + scale * t->y, scale * t->fsize * 0.8, t->halign);
     p.restore();
     return true;
 }

@@ -1,4 +1,4 @@
-#include "server/eps.h"
+#include "render/eps_runner.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -30,6 +30,8 @@ namespace fs = std::filesystem;
 namespace {
 
 std::atomic<int> g_runs{0};
+std::mutex g_observer_mutex;
+std::function<void()> g_observer;
 std::mutex g_root_mutex;
 std::string g_job_root;
 
@@ -492,7 +494,7 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
 
 } // namespace
 
-QImage lsv__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
+QImage rnd__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
                        int px_w, int px_h, std::string &error, const eps_limits &limits, eps_run *run)
 {
     eps_run own;
@@ -520,6 +522,11 @@ QImage lsv__render_eps(const std::vector<unsigned char> &eps, double llx, double
                 return g_cache.front().image;
             }
     }
+    {
+        std::lock_guard<std::mutex> lock(g_observer_mutex);
+        if (g_observer)
+            g_observer();
+    }
     QImage img = run_gs(postscript_part(eps), llx, lly, width, height, px_w, px_h, error, limits, r);
     if (img.isNull())
         return img;
@@ -536,7 +543,7 @@ QImage lsv__render_eps(const std::vector<unsigned char> &eps, double llx, double
     return img;
 }
 
-void lsv__eps_stop_all()
+void rnd__eps_stop_all()
 {
     std::lock_guard<std::mutex> lock(g_running_mutex);
     g_stopping = true;
@@ -544,24 +551,30 @@ void lsv__eps_stop_all()
         ::kill(-pid, SIGKILL);
 }
 
-bool lsv__eps_stopping()
+bool rnd__eps_stopping()
 {
     return g_stopping.load();
 }
 
-void lsv__eps_cache_clear()
+void rnd__eps_cache_clear()
 {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
     g_cache.clear();
 }
 
-int lsv__eps_runs()
+int rnd__eps_runs()
 {
     return g_runs.load();
 }
 
-void lsv__eps_set_job_root(const std::string &folder)
+void rnd__eps_set_job_root(const std::string &folder)
 {
     std::lock_guard<std::mutex> lock(g_root_mutex);
     g_job_root = folder;
+}
+
+void rnd__eps_set_run_observer(std::function<void()> observer)
+{
+    std::lock_guard<std::mutex> lock(g_observer_mutex);
+    g_observer = std::move(observer);
 }

@@ -1,0 +1,478 @@
+#include "render/render.h"
+#include "platform/qt_text.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "model/layout.h"
+#include "platform/code_pages.h"
+#include "render/barcode.h"
+#include "render/element_frame.h"
+#include "render/eps_runner.h"
+
+namespace {
+
+// At most `limit` characters of a text for a log line, then "…".
+std::u16string shown(const std::u16string &text, std::size_t limit = 200)
+{
+    return text.size() <= limit ? text : text.substr(0, limit) + u"…";
+}
+
+std::u16string who(const element *e, int index)
+{
+    std::u16string s = u"Элемент " + rnd__number(index + 1);
+    if (!e->desc.empty())
+        s += u" («" + shown(e->desc) + u"»)";
+    return s + u": ";
+}
+
+// Edges fall on device pixels on a raster device, where they are anywhere
+// else (PDF, SVG, printers, recorded pictures).
+bool snaps(const QPainter &p, render_edges edges)
+{
+    if (edges != render_edges::automatic)
+        return edges == render_edges::pixels;
+    const QPaintEngine *engine = p.paintEngine();
+    if (!engine)
+        return false;
+    switch (engine->type()) {
+    case QPaintEngine::Raster:
+    case QPaintEngine::OpenGL:
+    case QPaintEngine::OpenGL2:
+    case QPaintEngine::X11:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void crossed_box(QPainter &p, const element_frame &f)
+{
+    p.save();
+    p.setTransform(f.pixels);
+    p.setRenderHint(QPainter::Antialiasing, !f.snap);
+    QPen pen(QColor(255, 0, 0), 0);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    if (f.snap) {
+        // Lines through the middle of the outer pixels.
+        const double w = std::max(f.w_px, 1.0), h = std::max(f.h_px, 1.0);
+        p.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));
+        p.drawLine(QPointF(0.5, 0.5), QPointF(w - 0.5, h - 0.5));
+        p.drawLine(QPointF(w - 0.5, 0.5), QPointF(0.5, h - 0.5));
+    } else {
+        const double w = f.w_px, h = f.h_px;
+        p.drawRect(QRectF(0, 0, w, h));
+        p.drawLine(QPointF(0, 0), QPointF(w, h));
+        p.drawLine(QPointF(w, 0), QPointF(0, h));
+    }
+    p.restore();
+}
+
+// Dash patterns in line widths: on, off, on, off...
+std::vector<double> dash_pattern(int style)
+{
+    switch (style) {
+    case 1: return {4, 2, 1, 2};
+    case 2: return {4, 2, 1, 2, 1, 2};
+    case 3: return {4, 2};
+    case 4: return {1, 1};
+    default: return {};
+    }
+}
+
+void draw_border(QPainter &p, const element *e, const element_frame &f, double units_per_pt)
+{
+    p.save();
+    p.setTransform(f.pixels);
+    p.setRenderHint(QPainter::Antialiasing, !f.snap);
+    // The line lies inside the box; thickness 0 is the thinnest line.
+    double t = e->border.thickness > 0 ? e->border.thickness * units_per_pt : f.snap ? 1 : std::min(1.0, units_per_pt);
+    if (f.snap)
+        t = std::max(1.0, std::round(t));
+    const double w = f.w_px, h = f.h_px;
+    const QColor c = rnd__rgb(e->border.colour);
+    const std::vector<double> pattern = dash_pattern(e->border.style);
+    if (pattern.empty() || t * 2 >= std::min(w, h)) {
+        // Four bands, exact to the pixel.
+        const double tw = std::min(t, w / 2), th = std::min(t, h / 2);
+        p.fillRect(QRectF(0, 0, w, th), c);
+        p.fillRect(QRectF(0, h - th, w, th), c);
+        p.fillRect(QRectF(0, th, tw, h - 2 * th), c);
+        p.fillRect(QRectF(w - tw, th, tw, h - 2 * th), c);
+        p.restore();
+        return;
+    }
+    // Each side dashed from its corner on, the dashes filled as rectangles.
+    auto side = [&](double length, const std::function<void(double from, double to)> &fill) {
+        double at = 0;
+        for (std::size_t i = 0; at < length; i = (i + 1) % pattern.size()) {
+            const double step = f.snap ? std::max(1.0, std::round(pattern[i] * t)) : std::max(pattern[i] * t, 1e-3);
+            if (i % 2 == 0)
+                fill(at, std::min(at + step, length));
+            at += step;
+        }
+    };
+    side(w, [&](double a, double b) {
+        p.fillRect(QRectF(a, 0, b - a, t), c);
+        p.fillRect(QRectF(w - b, h - t, b - a, t), c);
+    });
+    side(h - 2 * t, [&](double a, double b) {
+        p.fillRect(QRectF(w - t, t + a, t, b - a), c);
+        p.fillRect(QRectF(0, h - t - b, t, b - a), c);
+    });
+    p.restore();
+}
+
+void draw_markup(QPainter &p, const element *e, const element_frame &f, const QTransform &base)
+{
+    p.save();
+    p.setTransform(f.pixels);
+    p.setRenderHint(QPainter::Antialiasing, !f.snap);
+    p.setPen(QPen(QColor(0, 0, 255), 0, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(0.5, 0.5, std::max(f.w_px - 1, 0.0), std::max(f.h_px - 1, 0.0)));
+    p.setTransform(QTransform());
+    const QPointF a = base.map(QPointF(e->x, e->y));
+    const QPointF c(std::floor(a.x()) + 0.5, std::floor(a.y()) + 0.5);
+    p.setPen(QPen(QColor(255, 0, 0), 0));
+    p.drawLine(c - QPointF(4, 0), c + QPointF(4, 0));
+    p.drawLine(c - QPointF(0, 4), c + QPointF(0, 4));
+    p.drawEllipse(c, 2.5, 2.5);
+    p.restore();
+}
+
+// Pictures drawn by Ghostscript in the calling thread.
+class ghostscript_pictures final : public picture_source {
+public:
+    picture_answer picture(const element *e, int px_w, int px_h, double budget_seconds) override
+    {
+        picture_answer a;
+        const lg_epsi *pic = e->picture.data.get();
+        eps_limits gs;
+        gs.budget_seconds = budget_seconds;
+        eps_run run;
+        a.image = rnd__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error, gs,
+                                  &run);
+        a.seconds = run.seconds;
+        a.out_of_budget = run.out_of_budget;
+        a.stopped = run.stopped;
+        return a;
+    }
+};
+
+// What one render shares between its elements.
+struct render_state {
+    const label *lab;
+    const render_request &r;
+    render_log *log;
+    QTransform base;
+    bool snap;
+    double gs_left;
+    picture_source *pictures;
+    ghostscript_pictures own_pictures;
+    render_variable_map no_variables;
+
+    render_state(QPainter &p, const label *l, const render_request &request, render_log *lg)
+        : lab(l), r(request), log(lg), base(rnd__base_transform(l, request)), snap(snaps(p, request.edges)),
+          gs_left(request.limits.ghostscript_seconds), pictures(request.pictures ? request.pictures : &own_pictures)
+    {
+    }
+    const render_variable_map &variables() const { return r.variables ? *r.variables : no_variables; }
+};
+
+std::u16string substituted(render_state &s, const element *e, int index, const std::optional<std::u16string> &text)
+{
+    if (!text || text->find(u"${") == std::u16string::npos) {
+        if (!text || text->size() <= s.r.limits.max_text)
+            return text.value_or(u"");
+    }
+    bool cut = false;
+    std::function<void(const std::u16string &, const std::u16string *)> note;
+    if (s.log)
+        note = [&](const std::u16string &name, const std::u16string *value) {
+            if (value)
+                s.log->push_back(who(e, index) + u"${" + shown(name) + u"} заменено на «" + shown(*value) + u"»");
+            else
+                s.log->push_back(who(e, index) + u"переменная ${" + shown(name) + u"} не задана, оставлена как есть");
+        };
+    std::u16string out = rnd__substitute_in(*text, s.variables(), note, s.r.limits.max_text, &cut);
+    if (cut && s.log)
+        s.log->push_back(who(e, index) + u"текст длиннее " + rnd__number(static_cast<long long>(s.r.limits.max_text)) +
+                         u" знаков, взято начало");
+    return out;
+}
+
+element_result refused(QPainter &p, render_state &s, const element *e, int index, const element_frame &f,
+                       std::u16string reason)
+{
+    if (s.log)
+        s.log->push_back(who(e, index) + reason);
+    crossed_box(p, f);
+    return {element_state::refused, std::move(reason), {}};
+}
+
+element_result draw_picture(QPainter &p, render_state &s, const element *e, int index, const element_frame &f)
+{
+    const lg_epsi *pic = e->picture.data.get();
+    if (!pic || pic->data.empty())
+        return refused(p, s, e, index, f, u"рисунок не нарисован: в элементе нет рисунка");
+    const double pw = std::ceil(f.w_px - 1e-6), ph = std::ceil(f.h_px - 1e-6);
+    std::string error;
+    picture_answer a;
+    if (!pic->boxed)
+        error = "у рисунка нет размеров (%%BoundingBox)";
+    else if (!(pw >= 1 && ph >= 1))
+        error = "рисунок меньше точки";
+    else if (pw * ph > 100e6)
+        error = "рисунок больше 100 мегапикселей";
+    else {
+        a = s.pictures->picture(e, static_cast<int>(pw), static_cast<int>(ph), s.gs_left);
+        s.gs_left -= a.seconds;
+        error = a.error;
+        if (a.pending)
+            return {element_state::pending, {}, {}};
+        if (a.stopped)
+            return {element_state::refused, u"остановлено", {false, true}};
+        if (a.out_of_budget) {
+            if (s.log)
+                s.log->push_back(who(e, index) + u"рисунок не нарисован: время Ghostscript на изображение (" +
+                                 rnd__number(static_cast<long long>(s.r.limits.ghostscript_seconds)) + u" с) вышло");
+            return {element_state::refused, u"время Ghostscript вышло", {true, false}};
+        }
+    }
+    if (a.image.isNull())
+        return refused(p, s, e, index, f, u"рисунок не нарисован: " + msc__from_utf8(error));
+    p.save();
+    p.setTransform(f.pixels);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !f.snap);
+    p.drawImage(QRectF(0, 0, f.w_px, f.h_px), a.image);
+    p.restore();
+    return {};
+}
+
+element_result draw_one(QPainter &p, render_state &s, int index)
+{
+    const element *e = s.lab->es[index];
+    const element_frame f = rnd__frame_of(e, s.base, s.snap);
+    switch (e->type) {
+    case ELE_TEXT: {
+        const std::u16string text = substituted(s, e, index, e->text.text);
+        if (text.find_first_not_of(u" \t\r\n") == std::u16string::npos)
+            return {element_state::empty, {}, {}};
+        rnd__draw_text(p, e, f, text, s.log, s.log ? who(e, index) : std::u16string());
+        return {};
+    }
+    case ELE_BORDER:
+        draw_border(p, e, f, std::min(s.r.scale_x, s.r.scale_y));
+        return {};
+    case ELE_BARCODE: {
+        const std::string data = msc__to_utf8(substituted(s, e, index, e->barcode.code));
+        std::string error;
+        p.save();
+        p.setTransform(f.pixels);
+        const bool ok = rnd__draw_barcode(p, e->barcode.type, data, e->barcode.text != 0, rnd__rgb(e->barcode.colour),
+                                          f.w_px, f.h_px, f.snap, error);
+        p.restore();
+        if (!ok)
+            return refused(p, s, e, index, f, u"штрихкод не нарисован: " + msc__from_utf8(error));
+        return {};
+    }
+    case ELE_PICTURE:
+        return draw_picture(p, s, e, index, f);
+    default:
+        return refused(p, s, e, index, f, u"неизвестный вид элемента " + rnd__number(e->type));
+    }
+}
+
+} // namespace
+
+render_log::render_log(std::vector<std::u16string> &lines, std::size_t limit) : lines_(lines), limit_(limit)
+{
+    for (const std::u16string &l : lines_)
+        units_ += l.size() + 1;
+}
+
+void render_log::push_back(std::u16string line)
+{
+    if (units_ > limit_)
+        return;
+    units_ += line.size() + 1;
+    lines_.push_back(std::move(line));
+}
+
+QTransform rnd__base_transform(const label *lab, const render_request &r)
+{
+    return QTransform(r.scale_x, 0, 0, -r.scale_y, r.origin.x(), r.origin.y() + lab->height * r.scale_y);
+}
+
+element_frame rnd__frame_of(const element *e, const QTransform &base, bool snap_to_pixels)
+{
+    const element_layout l = ele__layout(e);
+    const double bw = l.x2 - l.x1, bh = l.y2 - l.y1;
+    double cx, cy, cw, chh, px, py;
+    if (ele__turned(e)) {
+        px = (l.x1 + l.x2) / 2;
+        py = (l.y1 + l.y2) / 2;
+        cw = bh;
+        chh = bw;
+        cx = px - cw / 2;
+        cy = py - chh / 2;
+    } else {
+        px = e->x;
+        py = e->y;
+        cx = l.x1;
+        cy = l.y1;
+        cw = bw;
+        chh = bh;
+    }
+    // Label points, origin at the content's top left, y up.
+    QTransform t = base;
+    t.translate(px, py);
+    t.rotate(e->angle);
+    t.translate(cx - px, cy + chh - py);
+
+    element_frame f;
+    f.w_pt = cw;
+    f.h_pt = chh;
+    const QPointF o = t.map(QPointF(0, 0));
+    const QPointF ux = t.map(QPointF(1, 0)) - o, uy = t.map(QPointF(0, 1)) - o;
+    const double ppx = std::hypot(ux.x(), ux.y()), ppy = std::hypot(uy.x(), uy.y());
+    f.ppx = ppx > 0 ? ppx : 1;
+    f.ppy = ppy > 0 ? ppy : 1;
+    f.points = QTransform::fromScale(1, -1) * t;
+    f.pixels = QTransform::fromScale(1 / f.ppx, -1 / f.ppy) * t;
+    const double turns = e->angle / 90;
+    f.right_angle = std::fabs(turns - std::round(turns)) < 1e-9;
+    f.w_px = cw * f.ppx;
+    f.h_px = chh * f.ppy;
+    f.snap = snap_to_pixels && f.right_angle;
+    if (f.snap) {
+        // Whole pixels: the corner on a pixel corner, the sides whole.
+        f.pixels = QTransform(std::round(f.pixels.m11()), std::round(f.pixels.m12()), std::round(f.pixels.m21()),
+                              std::round(f.pixels.m22()), std::round(f.pixels.dx()), std::round(f.pixels.dy()));
+        f.w_px = std::round(f.w_px);
+        f.h_px = std::round(f.h_px);
+    }
+    return f;
+}
+
+render_variable_map rnd__variable_map(const std::vector<render_variable> &variables)
+{
+    render_variable_map map;
+    map.reserve(variables.size());
+    for (const render_variable &v : variables)
+        map.try_emplace(v.name, v.value);
+    return map;
+}
+
+std::u16string rnd__substitute_in(const std::u16string &text, const render_variable_map &variables,
+                                  const std::function<void(const std::u16string &, const std::u16string *)> &note,
+                                  std::size_t max_chars, bool *cut)
+{
+    if (cut)
+        *cut = false;
+    std::u16string out;
+    auto append = [&](const std::u16string &from, std::size_t at, std::size_t n) {
+        if (out.size() >= max_chars) {
+            if (n && cut)
+                *cut = true;
+            return;
+        }
+        if (n > max_chars - out.size()) {
+            n = max_chars - out.size();
+            if (cut)
+                *cut = true;
+        }
+        out.append(from, at, n);
+    };
+    std::size_t i = 0;
+    while (i < text.size() && out.size() < max_chars) {
+        const std::size_t open = text.find(u"${", i);
+        if (open == std::u16string::npos)
+            break;
+        const std::size_t close = text.find(u'}', open + 2);
+        if (close == std::u16string::npos)
+            break;
+        append(text, i, open - i);
+        const std::u16string name = text.substr(open + 2, close - open - 2);
+        const auto found = variables.find(name);
+        const std::u16string *value = found == variables.end() ? nullptr : &found->second;
+        if (note)
+            note(name, value);
+        if (value)
+            append(*value, 0, value->size());
+        else
+            append(text, open, close - open + 1);
+        i = close + 1;
+    }
+    if (out.size() < max_chars)
+        append(text, i, text.size() - std::min(i, text.size()));
+    else if (i < text.size() && cut)
+        *cut = true;
+    return out;
+}
+
+render_outcome rnd__draw_label(QPainter &p, const label *lab, const render_request &r,
+                               std::vector<std::u16string> &lines)
+{
+    render_log log(lines, r.limits.max_log);
+    render_state s(p, lab, r, &log);
+    p.save();
+    if (r.background) {
+        const QRectF area = s.base.mapRect(QRectF(0, 0, lab->width, lab->height));
+        p.fillRect(s.snap ? QRectF(area.toAlignedRect()) : area, rnd__rgb(lab->bgcolor));
+    }
+    render_outcome outcome;
+    // Index 0 is on top: drawn from the last index up.
+    for (int i = lab->qty - 1; i >= 0; --i) {
+        if (rnd__eps_stopping()) {
+            outcome.stopped = true;
+            break;
+        }
+        if (lab->es[i]->disabled)
+            continue;
+        const element_result e = draw_one(p, s, i);
+        if (e.outcome.stopped || e.outcome.out_of_time) {
+            outcome = e.outcome;
+            break;
+        }
+    }
+    if (r.markup && !outcome.stopped && !outcome.out_of_time)
+        for (int i = lab->qty - 1; i >= 0; --i)
+            if (!lab->es[i]->disabled)
+                draw_markup(p, lab->es[i], rnd__frame_of(lab->es[i], s.base, s.snap), s.base);
+    p.restore();
+    return outcome;
+}
+
+element_result rnd__draw_element(QPainter &p, const label *lab, int index, const render_request &r,
+                                  std::vector<std::u16string> *lines)
+{
+    if (index < 0 || index >= lab->qty)
+        return {element_state::empty, {}, {}};
+    std::vector<std::u16string> none;
+    render_log log(lines ? *lines : none, r.limits.max_log);
+    render_state s(p, lab, r, lines ? &log : nullptr);
+    p.save();
+    element_result out = draw_one(p, s, index);
+    p.restore();
+    return out;
+}
+
+QRectF rnd__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device)
+{
+    const QTransform base = rnd__base_transform(lab, r);
+    const element_frame f = rnd__frame_of(e, base, false);
+    QRectF box(0, 0, f.w_pt, f.h_pt);
+    if (e->type == ELE_TEXT && e->text.text && !e->text.text->empty()) {
+        const std::u16string text =
+            r.variables ? rnd__substitute_in(*e->text.text, *r.variables, nullptr, r.limits.max_text)
+                        : e->text.text->substr(0, r.limits.max_text);
+        box |= rnd__text_extent(e, f, text, device);
+    }
+    // Two device units around it for the edges' antialiasing and rounding.
+    return f.points.mapRect(box).adjusted(-2, -2, 2, 2);
+}
