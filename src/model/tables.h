@@ -59,13 +59,18 @@ inline constexpr name_code symbology_table[] = {
     {"MSI", 13},
     {"PLESSEY", 14}, {"PLS", 14},
     {"93", 15}, {"CODE93", 15}, {"CODE-93", 15},
+    {"QRCODE", 16},
+    {"DATAMATRIX", 17},
+    {"PDF417", 18},
+    {"GS1-128", 19},
 };
-inline constexpr int symbology_count = 16;
-// What the lists of the properties panel show for each code 0..15, in order.
+inline constexpr int symbology_count = 20;
+// What the lists of the properties panel show for each code, in order.
 inline constexpr const char16_t *symbology_shown[symbology_count] = {
     u"Автоподбор", u"EAN (автоподбор)", u"EAN-8",     u"EAN-13",   u"UPC",     u"ISBN",
     u"CODE-39",    u"CODE-128",         u"CODE-128B", u"CODE-128C", u"CODE-128RAW",
-    u"Interleaved 2 of 5", u"CODABAR",  u"MSI",       u"PLESSEY",  u"CODE-93"};
+    u"Interleaved 2 of 5", u"CODABAR",  u"MSI",       u"PLESSEY",  u"CODE-93",
+    u"QR-код",     u"DataMatrix",       u"PDF417",    u"GS1-128"};
 
 // Element kinds by `element::type`.
 inline constexpr const char *kind_names[] = {"text", "border", "drawing", "barcode"};

@@ -297,6 +297,50 @@ TEST_F(LabelFiles, NamesAndCodesOutsideTheTables)
     EXPECT_NE(f.find("<string>SOLID</string>"), std::string::npos);
 }
 
+TEST_F(LabelFiles, TwoDimensionalAndGs1KindsAreWrittenByNameUnknownNamesKept)
+{
+    // The four later kinds read and write under their own names; a file of
+    // a newer program with a kind this one does not know, and an older file
+    // without any of them, come back byte for byte.
+    struct named {
+        const char *name;
+        int code;
+    } kinds[] = {{"QRCODE", 16}, {"DATAMATRIX", 17}, {"PDF417", 18}, {"GS1-128", 19}, {"AZTEC", -1},
+                 {"QR", -1}, {"qrcode", -1}, {"93", 15}};
+    std::string els;
+    for (int i = 0; i < 8; ++i)
+        els += element_xml(common("barcode", i) + str("value", "(01)04601234567893") + str("style", kinds[i].name) +
+                           dbl("size", "0"));
+    const std::string newer = call(param(label_xml(els)));
+    auto l = load_text(newer);
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->qty, 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(l->es[i]->barcode.type, kinds[i].code) << kinds[i].name;
+    ASSERT_EQ(ino__save_file(u16(dir / "out.lbl"), l.get()), 1);
+    const std::string written = file_text("out.lbl");
+    for (const named &k : kinds)
+        EXPECT_NE(written.find(std::string("<string>") + k.name + "</string>"), std::string::npos) << k.name;
+    auto again = load_text(written);
+    ASSERT_TRUE(again);
+    ASSERT_EQ(ino__save_file(u16(dir / "again.lbl"), again.get()), 1);
+    EXPECT_EQ(file_text("again.lbl"), written);
+
+    // A kind chosen in the editor replaces a stored unknown name.
+    l->es[4]->barcode.type = 17;
+    l->es[4]->barcode.stored_type.reset();
+    ASSERT_EQ(ino__save_file(u16(dir / "chosen.lbl"), l.get()), 1);
+    EXPECT_EQ(file_text("chosen.lbl").find("AZTEC"), std::string::npos);
+
+    label_ptr older = sample_label();
+    ASSERT_EQ(ino__save_file(u16(dir / "older.lbl"), older.get()), 1);
+    const std::string before = file_text("older.lbl");
+    auto back = load_text(before);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(ino__save_file(u16(dir / "older2.lbl"), back.get()), 1);
+    EXPECT_EQ(file_text("older2.lbl"), before);
+}
+
 TEST_F(LabelFiles, OutOfRangeElementsAreSkippedOthersLoad)
 {
     auto l = load_text(call(param(label_xml(

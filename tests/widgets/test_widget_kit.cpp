@@ -549,8 +549,14 @@ TEST(ChoiceBoxes, SelectionRulesOfTheSharedLists)
     EXPECT_EQ(cmn__quadrant_box(&w, 8)->currentText(), QStringLiteral("По центру"));
     EXPECT_EQ(cmn__yes_no_box(&w, 0)->currentText(), QStringLiteral("Нет"));
     QComboBox *types = cmn__barcode_type_box(&w, 11);
-    EXPECT_EQ(types->count(), 16);
+    EXPECT_EQ(types->count(), 20);
     EXPECT_EQ(types->currentText(), QStringLiteral("Interleaved 2 of 5"));
+    // The two-dimensional and GS1 kinds after the sixteen linear ones.
+    const char16_t *later[] = {u"QR-код", u"DataMatrix", u"PDF417", u"GS1-128"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(types->itemText(16 + i), QString::fromUtf16(later[i]));
+        EXPECT_EQ(types->itemData(16 + i).toInt(), 16 + i);
+    }
     EXPECT_EQ(cmn__justification_box(&w, 3)->currentText(), QStringLiteral("Равномерно"));
     // The anchor and barcode lists are the label's tables, row for row.
     QComboBox *anchors = cmn__quadrant_box(&w, -1);
