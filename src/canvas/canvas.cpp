@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "canvas/canvas_mode.h"
+#include "canvas/picture_worker.h"
 #include "model/errors.h"
 #include "platform/beep.h"
 #include "widgets/floatsb.h"
@@ -326,6 +327,7 @@ void canvas_window::set_label(label *lab)
     mode_->label_changed();
     stock_.lab = lab;
     text_cache_.clear();
+    contents_.clear();
     reset_view();
     layout_all();
     extent_changed();
@@ -400,8 +402,26 @@ void canvas_window::redraw_element(int index)
         return;
     element *e = stock_.lab->es[index];
     update(element_rect(e, 10));
+    if (content_on_)
+        update(content_rect(e));
     layout_element(e);
     update(element_rect(e, 10));
+    if (content_on_)
+        update(content_rect(e));
+}
+
+QRect canvas_window::content_rect(const element *e) const
+{
+    const label *l = stock_.lab;
+    render_request r;
+    r.scale_x = r.scale_y = stock_.scale;
+    r.origin = QPointF(px(0), py(l->height));
+    static const QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+    const QRectF ext = rnd__element_extent(l, e, r, &probe) & QRectF(rect().adjusted(-2, -2, 2, 2));
+    if (!(std::isfinite(ext.left()) && std::isfinite(ext.top()) && std::isfinite(ext.width()) &&
+          std::isfinite(ext.height())))
+        return rect();
+    return ext.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
 }
 
 QRect canvas_window::element_rect(const element *e, int grow) const
@@ -458,10 +478,15 @@ void canvas_window::notify(const frame_notify &n)
         redraw_element(n.e1);
         recompute_extent();
         break;
+    case fn::text: case fn::font: case fn::font_size: case fn::thickness: case fn::line_style:
+    case fn::barcode_data: case fn::barcode_kind: case fn::picture:
+        // The content shows them; the schematic box does not.  A picture
+        // may change the box through width and height, which arrive by
+        // themselves.
+        if (content_on_)
+            redraw_element(n.e1);
+        break;
     default:
-        // Kind fields that change nothing of the drawing (text, font...):
-        // the picture may change the box through width and height, which
-        // arrive by themselves.
         break;
     }
 }
@@ -553,6 +578,7 @@ void canvas_window::paint_scene(QPainter &p, const QRect &client, const QRect &d
         paint_grid(p, 20, area);
     if (stock_.grid[2])
         paint_grid(p, 40, area);
+    draw_contents(p, area);
     draw_guides(p, area);
     draw_elements(p, area);
 }

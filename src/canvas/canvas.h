@@ -1,6 +1,7 @@
-// The canvas: the label drawn schematically at a zoom, with its grids,
-// guides, element boxes, anchor markers and handles, and everything the
-// mouse does to them.  Painting lives in canvas.cpp and cnv_elements.cpp,
+// The canvas: the label at a zoom, each element's real content (as the
+// render library draws it) under its schematic box, with grids, guides,
+// anchor markers and handles, and everything the mouse does to them.
+// Painting lives in canvas.cpp, cnv_content.cpp and cnv_elements.cpp,
 // guides in cnv_guides.cpp; what the mouse does is one interaction mode at
 // a time (canvas_mode.h, mode_*.cpp).
 #pragma once
@@ -23,8 +24,10 @@
 
 #include "hub/frame_hub.h"
 #include "model/layout.h"
+#include "render/render.h"
 
 class canvas_mode;
+class picture_worker;
 class frame_host;
 class float_scroll_bar;
 class ruler;
@@ -104,6 +107,16 @@ public:
     void zoom_out();
     void remove_guides();
     void arm(int kind);               // a creation tool: ELE_TEXT .. ELE_BARCODE
+    // The elements' real content under their boxes, or the boxes alone.
+    bool content_shown() const { return content_on_; }
+    void show_content(bool on);
+    // The preview variables changed: texts and barcodes show the new values.
+    void variables_changed();
+    // EPS pictures still being drawn in the background (for tests).
+    int pictures_pending() const;
+    // Elements whose content was drawn again by the last paints, since the
+    // count was last read (for tests and benchmarks).
+    int take_content_draws();
 
     // A ruler handed over a drag: a guide is made under the pointer.
     void begin_guide(bool vertical);
@@ -197,6 +210,12 @@ private:
     void redraw_with_trail(int index);
     // cnv_guides.cpp
     void draw_guides(QPainter &p, const QRect &area);
+    // cnv_content.cpp
+    void draw_contents(QPainter &p, const QRect &dirty);
+    void draw_content(QPainter &p, int index, const QRect &area, const QPoint &origin);
+    bool shows_description(const element *e) const;
+    QRect content_rect(const element *e) const;
+    void content_status();
 
     canvas_stock stock_;
     std::unique_ptr<canvas_mode> mode_;
@@ -209,6 +228,26 @@ private:
         QStaticText layout;
     };
     std::unordered_map<const element *, text_cache_entry> text_cache_;
+    // One element's content as drawn at the current zoom, relative to the
+    // label's top left pixel; `covered` is the part drawn (the part on the
+    // screen, with a margin, of a large element).
+    struct content_entry {
+        std::uint64_t key = 0;
+        QRect covered;
+        QImage image;
+        element_state state = element_state::drawn;
+        std::u16string reason;
+        unsigned long long used = 0;
+    };
+    std::unordered_map<const element *, content_entry> contents_;
+    bool content_on_ = true;
+    std::unique_ptr<picture_worker> pictures_;
+    unsigned pictures_arrived_ = 0;  // part of the key of picture elements
+    std::uint64_t variables_key_ = 0;
+    render_variable_map variables_;
+    unsigned long long paints_ = 0;
+    int content_draws_ = 0;
+    QString content_status_;
     QTimer snap_timer_;
     QImage scene_;
     std::array<QPoint, 4> trail_{};   // the last pointer points

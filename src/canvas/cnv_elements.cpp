@@ -1,5 +1,6 @@
-// The schematic drawing of the elements: translucent edges, descriptions,
-// handles and anchor markers, and the spots they leave for hit testing.
+// The schematic drawing of the elements: translucent edges, descriptions
+// (over an element with nothing of its own to show), handles and anchor
+// markers, and the spots they leave for hit testing.
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -230,7 +231,8 @@ void canvas_window::draw_element(QPainter &p, element *e, int index, const QRect
     }
     if (visible) {
         draw_edges(p, fr);
-        draw_element_text(p, e, fr, dirty);
+        if (shows_description(e))
+            draw_element_text(p, e, fr, dirty);
     }
     // Handles: only on the one selected element.
     if (e->state != ELE_UNSELECTED && stock_.lab->sel == 1)

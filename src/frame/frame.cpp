@@ -166,6 +166,7 @@ label_frame::label_frame(document_store &store)
     for (int g : {cmd::grid_10, cmd::grid_20, cmd::grid_40})
         if (settings::get(grid_setting(g)))
             toggle_grid(g);
+    show_content(settings::get(settings::canvas_content) != 0, false);
 
     ++g_frames;
     hub_->update_title();
@@ -220,7 +221,8 @@ void label_frame::build_menu()
             text += QLatin1Char('\t') + QString::fromUtf16(r.hint);
         QAction *a = into->addAction(text);
         a->setData(r.command);
-        if (r.command == cmd::grid_10 || r.command == cmd::grid_20 || r.command == cmd::grid_40)
+        if (r.command == cmd::grid_10 || r.command == cmd::grid_20 || r.command == cmd::grid_40 ||
+            r.command == cmd::canvas_content)
             a->setCheckable(true);
         const int id = r.command;
         connect(a, &QAction::triggered, this, [this, id] { command(id); });
@@ -356,6 +358,9 @@ void label_frame::command(int id, long param)
     case cmd::grid_40:
         toggle_grid(id);
         return;
+    case cmd::canvas_content:
+        show_content(!stock_.canvas->content_shown(), true);
+        return;
     case cmd::help:
         manual();
         return;
@@ -408,6 +413,15 @@ void label_frame::toggle_grid(int command)
     settings::set(grid_setting(command), on ? 1 : 0);
 }
 
+void label_frame::show_content(bool on, bool store)
+{
+    stock_.canvas->show_content(on);
+    if (QAction *a = menu_action(cmd::canvas_content))
+        a->setChecked(on);
+    if (store)
+        settings::set(settings::canvas_content, on ? 1 : 0);
+}
+
 void label_frame::label_properties()
 {
     hub_->label_properties([](const label &lab) { return lop__run(nullptr, lab); });
@@ -458,6 +472,7 @@ void label_frame::leave_preview()
     stock_.preview_mode = false;
     stock_.preview->hide();
     stock_.master->show();
+    stock_.canvas->variables_changed(); // the preview may have changed them
     hub_->set_preview_mode(false);
     stock_.canvas->setFocus();
 }

@@ -99,6 +99,8 @@ private:
     void build_layout();
     void size_children();
     void toggle_grid(int command);
+    // The canvas with or without the elements' content; `store` keeps the choice.
+    void show_content(bool on, bool store);
     void label_properties();
     void options();
     void manual();

@@ -88,6 +88,7 @@ inline constexpr menu_row frame_menu[] = {
     {1, cmd::grid_20, u"Сетка &20 пт", u"Ctrl+2"},
     {1, cmd::grid_40, u"Сетка &40 пт", u"Ctrl+4"},
     {1, -1, nullptr, nullptr},
+    {1, cmd::canvas_content, u"Показывать &содержимое", nullptr},
     {1, cmd::remove_guides, u"&Убрать направляющие", u"Ctrl+E"},
     {0, 0, u"&Справка", nullptr},
     {1, cmd::help, u"&Руководство on-line", u"F1"},

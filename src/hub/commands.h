@@ -50,6 +50,7 @@ inline constexpr int grid_10 = 40034;
 inline constexpr int grid_20 = 40035;
 inline constexpr int grid_40 = 40036;
 inline constexpr int remove_guides = 40083;
+inline constexpr int canvas_content = 40190; // the elements' real content on the canvas
 inline constexpr int tool_text = 40146;
 inline constexpr int tool_border = 40145;
 inline constexpr int tool_barcode = 40144;

@@ -39,6 +39,7 @@ inline constexpr reg_int_setting frame_slave_twowin_perc{u"frame-slave-twowin-pe
 inline constexpr reg_int_setting grid_10{u"grid-10", 0};
 inline constexpr reg_int_setting grid_20{u"grid-20", 1};
 inline constexpr reg_int_setting grid_40{u"grid-40", 0};
+inline constexpr reg_int_setting canvas_content{u"canvas-content", 1};
 inline constexpr reg_double_setting label_width{u"label-width", 300};
 inline constexpr reg_double_setting label_height{u"label-height", 400};
 inline constexpr reg_int_setting label_color{u"label-color", 0xFFFFFF};
