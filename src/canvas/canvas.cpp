@@ -417,7 +417,7 @@ QRect canvas_window::content_rect(const element *e) const
     r.scale_x = r.scale_y = stock_.scale;
     r.origin = QPointF(px(0), py(l->height));
     static const QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
-    const QRectF ext = rnd__element_extent(l, e, r, &probe) & QRectF(rect().adjusted(-2, -2, 2, 2));
+    const QRectF ext = rdr__element_extent(l, e, r, &probe) & QRectF(rect().adjusted(-2, -2, 2, 2));
     if (!(std::isfinite(ext.left()) && std::isfinite(ext.top()) && std::isfinite(ext.width()) &&
           std::isfinite(ext.height())))
         return rect();

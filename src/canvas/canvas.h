@@ -233,6 +233,7 @@ private:
     // screen, with a margin, of a large element).
     struct content_entry {
         std::uint64_t key = 0;
+        QRectF extent; // where drawing it may touch, relative to the label's corner
         QRect covered;
         QImage image;
         element_state state = element_state::drawn;

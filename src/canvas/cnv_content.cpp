@@ -101,7 +101,7 @@ void canvas_window::draw_contents(QPainter &p, const QRect &dirty)
             std::vector<render_variable> list;
             for (const preview_var &v : prs__variables())
                 list.push_back({v.name, v.value});
-            variables_ = rnd__variable_map(list);
+            variables_ = rdr__variable_map(list);
         }
     }
     if (!pictures_)
@@ -180,7 +180,14 @@ void canvas_window::draw_content(QPainter &p, int index, const QRect &area, cons
     // Only the part near the screen is ever drawn: whatever the element's
     // size, the rectangles stay within what an int holds.
     const QRectF reach = QRectF(client.translated(-o).adjusted(-m, -m, m, m));
-    const QRectF extent = rnd__element_extent(l, e, r, &probe);
+    content_entry &c = contents_[e];
+    if (c.key != k.h || c.extent.isNull()) {
+        // Where the element may draw does not change while its key stays.
+        c.extent = rdr__element_extent(l, e, r, &probe);
+        c.key = k.h;
+        c.covered = QRect();
+    }
+    const QRectF extent = c.extent;
     if (!(std::isfinite(extent.left()) && std::isfinite(extent.top()) && std::isfinite(extent.width()) &&
           std::isfinite(extent.height())))
         return;
@@ -192,10 +199,8 @@ void canvas_window::draw_content(QPainter &p, int index, const QRect &area, cons
     const QRect needed = ext & phys_area.translated(-o);
     if (needed.isEmpty())
         return;
-    content_entry &c = contents_[e];
     c.used = paints_;
-    if (c.key != k.h || !c.covered.contains(needed)) {
-        c.key = k.h;
+    if (c.covered.isNull() || !c.covered.contains(needed)) {
         c.covered = ext;
         c.image = QImage(c.covered.size(), QImage::Format_ARGB32_Premultiplied);
         c.image.fill(Qt::transparent);
@@ -207,7 +212,7 @@ void canvas_window::draw_content(QPainter &p, int index, const QRect &area, cons
             QPainter ip(&c.image);
             render_request at = r;
             at.origin = QPointF(-c.covered.topLeft());
-            res = rnd__draw_element(ip, l, index, at);
+            res = rdr__draw_element(ip, l, index, at);
         }
         c.image.setDevicePixelRatio(dpr);
         c.state = res.state;

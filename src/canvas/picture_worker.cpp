@@ -79,7 +79,7 @@ void picture_worker::run()
         const lg_epsi_shared pic = it->second.picture;
         lock.unlock();
         std::string error;
-        QImage image = rnd__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, std::get<1>(k),
+        QImage image = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, std::get<1>(k),
                                        std::get<2>(k), error);
         if (image.isNull() && error.empty())
             error = "Ghostscript не нарисовал рисунок";

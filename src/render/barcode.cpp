@@ -122,7 +122,7 @@ void draw_hrt(QPainter &p, const QString &text, double x, double baseline, doubl
 
 } // namespace
 
-barcode_choice rnd__barcode_choice(int type, const std::string &data)
+barcode_choice rdr__barcode_choice(int type, const std::string &data)
 {
     barcode_choice c;
     c.data = data;
@@ -131,11 +131,11 @@ barcode_choice rnd__barcode_choice(int type, const std::string &data)
     switch (type) {
     case 0: // automatic
         if (all_digits(data) && (n == 7 || n == 8))
-            return rnd__barcode_choice(2, data);
+            return rdr__barcode_choice(2, data);
         if (all_digits(data) && n == 11)
-            return rnd__barcode_choice(4, data);
+            return rdr__barcode_choice(4, data);
         if (all_digits(data) && (n == 12 || n == 13))
-            return rnd__barcode_choice(3, data);
+            return rdr__barcode_choice(3, data);
         c.symbology = BARCODE_CODE128;
         break;
     case 1: // EAN of the length given
@@ -214,7 +214,7 @@ barcode_choice rnd__barcode_choice(int type, const std::string &data)
     return c;
 }
 
-bool rnd__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error)
+bool rdr__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error)
 {
     std::vector<int> values;
     std::size_t i = 0;
@@ -264,7 +264,7 @@ bool rnd__code128_raw_modules(const std::string &data, std::vector<unsigned char
     return true;
 }
 
-bool rnd__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
+bool rdr__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
                        std::string &error)
 {
     barcode_choice c;
@@ -280,15 +280,15 @@ bool rnd__zint_modules(int symbology, const std::string &data, std::vector<unsig
     return true;
 }
 
-std::string rnd__barcode_refusal(int type, const std::string &data)
+std::string rdr__barcode_refusal(int type, const std::string &data)
 {
-    const barcode_choice c = rnd__barcode_choice(type, data);
+    const barcode_choice c = rdr__barcode_choice(type, data);
     if (!c.error.empty())
         return c.error;
     std::string error;
     if (c.raw128) {
         std::vector<unsigned char> m;
-        rnd__code128_raw_modules(c.data, m, error);
+        rdr__code128_raw_modules(c.data, m, error);
         return error;
     }
     return encode(c, false, 50, error) ? std::string() : error;
@@ -314,7 +314,7 @@ bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, cons
                  bool snap, std::string &error)
 {
     std::vector<unsigned char> m;
-    if (!rnd__code128_raw_modules(c.data, m, error))
+    if (!rdr__code128_raw_modules(c.data, m, error))
         return false;
     const double x = w / static_cast<double>(m.size());
     const double text_h = human_readable ? std::min(h / 3, x * 9) : 0;
@@ -336,14 +336,14 @@ bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, cons
 
 } // namespace
 
-bool rnd__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
+bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
                        const QColor &colour, double w, double h, bool snap, std::string &error)
 {
     if (!(w > 0) || !(h > 0)) {
         error = "штрихкод нулевого размера";
         return false;
     }
-    const barcode_choice choice = rnd__barcode_choice(type, data);
+    const barcode_choice choice = rdr__barcode_choice(type, data);
     if (!choice.error.empty()) {
         error = choice.error;
         return false;

@@ -24,23 +24,23 @@ struct barcode_choice {
     bool two_d = false;
     std::string error;
 };
-barcode_choice rnd__barcode_choice(int type, const std::string &data);
+barcode_choice rdr__barcode_choice(int type, const std::string &data);
 
 // CODE-128 from its symbol values written as decimal numbers separated by
 // spaces ("104 33 34 35"): the start code (103 A, 104 B, 105 C) comes first
 // and Start B is put in front when it is missing; the check symbol and the
 // stop pattern are added.  The modules (1 bar, 0 space) without quiet zones,
 // or false with an error text.
-bool rnd__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error);
+bool rdr__code128_raw_modules(const std::string &data, std::vector<unsigned char> &modules, std::string &error);
 
 // The modules of the single row of a zint-encoded symbol (for tests and
 // drawing), or false with zint's error text.
-bool rnd__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
+bool rdr__zint_modules(int symbology, const std::string &data, std::vector<unsigned char> &modules,
                        std::string &error);
 
 // Why the data cannot be drawn as that kind ("" when it can): the same
 // checks and libzint's own as drawing makes, without drawing.
-std::string rnd__barcode_refusal(int type, const std::string &data);
+std::string rdr__barcode_refusal(int type, const std::string &data);
 
 // Draws the barcode into the rectangle (0, 0, w, h) of the painter's current
 // frame, whose unit is one device unit and whose y runs down.  A linear
@@ -49,5 +49,5 @@ std::string rnd__barcode_refusal(int type, const std::string &data);
 // rounded to the nearest device pixel and drawn without antialiasing, so
 // bars differ from their true width by at most a pixel.  False with an
 // error text when the data is refused; nothing is drawn then.
-bool rnd__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
+bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
                        const QColor &colour, double w, double h, bool snap, std::string &error);

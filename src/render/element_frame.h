@@ -24,21 +24,21 @@ struct element_frame {
 };
 
 // Label points (y up) to device units.
-QTransform rnd__base_transform(const label *lab, const render_request &r);
-element_frame rnd__frame_of(const element *e, const QTransform &base, bool snap_to_pixels);
+QTransform rdr__base_transform(const label *lab, const render_request &r);
+element_frame rdr__frame_of(const element *e, const QTransform &base, bool snap_to_pixels);
 
-inline QColor rnd__rgb(std::uint32_t colour)
+inline QColor rdr__rgb(std::uint32_t colour)
 {
     return QColor::fromRgb(0xFF000000u | (colour & 0xFFFFFFu));
 }
 
 // The family names the font database knows, without foundry suffixes.
-const std::set<QString> &rnd__known_families();
+const std::set<QString> &rdr__known_families();
 
 // Draws the text in the element's box; log lines (the font fallback, a
 // missing size) go to `log` when there is one.  `who` names the element.
-void rnd__draw_text(QPainter &p, const element *e, const element_frame &f, const std::u16string &text,
+void rdr__draw_text(QPainter &p, const element *e, const element_frame &f, const std::u16string &text,
                     render_log *log, const std::u16string &who);
 // The part of the point frame the text may touch beyond its box.
-QRectF rnd__text_extent(const element *e, const element_frame &f, const std::u16string &text,
+QRectF rdr__text_extent(const element *e, const element_frame &f, const std::u16string &text,
                         const QPaintDevice *device);

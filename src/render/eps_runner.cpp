@@ -494,7 +494,7 @@ QImage run_gs(const std::string &ps, double llx, double lly, double bw, double b
 
 } // namespace
 
-QImage rnd__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
+QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
                        int px_w, int px_h, std::string &error, const eps_limits &limits, eps_run *run)
 {
     eps_run own;
@@ -543,7 +543,7 @@ QImage rnd__render_eps(const std::vector<unsigned char> &eps, double llx, double
     return img;
 }
 
-void rnd__eps_stop_all()
+void rdr__eps_stop_all()
 {
     std::lock_guard<std::mutex> lock(g_running_mutex);
     g_stopping = true;
@@ -551,29 +551,29 @@ void rnd__eps_stop_all()
         ::kill(-pid, SIGKILL);
 }
 
-bool rnd__eps_stopping()
+bool rdr__eps_stopping()
 {
     return g_stopping.load();
 }
 
-void rnd__eps_cache_clear()
+void rdr__eps_cache_clear()
 {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
     g_cache.clear();
 }
 
-int rnd__eps_runs()
+int rdr__eps_runs()
 {
     return g_runs.load();
 }
 
-void rnd__eps_set_job_root(const std::string &folder)
+void rdr__eps_set_job_root(const std::string &folder)
 {
     std::lock_guard<std::mutex> lock(g_root_mutex);
     g_job_root = folder;
 }
 
-void rnd__eps_set_run_observer(std::function<void()> observer)
+void rdr__eps_set_run_observer(std::function<void()> observer)
 {
     std::lock_guard<std::mutex> lock(g_observer_mutex);
     g_observer = std::move(observer);

@@ -32,21 +32,21 @@ struct eps_run {
 // into a pipe (never into files).  A null image and an error text (Russian,
 // one line, saying what failed) when gs is missing, fails, is killed or
 // writes nothing usable.
-QImage rnd__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
+QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height,
                        int px_w, int px_h, std::string &error, const eps_limits &limits = {},
                        eps_run *run = nullptr);
 
 // Kills every Ghostscript run in progress and refuses new ones (the server
 // is stopping).
-void rnd__eps_stop_all();
-bool rnd__eps_stopping();
+void rdr__eps_stop_all();
+bool rdr__eps_stopping();
 
 // Forgets the cached pictures.
-void rnd__eps_cache_clear();
+void rdr__eps_cache_clear();
 // How many times gs ran (for tests of the cache).
-int rnd__eps_runs();
+int rdr__eps_runs();
 // The folder under which job folders are made (default $TMPDIR or /tmp).
-void rnd__eps_set_job_root(const std::string &folder);
+void rdr__eps_set_job_root(const std::string &folder);
 // Called in the thread that is about to start Ghostscript, before every
 // run (so tests see which thread runs it); an empty function for none.
-void rnd__eps_set_run_observer(std::function<void()> observer);
+void rdr__eps_set_run_observer(std::function<void()> observer);

@@ -22,7 +22,7 @@ std::u16string shown(const std::u16string &text, std::size_t limit = 200)
 
 std::u16string who(const element *e, int index)
 {
-    std::u16string s = u"Элемент " + rnd__number(index + 1);
+    std::u16string s = u"Элемент " + rdr__number(index + 1);
     if (!e->desc.empty())
         s += u" («" + shown(e->desc) + u"»)";
     return s + u": ";
@@ -93,7 +93,7 @@ void draw_border(QPainter &p, const element *e, const element_frame &f, double u
     if (f.snap)
         t = std::max(1.0, std::round(t));
     const double w = f.w_px, h = f.h_px;
-    const QColor c = rnd__rgb(e->border.colour);
+    const QColor c = rdr__rgb(e->border.colour);
     const std::vector<double> pattern = dash_pattern(e->border.style);
     if (pattern.empty() || t * 2 >= std::min(w, h)) {
         // Four bands, exact to the pixel.
@@ -154,7 +154,7 @@ public:
         eps_limits gs;
         gs.budget_seconds = budget_seconds;
         eps_run run;
-        a.image = rnd__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error, gs,
+        a.image = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error, gs,
                                   &run);
         a.seconds = run.seconds;
         a.out_of_budget = run.out_of_budget;
@@ -176,7 +176,7 @@ struct render_state {
     render_variable_map no_variables;
 
     render_state(QPainter &p, const label *l, const render_request &request, render_log *lg)
-        : lab(l), r(request), log(lg), base(rnd__base_transform(l, request)), snap(snaps(p, request.edges)),
+        : lab(l), r(request), log(lg), base(rdr__base_transform(l, request)), snap(snaps(p, request.edges)),
           gs_left(request.limits.ghostscript_seconds), pictures(request.pictures ? request.pictures : &own_pictures)
     {
     }
@@ -198,9 +198,9 @@ std::u16string substituted(render_state &s, const element *e, int index, const s
             else
                 s.log->push_back(who(e, index) + u"переменная ${" + shown(name) + u"} не задана, оставлена как есть");
         };
-    std::u16string out = rnd__substitute_in(*text, s.variables(), note, s.r.limits.max_text, &cut);
+    std::u16string out = rdr__substitute_in(*text, s.variables(), note, s.r.limits.max_text, &cut);
     if (cut && s.log)
-        s.log->push_back(who(e, index) + u"текст длиннее " + rnd__number(static_cast<long long>(s.r.limits.max_text)) +
+        s.log->push_back(who(e, index) + u"текст длиннее " + rdr__number(static_cast<long long>(s.r.limits.max_text)) +
                          u" знаков, взято начало");
     return out;
 }
@@ -239,7 +239,7 @@ element_result draw_picture(QPainter &p, render_state &s, const element *e, int 
         if (a.out_of_budget) {
             if (s.log)
                 s.log->push_back(who(e, index) + u"рисунок не нарисован: время Ghostscript на изображение (" +
-                                 rnd__number(static_cast<long long>(s.r.limits.ghostscript_seconds)) + u" с) вышло");
+                                 rdr__number(static_cast<long long>(s.r.limits.ghostscript_seconds)) + u" с) вышло");
             return {element_state::refused, u"время Ghostscript вышло", {true, false}};
         }
     }
@@ -256,13 +256,13 @@ element_result draw_picture(QPainter &p, render_state &s, const element *e, int 
 element_result draw_one(QPainter &p, render_state &s, int index)
 {
     const element *e = s.lab->es[index];
-    const element_frame f = rnd__frame_of(e, s.base, s.snap);
+    const element_frame f = rdr__frame_of(e, s.base, s.snap);
     switch (e->type) {
     case ELE_TEXT: {
         const std::u16string text = substituted(s, e, index, e->text.text);
         if (text.find_first_not_of(u" \t\r\n") == std::u16string::npos)
             return {element_state::empty, {}, {}};
-        rnd__draw_text(p, e, f, text, s.log, s.log ? who(e, index) : std::u16string());
+        rdr__draw_text(p, e, f, text, s.log, s.log ? who(e, index) : std::u16string());
         return {};
     }
     case ELE_BORDER:
@@ -273,7 +273,7 @@ element_result draw_one(QPainter &p, render_state &s, int index)
         std::string error;
         p.save();
         p.setTransform(f.pixels);
-        const bool ok = rnd__draw_barcode(p, e->barcode.type, data, e->barcode.text != 0, rnd__rgb(e->barcode.colour),
+        const bool ok = rdr__draw_barcode(p, e->barcode.type, data, e->barcode.text != 0, rdr__rgb(e->barcode.colour),
                                           f.w_px, f.h_px, f.snap, error);
         p.restore();
         if (!ok)
@@ -283,7 +283,7 @@ element_result draw_one(QPainter &p, render_state &s, int index)
     case ELE_PICTURE:
         return draw_picture(p, s, e, index, f);
     default:
-        return refused(p, s, e, index, f, u"неизвестный вид элемента " + rnd__number(e->type));
+        return refused(p, s, e, index, f, u"неизвестный вид элемента " + rdr__number(e->type));
     }
 }
 
@@ -303,12 +303,12 @@ void render_log::push_back(std::u16string line)
     lines_.push_back(std::move(line));
 }
 
-QTransform rnd__base_transform(const label *lab, const render_request &r)
+QTransform rdr__base_transform(const label *lab, const render_request &r)
 {
     return QTransform(r.scale_x, 0, 0, -r.scale_y, r.origin.x(), r.origin.y() + lab->height * r.scale_y);
 }
 
-element_frame rnd__frame_of(const element *e, const QTransform &base, bool snap_to_pixels)
+element_frame rdr__frame_of(const element *e, const QTransform &base, bool snap_to_pixels)
 {
     const element_layout l = ele__layout(e);
     const double bw = l.x2 - l.x1, bh = l.y2 - l.y1;
@@ -359,7 +359,7 @@ element_frame rnd__frame_of(const element *e, const QTransform &base, bool snap_
     return f;
 }
 
-render_variable_map rnd__variable_map(const std::vector<render_variable> &variables)
+render_variable_map rdr__variable_map(const std::vector<render_variable> &variables)
 {
     render_variable_map map;
     map.reserve(variables.size());
@@ -368,7 +368,7 @@ render_variable_map rnd__variable_map(const std::vector<render_variable> &variab
     return map;
 }
 
-std::u16string rnd__substitute_in(const std::u16string &text, const render_variable_map &variables,
+std::u16string rdr__substitute_in(const std::u16string &text, const render_variable_map &variables,
                                   const std::function<void(const std::u16string &, const std::u16string *)> &note,
                                   std::size_t max_chars, bool *cut)
 {
@@ -415,7 +415,7 @@ std::u16string rnd__substitute_in(const std::u16string &text, const render_varia
     return out;
 }
 
-render_outcome rnd__draw_label(QPainter &p, const label *lab, const render_request &r,
+render_outcome rdr__draw_label(QPainter &p, const label *lab, const render_request &r,
                                std::vector<std::u16string> &lines)
 {
     render_log log(lines, r.limits.max_log);
@@ -423,12 +423,12 @@ render_outcome rnd__draw_label(QPainter &p, const label *lab, const render_reque
     p.save();
     if (r.background) {
         const QRectF area = s.base.mapRect(QRectF(0, 0, lab->width, lab->height));
-        p.fillRect(s.snap ? QRectF(area.toAlignedRect()) : area, rnd__rgb(lab->bgcolor));
+        p.fillRect(s.snap ? QRectF(area.toAlignedRect()) : area, rdr__rgb(lab->bgcolor));
     }
     render_outcome outcome;
     // Index 0 is on top: drawn from the last index up.
     for (int i = lab->qty - 1; i >= 0; --i) {
-        if (rnd__eps_stopping()) {
+        if (rdr__eps_stopping()) {
             outcome.stopped = true;
             break;
         }
@@ -443,12 +443,12 @@ render_outcome rnd__draw_label(QPainter &p, const label *lab, const render_reque
     if (r.markup && !outcome.stopped && !outcome.out_of_time)
         for (int i = lab->qty - 1; i >= 0; --i)
             if (!lab->es[i]->disabled)
-                draw_markup(p, lab->es[i], rnd__frame_of(lab->es[i], s.base, s.snap), s.base);
+                draw_markup(p, lab->es[i], rdr__frame_of(lab->es[i], s.base, s.snap), s.base);
     p.restore();
     return outcome;
 }
 
-element_result rnd__draw_element(QPainter &p, const label *lab, int index, const render_request &r,
+element_result rdr__draw_element(QPainter &p, const label *lab, int index, const render_request &r,
                                   std::vector<std::u16string> *lines)
 {
     if (index < 0 || index >= lab->qty)
@@ -462,16 +462,16 @@ element_result rnd__draw_element(QPainter &p, const label *lab, int index, const
     return out;
 }
 
-QRectF rnd__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device)
+QRectF rdr__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device)
 {
-    const QTransform base = rnd__base_transform(lab, r);
-    const element_frame f = rnd__frame_of(e, base, false);
+    const QTransform base = rdr__base_transform(lab, r);
+    const element_frame f = rdr__frame_of(e, base, false);
     QRectF box(0, 0, f.w_pt, f.h_pt);
     if (e->type == ELE_TEXT && e->text.text && !e->text.text->empty()) {
         const std::u16string text =
-            r.variables ? rnd__substitute_in(*e->text.text, *r.variables, nullptr, r.limits.max_text)
+            r.variables ? rdr__substitute_in(*e->text.text, *r.variables, nullptr, r.limits.max_text)
                         : e->text.text->substr(0, r.limits.max_text);
-        box |= rnd__text_extent(e, f, text, device);
+        box |= rdr__text_extent(e, f, text, device);
     }
     // Two device units around it for the edges' antialiasing and rounding.
     return f.points.mapRect(box).adjusted(-2, -2, 2, 2);

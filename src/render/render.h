@@ -26,24 +26,24 @@ struct render_variable {
 
 // Variables by name; the first of equal names counts.
 using render_variable_map = std::unordered_map<std::u16string, std::u16string>;
-render_variable_map rnd__variable_map(const std::vector<render_variable> &variables);
+render_variable_map rdr__variable_map(const std::vector<render_variable> &variables);
 
 // `text` with every ${name} replaced by its variable's value; names that
 // are not variables stay as written.  Calls `note(name, value)` for each
 // ${...} found (value null for an unknown name).  The result stops at
 // `max_chars` characters (references past that are not looked at); `cut`
 // then says so.
-std::u16string rnd__substitute_in(const std::u16string &text, const render_variable_map &variables,
+std::u16string rdr__substitute_in(const std::u16string &text, const render_variable_map &variables,
                                   const std::function<void(const std::u16string &, const std::u16string *)> &note,
                                   std::size_t max_chars = std::u16string::npos, bool *cut = nullptr);
-inline std::u16string rnd__substitute(const std::u16string &text, const std::vector<render_variable> &variables,
+inline std::u16string rdr__substitute(const std::u16string &text, const std::vector<render_variable> &variables,
                                       const std::function<void(const std::u16string &, const std::u16string *)> &note)
 {
-    return rnd__substitute_in(text, rnd__variable_map(variables), note);
+    return rdr__substitute_in(text, rdr__variable_map(variables), note);
 }
 
 // A whole number as text, for log lines and messages.
-inline std::u16string rnd__number(long long v)
+inline std::u16string rdr__number(long long v)
 {
     const std::string s = std::to_string(v);
     return std::u16string(s.begin(), s.end());
@@ -114,7 +114,7 @@ private:
 // The whole label: its background, the elements from the last index up
 // (index 0 ends on top), disabled elements left out, every ${name}
 // replaced, then the markup when asked for.  The painter's state is kept.
-render_outcome rnd__draw_label(QPainter &p, const label *lab, const render_request &r,
+render_outcome rdr__draw_label(QPainter &p, const label *lab, const render_request &r,
                                std::vector<std::u16string> &log);
 
 // What became of one element.
@@ -130,15 +130,15 @@ struct element_result {
     render_outcome outcome;
 };
 
-// One element of the label as rnd__draw_label draws it (disabled or not);
+// One element of the label as rdr__draw_label draws it (disabled or not);
 // log lines go to `log` when one is given.
-element_result rnd__draw_element(QPainter &p, const label *lab, int index, const render_request &r,
+element_result rdr__draw_element(QPainter &p, const label *lab, int index, const render_request &r,
                                   std::vector<std::u16string> *log = nullptr);
 
 // The device rectangle that drawing the element may touch on `device`
 // (a text running past its box included).
-QRectF rnd__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device);
+QRectF rdr__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device);
 
 // The font family names a render can use: without the foundry suffix, no
 // duplicates, sorted.
-std::vector<std::u16string> rnd__font_families();
+std::vector<std::u16string> rdr__font_families();

@@ -45,13 +45,13 @@ double text_size(const element *e, render_log *log, const std::u16string &who)
     if (!(size > 0)) {
         if (log)
             log->push_back(who + u"размер шрифта не задан, взят " +
-                           rnd__number(static_cast<int>(default_font_size)) + u" пт");
+                           rdr__number(static_cast<int>(default_font_size)) + u" пт");
         return default_font_size;
     }
     if (size > largest_font_size) {
         if (log)
             log->push_back(who + u"размер шрифта уменьшен до " +
-                           rnd__number(static_cast<int>(largest_font_size)) + u" пт");
+                           rdr__number(static_cast<int>(largest_font_size)) + u" пт");
         return largest_font_size;
     }
     return size;
@@ -65,7 +65,7 @@ QFont text_font(const element *e, double device_size, int dpi, render_log *log, 
     QFont font;
     if (!family.isEmpty()) {
         font.setFamily(family);
-        if (log && !rnd__known_families().count(family)) {
+        if (log && !rdr__known_families().count(family)) {
             const QString used = QFontInfo(font).family();
             log->push_back(who + u"шрифт «" + us(family) + u"» не найден, взят «" + us(used) + u"»");
         }
@@ -85,21 +85,21 @@ int dpi_of(const QPaintDevice *device)
 
 } // namespace
 
-const std::set<QString> &rnd__known_families()
+const std::set<QString> &rdr__known_families()
 {
     static const std::set<QString> families = read_families();
     return families;
 }
 
-std::vector<std::u16string> rnd__font_families()
+std::vector<std::u16string> rdr__font_families()
 {
     std::vector<std::u16string> out;
-    for (const QString &f : rnd__known_families())
+    for (const QString &f : rdr__known_families())
         out.push_back(us(f));
     return out;
 }
 
-void rnd__draw_text(QPainter &p, const element *e, const element_frame &f, const std::u16string &text,
+void rdr__draw_text(QPainter &p, const element *e, const element_frame &f, const std::u16string &text,
                     render_log *log, const std::u16string &who)
 {
     const double size = text_size(e, log, who);
@@ -112,7 +112,7 @@ void rnd__draw_text(QPainter &p, const element *e, const element_frame &f, const
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setFont(font);
-    p.setPen(rnd__rgb(e->text.colour));
+    p.setPen(rdr__rgb(e->text.colour));
     const QFontMetricsF fm(font, p.device());
     const double box_w = f.w_pt * k;
     const QStringList lines = split_lines(qs(text));
@@ -149,7 +149,7 @@ void rnd__draw_text(QPainter &p, const element *e, const element_frame &f, const
     p.restore();
 }
 
-QRectF rnd__text_extent(const element *e, const element_frame &f, const std::u16string &text,
+QRectF rdr__text_extent(const element *e, const element_frame &f, const std::u16string &text,
                         const QPaintDevice *device)
 {
     const double size = text_size(e, nullptr, {});

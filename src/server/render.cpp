@@ -45,7 +45,7 @@ QImage lsv__render(const label *lab, const std::vector<render_variable> &variabl
         .push_back(u"Этикетка «" + shown(lab->name) + u"»: " + lsv__number(xdpi) + u"×" + lsv__number(ydpi) +
                    u" точек на дюйм, " + lsv__number(static_cast<int>(w)) + u"×" + lsv__number(static_cast<int>(h)) +
                    u" пикселей");
-    const render_variable_map by_name = rnd__variable_map(variables);
+    const render_variable_map by_name = rdr__variable_map(variables);
     render_request r;
     r.scale_x = xdpi / 72.0;
     r.scale_y = ydpi / 72.0;
@@ -55,7 +55,7 @@ QImage lsv__render(const label *lab, const std::vector<render_variable> &variabl
     r.edges = render_edges::pixels;
     r.limits = limits;
     QPainter p(&img);
-    result = rnd__draw_label(p, lab, r, lines);
+    result = rdr__draw_label(p, lab, r, lines);
     p.end();
     if (result.stopped || result.out_of_time)
         return {};
@@ -117,5 +117,5 @@ bool lsv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned cha
 
 std::vector<std::u16string> lsv__font_families()
 {
-    return rnd__font_families();
+    return rdr__font_families();
 }

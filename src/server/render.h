@@ -13,7 +13,7 @@
 // A whole number as text, for log lines and messages.
 inline std::u16string lsv__number(long long v)
 {
-    return rnd__number(v);
+    return rdr__number(v);
 }
 
 inline constexpr int LSV_MIN_DPI = 10;

@@ -663,7 +663,7 @@ int serve(http_server &server, server_store &store, int fd, const sockaddr_stora
             return;
         lsv__log(sig == SIGINT ? "остановка по SIGINT" : "остановка по SIGTERM");
         // Renders in progress end now: their Ghostscript is killed.
-        rnd__eps_stop_all();
+        rdr__eps_stop_all();
         server.stop();
     });
 

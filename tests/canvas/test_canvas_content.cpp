@@ -124,21 +124,6 @@ TEST_F(CanvasContent, WithoutContentThePixelsAreTheSchematicOnes)
 
 namespace {
 
-// The pixels of `img` inside `r` that differ from `bg`.
-QRect ink_box(const QImage &img, const QRect &r, QRgb bg)
-{
-    int l = INT_MAX, t = INT_MAX, rr = -1, b = -1;
-    for (int y = std::max(r.top(), 0); y <= std::min(r.bottom(), img.height() - 1); ++y)
-        for (int x = std::max(r.left(), 0); x <= std::min(r.right(), img.width() - 1); ++x)
-            if ((img.pixel(x, y) & 0xFFFFFFu) != (bg & 0xFFFFFFu)) {
-                l = std::min(l, x);
-                rr = std::max(rr, x);
-                t = std::min(t, y);
-                b = std::max(b, y);
-            }
-    return rr < 0 ? QRect() : QRect(QPoint(l, t), QPoint(rr, b));
-}
-
 } // namespace
 
 TEST_F(CanvasContent, TextGlyphsLieInsideTheirBoxAtEveryZoom)
@@ -321,11 +306,11 @@ TEST_F(CanvasContent, PicturesAreDrawnOffTheInterfaceThread)
     // again run nothing.
     std::mutex m;
     std::vector<std::thread::id> threads;
-    rnd__eps_set_run_observer([&] {
+    rdr__eps_set_run_observer([&] {
         std::lock_guard<std::mutex> lock(m);
         threads.push_back(std::this_thread::get_id());
     });
-    rnd__eps_cache_clear();
+    rdr__eps_cache_clear();
     element *pic = put(ELE_PICTURE, 100, 100, 120, 80, u"Логотип");
     pic->picture.data = eps("%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 90 60\n1 0 0 setrgbcolor 0 0 90 60 rectfill\n");
     canvas->set_label(lab());
@@ -348,14 +333,14 @@ TEST_F(CanvasContent, PicturesAreDrawnOffTheInterfaceThread)
         for (std::thread::id id : threads)
             EXPECT_NE(id, std::this_thread::get_id());
     }
-    const int runs = rnd__eps_runs();
+    const int runs = rdr__eps_runs();
     (void)canvas->take_content_draws();
     canvas->scrolled(true, canvas->stock().org_x + 3);
     canvas->render();
     canvas->render();
-    EXPECT_EQ(rnd__eps_runs(), runs);
+    EXPECT_EQ(rdr__eps_runs(), runs);
     EXPECT_EQ(canvas->take_content_draws(), 0);
-    rnd__eps_set_run_observer(nullptr);
+    rdr__eps_set_run_observer(nullptr);
 
     // A picture Ghostscript refuses: the red cross.
     element *bad = put(ELE_PICTURE, 250, 100, 60, 60, u"Плохой");

@@ -54,7 +54,7 @@ inline QImage draw_at(const label *lab, double dpi, std::vector<std::u16string> 
     r.variables = variables;
     std::vector<std::u16string> own;
     QPainter p(&img);
-    rnd__draw_label(p, lab, r, log ? *log : own);
+    rdr__draw_label(p, lab, r, log ? *log : own);
     p.end();
     return img;
 }

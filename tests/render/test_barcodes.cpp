@@ -99,7 +99,7 @@ TEST(Barcodes, BarsFillTheirBoxAtEveryResolution)
         ASSERT_GT(span.width, 0) << k.type;
         std::vector<unsigned char> modules;
         std::string error;
-        ASSERT_TRUE(rnd__zint_modules(k.zint, k.zint_data, modules, error)) << error;
+        ASSERT_TRUE(rdr__zint_modules(k.zint, k.zint_data, modules, error)) << error;
         for (int dpi : {75, 150, 300, 600}) {
             label_ptr lab = blank_label(200, 100);
             add_barcode(lab.get(), k.type, k.data, 20, 25, 160, 50);
@@ -277,7 +277,7 @@ TEST(Barcodes, RefusedDataGivesTheCrossedBoxAndLibzintsReason)
     };
     for (const bad &b : cases) {
         SCOPED_TRACE(std::to_string(b.type) + " " + b.data.substr(0, 40));
-        const std::string refusal = rnd__barcode_refusal(b.type, b.data);
+        const std::string refusal = rdr__barcode_refusal(b.type, b.data);
         EXPECT_FALSE(refusal.empty());
         label_ptr lab = blank_label(200, 100);
         add_barcode(lab.get(), b.type, msc__from_utf8(b.data), 20, 20, 160, 60);
@@ -291,5 +291,50 @@ TEST(Barcodes, RefusedDataGivesTheCrossedBoxAndLibzintsReason)
         EXPECT_GT(mid.red(), 150);
         EXPECT_LT(mid.green(), 120);
         EXPECT_EQ(zbar_read(img), "");
+    }
+}
+
+TEST(Barcodes, PdfPagesKeepExactEdgesAndRead)
+{
+    // On a vector device edges are where the scale puts them: the bars of
+    // a CODE-128 and an EAN-13 fill their box on a PDF page, as poppler
+    // draws it at 600 dpi, within a module, and zbarimg reads them.
+    temp_dir dir;
+    const QString pdf = QString::fromStdString((dir / "label.pdf").string());
+    label_ptr lab = blank_label(200, 200);
+    add_barcode(lab.get(), 7, u"PDF-128", 20.3, 120.7, 160.45, 50);
+    add_barcode(lab.get(), 3, u"400638133393", 20.3, 20.7, 160.45, 50);
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter p(&writer);
+        render_request r;
+        std::vector<std::u16string> log;
+        rdr__draw_label(p, lab.get(), r, log);
+        EXPECT_TRUE(log.empty()) << log_text(log);
+    }
+    const std::string png = (dir / "page").string();
+    ASSERT_EQ(std::system(("pdftoppm -r 600 -png -singlefile '" + pdf.toStdString() + "' '" + png + "'").c_str()), 0);
+    const QImage page(QString::fromStdString(png + ".png"));
+    ASSERT_FALSE(page.isNull());
+    const double s = 600 / 72.0;
+    struct one {
+        double top; // points from the page's top to the box's middle
+        int zint;
+        const char *data;
+        const char *read;
+    } codes[] = {{200 - 145.7, BARCODE_CODE128, "PDF-128", "PDF-128"},
+                 {200 - 45.7, BARCODE_EANX, "400638133393", "4006381333931"}};
+    for (const one &c : codes) {
+        const symbol_span span = zint_span(c.zint, c.data);
+        const double box = 160.45 * s, module = box / (span.width / 2);
+        const int row = static_cast<int>(c.top * s);
+        const auto [left, right] = dark_span(page, row);
+        EXPECT_NEAR(right - left + 1, box * (span.last - span.first) / span.width, module) << c.data;
+        EXPECT_NEAR(left, 20.3 * s + box * span.first / span.width, module) << c.data;
+        const QImage strip = page.copy(0, static_cast<int>((c.top - 30) * s), page.width(), static_cast<int>(60 * s));
+        EXPECT_EQ(zbar_read(strip), c.read);
     }
 }

@@ -340,21 +340,21 @@ TEST(Render, RawCode128MatchesTheLibrarysPatterns)
     for (int v = 0; v < 95; ++v) {
         std::vector<unsigned char> ours, theirs;
         std::string error;
-        ASSERT_TRUE(rnd__code128_raw_modules("104 " + std::to_string(v), ours, error)) << error;
-        ASSERT_TRUE(rnd__zint_modules(BARCODE_CODE128B, std::string(1, static_cast<char>(32 + v)), theirs, error))
+        ASSERT_TRUE(rdr__code128_raw_modules("104 " + std::to_string(v), ours, error)) << error;
+        ASSERT_TRUE(rdr__zint_modules(BARCODE_CODE128B, std::string(1, static_cast<char>(32 + v)), theirs, error))
             << error;
         EXPECT_EQ(ours, theirs) << "value " << v;
     }
     // Code set C pairs and a shift to set A within, against zint's choice.
     std::vector<unsigned char> ours, theirs;
     std::string error;
-    ASSERT_TRUE(rnd__code128_raw_modules("105 12 34 56", ours, error));
-    ASSERT_TRUE(rnd__zint_modules(BARCODE_CODE128, "123456", theirs, error));
+    ASSERT_TRUE(rdr__code128_raw_modules("105 12 34 56", ours, error));
+    ASSERT_TRUE(rdr__zint_modules(BARCODE_CODE128, "123456", theirs, error));
     EXPECT_EQ(ours, theirs);
-    EXPECT_FALSE(rnd__code128_raw_modules("104 abc", ours, error));
-    EXPECT_FALSE(rnd__code128_raw_modules("104 33 103", ours, error));
-    EXPECT_FALSE(rnd__code128_raw_modules("   ", ours, error));
-    EXPECT_FALSE(rnd__code128_raw_modules("99999999999999999999", ours, error));
+    EXPECT_FALSE(rdr__code128_raw_modules("104 abc", ours, error));
+    EXPECT_FALSE(rdr__code128_raw_modules("104 33 103", ours, error));
+    EXPECT_FALSE(rdr__code128_raw_modules("   ", ours, error));
+    EXPECT_FALSE(rdr__code128_raw_modules("99999999999999999999", ours, error));
 }
 
 TEST(Render, VariablesAreSubstitutedInTextsAndBarcodes)
@@ -385,10 +385,10 @@ TEST(Render, VariablesAreSubstitutedInTextsAndBarcodes)
     // Substitution itself: not recursive, unclosed and empty names.
     std::vector<std::u16string> seen;
     auto note = [&](const std::u16string &n, const std::u16string *) { seen.push_back(n); };
-    EXPECT_EQ(rnd__substitute(u"${a}${a}-${b", {{u"a", u"${a}"}}, note), u"${a}${a}-${b");
+    EXPECT_EQ(rdr__substitute(u"${a}${a}-${b", {{u"a", u"${a}"}}, note), u"${a}${a}-${b");
     EXPECT_EQ(seen.size(), 2u);
-    EXPECT_EQ(rnd__substitute(u"${}x", {{u"", u"empty"}}, note), u"emptyx");
-    EXPECT_EQ(rnd__substitute(u"$ {a} $${a}", {{u"a", u"1"}}, note), u"$ {a} $1");
+    EXPECT_EQ(rdr__substitute(u"${}x", {{u"", u"empty"}}, note), u"emptyx");
+    EXPECT_EQ(rdr__substitute(u"$ {a} $${a}", {{u"a", u"1"}}, note), u"$ {a} $1");
 }
 
 namespace {
@@ -414,14 +414,14 @@ element *picture(label *lab, const std::vector<unsigned char> &eps, double x, do
 TEST(Render, EpsPictureFillsItsBox)
 {
     temp_dir jobs;
-    rnd__eps_set_job_root(jobs.path().string());
-    rnd__eps_cache_clear();
+    rdr__eps_set_job_root(jobs.path().string());
+    rdr__eps_cache_clear();
     // A black rectangle over the whole bounding box, which does not start
     // at 0 0.
     label_ptr lab = blank(300, 200);
     picture(lab.get(), eps_of("0 setgray 10 20 100 50 rectfill", "10 20 110 70"), 50, 40, 200, 100);
     std::vector<std::u16string> log;
-    const int runs = rnd__eps_runs();
+    const int runs = rdr__eps_runs();
     QImage img = render(lab.get(), 72, 72, &log);
     EXPECT_EQ(log.size(), 1u) << joined(log);
     // Box 50..250 × 40..140 points: rows 60..159, columns 50..249.
@@ -430,11 +430,11 @@ TEST(Render, EpsPictureFillsItsBox)
     for (QPoint p : {QPoint(49, 100), QPoint(250, 100), QPoint(150, 59), QPoint(150, 160)})
         EXPECT_FALSE(dark(img, p.x(), p.y())) << p.x() << "," << p.y();
     // The same picture at the same size comes from the cache.
-    EXPECT_EQ(rnd__eps_runs(), runs + 1);
+    EXPECT_EQ(rdr__eps_runs(), runs + 1);
     EXPECT_EQ(render(lab.get(), 72, 72), img);
-    EXPECT_EQ(rnd__eps_runs(), runs + 1);
+    EXPECT_EQ(rdr__eps_runs(), runs + 1);
     render(lab.get(), 144, 144);
-    EXPECT_EQ(rnd__eps_runs(), runs + 2);
+    EXPECT_EQ(rdr__eps_runs(), runs + 2);
 
     // A DOS binary EPS header is cut off.
     std::vector<unsigned char> plain = eps_of("0 setgray 0 0 100 50 rectfill");
@@ -449,14 +449,14 @@ TEST(Render, EpsPictureFillsItsBox)
     img = render(bin.get(), 72, 72, &log);
     EXPECT_TRUE(dark(img, 50, 25)) << joined(log);
     EXPECT_TRUE(fs::is_empty(jobs.path()));
-    rnd__eps_set_job_root({});
+    rdr__eps_set_job_root({});
 }
 
 TEST(Render, HostileEpsEndsInALogLineAndLeavesNothing)
 {
     temp_dir jobs;
-    rnd__eps_set_job_root(jobs.path().string());
-    rnd__eps_cache_clear();
+    rdr__eps_set_job_root(jobs.path().string());
+    rdr__eps_cache_clear();
     const fs::path planted = fs::temp_directory_path() / ("vellumo-planted-" + std::to_string(::getpid()));
     fs::remove(planted);
     const std::string write_tmp = "(" + planted.string() + ") (w) file dup (owned) writestring closefile";
@@ -482,7 +482,7 @@ TEST(Render, HostileEpsEndsInALogLineAndLeavesNothing)
         std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         EXPECT_EQ(cmdline.find(jobs.path().string()), std::string::npos) << proc.path() << " " << cmdline;
     }
-    rnd__eps_set_job_root({});
+    rdr__eps_set_job_root({});
 }
 
 TEST(Render, PicturesWithoutABoxOrDataAreLogged)
@@ -562,17 +562,17 @@ TEST(Render, SubstitutedTextStopsAtItsCap)
     int notes = 0;
     auto note = [&](const std::u16string &, const std::u16string *) { ++notes; };
     bool cut = false;
-    EXPECT_EQ(rnd__substitute_in(u"${a}${a}${a}${a}${a}${a}", vars, note, 12, &cut), u"123451234512");
+    EXPECT_EQ(rdr__substitute_in(u"${a}${a}${a}${a}${a}${a}", vars, note, 12, &cut), u"123451234512");
     EXPECT_TRUE(cut);
     EXPECT_EQ(notes, 3); // references past the cap are not looked at
     notes = 0;
-    EXPECT_EQ(rnd__substitute_in(u"ab${a}", vars, note, 7, &cut), u"ab12345");
+    EXPECT_EQ(rdr__substitute_in(u"ab${a}", vars, note, 7, &cut), u"ab12345");
     EXPECT_FALSE(cut);
-    EXPECT_EQ(rnd__substitute_in(u"ab${a}!", vars, note, 7, &cut), u"ab12345");
+    EXPECT_EQ(rdr__substitute_in(u"ab${a}!", vars, note, 7, &cut), u"ab12345");
     EXPECT_TRUE(cut);
-    EXPECT_EQ(rnd__substitute_in(u"${b}${b}xyz", vars, note, 2, &cut), u"xy");
+    EXPECT_EQ(rdr__substitute_in(u"${b}${b}xyz", vars, note, 2, &cut), u"xy");
     EXPECT_TRUE(cut);
-    EXPECT_EQ(rnd__substitute_in(u"${нет}", vars, note, 3, &cut), u"${н");
+    EXPECT_EQ(rdr__substitute_in(u"${нет}", vars, note, 3, &cut), u"${н");
     EXPECT_TRUE(cut);
 
     // In a render the text is cut and the log says so; later lines stop at
