@@ -37,11 +37,14 @@ LAYERS = {
     # the XML-RPC side of the exchange.
     'widgets': {'hub', 'model', 'platform', 'resources'},
     'canvas': {'render', 'widgets', 'hub', 'model', 'platform', 'resources'},
-    'frame': {'canvas', 'render', 'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
-    'server': {'render', 'exchange', 'model', 'platform'},
+    'frame': {'output', 'canvas', 'render', 'widgets', 'hub', 'exchange', 'model', 'platform', 'resources'},
+    'server': {'output', 'render', 'exchange', 'model', 'platform'},
+    # Files and printers: the render library's pages, tables of data.
+    'output': {'render', 'exchange', 'model', 'platform'},
+    'render_cli': {'output', 'render', 'exchange', 'model', 'platform'},
 }
 CORE = {'platform', 'model', 'exchange', 'hub'}
-NO_WIDGETS = CORE | {'render', 'server'}
+NO_WIDGETS = CORE | {'render', 'server', 'output', 'render_cli'}
 NO_XMLRPC = {'render'}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

@@ -1,0 +1,540 @@
+#include "output/document.h"
+
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <cmath>
+#include <fstream>
+#include <unordered_set>
+
+#include "model/messages.h"
+#include "model/misc.h"
+#include "output/output_messages.h"
+#include "platform/code_pages.h"
+
+namespace {
+
+QString qs(const std::u16string &s)
+{
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Labels are at least a point and at most the largest side the editor takes.
+double side(double v)
+{
+    return std::isfinite(v) ? std::clamp(v, 1.0, ELE_MAX_LABEL_SIZE) : 1.0;
+}
+
+std::u16string lower_extension(const std::u16string &path)
+{
+    const std::size_t slash = path.find_last_of(u'/');
+    const std::size_t dot = path.find_last_of(u'.');
+    if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash))
+        return {};
+    std::u16string ext = path.substr(dot + 1);
+    for (char16_t &c : ext)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return ext;
+}
+
+// Why a file did not take its bytes, as the user reads it.
+std::u16string save_failure(const QSaveFile &file)
+{
+    switch (file.error()) {
+    case QFileDevice::OpenError:
+        return out_msg::cannot_create;
+    case QFileDevice::PermissionsError:
+        return out_msg::no_permission;
+    case QFileDevice::RenameError:
+        return out_msg::rename_failed;
+    default:
+        return out_msg::write_failed;
+    }
+}
+
+std::u16string not_written(const std::u16string &path, const std::u16string &why)
+{
+    return msc__format(out_msg::not_written, path.c_str(), why.c_str());
+}
+
+// A file written under a temporary name and renamed into place by commit().
+struct atomic_file {
+    QSaveFile file;
+    std::u16string path;
+
+    explicit atomic_file(const std::u16string &p) : file(qs(p)), path(p) {}
+    bool open(std::u16string &error)
+    {
+        if (file.open(QIODevice::WriteOnly))
+            return true;
+        error = not_written(path, save_failure(file));
+        return false;
+    }
+    bool commit(std::u16string &error)
+    {
+        if (file.error() == QFileDevice::NoError && file.commit())
+            return true;
+        error = not_written(path, save_failure(file));
+        file.cancelWriting();
+        return false;
+    }
+};
+
+bool write_image(const label *lab, const render_variable_map &vars, const doc_options &o,
+                 const std::u16string &path, std::vector<std::u16string> &problems, std::u16string &error)
+{
+    QImage img = out__image(lab, vars, o, problems);
+    if (img.isNull()) {
+        const QSize s = out__image_size(lab, o.dpi);
+        error = not_written(path, msc__format(out_msg::image_too_large, s.width(), s.height()));
+        return false;
+    }
+    atomic_file f(path);
+    if (!f.open(error))
+        return false;
+    if (!img.save(&f.file, "PNG")) {
+        error = not_written(path, out_msg::write_failed);
+        f.file.cancelWriting();
+        return false;
+    }
+    return f.commit(error);
+}
+
+// SVG in tenths of a point, so that positions keep their fractions.
+constexpr int SVG_DPI = 720;
+
+bool write_svg(const label *lab, const render_variable_map &vars, const std::u16string &path,
+               std::vector<std::u16string> &problems, std::u16string &error)
+{
+    atomic_file f(path);
+    if (!f.open(error))
+        return false;
+    const double w = side(lab->width) * SVG_DPI / 72.0, h = side(lab->height) * SVG_DPI / 72.0;
+    QSvgGenerator svg;
+    svg.setOutputDevice(&f.file);
+    svg.setResolution(SVG_DPI);
+    svg.setSize(QSize(static_cast<int>(std::ceil(w)), static_cast<int>(std::ceil(h))));
+    svg.setViewBox(QRectF(0, 0, w, h));
+    svg.setTitle(qs(lab->name));
+    svg.setDescription(qs(lab->desc));
+    {
+        QPainter p;
+        if (!p.begin(&svg)) {
+            error = not_written(path, out_msg::write_failed);
+            f.file.cancelWriting();
+            return false;
+        }
+        out__draw_page(p, lab, vars, SVG_DPI, render_edges::exact, true, problems);
+    }
+    return f.commit(error);
+}
+
+class pdf_sink final : public page_sink {
+public:
+    pdf_sink(const label *lab, const std::u16string &path) : lab_(lab), file_(path) {}
+
+    bool start(std::u16string &error)
+    {
+        if (!file_.open(error))
+            return false;
+        writer_ = std::make_unique<QPdfWriter>(&file_.file);
+        writer_->setResolution(OUT_PDF_DPI);
+        writer_->setPageLayout(out__page_layout(lab_));
+        writer_->setCreator(QStringLiteral("Vellumo"));
+        writer_->setTitle(qs(lab_->name));
+        if (!painter_.begin(writer_.get())) {
+            error = not_written(file_.path, out_msg::write_failed);
+            return false;
+        }
+        return true;
+    }
+
+    ~pdf_sink() override
+    {
+        if (painter_.isActive())
+            painter_.end();
+        // Not finished: QSaveFile drops its temporary file.
+        file_.file.cancelWriting();
+    }
+
+    bool page(const render_variable_map &vars, long, std::vector<std::u16string> &problems,
+              std::u16string &error) override
+    {
+        if (pages_ > 0 && !writer_->newPage()) {
+            error = not_written(file_.path, out_msg::write_failed);
+            return false;
+        }
+        ++pages_;
+        out__draw_page(painter_, lab_, vars, OUT_PDF_DPI, render_edges::exact, true, problems);
+        if (file_.file.error() != QFileDevice::NoError) {
+            error = not_written(file_.path, save_failure(file_.file));
+            return false;
+        }
+        return true;
+    }
+
+    bool finish(std::u16string &error) override
+    {
+        if (!painter_.end()) {
+            error = not_written(file_.path, out_msg::write_failed);
+            return false;
+        }
+        return file_.commit(error);
+    }
+
+private:
+    const label *lab_;
+    atomic_file file_;
+    std::unique_ptr<QPdfWriter> writer_;
+    QPainter painter_;
+    long pages_ = 0;
+};
+
+// PNG and SVG: one file per label.
+class image_sink final : public page_sink {
+public:
+    image_sink(const label *lab, const std::u16string &path, doc_format format, const doc_options &o, bool numbered)
+        : lab_(lab), path_(path), format_(format), o_(o), numbered_(numbered)
+    {
+    }
+
+    bool page(const render_variable_map &vars, long number, std::vector<std::u16string> &problems,
+              std::u16string &error) override
+    {
+        if (!numbered_ && written_ > 0)
+            return true; // one file holds one label
+        const std::u16string path = numbered_ ? out__numbered_path(path_, number) : path_;
+        const bool ok = format_ == doc_format::svg ? write_svg(lab_, vars, path, problems, error)
+                                                   : write_image(lab_, vars, o_, path, problems, error);
+        written_ += ok;
+        return ok;
+    }
+    bool finish(std::u16string &) override { return true; }
+
+private:
+    const label *lab_;
+    std::u16string path_;
+    doc_format format_;
+    doc_options o_;
+    bool numbered_;
+    long written_ = 0;
+};
+
+class device_sink final : public page_sink {
+public:
+    device_sink(const label *lab, QPagedPaintDevice &device, int from, int to)
+        : lab_(lab), device_(device), from_(from), to_(to)
+    {
+    }
+    ~device_sink() override
+    {
+        if (painter_.isActive())
+            painter_.end();
+    }
+
+    bool page(const render_variable_map &vars, long number, std::vector<std::u16string> &problems,
+              std::u16string &error) override
+    {
+        ++counted_;
+        if ((from_ > 0 && counted_ < from_) || (to_ > 0 && counted_ > to_))
+            return true;
+        if (!painter_.isActive()) {
+            if (!painter_.begin(&device_)) {
+                error = msc__format(out_msg::printer_failed, number);
+                return false;
+            }
+        } else if (!device_.newPage()) {
+            error = msc__format(out_msg::printer_failed, number);
+            return false;
+        }
+        // The device's own dots: bars and lines fall on them.
+        out__draw_page(painter_, lab_, vars, device_.logicalDpiX(), render_edges::pixels, true, problems);
+        return true;
+    }
+
+    bool finish(std::u16string &error) override
+    {
+        if (painter_.isActive() && !painter_.end()) {
+            error = msc__format(out_msg::printer_failed, counted_);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    const label *lab_;
+    QPagedPaintDevice &device_;
+    int from_, to_;
+    long counted_ = 0;
+    QPainter painter_;
+};
+
+void note_name(std::vector<std::u16string> &names, std::unordered_set<std::u16string> &seen,
+               const std::optional<std::u16string> &text)
+{
+    if (!text || text->find(u"${") == std::u16string::npos)
+        return;
+    static const render_variable_map none;
+    rnd__substitute_in(*text, none, [&](const std::u16string &name, const std::u16string *) {
+        if (seen.insert(name).second)
+            names.push_back(name);
+    });
+}
+
+const std::u16string *preview_value(const std::vector<preview_var> &preview, const std::u16string &name)
+{
+    for (const preview_var &v : preview)
+        if (v.name == name)
+            return &v.value;
+    return nullptr;
+}
+
+} // namespace
+
+doc_format out__format_of(const std::u16string &path)
+{
+    const std::u16string ext = lower_extension(path);
+    if (ext == u"pdf")
+        return doc_format::pdf;
+    if (ext == u"png")
+        return doc_format::png;
+    if (ext == u"svg")
+        return doc_format::svg;
+    return doc_format::none;
+}
+
+std::vector<std::u16string> out__label_names(const label *lab)
+{
+    std::vector<std::u16string> names;
+    std::unordered_set<std::u16string> seen;
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (e->disabled)
+            continue;
+        if (e->type == ELE_TEXT)
+            note_name(names, seen, e->text.text);
+        else if (e->type == ELE_BARCODE)
+            note_name(names, seen, e->barcode.code);
+    }
+    return names;
+}
+
+render_variable_map out__row_variables(const std::vector<std::u16string> &names,
+                                       const std::vector<std::u16string> &columns,
+                                       const std::vector<std::u16string> &cells,
+                                       const std::vector<preview_var> &preview)
+{
+    render_variable_map vars;
+    for (const std::u16string &name : names) {
+        const auto c = std::find(columns.begin(), columns.end(), name);
+        const std::size_t at = static_cast<std::size_t>(c - columns.begin());
+        if (c != columns.end() && at < cells.size())
+            vars.emplace(name, cells[at]);
+        else if (const std::u16string *v = preview_value(preview, name))
+            vars.emplace(name, *v);
+        else
+            vars.emplace(name, std::u16string());
+    }
+    return vars;
+}
+
+render_variable_map out__preview_variables(const std::vector<std::u16string> &names,
+                                           const std::vector<preview_var> &preview)
+{
+    return out__row_variables(names, {}, {}, preview);
+}
+
+std::vector<std::u16string> out__names_without_column(const std::vector<std::u16string> &names,
+                                                      const std::vector<std::u16string> &columns)
+{
+    std::vector<std::u16string> out;
+    for (const std::u16string &n : names)
+        if (std::find(columns.begin(), columns.end(), n) == columns.end())
+            out.push_back(n);
+    return out;
+}
+
+QPageLayout out__page_layout(const label *lab)
+{
+    const double w = side(lab->width), h = side(lab->height);
+    const QPageSize size(QSizeF(std::min(w, h), std::max(w, h)), QPageSize::Point, QString(),
+                         QPageSize::ExactMatch);
+    return QPageLayout(size, w > h ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                       QPageLayout::Point);
+}
+
+void out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
+                    render_edges edges, bool background, std::vector<std::u16string> &problems)
+{
+    render_request r;
+    r.scale_x = r.scale_y = dpi / 72.0;
+    r.variables = &variables;
+    r.background = false;
+    r.edges = edges;
+    if (background)
+        p.fillRect(QRectF(0, 0, lab->width * r.scale_x, lab->height * r.scale_y),
+                   QColor::fromRgb(0xFF000000u | (lab->bgcolor & 0xFFFFFFu)));
+    std::vector<std::u16string> log;
+    // Index 0 is on top: drawn from the last index up.
+    for (int i = lab->qty - 1; i >= 0; --i) {
+        if (lab->es[i]->disabled)
+            continue;
+        log.clear();
+        const element_result e = rnd__draw_element(p, lab, i, r, &log);
+        if (e.state == element_state::refused)
+            problems.push_back(log.empty() ? e.reason : log.back());
+        if (e.outcome.stopped || e.outcome.out_of_time)
+            break;
+    }
+}
+
+QSize out__image_size(const label *lab, int dpi)
+{
+    const double w = std::round(side(lab->width) * dpi / 72.0), h = std::round(side(lab->height) * dpi / 72.0);
+    return QSize(static_cast<int>(std::clamp(w, 1.0, 1e9)), static_cast<int>(std::clamp(h, 1.0, 1e9)));
+}
+
+QImage out__image(const label *lab, const render_variable_map &variables, const doc_options &o,
+                  std::vector<std::u16string> &problems)
+{
+    const int dpi = std::clamp(o.dpi, OUT_MIN_DPI, OUT_MAX_DPI);
+    const QSize size = out__image_size(lab, dpi);
+    // 256 MiB of pixels at most.
+    if (static_cast<double>(size.width()) * size.height() * 4 > double(256 << 20))
+        return {};
+    QImage img(size, o.transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (img.isNull())
+        return img;
+    const int per_metre = static_cast<int>(std::lround(dpi / 0.0254));
+    img.setDotsPerMeterX(per_metre);
+    img.setDotsPerMeterY(per_metre);
+    img.fill(o.transparent ? 0u : 0xFF000000u | (lab->bgcolor & 0xFFFFFFu));
+    QPainter p(&img);
+    out__draw_page(p, lab, variables, dpi, render_edges::pixels, false, problems);
+    return img;
+}
+
+std::u16string out__numbered_path(const std::u16string &path, long number)
+{
+    std::u16string stem = path, ext;
+    const std::size_t slash = path.find_last_of(u'/');
+    const std::size_t dot = path.find_last_of(u'.');
+    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) {
+        stem = path.substr(0, dot);
+        ext = path.substr(dot);
+    }
+    return stem + msc__format(u"-%04ld", number) + ext;
+}
+
+std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string &path, const doc_options &o,
+                                          bool numbered, std::u16string &error)
+{
+    const doc_format f = out__format_of(path);
+    switch (f) {
+    case doc_format::pdf: {
+        auto sink = std::make_unique<pdf_sink>(lab, path);
+        if (!sink->start(error))
+            return nullptr;
+        return sink;
+    }
+    case doc_format::png:
+    case doc_format::svg:
+        return std::make_unique<image_sink>(lab, path, f, o, numbered);
+    case doc_format::none:
+        break;
+    }
+    error = msc__format(out_msg::unknown_format, path.c_str());
+    return nullptr;
+}
+
+std::unique_ptr<page_sink> out__device_sink(const label *lab, QPagedPaintDevice &device, int from, int to)
+{
+    return std::make_unique<device_sink>(lab, device, from, to);
+}
+
+bool out__export(const label *lab, const std::vector<preview_var> &preview, const std::u16string &path,
+                 const doc_options &o, std::vector<std::u16string> &problems, std::u16string &error)
+{
+    std::unique_ptr<page_sink> sink = out__file_sink(lab, path, o, false, error);
+    if (!sink)
+        return false;
+    const render_variable_map vars = out__preview_variables(out__label_names(lab), preview);
+    return sink->page(vars, 1, problems, error) && sink->finish(error);
+}
+
+batch_outcome out__batch(const batch_request &req, page_sink &sink)
+{
+    batch_outcome out;
+    csv_summary table;
+    csv_problem problem;
+    if (!csv__scan_file(req.csv_path, req.csv, table, problem)) {
+        out.error = problem.message;
+        return out;
+    }
+    out.rows = table.rows;
+    if (table.rows == 0) {
+        out.error = out_msg::table_empty;
+        return out;
+    }
+    std::ifstream in(req.csv_path, std::ios::binary);
+    if (!in) {
+        out.error = msc__format(msg::csv_unreadable, std::strerror(errno));
+        return out;
+    }
+    csv_rows rows(in, table);
+    const std::vector<std::u16string> names = out__label_names(req.lab);
+    // Where each name's value comes from: a column, else a fixed value.
+    std::vector<long> column(names.size(), -1);
+    render_variable_map vars = out__preview_variables(names, req.preview);
+    for (std::size_t n = 0; n < names.size(); ++n) {
+        const auto c = std::find(table.columns.begin(), table.columns.end(), names[n]);
+        if (c != table.columns.end())
+            column[n] = c - table.columns.begin();
+    }
+    std::vector<std::u16string> cells, page_problems;
+    long line = 0;
+    for (;;) {
+        if (req.progress && !req.progress(out.pages, table.rows)) {
+            out.cancelled = true;
+            out.error = out_msg::cancelled;
+            return out;
+        }
+        problem = {};
+        if (!rows.next(cells, line, problem)) {
+            if (!problem.message.empty()) {
+                out.error = problem.message;
+                return out;
+            }
+            break;
+        }
+        for (std::size_t n = 0; n < names.size(); ++n)
+            if (column[n] >= 0)
+                vars[names[n]] = static_cast<std::size_t>(column[n]) < cells.size() ? cells[column[n]] : u"";
+        page_problems.clear();
+        std::u16string error;
+        if (!sink.page(vars, out.pages + 1, page_problems, error)) {
+            out.error = msc__format(out_msg::row_problem, line, error.c_str());
+            return out;
+        }
+        ++out.pages;
+        for (const std::u16string &p : page_problems)
+            out.problems.push_back(msc__format(out_msg::row_problem, line, p.c_str()));
+    }
+    if (out.pages != table.rows) {
+        out.error = msc__format(msg::csv_changed, static_cast<int>(line));
+        return out;
+    }
+    if (!sink.finish(out.error))
+        return out;
+    if (req.progress)
+        req.progress(out.pages, table.rows);
+    out.complete = true;
+    return out;
+}

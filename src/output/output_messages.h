@@ -1,0 +1,18 @@
+// The texts of printing and export, in one place.
+#pragma once
+
+namespace out_msg {
+inline constexpr char16_t unknown_format[] =
+    u"Неизвестный формат файла «%s»: программа сохраняет этикетки в PDF (.pdf), PNG (.png) и SVG (.svg).";
+inline constexpr char16_t not_written[] = u"Файл «%s» не записан: %s.";
+inline constexpr char16_t image_too_large[] =
+    u"изображение %d × %d точек слишком велико, уменьшите разрешение";
+inline constexpr char16_t cannot_create[] = u"не удалось создать файл в этой папке";
+inline constexpr char16_t no_permission[] = u"нет прав на запись";
+inline constexpr char16_t write_failed[] = u"ошибка записи (возможно, нет места на диске)";
+inline constexpr char16_t rename_failed[] = u"не удалось заменить прежний файл";
+inline constexpr char16_t printer_failed[] = u"Принтер не принял страницу %ld.";
+inline constexpr char16_t row_problem[] = u"Строка %ld: %s";
+inline constexpr char16_t table_empty[] = u"В таблице нет ни одной строки с данными, печатать нечего.";
+inline constexpr char16_t cancelled[] = u"Остановлено: файл не записан.";
+} // namespace out_msg

@@ -1,0 +1,291 @@
+// vellumo-render: labels to PDF, PNG and SVG files or a printer from the
+// command line, one label or one per row of a table of data.
+//
+// Exit status: 0 every page written without a problem; 1 the output was not
+// written (label, table, file or printer refused); 2 a wrong command line;
+// 4 every page written but some with elements that could not be drawn.
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+#include "exchange/inout.h"
+#include "exchange/server_ops.h"
+#include "model/misc.h"
+#include "output/document.h"
+#include "platform/code_pages.h"
+#include "platform/message_boxes.h"
+#include "platform/seam.h"
+
+namespace {
+
+constexpr int EXIT_WRITTEN = 0, EXIT_NOT_WRITTEN = 1, EXIT_USAGE = 2, EXIT_PROBLEMS = 4;
+
+const char USAGE[] =
+    "Использование:\n"
+    "  vellumo-render ЭТИКЕТКА.lbl -o ВЫХОД.{pdf,png,svg} [ПАРАМЕТРЫ]\n"
+    "  vellumo-render ЭТИКЕТКА.lbl --printer ПРИНТЕР [ПАРАМЕТРЫ]\n"
+    "  vellumo-render --server АДРЕС --user ИМЯ ИМЯ_ЭТИКЕТКИ -o ВЫХОД [ПАРАМЕТРЫ]\n"
+    "\n"
+    "Параметры:\n"
+    "  -o ФАЙЛ                 файл результата; формат по расширению: .pdf, .png, .svg\n"
+    "  --dpi N                 разрешение PNG, точек на дюйм (10..2400, по умолчанию 300)\n"
+    "  --transparent           PNG без фона этикетки\n"
+    "  --var ИМЯ=ЗНАЧЕНИЕ      значение переменной ${ИМЯ}; можно повторять\n"
+    "  --csv ФАЙЛ              таблица данных: по этикетке на строку (страница PDF,\n"
+    "                          файлы ВЫХОД-0001.png ... или страницы печати)\n"
+    "  --separator C           разделитель столбцов: ';', ',' или 'tab'\n"
+    "  --encoding КОДИРОВКА    utf-8 или cp1251\n"
+    "  --printer ИМЯ           печать на принтер вместо файла\n"
+    "  --copies N              число копий при печати (1..1000)\n"
+    "  --server АДРЕС          этикетка с сервера этикеток (пароль из VELLUMO_PASSWORD\n"
+    "                          или с терминала)\n"
+    "  --user ИМЯ              имя пользователя на сервере\n"
+    "  --help                  эта справка\n"
+    "\n"
+    "Статус выхода: 0 - все страницы записаны; 1 - результат не записан;\n"
+    "2 - ошибка в командной строке; 4 - записано, но не все элементы нарисованы.\n";
+
+// Every message the program's parts show goes to stderr as one line.
+class line_messages final : public message_box_service {
+public:
+    mb_answer show(const message_box_request &req) override
+    {
+        std::string text = msc__to_utf8(req.text);
+        for (char &c : text)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        std::fprintf(stderr, "vellumo-render: %s\n", text.c_str());
+        return mb_default_answer(req.buttons);
+    }
+};
+
+void say(const std::u16string &text)
+{
+    std::fprintf(stderr, "vellumo-render: %s\n", msc__to_utf8(text).c_str());
+}
+
+int usage_error(const std::string &text)
+{
+    std::fprintf(stderr, "vellumo-render: %s\nСправка: vellumo-render --help\n", text.c_str());
+    return EXIT_USAGE;
+}
+
+bool whole_number(const char *s, long lo, long hi, long &out)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s, &end, 10);
+    if (errno || end == s || *end || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+struct options {
+    std::string label_file, output, csv, printer, server, user, label_name;
+    doc_options doc;
+    csv_options table;
+    long copies = 1;
+    std::vector<preview_var> vars;
+};
+
+std::string ask_password()
+{
+    if (const char *p = std::getenv("VELLUMO_PASSWORD"))
+        return p;
+    if (!::isatty(STDIN_FILENO))
+        return {};
+    std::fprintf(stderr, "Пароль: ");
+    termios old{};
+    const bool echo_off = ::tcgetattr(STDIN_FILENO, &old) == 0;
+    if (echo_off) {
+        termios quiet = old;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (echo_off)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fprintf(stderr, "\n");
+    return line;
+}
+
+// A progress line on a terminal; nothing when stderr is a file or a pipe.
+class progress_line {
+public:
+    progress_line() : on_(::isatty(STDERR_FILENO)) {}
+    bool step(long done, long total)
+    {
+        if (on_ && total > 1) {
+            std::fprintf(stderr, "\rстраница %ld из %ld", done, total);
+            if (done == total)
+                std::fprintf(stderr, "\n");
+            std::fflush(stderr);
+        }
+        return true;
+    }
+
+private:
+    bool on_;
+};
+
+int finish(bool written, const std::vector<std::u16string> &problems, const std::u16string &error)
+{
+    for (const std::u16string &p : problems)
+        say(p);
+    if (!written) {
+        if (!error.empty())
+            say(error);
+        return EXIT_NOT_WRITTEN;
+    }
+    return problems.empty() ? EXIT_WRITTEN : EXIT_PROBLEMS;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    options o;
+    std::vector<std::string> loose;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string &out) {
+            if (i + 1 >= argc)
+                return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        long n = 0;
+        if (a == "--help" || a == "-h") {
+            std::fputs(USAGE, stdout);
+            return EXIT_WRITTEN;
+        } else if (a == "-o" || a == "--output") {
+            if (!value(o.output))
+                return usage_error("после " + a + " нужно имя файла");
+        } else if (a == "--dpi") {
+            if (!value(v) || !whole_number(v.c_str(), OUT_MIN_DPI, OUT_MAX_DPI, n))
+                return usage_error("--dpi: нужно целое число от 10 до 2400");
+            o.doc.dpi = static_cast<int>(n);
+        } else if (a == "--transparent") {
+            o.doc.transparent = true;
+        } else if (a == "--var") {
+            const std::size_t eq = value(v) ? v.find('=') : std::string::npos;
+            if (eq == std::string::npos || eq == 0)
+                return usage_error("--var: нужно ИМЯ=ЗНАЧЕНИЕ");
+            o.vars.push_back({msc__from_utf8(v.substr(0, eq)), msc__from_utf8(v.substr(eq + 1))});
+        } else if (a == "--csv") {
+            if (!value(o.csv))
+                return usage_error("после --csv нужно имя файла таблицы");
+        } else if (a == "--separator") {
+            if (!value(v))
+                return usage_error("после --separator нужен разделитель");
+            if (v == ";" || v == ",")
+                o.table.separator = v[0];
+            else if (v == "tab" || v == "\t" || v == "\\t")
+                o.table.separator = '\t';
+            else
+                return usage_error("--separator: разделитель может быть ';', ',' или 'tab'");
+        } else if (a == "--encoding") {
+            if (!value(v))
+                return usage_error("после --encoding нужна кодировка");
+            for (char &c : v)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (v == "utf-8" || v == "utf8")
+                o.table.encoding = csv_encoding::utf8;
+            else if (v == "cp1251" || v == "windows-1251")
+                o.table.encoding = csv_encoding::cp1251;
+            else
+                return usage_error("--encoding: кодировка может быть utf-8 или cp1251");
+        } else if (a == "--printer") {
+            if (!value(o.printer) || o.printer.empty())
+                return usage_error("после --printer нужно имя принтера");
+        } else if (a == "--copies") {
+            if (!value(v) || !whole_number(v.c_str(), 1, 1000, o.copies))
+                return usage_error("--copies: нужно целое число от 1 до 1000");
+        } else if (a == "--server") {
+            if (!value(o.server))
+                return usage_error("после --server нужен адрес сервера");
+        } else if (a == "--user") {
+            if (!value(o.user))
+                return usage_error("после --user нужно имя пользователя");
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usage_error("неизвестный параметр " + a);
+        } else {
+            loose.push_back(a);
+        }
+    }
+    if (loose.size() != 1)
+        return usage_error(loose.empty() ? "не указана этикетка" : "этикетка указывается одна");
+    (o.server.empty() ? o.label_file : o.label_name) = loose[0];
+    if (o.output.empty() == o.printer.empty())
+        return usage_error("нужен либо -o ФАЙЛ, либо --printer ПРИНТЕР");
+    if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
+        return usage_error("--separator и --encoding относятся к --csv");
+    if (!o.output.empty() && out__format_of(msc__from_utf8(o.output)) == doc_format::none)
+        return usage_error("формат файла результата по расширению: .pdf, .png или .svg");
+
+    // No windows are ever shown: no display is needed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    line_messages messages;
+    scoped_seam<message_box_service> to_stderr(&messages);
+
+    label_ptr lab;
+    if (o.server.empty()) {
+        lab = ino__load_file(msc__from_utf8(o.label_file));
+    } else {
+        const std::string password = ask_password();
+        lab = ino__load_label(msc__from_utf8(o.server), msc__from_utf8(o.label_name), msc__from_utf8(o.user),
+                              msc__from_utf8(password));
+    }
+    if (!lab)
+        return EXIT_NOT_WRITTEN; // the reason is already on stderr
+
+    std::unique_ptr<QPrinter> printer;
+    std::unique_ptr<page_sink> sink;
+    std::u16string error;
+    if (!o.printer.empty()) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(o.printer));
+        if (info.isNull()) {
+            say(u"Принтер «" + msc__from_utf8(o.printer) + u"» не найден.");
+            return EXIT_NOT_WRITTEN;
+        }
+        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        printer->setFullPage(true);
+        printer->setPageLayout(out__page_layout(lab.get()));
+        printer->setCopyCount(static_cast<int>(o.copies));
+        printer->setDocName(QString::fromStdU16String(lab->name));
+        sink = out__device_sink(lab.get(), *printer);
+    } else {
+        sink = out__file_sink(lab.get(), msc__from_utf8(o.output), o.doc, !o.csv.empty(), error);
+        if (!sink)
+            return finish(false, {}, error);
+    }
+
+    if (o.csv.empty()) {
+        std::vector<std::u16string> problems;
+        const render_variable_map vars = out__preview_variables(out__label_names(lab.get()), o.vars);
+        const bool ok = sink->page(vars, 1, problems, error) && sink->finish(error);
+        return finish(ok, problems, error);
+    }
+    progress_line progress;
+    batch_request req;
+    req.lab = lab.get();
+    req.csv_path = o.csv;
+    req.csv = o.table;
+    req.preview = o.vars;
+    req.progress = [&](long done, long total) { return progress.step(done, total); };
+    const batch_outcome out = out__batch(req, *sink);
+    return finish(out.complete, out.problems, out.error);
+}

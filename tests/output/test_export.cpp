@@ -1,0 +1,274 @@
+// One label to PDF, PNG and SVG, read back by programs that are not ours.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <sys/stat.h>
+
+#include "output/document.h"
+#include "output/output_support.h"
+#include "platform/code_pages.h"
+#include "render/eps_runner.h"
+#include "support/shots.h"
+
+using namespace out_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct code_sample {
+    int type;
+    std::u16string data;
+    std::string decoded; // what a reader finds; "" for kinds zbar cannot read
+};
+
+// Every barcode kind, the data as a user types it, and what zbar reads.
+const code_sample every_kind[] = {
+    {0, u"ABC 12", "ABC 12"},
+    {1, u"400638133393", "4006381333931"},
+    {2, u"9638507", "96385074"},
+    {3, u"400638133393", "4006381333931"},
+    {4, u"03600029145", "0036000291452"},
+    {5, u"9780306406157", "9780306406157"},
+    {6, u"CODE39", "CODE39"},
+    {7, u"Vellumo-128", "Vellumo-128"},
+    {8, u"Set B", "Set B"},
+    {9, u"12345678", "12345678"},
+    {10, u"104 33 34 35", "ABC"},
+    {11, u"12345670", "12345670"},
+    {12, u"A123456B", "A123456B"},
+    {13, u"1234567", ""},
+    {14, u"1234ABCD", ""},
+    {15, u"CODE93", "CODE93"},
+};
+
+std::vector<unsigned char> eps_of(const std::string &body, const char *box)
+{
+    std::string s = std::string("%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: ") + box + "\n" + body + "\n%%EOF\n";
+    return std::vector<unsigned char>(s.begin(), s.end());
+}
+
+// A tall label: a title, a border, each barcode kind one under the other
+// and a black EPS square in the top right corner.
+label_ptr every_kind_label()
+{
+    label_ptr lab = ele__label_new(500, 1250);
+    lab->name = u"Все виды";
+    lab->bgcolor = 0xFFFFFF;
+    text(lab.get(), u"Проверка ${who}", 20, 1210, 16);
+    element *b = add(lab.get(), ELE_BORDER, 5, 5, 490, 1240);
+    b->border.thickness = 2;
+    double y = 1130;
+    for (const code_sample &s : every_kind) {
+        barcode(lab.get(), s.type, s.data, 40, y, 320, 50);
+        y -= 70;
+    }
+    element *p = add(lab.get(), ELE_PICTURE, 400, 1100, 80, 80);
+    const auto eps = eps_of("0 setgray 0 0 100 100 rectfill", "0 0 100 100");
+    p->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+    ele__update_ratio(p);
+    p->width = 80;
+    p->height = 80;
+    return lab;
+}
+
+std::string joined(const std::vector<std::u16string> &lines)
+{
+    std::string out;
+    for (const auto &l : lines)
+        out += msc__to_utf8(l) + "\n";
+    return out;
+}
+
+} // namespace
+
+TEST(Export, PdfIsVectorTextBarcodesAndThePicture)
+{
+    temp_dir dir;
+    rnd__eps_set_job_root(dir.path().string());
+    label_ptr lab = every_kind_label();
+    const fs::path pdf = dir / "label.pdf";
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    ASSERT_TRUE(out__export(lab.get(), {{u"who", u"печати"}}, u16(pdf), {}, problems, error)) << msc__to_utf8(error);
+    EXPECT_TRUE(problems.empty()) << joined(problems);
+
+    const pdf_facts f = pdf_info(pdf);
+    EXPECT_EQ(f.pages, 1);
+    EXPECT_NEAR(f.width, 500, 0.01);
+    EXPECT_NEAR(f.height, 1250, 0.01);
+    // The text is text, with the preview variable in it.
+    EXPECT_NE(pdf_text(pdf).find("Проверка печати"), std::string::npos) << pdf_text(pdf);
+
+    temp_dir pages;
+    const auto png = pdf_pages(pdf, pages.path(), 300);
+    ASSERT_EQ(png.size(), 1u);
+    const std::set<std::string> codes = zbar_codes(png[0]);
+    for (const code_sample &s : every_kind) {
+        if (s.decoded.empty())
+            continue;
+        EXPECT_TRUE(codes.count(s.decoded)) << "kind " << s.type << " " << s.decoded;
+    }
+    // The picture is there: its square is black on the page.
+    QImage page(QString::fromStdString(png[0].string()));
+    ASSERT_FALSE(page.isNull());
+    const double px = 300.0 / 72;
+    EXPECT_LT(qGray(page.pixel(int(440 * px), int((1250 - 1140) * px))), 40);
+    EXPECT_GT(qGray(page.pixel(int(440 * px), int((1250 - 1090) * px))), 200);
+    save_image_shot(page.scaled(page.width() / 4, page.height() / 4), QStringLiteral("export-pdf-page"));
+}
+
+TEST(Export, PageOfAWideLabelIsLandscapeOfItsSize)
+{
+    temp_dir dir;
+    label_ptr lab = ele__label_new(283.46, 170.08); // 100 × 60 mm
+    text(lab.get(), u"Широкая", 10, 10);
+    const fs::path pdf = dir / "wide.pdf";
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    ASSERT_TRUE(out__export(lab.get(), {}, u16(pdf), {}, problems, error));
+    const pdf_facts f = pdf_info(pdf);
+    EXPECT_NEAR(f.width, 283.46, 0.5);
+    EXPECT_NEAR(f.height, 170.08, 0.5);
+    EXPECT_EQ(out__page_layout(lab.get()).orientation(), QPageLayout::Landscape);
+}
+
+TEST(Export, PngHasTheLabelsSizeInPixelsAndItsResolution)
+{
+    temp_dir dir;
+    label_ptr lab = ele__label_new(144, 72); // 2 × 1 inch
+    lab->bgcolor = 0x00FF00;
+    barcode(lab.get(), 7, u"${code}", 10, 10, 124, 52);
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    for (int dpi : {300, 203, 600}) {
+        const fs::path png = dir / ("l" + std::to_string(dpi) + ".PNG");
+        doc_options o;
+        o.dpi = dpi;
+        ASSERT_TRUE(out__export(lab.get(), {{u"code", u"A-1"}}, u16(png), o, problems, error)) << msc__to_utf8(error);
+        QImage img(QString::fromStdString(png.string()));
+        EXPECT_EQ(img.width(), std::lround(2.0 * dpi));
+        EXPECT_EQ(img.height(), std::lround(1.0 * dpi));
+        EXPECT_NEAR(img.dotsPerMeterX() * 0.0254, dpi, 0.5);
+        EXPECT_EQ(img.pixel(2, 2) & 0xFFFFFF, 0x00FF00u);
+        EXPECT_EQ(zbar_codes(png), std::set<std::string>{"A-1"}) << dpi;
+    }
+    // Transparent: no background, the bars still there.
+    doc_options o;
+    o.transparent = true;
+    const fs::path png = dir / "clear.png";
+    ASSERT_TRUE(out__export(lab.get(), {{u"code", u"A-1"}}, u16(png), o, problems, error));
+    QImage img(QString::fromStdString(png.string()));
+    EXPECT_TRUE(img.hasAlphaChannel());
+    EXPECT_EQ(qAlpha(img.pixel(2, 2)), 0);
+    EXPECT_TRUE(problems.empty()) << joined(problems);
+}
+
+TEST(Export, SvgDrawsTheLabelAtItsSize)
+{
+    temp_dir dir;
+    label_ptr lab = every_kind_label();
+    const fs::path svg = dir / "label.svg";
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    ASSERT_TRUE(out__export(lab.get(), {{u"who", u"SVG"}}, u16(svg), {}, problems, error)) << msc__to_utf8(error);
+    const std::string xml = slurp(svg);
+    // Text stays text (a word to each <text>).
+    EXPECT_NE(xml.find(">Проверка </text>"), std::string::npos);
+    EXPECT_NE(xml.find(">SVG</text>"), std::string::npos);
+    QSvgRenderer r(QString::fromStdString(svg.string()));
+    ASSERT_TRUE(r.isValid());
+    EXPECT_NEAR(r.viewBoxF().width() / r.viewBoxF().height(), 500.0 / 1250, 1e-3);
+    // Drawn by Qt's SVG reader at 300 dpi, the barcodes read.
+    QImage img(int(500 * 300 / 72.0), int(1250 * 300 / 72.0), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        r.render(&p);
+    }
+    const fs::path png = dir / "svg.png";
+    img.save(QString::fromStdString(png.string()));
+    const auto codes = zbar_codes(png);
+    EXPECT_TRUE(codes.count("Vellumo-128"));
+    EXPECT_TRUE(codes.count("4006381333931"));
+}
+
+TEST(Export, RefusalsAndFailedWritesLeaveTheOldFileAlone)
+{
+    temp_dir dir;
+    label_ptr lab = ele__label_new(100, 50);
+    barcode(lab.get(), 3, u"not digits", 5, 5, 90, 40);
+    std::vector<std::u16string> problems;
+    std::u16string error;
+
+    // An unknown extension: refused, nothing written.
+    EXPECT_FALSE(out__export(lab.get(), {}, u16(dir / "label.jpg"), {}, problems, error));
+    EXPECT_NE(error.find(u"Неизвестный формат файла"), std::u16string::npos);
+    EXPECT_TRUE(files_in(dir.path()).empty());
+
+    // The barcode that cannot be drawn is a problem, the file is written.
+    error.clear();
+    EXPECT_TRUE(out__export(lab.get(), {}, u16(dir / "label.pdf"), {}, problems, error));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(u"штрихкод не нарисован"), std::u16string::npos) << msc__to_utf8(problems[0]);
+
+    // A path through a file: nothing can be written there, by anyone.
+    write_file(dir / "plain", "x");
+    for (const char *name : {"a.pdf", "a.png", "a.svg"}) {
+        error.clear();
+        EXPECT_FALSE(out__export(lab.get(), {}, u16(dir / "plain" / name), {}, problems, error)) << name;
+        EXPECT_NE(error.find(u"не записан"), std::u16string::npos) << msc__to_utf8(error);
+    }
+
+    // A folder that cannot be written into: the old file stays as it was
+    // and no temporary file is left.
+    const fs::path locked = dir / "locked";
+    fs::create_directory(locked);
+    write_file(locked / "old.pdf", "old bytes");
+    ::chmod(locked.c_str(), 0555);
+    if (::access(locked.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "running as a user that writes anywhere";
+    for (const char *name : {"old.pdf", "new.png", "new.svg"}) {
+        error.clear();
+        EXPECT_FALSE(out__export(lab.get(), {}, u16(locked / name), {}, problems, error)) << name;
+        EXPECT_NE(error.find(u"не записан"), std::u16string::npos) << msc__to_utf8(error);
+    }
+    EXPECT_EQ(slurp(locked / "old.pdf"), "old bytes");
+    EXPECT_EQ(files_in(locked), std::set<std::string>{"old.pdf"});
+    ::chmod(locked.c_str(), 0755);
+}
+
+TEST(Export, ImageTooLargeIsRefusedWithItsSize)
+{
+    temp_dir dir;
+    label_ptr lab = ele__label_new(ELE_MAX_LABEL_SIZE, ELE_MAX_LABEL_SIZE);
+    doc_options o;
+    o.dpi = 2400;
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    EXPECT_FALSE(out__export(lab.get(), {}, u16(dir / "huge.png"), o, problems, error));
+    EXPECT_NE(error.find(u"слишком велико"), std::u16string::npos) << msc__to_utf8(error);
+    EXPECT_TRUE(files_in(dir.path()).empty());
+}
+
+TEST(Export, VariablesComeFromTheColumnThenThePreviewThenNothing)
+{
+    label_ptr lab = ele__label_new(100, 100);
+    text(lab.get(), u"${a} ${b} ${c} ${a}", 0, 0);
+    barcode(lab.get(), 7, u"${d}", 0, 50, 50, 50);
+    element *off = text(lab.get(), u"${hidden}", 0, 0);
+    off->disabled = 1;
+    const auto names = out__label_names(lab.get());
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"a", u"b", u"c", u"d"}));
+    const std::vector<preview_var> preview = {{u"b", u"из просмотра"}, {u"a", u"не это"}};
+    const auto vars = out__row_variables(names, {u"x", u"a", u"d"}, {u"1", u"из таблицы", u""}, preview);
+    EXPECT_EQ(vars.at(u"a"), u"из таблицы");
+    EXPECT_EQ(vars.at(u"b"), u"из просмотра");
+    EXPECT_EQ(vars.at(u"c"), u"");
+    EXPECT_EQ(vars.at(u"d"), u""); // an empty cell stays empty
+    EXPECT_EQ(out__names_without_column(names, {u"a", u"d"}), (std::vector<std::u16string>{u"b", u"c"}));
+    EXPECT_EQ(out__numbered_path(u"/tmp/x.y/out.png", 7), u"/tmp/x.y/out-0007.png");
+    EXPECT_EQ(out__numbered_path(u"/tmp/x.y/out", 12345), u"/tmp/x.y/out-12345");
+}

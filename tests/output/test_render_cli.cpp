@@ -1,0 +1,135 @@
+// vellumo-render as a script runs it: files written, messages on stderr,
+// and the exit status telling what happened.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "exchange/inout.h"
+#include "output/output_support.h"
+
+using namespace out_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string BIN = VELLUMO_RENDER_BIN;
+
+fs::path save_tag(const temp_dir &dir, const char *code_type = nullptr)
+{
+    label_ptr lab = ele__label_new(216, 108); // 3 × 1.5 inch
+    lab->name = u"Ценник";
+    lab->bgcolor = 0xFFFFFF;
+    text(lab.get(), u"${name}", 8, 90, 10);
+    barcode(lab.get(), code_type ? 3 : 7, u"${code}", 10, 8, 196, 60);
+    const fs::path p = dir / "tag.lbl";
+    EXPECT_EQ(ino__save_file(u16(p), lab.get()), 1);
+    return p;
+}
+
+run_result render(const std::string &args)
+{
+    return run("env -u VELLUMO_PASSWORD '" + BIN + "' " + args);
+}
+
+} // namespace
+
+TEST(RenderCli, OneLabelToEachFormat)
+{
+    temp_dir dir;
+    const fs::path lbl = save_tag(dir);
+    run_result r = render(quoted(lbl) + " -o " + quoted(dir / "a.pdf") + " --var name=Чай --var code=T-42");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("vellumo-render"), std::string::npos) << r.err;
+    EXPECT_EQ(pdf_info(dir / "a.pdf").pages, 1);
+    EXPECT_NE(pdf_text(dir / "a.pdf").find("Чай"), std::string::npos);
+
+    r = render(quoted(lbl) + " -o " + quoted(dir / "a.png") + " --dpi 203 --var code=T-42");
+    EXPECT_EQ(r.status, 0) << r.err;
+    QImage img(QString::fromStdString((dir / "a.png").string()));
+    EXPECT_EQ(img.size(), QSize(609, 305));
+    EXPECT_EQ(zbar_codes(dir / "a.png"), std::set<std::string>{"T-42"});
+
+    r = render(quoted(lbl) + " -o " + quoted(dir / "a.svg") + " --var code=S");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(slurp(dir / "a.svg").find("<svg"), std::string::npos);
+
+    r = render("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--csv"), std::string::npos);
+}
+
+TEST(RenderCli, TableOfDataPagePerRowAndFilePerRow)
+{
+    temp_dir dir;
+    const fs::path lbl = save_tag(dir);
+    write_file(dir / "t.csv", "name\tcode\nчай\tC1\nкофе\tC2\n\"сахар\"\tC3\n");
+    run_result r = render(quoted(lbl) + " -o " + quoted(dir / "all.pdf") + " --csv " + quoted(dir / "t.csv"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    // No progress line when stderr is not a terminal.
+    EXPECT_EQ(r.err.find("страница"), std::string::npos) << r.err;
+    EXPECT_EQ(pdf_info(dir / "all.pdf").pages, 3);
+
+    r = render(quoted(lbl) + " -o " + quoted(dir / "row.png") + " --csv " + quoted(dir / "t.csv") +
+               " --separator tab --encoding utf-8");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(zbar_codes(dir / ("row-000" + std::to_string(i) + ".png")),
+                  std::set<std::string>{"C" + std::to_string(i)});
+
+    // Told the wrong separator: one column "name\tcode", no code: every
+    // barcode is empty and refused, each row named, status 4.
+    r = render(quoted(lbl) + " -o " + quoted(dir / "semi.pdf") + " --csv " + quoted(dir / "t.csv") +
+               " --separator ';'");
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("Строка 2:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Строка 4:"), std::string::npos) << r.err;
+}
+
+TEST(RenderCli, ExitStatusSaysWhatWasWritten)
+{
+    temp_dir dir;
+    const fs::path lbl = save_tag(dir);
+    struct wrong {
+        std::string args;
+        int status;
+        const char *message;
+    };
+    write_file(dir / "bad.csv", "name,code\nA,1,extra\n");
+    write_file(dir / "broken.lbl", "<?xml version=\"1.0\"?><methodCall><methodName>");
+    const wrong cases[] = {
+        {"", 2, "не указана этикетка"},
+        {quoted(lbl), 2, "-o"},
+        {quoted(lbl) + " -o x.pdf --printer p", 2, "-o"},
+        {quoted(lbl) + " -o x.doc", 2, ".pdf"},
+        {quoted(lbl) + " -o x.png --dpi 0", 2, "--dpi"},
+        {quoted(lbl) + " -o x.png --dpi 3000", 2, "--dpi"},
+        {quoted(lbl) + " -o x.pdf --var =1", 2, "--var"},
+        {quoted(lbl) + " -o x.pdf --separator :", 2, "--separator"},
+        {quoted(lbl) + " -o x.pdf --encoding koi8-r --csv t.csv", 2, "--encoding"},
+        {quoted(lbl) + " -o x.pdf --encoding cp1251", 2, "--csv"},
+        {quoted(lbl) + " -o x.pdf --copies 0", 2, "--copies"},
+        {quoted(lbl) + " -o x.pdf --frobnicate", 2, "--frobnicate"},
+        {quoted(dir / "none.lbl") + " -o " + quoted(dir / "x.pdf"), 1, "vellumo-render: "},
+        {quoted(dir / "broken.lbl") + " -o " + quoted(dir / "x.pdf"), 1, "vellumo-render: "},
+        {quoted(lbl) + " -o " + quoted(dir / "x.pdf") + " --csv " + quoted(dir / "bad.csv"), 1, "Строка 2"},
+        {quoted(lbl) + " -o " + quoted(dir / "x.pdf") + " --csv " + quoted(dir / "none.csv"), 1, "таблицы"},
+        {quoted(lbl) + " -o " + quoted(dir / "no/such/folder/x.pdf"), 1, "не записан"},
+        {quoted(lbl) + " --printer 'Нет такого принтера'", 1, "не найден"},
+    };
+    for (const wrong &w : cases) {
+        const run_result r = render(w.args);
+        EXPECT_EQ(r.status, w.status) << w.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(w.message), std::string::npos) << w.args << "\n" << r.err;
+    }
+    // Nothing was written by any of them.
+    EXPECT_FALSE(fs::exists(dir / "x.pdf"));
+    EXPECT_FALSE(fs::exists("x.pdf"));
+    EXPECT_FALSE(fs::exists("x.png"));
+
+    // A barcode that cannot be drawn: written, status 4, the problem said.
+    const fs::path ean = save_tag(dir, "ean");
+    const run_result r = render(quoted(ean) + " -o " + quoted(dir / "e.pdf") + " --var code=letters");
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("штрихкод не нарисован"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "e.pdf"));
+}
