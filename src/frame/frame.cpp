@@ -19,6 +19,7 @@
 #include "frame/menu_table.h"
 #include "frame/options.h"
 #include "frame/preview.h"
+#include "frame/print_export.h"
 #include "frame/properties.h"
 #include "frame/servers_dialogs.h"
 #include "frame/toolbar_table.h"
@@ -366,6 +367,18 @@ void label_frame::command(int id, long param)
         return;
     case cmd::label_properties:
         label_properties();
+        return;
+    case cmd::print:
+        pex__print(this, hub_->lab());
+        return;
+    case cmd::print_batch:
+        pex__batch(this, hub_->lab(), true);
+        return;
+    case cmd::export_label:
+        pex__export(this, hub_->lab());
+        return;
+    case cmd::export_batch:
+        pex__batch(this, hub_->lab(), false);
         return;
     case cmd::zoom_in:
         stock_.canvas->zoom_in();

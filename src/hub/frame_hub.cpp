@@ -202,6 +202,7 @@ bool held_in_preview(int id)
     switch (id) {
     case cmd::close: case cmd::server_list: case cmd::new_label: case cmd::options: case cmd::open:
     case cmd::help: case cmd::about: case cmd::save: case cmd::save_as:
+    case cmd::print: case cmd::print_batch: case cmd::export_label: case cmd::export_batch:
         return false;
     default:
         return true;

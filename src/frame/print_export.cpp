@@ -1,0 +1,414 @@
+#include "frame/print_export.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <climits>
+#include <fstream>
+#include <optional>
+
+#include "hub/program_state.h"
+#include "model/errors.h"
+#include "model/settings.h"
+#include "output/document.h"
+#include "platform/code_pages.h"
+#include "platform/file_choice.h"
+
+namespace {
+
+// The last choices of the PNG options, kept between runs.
+constexpr reg_int_setting png_dpi{u"export-dpi", OUT_DEFAULT_DPI};
+constexpr reg_int_setting png_transparent{u"export-transparent", 0};
+
+// A batch of more pages than this shows its progress.
+constexpr long QUIET_PAGES = 3;
+// Problems listed in one message; the rest are counted.
+constexpr std::size_t LISTED_PROBLEMS = 10;
+
+QString qs(const std::u16string &s)
+{
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+class qt_print_choice final : public print_choice_service {
+public:
+    bool choose(QPrinter &printer, int pages, QWidget *parent) override
+    {
+        QPrintDialog dlg(&printer, parent);
+        dlg.setObjectName(QStringLiteral("zelta-print-dialog"));
+        dlg.setWindowModality(Qt::ApplicationModal);
+        QAbstractPrintDialog::PrintDialogOptions o = QAbstractPrintDialog::PrintToFile;
+        if (pages > 1) {
+            o |= QAbstractPrintDialog::PrintPageRange;
+            dlg.setMinMax(1, pages);
+        }
+        dlg.setOptions(o);
+        return dlg.exec() == QDialog::Accepted;
+    }
+};
+
+class wait_cursor {
+public:
+    wait_cursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~wait_cursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+void show_problems(const std::vector<std::u16string> &problems)
+{
+    if (problems.empty())
+        return;
+    std::u16string text = u"Не всё нарисовано:";
+    for (std::size_t i = 0; i < problems.size() && i < LISTED_PROBLEMS; ++i)
+        text += u"\n" + problems[i];
+    if (problems.size() > LISTED_PROBLEMS)
+        text += u"\n… и ещё " + rnd__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS));
+    err__warning(u"%s", text.c_str());
+}
+
+std::u16string suggested_name(const label *lab, const char16_t *ext)
+{
+    std::u16string name = lab->name.empty() ? std::u16string(u"этикетка") : lab->name;
+    for (char16_t &c : name)
+        if (c == u'/' || c == u'\\' || c < 0x20)
+            c = u'_';
+    return name + ext;
+}
+
+// The PNG choices: resolution and background.  False when cancelled.
+bool png_options(QWidget *parent, doc_options &o)
+{
+    QDialog dlg(parent);
+    dlg.setObjectName(QStringLiteral("zelta-png-options"));
+    dlg.setWindowTitle(QStringLiteral("Параметры PNG"));
+    dlg.setWindowModality(Qt::ApplicationModal);
+    auto *form = new QFormLayout;
+    auto *dpi = new QSpinBox(&dlg);
+    dpi->setObjectName(QStringLiteral("dpi"));
+    dpi->setRange(OUT_MIN_DPI, OUT_MAX_DPI);
+    dpi->setValue(std::clamp<int>(settings::get(png_dpi), OUT_MIN_DPI, OUT_MAX_DPI));
+    dpi->setSuffix(QStringLiteral(" точек на дюйм"));
+    form->addRow(QStringLiteral("Разрешение:"), dpi);
+    auto *clear = new QCheckBox(QStringLiteral("Прозрачный фон"), &dlg);
+    clear->setObjectName(QStringLiteral("transparent"));
+    clear->setChecked(settings::get(png_transparent) != 0);
+    form->addRow(QString(), clear);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    auto *box = new QVBoxLayout(&dlg);
+    box->addLayout(form);
+    box->addWidget(buttons);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    o.dpi = dpi->value();
+    o.transparent = clear->isChecked();
+    settings::set(png_dpi, o.dpi);
+    settings::set(png_transparent, o.transparent ? 1 : 0);
+    return true;
+}
+
+// The output file of an export: chosen, with its PNG options.  Nothing
+// when cancelled or refused (the message shown).
+std::optional<std::u16string> output_file(QWidget *parent, const label *lab, bool batch, doc_options &o)
+{
+    file_choice_request req;
+    req.title = batch ? u"Экспорт с данными" : u"Экспорт этикетки";
+    req.filters = {{u"Документ PDF", u"*.pdf"}, {u"Изображение PNG", u"*.png"}};
+    if (!batch)
+        req.filters.push_back({u"Рисунок SVG", u"*.svg"});
+    req.save = true;
+    req.must_exist = false;
+    req.default_suffix = u"pdf";
+    req.initial_name = suggested_name(lab, u".pdf");
+    const file_choice_result r = seam<file_choice_service>::get().choose(req);
+    if (r.st != file_choice_result::status::chosen)
+        return std::nullopt;
+    const doc_format f = out__format_of(r.path);
+    if (f == doc_format::none || (batch && f == doc_format::svg)) {
+        err__warning(u"Неизвестный формат файла «%s»: выберите PDF (.pdf) или PNG (.png)%s.", r.path.c_str(),
+                     batch ? u"" : u" или SVG (.svg)");
+        return std::nullopt;
+    }
+    if (f == doc_format::png && !png_options(parent, o))
+        return std::nullopt;
+    return r.path;
+}
+
+// The printer set up for the label's page: one label per page at the
+// printer's resolution.
+void set_up(QPrinter &printer, const label *lab)
+{
+    printer.setFullPage(true);
+    printer.setPageLayout(out__page_layout(lab));
+    printer.setDocName(qs(lab->name));
+    printer.setCreator(QStringLiteral("Vellumo"));
+}
+
+// ---------------------------------------------------------------- batch
+
+// What the dialog shows of a table and the choices it lets a user change.
+class batch_dialog final : public QDialog {
+public:
+    batch_dialog(QWidget *parent, const label *lab, const std::string &path, bool print)
+        : QDialog(parent), lab_(lab), path_(path)
+    {
+        setObjectName(QStringLiteral("zelta-batch-dialog"));
+        setWindowTitle(print ? QStringLiteral("Печать с данными") : QStringLiteral("Экспорт с данными"));
+        setWindowModality(Qt::ApplicationModal);
+        auto *form = new QFormLayout;
+        auto *file = new QLabel(QString::fromStdString(path), this);
+        file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(QStringLiteral("Таблица:"), file);
+        separator_ = new QComboBox(this);
+        separator_->setObjectName(QStringLiteral("separator"));
+        separator_->addItem(QStringLiteral("определить по заголовку"), 0);
+        separator_->addItem(QStringLiteral("точка с запятой ( ; )"), int(';'));
+        separator_->addItem(QStringLiteral("запятая ( , )"), int(','));
+        separator_->addItem(QStringLiteral("табуляция"), int('\t'));
+        form->addRow(QStringLiteral("Разделитель:"), separator_);
+        encoding_ = new QComboBox(this);
+        encoding_->setObjectName(QStringLiteral("encoding"));
+        encoding_->addItem(QStringLiteral("определить по содержимому"), int(csv_encoding::automatic));
+        encoding_->addItem(QStringLiteral("UTF-8"), int(csv_encoding::utf8));
+        encoding_->addItem(QStringLiteral("Windows-1251"), int(csv_encoding::cp1251));
+        form->addRow(QStringLiteral("Кодировка:"), encoding_);
+        columns_ = new QLabel(this);
+        columns_->setObjectName(QStringLiteral("columns"));
+        columns_->setWordWrap(true);
+        form->addRow(QStringLiteral("Столбцы:"), columns_);
+        rows_ = new QLabel(this);
+        rows_->setObjectName(QStringLiteral("rows"));
+        form->addRow(QStringLiteral("Строк:"), rows_);
+        missing_ = new QLabel(this);
+        missing_->setObjectName(QStringLiteral("missing"));
+        missing_->setWordWrap(true);
+        form->addRow(QStringLiteral("Без столбца:"), missing_);
+        thumb_ = new QLabel(this);
+        thumb_->setObjectName(QStringLiteral("thumbnail"));
+        thumb_->setAlignment(Qt::AlignCenter);
+        thumb_->setMinimumSize(THUMB_W, THUMB_H);
+        problem_ = new QLabel(this);
+        problem_->setObjectName(QStringLiteral("problem"));
+        problem_->setWordWrap(true);
+        problem_->setStyleSheet(QStringLiteral("color: #b00000"));
+        buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        buttons_->button(QDialogButtonBox::Ok)->setText(print ? QStringLiteral("Печать...")
+                                                              : QStringLiteral("Экспорт..."));
+        buttons_->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+        connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto *box = new QVBoxLayout(this);
+        box->addLayout(form);
+        box->addWidget(thumb_);
+        box->addWidget(problem_);
+        box->addWidget(buttons_);
+        connect(separator_, &QComboBox::currentIndexChanged, this, [this] { scan(); });
+        connect(encoding_, &QComboBox::currentIndexChanged, this, [this] { scan(); });
+        scan();
+    }
+
+    const csv_options &options() const { return options_; }
+    long rows() const { return summary_.rows; }
+
+private:
+    static constexpr int THUMB_W = 320, THUMB_H = 200;
+
+    void scan()
+    {
+        options_.separator = static_cast<char>(separator_->currentData().toInt());
+        options_.encoding = static_cast<csv_encoding>(encoding_->currentData().toInt());
+        csv_problem problem;
+        summary_ = {};
+        const bool ok = csv__scan_file(path_, options_, summary_, problem);
+        QStringList cols;
+        for (const std::u16string &c : summary_.columns)
+            cols << QStringLiteral("«") + qs(c) + QStringLiteral("»");
+        columns_->setText(ok ? cols.join(QStringLiteral(", ")) : QString());
+        rows_->setText(ok ? QString::number(summary_.rows) : QString());
+        const std::vector<std::u16string> names = out__label_names(lab_);
+        QStringList missing;
+        for (const std::u16string &n : out__names_without_column(names, summary_.columns))
+            missing << QStringLiteral("${") + qs(n) + QStringLiteral("}");
+        missing_->setText(!ok ? QString()
+                          : missing.isEmpty()
+                              ? QStringLiteral("нет")
+                              : missing.join(QStringLiteral(", ")) +
+                                    QStringLiteral(" - из переменных просмотра, иначе пусто"));
+        std::u16string why = ok ? std::u16string() : problem.message;
+        if (ok && summary_.rows == 0)
+            why = u"В таблице нет ни одной строки с данными, печатать нечего.";
+        problem_->setText(qs(why));
+        problem_->setVisible(!why.empty());
+        buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());
+        thumb_->setPixmap(why.empty() ? thumbnail(names) : QPixmap());
+    }
+
+    // The label of the first row, made to fit the thumbnail's room.
+    QPixmap thumbnail(const std::vector<std::u16string> &names)
+    {
+        std::ifstream in(path_, std::ios::binary);
+        csv_rows rows(in, summary_);
+        std::vector<std::u16string> cells;
+        long line = 0;
+        csv_problem problem;
+        if (!rows.next(cells, line, problem))
+            return {};
+        const render_variable_map vars = out__row_variables(names, summary_.columns, cells, prs__variables());
+        doc_options o;
+        const double w = std::max(lab_->width, 1.0), h = std::max(lab_->height, 1.0);
+        o.dpi = std::clamp(static_cast<int>(72 * std::min(THUMB_W / w, THUMB_H / h)), OUT_MIN_DPI, 300);
+        std::vector<std::u16string> ignored;
+        return QPixmap::fromImage(out__image(lab_, vars, o, ignored));
+    }
+
+    const label *lab_;
+    std::string path_;
+    csv_options options_;
+    csv_summary summary_;
+    QComboBox *separator_, *encoding_;
+    QLabel *columns_, *rows_, *missing_, *thumb_, *problem_;
+    QDialogButtonBox *buttons_;
+};
+
+void run_batch(QWidget *parent, const label *lab, const std::string &csv, const csv_options &options, long rows,
+               page_sink &sink)
+{
+    std::unique_ptr<QProgressDialog> progress;
+    if (rows > QUIET_PAGES) {
+        progress = std::make_unique<QProgressDialog>(QStringLiteral("Этикетки рисуются..."),
+                                                     QStringLiteral("Отмена"), 0, static_cast<int>(rows), parent);
+        progress->setObjectName(QStringLiteral("zelta-batch-progress"));
+        progress->setWindowTitle(QStringLiteral("Печать с данными"));
+        progress->setWindowModality(Qt::ApplicationModal);
+        progress->setMinimumDuration(0);
+        progress->setAutoClose(false);
+        progress->setAutoReset(false);
+        progress->show();
+    }
+    batch_request req;
+    req.lab = lab;
+    req.csv_path = csv;
+    req.csv = options;
+    req.preview = prs__variables();
+    req.progress = [&](long done, long total) {
+        if (!progress)
+            return true;
+        progress->setLabelText(QStringLiteral("Этикетка %1 из %2").arg(std::min(done + 1, total)).arg(total));
+        progress->setValue(static_cast<int>(done));
+        QApplication::processEvents();
+        return !progress->wasCanceled();
+    };
+    const batch_outcome out = out__batch(req, sink);
+    progress.reset();
+    if (out.cancelled)
+        return;
+    if (!out.complete)
+        err__warning(u"%s", out.error.c_str());
+    show_problems(out.problems);
+}
+
+} // namespace
+
+template <>
+print_choice_service &seam<print_choice_service>::fallback()
+{
+    static qt_print_choice qt;
+    return qt;
+}
+
+void pex__export(QWidget *parent, const label *lab)
+{
+    doc_options o;
+    const std::optional<std::u16string> path = output_file(parent, lab, false, o);
+    if (!path)
+        return;
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    bool ok = false;
+    {
+        wait_cursor busy;
+        ok = out__export(lab, prs__variables(), *path, o, problems, error);
+    }
+    if (!ok)
+        err__warning(u"%s", error.c_str());
+    show_problems(problems);
+}
+
+void pex__print(QWidget *parent, const label *lab)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    set_up(printer, lab);
+    if (!seam<print_choice_service>::get().choose(printer, 1, parent))
+        return;
+    // The label is the page, whatever paper the dialog last showed.
+    set_up(printer, lab);
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    bool ok = false;
+    {
+        wait_cursor busy;
+        std::unique_ptr<page_sink> sink = out__device_sink(lab, printer);
+        const render_variable_map vars = out__preview_variables(out__label_names(lab), prs__variables());
+        ok = sink->page(vars, 1, problems, error) && sink->finish(error);
+    }
+    if (!ok)
+        err__warning(u"%s", error.c_str());
+    show_problems(problems);
+}
+
+void pex__batch(QWidget *parent, const label *lab, bool print)
+{
+    file_choice_request req;
+    req.title = u"Таблица данных";
+    req.filters = {{u"Таблицы CSV", u"*.csv;*.txt;*.tsv"}, {u"Все файлы", u"*"}};
+    req.must_exist = true;
+    const file_choice_result r = seam<file_choice_service>::get().choose(req);
+    if (r.st != file_choice_result::status::chosen)
+        return;
+    const std::string csv = msc__to_utf8(r.path);
+    csv_options options;
+    long rows = 0;
+    {
+        batch_dialog dlg(parent, lab, csv, print);
+        if (dlg.exec() != QDialog::Accepted)
+            return;
+        options = dlg.options();
+        rows = dlg.rows();
+    }
+    if (print) {
+        QPrinter printer(QPrinter::HighResolution);
+        set_up(printer, lab);
+        if (!seam<print_choice_service>::get().choose(printer, static_cast<int>(std::min<long>(rows, INT_MAX)),
+                                                       parent))
+            return;
+        set_up(printer, lab);
+        const bool range = printer.printRange() == QPrinter::PageRange;
+        std::unique_ptr<page_sink> sink =
+            out__device_sink(lab, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
+        run_batch(parent, lab, csv, options, rows, *sink);
+        return;
+    }
+    doc_options o;
+    const std::optional<std::u16string> path = output_file(parent, lab, true, o);
+    if (!path)
+        return;
+    std::u16string error;
+    std::unique_ptr<page_sink> sink = out__file_sink(lab, *path, o, true, error);
+    if (!sink) {
+        err__warning(u"%s", error.c_str());
+        return;
+    }
+    run_batch(parent, lab, csv, options, rows, *sink);
+}
