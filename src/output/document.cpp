@@ -8,6 +8,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <cmath>
 #include <fstream>
@@ -138,19 +139,31 @@ bool write_svg(const label *lab, const render_variable_map &vars, const std::u16
 
 class pdf_sink final : public page_sink {
 public:
-    pdf_sink(const label *lab, const std::u16string &path) : lab_(lab), file_(path) {}
+    // Into a file, renamed into place by finish().
+    pdf_sink(const label *lab, const std::u16string &path, const doc_options &o)
+        : lab_(lab), o_(o), file_(std::make_unique<atomic_file>(path)), path_(path)
+    {
+    }
+    // Into a device the caller owns.
+    pdf_sink(const label *lab, QIODevice &device, const doc_options &o, std::int64_t max_bytes)
+        : lab_(lab), o_(o), device_(&device), max_bytes_(max_bytes), path_(u"PDF")
+    {
+    }
 
     bool start(std::u16string &error)
     {
-        if (!file_.open(error))
-            return false;
-        writer_ = std::make_unique<QPdfWriter>(&file_.file);
+        if (file_) {
+            if (!file_->open(error))
+                return false;
+            device_ = &file_->file;
+        }
+        writer_ = std::make_unique<QPdfWriter>(device_);
         writer_->setResolution(OUT_PDF_DPI);
         writer_->setPageLayout(out__page_layout(lab_));
         writer_->setCreator(QStringLiteral("Vellumo"));
         writer_->setTitle(qs(lab_->name));
         if (!painter_.begin(writer_.get())) {
-            error = not_written(file_.path, out_msg::write_failed);
+            error = not_written(path_, out_msg::write_failed);
             return false;
         }
         return true;
@@ -161,20 +174,25 @@ public:
         if (painter_.isActive())
             painter_.end();
         // Not finished: QSaveFile drops its temporary file.
-        file_.file.cancelWriting();
+        if (file_)
+            file_->file.cancelWriting();
     }
 
     bool page(const render_variable_map &vars, long, std::vector<std::u16string> &problems,
               std::u16string &error) override
     {
         if (pages_ > 0 && !writer_->newPage()) {
-            error = not_written(file_.path, out_msg::write_failed);
+            error = not_written(path_, out_msg::write_failed);
             return false;
         }
         ++pages_;
-        out__draw_page(painter_, lab_, vars, OUT_PDF_DPI, render_edges::exact, true, problems);
-        if (file_.file.error() != QFileDevice::NoError) {
-            error = not_written(file_.path, save_failure(file_.file));
+        out__draw_page(painter_, lab_, vars, OUT_PDF_DPI, render_edges::exact, true, problems, o_.limits);
+        if (file_ && file_->file.error() != QFileDevice::NoError) {
+            error = not_written(path_, save_failure(file_->file));
+            return false;
+        }
+        if (max_bytes_ > 0 && device_->size() > max_bytes_) {
+            error = out_msg::document_too_large;
             return false;
         }
         return true;
@@ -183,15 +201,23 @@ public:
     bool finish(std::u16string &error) override
     {
         if (!painter_.end()) {
-            error = not_written(file_.path, out_msg::write_failed);
+            error = not_written(path_, out_msg::write_failed);
             return false;
         }
-        return file_.commit(error);
+        if (max_bytes_ > 0 && device_->size() > max_bytes_) {
+            error = out_msg::document_too_large;
+            return false;
+        }
+        return !file_ || file_->commit(error);
     }
 
 private:
     const label *lab_;
-    atomic_file file_;
+    doc_options o_;
+    std::unique_ptr<atomic_file> file_;
+    QIODevice *device_ = nullptr;
+    std::int64_t max_bytes_ = 0;
+    std::u16string path_;
     std::unique_ptr<QPdfWriter> writer_;
     QPainter painter_;
     long pages_ = 0;
@@ -371,9 +397,11 @@ QPageLayout out__page_layout(const label *lab)
 }
 
 void out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
-                    render_edges edges, bool background, std::vector<std::u16string> &problems)
+                    render_edges edges, bool background, std::vector<std::u16string> &problems,
+                    const render_limits &limits)
 {
     render_request r;
+    r.limits = limits;
     r.scale_x = r.scale_y = dpi / 72.0;
     r.variables = &variables;
     r.background = false;
@@ -387,11 +415,20 @@ void out__draw_page(QPainter &p, const label *lab, const render_variable_map &va
         if (lab->es[i]->disabled)
             continue;
         log.clear();
+        // The Ghostscript time is the page's, shared by its pictures.
+        const auto start = std::chrono::steady_clock::now();
         const element_result e = rnd__draw_element(p, lab, i, r, &log);
+        if (lab->es[i]->type == ELE_PICTURE)
+            r.limits.ghostscript_seconds = std::max(
+                0.0, r.limits.ghostscript_seconds -
+                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (e.state == element_state::refused)
             problems.push_back(log.empty() ? e.reason : log.back());
-        if (e.outcome.stopped || e.outcome.out_of_time)
+        if (e.outcome.stopped || e.outcome.out_of_time) {
+            if (e.state != element_state::refused)
+                problems.push_back(e.outcome.stopped ? u"остановлено" : u"время Ghostscript вышло");
             break;
+        }
     }
 }
 
@@ -417,7 +454,7 @@ QImage out__image(const label *lab, const render_variable_map &variables, const 
     img.setDotsPerMeterY(per_metre);
     img.fill(o.transparent ? 0u : 0xFF000000u | (lab->bgcolor & 0xFFFFFFu));
     QPainter p(&img);
-    out__draw_page(p, lab, variables, dpi, render_edges::pixels, false, problems);
+    out__draw_page(p, lab, variables, dpi, render_edges::pixels, false, problems, o.limits);
     return img;
 }
 
@@ -439,7 +476,7 @@ std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string
     const doc_format f = out__format_of(path);
     switch (f) {
     case doc_format::pdf: {
-        auto sink = std::make_unique<pdf_sink>(lab, path);
+        auto sink = std::make_unique<pdf_sink>(lab, path, o);
         if (!sink->start(error))
             return nullptr;
         return sink;
@@ -452,6 +489,16 @@ std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string
     }
     error = msc__format(out_msg::unknown_format, path.c_str());
     return nullptr;
+}
+
+std::unique_ptr<page_sink> out__pdf_sink(const label *lab, QIODevice &device, const doc_options &o,
+                                         std::int64_t max_bytes)
+{
+    auto sink = std::make_unique<pdf_sink>(lab, device, o, max_bytes);
+    std::u16string error;
+    if (!sink->start(error))
+        return nullptr;
+    return sink;
 }
 
 std::unique_ptr<page_sink> out__device_sink(const label *lab, QPagedPaintDevice &device, int from, int to)

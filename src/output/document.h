@@ -20,6 +20,7 @@
 #include "exchange/preview_var.h"
 #include "render/render.h"
 
+class QIODevice;
 class QPagedPaintDevice;
 
 enum class doc_format { none, pdf, png, svg };
@@ -37,6 +38,7 @@ inline constexpr int OUT_PDF_DPI = 600;
 struct doc_options {
     int dpi = OUT_DEFAULT_DPI;  // PNG: pixels per inch
     bool transparent = false;   // PNG: no background colour
+    render_limits limits;       // what drawing one element may cost
 };
 
 // The names of every ${name} the label's enabled texts and barcodes use,
@@ -65,7 +67,8 @@ QPageLayout out__page_layout(const label *lab);
 // `dpi` device units per inch.  Elements the render library refuses are
 // drawn as its red crossed box and named in `problems`, one line each.
 void out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
-                    render_edges edges, bool background, std::vector<std::u16string> &problems);
+                    render_edges edges, bool background, std::vector<std::u16string> &problems,
+                    const render_limits &limits = {});
 
 // The label as an image at `dpi` (the image records that resolution); null
 // when the image would be too large to hold.
@@ -92,6 +95,11 @@ public:
 // started.
 std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string &path, const doc_options &o,
                                           bool numbered, std::u16string &error);
+// A PDF written into `device` (a buffer, a pipe), which stays open; pages
+// stop with an error once the device holds more than `max_bytes`.
+std::unique_ptr<page_sink> out__pdf_sink(const label *lab, QIODevice &device, const doc_options &o,
+                                         std::int64_t max_bytes);
+
 // A sink drawing on a printer (or any paged device the caller has set up:
 // page layout, resolution); pages outside from..to (1-based, 0: no bound)
 // are counted but not drawn.

@@ -25,6 +25,11 @@
 #include "server/log.h"
 #include "server/render.h"
 
+#include <QBuffer>
+
+#include "output/document.h"
+#include "output/output_messages.h"
+
 using namespace ino_read;
 
 namespace {
@@ -376,6 +381,130 @@ xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_e
     return render_answer(service, env, std::move(image), outcome, log);
 }
 
+// "labels.render_document": the label as a PDF or PNG file, or a PDF of a
+// page per row of variables.
+xmlrpc_value *render_document(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+{
+    render_request r;
+    if (!name_param(env, params, "name", r.name))
+        return nullptr;
+    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
+    std::u16string format;
+    if (!read_string(env, st.get(), "format", format) || (format != u"pdf" && format != u"png")) {
+        params_fault(env, "\"format\" должен быть \"pdf\" или \"png\"");
+        return nullptr;
+    }
+    int dpi = OUT_DEFAULT_DPI;
+    if (has(env, st.get(), "resolution") && !read_int(env, st.get(), "resolution", dpi)) {
+        params_fault(env, "\"resolution\" должен быть целым");
+        return nullptr;
+    }
+    if (dpi < LSV_MIN_DPI || dpi > LSV_MAX_DPI) {
+        fault(env, LSV_FAULT_RESOLUTION, u"Разрешение " + lsv__number(dpi) + u" вне пределов 10…1200 точек на дюйм");
+        return nullptr;
+    }
+    if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
+        return nullptr;
+    // The rows of a batch: each an array of {name, value} like "variables".
+    std::vector<std::vector<render_variable>> rows;
+    if (has(env, st.get(), "rows")) {
+        xmlrpc_value_ptr arr;
+        member(env, st.get(), "rows", arr);
+        if (env->fault_occurred || xmlrpc_value_type(arr.get()) != XMLRPC_TYPE_ARRAY) {
+            params_fault(env, "\"rows\" должен быть массивом");
+            return nullptr;
+        }
+        const int n = xmlrpc_array_size(env, arr.get());
+        if (n > LSV_MAX_DOCUMENT_ROWS) {
+            fault(env, LSV_FAULT_BATCH_TOO_LARGE,
+                  u"Строк " + lsv__number(n) + u", а в одном документе их не больше " +
+                      lsv__number(LSV_MAX_DOCUMENT_ROWS));
+            return nullptr;
+        }
+        if (format == u"png" && n > 0) {
+            params_fault(env, "PNG - одна этикетка; для \"rows\" нужен \"pdf\"");
+            return nullptr;
+        }
+        rows.resize(static_cast<std::size_t>(std::max(n, 0)));
+        for (int i = 0; i < n && !env->fault_occurred; ++i) {
+            xmlrpc_value *item = nullptr;
+            xmlrpc_array_read_item(env, arr.get(), i, &item);
+            xmlrpc_value_ptr hold(item);
+            xmlrpc_value_ptr one(env->fault_occurred ? nullptr : xmlrpc_struct_new(env));
+            if (!env->fault_occurred)
+                xmlrpc_struct_set_value(env, one.get(), "variables", item);
+            if (env->fault_occurred || !read_variables(env, one.get(), rows[static_cast<std::size_t>(i)]))
+                return nullptr;
+        }
+    }
+    r.xdpi = r.ydpi = dpi;
+    label_ptr lab = label_to_render(env, store, r);
+    if (!lab)
+        return nullptr;
+
+    const std::vector<std::u16string> names = out__label_names(lab.get());
+    std::vector<preview_var> base;
+    for (const render_variable &v : r.variables)
+        base.push_back({v.name, v.value});
+    doc_options o;
+    o.dpi = dpi;
+    o.limits = service.render();
+    std::vector<std::u16string> problems;
+    QByteArray bytes;
+    if (format == u"png") {
+        const QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems);
+        QBuffer buffer(&bytes);
+        if (img.isNull()) {
+            const QSize size = out__image_size(lab.get(), dpi);
+            fault(env, LSV_FAULT_TOO_LARGE,
+                  u"Изображение " + lsv__number(size.width()) + u"×" + lsv__number(size.height()) +
+                      u" пикселей слишком велико для PNG");
+            return nullptr;
+        }
+        if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
+            fault(env, LSV_FAULT_RENDER, u"Не удалось построить изображение: нет памяти");
+            return nullptr;
+        }
+    } else {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, LSV_MAX_DOCUMENT_BYTES);
+        std::u16string error;
+        bool ok = sink != nullptr;
+        if (rows.empty())
+            rows.emplace_back();
+        for (std::size_t i = 0; ok && i < rows.size(); ++i) {
+            if (rnd__eps_stopping()) {
+                fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
+                return nullptr;
+            }
+            std::vector<std::u16string> columns, cells;
+            for (render_variable &v : rows[i]) {
+                columns.push_back(std::move(v.name));
+                cells.push_back(std::move(v.value));
+            }
+            std::vector<render_variable>().swap(rows[i]);
+            ok = sink->page(out__row_variables(names, columns, cells, base), static_cast<long>(i + 1), problems,
+                            error);
+        }
+        ok = ok && sink->finish(error);
+        sink.reset();
+        if (!ok) {
+            if (error == out_msg::document_too_large)
+                fault(env, LSV_FAULT_BATCH_TOO_LARGE, u"Документ не построен: он больше 256 МиБ");
+            else
+                fault(env, LSV_FAULT_RENDER, u"Документ не построен: " + error);
+            return nullptr;
+        }
+    }
+    if (bytes.size() > LSV_MAX_DOCUMENT_BYTES) {
+        fault(env, LSV_FAULT_BATCH_TOO_LARGE, u"Документ не построен: он больше 256 МиБ");
+        return nullptr;
+    }
+    return xmlrpc_base64_new(env, static_cast<std::size_t>(bytes.size()),
+                             reinterpret_cast<const unsigned char *>(bytes.constData()));
+}
+
 struct method_row {
     const char *name;
     xmlrpc_value *(*fn)(label_service &, server_store &, xmlrpc_env *, xmlrpc_value *);
@@ -384,6 +513,7 @@ const method_row method_rows[] = {
     {"labels.list_labels", list_labels}, {"labels.load_label", load_label},   {"labels.save_label", save_label},
     {"labels.drop_label", drop_label},   {"labels.rename_label", rename_label}, {"labels.server_info", server_info},
     {"labels.list_fonts", list_fonts},   {"labels.render_label", render_label},
+    {"labels.render_document", render_document},
 };
 
 // Runs one method: credentials first, then the method itself.

@@ -1,8 +1,9 @@
-// The label server: the eight label methods over a store, behind the
+// The label server: the label methods over a store, behind the
 // server's own HTTP front (http.h).
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +28,13 @@ enum : int {
     LSV_FAULT_TOO_LARGE = 8,
     LSV_FAULT_RESOLUTION = 9,
     LSV_FAULT_STORE = 10,
+    LSV_FAULT_BATCH_TOO_LARGE = 11,
 };
+
+// "labels.render_document": at most this many labels in one call, and this
+// many bytes of document in the answer.
+inline constexpr int LSV_MAX_DOCUMENT_ROWS = 10000;
+inline constexpr std::int64_t LSV_MAX_DOCUMENT_BYTES = std::int64_t(256) << 20;
 
 inline constexpr char LSV_DEFAULT_LISTEN[] = "127.0.0.1:8390";
 

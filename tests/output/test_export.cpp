@@ -1,6 +1,7 @@
 // One label to PDF, PNG and SVG, read back by programs that are not ours.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -271,4 +272,36 @@ TEST(Export, VariablesComeFromTheColumnThenThePreviewThenNothing)
     EXPECT_EQ(out__names_without_column(names, {u"a", u"d"}), (std::vector<std::u16string>{u"b", u"c"}));
     EXPECT_EQ(out__numbered_path(u"/tmp/x.y/out.png", 7), u"/tmp/x.y/out-0007.png");
     EXPECT_EQ(out__numbered_path(u"/tmp/x.y/out", 12345), u"/tmp/x.y/out-12345");
+}
+
+TEST(Export, PdfIntoMemoryStopsAtItsLimit)
+{
+    label_ptr lab = ele__label_new(200, 100);
+    // Different text on every page, so that pages do not compress away.
+    text(lab.get(), u"${t}", 5, 5, 6);
+    for (std::int64_t limit : {std::int64_t(0), std::int64_t(20000)}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        auto sink = out__pdf_sink(lab.get(), buffer, {}, limit);
+        ASSERT_TRUE(sink);
+        std::u16string error;
+        std::vector<std::u16string> problems;
+        int pages = 0;
+        bool ok = true;
+        for (; ok && pages < 200; ++pages) {
+            render_variable_map vars{{u"t", u"страница " + rnd__number(pages) + std::u16string(60, u'x')}};
+            ok = sink->page(vars, pages + 1, problems, error);
+        }
+        ok = ok && sink->finish(error);
+        if (limit == 0) {
+            EXPECT_TRUE(ok) << msc__to_utf8(error);
+            EXPECT_TRUE(bytes.startsWith("%PDF-"));
+            EXPECT_GT(bytes.size(), 20000);
+        } else {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(error, u"документ больше 256 МиБ");
+            EXPECT_LT(pages, 200);
+        }
+    }
 }

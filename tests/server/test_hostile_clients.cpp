@@ -63,3 +63,8 @@ TEST(HostileClients, SigtermStopsRendersAndTheServerExits)
 {
     EXPECT_EQ(attack("shutdown.py"), 0);
 }
+
+TEST(HostileClients, DocumentsArePdfOrPngAndBatchesAreBounded)
+{
+    EXPECT_EQ(attack("document.py"), 0);
+}

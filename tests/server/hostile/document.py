@@ -1,0 +1,111 @@
+# "labels.render_document": a label as PDF or PNG bytes, a PDF page per row
+# of variables, read back by poppler and zbar; oversized batches and bad
+# parameters get their faults.
+import base64
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import xmlrpc.client
+
+import peer
+
+BIN = sys.argv[1]
+work = tempfile.mkdtemp(prefix="vellumo-doc-")
+
+
+def run(*args):
+    return subprocess.run(args, capture_output=True, check=True).stdout.decode()
+
+
+def fault_code(call):
+    try:
+        call()
+    except xmlrpc.client.Fault as f:
+        return f.faultCode, f.faultString
+    raise AssertionError("no fault")
+
+
+def pdf_pages(data):
+    path = os.path.join(work, "d.pdf")
+    with open(path, "wb") as f:
+        f.write(data)
+    info = run("pdfinfo", path)
+    pages = int([l for l in info.splitlines() if l.startswith("Pages:")][0].split()[1])
+    size = [l for l in info.splitlines() if l.startswith("Page size:")][0].split()
+    return path, pages, (float(size[2]), float(size[4]))
+
+
+with peer.Server(BIN) as s:
+    p = s.proxy(300)
+    tag = peer.label("Ценник", [peer.element("text", 8, 80, 200, 15, "${name} ${unit}"),
+                                peer.element("barcode", 10, 8, 196, 60, "${code}")],
+                     width=216.0, height=108.0)
+    assert p.labels.save_label(peer.CRED, tag)
+
+    # One label, with its variables.
+    one = p.labels.render_document(peer.CRED, {"name": "Ценник", "format": "pdf",
+                                               "variables": [{"name": "name", "value": "Чай"},
+                                                             {"name": "code", "value": "TEA-1"}]})
+    assert isinstance(one, xmlrpc.client.Binary)
+    assert one.data[:5] == b"%PDF-", one.data[:20]
+    path, pages, size = pdf_pages(one.data)
+    assert pages == 1 and abs(size[0] - 216) < 0.01 and abs(size[1] - 108) < 0.01, (pages, size)
+    text = run("pdftotext", path, "-")
+    assert "Чай" in text, text
+    assert "${unit}" not in text  # a name nobody gave is empty
+
+    # A batch: a page per row; a row's value first, then "variables".
+    rows = [[{"name": "code", "value": "R%d" % i}, {"name": "name", "value": "Товар %d" % i}] for i in range(1, 21)]
+    rows[4] = [{"name": "code", "value": "R5"}]  # no name: from "variables"
+    batch = p.labels.render_document(peer.CRED, {"name": "Ценник", "format": "pdf", "resolution": 300,
+                                                 "variables": [{"name": "name", "value": "общее"},
+                                                               {"name": "unit", "value": "шт."}],
+                                                 "rows": rows})
+    path, pages, size = pdf_pages(batch.data)
+    assert pages == 20, pages
+    text = run("pdftotext", path, "-")
+    assert "Товар 20 шт." in text and "общее шт." in text, text
+    run("pdftoppm", "-r", "200", "-png", path, os.path.join(work, "page"))
+    files = sorted(f for f in os.listdir(work) if f.startswith("page"))
+    assert len(files) == 20
+    codes = run("zbarimg", "--raw", "-q", *[os.path.join(work, f) for f in files]).split()
+    assert codes == ["R%d" % i for i in range(1, 21)], codes
+
+    # PNG at the asked resolution: the label's size in pixels.
+    png = p.labels.render_document(peer.CRED, {"name": "Ценник", "format": "png", "resolution": 150,
+                                               "variables": [{"name": "code", "value": "PNG"}]}).data
+    assert png[:8] == b"\x89PNG\r\n\x1a\n"
+    w, h = struct.unpack(">II", png[16:24])
+    assert (w, h) == (450, 225), (w, h)
+
+    # More than 10,000 rows: fault 11, before anything is drawn.
+    code, text = fault_code(lambda: p.labels.render_document(
+        peer.CRED, {"name": "Ценник", "format": "pdf", "rows": [[]] * 10001}))
+    assert code == 11, (code, text)
+    assert "10000" in text, text
+    # 10,000 is still taken (empty rows, small pages).
+    many = p.labels.render_document(peer.CRED, {"name": "Ценник", "format": "pdf", "rows": [[]] * 10000})
+    assert pdf_pages(many.data)[1] == 10000
+
+    # Bad parameters: their own faults, the server keeps serving.
+    bad = [
+        ({"name": "Ценник", "format": "jpeg"}, 5),
+        ({"name": "Ценник"}, 5),
+        ({"name": "Ценник", "format": "pdf", "resolution": 5}, 9),
+        ({"name": "Ценник", "format": "pdf", "resolution": "300"}, 5),
+        ({"name": "Ценник", "format": "pdf", "rows": "R1"}, 5),
+        ({"name": "Ценник", "format": "pdf", "rows": [["not a struct"]]}, 5),
+        ({"name": "Ценник", "format": "pdf", "rows": [{"name": "code"}]}, 5),
+        ({"name": "Ценник", "format": "png", "rows": [[]]}, 5),
+        ({"name": "Ценник", "format": "pdf", "variables": [{"name": "x", "value": 1}]}, 5),
+        ({"name": "Нет такой", "format": "pdf"}, 1),
+        ({"name": "", "format": "pdf"}, 3),
+    ]
+    for params, expected in bad:
+        code, text = fault_code(lambda: p.labels.render_document(peer.CRED, params))
+        assert code == expected, (params, code, text)
+    assert p.labels.render_document(peer.CRED, {"name": "Ценник", "format": "pdf"}).data[:5] == b"%PDF-"
+
+print("ok")
