@@ -5,6 +5,9 @@
 #include <QImage>
 
 #include "exchange/inout.h"
+#include "exchange/server_ops.h"
+#include "platform/code_pages.h"
+#include "support/server_process.h"
 #include "output/output_support.h"
 
 using namespace out_test;
@@ -132,4 +135,38 @@ TEST(RenderCli, ExitStatusSaysWhatWasWritten)
     EXPECT_EQ(r.status, 4) << r.err;
     EXPECT_NE(r.err.find("штрихкод не нарисован"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::exists(dir / "e.pdf"));
+}
+
+TEST(RenderCli, LabelFromALabelServerWithThePasswordFromTheEnvironment)
+{
+    temp_dir dir;
+    write_file(dir / "users", "kassa:секрет\n");
+    fs::create_directory(dir / "store");
+    server_process server((dir / "store").string(), {"--users", (dir / "users").string()});
+    ASSERT_TRUE(server.running()) << server.output();
+    label_ptr lab = ele__label_new(216, 108);
+    lab->name = u"На сервере";
+    lab->bgcolor = 0xFFFFFF;
+    barcode(lab.get(), 7, u"${code}", 10, 8, 196, 60);
+    ASSERT_EQ(ino__save_label(server.url(), lab.get(), u"kassa", u"секрет"), 1);
+    const std::string url = "'" + msc__to_utf8(server.url()) + "'";
+
+    run_result r = run("VELLUMO_PASSWORD='секрет' '" + BIN + "' --server " + url + " --user kassa 'На сервере' -o " +
+                       quoted(dir / "s.png") + " --var code=SRV");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(zbar_codes(dir / "s.png"), std::set<std::string>{"SRV"});
+
+    // A wrong password, none at all (no terminal to ask on), a label the
+    // server does not have: nothing written, status 1, the server's word.
+    for (const std::string &env : {std::string("VELLUMO_PASSWORD=wrong"), std::string("-u VELLUMO_PASSWORD")}) {
+        r = run("env " + env + " '" + BIN + "' --server " + url + " --user kassa 'На сервере' -o " +
+                quoted(dir / "no.png"));
+        EXPECT_EQ(r.status, 1) << env << r.err;
+        EXPECT_NE(r.err.find("vellumo-render: "), std::string::npos) << r.err;
+    }
+    r = run("VELLUMO_PASSWORD='секрет' '" + BIN + "' --server " + url + " --user kassa 'Нет такой' -o " +
+            quoted(dir / "no.png"));
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("Нет такой"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "no.png"));
 }
