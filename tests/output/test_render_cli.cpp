@@ -79,6 +79,12 @@ TEST(RenderCli, TableOfDataPagePerRowAndFilePerRow)
         EXPECT_EQ(zbar_codes(dir / ("row-000" + std::to_string(i) + ".png")),
                   std::set<std::string>{"C" + std::to_string(i)});
 
+    // On a terminal the batch shows where it is ("script" gives it one).
+    r = run("script -qec \"'" + BIN + "' " + quoted(lbl) + " -o " + quoted(dir / "tty.pdf") + " --csv " +
+            quoted(dir / "t.csv") + "\" /dev/null");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("страница 3 из 3"), std::string::npos) << r.out;
+
     // Told the wrong separator: one column "name\tcode", no code: every
     // barcode is empty and refused, each row named, status 4.
     r = render(quoted(lbl) + " -o " + quoted(dir / "semi.pdf") + " --csv " + quoted(dir / "t.csv") +
@@ -142,7 +148,8 @@ TEST(RenderCli, LabelFromALabelServerWithThePasswordFromTheEnvironment)
     temp_dir dir;
     write_file(dir / "users", "kassa:секрет\n");
     fs::create_directory(dir / "store");
-    server_process server((dir / "store").string(), {"--users", (dir / "users").string()});
+    server_process server((dir / "store").string(), {"--users", (dir / "users").string()}, "127.0.0.1:0",
+                          (dir / "server.log").string());
     ASSERT_TRUE(server.running()) << server.output();
     label_ptr lab = ele__label_new(216, 108);
     lab->name = u"На сервере";
