@@ -227,6 +227,7 @@ private:
 
     void scan()
     {
+        wait_cursor busy; // a long table takes a moment
         options_.separator = static_cast<char>(separator_->currentData().toInt());
         options_.encoding = static_cast<csv_encoding>(encoding_->currentData().toInt());
         csv_problem problem;

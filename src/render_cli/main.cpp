@@ -230,6 +230,8 @@ int main(int argc, char **argv)
     (o.server.empty() ? o.label_file : o.label_name) = loose[0];
     if (o.output.empty() == o.printer.empty())
         return usage_error("нужен либо -o ФАЙЛ, либо --printer ПРИНТЕР");
+    if (o.copies != 1 && o.printer.empty())
+        return usage_error("--copies относится к --printer");
     if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
         return usage_error("--separator и --encoding относятся к --csv");
     if (!o.output.empty() && out__format_of(msc__from_utf8(o.output)) == doc_format::none)
