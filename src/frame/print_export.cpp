@@ -283,6 +283,12 @@ private:
     QDialogButtonBox *buttons_;
 };
 
+std::function<void(QProgressDialog *, long, long)> &progress_watch()
+{
+    static std::function<void(QProgressDialog *, long, long)> watch;
+    return watch;
+}
+
 void run_batch(QWidget *parent, const label *lab, const std::string &csv, const csv_options &options, long rows,
                page_sink &sink)
 {
@@ -309,6 +315,8 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
         progress->setLabelText(QStringLiteral("Этикетка %1 из %2").arg(std::min(done + 1, total)).arg(total));
         progress->setValue(static_cast<int>(done));
         QApplication::processEvents();
+        if (progress_watch())
+            progress_watch()(progress.get(), done, total);
         return !progress->wasCanceled();
     };
     const batch_outcome out = out__batch(req, sink);
@@ -327,6 +335,11 @@ print_choice_service &seam<print_choice_service>::fallback()
 {
     static qt_print_choice qt;
     return qt;
+}
+
+void pex__set_progress_watch(std::function<void(QProgressDialog *, long, long)> watch)
+{
+    progress_watch() = std::move(watch);
 }
 
 void pex__export(QWidget *parent, const label *lab)

@@ -7,7 +7,10 @@
 #include "model/element.h"
 #include "platform/seam.h"
 
+#include <functional>
+
 class QPrinter;
+class QProgressDialog;
 class QWidget;
 
 // The printer dialog behind a seam: the real one is Qt's print dialog;
@@ -27,3 +30,8 @@ void pex__export(QWidget *parent, const label *lab);
 // With a table of data: `print` for "Печать с данными...", else
 // "Экспорт с данными...".
 void pex__batch(QWidget *parent, const label *lab, bool print);
+
+// Called at every step of a batch that shows its progress, with the dialog,
+// before it is asked whether it was cancelled (tests watch and cancel
+// through it); an empty function for none.
+void pex__set_progress_watch(std::function<void(QProgressDialog *, long done, long total)> watch);

@@ -265,13 +265,19 @@ TEST_F(PrintExport, BatchDialogShowsTheTableThenExportsAPagePerRow)
         save_shot(w, QStringLiteral("batch-dialog"));
         w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
-    bool progress_seen = false;
-    when_modal_named(QStringLiteral("zelta-batch-progress"), [&](QWidget *w) {
-        progress_seen = true;
-        save_shot(w, QStringLiteral("batch-progress"));
+    long last = -1;
+    pex__set_progress_watch([&](QProgressDialog *d, long done, long total) {
+        EXPECT_EQ(total, 12);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(d->objectName(), QStringLiteral("zelta-batch-progress"));
+        EXPECT_EQ(QApplication::activeModalWidget(), d); // the frame waits
+        if (done == 6)
+            save_shot(d, QStringLiteral("batch-progress"));
+        last = done;
     });
     f->command(cmd::export_batch);
-    EXPECT_TRUE(progress_seen);
+    pex__set_progress_watch({});
+    EXPECT_EQ(last, 12);
     EXPECT_EQ(warnings(), "");
     EXPECT_EQ(pdf_info(dir / "batch.pdf").pages, 12);
     const std::string text = pdf_text(dir / "batch.pdf");
@@ -312,10 +318,15 @@ TEST_F(PrintExport, CancelledBatchLeavesNoPdf)
     when_modal_named(QStringLiteral("zelta-batch-dialog"), [](QWidget *w) {
         w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
-    when_modal_named(QStringLiteral("zelta-batch-progress"), [](QWidget *w) {
-        static_cast<QProgressDialog *>(w)->cancel();
+    long last = -1;
+    pex__set_progress_watch([&](QProgressDialog *d, long done, long) {
+        last = done;
+        if (done == 200)
+            d->cancel(); // as the "Отмена" button does
     });
     f->command(cmd::export_batch);
+    pex__set_progress_watch({});
+    EXPECT_EQ(last, 200);
     EXPECT_EQ(warnings(), "");
     EXPECT_FALSE(fs::exists(dir / "batch.pdf"));
     EXPECT_EQ(files_in(dir.path()), (std::set<std::string>{"t.csv", "ZELTA"}));
@@ -332,7 +343,6 @@ TEST_F(PrintExport, BatchPrintsTheChosenPageRange)
     when_modal_named(QStringLiteral("zelta-batch-dialog"), [](QWidget *w) {
         w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
-    when_modal_named(QStringLiteral("zelta-batch-progress"), [](QWidget *) {});
     f->command(cmd::print_batch);
     EXPECT_EQ(printer.asked_pages, std::vector<int>{6});
     EXPECT_EQ(pdf_info(dir / "printed.pdf").pages, 3);
