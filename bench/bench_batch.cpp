@@ -49,7 +49,7 @@ label_ptr bench_label()
     lab->bgcolor = 0xFFFFFF;
     for (int i = 0; i < 40; ++i) {
         element *t = add(lab.get(), ELE_TEXT, 8 + (i % 2) * 140, 10 + (i / 2) * 10.5, 130, 10);
-        t->text.text = u"Поле " + rnd__number(i) + u": ${t" + rnd__number(i % 10) + u"}";
+        t->text.text = u"Поле " + rdr__number(i) + u": ${t" + rdr__number(i % 10) + u"}";
         t->text.font = u"DejaVu Sans";
         t->text.size = 7;
     }
@@ -68,12 +68,12 @@ label_ptr bench_label()
 
 std::u16string cell(int row, int column)
 {
-    return u"Значение " + rnd__number(row) + u"-" + rnd__number(column);
+    return u"Значение " + rdr__number(row) + u"-" + rdr__number(column);
 }
 
 std::u16string code(int row)
 {
-    return u"C" + rnd__number(100000 + row);
+    return u"C" + rdr__number(100000 + row);
 }
 
 void write_table(const fs::path &p, int rows)
@@ -182,7 +182,7 @@ int main(int argc, char **argv)
             if (i > 0)
                 pdf.newPage();
             log.clear();
-            rnd__draw_label(p, filled[i].get(), r, log);
+            rdr__draw_label(p, filled[i].get(), r, log);
         }
     };
     const double floor = median_seconds(3, floor_run);

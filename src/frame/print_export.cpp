@@ -72,7 +72,7 @@ void show_problems(const std::vector<std::u16string> &problems)
     for (std::size_t i = 0; i < problems.size() && i < LISTED_PROBLEMS; ++i)
         text += u"\n" + problems[i];
     if (problems.size() > LISTED_PROBLEMS)
-        text += u"\n… и ещё " + rnd__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS));
+        text += u"\n… и ещё " + rdr__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS));
     err__warning(u"%s", text.c_str());
 }
 

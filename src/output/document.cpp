@@ -308,7 +308,7 @@ void note_name(std::vector<std::u16string> &names, std::unordered_set<std::u16st
     if (!text || text->find(u"${") == std::u16string::npos)
         return;
     static const render_variable_map none;
-    rnd__substitute_in(*text, none, [&](const std::u16string &name, const std::u16string *) {
+    rdr__substitute_in(*text, none, [&](const std::u16string &name, const std::u16string *) {
         if (seen.insert(name).second)
             names.push_back(name);
     });
@@ -417,7 +417,7 @@ void out__draw_page(QPainter &p, const label *lab, const render_variable_map &va
         log.clear();
         // The Ghostscript time is the page's, shared by its pictures.
         const auto start = std::chrono::steady_clock::now();
-        const element_result e = rnd__draw_element(p, lab, i, r, &log);
+        const element_result e = rdr__draw_element(p, lab, i, r, &log);
         if (lab->es[i]->type == ELE_PICTURE)
             r.limits.ghostscript_seconds = std::max(
                 0.0, r.limits.ghostscript_seconds -

@@ -474,7 +474,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
         if (rows.empty())
             rows.emplace_back();
         for (std::size_t i = 0; ok && i < rows.size(); ++i) {
-            if (rnd__eps_stopping()) {
+            if (rdr__eps_stopping()) {
                 fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
                 return nullptr;
             }

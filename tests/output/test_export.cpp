@@ -88,7 +88,7 @@ std::string joined(const std::vector<std::u16string> &lines)
 TEST(Export, PdfIsVectorTextBarcodesAndThePicture)
 {
     temp_dir dir;
-    rnd__eps_set_job_root(dir.path().string());
+    rdr__eps_set_job_root(dir.path().string());
     label_ptr lab = every_kind_label();
     const fs::path pdf = dir / "label.pdf";
     std::vector<std::u16string> problems;
@@ -296,7 +296,7 @@ TEST(Export, PdfIntoMemoryStopsAtItsLimit)
         int pages = 0;
         bool ok = true;
         for (; ok && pages < 200; ++pages) {
-            render_variable_map vars{{u"t", u"страница " + rnd__number(pages) + std::u16string(60, u'x')}};
+            render_variable_map vars{{u"t", u"страница " + rdr__number(pages) + std::u16string(60, u'x')}};
             ok = sink->page(vars, pages + 1, problems, error);
         }
         ok = ok && sink->finish(error);
