@@ -47,6 +47,8 @@ struct host : frame_host {
     void enter_preview() override {}
     void leave_preview() override {}
     QWidget *window_widget() override { return w; }
+    void focus_canvas() override {}
+    void context_menu(QPoint, bool) override {}
 };
 
 label_ptr crowded_label()

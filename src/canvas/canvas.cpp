@@ -3,7 +3,9 @@
 #include "canvas/canvas.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -12,6 +14,7 @@
 
 #include "canvas/canvas_mode.h"
 #include "canvas/picture_worker.h"
+#include "hub/commands.h"
 #include "model/errors.h"
 #include "platform/beep.h"
 #include "widgets/floatsb.h"
@@ -228,6 +231,8 @@ void canvas_window::resizeEvent(QResizeEvent *)
         update_scroll_bars(!stock_.sized);
         stock_.sized = 1;
     }
+    if (auto_fit_)
+        apply_fit_rule();
     update_rulers();
     update();
 }
@@ -244,8 +249,18 @@ void canvas_window::auto_scroll(double x, double y)
 
 // ------------------------------------------------------------------ zoom
 
+void canvas_window::set_zoom(double scale, int percent)
+{
+    stock_.scale = scale;
+    stock_.zoom = percent;
+    compute_view();
+    update_scroll_bars(false);
+    update();
+}
+
 void canvas_window::zoom_to(int percent)
 {
+    auto_fit_ = false;
     if (percent <= 0) {
         platform_beep();
         return;
@@ -257,11 +272,7 @@ void canvas_window::zoom_to(int percent)
         platform_beep();
         return;
     }
-    stock_.scale = s;
-    stock_.zoom = percent;
-    compute_view();
-    update_scroll_bars(false);
-    update();
+    set_zoom(s, percent);
     if (rect().contains(p)) {
         auto_scroll(x, y);
         // The point stays under the pointer.
@@ -270,28 +281,227 @@ void canvas_window::zoom_to(int percent)
     update_rulers();
 }
 
+void canvas_window::zoom_about(int percent, QPoint pixel)
+{
+    auto_fit_ = false;
+    const double s = percent * 0.01 * stock_.base_scale;
+    if (percent <= 0 || s > width() || s > height()) {
+        platform_beep();
+        return;
+    }
+    const double x = to_x(pixel.x()), y = to_y(pixel.y());
+    set_zoom(s, percent);
+    // The scroll bars keep their positions inside the range (or centre a
+    // label smaller than the view), so near an edge the point moves a little.
+    if (stock_.hscroll)
+        stock_.hscroll->set_position(x - pixel.x() / s);
+    if (stock_.vscroll)
+        stock_.vscroll->set_position(y - (height() - pixel.y() - 1) / s);
+    update_rulers();
+}
+
+namespace {
+
+int zoomed_in(int zoom)
+{
+    const int p = static_cast<int>(zoom * 1.1);
+    return p == zoom ? zoom + 1 : p;
+}
+
+int zoomed_out(int zoom)
+{
+    return static_cast<int>(zoom * 0.9);
+}
+
+// Room around the label when it is fitted, in pixels.
+constexpr int fit_margin = 16;
+
+} // namespace
+
 void canvas_window::zoom_in()
 {
-    int p = static_cast<int>(stock_.zoom * 1.1);
-    zoom_to(p == stock_.zoom ? stock_.zoom + 1 : p);
+    zoom_to(zoomed_in(stock_.zoom));
 }
 
 void canvas_window::zoom_out()
 {
-    zoom_to(static_cast<int>(stock_.zoom * 0.9));
+    zoom_to(zoomed_out(stock_.zoom));
+}
+
+double canvas_window::fit_factor() const
+{
+    const double *e = stock_.ext;
+    const double w = (e[2] - e[0]) * stock_.base_scale, h = (e[3] - e[1]) * stock_.base_scale;
+    const double room_w = width() - 1 - 2 * fit_margin, room_h = height() - 1 - 2 * fit_margin;
+    if (room_w < 1 || room_h < 1)
+        return 0;
+    double f = 10.0; // 1000 %: the largest step the menu offers
+    if (w > 0)
+        f = std::min(f, room_w / w);
+    if (h > 0)
+        f = std::min(f, room_h / h);
+    return std::isfinite(f) ? f : 0;
+}
+
+int canvas_window::fit_percent() const
+{
+    const double f = fit_factor();
+    return f > 0 ? std::max(1, static_cast<int>(f * 100)) : 0;
+}
+
+void canvas_window::zoom_fit()
+{
+    auto_fit_ = false;
+    const int p = fit_percent();
+    if (p <= 0) {
+        platform_beep();
+        return;
+    }
+    set_zoom(p * 0.01 * stock_.base_scale, p);
+    update_rulers();
+}
+
+void canvas_window::apply_fit_rule()
+{
+    if (!stock_.sized || width() <= 2 * fit_margin || height() <= 2 * fit_margin)
+        return;
+    // A label too large to be seen whole even at 1 % (the smallest zoom)
+    // stays at 100 %: at 1 % it would be as unreadable and no more whole.
+    const double f = fit_factor();
+    const int p = f >= 0.01 && f < 1 ? static_cast<int>(f * 100) : 100;
+    if (p != stock_.zoom) {
+        set_zoom(p * 0.01 * stock_.base_scale, p);
+        update_rulers();
+    }
 }
 
 void canvas_window::wheelEvent(QWheelEvent *e)
 {
-    const int delta = e->angleDelta().y();
-    if (delta == 0)
+    const QPoint at = e->position().toPoint();
+    const QPoint angle = e->angleDelta();
+    if (e->modifiers() & Qt::ControlModifier) {
+        // Rolled away from the user: closer, about the pointer.
+        const int d = angle.y() != 0 ? angle.y() : angle.x();
+        if (d != 0)
+            zoom_about(d > 0 ? zoomed_in(stock_.zoom) : zoomed_out(stock_.zoom), at);
+        position_status(at);
+        e->accept();
         return;
-    // Rolled toward the user: closer.
-    if (delta < 0)
-        zoom_in();
-    else
-        zoom_out();
-    position_status(e->position().toPoint());
+    }
+    // Scrolling: a notch is the desktop's lines of 16 pixels; a touchpad
+    // gives pixels itself.
+    double dx, dy;
+    if (!e->pixelDelta().isNull()) {
+        dx = e->pixelDelta().x();
+        dy = e->pixelDelta().y();
+    } else {
+        const double notch = QApplication::wheelScrollLines() * 16.0 / 120.0;
+        dx = angle.x() * notch;
+        dy = angle.y() * notch;
+    }
+    if ((e->modifiers() & Qt::ShiftModifier) && dx == 0) {
+        dx = dy; // Shift turns the wheel sideways
+        dy = 0;
+    }
+    if (dx == 0 && dy == 0)
+        return;
+    auto_fit_ = false;
+    // Rolled away: up, or with Shift to the left.
+    if (dx != 0 && stock_.hscroll)
+        stock_.hscroll->set_position(stock_.org_x - dx / stock_.scale);
+    if (dy != 0 && stock_.vscroll)
+        stock_.vscroll->set_position(stock_.org_y + dy / stock_.scale);
+    position_status(at);
+    e->accept();
+}
+
+// ------------------------------------------------------------- keyboard
+
+int canvas_window::grid_step() const
+{
+    for (int i = 0; i < 3; ++i)
+        if (stock_.grid[i])
+            return i == 0 ? 10 : i == 1 ? 20 : 40;
+    return 10;
+}
+
+bool canvas_window::cancel_operation()
+{
+    dispatch d(*this);
+    return mode_->cancel();
+}
+
+void canvas_window::keyPressEvent(QKeyEvent *e)
+{
+    const int key = e->key();
+    if (key == Qt::Key_Escape) {
+        if (!cancel_operation())
+            e->ignore();
+        return;
+    }
+    double dx = 0, dy = 0;
+    switch (key) {
+    case Qt::Key_Left: dx = -1; break;
+    case Qt::Key_Right: dx = 1; break;
+    case Qt::Key_Up: dy = 1; break; // label y grows upward
+    case Qt::Key_Down: dy = -1; break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    const double step = e->modifiers() & Qt::ControlModifier ? grid_step()
+                        : e->modifiers() & Qt::ShiftModifier  ? 10
+                                                               : 1;
+    if (stock_.owner && is_idle())
+        stock_.owner->hub().nudge(dx * step, dy * step);
+    e->accept();
+}
+
+// ----------------------------------------------------------- context menu
+
+int canvas_window::element_at(QPoint p) const
+{
+    for (int i = 0; i < stock_.lab->qty; ++i)
+        if (element_rect(stock_.lab->es[i], 0).contains(p))
+            return i;
+    return -1;
+}
+
+void canvas_window::show_context_menu(QPoint p)
+{
+    if (!stock_.owner)
+        return;
+    int index = -1;
+    if (const spot *s = hit(p))
+        index = ele__get_index(stock_.lab, s->e);
+    if (index < 0)
+        index = element_at(p);
+    if (index >= 0 && stock_.lab->es[index]->state == ELE_UNSELECTED) {
+        // A click on an element not selected makes it the selection first.
+        for (int i = 0; i < stock_.lab->qty; ++i)
+            if (i != index && stock_.lab->es[i]->state != ELE_UNSELECTED)
+                select(i, false);
+        select(index, true);
+    }
+    stock_.owner->context_menu(mapToGlobal(p), index >= 0);
+}
+
+void canvas_window::contextMenuEvent(QContextMenuEvent *e)
+{
+    e->accept();
+    // The mouse's menu opens on the press itself; this is the keyboard's
+    // (the menu key, Shift+F10): at the lead element, or the canvas's middle.
+    if (e->reason() != QContextMenuEvent::Keyboard || !stock_.owner)
+        return;
+    dispatch d(*this);
+    const int lead = ele__get_lead_element(stock_.lab);
+    if (lead >= 0 && stock_.lab->sel > 0) {
+        const element *el = stock_.lab->es[lead];
+        const QPoint at(std::clamp(px(el->x), 0, width() - 1), std::clamp(py(el->y), 0, height() - 1));
+        stock_.owner->context_menu(mapToGlobal(at), true);
+    } else {
+        stock_.owner->context_menu(mapToGlobal(rect().center()), false);
+    }
 }
 
 // ---------------------------------------------------------------- status
@@ -334,6 +544,25 @@ void canvas_window::set_label(label *lab)
     compute_view();
     if (stock_.view_w > ELE_EPS && stock_.view_h > ELE_EPS)
         update_scroll_bars(true);
+    // Another label is seen whole: at 100 %, or fitted when it is larger.
+    auto_fit_ = true;
+    apply_fit_rule();
+    update_rulers();
+    update();
+}
+
+void canvas_window::restore_label(label *lab)
+{
+    mode_->label_changed();
+    stock_.lab = lab;
+    text_cache_.clear();
+    stock_.cbr = lab->bgcolor & 0xFFFFFFu;
+    layout_all();
+    extent_changed();
+    compute_view();
+    // Zoom and scrolling stay; the range follows the label.
+    if (stock_.view_w > ELE_EPS && stock_.view_h > ELE_EPS)
+        update_scroll_bars(false);
     update_rulers();
     update();
 }

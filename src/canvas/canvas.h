@@ -97,6 +97,7 @@ public:
     void recompute_extent() override;
     void deselect_all() override;
     void normal_mode() override;
+    void restore_label(label *lab) override;
 
     // The view's own commands, asked for by the frame window once the hub
     // let them run.
@@ -105,6 +106,29 @@ public:
     void zoom_to(int percent);        // the point under the pointer stays there
     void zoom_in();
     void zoom_out();
+    // The zoom at which the extent (the label and whatever lies beyond it)
+    // fits the canvas with a margin, at most 1000 %; 0 while the canvas is
+    // too small for any.
+    int fit_percent() const;
+    // The same as a factor of the base scale, not rounded (0 as above).
+    double fit_factor() const;
+    void zoom_fit();
+    // The label point under `pixel` stays there (the wheel's zoom).
+    void zoom_about(int percent, QPoint pixel);
+    // Until the user zooms, the view follows the canvas's size: 100 %, or
+    // the fit when the label does not fit at 100 %.
+    bool auto_fit() const { return auto_fit_; }
+    // Escape: an armed tool goes back to the arrow, a drag is called off
+    // (what it moved put back).  False when nothing was under way.
+    bool cancel_operation();
+    // The step of Ctrl+arrow: the finest grid shown, else 10 points.
+    int grid_step() const;
+    // The topmost element whose box holds a client pixel, or -1.
+    int element_at(QPoint p) const;
+    // The canvas's menu for a client pixel: on an element, that element
+    // (selected alone unless it is selected already) and the selection's
+    // commands; elsewhere the label's.
+    void show_context_menu(QPoint p);
     void remove_guides();
     void arm(int kind);               // a creation tool: ELE_TEXT .. ELE_BARCODE
     // The elements' real content under their boxes, or the boxes alone.
@@ -161,6 +185,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
     void wheelEvent(QWheelEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
     void leaveEvent(QEvent *e) override;
     bool event(QEvent *e) override;
 
@@ -183,6 +209,9 @@ private:
 
     // canvas.cpp
     void reset_view();
+    // 100 %, or the fit when the extent does not fit at 100 %.
+    void apply_fit_rule();
+    void set_zoom(double scale, int percent);
     void compute_view();
     void update_scroll_bars(bool first);
     void update_rulers();
@@ -254,4 +283,5 @@ private:
     std::array<QPoint, 4> trail_{};   // the last pointer points
     int trail_len_ = 0;
     int grid_lines_ = 0;
+    bool auto_fit_ = true;
 };

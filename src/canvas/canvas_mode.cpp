@@ -11,6 +11,11 @@ void canvas_mode::end()
     enter(cnv__select_mode(c));
 }
 
+frame_hub *canvas_mode::hub()
+{
+    return c.stock_.owner ? &c.stock_.owner->hub() : nullptr;
+}
+
 void canvas_mode::status(int part, const QString &text)
 {
     if (c.stock_.owner)
@@ -51,7 +56,7 @@ std::unique_ptr<canvas_mode> cnv__mode_for_drag(canvas_window &c, const drag_sta
         }
     }
     case drag_start::guide_line:
-        return cnv__guide_mode(c, start.line);
+        return cnv__guide_mode(c, start.line, false);
     case drag_start::nothing:
         break;
     }

@@ -37,6 +37,9 @@ public:
     virtual void capture_lost() {}
     // The pointer rested for CANVAS_SNAP_PERIOD during a drag.
     virtual void rested() {}
+    // Escape: the operation is called off, leaving things as they were
+    // before it; false when there was nothing to call off.
+    virtual bool cancel() { return false; }
 
     // The label object or its elements changed under the mode.
     virtual void label_changed() {}
@@ -69,6 +72,8 @@ protected:
     void auto_scroll(double x, double y) { c.auto_scroll(x, y); }
     void status(int part, const QString &text);
     void start_snap_timer() { c.snap_timer_.start(CANVAS_SNAP_PERIOD); }
+    // The frame's hub, or null for a canvas without a frame.
+    frame_hub *hub();
     void stop_snap_timer() { c.snap_timer_.stop(); }
     QPoint pointer() const { return c.pointer(); }
     // The pointer in points, kept inside the view.
@@ -95,7 +100,8 @@ std::unique_ptr<canvas_mode> cnv__mode_for_drag(canvas_window &c, const drag_sta
 // The modes the canvas enters by itself.
 std::unique_ptr<canvas_mode> cnv__select_mode(canvas_window &c);
 std::unique_ptr<canvas_mode> cnv__create_mode(canvas_window &c, int kind);
-std::unique_ptr<canvas_mode> cnv__guide_mode(canvas_window &c, guide *g);
+// `fresh`: pulled out of a ruler just now (called off, it goes).
+std::unique_ptr<canvas_mode> cnv__guide_mode(canvas_window &c, guide *g, bool fresh = false);
 
 // The drags the factory chooses between.
 std::unique_ptr<canvas_mode> cnv__band_mode(canvas_window &c, QPoint from, Qt::KeyboardModifiers mods);

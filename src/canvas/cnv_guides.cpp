@@ -14,7 +14,7 @@ void canvas_window::begin_guide(bool vertical)
     if (!rect().contains(p))
         return;
     stock_.guides.push_front(guide{vertical ? 1 : 0, vertical ? to_x(p.x()) : to_y(p.y())});
-    enter(cnv__guide_mode(*this, &stock_.guides.front()));
+    enter(cnv__guide_mode(*this, &stock_.guides.front(), true));
     update();
 }
 

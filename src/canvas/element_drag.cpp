@@ -4,6 +4,9 @@
 
 void element_drag::begin()
 {
+    // Whatever it changes, the drag is one undo step of its own.
+    if (frame_hub *h = hub())
+        h->begin_gesture();
     c.grabMouse();
     c.setCursor(Qt::PointingHandCursor);
 }
@@ -25,13 +28,31 @@ void element_drag::step(QPoint pixel)
     c.recompute_extent();
 }
 
-void element_drag::finish()
+void element_drag::stop()
 {
     stop_snap_timer();
     end(); // before the capture goes, so losing it ends nothing more
     c.releaseMouse();
-    redraw_with_trail(el_);
     c.setCursor(Qt::ArrowCursor);
+}
+
+void element_drag::finish()
+{
+    stop();
+    if (frame_hub *h = hub())
+        h->end_gesture();
+    redraw_with_trail(el_);
+}
+
+bool element_drag::cancel()
+{
+    stop();
+    // The hub puts back what the drag changed, each view hearing of it.
+    if (frame_hub *h = hub())
+        h->cancel_gesture();
+    redraw_with_trail(el_);
+    c.recompute_extent();
+    return true;
 }
 
 void element_drag::snap_look(double x, double y, bool vertical)

@@ -14,6 +14,7 @@ public:
     void release(QPoint) override { finish(); }
     void capture_lost() override { finish(); }
     void rested() override;
+    bool cancel() override;
     void guides_removed() override { snap_ = nullptr; }
     const guide *snap_guide() const override { return snap_; }
 
@@ -36,5 +37,6 @@ protected:
 private:
     void step(QPoint pixel);
     void finish();
+    void stop(); // the mode ends, the mouse and the cursor go back
     guide *snap_ = nullptr;
 };

@@ -38,6 +38,16 @@ public:
     void release(QPoint) override { finish(); }
     void capture_lost() override { finish(); }
 
+    // Called off: the selection stays as it was.
+    bool cancel() override
+    {
+        end();
+        c.update();
+        c.releaseMouse();
+        status(2, QString());
+        return true;
+    }
+
     bool band(double &x0, double &y0, double &x1, double &y1) const override
     {
         x0 = x_;

@@ -3,6 +3,7 @@
 // (the frame makes it and sends the canvas back to selecting); elsewhere the
 // click only beeps.
 #include "canvas/canvas_mode.h"
+#include "hub/commands.h"
 #include "platform/beep.h"
 #include "widgets/frame_host.h"
 
@@ -32,6 +33,18 @@ public:
         if (stock().owner)
             stock().owner->hub().notify(n);
     }
+
+    // Back to the arrow tool, as its own button would do it.
+    bool cancel() override
+    {
+        if (stock().owner)
+            stock().owner->command(cmd::normal_mode);
+        else
+            end();
+        return true;
+    }
+
+    void right_press(QPoint p) override { c.show_context_menu(p); }
 
 private:
     int kind_; // ELE_TEXT .. ELE_BARCODE

@@ -12,7 +12,10 @@ namespace {
 
 class guide_mode final : public canvas_mode {
 public:
-    guide_mode(canvas_window &c, guide *g) : canvas_mode(c), g_(g) {}
+    guide_mode(canvas_window &c, guide *g, bool fresh)
+        : canvas_mode(c), g_(g), fresh_(fresh), from_(g ? g->pos : 0)
+    {
+    }
     int kind() const override { return CNV_GUIDE_DRAG; }
 
     void begin() override
@@ -58,6 +61,25 @@ public:
     void capture_lost() override { finish(); }
     void guides_removed() override { g_ = nullptr; }
 
+    // Called off: a guide just pulled out of its ruler goes, one that was
+    // there goes back where it was.
+    bool cancel() override
+    {
+        if (g_) {
+            repaint_band();
+            if (fresh_) {
+                guide *gone = g_;
+                stock().guides.remove_if([gone](const guide &g) { return &g == gone; });
+            } else {
+                g_->pos = from_;
+                repaint_band();
+            }
+            g_ = nullptr;
+        }
+        finish();
+        return true;
+    }
+
 private:
     // Where the guide is drawn now, to be painted again without it.
     void repaint_band()
@@ -79,11 +101,13 @@ private:
     }
 
     guide *g_;
+    bool fresh_;  // pulled out of a ruler by this drag
+    double from_; // where it was when the drag began
 };
 
 } // namespace
 
-std::unique_ptr<canvas_mode> cnv__guide_mode(canvas_window &c, guide *g)
+std::unique_ptr<canvas_mode> cnv__guide_mode(canvas_window &c, guide *g, bool fresh)
 {
-    return std::make_unique<guide_mode>(c, g);
+    return std::make_unique<guide_mode>(c, g, fresh);
 }

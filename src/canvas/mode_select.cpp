@@ -102,10 +102,24 @@ public:
         }
     }
 
+    // A marker keeps its own meaning (the anchor turns); anywhere else the
+    // right button opens the canvas's menu.
     void right_press(QPoint p) override
     {
-        if (const spot *s = c.hit(p))
+        pending_ = false;
+        if (const spot *s = c.hit(p); s && s->kind == SPOT_MARKER) {
             turn_anchor(*s);
+            return;
+        }
+        c.show_context_menu(p);
+    }
+
+    // A press still waiting to become a click or a drag is forgotten.
+    bool cancel() override
+    {
+        const bool was = pending_;
+        pending_ = false;
+        return was;
     }
 
     // The pressed element may be gone: the press is forgotten.

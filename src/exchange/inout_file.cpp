@@ -99,6 +99,10 @@ label_ptr ino__load_file(const std::u16string &path)
         }
         return nullptr;
     }
+    if (!ino__looks_like_label_file(reinterpret_cast<const char *>(bytes.data()), bytes.size())) {
+        err__warning(msg::not_label_file, path.c_str());
+        return nullptr;
+    }
     return ino__load_memory(reinterpret_cast<const char *>(bytes.data()), bytes.size(),
                             [&bytes] { std::vector<unsigned char>().swap(bytes); });
 }

@@ -147,8 +147,10 @@ std::optional<std::vector<label_list>> ino__read_label_list(xmlrpc_value *answer
 }
 
 label_ptr ino__load_label(const std::u16string &server, const std::u16string &name,
-                          const std::u16string &user, const std::u16string &password)
+                          const std::u16string &user, const std::u16string &password, bool *not_found)
 {
+    if (not_found)
+        *not_found = false;
     if (!credentials_sendable(user, password) || !sendable(msg::where_label_name_param, name))
         return nullptr;
     params_builder b;
@@ -157,6 +159,10 @@ label_ptr ino__load_label(const std::u16string &server, const std::u16string &na
     ino_env env;
     xmlrpc_value_ptr result = call(nullptr, env, server, "labels.load_label", params.get());
     if (!result) {
+        if (not_found && env.env.fault_code == INO_FAULT_NOT_FOUND) {
+            *not_found = true;
+            return nullptr;
+        }
         ino__fault_box_or(&env.env, msg::label_io_error, true);
         return nullptr;
     }

@@ -33,8 +33,13 @@ std::optional<std::vector<label_list>> ino__list_labels(platform_window parent,
                                                         const std::u16string &server,
                                                         const std::u16string &user,
                                                         const std::u16string &password);
+// With `not_found`, a server that answers it has no label of that name
+// (fault 1) shows no box: *not_found is set and the caller says it.
 label_ptr ino__load_label(const std::u16string &server, const std::u16string &name,
-                          const std::u16string &user, const std::u16string &password);
+                          const std::u16string &user, const std::u16string &password,
+                          bool *not_found = nullptr);
+// The label server's fault for a name it does not hold.
+inline constexpr int INO_FAULT_NOT_FOUND = 1;
 int ino__save_label(const std::u16string &server, const label *lab, const std::u16string &user,
                     const std::u16string &password);
 int ino__drop_label(platform_window parent, const std::u16string &server,

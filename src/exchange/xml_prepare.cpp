@@ -267,6 +267,33 @@ std::optional<std::string> ino__xml_to_utf8(xmlrpc_env *env, const char *xml, st
     return converted;
 }
 
+bool ino__looks_like_label_file(const char *bytes, std::size_t len)
+{
+    xmlrpc_env env;
+    xmlrpc_env_init(&env);
+    std::optional<std::string> doc = ino__xml_to_utf8(&env, bytes, len);
+    xmlrpc_env_clean(&env);
+    std::string_view d;
+    if (doc) {
+        d = *doc;
+    } else {
+        // An encoding the reader refuses: still a label file when it starts
+        // as one (the fault then says what is wrong with its encoding).
+        d = std::string_view(bytes, len);
+        const auto *b = reinterpret_cast<const unsigned char *>(bytes);
+        const bool bom = len >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF));
+        const bool utf16 = len >= 4 && ((b[0] == '<' && b[1] == 0 && b[2] == '?' && b[3] == 0) ||
+                                        (b[0] == 0 && b[1] == '<' && b[2] == 0 && b[3] == '?'));
+        return bom || utf16 || d.substr(0, 5) == "<?xml" || (len >= 8 && d.substr(3, 5) == "<?xml");
+    }
+    std::size_t i = 0;
+    while (i < d.size() && xml_space(d[i]))
+        ++i;
+    if (i >= d.size() || d[i] != '<')
+        return false;
+    return find(d.data() + i, d.data() + d.size(), "<methodCall") != nullptr;
+}
+
 std::optional<std::string> ino__prepare_xml(xmlrpc_env *env, const char *xml, std::size_t len)
 {
     if (!ino__xml_size_ok(env, len))

@@ -29,4 +29,9 @@ std::optional<std::string> ino__xml_to_utf8(xmlrpc_env *env, const char *xml, st
 // All of the above, then the carriage-return protection of
 // xmlrpc_support.h: the text to hand to the parser, or nothing with a fault
 // pending.
+// Whether the bytes can be a label file at all: an XML document (in any
+// encoding the reader takes) that holds a method call.  Random bytes, a
+// picture or a text file are not; a damaged label file still is, so that
+// its own fault is shown.
+bool ino__looks_like_label_file(const char *bytes, std::size_t len);
 std::optional<std::string> ino__prepare_xml(xmlrpc_env *env, const char *xml, std::size_t len);

@@ -4,12 +4,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 #include "canvas/canvas.h"
 #include "canvas/canvas_holder.h"
@@ -24,6 +32,10 @@
 #include "frame/servers_dialogs.h"
 #include "frame/toolbar_table.h"
 #include "hub/commands.h"
+#include "hub/opensave.h"
+#include "hub/recent.h"
+#include "model/errors.h"
+#include "model/messages.h"
 #include "model/settings.h"
 #include "platform/beep.h"
 #include "platform/url_opener.h"
@@ -160,6 +172,13 @@ label_frame::label_frame(document_store &store)
     hub_->end_coalescing();
     hub_->refresh_undo_save();
 
+    // The size first: a first run shares the frame by its width.
+    int w = settings::get(settings::frame_width), h = settings::get(settings::frame_height);
+    QSize avail = screen() ? screen()->availableSize() : QSize(1280, 1024);
+    auto usable = [](int v, int lo, int hi) { return v != CW_USEDEFAULT && v >= lo && v <= hi; };
+    resize(usable(w, 200, 20000) ? w : std::min(default_width, avail.width()),
+           usable(h, 150, 20000) ? h : std::min(default_height, avail.height()));
+
     int mode = settings::get(settings::frame_twowin_mode);
     // A stored mode outside 0..2 has no layout: the default one is used.
     set_layout_mode(mode >= 0 && mode <= 2 ? mode : settings::frame_twowin_mode.def);
@@ -171,12 +190,8 @@ label_frame::label_frame(document_store &store)
 
     ++g_frames;
     hub_->update_title();
-
-    int w = settings::get(settings::frame_width), h = settings::get(settings::frame_height);
-    QSize avail = screen() ? screen()->availableSize() : QSize(1280, 1024);
-    auto usable = [](int v, int lo, int hi) { return v != CW_USEDEFAULT && v >= lo && v <= hi; };
-    resize(usable(w, 200, 20000) ? w : std::min(default_width, avail.width()),
-           usable(h, 150, 20000) ? h : std::min(default_height, avail.height()));
+    // A .lbl file dropped on the frame opens as Open does.
+    setAcceptDrops(true);
     if (settings::get(settings::frame_maximized))
         setWindowState(windowState() | Qt::WindowMaximized);
     stock_.canvas->setFocus();
@@ -214,6 +229,13 @@ void label_frame::build_menu()
         }
         if (r.command == 0) {
             sub = popup->addMenu(QString::fromUtf16(r.text));
+            continue;
+        }
+        if (r.command == cmd::recent_files) {
+            recent_menu_ = popup->addMenu(QString::fromUtf16(r.text));
+            recent_menu_->setObjectName(QStringLiteral("recent"));
+            connect(recent_menu_, &QMenu::aboutToShow, this, [this] { fill_recent_menu(); });
+            fill_recent_menu();
             continue;
         }
         QString text = QString::fromUtf16(r.text);
@@ -283,8 +305,19 @@ void label_frame::set_layout_mode(int mode)
         delete stock_.master; // the inner container is its child
         stock_.master = stock_.slave = nullptr;
     } else {
-        master_ratio = settings::get(settings::frame_master_twowin_perc);
-        slave_ratio = settings::get(settings::frame_slave_twowin_perc);
+        // Stored ratios are thousandths, whatever their names say.  Without
+        // them the default 50 means the half it names.
+        const std::optional<int> m = settings::find(settings::frame_master_twowin_perc);
+        const std::optional<int> sl = settings::find(settings::frame_slave_twowin_perc);
+        master_ratio = m.value_or(settings::frame_master_twowin_perc.def * 10);
+        slave_ratio = sl.value_or(settings::frame_slave_twowin_perc.def * 10);
+        stock_.mode = mode;
+        int fm = master_ratio, fs = slave_ratio;
+        first_run_ratios(fm, fs);
+        if (!m)
+            master_ratio = fm;
+        if (!sl)
+            slave_ratio = fs;
     }
     stock_.mode = mode;
     QWidget *holder = stock_.holder, *props = stock_.props, *list = stock_.list;
@@ -305,6 +338,24 @@ void label_frame::set_layout_mode(int mode)
     stock_.master->setVisible(!stock_.preview_mode);
     stock_.preview->raise();
     size_children();
+}
+
+void label_frame::first_run_ratios(int &master, int &slave) const
+{
+    const int W = width();
+    const int need = stock_.props->needed_width();
+    if (W <= 0 || need <= 0)
+        return;
+    // The panel's share of the width, in thousandths, that gives it `need`.
+    const int share = static_cast<int>(std::ceil(1000.0 * need / W));
+    switch (stock_.mode) {
+    case 1: // the panel left of the list, under the canvas
+        slave = std::clamp(std::max(slave, share), 200, 800);
+        break;
+    default: // the panel in the outer container's right pane
+        master = std::clamp(std::min(master, 1000 - share), 200, 800);
+        break;
+    }
 }
 
 void label_frame::size_children()
@@ -386,6 +437,9 @@ void label_frame::command(int id, long param)
     case cmd::zoom_out:
         stock_.canvas->zoom_out();
         return;
+    case cmd::zoom_fit:
+        stock_.canvas->zoom_fit();
+        return;
     case cmd::remove_guides:
         stock_.canvas->remove_guides();
         return;
@@ -411,6 +465,10 @@ void label_frame::command(int id, long param)
     }
     if (id >= cmd::zoom_10 && id <= cmd::zoom_1000) {
         stock_.canvas->zoom_to(frame_zoom_steps[id - cmd::zoom_10]);
+        return;
+    }
+    if (id >= cmd::recent_first && id < cmd::recent_first + cmd::recent_count) {
+        open_recent(id - cmd::recent_first);
         return;
     }
     hub_->command(id, param);
@@ -451,8 +509,165 @@ void label_frame::options()
 
 void label_frame::manual()
 {
-    std::optional<std::u16string> url = settings::get(settings::manual_url);
-    seam<url_opener_service>::get().open(url.value_or(settings::manual_url.def));
+    const std::u16string url = settings::get(settings::manual_url).value_or(settings::manual_url.def);
+    if (!seam<url_opener_service>::get().open(url))
+        err__warning(msg::no_browser, url.c_str());
+}
+
+// --------------------------------------------------------------- files
+
+void label_frame::fill_recent_menu()
+{
+    if (!recent_menu_)
+        return;
+    recent_menu_->clear();
+    const std::vector<recent_label> list = rec__list();
+    if (list.empty()) {
+        recent_menu_->addAction(QStringLiteral("(пусто)"))->setEnabled(false);
+        return;
+    }
+    const bool allowed = hub_->may_run(cmd::recent_first);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const int n = static_cast<int>(i) + 1;
+        // The number as the mnemonic: 1..9, then 1&0.
+        const QString number = n < 10 ? QStringLiteral("&%1").arg(n) : QStringLiteral("1&0");
+        QString caption = qs(rec__caption(list[i]));
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction *a = recent_menu_->addAction(number + QLatin1Char(' ') + caption);
+        a->setData(cmd::recent_first + static_cast<int>(i));
+        a->setEnabled(allowed);
+        const int id = cmd::recent_first + static_cast<int>(i);
+        connect(a, &QAction::triggered, this, [this, id] { command(id); });
+    }
+}
+
+void label_frame::open_recent(int index)
+{
+    const std::vector<recent_label> list = rec__list();
+    if (index < 0 || index >= static_cast<int>(list.size()))
+        return;
+    const recent_label r = list[static_cast<std::size_t>(index)];
+    hub_->open_with([r] { return rec__open(r); });
+}
+
+bool label_frame::open_file(const QString &path)
+{
+    const std::u16string p = us(QFileInfo(path).absoluteFilePath());
+    return hub_->open_with([p] { return osd__open_file(p); });
+}
+
+QStringList frame_dropped_labels(const QList<QUrl> &urls)
+{
+    QStringList out;
+    for (const QUrl &u : urls)
+        if (u.isLocalFile() && u.toLocalFile().endsWith(QStringLiteral(".lbl"), Qt::CaseInsensitive))
+            out << u.toLocalFile();
+    return out;
+}
+
+void label_frame::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (e->mimeData()->hasUrls() && !frame_dropped_labels(e->mimeData()->urls()).isEmpty() &&
+        hub_->may_run(cmd::open))
+        e->acceptProposedAction();
+}
+
+void label_frame::dropEvent(QDropEvent *e)
+{
+    const QStringList files = frame_dropped_labels(e->mimeData()->urls());
+    if (files.isEmpty() || !hub_->may_run(cmd::open))
+        return;
+    e->acceptProposedAction();
+    // After the drop is done: the save question is modal.
+    QPointer<label_frame> self(this);
+    QTimer::singleShot(0, this, [self, files] {
+        if (!self)
+            return;
+        // The first here, as Open would; any others in frames of their own.
+        document_store &store = self->hub_->store();
+        self->open_file(files.first());
+        for (int i = 1; i < files.size(); ++i) {
+            label_ptr lab = osd__open_file(us(QFileInfo(files[i]).absoluteFilePath()));
+            if (!lab)
+                continue;
+            auto *f = new label_frame(store);
+            f->hub().start_with(std::move(lab));
+            f->show();
+        }
+    });
+}
+
+// ----------------------------------------------------------- canvas menu
+
+void label_frame::focus_canvas()
+{
+    stock_.canvas->setFocus(Qt::OtherFocusReason);
+}
+
+QMenu *label_frame::open_context_menu() const
+{
+    return context_menu_ && context_menu_->isVisible() ? context_menu_ : nullptr;
+}
+
+void label_frame::context_menu(QPoint global, bool on_element)
+{
+    delete context_menu_;
+    context_menu_ = new QMenu(this);
+    context_menu_->setObjectName(QStringLiteral("canvas-menu"));
+    QMenu *menu = context_menu_;
+    // The items as the menu bar shows them, from the same table.
+    auto row_text = [](const menu_row &r) {
+        QString t = QString::fromUtf16(r.text);
+        if (r.hint)
+            t += QLatin1Char('\t') + QString::fromUtf16(r.hint);
+        return t;
+    };
+    auto add = [&](QMenu *into, int id) {
+        for (const menu_row &r : frame_menu)
+            if (r.command == id && r.depth > 0) {
+                QAction *a = into->addAction(row_text(r));
+                a->setData(id);
+                a->setEnabled(hub_->may_run(id));
+                connect(a, &QAction::triggered, this, [this, id] { command(id); });
+                return;
+            }
+    };
+    auto add_submenu = [&](const char16_t *title) {
+        QMenu *sub = nullptr;
+        for (const menu_row &r : frame_menu) {
+            if (r.depth == 1 && r.command == 0 && std::u16string_view(r.text) == title) {
+                sub = menu->addMenu(QString::fromUtf16(r.text));
+                continue;
+            }
+            if (!sub)
+                continue;
+            if (r.depth != 2)
+                break;
+            if (r.command == -1)
+                sub->addSeparator();
+            else
+                add(sub, r.command);
+        }
+    };
+    if (on_element) {
+        for (int id : {cmd::cut, cmd::copy, cmd::paste, cmd::remove})
+            add(menu, id);
+        menu->addSeparator();
+        add(menu, cmd::disable);
+        add(menu, cmd::enable);
+        add_submenu(u"Повернуть");
+        menu->addSeparator();
+        add_submenu(u"Поднять");
+        add_submenu(u"Опустить");
+        menu->addSeparator();
+        add_submenu(u"Выровнять по ведущему элементу");
+    } else {
+        add(menu, cmd::paste);
+        add(menu, cmd::select_all);
+        menu->addSeparator();
+        add(menu, cmd::label_properties);
+    }
+    menu->popup(global);
 }
 
 void label_frame::set_status(int part, const QString &text)

@@ -13,6 +13,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class canvas_holder;
 class canvas_window;
 class element_list;
@@ -81,7 +82,18 @@ public:
     void enter_preview() override;
     void leave_preview() override;
     QWidget *window_widget() override { return this; }
+    void focus_canvas() override;
+    void context_menu(QPoint global, bool on_element) override;
 
+    // The canvas's menu while it is open (null otherwise).
+    QMenu *open_context_menu() const;
+    // "Файл → Недавние" as it would show now.
+    QMenu *recent_menu() const { return recent_menu_; }
+    void fill_recent_menu();
+    // A label file opened in this frame as Open opens one: the changes
+    // saved first when the user wants, the label replaced one undo away.
+    // False when it was not opened (the user was told why).
+    bool open_file(const QString &path);
     const frame_stock &stock() const { return stock_; }
     QAction *menu_action(int id) const;
     int ratio(bool master) const;
@@ -93,9 +105,15 @@ public:
 protected:
     void closeEvent(QCloseEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
 
 private:
     void build_menu();
+    void open_recent(int index);
+    // With no ratios stored: the split in half, and the properties panel as
+    // wide as its longest caption and field need.
+    void first_run_ratios(int &master, int &slave) const;
     void build_layout();
     void size_children();
     void toggle_grid(int command);
@@ -112,4 +130,9 @@ private:
     QWidget *area_ = nullptr; // between the toolbar and the status bar
     std::map<int, QAction *> menu_actions_;
     bool settings_stored_ = false;
+    QMenu *recent_menu_ = nullptr;
+    QMenu *context_menu_ = nullptr;
 };
+
+// The .lbl files among dropped addresses (local files only).
+QStringList frame_dropped_labels(const QList<QUrl> &urls);

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+#include "canvas/canvas.h"
 #include "frame/frame.h"
 #include "frame/menu_table.h"
 #include "widgets/controls.h"
@@ -39,6 +40,20 @@ int latin_key(const QKeyEvent *e)
     if (code >= 52 && code < 52 + 7)
         return Qt::Key_A + (row_z[code - 52] - 'a');
     return k;
+}
+
+bool is_arrow(int key)
+{
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+// The frame a window is in, whatever the window.
+label_frame *frame_of(QWidget *w)
+{
+    for (QWidget *p = w; p; p = p->parentWidget())
+        if (auto *f = qobject_cast<label_frame *>(p))
+            return f;
+    return nullptr;
 }
 
 } // namespace
@@ -89,6 +104,17 @@ bool key_router::eventFilter(QObject *o, QEvent *e)
     if (w->isWindow() && QApplication::focusWidget() && QApplication::focusWidget() != w)
         return false;
     auto *k = static_cast<QKeyEvent *>(e);
+    // Escape first calls off what the canvas is doing (a drag, an armed
+    // tool), wherever the keyboard is.
+    if (k->key() == Qt::Key_Escape && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
+        label_frame *f = frame_of(w);
+        canvas_window *c = f ? f->stock().canvas : nullptr;
+        if (c && c->stock().mode != CNV_NORMAL && c->cancel_operation())
+            return true;
+    }
+    // The canvas moves the selection with the arrows, Ctrl ones included.
+    if (is_arrow(k->key()) && qobject_cast<canvas_window *>(w) && !(k->modifiers() & Qt::AltModifier))
+        return false;
     if (label_frame *f = app__frame_for_keys(w)) {
         if (QApplication::activeModalWidget())
             return false; // every frame is blocked while a dialog is open

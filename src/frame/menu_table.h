@@ -19,6 +19,7 @@ inline constexpr menu_row frame_menu[] = {
     {0, 0, u"&Файл", nullptr},
     {1, cmd::new_label, u"Созд&ать", u"Ctrl+N"},
     {1, cmd::open, u"&Открыть...", u"Ctrl+O"},
+    {1, cmd::recent_files, u"&Недавние", nullptr}, // filled from the settings when opened
     {1, cmd::save, u"&Сохранить", u"Ctrl+S"},
     {1, cmd::save_as, u"Сохранить &как...", u"Ctrl+Shift+S"},
     {1, -1, nullptr, nullptr},
@@ -35,6 +36,7 @@ inline constexpr menu_row frame_menu[] = {
     {1, cmd::close, u"&Закрыть", nullptr},
     {0, 0, u"&Правка", nullptr},
     {1, cmd::undo, u"&Отменить", u"Ctrl+Z"},
+    {1, cmd::redo, u"&Повторить", u"Ctrl+Y"},
     {1, -1, nullptr, nullptr},
     {1, cmd::cut, u"&Вырезать", u"Ctrl+X"},
     {1, cmd::copy, u"&Копировать", u"Ctrl+C"},
@@ -76,6 +78,7 @@ inline constexpr menu_row frame_menu[] = {
     {0, 0, u"&Вид", nullptr},
     {1, cmd::zoom_in, u"&Приблизить", u"+"},
     {1, cmd::zoom_out, u"&Отдалить", u"-"},
+    {1, cmd::zoom_fit, u"По &размеру окна", u"Ctrl+0"},
     {1, 0, u"Масштаб", nullptr},
     {2, 40067, u"10%", nullptr},
     {2, 40068, u"25%", nullptr},
@@ -150,8 +153,12 @@ inline constexpr accel_row frame_accelerators[] = {
     {Qt::Key_D, CTRL, 0, cmd::tool_text},
     {Qt::Key_Z, CTRL, 0, cmd::undo},
     {Qt::Key_Z, CTRL, 0, cmd::undo}, // listed twice
+    {Qt::Key_Y, CTRL, 0, cmd::redo},
+    {Qt::Key_Z, CTRL | SHIFT, 0, cmd::redo},
+    {Qt::Key_0, CTRL, 0, cmd::zoom_fit},
     {0, 0, u'=', 40072},
     {0, 0, u'+', cmd::zoom_in},
+    {0, 0, u'-', cmd::zoom_out}, // the main keyboard's minus, as the menu shows
     {Qt::Key_Minus, KEYPAD, 0, cmd::zoom_out},
     {Qt::Key_F2, 0, 0, cmd::preview_mode},
 };

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@
 #include "exchange/servers.h"
 #include "frame/renamedlg.h"
 #include "frame/servers_dialogs.h"
+#include "hub/frame_hub.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "platform/beep.h"
@@ -79,6 +81,11 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     files->setDefaultSuffix(QStringLiteral("lbl"));
     files->setAcceptMode(res.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     files->setFileMode(res.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // Where the last file was chosen, and for a save the label's own name.
+    if (!res.folder.empty() && QFileInfo(qs(res.folder)).isDir())
+        files->setDirectory(qs(res.folder));
+    if (!res.open && !res.buf.empty())
+        files->selectFile(qs(res.buf));
     pages_->addWidget(files);
     connect(files, &QFileDialog::finished, this, [this](int result) {
         if (result != QDialog::Accepted || stock_.files->selectedFiles().isEmpty()) {
@@ -161,6 +168,11 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     servers_->resizeColumnToContents(0);
     connect(servers_, &QTreeWidget::itemSelectionChanged, this, [this] { server_chosen(); });
     connect(labels_, &QTreeWidget::itemSelectionChanged, this, [this] { label_chosen(); });
+    // A double-click on a label, or Enter, confirms as OK does (as on the
+    // file tab).
+    connect(labels_, &QTreeWidget::itemDoubleClicked, this, [this] { network_ok(); });
+    labels_->installEventFilter(this);
+    name_->installEventFilter(this);
     connect(name_, &QLineEdit::textChanged, this, [this](const QString &t) {
         if (!stock_.res->open)
             ok_->setEnabled(!t.isEmpty());
@@ -302,8 +314,24 @@ void open_save_dialog::rename()
         ok = ino__rename_label(this, server, old_name, *new_name, user, password);
     setEnabled(true);
     activateWindow();
-    if (ok)
-        server_chosen();
+    if (!ok)
+        return;
+    // A frame holding the label under its old name follows, so that saving
+    // it does not bring the old name back.
+    frame_hub::renamed_on_server(server, old_name, *new_name);
+    server_chosen();
+}
+
+bool open_save_dialog::eventFilter(QObject *o, QEvent *e)
+{
+    if (e->type() == QEvent::KeyPress && (o == labels_ || o == name_)) {
+        const int key = static_cast<QKeyEvent *>(e)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ok_->isEnabled()) {
+            network_ok();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(o, e);
 }
 
 void open_save_dialog::network_ok()

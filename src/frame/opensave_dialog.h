@@ -39,6 +39,9 @@ public:
     // The address of the selected server, or empty.
     std::u16string selected_server() const;
 
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override;
+
 private:
     void show_tab(int tab);
     void tab_changed(int tab);

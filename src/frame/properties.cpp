@@ -1,11 +1,13 @@
 #include "frame/properties.h"
 #include "platform/qt_text.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -448,6 +450,53 @@ void properties_panel::focus_description()
         return;
     edit(ROW_DESC)->setFocus();
     edit(ROW_DESC)->selectAll();
+    // Right after a creation the keys belong to the field: say how to get
+    // them back.
+    if (stock_.target && edit(ROW_DESC)->hasFocus()) {
+        creation_hint_ = true;
+        stock_.target->set_status(0, QStringLiteral("Esc — вернуться к холсту"));
+    }
+}
+
+void properties_panel::end_creation_hint()
+{
+    if (!creation_hint_)
+        return;
+    creation_hint_ = false;
+    if (stock_.target)
+        stock_.target->set_status(0, QString());
+}
+
+void properties_panel::escape(int row)
+{
+    filling_ = true;
+    if (row == ROW_DESC && stock_.e)
+        edit(ROW_DESC)->setText(qs(stock_.e->desc));
+    else if (QLineEdit *f = edit(row))
+        f->setText(shown_[static_cast<std::size_t>(row)]);
+    else if (QComboBox *c = combo(row); c && c->isEditable())
+        c->setEditText(shown_[static_cast<std::size_t>(row)]);
+    filling_ = false;
+    end_creation_hint();
+    if (stock_.target)
+        stock_.target->focus_canvas();
+}
+
+int properties_panel::needed_width() const
+{
+    int cw = 0;
+    for (int r = 0; r < ROW_COUNT; ++r)
+        cw = std::max(cw, ctl__text_width(stock_.captions[static_cast<std::size_t>(r)]));
+    // The field: the longest text a size field shows, or a list's widest entry.
+    const QFontMetrics fm(edit(ROW_DESC)->font());
+    int field = 0;
+    for (const char *t : {"по высоте шрифта", "пропорционально", "по тексту", "-99999.99"})
+        field = std::max(field, fm.horizontalAdvance(QString::fromUtf8(t)) + 2 * fm.averageCharWidth() + 8);
+    for (int r : {ROW_QUADRANT, ROW_JUSTIFICATION, ROW_STYLE, ROW_KIND, ROW_SUBPRINT})
+        if (const QComboBox *c = combo(r))
+            field = std::max(field, c->sizeHint().width());
+    const int bar_w = bar_ ? bar_->sizeHint().width() : 0;
+    return 5 + cw + 15 + small_icon + 10 + field + 20 + bar_w;
 }
 
 bool properties_panel::event(QEvent *e)
@@ -471,6 +520,26 @@ bool properties_panel::event(QEvent *e)
 
 bool properties_panel::eventFilter(QObject *o, QEvent *e)
 {
+    // The row of a control, or of the edit part of its list; -1 for none.
+    auto row_of_object = [this](QObject *obj) {
+        for (int r = 0; r < ROW_COUNT; ++r) {
+            QWidget *c = control(r);
+            if (obj == c || (qobject_cast<QComboBox *>(c) && static_cast<QComboBox *>(c)->lineEdit() == obj))
+                return r;
+        }
+        return -1;
+    };
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape &&
+        stock_.state == 2) {
+        const int r = row_of_object(o);
+        auto *cb = qobject_cast<QComboBox *>(r >= 0 ? control(r) : nullptr);
+        if (r >= 0 && !(cb && cb->view() && cb->view()->isVisible())) { // an open list closes first
+            escape(r);
+            return true;
+        }
+    }
+    if (e->type() == QEvent::FocusOut && o == edit(ROW_DESC))
+        end_creation_hint();
     if (e->type() == QEvent::FocusOut && stock_.state == 2 && !filling_) {
         // The list's own edit part loses the focus to its list, too: only
         // a focus leaving the control counts.
@@ -573,7 +642,7 @@ constexpr prop_number_row number_rows[] = {
     {ROW_Y, fn::y, [](const element &e) { return e.y; }, prop_number_rule::anchor, parse_real,
      msg::anchor_outside, msg::anchor_outside, msg::anchor_too_far, false},
     {ROW_ANGLE, fn::angle, [](const element &e) { return e.angle; }, prop_number_rule::angle, parse_real,
-     nullptr, nullptr, nullptr, false},
+     msg::angle_not_number, nullptr, nullptr, false},
     {ROW_WIDTH, fn::width, [](const element &e) { return e.width; }, prop_number_rule::size, parse_real,
      msg::element_width_not_number, msg::element_width_negative, msg::element_width_too_large, false},
     {ROW_HEIGHT, fn::height, [](const element &e) { return e.height; }, prop_number_rule::size, parse_real,

@@ -65,6 +65,10 @@ public:
     QScrollBar *scroll_bar() const { return bar_; }
     // The Tab order of the current element's rows.
     std::vector<QWidget *> focus_order() const;
+    // The width that shows the longest caption of any kind and the widest
+    // field (a list's longest entry, "по высоте шрифта") whole, with the
+    // size box and the scroll bar.
+    int needed_width() const;
 
 protected:
     void resizeEvent(QResizeEvent *) override;
@@ -93,10 +97,15 @@ private:
     void send(frame_notify &n);
     void refuse(int row, const char16_t *message, const QString &old_text);
     bool storable(int row, const QString &text, const QString &old_text);
+    // Escape in a field: its text as the panel showed it, and the keyboard
+    // back to the canvas; nothing is sent.
+    void escape(int row);
+    void end_creation_hint();
 
     prop_stock stock_;
     QScrollBar *bar_ = nullptr;
     QWidget *canvas_ = nullptr; // the rows, moved by the scroll position
     bool filling_ = false;      // no commits while the panel fills its own fields
+    bool creation_hint_ = false; // the status bar tells how to get back to the canvas
     std::array<QString, ROW_COUNT> shown_{}; // a number field's text as the panel put it
 };

@@ -1,6 +1,8 @@
 #include "frame/startup.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -44,7 +46,7 @@ void app__install_translations()
     }
 }
 
-void app__startup()
+int app__startup(const QStringList &files)
 {
     QApplication::setApplicationName(QStringLiteral("Vellumo"));
     QApplication::setApplicationVersion(QStringLiteral("1.2"));
@@ -72,8 +74,24 @@ void app__startup()
         g_open_save = new qt_open_save;
     }
     seam<open_save_service>::set(g_open_save);
-    auto *f = new label_frame(*g_store);
-    f->show();
+    int opened = 0;
+    for (const QString &file : files) {
+        // Read before its frame exists: a file that does not open has said
+        // why, and the others still open.
+        label_ptr lab = osd__open_file(us(QFileInfo(file).absoluteFilePath()));
+        if (!lab)
+            continue;
+        auto *f = new label_frame(*g_store);
+        f->hub().start_with(std::move(lab));
+        f->show();
+        ++opened;
+    }
+    if (opened == 0) {
+        auto *f = new label_frame(*g_store);
+        f->show();
+        opened = 1;
+    }
+    return opened;
 }
 
 void app__shutdown()
@@ -92,7 +110,7 @@ int app__main(int argc, char **argv)
 {
     xma__init();
     QApplication app(argc, argv);
-    app__startup();
+    app__startup(QApplication::arguments().mid(1)); // Qt's own options are gone already
     int rc = QApplication::exec();
     app__shutdown();
     return rc;

@@ -11,6 +11,7 @@ inline constexpr tbs_row frame_toolbar[] = {
     {cmd::open, u"Открыть", TBS_BUTTON, "open", "open"},
     {cmd::save, u"Сохранить", TBS_BUTTON, "save", "save"},
     {cmd::undo, u"Отменить", TBS_BUTTON, "undo", "undo"},
+    {cmd::redo, u"Повторить", TBS_BUTTON, "redo", "redo"},
     {1, u"Сепаратор", TBS_SEPARATOR, "pointer", "pointer"},
     {cmd::normal_mode, u"Обычный режим (Ctrl+R)", TBS_CHECK_GROUP, "pointer", "pointer"},
     {cmd::tool_text, u"Создать текстовый элемент (Ctrl+D)", TBS_CHECK_GROUP, "tool_text", "tool_text"},
@@ -36,4 +37,4 @@ inline constexpr tbs_row frame_toolbar[] = {
     {cmd::help, u"Справка по программе", TBS_BUTTON, "help", "help"},
 };
 inline constexpr int frame_toolbar_rows = sizeof frame_toolbar / sizeof frame_toolbar[0];
-static_assert(frame_toolbar_rows == 27);
+static_assert(frame_toolbar_rows == 28);

@@ -8,6 +8,7 @@ inline constexpr int save = 40149;
 inline constexpr int save_as = 40154;
 inline constexpr int label_properties = 40045;
 inline constexpr int undo = 40048;
+inline constexpr int redo = 40049;
 inline constexpr int cut = 40136;
 inline constexpr int copy = 40135;
 inline constexpr int paste = 40134;
@@ -51,6 +52,7 @@ inline constexpr int zoom_in = 40065;
 inline constexpr int zoom_out = 40066;
 inline constexpr int zoom_10 = 40067; // 40067..40077: 10 % .. 1000 %
 inline constexpr int zoom_1000 = 40077;
+inline constexpr int zoom_fit = 40078;
 inline constexpr int grid_10 = 40034;
 inline constexpr int grid_20 = 40035;
 inline constexpr int grid_40 = 40036;
@@ -60,6 +62,10 @@ inline constexpr int tool_text = 40146;
 inline constexpr int tool_border = 40145;
 inline constexpr int tool_barcode = 40144;
 inline constexpr int tool_picture = 40143;
+// "Недавние": the submenu, and its entries (the most recent first).
+inline constexpr int recent_files = 40200;
+inline constexpr int recent_first = 40201;
+inline constexpr int recent_count = 10;
 
 // Enabled when at least one element is selected.
 inline constexpr int need_one_selected[] = {cut,      copy,       remove,       rotate_0, rotate_90,
@@ -69,16 +75,16 @@ inline constexpr int need_one_selected[] = {cut,      copy,       remove,       
 inline constexpr int need_two_selected[] = {align_left,  align_right, align_hcenter, align_vcenter,
                                             align_top,   align_bottom, same_height,  same_width,
                                             same_size,   distribute_h, distribute_v};
-// Greyed in preview mode (51 commands).
+// Greyed in preview mode (53 commands).
 inline constexpr int greyed_in_preview[] = {
-    label_properties, options, undo, cut, copy, paste, remove, select_all, disable, enable,
+    label_properties, options, undo, redo, cut, copy, paste, remove, select_all, disable, enable,
     rotate_0, rotate_90, rotate_180, rotate_270, raise, raise_to_top, lower, lower_to_bottom,
     align_left, align_right, align_hcenter, align_top, align_bottom, align_vcenter,
     same_width, same_height, same_size, distribute_h, distribute_v,
-    zoom_in, zoom_out, 40067, 40068, 40069, 40070, 40071, 40072, 40073, 40074, 40075, 40076, 40077,
+    zoom_in, zoom_out, 40067, 40068, 40069, 40070, 40071, 40072, 40073, 40074, 40075, 40076, 40077, zoom_fit,
     grid_10, grid_20, grid_40, remove_guides,
     normal_mode, tool_text, tool_barcode, tool_picture, tool_border};
-static_assert(sizeof greyed_in_preview / sizeof greyed_in_preview[0] == 51);
+static_assert(sizeof greyed_in_preview / sizeof greyed_in_preview[0] == 53);
 } // namespace cmd
 
 // Messages from the frame to itself and to its views.

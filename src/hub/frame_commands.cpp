@@ -66,8 +66,8 @@ void frame_hub::paste()
     record_snapshot();
     double x0, y0, x1, y1;
     element_clipboard::bounds(x0, y0, x1, y1);
-    if (canvas_)
-        canvas_->deselect_all();
+    // The paste is one step: the frame deselects, recording nothing more.
+    deselect_all_by_frame();
     for (const element *entry : element_clipboard::entries()) {
         ele__add(lab_.get(), 0);
         element *e = ele__replace(lab_.get(), 0, ele__copy(entry));
@@ -79,6 +79,19 @@ void frame_hub::paste()
         n.code = fn::selection;
         n.action = fn::select;
         n.e1 = 0;
+        self_notify(std::move(n));
+    }
+}
+
+void frame_hub::deselect_all_by_frame()
+{
+    for (int i = 0; i < lab_->qty; ++i) {
+        if (lab_->es[i]->state == ELE_UNSELECTED)
+            continue;
+        frame_notify n;
+        n.code = fn::selection;
+        n.action = fn::deselect;
+        n.e1 = i;
         self_notify(std::move(n));
     }
 }
@@ -160,8 +173,7 @@ void frame_hub::create_element(int kind, double x, double y)
         e->height = ELE_DEFAULT_SIZE;
     }
     list_change(fn::inserted, 0);
-    if (canvas_)
-        canvas_->deselect_all();
+    deselect_all_by_frame(); // part of the creation's one step
     frame_notify n;
     n.code = fn::selection;
     n.action = fn::select;
@@ -210,6 +222,4 @@ void frame_hub::apply(const std::vector<arrange_change> &changes)
         n.value = c.value;
         self_notify(std::move(n));
     }
-    // The next drag is a step of its own, not part of this one.
-    last_change_ = -1;
 }

@@ -1,9 +1,12 @@
 // Change notifications, undo history and document procedures.
 #include "hub/frame_hub.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "hub/commands.h"
+#include "hub/recent.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"
@@ -38,10 +41,16 @@ int required_kind(int code)
     }
 }
 
-// The coalescing group of a code, or -1 for a snapshot of its own.
+// The coalescing group of the frame's own keyboard moves (no code has it).
+constexpr int nudge_group = 1;
+
+// The coalescing group of a code, or -1 for a snapshot of its own.  Changes
+// that only select or deselect fold into one step too.
 int coalesce_group(int code)
 {
     switch (code) {
+    case fn::selection:
+        return fn::selection;
     case fn::x:
     case fn::y:
         return fn::x;
@@ -79,6 +88,13 @@ std::uint32_t &kind_colour(element *e)
     }
 }
 
+// Every hub alive, for the changes that concern all frames.
+std::vector<frame_hub *> &all_hubs()
+{
+    static std::vector<frame_hub *> hubs;
+    return hubs;
+}
+
 } // namespace
 
 namespace {
@@ -110,9 +126,14 @@ frame_hub::frame_hub(frame_shell &shell, document_store &store, label_ptr lab)
     refresh_selection_commands();
     update_title();
     last_change_ = -1;
+    all_hubs().push_back(this);
 }
 
-frame_hub::~frame_hub() = default;
+frame_hub::~frame_hub()
+{
+    std::vector<frame_hub *> &hubs = all_hubs();
+    hubs.erase(std::remove(hubs.begin(), hubs.end(), this), hubs.end());
+}
 
 void frame_hub::attach(properties_view *props, frame_view *list, canvas_view *canvas,
                        preview_view *preview)
@@ -128,6 +149,8 @@ void frame_hub::attach(properties_view *props, frame_view *list, canvas_view *ca
 void frame_hub::record_snapshot()
 {
     history_.record(*lab_);
+    ++records_;
+    last_change_ = -1;
     lab_->modified = 1;
     update_title();
     refresh_undo_save();
@@ -136,17 +159,22 @@ void frame_hub::record_snapshot()
 void frame_hub::discard_newest()
 {
     history_.discard_newest();
+    --records_;
     refresh_undo_save();
 }
 
-void frame_hub::replace_label(label_ptr lab)
+void frame_hub::replace_label(label_ptr lab, bool restored)
 {
     // The old label lives until every view has moved to the new one: a view
     // may still look at it while it lets go of its state.
     label_ptr old = std::move(lab_);
     lab_ = std::move(lab);
-    if (canvas_)
-        canvas_->set_label(lab_.get());
+    if (canvas_) {
+        if (restored)
+            canvas_->restore_label(lab_.get());
+        else
+            canvas_->set_label(lab_.get());
+    }
     if (props_)
         props_->set_label(lab_.get());
     if (list_)
@@ -167,7 +195,121 @@ void frame_hub::undo()
         shell_.beep();
         return;
     }
-    replace_label(history_.take_newest());
+    replace_label(history_.undo(*lab_), true);
+}
+
+void frame_hub::redo()
+{
+    if (history_.redo_count() == 0) {
+        shell_.beep();
+        return;
+    }
+    replace_label(history_.redo(*lab_), true);
+}
+
+void frame_hub::begin_gesture()
+{
+    last_change_ = -1;
+    gesture_from_ = records_;
+}
+
+void frame_hub::end_gesture()
+{
+    gesture_from_ = -1;
+}
+
+void frame_hub::cancel_gesture()
+{
+    const long from = gesture_from_;
+    if (from < 0)
+        return; // no drag under way
+    gesture_from_ = -1;
+    last_change_ = -1;
+    // The drag's first change recorded the label as it was; nothing else can
+    // have recorded since (commands wait while the canvas drags).
+    if (records_ != from + 1 || history_.count() == 0)
+        return;
+    const label_snapshot &before = history_.at(history_.count() - 1);
+    if (static_cast<int>(before.es.size()) != lab_->qty)
+        return;
+    for (int i = 0; i < lab_->qty; ++i) {
+        element *e = lab_->es[i];
+        const element *was = before.es[static_cast<std::size_t>(i)].get();
+        // What a drag changes: the anchor, the size and the angle.
+        const struct {
+            int code;
+            double element::*field;
+        } fields[] = {{fn::x, &element::x},         {fn::y, &element::y},
+                      {fn::width, &element::width}, {fn::height, &element::height},
+                      {fn::angle, &element::angle}};
+        for (const auto &f : fields) {
+            if (e->*f.field == was->*f.field)
+                continue;
+            e->*f.field = was->*f.field;
+            frame_notify n;
+            n.code = f.code;
+            n.e1 = i;
+            n.value = e->*f.field;
+            forward(n, this);
+        }
+    }
+    const int modified = before.modified;
+    history_.discard_newest();
+    --records_;
+    lab_->modified = modified;
+    update_title();
+    refresh_undo_save();
+}
+
+bool frame_hub::nudge(double dx, double dy)
+{
+    label *l = lab_.get();
+    if (!editable() || l->sel == 0)
+        return false;
+    double min_x = l->width, max_x = 0, min_y = l->height, max_y = 0;
+    for (int i = 0; i < l->qty; ++i) {
+        const element *e = l->es[i];
+        if (e->state == ELE_UNSELECTED)
+            continue;
+        min_x = std::min(min_x, e->x);
+        max_x = std::max(max_x, e->x);
+        min_y = std::min(min_y, e->y);
+        max_y = std::max(max_y, e->y);
+    }
+    // As far as the anchor nearest the edge may go, never backwards (an
+    // anchor already off the label stays where it is).
+    auto limit = [](double d, double room_low, double room_high) {
+        return d < 0 ? std::min(0.0, std::max(d, -room_low)) : std::max(0.0, std::min(d, room_high));
+    };
+    dx = limit(dx, min_x, l->width - max_x);
+    dy = limit(dy, min_y, l->height - max_y);
+    if (std::fabs(dx) <= ELE_EPS && std::fabs(dy) <= ELE_EPS)
+        return false;
+    if (last_change_ != nudge_group) {
+        record_snapshot();
+        last_change_ = nudge_group;
+    }
+    for (int i = 0; i < lab_->qty; ++i) {
+        const element *e = lab_->es[i];
+        if (e->state == ELE_UNSELECTED)
+            continue;
+        const double x = std::clamp(e->x + dx, 0.0, lab_->width), y = std::clamp(e->y + dy, 0.0, lab_->height);
+        if (std::fabs(dx) > ELE_EPS) {
+            frame_notify n;
+            n.code = fn::x;
+            n.e1 = i;
+            n.value = x;
+            self_notify(std::move(n));
+        }
+        if (std::fabs(dy) > ELE_EPS) {
+            frame_notify n;
+            n.code = fn::y;
+            n.e1 = i;
+            n.value = y;
+            self_notify(std::move(n));
+        }
+    }
+    return true;
 }
 
 bool frame_hub::command_enabled(int id) const
@@ -178,6 +320,8 @@ bool frame_hub::command_enabled(int id) const
                 return false;
     if (id == cmd::undo)
         return history_.count() > 0;
+    if (id == cmd::redo)
+        return history_.redo_count() > 0;
     if (id == cmd::save)
         return lab_->modified != 0;
     for (int one : cmd::need_one_selected)
@@ -193,12 +337,15 @@ namespace {
 
 bool is_zoom(int id)
 {
-    return id == cmd::zoom_in || id == cmd::zoom_out || (id >= cmd::zoom_10 && id <= cmd::zoom_1000);
+    return id == cmd::zoom_in || id == cmd::zoom_out || id == cmd::zoom_fit ||
+           (id >= cmd::zoom_10 && id <= cmd::zoom_1000);
 }
 
 // Held in preview mode: everything but these.
 bool held_in_preview(int id)
 {
+    if (id >= cmd::recent_first && id < cmd::recent_first + cmd::recent_count)
+        return false; // opening, as Open
     switch (id) {
     case cmd::close: case cmd::server_list: case cmd::new_label: case cmd::options: case cmd::open:
     case cmd::help: case cmd::about: case cmd::save: case cmd::save_as:
@@ -229,6 +376,7 @@ bool frame_hub::may_run(int id) const
 void frame_hub::refresh_undo_save()
 {
     shell_.enable_command(cmd::undo, command_enabled(cmd::undo));
+    shell_.enable_command(cmd::redo, command_enabled(cmd::redo));
     shell_.enable_command(cmd::save, command_enabled(cmd::save));
 }
 
@@ -333,8 +481,11 @@ void frame_hub::notify(frame_notify &n)
         return;
 
     if (!from_frame) {
-        int group = coalesce_group(n.code);
-        if (group < 0) {
+        const int group = coalesce_group(n.code);
+        if (gesture_from_ >= 0 && records_ > gesture_from_) {
+            // Part of the drag under way, whatever it changes: one step.
+            last_change_ = group;
+        } else if (group < 0) {
             record_snapshot();
         } else if (last_change_ != group) {
             record_snapshot();
@@ -514,6 +665,7 @@ bool frame_hub::save(bool save_as, bool network_only)
     }
     lab_->modified = 0;
     history_.stored_as(lab_->name, lab_->store);
+    rec__remember(*lab_);
     refresh_undo_save();
     update_title();
     return true;
@@ -550,13 +702,50 @@ bool frame_hub::ask_save_changes()
 
 void frame_hub::open()
 {
+    open_with([this] { return store_.open(); });
+}
+
+bool frame_hub::open_with(const std::function<label_ptr()> &load)
+{
     if (!ask_save_changes())
-        return;
-    label_ptr loaded = store_.open();
+        return false;
+    label_ptr loaded = load();
     if (!loaded)
-        return;
+        return false;
     record_snapshot(); // an Open can be undone
+    rec__remember(*loaded);
     replace_label(std::move(loaded));
+    return true;
+}
+
+void frame_hub::start_with(label_ptr lab)
+{
+    lab->sel = ele__count_selected(lab.get());
+    ele__fix_lead(lab.get());
+    rec__remember(*lab);
+    replace_label(std::move(lab));
+}
+
+void frame_hub::renamed_on_server(const std::u16string &server, const std::u16string &old_name,
+                                  const std::u16string &new_name)
+{
+    for (frame_hub *h : all_hubs())
+        h->renamed(server, old_name, new_name);
+    rec__renamed(server, old_name, new_name);
+}
+
+void frame_hub::renamed(const std::u16string &server, const std::u16string &old_name,
+                        const std::u16string &new_name)
+{
+    label_store there;
+    there.local = 0;
+    there.place = server;
+    history_.renamed(there, old_name, new_name);
+    label *l = lab_.get();
+    if (l->store.local || l->store.place != server || l->name != old_name)
+        return;
+    l->name = new_name;
+    update_title();
 }
 
 bool frame_hub::close()
@@ -596,6 +785,7 @@ void frame_hub::command(int id, long param)
         return;
     switch (id) {
     case cmd::undo: undo(); break;
+    case cmd::redo: redo(); break;
     case cmd::remove: delete_selection(true); break;
     case cmd::cut: cut(); break;
     case cmd::copy: copy(); break;

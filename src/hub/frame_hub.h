@@ -42,6 +42,9 @@ public:
     virtual void deselect_all() = 0;
     // Back to plain selection: an armed creation tool is dropped.
     virtual void normal_mode() = 0;
+    // Undo or redo brought back another state of the same label: shown as
+    // set_label shows a label, but where the view was (zoom, scrolling).
+    virtual void restore_label(label *lab) { set_label(lab); }
 };
 
 class properties_view : public frame_view {
@@ -93,7 +96,7 @@ struct label_options {
     std::u16string desc;
 };
 
-inline constexpr int FRAME_UNDO_DEPTH = 20;
+inline constexpr int FRAME_UNDO_DEPTH = 100;
 inline constexpr char16_t FRAME_DEFAULT_DESC[] = u"Новый элемент";
 
 class frame_hub : public notify_sender {
@@ -107,7 +110,9 @@ public:
 
     label *lab() const { return lab_.get(); }
     int undo_count() const { return history_.count(); }
+    int redo_count() const { return history_.redo_count(); }
     const label_snapshot &snapshot(int i) const { return history_.at(i); }
+    const undo_history &history() const { return history_; }
     // The anchor code a new element gets: the last one chosen for any element.
     int new_quadrant() const { return new_quadrant_; }
     // The coalescing group of the last change from a view, or -1.
@@ -120,18 +125,44 @@ public:
     // (sender = this hub).
     void notify(frame_notify &n);
 
-    // Undo history.
+    // Undo history.  Recording a snapshot starts a step of its own: the
+    // next change of a coalescing group does not join the one before.
     void record_snapshot();
     void discard_newest();
     void undo();
+    void redo();
+
+    // A drag on the canvas: its changes are one step of their own, joined
+    // neither with the change before nor with the next drag.  Cancelled, its
+    // elements go back where they were and the step is forgotten (the label
+    // keeps the mark it had).
+    void begin_gesture();
+    void end_gesture();
+    void cancel_gesture();
+    // The selected elements moved by (dx, dy) points, as far as every anchor
+    // stays on the label; a run of moves with no other change in between is
+    // one step.  False when nothing could move.
+    bool nudge(double dx, double dy);
 
     // Document state.
     std::u16string title() const;
     void update_title();
     bool save(bool save_as = false, bool network_only = false);
     void open();
+    // A label loaded elsewhere (a recent file, a file dropped on the frame)
+    // replaces this one as Open does: the changes saved first when the user
+    // wants, the replaced label one undo away.  `load` runs only after the
+    // question; false when nothing was opened.
+    bool open_with(const std::function<label_ptr()> &load);
+    // A label loaded for a frame of its own (the command line): it simply
+    // becomes this frame's label, with nothing to undo.
+    void start_with(label_ptr lab);
     // True when the frame may be destroyed.
     bool close();
+    // A label stored on `server` was renamed there: a frame holding it takes
+    // the new name, in its label and its history.
+    static void renamed_on_server(const std::u16string &server, const std::u16string &old_name,
+                                  const std::u16string &new_name);
 
     // The commands of the frame.  A command runs only when it is enabled by
     // the same rules the menu and the toolbar show (command_enabled) and its
@@ -175,10 +206,14 @@ private:
     void arrange(int id);
     void apply(const std::vector<arrange_change> &changes);
     void forward(frame_notify &n, const notify_sender *original_sender);
+    // Every selected element deselected by the frame itself.
+    void deselect_all_by_frame();
     void self_notify(frame_notify n);
     void selection(frame_notify &n, bool &ignored);
     void list_change(int action, int index);
-    void replace_label(label_ptr lab);
+    // `restored`: undo or redo, the views keep where they show the label.
+    void replace_label(label_ptr lab, bool restored = false);
+    void renamed(const std::u16string &server, const std::u16string &old_name, const std::u16string &new_name);
     bool ask_save_changes();
     mb_answer ask_user(const char16_t *text, mb_icon icon, mb_buttons buttons);
 
@@ -192,6 +227,8 @@ private:
     preview_view *preview_ = nullptr;
     int new_quadrant_ = 0;
     int last_change_ = -1;
+    long records_ = 0;       // snapshots recorded since the frame began
+    long gesture_from_ = -1; // records_ when the drag under way began
 };
 
 // New label of the size and colour the settings give ("label-width",

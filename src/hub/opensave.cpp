@@ -3,6 +3,7 @@
 #include "exchange/inout.h"
 #include "exchange/server_ops.h"
 #include "exchange/servers.h"
+#include "model/settings.h"
 
 namespace {
 
@@ -23,7 +24,31 @@ open_save_service &seam<open_save_service>::fallback()
 int osd__run_dialog(platform_window owner, bool open, osd_res &res)
 {
     res.open = open;
-    return seam<open_save_service>::get().run(owner, res);
+    if (res.folder.empty())
+        res.folder = settings::get(settings::last_folder).value_or(u"");
+    const int rc = seam<open_save_service>::get().run(owner, res);
+    if (rc && !res.network && !res.name.empty()) {
+        const std::size_t slash = res.name.find_last_of(u'/');
+        if (slash != std::u16string::npos)
+            settings::set(settings::last_folder, slash == 0 ? u"/" : res.name.substr(0, slash));
+    }
+    return rc;
+}
+
+std::u16string osd__file_name_for(const label &lab)
+{
+    std::u16string n = lab.name;
+    if (lab.store.local && lab.store.place) {
+        // A file's label offers its own file name.
+        const std::size_t slash = lab.store.place->find_last_of(u'/');
+        n = slash == std::u16string::npos ? *lab.store.place : lab.store.place->substr(slash + 1);
+    }
+    for (char16_t &c : n)
+        if (c == u'/' || c < 0x20)
+            c = u'_';
+    if (n == u"." || n == u"..")
+        n.clear();
+    return n;
 }
 
 bool osd__save(platform_window owner, label *lab, bool save_as, bool network_only)
@@ -38,6 +63,7 @@ bool osd__save(platform_window owner, label *lab, bool save_as, bool network_onl
     }
     osd_res res;
     res.network_only = network_only;
+    res.buf = osd__file_name_for(*lab);
     if (!osd__run_dialog(owner, false, res) || res.name.empty())
         return false;
     if (res.network) {
@@ -75,11 +101,17 @@ label_ptr osd__open(platform_window owner)
             lab->store.local = 0;
         }
     } else {
-        lab = ino__load_file(res.name);
-        if (lab) {
-            lab->store.place = res.name;
-            lab->store.local = 1;
-        }
+        lab = osd__open_file(res.name);
+    }
+    return lab;
+}
+
+label_ptr osd__open_file(const std::u16string &path)
+{
+    label_ptr lab = ino__load_file(path);
+    if (lab) {
+        lab->store.place = path;
+        lab->store.local = 1;
     }
     return lab;
 }

@@ -43,6 +43,7 @@ inline constexpr char16_t element_width_not_number[] = u"Ширина элеме
 inline constexpr char16_t element_height_not_number[] = u"Высота элемента должна быть числом!";
 inline constexpr char16_t font_size_not_number[] = u"Размер шрифта должен быть числом";
 inline constexpr char16_t thickness_not_number[] = u"Толщина должна быть числом";
+inline constexpr char16_t angle_not_number[] = u"Угол поворота должен быть числом (в градусах)!";
 
 // Saving to a file in a folder that does not exist (the folder).
 inline constexpr char16_t folder_missing[] = u"Папка «%s» не существует.\nПроверьте путь к файлу.";
@@ -73,6 +74,22 @@ inline constexpr char16_t character_unstorable[] = u"Этот символ (U+%0
 inline constexpr char fault_cancelled[] = "Сетевая операция отменена пользователем.";
 inline constexpr char fault_no_connection[] = "Сервер не ответил на подключение за %d с."; // seconds
 inline constexpr char fault_busy[] = "Другая сетевая операция ещё не завершена.";
+
+// "Файл → Недавние": an entry that is gone (the path; the name, the server).
+inline constexpr char16_t recent_file_gone[] =
+    u"Файла «%s» больше нет.\nОн удалён из списка недавних этикеток.";
+inline constexpr char16_t recent_label_gone[] =
+    u"Этикетки «%s» больше нет на сервере %s.\nОна удалена из списка недавних этикеток.";
+
+// F1 with no web browser to open the manual in (the address).
+inline constexpr char16_t no_browser[] =
+    u"Не найден веб-браузер, чтобы открыть руководство.\n"
+    u"Откройте этот адрес в браузере вручную:\n\n%s";
+
+// A file that is no label file at all (the path).
+inline constexpr char16_t not_label_file[] =
+    u"Файл «%s» не является файлом этикетки.\n"
+    u"Этикетки хранятся в файлах .lbl, которые записывает эта программа.";
 
 // Labels.
 inline constexpr char16_t label_io_error[] = u"Ошибка ввода/вывода при загрузке файла!";

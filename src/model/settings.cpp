@@ -37,6 +37,14 @@ std::optional<std::vector<std::u16string>> find(const reg_list_setting &s)
     return reg__get_list(HKEY_CURRENT_USER, REG_PATH, s.name);
 }
 
+std::optional<std::int32_t> find(const reg_int_setting &s)
+{
+    reg_regdata_ptr d = reg__read(HKEY_CURRENT_USER, REG_PATH, s.name, true, 0);
+    if (!d || d->type != REG_DWORD)
+        return std::nullopt; // missing, or of another type: as good as missing
+    return static_cast<std::int32_t>(d->rdata.dword);
+}
+
 std::int32_t get_custom_color(int index)
 {
     return reg__get_int(HKEY_CURRENT_USER, REG_PATH, custom_color_name(index), custom_color_default);

@@ -52,6 +52,10 @@ inline constexpr reg_list_setting font_list{u"font-list"};
 inline constexpr reg_list_setting variables_list{u"variables-list"};
 inline constexpr reg_int_setting preview_size{u"preview-size", 0};
 inline constexpr reg_int_setting preview_markup{u"preview-markup", 0};
+// "Файл → Недавние", the most recent first (see hub/recent).
+inline constexpr reg_list_setting recent_labels{u"recent-labels"};
+// The folder the open and save dialogs last chose a file in.
+inline constexpr reg_string_setting last_folder{u"last-folder", nullptr};
 inline constexpr int custom_color_count = 16;
 inline constexpr std::int32_t custom_color_default = 0xFFFFFF;
 // "custom-color-%d" for 0 to 15.
@@ -63,6 +67,7 @@ double get(const reg_double_setting &s);
 std::optional<std::u16string> get(const reg_string_setting &s); // the default when missing
 std::vector<std::u16string> get(const reg_list_setting &s);     // empty when missing
 std::optional<std::vector<std::u16string>> find(const reg_list_setting &s); // nothing when missing
+std::optional<std::int32_t> find(const reg_int_setting &s);                  // nothing when missing
 std::int32_t get_custom_color(int index);
 
 // 1 when written; a failure has been told to the user (see reg.h).

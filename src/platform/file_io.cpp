@@ -155,3 +155,11 @@ int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out, 
     out = std::move(buf);
     return 1;
 }
+
+bool msc__file_exists(const std::u16string &path)
+{
+    struct stat st;
+    if (::stat(msc__to_ansi(path).c_str(), &st) == 0)
+        return true;
+    return errno != ENOENT && errno != ENOTDIR;
+}

@@ -23,6 +23,10 @@ int msc__write_all_and_sync(int fd, const void *bytes, std::size_t len);
 // waited on), a file above `max_len` bytes EFBIG.
 int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out,
                    std::size_t max_len = static_cast<std::size_t>(-1));
+// False only when nothing is there: no such file, or a folder on the way
+// missing (another failure, such as a folder that may not be read, is no
+// proof that the file is gone).
+bool msc__file_exists(const std::u16string &path);
 // The path a chain of symbolic links ends at (the path itself when it is not
 // a link); the end need not exist.
 std::string msc__resolve_link(const std::string &path);

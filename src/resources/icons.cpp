@@ -320,6 +320,11 @@ std::map<std::string, picture> &registry()
     add("open", s16, folder);
     add("save", s16, floppy);
     add("undo", s16, undo_arrow);
+    add("redo", s16, [](QPainter &p, const ink &k) {
+        p.translate(16, 0);
+        p.scale(-1, 1); // the undo arrow, turned the other way
+        undo_arrow(p, k);
+    });
     add("pointer", s16, pointer);
     add("tool_text", s16, tool_text);
     add("tool_border", s16, [](QPainter &p, const ink &k) {

@@ -2,6 +2,7 @@
 // status bar and the switch between edit and preview mode.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <Qt>
 
@@ -20,6 +21,11 @@ public:
     virtual void leave_preview() = 0; // back to editing
     // The frame window itself.
     virtual QWidget *window_widget() = 0;
+    // The keyboard goes back to the canvas.
+    virtual void focus_canvas() = 0;
+    // The canvas's menu at a point of the screen: the selection's commands
+    // (`on_element`), or those of the label.
+    virtual void context_menu(QPoint global, bool on_element) = 0;
 };
 
 // Tab or Enter handed to the properties panel or the preview by the

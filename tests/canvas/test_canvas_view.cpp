@@ -128,9 +128,9 @@ TEST_F(CanvasTest, ZoomKeepsThePointUnderThePointer)
     QPoint now = canvas->mapFromGlobal(QCursor::pos());
     EXPECT_NEAR(canvas->to_x(now.x()), x, 2 / canvas->stock().scale);
     EXPECT_NEAR(canvas->to_y(now.y()), y, 2 / canvas->stock().scale);
-    // The wheel toward the user zooms in.
-    QWheelEvent wheel(QPointF(at), canvas->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    // Ctrl and the wheel rolled away from the user zoom in.
+    QWheelEvent wheel(QPointF(at), canvas->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas, &wheel);
     EXPECT_EQ(canvas->stock().zoom, 165);
 }

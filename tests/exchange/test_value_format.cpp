@@ -414,8 +414,25 @@ TEST_F(LabelFiles, LoadMessages)
     EXPECT_FALSE(ino__load_file(u16(dir / "missing.lbl")));
     EXPECT_EQ(last_box()->text, u"Ошибка ввода/вывода при загрузке файла!");
 
+    // An empty file, random bytes, a text file: no label file at all.
+    const std::u16string not_label = u"Файл «" + u16(dir / "in.lbl") +
+                                      u"» не является файлом этикетки.\n"
+                                      u"Этикетки хранятся в файлах .lbl, которые записывает эта программа.";
+    std::string noise;
+    for (int i = 0; i < 4096; ++i)
+        noise += static_cast<char>((i * 7919 + i / 13) & 0xFF);
+    for (const std::string &bytes : {std::string(), noise, std::string("Just some text\n"),
+                                     std::string("<html><body>a page</body></html>"),
+                                     std::string("\x89PNG\r\n\x1a\n") + noise}) {
+        std::size_t before = boxes.shown.size();
+        EXPECT_FALSE(load_text(bytes));
+        ASSERT_EQ(boxes.shown.size(), before + 1);
+        EXPECT_EQ(last_box()->text, not_label);
+        EXPECT_EQ(last_box()->icon, mb_icon::warning);
+    }
+    // A label file cut short is one: its own fault is shown.
     std::size_t before = boxes.shown.size();
-    EXPECT_FALSE(load_text(""));
+    EXPECT_FALSE(load_text("<?xml version=\"1.0\"?>\n<methodCall><methodName>x</methodName><params><param>"));
     ASSERT_EQ(boxes.shown.size(), before + 1);
     EXPECT_EQ(last_box()->caption.rfind(u"Vellumo 1.2 | ошибка XMLRPC ", 0), 0u);
     EXPECT_EQ(last_box()->caption, u"Vellumo 1.2 | ошибка XMLRPC -503");

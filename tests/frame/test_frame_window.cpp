@@ -200,25 +200,31 @@ TEST_F(FrameWindow, CtrlLEnablesAndNeverOpens)
     boxes.answers.push_back(mb_answer::no); // do not save the changes first
     QTest::keyClick(f->stock().canvas, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(store.opens, 1);
-    // "+" and "=" are typed characters; the keypad minus zooms out.
-    int zoom = f->stock().canvas->stock().zoom;
-    ASSERT_EQ(zoom, 100);
+    // "+" and "=" are typed characters; either minus zooms out.
+    f->stock().canvas->zoom_to(100);
     QTest::keyClick(f->stock().canvas, Qt::Key_Plus, Qt::ShiftModifier);
     EXPECT_EQ(f->stock().canvas->stock().zoom, 110);
     QTest::keyClick(f->stock().canvas, Qt::Key_Minus, Qt::KeypadModifier);
     EXPECT_EQ(f->stock().canvas->stock().zoom, 99);
     QTest::keyClick(f->stock().canvas, Qt::Key_Equal);
     EXPECT_EQ(f->stock().canvas->stock().zoom, 100);
+    QTest::keyClick(f->stock().canvas, Qt::Key_Minus);
+    EXPECT_EQ(f->stock().canvas->stock().zoom, 90);
 }
 
-TEST_F(FrameWindow, LayoutsStartAtTwentyPercentAndRebuildWithTheirRatios)
+TEST_F(FrameWindow, LayoutsStartAtHalfWithTheWholePanelAndRebuildWithTheirRatios)
 {
     label_frame *f = open_frame();
     f->resize(1000, 700);
     QApplication::processEvents();
     EXPECT_EQ(f->stock().mode, 1);
-    EXPECT_EQ(f->ratio(true), 200);
-    EXPECT_EQ(f->ratio(false), 200);
+    // A first run: the default 50 is the half it names, not 5 %.
+    EXPECT_EQ(f->ratio(true), 500);
+    EXPECT_EQ(f->ratio(false), 500);
+    auto *panel = static_cast<properties_panel *>(f->stock().props);
+    EXPECT_GE(panel->width(), panel->needed_width());
+    EXPECT_GT(f->stock().holder->height(), f->height() / 3);
+    save_shot(f, QStringLiteral("frame-first-run"));
     // Mode 1: canvas on top, properties and list side by side below.
     QRect holder = f->stock().holder->geometry(), props = f->stock().props->geometry();
     EXPECT_LT(holder.height(), props.height() + f->stock().holder->height());
@@ -226,8 +232,8 @@ TEST_F(FrameWindow, LayoutsStartAtTwentyPercentAndRebuildWithTheirRatios)
     for (int mode : {0, 1, 2}) {
         f->set_layout_mode(mode);
         QApplication::processEvents();
-        EXPECT_EQ(f->ratio(true), 200);
-        EXPECT_EQ(f->ratio(false), 200);
+        EXPECT_EQ(f->ratio(true), 500);
+        EXPECT_EQ(f->ratio(false), 500);
         save_shot(f, QString::fromLatin1(names[mode]));
     }
     // Mode 2: three columns, list, canvas, properties, left to right.
@@ -249,7 +255,13 @@ TEST_F(FrameWindow, LayoutsStartAtTwentyPercentAndRebuildWithTheirRatios)
     frame_globals::newwin = 1;
     f->close();
     EXPECT_EQ(settings::get(settings::frame_twowin_mode), 0);
-    EXPECT_EQ(settings::get(settings::frame_master_twowin_perc), 200);
+    EXPECT_EQ(settings::get(settings::frame_master_twowin_perc), 500);
+    // Stored ratios keep their meaning: thousandths.
+    settings::set(settings::frame_master_twowin_perc, 200);
+    settings::set(settings::frame_slave_twowin_perc, 300);
+    label_frame *again = open_frame();
+    EXPECT_EQ(again->ratio(true), 200);
+    EXPECT_EQ(again->ratio(false), 300);
 }
 
 TEST_F(FrameWindow, ClosedMaximisedKeepsTheNormalSizeAndReopensMaximised)

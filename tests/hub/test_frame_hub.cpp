@@ -73,36 +73,68 @@ protected:
 
 } // namespace
 
-TEST_F(Hub, DragsCoalesceIntoOneStepUntilSomethingResetsIt)
+TEST_F(Hub, EachDragIsAStepOfItsOwnAndThePanelJoinsTheLastOne)
 {
+    hub.begin_gesture();
     for (int i = 0; i < 10; ++i) {
         send(&canvas, fn::x, 0, 11 + i);
         send(&canvas, fn::y, 0, 21 + i);
     }
+    hub.end_gesture();
     EXPECT_EQ(hub.undo_count(), 1);
     EXPECT_EQ(hub.lab()->modified, 1);
-    // A second drag with nothing in between, then y from the panel.
-    send(&canvas, fn::x, 0, 50);
+    // y from the panel right after the drag joins it...
     send(&props, fn::y, 0, 60);
     EXPECT_EQ(hub.undo_count(), 1);
+    // ...a second drag does not.
+    hub.begin_gesture();
+    send(&canvas, fn::x, 0, 50);
+    hub.end_gesture();
+    EXPECT_EQ(hub.undo_count(), 2);
     // Another group starts its own step; width and height share one.
     send(&canvas, fn::width, 0, 30);
     send(&props, fn::height, 0, 30);
     send(&canvas, fn::angle, 0, 45);
-    EXPECT_EQ(hub.undo_count(), 3);
+    EXPECT_EQ(hub.undo_count(), 4);
     hub.undo();
     hub.undo();
     EXPECT_EQ(hub.lab()->es[0]->width, 10);
-    hub.undo(); // reverts both drags at once
+    hub.undo(); // the second drag
+    EXPECT_EQ(hub.lab()->es[0]->x, 20);
+    EXPECT_EQ(hub.lab()->es[0]->y, 60);
+    hub.undo(); // the first, with the panel's y
     EXPECT_EQ(hub.lab()->es[0]->x, 10);
     EXPECT_EQ(hub.lab()->es[0]->y, 20);
     EXPECT_EQ(hub.lab()->modified, 0);
     EXPECT_EQ(hub.last_change(), -1);
-    send(&canvas, fn::x, 0, 70); // after undo a drag is a new step
+    send(&canvas, fn::x, 0, 70); // after undo a change is a new step
     EXPECT_EQ(hub.undo_count(), 1);
 }
 
-TEST_F(Hub, SelectionIsAStepOfItsOwnAndForwardsInOrder)
+TEST_F(Hub, AStepOfACommandEndsTheRunBeforeIt)
+{
+    // A drag, a command, and a change of the drag's group: three steps, so
+    // undoing the command never takes the later move with it.
+    select(0);
+    send(&canvas, fn::x, 0, 15);
+    hub.command(cmd::rotate_90);
+    send(&canvas, fn::x, 0, 25);
+    EXPECT_EQ(hub.undo_count(), 4);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->x, 15);
+    EXPECT_EQ(hub.lab()->es[0]->angle, 90);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->angle, 0);
+    // The same after alignment and after a paste.
+    select(1);
+    hub.command(cmd::align_left);
+    send(&canvas, fn::y, 0, 99);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->y, 20);
+    EXPECT_EQ(hub.lab()->es[1]->x, hub.lab()->es[0]->x); // still aligned
+}
+
+TEST_F(Hub, SelectionChangesFoldIntoOneStepAndForwardInOrder)
 {
     select(1);
     EXPECT_EQ(hub.undo_count(), 1);
@@ -117,6 +149,7 @@ TEST_F(Hub, SelectionIsAStepOfItsOwnAndForwardsInOrder)
     log.entries.clear();
     send(&list, fn::description, 1, 0);
     EXPECT_EQ(log.entries, (std::vector<std::string>{"props:1028", "canvas:1028"}));
+    EXPECT_EQ(hub.undo_count(), 2);
 
     // Selecting it again changes nothing and forwards nothing.
     log.entries.clear();
@@ -130,6 +163,31 @@ TEST_F(Hub, SelectionIsAStepOfItsOwnAndForwardsInOrder)
     select(2);
     EXPECT_TRUE(shell.enabled[cmd::align_left]);
     EXPECT_EQ(canvas.redraws, std::vector<int>{1}); // the lead looks different now
+    EXPECT_EQ(hub.undo_count(), 3);
+    // Any number of clicks from any view after that: still the one step.
+    for (int round = 0; round < 30; ++round) {
+        send(&list, fn::selection, round % 3, 0, fn::deselect);
+        select((round + 1) % 3);
+    }
+    EXPECT_EQ(hub.undo_count(), 3);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->sel, 1);
+    EXPECT_EQ(hub.lab()->es[1]->state, ELE_LEAD);
+    EXPECT_EQ(hub.lab()->es[1]->desc, u"");
+}
+
+TEST_F(Hub, ClicksNoLongerPushRealEditsOutOfTheHistory)
+{
+    send(&props, fn::description, 0);
+    for (int i = 0; i < 2 * FRAME_UNDO_DEPTH; ++i) {
+        select(i % 3);
+        send(&canvas, fn::selection, i % 3, 0, fn::deselect);
+    }
+    EXPECT_EQ(hub.undo_count(), 2);
+    hub.undo();
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->desc, u"A");
+    EXPECT_EQ(hub.lab()->modified, 0);
 }
 
 TEST_F(Hub, DeselectingTheLeadHandsItToTheLowestIndex)
@@ -255,13 +313,14 @@ TEST_F(Hub, NewPictureSetsTheBoxSize)
     EXPECT_EQ(hub.undo_count(), 1);
 }
 
-TEST_F(Hub, TwentyOneChangesGiveTwentyUndosThenABeep)
+TEST_F(Hub, AHundredAndOneChangesGiveAHundredUndosThenABeep)
 {
-    for (int i = 0; i < 21; ++i)
+    for (int i = 0; i < FRAME_UNDO_DEPTH + 1; ++i)
         send(&props, fn::description, 0, 0);
-    EXPECT_EQ(hub.undo_count(), 20);
+    EXPECT_EQ(FRAME_UNDO_DEPTH, 100);
+    EXPECT_EQ(hub.undo_count(), 100);
     EXPECT_TRUE(shell.enabled[cmd::undo]);
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 100; ++i)
         hub.command(cmd::undo);
     EXPECT_EQ(shell.beeps, 0);
     EXPECT_FALSE(shell.enabled[cmd::undo]);
@@ -275,6 +334,13 @@ TEST_F(Hub, TwentyOneChangesGiveTwentyUndosThenABeep)
     EXPECT_EQ(shell.beeps, 1);
     EXPECT_EQ(canvas.lab, hub.lab());
     EXPECT_EQ(preview.lab, hub.lab());
+    // Everything undone can be redone, and no further.
+    for (int i = 0; i < 100; ++i)
+        hub.command(cmd::redo);
+    EXPECT_EQ(hub.undo_count(), 100);
+    EXPECT_FALSE(shell.enabled[cmd::redo]);
+    hub.redo();
+    EXPECT_EQ(shell.beeps, 2);
 }
 
 TEST_F(Hub, GuardsRefuseCommandsInPreviewOrWhileBusy)
@@ -436,8 +502,8 @@ TEST_F(Hub, PasteStacksCopiesOnTheOriginSelected)
     hub.command(cmd::copy);
     int steps = hub.undo_count();
     hub.command(cmd::paste);
-    // One step for the paste, one per element the canvas deselected.
-    EXPECT_EQ(hub.undo_count(), steps + 1 + 2);
+    // One step, the deselection of what was selected included.
+    EXPECT_EQ(hub.undo_count(), steps + 1);
     ASSERT_EQ(hub.lab()->qty, 5);
     EXPECT_EQ(order(), u"BCABC");
     EXPECT_EQ(hub.lab()->es[0]->x, 0);
@@ -558,7 +624,7 @@ TEST_F(Hub, CreatingElements)
     EXPECT_EQ(hub.lab()->sel, 1);
     EXPECT_EQ(props.focus, 1);
     EXPECT_EQ(canvas.normal, 1);
-    EXPECT_EQ(hub.undo_count(), steps + 2); // creation, and the canvas's deselection
+    EXPECT_EQ(hub.undo_count(), steps + 1); // the deselection is part of the creation
 
     // A picture asks for its file; a cancel creates nothing.
     scripted_file_choice files;
@@ -872,4 +938,335 @@ TEST(NewLabel, HandEditedSettingsNeverGiveAnUnusableLabel)
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(Hub, RedoBringsBackWhatUndoTookWithTheSelectionAndTheMark)
+{
+    EXPECT_FALSE(shell.enabled[cmd::redo]);
+    select(2);
+    send(&props, fn::x, 2, 123);
+    send(&props, fn::description, 2);
+    const label *before = hub.lab();
+    (void)before;
+    hub.command(cmd::undo);
+    EXPECT_TRUE(shell.enabled[cmd::redo]);
+    EXPECT_EQ(hub.redo_count(), 1);
+    hub.command(cmd::undo);
+    EXPECT_EQ(hub.lab()->es[2]->x, 30);
+    hub.command(cmd::redo);
+    EXPECT_EQ(hub.lab()->es[2]->x, 123);
+    EXPECT_EQ(hub.lab()->es[2]->desc, u"C"); // the later change is still to redo
+    EXPECT_EQ(hub.lab()->es[2]->state, ELE_LEAD);
+    EXPECT_EQ(hub.lab()->sel, 1);
+    EXPECT_EQ(hub.lab()->modified, 1);
+    EXPECT_TRUE(shell.enabled[cmd::copy]); // the selection commands follow
+    hub.command(cmd::redo);
+    EXPECT_EQ(hub.lab()->es[2]->desc, u"");
+    EXPECT_FALSE(shell.enabled[cmd::redo]);
+    EXPECT_EQ(hub.undo_count(), 3);
+    // The views got the label back, the canvas keeping its view.
+    EXPECT_EQ(canvas.lab, hub.lab());
+    EXPECT_EQ(props.lab, hub.lab());
+    EXPECT_EQ(hub.last_change(), -1);
+}
+
+TEST_F(Hub, AnyNewChangeEmptiesTheRedoList)
+{
+    send(&props, fn::description, 0);
+    send(&props, fn::description, 1);
+    hub.undo();
+    ASSERT_EQ(hub.redo_count(), 1);
+    send(&canvas, fn::x, 0, 77); // a change of a coalescing group
+    EXPECT_EQ(hub.redo_count(), 0);
+    EXPECT_FALSE(shell.enabled[cmd::redo]);
+    hub.undo();
+    hub.undo();
+    ASSERT_EQ(hub.redo_count(), 2);
+    select(0); // a click
+    EXPECT_EQ(hub.redo_count(), 0);
+    send(&props, fn::description, 1);
+    hub.undo();
+    ASSERT_EQ(hub.redo_count(), 1);
+    hub.command(cmd::select_all); // a command
+    EXPECT_EQ(hub.redo_count(), 0);
+    hub.undo();
+    ASSERT_EQ(hub.redo_count(), 1);
+    ASSERT_EQ(hub.lab()->es[0]->state, ELE_LEAD);
+    EXPECT_TRUE(hub.nudge(1, 0)); // a key
+    EXPECT_EQ(hub.redo_count(), 0);
+}
+
+TEST_F(Hub, RedoAfterASaveKnowsWhatIsStored)
+{
+    send(&props, fn::x, 0, 111);
+    ASSERT_TRUE(hub.save());
+    hub.undo();
+    EXPECT_EQ(shell.title, u"saved.lbl* - Vellumo");
+    hub.redo(); // exactly what was saved
+    EXPECT_EQ(hub.lab()->es[0]->x, 111);
+    EXPECT_EQ(hub.lab()->modified, 0);
+    EXPECT_EQ(shell.title, u"saved.lbl - Vellumo");
+    hub.undo();
+    ASSERT_TRUE(hub.save()); // the older state is stored now
+    hub.redo();
+    EXPECT_EQ(hub.lab()->es[0]->x, 111);
+    EXPECT_EQ(hub.lab()->modified, 1);
+    EXPECT_EQ(hub.lab()->name, u"saved.lbl");
+}
+
+TEST_F(Hub, RedoWaitsLikeUndoInPreviewAndDuringADrag)
+{
+    send(&props, fn::description, 0);
+    hub.undo();
+    canvas.idle = false;
+    EXPECT_FALSE(hub.may_run(cmd::redo));
+    hub.command(cmd::redo);
+    EXPECT_EQ(hub.redo_count(), 1);
+    canvas.idle = true;
+    hub.set_preview_mode(true);
+    EXPECT_FALSE(shell.enabled[cmd::redo]);
+    hub.command(cmd::redo);
+    EXPECT_EQ(hub.redo_count(), 1);
+    hub.set_preview_mode(false);
+    EXPECT_TRUE(shell.enabled[cmd::redo]);
+    hub.command(cmd::redo);
+    EXPECT_EQ(hub.redo_count(), 0);
+}
+
+TEST_F(Hub, PastingSeveralIsOneUndoAndOneRedo)
+{
+    select(0);
+    select(1);
+    select(2);
+    hub.command(cmd::copy);
+    const int steps = hub.undo_count();
+    hub.command(cmd::paste);
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    EXPECT_EQ(hub.lab()->qty, 6);
+    hub.command(cmd::undo);
+    EXPECT_EQ(hub.lab()->qty, 3);
+    EXPECT_EQ(hub.lab()->sel, 3); // as it was before the paste
+    hub.command(cmd::redo);
+    EXPECT_EQ(hub.lab()->qty, 6);
+    EXPECT_EQ(hub.lab()->sel, 3);
+    EXPECT_EQ(hub.lab()->es[0]->state, ELE_SELECTED);
+    EXPECT_EQ(hub.lab()->es[3]->state, ELE_UNSELECTED);
+}
+
+TEST_F(Hub, ACancelledDragPutsTheElementsBackAndLeavesNoStep)
+{
+    send(&props, fn::description, 0);
+    hub.undo();
+    ASSERT_EQ(hub.redo_count(), 1);
+    select(0);
+    select(1);
+    const int steps = hub.undo_count();
+    hub.begin_gesture();
+    for (int i = 1; i <= 5; ++i) {
+        send(&canvas, fn::x, 0, 10 + i);
+        send(&canvas, fn::x, 1, 20 + i);
+        send(&canvas, fn::width, 0, 10 + i);
+        send(&canvas, fn::angle, 1, 5.0 * i);
+    }
+    // Whatever it changed, a drag is one step.
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    canvas.codes.clear();
+    hub.cancel_gesture();
+    // Back where they were; the canvas heard each change.
+    EXPECT_EQ(hub.lab()->es[0]->x, 10);
+    EXPECT_EQ(hub.lab()->es[1]->x, 20);
+    EXPECT_EQ(hub.lab()->es[0]->width, 10);
+    EXPECT_EQ(hub.lab()->es[1]->angle, 0);
+    EXPECT_EQ(canvas.codes, (std::vector<int>{fn::x, fn::width, fn::x, fn::angle}));
+    EXPECT_EQ(hub.undo_count(), steps);
+    EXPECT_EQ(hub.redo_count(), 0); // the clicks before emptied it, not the drag
+    // An ended drag is a step like any other.
+    hub.begin_gesture();
+    send(&canvas, fn::angle, 0, 15);
+    send(&canvas, fn::height, 0, 15);
+    hub.end_gesture();
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    hub.cancel_gesture(); // too late: nothing happens
+    EXPECT_EQ(hub.lab()->es[0]->angle, 15);
+    send(&props, fn::height, 0, 16); // the panel right after joins its group
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    send(&props, fn::width, 0, 16);
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    send(&props, fn::angle, 0, 16);
+    EXPECT_EQ(hub.undo_count(), steps + 2);
+}
+
+TEST_F(Hub, ACancelledMoveForgetsItsStepTheMarkAndKeepsRedo)
+{
+    send(&props, fn::description, 0);
+    hub.undo();
+    ASSERT_EQ(hub.redo_count(), 1);
+    ASSERT_EQ(hub.lab()->modified, 0);
+    hub.begin_gesture();
+    send(&canvas, fn::x, 0, 50);
+    send(&canvas, fn::y, 0, 60);
+    EXPECT_EQ(hub.redo_count(), 0);
+    EXPECT_EQ(hub.lab()->modified, 1);
+    hub.cancel_gesture();
+    EXPECT_EQ(hub.lab()->es[0]->x, 10);
+    EXPECT_EQ(hub.lab()->es[0]->y, 20);
+    EXPECT_EQ(hub.undo_count(), 0);
+    EXPECT_EQ(hub.redo_count(), 1);
+    EXPECT_EQ(hub.lab()->modified, 0);
+    EXPECT_FALSE(shell.enabled[cmd::undo]);
+    EXPECT_TRUE(shell.enabled[cmd::redo]);
+    // A drag that changed nothing leaves nothing to take back.
+    hub.begin_gesture();
+    hub.cancel_gesture();
+    EXPECT_EQ(hub.redo_count(), 1);
+    // Nor does a cancel after the history was full drop its oldest step.
+    for (int i = 0; i < FRAME_UNDO_DEPTH; ++i)
+        send(&props, fn::description, 0);
+    const std::u16string oldest = hub.snapshot(0).es[0]->desc;
+    hub.begin_gesture();
+    send(&canvas, fn::x, 0, 33);
+    hub.cancel_gesture();
+    EXPECT_EQ(hub.undo_count(), FRAME_UNDO_DEPTH);
+    EXPECT_EQ(hub.snapshot(0).es[0]->desc, oldest);
+}
+
+TEST_F(Hub, KeyboardMovesAreOneStepPerRunAndStayOnTheLabel)
+{
+    EXPECT_FALSE(hub.nudge(1, 0)); // nothing selected
+    EXPECT_EQ(hub.undo_count(), 0);
+    select(0);
+    select(1);
+    const int steps = hub.undo_count();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(hub.nudge(1, 0));
+    EXPECT_TRUE(hub.nudge(0, -10));
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    EXPECT_EQ(hub.lab()->es[0]->x, 15);
+    EXPECT_EQ(hub.lab()->es[1]->x, 25);
+    EXPECT_EQ(hub.lab()->es[0]->y, 10);
+    EXPECT_EQ(hub.lab()->es[2]->x, 30); // not selected
+    // The selection stops as a whole where its first anchor meets the edge.
+    EXPECT_TRUE(hub.nudge(-40, 0));
+    EXPECT_EQ(hub.lab()->es[0]->x, 0);
+    EXPECT_EQ(hub.lab()->es[1]->x, 10);
+    EXPECT_TRUE(hub.nudge(0, -40));
+    EXPECT_EQ(hub.lab()->es[0]->y, 0);
+    EXPECT_EQ(hub.lab()->es[1]->y, 20);
+    EXPECT_FALSE(hub.nudge(-1, -1)); // against both edges: nothing
+    EXPECT_TRUE(hub.nudge(1000, 1000));
+    EXPECT_EQ(hub.lab()->es[1]->x, 300);
+    EXPECT_EQ(hub.lab()->es[1]->y, 400);
+    EXPECT_EQ(hub.lab()->es[0]->x, 290);
+    EXPECT_EQ(hub.undo_count(), steps + 1);
+    // Anything else between two runs ends the first.
+    send(&props, fn::description, 2);
+    EXPECT_TRUE(hub.nudge(-1, 0));
+    EXPECT_TRUE(hub.nudge(-1, 0));
+    EXPECT_EQ(hub.undo_count(), steps + 3);
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->x, 290);
+    hub.undo();
+    hub.undo();
+    EXPECT_EQ(hub.lab()->es[0]->x, 10);
+    EXPECT_EQ(hub.lab()->es[1]->y, 40);
+    // An anchor already off the label is never pulled further away.
+    hub.lab()->es[0]->x = -5;
+    EXPECT_TRUE(hub.nudge(2, 0));
+    EXPECT_EQ(hub.lab()->es[0]->x, 0); // clamped onto the label as it moves
+    EXPECT_FALSE(hub.nudge(-2, 0));
+    // Not in preview mode, not while the canvas drags.
+    hub.set_preview_mode(true);
+    EXPECT_FALSE(hub.nudge(1, 0));
+    hub.set_preview_mode(false);
+    canvas.idle = false;
+    EXPECT_FALSE(hub.nudge(1, 0));
+}
+
+TEST_F(Hub, ACancelledLabelPropertiesDialogLeavesAFullHistoryAndRedoAsTheyWere)
+{
+    for (int i = 0; i < FRAME_UNDO_DEPTH; ++i)
+        send(&props, fn::x, 0, i % 2 ? 5 : 6), send(&props, fn::description, 0);
+    hub.undo();
+    const int steps = hub.undo_count();
+    const label_snapshot *oldest = &hub.snapshot(0);
+    const std::u16string oldest_desc = oldest->es[0]->desc;
+    const double oldest_x = oldest->es[0]->x;
+    hub.label_properties([](const label &) { return std::optional<label_options>(); });
+    EXPECT_EQ(hub.undo_count(), steps);
+    EXPECT_EQ(hub.redo_count(), 1);
+    EXPECT_EQ(hub.snapshot(0).es[0]->desc, oldest_desc);
+    EXPECT_EQ(hub.snapshot(0).es[0]->x, oldest_x);
+    // Full, with nothing to redo.
+    hub.redo();
+    ASSERT_EQ(hub.undo_count(), FRAME_UNDO_DEPTH);
+    const double first_x = hub.snapshot(0).es[0]->x;
+    hub.label_properties([](const label &) { return std::optional<label_options>(); });
+    EXPECT_EQ(hub.undo_count(), FRAME_UNDO_DEPTH);
+    EXPECT_EQ(hub.snapshot(0).es[0]->x, first_x);
+}
+
+TEST_F(Hub, OpenWithAsksFirstAndCanBeUndone)
+{
+    send(&props, fn::description, 0);
+    boxes.answers.push_back(mb_answer::cancel);
+    int loads = 0;
+    EXPECT_FALSE(hub.open_with([&] {
+        ++loads;
+        return three_texts(u"other");
+    }));
+    EXPECT_EQ(loads, 0); // cancelled before anything was read
+    boxes.answers.push_back(mb_answer::no);
+    EXPECT_FALSE(hub.open_with([&] {
+        ++loads;
+        return label_ptr();
+    })); // a load that failed changes nothing
+    EXPECT_EQ(hub.lab()->name, u"L");
+    boxes.answers.push_back(mb_answer::no);
+    EXPECT_TRUE(hub.open_with([&] { return three_texts(u"other"); }));
+    EXPECT_EQ(hub.lab()->name, u"other");
+    EXPECT_EQ(canvas.lab, hub.lab());
+    hub.undo();
+    EXPECT_EQ(hub.lab()->name, u"L");
+}
+
+TEST_F(Hub, AFrameStartedWithALabelHasNothingToUndo)
+{
+    label_ptr l = three_texts(u"started");
+    l->store.place = u"/x/started.lbl";
+    l->store.local = 1;
+    hub.start_with(std::move(l));
+    EXPECT_EQ(hub.undo_count(), 0);
+    EXPECT_EQ(shell.title, u"started - Vellumo");
+    EXPECT_EQ(props.lab, hub.lab());
+    EXPECT_FALSE(shell.enabled[cmd::undo]);
+}
+
+TEST_F(Hub, ALabelRenamedOnItsServerIsRenamedInEveryFrameThatHoldsIt)
+{
+    auto on_server = [](const char16_t *name, const char16_t *server) {
+        label_ptr l = three_texts(name);
+        l->store.place = server;
+        l->store.local = 0;
+        return l;
+    };
+    hub.start_with(on_server(u"Прайс", u"http://a/RPC2"));
+    send(&props, fn::description, 0);
+    fake_shell other_shell, third_shell;
+    frame_hub other(other_shell, store, on_server(u"Прайс", u"http://b/RPC2"));
+    label_ptr file = three_texts(u"Прайс");
+    file->store.place = u"/labels/Прайс";
+    file->store.local = 1;
+    frame_hub third(third_shell, store, std::move(file));
+
+    frame_hub::renamed_on_server(u"http://a/RPC2", u"Прайс", u"Прайс-2025");
+    EXPECT_EQ(hub.lab()->name, u"Прайс-2025");
+    EXPECT_EQ(shell.title, u"Прайс-2025* - Vellumo");
+    EXPECT_EQ(other.lab()->name, u"Прайс"); // another server
+    EXPECT_EQ(third.lab()->name, u"Прайс"); // a file
+    // The history follows, so undoing does not bring the old name back and
+    // a save goes to the new one.
+    hub.undo();
+    EXPECT_EQ(hub.lab()->name, u"Прайс-2025");
+    frame_hub::renamed_on_server(u"http://a/RPC2", u"Нет такой", u"Другая");
+    EXPECT_EQ(hub.lab()->name, u"Прайс-2025");
 }

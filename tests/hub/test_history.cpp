@@ -166,6 +166,94 @@ TEST(History, TheDepthDropsTheOldestAndASaveRenamesEverySnapshot)
     EXPECT_EQ(h.take_newest()->es[1]->x, 3);
 }
 
+TEST(History, UndoAndRedoWalkBothWaysSharingWhatDidNotChange)
+{
+    label_ptr lab = sample(3);
+    undo_history h(20);
+    h.record(*lab);
+    lab->es[1]->x = 5;
+    h.record(*lab);
+    lab->es[2]->x = 6;
+    label_ptr back = h.undo(*lab); // x of A is 5, of B is 10 again
+    EXPECT_EQ(back->es[1]->x, 5);
+    EXPECT_EQ(back->es[2]->x, 10);
+    ASSERT_EQ(h.redo_count(), 1);
+    // The state to redo shares every element but the one that changed.
+    EXPECT_NE(h.redo_at(0).es[2].get(), h.at(0).es[2].get());
+    EXPECT_EQ(h.redo_at(0).es[3].get(), h.at(0).es[3].get());
+    EXPECT_EQ(h.redo_at(0).es[0].get(), h.at(0).es[0].get());
+    EXPECT_EQ(h.redo_at(0).es[0]->picture.data.get(), lab->es[0]->picture.data.get());
+    label_ptr again = h.undo(*back);
+    EXPECT_EQ(again->es[1]->x, 0);
+    EXPECT_EQ(h.count(), 0);
+    EXPECT_EQ(h.redo_count(), 2);
+    label_ptr fwd = h.redo(*again);
+    EXPECT_EQ(fwd->es[1]->x, 5);
+    EXPECT_EQ(fwd->es[2]->x, 10);
+    fwd = h.redo(*fwd);
+    EXPECT_EQ(fwd->es[2]->x, 6);
+    EXPECT_EQ(h.count(), 2);
+    EXPECT_EQ(h.redo_count(), 0);
+    // What came back is the label's own: changing it touches no snapshot.
+    fwd->es[2]->x = 99;
+    EXPECT_EQ(h.at(1).es[2]->x, 10);
+}
+
+TEST(History, ARecordTakenBackRestoresTheOldestItDroppedAndTheRedoItEmptied)
+{
+    label_ptr lab = sample(1);
+    undo_history h(3);
+    for (int i = 0; i < 4; ++i) {
+        lab->es[1]->x = i;
+        h.record(*lab);
+    }
+    lab->es[1]->x = 4;
+    label_ptr cur = h.undo(*lab);
+    ASSERT_EQ(h.count(), 2);
+    h.record(*cur); // not full: nothing dropped, the redo emptied
+    EXPECT_EQ(h.redo_count(), 0);
+    h.discard_newest();
+    EXPECT_EQ(h.redo_count(), 1);
+    EXPECT_EQ(h.count(), 2);
+    cur = h.redo(*cur);
+    ASSERT_EQ(h.count(), 3);
+    h.record(*cur); // full: the oldest goes, and comes back
+    EXPECT_EQ(h.at(0).es[1]->x, 2);
+    h.discard_newest();
+    EXPECT_EQ(h.count(), 3);
+    EXPECT_EQ(h.at(0).es[1]->x, 1);
+    // Only the last record is taken back whole: a second discard just drops.
+    h.discard_newest();
+    EXPECT_EQ(h.count(), 2);
+    EXPECT_EQ(h.at(0).es[1]->x, 1);
+}
+
+TEST(History, SavesAndRenamesReachTheSnapshotsToRedoToo)
+{
+    label_ptr lab = sample(1);
+    lab->store.place = u"http://s/RPC2";
+    undo_history h(5);
+    h.record(*lab);
+    h.record(*lab);
+    label_ptr cur = h.undo(*lab);
+    label_store place;
+    place.place = u"http://s/RPC2";
+    h.renamed(place, u"Этикетка", u"Новая");
+    EXPECT_EQ(h.at(0).name, u"Новая");
+    EXPECT_EQ(h.redo_at(0).name, u"Новая");
+    h.renamed(place, u"Этикетка", u"Третья"); // no such name any more
+    EXPECT_EQ(h.at(0).name, u"Новая");
+    label_store file;
+    file.local = 1;
+    file.place = u"http://s/RPC2";
+    h.renamed(file, u"Новая", u"Файл"); // a file of that path is another place
+    EXPECT_EQ(h.at(0).name, u"Новая");
+    h.stored_as(u"x.lbl", file);
+    EXPECT_EQ(h.redo_at(0).name, u"x.lbl");
+    EXPECT_EQ(h.redo_at(0).modified, 1);
+    EXPECT_EQ(h.redo_at(0).store.local, 1);
+}
+
 TEST(Copies, IdenticalIsEveryFieldBitForBitButTheCanvasScratch)
 {
     label_ptr lab = sample(1);
