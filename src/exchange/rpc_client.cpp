@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -246,6 +248,10 @@ xmlrpc_value *outcome(call_state &st, xmlrpc_env *env)
         return nullptr;
     }
     if (st.env.fault_occurred) {
+        if (st.env.fault_code == XMLRPC_NETWORK_ERROR) {
+            xmlrpc_env_set_fault(env, st.env.fault_code, rpd__transport_text(st.env.fault_string).c_str());
+            return nullptr;
+        }
         xmlrpc_env_set_fault(env, st.env.fault_code, st.env.fault_string);
         return nullptr;
     }
@@ -255,6 +261,39 @@ xmlrpc_value *outcome(call_state &st, xmlrpc_env *env)
 }
 
 } // namespace
+
+std::string rpd__transport_text(const char *library_text)
+{
+    const std::string t = library_text ? library_text : "";
+    auto has = [&t](const char *what) {
+        const std::size_t n = std::strlen(what);
+        for (std::size_t i = 0; i + n <= t.size(); ++i)
+            if (strncasecmp(t.c_str() + i, what, n) == 0)
+                return true;
+        return false;
+    };
+    std::string words;
+    long status = 0;
+    if (const std::size_t at = t.find("HTTP response code is "); at != std::string::npos &&
+        std::sscanf(t.c_str() + at, "HTTP response code is %ld", &status) == 1) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, msg::net_http_status, status);
+        words = buf;
+    } else if (has("resolve host") || has("resolve proxy")) {
+        words = msg::net_host_unknown;
+    } else if (has("SSL") || has("TLS") || has("certificate")) {
+        words = msg::net_tls;
+    } else if (has("timed out") || has("timeout")) {
+        words = msg::net_timeout;
+    } else if (has("refused") || has("connect to") || has("couldn't connect") || has("no route to host")) {
+        words = msg::net_refused;
+    } else if (has("empty reply") || has("partial file") || has("recv failure") || has("reset by peer")) {
+        words = msg::net_cut;
+    } else {
+        words = msg::net_other;
+    }
+    return t.empty() ? words : words + "\n\n(" + t + ")";
+}
 
 xmlrpc_value *rpd__parse_answer(xmlrpc_env *env, const char *xml, std::size_t len,
                                 const std::function<void()> &release_input)

@@ -32,5 +32,9 @@ xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16s
 xmlrpc_value *rpd__parse_answer(xmlrpc_env *env, const char *xml, std::size_t len,
                                 const std::function<void()> &release_input = {});
 
+// A transport failure of the HTTP library (its English text) told in
+// Russian, the library's text kept in brackets.
+std::string rpd__transport_text(const char *library_text);
+
 // For tests: the connect timeout in milliseconds (normally 15 s).
 void rpd__set_connect_timeout_ms(int ms);

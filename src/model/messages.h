@@ -74,6 +74,16 @@ inline constexpr char16_t character_unstorable[] = u"Этот символ (U+%0
 inline constexpr char fault_cancelled[] = "Сетевая операция отменена пользователем.";
 inline constexpr char fault_no_connection[] = "Сервер не ответил на подключение за %d с."; // seconds
 inline constexpr char fault_busy[] = "Другая сетевая операция ещё не завершена.";
+// A failure of the HTTP transport, in words; the library's own text follows
+// in brackets.
+inline constexpr char net_refused[] =
+    "Сервер не принимает подключения: он не запущен или указан не тот адрес или порт.";
+inline constexpr char net_host_unknown[] = "Сервер с таким именем не найден: проверьте адрес.";
+inline constexpr char net_timeout[] = "Сервер не ответил вовремя.";
+inline constexpr char net_tls[] = "Не удалось установить защищённое соединение (TLS) с сервером.";
+inline constexpr char net_http_status[] = "Сервер ответил кодом HTTP %ld вместо ответа на вызов.";
+inline constexpr char net_cut[] = "Соединение с сервером прервалось до конца ответа.";
+inline constexpr char net_other[] = "Ошибка сети при обращении к серверу.";
 
 // "Файл → Недавние": an entry that is gone (the path; the name, the server).
 inline constexpr char16_t recent_file_gone[] =

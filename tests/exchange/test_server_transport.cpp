@@ -173,3 +173,55 @@ TEST_F(Transport, CarriageReturnsTravelBothWays)
     EXPECT_EQ((*l)[0].name, u"a\r\nb\r");
     EXPECT_EQ((*l)[0].desc, u"\uE001");
 }
+
+TEST_F(Transport, HttpFailuresAreToldInRussianWithTheLibrarysTextInBrackets)
+{
+    // Nothing listens there.
+    dead_port closed;
+    EXPECT_FALSE(ino__list_labels(nullptr, closed.url(), u"u", u"p"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::u16string refused = boxes.shown[0].text;
+    EXPECT_EQ(refused.rfind(u"Сервер не принимает подключения", 0), 0u) << msc__to_utf8(refused);
+    EXPECT_NE(refused.find(u"\n\n("), std::u16string::npos);
+    EXPECT_TRUE(refused.ends_with(u")"));
+    expect_call_fault();
+
+    // An answer that is an HTTP error, and a secure address on a plain server.
+    raw_http_server raw([](int fd, const std::string &) {
+        raw_http_server::send_all(fd, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    EXPECT_FALSE(ino__list_labels(nullptr, raw.url(), u"u", u"p"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.rfind(u"Сервер ответил кодом HTTP 404", 0), 0u) << msc__to_utf8(boxes.shown[0].text);
+    EXPECT_NE(boxes.shown[0].text.find(u"(HTTP response code is 404"), std::u16string::npos) << msc__to_utf8(boxes.shown[0].text);
+    expect_call_fault();
+    std::u16string secure = raw.url();
+    secure.replace(0, 4, u"https");
+    EXPECT_FALSE(ino__list_labels(nullptr, secure, u"u", u"p"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.rfind(u"Не удалось установить защищённое соединение (TLS)", 0), 0u)
+        << msc__to_utf8(boxes.shown[0].text);
+    expect_call_fault();
+
+    // The texts of the library for the failures a test cannot bring about here.
+    struct said {
+        const char *library;
+        const char *starts;
+    } cases[] = {
+        {"libcurl failed to execute the HTTP POST transaction, explaining:  Could not resolve host: labels.example",
+         "Сервер с таким именем не найден"},
+        {"libcurl failed ... explaining:  Operation timed out after 30001 milliseconds with 0 bytes received",
+         "Сервер не ответил вовремя."},
+        {"explaining:  SSL certificate problem: self-signed certificate", "Не удалось установить защищённое"},
+        {"explaining:  Failed to connect to 10.0.0.1 port 80: No route to host", "Сервер не принимает подключения"},
+        {"explaining:  Empty reply from server", "Соединение с сервером прервалось"},
+        {"something new", "Ошибка сети при обращении к серверу."},
+        {"HTTP response code is 99999999999999999999999, not 200", "Сервер ответил кодом HTTP"},
+    };
+    for (const said &c : cases) {
+        const std::string t = rpd__transport_text(c.library);
+        EXPECT_EQ(t.rfind(c.starts, 0), 0u) << t;
+        EXPECT_TRUE(t.ends_with("(" + std::string(c.library) + ")")) << t;
+    }
+    EXPECT_EQ(rpd__transport_text(nullptr), "Ошибка сети при обращении к серверу.");
+}

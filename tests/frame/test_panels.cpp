@@ -188,6 +188,8 @@ TEST_F(Panels, SizesAndPositionsBeyondTheLimitAreRefused)
         {ROW_HEIGHT, "abc", u"Высота элемента должна быть числом!"},
         {ROW_SIZE, "1e300", u"Размер шрифта не может быть больше 100000 пунктов"},
         {ROW_SIZE, "крупно", u"Размер шрифта должен быть числом"},
+        {ROW_ANGLE, "прямой", u"Угол поворота должен быть числом (в градусах)!"},
+        {ROW_ANGLE, "9O", u"Угол поворота должен быть числом (в градусах)!"},
     };
     for (const typed &c : cases) {
         SCOPED_TRACE(c.text);
