@@ -26,7 +26,11 @@
 #include "support/fakes.h"
 #include "support/file_dialog.h"
 #include "support/label_server.h"
+#include "frame/frame.h"
+#include "model/settings.h"
+#include "support/hub_fakes.h"
 #include "support/modal.h"
+#include "support/scoped_env.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
 
@@ -72,6 +76,8 @@ protected:
 
     label_server server;
     temp_dir dir;
+    temp_dir settings_dir; // the dialogs remember their folder there
+    scoped_env settings_home{"XDG_CONFIG_HOME", settings_dir.path().string()};
     qt_open_save dialogs;
     open_save_service *prev_ = nullptr;
     scripted_message_boxes boxes;
@@ -304,4 +310,118 @@ TEST_F(OpenSave, DeleteAndRenameRefreshTheList)
     EXPECT_FALSE(server.has_label("Первая"));
     EXPECT_TRUE(server.has_label("Третья"));
     EXPECT_EQ(prompt.asked, 1);
+}
+
+TEST_F(OpenSave, ADoubleClickOrEnterOnTheNetworkTabConfirms)
+{
+    put("Первая", u"раз");
+    put("Вторая", u"два");
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        QTreeWidgetItem *row = label_row(d, QStringLiteral("Вторая"));
+        ASSERT_TRUE(row);
+        const QPoint p = d->labels()->visualItemRect(row).center();
+        QTest::mouseClick(d->labels()->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(d->labels()->viewport(), Qt::LeftButton, {}, p);
+    });
+    label_ptr lab = osd__open(nullptr);
+    ASSERT_TRUE(lab);
+    EXPECT_EQ(lab->name, u"Вторая");
+
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        label_row(d, QStringLiteral("Первая"))->setSelected(true);
+        d->labels()->setFocus();
+        QTest::keyClick(d->labels(), Qt::Key_Return);
+    });
+    lab = osd__open(nullptr);
+    ASSERT_TRUE(lab);
+    EXPECT_EQ(lab->name, u"Первая");
+
+    // Enter with no label picked opens nothing and keeps the dialog.
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        d->labels()->setFocus();
+        QTest::keyClick(d->labels(), Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible());
+        d->reject();
+    });
+    EXPECT_FALSE(osd__open(nullptr));
+}
+
+TEST_F(OpenSave, TheDialogsStartInTheLastFolderAndSaveOffersTheLabelsName)
+{
+    std::filesystem::create_directories(dir / "sub");
+    label_ptr lab = ele__label_new(100, 50);
+    lab->name = u"Цены/склад";
+    const QString path = QString::fromStdString((dir / "sub" / "box.lbl").string());
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        auto *name = d->files()->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(name);
+        EXPECT_EQ(name->text(), QStringLiteral("Цены_склад")); // no folder sign in a file name
+        if (!type_path_and_accept(d->files(), path, path))
+            d->reject();
+    });
+    ASSERT_TRUE(osd__save(nullptr, lab.get(), true, false));
+    EXPECT_EQ(settings::get(settings::last_folder), u16(dir / "sub"));
+    // The next dialog, opening or saving, starts there.
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        EXPECT_EQ(QDir(d->files()->directory()).absolutePath(),
+                  QString::fromStdString((dir / "sub").string()));
+        d->reject();
+    });
+    EXPECT_FALSE(osd__open(nullptr));
+    // A label from a file offers its file's name.
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        EXPECT_EQ(QDir(d->files()->directory()).absolutePath(),
+                  QString::fromStdString((dir / "sub").string()));
+        auto *name = d->files()->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        EXPECT_EQ(name->text(), QStringLiteral("box.lbl"));
+        d->reject();
+    });
+    EXPECT_FALSE(osd__save(nullptr, lab.get(), true, false));
+    // A remembered folder that is gone is no matter.
+    settings::set(settings::last_folder, u16(dir / "gone"));
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        EXPECT_TRUE(d->files()->directory().exists());
+        d->reject();
+    });
+    EXPECT_FALSE(osd__open(nullptr));
+}
+
+TEST_F(OpenSave, AFrameHoldingALabelRenamedOnTheServerTakesTheNewName)
+{
+    put("Вторая", u"два");
+    fake_store store;
+    auto *f = new label_frame(store);
+    label_ptr held = ino__load_label(server.url(), u"Вторая", u"u", u"p");
+    ASSERT_TRUE(held);
+    held->store.place = server.url();
+    held->store.local = 0;
+    f->hub().start_with(std::move(held));
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        label_row(d, QStringLiteral("Вторая"))->setSelected(true);
+        when_modal_of<rename_dialog>([](rename_dialog *r) {
+            r->name_edit()->setText(QStringLiteral("Третья"));
+            r->ok_button()->click();
+        });
+        d->rename_button()->click();
+        d->reject();
+    });
+    EXPECT_FALSE(osd__open(nullptr));
+    EXPECT_EQ(f->hub().lab()->name, u"Третья");
+    EXPECT_NE(f->windowTitle().indexOf(QStringLiteral("Третья")), -1) << f->windowTitle().toStdString();
+    // Saved as it is, the label goes under its new name.
+    f->hub().lab()->desc = u"после";
+    EXPECT_TRUE(osd__save(nullptr, f->hub().lab(), false, false));
+    EXPECT_FALSE(server.has_label("Вторая"));
+    label_ptr back = ino__load_label(server.url(), u"Третья", u"u", u"p");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->desc, u"после");
+    delete f;
 }
