@@ -74,6 +74,11 @@ int app__startup(const QStringList &files)
         g_open_save = new qt_open_save;
     }
     seam<open_save_service>::set(g_open_save);
+    return app__open_frames(*g_store, files);
+}
+
+int app__open_frames(document_store &store, const QStringList &files)
+{
     int opened = 0;
     for (const QString &file : files) {
         // Read before its frame exists: a file that does not open has said
@@ -81,13 +86,13 @@ int app__startup(const QStringList &files)
         label_ptr lab = osd__open_file(us(QFileInfo(file).absoluteFilePath()));
         if (!lab)
             continue;
-        auto *f = new label_frame(*g_store);
+        auto *f = new label_frame(store);
         f->hub().start_with(std::move(lab));
         f->show();
         ++opened;
     }
     if (opened == 0) {
-        auto *f = new label_frame(*g_store);
+        auto *f = new label_frame(store);
         f->show();
         opened = 1;
     }

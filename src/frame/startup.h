@@ -3,12 +3,16 @@
 
 #include <QStringList>
 
+class document_store;
+
 // Start-up after the QApplication exists, in the program's order: dialogs
 // and seams, shared lists and images, the XML-RPC client, the server list,
 // the global options, the key routing, the first frames: one per label file
 // given (`vellumo FILE.lbl…`), a file that does not open having said why;
 // a frame with a new label when none opened.  The number of frames opened.
 int app__startup(const QStringList &files = {});
+// The first frames alone, as above, for the store given.
+int app__open_frames(document_store &store, const QStringList &files);
 // Qt's own texts (file chooser, colour dialog, questions) in Russian.
 void app__install_translations();
 // Shutdown after the loop: global options, server list, shared lists,

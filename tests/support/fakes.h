@@ -77,9 +77,10 @@ public:
     bool open(const std::u16string &url) override
     {
         opened.push_back(url);
-        return true;
+        return found;
     }
     std::vector<std::u16string> opened;
+    bool found = true; // false: as with no web browser to open it in
 };
 
 // Counts the notices and can press "Отмена" at once.
