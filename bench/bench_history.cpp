@@ -1,6 +1,6 @@
 // One undo snapshot of a label of 2,000 elements carrying 5 MiB of pictures,
-// and the memory the full 20-step history of that label holds after 20
-// steps that change one text each: what the snapshots keep alive beyond the
+// and the memory the full history of that label (FRAME_UNDO_DEPTH steps)
+// holds after as many steps that change one text each: what the snapshots keep alive beyond the
 // label itself (an element or a picture they share is counted once, and a
 // picture the label holds costs the history nothing).
 #include <cstdio>
@@ -114,7 +114,7 @@ int main()
     });
     while (hub.undo_count() > 0)
         hub.discard_newest();
-    // 20 steps, each a new description of one text.
+    // A full history, each step a new description of one text.
     outside view;
     for (int step = 0; step < FRAME_UNDO_DEPTH; ++step) {
         frame_notify n;
@@ -123,11 +123,17 @@ int main()
         n.e1 = pictures + step;
         n.text = u"Шаг " + std::u16string(1, static_cast<char16_t>(u'A' + step));
         hub.notify(n);
+        hub.end_coalescing();
+    }
+    if (hub.undo_count() != FRAME_UNDO_DEPTH) {
+        std::printf("bench history: %d steps recorded instead of %d\n", hub.undo_count(), FRAME_UNDO_DEPTH);
+        return 1;
     }
     const std::size_t total = history_bytes(hub);
     const std::size_t live = label_bytes(hub.lab());
     std::printf("bench snapshot-2000-elements-5MiB: %.2f ms\n", one * 1e3);
-    std::printf("bench history-20-steps-memory: %.1f MiB\n", static_cast<double>(total) / (1 << 20));
+    std::printf("bench history-%d-steps-memory: %.1f MiB\n", FRAME_UNDO_DEPTH,
+                static_cast<double>(total) / (1 << 20));
     const double ratio = static_cast<double>(total) / static_cast<double>(live);
     int status = report_ratio("history-vs-label-memory", ratio, 2.0) == 0 ? 0 : 1;
     // The floor: copying just the picture bytes into new buffers.
