@@ -359,4 +359,22 @@ TEST_F(Keys, AfterACreationEscapeInTheDescriptionGivesTheKeysBackToTheCanvas)
     const double x = lab()->es[0]->x;
     key(Qt::Key_Right);
     EXPECT_EQ(lab()->es[0]->x, x + 1);
+
+    // A click on the empty canvas after a creation does the same.
+    frame->command(cmd::tool_text);
+    mouse(QEvent::MouseButtonPress, at(200, 40), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, at(200, 40), Qt::LeftButton, Qt::NoButton);
+    QApplication::processEvents();
+    ASSERT_EQ(lab()->qty, 2);
+    ASSERT_TRUE(desc->hasFocus());
+    EXPECT_EQ(status->text(0), QStringLiteral("Esc — вернуться к холсту"));
+    const std::u16string second = lab()->es[0]->desc;
+    const int steps = frame->hub().undo_count();
+    canvas->render();
+    mouse(QEvent::MouseButtonPress, at(lab()->width - 5, 5), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, at(lab()->width - 5, 5), Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(canvas->hasFocus());
+    EXPECT_EQ(lab()->es[0]->desc, second);
+    EXPECT_EQ(status->text(0), QString());
+    EXPECT_LE(frame->hub().undo_count(), steps + 1); // the click's deselection at most
 }
