@@ -424,13 +424,20 @@ TEST(ToolbarHost, ButtonsTooltipsGroupsAndHeight)
     host.setGeometry(0, 0, 800, host.needed_height());
     top.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
-    EXPECT_EQ(host.stock().normal.size(), 27u);
-    EXPECT_EQ(host.stock().disabled.size(), 27u);
+    EXPECT_EQ(host.stock().normal.size(), 28u);
+    EXPECT_EQ(host.stock().disabled.size(), 28u);
     int separators = 0, buttons = 0;
     for (QAction *a : host.toolbar()->actions())
         (a->isSeparator() ? separators : buttons)++;
     EXPECT_EQ(separators, 6);
-    EXPECT_EQ(buttons, 21);
+    EXPECT_EQ(buttons, 22);
+    // "Повторить" right after "Отменить".
+    const QList<QAction *> all = host.toolbar()->actions();
+    const qsizetype undo_at = all.indexOf(host.action(cmd::undo));
+    ASSERT_GE(undo_at, 0);
+    ASSERT_LT(undo_at + 1, all.size());
+    EXPECT_EQ(all[undo_at + 1], host.action(cmd::redo));
+    EXPECT_EQ(host.tooltip_for(cmd::redo), QStringLiteral("Повторить"));
     EXPECT_EQ(host.tooltip_for(cmd::open), QStringLiteral("Открыть"));
     EXPECT_TRUE(host.tooltip_for(1).isEmpty()); // separators: none
     EXPECT_EQ(host.action(cmd::open)->toolTip(), QStringLiteral("Открыть"));
