@@ -140,9 +140,14 @@ label_ptr rec__open(const recent_label &r)
         }
         return osd__open_file(r.place);
     }
+    if (!srv__find(r.place)) {
+        // Taken off the server list since: the entry waits for it.
+        err__warning(msg::recent_server_unknown, r.place.c_str(), r.name.c_str());
+        return nullptr;
+    }
     std::u16string user, password;
     if (!srv__get_credentials(r.place, user, password))
-        return nullptr;
+        return nullptr; // the password asked for was not given
     bool not_found = false;
     label_ptr lab = ino__load_label(r.place, r.name, user, password, &not_found);
     if (not_found) {

@@ -37,6 +37,7 @@ void rec__renamed(const std::u16string &server, const std::u16string &old_name, 
 std::u16string rec__caption(const recent_label &r);
 
 // Loads an entry as Open would.  A file that is gone, or a label its server
-// says it does not have, is taken off the list with a message; other
-// failures show their usual messages and leave the entry.
+// says it does not have, is taken off the list with a message; a server no
+// longer on the server list is named in a message; other failures show
+// their usual messages and leave the entry.
 label_ptr rec__open(const recent_label &r);

@@ -88,6 +88,8 @@ inline constexpr char net_other[] = "Ошибка сети при обращен
 // "Файл → Недавние": an entry that is gone (the path; the name, the server).
 inline constexpr char16_t recent_file_gone[] =
     u"Файла «%s» больше нет.\nОн удалён из списка недавних этикеток.";
+inline constexpr char16_t recent_server_unknown[] =
+    u"Сервера %s нет в списке серверов.\nДобавьте его в «Файл → Список серверов...», чтобы открыть этикетку «%s».";
 inline constexpr char16_t recent_label_gone[] =
     u"Этикетки «%s» больше нет на сервере %s.\nОна удалена из списка недавних этикеток.";
 

@@ -139,7 +139,7 @@ TEST_F(ServerClient, UnreachableServerShowsTheCallFaultBox)
 TEST_F(ServerClient, ServerFaultsCarryTheirCodeAndMessage)
 {
     EXPECT_EQ(ino__drop_label(nullptr, server.url(), u"нет такой", user, password), 0);
-    expect_one_box(0, u"Vellumo 1.2 | ошибка XMLRPC 404 при обращении к серверу");
+    expect_one_box(0, u"Vellumo 1.2 | ошибка XMLRPC 1 при обращении к серверу");
     EXPECT_EQ(last_box().text, u"RPC failed at server.  No label named 'нет такой'");
     EXPECT_EQ(ino__rename_label(nullptr, server.url(), u"a", u"b", user, password), 0);
     EXPECT_EQ(boxes.shown.size(), 2u);

@@ -20,6 +20,7 @@
 #include "frame/opensave_dialog.h"
 #include "frame/renamedlg.h"
 #include "hub/opensave.h"
+#include "hub/recent.h"
 #include "platform/beep.h"
 #include "platform/code_pages.h"
 #include "platform/message_boxes.h"
@@ -424,4 +425,53 @@ TEST_F(OpenSave, AFrameHoldingALabelRenamedOnTheServerTakesTheNewName)
     ASSERT_TRUE(back);
     EXPECT_EQ(back->desc, u"после");
     delete f;
+}
+
+TEST_F(OpenSave, ARecentServerLabelOpensAndOneTheServerLostIsForgotten)
+{
+    put("Цены", u"описание");
+    label_ptr lab = ino__load_label(server.url(), u"Цены", u"u", u"p");
+    ASSERT_TRUE(lab);
+    lab->store.place = server.url();
+    lab->store.local = 0;
+    rec__remember(*lab);
+    std::vector<recent_label> list = rec__list();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_FALSE(list[0].local);
+    EXPECT_EQ(list[0].name, u"Цены");
+    EXPECT_EQ(rec__caption(list[0]), u"Цены  (" + server.url() + u")");
+    label_ptr back = rec__open(list[0]);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->desc, u"описание");
+    EXPECT_EQ(*back->store.place, server.url());
+    EXPECT_EQ(back->store.local, 0);
+    EXPECT_TRUE(boxes.shown.empty());
+    // Deleted on the server since: a message, and off the list.
+    ASSERT_EQ(ino__drop_label(nullptr, server.url(), u"Цены", u"u", u"p"), 1);
+    EXPECT_FALSE(rec__open(list[0]));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, u"Этикетки «Цены» больше нет на сервере " + server.url() +
+                                       u".\nОна удалена из списка недавних этикеток.");
+    EXPECT_TRUE(rec__list().empty());
+    // A server that does not answer is no proof: the entry stays.
+    rec__remember(*lab);
+    dead_port dead;
+    recent_label far = list[0];
+    far.place = dead.url();
+    lab->store.place = dead.url();
+    rec__remember(*lab);
+    boxes.shown.clear();
+    EXPECT_FALSE(rec__open(far)); // not on the server list: said so
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, u"Сервера " + dead.url() +
+                                       u" нет в списке серверов.\nДобавьте его в «Файл → Список серверов...», "
+                                       u"чтобы открыть этикетку «Цены».");
+    server_list s;
+    s.address = dead.url();
+    srv__list().push_back(s);
+    boxes.shown.clear();
+    EXPECT_FALSE(rec__open(far)); // listed, and silent: the call's own box
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].caption.ends_with(u"при обращении к серверу"));
+    EXPECT_EQ(rec__list().size(), 2u);
 }

@@ -208,12 +208,13 @@ xmlrpc_value *label_server::serve(xmlrpc_env *env, const std::string &method, xm
     return builtin(env, method, params);
 }
 
-// The stored label of that name, or a 404 fault (call with m_ held).
+// The stored label of that name, or fault 1 as vellumo-server answers it
+// (call with m_ held).
 std::map<std::string, xmlrpc_value *>::iterator label_server::stored(xmlrpc_env *env, const std::string &name)
 {
     auto it = store_.find(name);
     if (it == store_.end())
-        xmlrpc_env_set_fault_formatted(env, 404, "No label named '%s'", name.c_str());
+        xmlrpc_env_set_fault_formatted(env, 1, "No label named '%s'", name.c_str());
     return it;
 }
 
