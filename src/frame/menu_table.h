@@ -26,7 +26,7 @@ inline constexpr menu_row frame_menu[] = {
     {1, cmd::print, u"Пе&чать...", u"Ctrl+Shift+P"},
     {1, cmd::print_batch, u"Печать с данн&ыми...", nullptr},
     {1, cmd::export_label, u"Экспо&рт...", nullptr},
-    {1, cmd::export_batch, u"Экспорт с дан&ными...", nullptr},
+    {1, cmd::export_batch, u"Экспорт с &данными...", nullptr},
     {1, -1, nullptr, nullptr},
     {1, cmd::label_properties, u"Свойства &этикетки...", u"Ctrl+P"},
     {1, -1, nullptr, nullptr},

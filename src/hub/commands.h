@@ -37,10 +37,10 @@ inline constexpr int same_size = 40131;
 inline constexpr int distribute_h = 40132;
 inline constexpr int distribute_v = 40133;
 
-inline constexpr int print = 40201;
-inline constexpr int print_batch = 40202;
-inline constexpr int export_label = 40203;
-inline constexpr int export_batch = 40204;
+inline constexpr int print = 40221;
+inline constexpr int print_batch = 40222;
+inline constexpr int export_label = 40223;
+inline constexpr int export_batch = 40224;
 
 inline constexpr int options = 40025;
 inline constexpr int server_list = 1052;

@@ -2,6 +2,7 @@
 // the three layouts, edit and preview modes, and the program's life from
 // the first frame to the last.
 #include <gtest/gtest.h>
+#include <map>
 
 #include <QAction>
 #include <QPointer>
@@ -24,6 +25,7 @@
 #include "frame/frame.h"
 #include "frame/key_routing.h"
 #include "frame/listwin.h"
+#include "frame/menu_table.h"
 #include "frame/options.h"
 #include "frame/preview.h"
 #include "frame/properties.h"
@@ -124,6 +126,36 @@ TEST_F(FrameWindow, MenuToolbarAndStatusBarAsTheTablesSay)
     EXPECT_EQ(status->part(1)->geometry().right() + 1, W - w);
     EXPECT_EQ(status->part(2)->geometry().right() + 1, W);
     EXPECT_TRUE(f->stock().status_icons_set);
+}
+
+TEST(FrameMenuTable, EveryCommandAndEveryMnemonicOfAMenuIsItsOwn)
+{
+    // Two rows with one command would run one for the other; the entries of
+    // "Недавние" take a range of their own.
+    std::map<int, std::u16string> commands;
+    std::map<std::u16string, std::u16string> letters; // popup + letter -> item
+    std::u16string popup;
+    for (const menu_row &r : frame_menu) {
+        if (r.command > 0) {
+            const auto [it, fresh] = commands.emplace(r.command, r.text);
+            EXPECT_TRUE(fresh) << r.command << " " << QString::fromStdU16String(r.text).toStdString() << " and "
+                               << QString::fromStdU16String(it->second).toStdString();
+            EXPECT_FALSE(r.command >= cmd::recent_first && r.command < cmd::recent_first + cmd::recent_count)
+                << QString::fromStdU16String(r.text).toStdString() << " takes a recent label's number";
+        }
+        if (!r.text)
+            continue;
+        const std::u16string text = r.text;
+        if (r.depth == 0)
+            popup = text;
+        const std::size_t amp = text.find(u'&');
+        if (amp == std::u16string::npos || amp + 1 >= text.size() || r.depth == 0 || r.depth == 2)
+            continue;
+        const std::u16string key = popup + QString(QChar(text[amp + 1])).toLower().toStdU16String();
+        const auto [it, fresh] = letters.emplace(key, text);
+        EXPECT_TRUE(fresh) << QString::fromStdU16String(text).toStdString() << " and "
+                           << QString::fromStdU16String(it->second).toStdString() << " share a letter";
+    }
 }
 
 TEST_F(FrameWindow, StatusPartsAndElementLinesShowWholeTexts)
