@@ -390,7 +390,10 @@ TEST_F(DatabaseStore, ALargeSaveToADatabaseThatStoppedReadingEndsAtItsDeadline)
     rescue.join();
     EXPECT_EQ(r, server_store::result::io_error);
     EXPECT_NE(error.find("не ответила за 2 с"), std::string::npos) << error;
-    EXPECT_LT(seconds, 2 + 4.0); // the deadline, plus the making of the file under a sanitizer
+    // Ended by its deadline, long before the database would go on: the
+    // making of the 8 MB file under a sanitizer on a busy machine takes
+    // seconds of its own.
+    EXPECT_LT(seconds, 10.0);
     // A new connection takes the next call.
     EXPECT_EQ(s.save(named(u"Малая").get(), error), server_store::result::ok) << error;
 }

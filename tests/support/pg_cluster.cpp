@@ -74,6 +74,15 @@ bool pg_cluster::run(const std::vector<std::string> &args)
     return true;
 }
 
+std::string pg_cluster::server_log_end() const
+{
+    std::ifstream in(dir_ + "/server.log");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text.size() > 4000)
+        text.erase(0, text.size() - 4000);
+    return "\nthe end of the server's log:\n" + text;
+}
+
 bool pg_cluster::create(bool durable)
 {
     durable_ = durable;
@@ -123,6 +132,8 @@ bool pg_cluster::start()
         options += " -F -c synchronous_commit=off -c full_page_writes=off";
     running_ = run({bin_ + "/pg_ctl", "-D", dir_ + "/data", "-l", dir_ + "/server.log", "-w", "-t", "60", "-o",
                     options, "start"});
+    if (!running_)
+        error_ += server_log_end();
     return running_;
 }
 
@@ -131,6 +142,8 @@ bool pg_cluster::stop()
     if (!running_)
         return true;
     running_ = !run({bin_ + "/pg_ctl", "-D", dir_ + "/data", "-m", "fast", "-w", "-t", "60", "stop"});
+    if (running_)
+        error_ += server_log_end();
     return !running_;
 }
 

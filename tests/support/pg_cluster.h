@@ -55,6 +55,7 @@ public:
 
 private:
     bool run(const std::vector<std::string> &args);
+    std::string server_log_end() const; // for a failed start or stop
 
     std::string dir_;
     std::string bin_;
