@@ -10,9 +10,12 @@
 #include <QPrinterInfo>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <iostream>
 #include <string>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -88,6 +91,34 @@ bool whole_number(const char *s, long lo, long hi, long &out)
         return false;
     out = v;
     return true;
+}
+
+// The loader's own message does not name the file; with a script rendering
+// many labels the user must know which one is missing or unreadable.
+bool label_file_readable(const std::string &path)
+{
+    struct stat st {};
+    int error = 0;
+    if (::stat(path.c_str(), &st) != 0) {
+        error = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        error = EISDIR;
+    } else {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            error = errno;
+        else
+            ::close(fd);
+    }
+    if (!error)
+        return true;
+    const char *why = error == ENOENT    ? "такого файла нет"
+                      : error == EISDIR  ? "это папка"
+                      : error == EACCES  ? "нет прав на чтение"
+                      : error == ENOTDIR ? "в пути есть файл вместо папки"
+                                         : std::strerror(error);
+    std::fprintf(stderr, "vellumo-render: Файл этикетки «%s» не читается: %s.\n", path.c_str(), why);
+    return false;
 }
 
 struct options {
@@ -245,6 +276,8 @@ int main(int argc, char **argv)
 
     label_ptr lab;
     if (o.server.empty()) {
+        if (!label_file_readable(o.label_file))
+            return EXIT_NOT_WRITTEN;
         lab = ino__load_file(msc__from_utf8(o.label_file));
     } else {
         const std::string password = ask_password();
