@@ -48,6 +48,25 @@ struct symbol_deleter {
 };
 using symbol_ptr = std::unique_ptr<zint_symbol, symbol_deleter>;
 
+// libzint speaks English: the person reads why in Russian, libzint's own
+// text follows in brackets for looking the error up.
+std::string zint_refusal(int code, const char *text)
+{
+    const char *why;
+    switch (code) {
+    case ZINT_ERROR_TOO_LONG: why = "длина данных не подходит для этого штрихкода"; break;
+    case ZINT_ERROR_INVALID_DATA: why = "эти данные нельзя записать этим штрихкодом"; break;
+    case ZINT_ERROR_INVALID_CHECK: why = "неверная контрольная цифра"; break;
+    case ZINT_ERROR_MEMORY: why = "нет памяти"; break;
+    case ZINT_ERROR_USES_ECI:
+    case ZINT_ERROR_NONCOMPLIANT: why = "данные не соответствуют стандарту этого штрихкода"; break;
+    default: why = "libzint не построил штрихкод"; break;
+    }
+    if (!text || !*text)
+        return why;
+    return std::string(why) + " (" + text + ")";
+}
+
 symbol_ptr encode(const barcode_choice &c, bool hrt, float height, std::string &error)
 {
     symbol_ptr s(ZBarcode_Create());
@@ -66,12 +85,12 @@ symbol_ptr encode(const barcode_choice &c, bool hrt, float height, std::string &
     const int r = ZBarcode_Encode(s.get(), reinterpret_cast<const unsigned char *>(c.data.data()),
                                   static_cast<int>(c.data.size()));
     if (r >= ZINT_ERROR) {
-        error = s->errtxt;
+        error = zint_refusal(r, s->errtxt);
         return nullptr;
     }
-    if (ZBarcode_Buffer_Vector(s.get(), 0) >= ZINT_ERROR || !s->vector || !(s->vector->width > 0) ||
-        !(s->vector->height > 0)) {
-        error = s->errtxt[0] ? s->errtxt : "libzint не построил штрихкод";
+    const int v = ZBarcode_Buffer_Vector(s.get(), 0);
+    if (v >= ZINT_ERROR || !s->vector || !(s->vector->width > 0) || !(s->vector->height > 0)) {
+        error = zint_refusal(v >= ZINT_ERROR ? v : ZINT_ERROR_ENCODING_PROBLEM, s->errtxt);
         return nullptr;
     }
     return s;

@@ -294,6 +294,33 @@ TEST(Barcodes, RefusedDataGivesTheCrossedBoxAndLibzintsReason)
     }
 }
 
+TEST(Barcodes, LibzintsRefusalsAreSaidInRussianWithItsOwnWordsInBrackets)
+{
+    // What libzint itself refuses: the person reads why in Russian first;
+    // libzint's English text stays, bracketed, for looking the error up.
+    struct bad {
+        int type;
+        std::string data;
+        const char *russian;
+    } cases[] = {
+        {16, std::string(8000, '7'), "длина данных не подходит"},
+        {7, "Привет", "нельзя записать"},
+        {19, "(01)04601234567890", "не соответствуют стандарту"},
+        {3, "4600000000001", "контрольная цифра"},
+    };
+    for (const bad &b : cases) {
+        SCOPED_TRACE(std::to_string(b.type) + " " + b.data.substr(0, 40));
+        const std::string refusal = rdr__barcode_refusal(b.type, b.data);
+        ASSERT_FALSE(refusal.empty());
+        EXPECT_GE(static_cast<unsigned char>(refusal[0]), 0x80u) << refusal; // a Cyrillic letter first
+        EXPECT_NE(refusal.find(b.russian), std::string::npos) << refusal;
+        const std::size_t open = refusal.find(" (");
+        ASSERT_NE(open, std::string::npos) << refusal;
+        EXPECT_NE(refusal.find("Error ", open), std::string::npos) << refusal;
+        EXPECT_EQ(refusal.back(), ')') << refusal;
+    }
+}
+
 TEST(Barcodes, PdfPagesKeepExactEdgesAndRead)
 {
     // On a vector device edges are where the scale puts them: the bars of
