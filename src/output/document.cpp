@@ -1,5 +1,6 @@
 #include "output/document.h"
 
+#include <QFileInfo>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -73,6 +74,12 @@ struct atomic_file {
     explicit atomic_file(const std::u16string &p) : file(qs(p)), path(p) {}
     bool open(std::u16string &error)
     {
+        // QSaveFile would write its temporary file and then fail to rename
+        // it onto the folder, which reads as a full disk.
+        if (QFileInfo(qs(path)).isDir()) {
+            error = not_written(path, out_msg::is_folder);
+            return false;
+        }
         if (file.open(QIODevice::WriteOnly))
             return true;
         error = not_written(path, save_failure(file));

@@ -223,6 +223,18 @@ TEST(Export, RefusalsAndFailedWritesLeaveTheOldFileAlone)
         EXPECT_NE(error.find(u"не записан"), std::u16string::npos) << msc__to_utf8(error);
     }
 
+    // A name taken by a folder: said so, not blamed on a full disk, and the
+    // folder and what it holds stay as they were.
+    for (const char *name : {"f.pdf", "f.png", "f.svg"}) {
+        fs::create_directory(dir / name);
+        write_file(dir / name / "inside", "kept");
+        error.clear();
+        EXPECT_FALSE(out__export(lab.get(), {}, u16(dir / name), {}, problems, error)) << name;
+        EXPECT_NE(error.find(u"не записан: на этом месте папка"), std::u16string::npos) << msc__to_utf8(error);
+        EXPECT_TRUE(fs::is_directory(dir / name));
+        EXPECT_EQ(files_in(dir / name), std::set<std::string>{"inside"});
+    }
+
     // A folder that cannot be written into: the old file stays as it was
     // and no temporary file is left.
     const fs::path locked = dir / "locked";
