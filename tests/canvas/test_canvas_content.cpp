@@ -14,6 +14,7 @@
 #include "server/render.h"
 #include "support/shots.h"
 #include "support/zbar.h"
+#include "support/sample_label.h"
 
 namespace {
 
@@ -34,12 +35,7 @@ class CanvasContent : public CanvasTest {
 protected:
     element *put(int type, double x, double y, double w, double h, const char16_t *desc)
     {
-        element *e = ele__add(lab(), lab()->qty);
-        e->type = type;
-        e->x = x;
-        e->y = y;
-        e->width = w;
-        e->height = h;
+        element *e = sample_add(lab(), type, x, y, w, h);
         e->desc = desc;
         return e;
     }

@@ -16,19 +16,14 @@
 
 #include "model/element.h"
 #include "support/temp_dir.h"
+#include "support/sample_label.h"
 
 namespace out_test {
 
 // Appends an element at the bottom; (x, y) is its lower left corner.
 inline element *add(label *lab, int type, double x, double y, double w, double h)
 {
-    element *e = ele__add(lab, lab->qty);
-    e->type = type;
-    e->x = x;
-    e->y = y;
-    e->width = w;
-    e->height = h;
-    return e;
+    return sample_add(lab, type, x, y, w, h);
 }
 
 // A text whose box (its lower left corner at x, y) is one line high.

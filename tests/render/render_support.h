@@ -12,6 +12,7 @@
 #include "model/element.h"
 #include "platform/code_pages.h"
 #include "render/render.h"
+#include "support/sample_label.h"
 
 inline label_ptr blank_label(double w, double h, std::uint32_t bg = 0xFFFFFF)
 {
@@ -24,13 +25,7 @@ inline label_ptr blank_label(double w, double h, std::uint32_t bg = 0xFFFFFF)
 // Appends an element at the bottom (the last index).
 inline element *add_element(label *lab, int type, double x, double y, double w, double h)
 {
-    element *e = ele__add(lab, lab->qty);
-    e->type = type;
-    e->x = x;
-    e->y = y;
-    e->width = w;
-    e->height = h;
-    return e;
+    return sample_add(lab, type, x, y, w, h);
 }
 
 inline element *add_barcode(label *lab, int type, const std::u16string &data, double x, double y, double w, double h)

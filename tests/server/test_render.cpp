@@ -16,6 +16,7 @@
 #include "support/shots.h"
 #include "support/temp_dir.h"
 #include "support/zbar.h"
+#include "support/sample_label.h"
 
 #include <zint.h>
 
@@ -34,13 +35,7 @@ label_ptr blank(double w, double h, std::uint32_t bg = 0xFFFFFF)
 // Appends an element at the bottom (the last index).
 element *add(label *lab, int type, double x, double y, double w, double h)
 {
-    element *e = ele__add(lab, lab->qty);
-    e->type = type;
-    e->x = x;
-    e->y = y;
-    e->width = w;
-    e->height = h;
-    return e;
+    return sample_add(lab, type, x, y, w, h);
 }
 
 QImage render(const label *lab, int xdpi, int ydpi, std::vector<std::u16string> *log_out = nullptr,

@@ -21,6 +21,19 @@ struct sample_options {
     std::size_t picture_padding = 1000;
 };
 
+// Appends an element of `type` at the bottom (the last index), its box's
+// lower left corner at (x, y).
+inline element *sample_add(label *lab, int type, double x, double y, double w, double h)
+{
+    element *e = ele__add(lab, lab->qty);
+    e->type = type;
+    e->x = x;
+    e->y = y;
+    e->width = w;
+    e->height = h;
+    return e;
+}
+
 // An EPS picture with the bounding box `box` ("llx lly urx ury").
 inline lg_epsi_ptr sample_picture(const std::string &box, std::size_t pad = 0)
 {
