@@ -381,7 +381,11 @@ render_variable_map out__row_variables(const std::vector<std::u16string> &names,
 render_variable_map out__preview_variables(const std::vector<std::u16string> &names,
                                            const std::vector<preview_var> &preview)
 {
-    return out__row_variables(names, {}, {}, preview);
+    render_variable_map vars;
+    for (const std::u16string &name : names)
+        if (const std::u16string *v = preview_value(preview, name))
+            vars.emplace(name, *v);
+    return vars;
 }
 
 std::vector<std::u16string> out__names_without_column(const std::vector<std::u16string> &names,
@@ -544,9 +548,10 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
     }
     csv_rows rows(in, table);
     const std::vector<std::u16string> names = out__label_names(req.lab);
-    // Where each name's value comes from: a column, else a fixed value.
+    // Where each name's value comes from: a column, else a fixed value (the
+    // preview variable, else the empty text).
     std::vector<long> column(names.size(), -1);
-    render_variable_map vars = out__preview_variables(names, req.preview);
+    render_variable_map vars = out__row_variables(names, {}, {}, req.preview);
     for (std::size_t n = 0; n < names.size(); ++n) {
         const auto c = std::find(table.columns.begin(), table.columns.end(), names[n]);
         if (c != table.columns.end())

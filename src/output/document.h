@@ -51,7 +51,9 @@ render_variable_map out__row_variables(const std::vector<std::u16string> &names,
                                        const std::vector<std::u16string> &columns,
                                        const std::vector<std::u16string> &cells,
                                        const std::vector<preview_var> &preview);
-// The same without a table.
+// Without a table: the preview variables, as the server's preview takes
+// them; a name without one stays as written, as the canvas and the
+// preview show it.
 render_variable_map out__preview_variables(const std::vector<std::u16string> &names,
                                            const std::vector<preview_var> &preview);
 

@@ -471,7 +471,9 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
         std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, LSV_MAX_DOCUMENT_BYTES);
         std::u16string error;
         bool ok = sink != nullptr;
-        if (rows.empty())
+        // One label without rows takes its variables as render_label does.
+        const bool batch = !rows.empty();
+        if (!batch)
             rows.emplace_back();
         for (std::size_t i = 0; ok && i < rows.size(); ++i) {
             if (rdr__eps_stopping()) {
@@ -484,8 +486,9 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
                 cells.push_back(std::move(v.value));
             }
             std::vector<render_variable>().swap(rows[i]);
-            ok = sink->page(out__row_variables(names, columns, cells, base), static_cast<long>(i + 1), problems,
-                            error);
+            ok = sink->page(batch ? out__row_variables(names, columns, cells, base)
+                                  : out__preview_variables(names, base),
+                            static_cast<long>(i + 1), problems, error);
         }
         ok = ok && sink->finish(error);
         sink.reset();

@@ -277,6 +277,7 @@ TEST(Export, VariablesComeFromTheColumnThenThePreviewThenNothing)
     label_ptr lab = ele__label_new(100, 100);
     text(lab.get(), u"${a} ${b} ${c} ${a}", 0, 0);
     barcode(lab.get(), 7, u"${d}", 0, 50, 50, 50);
+    text(lab.get(), u"${c}", 0, 30);
     element *off = text(lab.get(), u"${hidden}", 0, 0);
     off->disabled = 1;
     const auto names = out__label_names(lab.get());
@@ -288,6 +289,18 @@ TEST(Export, VariablesComeFromTheColumnThenThePreviewThenNothing)
     EXPECT_EQ(vars.at(u"c"), u"");
     EXPECT_EQ(vars.at(u"d"), u""); // an empty cell stays empty
     EXPECT_EQ(out__names_without_column(names, {u"a", u"d"}), (std::vector<std::u16string>{u"b", u"c"}));
+    // One label without a table shows what the preview shows: a name with
+    // no preview variable stays as written, in the file too.
+    const auto single = out__preview_variables(names, preview);
+    EXPECT_EQ(single.at(u"b"), u"из просмотра");
+    EXPECT_EQ(single.count(u"c"), 0u);
+    temp_dir dir;
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    ASSERT_TRUE(out__export(lab.get(), preview, u16(dir / "one.pdf"), {}, problems, error)) << msc__to_utf8(error);
+    const std::string words = pdf_text(dir / "one.pdf");
+    EXPECT_NE(words.find("не это из прос"), std::string::npos) << words;
+    EXPECT_NE(words.find("${c}"), std::string::npos) << words;
     EXPECT_EQ(out__numbered_path(u"/tmp/x.y/out.png", 7), u"/tmp/x.y/out-0007.png");
     EXPECT_EQ(out__numbered_path(u"/tmp/x.y/out", 12345), u"/tmp/x.y/out-12345");
 }
