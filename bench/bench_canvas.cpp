@@ -166,30 +166,8 @@ int main(int argc, char **argv)
     });
 
     // One element dragged by its marker, 200 steps; each step is painted.
-    element *e = hub.lab()->es[0];
-    e->quadrant = 0;
-    canvas.relayout();
-    (void)canvas.render();
-    QPoint p(canvas.px(e->x), canvas.py(e->y));
-    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons bs) {
-        QMouseEvent ev(type, QPointF(at), canvas.mapToGlobal(QPointF(at)), b, bs, Qt::NoModifier);
-        QApplication::sendEvent(&canvas, &ev);
-    };
-    send(QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-    p += QPoint(QApplication::startDragDistance() + 2, 0);
-    send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
-    QApplication::processEvents();
-    const int steps = 200;
-    const double drag = median_seconds(3, [&] {
-        for (int i = 0; i < steps; ++i) {
-            p += QPoint(i % 2 ? 1 : 2, i % 3 ? 1 : 0);
-            send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
-            QApplication::processEvents(); // the paint of what the step invalidated
-        }
-    }) / steps;
-    send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
-    const bool moved = e->x > 10;
-    if (!moved) {
+    const double drag = drag_step(canvas, hub);
+    if (drag < 0) {
         std::printf("bench canvas-drag: the element did not move\n");
         return 1;
     }
