@@ -1,5 +1,6 @@
 #include "output/document.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -13,12 +14,17 @@
 #include <cstring>
 #include <cmath>
 #include <fstream>
+#include <atomic>
+#include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "model/messages.h"
 #include "model/misc.h"
 #include "output/output_messages.h"
+#include "output/pdf_embed.h"
 #include "platform/code_pages.h"
+#include "render/eps_runner.h"
 
 namespace {
 
@@ -144,6 +150,125 @@ bool write_svg(const label *lab, const render_variable_map &vars, const std::u16
     return f.commit(error);
 }
 
+std::atomic<bool> g_vector_pictures{true};
+
+// Whether the label has a picture to draw.
+bool has_pictures(const label *lab)
+{
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (!e->disabled && e->type == ELE_PICTURE && e->picture.data && !e->picture.data->data.empty())
+            return true;
+    }
+    return false;
+}
+
+// The first stand-in's height; each picture of a document has its own.
+constexpr int STAND_IN_HEIGHT = 4093;
+
+QImage stand_in(int height)
+{
+    QImage img(1, height, QImage::Format_RGB32);
+    img.fill(QColor(128, 128, 128));
+    return img;
+}
+
+// Pictures of a PDF: Ghostscript's own PDF of each placed as a form (a
+// stand-in image is drawn meanwhile, see pdf_embed.h), or its image at the
+// page's resolution where that fails.
+class pdf_pictures final : public picture_source {
+public:
+    explicit pdf_pictures(pdf_tap &tap) : tap_(tap) {}
+
+    picture_answer picture(const element *e, int px_w, int px_h, double budget_seconds) override
+    {
+        const lg_epsi *pic = e->picture.data.get();
+        picture_answer a;
+        auto it = entries_.find(pic);
+        if (it == entries_.end()) {
+            eps_limits gs;
+            gs.budget_seconds = budget_seconds;
+            eps_run run;
+            std::string error;
+            const std::string pdf = rdr__eps_to_pdf(pic->data, pic->llx, pic->lly, pic->width, pic->height, error,
+                                                    gs, &run);
+            a.seconds = run.seconds;
+            if (run.stopped || run.out_of_budget) {
+                a.stopped = run.stopped;
+                a.out_of_budget = run.out_of_budget;
+                a.error = error;
+                return a;
+            }
+            auto en = std::make_shared<entry>();
+            // The same picture in several elements is one form.
+            if (auto same = by_pdf_.find(pdf); !pdf.empty() && same != by_pdf_.end())
+                en = same->second;
+            else if (!pdf.empty() && (en->form = out__pdf_form(pdf, error))) {
+                int h = next_height_++;
+                while (used_.count(key(QSize(1, h))))
+                    h = next_height_++;
+                en->stand_in = stand_in(h);
+                used_.insert(key(en->stand_in.size()));
+                tap_.watch(en->stand_in.size());
+                placements_.push_back({en->stand_in.size(), en->form});
+                by_pdf_.emplace(pdf, en);
+            }
+            it = entries_.emplace(pic, std::move(en)).first;
+            budget_seconds -= a.seconds;
+        }
+        entry &en = *it->second;
+        if (en.form) {
+            a.image = en.stand_in;
+            return a;
+        }
+        if (en.raster.isNull() || en.raster_for != QSize(px_w, px_h)) {
+            eps_limits gs;
+            gs.budget_seconds = budget_seconds;
+            eps_run run;
+            QImage img = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error,
+                                         gs, &run);
+            a.seconds += run.seconds;
+            a.out_of_budget = run.out_of_budget;
+            a.stopped = run.stopped;
+            if (img.isNull())
+                return a;
+            // Never the size of a stand-in: a row more, drawn into the same box.
+            if (is_stand_in_size(img.size()))
+                img = img.scaled(img.width(), img.height() + 1);
+            used_.insert(key(img.size()));
+            en.raster = img;
+            en.raster_for = QSize(px_w, px_h);
+        }
+        a.image = en.raster;
+        return a;
+    }
+
+    const std::vector<pdf_tap::placement> &placements() const { return placements_; }
+
+private:
+    struct entry {
+        std::shared_ptr<const pdf_form> form;
+        QImage stand_in;
+        QImage raster;
+        QSize raster_for;
+    };
+    static long long key(QSize s) { return static_cast<long long>(s.width()) << 32 | s.height(); }
+    bool is_stand_in_size(QSize s) const
+    {
+        for (const auto &p : placements_)
+            if (p.size == s)
+                return true;
+        return false;
+    }
+
+    pdf_tap &tap_;
+    std::unordered_map<const lg_epsi *, std::shared_ptr<entry>> entries_;
+    std::unordered_map<std::string, std::shared_ptr<entry>> by_pdf_;
+    std::unordered_set<long long> used_;
+    std::vector<pdf_tap::placement> placements_;
+    int next_height_ = STAND_IN_HEIGHT;
+};
+
 class pdf_sink final : public page_sink {
 public:
     // Into a file, renamed into place by finish().
@@ -164,7 +289,13 @@ public:
                 return false;
             device_ = &file_->file;
         }
-        writer_ = std::make_unique<QPdfWriter>(device_);
+        QIODevice *out = device_;
+        if (g_vector_pictures.load() && has_pictures(lab_) && out__vector_pictures_work()) {
+            tap_ = std::make_unique<pdf_tap>(*device_);
+            pictures_ = std::make_unique<pdf_pictures>(*tap_);
+            out = tap_.get();
+        }
+        writer_ = std::make_unique<QPdfWriter>(out);
         writer_->setResolution(OUT_PDF_DPI);
         writer_->setPageLayout(out__page_layout(lab_));
         writer_->setCreator(QStringLiteral("Vellumo"));
@@ -193,7 +324,8 @@ public:
             return false;
         }
         ++pages_;
-        out__draw_page(painter_, lab_, vars, OUT_PDF_DPI, render_edges::exact, true, problems, o_.limits);
+        out__draw_page(painter_, lab_, vars, OUT_PDF_DPI, render_edges::exact, true, problems, o_.limits,
+                       pictures_.get());
         if (file_ && file_->file.error() != QFileDevice::NoError) {
             error = not_written(path_, save_failure(file_->file));
             return false;
@@ -211,6 +343,14 @@ public:
             error = not_written(path_, out_msg::write_failed);
             return false;
         }
+        if (tap_) {
+            std::string why;
+            if (!tap_->place(pictures_->placements(), why)) {
+                const bool write_failed = file_ && file_->file.error() != QFileDevice::NoError;
+                error = not_written(path_, write_failed ? save_failure(file_->file) : out_msg::picture_not_placed);
+                return false;
+            }
+        }
         if (max_bytes_ > 0 && device_->size() > max_bytes_) {
             error = out_msg::document_too_large;
             return false;
@@ -225,6 +365,8 @@ private:
     QIODevice *device_ = nullptr;
     std::int64_t max_bytes_ = 0;
     std::u16string path_;
+    std::unique_ptr<pdf_tap> tap_;
+    std::unique_ptr<pdf_pictures> pictures_;
     std::unique_ptr<QPdfWriter> writer_;
     QPainter painter_;
     long pages_ = 0;
@@ -409,10 +551,11 @@ QPageLayout out__page_layout(const label *lab)
 
 void out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
                     render_edges edges, bool background, std::vector<std::u16string> &problems,
-                    const render_limits &limits)
+                    const render_limits &limits, picture_source *pictures)
 {
     render_request r;
     r.limits = limits;
+    r.pictures = pictures;
     r.scale_x = r.scale_y = dpi / 72.0;
     r.variables = &variables;
     r.background = false;
@@ -596,4 +739,60 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         req.progress(out.pages, table.rows);
     out.complete = true;
     return out;
+}
+
+void out__set_vector_pictures(bool on)
+{
+    g_vector_pictures = on;
+}
+
+bool out__vector_pictures_work()
+{
+    static std::once_flag once;
+    static bool works = false;
+    std::call_once(once, [] {
+        // A page whose content is one black square, placed over a stand-in.
+        const std::string page_pdf = [] {
+            std::string pdf = "%PDF-1.4\n";
+            std::vector<std::size_t> at;
+            auto obj = [&](const std::string &body) {
+                at.push_back(pdf.size());
+                pdf += std::to_string(at.size()) + " 0 obj\n" + body + "\nendobj\n";
+            };
+            obj("<</Type /Catalog /Pages 2 0 R>>");
+            obj("<</Type /Pages /Kids [3 0 R] /Count 1>>");
+            obj("<</Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] /Contents 4 0 R>>");
+            obj("<</Length 15>>\nstream\n0 0 10 10 re f\n\nendstream");
+            const std::size_t xref = pdf.size();
+            pdf += "xref\n0 5\n0000000000 65535 f \n";
+            for (std::size_t a : at) {
+                char entry[32];
+                std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", a);
+                pdf += entry;
+            }
+            pdf += "trailer\n<</Size 5 /Root 1 0 R>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+            return pdf;
+        }();
+        std::string why;
+        const auto form = out__pdf_form(page_pdf, why);
+        if (!form)
+            return;
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        pdf_tap tap(buffer);
+        const QImage img = stand_in(STAND_IN_HEIGHT);
+        tap.watch(img.size());
+        {
+            QPdfWriter writer(&tap);
+            writer.setResolution(72);
+            QPainter p;
+            if (!p.begin(&writer))
+                return;
+            p.drawImage(QRectF(1, 1, 10, 10), img);
+            if (!p.end())
+                return;
+        }
+        works = tap.place({{img.size(), form}}, why);
+    });
+    return works;
 }

@@ -31,9 +31,17 @@ doc_format out__format_of(const std::u16string &path);
 inline constexpr int OUT_DEFAULT_DPI = 300;
 inline constexpr int OUT_MIN_DPI = 10;
 inline constexpr int OUT_MAX_DPI = 2400;
-// PDF pages are drawn at this resolution: pictures from Ghostscript come at
-// it, texts and barcodes stay vectors.
+// PDF pages are drawn at this resolution.  Texts, barcodes and EPS pictures
+// stay vectors (a picture is Ghostscript's own PDF of it); a picture that
+// cannot be placed so comes as an image of this resolution.
 inline constexpr int OUT_PDF_DPI = 600;
+
+// Whether PDF files get EPS pictures as vectors (on unless a test turns it
+// off); the images of OUT_PDF_DPI otherwise.
+void out__set_vector_pictures(bool on);
+// Whether vectors can be placed at all with this Qt: checked once, on a
+// small document written in memory.
+bool out__vector_pictures_work();
 
 struct doc_options {
     int dpi = OUT_DEFAULT_DPI;  // PNG: pixels per inch
@@ -70,7 +78,7 @@ QPageLayout out__page_layout(const label *lab);
 // drawn as its red crossed box and named in `problems`, one line each.
 void out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
                     render_edges edges, bool background, std::vector<std::u16string> &problems,
-                    const render_limits &limits = {});
+                    const render_limits &limits = {}, picture_source *pictures = nullptr);
 
 // The label as an image at `dpi` (the image records that resolution); null
 // when the image would be too large to hold.

@@ -200,14 +200,15 @@ bool make_job(gs_job &job, std::string &error)
 }
 
 // The job file: the picture inside a wrapper that scales its bounding box
-// onto the page, keeps it from ending the job, and says when it failed.
+// onto a page of page_w × page_h (pixels at 72 dpi, or points for PDF),
+// keeps it from ending the job, and says when it failed.
 bool write_job_file(const std::string &file, const std::string &ps, double llx, double lly, double bw, double bh,
-                    int px_w, int px_h)
+                    double page_w, double page_h)
 {
     const std::string marker = end_marker(ps);
-    std::string head = "%!PS\n<< /PageSize [" + std::to_string(px_w) + " " + std::to_string(px_h) +
+    std::string head = "%!PS\n<< /PageSize [" + number(page_w) + " " + number(page_h) +
                        "] >> setpagedevice\n/VellumoJob save def\n/showpage {} def\n" +
-                       number(px_w / bw) + " " + number(px_h / bh) + " scale\n" + number(-llx) + " " +
+                       number(page_w / bw) + " " + number(page_h / bh) + " scale\n" + number(-llx) + " " +
                        number(-lly) + " translate\n" +
                        "currentfile << /EODCount 0 /EODString (" + marker + ") >> /SubFileDecode filter cvx stopped\n";
     std::string tail = "\n" + marker + "\n{ (VellumoError: picture failed) = flush } if\n"
@@ -216,35 +217,39 @@ bool write_job_file(const std::string &file, const std::string &ps, double llx, 
 }
 
 // What gs runs with: the page kept in memory (no band files in the
-// temporary folder) and written as PNG to standard output; PostScript's own
-// output goes to the log with the messages.  A private temporary folder and
-// home, a plain path, the C locale.
+// temporary folder) and written as PNG to standard output, or as PDF (its
+// own temporary files stay in the job's folder); PostScript's own output
+// goes to the log with the messages.  A private temporary folder and home,
+// a plain path, the C locale.
 struct gs_command {
     std::vector<std::string> args, env;
 };
 
 gs_command gs_command_for(const std::string &gs, const std::string &job, const std::string &job_file, int px_w,
-                          int px_h, long long page_bytes)
+                          int px_h, long long page_bytes, bool pdf, double page_w, double page_h)
 {
     const std::string tmp = job + "/tmp";
     gs_command c;
-    c.args = {gs,
-              "-q",
-              "-dSAFER",
-              "-dBATCH",
-              "-dNOPAUSE",
-              "-dNOPROMPT",
-              "-dNOINTERPOLATE",
-              "-sDEVICE=pngalpha",
-              "-r72",
-              "-dFIXEDMEDIA",
-              "-dTextAlphaBits=4",
-              "-dGraphicsAlphaBits=4",
-              "-dMaxBitmap=" + std::to_string(page_bytes + (64LL << 20)),
-              "-sstdout=%stderr",
-              "-g" + std::to_string(px_w) + "x" + std::to_string(px_h),
-              "-sOutputFile=-",
-              job_file};
+    c.args = {gs, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dNOPROMPT"};
+    if (pdf) {
+        // One page of the picture's size, whatever the picture asks for,
+        // never turned by the direction of its text; cross-references as a
+        // plain table.
+        for (const char *a : {"-sDEVICE=pdfwrite", "-dAutoRotatePages=/None", "-dFIXEDMEDIA", "-dWriteObjStms=false",
+                              "-dWriteXRefStm=false"})
+            c.args.push_back(a);
+        c.args.push_back("-dDEVICEWIDTHPOINTS=" + number(page_w));
+        c.args.push_back("-dDEVICEHEIGHTPOINTS=" + number(page_h));
+    } else {
+        for (const char *a : {"-dNOINTERPOLATE", "-sDEVICE=pngalpha", "-r72", "-dFIXEDMEDIA", "-dTextAlphaBits=4",
+                              "-dGraphicsAlphaBits=4"})
+            c.args.push_back(a);
+        c.args.push_back("-dMaxBitmap=" + std::to_string(page_bytes + (64LL << 20)));
+        c.args.push_back("-g" + std::to_string(px_w) + "x" + std::to_string(px_h));
+    }
+    c.args.push_back("-sstdout=%stderr");
+    c.args.push_back("-sOutputFile=-");
+    c.args.push_back(job_file);
     c.env = {"TMPDIR=" + tmp, "TEMP=" + tmp, "TMP=" + tmp, "HOME=" + job, "PATH=/usr/local/bin:/usr/bin:/bin",
              "LC_ALL=C"};
     return c;
@@ -396,14 +401,23 @@ int finish_gs(pid_t pid, std::chrono::steady_clock::time_point deadline, gs_outp
     return status;
 }
 
-// What became of a finished run: the picture, or why there is none.
-QImage page_of(const gs_output &out, int status, const gs_budget &b, const std::string &log_file, int px_w,
-               int px_h, std::string &error, eps_run &run)
+// What one run is asked to make.
+struct gs_target {
+    double page_w = 0, page_h = 0; // the page: pixels at 72 dpi, or points for PDF
+    int px_w = 1, px_h = 1;        // pixels of the picture (1 × 1 for PDF)
+    bool pdf = false;
+    std::size_t max_output = 0;    // bytes the output may have
+    std::string too_much;          // why more than that is wrong, for the message
+};
+
+// Whether a finished run wrote something usable into `out`; else why not.
+bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const std::string &log_file,
+                   const gs_target &t, std::string &error, eps_run &run)
 {
     if (g_stopping.load() && (out.killed || WIFSIGNALED(status))) {
         run.stopped = true;
         error = "сервер останавливается";
-        return {};
+        return false;
     }
     const std::string gs_says = first_line_of(log_file);
     if (out.killed) {
@@ -413,19 +427,18 @@ QImage page_of(const gs_output &out, int status, const gs_budget &b, const std::
         } else {
             error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с и остановлен";
         }
-        return {};
+        return false;
     }
     if (out.too_much) {
-        error = "Ghostscript выдал больше данных, чем бывает у рисунка " + std::to_string(px_w) + "×" +
-                std::to_string(px_h);
-        return {};
+        error = t.too_much;
+        return false;
     }
     if (WIFSIGNALED(status)) {
         error = "Ghostscript остановлен сигналом " + std::to_string(WTERMSIG(status)) +
                 (WTERMSIG(status) == SIGXCPU    ? " (исчерпано время процессора)"
                  : WTERMSIG(status) == SIGXFSZ ? " (превышен размер файла)"
                                                : "");
-        return {};
+        return false;
     }
     if (!gs_says.empty()) {
         // The wrapper's own line for an error the picture raised, or gs's.
@@ -433,64 +446,95 @@ QImage page_of(const gs_output &out, int status, const gs_budget &b, const std::
                 : gs_says.find("VMerror") != std::string::npos
                     ? "Ghostscript не хватило памяти: " + gs_says
                     : "ошибка Ghostscript: " + gs_says;
-        return {};
+        return false;
     }
     if (out.png.empty()) {
         error = WIFEXITED(status) && WEXITSTATUS(status) != 0
                     ? "Ghostscript завершился с кодом " + std::to_string(WEXITSTATUS(status)) + " и ничего не нарисовал"
                     : "Ghostscript ничего не нарисовал (рисунок вызывает quit?)";
-        return {};
+        return false;
     }
-    return decode_png(out.png, px_w, px_h, error);
+    // A PDF from a run that failed may be cut short.
+    if (t.pdf && WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+        error = "Ghostscript завершился с кодом " + std::to_string(WEXITSTATUS(status));
+        return false;
+    }
+    return true;
 }
 
 // One run of gs on the PostScript `ps`, its bounding box (llx, lly, bw × bh)
-// scaled onto px_w × px_h pixels.
-QImage run_gs(const std::string &ps, double llx, double lly, double bw, double bh, int px_w, int px_h,
-              std::string &error, const eps_limits &limits, eps_run &run)
+// scaled onto the target's page; what it wrote goes to `output`.
+bool run_gs(const std::string &ps, double llx, double lly, double bw, double bh, const gs_target &t,
+            std::string &output, std::string &error, const eps_limits &limits, eps_run &run)
 {
     if (g_stopping.load()) {
         run.stopped = true;
         error = "сервер останавливается";
-        return {};
+        return false;
     }
     if (limits.budget_seconds <= 0) {
         run.out_of_budget = true;
         error = "время Ghostscript на это изображение вышло";
-        return {};
+        return false;
     }
     const std::string gs = find_gs();
     if (gs.empty()) {
         error = "программа Ghostscript (gs) не найдена";
-        return {};
+        return false;
     }
     gs_job job;
     if (!make_job(job, error))
-        return {};
+        return false;
     const std::string job_file = job.dir + "/job.ps", log_file = job.dir + "/gs.log";
-    if (!write_job_file(job_file, ps, llx, lly, bw, bh, px_w, px_h)) {
+    if (!write_job_file(job_file, ps, llx, lly, bw, bh, t.page_w, t.page_h)) {
         error = "не удалось записать рисунок во временный файл";
-        return {};
+        return false;
     }
-    const long long page_bytes = 4LL * px_w * px_h;
-    gs_command cmd = gs_command_for(gs, job.dir, job_file, px_w, px_h, page_bytes);
-    const gs_budget b = budget_for(limits, px_w, px_h, page_bytes);
+    const long long page_bytes = 4LL * t.px_w * t.px_h;
+    gs_command cmd = gs_command_for(gs, job.dir, job_file, t.px_w, t.px_h, page_bytes, t.pdf, t.page_w, t.page_h);
+    const gs_budget b = budget_for(limits, t.px_w, t.px_h, page_bytes);
     int out_pipe[2];
     if (::pipe2(out_pipe, O_CLOEXEC) != 0) {
         error = std::string("не удалось запустить gs: ") + std::strerror(errno);
-        return {};
+        return false;
     }
     const pid_t pid = spawn_gs(cmd, b, job.dir, log_file, out_pipe, error, run);
     if (pid < 0)
-        return {};
+        return false;
     const auto start = std::chrono::steady_clock::now();
     const auto deadline = start + std::chrono::microseconds(static_cast<long long>(b.allowed * 1e6));
-    // PNG is never much larger than the pixels themselves.
-    gs_output out = read_page(out_pipe[0], deadline, static_cast<std::size_t>(page_bytes + page_bytes / 8 + (1 << 20)));
+    gs_output out = read_page(out_pipe[0], deadline, t.max_output);
     const int status = finish_gs(pid, deadline, out);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return page_of(out, status, b, log_file, px_w, px_h, error, run);
+    if (!run_succeeded(out, status, b, log_file, t, error, run))
+        return false;
+    output = std::move(out.png);
+    return true;
 }
+
+QByteArray picture_key(const std::vector<unsigned char> &eps, double llx, double lly, double width, double height)
+{
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(QByteArrayView(reinterpret_cast<const char *>(eps.data()), static_cast<qsizetype>(eps.size())));
+    return h.result() + ":" + QByteArray::number(llx, 'g', 17) + ":" + QByteArray::number(lly, 'g', 17) + ":" +
+           QByteArray::number(width, 'g', 17) + ":" + QByteArray::number(height, 'g', 17);
+}
+
+void observe_run()
+{
+    std::lock_guard<std::mutex> lock(g_observer_mutex);
+    if (g_observer)
+        g_observer();
+}
+
+// PDF pages of pictures, by picture: a document of many pages asks for the
+// same picture on every page.
+struct pdf_entry {
+    QByteArray key;
+    std::string pdf;
+};
+std::list<pdf_entry> g_pdf_cache; // most recent first, under g_cache_mutex
+constexpr std::size_t pdf_cache_bytes_max = 64u << 20;
 
 } // namespace
 
@@ -508,12 +552,8 @@ QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double
         error = "рисунок меньше точки";
         return {};
     }
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(QByteArrayView(reinterpret_cast<const char *>(eps.data()), static_cast<qsizetype>(eps.size())));
-    QByteArray key = h.result();
-    key += QByteArray::number(px_w) + "x" + QByteArray::number(px_h) + ":" + QByteArray::number(llx, 'g', 17) +
-           ":" + QByteArray::number(lly, 'g', 17) + ":" + QByteArray::number(width, 'g', 17) + ":" +
-           QByteArray::number(height, 'g', 17);
+    const QByteArray key = picture_key(eps, llx, lly, width, height) + ":" + QByteArray::number(px_w) + "x" +
+                           QByteArray::number(px_h);
     {
         std::lock_guard<std::mutex> lock(g_cache_mutex);
         for (auto it = g_cache.begin(); it != g_cache.end(); ++it)
@@ -522,12 +562,21 @@ QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double
                 return g_cache.front().image;
             }
     }
-    {
-        std::lock_guard<std::mutex> lock(g_observer_mutex);
-        if (g_observer)
-            g_observer();
-    }
-    QImage img = run_gs(postscript_part(eps), llx, lly, width, height, px_w, px_h, error, limits, r);
+    observe_run();
+    gs_target t;
+    t.page_w = px_w;
+    t.page_h = px_h;
+    t.px_w = px_w;
+    t.px_h = px_h;
+    // PNG is never much larger than the pixels themselves.
+    const long long page_bytes = 4LL * px_w * px_h;
+    t.max_output = static_cast<std::size_t>(page_bytes + page_bytes / 8 + (1 << 20));
+    t.too_much = "Ghostscript выдал больше данных, чем бывает у рисунка " + std::to_string(px_w) + "×" +
+                 std::to_string(px_h);
+    std::string png;
+    if (!run_gs(postscript_part(eps), llx, lly, width, height, t, png, error, limits, r))
+        return {};
+    QImage img = decode_png(png, px_w, px_h, error);
     if (img.isNull())
         return img;
     std::lock_guard<std::mutex> lock(g_cache_mutex);
@@ -541,6 +590,53 @@ QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double
             ++it;
     }
     return img;
+}
+
+std::string rdr__eps_to_pdf(const std::vector<unsigned char> &eps, double llx, double lly, double width,
+                            double height, std::string &error, const eps_limits &limits, eps_run *run)
+{
+    eps_run own;
+    eps_run &r = run ? *run : own;
+    r = {};
+    if (!(width > 0) || !(height > 0) || !std::isfinite(llx) || !std::isfinite(lly) || !std::isfinite(width) ||
+        !std::isfinite(height)) {
+        error = "у рисунка нет размеров (%%BoundingBox)";
+        return {};
+    }
+    const QByteArray key = picture_key(eps, llx, lly, width, height);
+    {
+        std::lock_guard<std::mutex> lock(g_cache_mutex);
+        for (auto it = g_pdf_cache.begin(); it != g_pdf_cache.end(); ++it)
+            if (it->key == key) {
+                g_pdf_cache.splice(g_pdf_cache.begin(), g_pdf_cache, it);
+                return g_pdf_cache.front().pdf;
+            }
+    }
+    observe_run();
+    gs_target t;
+    t.page_w = width;
+    t.page_h = height;
+    t.pdf = true;
+    t.max_output = EPS_MAX_PDF_BYTES;
+    t.too_much = "Ghostscript выдал PDF больше " + std::to_string(EPS_MAX_PDF_BYTES >> 20) + " МБ";
+    std::string pdf;
+    if (!run_gs(postscript_part(eps), llx, lly, width, height, t, pdf, error, limits, r))
+        return {};
+    if (pdf.compare(0, 5, "%PDF-") != 0) {
+        error = "Ghostscript выдал не PDF";
+        return {};
+    }
+    std::lock_guard<std::mutex> lock(g_cache_mutex);
+    g_pdf_cache.push_front({key, pdf});
+    std::size_t total = 0;
+    for (auto it = g_pdf_cache.begin(); it != g_pdf_cache.end();) {
+        total += it->pdf.size();
+        if (total > pdf_cache_bytes_max && it != g_pdf_cache.begin())
+            it = g_pdf_cache.erase(it);
+        else
+            ++it;
+    }
+    return pdf;
 }
 
 void rdr__eps_stop_all()
@@ -560,6 +656,7 @@ void rdr__eps_cache_clear()
 {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
     g_cache.clear();
+    g_pdf_cache.clear();
 }
 
 int rdr__eps_runs()

@@ -36,6 +36,14 @@ QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double
                        int px_w, int px_h, std::string &error, const eps_limits &limits = {},
                        eps_run *run = nullptr);
 
+// The EPS as a PDF of one page of its bounding box's size in points, drawn
+// by Ghostscript's pdfwrite: texts stay texts, lines stay lines.  Empty with
+// an error text (as above) when it fails or the PDF would be larger than
+// EPS_MAX_PDF_BYTES.  Cached by the picture's bytes and bounding box.
+inline constexpr std::size_t EPS_MAX_PDF_BYTES = 64u << 20;
+std::string rdr__eps_to_pdf(const std::vector<unsigned char> &eps, double llx, double lly, double width,
+                            double height, std::string &error, const eps_limits &limits = {}, eps_run *run = nullptr);
+
 // Kills every Ghostscript run in progress and refuses new ones (the server
 // is stopping).
 void rdr__eps_stop_all();
