@@ -66,6 +66,23 @@ label_ptr bench_label()
     return lab;
 }
 
+// The same label with a logo: an EPS of words, curves and a shading.
+label_ptr picture_label()
+{
+    label_ptr lab = bench_label();
+    const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 200 80\n"
+                            "gsave 0 0 200 80 rectclip << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 200 0]\n"
+                            "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0.9 0.2] /C1 [0.1 0.4 0.8] /N 1 >> >>\n"
+                            "shfill grestore 0 setgray 4 setlinewidth 10 10 moveto 60 70 140 10 190 70 curveto stroke\n"
+                            "/Helvetica-Bold findfont 28 scalefont setfont 20 30 moveto (Vellumo) show\n%%EOF\n";
+    element *p = add(lab.get(), ELE_PICTURE, 150, 380, 120, 48);
+    p->picture.data = lg_epsi_load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
+    ele__update_ratio(p);
+    p->width = 120;
+    p->height = 48;
+    return lab;
+}
+
 std::u16string cell(int row, int column)
 {
     return u"Значение " + rdr__number(row) + u"-" + rdr__number(column);
@@ -191,6 +208,22 @@ int main(int argc, char **argv)
     std::printf("bench batch-pdf-pages-per-second: %.0f pages/s\n", ROWS / batch);
     std::printf("bench pdf-writer-floor-1000-pages: %.2f s\n", floor);
     int status = report_ratio("batch-vs-pdf-writer", batch / floor, 1.2);
+
+    // With a logo: Ghostscript's drawing of it placed once as a vector,
+    // against its 600 dpi image on every page.
+    label_ptr logo = picture_label();
+    const double vec = median_seconds(3, [&] { run_batch(logo.get(), dir / "rows.csv", dir / "vector.pdf"); });
+    out__set_vector_pictures(false);
+    const double ras = median_seconds(3, [&] { run_batch(logo.get(), dir / "rows.csv", dir / "raster.pdf"); });
+    out__set_vector_pictures(true);
+    std::error_code size_ec;
+    const double vec_mib = double(fs::file_size(dir / "vector.pdf", size_ec)) / (1 << 20);
+    const double ras_mib = double(fs::file_size(dir / "raster.pdf", size_ec)) / (1 << 20);
+    std::printf("bench batch-pdf-1000-rows-vector-logo: %.2f s\n", vec);
+    std::printf("bench batch-pdf-1000-rows-image-logo: %.2f s\n", ras);
+    std::printf("bench batch-pdf-size-vector-logo: %.1f MiB\n", vec_mib);
+    std::printf("bench batch-pdf-size-image-logo: %.1f MiB\n", ras_mib);
+    status |= report_ratio("batch-vector-logo-vs-no-logo", vec / batch, 1.2);
 
     const long small = child_peak(argv[0], 1000, dir);
     const long large = child_peak(argv[0], 10000, dir);

@@ -14,6 +14,7 @@
 #include "model/reg.h"
 #include "platform/message_boxes.h"
 #include "platform/settings_backend.h"
+#include "output/pdf_embed.h"
 
 namespace {
 
@@ -128,5 +129,16 @@ int fuzz_csv(const std::uint8_t *data, std::size_t size)
     }
     if (!problem.message.empty() || count != summary.rows)
         std::abort();
+    return 0;
+}
+
+int fuzz_pdf(const std::uint8_t *data, std::size_t size)
+{
+    // Ghostscript's PDF of a picture, read as a form and placed.
+    std::string error;
+    const auto form = out__pdf_form(std::string_view(reinterpret_cast<const char *>(data), size), error);
+    if (!form)
+        return 0;
+    (void)out__pdf_form_size(*form);
     return 0;
 }

@@ -12,3 +12,4 @@ int fuzz_answer(const std::uint8_t *data, std::size_t size);
 int fuzz_bbox(const std::uint8_t *data, std::size_t size);
 int fuzz_settings(const std::uint8_t *data, std::size_t size);
 int fuzz_csv(const std::uint8_t *data, std::size_t size);
+int fuzz_pdf(const std::uint8_t *data, std::size_t size);

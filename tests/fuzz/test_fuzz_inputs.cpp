@@ -43,4 +43,5 @@ TEST(FuzzInputs, EveryTargetReplaysItsInputs)
     EXPECT_GE(replay("bbox", fuzz_bbox), 3);
     EXPECT_GE(replay("settings", fuzz_settings), 2);
     EXPECT_GE(replay("csv", fuzz_csv), 3);
+    EXPECT_GE(replay("pdf", fuzz_pdf), 3);
 }
