@@ -17,22 +17,12 @@
 #include <QSizeF>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
-struct pdf_form;
+#include "output/pdf_form.h"
 
-// The first page of `pdf` (Ghostscript's drawing of one picture) read as a
-// form; null with `error` (English, for logs and tests) when it cannot be:
-// damaged or cut short, encrypted, cross-references in streams, a turned
-// page, content in several packed streams, more objects or nesting than a
-// picture has.  Hostile bytes are refused, never followed.
-std::shared_ptr<const pdf_form> out__pdf_form(std::string_view pdf, std::string &error);
-
-// The form's box (the page's crop or media box) in points.
+// The form's box as a size in points.
 QSizeF out__pdf_form_size(const pdf_form &form);
-// How many objects the form brings along (fonts, images, their parts).
-std::size_t out__pdf_form_objects(const pdf_form &form);
 
 // Passes everything written to it on to `target` and watches it for image
 // objects of the sizes it is told to watch.
