@@ -9,6 +9,7 @@
 #include "platform/code_pages.h"
 #include "support/server_process.h"
 #include "output/output_support.h"
+#include "output/cups_server.h"
 
 using namespace out_test;
 namespace fs = std::filesystem;
@@ -144,6 +145,47 @@ TEST(RenderCli, ExitStatusSaysWhatWasWritten)
     EXPECT_EQ(r.status, 4) << r.err;
     EXPECT_NE(r.err.find("штрихкод не нарисован"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::exists(dir / "e.pdf"));
+}
+
+TEST(RenderCli, PrintsThroughCupsOneJobWithItsCopies)
+{
+    cups_server cups;
+    if (cups.cannot_run())
+        GTEST_SKIP() << cups.why_not();
+    ASSERT_TRUE(cups.ready()) << cups.why_not();
+    temp_dir dir;
+    const fs::path lbl = save_tag(dir);
+    const std::string bin = "env -u VELLUMO_PASSWORD '" + BIN + "' ";
+    run_result r = run(cups.client(bin + quoted(lbl) + " --printer " + cups_server::printer +
+                                   " --copies 2 --var name=Чай --var code=T-42"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    cups_server::job job = cups.wait_for_job(1);
+    ASSERT_FALSE(job.bytes.empty()) << cups.log_tail();
+    // The copies are the printer's to make, asked for once.
+    EXPECT_EQ(job.copies, "2");
+    ASSERT_EQ(job.bytes.compare(0, 5, "%PDF-"), 0);
+    pdf_facts f = pdf_info(job.file);
+    EXPECT_EQ(f.pages, 1);
+    EXPECT_NEAR(f.width, 216, 0.5);
+    EXPECT_NEAR(f.height, 108, 0.5);
+    EXPECT_NE(pdf_text(job.file).find("Чай"), std::string::npos);
+    temp_dir pages;
+    const auto png = pdf_pages(job.file, pages.path(), 300);
+    ASSERT_EQ(png.size(), 1u);
+    EXPECT_EQ(zbar_codes(png[0]), std::set<std::string>{"T-42"});
+
+    // A table is one job of a page per row.
+    write_file(dir / "t.csv", "name;code\nчай;C1\nкофе;C2\nсахар;C3\n");
+    r = run(cups.client(bin + quoted(lbl) + " --printer " + cups_server::printer + " --csv " + quoted(dir / "t.csv")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    job = cups.wait_for_job(2);
+    ASSERT_FALSE(job.bytes.empty()) << cups.log_tail();
+    EXPECT_EQ(job.copies, "1");
+    f = pdf_info(job.file);
+    EXPECT_EQ(f.pages, 3);
+    const std::string words = pdf_text(job.file);
+    for (const char *name : {"чай", "кофе", "сахар"})
+        EXPECT_NE(words.find(name), std::string::npos) << name;
 }
 
 TEST(RenderCli, LabelFromALabelServerWithThePasswordFromTheEnvironment)
