@@ -2,9 +2,11 @@
 would be: Python's xmlrpc.client and raw sockets, nothing of the server's own
 code.  Used by the server tests and by bench/server_hostile.py."""
 
+import atexit
 import base64
 import http.client
 import os
+import shutil
 import signal
 import socket
 import subprocess
@@ -16,11 +18,18 @@ import xmlrpc.client
 CRED = {"user": "u", "passwd": "p"}
 
 
+def temp_dir(prefix):
+    """A temporary folder removed when the script ends."""
+    path = tempfile.mkdtemp(prefix=prefix)
+    atexit.register(shutil.rmtree, path, True)
+    return path
+
+
 class Server:
     """vellumo-server as a child process on a free loopback port."""
 
     def __init__(self, binary, store=None, args=(), env=None, listen="127.0.0.1:0"):
-        self.dir = tempfile.mkdtemp(prefix="vellumo-peer-")
+        self.dir = temp_dir("vellumo-peer-")
         self.store = store or os.path.join(self.dir, "store")
         self.log_path = os.path.join(self.dir, "server.log")
         self.log_file = open(self.log_path, "wb")

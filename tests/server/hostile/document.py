@@ -6,13 +6,12 @@ import os
 import struct
 import subprocess
 import sys
-import tempfile
 import xmlrpc.client
 
 import peer
 
 BIN = sys.argv[1]
-work = tempfile.mkdtemp(prefix="vellumo-doc-")
+work = peer.temp_dir("vellumo-doc-")
 
 
 def run(*args):

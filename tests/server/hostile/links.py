@@ -2,13 +2,12 @@
 # and nothing is ever written through it.
 import os
 import sys
-import tempfile
 import xmlrpc.client
 
 import peer
 
 BIN = sys.argv[1]
-top = tempfile.mkdtemp(prefix="vellumo-links-")
+top = peer.temp_dir("vellumo-links-")
 store = os.path.join(top, "store")
 outside = os.path.join(top, "outside.lbl")
 secret = os.path.join(top, "secret")

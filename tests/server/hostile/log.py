@@ -4,13 +4,12 @@ import os
 import re
 import subprocess
 import sys
-import tempfile
 import xmlrpc.client
 
 import peer
 
 BIN = sys.argv[1]
-users = os.path.join(tempfile.mkdtemp(prefix="vellumo-users-"), "users")
+users = os.path.join(peer.temp_dir("vellumo-users-"), "users")
 line = subprocess.run([BIN, "--hash-password", "anna"], input=b"secret\n", capture_output=True).stdout
 with open(users, "wb") as f:
     f.write(line)

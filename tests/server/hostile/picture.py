@@ -4,13 +4,12 @@ import os
 import shutil
 import random
 import sys
-import tempfile
 import threading
 
 import peer
 
 BIN = sys.argv[1]
-jobs = tempfile.mkdtemp(prefix="vellumo-jobs-")
+jobs = peer.temp_dir("vellumo-jobs-")
 
 with peer.Server(BIN, env={"TMPDIR": jobs}) as s:
     p = s.proxy(300)

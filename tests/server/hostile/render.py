@@ -3,13 +3,12 @@
 import os
 import shutil
 import sys
-import tempfile
 import xmlrpc.client
 
 import peer
 
 BIN = sys.argv[1]
-jobs = tempfile.mkdtemp(prefix="vellumo-jobs-")
+jobs = peer.temp_dir("vellumo-jobs-")
 
 with peer.Server(BIN, args=["--render-budget", "3"], env={"TMPDIR": jobs}) as s:
     p = s.proxy(300)

@@ -4,7 +4,6 @@ import os
 import shutil
 import signal
 import sys
-import tempfile
 import threading
 import time
 import xmlrpc.client
@@ -12,7 +11,7 @@ import xmlrpc.client
 import peer
 
 BIN = sys.argv[1]
-jobs = tempfile.mkdtemp(prefix="vellumo-jobs-")
+jobs = peer.temp_dir("vellumo-jobs-")
 
 
 def ghostscripts():

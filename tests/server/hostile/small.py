@@ -4,13 +4,12 @@ import hashlib
 import os
 import subprocess
 import sys
-import tempfile
 import xmlrpc.client
 
 import peer
 
 BIN = sys.argv[1]
-top = tempfile.mkdtemp(prefix="vellumo-small-")
+top = peer.temp_dir("vellumo-small-")
 store = os.path.join(top, "store")
 os.makedirs(store)
 

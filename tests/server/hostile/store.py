@@ -2,7 +2,6 @@
 # other calls wait, and the index follows every write.
 import os
 import sys
-import tempfile
 import threading
 import time
 import xmlrpc.client
@@ -10,7 +9,7 @@ import xmlrpc.client
 import peer
 
 BIN = sys.argv[1]
-store = os.path.join(tempfile.mkdtemp(prefix="vellumo-store-"), "store")
+store = os.path.join(peer.temp_dir("vellumo-store-"), "store")
 
 with peer.Server(BIN, store=store) as s:
     p = s.proxy(300)
