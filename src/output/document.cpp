@@ -102,9 +102,15 @@ struct atomic_file {
 };
 
 bool write_image(const label *lab, const render_variable_map &vars, const doc_options &o,
-                 const std::u16string &path, std::vector<std::u16string> &problems, std::u16string &error)
+                 const std::u16string &path, std::vector<std::u16string> &problems, std::u16string &error,
+                 render_outcome &outcome)
 {
-    QImage img = out__image(lab, vars, o, problems);
+    QImage img = out__image(lab, vars, o, problems, &outcome);
+    // Ghostscript was stopped (the program is being stopped): no file.
+    if (outcome.stopped) {
+        error = not_written(path, out_msg::stopped);
+        return false;
+    }
     if (img.isNull()) {
         const QSize s = out__image_size(lab, o.dpi);
         error = not_written(path, msc__format(out_msg::image_too_large, s.width(), s.height()));
@@ -125,7 +131,7 @@ bool write_image(const label *lab, const render_variable_map &vars, const doc_op
 constexpr int SVG_DPI = 720;
 
 bool write_svg(const label *lab, const render_variable_map &vars, const std::u16string &path,
-               std::vector<std::u16string> &problems, std::u16string &error)
+               std::vector<std::u16string> &problems, std::u16string &error, render_outcome &outcome)
 {
     atomic_file f(path);
     if (!f.open(error))
@@ -145,7 +151,12 @@ bool write_svg(const label *lab, const render_variable_map &vars, const std::u16
             f.file.cancelWriting();
             return false;
         }
-        out__draw_page(p, lab, vars, SVG_DPI, render_edges::exact, true, problems);
+        outcome = out__draw_page(p, lab, vars, SVG_DPI, render_edges::exact, true, problems).outcome;
+    }
+    if (outcome.stopped) {
+        error = not_written(path, out_msg::stopped);
+        f.file.cancelWriting();
+        return false;
     }
     return f.commit(error);
 }
@@ -221,7 +232,13 @@ public:
             a.image = en.stand_in;
             return a;
         }
-        if (en.raster.isNull() || en.raster_for != QSize(px_w, px_h)) {
+        if (en.raster_for != QSize(px_w, px_h)) {
+            // Pictures that cannot be forms come as images, up to the size
+            // any render takes.
+            if (static_cast<double>(px_w) * px_h > RDR_MAX_PICTURE_PIXELS) {
+                a.error = "рисунок больше 100 мегапикселей";
+                return a;
+            }
             eps_limits gs;
             gs.budget_seconds = budget_seconds;
             eps_run run;
@@ -230,18 +247,24 @@ public:
             a.seconds += run.seconds;
             a.out_of_budget = run.out_of_budget;
             a.stopped = run.stopped;
-            if (img.isNull())
-                return a;
+            if (a.out_of_budget || a.stopped)
+                return a; // may go better with time on another page
             // Never the size of a stand-in: a row more, drawn into the same box.
-            if (is_stand_in_size(img.size()))
+            if (!img.isNull() && is_stand_in_size(img.size()))
                 img = img.scaled(img.width(), img.height() + 1);
-            used_.insert(key(img.size()));
+            if (!img.isNull())
+                used_.insert(key(img.size()));
+            // A failure is remembered too: the next page would fail alike.
             en.raster = img;
+            en.raster_error = a.error;
             en.raster_for = QSize(px_w, px_h);
         }
         a.image = en.raster;
+        a.error = en.raster_error;
         return a;
     }
+
+    bool any_size() const override { return true; }
 
     const std::vector<pdf_tap::placement> &placements() const { return placements_; }
 
@@ -250,6 +273,7 @@ private:
         std::shared_ptr<const pdf_form> form;
         QImage stand_in;
         QImage raster;
+        std::string raster_error;
         QSize raster_for;
     };
     static long long key(QSize s) { return static_cast<long long>(s.width()) << 32 | s.height(); }
@@ -324,8 +348,9 @@ public:
             return false;
         }
         ++pages_;
-        out__draw_page(painter_, lab_, vars, OUT_PDF_DPI, render_edges::exact, true, problems, o_.limits,
-                       pictures_.get());
+        const page_outcome drawn = out__draw_page(painter_, lab_, vars, OUT_PDF_DPI, render_edges::exact, true,
+                                                  problems, o_.limits, pictures_.get());
+        note(drawn);
         if (file_ && file_->file.error() != QFileDevice::NoError) {
             error = not_written(path_, save_failure(file_->file));
             return false;
@@ -365,6 +390,15 @@ private:
     QIODevice *device_ = nullptr;
     std::int64_t max_bytes_ = 0;
     std::u16string path_;
+    // What the page cost and how it went.
+    void note(const page_outcome &drawn)
+    {
+        outcome.out_of_time = outcome.out_of_time || drawn.outcome.out_of_time;
+        outcome.stopped = outcome.stopped || drawn.outcome.stopped;
+        if (o_.document_budget)
+            o_.limits.ghostscript_seconds = std::max(0.0, o_.limits.ghostscript_seconds - drawn.ghostscript_seconds);
+    }
+
     std::unique_ptr<pdf_tap> tap_;
     std::unique_ptr<pdf_pictures> pictures_;
     std::unique_ptr<QPdfWriter> writer_;
@@ -386,8 +420,11 @@ public:
         if (!numbered_ && written_ > 0)
             return true; // one file holds one label
         const std::u16string path = numbered_ ? out__numbered_path(path_, number) : path_;
-        const bool ok = format_ == doc_format::svg ? write_svg(lab_, vars, path, problems, error)
-                                                   : write_image(lab_, vars, o_, path, problems, error);
+        render_outcome drawn;
+        const bool ok = format_ == doc_format::svg ? write_svg(lab_, vars, path, problems, error, drawn)
+                                                   : write_image(lab_, vars, o_, path, problems, error, drawn);
+        outcome.out_of_time = outcome.out_of_time || drawn.out_of_time;
+        outcome.stopped = outcome.stopped || drawn.stopped;
         written_ += ok;
         return ok;
     }
@@ -430,7 +467,10 @@ public:
             return false;
         }
         // The device's own dots: bars and lines fall on them.
-        out__draw_page(painter_, lab_, vars, device_.logicalDpiX(), render_edges::pixels, true, problems);
+        const page_outcome drawn =
+            out__draw_page(painter_, lab_, vars, device_.logicalDpiX(), render_edges::pixels, true, problems);
+        outcome.out_of_time = outcome.out_of_time || drawn.outcome.out_of_time;
+        outcome.stopped = outcome.stopped || drawn.outcome.stopped;
         return true;
     }
 
@@ -549,10 +589,11 @@ QPageLayout out__page_layout(const label *lab)
                        QPageLayout::Point);
 }
 
-void out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
-                    render_edges edges, bool background, std::vector<std::u16string> &problems,
-                    const render_limits &limits, picture_source *pictures)
+page_outcome out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
+                            render_edges edges, bool background, std::vector<std::u16string> &problems,
+                            const render_limits &limits, picture_source *pictures)
 {
+    page_outcome page;
     render_request r;
     r.limits = limits;
     r.pictures = pictures;
@@ -572,18 +613,22 @@ void out__draw_page(QPainter &p, const label *lab, const render_variable_map &va
         // The Ghostscript time is the page's, shared by its pictures.
         const auto start = std::chrono::steady_clock::now();
         const element_result e = rdr__draw_element(p, lab, i, r, &log);
-        if (lab->es[i]->type == ELE_PICTURE)
-            r.limits.ghostscript_seconds = std::max(
-                0.0, r.limits.ghostscript_seconds -
-                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (lab->es[i]->type == ELE_PICTURE) {
+            const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            page.ghostscript_seconds += used;
+            r.limits.ghostscript_seconds = std::max(0.0, r.limits.ghostscript_seconds - used);
+        }
         if (e.state == element_state::refused)
             problems.push_back(log.empty() ? e.reason : log.back());
         if (e.outcome.stopped || e.outcome.out_of_time) {
             if (e.state != element_state::refused)
                 problems.push_back(e.outcome.stopped ? u"остановлено" : u"время Ghostscript вышло");
+            page.outcome.stopped = page.outcome.stopped || e.outcome.stopped;
+            page.outcome.out_of_time = page.outcome.out_of_time || e.outcome.out_of_time;
             break;
         }
     }
+    return page;
 }
 
 QSize out__image_size(const label *lab, int dpi)
@@ -593,7 +638,7 @@ QSize out__image_size(const label *lab, int dpi)
 }
 
 QImage out__image(const label *lab, const render_variable_map &variables, const doc_options &o,
-                  std::vector<std::u16string> &problems)
+                  std::vector<std::u16string> &problems, render_outcome *outcome)
 {
     const int dpi = std::clamp(o.dpi, OUT_MIN_DPI, OUT_MAX_DPI);
     const QSize size = out__image_size(lab, dpi);
@@ -608,7 +653,9 @@ QImage out__image(const label *lab, const render_variable_map &variables, const 
     img.setDotsPerMeterY(per_metre);
     img.fill(o.transparent ? 0u : 0xFF000000u | (lab->bgcolor & 0xFFFFFFu));
     QPainter p(&img);
-    out__draw_page(p, lab, variables, dpi, render_edges::pixels, false, problems, o.limits);
+    const page_outcome page = out__draw_page(p, lab, variables, dpi, render_edges::pixels, false, problems, o.limits);
+    if (outcome)
+        *outcome = page.outcome;
     return img;
 }
 

@@ -47,6 +47,9 @@ struct doc_options {
     int dpi = OUT_DEFAULT_DPI;  // PNG: pixels per inch
     bool transparent = false;   // PNG: no background colour
     render_limits limits;       // what drawing one element may cost
+    // The Ghostscript time of `limits` is the whole document's (a server's
+    // call), not each page's.
+    bool document_budget = false;
 };
 
 // The names of every ${name} the label's enabled texts and barcodes use,
@@ -73,17 +76,23 @@ std::vector<std::u16string> out__names_without_column(const std::vector<std::u16
 // label is, no margins.
 QPageLayout out__page_layout(const label *lab);
 
+// How drawing a page went beyond its problems.
+struct page_outcome {
+    render_outcome outcome;   // Ghostscript's time ran out, or it is being stopped
+    double ghostscript_seconds = 0;
+};
+
 // Draws the label with its top left corner at the painter's origin at
 // `dpi` device units per inch.  Elements the render library refuses are
 // drawn as its red crossed box and named in `problems`, one line each.
-void out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
-                    render_edges edges, bool background, std::vector<std::u16string> &problems,
-                    const render_limits &limits = {}, picture_source *pictures = nullptr);
+page_outcome out__draw_page(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
+                            render_edges edges, bool background, std::vector<std::u16string> &problems,
+                            const render_limits &limits = {}, picture_source *pictures = nullptr);
 
 // The label as an image at `dpi` (the image records that resolution); null
 // when the image would be too large to hold.
 QImage out__image(const label *lab, const render_variable_map &variables, const doc_options &o,
-                  std::vector<std::u16string> &problems);
+                  std::vector<std::u16string> &problems, render_outcome *outcome = nullptr);
 // Pixel size of that image (at least 1 × 1).
 QSize out__image_size(const label *lab, int dpi);
 
@@ -97,6 +106,10 @@ public:
     virtual bool page(const render_variable_map &variables, long number, std::vector<std::u16string> &problems,
                       std::u16string &error) = 0;
     virtual bool finish(std::u16string &error) = 0;
+
+    // Whether Ghostscript's time ran out or Ghostscript was stopped on some
+    // page so far: the pages are written, but not all of them whole.
+    render_outcome outcome;
 };
 
 // A sink for `path` in its format: a PDF of as many pages as come; a PNG or

@@ -15,6 +15,7 @@ inline constexpr char16_t rename_failed[] = u"не удалось заменит
 inline constexpr char16_t printer_failed[] = u"Принтер не принял страницу %ld.";
 inline constexpr char16_t row_problem[] = u"Строка %ld: %s";
 inline constexpr char16_t table_empty[] = u"В таблице нет ни одной строки с данными, печатать нечего.";
+inline constexpr char16_t stopped[] = u"программа останавливается";
 inline constexpr char16_t picture_not_placed[] = u"рисунок EPS не удалось вставить в PDF";
 inline constexpr char16_t document_too_large[] = u"документ больше 256 МиБ";
 inline constexpr char16_t cancelled[] = u"Остановлено: файл не записан.";

@@ -128,6 +128,17 @@ std::string first_line_of(const std::string &path)
     return out;
 }
 
+// Whether the log has a line starting with `what`.
+bool log_has(const std::string &path, const char *what)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    for (int i = 0; i < 1000000 && std::getline(in, line); ++i)
+        if (line.rfind(what, 0) == 0)
+            return true;
+    return false;
+}
+
 // Ghostscript processes running now (their process groups), so that a
 // stopping server can kill them.
 std::mutex g_running_mutex;
@@ -199,19 +210,26 @@ bool make_job(gs_job &job, std::string &error)
     return true;
 }
 
+// What the wrapper says once the picture has run to its end (a picture
+// that calls quit never gets there).
+constexpr const char *picture_end = "VellumoPictureEnd";
+
 // The job file: the picture inside a wrapper that scales its bounding box
 // onto a page of page_w × page_h (pixels at 72 dpi, or points for PDF),
-// keeps it from ending the job, and says when it failed.
+// keeps it from ending the job, and says when it failed.  For PDF every
+// font is embedded (the standard ones too: a label prints the same
+// everywhere) and the wrapper says when the picture came to its end.
 bool write_job_file(const std::string &file, const std::string &ps, double llx, double lly, double bw, double bh,
-                    double page_w, double page_h)
+                    double page_w, double page_h, bool pdf)
 {
     const std::string marker = end_marker(ps);
-    std::string head = "%!PS\n<< /PageSize [" + number(page_w) + " " + number(page_h) +
-                       "] >> setpagedevice\n/VellumoJob save def\n/showpage {} def\n" +
-                       number(page_w / bw) + " " + number(page_h / bh) + " scale\n" + number(-llx) + " " +
-                       number(-lly) + " translate\n" +
+    std::string head = "%!PS\n<< /PageSize [" + number(page_w) + " " + number(page_h) + "] >> setpagedevice\n" +
+                       (pdf ? "<< /NeverEmbed [ ] /EmbedAllFonts true >> setdistillerparams\n" : "") +
+                       "/VellumoJob save def\n/showpage {} def\n" + number(page_w / bw) + " " +
+                       number(page_h / bh) + " scale\n" + number(-llx) + " " + number(-lly) + " translate\n" +
                        "currentfile << /EODCount 0 /EODString (" + marker + ") >> /SubFileDecode filter cvx stopped\n";
-    std::string tail = "\n" + marker + "\n{ (VellumoError: picture failed) = flush } if\n"
+    std::string tail = "\n" + marker + "\n{ (VellumoError: picture failed) = flush } if\n" +
+                       (pdf ? std::string("(") + picture_end + ") = flush\n" : std::string()) +
                        "clear cleardictstack VellumoJob restore showpage\n";
     return write_all(file, head, ps, tail);
 }
@@ -448,6 +466,12 @@ bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const s
                     : "ошибка Ghostscript: " + gs_says;
         return false;
     }
+    // pdfwrite writes the page even when the picture quits half way; the
+    // picture drawn as an image shows nothing then, and neither may this.
+    if (t.pdf && !out.png.empty() && !log_has(log_file, picture_end)) {
+        error = "Ghostscript ничего не нарисовал (рисунок вызывает quit?)";
+        return false;
+    }
     if (out.png.empty()) {
         error = WIFEXITED(status) && WEXITSTATUS(status) != 0
                     ? "Ghostscript завершился с кодом " + std::to_string(WEXITSTATUS(status)) + " и ничего не нарисовал"
@@ -486,7 +510,7 @@ bool run_gs(const std::string &ps, double llx, double lly, double bw, double bh,
     if (!make_job(job, error))
         return false;
     const std::string job_file = job.dir + "/job.ps", log_file = job.dir + "/gs.log";
-    if (!write_job_file(job_file, ps, llx, lly, bw, bh, t.page_w, t.page_h)) {
+    if (!write_job_file(job_file, ps, llx, lly, bw, bh, t.page_w, t.page_h, t.pdf)) {
         error = "не удалось записать рисунок во временный файл";
         return false;
     }

@@ -226,7 +226,7 @@ element_result draw_picture(QPainter &p, render_state &s, const element *e, int 
         error = "у рисунка нет размеров (%%BoundingBox)";
     else if (!(pw >= 1 && ph >= 1))
         error = "рисунок меньше точки";
-    else if (pw * ph > 100e6)
+    else if (pw * ph > RDR_MAX_PICTURE_PIXELS && !s.pictures->any_size())
         error = "рисунок больше 100 мегапикселей";
     else {
         a = s.pictures->picture(e, static_cast<int>(pw), static_cast<int>(ph), s.gs_left);

@@ -62,6 +62,9 @@ struct render_outcome {
     bool stopped = false;     // Ghostscript runs are being stopped (the server is stopping)
 };
 
+// Pictures are drawn as images of at most this many pixels.
+inline constexpr double RDR_MAX_PICTURE_PIXELS = 100e6;
+
 // An element's EPS picture at a pixel size, as a picture source gives it.
 struct picture_answer {
     QImage image;               // null when there is none (yet)
@@ -80,6 +83,10 @@ public:
     // The picture of `e` (a picture element with a boxed picture) drawn at
     // px_w × px_h pixels, with at most `budget_seconds` of Ghostscript.
     virtual picture_answer picture(const element *e, int px_w, int px_h, double budget_seconds) = 0;
+    // Whether it takes pictures of any pixel size (it places them some
+    // other way than as images of that size); else the render refuses
+    // those above 100 megapixels before asking.
+    virtual bool any_size() const { return false; }
 };
 
 // Where edges fall: on device pixels (sharp bars and lines on images),

@@ -10,8 +10,13 @@
 #include <QPrinterInfo>
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <pthread.h>
+#include <thread>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <iostream>
 #include <string>
@@ -27,6 +32,7 @@
 #include "platform/code_pages.h"
 #include "platform/message_boxes.h"
 #include "platform/seam.h"
+#include "render/eps_runner.h"
 
 namespace {
 
@@ -170,6 +176,37 @@ private:
     bool on_;
 };
 
+// Ctrl+C, TERM and HUP.  Before pages are drawn the program ends at once,
+// as any program does; while they are drawn Ghostscript is stopped (its
+// work folders go with it) and nothing is written or sent to the printer,
+// and the program says so.  A second signal ends it at once.
+std::atomic<bool> g_drawing{false}, g_interrupted{false};
+
+void watch_signals()
+{
+    static sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&set, sig);
+    // Blocked here before any other thread starts, so every thread has them
+    // blocked and only the watcher takes them.
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::thread([] {
+        for (;;) {
+            int sig = 0;
+            if (sigwait(&set, &sig) != 0)
+                continue;
+            if (!g_drawing.load() || g_interrupted.exchange(true)) {
+                std::signal(sig, SIG_DFL);
+                pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+                std::raise(sig);
+                std::_Exit(128 + sig);
+            }
+            rdr__eps_stop_all();
+        }
+    }).detach();
+}
+
 int finish(bool written, const std::vector<std::u16string> &problems, const std::u16string &error)
 {
     for (const std::u16string &p : problems)
@@ -268,6 +305,7 @@ int main(int argc, char **argv)
     if (!o.output.empty() && out__format_of(msc__from_utf8(o.output)) == doc_format::none)
         return usage_error("формат файла результата по расширению: .pdf, .png или .svg");
 
+    watch_signals();
     // No windows are ever shown: no display is needed.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
@@ -288,6 +326,16 @@ int main(int argc, char **argv)
         return EXIT_NOT_WRITTEN; // the reason is already on stderr
 
     std::unique_ptr<QPrinter> printer;
+    std::string spool;
+    struct spool_remover {
+        std::string &folder;
+        ~spool_remover()
+        {
+            std::error_code ec;
+            if (!folder.empty())
+                std::filesystem::remove_all(folder, ec);
+        }
+    } remove_spool{spool};
     std::unique_ptr<page_sink> sink;
     std::u16string error;
     if (!o.printer.empty()) {
@@ -295,6 +343,15 @@ int main(int argc, char **argv)
         if (info.isNull()) {
             say(u"Принтер «" + msc__from_utf8(o.printer) + u"» не найден.");
             return EXIT_NOT_WRITTEN;
+        }
+        // Qt spools the job in a temporary file and sends it when the
+        // painter ends; the spool goes into a folder of our own, so that an
+        // interrupted job can be dropped with it instead of being sent.
+        const char *tmp = std::getenv("TMPDIR");
+        std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/vellumo-print-XXXXXX";
+        if (::mkdtemp(folder.data())) {
+            spool = folder;
+            ::setenv("TMPDIR", spool.c_str(), 1);
         }
         printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         printer->setFullPage(true);
@@ -308,10 +365,28 @@ int main(int argc, char **argv)
             return finish(false, {}, error);
     }
 
+    const std::u16string stopped = printer ? u"Остановлено: на принтер ничего не отправлено."
+                                           : u"Остановлено: файл не записан.";
+    auto interrupted = [&]() {
+        say(stopped);
+        if (printer) {
+            // Ending the painter would send the pages drawn so far.
+            std::error_code ec;
+            std::filesystem::remove_all(spool, ec);
+            std::fflush(stderr);
+            std::_Exit(EXIT_NOT_WRITTEN);
+        }
+        sink.reset();
+        return EXIT_NOT_WRITTEN;
+    };
+    g_drawing = true;
     if (o.csv.empty()) {
         std::vector<std::u16string> problems;
         const render_variable_map vars = out__preview_variables(out__label_names(lab.get()), o.vars);
-        const bool ok = sink->page(vars, 1, problems, error) && sink->finish(error);
+        bool ok = sink->page(vars, 1, problems, error);
+        if (g_interrupted)
+            return interrupted();
+        ok = ok && sink->finish(error);
         return finish(ok, problems, error);
     }
     progress_line progress;
@@ -320,7 +395,9 @@ int main(int argc, char **argv)
     req.csv_path = o.csv;
     req.csv = o.table;
     req.preview = o.vars;
-    req.progress = [&](long done, long total) { return progress.step(done, total); };
+    req.progress = [&](long done, long total) { return !g_interrupted && progress.step(done, total); };
     const batch_outcome out = out__batch(req, *sink);
+    if (g_interrupted && !out.complete)
+        return interrupted();
     return finish(out.complete, out.problems, out.error);
 }

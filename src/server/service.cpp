@@ -381,6 +381,31 @@ xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_e
     return render_answer(service, env, std::move(image), outcome, log);
 }
 
+// A document is sent whole or not at all: pictures out of time or stopped
+// make it a fault, as they do a picture.  Elements that were not drawn
+// (each has its crossed box in the document) go to the log, the first few.
+bool document_whole(label_service &service, xmlrpc_env *env, const std::u16string &name,
+                    const render_outcome &outcome, const std::vector<std::u16string> &problems)
+{
+    constexpr std::size_t shown = 10;
+    for (std::size_t i = 0; i < problems.size() && i < shown; ++i)
+        lsv__log("labels.render_document «" + lsv__client_text(name) + "»: " + lsv__client_text(problems[i]));
+    if (problems.size() > shown)
+        lsv__log("labels.render_document «" + lsv__client_text(name) + "»: и ещё " +
+                 std::to_string(problems.size() - shown));
+    if (outcome.stopped) {
+        fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
+        return false;
+    }
+    if (outcome.out_of_time) {
+        fault(env, LSV_FAULT_RENDER,
+              u"Документ не построен: рисунки EPS рисовались дольше " +
+                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
+        return false;
+    }
+    return true;
+}
+
 // "labels.render_document": the label as a PDF or PNG file, or a PDF of a
 // page per row of variables.
 xmlrpc_value *render_document(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
@@ -449,10 +474,15 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
     doc_options o;
     o.dpi = dpi;
     o.limits = service.render();
+    // One budget of Ghostscript time for the whole call, however many rows.
+    o.document_budget = true;
     std::vector<std::u16string> problems;
     QByteArray bytes;
     if (format == u"png") {
-        const QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems);
+        render_outcome outcome;
+        const QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems, &outcome);
+        if (!document_whole(service, env, r.name, outcome, problems))
+            return nullptr;
         QBuffer buffer(&bytes);
         if (img.isNull()) {
             const QSize size = out__image_size(lab.get(), dpi);
@@ -489,7 +519,11 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
             ok = sink->page(batch ? out__row_variables(names, columns, cells, base)
                                   : out__preview_variables(names, base),
                             static_cast<long>(i + 1), problems, error);
+            if (sink->outcome.stopped || sink->outcome.out_of_time)
+                break;
         }
+        if (sink && !document_whole(service, env, r.name, sink->outcome, problems))
+            return nullptr;
         ok = ok && sink->finish(error);
         sink.reset();
         if (!ok) {

@@ -223,9 +223,11 @@ TEST_F(FrameFiles, ALabelFileDroppedOnAFrameOpensThere)
     EXPECT_EQ(desc_of(f), u"вторая");
     // The second file dropped with it: a frame of its own.
     ASSERT_EQ(frames().size(), 2);
-    for (label_frame *g : frames())
-        if (g != f)
+    for (label_frame *g : frames()) {
+        if (g != f) {
             EXPECT_EQ(desc_of(g), u"первая");
+        }
+    }
     // Undone, the frame has its changed label back.
     f->command(cmd::undo);
     EXPECT_EQ(f->hub().lab()->es[0]->disabled, 1);

@@ -100,19 +100,22 @@ public:
     const std::string &why_not() const { return why_not_; }
     std::string socket() const { return (dir_.path() / "cups.sock").string(); }
     // A shell command line run as a client of this scheduler.
-    std::string client(const std::string &command) const { return "CUPS_SERVER='" + socket() + "' " + command; }
+    std::string client(const std::string &command) const
+    {
+        return "CUPS_SERVER='" + socket() + "'; export CUPS_SERVER; " + command;
+    }
 
     // The bytes of job `n` and the copies asked for, once the backend has
-    // them (empty after 30 s).
+    // them (empty after `seconds`).
     struct job {
         std::string bytes;
         std::string copies;
         std::filesystem::path file;
     };
-    job wait_for_job(int n) const
+    job wait_for_job(int n, int seconds = 30) const
     {
         const std::filesystem::path f = dir_.path() / "jobs" / ("job." + std::to_string(n));
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < until) {
             if (std::filesystem::exists(f.string() + ".copies")) {
                 std::string copies = slurp(f.string() + ".copies");

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
+#include <iterator>
 #include <random>
 
 #include "output/document.h"
@@ -466,4 +467,54 @@ TEST(PdfPictures, HostileBytesAreRefusedQuickly)
         ASSERT_TRUE(form) << why;
         EXPECT_EQ(out__pdf_form_objects(*form), 2u);
     }
+}
+
+// A picture too large for an image of 600 dpi is still a vector; one that
+// quits half way is refused as it is everywhere else, once for a whole
+// batch; the fonts of pictures travel with the file.
+TEST(PdfPictures, LargeQuittingAndFontedPictures)
+{
+    temp_dir dir;
+    rdr__eps_set_job_root(dir.path().string());
+    rdr__eps_cache_clear();
+    label_ptr lab = ele__label_new(2000, 2000);
+    // 1990 × 995 pt: 274 megapixels at 600 dpi.
+    picture(lab.get(), eps_bytes(worded_picture, "100 100 300 200"), 5, 5, 1990, 995);
+    const fs::path big = dir / "big.pdf";
+    std::vector<std::u16string> problems;
+    std::u16string error;
+    ASSERT_TRUE(out__export(lab.get(), {}, u16(big), {}, problems, error)) << msc__to_utf8(error);
+    EXPECT_TRUE(problems.empty()) << (problems.empty() ? "" : msc__to_utf8(problems[0]));
+    EXPECT_EQ(count_of(pdf_text(big), "Vellumo vector"), 1);
+    // Helvetica of the picture is in the file, as every font of it.
+    const std::string fonts = run("pdffonts " + quoted(big)).out;
+    EXPECT_NE(fonts.find("Helvetica"), std::string::npos) << fonts;
+    std::istringstream lines(fonts);
+    std::string line;
+    for (int n = 0; std::getline(lines, line); ++n) {
+        std::istringstream cols(line);
+        std::vector<std::string> c{std::istream_iterator<std::string>(cols), std::istream_iterator<std::string>()};
+        if (n >= 2 && c.size() >= 6) {
+            EXPECT_EQ(c[c.size() - 5], "yes") << line; // "emb"
+        }
+    }
+
+    label_ptr quits = ele__label_new(200, 200);
+    text(quits.get(), u"${n}", 10, 150, 12);
+    picture(quits.get(), eps_bytes("0 0 1 setrgbcolor 0 0 50 50 rectfill quit", "0 0 50 50"), 10, 10, 100, 100);
+    write_file(dir / "rows.csv", "n\n1\n2\n3\n4\n5\n6\n7\n8\n");
+    const fs::path pdf = dir / "quits.pdf";
+    auto sink = out__file_sink(quits.get(), u16(pdf), {}, false, error);
+    ASSERT_TRUE(sink);
+    batch_request req;
+    req.lab = quits.get();
+    req.csv_path = (dir / "rows.csv").string();
+    const int runs = rdr__eps_runs();
+    const batch_outcome out = out__batch(req, *sink);
+    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_EQ(out.problems.size(), 8u);
+    EXPECT_NE(msc__to_utf8(out.problems[0]).find("quit"), std::string::npos) << msc__to_utf8(out.problems[0]);
+    // As a vector, then as an image: twice, not twice a row.
+    EXPECT_EQ(rdr__eps_runs() - runs, 2);
+    EXPECT_EQ(check_with_qpdf(pdf), "");
 }

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include "exchange/inout.h"
+#include "model/lg_epsi.h"
 #include "exchange/server_ops.h"
 #include "platform/code_pages.h"
 #include "support/server_process.h"
@@ -147,6 +148,32 @@ TEST(RenderCli, ExitStatusSaysWhatWasWritten)
     EXPECT_TRUE(fs::exists(dir / "e.pdf"));
 }
 
+// Stopped while Ghostscript draws a picture: nothing is written and
+// Ghostscript's work folder does not stay behind.
+TEST(RenderCli, ATermSignalWhileDrawingLeavesNothing)
+{
+    temp_dir dir, work;
+    label_ptr lab = ele__label_new(200, 100);
+    element *p = add(lab.get(), ELE_PICTURE, 10, 10, 80, 80);
+    const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{ } loop\n";
+    p->picture.data = lg_epsi_load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
+    const fs::path lbl = dir / "loop.lbl";
+    ASSERT_EQ(ino__save_file(u16(lbl), lab.get()), 1);
+    for (const char *out : {"one.pdf", "one.png"}) {
+        const fs::path target = dir / out;
+        // Waits for Ghostscript's folder, then sends TERM.
+        const run_result r =
+            run("( TMPDIR=" + quoted(work.path()) + " '" + BIN + "' " + quoted(lbl) + " -o " + quoted(target) +
+                " & pid=$!; for i in $(seq 600); do ls " + quoted(work.path()) +
+                " | grep -q vellumo-eps && break; sleep 0.05; done; kill -TERM $pid; wait $pid; echo \"status $?\" )");
+        EXPECT_NE(r.out.find("status 1"), std::string::npos) << out << ": " << r.out << r.err;
+        EXPECT_NE(r.err.find("Остановлено: файл не записан."), std::string::npos) << out << ": " << r.err;
+        EXPECT_FALSE(fs::exists(target)) << out;
+        for (const auto &e : fs::directory_iterator(work.path()))
+            EXPECT_EQ(e.path().filename().string().rfind("vellumo-eps", 0), std::string::npos) << e.path();
+    }
+}
+
 TEST(RenderCli, PrintsThroughCupsOneJobWithItsCopies)
 {
     cups_server cups;
@@ -186,6 +213,25 @@ TEST(RenderCli, PrintsThroughCupsOneJobWithItsCopies)
     const std::string words = pdf_text(job.file);
     for (const char *name : {"чай", "кофе", "сахар"})
         EXPECT_NE(words.find(name), std::string::npos) << name;
+
+    // Stopped while a picture is drawn: no job reaches the printer, the
+    // spool file does not stay behind.
+    label_ptr slow = ele__label_new(200, 100);
+    element *p = add(slow.get(), ELE_PICTURE, 10, 10, 80, 80);
+    const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{ } loop\n";
+    p->picture.data = lg_epsi_load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
+    ASSERT_EQ(ino__save_file(u16(dir / "slow.lbl"), slow.get()), 1);
+    temp_dir work;
+    r = run(cups.client("( TMPDIR=" + quoted(work.path()) + " '" + BIN + "' " + quoted(dir / "slow.lbl") +
+                        " --printer " + cups_server::printer + " & pid=$!; for i in $(seq 600); do find " +
+                        quoted(work.path()) + " -name 'vellumo-eps*' | grep -q . && break; sleep 0.05; done; " +
+                        "kill -TERM $pid; wait $pid; echo \"status $?\" )"));
+    EXPECT_NE(r.out.find("status 1"), std::string::npos) << r.out << r.err;
+    EXPECT_NE(r.err.find("Остановлено: на принтер ничего не отправлено."), std::string::npos) << r.err;
+    EXPECT_TRUE(cups.wait_for_job(3, 3).bytes.empty()) << "the stopped job was printed";
+    for (const auto &e : fs::directory_iterator(work.path()))
+        if (e.path().filename() != "runtime-root") // Qt's own, without XDG_RUNTIME_DIR
+            ADD_FAILURE() << "left behind: " << e.path();
 }
 
 TEST(RenderCli, LabelFromALabelServerWithThePasswordFromTheEnvironment)

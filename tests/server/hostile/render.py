@@ -3,6 +3,7 @@
 import os
 import shutil
 import sys
+import time
 import xmlrpc.client
 
 import peer
@@ -62,6 +63,22 @@ with peer.Server(BIN, args=["--render-budget", "3"], env={"TMPDIR": jobs}) as s:
                 assert jobs.encode() not in f.read(), "a Ghostscript process is still running"
         except OSError:
             pass
+    # A document of them has the same 3 s for all its pages, however many
+    # rows it has, and gets the same fault; nothing of it is sent.
+    for fmt, rows in (("pdf", [[{"name": "n", "value": str(i)}] for i in range(50)]), ("pdf", None), ("png", None)):
+        request = {"name": "loops", "format": fmt, "resolution": 72}
+        if rows:
+            request["rows"] = rows
+        start = time.monotonic()
+        try:
+            p.labels.render_document(peer.CRED, request)
+            raise AssertionError("the document went on past its budget")
+        except xmlrpc.client.Fault as f:
+            assert f.faultCode == 7 and "Документ не построен" in f.faultString and "дольше 3 с" in f.faultString, \
+                (f.faultCode, f.faultString)
+        assert time.monotonic() - start < 20, (fmt, time.monotonic() - start)
+    # Elements not drawn are named in the server's log.
+    assert "labels.render_document «loops»: Элемент" in s.log(), s.log()[-2000:]
     # The server renders on.
     assert p.labels.render_label(peer.CRED, {"name": "vars", "xresolution": 10, "yresolution": 10})["image"].data
 shutil.rmtree(jobs)
