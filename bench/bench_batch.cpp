@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "bench_common.h"
@@ -213,6 +214,15 @@ int main(int argc, char **argv)
     // against its 600 dpi image on every page.
     label_ptr logo = picture_label();
     const double vec = median_seconds(3, [&] { run_batch(logo.get(), dir / "rows.csv", dir / "vector.pdf"); });
+    {
+        // The logo went in as a form, not as its image.
+        std::ifstream in(dir / "vector.pdf", std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.find("/Subtype /Form") == std::string::npos) {
+            std::printf("bench batch-vector-logo: the logo is not a vector\n");
+            return 1;
+        }
+    }
     out__set_vector_pictures(false);
     const double ras = median_seconds(3, [&] { run_batch(logo.get(), dir / "rows.csv", dir / "raster.pdf"); });
     out__set_vector_pictures(true);
