@@ -15,7 +15,9 @@
 #include <cmath>
 #include <fstream>
 #include <atomic>
+#include <map>
 #include <mutex>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -103,9 +105,9 @@ struct atomic_file {
 
 bool write_image(const label *lab, const render_variable_map &vars, const doc_options &o,
                  const std::u16string &path, std::vector<std::u16string> &problems, std::u16string &error,
-                 render_outcome &outcome)
+                 render_outcome &outcome, picture_source *pictures)
 {
-    QImage img = out__image(lab, vars, o, problems, &outcome);
+    QImage img = out__image(lab, vars, o, problems, &outcome, pictures);
     // Ghostscript was stopped (the program is being stopped): no file.
     if (outcome.stopped) {
         error = not_written(path, out_msg::stopped);
@@ -131,7 +133,8 @@ bool write_image(const label *lab, const render_variable_map &vars, const doc_op
 constexpr int SVG_DPI = 720;
 
 bool write_svg(const label *lab, const render_variable_map &vars, const std::u16string &path,
-               std::vector<std::u16string> &problems, std::u16string &error, render_outcome &outcome)
+               std::vector<std::u16string> &problems, std::u16string &error, render_outcome &outcome,
+               picture_source *pictures)
 {
     atomic_file f(path);
     if (!f.open(error))
@@ -151,7 +154,7 @@ bool write_svg(const label *lab, const render_variable_map &vars, const std::u16
             f.file.cancelWriting();
             return false;
         }
-        outcome = out__draw_page(p, lab, vars, SVG_DPI, render_edges::exact, true, problems).outcome;
+        outcome = out__draw_page(p, lab, vars, SVG_DPI, render_edges::exact, true, problems, {}, pictures).outcome;
     }
     if (outcome.stopped) {
         error = not_written(path, out_msg::stopped);
@@ -173,6 +176,43 @@ bool has_pictures(const label *lab)
     }
     return false;
 }
+
+// Pictures as images, each drawn once for a document and a size: a batch
+// asks for the same picture on every page, and one that failed would fail
+// the same way again.  Only running out of time or being stopped is not
+// remembered.
+class remembered_pictures final : public picture_source {
+public:
+    picture_answer picture(const element *e, int px_w, int px_h, double budget_seconds) override
+    {
+        const lg_epsi *pic = e->picture.data.get();
+        const auto key = std::make_tuple(pic, px_w, px_h);
+        picture_answer a;
+        if (const auto it = known_.find(key); it != known_.end()) {
+            a.image = it->second.image;
+            a.error = it->second.error;
+            return a;
+        }
+        eps_limits gs;
+        gs.budget_seconds = budget_seconds;
+        eps_run run;
+        a.image = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error, gs,
+                                  &run);
+        a.seconds = run.seconds;
+        a.out_of_budget = run.out_of_budget;
+        a.stopped = run.stopped;
+        if (!a.out_of_budget && !a.stopped)
+            known_[key] = {a.image, a.error};
+        return a;
+    }
+
+private:
+    struct known {
+        QImage image;
+        std::string error;
+    };
+    std::map<std::tuple<const lg_epsi *, int, int>, known> known_;
+};
 
 // The first stand-in's height; each picture of a document has its own.
 constexpr int STAND_IN_HEIGHT = 4093;
@@ -211,6 +251,8 @@ public:
                 return a;
             }
             auto en = std::make_shared<entry>();
+            if (run.timed_out)
+                en->timed_out = error;
             // The same picture in several elements is one form.
             if (auto same = by_pdf_.find(pdf); !pdf.empty() && same != by_pdf_.end())
                 en = same->second;
@@ -232,35 +274,25 @@ public:
             a.image = en.stand_in;
             return a;
         }
-        if (en.raster_for != QSize(px_w, px_h)) {
-            // Pictures that cannot be forms come as images, up to the size
-            // any render takes.
-            if (static_cast<double>(px_w) * px_h > RDR_MAX_PICTURE_PIXELS) {
-                a.error = "рисунок больше 100 мегапикселей";
-                return a;
-            }
-            eps_limits gs;
-            gs.budget_seconds = budget_seconds;
-            eps_run run;
-            QImage img = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error,
-                                         gs, &run);
-            a.seconds += run.seconds;
-            a.out_of_budget = run.out_of_budget;
-            a.stopped = run.stopped;
-            if (a.out_of_budget || a.stopped)
-                return a; // may go better with time on another page
-            // Never the size of a stand-in: a row more, drawn into the same box.
-            if (!img.isNull() && is_stand_in_size(img.size()))
-                img = img.scaled(img.width(), img.height() + 1);
-            if (!img.isNull())
-                used_.insert(key(img.size()));
-            // A failure is remembered too: the next page would fail alike.
-            en.raster = img;
-            en.raster_error = a.error;
-            en.raster_for = QSize(px_w, px_h);
+        // Pictures that cannot be forms come as images, up to the size any
+        // render takes; one whose vector ran out of its own time would as
+        // an image too.
+        if (!en.timed_out.empty()) {
+            a.error = en.timed_out;
+            return a;
         }
-        a.image = en.raster;
-        a.error = en.raster_error;
+        if (static_cast<double>(px_w) * px_h > RDR_MAX_PICTURE_PIXELS) {
+            a.error = "рисунок больше 100 мегапикселей";
+            return a;
+        }
+        const double spent = a.seconds;
+        a = images_.picture(e, px_w, px_h, budget_seconds);
+        a.seconds += spent;
+        // Never the size of a stand-in: a row more, drawn into the same box.
+        if (!a.image.isNull() && is_stand_in_size(a.image.size()))
+            a.image = a.image.scaled(a.image.width(), a.image.height() + 1);
+        if (!a.image.isNull())
+            used_.insert(key(a.image.size()));
         return a;
     }
 
@@ -272,9 +304,7 @@ private:
     struct entry {
         std::shared_ptr<const pdf_form> form;
         QImage stand_in;
-        QImage raster;
-        std::string raster_error;
-        QSize raster_for;
+        std::string timed_out; // the vector's error when it ran out of its own time
     };
     static long long key(QSize s) { return static_cast<long long>(s.width()) << 32 | s.height(); }
     bool is_stand_in_size(QSize s) const
@@ -288,6 +318,7 @@ private:
     pdf_tap &tap_;
     std::unordered_map<const lg_epsi *, std::shared_ptr<entry>> entries_;
     std::unordered_map<std::string, std::shared_ptr<entry>> by_pdf_;
+    remembered_pictures images_;
     std::unordered_set<long long> used_;
     std::vector<pdf_tap::placement> placements_;
     int next_height_ = STAND_IN_HEIGHT;
@@ -421,8 +452,9 @@ public:
             return true; // one file holds one label
         const std::u16string path = numbered_ ? out__numbered_path(path_, number) : path_;
         render_outcome drawn;
-        const bool ok = format_ == doc_format::svg ? write_svg(lab_, vars, path, problems, error, drawn)
-                                                   : write_image(lab_, vars, o_, path, problems, error, drawn);
+        const bool ok = format_ == doc_format::svg
+                            ? write_svg(lab_, vars, path, problems, error, drawn, &pictures_)
+                            : write_image(lab_, vars, o_, path, problems, error, drawn, &pictures_);
         outcome.out_of_time = outcome.out_of_time || drawn.out_of_time;
         outcome.stopped = outcome.stopped || drawn.stopped;
         written_ += ok;
@@ -437,6 +469,7 @@ private:
     doc_options o_;
     bool numbered_;
     long written_ = 0;
+    remembered_pictures pictures_;
 };
 
 class device_sink final : public page_sink {
@@ -467,8 +500,8 @@ public:
             return false;
         }
         // The device's own dots: bars and lines fall on them.
-        const page_outcome drawn =
-            out__draw_page(painter_, lab_, vars, device_.logicalDpiX(), render_edges::pixels, true, problems);
+        const page_outcome drawn = out__draw_page(painter_, lab_, vars, device_.logicalDpiX(), render_edges::pixels,
+                                                  true, problems, {}, &pictures_);
         outcome.out_of_time = outcome.out_of_time || drawn.outcome.out_of_time;
         outcome.stopped = outcome.stopped || drawn.outcome.stopped;
         return true;
@@ -489,6 +522,7 @@ private:
     int from_, to_;
     long counted_ = 0;
     QPainter painter_;
+    remembered_pictures pictures_;
 };
 
 void note_name(std::vector<std::u16string> &names, std::unordered_set<std::u16string> &seen,
@@ -638,7 +672,7 @@ QSize out__image_size(const label *lab, int dpi)
 }
 
 QImage out__image(const label *lab, const render_variable_map &variables, const doc_options &o,
-                  std::vector<std::u16string> &problems, render_outcome *outcome)
+                  std::vector<std::u16string> &problems, render_outcome *outcome, picture_source *pictures)
 {
     const int dpi = std::clamp(o.dpi, OUT_MIN_DPI, OUT_MAX_DPI);
     const QSize size = out__image_size(lab, dpi);
@@ -653,7 +687,8 @@ QImage out__image(const label *lab, const render_variable_map &variables, const 
     img.setDotsPerMeterY(per_metre);
     img.fill(o.transparent ? 0u : 0xFF000000u | (lab->bgcolor & 0xFFFFFFu));
     QPainter p(&img);
-    const page_outcome page = out__draw_page(p, lab, variables, dpi, render_edges::pixels, false, problems, o.limits);
+    const page_outcome page =
+        out__draw_page(p, lab, variables, dpi, render_edges::pixels, false, problems, o.limits, pictures);
     if (outcome)
         *outcome = page.outcome;
     return img;

@@ -92,7 +92,8 @@ page_outcome out__draw_page(QPainter &p, const label *lab, const render_variable
 // The label as an image at `dpi` (the image records that resolution); null
 // when the image would be too large to hold.
 QImage out__image(const label *lab, const render_variable_map &variables, const doc_options &o,
-                  std::vector<std::u16string> &problems, render_outcome *outcome = nullptr);
+                  std::vector<std::u16string> &problems, render_outcome *outcome = nullptr,
+                  picture_source *pictures = nullptr);
 // Pixel size of that image (at least 1 × 1).
 QSize out__image_size(const label *lab, int dpi);
 

@@ -443,6 +443,7 @@ bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const s
             run.out_of_budget = true;
             error = "время Ghostscript на это изображение вышло";
         } else {
+            run.timed_out = true;
             error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с и остановлен";
         }
         return false;

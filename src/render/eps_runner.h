@@ -24,6 +24,7 @@ struct eps_run {
     double seconds = 0;        // Ghostscript's wall-clock time (0 from the cache)
     bool out_of_budget = false; // stopped at the end of the render's budget
     bool stopped = false;       // the server is stopping
+    bool timed_out = false;     // stopped at its own deadline (it would be again)
 };
 
 // The EPS (bytes with a DOS binary header are cut to their PostScript part)

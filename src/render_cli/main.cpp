@@ -163,17 +163,28 @@ public:
     progress_line() : on_(::isatty(STDERR_FILENO)) {}
     bool step(long done, long total)
     {
-        if (on_ && total > 1) {
+        if (on_ && total > 1 && done != shown_) {
+            shown_ = done;
             std::fprintf(stderr, "\rстраница %ld из %ld", done, total);
-            if (done == total)
+            open_ = done != total;
+            if (!open_)
                 std::fprintf(stderr, "\n");
             std::fflush(stderr);
         }
         return true;
     }
+    // Messages after it start on a line of their own.
+    void end_line()
+    {
+        if (open_)
+            std::fprintf(stderr, "\n");
+        open_ = false;
+    }
 
 private:
     bool on_;
+    long shown_ = -1;
+    bool open_ = false;
 };
 
 // Ctrl+C, TERM and HUP.  Before pages are drawn the program ends at once,
@@ -365,17 +376,25 @@ int main(int argc, char **argv)
             return finish(false, {}, error);
     }
 
-    const std::u16string stopped = printer ? u"Остановлено: на принтер ничего не отправлено."
-                                           : u"Остановлено: файл не записан.";
-    auto interrupted = [&]() {
-        say(stopped);
+    progress_line progress;
+    // Stopped by a signal: `pages` files of a numbered output are in place,
+    // nothing else is written or sent.
+    auto interrupted = [&](long pages) {
+        progress.end_line();
         if (printer) {
+            say(u"Остановлено: на принтер ничего не отправлено.");
             // Ending the painter would send the pages drawn so far.
             std::error_code ec;
             std::filesystem::remove_all(spool, ec);
             std::fflush(stderr);
             std::_Exit(EXIT_NOT_WRITTEN);
         }
+        if (pages > 0)
+            say(u"Остановлено: записаны только первые файлы (" + msc__from_utf8(std::to_string(pages)) + u"): «" +
+                out__numbered_path(msc__from_utf8(o.output), 1) + u"» … «" +
+                out__numbered_path(msc__from_utf8(o.output), pages) + u"».");
+        else
+            say(u"Остановлено: файл не записан.");
         sink.reset();
         return EXIT_NOT_WRITTEN;
     };
@@ -385,11 +404,10 @@ int main(int argc, char **argv)
         const render_variable_map vars = out__preview_variables(out__label_names(lab.get()), o.vars);
         bool ok = sink->page(vars, 1, problems, error);
         if (g_interrupted)
-            return interrupted();
+            return interrupted(0);
         ok = ok && sink->finish(error);
         return finish(ok, problems, error);
     }
-    progress_line progress;
     batch_request req;
     req.lab = lab.get();
     req.csv_path = o.csv;
@@ -397,7 +415,11 @@ int main(int argc, char **argv)
     req.preview = o.vars;
     req.progress = [&](long done, long total) { return !g_interrupted && progress.step(done, total); };
     const batch_outcome out = out__batch(req, *sink);
-    if (g_interrupted && !out.complete)
-        return interrupted();
+    if (g_interrupted && !out.complete) {
+        // A numbered output has a file per page drawn; a PDF has none.
+        const bool numbered = !printer && out__format_of(msc__from_utf8(o.output)) != doc_format::pdf;
+        return interrupted(numbered ? out.pages : 0);
+    }
+    progress.end_line();
     return finish(out.complete, out.problems, out.error);
 }

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <iterator>
 #include <random>
 
@@ -517,4 +518,50 @@ TEST(PdfPictures, LargeQuittingAndFontedPictures)
     // As a vector, then as an image: twice, not twice a row.
     EXPECT_EQ(rdr__eps_runs() - runs, 2);
     EXPECT_EQ(check_with_qpdf(pdf), "");
+}
+
+// Images of pictures are drawn once for a document, on printers and in PNG
+// batches as in PDF, failures included; a picture whose vector runs out of
+// its own time is not tried again as an image.
+TEST(PdfPictures, EveryDocumentDrawsAPictureOnceAndATimeoutOnce)
+{
+    temp_dir dir;
+    rdr__eps_set_job_root(dir.path().string());
+    rdr__eps_cache_clear();
+    label_ptr lab = ele__label_new(200, 200);
+    text(lab.get(), u"${n}", 10, 170, 12);
+    picture(lab.get(), eps_bytes("0 0 1 setrgbcolor 0 0 50 50 rectfill", "0 0 50 50"), 10, 10, 60, 60);
+    picture(lab.get(), eps_bytes("1 0 div", "0 0 50 50"), 100, 10, 60, 60);
+    write_file(dir / "rows.csv", "n\n1\n2\n3\n4\n5\n6\n");
+    auto batch = [&](page_sink &sink) {
+        batch_request req;
+        req.lab = lab.get();
+        req.csv_path = (dir / "rows.csv").string();
+        rdr__eps_cache_clear();
+        const int runs = rdr__eps_runs();
+        const batch_outcome out = out__batch(req, sink);
+        EXPECT_TRUE(out.complete) << msc__to_utf8(out.error);
+        EXPECT_EQ(out.problems.size(), 6u); // the failing picture, on every row
+        return rdr__eps_runs() - runs;
+    };
+    std::u16string error;
+    auto png = out__file_sink(lab.get(), u16(dir / "row.png"), {}, true, error);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(batch(*png), 2);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString((dir / "printed.pdf").string()));
+    printer.setPageLayout(out__page_layout(lab.get()));
+    auto device = out__device_sink(lab.get(), printer);
+    EXPECT_EQ(batch(*device), 2);
+
+    label_ptr slow = ele__label_new(200, 200);
+    picture(slow.get(), eps_bytes("{ } loop", "0 0 50 50"), 10, 10, 60, 60);
+    std::vector<std::u16string> problems;
+    rdr__eps_cache_clear();
+    const int runs = rdr__eps_runs();
+    ASSERT_TRUE(out__export(slow.get(), {}, u16(dir / "slow.pdf"), {}, problems, error));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(msc__to_utf8(problems[0]).find("не уложился"), std::string::npos) << msc__to_utf8(problems[0]);
+    EXPECT_EQ(rdr__eps_runs() - runs, 1);
 }

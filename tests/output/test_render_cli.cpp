@@ -174,6 +174,35 @@ TEST(RenderCli, ATermSignalWhileDrawingLeavesNothing)
     }
 }
 
+// Stopped in a batch of PNG files: the files already written stay and are
+// named, the rest are not written.
+TEST(RenderCli, ATermSignalInAPngBatchNamesTheFilesWritten)
+{
+    temp_dir dir;
+    const fs::path lbl = save_tag(dir);
+    std::string csv = "name;code\n";
+    for (int i = 0; i < 3000; ++i)
+        csv += "n" + std::to_string(i) + ";C" + std::to_string(i) + "\n";
+    write_file(dir / "t.csv", csv);
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    const run_result r = run("( '" + BIN + "' " + quoted(lbl) + " -o " + quoted(out / "p.png") + " --dpi 600 --csv " +
+                             quoted(dir / "t.csv") + " & pid=$!; for i in $(seq 600); do [ -e " +
+                             quoted(out / "p-0002.png") + " ] && break; sleep 0.05; done; kill -TERM $pid; " +
+                             "wait $pid; echo \"status $?\" )");
+    EXPECT_NE(r.out.find("status 1"), std::string::npos) << r.out << r.err;
+    const std::set<std::string> files = files_in(out);
+    ASSERT_FALSE(files.empty());
+    ASSERT_LT(files.size(), 3000u);
+    const std::string last = "p-" + std::string(4 - std::min<std::size_t>(4, std::to_string(files.size()).size()), '0') +
+                             std::to_string(files.size()) + ".png";
+    EXPECT_TRUE(files.count(last)) << last;
+    EXPECT_NE(r.err.find("Остановлено: записаны только первые файлы (" + std::to_string(files.size()) + ")"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(last + "»."), std::string::npos) << r.err;
+}
+
 TEST(RenderCli, PrintsThroughCupsOneJobWithItsCopies)
 {
     cups_server cups;
