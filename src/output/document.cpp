@@ -187,20 +187,13 @@ public:
     {
         const lg_epsi *pic = e->picture.data.get();
         const auto key = std::make_tuple(pic, px_w, px_h);
-        picture_answer a;
         if (const auto it = known_.find(key); it != known_.end()) {
+            picture_answer a;
             a.image = it->second.image;
             a.error = it->second.error;
             return a;
         }
-        eps_limits gs;
-        gs.budget_seconds = budget_seconds;
-        eps_run run;
-        a.image = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error, gs,
-                                  &run);
-        a.seconds = run.seconds;
-        a.out_of_budget = run.out_of_budget;
-        a.stopped = run.stopped;
+        const picture_answer a = rdr__ghostscript_picture(e, px_w, px_h, budget_seconds);
         if (!a.out_of_budget && !a.stopped)
             known_[key] = {a.image, a.error};
         return a;

@@ -149,17 +149,7 @@ class ghostscript_pictures final : public picture_source {
 public:
     picture_answer picture(const element *e, int px_w, int px_h, double budget_seconds) override
     {
-        picture_answer a;
-        const lg_epsi *pic = e->picture.data.get();
-        eps_limits gs;
-        gs.budget_seconds = budget_seconds;
-        eps_run run;
-        a.image = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error, gs,
-                                  &run);
-        a.seconds = run.seconds;
-        a.out_of_budget = run.out_of_budget;
-        a.stopped = run.stopped;
-        return a;
+        return rdr__ghostscript_picture(e, px_w, px_h, budget_seconds);
     }
 };
 
@@ -288,6 +278,20 @@ element_result draw_one(QPainter &p, render_state &s, int index)
 }
 
 } // namespace
+
+picture_answer rdr__ghostscript_picture(const element *e, int px_w, int px_h, double budget_seconds)
+{
+    picture_answer a;
+    const lg_epsi *pic = e->picture.data.get();
+    eps_limits gs;
+    gs.budget_seconds = budget_seconds;
+    eps_run run;
+    a.image = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, px_w, px_h, a.error, gs, &run);
+    a.seconds = run.seconds;
+    a.out_of_budget = run.out_of_budget;
+    a.stopped = run.stopped;
+    return a;
+}
 
 render_log::render_log(std::vector<std::u16string> &lines, std::size_t limit) : lines_(lines), limit_(limit)
 {

@@ -89,6 +89,10 @@ public:
     virtual bool any_size() const { return false; }
 };
 
+// The picture of `e` drawn by Ghostscript in the calling thread (what a
+// render without a picture source uses).
+picture_answer rdr__ghostscript_picture(const element *e, int px_w, int px_h, double budget_seconds);
+
 // Where edges fall: on device pixels (sharp bars and lines on images),
 // exactly where the scale puts them (PDF, SVG, printers), or chosen by the
 // painter's device.

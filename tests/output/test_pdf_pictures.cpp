@@ -412,26 +412,17 @@ TEST(PdfPictures, HostileBytesAreRefusedQuickly)
     };
     std::vector<hostile> cases;
     cases.push_back({"turned page", handmade(page_with(" /Rotate 90"))});
-    cases.push_back({"empty media box", handmade([] {
-                         auto b = page_with("");
-                         b[2] = "<</Type /Page /Parent 2 0 R /MediaBox [0 0 0 10] /Contents 4 0 R>>";
-                         return b;
-                     }())});
-    cases.push_back({"length past the end", handmade([] {
-                         auto b = page_with("");
-                         b[3] = "<</Length 99999999999>>\nstream\n0 0 5 5 re f\n\nendstream";
-                         return b;
-                     }())});
-    cases.push_back({"length that is its own object", handmade([] {
-                         auto b = page_with("");
-                         b[3] = "<</Length 4 0 R>>\nstream\n0 0 5 5 re f\n\nendstream";
-                         return b;
-                     }())});
-    cases.push_back({"number with an exponent", handmade([] {
-                         auto b = page_with("");
-                         b[2] = "<</Type /Page /Parent 2 0 R /MediaBox [0 0 1e400 10] /Contents 4 0 R>>";
-                         return b;
-                     }())});
+    // The plain page with one of its objects (by index) written otherwise.
+    auto with = [](std::size_t index, const std::string &body) {
+        std::vector<std::string> b = page_with("");
+        b[index] = body;
+        return handmade(b);
+    };
+    cases.push_back({"empty media box", with(2, "<</Type /Page /Parent 2 0 R /MediaBox [0 0 0 10] /Contents 4 0 R>>")});
+    cases.push_back({"length past the end", with(3, "<</Length 99999999999>>\nstream\n0 0 5 5 re f\n\nendstream")});
+    cases.push_back({"length that is its own object", with(3, "<</Length 4 0 R>>\nstream\n0 0 5 5 re f\n\nendstream")});
+    cases.push_back(
+        {"number with an exponent", with(2, "<</Type /Page /Parent 2 0 R /MediaBox [0 0 1e400 10] /Contents 4 0 R>>")});
     cases.push_back({"deep nesting", handmade(page_with("", "<</X " + std::string(100000, '[') +
                                                                 std::string(100000, ']') + ">>"))});
     cases.push_back({"resources reaching the page tree", handmade(page_with("", "<</X 2 0 R>>"))});

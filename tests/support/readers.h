@@ -13,20 +13,6 @@
 #include "support/temp_dir.h"
 #include "support/zbar.h"
 
-inline std::string run_reading(const std::string &command)
-{
-    std::FILE *p = ::popen(command.c_str(), "r");
-    std::string out;
-    char buf[512];
-    while (p && std::fgets(buf, sizeof buf, p))
-        out += buf;
-    if (p)
-        ::pclose(p);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-        out.pop_back();
-    return out;
-}
-
 // What dmtxread finds in the picture ("" when nothing).  A quiet margin is
 // added around it, as a printed symbol has.
 inline std::string dmtx_read(const QImage &img)

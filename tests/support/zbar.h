@@ -9,14 +9,12 @@
 
 #include "support/temp_dir.h"
 
-inline std::string zbar_read(const QImage &img)
+// What a reading command prints, its last line ends cut.
+inline std::string run_reading(const std::string &command)
 {
-    temp_dir dir;
-    const std::string file = (dir / "code.png").string();
-    img.save(QString::fromStdString(file));
-    std::FILE *p = ::popen(("zbarimg --raw -q '" + file + "' 2>/dev/null").c_str(), "r");
+    std::FILE *p = ::popen(command.c_str(), "r");
     std::string out;
-    char buf[256];
+    char buf[512];
     while (p && std::fgets(buf, sizeof buf, p))
         out += buf;
     if (p)
@@ -24,4 +22,12 @@ inline std::string zbar_read(const QImage &img)
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out;
+}
+
+inline std::string zbar_read(const QImage &img)
+{
+    temp_dir dir;
+    const std::string file = (dir / "code.png").string();
+    img.save(QString::fromStdString(file));
+    return run_reading("zbarimg --raw -q '" + file + "' 2>/dev/null");
 }
