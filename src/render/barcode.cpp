@@ -128,11 +128,15 @@ void gs1_mode(barcode_choice &c)
     c.strict = true; // a wrong check digit or date is a warning to libzint
 }
 
+// The human-readable line, `size` device units high.  A font's point size
+// is measured in the device's own inches, so it is the device size scaled
+// by 72 / dpi (a 600 dpi page would otherwise get digits 600/72 too big).
 void draw_hrt(QPainter &p, const QString &text, double x, double baseline, double size, int halign)
 {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setHintingPreference(QFont::PreferNoHinting);
-    f.setPointSizeF(std::max(size, 1.0));
+    const int dpi = p.device() && p.device()->logicalDpiY() > 0 ? p.device()->logicalDpiY() : 72;
+    f.setPointSizeF(std::max(size, 0.01) * 72.0 / dpi);
     p.setFont(f);
     const double width = QFontMetricsF(f, p.device()).horizontalAdvance(text);
     double left = halign == 1 ? x : halign == 2 ? x - width : x - width / 2;

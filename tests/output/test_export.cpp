@@ -336,3 +336,143 @@ TEST(Export, PdfIntoMemoryStopsAtItsLimit)
         }
     }
 }
+
+namespace {
+
+// The height of the human-readable line under a barcode: from the bottom
+// of the box up, the rows of ink between columns x0 and x1 until the gap
+// above them.  Each row counts with its darkest pixel (antialiased edges
+// count in part), so the figure is finer than a pixel.
+double digits_height(const QImage &img, int x0, int x1, int box_top, int box_bottom)
+{
+    auto darkness = [&](int y) {
+        int darkest = 255;
+        for (int x = x0; x <= x1; ++x)
+            darkest = std::min(darkest, qGray(img.pixel(x, y)));
+        return (255 - darkest) / 255.0;
+    };
+    int y = std::min(box_bottom, img.height() - 1);
+    while (y > box_top && darkness(y) < 0.02)
+        --y;
+    double h = 0;
+    for (; y > box_top && darkness(y) >= 0.02; --y)
+        h += darkness(y);
+    return h;
+}
+
+} // namespace
+
+TEST(Export, BarcodeDigitsKeepTheirSizeOnEveryDevice)
+{
+    // The digits under EAN-13, CODE-128 and CODE-128RAW: on a PNG at 75, 300
+    // and 600 dpi and on a PDF page they are as high as on the canvas at
+    // 100 % (an image at the screen's 96 dpi) scaled by the resolution; a QR
+    // code beside each still reads.  The font's size once went to the
+    // device as points, so digits grew with the resolution over the bars.
+    temp_dir dir;
+    const struct {
+        int type;
+        std::u16string data;
+        std::string decoded;
+        double from, to; // columns of the box under which only digits lie
+    } kinds[] = {{3, u"460000000000", "4600000000008", 0.22, 0.42},
+                 {7, u"VELLUMO-42", "VELLUMO-42", 0.35, 0.65},
+                 {10, u"104 33 34 35 36", "ABCD", 0.35, 0.65}};
+    for (const auto &k : kinds) {
+        SCOPED_TRACE(k.decoded);
+        label_ptr lab = ele__label_new(400, 140);
+        lab->bgcolor = 0xFFFFFF;
+        element *b = barcode(lab.get(), k.type, k.data, 20, 20, 260, 100);
+        b->barcode.text = 1;
+        barcode(lab.get(), 16, u"рядом", 300, 40, 80, 80);
+        auto measure = [&](const QImage &img, double dpi) {
+            const double s = dpi / 72.0;
+            return digits_height(img, static_cast<int>((20 + 260 * k.from) * s), static_cast<int>((20 + 260 * k.to) * s),
+                                 static_cast<int>(20 * s), static_cast<int>(120 * s));
+        };
+        // The canvas at 100 %: its image at the screen's resolution.
+        QImage screen(560, 200, QImage::Format_ARGB32_Premultiplied);
+        screen.fill(Qt::white);
+        const double screen_dpi = screen.logicalDpiY();
+        {
+            QPainter p(&screen);
+            render_request r;
+            r.scale_x = r.scale_y = screen_dpi / 72.0;
+            std::vector<std::u16string> log;
+            rdr__draw_label(p, lab.get(), r, log);
+        }
+        const double on_screen = measure(screen, screen_dpi) / screen_dpi;
+        ASSERT_GT(on_screen * 72, 6); // the digits are there, some points high
+        EXPECT_LT(on_screen * 72, 100.0 / 3);
+        const auto check = [&](const QImage &img, double dpi, const std::string &what) {
+            const double h = measure(img, dpi) / dpi;
+            std::printf("digits of %s on %s: %.2f pt (canvas %.2f pt)\n", k.decoded.c_str(), what.c_str(), h * 72,
+                        on_screen * 72);
+            EXPECT_NEAR(h / on_screen, 1.0, 0.05) << what;
+            const std::set<std::string> found = [&] {
+                const fs::path f = dir / "read.png";
+                img.save(QString::fromStdString(f.string()));
+                return zbar_codes(f);
+            }();
+            if (dpi >= 203) { // bars of 1.6 pixels are beyond zbar at 75 dpi, digits or not
+                EXPECT_TRUE(found.count(k.decoded)) << what;
+            }
+            EXPECT_TRUE(found.count("рядом")) << what;
+        };
+        std::vector<std::u16string> problems;
+        std::u16string error;
+        for (int dpi : {75, 300, 600}) {
+            doc_options o;
+            o.dpi = dpi;
+            const fs::path png = dir / ("code-" + std::to_string(dpi) + ".png");
+            ASSERT_TRUE(out__export(lab.get(), {}, u16(png), o, problems, error))
+                << msc__to_utf8(error);
+            check(QImage(QString::fromStdString(png.string())), dpi, std::to_string(dpi) + " dpi PNG");
+        }
+        const fs::path pdf = dir / "code.pdf";
+        ASSERT_TRUE(out__export(lab.get(), {}, u16(pdf), {}, problems, error))
+            << msc__to_utf8(error);
+        const fs::path pages = dir / "pages";
+        fs::create_directories(pages);
+        const auto page = pdf_pages(pdf, pages, 300);
+        ASSERT_EQ(page.size(), 1u);
+        check(QImage(QString::fromStdString(page[0].string())), 300, "PDF");
+        fs::remove_all(pages);
+        EXPECT_TRUE(problems.empty()) << joined(problems);
+    }
+}
+
+TEST(Export, EveryBarcodeWithItsTextReadsBackAtPrinterResolutionsAndFromPdf)
+{
+    // A 58 × 40 mm price tag per kind, the text under the bars, as a
+    // thermal printer's 203 dpi and office printers' 300 and 600 dpi get it
+    // and as a PDF: the digits never reach into the bars.
+    temp_dir dir;
+    for (const code_sample &s : every_kind) {
+        if (s.decoded.empty())
+            continue; // no reader of ours knows MSI or Plessey
+        SCOPED_TRACE(s.decoded);
+        label_ptr lab = ele__label_new(164, 113);
+        lab->bgcolor = 0xFFFFFF;
+        text(lab.get(), u"Чай чёрный", 8, 88, 12);
+        element *b = barcode(lab.get(), s.type, s.data, 8, 8, 148, 70);
+        b->barcode.text = 1;
+        std::vector<std::u16string> problems;
+        std::u16string error;
+        for (int dpi : {203, 300, 600}) {
+            doc_options o;
+            o.dpi = dpi;
+            const fs::path png = dir / "tag.png";
+            ASSERT_TRUE(out__export(lab.get(), {}, u16(png), o, problems, error));
+            EXPECT_TRUE(zbar_codes(png).count(s.decoded)) << dpi << " dpi";
+        }
+        const fs::path pdf = dir / "tag.pdf";
+        ASSERT_TRUE(out__export(lab.get(), {}, u16(pdf), {}, problems, error));
+        const fs::path pages = dir / "pages";
+        fs::create_directories(pages);
+        for (const fs::path &page : pdf_pages(pdf, pages, 300))
+            EXPECT_TRUE(zbar_codes(page).count(s.decoded)) << "PDF";
+        fs::remove_all(pages);
+        EXPECT_TRUE(problems.empty()) << joined(problems);
+    }
+}
