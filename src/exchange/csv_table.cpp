@@ -127,8 +127,8 @@ constexpr int no_separator = -2;
 } // namespace
 
 // Splits records into cells of raw bytes.  Line breaks inside quoted cells
-// become "\n"; text after a closing quote stays in the cell, as spreadsheets
-// read it; a record of nothing at all is a blank line.
+// become "\n"; text after a closing quote refuses the table; a record of
+// nothing at all is a blank line.
 struct csv_parser {
     explicit csv_parser(std::istream &in) : src(in) {}
 
@@ -206,6 +206,13 @@ struct csv_parser {
                         return record::failed;
                 }
                 c = src.get();
+                // A closing quote ends the cell: only a separator or the end
+                // of the line may follow.  Text there is a quote that was
+                // meant as text, and guessing would print something else.
+                if (c >= 0 && c != separator && c != '\n' && c != '\r') {
+                    problem = problem_at(line, msg::csv_text_after_quote);
+                    return record::failed;
+                }
             }
             while (c >= 0 && c != separator && c != '\n' && c != '\r') {
                 if (c == 0) {
@@ -299,6 +306,51 @@ std::u16string trimmed(std::u16string s)
     return s.substr(i);
 }
 
+const char16_t *encoding_name(csv_encoding e)
+{
+    return e == csv_encoding::cp1251 ? u"Windows-1251" : u"UTF-8";
+}
+
+// Checks one record against the table's encoding: `chosen` (automatic when
+// none is) must hold for it; otherwise `found` is what the first record
+// beyond ASCII was written in (line `found_line`), and this one must agree.
+bool encoded_as(const std::vector<std::string> &cells, long line, csv_encoding chosen, csv_encoding &found,
+                long &found_line, csv_problem &problem)
+{
+    bool beyond_ascii = false, utf8 = true, in_1251 = true;
+    for (const std::string &c : cells) {
+        for (char b : c) {
+            beyond_ascii |= static_cast<unsigned char>(b) >= 0x80;
+            in_1251 &= static_cast<unsigned char>(b) != 0x98; // the one byte Windows-1251 leaves out
+        }
+        if (utf8)
+            utf8 = valid_utf8(c);
+    }
+    if (!beyond_ascii)
+        return true;
+    const csv_encoding mine = utf8 ? csv_encoding::utf8 : csv_encoding::cp1251;
+    if (chosen != csv_encoding::automatic) {
+        if ((chosen == csv_encoding::utf8 && utf8) || (chosen == csv_encoding::cp1251 && in_1251))
+            return true;
+        problem = {line, msc__format(msg::csv_bad_bytes, static_cast<int>(line), encoding_name(chosen))};
+        return false;
+    }
+    if (found == csv_encoding::automatic) {
+        if (!utf8 && !in_1251) {
+            problem = {line, msc__format(msg::csv_bad_bytes, static_cast<int>(line), encoding_name(mine))};
+            return false;
+        }
+        found = mine;
+        found_line = line;
+        return true;
+    }
+    if (mine == found && (mine != csv_encoding::cp1251 || in_1251))
+        return true;
+    problem = {line, msc__format(msg::csv_mixed_encodings, static_cast<int>(line), encoding_name(found),
+                                 static_cast<int>(found_line))};
+    return false;
+}
+
 // Cells past the header's columns are allowed only when empty (a separator
 // at the end of each row, as some spreadsheets write).
 bool fits_columns(std::vector<std::string> &cells, std::size_t columns)
@@ -320,7 +372,15 @@ bool csv__scan(std::istream &in, const csv_options &options, csv_summary &summar
     const char separator = options.separator ? options.separator : p.find_separator();
     p.separator = separator ? static_cast<unsigned char>(separator) : no_separator;
 
-    bool all_utf8 = true;
+    // The encoding: a chosen one, or UTF-8 after a byte-order mark, must
+    // hold for every row.  Found from the bytes, the first row beyond ASCII
+    // decides, and a later row in the other encoding refuses the table (a
+    // mixed file would print one half as garbage).
+    const csv_encoding chosen = options.encoding != csv_encoding::automatic ? options.encoding
+                                : p.bom                                     ? csv_encoding::utf8
+                                                                            : csv_encoding::automatic;
+    csv_encoding found = chosen;
+    long found_line = 0;
     std::vector<std::string> cells;
     std::vector<std::string> header;
     long header_line = 0;
@@ -338,8 +398,8 @@ bool csv__scan(std::istream &in, const csv_options &options, csv_summary &summar
             break;
         if (blank)
             continue;
-        if (options.encoding == csv_encoding::automatic && all_utf8)
-            all_utf8 = std::all_of(cells.begin(), cells.end(), [](const std::string &c) { return valid_utf8(c); });
+        if (!encoded_as(cells, start, chosen, found, found_line, problem))
+            return false;
         if (header_line == 0) {
             header = std::move(cells);
             header_line = start;
@@ -357,9 +417,7 @@ bool csv__scan(std::istream &in, const csv_options &options, csv_summary &summar
         return false;
     }
     summary.separator = separator;
-    summary.encoding = options.encoding != csv_encoding::automatic ? options.encoding
-                       : p.bom || all_utf8                       ? csv_encoding::utf8
-                                                                 : csv_encoding::cp1251;
+    summary.encoding = found == csv_encoding::automatic ? csv_encoding::utf8 : found;
     std::unordered_set<std::u16string> seen;
     for (const std::string &raw : header) {
         std::u16string name = trimmed(csv__decode(raw, summary.encoding));

@@ -187,6 +187,15 @@ inline constexpr char16_t csv_too_many_cells[] = u"Строка %d: ячеек %
 inline constexpr char16_t csv_record_too_long[] = u"Строка %d: строка таблицы длиннее 16 МиБ.";
 inline constexpr char16_t csv_too_many_columns[] = u"Строка %d: столбцов больше 10000.";
 inline constexpr char16_t csv_duplicate_column[] = u"Строка %d: столбец «%s» назван дважды.";
+inline constexpr char16_t csv_text_after_quote[] =
+    u"Строка %d: после закрывающей кавычки ячейки идёт текст. Кавычка внутри ячейки в кавычках "
+    u"записывается двумя кавычками (\"\").";
+// The line, the encoding (and the line that set it).
+inline constexpr char16_t csv_bad_bytes[] =
+    u"Строка %d: байты, недопустимые в кодировке %s. Таблица записана в другой кодировке.";
+inline constexpr char16_t csv_mixed_encodings[] =
+    u"Строка %d: текст не в кодировке %s, в которой записана строка %d: в таблице смешаны кодировки. "
+    u"Сохраните таблицу целиком в UTF-8 или в Windows-1251.";
 inline constexpr char16_t csv_changed[] = u"Строка %d: файл таблицы изменился во время работы.";
 
 } // namespace msg

@@ -128,13 +128,40 @@ with open(sys.argv[2], "w", encoding="utf-8") as f:
     EXPECT_EQ(t.rows[0][0], u"Ёлка");
     EXPECT_EQ(utf8(t.rows[0][1]), slurp(dir / "chars.txt")); // every character as Python's codec reads it
 
-    // Named encodings win over what the bytes suggest.
-    const table as_utf8 = read_all(bytes, {0, csv_encoding::utf8});
-    EXPECT_NE(as_utf8.rows[0][0].find(u'\uFFFD'), std::u16string::npos);
+    // A named encoding must hold for every byte: a 1251 file named UTF-8
+    // is refused at its first such line instead of printing "����"; bytes
+    // that are valid 1251 are read as 1251 when asked.
+    const csv_problem named = refusal(bytes, {0, csv_encoding::utf8});
+    EXPECT_EQ(named.line, 1);
+    EXPECT_NE(named.message.find(u"недопустимые в кодировке UTF-8"), std::u16string::npos) << utf8(named.message);
     const table utf8_as_1251 = read_all("a,b\n\xD0\x81,x\n", {0, csv_encoding::cp1251});
     EXPECT_EQ(utf8_as_1251.rows[0][0], u"Р\u0403");
-    // A byte-order mark says UTF-8 even where a byte is not.
-    EXPECT_EQ(read_all("\xEF\xBB\xBF" "a\n\xFF\n").summary.encoding, csv_encoding::utf8);
+    EXPECT_EQ(refusal("a,b\n\x98,x\n", {0, csv_encoding::cp1251}).line, 2);
+    // A byte-order mark says UTF-8: a byte that is not refuses the table.
+    EXPECT_EQ(refusal("\xEF\xBB\xBF" "a\n\xFF\n").line, 2);
+}
+
+TEST(Csv, RowsInMixedEncodingsAreRefusedAtTheFirstThatDisagrees)
+{
+    // Rows pasted together from a UTF-8 and a Windows-1251 file, both ways
+    // round (Python writes the halves): the line whose bytes disagree with
+    // the first row beyond ASCII is named with that row's encoding.
+    temp_dir dir;
+    const std::string code = R"PY(
+import sys
+with open(sys.argv[1], "wb") as f:
+    f.write("Имя;Код\nЧай;1\n".encode("utf-8") + "Кофе;2\n".encode("cp1251"))
+with open(sys.argv[2], "wb") as f:
+    f.write("Name;Code\ntea;1\n".encode() + "Кофе;2\n".encode("cp1251") + "Чай;3\n".encode("utf-8"))
+)PY";
+    ASSERT_EQ(run_python(code, {(dir / "a.csv").string(), (dir / "b.csv").string()}), 0);
+    const csv_problem a = refusal(slurp(dir / "a.csv"));
+    EXPECT_EQ(a.line, 3);
+    EXPECT_NE(a.message.find(u"не в кодировке UTF-8, в которой записана строка 1"), std::u16string::npos)
+        << utf8(a.message);
+    const csv_problem b = refusal(slurp(dir / "b.csv"));
+    EXPECT_EQ(b.line, 4);
+    EXPECT_NE(b.message.find(u"Windows-1251, в которой записана строка 3"), std::u16string::npos) << utf8(b.message);
 }
 
 TEST(Csv, SeparatorsLineEndsBlankLinesAndShortRows)
@@ -159,9 +186,9 @@ TEST(Csv, SeparatorsLineEndsBlankLinesAndShortRows)
     EXPECT_EQ(t.rows[1], (std::vector<std::u16string>{u"4", u"5", u""}));
     EXPECT_EQ(t.rows[2], (std::vector<std::u16string>{u"6", u"", u""}));
     EXPECT_EQ(t.lines, (std::vector<long>{4, 6, 7}));
-    // Names are trimmed; quotes inside an unquoted cell are text; text after
-    // a closing quote stays in the cell; a quoted empty cell is a row.
-    const table q = read_all(" Цена ;x\nab\"c;\"q\"\"\"t\n\"\"\n");
+    // Names are trimmed; quotes inside an unquoted cell are text; a doubled
+    // quote inside a quoted cell is one quote; a quoted empty cell is a row.
+    const table q = read_all(" Цена ;x\nab\"c;\"q\"\"t\"\n\"\"\n");
     EXPECT_EQ(q.summary.columns[0], u"Цена");
     EXPECT_EQ(q.rows[0], (std::vector<std::u16string>{u"ab\"c", u"q\"t"}));
     EXPECT_EQ(q.rows[1], (std::vector<std::u16string>{u"", u""}));
@@ -177,6 +204,10 @@ TEST(Csv, BadTablesAreRefusedWithTheirLine)
     };
     says(refusal("a;b\n1;2\n3;4;5\n"), 3, u"Строка 3: ячеек 3, а столбцов в заголовке 2");
     says(refusal("a;b\n1;\"2\n\n3;4\n"), 2, u"Строка 2: кавычка");
+    // Text after a closing quote: the quote was meant as text (a line break
+    // and a stray quote would otherwise land in the cell and print).
+    says(refusal("a,b,c\n\"c,3,X3\n\"d\",4,X4\n"), 3, u"Строка 3: после закрывающей кавычки");
+    says(refusal("a;b\n\"x\" ;2\n"), 2, u"после закрывающей кавычки");
     says(refusal("a;b\n1;2\n3;\x00\n"s), 3, u"двоичные данные");
     says(refusal("a;b\n\"1\x00\";2\n"s), 2, u"двоичные данные");
     says(refusal(""), 0, u"нет ни одной строки");
