@@ -143,6 +143,7 @@ inline constexpr accel_row frame_accelerators[] = {
     {Qt::Key_L, CTRL, 0, cmd::open}, // shadowed by the row above
     {Qt::Key_O, CTRL, 0, cmd::open},
     {Qt::Key_M, CTRL, 0, cmd::options},
+    {Qt::Key_W, CTRL, 0, cmd::server_list},
     {Qt::Key_V, CTRL, 0, cmd::paste},
     {Qt::Key_Insert, SHIFT, 0, cmd::paste},
     {Qt::Key_Up, CTRL, 0, cmd::raise},

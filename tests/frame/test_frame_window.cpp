@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QTreeWidget>
 
 #include "canvas/canvas.h"
@@ -156,6 +158,43 @@ TEST(FrameMenuTable, EveryCommandAndEveryMnemonicOfAMenuIsItsOwn)
         EXPECT_TRUE(fresh) << QString::fromStdU16String(text).toStdString() << " and "
                            << QString::fromStdU16String(it->second).toStdString() << " share a letter";
     }
+}
+
+TEST(FrameMenuTable, EveryKeyAMenuShowsRunsItsCommand)
+{
+    // The hint after the tab is a promise: the key it names, pressed in a
+    // frame, must reach that command through the accelerator table.
+    const std::map<QString, int> named = {{QStringLiteral("Вверх"), Qt::Key_Up}, {QStringLiteral("Вниз"), Qt::Key_Down}};
+    int checked = 0;
+    for (const menu_row &r : frame_menu) {
+        if (!r.hint || r.command <= 0)
+            continue;
+        const QString hint = QString::fromStdU16String(r.hint);
+        SCOPED_TRACE(hint.toStdString());
+        QStringList parts = hint.split(QLatin1Char('+'));
+        if (hint.endsWith(QLatin1Char('+'))) // "Ctrl++" style: the last part is the plus itself
+            parts = {parts.mid(0, parts.size() - 2).join(QLatin1Char('+')), QStringLiteral("+")};
+        const QString last = parts.takeLast();
+        Qt::KeyboardModifiers mods;
+        for (const QString &m : parts)
+            if (!m.isEmpty())
+                mods |= m == QLatin1String("Ctrl") ? Qt::ControlModifier : m == QLatin1String("Shift") ? Qt::ShiftModifier : Qt::AltModifier;
+        int key;
+        QString text;
+        if (named.count(last)) {
+            key = named.at(last);
+        } else if (last.size() == 1) {
+            key = last.at(0).toUpper().unicode();
+            text = mods & Qt::ControlModifier ? QString(QChar(last.at(0).toUpper().unicode() & 0x1F)) : last;
+        } else {
+            key = QKeySequence::fromString(last, QKeySequence::PortableText)[0].key();
+        }
+        ASSERT_NE(key, 0);
+        const QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        EXPECT_EQ(app__accelerator(&press), r.command) << QString::fromStdU16String(r.text).toStdString();
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
 }
 
 TEST_F(FrameWindow, StatusPartsAndElementLinesShowWholeTexts)
