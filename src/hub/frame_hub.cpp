@@ -195,7 +195,9 @@ void frame_hub::undo()
         shell_.beep();
         return;
     }
+    const label_options was = label_defaults();
     replace_label(history_.undo(*lab_), true);
+    follow_label_defaults(was);
 }
 
 void frame_hub::redo()
@@ -204,7 +206,38 @@ void frame_hub::redo()
         shell_.beep();
         return;
     }
+    const label_options was = label_defaults();
     replace_label(history_.redo(*lab_), true);
+    follow_label_defaults(was);
+}
+
+label_options frame_hub::label_defaults() const
+{
+    label_options o;
+    o.width = lab_->width;
+    o.height = lab_->height;
+    o.bgcolor = lab_->bgcolor;
+    return o;
+}
+
+// A step that changed the label's size or colour (label properties undone
+// or redone) takes the defaults for new labels along: an undone 5000 mm
+// label must not stay what Ctrl+N opens.
+void frame_hub::follow_label_defaults(const label_options &was)
+{
+    const label *l = lab_.get();
+    if (std::fabs(was.width - l->width) <= ELE_EPS && std::fabs(was.height - l->height) <= ELE_EPS &&
+        was.bgcolor == l->bgcolor)
+        return;
+    remember_label_defaults();
+}
+
+void frame_hub::remember_label_defaults()
+{
+    const label *l = lab_.get();
+    settings::set(settings::label_width, l->width);
+    settings::set(settings::label_height, l->height);
+    settings::set(settings::label_color, static_cast<std::int32_t>(l->bgcolor));
 }
 
 void frame_hub::begin_gesture()
@@ -416,9 +449,7 @@ void frame_hub::apply_label_options(const label_options &o)
     l->name = o.name;
     l->desc = o.desc;
     // The next new label, in any frame, gets this size and colour.
-    settings::set(settings::label_width, l->width);
-    settings::set(settings::label_height, l->height);
-    settings::set(settings::label_color, static_cast<std::int32_t>(l->bgcolor));
+    remember_label_defaults();
     shell_.check_tool(cmd::normal_mode);
     refresh_selection_commands();
     update_title();

@@ -202,6 +202,10 @@ public:
 private:
     bool editable() const; // not in preview mode and the canvas idle
     void apply_label_options(const label_options &o);
+    // The size and colour new labels get follow this label's.
+    label_options label_defaults() const;
+    void follow_label_defaults(const label_options &was);
+    void remember_label_defaults();
     // Alignment, same size or distribution as one undo step.
     void arrange(int id);
     void apply(const std::vector<arrange_change> &changes);

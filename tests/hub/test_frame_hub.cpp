@@ -3,6 +3,7 @@
 #include "hub/clipboard.h"
 #include "hub/commands.h"
 #include "hub/frame_hub.h"
+#include "model/settings.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
 #include "support/fakes.h"
@@ -681,6 +682,16 @@ TEST_F(Hub, LabelPropertiesAreAppliedByTheHubAsOneStep)
     hub.undo();
     EXPECT_EQ(hub.lab()->width, 300);
     EXPECT_EQ(hub.lab()->es[2]->x, 30);
+    // New labels follow: the undone size is not what Ctrl+N opens, the
+    // redone one is; an undo of something else leaves the defaults alone.
+    EXPECT_EQ(settings::get(settings::label_width), 300);
+    hub.redo();
+    EXPECT_EQ(settings::get(settings::label_width), 25);
+    EXPECT_EQ(settings::get(settings::label_color), 0x123456);
+    settings::set(settings::label_width, 77.0);
+    send(&props, fn::description, 0);
+    hub.undo();
+    EXPECT_EQ(settings::get(settings::label_width), 77);
 }
 
 TEST_F(Hub, APictureGivenOneSideKeepsItsProportionsThroughTheOther)
