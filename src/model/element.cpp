@@ -1,5 +1,7 @@
 #include "model/element.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -367,4 +369,43 @@ double ele__toggle_auto_height(const element *e)
     default:
         return 0;
     }
+}
+
+namespace {
+
+// A number as people read it: "300", "12.5", "1e+308".
+std::u16string shown(double v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.10g", v);
+    return std::u16string(buf, buf + std::char_traits<char>::length(buf));
+}
+
+std::u16string number(long long v)
+{
+    const std::string s = std::to_string(v);
+    return std::u16string(s.begin(), s.end());
+}
+
+} // namespace
+
+std::optional<std::u16string> ele__out_of_range(const label *lab)
+{
+    const double most = ELE_MAX_LABEL_SIZE;
+    auto fits = [most](double v) { return std::isfinite(v) && v > 0 && v <= most; };
+    const std::u16string limit = u" (допускается от 0 до " + number(static_cast<long long>(most)) + u" пт).";
+    if (!fits(lab->width) || !fits(lab->height))
+        return u"Размер этикетки " + shown(lab->width) + u" × " + shown(lab->height) + u" пт вне допустимого" + limit;
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        const std::u16string who = u"Элемент " + number(i + 1) + u" «" + e->desc + u"»: ";
+        auto within = [most](double v) { return std::isfinite(v) && std::fabs(v) <= most; };
+        if (!within(e->width) || !within(e->height))
+            return who + u"размер " + shown(e->width) + u" × " + shown(e->height) + u" пт вне допустимого" + limit;
+        if (!within(e->x) || !within(e->y) || !std::isfinite(e->angle))
+            return who + u"точка крепления (" + shown(e->x) + u", " + shown(e->y) + u") вне допустимого" + limit;
+        if ((e->type == ELE_TEXT && !within(e->text.size)) || (e->type == ELE_BORDER && !within(e->border.thickness)))
+            return who + u"размер шрифта или толщина линии вне допустимого" + limit;
+    }
+    return std::nullopt;
 }

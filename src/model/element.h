@@ -146,6 +146,12 @@ void ele__lower_to_bottom(label *lab);
 int ele__anchors_inside(const label *lab, double max_x, double max_y);
 void ele__clamp_anchors(label *lab, double max_x, double max_y);
 
+// Why the label cannot be drawn onto a page or an image: a side that is
+// not above zero or is above ELE_MAX_LABEL_SIZE, or an element whose size
+// (or text size, or line) is past that; a message in Russian naming it.
+// Nothing when it can.
+std::optional<std::u16string> ele__out_of_range(const label *lab);
+
 void ele__update_ratio(element *e);
 // A picture keeps its proportions through its automatic side: after one
 // side was given a size (width when `width_set`, else height), the value
