@@ -25,6 +25,7 @@
 #include "hub/frame_hub.h"
 #include "model/errors.h"
 #include "model/messages.h"
+#include "model/misc.h"
 #include "platform/beep.h"
 #include "platform/message_boxes.h"
 #include "widgets/controls.h"
@@ -334,11 +335,44 @@ bool open_save_dialog::eventFilter(QObject *o, QEvent *e)
     return QDialog::eventFilter(o, e);
 }
 
+// Saving onto a name the server already has replaces that label: asked as
+// the file tab asks.  A name in the list is known to be there; a name typed
+// is looked up afresh, since another user may have saved it meanwhile.
+bool open_save_dialog::may_replace(const std::u16string &server, const std::u16string &name)
+{
+    bool exists = false;
+    for (int row = 0; row < labels_->topLevelItemCount() && !exists; ++row)
+        exists = ctl__row_text(labels_, row, 0) == name;
+    if (!exists) {
+        setEnabled(false);
+        std::u16string user, password;
+        std::optional<std::vector<label_list>> found;
+        if (srv__get_credentials_for(this, server, user, password))
+            found = ino__list_labels(this, server, user, password);
+        setEnabled(true);
+        activateWindow();
+        if (!found)
+            return false; // the server did not answer (said in its box): the dialog stays
+        for (const label_list &l : *found)
+            exists |= l.name == name;
+    }
+    if (!exists)
+        return true;
+    message_box_request req;
+    req.caption = msg::caption_app;
+    req.text = msc__format(msg::ask_replace_label, name.c_str(), server.c_str());
+    req.icon = mb_icon::warning;
+    req.buttons = mb_buttons::yes_no;
+    return seam<message_box_service>::get().show(req) == mb_answer::yes;
+}
+
 void open_save_dialog::network_ok()
 {
     const std::u16string server = selected_server();
     if (server.empty() || name_->text().isEmpty())
         return; // no server or no name: nothing happens
+    if (!stock_.res->open && !may_replace(server, us(name_->text())))
+        return;
     osd_res &r = *stock_.res;
     r.server = server;
     r.name = us(name_->text());

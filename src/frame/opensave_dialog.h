@@ -51,6 +51,7 @@ private:
     void remove();
     void rename();
     void network_ok();
+    bool may_replace(const std::u16string &server, const std::u16string &name);
 
     osd_stock stock_;
     QTabBar *tabs_;

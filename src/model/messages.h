@@ -52,6 +52,8 @@ inline constexpr char16_t folder_missing[] = u"Папка «%s» не сущес
 inline constexpr char16_t ask_save_changes[] = u"Сохранить изменения в этикетке?";
 inline constexpr char16_t ask_delete_elements[] = u"Вы действительно хотите удалить эти элементы?";
 inline constexpr char16_t ask_delete_label[] = u"Удалить эту этикетку?";
+// Saving onto a label the server already has (the name, the server).
+inline constexpr char16_t ask_replace_label[] = u"Этикетка «%s» уже существует на сервере %s.\nЗаменить её?";
 
 // The label options dialog.
 inline constexpr char16_t label_width_wrong[] = u"Указана неправильная ширина!";

@@ -353,6 +353,53 @@ TEST_F(OpenSave, ADoubleClickOrEnterOnTheNetworkTabConfirms)
     EXPECT_FALSE(osd__open(nullptr));
 }
 
+TEST_F(OpenSave, SavingOntoANameTheServerHasAsksFirst)
+{
+    // The stored label stays as it was after "Нет", whether its row was
+    // double-clicked or its name typed; a name another client saved after
+    // the list was shown is found at OK; "Да" replaces.
+    put("Цены", u"хранимая");
+    label_ptr lab = ele__label_new(100, 50);
+    lab->desc = u"новая";
+    boxes.answers = {mb_answer::no, mb_answer::no};
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        QTreeWidgetItem *row = label_row(d, QStringLiteral("Цены"));
+        ASSERT_TRUE(row);
+        const QPoint p = d->labels()->visualItemRect(row).center();
+        QTest::mouseClick(d->labels()->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(d->labels()->viewport(), Qt::LeftButton, {}, p);
+        EXPECT_TRUE(d->isVisible());
+        d->labels()->clearSelection();
+        d->name_edit()->setText(QStringLiteral("Цены"));
+        d->ok_button()->click();
+        EXPECT_TRUE(d->isVisible());
+        put("Позже", u"чужая");
+        d->name_edit()->setText(QStringLiteral("Позже"));
+        d->ok_button()->click(); // the third question, answered by default: "Нет"
+        EXPECT_TRUE(d->isVisible());
+        d->reject();
+    });
+    EXPECT_FALSE(osd__save(nullptr, lab.get(), true, false));
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[0].buttons, mb_buttons::yes_no);
+    EXPECT_NE(boxes.shown[0].text.find(u"«Цены» уже существует"), std::u16string::npos);
+    EXPECT_NE(boxes.shown[2].text.find(u"«Позже» уже существует"), std::u16string::npos);
+    EXPECT_EQ(ino__load_label(server.url(), u"Цены", u"u", u"p")->desc, u"хранимая");
+    EXPECT_EQ(ino__load_label(server.url(), u"Позже", u"u", u"p")->desc, u"чужая");
+
+    boxes.answers = {mb_answer::yes};
+    when_modal_of<open_save_dialog>([&](open_save_dialog *d) {
+        d->tabs()->setCurrentIndex(1);
+        pick_server(d);
+        label_row(d, QStringLiteral("Цены"))->setSelected(true);
+        d->ok_button()->click();
+    });
+    EXPECT_TRUE(osd__save(nullptr, lab.get(), true, false));
+    EXPECT_EQ(ino__load_label(server.url(), u"Цены", u"u", u"p")->desc, u"новая");
+}
+
 TEST_F(OpenSave, TheDialogsStartInTheLastFolderAndSaveOffersTheLabelsName)
 {
     std::filesystem::create_directories(dir / "sub");
