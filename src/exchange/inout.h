@@ -39,7 +39,22 @@ label_ptr ino__load_file(const std::u16string &path);
 // The reading half of ino__load_file: the bytes of a file.  `release_input`
 // is called once the bytes are no longer needed.
 label_ptr ino__load_memory(const char *xml, std::size_t len,
-                           const std::function<void()> &release_input = {});
+                           const std::function<void()> &release_input = {}, const std::u16string &path = {});
+
+// Room for pictures: the largest EPS file (in bytes) that can still go into
+// the label, in place of `replaced`'s picture (or as a new element when
+// null), so that the label stays within the size the program can read back.
+std::uint64_t ino__picture_room(const label *lab, const element *replaced);
+// False with a fault naming the label when its document of `size` bytes is
+// past that size.
+bool ino__document_size_ok(xmlrpc_env *env, const label *lab, std::size_t size);
+// Why the picture file `path` of `size` bytes cannot go into the label (in
+// place of `replaced`'s picture, or as a new element): nothing when it can.
+std::optional<std::u16string> ino__picture_refusal(const label *lab, const element *replaced,
+                                                   const std::u16string &path, std::uint64_t size);
+// Why the label is too large to be sent to a server or read back: nothing
+// when it is not.
+std::optional<std::u16string> ino__too_large_to_send(const label *lab);
 
 // The file form without messages (for the label server): the bytes of a
 // file holding the label, or false with a fault; and the parameter array of

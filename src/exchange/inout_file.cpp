@@ -10,6 +10,7 @@
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "model/messages.h"
+#include "model/misc.h"
 #include "platform/file_io.h"
 
 bool ino__file_bytes(const label *lab, std::string &out, xmlrpc_env *env)
@@ -31,7 +32,8 @@ bool ino__file_bytes(const label *lab, std::string &out, xmlrpc_env *env)
         return false;
     out = ino__six_decimal_doubles(std::string_view(static_cast<const char *>(xmlrpc_mem_block_contents(block.get())),
                                                     xmlrpc_mem_block_size(block.get())));
-    return true;
+    // A file no reader of ours would take back is not written at all.
+    return ino__document_size_ok(env, lab, out.size());
 }
 
 xmlrpc_value *ino__file_value(const char *xml, std::size_t len, xmlrpc_env *env, bool &wrong_method,
@@ -74,7 +76,10 @@ int ino__save_file(const std::u16string &path, const label *lab)
     ino_env env;
     std::string bytes;
     if (!ino__file_bytes(lab, bytes, &env.env)) {
-        ino__fault_box_or(&env.env, msg::label_save_error, false);
+        if (env.env.fault_code == 0)
+            err__warning(msg::label_save_error);
+        else
+            ino__fault_box(&env.env, msc__format(msg::label_not_saved, lab->name.c_str()));
         return 0;
     }
     if (!msc__replace_file(path, bytes.data(), bytes.size())) {
@@ -89,13 +94,15 @@ label_ptr ino__load_file(const std::u16string &path)
     ino__ensure_limits();
     std::vector<unsigned char> bytes;
     ino_env env;
-    // A file above the document limit is not even read.
+    // A file above the document limit is not even read.  Every refusal
+    // names the file: several may be opened at once.
     if (!msc__read_blob(path, bytes, INO_XML_SIZE_LIMIT)) {
-        if (errno == EFBIG) {
+        const int error = errno;
+        if (error == EFBIG) {
             ino__xml_size_ok(&env, INO_XML_SIZE_LIMIT + 1);
-            ino__fault_box(&env.env);
+            ino__fault_box(&env.env, msc__format(msg::label_file_not_read, path.c_str()));
         } else {
-            err__warning(msg::label_io_error);
+            err__warning(msg::label_file_unreadable, path.c_str(), msc__read_error_text(error).c_str());
         }
         return nullptr;
     }
@@ -104,26 +111,36 @@ label_ptr ino__load_file(const std::u16string &path)
         return nullptr;
     }
     return ino__load_memory(reinterpret_cast<const char *>(bytes.data()), bytes.size(),
-                            [&bytes] { std::vector<unsigned char>().swap(bytes); });
+                            [&bytes] { std::vector<unsigned char>().swap(bytes); }, path);
 }
 
-label_ptr ino__load_memory(const char *xml, std::size_t len, const std::function<void()> &release_input)
+label_ptr ino__load_memory(const char *xml, std::size_t len, const std::function<void()> &release_input,
+                           const std::u16string &path)
 {
     ino_env env;
     bool wrong_method = false;
     xmlrpc_value_ptr params(ino__file_value(xml, len, &env.env, wrong_method, release_input));
+    const std::u16string about = path.empty() ? std::u16string() : msc__format(msg::label_file_not_read, path.c_str());
     if (wrong_method) {
-        err__warning(msg::label_io_error);
+        if (path.empty())
+            err__warning(msg::label_io_error);
+        else
+            err__warning(msg::not_label_file, path.c_str());
         return nullptr;
     }
     if (env.failed()) {
-        ino__fault_box(&env.env);
+        ino__fault_box(&env.env, about);
         return nullptr;
     }
     cr_protected_scope cr;
     label_ptr lab = ino__value_to_label(&env, params.get(), true);
     if (!lab) {
-        ino__fault_box_or(&env.env, msg::label_load_error, false);
+        if (env.env.fault_code != 0)
+            ino__fault_box(&env.env, about);
+        else if (path.empty())
+            err__warning(msg::label_load_error);
+        else
+            err__warning(msg::label_file_refused, path.c_str());
         return nullptr;
     }
     return lab;

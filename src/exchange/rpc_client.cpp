@@ -33,6 +33,7 @@ xmlrpc_client *g_client = nullptr;
 int g_interrupt = 0; // read by the transport between its waits
 std::atomic<bool> g_busy{false};
 std::atomic<int> g_connect_timeout_ms{RPD_CONNECT_TIMEOUT_S * 1000};
+std::atomic<int> g_deadline_ms{0}; // the whole call's, 0 for none
 
 // Splits "http://host:port/path" into host and port (80, or 443 for https).
 bool url_host_port(const std::string &url, std::string &host, std::string &port)
@@ -78,6 +79,7 @@ struct call_state {
     bool done = false;
     bool cancelled = false;
     bool timed_out = false;
+    bool past_deadline = false; // the whole call took too long
     std::function<void()> on_done;
     xmlrpc_env env;
     xmlrpc_value *result = nullptr;
@@ -226,18 +228,36 @@ public:
         if (!started_)
             return;
         std::unique_lock<std::mutex> lk(st_->m);
-        st_->cv.wait(lk, [this] { return st_->done || st_->cancelled; });
+        auto over = [this] { return st_->done || st_->cancelled; };
+        if (deadline_ms_ <= 0) {
+            st_->cv.wait(lk, over);
+            return;
+        }
+        // A server that never answers, or answers a byte at a time, must not
+        // keep a caller without a person waiting for ever.
+        if (st_->cv.wait_until(lk, begun_ + std::chrono::milliseconds(deadline_ms_), over))
+            return;
+        st_->cancelled = true;
+        st_->past_deadline = true;
+        st_->on_done = nullptr;
+        __atomic_store_n(&g_interrupt, 1, __ATOMIC_SEQ_CST);
     }
 
 private:
     std::shared_ptr<call_state> st_;
     bool started_ = false;
+    const int deadline_ms_ = g_deadline_ms.load();
+    const std::chrono::steady_clock::time_point begun_ = std::chrono::steady_clock::now();
 };
 
 // Moves the outcome into the caller's fault state; the result or null.
 xmlrpc_value *outcome(call_state &st, xmlrpc_env *env)
 {
     std::lock_guard<std::mutex> lk(st.m);
+    if (st.past_deadline) {
+        xmlrpc_env_set_fault_formatted(env, XMLRPC_TIMEOUT_ERROR, msg::fault_deadline, (g_deadline_ms.load() + 999) / 1000);
+        return nullptr;
+    }
     if (st.cancelled) {
         xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR, msg::fault_cancelled);
         return nullptr;
@@ -310,7 +330,7 @@ xmlrpc_value *rpd__parse_answer(xmlrpc_env *env, const char *xml, std::size_t le
     xmlrpc_parse_response2(env, safe->c_str(), safe->size(), &result, &fault_code, &fault_string);
     if (!env->fault_occurred && fault_string) {
         std::u16string msg = ino__restore_cr(msc__from_utf8(fault_string));
-        xmlrpc_env_set_fault_formatted(env, fault_code, "RPC failed at server.  %s",
+        xmlrpc_env_set_fault_formatted(env, fault_code, "Сервер ответил ошибкой: %s",
                                        msc__to_utf8(msg).c_str());
         std::free(const_cast<char *>(fault_string));
     }
@@ -362,6 +382,11 @@ void rpd__client_term()
 void rpd__set_connect_timeout_ms(int ms)
 {
     g_connect_timeout_ms = ms;
+}
+
+void rpd__set_deadline_ms(int ms)
+{
+    g_deadline_ms = ms;
 }
 
 xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16string &server,

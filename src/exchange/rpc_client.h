@@ -38,3 +38,7 @@ std::string rpd__transport_text(const char *library_text);
 
 // For tests: the connect timeout in milliseconds (normally 15 s).
 void rpd__set_connect_timeout_ms(int ms);
+// The longest a whole call may take, connection, request and answer, for a
+// caller that waits without a person to cancel (0, the default: no limit).
+// Past it the call ends with a timeout fault saying so.
+void rpd__set_deadline_ms(int ms);

@@ -188,10 +188,17 @@ int ino__save_label(const std::u16string &server, const label *lab, const std::u
         err__warning(u"%s", m->c_str());
         return 0;
     }
+    if (auto m = ino__too_large_to_send(lab)) {
+        err__warning(u"%s", m->c_str());
+        return 0;
+    }
     ino_env env;
     xmlrpc_value_ptr value(ino__label_to_value(lab, &env.env));
     if (!value) {
-        ino__fault_box_or(&env.env, msg::label_save_error, false);
+        if (env.env.fault_code == 0)
+            err__warning(msg::label_save_error);
+        else
+            ino__fault_box(&env.env, msc__format(msg::label_not_saved, lab->name.c_str()));
         return 0;
     }
     params_builder b;

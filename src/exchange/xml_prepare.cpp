@@ -1,5 +1,6 @@
 #include "exchange/xml_prepare.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -86,7 +87,7 @@ void say_utf8(std::string &doc)
 
 bool bad_encoding(xmlrpc_env *env, const char *what)
 {
-    xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR, "XML document encoding error: %s", what);
+    xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR, "Ошибка кодировки документа XML: %s.", what);
     return false;
 }
 
@@ -94,7 +95,7 @@ bool utf16_to_utf8(xmlrpc_env *env, const unsigned char *b, std::size_t n, bool 
                    std::string &out)
 {
     if (n % 2)
-        return bad_encoding(env, "UTF-16 text of an odd length");
+        return bad_encoding(env, "текст UTF-16 нечётной длины");
     std::u16string s;
     s.reserve(n / 2);
     for (std::size_t i = 0; i + 1 < n; i += 2)
@@ -104,7 +105,7 @@ bool utf16_to_utf8(xmlrpc_env *env, const unsigned char *b, std::size_t n, bool 
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
             ++i;
         else if (c >= 0xD800 && c <= 0xDFFF)
-            return bad_encoding(env, "broken UTF-16 surrogate pair");
+            return bad_encoding(env, "разорванная суррогатная пара UTF-16");
     }
     out = msc__to_utf8(s);
     say_utf8(out);
@@ -117,7 +118,7 @@ bool iconv_to_utf8(xmlrpc_env *env, const std::string &from, const char *xml, st
     iconv_t cd = iconv_open("UTF-8", from.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
-                                       "XML document in an unknown encoding '%s'", from.c_str());
+                                       "Документ XML в неизвестной кодировке «%s».", from.c_str());
         return false;
     }
     out.clear();
@@ -139,7 +140,7 @@ bool iconv_to_utf8(xmlrpc_env *env, const std::string &from, const char *xml, st
     iconv_close(cd);
     if (!ok) {
         xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
-                                       "XML document holds bytes that are not valid '%s'",
+                                       "В документе XML байты, недопустимые в кодировке «%s».",
                                        from.c_str());
         return false;
     }
@@ -182,9 +183,9 @@ bool to_utf8(xmlrpc_env *env, const char *xml, std::size_t len, std::string &con
         return true;
     if (istarts(name, "UTF-16") || istarts(name, "UTF16") || istarts(name, "UCS-2") ||
         istarts(name, "UTF-32") || istarts(name, "UCS-4"))
-        return bad_encoding(env, "the declared encoding does not match the bytes");
+        return bad_encoding(env, "объявленная кодировка не совпадает с байтами документа");
     if (skip)
-        return bad_encoding(env, "a UTF-8 byte order mark in a document of another encoding");
+        return bad_encoding(env, "метка порядка байтов UTF-8 в документе другой кодировки");
     changed = true;
     return iconv_to_utf8(env, name, doc.data(), doc.size(), converted);
 }
@@ -246,7 +247,7 @@ bool ino__xml_depth_ok(xmlrpc_env *env, const char *xml, std::size_t len, int li
             break;
         if (r[-1] != '/' && ++depth > limit) {
             xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
-                                           "XML document nests elements deeper than %d levels",
+                                           "Элементы документа XML вложены глубже %d уровней.",
                                            limit);
             return false;
         }
@@ -294,6 +295,46 @@ bool ino__looks_like_label_file(const char *bytes, std::size_t len)
     return find(d.data() + i, d.data() + d.size(), "<methodCall") != nullptr;
 }
 
+bool ino__xml_bmp_only(xmlrpc_env *env, const char *xml, std::size_t len)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(xml);
+    auto refuse = [&](char32_t c, std::size_t at) {
+        const long line = 1 + static_cast<long>(std::count(xml, xml + at, '\n'));
+        xmlrpc_env_set_fault_formatted(env, XMLRPC_INVALID_UTF8_ERROR,
+                                       "Символ U+%04X (строка %ld документа) не может быть в этикетке: символы вне "
+                                       "основной плоскости Юникода (эмодзи и подобные) программа не хранит.",
+                                       static_cast<unsigned>(c), line);
+        return false;
+    };
+    for (std::size_t i = 0; i < len; ++i) {
+        if (b[i] >= 0xF0) { // the lead byte of a four-byte sequence
+            char32_t c = b[i] & 0x07;
+            for (std::size_t k = 1; k < 4 && i + k < len; ++k)
+                c = (c << 6) | (b[i + k] & 0x3F);
+            return refuse(c, i);
+        }
+        if (b[i] == '&' && i + 2 < len && b[i + 1] == '#') {
+            // A character reference: &#128512; or &#x1F600;
+            std::size_t j = i + 2;
+            const bool hex = j < len && (b[j] == 'x' || b[j] == 'X');
+            if (hex)
+                ++j;
+            unsigned long long v = 0;
+            std::size_t digits = 0;
+            for (; j < len && digits < 16; ++j, ++digits) {
+                const unsigned char d = b[j];
+                int n = d >= '0' && d <= '9' ? d - '0' : hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f' ? (d | 0x20) - 'a' + 10 : -1;
+                if (n < 0)
+                    break;
+                v = v * (hex ? 16 : 10) + static_cast<unsigned>(n);
+            }
+            if (digits > 0 && v >= 0x10000)
+                return refuse(static_cast<char32_t>(std::min<unsigned long long>(v, 0xFFFFFFFF)), i);
+        }
+    }
+    return true;
+}
+
 std::optional<std::string> ino__prepare_xml(xmlrpc_env *env, const char *xml, std::size_t len)
 {
     if (!ino__xml_size_ok(env, len))
@@ -306,7 +347,7 @@ std::optional<std::string> ino__prepare_xml(xmlrpc_env *env, const char *xml, st
     const char *doc = changed ? converted.data() : xml + skip;
     std::size_t n = changed ? converted.size() : len - skip;
     if (!ino__xml_size_ok(env, n) || !ino__xml_acceptable(env, doc, n) ||
-        !ino__xml_depth_ok(env, doc, n))
+        !ino__xml_depth_ok(env, doc, n) || !ino__xml_bmp_only(env, doc, n))
         return std::nullopt;
     return ino__protect_cr(doc, n);
 }

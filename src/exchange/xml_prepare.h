@@ -26,6 +26,12 @@ bool ino__xml_depth_ok(xmlrpc_env *env, const char *xml, std::size_t len,
 // give a parse fault and nothing.
 std::optional<std::string> ino__xml_to_utf8(xmlrpc_env *env, const char *xml, std::size_t len);
 
+// False with a fault naming the character and its line when the document
+// holds a character outside the Basic Multilingual Plane (raw or as a
+// character reference): the label's text cannot carry it, and the library's
+// own refusal says so in English without saying where.
+bool ino__xml_bmp_only(xmlrpc_env *env, const char *xml, std::size_t len);
+
 // All of the above, then the carriage-return protection of
 // xmlrpc_support.h: the text to hand to the parser, or nothing with a fault
 // pending.

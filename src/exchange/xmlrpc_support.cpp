@@ -58,7 +58,7 @@ bool ino__xml_size_ok(xmlrpc_env *env, std::size_t len)
     if (len <= INO_XML_SIZE_LIMIT)
         return true;
     xmlrpc_env_set_fault_formatted(env, XMLRPC_LIMIT_EXCEEDED_ERROR,
-                                   "XML-RPC document is larger than %u MiB",
+                                   "Документ XML-RPC больше %u МиБ.",
                                    static_cast<unsigned>(INO_XML_SIZE_LIMIT >> 20));
     return false;
 }
@@ -84,7 +84,7 @@ bool ino__xml_acceptable(xmlrpc_env *env, const char *xml, std::size_t len)
             break;
         if (std::memcmp(p, doctype, n) == 0) {
             xmlrpc_env_set_fault(env, XMLRPC_PARSE_ERROR,
-                                 "XML document type declarations are not accepted");
+                                 "Объявления типа документа (<!DOCTYPE>) в документе XML не принимаются.");
             return false;
         }
         ++p;

@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,6 +112,23 @@ int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t
         return 0;
     }
     return 1;
+}
+
+std::u16string msc__read_error_text(int error)
+{
+    switch (error) {
+    case ENOENT: return u"такого файла нет";
+    case EISDIR: return u"это папка";
+    case EACCES:
+    case EPERM: return u"нет прав на чтение";
+    case ENOTDIR: return u"в пути есть файл вместо папки";
+    case EINVAL: return u"это не обычный файл (устройство, канал или сокет)";
+    case EFBIG: return u"файл слишком велик";
+    case ELOOP: return u"символические ссылки замкнуты в кольцо";
+    case ENAMETOOLONG: return u"слишком длинное имя";
+    case EIO: return u"ошибка ввода/вывода на диске";
+    default: return u"системная ошибка " + msc__from_ansi(std::to_string(error)) + u" (" + msc__from_ansi(std::strerror(error)) + u")";
+    }
 }
 
 int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out, std::size_t max_len)

@@ -23,6 +23,9 @@ int msc__write_all_and_sync(int fd, const void *bytes, std::size_t len);
 // waited on), a file above `max_len` bytes EFBIG.
 int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out,
                    std::size_t max_len = static_cast<std::size_t>(-1));
+// Why a file could not be read, in words: from the errno msc__read_blob
+// (or open) left ("такого файла нет", "это папка", ...).
+std::u16string msc__read_error_text(int error);
 // False only when nothing is there: no such file, or a folder on the way
 // missing (another failure, such as a folder that may not be read, is no
 // proof that the file is gone).

@@ -155,5 +155,5 @@ TEST_F(BadInput, FilesThatAreNotFiles)
     std::size_t before = boxes.shown.size();
     EXPECT_FALSE(ino__load_file(u16(dir / "folder.lbl")));
     ASSERT_EQ(boxes.shown.size(), before + 1);
-    EXPECT_EQ(boxes.shown.back().text, u"Ошибка ввода/вывода при загрузке файла!");
+    EXPECT_EQ(boxes.shown.back().text, u"Файл этикетки «" + u16(dir / "folder.lbl") + u"» не открыт: это папка.");
 }

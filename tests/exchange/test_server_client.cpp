@@ -140,7 +140,7 @@ TEST_F(ServerClient, ServerFaultsCarryTheirCodeAndMessage)
 {
     EXPECT_EQ(ino__drop_label(nullptr, server.url(), u"нет такой", user, password), 0);
     expect_one_box(0, u"Vellumo 1.2 | ошибка XMLRPC 1 при обращении к серверу");
-    EXPECT_EQ(last_box().text, u"RPC failed at server.  No label named 'нет такой'");
+    EXPECT_EQ(last_box().text, u"Сервер ответил ошибкой: No label named 'нет такой'");
     EXPECT_EQ(ino__rename_label(nullptr, server.url(), u"a", u"b", user, password), 0);
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
@@ -301,7 +301,7 @@ TEST_F(ServerClient, LoadFailuresAndTheirMessages)
     });
     EXPECT_EQ(ino__save_label(server.url(), sample_label({.name = u"a"}).get(), user, password), 0);
     EXPECT_EQ(last_box().caption, u"Vellumo 1.2 | ошибка XMLRPC 13 при обращении к серверу");
-    EXPECT_EQ(last_box().text, u"RPC failed at server.  read only");
+    EXPECT_EQ(last_box().text, u"Сервер ответил ошибкой: read only");
 }
 
 TEST_F(ServerClient, TextThatCannotTravelIsRefusedBeforeAnyCall)

@@ -106,13 +106,26 @@ TEST_F(FrameFiles, EachFileOnTheCommandLineOpensInAFrameOfItsOwn)
     const QString a = write_label("a.lbl", u"первая");
     const QString b = write_label("b.lbl", u"вторая");
     std::ofstream(dir / "noise.lbl", std::ios::binary) << std::string("\x13\x37\xff\x00 not a label", 16);
+    // A label file as another program writes it, an emoji in its name.
+    std::ofstream(dir / "emoji.lbl", std::ios::binary)
+        << "<?xml version=\"1.0\"?><methodCall><methodName>labels.local_store</methodName><params><param><value>"
+           "<struct><member><name>name</name><value><string>Чай \xF0\x9F\x98\x80</string></value></member>"
+           "</struct></value></param></params></methodCall>";
+    std::filesystem::create_directory(dir / "folder.lbl");
     const QString missing = QString::fromStdU16String(u16(dir / "missing.lbl"));
     const QString noise = QString::fromStdU16String(u16(dir / "noise.lbl"));
-    EXPECT_EQ(app__open_frames(store, {a, missing, noise, b}), 2);
-    // The two bad ones said so, one box each.
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].text, u"Ошибка ввода/вывода при загрузке файла!");
-    EXPECT_NE(boxes.shown[1].text.find(u"не является файлом этикетки"), std::u16string::npos);
+    const QString emoji = QString::fromStdU16String(u16(dir / "emoji.lbl"));
+    const QString folder = QString::fromStdU16String(u16(dir / "folder.lbl"));
+    EXPECT_EQ(app__open_frames(store, {emoji, a, missing, folder, noise, b}), 2);
+    // The bad ones said so, one box each, naming the file and why.
+    ASSERT_EQ(boxes.shown.size(), 4u);
+    EXPECT_EQ(boxes.shown[0].text, u"Файл этикетки «" + emoji.toStdU16String() +
+                                       u"» не прочитан. Символ U+1F600 (строка 1 документа) не может быть в "
+                                       u"этикетке: символы вне основной плоскости Юникода (эмодзи и подобные) "
+                                       u"программа не хранит.");
+    EXPECT_EQ(boxes.shown[1].text, u"Файл этикетки «" + missing.toStdU16String() + u"» не открыт: такого файла нет.");
+    EXPECT_EQ(boxes.shown[2].text, u"Файл этикетки «" + folder.toStdU16String() + u"» не открыт: это папка.");
+    EXPECT_NE(boxes.shown[3].text.find(u"не является файлом этикетки"), std::u16string::npos);
     QList<QPointer<label_frame>> fs = frames();
     ASSERT_EQ(fs.size(), 2);
     QStringList descs;
