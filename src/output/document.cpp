@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <sys/stat.h>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cerrno>
@@ -87,6 +88,21 @@ struct atomic_file {
         if (QFileInfo(qs(path)).isDir()) {
             error = not_written(path, out_msg::is_folder);
             return false;
+        }
+        // Through a link QSaveFile would replace whatever the link points
+        // at, and in place of a device node it would put a regular file: a
+        // script writing into a shared folder could be made to overwrite
+        // any file.  Only a regular file (or nothing) is replaced.
+        struct stat st {};
+        if (::lstat(msc__to_ansi(path).c_str(), &st) == 0) {
+            if (S_ISLNK(st.st_mode)) {
+                error = not_written(path, out_msg::is_link);
+                return false;
+            }
+            if (!S_ISREG(st.st_mode)) {
+                error = not_written(path, out_msg::not_regular);
+                return false;
+            }
         }
         if (file.open(QIODevice::WriteOnly))
             return true;
@@ -484,6 +500,10 @@ public:
         if ((from_ > 0 && counted_ < from_) || (to_ > 0 && counted_ > to_))
             return true;
         if (!painter_.isActive()) {
+            if (auto why = ele__out_of_range(lab_)) {
+                error = *why + u"."; // nothing begins: the printer gets no job
+                return false;
+            }
             if (!painter_.begin(&device_)) {
                 error = msc__format(out_msg::printer_failed, number);
                 return false;
@@ -667,6 +687,8 @@ QSize out__image_size(const label *lab, int dpi)
 QImage out__image(const label *lab, const render_variable_map &variables, const doc_options &o,
                   std::vector<std::u16string> &problems, render_outcome *outcome, picture_source *pictures)
 {
+    if (ele__out_of_range(lab))
+        return {};
     const int dpi = std::clamp(o.dpi, OUT_MIN_DPI, OUT_MAX_DPI);
     const QSize size = out__image_size(lab, dpi);
     // 256 MiB of pixels at most.
@@ -703,6 +725,12 @@ std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string
                                           bool numbered, std::u16string &error)
 {
     const doc_format f = out__format_of(path);
+    // A size past the range would give a PDF of garbled numbers, an SVG of
+    // "inf" or a page cut short: nothing is started.
+    if (auto why = ele__out_of_range(lab)) {
+        error = not_written(path, *why);
+        return nullptr;
+    }
     switch (f) {
     case doc_format::pdf: {
         auto sink = std::make_unique<pdf_sink>(lab, path, o);
@@ -723,6 +751,8 @@ std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string
 std::unique_ptr<page_sink> out__pdf_sink(const label *lab, QIODevice &device, const doc_options &o,
                                          std::int64_t max_bytes)
 {
+    if (ele__out_of_range(lab))
+        return nullptr;
     auto sink = std::make_unique<pdf_sink>(lab, device, o, max_bytes);
     std::u16string error;
     if (!sink->start(error))

@@ -11,6 +11,9 @@ inline constexpr char16_t cannot_create[] = u"не удалось создать
 inline constexpr char16_t no_permission[] = u"нет прав на запись";
 inline constexpr char16_t write_failed[] = u"ошибка записи (возможно, нет места на диске)";
 inline constexpr char16_t is_folder[] = u"на этом месте папка с таким именем";
+inline constexpr char16_t is_link[] =
+    u"на этом месте символическая ссылка, а через ссылку файл не записывается (укажите сам файл)";
+inline constexpr char16_t not_regular[] = u"на этом месте не обычный файл (устройство, канал или сокет)";
 inline constexpr char16_t rename_failed[] = u"не удалось заменить прежний файл";
 inline constexpr char16_t printer_failed[] = u"Принтер не принял страницу %ld.";
 inline constexpr char16_t row_problem[] = u"Строка %ld: %s";

@@ -17,6 +17,7 @@
 #include <thread>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <fcntl.h>
 #include <iostream>
 #include <string>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "exchange/inout.h"
+#include "exchange/rpc_client.h"
 #include "exchange/server_ops.h"
 #include "model/misc.h"
 #include "output/document.h"
@@ -58,6 +60,8 @@ const char USAGE[] =
     "  --server АДРЕС          этикетка с сервера этикеток (пароль из VELLUMO_PASSWORD\n"
     "                          или с терминала)\n"
     "  --user ИМЯ              имя пользователя на сервере\n"
+    "  --timeout С             наибольшее время обращения к серверу, секунд\n"
+    "                          (1..3600, по умолчанию 120)\n"
     "  --help                  эта справка\n"
     "\n"
     "Статус выхода: 0 - все страницы записаны; 1 - результат не записан;\n"
@@ -132,6 +136,7 @@ struct options {
     doc_options doc;
     csv_options table;
     long copies = 1;
+    long timeout = 120;
     std::vector<preview_var> vars;
 };
 
@@ -236,8 +241,17 @@ int main(int argc, char **argv)
 {
     options o;
     std::vector<std::string> loose;
+    std::set<std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        // An option that takes one value is given once: with two the user
+        // meant one of them, and silently taking the last may write the
+        // wrong file.  Only --var is repeated.
+        if (a.size() > 1 && a[0] == '-' && a != "--var") {
+            const std::string name = a == "--output" ? "-o" : a == "-h" ? "--help" : a;
+            if (!given.insert(name).second)
+                return usage_error("параметр " + a + " указан дважды");
+        }
         auto value = [&](std::string &out) {
             if (i + 1 >= argc)
                 return false;
@@ -298,6 +312,9 @@ int main(int argc, char **argv)
         } else if (a == "--user") {
             if (!value(o.user))
                 return usage_error("после --user нужно имя пользователя");
+        } else if (a == "--timeout") {
+            if (!value(v) || !whole_number(v.c_str(), 1, 3600, o.timeout))
+                return usage_error("--timeout: нужно целое число секунд от 1 до 3600");
         } else if (a.size() > 1 && a[0] == '-') {
             return usage_error("неизвестный параметр " + a);
         } else {
@@ -311,6 +328,8 @@ int main(int argc, char **argv)
         return usage_error("нужен либо -o ФАЙЛ, либо --printer ПРИНТЕР");
     if (o.copies != 1 && o.printer.empty())
         return usage_error("--copies относится к --printer");
+    if ((given.count("--user") || given.count("--timeout")) && o.server.empty())
+        return usage_error("--user и --timeout относятся к --server");
     if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
         return usage_error("--separator и --encoding относятся к --csv");
     if (!o.output.empty() && out__format_of(msc__from_utf8(o.output)) == doc_format::none)
@@ -330,6 +349,9 @@ int main(int argc, char **argv)
         lab = ino__load_file(msc__from_utf8(o.label_file));
     } else {
         const std::string password = ask_password();
+        // No person can cancel here: a silent server must not keep a
+        // script waiting for ever.
+        rpd__set_deadline_ms(static_cast<int>(o.timeout * 1000));
         lab = ino__load_label(msc__from_utf8(o.server), msc__from_utf8(o.label_name), msc__from_utf8(o.user),
                               msc__from_utf8(password));
     }

@@ -157,13 +157,15 @@ TEST(Batch, WindowsCyrillicTableAndPngPerRow)
     for (const char *name : {"Ёлка", "Щётка", "Яблоко"})
         EXPECT_NE(text.find(name), std::string::npos) << name;
 
-    // Told it is UTF-8 when it is not: the letters are lost, but the batch
-    // still runs (the user chose so).
+    // Told it is UTF-8 when it is not: refused at the first line that is
+    // not, instead of printing "����" on every tag.
     csv_options utf8;
     utf8.encoding = csv_encoding::utf8;
     const batch_outcome forced = run_batch(lab.get(), dir / "ansi.csv", dir / "forced.pdf", utf8);
-    EXPECT_TRUE(forced.complete);
-    EXPECT_EQ(pdf_text(dir / "forced.pdf").find("Ёлка"), std::string::npos);
+    EXPECT_FALSE(forced.complete);
+    EXPECT_NE(forced.error.find(u"Строка 2: байты, недопустимые в кодировке UTF-8"), std::u16string::npos)
+        << msc__to_utf8(forced.error);
+    EXPECT_FALSE(fs::exists(dir / "forced.pdf"));
 }
 
 TEST(Batch, RefusedTablesNameTheirLineAndWriteNothing)

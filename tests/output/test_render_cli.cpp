@@ -3,6 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <thread>
 
 #include "exchange/inout.h"
 #include "model/lg_epsi.h"
@@ -87,13 +94,13 @@ TEST(RenderCli, TableOfDataPagePerRowAndFilePerRow)
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("страница 3 из 3"), std::string::npos) << r.out;
 
-    // Told the wrong separator: one column "name\tcode", no code: every
-    // barcode is empty and refused, each row named, status 4.
+    // Told the wrong separator: one column "name\tcode", and the quoted
+    // cell of line 4 has text after its closing quote: refused, status 1.
     r = render(quoted(lbl) + " -o " + quoted(dir / "semi.pdf") + " --csv " + quoted(dir / "t.csv") +
                " --separator ';'");
-    EXPECT_EQ(r.status, 4) << r.err;
-    EXPECT_NE(r.err.find("Строка 2:"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Строка 4:"), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("Строка 4: после закрывающей кавычки"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "semi.pdf"));
 }
 
 TEST(RenderCli, ExitStatusSaysWhatWasWritten)
@@ -129,6 +136,12 @@ TEST(RenderCli, ExitStatusSaysWhatWasWritten)
         {quoted(lbl) + " -o " + quoted(dir / "x.pdf") + " --csv " + quoted(dir / "none.csv"), 1, "таблицы"},
         {quoted(lbl) + " -o " + quoted(dir / "no/such/folder/x.pdf"), 1, "не записан"},
         {quoted(lbl) + " --printer 'Нет такого принтера'", 1, "не найден"},
+        // One value per option: with two the last would silently win.
+        {quoted(lbl) + " -o " + quoted(dir / "x.pdf") + " -o " + quoted(dir / "y.pdf"), 2, "-o указан дважды"},
+        {quoted(lbl) + " --output x.pdf -o y.pdf", 2, "указан дважды"},
+        {quoted(lbl) + " -o x.png --dpi 300 --dpi 600", 2, "--dpi указан дважды"},
+        {quoted(lbl) + " -o x.pdf --user u", 2, "--server"},
+        {"--server http://127.0.0.1:1 --user u x -o x.pdf --timeout 0", 2, "--timeout"},
     };
     for (const wrong &w : cases) {
         const run_result r = render(w.args);
@@ -137,6 +150,7 @@ TEST(RenderCli, ExitStatusSaysWhatWasWritten)
     }
     // Nothing was written by any of them.
     EXPECT_FALSE(fs::exists(dir / "x.pdf"));
+    EXPECT_FALSE(fs::exists(dir / "y.pdf"));
     EXPECT_FALSE(fs::exists("x.pdf"));
     EXPECT_FALSE(fs::exists("x.png"));
 
@@ -296,4 +310,86 @@ TEST(RenderCli, LabelFromALabelServerWithThePasswordFromTheEnvironment)
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("Нет такой"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "no.png"));
+}
+
+TEST(RenderCli, OutputThroughALinkOrOntoADeviceAndLabelsPastTheRangeAreRefused)
+{
+    // A root script writing into a shared folder: a link planted at the
+    // output name must not get the file it points at replaced, nor may a
+    // device node become a regular file.  Labels too large to draw make no
+    // file either (a PDF of garbled numbers, an SVG of "inf", a page cut
+    // short were written with status 0).
+    temp_dir dir;
+    const fs::path lbl = save_tag(dir);
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "elsewhere");
+    write_file(dir / "elsewhere" / "notes.txt", "заметки");
+    fs::create_symlink("../elsewhere/notes.txt", dir / "out" / "label.pdf");
+    fs::create_symlink("/dev/full", dir / "out" / "full.pdf");
+    ::mkfifo((dir / "out" / "pipe.png").c_str(), 0600);
+    for (const char *name : {"label.pdf", "full.pdf", "pipe.png"}) {
+        const run_result r = render(quoted(lbl) + " -o " + quoted(dir / "out" / name) + " --var code=X");
+        EXPECT_EQ(r.status, 1) << name << r.err;
+        EXPECT_NE(r.err.find("не записан"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(slurp(dir / "elsewhere" / "notes.txt"), "заметки");
+    EXPECT_TRUE(fs::is_symlink(dir / "out" / "label.pdf"));
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    EXPECT_TRUE(fs::is_fifo(dir / "out" / "pipe.png"));
+
+    for (double side : {1e308, 1e6}) {
+        label_ptr big = ele__label_new(side, side);
+        big->name = u"Огромная";
+        text(big.get(), u"x", 8, 8, 10);
+        const fs::path file = dir / "big.lbl";
+        ASSERT_EQ(ino__save_file(u16(file), big.get()), 1);
+        for (const char *out : {"big.pdf", "big.png", "big.svg"}) {
+            const run_result r = render(quoted(file) + " -o " + quoted(dir / out));
+            EXPECT_EQ(r.status, 1) << side << out << r.err;
+            EXPECT_NE(r.err.find("вне допустимого"), std::string::npos) << r.err;
+            EXPECT_FALSE(fs::exists(dir / out)) << out;
+        }
+    }
+}
+
+TEST(RenderCli, ASilentOrTricklingServerEndsTheCallAtItsDeadline)
+{
+    // Servers that take the connection and then say nothing, or a byte a
+    // second: vellumo-render gives up after --timeout, says so, exit 1.
+    for (bool trickle : {false, true}) {
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+        ASSERT_EQ(::listen(listener, 8), 0);
+        socklen_t len = sizeof a;
+        ::getsockname(listener, reinterpret_cast<sockaddr *>(&a), &len);
+        std::atomic<bool> stop{false};
+        std::thread peer([&] {
+            static const char answer[] = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 4000\r\n\r\n";
+            std::vector<std::pair<int, std::size_t>> held; // connection, bytes sent
+            while (!stop) {
+                pollfd p{listener, POLLIN, 0};
+                if (::poll(&p, 1, 100) > 0)
+                    held.push_back({::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC), 0});
+                if (trickle)
+                    for (auto &[fd, sent] : held)
+                        (void)!::send(fd, sent < sizeof answer - 1 ? answer + sent++ : " ", 1, MSG_NOSIGNAL);
+                std::this_thread::sleep_for(std::chrono::milliseconds(trickle ? 900 : 0));
+            }
+            for (auto &[fd, sent] : held)
+                ::close(fd);
+        });
+        temp_dir dir;
+        const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/RPC2";
+        const run_result r = run("VELLUMO_PASSWORD=p '" + BIN + "' --server " + url + " --user u x -o " +
+                                 quoted(dir / "x.png") + " --timeout 2");
+        stop = true;
+        peer.join();
+        ::close(listener);
+        EXPECT_EQ(r.status, 1) << trickle << r.err;
+        EXPECT_NE(r.err.find("Сервер не ответил за 2 с"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "x.png"));
+    }
 }
