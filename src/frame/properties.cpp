@@ -834,7 +834,11 @@ void properties_panel::picture_clicked()
 {
     if (stock_.state != 2 || !stock_.e || stock_.e->type != ELE_PICTURE)
         return;
-    lg_epsi_ptr pic = ele__choose_picture();
+    const label *lab = stock_.lab;
+    const element *replaced = stock_.e;
+    lg_epsi_ptr pic = ele__choose_picture([lab, replaced](const std::u16string &path, std::uint64_t size) {
+        return ino__picture_refusal(lab, replaced, path, size);
+    });
     if (pic) {
         frame_notify n;
         n.code = fn::picture;

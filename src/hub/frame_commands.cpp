@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "exchange/inout.h"
 #include "hub/clipboard.h"
 #include "hub/commands.h"
 #include "hub/frame_hub.h"
@@ -149,7 +150,10 @@ void frame_hub::create_element(int kind, double x, double y)
     shell_.check_tool(cmd::normal_mode);
     lg_epsi_ptr pic;
     if (kind == ELE_PICTURE) {
-        pic = ele__choose_picture();
+        const label *lab = lab_.get();
+        pic = ele__choose_picture([lab](const std::u16string &path, std::uint64_t size) {
+            return ino__picture_refusal(lab, nullptr, path, size);
+        });
         if (!pic) {
             if (canvas_)
                 canvas_->normal_mode();

@@ -1,9 +1,13 @@
+#include <sys/stat.h>
+
 #include "model/errors.h"
 #include "model/lg_epsi.h"
 #include "model/messages.h"
+#include "model/settings.h"
+#include "platform/code_pages.h"
 #include "platform/file_choice.h"
 
-lg_epsi_ptr ele__choose_picture()
+lg_epsi_ptr ele__choose_picture(const picture_refusal &refusal)
 {
     file_choice_request req;
     req.title = msg::choose_picture_title;
@@ -11,9 +15,18 @@ lg_epsi_ptr ele__choose_picture()
                    {msg::filter_all, msg::filter_all_patterns}};
     req.selected_filter = 0;
     req.must_exist = true;
+    req.folder = settings::get(settings::picture_folder).value_or(u"");
     file_choice_result r = seam<file_choice_service>::get().choose(req);
     switch (r.st) {
     case file_choice_result::status::chosen: {
+        settings::set(settings::picture_folder, settings::folder_of(r.path));
+        struct stat st {};
+        if (refusal && ::stat(msc__to_ansi(r.path).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (std::optional<std::u16string> why = refusal(r.path, static_cast<std::uint64_t>(st.st_size))) {
+                err__warning(u"%s", why->c_str());
+                return nullptr;
+            }
+        }
         lg_epsi_ptr e = lg_epsi_load_file(r.path);
         if (!e)
             err__warning(msg::picture_load_failed, r.path.c_str());

@@ -393,7 +393,7 @@ std::optional<std::u16string> ele__out_of_range(const label *lab)
 {
     const double most = ELE_MAX_LABEL_SIZE;
     auto fits = [most](double v) { return std::isfinite(v) && v > 0 && v <= most; };
-    const std::u16string limit = u" (допускается от 0 до " + number(static_cast<long long>(most)) + u" пт).";
+    const std::u16string limit = u" (допускается от 0 до " + number(static_cast<long long>(most)) + u" пт)";
     if (!fits(lab->width) || !fits(lab->height))
         return u"Размер этикетки " + shown(lab->width) + u" × " + shown(lab->height) + u" пт вне допустимого" + limit;
     for (int i = 0; i < lab->qty; ++i) {

@@ -148,7 +148,8 @@ void ele__clamp_anchors(label *lab, double max_x, double max_y);
 
 // Why the label cannot be drawn onto a page or an image: a side that is
 // not above zero or is above ELE_MAX_LABEL_SIZE, or an element whose size
-// (or text size, or line) is past that; a message in Russian naming it.
+// (or text size, or line) is past that; a message in Russian naming it
+// (without a full stop, to go inside another sentence).
 // Nothing when it can.
 std::optional<std::u16string> ele__out_of_range(const label *lab);
 

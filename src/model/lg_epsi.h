@@ -2,6 +2,9 @@
 // read from its "%%BoundingBox:" comment.
 #pragma once
 
+#include <functional>
+#include <optional>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -53,5 +56,7 @@ lg_epsi_ptr lg_epsi_copy(const lg_epsi *e);
 void lg_epsi_free(lg_epsi *e);
 
 // Asks the user for a picture file and loads it; tells the user when the
-// file holds no picture.  Nothing on cancel or failure.
-lg_epsi_ptr ele__choose_picture();
+// file holds no picture, or what `refusal` (given the path and the file's
+// size, before it is read) says against it.  Nothing on cancel or failure.
+using picture_refusal = std::function<std::optional<std::u16string>(const std::u16string &path, std::uint64_t size)>;
+lg_epsi_ptr ele__choose_picture(const picture_refusal &refusal = {});

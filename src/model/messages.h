@@ -75,6 +75,7 @@ inline constexpr char16_t character_unstorable[] = u"Этот символ (U+%0
 // server's (UTF-8: they travel as XML-RPC fault strings).
 inline constexpr char fault_cancelled[] = "Сетевая операция отменена пользователем.";
 inline constexpr char fault_no_connection[] = "Сервер не ответил на подключение за %d с."; // seconds
+inline constexpr char fault_deadline[] = "Сервер не ответил за %d с: обращение прервано."; // seconds
 inline constexpr char fault_busy[] = "Другая сетевая операция ещё не завершена.";
 // A failure of the HTTP transport, in words; the library's own text follows
 // in brackets.
@@ -107,6 +108,24 @@ inline constexpr char16_t not_label_file[] =
 
 // Labels.
 inline constexpr char16_t label_io_error[] = u"Ошибка ввода/вывода при загрузке файла!";
+// A label file that does not open: the path, then why.
+inline constexpr char16_t label_file_unreadable[] = u"Файл этикетки «%s» не открыт: %s.";
+// Before a fault's own text: the path.
+inline constexpr char16_t label_file_not_read[] = u"Файл этикетки «%s» не прочитан. ";
+inline constexpr char16_t label_file_refused[] =
+    u"Файл этикетки «%s» не прочитан: в нём этикетка с неверными размерами или полями.";
+// Before a fault's own text: the label's name.
+inline constexpr char16_t label_not_saved[] = u"Этикетка «%s» не сохранена. ";
+// A label whose document would be past what the program reads back: its
+// name, its size in MiB (text), the limit in MiB.
+inline constexpr char16_t label_too_large[] =
+    u"Этикетка «%s» заняла бы %s МиБ, больше допустимых %d МиБ: такую этикетку нельзя прочитать снова. "
+    u"Уменьшите или уберите изображения.";
+// A picture the label has no room for: the file, its size and the room left
+// (MiB, as text), the limit of a label (MiB).
+inline constexpr char16_t picture_too_large[] =
+    u"Изображение «%s» не вставлено: в нём %s МиБ, а этикетке осталось места на %s МиБ. "
+    u"Этикетку больше %d МиБ программа не может сохранить в файл или передать на сервер.";
 inline constexpr char16_t label_load_error[] = u"Ошибка загрузки этикетки!";
 inline constexpr char16_t label_save_error[] = u"Ошибка сохранения этикетки!";
 

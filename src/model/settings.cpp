@@ -76,3 +76,15 @@ int set_custom_color(int index, std::int32_t v)
 }
 
 } // namespace settings
+
+namespace settings {
+
+std::u16string folder_of(const std::u16string &path)
+{
+    const std::size_t slash = path.find_last_of(u'/');
+    if (slash == std::u16string::npos)
+        return {};
+    return slash == 0 ? std::u16string(u"/") : path.substr(0, slash);
+}
+
+} // namespace settings

@@ -56,6 +56,15 @@ inline constexpr reg_int_setting preview_markup{u"preview-markup", 0};
 inline constexpr reg_list_setting recent_labels{u"recent-labels"};
 // The folder the open and save dialogs last chose a file in.
 inline constexpr reg_string_setting last_folder{u"last-folder", nullptr};
+// Where pictures, exported files and tables of data were last chosen: each
+// kind of file remembers its own folder.
+inline constexpr reg_string_setting picture_folder{u"picture-folder", nullptr};
+inline constexpr reg_string_setting export_folder{u"export-folder", nullptr};
+inline constexpr reg_string_setting table_folder{u"table-folder", nullptr};
+// The size the file dialogs were last left at: "width height".
+inline constexpr reg_string_setting file_dialog_size{u"file-dialog-size", nullptr};
+// The folder of a chosen file, as the setting keeps it.
+std::u16string folder_of(const std::u16string &path);
 inline constexpr int custom_color_count = 16;
 inline constexpr std::int32_t custom_color_default = 0xFFFFFF;
 // "custom-color-%d" for 0 to 15.
