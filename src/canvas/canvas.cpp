@@ -35,6 +35,9 @@ int half(double v)
     return static_cast<int>(v + 0.5);
 }
 
+// Grid lines closer than this many pixels are thinned out.
+constexpr double CANVAS_GRID_MIN_GAP = 5;
+
 // The dash pattern's length, in pixels, of a grid step.
 int dash_period(int step)
 {
@@ -172,10 +175,20 @@ void canvas_window::recompute_extent()
 void canvas_window::update_scroll_bars(bool first)
 {
     const int mask = first ? (FSB_SET_RANGE | FSB_SET_PAGE | FSB_SET_POSITION) : (FSB_SET_RANGE | FSB_SET_PAGE);
+    double e[4] = {stock_.ext[0], stock_.ext[1], stock_.ext[2], stock_.ext[3]};
+    if (!first && !is_idle()) {
+        // While an element is dragged its growing extent would move a
+        // centred view (or clamp a scrolled one) under the pointer: the
+        // range keeps what is in view, so the view stays where it is.
+        e[0] = std::min(e[0], stock_.org_x);
+        e[2] = std::max(e[2], stock_.org_x + stock_.view_w);
+        e[1] = std::min(e[1], stock_.org_y);
+        e[3] = std::max(e[3], stock_.org_y + stock_.view_h);
+    }
     if (stock_.hscroll)
-        stock_.hscroll->set(mask, stock_.ext[0], stock_.ext[2], stock_.view_w, 0);
+        stock_.hscroll->set(mask, e[0], e[2], stock_.view_w, 0);
     if (stock_.vscroll)
-        stock_.vscroll->set(mask, stock_.ext[3], stock_.ext[1], stock_.view_h, 0);
+        stock_.vscroll->set(mask, e[3], e[1], stock_.view_h, 0);
 }
 
 void canvas_window::update_ruler(bool horizontal)
@@ -245,6 +258,25 @@ void canvas_window::auto_scroll(double x, double y)
     if (stock_.vscroll &&
         (y < stock_.org_y + 0.1 * stock_.view_h || y > stock_.org_y + 0.9 * stock_.view_h))
         stock_.vscroll->set_position(y - 0.5 * stock_.view_h);
+}
+
+void canvas_window::drag_scroll(double x, double y)
+{
+    // A few pixels from the edge count as at it (the pointer outside the
+    // view is held on its edge).
+    const double mx = 4 / stock_.scale, my = 4 / stock_.scale;
+    if (stock_.hscroll) {
+        if (x <= stock_.org_x + mx)
+            stock_.hscroll->set_position(stock_.org_x - 0.1 * stock_.view_w);
+        else if (x >= stock_.org_x + stock_.view_w - mx)
+            stock_.hscroll->set_position(stock_.org_x + 0.1 * stock_.view_w);
+    }
+    if (stock_.vscroll) {
+        if (y <= stock_.org_y + my)
+            stock_.vscroll->set_position(stock_.org_y - 0.1 * stock_.view_h);
+        else if (y >= stock_.org_y + stock_.view_h - my)
+            stock_.vscroll->set_position(stock_.org_y + 0.1 * stock_.view_h);
+    }
 }
 
 // ------------------------------------------------------------------ zoom
@@ -741,8 +773,16 @@ void canvas_window::paint_grid(QPainter &p, int step, const QRect &area)
         pen.setDashPattern({9, 6, 3, 6});
     else
         pen.setDashPattern({18, 6});
-    const double *e = stock_.ext;
+    // The grid lies on the label only, never on the grey around it where
+    // an element sticks out.
+    const label *l = stock_.lab;
+    const double e[4] = {0, 0, l->width, l->height};
     const int top = py(e[3]), bottom = py(e[1]), left = px(e[0]), right = px(e[2]);
+    // Lines closer than a few pixels would run together into stripes:
+    // zoomed out, every second (fourth, ...) line is drawn.
+    double every = step;
+    while (every * stock_.scale < CANVAS_GRID_MIN_GAP && every < 1e12)
+        every *= 2;
     // A line starts at the extent's edge; where that edge lies before the
     // area, the line starts at the last whole pattern before it, so that a
     // part repainted looks as it did.
@@ -767,10 +807,10 @@ void canvas_window::paint_grid(QPainter &p, int step, const QRect &area)
     // many as `pixels` hold, and where the numbers are too large to tell one
     // step from the next, one.
     auto each = [&](double lo, double hi, double ext_lo, double ext_hi, int pixels, auto &&draw) {
-        double k = std::ceil(std::max(ext_lo, lo) / step);
-        const double most = pixels / (step * stock_.scale) + 3;
+        double k = std::ceil(std::max(ext_lo, lo) / every);
+        const double most = pixels / (every * stock_.scale) + 3;
         for (double i = 0; i < most; ++i) {
-            const double v = k * step;
+            const double v = k * every;
             if (!(v < ext_hi && v <= hi))
                 return;
             draw(v);

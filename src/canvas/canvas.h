@@ -217,6 +217,9 @@ private:
     void update_rulers();
     void update_ruler(bool horizontal);
     void auto_scroll(double x, double y);
+    // While dragging: the view stays where it is until the pointer reaches
+    // its edge, then moves a tenth of the view that way.
+    void drag_scroll(double x, double y);
     void paint_scene(QPainter &p, const QRect &client, const QRect &dirty);
     void invert_band(QImage &img);
     void paint_grid(QPainter &p, int step, const QRect &area);

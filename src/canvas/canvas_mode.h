@@ -69,7 +69,7 @@ protected:
     void send(int code, int index, double value) { c.send(code, index, value); }
     void select(int index, bool on) { c.select(index, on); }
     void redraw_with_trail(int index) { c.redraw_with_trail(index); }
-    void auto_scroll(double x, double y) { c.auto_scroll(x, y); }
+    void auto_scroll(double x, double y) { c.drag_scroll(x, y); }
     void status(int part, const QString &text);
     void start_snap_timer() { c.snap_timer_.start(CANVAS_SNAP_PERIOD); }
     // The frame's hub, or null for a canvas without a frame.

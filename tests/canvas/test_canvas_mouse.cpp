@@ -510,3 +510,99 @@ TEST_F(Mouse, TheDragAPressStartsIsChosenByWhatWasPressed)
     canvas->render();
     EXPECT_EQ(kind_of(start_on(SPOT_AUTO_HEIGHT)), -1);
 }
+
+TEST_F(Mouse, DraggingAnElementOutOfTheLabelKeepsTheViewStillUntilTheEdge)
+{
+    // Fitted, the label is centred in the window: an element dragged past
+    // its edge grew the extent step by step, and the centred view slid
+    // under the pointer.  Now the view stays until the pointer reaches the
+    // window's edge, and then moves that way.
+    canvas->zoom_fit();
+    element *e = make(ELE_BORDER, 280, 200);
+    set(fn::width, 0, 40);
+    set(fn::height, 0, 40);
+    (void)e;
+    const double org_x = canvas->stock().org_x, org_y = canvas->stock().org_y;
+    const QPoint from = at(280, 200); // the anchor's marker
+    press(from);
+    move(from + QPoint(QApplication::startDragDistance() + 2, 0));
+    for (int dx = 10; from.x() + dx < canvas->width() - 20; dx += 10) {
+        move(from + QPoint(dx, 0));
+        EXPECT_NEAR(canvas->stock().org_x, org_x, 1e-9) << dx;
+        EXPECT_NEAR(canvas->stock().org_y, org_y, 1e-9) << dx;
+    }
+    // The anchor stops at the label's edge, the box sticks out past it.
+    EXPECT_EQ(lab()->es[0]->x, 300);
+    EXPECT_GE(canvas->stock().ext[2], 330);
+    release(from + QPoint(60, 0));
+
+    // Zoomed in, the pointer at the window's edge scrolls that way.
+    set(fn::x, 0, 60);
+    canvas->zoom_to(300);
+    canvas->scrolled(true, 0);
+    canvas->scrolled(false, 150);
+    const double left = canvas->stock().org_x;
+    const QPoint anchor = at(lab()->es[0]->x, lab()->es[0]->y);
+    ASSERT_TRUE(canvas->rect().contains(anchor));
+    press(anchor);
+    move(anchor - QPoint(QApplication::startDragDistance() + 2, 0));
+    move(QPoint(canvas->width() / 2, anchor.y()));
+    EXPECT_NEAR(canvas->stock().org_x, left, 1e-9);
+    move(QPoint(canvas->width() + 30, anchor.y()));
+    EXPECT_GT(canvas->stock().org_x, left);
+    release(QPoint(canvas->width() + 30, anchor.y()));
+}
+
+TEST_F(Mouse, TheGridLiesOnTheLabelOnlyAndThinsOutWhenZoomedOut)
+{
+    lab()->bgcolor = 0x102030;
+    canvas->set_label(lab());
+    canvas->show_grid(10, true);
+    const QRgb grid = ((0x10 + 204) % 255) << 16 | ((0x20 + 204) % 255) << 8 | ((0x30 + 204) % 255);
+    // An element sticking out to the right: the grey there stays grey.
+    make(ELE_BORDER, 290, 200);
+    set(fn::width, 0, 200);
+    canvas->zoom_fit();
+    QImage img = canvas->render();
+    int outside = 0;
+    for (int x = canvas->px(302); x < canvas->px(480) && x < img.width(); ++x)
+        for (int y = canvas->py(390); y <= canvas->py(10); ++y)
+            outside += pixel(img, x, y) == grid;
+    EXPECT_EQ(outside, 0);
+
+    // A large label far out: 10 pt lines would be a pixel apart and run
+    // into stripes; those drawn are a few pixels apart, both ways.
+    label_options o;
+    o.width = 20000;
+    o.height = 20000;
+    o.bgcolor = 0x102030;
+    frame->hub().label_properties([&](const label &) { return std::optional<label_options>(o); });
+    canvas->zoom_fit();
+    img = canvas->render();
+    // A line's pixels run along it: a column holds a vertical line where
+    // its grid pixels have grid pixels above or below them.
+    auto is_grid = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < img.width() && y < img.height() && pixel(img, x, y) == grid;
+    };
+    auto lines = [&](bool columns) {
+        std::vector<int> at;
+        const int n = columns ? img.width() : img.height();
+        for (int i = 0; i < n; ++i) {
+            int hits = 0;
+            for (int j = 0; j < (columns ? img.height() : img.width()); ++j) {
+                const int x = columns ? i : j, y = columns ? j : i;
+                hits += is_grid(x, y) && (columns ? is_grid(x, y - 1) || is_grid(x, y + 1)
+                                                  : is_grid(x - 1, y) || is_grid(x + 1, y));
+            }
+            if (hits > 20)
+                at.push_back(i);
+        }
+        return at;
+    };
+    for (bool columns : {true, false}) {
+        const std::vector<int> at = lines(columns);
+        ASSERT_GT(at.size(), 5u) << columns;
+        for (std::size_t k = 1; k < at.size(); ++k)
+            EXPECT_GE(at[k] - at[k - 1], 4) << columns << " at " << at[k];
+    }
+}
