@@ -582,11 +582,13 @@ std::uint64_t encoded_rest(const label *lab)
     return n;
 }
 
+// Mebibytes with one decimal, a comma before it as Russian writes (and
+// whatever the C locale says).
 std::u16string mib(std::uint64_t bytes)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(bytes) / (1 << 20));
-    return msc__from_ansi(buf);
+    const std::uint64_t tenths = (bytes * 10 + (1u << 19)) >> 20;
+    const std::string s = std::to_string(tenths / 10) + "," + std::to_string(tenths % 10);
+    return std::u16string(s.begin(), s.end());
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "frame/opensave_dialog.h"
+#include "platform/qt_dialogs.h"
 #include "platform/qt_text.h"
 
 #include <QApplication>
@@ -83,8 +84,9 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     files->setAcceptMode(res.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     files->setFileMode(res.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // Where the last file was chosen, and for a save the label's own name.
-    if (!res.folder.empty() && QFileInfo(qs(res.folder)).isDir())
-        files->setDirectory(qs(res.folder));
+    // Never the folder a picture was last taken from: labels keep their own.
+    files->setDirectory(!res.folder.empty() && QFileInfo(qs(res.folder)).isDir() ? qs(res.folder) : QDir::homePath());
+    qt_readable_file_view(*files);
     if (!res.open && !res.buf.empty())
         files->selectFile(qs(res.buf));
     pages_->addWidget(files);

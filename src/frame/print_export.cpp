@@ -78,7 +78,20 @@ void show_problems(const std::vector<std::u16string> &problems)
 
 std::u16string suggested_name(const label *lab, const char16_t *ext)
 {
-    std::u16string name = lab->name.empty() ? std::u16string(u"этикетка") : lab->name;
+    std::u16string name = lab->name;
+    // A label from a file is named after it: label1.lbl exports as
+    // label1.pdf, not label1.lbl.pdf.
+    if (const std::size_t slash = name.find_last_of(u'/'); slash != std::u16string::npos)
+        name.erase(0, slash + 1);
+    if (name.size() > 4) {
+        std::u16string tail = name.substr(name.size() - 4);
+        for (char16_t &c : tail)
+            c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+        if (tail == u".lbl")
+            name.resize(name.size() - 4);
+    }
+    if (name.empty())
+        name = u"этикетка";
     for (char16_t &c : name)
         if (c == u'/' || c == u'\\' || c < 0x20)
             c = u'_';
@@ -132,9 +145,13 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
     req.must_exist = false;
     req.default_suffix = u"pdf";
     req.initial_name = suggested_name(lab, u".pdf");
+    // Exports go where exports went; the first one beside the labels.
+    req.folder = settings::get(settings::export_folder)
+                     .value_or(settings::get(settings::last_folder).value_or(u""));
     const file_choice_result r = seam<file_choice_service>::get().choose(req);
     if (r.st != file_choice_result::status::chosen)
         return std::nullopt;
+    settings::set(settings::export_folder, settings::folder_of(r.path));
     const doc_format f = out__format_of(r.path);
     if (f == doc_format::none || (batch && f == doc_format::svg)) {
         err__warning(u"Неизвестный формат файла «%s»: выберите PDF (.pdf) или PNG (.png)%s.", r.path.c_str(),
@@ -388,9 +405,11 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     req.title = u"Таблица данных";
     req.filters = {{u"Таблицы CSV", u"*.csv;*.txt;*.tsv"}, {u"Все файлы", u"*"}};
     req.must_exist = true;
+    req.folder = settings::get(settings::table_folder).value_or(u"");
     const file_choice_result r = seam<file_choice_service>::get().choose(req);
     if (r.st != file_choice_result::status::chosen)
         return;
+    settings::set(settings::table_folder, settings::folder_of(r.path));
     const std::string csv = msc__to_utf8(r.path);
     csv_options options;
     long rows = 0;

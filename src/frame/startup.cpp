@@ -53,6 +53,16 @@ int app__startup(const QStringList &files)
     QApplication::setWindowIcon(res__icon("app"));
     app__install_translations();
     qt_install_dialogs();
+    qt_file_dialog_size_store(
+        [] {
+            const QStringList wh = QString::fromStdU16String(settings::get(settings::file_dialog_size).value_or(u""))
+                                       .split(QLatin1Char(' '));
+            return wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
+        },
+        [](const QSize &s) {
+            settings::set(settings::file_dialog_size,
+                          QStringLiteral("%1 %2").arg(s.width()).arg(s.height()).toStdU16String());
+        });
     if (!g_notice) {
         g_notice = new qt_network_notice;
         g_prompt = new qt_credential_prompt;

@@ -17,6 +17,9 @@ struct file_choice_request {
     std::vector<file_filter> filters;
     int selected_filter = 0;
     std::u16string initial_name;
+    // The folder the dialog starts in; when empty or gone, the home folder
+    // (never the folder another dialog last visited).
+    std::u16string folder;
     bool must_exist = true;
     bool save = false; // a save dialog rather than an open dialog
     // Added by the dialog itself to a typed name without an extension,

@@ -8,7 +8,14 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QUrl>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QTreeView>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
@@ -27,7 +34,97 @@ QMessageBox::Icon qt_icon(mb_icon i)
     return QMessageBox::NoIcon;
 }
 
+// Sizes and dates of the file list in the interface's language: the file
+// system model writes them in the system's, which may be English.
+class russian_files final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *fs = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (role != Qt::DisplayRole || !fs || (index.column() != 1 && index.column() != 3))
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        const QLocale ru(QLocale::Russian, QLocale::Russia);
+        if (index.column() == 3)
+            return ru.toString(fs->lastModified(source), QStringLiteral("dd.MM.yyyy HH:mm"));
+        if (fs->isDir(source))
+            return QString();
+        return size_text(fs->size(source));
+    }
+
+    static QString size_text(qint64 bytes)
+    {
+        static const char16_t *const units[] = {u"Б", u"КиБ", u"МиБ", u"ГиБ", u"ТиБ"};
+        double v = static_cast<double>(bytes);
+        int u = 0;
+        while (v >= 1024 && u < 4) {
+            v /= 1024;
+            ++u;
+        }
+        const QLocale ru(QLocale::Russian, QLocale::Russia);
+        return (u == 0 ? ru.toString(bytes) : ru.toString(v, 'f', 1)) + QChar(0xA0) +
+               QString::fromUtf16(units[u]);
+    }
+};
+
+std::function<QSize()> g_load_size;
+std::function<void(const QSize &)> g_save_size;
+
+// Keeps the dialog's size when it closes.
+class size_keeper final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Hide && g_save_size)
+            if (auto *w = qobject_cast<QWidget *>(o); w && w->isWindow())
+                g_save_size(w->size());
+        return false;
+    }
+};
+
 } // namespace
+
+void qt_file_dialog_size_store(std::function<QSize()> load, std::function<void(const QSize &)> save)
+{
+    g_load_size = std::move(load);
+    g_save_size = std::move(save);
+}
+
+void qt_readable_file_view(QFileDialog &dlg)
+{
+    dlg.setProxyModel(new russian_files(&dlg));
+    const QFontMetrics fm(dlg.font());
+    const int pad = fm.horizontalAdvance(QStringLiteral("MM"));
+    const int size_w = fm.horizontalAdvance(russian_files::size_text(1023LL << 30)) + pad;
+    const int date_w = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00")) + pad;
+    const int type_w = fm.horizontalAdvance(QStringLiteral("Документ PDF")) + pad;
+    const int name_w = fm.horizontalAdvance(QString(28, QLatin1Char('m')));
+    if (auto *tree = dlg.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        tree->header()->setMinimumSectionSize(pad);
+        tree->setColumnWidth(0, name_w);
+        tree->setColumnWidth(1, size_w);
+        tree->setColumnWidth(2, type_w);
+        tree->setColumnWidth(3, date_w);
+    }
+    // The side bar and the frame besides the columns.
+    QSize want(name_w + size_w + type_w + date_w + 200 + 4 * pad, 30 * fm.height());
+    if (g_load_size) {
+        const QSize kept = g_load_size();
+        if (kept.isValid() && kept.width() >= 200 && kept.height() >= 150)
+            want = kept.boundedTo(QSize(8000, 8000));
+    }
+    if (dlg.isWindow())
+        dlg.resize(want);
+    else if (QWidget *top = dlg.window(); top && top != &dlg)
+        top->resize(top->size().expandedTo(want));
+    auto *keeper = new size_keeper(&dlg);
+    (dlg.isWindow() ? static_cast<QWidget *>(&dlg) : dlg.window())->installEventFilter(keeper);
+}
 
 mb_answer qt_message_boxes::show(const message_box_request &req)
 {
@@ -96,8 +193,11 @@ file_choice_result qt_file_choice::choose(const file_choice_request &req)
     dlg.setWindowModality(Qt::ApplicationModal);
     if (!req.default_suffix.empty())
         dlg.setDefaultSuffix(qs(req.default_suffix));
+    const QString folder = qs(req.folder);
+    dlg.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath());
     if (!req.initial_name.empty())
         dlg.selectFile(qs(req.initial_name));
+    qt_readable_file_view(dlg);
     file_choice_result r;
     if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
         r.st = file_choice_result::status::chosen;

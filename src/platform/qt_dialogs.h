@@ -1,6 +1,8 @@
 // Qt implementations of the modal seams: message boxes and file choice.
 #pragma once
 
+#include <functional>
+
 #include "platform/colour_choice.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
@@ -27,6 +29,17 @@ class qt_url_opener final : public url_opener_service {
 public:
     bool open(const std::u16string &url) override;
 };
+
+class QFileDialog;
+class QSize;
+
+// A file dialog people can read: sizes and dates in Russian whatever the
+// system's locale, columns as wide as their texts, and the dialog as large
+// as its columns need the first time, then as large as it was left.
+void qt_readable_file_view(QFileDialog &dlg);
+// Where that size is kept between runs (the program's settings): read once
+// before a dialog opens, written when one closes.
+void qt_file_dialog_size_store(std::function<QSize()> load, std::function<void(const QSize &)> save);
 
 // Installs the Qt services for the lifetime of the application.
 void qt_install_dialogs();

@@ -20,6 +20,7 @@
 #include "frame/print_export.h"
 #include "hub/commands.h"
 #include "hub/program_state.h"
+#include "model/settings.h"
 #include "output/output_support.h"
 #include "platform/code_pages.h"
 #include "platform/file_choice.h"
@@ -140,6 +141,15 @@ TEST_F(PrintExport, ExportWritesAPdfWithThePreviewVariables)
     ASSERT_EQ(files.asked.size(), 1u);
     EXPECT_TRUE(files.asked[0].save);
     EXPECT_EQ(files.asked[0].initial_name, u"Ценник.pdf");
+    // Exports remember their own folder, apart from pictures' and labels'.
+    EXPECT_EQ(settings::get(settings::export_folder).value_or(u""), u16(dir.path()));
+    f->hub().lab()->name = u"label1.LBL"; // as a label from a file is named
+    files.results.push_back({});
+    f->command(cmd::export_label);
+    ASSERT_EQ(files.asked.size(), 2u);
+    EXPECT_EQ(files.asked[1].initial_name, u"label1.pdf");
+    EXPECT_EQ(files.asked[1].folder, u16(dir.path()));
+    f->hub().lab()->name = u"Ценник";
     EXPECT_EQ(warnings(), "");
     const pdf_facts facts = pdf_info(dir / "tag.pdf");
     EXPECT_EQ(facts.pages, 1);

@@ -4,6 +4,7 @@
 #include "hub/commands.h"
 #include "hub/frame_hub.h"
 #include "model/settings.h"
+#include "platform/code_pages.h"
 #include "platform/file_choice.h"
 #include "platform/message_boxes.h"
 #include "support/fakes.h"
@@ -1280,4 +1281,41 @@ TEST_F(Hub, ALabelRenamedOnItsServerIsRenamedInEveryFrameThatHoldsIt)
     EXPECT_EQ(hub.lab()->name, u"Прайс-2025");
     frame_hub::renamed_on_server(u"http://a/RPC2", u"Нет такой", u"Другая");
     EXPECT_EQ(hub.lab()->name, u"Прайс-2025");
+}
+
+TEST_F(Hub, APictureTooLargeForTheLabelIsRefusedAndPicturesKeepTheirOwnFolder)
+{
+    // A 200 MB EPS could be drawn but never saved or sent: refused before
+    // it is read, naming the file and the limit.  A picture that fits comes
+    // in, and the next picture dialog opens in its folder, which the label
+    // dialogs do not share.
+    temp_dir dir;
+    const std::filesystem::path big = dir / "huge.eps", small = dir / "logo.eps";
+    std::ofstream(big) << "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n";
+    std::filesystem::resize_file(big, 200u << 20);
+    std::ofstream(small) << "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n0 0 10 10 rectfill\n";
+    scripted_file_choice files;
+    scoped_seam<file_choice_service> use(&files);
+    files.results.push_back({file_choice_result::status::chosen, u16(big), 0});
+    files.results.push_back({file_choice_result::status::chosen, u16(small), 0});
+    frame_notify req;
+    req.sender = &canvas;
+    req.code = fn::element_list;
+    req.action = 1;
+    req.kind = ELE_PICTURE;
+    const int qty = hub.lab()->qty;
+    hub.notify(req);
+    EXPECT_EQ(hub.lab()->qty, qty);
+    ASSERT_FALSE(boxes.shown.empty());
+    const std::u16string said = boxes.shown.back().text;
+    EXPECT_NE(said.find(u"«" + u16(big) + u"» не вставлено: в нём 200,0 МиБ"), std::u16string::npos)
+        << msc__to_utf8(said);
+    EXPECT_NE(said.find(u"больше 128 МиБ"), std::u16string::npos) << msc__to_utf8(said);
+    EXPECT_TRUE(files.asked[0].folder.empty());
+    hub.notify(req);
+    EXPECT_EQ(hub.lab()->qty, qty + 1);
+    ASSERT_EQ(files.asked.size(), 2u);
+    EXPECT_EQ(files.asked[1].folder, u16(dir.path()));
+    EXPECT_EQ(settings::get(settings::picture_folder).value_or(u""), u16(dir.path()));
+    EXPECT_FALSE(settings::get(settings::last_folder).has_value());
 }

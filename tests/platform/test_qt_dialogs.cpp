@@ -3,7 +3,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QTest>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -103,6 +108,70 @@ TEST(QtFileChoice, RealDialogReturnsTheTypedPath)
 
     when_modal([](QWidget *w) { qobject_cast<QFileDialog *>(w)->reject(); });
     EXPECT_EQ(files.choose(req).st, file_choice_result::status::cancelled);
+}
+
+TEST(QtFileChoice, StartsInItsOwnFolderWithWholeColumnsAndRussianSizesAndDates)
+{
+    // Each kind of file keeps its folder: a dialog given none opens at home,
+    // never where another dialog was last.  Sizes and dates read in the
+    // interface's language whatever the system's locale, in columns wide
+    // enough for them.
+    temp_dir dir;
+    const std::filesystem::path big = dir / "большой.eps";
+    std::ofstream(big).close();
+    std::filesystem::resize_file(big, 201u << 20);
+    const QDateTime when(QDate(2026, 3, 7), QTime(14, 5));
+    {
+        QFile f(QString::fromStdString(big.string()));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+    qt_file_choice files;
+    file_choice_request req;
+    req.title = u"Укажите файл изображения";
+    req.filters = {{u"Все файлы", u"*"}};
+    req.folder = u16(dir.path());
+    QString folder, size, date;
+    bool size_fits = false, date_fits = false;
+    when_modal([&](QWidget *w) {
+        auto *dlg = qobject_cast<QFileDialog *>(w);
+        ASSERT_NE(dlg, nullptr);
+        folder = dlg->directory().absolutePath();
+        auto *tree = dlg->findChild<QTreeView *>(QStringLiteral("treeView"));
+        ASSERT_NE(tree, nullptr);
+        QAbstractItemModel *m = tree->model();
+        QModelIndex row;
+        (void)QTest::qWaitFor([&] {
+            const QModelIndex root = tree->rootIndex();
+            for (int r = 0; r < m->rowCount(root); ++r)
+                if (m->index(r, 0, root).data().toString() == QStringLiteral("большой.eps"))
+                    row = m->index(r, 0, root);
+            return row.isValid();
+        });
+        if (row.isValid()) {
+            size = row.siblingAtColumn(1).data().toString();
+            date = row.siblingAtColumn(3).data().toString();
+            const QFontMetrics fm(tree->font());
+            size_fits = fm.horizontalAdvance(size) < tree->columnWidth(1);
+            date_fits = fm.horizontalAdvance(date) < tree->columnWidth(3);
+        }
+        dlg->reject();
+    });
+    files.choose(req);
+    EXPECT_EQ(folder, QString::fromStdString(dir.path().string()));
+    EXPECT_EQ(size, QStringLiteral("201,0\u00A0МиБ"));
+    EXPECT_EQ(date, QStringLiteral("07.03.2026 14:05"));
+    EXPECT_TRUE(size_fits);
+    EXPECT_TRUE(date_fits);
+
+    req.folder.clear();
+    when_modal([&](QWidget *w) {
+        auto *dlg = qobject_cast<QFileDialog *>(w);
+        folder = dlg->directory().absolutePath();
+        dlg->reject();
+    });
+    files.choose(req);
+    EXPECT_EQ(folder, QDir::homePath());
 }
 
 #include "platform/qt_windows.h"
