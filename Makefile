@@ -32,21 +32,24 @@ programs: deps $(RELEASE_DIR)/build.ninja
 # The local label server (127.0.0.1:8390, labels in
 # $$XDG_DATA_HOME/vellumo/labels) is started in the background first, unless
 # something already listens there; its log goes to build/vellumo-server.log.
+# It takes any name and password, so it admits only this user's own
+# processes (--owner-only): on a shared machine nobody else reaches the labels.
 SERVER_PORT := 8390
+SERVER_ARGS := --owner-only --listen 127.0.0.1:$(SERVER_PORT)
 run: programs
 	@if (exec 3<>/dev/tcp/127.0.0.1/$(SERVER_PORT)) 2>/dev/null; then \
 	  echo "run: a label server already listens on 127.0.0.1:$(SERVER_PORT)"; \
 	else \
-	  setsid -f ./$(RELEASE_DIR)/src/vellumo-server >>build/vellumo-server.log 2>&1 </dev/null; \
+	  setsid -f ./$(RELEASE_DIR)/src/vellumo-server $(SERVER_ARGS) >>build/vellumo-server.log 2>&1 </dev/null; \
 	  for i in 1 2 3 4 5 6 7 8 9 10; do \
 	    (exec 3<>/dev/tcp/127.0.0.1/$(SERVER_PORT)) 2>/dev/null && break; sleep 0.2; done; \
 	  echo "run: label server started on 127.0.0.1:$(SERVER_PORT) (log: build/vellumo-server.log)"; \
 	fi
 	./$(RELEASE_DIR)/src/vellumo
 
-# The label server in the foreground (Ctrl+C stops it).
+# The label server in the foreground (Ctrl+C stops it), as `make run` starts it.
 server: programs
-	./$(RELEASE_DIR)/src/vellumo-server
+	./$(RELEASE_DIR)/src/vellumo-server $(SERVER_ARGS)
 
 $(TEST_DIR)/build.ninja:
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLUMO_SANITIZE=ON

@@ -15,8 +15,14 @@ lintian --tag-display-limit 0 "$deb" >/dev/null 2>&1 || { echo "lintian found er
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
-for p in vellumo-server vellumo-render; do
+for p in vellumo vellumo-server vellumo-render; do
   [[ -x $root/usr/bin/$p ]] || continue
-  QT_QPA_PLATFORM=offscreen "$root/usr/bin/$p" --help >/dev/null
+  # No display: the help must not need one.
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$p" --help >/dev/null
   echo "$p --help runs from the unpacked package"
 done
+# How exposed the service is, as systemd rates it (0 best, 10 worst).
+if systemd-analyze security --help 2>/dev/null | grep -q -- --offline; then
+  systemd-analyze security --offline=yes "$root/usr/lib/systemd/system/vellumo-server.service" 2>/dev/null |
+    grep 'Overall exposure level' || true
+fi

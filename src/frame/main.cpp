@@ -1,6 +1,9 @@
+#include "frame/command_line.h"
 #include "frame/startup.h"
 
 int main(int argc, char **argv)
 {
+    if (int status = app__command_line(argc, argv); status >= 0)
+        return status;
     return app__main(argc, argv);
 }

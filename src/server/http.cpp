@@ -384,6 +384,8 @@ int http_server::run(int drain_ms)
             }
             continue;
         }
+        if (handler_.turn_away && handler_.turn_away(fd, lsv__address_text(from)))
+            continue;
         auto *c = new connection{fd, lsv__address_text(from), address_only(from)};
         std::string refused;
         {

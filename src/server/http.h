@@ -78,6 +78,10 @@ struct http_handler {
     std::function<std::size_t(std::size_t body_bytes)> worst_memory;
     // The XML of the answer (a fault is an answer too).
     std::function<mem_block_ptr(http_call &)> answer;
+    // Optional: asked of each new connection (its socket and "ADDR:PORT")
+    // before anything of it is read.  True when it has taken the connection
+    // over to turn it away (it answers and closes it); the server forgets it.
+    std::function<bool(int fd, const std::string &peer)> turn_away;
 };
 
 class http_server {

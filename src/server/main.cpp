@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "server/log.h"
+#include "server/owner_only.h"
 #include "server/service.h"
 #include "server/store_copy.h"
 #include "server/users.h"
@@ -34,6 +35,9 @@ void usage(std::FILE *to)
                  "  --export   скопировать этикетки из базы (--store) в папку, не заменяя имеющихся\n"
                  "  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;\n"
                  "             без него принимаются любые имя и пароль, но только на адресе петли\n"
+                 "  --owner-only  сервер для себя: принимать соединения только от процессов\n"
+                 "             своего пользователя; без --listen — 127.0.0.1:%d (порт 20000 +\n"
+                 "             uid по модулю 10000)\n"
                  "\n"
                  "Пределы (в скобках — по умолчанию):\n"
                  "  --max-values N        значений и полей структур в одном запросе (1000000)\n"
@@ -45,7 +49,7 @@ void usage(std::FILE *to)
                  "  --request-memory МИБ  памяти на разбор больших запросов сразу (768)\n"
                  "  --render-budget С     секунд работы Ghostscript на одно изображение (30)\n"
                  "  --cache-size МИБ      кэш прочитанных этикеток (64)\n",
-                 LSV_DEFAULT_LISTEN, lsv__default_store().c_str());
+                 LSV_DEFAULT_LISTEN, lsv__default_store().c_str(), lsv__own_port(::geteuid()));
 }
 
 std::string read_password()
@@ -86,6 +90,7 @@ int main(int argc, char **argv)
         std::setlocale(LC_CTYPE, "C.UTF-8");
     server_options options;
     std::string import_from, export_to;
+    bool listen_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](std::string &out) {
@@ -113,8 +118,11 @@ int main(int argc, char **argv)
             }
             return v;
         };
-        if (a == "--listen")
+        if (a == "--listen") {
             value(options.listen);
+            listen_given = true;
+        } else if (a == "--owner-only")
+            options.owner_only = true;
         else if (a == "--store")
             value(options.store);
         else if (a == "--users")
@@ -161,6 +169,10 @@ int main(int argc, char **argv)
             return 2;
         }
     }
+    // A server of one's own has a port of its own, apart from the shared
+    // service and from other users' own servers.
+    if (options.owner_only && !listen_given)
+        options.listen = "127.0.0.1:" + std::to_string(lsv__own_port(::geteuid()));
     if (!import_from.empty() || !export_to.empty())
         return lsv__copy_command(options.store.empty() ? lsv__default_store() : options.store, import_from,
                                  export_to, options.cache_bytes);

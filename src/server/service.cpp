@@ -23,6 +23,7 @@
 #include "platform/code_pages.h"
 #include "render/eps_runner.h"
 #include "server/log.h"
+#include "server/owner_only.h"
 #include "server/render.h"
 
 #include <QBuffer>
@@ -884,6 +885,16 @@ int lsv__run(const server_options &options)
     xmlrpc_limit_set(XMLRPC_XML_SIZE_LIMIT_ID, INO_XML_SIZE_LIMIT);
     http_limits limits = options.http;
     limits.max_body = INO_XML_SIZE_LIMIT;
-    http_server server(fd, limits, handler_for(service, options.request));
+    http_handler handler = handler_for(service, options.request);
+    if (options.owner_only) {
+        if (const std::string why = lsv__socket_lists_readable(); !why.empty()) {
+            std::fprintf(stderr, "vellumo-server: --owner-only: %s\n", why.c_str());
+            ::close(fd);
+            return 1;
+        }
+        handler.turn_away = lsv__owner_gate(::geteuid());
+        lsv__log("соединения принимаются только от процессов пользователя uid " + std::to_string(::geteuid()));
+    }
+    http_server server(fd, limits, std::move(handler));
     return serve(server, *opened, fd, bound);
 }

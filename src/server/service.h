@@ -67,6 +67,8 @@ struct server_options {
     std::string listen = LSV_DEFAULT_LISTEN;
     std::string store;
     std::string users;
+    // Connections only from processes of the server's own user (owner_only.h).
+    bool owner_only = false;
     request_limits request;
     http_limits http;
     render_limits render;

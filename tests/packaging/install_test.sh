@@ -96,8 +96,8 @@ for p in "${programs[@]}"; do
   fi
   warnings=$(LANG=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$dest/$p.man.txt")
   [[ -z $warnings ]] || fail "man $p: $warnings"
-  [[ $p == vellumo ]] && continue
-  if ! help=$(QT_QPA_PLATFORM=offscreen "$root/bin/$p" --help 2>&1); then
+  # No display: the help must not need one.
+  if ! help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/$p" --help 2>&1); then
     fail "$p --help from $root/bin failed: $help"
     continue
   fi
@@ -115,6 +115,12 @@ for u in "$unit" "$user_unit"; do
 done
 grep -q '^ProtectSystem=strict' "$unit" || fail "system unit without ProtectSystem=strict"
 grep -q '^ReadWritePaths=/var/lib/vellumo/labels' "$unit" || fail "system unit without ReadWritePaths"
+# postinst makes the folders 0750; systemd must not widen them to its 0755.
+grep -q '^StateDirectoryMode=0750' "$unit" || fail "system unit without StateDirectoryMode=0750"
+# The user's own server takes any password: only its user may reach it, on
+# a port other than the system service's.
+grep -q "^ExecStart=$prefix/bin/vellumo-server --owner-only" "$user_unit" || fail "user unit without --owner-only"
+grep '^ExecStart=' "$user_unit" | grep -q 8390 && fail "user unit listens on the system service's port"
 if command -v systemd-analyze >/dev/null; then
   # verify wants the program where the unit says it is: check a copy that
   # points into DESTDIR.
@@ -125,6 +131,18 @@ if command -v systemd-analyze >/dev/null; then
           | grep -v -e 'Failed to open /dev/tty' -e 'failed to connect to bus' -e 'Cannot find user' -e 'vellumo: No such')
     [[ -z $out ]] || fail "systemd-analyze verify $(basename "$(dirname "$u")"): $out"
   done
+  # The system unit's exposure, as `systemd-analyze security` rates it
+  # (0 best, 10 worst).
+  sed "s|$prefix/bin/|$root/bin/|" "$unit" >"$dest/vellumo-server.service"
+  if rating=$(systemd-analyze security --offline=yes "$dest/vellumo-server.service" 2>/dev/null |
+              sed -n 's/.*Overall exposure level for vellumo-server.service: \([0-9.]*\).*/\1/p'); then
+    if [[ -n $rating ]]; then
+      echo "systemd-analyze security: $rating"
+      awk -v r="$rating" 'BEGIN { exit !(r <= 3.0) }' || fail "system unit rated $rating, above 3.0"
+    else
+      fail "systemd-analyze security --offline=yes gave no rating"
+    fi
+  fi
 else
   echo "systemd-analyze is not installed: the units were not verified"
 fi
