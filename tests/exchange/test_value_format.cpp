@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 
 #include "exchange/inout.h"
+#include "platform/code_pages.h"
 #include "exchange/lbl_text.h"
 #include "exchange/xmlrpc_support.h"
 #include "platform/message_boxes.h"
@@ -507,6 +508,17 @@ TEST_F(LabelFiles, TextThatCannotBeStoredIsRefusedWithoutTouchingTheFile)
     EXPECT_EQ(ino__label_to_value(lab.get(), &env), nullptr);
     EXPECT_TRUE(env.failed());
     EXPECT_EQ(env.env.fault_code, -510);
+
+    // A refusal that reaches the writer's own values (a stored kind name
+    // kept from another program) ended the program through the fatal path;
+    // now the save says why, naming the label, and leaves the file.
+    lab = sample_label();
+    lab->name = u"Ценник";
+    lab->es[0]->text.justification = -1;
+    lab->es[0]->text.stored_justification = u"wide \U0001F600";
+    EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
+    EXPECT_EQ(last_box()->text.rfind(u"Этикетка «Ценник» не сохранена. ", 0), 0u) << msc__to_utf8(last_box()->text);
+    EXPECT_EQ(file_text("keep.lbl"), before);
 }
 
 TEST_F(LabelFiles, SeveralMegabytesOfPicturesLoad)

@@ -1,6 +1,7 @@
 // The properties panel, the element list and the small dialogs, used as a
 // person would: typing into fields, leaving them, clicking lines and boxes.
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 
 #include "canvas/canvas_holder.h"
 #include "canvas_fixture.h"
+#include "exchange/inout.h"
 #include "frame/labelopt.h"
 #include "frame/renamedlg.h"
 #include "hub/commands.h"
@@ -156,6 +158,22 @@ TEST_F(Panels, FieldsCommitOnLeavingWithTheirRules)
     EXPECT_NE(boxes.shown.back().text.find(u"U+1F600"), std::u16string::npos);
     type(ROW_TEXT, QStringLiteral("100 ₽"));
     EXPECT_EQ(*lab()->es[0]->text.text, u"100 ₽");
+    // Pasted from another program: refused the same way, and the label
+    // still saves (a save once went through the fatal path instead).
+    {
+        auto *field = qobject_cast<QLineEdit *>(panel()->control(ROW_TEXT));
+        ASSERT_TRUE(field);
+        QApplication::clipboard()->setText(QStringLiteral("Чай \U0001F375"));
+        field->setFocus();
+        field->selectAll();
+        field->paste();
+        frame->stock().canvas->setFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(*lab()->es[0]->text.text, u"100 ₽");
+        EXPECT_NE(boxes.shown.back().text.find(u"U+1F375"), std::u16string::npos);
+        temp_dir saved;
+        EXPECT_EQ(ino__save_file(u16(saved / "pasted.lbl"), lab()), 1);
+    }
     // Font size and width refusals.
     type(ROW_SIZE, QStringLiteral("-3"));
     EXPECT_EQ(boxes.shown.back().text, u"Размер шрифта не может быть отрицательным");
