@@ -10,6 +10,7 @@
 
 #include <xmlrpc-c/base.h>
 
+#include "model/limits.h"
 #include "server/http.h"
 #include "server/prescan.h"
 #include "server/render.h"
@@ -33,8 +34,8 @@ enum : int {
 
 // "labels.render_document": at most this many labels in one call, and this
 // many bytes of document in the answer.
-inline constexpr int LSV_MAX_DOCUMENT_ROWS = 10000;
-inline constexpr std::int64_t LSV_MAX_DOCUMENT_BYTES = std::int64_t(256) << 20;
+inline constexpr int LSV_MAX_DOCUMENT_ROWS = LIM_MAX_DOCUMENT_ROWS;
+inline constexpr std::int64_t LSV_MAX_DOCUMENT_BYTES = LIM_MAX_DOCUMENT_BYTES;
 
 inline constexpr char LSV_DEFAULT_LISTEN[] = "127.0.0.1:8390";
 
