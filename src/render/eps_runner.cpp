@@ -145,6 +145,9 @@ std::mutex g_running_mutex;
 std::set<pid_t> g_running;
 std::atomic<bool> g_stopping{false};
 
+// The stop check of the render running in this thread.
+thread_local render_stop_scope *t_stop_scope = nullptr;
+
 std::string seconds_text(double s)
 {
     char buf[32];
@@ -358,7 +361,12 @@ struct gs_output {
     std::string png;
     bool killed = false;   // the deadline passed
     bool too_much = false; // more than a picture of that size can be
+    bool stopped = false;  // the render was stopped (rdr__render_stopping)
 };
+
+// Longest wait for Ghostscript between two looks at whether the render is
+// to stop.
+constexpr long long stop_look_ms = 100;
 
 // Reads the PNG from `fd` until it ends, the deadline passes or it grows past
 // `max_png`; closes `fd`.
@@ -374,8 +382,12 @@ gs_output read_page(int fd, std::chrono::steady_clock::time_point deadline, std:
             out.killed = true;
             break;
         }
+        if (rdr__render_stopping()) {
+            out.stopped = true;
+            break;
+        }
         pollfd p{fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+        const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, stop_look_ms)));
         if (r < 0 && errno != EINTR)
             break;
         if (r <= 0)
@@ -400,14 +412,23 @@ gs_output read_page(int fd, std::chrono::steady_clock::time_point deadline, std:
 int finish_gs(pid_t pid, std::chrono::steady_clock::time_point deadline, gs_output &out)
 {
     int status = 0;
-    while (!out.killed && !out.too_much) {
+    auto next_look = std::chrono::steady_clock::now() + std::chrono::milliseconds(stop_look_ms);
+    while (!out.killed && !out.too_much && !out.stopped) {
         siginfo_t info{};
         const int r = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
         if ((r == 0 && info.si_pid == pid) || (r < 0 && errno != EINTR))
             break;
-        if (std::chrono::steady_clock::now() >= deadline) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
             out.killed = true;
             break;
+        }
+        if (now >= next_look) {
+            next_look = now + std::chrono::milliseconds(stop_look_ms);
+            if (rdr__render_stopping()) {
+                out.stopped = true;
+                break;
+            }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -432,9 +453,9 @@ struct gs_target {
 bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const std::string &log_file,
                    const gs_target &t, std::string &error, eps_run &run)
 {
-    if (g_stopping.load() && (out.killed || WIFSIGNALED(status))) {
+    if (out.stopped || (g_stopping.load() && (out.killed || WIFSIGNALED(status)))) {
         run.stopped = true;
-        error = "сервер останавливается";
+        error = g_stopping.load() ? "сервер останавливается" : "построение остановлено";
         return false;
     }
     const std::string gs_says = first_line_of(log_file);
@@ -492,9 +513,9 @@ bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const s
 bool run_gs(const std::string &ps, double llx, double lly, double bw, double bh, const gs_target &t,
             std::string &output, std::string &error, const eps_limits &limits, eps_run &run)
 {
-    if (g_stopping.load()) {
+    if (rdr__render_stopping()) {
         run.stopped = true;
-        error = "сервер останавливается";
+        error = g_stopping.load() ? "сервер останавливается" : "построение остановлено";
         return false;
     }
     if (limits.budget_seconds <= 0) {
@@ -675,6 +696,28 @@ void rdr__eps_stop_all()
 bool rdr__eps_stopping()
 {
     return g_stopping.load();
+}
+
+render_stop_scope::render_stop_scope(std::function<bool()> check) : check_(std::move(check)), outer_(t_stop_scope)
+{
+    t_stop_scope = this;
+}
+
+render_stop_scope::~render_stop_scope()
+{
+    t_stop_scope = outer_;
+}
+
+bool rdr__render_stopping()
+{
+    if (g_stopping.load())
+        return true;
+    render_stop_scope *s = t_stop_scope;
+    if (!s || !s->check_)
+        return false;
+    if (!s->said_stop_)
+        s->said_stop_ = s->check_();
+    return s->said_stop_;
 }
 
 void rdr__eps_cache_clear()

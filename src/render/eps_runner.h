@@ -50,6 +50,28 @@ std::string rdr__eps_to_pdf(const std::vector<unsigned char> &eps, double llx, d
 void rdr__eps_stop_all();
 bool rdr__eps_stopping();
 
+// While one lives, a render in this thread stops as soon as `check` says so
+// (its caller has gone, its time is over): between elements, and with its
+// Ghostscript killed within a tenth of a second, as if the server were
+// stopping.  `check` is asked at most once per element and every tenth of a
+// second while Ghostscript runs; once it said yes it is not asked again.
+class render_stop_scope {
+public:
+    explicit render_stop_scope(std::function<bool()> check);
+    ~render_stop_scope();
+    render_stop_scope(const render_stop_scope &) = delete;
+    render_stop_scope &operator=(const render_stop_scope &) = delete;
+
+private:
+    std::function<bool()> check_;
+    render_stop_scope *outer_;
+    bool said_stop_ = false;
+    friend bool rdr__render_stopping();
+};
+// Whether the render in this thread is to stop: the server is stopping, or
+// the thread's render_stop_scope says so.
+bool rdr__render_stopping();
+
 // Forgets the cached pictures.
 void rdr__eps_cache_clear();
 // How many times gs ran (for tests of the cache).
