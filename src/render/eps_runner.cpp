@@ -277,13 +277,19 @@ gs_command gs_command_for(const std::string &gs, const std::string &job, const s
 }
 
 // The resources one run may take.  Big pictures get more time: a second per
-// ten megapixels, of the wall clock and of the processor alike; never more
-// than the render has left.
+// ten megapixels.  The time is Ghostscript's own processor time, so that a
+// busy machine draws what an idle one does; the wall clock allows several
+// times that (a run that waits instead of working), never more than the
+// render has left.
 struct gs_budget {
     rlimit as{}, cpu{}, fsize{}, core{0, 0};
-    double own_seconds = 0; // what this picture is given
-    double allowed = 0;     // what it gets, within the render's budget
+    double own_seconds = 0; // processor time this picture is given
+    double own_wall = 0;    // wall-clock time it is given
+    double allowed = 0;     // wall-clock time it gets, within the render's budget
 };
+
+// The wall clock allows this many times a picture's processor time.
+constexpr double wall_per_cpu_second = 5;
 
 gs_budget budget_for(const eps_limits &limits, int px_w, int px_h, long long page_bytes)
 {
@@ -292,8 +298,11 @@ gs_budget budget_for(const eps_limits &limits, int px_w, int px_h, long long pag
     const long long memory = std::max(limits.memory_bytes, page_bytes * 2 + (512LL << 20));
     b.as = {static_cast<rlim_t>(memory), static_cast<rlim_t>(memory)};
     b.own_seconds = limits.deadline_ms / 1000.0 + static_cast<double>(px_w) * px_h / 1e7;
-    b.allowed = std::min(b.own_seconds, limits.budget_seconds);
-    const auto cpu_seconds = static_cast<rlim_t>(std::max<double>(limits.cpu_seconds, std::ceil(b.own_seconds) + 2));
+    b.own_wall = b.own_seconds * wall_per_cpu_second;
+    b.allowed = std::min(b.own_wall, limits.budget_seconds);
+    // SIGXCPU at the soft limit (the nearest whole second), SIGKILL a
+    // second later.
+    const auto cpu_seconds = static_cast<rlim_t>(std::max(1L, std::lround(b.own_seconds)));
     b.cpu = {cpu_seconds, cpu_seconds + 1};
     b.fsize = {static_cast<rlim_t>(limits.file_bytes), static_cast<rlim_t>(limits.file_bytes)};
     return b;
@@ -460,17 +469,24 @@ bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const s
     }
     const std::string gs_says = first_line_of(log_file);
     if (out.killed) {
-        if (b.allowed < b.own_seconds) {
+        if (b.allowed < b.own_wall) {
             run.out_of_budget = true;
             error = "время Ghostscript на это изображение вышло";
         } else {
             run.timed_out = true;
-            error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с и остановлен";
+            error = "Ghostscript не уложился в " + seconds_text(b.own_wall) + " с и остановлен";
         }
         return false;
     }
     if (out.too_much) {
         error = t.too_much;
+        return false;
+    }
+    // Its processor time ran out: SIGXCPU at the soft limit, or the kill at
+    // the hard one.
+    if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL)) {
+        run.timed_out = true;
+        error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с процессорного времени и остановлен";
         return false;
     }
     if (WIFSIGNALED(status)) {

@@ -11,9 +11,10 @@
 
 struct eps_limits {
     long long memory_bytes = 2LL << 30; // address space of the gs process
-    int cpu_seconds = 4;
     long long file_bytes = 64LL << 20;  // files gs may write (it writes none)
-    int deadline_ms = 2000; // wall clock, plus a second per ten megapixels
+    // Processor time of gs, plus a second per ten megapixels; the wall clock
+    // allows five times that.
+    int deadline_ms = 2000;
     // What is left of the render's Ghostscript time; the run is stopped
     // there even before its own deadline.
     double budget_seconds = 1e9;
