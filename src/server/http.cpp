@@ -367,13 +367,18 @@ int http_server::run(int drain_ms)
     ::fcntl(listen_fd_, F_SETFL, ::fcntl(listen_fd_, F_GETFL) | O_NONBLOCK);
     while (!stopping_.load()) {
         pollfd p[2] = {{listen_fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (::poll(p, 2, -1) < 0) {
+        // Counts of folded log lines are written once their second is over.
+        const int r = ::poll(p, 2, 1000);
+        lsv__log_tick();
+        if (r < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
         if (p[1].revents)
             break;
+        if (r == 0)
+            continue;
         sockaddr_storage from{};
         socklen_t len = sizeof from;
         const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr *>(&from), &len, SOCK_CLOEXEC);

@@ -389,9 +389,9 @@ bool document_whole(label_service &service, xmlrpc_env *env, const std::u16strin
 {
     constexpr std::size_t shown = 10;
     for (std::size_t i = 0; i < problems.size() && i < shown; ++i)
-        lsv__log("labels.render_document «" + lsv__client_text(name) + "»: " + lsv__client_text(problems[i]));
+        lsv__log_call("", "labels.render_document «" + lsv__client_text(name) + "»: " + lsv__client_text(problems[i]));
     if (problems.size() > shown)
-        lsv__log("labels.render_document «" + lsv__client_text(name) + "»: и ещё " +
+        lsv__log_call("", "labels.render_document «" + lsv__client_text(name) + "»: и ещё " +
                  std::to_string(problems.size() - shown));
     if (outcome.stopped) {
         fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
@@ -567,7 +567,7 @@ xmlrpc_value *dispatch(label_service &service, const method_row &row, const std:
     }
     cred.reset();
     if (!service.users().allowed(user, password)) {
-        lsv__log(peer + " " + row.name + ": отказано пользователю «" + lsv__client_text(user) + "»");
+        lsv__log_call(peer, std::string(row.name) + ": отказано пользователю «" + lsv__client_text(user) + "»");
         fault(env, LSV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
         return nullptr;
     }
@@ -575,7 +575,7 @@ xmlrpc_value *dispatch(label_service &service, const method_row &row, const std:
     if (env->fault_occurred) {
         if (result)
             xmlrpc_DECREF(result);
-        lsv__log(peer + " " + row.name + ": " + lsv__client_text(env->fault_string));
+        lsv__log_call(peer, std::string(row.name) + ": " + lsv__client_text(env->fault_string));
         return nullptr;
     }
     return result;
@@ -614,7 +614,7 @@ mem_block_ptr label_service::answer(http_call &call)
         if (!safe) {
             // A document the parser must not see still gets an XML-RPC fault.
             const std::string why = prep.env.fault_string ? prep.env.fault_string : "bad XML";
-            lsv__log(call.peer + " отвергнут запрос: " + lsv__client_text(why));
+            lsv__log_call(call.peer, "отвергнут запрос: " + lsv__client_text(why));
             return fault_answer(XMLRPC_PARSE_ERROR, why);
         }
     }
@@ -623,7 +623,7 @@ mem_block_ptr label_service::answer(http_call &call)
     request_shape shape;
     std::string why;
     if (!lsv__prescan(safe->data(), safe->size(), limits_, shape, why)) {
-        lsv__log(call.peer + " отвергнут запрос: " + why);
+        lsv__log_call(call.peer, "отвергнут запрос: " + why);
         return fault_answer(XMLRPC_LIMIT_EXCEEDED_ERROR, "Запрос отвергнут: " + why);
     }
     if (!call.admit(lsv__parse_memory(safe->size(), shape)))
@@ -649,7 +649,7 @@ mem_block_ptr label_service::answer(http_call &call)
         if (method == r.name)
             row = &r;
     if (!row) {
-        lsv__log(call.peer + " неизвестный метод «" + lsv__client_text(method) + "»");
+        lsv__log_call(call.peer, "неизвестный метод «" + lsv__client_text(method) + "»");
         return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR, "Method '" + lsv__client_text(method) + "' not defined");
     }
     xmlrpc_value_ptr result(dispatch(*this, *row, call.peer, &env.env, params.get()));
@@ -667,7 +667,7 @@ mem_block_ptr label_service::answer(http_call &call)
     }
     if (ser.failed()) {
         // The answer cannot be written (a text the format cannot hold).
-        lsv__log(call.peer + " " + method + ": ответ не записан: " + lsv__client_text(ser.env.fault_string));
+        lsv__log_call(call.peer, method + ": ответ не записан: " + lsv__client_text(ser.env.fault_string));
         return fault_answer(XMLRPC_INTERNAL_ERROR, ser.env.fault_string ? ser.env.fault_string : "answer not written");
     }
     return out;
@@ -842,6 +842,7 @@ int serve(http_server &server, server_store &store, int fd, const sockaddr_stora
     if (!stopping.exchange(true))
         pthread_kill(stopper.native_handle(), SIGTERM); // the server ended on its own
     stopper.join();
+    lsv__log_tick(true);
     if (busy > 0) {
         lsv__log("сервер остановлен, не дождавшись " + std::to_string(busy) + " соединений");
         std::fflush(nullptr);
