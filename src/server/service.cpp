@@ -34,6 +34,8 @@ using namespace ino_read;
 
 namespace {
 
+class call_context;
+
 void fault(xmlrpc_env *env, int code, const std::u16string &message)
 {
     if (env->fault_occurred)
@@ -133,7 +135,7 @@ xmlrpc_value *stored_value(xmlrpc_env *env, server_store &store, const std::u16s
 
 // ------------------------------------------------------------ the methods
 
-xmlrpc_value *list_labels(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *list_labels(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
     std::vector<stored_label> labels;
     std::string error;
@@ -152,7 +154,7 @@ xmlrpc_value *list_labels(label_service &, server_store &store, xmlrpc_env *env,
     return env->fault_occurred ? nullptr : arr.release();
 }
 
-xmlrpc_value *load_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *load_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     std::u16string name;
     if (!name_param(env, params, "name", name))
@@ -160,7 +162,7 @@ xmlrpc_value *load_label(label_service &, server_store &store, xmlrpc_env *env, 
     return stored_value(env, store, name);
 }
 
-xmlrpc_value *save_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *save_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть этикеткой");
     if (!st)
@@ -186,7 +188,7 @@ xmlrpc_value *save_label(label_service &, server_store &store, xmlrpc_env *env, 
     return true_value(env);
 }
 
-xmlrpc_value *drop_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *drop_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     std::u16string name;
     if (!name_param(env, params, "name", name))
@@ -200,7 +202,7 @@ xmlrpc_value *drop_label(label_service &, server_store &store, xmlrpc_env *env, 
     return true_value(env);
 }
 
-xmlrpc_value *rename_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *rename_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     std::u16string from, to;
     if (!name_param(env, params, "oldname", from) || !name_param(env, params, "newname", to))
@@ -214,13 +216,13 @@ xmlrpc_value *rename_label(label_service &, server_store &store, xmlrpc_env *env
     return true_value(env);
 }
 
-xmlrpc_value *server_info(label_service &, server_store &, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *server_info(label_service &, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
     return xmlrpc_build_value(env, "{s:s,s:s,s:i,s:(sss)}", "name", "Vellumo", "version", VELLUMO_VERSION, "api", 1,
                               "features", "store", "render", "fonts");
 }
 
-xmlrpc_value *list_fonts(label_service &, server_store &, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *list_fonts(label_service &, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
     xmlrpc_value_ptr arr(xmlrpc_array_new(env));
     for (const std::u16string &f : lsv__font_families()) {
@@ -284,6 +286,11 @@ bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variab
     return true;
 }
 
+std::u16string resolution_range()
+{
+    return lsv__number(LSV_MIN_DPI) + u"…" + lsv__number(LSV_MAX_DPI) + u" точек на дюйм";
+}
+
 // The request's parameters, each checked; false with the fault set.
 bool read_render_request(xmlrpc_env *env, xmlrpc_value *params, render_request &r)
 {
@@ -302,15 +309,21 @@ bool read_render_request(xmlrpc_env *env, xmlrpc_value *params, render_request &
         return false;
     if (r.xdpi < LSV_MIN_DPI || r.xdpi > LSV_MAX_DPI || r.ydpi < LSV_MIN_DPI || r.ydpi > LSV_MAX_DPI) {
         fault(env, LSV_FAULT_RESOLUTION,
-              u"Разрешение " + lsv__number(r.xdpi) + u"×" + lsv__number(r.ydpi) +
-                  u" вне пределов 10…1200 точек на дюйм");
+              u"Разрешение " + lsv__number(r.xdpi) + u"×" + lsv__number(r.ydpi) + u" вне пределов " +
+                  resolution_range());
         return false;
     }
     return true;
 }
 
-// The stored label, read, if its picture at the request's resolution is
-// not too large; null with the fault set.
+std::u16string megapixels_limit()
+{
+    return lsv__number(LSV_MAX_PIXELS / 1000000) + u" мегапикселей";
+}
+
+// The stored label, read, if it can be drawn (its sizes in range) and its
+// picture at the request's resolution is not too large; null with the
+// fault set.
 label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_request &r)
 {
     xmlrpc_value_ptr stored(stored_value(env, store, r.name));
@@ -323,28 +336,153 @@ label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_req
         fault(env, LSV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(r.name));
         return nullptr;
     }
+    if (const std::optional<std::u16string> why = ele__out_of_range(lab.get())) {
+        fault(env, LSV_FAULT_OUT_OF_RANGE, u"Этикетку " + quoted(r.name) + u" нельзя нарисовать: " + *why);
+        return nullptr;
+    }
     long long w = 0, h = 0;
     lsv__render_size(lab.get(), r.xdpi, r.ydpi, w, h);
     if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(LSV_MAX_PIXELS)) {
         fault(env, LSV_FAULT_TOO_LARGE,
-              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) + u" пикселей больше 100 мегапикселей");
+              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) + u" пикселей больше " + megapixels_limit());
         return nullptr;
     }
     return lab;
 }
 
+// ------------------------------------------------------------ render memory
+
+// What a render holds at once, taken from the server's memory budget before
+// it draws.  A page as an image: 4 bytes a pixel, and as much again and
+// half of that for its file on the way out with the answer that carries it
+// (raised when the file comes out larger).
+constexpr double page_bytes_per_pixel = 6;
+// An EPS picture drawn as an image: Ghostscript's PNG of it, the image read
+// from that and its conversion; the largest of the label's counts.
+constexpr double picture_bytes_per_pixel = 12;
+// A file on its way out: the file, the base64 value made of it and the XML
+// answer (a third more).
+constexpr double answer_bytes_per_file_byte = 4;
+// Fonts, barcodes, the label and its log.
+constexpr double render_base_bytes = 8 << 20;
+// PDF pages place pictures as Ghostscript's PDF of them, or as images of
+// this resolution where that fails.
+constexpr double pdf_picture_dpi = OUT_PDF_DPI;
+
+// The largest picture of the label as an image at that many pixels a point.
+double picture_bytes(const label *lab, double per_point)
+{
+    double most = 0;
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (e->disabled || e->type != ELE_PICTURE)
+            continue;
+        const double px = std::ceil(std::fabs(e->width) * per_point) * std::ceil(std::fabs(e->height) * per_point);
+        most = std::max(most, std::min(px, static_cast<double>(LSV_MAX_PIXELS)));
+    }
+    return most * picture_bytes_per_pixel;
+}
+
+std::size_t bytes_of(double v)
+{
+    return static_cast<std::size_t>(std::min(v, 1e18));
+}
+
+// The memory a render of `lab` holds, drawn as an image of w × h pixels.
+std::size_t image_render_bytes(const label *lab, int xdpi, int ydpi, long long w, long long h)
+{
+    return bytes_of(render_base_bytes + static_cast<double>(w) * static_cast<double>(h) * page_bytes_per_pixel +
+                    picture_bytes(lab, std::max(xdpi, ydpi) / 72.0));
+}
+
+// ------------------------------------------------------------ the call
+
+// What a method knows of its call besides its parameters: when its time is
+// over, whether its client is still there, and the memory it holds.
+class call_context {
+public:
+    call_context(http_call &call, double seconds)
+        : call_(call), seconds_(seconds),
+          deadline_(std::chrono::steady_clock::now() +
+                    std::chrono::milliseconds(static_cast<long long>(seconds * 1000)))
+    {
+    }
+
+    const std::string &peer() const { return call_.peer; }
+    double seconds() const { return seconds_; }
+    bool expired() const { return std::chrono::steady_clock::now() >= deadline_; }
+    bool gone()
+    {
+        if (!left_ && call_.gone)
+            left_ = call_.gone();
+        return left_;
+    }
+    // Whether a render of this call is to stop.
+    bool should_stop() { return expired() || gone(); }
+
+    // Raises the memory the call holds to `bytes`, waiting while the call
+    // has time; false with the fault set when it was not granted.
+    bool hold(xmlrpc_env *env, std::size_t bytes, const char16_t *what)
+    {
+        if (bytes <= held_)
+            return true;
+        if (!call_.reserve) {
+            held_ = bytes;
+            return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline_ - std::chrono::steady_clock::now())
+                              .count();
+        if (left > 0 && call_.reserve(bytes, static_cast<int>(std::min<long long>(left, 1 << 30)))) {
+            held_ = bytes;
+            return true;
+        }
+        if (rdr__eps_stopping() || gone())
+            stopped_fault(env, what);
+        else
+            fault(env, LSV_FAULT_BUSY,
+                  std::u16string(what) + u": сервер занят, память для изображений не освободилась за " +
+                      lsv__number(static_cast<long long>(seconds_)) + u" с; повторите вызов позже");
+        return false;
+    }
+
+    // The fault of a render that stopped before its end: the server is
+    // stopping, the call's time is over, or its client has gone.
+    void stopped_fault(xmlrpc_env *env, const char16_t *what)
+    {
+        if (rdr__eps_stopping())
+            fault(env, LSV_FAULT_RENDER, std::u16string(what) + u": сервер останавливается");
+        else if (gone())
+            fault(env, LSV_FAULT_RENDER, std::u16string(what) + u": клиент закрыл соединение, построение остановлено");
+        else
+            fault(env, LSV_FAULT_TIMEOUT,
+                  std::u16string(what) + u": вызов шёл дольше " + lsv__number(static_cast<long long>(seconds_)) +
+                      u" с (--call-timeout)");
+    }
+
+private:
+    http_call &call_;
+    double seconds_;
+    std::chrono::steady_clock::time_point deadline_;
+    bool left_ = false;
+    std::size_t held_ = 0;
+};
+
+constexpr char16_t image_not_made[] = u"Изображение не построено";
+constexpr char16_t document_not_made[] = u"Документ не построен";
+
 // The answer: the picture as JPEG and the render's log; or the fault that
 // says why there is no picture.
-xmlrpc_value *render_answer(label_service &service, xmlrpc_env *env, QImage image, const render_outcome &outcome,
-                            std::vector<std::u16string> &log)
+xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env *env, QImage image,
+                            const render_outcome &outcome, std::vector<std::u16string> &log)
 {
     if (outcome.stopped) {
-        fault(env, LSV_FAULT_RENDER, u"Изображение не построено: сервер останавливается");
+        c.stopped_fault(env, image_not_made);
         return nullptr;
     }
     if (outcome.out_of_time) {
         fault(env, LSV_FAULT_RENDER,
-              u"Изображение не построено: рисунки EPS рисовались дольше " +
+              std::u16string(image_not_made) + u": рисунки EPS рисовались дольше " +
                   lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
         return nullptr;
     }
@@ -356,6 +494,9 @@ xmlrpc_value *render_answer(label_service &service, xmlrpc_env *env, QImage imag
         return nullptr;
     }
     image = QImage();
+    if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(jpeg.size()) * answer_bytes_per_file_byte),
+                image_not_made))
+        return nullptr;
     const std::string text = joined_log(log, service.render().max_log);
     log.clear();
     xmlrpc_value_ptr log_value(xmlrpc_string_new_lp_cr(env, text.size(), text.data()));
@@ -365,7 +506,8 @@ xmlrpc_value *render_answer(label_service &service, xmlrpc_env *env, QImage imag
     return xmlrpc_build_value(env, "{s:V,s:V}", "image", image_value.get(), "log", log_value.get());
 }
 
-xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *render_label(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
+                           xmlrpc_value *params)
 {
     render_request r;
     if (!read_render_request(env, params, r))
@@ -373,42 +515,57 @@ xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_e
     label_ptr lab = label_to_render(env, store, r);
     if (!lab)
         return nullptr;
+    long long w = 0, h = 0;
+    lsv__render_size(lab.get(), r.xdpi, r.ydpi, w, h);
+    if (!c.hold(env, image_render_bytes(lab.get(), r.xdpi, r.ydpi, w, h), image_not_made))
+        return nullptr;
     std::vector<std::u16string> log;
     render_outcome outcome;
-    QImage image = lsv__render(lab.get(), r.variables, r.xdpi, r.ydpi, r.markup, log, service.render(), &outcome);
+    QImage image;
+    {
+        render_stop_scope stop([&c] { return c.should_stop(); });
+        image = lsv__render(lab.get(), r.variables, r.xdpi, r.ydpi, r.markup, log, service.render(), &outcome);
+    }
     r.variables.clear();
     lab.reset();
-    return render_answer(service, env, std::move(image), outcome, log);
+    return render_answer(service, c, env, std::move(image), outcome, log);
 }
 
 // A document is sent whole or not at all: pictures out of time or stopped
 // make it a fault, as they do a picture.  Elements that were not drawn
 // (each has its crossed box in the document) go to the log, the first few.
-bool document_whole(label_service &service, xmlrpc_env *env, const std::u16string &name,
-                    const render_outcome &outcome, const std::vector<std::u16string> &problems)
+bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, const std::string &peer,
+                    const std::u16string &name, const render_outcome &outcome,
+                    const std::vector<std::u16string> &problems)
 {
     constexpr std::size_t shown = 10;
+    const std::string who = "labels.render_document «" + lsv__client_text(name) + "»: ";
     for (std::size_t i = 0; i < problems.size() && i < shown; ++i)
-        lsv__log_call("", "labels.render_document «" + lsv__client_text(name) + "»: " + lsv__client_text(problems[i]));
+        lsv__log_call(peer, who + lsv__client_text(problems[i]));
     if (problems.size() > shown)
-        lsv__log_call("", "labels.render_document «" + lsv__client_text(name) + "»: и ещё " +
-                 std::to_string(problems.size() - shown));
+        lsv__log_call(peer, who + "и ещё " + std::to_string(problems.size() - shown));
     if (outcome.stopped) {
-        fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
+        c.stopped_fault(env, document_not_made);
         return false;
     }
     if (outcome.out_of_time) {
         fault(env, LSV_FAULT_RENDER,
-              u"Документ не построен: рисунки EPS рисовались дольше " +
+              std::u16string(document_not_made) + u": рисунки EPS рисовались дольше " +
                   lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
         return false;
     }
     return true;
 }
 
+std::u16string document_limit()
+{
+    return lsv__number(LSV_MAX_DOCUMENT_BYTES >> 20) + u" МиБ";
+}
+
 // "labels.render_document": the label as a PDF or PNG file, or a PDF of a
 // page per row of variables.
-xmlrpc_value *render_document(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *render_document(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
+                              xmlrpc_value *params)
 {
     render_request r;
     if (!name_param(env, params, "name", r.name))
@@ -425,7 +582,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
         return nullptr;
     }
     if (dpi < LSV_MIN_DPI || dpi > LSV_MAX_DPI) {
-        fault(env, LSV_FAULT_RESOLUTION, u"Разрешение " + lsv__number(dpi) + u" вне пределов 10…1200 точек на дюйм");
+        fault(env, LSV_FAULT_RESOLUTION, u"Разрешение " + lsv__number(dpi) + u" вне пределов " + resolution_range());
         return nullptr;
     }
     if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
@@ -478,24 +635,34 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
     o.document_budget = true;
     std::vector<std::u16string> problems;
     QByteArray bytes;
+    // Stops the drawing when the client goes or the call's time is over.
+    render_stop_scope stop([&c] { return c.should_stop(); });
     if (format == u"png") {
-        render_outcome outcome;
-        const QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems, &outcome);
-        if (!document_whole(service, env, r.name, outcome, problems))
+        const QSize size = out__image_size(lab.get(), dpi);
+        if (!c.hold(env, image_render_bytes(lab.get(), dpi, dpi, size.width(), size.height()), document_not_made))
             return nullptr;
-        QBuffer buffer(&bytes);
+        render_outcome outcome;
+        QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems, &outcome);
+        if (!document_whole(service, c, env, c.peer(), r.name, outcome, problems))
+            return nullptr;
         if (img.isNull()) {
-            const QSize size = out__image_size(lab.get(), dpi);
             fault(env, LSV_FAULT_TOO_LARGE,
                   u"Изображение " + lsv__number(size.width()) + u"×" + lsv__number(size.height()) +
                       u" пикселей слишком велико для PNG");
             return nullptr;
         }
+        QBuffer buffer(&bytes);
         if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
             fault(env, LSV_FAULT_RENDER, u"Не удалось построить изображение: нет памяти");
             return nullptr;
         }
+        img = QImage();
     } else {
+        // Pictures as images where their vectors fail, and the document as
+        // it grows, with the answer that will carry it.
+        const double fixed = render_base_bytes + picture_bytes(lab.get(), pdf_picture_dpi / 72.0);
+        if (!c.hold(env, bytes_of(fixed), document_not_made))
+            return nullptr;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, LSV_MAX_DOCUMENT_BYTES);
@@ -505,9 +672,10 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
         const bool batch = !rows.empty();
         if (!batch)
             rows.emplace_back();
+        double held = fixed;
         for (std::size_t i = 0; ok && i < rows.size(); ++i) {
-            if (rdr__eps_stopping()) {
-                fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
+            if (rdr__render_stopping()) {
+                c.stopped_fault(env, document_not_made);
                 return nullptr;
             }
             std::vector<std::u16string> columns, cells;
@@ -521,30 +689,41 @@ xmlrpc_value *render_document(label_service &service, server_store &store, xmlrp
                             static_cast<long>(i + 1), problems, error);
             if (sink->outcome.stopped || sink->outcome.out_of_time)
                 break;
+            // The buffer takes up to twice what it holds while it grows;
+            // then the answer is made of it.
+            const double need = fixed + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte;
+            if (ok && need > held) {
+                held = std::max(need, held * 1.5);
+                if (!c.hold(env, bytes_of(held), document_not_made))
+                    return nullptr;
+            }
         }
-        if (sink && !document_whole(service, env, r.name, sink->outcome, problems))
+        if (sink && !document_whole(service, c, env, c.peer(), r.name, sink->outcome, problems))
             return nullptr;
         ok = ok && sink->finish(error);
         sink.reset();
         if (!ok) {
             if (error == out_msg::document_too_large)
-                fault(env, LSV_FAULT_BATCH_TOO_LARGE, u"Документ не построен: он больше 256 МиБ");
+                fault(env, LSV_FAULT_BATCH_TOO_LARGE, std::u16string(document_not_made) + u": он больше " + document_limit());
             else
-                fault(env, LSV_FAULT_RENDER, u"Документ не построен: " + error);
+                fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);
             return nullptr;
         }
     }
     if (bytes.size() > LSV_MAX_DOCUMENT_BYTES) {
-        fault(env, LSV_FAULT_BATCH_TOO_LARGE, u"Документ не построен: он больше 256 МиБ");
+        fault(env, LSV_FAULT_BATCH_TOO_LARGE, std::u16string(document_not_made) + u": он больше " + document_limit());
         return nullptr;
     }
+    if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte),
+                document_not_made))
+        return nullptr;
     return xmlrpc_base64_new(env, static_cast<std::size_t>(bytes.size()),
                              reinterpret_cast<const unsigned char *>(bytes.constData()));
 }
 
 struct method_row {
     const char *name;
-    xmlrpc_value *(*fn)(label_service &, server_store &, xmlrpc_env *, xmlrpc_value *);
+    xmlrpc_value *(*fn)(label_service &, server_store &, call_context &, xmlrpc_env *, xmlrpc_value *);
 };
 const method_row method_rows[] = {
     {"labels.list_labels", list_labels}, {"labels.load_label", load_label},   {"labels.save_label", save_label},
@@ -553,8 +732,16 @@ const method_row method_rows[] = {
     {"labels.render_document", render_document},
 };
 
+// Whether a method's fault is one of the documented ones; any other (a
+// library call inside a method that failed) is answered as the server's
+// own failure, the library's words in brackets.
+bool documented_fault(int code)
+{
+    return code >= LSV_FAULT_NOT_FOUND && code <= LSV_FAULT_LAST;
+}
+
 // Runs one method: credentials first, then the method itself.
-xmlrpc_value *dispatch(label_service &service, const method_row &row, const std::string &peer, xmlrpc_env *env,
+xmlrpc_value *dispatch(label_service &service, const method_row &row, call_context &c, xmlrpc_env *env,
                        xmlrpc_value *params)
 {
     xmlrpc_value_ptr cred = struct_param(env, params, 0, "первый параметр должен быть структурой {user, passwd}");
@@ -567,18 +754,85 @@ xmlrpc_value *dispatch(label_service &service, const method_row &row, const std:
     }
     cred.reset();
     if (!service.users().allowed(user, password)) {
-        lsv__log_call(peer, std::string(row.name) + ": отказано пользователю «" + lsv__client_text(user) + "»");
+        lsv__log_call(c.peer(), std::string(row.name) + ": отказано пользователю «" + lsv__client_text(user) + "»");
         fault(env, LSV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
         return nullptr;
     }
-    xmlrpc_value *result = row.fn(service, service.store(), env, params);
+    xmlrpc_value *result = row.fn(service, service.store(), c, env, params);
     if (env->fault_occurred) {
         if (result)
             xmlrpc_DECREF(result);
-        lsv__log_call(peer, std::string(row.name) + ": " + lsv__client_text(env->fault_string));
+        if (!documented_fault(env->fault_code)) {
+            const std::u16string said = env->fault_string ? msc__from_utf8(env->fault_string) : u"";
+            fault(env, XMLRPC_INTERNAL_ERROR, u"Внутренняя ошибка сервера: ответ не построен (" + said + u")");
+        }
+        lsv__log_call(c.peer(), std::string(row.name) + ": " + lsv__client_text(env->fault_string));
         return nullptr;
     }
     return result;
+}
+
+// The first character of the document that XML-RPC here cannot carry (one
+// outside the Basic Multilingual Plane, written as UTF-8 or as a character
+// reference), or 0.
+char32_t beyond_bmp(const std::string &xml)
+{
+    for (std::size_t i = 0; i < xml.size(); ++i) {
+        const auto b = static_cast<unsigned char>(xml[i]);
+        if (b >= 0xF0 && b <= 0xF4 && i + 3 < xml.size())
+            return (char32_t(b & 0x07) << 18) | (char32_t(xml[i + 1] & 0x3F) << 12) |
+                   (char32_t(xml[i + 2] & 0x3F) << 6) | char32_t(xml[i + 3] & 0x3F);
+        if (b == '&' && i + 2 < xml.size() && xml[i + 1] == '#') {
+            const bool hex = xml[i + 2] == 'x' || xml[i + 2] == 'X';
+            char32_t v = 0;
+            std::size_t k = i + (hex ? 3 : 2);
+            for (; k < xml.size() && k < i + 16; ++k) {
+                const char d = xml[k];
+                const int digit = d >= '0' && d <= '9'                ? d - '0'
+                                  : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                                  : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                                : -1;
+                if (digit < 0)
+                    break;
+                v = std::min<char32_t>(v * (hex ? 16 : 10) + static_cast<char32_t>(digit), 0x7FFFFFFF);
+            }
+            if (k < xml.size() && xml[k] == ';' && v > 0xFFFF)
+                return v;
+        }
+    }
+    return 0;
+}
+
+std::string code_point_text(char32_t c)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
+    return buf;
+}
+
+// Why a document is not a call the server can read, in Russian, the
+// library's own words in brackets.
+std::string unreadable_request(const xmlrpc_env &env, const std::string &xml)
+{
+    const std::string said = env.fault_string ? env.fault_string : "";
+    std::string why;
+    if (const char32_t c = beyond_bmp(xml))
+        why = "символ " + code_point_text(c) +
+              " вне основной плоскости Юникода (эмодзи и подобные): XML-RPC этого сервера их не переносит";
+    else if (said.find("nests elements deeper") != std::string::npos)
+        why = "элементы XML вложены глубже " + std::to_string(INO_XML_DEPTH_LIMIT) + " уровней";
+    else if (said.find("too deep") != std::string::npos)
+        why = "значения вложены глубже " + std::to_string(xmlrpc_limit_get(XMLRPC_NESTING_LIMIT_ID)) + " уровней";
+    else if (env.fault_code == XMLRPC_LIMIT_EXCEEDED_ERROR)
+        why = "документ больше " + std::to_string(INO_XML_SIZE_LIMIT >> 20) + " МиБ";
+    else if (said.find("unknown encoding") != std::string::npos)
+        why = "документ объявляет кодировку, которой сервер не знает";
+    else if (said.find("ncoding") != std::string::npos || said.find("not valid") != std::string::npos ||
+             env.fault_code == XMLRPC_INVALID_UTF8_ERROR)
+        why = "текст не в той кодировке, которую объявляет документ";
+    else
+        why = "это не документ XML с вызовом XML-RPC";
+    return "Запрос не прочитан: " + why + (said.empty() ? "" : " (" + lsv__client_text(said) + ")");
 }
 
 // The answer to a call that was not made: a fault with that code and text.
@@ -596,8 +850,9 @@ mem_block_ptr fault_answer(int code, const std::string &text)
 
 } // namespace
 
-label_service::label_service(server_store &store, server_users &users, request_limits limits, render_limits render)
-    : store_(store), users_(users), limits_(limits), render_(render)
+label_service::label_service(server_store &store, server_users &users, request_limits limits, render_limits render,
+                             double call_seconds)
+    : store_(store), users_(users), limits_(limits), render_(render), call_seconds_(call_seconds)
 {
 }
 
@@ -607,15 +862,18 @@ mem_block_ptr label_service::answer(http_call &call)
 {
     c_numeric_scope c_locale;
     cr_protected_scope cr;
+    call_context c(call, call_seconds_);
     std::optional<std::string> safe;
     {
         ino_env prep;
         safe = ino__prepare_xml(&prep.env, call.body.data(), call.body.size());
         if (!safe) {
             // A document the parser must not see still gets an XML-RPC fault.
-            const std::string why = prep.env.fault_string ? prep.env.fault_string : "bad XML";
-            lsv__log_call(call.peer, "отвергнут запрос: " + lsv__client_text(why));
-            return fault_answer(XMLRPC_PARSE_ERROR, why);
+            const std::string why = unreadable_request(prep.env, call.body);
+            lsv__log_call(call.peer, "отвергнут запрос: " + why);
+            return fault_answer(prep.env.fault_code == XMLRPC_LIMIT_EXCEEDED_ERROR ? XMLRPC_LIMIT_EXCEEDED_ERROR
+                                                                                  : XMLRPC_PARSE_ERROR,
+                                why);
         }
     }
     call.body.clear();
@@ -633,16 +891,16 @@ mem_block_ptr label_service::answer(http_call &call)
     const char *method_name = nullptr;
     xmlrpc_value *raw_params = nullptr;
     xmlrpc_parse_call(&env.env, safe->data(), safe->size(), &method_name, &raw_params);
-    safe.reset();
     xmlrpc_value_ptr params(raw_params);
     const std::string method = method_name ? method_name : "";
     std::free(const_cast<char *>(method_name));
-    if (env.failed())
-        return fault_answer(env.env.fault_code == XMLRPC_PARSE_ERROR || env.env.fault_code == XMLRPC_TYPE_ERROR
-                                ? XMLRPC_PARSE_ERROR
-                                : env.env.fault_code,
-                            std::string("Call XML not a proper XML-RPC call.  ") +
-                                (env.env.fault_string ? env.env.fault_string : ""));
+    if (env.failed()) {
+        const std::string text = unreadable_request(env.env, *safe);
+        safe.reset();
+        lsv__log_call(call.peer, "отвергнут запрос: " + text);
+        return fault_answer(XMLRPC_PARSE_ERROR, text);
+    }
+    safe.reset();
     // Only the label methods: no introspection, no multicall.
     const method_row *row = nullptr;
     for (const method_row &r : method_rows)
@@ -650,9 +908,11 @@ mem_block_ptr label_service::answer(http_call &call)
             row = &r;
     if (!row) {
         lsv__log_call(call.peer, "неизвестный метод «" + lsv__client_text(method) + "»");
-        return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR, "Method '" + lsv__client_text(method) + "' not defined");
+        return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR,
+                            "Метод «" + lsv__client_text(method) + "» не определён: сервер отвечает только на методы "
+                                                                  "labels.*");
     }
-    xmlrpc_value_ptr result(dispatch(*this, *row, call.peer, &env.env, params.get()));
+    xmlrpc_value_ptr result(dispatch(*this, *row, c, &env.env, params.get()));
     params.reset();
     ino_env ser;
     mem_block_ptr out(xmlrpc_mem_block_new(&ser.env, 0));
@@ -668,7 +928,10 @@ mem_block_ptr label_service::answer(http_call &call)
     if (ser.failed()) {
         // The answer cannot be written (a text the format cannot hold).
         lsv__log_call(call.peer, method + ": ответ не записан: " + lsv__client_text(ser.env.fault_string));
-        return fault_answer(XMLRPC_INTERNAL_ERROR, ser.env.fault_string ? ser.env.fault_string : "answer not written");
+        return fault_answer(XMLRPC_INTERNAL_ERROR,
+                            "Внутренняя ошибка сервера: ответ не записан" +
+                                (ser.env.fault_string ? " (" + lsv__client_text(ser.env.fault_string) + ")"
+                                                      : std::string()));
     }
     return out;
 }
@@ -878,7 +1141,7 @@ int lsv__run(const server_options &options)
         ::close(fd);
         return 1;
     }
-    label_service service(*opened, users, options.request, options.render);
+    label_service service(*opened, users, options.request, options.render, options.call_seconds);
 
     // The program checks sizes itself; the library's limit is only a net.
     ino__ensure_limits();
