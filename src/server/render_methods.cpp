@@ -123,7 +123,10 @@ label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_req
         fault(env, LSV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(r.name));
         return nullptr;
     }
-    if (const std::optional<std::u16string> why = ele__out_of_range(lab.get())) {
+    if (std::optional<std::u16string> why = ele__out_of_range(lab.get())) {
+        // The reason goes on the sentence: its capital (Cyrillic) comes down.
+        if (!why->empty() && (*why)[0] >= u'А' && (*why)[0] <= u'Я')
+            (*why)[0] = static_cast<char16_t>((*why)[0] + (u'а' - u'А'));
         fault(env, LSV_FAULT_OUT_OF_RANGE, u"Этикетку " + quoted(r.name) + u" нельзя нарисовать: " + *why);
         return nullptr;
     }
@@ -140,9 +143,9 @@ label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_req
 // ------------------------------------------------------------ render memory
 
 // What a render holds at once, taken from the server's memory budget before
-// it draws.  A page as an image: 4 bytes a pixel, and as much again and
-// half of that for its file on the way out with the answer that carries it
-// (raised when the file comes out larger).
+// it draws.  A page as an image: 4 bytes a pixel for the page itself and 2
+// for its file on the way out with the answer that carries it (raised when
+// the file comes out larger).
 constexpr double page_bytes_per_pixel = 6;
 // An EPS picture drawn as an image: Ghostscript's PNG of it, the image read
 // from that and its conversion; the largest of the label's counts.
@@ -156,7 +159,8 @@ constexpr double render_base_bytes = 8 << 20;
 // this resolution where that fails.
 constexpr double pdf_picture_dpi = OUT_PDF_DPI;
 
-// The largest picture of the label as an image at that many pixels a point.
+// The largest picture of the label (by its box) as an image at that many
+// pixels a point.
 double picture_bytes(const label *lab, double per_point)
 {
     double most = 0;
@@ -223,16 +227,15 @@ xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env 
 // A document is sent whole or not at all: pictures out of time or stopped
 // make it a fault, as they do a picture.  Elements that were not drawn
 // (each has its crossed box in the document) go to the log, the first few.
-bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, const std::string &peer,
-                    const std::u16string &name, const render_outcome &outcome,
-                    const std::vector<std::u16string> &problems)
+bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, const std::u16string &name,
+                    const render_outcome &outcome, const std::vector<std::u16string> &problems)
 {
     constexpr std::size_t shown = 10;
     const std::string who = "labels.render_document «" + lsv__client_text(name) + "»: ";
     for (std::size_t i = 0; i < problems.size() && i < shown; ++i)
-        lsv__log_call(peer, who + lsv__client_text(problems[i]));
+        lsv__log_call(c.peer(), who + lsv__client_text(problems[i]));
     if (problems.size() > shown)
-        lsv__log_call(peer, who + "и ещё " + std::to_string(problems.size() - shown));
+        lsv__log_call(c.peer(), who + "и ещё " + std::to_string(problems.size() - shown));
     if (outcome.stopped) {
         c.stopped_fault(env, document_not_made);
         return false;
@@ -359,7 +362,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             return nullptr;
         render_outcome outcome;
         QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems, &outcome);
-        if (!document_whole(service, c, env, c.peer(), r.name, outcome, problems))
+        if (!document_whole(service, c, env, r.name, outcome, problems))
             return nullptr;
         if (img.isNull()) {
             fault(env, LSV_FAULT_TOO_LARGE,
@@ -414,13 +417,14 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
                     return nullptr;
             }
         }
-        if (sink && !document_whole(service, c, env, c.peer(), r.name, sink->outcome, problems))
+        if (sink && !document_whole(service, c, env, r.name, sink->outcome, problems))
             return nullptr;
         ok = ok && sink->finish(error);
         sink.reset();
         if (!ok) {
             if (error == out_msg::document_too_large)
-                fault(env, LSV_FAULT_BATCH_TOO_LARGE, std::u16string(document_not_made) + u": он больше " + document_limit());
+                fault(env, LSV_FAULT_BATCH_TOO_LARGE,
+                      std::u16string(document_not_made) + u": он больше " + document_limit());
             else
                 fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);
             return nullptr;
