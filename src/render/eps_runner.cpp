@@ -289,7 +289,7 @@ struct gs_budget {
 };
 
 // The wall clock allows this many times a picture's processor time.
-constexpr double wall_per_cpu_second = 5;
+constexpr double wall_per_cpu_second = 10;
 
 gs_budget budget_for(const eps_limits &limits, int px_w, int px_h, long long page_bytes)
 {

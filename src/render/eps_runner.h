@@ -13,7 +13,7 @@ struct eps_limits {
     long long memory_bytes = 2LL << 30; // address space of the gs process
     long long file_bytes = 64LL << 20;  // files gs may write (it writes none)
     // Processor time of gs, plus a second per ten megapixels; the wall clock
-    // allows five times that.
+    // allows ten times that.
     int deadline_ms = 2000;
     // What is left of the render's Ghostscript time; the run is stopped
     // there even before its own deadline.
