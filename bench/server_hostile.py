@@ -2,7 +2,8 @@
 """vellumo-server under hostile clients and heavy load, measured from the
 outside: memory of large requests, slow connections, huge structs, render
 amplification, a large store, log flooding, password timing, big EPS
-pictures and shutdown.  Prints `bench <name>: <value> <unit>` lines and,
+pictures, shutdown, many worst-case renders at once and clients that leave
+their renders.  Prints `bench <name>: <value> <unit>` lines and,
 for each, whether it is within its target.
 
     server_hostile.py SERVER [SECTION...] [--old]
@@ -289,6 +290,23 @@ def log_flood(binary, old):
         log = s.log()
         report("log-growth-for-100MiB-name", (len(log.encode()) - before), "bytes", 2048, "%.0f")
         print("bench log-forged-line: %s" % ("yes" if "\n2030-01-01" in log else "no"), flush=True)
+    # "Not found" loads as fast as one kept-alive connection goes, the same
+    # name and a new name each time.
+    for kind in ("same", "new"):
+        with peer.Server(binary) as s:
+            p = s.proxy(60)
+            before = len(s.log().encode())
+            calls, start = 0, time.monotonic()
+            while time.monotonic() - start < 5:
+                try:
+                    p.labels.load_label(peer.CRED, {"name": "Прайс" if kind == "same" else "Прайс %d" % calls})
+                except xmlrpc.client.Fault:
+                    pass
+                calls += 1
+            seconds = time.monotonic() - start
+            grown = len(s.log().encode()) - before
+        report("log-growth-not-found-%s-name" % kind, grown / seconds / 1024, "KiB/s", 32)
+        print("bench log-growth-not-found-%s-name-calls: %.0f calls/s" % (kind, calls / seconds), flush=True)
 
 
 def _users(binary, text):
@@ -370,6 +388,110 @@ def big_picture(binary, old):
     shutil.rmtree(jobs, ignore_errors=True)
 
 
+# ------------------------------------------------------------ 12 renders at once
+
+RENDER_CAP = 8 << 30  # the machine is shared: a server past this is killed
+
+
+def _worst_label(p):
+    # 599 × 599 pt at 1200 dpi: 9983 × 9983 pixels, 99.7 megapixels.
+    p.labels.save_label(peer.CRED, peer.label("worst", [peer.element("text", 10, 10, 200, 20, "x")],
+                                              width=599, height=599))
+
+
+def renders(binary, old):
+    cases = [("render_label", 16), ("render_label", 64), ("render_document", 16)]
+    for method, n in cases:
+        with peer.Server(binary) as s:
+            _worst_label(s.proxy(600))
+            time.sleep(0.3)
+            idle = s.status("VmRSS")
+            params = {"name": "worst", "xresolution": 1200, "yresolution": 1200} if method == "render_label" \
+                else {"name": "worst", "format": "png", "resolution": 1200}
+            body = xmlrpc.client.dumps((peer.CRED, params), "labels." + method).encode()
+            watch = peer.PeakWatch(s, cap=RENDER_CAP)
+            answers = {}
+            lock = threading.Lock()
+
+            def one(i):
+                try:
+                    status, _, answer = peer.post(s.addr, body, timeout=900, source="127.0.0.%d" % (10 + i % 16))
+                    f = peer.fault_of(answer) if status == 200 else ("HTTP %d" % status, "")
+                    key = "fault %s" % (f[0],) if f else "answered"
+                except OSError as e:
+                    key = type(e).__name__
+                with lock:
+                    answers[key] = answers.get(key, 0) + 1
+
+            start = time.monotonic()
+            threads = [threading.Thread(target=one, args=(i,)) for i in range(n)]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join()
+            seconds = time.monotonic() - start
+            peak = watch.done()
+            killed = s.proc.poll() is not None
+        name = "%s-%dx-99.7MP-at-once" % (method, n)
+        report(name + "-peak", peak / MIB, "MiB", 1024, "%.0f")
+        print("bench %s-seconds: %.1f s (answers %s, idle %d MiB%s)"
+              % (name, seconds, answers, idle // MIB, ", killed at %d GiB" % (RENDER_CAP >> 30) if killed else ""),
+              flush=True)
+
+
+# ------------------------------------------------------------ 13 clients that leave
+
+def _cpu_seconds(server):
+    with open("/proc/%d/stat" % server.proc.pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def orphans(binary, old):
+    with peer.Server(binary) as s:
+        p = s.proxy(600)
+        p.labels.save_label(peer.CRED, peer.label("qr", [peer.element("barcode", 10, 10, 80, 80, "${code}",
+                                                                      style="QRCODE"),
+                                                         peer.element("text", 100, 40, 90, 20, "${code}")],
+                                                  width=200.0, height=100.0))
+        rows = [[{"name": "code", "value": "https://example.com/item/%06d" % i}] for i in range(10000)]
+        body = xmlrpc.client.dumps((peer.CRED, {"name": "qr", "format": "pdf", "rows": rows}),
+                                   "labels.render_document").encode()
+        socks = []
+        for i in range(16):
+            c = peer.connect(s.addr, source="127.0.0.%d" % (10 + i))
+            c.sendall(peer.request_bytes(body))
+            socks.append(c)
+        time.sleep(2)
+        for c in socks:
+            c.close()
+        time.sleep(1)
+        before = _cpu_seconds(s)
+        time.sleep(10)
+        used = _cpu_seconds(s) - before
+        report("cpu-seconds-in-10s-after-16-document-clients-left", used, "s", 1.0)
+        # A large request (2 MiB) after them: answered at once, or after the
+        # orphans' memory comes back.
+        start = time.monotonic()
+        try:
+            status, _, answer = peer.post(s.addr, body_of("string", 2 * MIB), timeout=150)
+            result = "HTTP %d %s" % (status, peer.fault_of(answer) if status == 200 else "")
+        except OSError as e:
+            result = str(e)
+        report("large-request-after-16-orphans", time.monotonic() - start, "s", 5.0)
+        print("bench large-request-after-16-orphans-answer: %s" % result[:120], flush=True)
+        # A worst-case render after them, against whatever they still draw.
+        _worst_label(p)
+        start = time.monotonic()
+        try:
+            p.labels.render_label(peer.CRED, {"name": "worst", "xresolution": 1200, "yresolution": 1200})
+            result = "image"
+        except xmlrpc.client.Fault as f:
+            result = "fault %d" % f.faultCode
+        report("worst-render-after-16-orphans", time.monotonic() - start, "s", 10.0)
+        print("bench worst-render-after-16-orphans-answer: %s" % result, flush=True)
+
+
 # ------------------------------------------------------------ 11 shutdown
 
 def shutdown(binary, old):
@@ -399,7 +521,8 @@ def shutdown(binary, old):
 
 
 SECTIONS = {"memory": memory, "slowloris": slowloris, "structs": structs, "render": render, "store": store,
-            "log": log_flood, "timing": timing, "picture": big_picture, "shutdown": shutdown}
+            "log": log_flood, "timing": timing, "picture": big_picture, "shutdown": shutdown, "renders": renders,
+            "orphans": orphans}
 
 
 def main():

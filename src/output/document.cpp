@@ -691,8 +691,7 @@ QImage out__image(const label *lab, const render_variable_map &variables, const 
         return {};
     const int dpi = std::clamp(o.dpi, OUT_MIN_DPI, OUT_MAX_DPI);
     const QSize size = out__image_size(lab, dpi);
-    // 256 MiB of pixels at most.
-    if (static_cast<double>(size.width()) * size.height() * 4 > double(256 << 20))
+    if (static_cast<double>(size.width()) * size.height() > static_cast<double>(LIM_MAX_IMAGE_PIXELS))
         return {};
     QImage img(size, o.transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (img.isNull())

@@ -28,9 +28,10 @@ enum class doc_format { none, pdf, png, svg };
 // The format a file name asks for by its extension (any case), or none.
 doc_format out__format_of(const std::u16string &path);
 
-inline constexpr int OUT_DEFAULT_DPI = 300;
-inline constexpr int OUT_MIN_DPI = 10;
-inline constexpr int OUT_MAX_DPI = 2400;
+// From the table of limits (model/limits.h).
+inline constexpr int OUT_DEFAULT_DPI = LIM_DEFAULT_DPI;
+inline constexpr int OUT_MIN_DPI = LIM_MIN_DPI;
+inline constexpr int OUT_MAX_DPI = LIM_MAX_FILE_DPI;
 // PDF pages are drawn at this resolution.  Texts, barcodes and EPS pictures
 // stay vectors (a picture is Ghostscript's own PDF of it); a picture that
 // cannot be placed so comes as an image of this resolution.

@@ -145,6 +145,9 @@ std::mutex g_running_mutex;
 std::set<pid_t> g_running;
 std::atomic<bool> g_stopping{false};
 
+// The stop check of the render running in this thread.
+thread_local render_stop_scope *t_stop_scope = nullptr;
+
 std::string seconds_text(double s)
 {
     char buf[32];
@@ -274,13 +277,19 @@ gs_command gs_command_for(const std::string &gs, const std::string &job, const s
 }
 
 // The resources one run may take.  Big pictures get more time: a second per
-// ten megapixels, of the wall clock and of the processor alike; never more
-// than the render has left.
+// ten megapixels.  The time is Ghostscript's own processor time, so that a
+// busy machine draws what an idle one does; the wall clock allows several
+// times that (a run that waits instead of working), never more than the
+// render has left.
 struct gs_budget {
     rlimit as{}, cpu{}, fsize{}, core{0, 0};
-    double own_seconds = 0; // what this picture is given
-    double allowed = 0;     // what it gets, within the render's budget
+    double own_seconds = 0; // processor time this picture is given
+    double own_wall = 0;    // wall-clock time it is given
+    double allowed = 0;     // wall-clock time it gets, within the render's budget
 };
+
+// The wall clock allows this many times a picture's processor time.
+constexpr double wall_per_cpu_second = 10;
 
 gs_budget budget_for(const eps_limits &limits, int px_w, int px_h, long long page_bytes)
 {
@@ -289,8 +298,11 @@ gs_budget budget_for(const eps_limits &limits, int px_w, int px_h, long long pag
     const long long memory = std::max(limits.memory_bytes, page_bytes * 2 + (512LL << 20));
     b.as = {static_cast<rlim_t>(memory), static_cast<rlim_t>(memory)};
     b.own_seconds = limits.deadline_ms / 1000.0 + static_cast<double>(px_w) * px_h / 1e7;
-    b.allowed = std::min(b.own_seconds, limits.budget_seconds);
-    const auto cpu_seconds = static_cast<rlim_t>(std::max<double>(limits.cpu_seconds, std::ceil(b.own_seconds) + 2));
+    b.own_wall = b.own_seconds * wall_per_cpu_second;
+    b.allowed = std::min(b.own_wall, limits.budget_seconds);
+    // SIGXCPU at the soft limit (the nearest whole second), SIGKILL a
+    // second later.
+    const auto cpu_seconds = static_cast<rlim_t>(std::max(1L, std::lround(b.own_seconds)));
     b.cpu = {cpu_seconds, cpu_seconds + 1};
     b.fsize = {static_cast<rlim_t>(limits.file_bytes), static_cast<rlim_t>(limits.file_bytes)};
     return b;
@@ -358,7 +370,12 @@ struct gs_output {
     std::string png;
     bool killed = false;   // the deadline passed
     bool too_much = false; // more than a picture of that size can be
+    bool stopped = false;  // the render was stopped (rdr__render_stopping)
 };
+
+// Longest wait for Ghostscript between two looks at whether the render is
+// to stop.
+constexpr long long stop_look_ms = 100;
 
 // Reads the PNG from `fd` until it ends, the deadline passes or it grows past
 // `max_png`; closes `fd`.
@@ -374,8 +391,12 @@ gs_output read_page(int fd, std::chrono::steady_clock::time_point deadline, std:
             out.killed = true;
             break;
         }
+        if (rdr__render_stopping()) {
+            out.stopped = true;
+            break;
+        }
         pollfd p{fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+        const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, stop_look_ms)));
         if (r < 0 && errno != EINTR)
             break;
         if (r <= 0)
@@ -400,14 +421,23 @@ gs_output read_page(int fd, std::chrono::steady_clock::time_point deadline, std:
 int finish_gs(pid_t pid, std::chrono::steady_clock::time_point deadline, gs_output &out)
 {
     int status = 0;
-    while (!out.killed && !out.too_much) {
+    auto next_look = std::chrono::steady_clock::now() + std::chrono::milliseconds(stop_look_ms);
+    while (!out.killed && !out.too_much && !out.stopped) {
         siginfo_t info{};
         const int r = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
         if ((r == 0 && info.si_pid == pid) || (r < 0 && errno != EINTR))
             break;
-        if (std::chrono::steady_clock::now() >= deadline) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
             out.killed = true;
             break;
+        }
+        if (now >= next_look) {
+            next_look = now + std::chrono::milliseconds(stop_look_ms);
+            if (rdr__render_stopping()) {
+                out.stopped = true;
+                break;
+            }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -432,24 +462,31 @@ struct gs_target {
 bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const std::string &log_file,
                    const gs_target &t, std::string &error, eps_run &run)
 {
-    if (g_stopping.load() && (out.killed || WIFSIGNALED(status))) {
+    if (out.stopped || (g_stopping.load() && (out.killed || WIFSIGNALED(status)))) {
         run.stopped = true;
-        error = "сервер останавливается";
+        error = g_stopping.load() ? "сервер останавливается" : "построение остановлено";
         return false;
     }
     const std::string gs_says = first_line_of(log_file);
     if (out.killed) {
-        if (b.allowed < b.own_seconds) {
+        if (b.allowed < b.own_wall) {
             run.out_of_budget = true;
             error = "время Ghostscript на это изображение вышло";
         } else {
             run.timed_out = true;
-            error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с и остановлен";
+            error = "Ghostscript не уложился в " + seconds_text(b.own_wall) + " с и остановлен";
         }
         return false;
     }
     if (out.too_much) {
         error = t.too_much;
+        return false;
+    }
+    // Its processor time ran out: SIGXCPU at the soft limit, or the kill at
+    // the hard one.
+    if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL)) {
+        run.timed_out = true;
+        error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с процессорного времени и остановлен";
         return false;
     }
     if (WIFSIGNALED(status)) {
@@ -492,9 +529,9 @@ bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const s
 bool run_gs(const std::string &ps, double llx, double lly, double bw, double bh, const gs_target &t,
             std::string &output, std::string &error, const eps_limits &limits, eps_run &run)
 {
-    if (g_stopping.load()) {
+    if (rdr__render_stopping()) {
         run.stopped = true;
-        error = "сервер останавливается";
+        error = g_stopping.load() ? "сервер останавливается" : "построение остановлено";
         return false;
     }
     if (limits.budget_seconds <= 0) {
@@ -675,6 +712,28 @@ void rdr__eps_stop_all()
 bool rdr__eps_stopping()
 {
     return g_stopping.load();
+}
+
+render_stop_scope::render_stop_scope(std::function<bool()> check) : check_(std::move(check)), outer_(t_stop_scope)
+{
+    t_stop_scope = this;
+}
+
+render_stop_scope::~render_stop_scope()
+{
+    t_stop_scope = outer_;
+}
+
+bool rdr__render_stopping()
+{
+    if (g_stopping.load())
+        return true;
+    render_stop_scope *s = t_stop_scope;
+    if (!s || !s->check_)
+        return false;
+    if (!s->said_stop_)
+        s->said_stop_ = s->check_();
+    return s->said_stop_;
 }
 
 void rdr__eps_cache_clear()

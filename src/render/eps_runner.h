@@ -11,9 +11,10 @@
 
 struct eps_limits {
     long long memory_bytes = 2LL << 30; // address space of the gs process
-    int cpu_seconds = 4;
     long long file_bytes = 64LL << 20;  // files gs may write (it writes none)
-    int deadline_ms = 2000; // wall clock, plus a second per ten megapixels
+    // Processor time of gs, plus a second per ten megapixels; the wall clock
+    // allows ten times that.
+    int deadline_ms = 2000;
     // What is left of the render's Ghostscript time; the run is stopped
     // there even before its own deadline.
     double budget_seconds = 1e9;
@@ -49,6 +50,28 @@ std::string rdr__eps_to_pdf(const std::vector<unsigned char> &eps, double llx, d
 // is stopping).
 void rdr__eps_stop_all();
 bool rdr__eps_stopping();
+
+// While one lives, a render in this thread stops as soon as `check` says so
+// (its caller has gone, its time is over): between elements, and with its
+// Ghostscript killed within a tenth of a second, as if the server were
+// stopping.  `check` is asked at most once per element and every tenth of a
+// second while Ghostscript runs; once it said yes it is not asked again.
+class render_stop_scope {
+public:
+    explicit render_stop_scope(std::function<bool()> check);
+    ~render_stop_scope();
+    render_stop_scope(const render_stop_scope &) = delete;
+    render_stop_scope &operator=(const render_stop_scope &) = delete;
+
+private:
+    std::function<bool()> check_;
+    render_stop_scope *outer_;
+    bool said_stop_ = false;
+    friend bool rdr__render_stopping();
+};
+// Whether the render in this thread is to stop: the server is stopping, or
+// the thread's render_stop_scope says so.
+bool rdr__render_stopping();
 
 // Forgets the cached pictures.
 void rdr__eps_cache_clear();

@@ -432,7 +432,7 @@ render_outcome rdr__draw_label(QPainter &p, const label *lab, const render_reque
     render_outcome outcome;
     // Index 0 is on top: drawn from the last index up.
     for (int i = lab->qty - 1; i >= 0; --i) {
-        if (rdr__eps_stopping()) {
+        if (rdr__render_stopping()) {
             outcome.stopped = true;
             break;
         }
@@ -457,6 +457,9 @@ element_result rdr__draw_element(QPainter &p, const label *lab, int index, const
 {
     if (index < 0 || index >= lab->qty)
         return {element_state::empty, {}, {}};
+    // A page of a document stops between its elements as a label does.
+    if (rdr__render_stopping())
+        return {element_state::empty, {}, {false, true}};
     std::vector<std::u16string> none;
     render_log log(lines ? *lines : none, r.limits.max_log);
     render_state s(p, lab, r, lines ? &log : nullptr);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/element.h"
+#include "model/limits.h"
 
 class QPaintDevice;
 class QPainter;
@@ -52,8 +53,8 @@ inline std::u16string rdr__number(long long v)
 // What one render may cost.
 struct render_limits {
     double ghostscript_seconds = 30;   // Ghostscript time of the whole render
-    std::size_t max_text = 1u << 20;   // characters of an element's text after substitution
-    std::size_t max_log = 1u << 20;    // characters of the log (then lines are left out)
+    std::size_t max_text = LIM_MAX_TEXT_CHARS; // characters of an element's text after substitution
+    std::size_t max_log = LIM_MAX_RENDER_LOG;  // characters of the log (then lines are left out)
 };
 
 // Why a render ended before its last element.
@@ -63,7 +64,7 @@ struct render_outcome {
 };
 
 // Pictures are drawn as images of at most this many pixels.
-inline constexpr double RDR_MAX_PICTURE_PIXELS = 100e6;
+inline constexpr double RDR_MAX_PICTURE_PIXELS = static_cast<double>(LIM_MAX_IMAGE_PIXELS);
 
 // An element's EPS picture at a pixel size, as a picture source gives it.
 struct picture_answer {

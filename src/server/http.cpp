@@ -290,15 +290,28 @@ bool is_rpc_path(std::string_view target)
 
 // ------------------------------------------------------------------ budget
 
-bool memory_budget::acquire(std::size_t &bytes, int wait_ms, const std::atomic<bool> &stopping)
+bool memory_budget::acquire(std::size_t &bytes, int wait_ms, const std::atomic<bool> &stopping,
+                            const std::function<bool()> &give_up)
 {
     bytes = std::min(bytes, capacity_);
     std::unique_lock<std::mutex> lock(m_);
     const unsigned long long ticket = next_ticket_++;
     const auto until = after_ms(clock_type::now(), wait_ms);
-    const bool ok = cv_.wait_until(lock, until, [&] {
-        return stopping.load() || (ticket == serving_ && used_ + bytes <= capacity_);
-    });
+    const auto free_now = [&] { return stopping.load() || (ticket == serving_ && used_ + bytes <= capacity_); };
+    bool ok = false;
+    for (;;) {
+        const auto look = give_up ? std::min(until, after_ms(clock_type::now(), 200)) : until;
+        ok = cv_.wait_until(lock, look, free_now);
+        if (ok || clock_type::now() >= until)
+            break;
+        lock.unlock();
+        const bool quit = give_up();
+        lock.lock();
+        if (quit) {
+            ok = free_now();
+            break;
+        }
+    }
     const bool granted = ok && !stopping.load();
     if (granted)
         used_ += bytes;
@@ -367,13 +380,18 @@ int http_server::run(int drain_ms)
     ::fcntl(listen_fd_, F_SETFL, ::fcntl(listen_fd_, F_GETFL) | O_NONBLOCK);
     while (!stopping_.load()) {
         pollfd p[2] = {{listen_fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (::poll(p, 2, -1) < 0) {
+        // Counts of folded log lines are written once their second is over.
+        const int r = ::poll(p, 2, 1000);
+        lsv__log_tick();
+        if (r < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
         if (p[1].revents)
             break;
+        if (r == 0)
+            continue;
         sockaddr_storage from{};
         socklen_t len = sizeof from;
         const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr *>(&from), &len, SOCK_CLOEXEC);
@@ -552,14 +570,20 @@ void http_server::serve(connection *c)
             }
         }
         bool small_held = false;
+        // Memory of the answer (a render), besides the parse's.
+        std::size_t render_small = 0, render_large = 0;
         auto give_back = [&] {
             if (large) {
                 large_.release(held);
-                ::malloc_trim(0);
             } else if (small_held) {
                 small_.release(held);
             }
+            small_.release(render_small);
+            large_.release(render_large);
+            if (large || render_large)
+                ::malloc_trim(0);
             held = 0;
+            render_small = render_large = 0;
         };
         if (h.expect_continue && buf.empty()) {
             static const char go_on[] = "HTTP/1.1 100 Continue\r\n\r\n";
@@ -609,6 +633,35 @@ void http_server::serve(connection *c)
             held = bytes;
             small_held = small_.acquire(held, limits_.admission_wait_ms, stopping_);
             return small_held;
+        };
+        call.gone = [fd] {
+            pollfd p{fd, POLLIN | POLLRDHUP, 0};
+            return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+        };
+        call.reserve = [&](std::size_t bytes, int wait_ms) {
+            const std::function<bool()> give_up = call.gone;
+            if (render_large == 0 && bytes <= limits_.small_render) {
+                if (bytes <= render_small)
+                    return true;
+                std::size_t more = bytes - render_small;
+                if (!small_.acquire(more, wait_ms, stopping_, give_up))
+                    return false;
+                render_small += more;
+                return true;
+            }
+            // A large request's own memory is in the same budget: together
+            // they never ask for more than all of it.
+            const std::size_t own = large ? held : 0;
+            bytes = std::min(bytes, large_.capacity() - std::min(own, large_.capacity()));
+            if (bytes <= render_large)
+                return true;
+            std::size_t more = bytes - render_large;
+            if (!large_.acquire(more, wait_ms, stopping_, give_up))
+                return false;
+            render_large += more;
+            small_.release(render_small);
+            render_small = 0;
+            return true;
         };
         mem_block_ptr answer = handler_.answer(call);
         call.body.clear();

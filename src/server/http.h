@@ -40,6 +40,10 @@ struct http_limits {
     std::size_t large_body = 1u << 20;
     std::size_t large_memory = 768u << 20;
     std::size_t small_memory = 128u << 20;
+    // Renders that hold at most this much take it from the small requests'
+    // budget (so that previews go on while large renders wait), larger ones
+    // from `large_memory`.
+    std::size_t small_render = 16u << 20;
     int admission_wait_ms = 120000; // longest wait for memory before "busy"
 };
 
@@ -49,8 +53,10 @@ public:
     explicit memory_budget(std::size_t capacity) : capacity_(capacity) {}
     std::size_t capacity() const { return capacity_; }
     // Waits (first come, first served) until `bytes` — at most the whole
-    // budget — are free; false when `wait_ms` passes or the server stops.
-    bool acquire(std::size_t &bytes, int wait_ms, const std::atomic<bool> &stopping);
+    // budget — are free; false when `wait_ms` passes, the server stops or
+    // `give_up` (asked every fifth of a second while waiting) says so.
+    bool acquire(std::size_t &bytes, int wait_ms, const std::atomic<bool> &stopping,
+                 const std::function<bool()> &give_up = {});
     void release(std::size_t bytes);
     void wake_all();
     std::size_t in_use();
@@ -71,6 +77,15 @@ struct http_call {
     // waits for that memory (or gives back what a large request took beyond
     // it).  False: the server is stopping or too busy; answer without parsing.
     std::function<bool(std::size_t bytes)> admit;
+    // Raises the memory this call holds for its answer (a render: its page,
+    // its file and the answer that carries it) to `bytes` in all, from the
+    // same budgets; waits at most `wait_ms`, first come, first served.  False
+    // when it was not granted: the server is stopping or busy, or the client
+    // has gone.  Held until the answer has been written.
+    std::function<bool(std::size_t bytes, int wait_ms)> reserve;
+    // Whether the client has closed its connection (or its sending side of
+    // it) since the request came: nobody will read the answer.
+    std::function<bool()> gone;
 };
 
 struct http_handler {

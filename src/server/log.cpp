@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/code_pages.h"
 
@@ -151,4 +153,86 @@ void lsv_log_throttle::log(const std::string &line)
         skipped_ = 0;
     }
     lsv__log(skipped ? line + " (и ещё " + std::to_string(skipped) + " таких за последнее время)" : line);
+}
+
+namespace {
+
+// The lines about calls of the current second.
+struct call_lines {
+    std::mutex m;
+    long long second = -1;
+    int written = 0;
+    std::map<std::string, int> per_address;          // lines written, by address
+    std::map<std::string, long long> repeats;        // written lines (by key) and their repeats since
+    std::vector<std::string> order;                  // keys in the order they were written
+    long long left_out = 0;                          // past the rate
+};
+call_lines g_calls;
+
+// The address of "ADDR:PORT" or "[ADDR]:PORT".
+std::string address_of(const std::string &peer)
+{
+    const std::size_t colon = peer.rfind(':');
+    if (colon == std::string::npos || peer.find_first_not_of("0123456789", colon + 1) != std::string::npos)
+        return peer;
+    return peer.substr(0, colon);
+}
+
+// The lines that close the second gone by; the caller writes them.
+std::vector<std::string> close_second(call_lines &c, long long now_second, bool force = false)
+{
+    std::vector<std::string> out;
+    if (c.second == now_second && !force)
+        return out;
+    for (const std::string &key : c.order)
+        if (const long long n = c.repeats[key]; n > 0)
+            out.push_back(key + " (повторилось ещё " + std::to_string(n) + " раз за секунду)");
+    if (c.left_out > 0)
+        out.push_back("строк о вызовах пропущено за секунду: " + std::to_string(c.left_out) + " (больше " +
+                      std::to_string(LSV_LOG_CALL_LINES) + " в секунду всего или " +
+                      std::to_string(LSV_LOG_ADDRESS_LINES) + " с одного адреса)");
+    c.second = now_second;
+    c.written = 0;
+    c.per_address.clear();
+    c.repeats.clear();
+    c.order.clear();
+    c.left_out = 0;
+    return out;
+}
+
+} // namespace
+
+void lsv__log_call(const std::string &peer, const std::string &event)
+{
+    const std::string address = address_of(peer);
+    const std::string key = address.empty() ? event : address + " " + event;
+    std::vector<std::string> lines;
+    bool write = false;
+    {
+        std::lock_guard<std::mutex> lock(g_calls.m);
+        lines = close_second(g_calls, now_ms() / 1000);
+        if (auto it = g_calls.repeats.find(key); it != g_calls.repeats.end()) {
+            ++it->second;
+        } else if (g_calls.written >= LSV_LOG_CALL_LINES || g_calls.per_address[address] >= LSV_LOG_ADDRESS_LINES) {
+            ++g_calls.left_out;
+        } else {
+            ++g_calls.written;
+            ++g_calls.per_address[address];
+            g_calls.repeats.emplace(key, 0);
+            g_calls.order.push_back(key);
+            write = true;
+        }
+        // Written under the lock, so that a count never comes before its line.
+        for (const std::string &l : lines)
+            lsv__log(l);
+        if (write)
+            lsv__log(peer.empty() ? event : peer + " " + event);
+    }
+}
+
+void lsv__log_tick(bool all)
+{
+    std::lock_guard<std::mutex> lock(g_calls.m);
+    for (const std::string &l : close_second(g_calls, now_ms() / 1000, all))
+        lsv__log(l);
 }

@@ -24,6 +24,24 @@ void lsv__log(const std::string &line);
 std::string lsv__client_text(const std::string &text, std::size_t limit = LSV_LOG_CLIENT_CHARS);
 std::string lsv__client_text(const std::u16string &text, std::size_t limit = LSV_LOG_CLIENT_CHARS);
 
+// Lines about calls, which clients can cause as often as they like: at most
+// this many a second from all clients together, and from one address.
+inline constexpr int LSV_LOG_CALL_LINES = 10;
+inline constexpr int LSV_LOG_ADDRESS_LINES = 5;
+
+// A line about a call from `peer` ("ADDR:PORT"; empty for the server's own
+// lines that calls cause): "PEER EVENT".  A line equal to one already
+// written in the same second (the client's port aside) is not written
+// again: once the second is over one line gives its count.  Past
+// LSV_LOG_CALL_LINES lines a second, or LSV_LOG_ADDRESS_LINES from one
+// address, lines are left out and one line after the second says how many.
+// So the log grows by at most about 2 × LSV_LOG_CALL_LINES + 1 lines a
+// second whatever clients do, and every call is still counted.
+void lsv__log_call(const std::string &peer, const std::string &event);
+// Writes the counts of a second that is over (the server calls it about
+// once a second), or with `all` those of the current one too (when it stops).
+void lsv__log_tick(bool all = false);
+
 // Logs at most one line per `period_ms` for one kind of event; the lines left
 // out are counted in the next one ("… (ещё N таких)").  For events a client can
 // cause as often as it likes (refused connections).

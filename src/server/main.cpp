@@ -46,8 +46,9 @@ void usage(std::FILE *to)
                  "  --max-per-address N   соединений с одного адреса (16)\n"
                  "  --request-timeout С   секунд на заголовок и тело запроса (20), дальше —\n"
                  "  --min-rate КИБ        не медленнее стольких КиБ в секунду (64)\n"
-                 "  --request-memory МИБ  памяти на разбор больших запросов сразу (768)\n"
+                 "  --request-memory МИБ  памяти на разбор больших запросов и на рисование сразу (768)\n"
                  "  --render-budget С     секунд работы Ghostscript на одно изображение (30)\n"
+                 "  --call-timeout С      секунд на рисование в одном вызове, с ожиданием памяти (120)\n"
                  "  --cache-size МИБ      кэш прочитанных этикеток (64)\n",
                  LSV_DEFAULT_LISTEN, lsv__default_store().c_str(), lsv__own_port(::geteuid()));
 }
@@ -147,6 +148,8 @@ int main(int argc, char **argv)
             options.http.large_memory = static_cast<std::size_t>(number(16, 1 << 20)) << 20;
         else if (a == "--render-budget")
             options.render.ghostscript_seconds = static_cast<double>(number(1, 3600));
+        else if (a == "--call-timeout")
+            options.call_seconds = static_cast<double>(number(1, 86400));
         else if (a == "--cache-size")
             options.cache_bytes = static_cast<std::size_t>(number(0, 1 << 20)) << 20;
         else if (a == "--hash-password") {

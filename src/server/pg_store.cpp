@@ -100,7 +100,7 @@ server_store::result pg_store::failed(const pg_failure &f, std::string &error)
     if (f.connection_lost)
         lost_log_.log(line);
     else
-        lsv__log(line);
+        lsv__log_call("", line); // calls cause them: folded like their own lines
     return result::io_error;
 }
 

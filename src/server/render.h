@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/element.h"
+#include "model/limits.h"
 #include "render/render.h"
 
 // A whole number as text, for log lines and messages.
@@ -16,9 +17,10 @@ inline std::u16string lsv__number(long long v)
     return rdr__number(v);
 }
 
-inline constexpr int LSV_MIN_DPI = 10;
-inline constexpr int LSV_MAX_DPI = 1200;
-inline constexpr long long LSV_MAX_PIXELS = 100LL * 1000 * 1000;
+// From the table of limits (model/limits.h).
+inline constexpr int LSV_MIN_DPI = LIM_MIN_DPI;
+inline constexpr int LSV_MAX_DPI = LIM_MAX_SERVER_DPI;
+inline constexpr long long LSV_MAX_PIXELS = LIM_MAX_IMAGE_PIXELS;
 
 // The pixel size of the label at that resolution (at least 1 × 1).
 void lsv__render_size(const label *lab, int xdpi, int ydpi, long long &w, long long &h);

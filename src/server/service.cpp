@@ -23,56 +23,14 @@
 #include "platform/code_pages.h"
 #include "render/eps_runner.h"
 #include "server/log.h"
+#include "server/methods.h"
 #include "server/owner_only.h"
 #include "server/render.h"
 
-#include <QBuffer>
-
-#include "output/document.h"
-#include "output/output_messages.h"
-
 using namespace ino_read;
+using namespace lsv_methods;
 
 namespace {
-
-void fault(xmlrpc_env *env, int code, const std::u16string &message)
-{
-    if (env->fault_occurred)
-        xmlrpc_env_clean(env), xmlrpc_env_init(env);
-    xmlrpc_env_set_fault(env, code, msc__to_utf8(message).c_str());
-}
-
-std::u16string quoted(const std::u16string &name)
-{
-    return u"«" + name + u"»";
-}
-
-// A library fault as the reason of a malformed call.
-void params_fault(xmlrpc_env *env, const char *what)
-{
-    std::u16string reason = env->fault_occurred && env->fault_string ? msc__from_utf8(env->fault_string) : u"";
-    std::u16string text = u"Неверные параметры вызова: " + msc__from_utf8(what);
-    if (!reason.empty())
-        text += u" (" + reason + u")";
-    fault(env, LSV_FAULT_PARAMS, text);
-}
-
-// Item `index` of the parameter array, which must be a struct.
-xmlrpc_value_ptr struct_param(xmlrpc_env *env, xmlrpc_value *params, int index, const char *what)
-{
-    if (xmlrpc_value_type(params) != XMLRPC_TYPE_ARRAY || xmlrpc_array_size(env, params) <= index) {
-        params_fault(env, what);
-        return nullptr;
-    }
-    xmlrpc_value *v = nullptr;
-    xmlrpc_array_read_item(env, params, index, &v);
-    xmlrpc_value_ptr out(v);
-    if (env->fault_occurred || xmlrpc_value_type(v) != XMLRPC_TYPE_STRUCT) {
-        params_fault(env, what);
-        return nullptr;
-    }
-    return out;
-}
 
 xmlrpc_value *string_value_of(xmlrpc_env *env, const std::u16string &s)
 {
@@ -85,56 +43,9 @@ xmlrpc_value *true_value(xmlrpc_env *env)
     return xmlrpc_bool_new(env, 1);
 }
 
-bool name_param(xmlrpc_env *env, xmlrpc_value *params, const char *key, std::u16string &name)
-{
-    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
-    if (!st)
-        return false;
-    if (!read_string(env, st.get(), key, name)) {
-        params_fault(env, (std::string("нет строки \"") + key + "\"").c_str());
-        return false;
-    }
-    if (name.empty()) {
-        fault(env, LSV_FAULT_EMPTY_NAME, u"Не задано имя этикетки");
-        return false;
-    }
-    return true;
-}
-
-void store_fault(xmlrpc_env *env, server_store::result r, const std::u16string &name, const std::string &error)
-{
-    switch (r) {
-    case server_store::result::ok: break;
-    case server_store::result::not_found: fault(env, LSV_FAULT_NOT_FOUND, u"Этикетка " + quoted(name) + u" не найдена"); break;
-    case server_store::result::exists: fault(env, LSV_FAULT_EXISTS, u"Этикетка " + quoted(name) + u" уже есть"); break;
-    case server_store::result::empty_name: fault(env, LSV_FAULT_EMPTY_NAME, u"Не задано имя этикетки"); break;
-    case server_store::result::bad_label:
-        fault(env, LSV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + msc__from_utf8(error));
-        break;
-    case server_store::result::io_error:
-        fault(env, LSV_FAULT_STORE, u"Ошибка хранилища этикеток: " + msc__from_utf8(error));
-        break;
-    }
-}
-
-// The stored label struct of that name (a new reference), or null with the
-// fault set; a file that no longer reads is the store's fault, not the
-// caller's.
-xmlrpc_value *stored_value(xmlrpc_env *env, server_store &store, const std::u16string &name)
-{
-    server_store::result r;
-    ino_env inner;
-    std::string error;
-    xmlrpc_value *v = store.load(&inner.env, name, r, error);
-    if (!v)
-        store_fault(env, r == server_store::result::bad_label ? server_store::result::io_error : r, name,
-                    error.empty() ? "сохранённая этикетка не читается" : error);
-    return v;
-}
-
 // ------------------------------------------------------------ the methods
 
-xmlrpc_value *list_labels(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *list_labels(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
     std::vector<stored_label> labels;
     std::string error;
@@ -153,7 +64,7 @@ xmlrpc_value *list_labels(label_service &, server_store &store, xmlrpc_env *env,
     return env->fault_occurred ? nullptr : arr.release();
 }
 
-xmlrpc_value *load_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *load_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     std::u16string name;
     if (!name_param(env, params, "name", name))
@@ -161,7 +72,7 @@ xmlrpc_value *load_label(label_service &, server_store &store, xmlrpc_env *env, 
     return stored_value(env, store, name);
 }
 
-xmlrpc_value *save_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *save_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть этикеткой");
     if (!st)
@@ -187,7 +98,7 @@ xmlrpc_value *save_label(label_service &, server_store &store, xmlrpc_env *env, 
     return true_value(env);
 }
 
-xmlrpc_value *drop_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *drop_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     std::u16string name;
     if (!name_param(env, params, "name", name))
@@ -201,7 +112,7 @@ xmlrpc_value *drop_label(label_service &, server_store &store, xmlrpc_env *env, 
     return true_value(env);
 }
 
-xmlrpc_value *rename_label(label_service &, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
+xmlrpc_value *rename_label(label_service &, server_store &store, call_context &, xmlrpc_env *env, xmlrpc_value *params)
 {
     std::u16string from, to;
     if (!name_param(env, params, "oldname", from) || !name_param(env, params, "newname", to))
@@ -215,13 +126,13 @@ xmlrpc_value *rename_label(label_service &, server_store &store, xmlrpc_env *env
     return true_value(env);
 }
 
-xmlrpc_value *server_info(label_service &, server_store &, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *server_info(label_service &, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
     return xmlrpc_build_value(env, "{s:s,s:s,s:i,s:(sss)}", "name", "Vellumo", "version", VELLUMO_VERSION, "api", 1,
                               "features", "store", "render", "fonts");
 }
 
-xmlrpc_value *list_fonts(label_service &, server_store &, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *list_fonts(label_service &, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
     xmlrpc_value_ptr arr(xmlrpc_array_new(env));
     for (const std::u16string &f : lsv__font_families()) {
@@ -234,318 +145,9 @@ xmlrpc_value *list_fonts(label_service &, server_store &, xmlrpc_env *env, xmlrp
     return env->fault_occurred ? nullptr : arr.release();
 }
 
-// The log as one text: lines joined by line feeds, at most `limit` bytes of
-// UTF-8, then "…".
-std::string joined_log(const std::vector<std::u16string> &log, std::size_t limit)
-{
-    std::string text;
-    for (const std::u16string &line : log) {
-        if (!text.empty())
-            text += '\n';
-        text += msc__to_utf8(line);
-        if (text.size() > limit)
-            break;
-    }
-    if (text.size() > limit) {
-        std::size_t cut = limit;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-            --cut;
-        text.resize(cut);
-        text += "…";
-    }
-    return text;
-}
-
-// What "labels.render_label" asks for.
-struct render_request {
-    std::u16string name;
-    int xdpi = 0, ydpi = 0;
-    bool markup = false;
-    std::vector<render_variable> variables;
-};
-
-// "variables": an array of {name, value} structs.
-bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variable> &out)
-{
-    xmlrpc_value_ptr arr;
-    member(env, st, "variables", arr);
-    const int n = xmlrpc_value_type(arr.get()) == XMLRPC_TYPE_ARRAY ? xmlrpc_array_size(env, arr.get()) : -1;
-    for (int i = 0; n >= 0 && i < n && !env->fault_occurred; ++i) {
-        xmlrpc_value *item = nullptr;
-        xmlrpc_array_read_item(env, arr.get(), i, &item);
-        xmlrpc_value_ptr hold(item);
-        render_variable v;
-        if (!env->fault_occurred && read_string(env, item, "name", v.name) && read_string(env, item, "value", v.value))
-            out.push_back(std::move(v));
-    }
-    if (n < 0 || env->fault_occurred) {
-        params_fault(env, "\"variables\" должен быть массивом структур {name, value}");
-        return false;
-    }
-    return true;
-}
-
-// The request's parameters, each checked; false with the fault set.
-bool read_render_request(xmlrpc_env *env, xmlrpc_value *params, render_request &r)
-{
-    if (!name_param(env, params, "name", r.name))
-        return false;
-    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
-    if (!read_int(env, st.get(), "xresolution", r.xdpi) || !read_int(env, st.get(), "yresolution", r.ydpi)) {
-        params_fault(env, "нужны целые \"xresolution\" и \"yresolution\"");
-        return false;
-    }
-    if (has(env, st.get(), "markup") && !read_bool(env, st.get(), "markup", r.markup)) {
-        params_fault(env, "\"markup\" должен быть логическим");
-        return false;
-    }
-    if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
-        return false;
-    if (r.xdpi < LSV_MIN_DPI || r.xdpi > LSV_MAX_DPI || r.ydpi < LSV_MIN_DPI || r.ydpi > LSV_MAX_DPI) {
-        fault(env, LSV_FAULT_RESOLUTION,
-              u"Разрешение " + lsv__number(r.xdpi) + u"×" + lsv__number(r.ydpi) +
-                  u" вне пределов 10…1200 точек на дюйм");
-        return false;
-    }
-    return true;
-}
-
-// The stored label, read, if its picture at the request's resolution is
-// not too large; null with the fault set.
-label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_request &r)
-{
-    xmlrpc_value_ptr stored(stored_value(env, store, r.name));
-    if (!stored)
-        return nullptr;
-    ino_env inner;
-    label_ptr lab = ino__value_to_label(&inner.env, stored.get(), false);
-    stored.reset();
-    if (!lab) {
-        fault(env, LSV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(r.name));
-        return nullptr;
-    }
-    long long w = 0, h = 0;
-    lsv__render_size(lab.get(), r.xdpi, r.ydpi, w, h);
-    if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(LSV_MAX_PIXELS)) {
-        fault(env, LSV_FAULT_TOO_LARGE,
-              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) + u" пикселей больше 100 мегапикселей");
-        return nullptr;
-    }
-    return lab;
-}
-
-// The answer: the picture as JPEG and the render's log; or the fault that
-// says why there is no picture.
-xmlrpc_value *render_answer(label_service &service, xmlrpc_env *env, QImage image, const render_outcome &outcome,
-                            std::vector<std::u16string> &log)
-{
-    if (outcome.stopped) {
-        fault(env, LSV_FAULT_RENDER, u"Изображение не построено: сервер останавливается");
-        return nullptr;
-    }
-    if (outcome.out_of_time) {
-        fault(env, LSV_FAULT_RENDER,
-              u"Изображение не построено: рисунки EPS рисовались дольше " +
-                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
-        return nullptr;
-    }
-    std::vector<unsigned char> jpeg;
-    std::string error;
-    if (image.isNull() || !lsv__encode_jpeg(image, 90, jpeg, error)) {
-        fault(env, LSV_FAULT_RENDER,
-              u"Не удалось построить изображение: " + (error.empty() ? u"нет памяти" : msc__from_utf8(error)));
-        return nullptr;
-    }
-    image = QImage();
-    const std::string text = joined_log(log, service.render().max_log);
-    log.clear();
-    xmlrpc_value_ptr log_value(xmlrpc_string_new_lp_cr(env, text.size(), text.data()));
-    xmlrpc_value_ptr image_value(xmlrpc_base64_new(env, jpeg.size(), jpeg.data()));
-    if (env->fault_occurred)
-        return nullptr;
-    return xmlrpc_build_value(env, "{s:V,s:V}", "image", image_value.get(), "log", log_value.get());
-}
-
-xmlrpc_value *render_label(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
-{
-    render_request r;
-    if (!read_render_request(env, params, r))
-        return nullptr;
-    label_ptr lab = label_to_render(env, store, r);
-    if (!lab)
-        return nullptr;
-    std::vector<std::u16string> log;
-    render_outcome outcome;
-    QImage image = lsv__render(lab.get(), r.variables, r.xdpi, r.ydpi, r.markup, log, service.render(), &outcome);
-    r.variables.clear();
-    lab.reset();
-    return render_answer(service, env, std::move(image), outcome, log);
-}
-
-// A document is sent whole or not at all: pictures out of time or stopped
-// make it a fault, as they do a picture.  Elements that were not drawn
-// (each has its crossed box in the document) go to the log, the first few.
-bool document_whole(label_service &service, xmlrpc_env *env, const std::u16string &name,
-                    const render_outcome &outcome, const std::vector<std::u16string> &problems)
-{
-    constexpr std::size_t shown = 10;
-    for (std::size_t i = 0; i < problems.size() && i < shown; ++i)
-        lsv__log("labels.render_document «" + lsv__client_text(name) + "»: " + lsv__client_text(problems[i]));
-    if (problems.size() > shown)
-        lsv__log("labels.render_document «" + lsv__client_text(name) + "»: и ещё " +
-                 std::to_string(problems.size() - shown));
-    if (outcome.stopped) {
-        fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
-        return false;
-    }
-    if (outcome.out_of_time) {
-        fault(env, LSV_FAULT_RENDER,
-              u"Документ не построен: рисунки EPS рисовались дольше " +
-                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
-        return false;
-    }
-    return true;
-}
-
-// "labels.render_document": the label as a PDF or PNG file, or a PDF of a
-// page per row of variables.
-xmlrpc_value *render_document(label_service &service, server_store &store, xmlrpc_env *env, xmlrpc_value *params)
-{
-    render_request r;
-    if (!name_param(env, params, "name", r.name))
-        return nullptr;
-    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
-    std::u16string format;
-    if (!read_string(env, st.get(), "format", format) || (format != u"pdf" && format != u"png")) {
-        params_fault(env, "\"format\" должен быть \"pdf\" или \"png\"");
-        return nullptr;
-    }
-    int dpi = OUT_DEFAULT_DPI;
-    if (has(env, st.get(), "resolution") && !read_int(env, st.get(), "resolution", dpi)) {
-        params_fault(env, "\"resolution\" должен быть целым");
-        return nullptr;
-    }
-    if (dpi < LSV_MIN_DPI || dpi > LSV_MAX_DPI) {
-        fault(env, LSV_FAULT_RESOLUTION, u"Разрешение " + lsv__number(dpi) + u" вне пределов 10…1200 точек на дюйм");
-        return nullptr;
-    }
-    if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
-        return nullptr;
-    // The rows of a batch: each an array of {name, value} like "variables".
-    std::vector<std::vector<render_variable>> rows;
-    if (has(env, st.get(), "rows")) {
-        xmlrpc_value_ptr arr;
-        member(env, st.get(), "rows", arr);
-        if (env->fault_occurred || xmlrpc_value_type(arr.get()) != XMLRPC_TYPE_ARRAY) {
-            params_fault(env, "\"rows\" должен быть массивом");
-            return nullptr;
-        }
-        const int n = xmlrpc_array_size(env, arr.get());
-        if (n > LSV_MAX_DOCUMENT_ROWS) {
-            fault(env, LSV_FAULT_BATCH_TOO_LARGE,
-                  u"Строк " + lsv__number(n) + u", а в одном документе их не больше " +
-                      lsv__number(LSV_MAX_DOCUMENT_ROWS));
-            return nullptr;
-        }
-        if (format == u"png" && n > 0) {
-            params_fault(env, "PNG - одна этикетка; для \"rows\" нужен \"pdf\"");
-            return nullptr;
-        }
-        rows.resize(static_cast<std::size_t>(std::max(n, 0)));
-        for (int i = 0; i < n && !env->fault_occurred; ++i) {
-            xmlrpc_value *item = nullptr;
-            xmlrpc_array_read_item(env, arr.get(), i, &item);
-            xmlrpc_value_ptr hold(item);
-            xmlrpc_value_ptr one(env->fault_occurred ? nullptr : xmlrpc_struct_new(env));
-            if (!env->fault_occurred)
-                xmlrpc_struct_set_value(env, one.get(), "variables", item);
-            if (env->fault_occurred || !read_variables(env, one.get(), rows[static_cast<std::size_t>(i)]))
-                return nullptr;
-        }
-    }
-    r.xdpi = r.ydpi = dpi;
-    label_ptr lab = label_to_render(env, store, r);
-    if (!lab)
-        return nullptr;
-
-    const std::vector<std::u16string> names = out__label_names(lab.get());
-    std::vector<preview_var> base;
-    for (const render_variable &v : r.variables)
-        base.push_back({v.name, v.value});
-    doc_options o;
-    o.dpi = dpi;
-    o.limits = service.render();
-    // One budget of Ghostscript time for the whole call, however many rows.
-    o.document_budget = true;
-    std::vector<std::u16string> problems;
-    QByteArray bytes;
-    if (format == u"png") {
-        render_outcome outcome;
-        const QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems, &outcome);
-        if (!document_whole(service, env, r.name, outcome, problems))
-            return nullptr;
-        QBuffer buffer(&bytes);
-        if (img.isNull()) {
-            const QSize size = out__image_size(lab.get(), dpi);
-            fault(env, LSV_FAULT_TOO_LARGE,
-                  u"Изображение " + lsv__number(size.width()) + u"×" + lsv__number(size.height()) +
-                      u" пикселей слишком велико для PNG");
-            return nullptr;
-        }
-        if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
-            fault(env, LSV_FAULT_RENDER, u"Не удалось построить изображение: нет памяти");
-            return nullptr;
-        }
-    } else {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, LSV_MAX_DOCUMENT_BYTES);
-        std::u16string error;
-        bool ok = sink != nullptr;
-        // One label without rows takes its variables as render_label does.
-        const bool batch = !rows.empty();
-        if (!batch)
-            rows.emplace_back();
-        for (std::size_t i = 0; ok && i < rows.size(); ++i) {
-            if (rdr__eps_stopping()) {
-                fault(env, LSV_FAULT_RENDER, u"Документ не построен: сервер останавливается");
-                return nullptr;
-            }
-            std::vector<std::u16string> columns, cells;
-            for (render_variable &v : rows[i]) {
-                columns.push_back(std::move(v.name));
-                cells.push_back(std::move(v.value));
-            }
-            std::vector<render_variable>().swap(rows[i]);
-            ok = sink->page(batch ? out__row_variables(names, columns, cells, base)
-                                  : out__preview_variables(names, base),
-                            static_cast<long>(i + 1), problems, error);
-            if (sink->outcome.stopped || sink->outcome.out_of_time)
-                break;
-        }
-        if (sink && !document_whole(service, env, r.name, sink->outcome, problems))
-            return nullptr;
-        ok = ok && sink->finish(error);
-        sink.reset();
-        if (!ok) {
-            if (error == out_msg::document_too_large)
-                fault(env, LSV_FAULT_BATCH_TOO_LARGE, u"Документ не построен: он больше 256 МиБ");
-            else
-                fault(env, LSV_FAULT_RENDER, u"Документ не построен: " + error);
-            return nullptr;
-        }
-    }
-    if (bytes.size() > LSV_MAX_DOCUMENT_BYTES) {
-        fault(env, LSV_FAULT_BATCH_TOO_LARGE, u"Документ не построен: он больше 256 МиБ");
-        return nullptr;
-    }
-    return xmlrpc_base64_new(env, static_cast<std::size_t>(bytes.size()),
-                             reinterpret_cast<const unsigned char *>(bytes.constData()));
-}
-
 struct method_row {
     const char *name;
-    xmlrpc_value *(*fn)(label_service &, server_store &, xmlrpc_env *, xmlrpc_value *);
+    xmlrpc_value *(*fn)(label_service &, server_store &, call_context &, xmlrpc_env *, xmlrpc_value *);
 };
 const method_row method_rows[] = {
     {"labels.list_labels", list_labels}, {"labels.load_label", load_label},   {"labels.save_label", save_label},
@@ -554,8 +156,16 @@ const method_row method_rows[] = {
     {"labels.render_document", render_document},
 };
 
+// Whether a method's fault is one of the documented ones; any other (a
+// library call inside a method that failed) is answered as the server's
+// own failure, the library's words in brackets.
+bool documented_fault(int code)
+{
+    return code >= LSV_FAULT_NOT_FOUND && code <= LSV_FAULT_LAST;
+}
+
 // Runs one method: credentials first, then the method itself.
-xmlrpc_value *dispatch(label_service &service, const method_row &row, const std::string &peer, xmlrpc_env *env,
+xmlrpc_value *dispatch(label_service &service, const method_row &row, call_context &c, xmlrpc_env *env,
                        xmlrpc_value *params)
 {
     xmlrpc_value_ptr cred = struct_param(env, params, 0, "первый параметр должен быть структурой {user, passwd}");
@@ -568,18 +178,85 @@ xmlrpc_value *dispatch(label_service &service, const method_row &row, const std:
     }
     cred.reset();
     if (!service.users().allowed(user, password)) {
-        lsv__log(peer + " " + row.name + ": отказано пользователю «" + lsv__client_text(user) + "»");
+        lsv__log_call(c.peer(), std::string(row.name) + ": отказано пользователю «" + lsv__client_text(user) + "»");
         fault(env, LSV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
         return nullptr;
     }
-    xmlrpc_value *result = row.fn(service, service.store(), env, params);
+    xmlrpc_value *result = row.fn(service, service.store(), c, env, params);
     if (env->fault_occurred) {
         if (result)
             xmlrpc_DECREF(result);
-        lsv__log(peer + " " + row.name + ": " + lsv__client_text(env->fault_string));
+        if (!documented_fault(env->fault_code)) {
+            const std::u16string said = env->fault_string ? msc__from_utf8(env->fault_string) : u"";
+            fault(env, XMLRPC_INTERNAL_ERROR, u"Внутренняя ошибка сервера: ответ не построен (" + said + u")");
+        }
+        lsv__log_call(c.peer(), std::string(row.name) + ": " + lsv__client_text(env->fault_string));
         return nullptr;
     }
     return result;
+}
+
+// The first character of the document that XML-RPC here cannot carry (one
+// outside the Basic Multilingual Plane, written as UTF-8 or as a character
+// reference), or 0.
+char32_t beyond_bmp(const std::string &xml)
+{
+    for (std::size_t i = 0; i < xml.size(); ++i) {
+        const auto b = static_cast<unsigned char>(xml[i]);
+        if (b >= 0xF0 && b <= 0xF4 && i + 3 < xml.size())
+            return (char32_t(b & 0x07) << 18) | (char32_t(xml[i + 1] & 0x3F) << 12) |
+                   (char32_t(xml[i + 2] & 0x3F) << 6) | char32_t(xml[i + 3] & 0x3F);
+        if (b == '&' && i + 2 < xml.size() && xml[i + 1] == '#') {
+            const bool hex = xml[i + 2] == 'x' || xml[i + 2] == 'X';
+            char32_t v = 0;
+            std::size_t k = i + (hex ? 3 : 2);
+            for (; k < xml.size() && k < i + 16; ++k) {
+                const char d = xml[k];
+                const int digit = d >= '0' && d <= '9'                ? d - '0'
+                                  : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                                  : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                                : -1;
+                if (digit < 0)
+                    break;
+                v = std::min<char32_t>(v * (hex ? 16 : 10) + static_cast<char32_t>(digit), 0x7FFFFFFF);
+            }
+            if (k < xml.size() && xml[k] == ';' && v > 0xFFFF)
+                return v;
+        }
+    }
+    return 0;
+}
+
+std::string code_point_text(char32_t c)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
+    return buf;
+}
+
+// Why a document is not a call the server can read, in Russian, the
+// library's own words in brackets.
+std::string unreadable_request(const xmlrpc_env &env, const std::string &xml)
+{
+    const std::string said = env.fault_string ? env.fault_string : "";
+    std::string why;
+    if (const char32_t c = beyond_bmp(xml))
+        why = "символ " + code_point_text(c) +
+              " вне основной плоскости Юникода (эмодзи и подобные): XML-RPC этого сервера их не переносит";
+    else if (said.find("nests elements deeper") != std::string::npos)
+        why = "элементы XML вложены глубже " + std::to_string(INO_XML_DEPTH_LIMIT) + " уровней";
+    else if (said.find("too deep") != std::string::npos)
+        why = "значения вложены глубже " + std::to_string(xmlrpc_limit_get(XMLRPC_NESTING_LIMIT_ID)) + " уровней";
+    else if (env.fault_code == XMLRPC_LIMIT_EXCEEDED_ERROR)
+        why = "документ больше " + std::to_string(INO_XML_SIZE_LIMIT >> 20) + " МиБ";
+    else if (said.find("unknown encoding") != std::string::npos)
+        why = "документ объявляет кодировку, которой сервер не знает";
+    else if (said.find("ncoding") != std::string::npos || said.find("not valid") != std::string::npos ||
+             env.fault_code == XMLRPC_INVALID_UTF8_ERROR)
+        why = "текст не в той кодировке, которую объявляет документ";
+    else
+        why = "это не документ XML с вызовом XML-RPC";
+    return "Запрос не прочитан: " + why + (said.empty() ? "" : " (" + lsv__client_text(said) + ")");
 }
 
 // The answer to a call that was not made: a fault with that code and text.
@@ -597,8 +274,9 @@ mem_block_ptr fault_answer(int code, const std::string &text)
 
 } // namespace
 
-label_service::label_service(server_store &store, server_users &users, request_limits limits, render_limits render)
-    : store_(store), users_(users), limits_(limits), render_(render)
+label_service::label_service(server_store &store, server_users &users, request_limits limits, render_limits render,
+                             double call_seconds)
+    : store_(store), users_(users), limits_(limits), render_(render), call_seconds_(call_seconds)
 {
 }
 
@@ -608,15 +286,18 @@ mem_block_ptr label_service::answer(http_call &call)
 {
     c_numeric_scope c_locale;
     cr_protected_scope cr;
+    call_context c(call, call_seconds_);
     std::optional<std::string> safe;
     {
         ino_env prep;
         safe = ino__prepare_xml(&prep.env, call.body.data(), call.body.size());
         if (!safe) {
             // A document the parser must not see still gets an XML-RPC fault.
-            const std::string why = prep.env.fault_string ? prep.env.fault_string : "bad XML";
-            lsv__log(call.peer + " отвергнут запрос: " + lsv__client_text(why));
-            return fault_answer(XMLRPC_PARSE_ERROR, why);
+            const std::string why = unreadable_request(prep.env, call.body);
+            lsv__log_call(call.peer, "отвергнут запрос: " + why);
+            return fault_answer(prep.env.fault_code == XMLRPC_LIMIT_EXCEEDED_ERROR ? XMLRPC_LIMIT_EXCEEDED_ERROR
+                                                                                  : XMLRPC_PARSE_ERROR,
+                                why);
         }
     }
     call.body.clear();
@@ -624,7 +305,7 @@ mem_block_ptr label_service::answer(http_call &call)
     request_shape shape;
     std::string why;
     if (!lsv__prescan(safe->data(), safe->size(), limits_, shape, why)) {
-        lsv__log(call.peer + " отвергнут запрос: " + why);
+        lsv__log_call(call.peer, "отвергнут запрос: " + why);
         return fault_answer(XMLRPC_LIMIT_EXCEEDED_ERROR, "Запрос отвергнут: " + why);
     }
     if (!call.admit(lsv__parse_memory(safe->size(), shape)))
@@ -634,26 +315,28 @@ mem_block_ptr label_service::answer(http_call &call)
     const char *method_name = nullptr;
     xmlrpc_value *raw_params = nullptr;
     xmlrpc_parse_call(&env.env, safe->data(), safe->size(), &method_name, &raw_params);
-    safe.reset();
     xmlrpc_value_ptr params(raw_params);
     const std::string method = method_name ? method_name : "";
     std::free(const_cast<char *>(method_name));
-    if (env.failed())
-        return fault_answer(env.env.fault_code == XMLRPC_PARSE_ERROR || env.env.fault_code == XMLRPC_TYPE_ERROR
-                                ? XMLRPC_PARSE_ERROR
-                                : env.env.fault_code,
-                            std::string("Call XML not a proper XML-RPC call.  ") +
-                                (env.env.fault_string ? env.env.fault_string : ""));
+    if (env.failed()) {
+        const std::string text = unreadable_request(env.env, *safe);
+        safe.reset();
+        lsv__log_call(call.peer, "отвергнут запрос: " + text);
+        return fault_answer(XMLRPC_PARSE_ERROR, text);
+    }
+    safe.reset();
     // Only the label methods: no introspection, no multicall.
     const method_row *row = nullptr;
     for (const method_row &r : method_rows)
         if (method == r.name)
             row = &r;
     if (!row) {
-        lsv__log(call.peer + " неизвестный метод «" + lsv__client_text(method) + "»");
-        return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR, "Method '" + lsv__client_text(method) + "' not defined");
+        lsv__log_call(call.peer, "неизвестный метод «" + lsv__client_text(method) + "»");
+        return fault_answer(XMLRPC_NO_SUCH_METHOD_ERROR,
+                            "Метод «" + lsv__client_text(method) + "» не определён: сервер отвечает только на методы "
+                                                                  "labels.*");
     }
-    xmlrpc_value_ptr result(dispatch(*this, *row, call.peer, &env.env, params.get()));
+    xmlrpc_value_ptr result(dispatch(*this, *row, c, &env.env, params.get()));
     params.reset();
     ino_env ser;
     mem_block_ptr out(xmlrpc_mem_block_new(&ser.env, 0));
@@ -668,8 +351,11 @@ mem_block_ptr label_service::answer(http_call &call)
     }
     if (ser.failed()) {
         // The answer cannot be written (a text the format cannot hold).
-        lsv__log(call.peer + " " + method + ": ответ не записан: " + lsv__client_text(ser.env.fault_string));
-        return fault_answer(XMLRPC_INTERNAL_ERROR, ser.env.fault_string ? ser.env.fault_string : "answer not written");
+        lsv__log_call(call.peer, method + ": ответ не записан: " + lsv__client_text(ser.env.fault_string));
+        return fault_answer(XMLRPC_INTERNAL_ERROR,
+                            "Внутренняя ошибка сервера: ответ не записан" +
+                                (ser.env.fault_string ? " (" + lsv__client_text(ser.env.fault_string) + ")"
+                                                      : std::string()));
     }
     return out;
 }
@@ -843,6 +529,7 @@ int serve(http_server &server, server_store &store, int fd, const sockaddr_stora
     if (!stopping.exchange(true))
         pthread_kill(stopper.native_handle(), SIGTERM); // the server ended on its own
     stopper.join();
+    lsv__log_tick(true);
     if (busy > 0) {
         lsv__log("сервер остановлен, не дождавшись " + std::to_string(busy) + " соединений");
         std::fflush(nullptr);
@@ -878,7 +565,7 @@ int lsv__run(const server_options &options)
         ::close(fd);
         return 1;
     }
-    label_service service(*opened, users, options.request, options.render);
+    label_service service(*opened, users, options.request, options.render, options.call_seconds);
 
     // The program checks sizes itself; the library's limit is only a net.
     ino__ensure_limits();

@@ -10,6 +10,7 @@
 
 #include <xmlrpc-c/base.h>
 
+#include "model/limits.h"
 #include "server/http.h"
 #include "server/prescan.h"
 #include "server/render.h"
@@ -29,19 +30,27 @@ enum : int {
     LSV_FAULT_RESOLUTION = 9,
     LSV_FAULT_STORE = 10,
     LSV_FAULT_BATCH_TOO_LARGE = 11,
+    LSV_FAULT_BUSY = 12,         // no memory for the render came free within the call's time
+    LSV_FAULT_OUT_OF_RANGE = 13, // the label's sizes are outside what can be drawn
+    LSV_FAULT_TIMEOUT = 14,      // the render ran past the call's time (--call-timeout)
+    LSV_FAULT_LAST = LSV_FAULT_TIMEOUT,
 };
+// Besides these, calls that are not made get the XML-RPC library's codes
+// with the server's own Russian texts: -503 a request that is not an
+// XML-RPC call the server can read, -506 an unknown method, -509 a request
+// past the limits, -500 an answer the server could not build.
 
 // "labels.render_document": at most this many labels in one call, and this
 // many bytes of document in the answer.
-inline constexpr int LSV_MAX_DOCUMENT_ROWS = 10000;
-inline constexpr std::int64_t LSV_MAX_DOCUMENT_BYTES = std::int64_t(256) << 20;
+inline constexpr int LSV_MAX_DOCUMENT_ROWS = LIM_MAX_DOCUMENT_ROWS;
+inline constexpr std::int64_t LSV_MAX_DOCUMENT_BYTES = LIM_MAX_DOCUMENT_BYTES;
 
 inline constexpr char LSV_DEFAULT_LISTEN[] = "127.0.0.1:8390";
 
 class label_service {
 public:
     label_service(server_store &store, server_users &users, request_limits limits = {},
-                  render_limits render = {});
+                  render_limits render = {}, double call_seconds = 120);
     ~label_service();
     label_service(const label_service &) = delete;
     label_service &operator=(const label_service &) = delete;
@@ -61,6 +70,7 @@ private:
     server_users &users_;
     request_limits limits_;
     render_limits render_;
+    double call_seconds_;
 };
 
 struct server_options {
@@ -72,6 +82,7 @@ struct server_options {
     request_limits request;
     http_limits http;
     render_limits render;
+    double call_seconds = 120; // a call's time (--call-timeout)
     std::size_t cache_bytes = 64u << 20;
 };
 

@@ -380,6 +380,25 @@ std::vector<stored_label> folder_store::list()
     return out;
 }
 
+std::vector<std::string> folder_store::unlisted()
+{
+    {
+        std::lock_guard<std::mutex> lock(refresh_mutex_);
+        refresh_index();
+    }
+    std::vector<std::string> out;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto &[base, e] : index_) {
+        const std::string file = "файл " + lsv__client_text(base);
+        if (!e.readable)
+            out.push_back(file + ": не читается как этикетка");
+        else if (base_for(e.head.name) != base)
+            out.push_back(file + ": этикетка «" + lsv__client_text(e.head.name) + "» не на месте своего имени " +
+                          "(ожидается файл " + base_for(e.head.name) + ")");
+    }
+    return out;
+}
+
 server_store::result folder_store::list(std::vector<stored_label> &out, std::string &)
 {
     out = list();

@@ -70,6 +70,10 @@ public:
     // Every stored label in lsv__name_before order; io_error with a reason
     // when the store cannot be read now.
     virtual result list(std::vector<stored_label> &out, std::string &error) = 0;
+    // What the store holds but cannot list as a label (a file that no
+    // longer reads, one not in its own name's place): a line each saying
+    // which and why, for a copy that must not leave them out unsaid.
+    virtual std::vector<std::string> unlisted() { return {}; }
     // The label struct of a stored label (a new reference), or null with r
     // (bad_label: stored but unreadable; io_error: the store failed, error
     // says why).
@@ -119,6 +123,7 @@ public:
     // Every stored label, sorted by name.
     std::vector<stored_label> list();
     result list(std::vector<stored_label> &out, std::string &error) override;
+    std::vector<std::string> unlisted() override;
     // The label struct of a stored label (a new reference), or null.
     xmlrpc_value *load(xmlrpc_env *env, const std::u16string &name, result &r);
     xmlrpc_value *load(xmlrpc_env *env, const std::u16string &name, result &r, std::string &error) override;

@@ -14,6 +14,11 @@ bool lsv__copy_labels(server_store &from, server_store &to, copy_counts &counts,
     std::vector<stored_label> labels;
     if (from.list(labels, error) != server_store::result::ok)
         return false;
+    // Files that do not read are not listed, but they are labels left out.
+    for (const std::string &line : from.unlisted()) {
+        ++counts.unreadable;
+        std::fprintf(out, "не прочитан %s\n", line.c_str());
+    }
     for (const stored_label &l : labels) {
         const std::string shown = "«" + lsv__client_text(l.name) + "»";
         server_store::result r;

@@ -68,3 +68,13 @@ TEST(HostileClients, DocumentsArePdfOrPngAndBatchesAreBounded)
 {
     EXPECT_EQ(attack("document.py"), 0);
 }
+
+TEST(HostileClients, EveryFaultIsADocumentedOneInRussian)
+{
+    EXPECT_EQ(attack("faults.py"), 0);
+}
+
+TEST(HostileClients, RendersHoldTheirMemoryAndStopWhenTheirClientLeavesOrTheirTimeIsOver)
+{
+    EXPECT_EQ(attack("render_bounds.py"), 0);
+}

@@ -185,3 +185,27 @@ TEST(MemoryBudget, WaitersAreServedInOrderAndThoseWhoGaveUpArePassedOver)
     budget.release(too_much);
     EXPECT_EQ(budget.in_use(), 0u);
 }
+
+TEST(MemoryBudget, AWaiterWhoseClientLeftGivesUpItsPlace)
+{
+    memory_budget budget(100);
+    std::atomic<bool> stopping{false};
+    std::size_t held = 100;
+    ASSERT_TRUE(budget.acquire(held, 1000, stopping));
+    std::atomic<bool> left{false};
+    std::atomic<int> got{-1};
+    std::size_t wanted = 50;
+    // Waits far longer than the test runs unless leaving ends the wait.
+    std::thread waiter([&] { got = budget.acquire(wanted, 600000, stopping, [&] { return left.load(); }); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(got, -1);
+    left = true;
+    waiter.join();
+    EXPECT_EQ(got, 0);
+    // Its place in the line is passed over: the next one is served.
+    budget.release(held);
+    std::size_t next = 100;
+    EXPECT_TRUE(budget.acquire(next, 1000, stopping));
+    budget.release(next);
+    EXPECT_EQ(budget.in_use(), 0u);
+}

@@ -531,3 +531,31 @@ TEST_F(DatabaseStore, ImportAndExportFromTheCommandLineReportCounts)
     EXPECT_FALSE(fs::exists(dir / "missing"));
     EXPECT_EQ(run("--store " + uri + " --import a --export b", out), 2);
 }
+
+TEST_F(DatabaseStore, ImportCountsAndNamesFilesThatNoLongerRead)
+{
+    temp_dir dir;
+    std::string cut, elsewhere;
+    {
+        folder_store files((dir / "labels").string());
+        std::string error;
+        for (const char16_t *n : {u"Целая", u"Обрезанная", u"Чужая"})
+            ASSERT_EQ(files.save(named(n).get(), error), server_store::result::ok);
+        // A file cut short, and a label moved into another name's place.
+        const std::string whole = text_of(files.file_for(u"Обрезанная"));
+        std::ofstream(files.file_for(u"Обрезанная"), std::ios::trunc) << whole.substr(0, whole.size() / 2);
+        fs::rename(files.file_for(u"Чужая"), files.file_for(u"Нигде"));
+        cut = fs::path(files.file_for(u"Обрезанная")).filename().string();
+        elsewhere = fs::path(files.file_for(u"Нигде")).filename().string();
+    }
+    const std::string cmd = std::string("'") + VELLUMO_SERVER_BIN + "' --store '" + cluster().uri(db) +
+                            "' --import '" + (dir / "labels").string() + "' > '" + (dir / "out").string() + "' 2>&1";
+    const int rc = std::system(cmd.c_str());
+    const std::string out = text_of(dir / "out");
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 1) << out;
+    EXPECT_NE(out.find("скопировано этикеток: 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("не прочитаны или не приняты: 2"), std::string::npos) << out;
+    EXPECT_NE(out.find("не прочитан файл " + cut + ": не читается"), std::string::npos) << out;
+    EXPECT_NE(out.find("не прочитан файл " + elsewhere + ": этикетка «Чужая» не на месте"), std::string::npos) << out;
+    EXPECT_EQ(value("SELECT count(*) FROM vellumo_labels"), "1");
+}

@@ -237,6 +237,7 @@ print("saves acknowledged", oks[0], "faults", faults[0], "slowest call %.2f s" %
     const std::string url_a = narrow(a.url()), url_b = narrow(b.url());
     const char *argv[] = {"/usr/bin/env", pythonpath.c_str(), "python3", file.c_str(), url_a.c_str(), url_b.c_str(),
                           "9", nullptr};
+    const auto started = std::chrono::steady_clock::now();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -258,6 +259,16 @@ print("saves acknowledged", oks[0], "faults", faults[0], "slowest call %.2f s" %
     // Both servers are still the same processes and stop when asked.
     EXPECT_EQ(a.stop(), 0);
     EXPECT_EQ(b.stop(), 0);
+    // Refused calls of the outage are folded: the logs grew at the fixed
+    // rate of lines about calls (21 a second), not a line per call.
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    for (const char *name : {"a.log", "b.log"}) {
+        std::ifstream log(dir / name);
+        std::size_t lines = 0;
+        for (std::string line; std::getline(log, line);)
+            ++lines;
+        EXPECT_LE(static_cast<double>(lines), 21 * (seconds + 2) + 20) << name << " after " << seconds << " s";
+    }
     if (::testing::Test::HasFailure())
         for (const char *name : {"a.log", "b.log"})
             std::cout << "--- the end of " << name << ":\n" << log_tail((dir / name).string(), 40);

@@ -80,6 +80,22 @@ with peer.Server(BIN) as s:
     w, h = struct.unpack(">II", png[16:24])
     assert (w, h) == (450, 225), (w, h)
 
+    # One bound of pixels for every image: a PNG past the 67 megapixels that
+    # 256 MiB of pixels once allowed is made, as render_label's JPEG is, and
+    # past 100 megapixels both refuse it alike.
+    assert p.labels.save_label(peer.CRED, peer.label("Плакат", [peer.element("text", 10, 10, 200, 20, "Плакат")],
+                                                     width=610.0, height=610.0))
+    png = p.labels.render_document(peer.CRED, {"name": "Плакат", "format": "png", "resolution": 1000}).data
+    assert png[:8] == b"\x89PNG\r\n\x1a\n"
+    assert struct.unpack(">II", png[16:24]) == (8472, 8472), struct.unpack(">II", png[16:24])
+    del png
+    too_large = [fault_code(lambda: p.labels.render_document(peer.CRED, {"name": "Плакат", "format": "png",
+                                                                         "resolution": 1200})),
+                 fault_code(lambda: p.labels.render_label(peer.CRED, {"name": "Плакат", "xresolution": 1200,
+                                                                     "yresolution": 1200}))]
+    assert [c for c, _ in too_large] == [8, 8], too_large
+    assert all("100 мегапикселей" in t for _, t in too_large), too_large
+
     # More than 10,000 rows: fault 11, before anything is drawn.
     code, text = fault_code(lambda: p.labels.render_document(
         peer.CRED, {"name": "Ценник", "format": "pdf", "rows": [[]] * 10001}))

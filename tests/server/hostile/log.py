@@ -49,3 +49,38 @@ with peer.Server(BIN, args=["--users", users]) as s:
     assert "x" * 200 + "…" in grown and "x" * 201 not in grown
     assert "Нет\\tтакой\\u2028" in grown, grown
     assert "я" * 201 not in grown
+
+# A client that repeats a failing call on one kept-alive connection, and one
+# that varies it: equal lines are folded into one with its count each
+# second, the rest past the rate are counted in one line; the log grows at
+# a fixed rate however fast the calls come, and every call is counted.
+import time
+
+with peer.Server(BIN) as s:
+    p = s.proxy(60)
+    calls = 0
+    start = time.monotonic()
+    while time.monotonic() - start < 3:
+        try:
+            p.labels.load_label(peer.CRED, {"name": "Прайс"})
+        except xmlrpc.client.Fault as f:
+            assert f.faultCode == 1
+            calls += 1
+    for i in range(300):
+        try:
+            p.labels.load_label(peer.CRED, {"name": "Прайс %d" % i})
+        except xmlrpc.client.Fault as f:
+            calls += 1
+    seconds = time.monotonic() - start
+    s.stop()
+    log = s.log()
+    about_calls = [l for l in log.splitlines() if "labels.load_label" in l or "строк о вызовах" in l]
+    assert calls > 100, calls
+    assert len(about_calls) <= (seconds + 2) * 21, (len(about_calls), seconds, calls)
+    written = sum(1 for l in about_calls if "не найдена" in l and "повторилось" not in l)
+    repeated = sum(int(n) for n in re.findall(r"не найдена \(повторилось ещё (\d+) раз за секунду\)", log))
+    left_out = sum(int(n) for n in re.findall(r"строк о вызовах пропущено за секунду: (\d+)", log))
+    assert repeated > 0 and left_out > 0, log[-3000:]
+    assert written + repeated + left_out == calls, (written, repeated, left_out, calls)
+    for l in log.splitlines():
+        assert stamp.match(l), "a line the server did not write: %r" % l[:100]

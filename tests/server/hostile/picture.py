@@ -24,8 +24,8 @@ with peer.Server(BIN, env={"TMPDIR": jobs}) as s:
 
     # 4 megapixels of noise (2000 × 2000 at 720 dpi): past its default
     # bitmap size Ghostscript would put its page into band files (deleted
-    # while open) under its temporary folder.  Small enough to be drawn well
-    # inside its time on a busy machine.
+    # while open) under its temporary folder.  Its time is its own processor
+    # time, so a busy machine draws it as an idle one does.
     rng = random.Random(1)
     noise = "\n".join("%.3f setgray %d %d %d %d rectfill" % (rng.random(), rng.randrange(400), rng.randrange(400),
                                                              rng.randrange(1, 20), rng.randrange(1, 20))
@@ -34,21 +34,34 @@ with peer.Server(BIN, env={"TMPDIR": jobs}) as s:
                                                                      peer.eps(noise, (0, 0, 400, 400)))],
                                                 width=200, height=200))
     seen = set()
+    ran = set()
     stop = threading.Event()
 
     def watch():
+        # Only the server's own children, a few times a millisecond's work
+        # each pass: the watch must not be what slows Ghostscript down.
         while not stop.is_set():
-            for pid in os.listdir("/proc"):
+            try:
+                tasks = os.listdir("/proc/%d/task" % s.proc.pid)
+            except OSError:
+                tasks = []
+            for task in tasks:
                 try:
-                    with open("/proc/%s/cmdline" % pid, "rb") as f:
-                        if jobs.encode() not in f.read():
-                            continue  # not a Ghostscript of this server
-                    for fd in os.listdir("/proc/%s/fd" % pid):
-                        target = os.readlink("/proc/%s/fd/%s" % (pid, fd))
-                        if target.startswith(jobs) and not target.endswith(("job.ps", "gs.log")):
-                            seen.add(target)
+                    with open("/proc/%d/task/%s/children" % (s.proc.pid, task)) as f:
+                        children = f.read().split()
                 except OSError:
-                    pass
+                    continue
+                for pid in children:
+                    try:
+                        for fd in os.listdir("/proc/%s/fd" % pid):
+                            target = os.readlink("/proc/%s/fd/%s" % (pid, fd))
+                            if target.startswith(jobs):
+                                ran.add(pid)
+                                if not target.endswith(("job.ps", "gs.log")):
+                                    seen.add(target)
+                    except OSError:
+                        pass
+            stop.wait(0.003)
 
     t = threading.Thread(target=watch)
     t.start()
@@ -57,4 +70,6 @@ with peer.Server(BIN, env={"TMPDIR": jobs}) as s:
     t.join()
     assert "не нарисован" not in answer["log"], answer["log"]
     assert not seen, "Ghostscript wrote files: %s" % sorted(seen)
+    # The watch saw Ghostscript at work (else it proved nothing).
+    assert ran, "Ghostscript was never seen running"
 shutil.rmtree(jobs)

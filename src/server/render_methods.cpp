@@ -1,0 +1,444 @@
+// "labels.render_label" and "labels.render_document": a stored label drawn
+// as a JPEG with its log, or as a PDF or PNG file, the memory it holds taken
+// from the server's budget first, stopped with its call.
+#include <QBuffer>
+#include <algorithm>
+#include <cmath>
+
+#include "exchange/inout.h"
+#include "exchange/value_read.h"
+#include "output/document.h"
+#include "output/output_messages.h"
+#include "platform/code_pages.h"
+#include "render/eps_runner.h"
+#include "server/log.h"
+#include "server/methods.h"
+#include "server/render.h"
+#include "server/service.h"
+
+using namespace ino_read;
+
+namespace lsv_methods {
+
+namespace {
+
+// The log as one text: lines joined by line feeds, at most `limit` bytes of
+// UTF-8, then "…".
+std::string joined_log(const std::vector<std::u16string> &log, std::size_t limit)
+{
+    std::string text;
+    for (const std::u16string &line : log) {
+        if (!text.empty())
+            text += '\n';
+        text += msc__to_utf8(line);
+        if (text.size() > limit)
+            break;
+    }
+    if (text.size() > limit) {
+        std::size_t cut = limit;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.resize(cut);
+        text += "…";
+    }
+    return text;
+}
+
+// What "labels.render_label" asks for.
+struct render_request {
+    std::u16string name;
+    int xdpi = 0, ydpi = 0;
+    bool markup = false;
+    std::vector<render_variable> variables;
+};
+
+// "variables": an array of {name, value} structs.
+bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variable> &out)
+{
+    xmlrpc_value_ptr arr;
+    member(env, st, "variables", arr);
+    const int n = xmlrpc_value_type(arr.get()) == XMLRPC_TYPE_ARRAY ? xmlrpc_array_size(env, arr.get()) : -1;
+    for (int i = 0; n >= 0 && i < n && !env->fault_occurred; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(env, arr.get(), i, &item);
+        xmlrpc_value_ptr hold(item);
+        render_variable v;
+        if (!env->fault_occurred && read_string(env, item, "name", v.name) && read_string(env, item, "value", v.value))
+            out.push_back(std::move(v));
+    }
+    if (n < 0 || env->fault_occurred) {
+        params_fault(env, "\"variables\" должен быть массивом структур {name, value}");
+        return false;
+    }
+    return true;
+}
+
+std::u16string resolution_range()
+{
+    return lsv__number(LSV_MIN_DPI) + u"…" + lsv__number(LSV_MAX_DPI) + u" точек на дюйм";
+}
+
+// The request's parameters, each checked; false with the fault set.
+bool read_render_request(xmlrpc_env *env, xmlrpc_value *params, render_request &r)
+{
+    if (!name_param(env, params, "name", r.name))
+        return false;
+    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
+    if (!read_int(env, st.get(), "xresolution", r.xdpi) || !read_int(env, st.get(), "yresolution", r.ydpi)) {
+        params_fault(env, "нужны целые \"xresolution\" и \"yresolution\"");
+        return false;
+    }
+    if (has(env, st.get(), "markup") && !read_bool(env, st.get(), "markup", r.markup)) {
+        params_fault(env, "\"markup\" должен быть логическим");
+        return false;
+    }
+    if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
+        return false;
+    if (r.xdpi < LSV_MIN_DPI || r.xdpi > LSV_MAX_DPI || r.ydpi < LSV_MIN_DPI || r.ydpi > LSV_MAX_DPI) {
+        fault(env, LSV_FAULT_RESOLUTION,
+              u"Разрешение " + lsv__number(r.xdpi) + u"×" + lsv__number(r.ydpi) + u" вне пределов " +
+                  resolution_range());
+        return false;
+    }
+    return true;
+}
+
+std::u16string megapixels_limit()
+{
+    return lsv__number(LSV_MAX_PIXELS / 1000000) + u" мегапикселей";
+}
+
+// The stored label, read, if it can be drawn (its sizes in range) and its
+// picture at the request's resolution is not too large; null with the
+// fault set.
+label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_request &r)
+{
+    xmlrpc_value_ptr stored(stored_value(env, store, r.name));
+    if (!stored)
+        return nullptr;
+    ino_env inner;
+    label_ptr lab = ino__value_to_label(&inner.env, stored.get(), false);
+    stored.reset();
+    if (!lab) {
+        fault(env, LSV_FAULT_RENDER, u"Не удалось прочитать этикетку " + quoted(r.name));
+        return nullptr;
+    }
+    if (std::optional<std::u16string> why = ele__out_of_range(lab.get())) {
+        // The reason goes on the sentence: its capital (Cyrillic) comes down.
+        if (!why->empty() && (*why)[0] >= u'А' && (*why)[0] <= u'Я')
+            (*why)[0] = static_cast<char16_t>((*why)[0] + (u'а' - u'А'));
+        fault(env, LSV_FAULT_OUT_OF_RANGE, u"Этикетку " + quoted(r.name) + u" нельзя нарисовать: " + *why);
+        return nullptr;
+    }
+    long long w = 0, h = 0;
+    lsv__render_size(lab.get(), r.xdpi, r.ydpi, w, h);
+    if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(LSV_MAX_PIXELS)) {
+        fault(env, LSV_FAULT_TOO_LARGE,
+              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) + u" пикселей больше " + megapixels_limit());
+        return nullptr;
+    }
+    return lab;
+}
+
+// ------------------------------------------------------------ render memory
+
+// What a render holds at once, taken from the server's memory budget before
+// it draws.  A page as an image: 4 bytes a pixel for the page itself and 2
+// for its file on the way out with the answer that carries it (raised when
+// the file comes out larger).
+constexpr double page_bytes_per_pixel = 6;
+// An EPS picture drawn as an image: Ghostscript's PNG of it, the image read
+// from that and its conversion; the largest of the label's counts.
+constexpr double picture_bytes_per_pixel = 12;
+// A file on its way out: the file, the base64 value made of it and the XML
+// answer (a third more).
+constexpr double answer_bytes_per_file_byte = 4;
+// Fonts, barcodes, the label and its log.
+constexpr double render_base_bytes = 8 << 20;
+// PDF pages place pictures as Ghostscript's PDF of them, or as images of
+// this resolution where that fails.
+constexpr double pdf_picture_dpi = OUT_PDF_DPI;
+
+// The largest picture of the label (by its box) as an image at that many
+// pixels a point.
+double picture_bytes(const label *lab, double per_point)
+{
+    double most = 0;
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (e->disabled || e->type != ELE_PICTURE)
+            continue;
+        const double px = std::ceil(std::fabs(e->width) * per_point) * std::ceil(std::fabs(e->height) * per_point);
+        most = std::max(most, std::min(px, static_cast<double>(LSV_MAX_PIXELS)));
+    }
+    return most * picture_bytes_per_pixel;
+}
+
+std::size_t bytes_of(double v)
+{
+    return static_cast<std::size_t>(std::min(v, 1e18));
+}
+
+// The memory a render of `lab` holds, drawn as an image of w × h pixels.
+std::size_t image_render_bytes(const label *lab, int xdpi, int ydpi, long long w, long long h)
+{
+    return bytes_of(render_base_bytes + static_cast<double>(w) * static_cast<double>(h) * page_bytes_per_pixel +
+                    picture_bytes(lab, std::max(xdpi, ydpi) / 72.0));
+}
+
+constexpr char16_t image_not_made[] = u"Изображение не построено";
+constexpr char16_t document_not_made[] = u"Документ не построен";
+
+// The answer: the picture as JPEG and the render's log; or the fault that
+// says why there is no picture.
+xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env *env, QImage image,
+                            const render_outcome &outcome, std::vector<std::u16string> &log)
+{
+    if (outcome.stopped) {
+        c.stopped_fault(env, image_not_made);
+        return nullptr;
+    }
+    if (outcome.out_of_time) {
+        fault(env, LSV_FAULT_RENDER,
+              std::u16string(image_not_made) + u": рисунки EPS рисовались дольше " +
+                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
+        return nullptr;
+    }
+    std::vector<unsigned char> jpeg;
+    std::string error;
+    if (image.isNull() || !lsv__encode_jpeg(image, 90, jpeg, error)) {
+        fault(env, LSV_FAULT_RENDER,
+              u"Не удалось построить изображение: " + (error.empty() ? u"нет памяти" : msc__from_utf8(error)));
+        return nullptr;
+    }
+    image = QImage();
+    if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(jpeg.size()) * answer_bytes_per_file_byte),
+                image_not_made))
+        return nullptr;
+    const std::string text = joined_log(log, service.render().max_log);
+    log.clear();
+    xmlrpc_value_ptr log_value(xmlrpc_string_new_lp_cr(env, text.size(), text.data()));
+    xmlrpc_value_ptr image_value(xmlrpc_base64_new(env, jpeg.size(), jpeg.data()));
+    if (env->fault_occurred)
+        return nullptr;
+    return xmlrpc_build_value(env, "{s:V,s:V}", "image", image_value.get(), "log", log_value.get());
+}
+
+// A document is sent whole or not at all: pictures out of time or stopped
+// make it a fault, as they do a picture.  Elements that were not drawn
+// (each has its crossed box in the document) go to the log, the first few.
+bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, const std::u16string &name,
+                    const render_outcome &outcome, const std::vector<std::u16string> &problems)
+{
+    constexpr std::size_t shown = 10;
+    const std::string who = "labels.render_document «" + lsv__client_text(name) + "»: ";
+    for (std::size_t i = 0; i < problems.size() && i < shown; ++i)
+        lsv__log_call(c.peer(), who + lsv__client_text(problems[i]));
+    if (problems.size() > shown)
+        lsv__log_call(c.peer(), who + "и ещё " + std::to_string(problems.size() - shown));
+    if (outcome.stopped) {
+        c.stopped_fault(env, document_not_made);
+        return false;
+    }
+    if (outcome.out_of_time) {
+        fault(env, LSV_FAULT_RENDER,
+              std::u16string(document_not_made) + u": рисунки EPS рисовались дольше " +
+                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
+        return false;
+    }
+    return true;
+}
+
+std::u16string document_limit()
+{
+    return lsv__number(LSV_MAX_DOCUMENT_BYTES >> 20) + u" МиБ";
+}
+
+} // namespace
+
+xmlrpc_value *render_label(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
+                           xmlrpc_value *params)
+{
+    render_request r;
+    if (!read_render_request(env, params, r))
+        return nullptr;
+    label_ptr lab = label_to_render(env, store, r);
+    if (!lab)
+        return nullptr;
+    long long w = 0, h = 0;
+    lsv__render_size(lab.get(), r.xdpi, r.ydpi, w, h);
+    if (!c.hold(env, image_render_bytes(lab.get(), r.xdpi, r.ydpi, w, h), image_not_made))
+        return nullptr;
+    std::vector<std::u16string> log;
+    render_outcome outcome;
+    QImage image;
+    {
+        render_stop_scope stop([&c] { return c.should_stop(); });
+        image = lsv__render(lab.get(), r.variables, r.xdpi, r.ydpi, r.markup, log, service.render(), &outcome);
+    }
+    r.variables.clear();
+    lab.reset();
+    return render_answer(service, c, env, std::move(image), outcome, log);
+}
+
+// "labels.render_document": the label as a PDF or PNG file, or a PDF of a
+// page per row of variables.
+xmlrpc_value *render_document(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
+                              xmlrpc_value *params)
+{
+    render_request r;
+    if (!name_param(env, params, "name", r.name))
+        return nullptr;
+    xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
+    std::u16string format;
+    if (!read_string(env, st.get(), "format", format) || (format != u"pdf" && format != u"png")) {
+        params_fault(env, "\"format\" должен быть \"pdf\" или \"png\"");
+        return nullptr;
+    }
+    int dpi = OUT_DEFAULT_DPI;
+    if (has(env, st.get(), "resolution") && !read_int(env, st.get(), "resolution", dpi)) {
+        params_fault(env, "\"resolution\" должен быть целым");
+        return nullptr;
+    }
+    if (dpi < LSV_MIN_DPI || dpi > LSV_MAX_DPI) {
+        fault(env, LSV_FAULT_RESOLUTION, u"Разрешение " + lsv__number(dpi) + u" вне пределов " + resolution_range());
+        return nullptr;
+    }
+    if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
+        return nullptr;
+    // The rows of a batch: each an array of {name, value} like "variables".
+    std::vector<std::vector<render_variable>> rows;
+    if (has(env, st.get(), "rows")) {
+        xmlrpc_value_ptr arr;
+        member(env, st.get(), "rows", arr);
+        if (env->fault_occurred || xmlrpc_value_type(arr.get()) != XMLRPC_TYPE_ARRAY) {
+            params_fault(env, "\"rows\" должен быть массивом");
+            return nullptr;
+        }
+        const int n = xmlrpc_array_size(env, arr.get());
+        if (n > LSV_MAX_DOCUMENT_ROWS) {
+            fault(env, LSV_FAULT_BATCH_TOO_LARGE,
+                  u"Строк " + lsv__number(n) + u", а в одном документе их не больше " +
+                      lsv__number(LSV_MAX_DOCUMENT_ROWS));
+            return nullptr;
+        }
+        if (format == u"png" && n > 0) {
+            params_fault(env, "PNG - одна этикетка; для \"rows\" нужен \"pdf\"");
+            return nullptr;
+        }
+        rows.resize(static_cast<std::size_t>(std::max(n, 0)));
+        for (int i = 0; i < n && !env->fault_occurred; ++i) {
+            xmlrpc_value *item = nullptr;
+            xmlrpc_array_read_item(env, arr.get(), i, &item);
+            xmlrpc_value_ptr hold(item);
+            xmlrpc_value_ptr one(env->fault_occurred ? nullptr : xmlrpc_struct_new(env));
+            if (!env->fault_occurred)
+                xmlrpc_struct_set_value(env, one.get(), "variables", item);
+            if (env->fault_occurred || !read_variables(env, one.get(), rows[static_cast<std::size_t>(i)]))
+                return nullptr;
+        }
+    }
+    r.xdpi = r.ydpi = dpi;
+    label_ptr lab = label_to_render(env, store, r);
+    if (!lab)
+        return nullptr;
+
+    const std::vector<std::u16string> names = out__label_names(lab.get());
+    std::vector<preview_var> base;
+    for (const render_variable &v : r.variables)
+        base.push_back({v.name, v.value});
+    doc_options o;
+    o.dpi = dpi;
+    o.limits = service.render();
+    // One budget of Ghostscript time for the whole call, however many rows.
+    o.document_budget = true;
+    std::vector<std::u16string> problems;
+    QByteArray bytes;
+    // Stops the drawing when the client goes or the call's time is over.
+    render_stop_scope stop([&c] { return c.should_stop(); });
+    if (format == u"png") {
+        const QSize size = out__image_size(lab.get(), dpi);
+        if (!c.hold(env, image_render_bytes(lab.get(), dpi, dpi, size.width(), size.height()), document_not_made))
+            return nullptr;
+        render_outcome outcome;
+        QImage img = out__image(lab.get(), out__preview_variables(names, base), o, problems, &outcome);
+        if (!document_whole(service, c, env, r.name, outcome, problems))
+            return nullptr;
+        if (img.isNull()) {
+            fault(env, LSV_FAULT_TOO_LARGE,
+                  u"Изображение " + lsv__number(size.width()) + u"×" + lsv__number(size.height()) +
+                      u" пикселей слишком велико для PNG");
+            return nullptr;
+        }
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
+            fault(env, LSV_FAULT_RENDER, u"Не удалось построить изображение: нет памяти");
+            return nullptr;
+        }
+        img = QImage();
+    } else {
+        // Pictures as images where their vectors fail, and the document as
+        // it grows, with the answer that will carry it.
+        const double fixed = render_base_bytes + picture_bytes(lab.get(), pdf_picture_dpi / 72.0);
+        if (!c.hold(env, bytes_of(fixed), document_not_made))
+            return nullptr;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, LSV_MAX_DOCUMENT_BYTES);
+        std::u16string error;
+        bool ok = sink != nullptr;
+        // One label without rows takes its variables as render_label does.
+        const bool batch = !rows.empty();
+        if (!batch)
+            rows.emplace_back();
+        double held = fixed;
+        for (std::size_t i = 0; ok && i < rows.size(); ++i) {
+            if (rdr__render_stopping()) {
+                c.stopped_fault(env, document_not_made);
+                return nullptr;
+            }
+            std::vector<std::u16string> columns, cells;
+            for (render_variable &v : rows[i]) {
+                columns.push_back(std::move(v.name));
+                cells.push_back(std::move(v.value));
+            }
+            std::vector<render_variable>().swap(rows[i]);
+            ok = sink->page(batch ? out__row_variables(names, columns, cells, base)
+                                  : out__preview_variables(names, base),
+                            static_cast<long>(i + 1), problems, error);
+            if (sink->outcome.stopped || sink->outcome.out_of_time)
+                break;
+            // The buffer takes up to twice what it holds while it grows;
+            // then the answer is made of it.
+            const double need = fixed + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte;
+            if (ok && need > held) {
+                held = std::max(need, held * 1.5);
+                if (!c.hold(env, bytes_of(held), document_not_made))
+                    return nullptr;
+            }
+        }
+        if (sink && !document_whole(service, c, env, r.name, sink->outcome, problems))
+            return nullptr;
+        ok = ok && sink->finish(error);
+        sink.reset();
+        if (!ok) {
+            if (error == out_msg::document_too_large)
+                fault(env, LSV_FAULT_BATCH_TOO_LARGE,
+                      std::u16string(document_not_made) + u": он больше " + document_limit());
+            else
+                fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);
+            return nullptr;
+        }
+    }
+    if (bytes.size() > LSV_MAX_DOCUMENT_BYTES) {
+        fault(env, LSV_FAULT_BATCH_TOO_LARGE, std::u16string(document_not_made) + u": он больше " + document_limit());
+        return nullptr;
+    }
+    if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte),
+                document_not_made))
+        return nullptr;
+    return xmlrpc_base64_new(env, static_cast<std::size_t>(bytes.size()),
+                             reinterpret_cast<const unsigned char *>(bytes.constData()));
+}
+
+} // namespace lsv_methods
