@@ -466,8 +466,9 @@ TEST(Render, HostileEpsEndsInALogLineAndLeavesNothing)
         EXPECT_EQ(log[1].rfind(u"Элемент 1 («рисунок»): рисунок не нарисован: ", 0), 0u) << joined(log);
         // A picture that never ends is stopped by its own time (2 s of its
         // processor, or ten times that of the wall clock on a busy machine).
-        if (body == "{} loop")
+        if (body == "{} loop") {
             EXPECT_NE(joined(log).find("не уложился"), std::string::npos) << body << "\n" << joined(log);
+        }
         EXPECT_EQ(img.pixel(0, 0), qRgb(0xFF, 0, 0)) << body; // the red crossed box
         EXPECT_FALSE(fs::exists(planted)) << body;
         EXPECT_TRUE(fs::is_empty(jobs.path())) << body;
