@@ -189,21 +189,31 @@ std::size_t image_render_bytes(const label *lab, int xdpi, int ydpi, long long w
 constexpr char16_t image_not_made[] = u"Изображение не построено";
 constexpr char16_t document_not_made[] = u"Документ не построен";
 
+// False with the fault set when pictures ran out of time or the render was
+// stopped: `what` was not made.
+bool drawn_whole(label_service &service, call_context &c, xmlrpc_env *env, const render_outcome &outcome,
+                 const char16_t *what)
+{
+    if (outcome.stopped) {
+        c.stopped_fault(env, what);
+        return false;
+    }
+    if (outcome.out_of_time) {
+        fault(env, LSV_FAULT_RENDER,
+              std::u16string(what) + u": рисунки EPS рисовались дольше " +
+                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
+        return false;
+    }
+    return true;
+}
+
 // The answer: the picture as JPEG and the render's log; or the fault that
 // says why there is no picture.
 xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env *env, QImage image,
                             const render_outcome &outcome, std::vector<std::u16string> &log)
 {
-    if (outcome.stopped) {
-        c.stopped_fault(env, image_not_made);
+    if (!drawn_whole(service, c, env, outcome, image_not_made))
         return nullptr;
-    }
-    if (outcome.out_of_time) {
-        fault(env, LSV_FAULT_RENDER,
-              std::u16string(image_not_made) + u": рисунки EPS рисовались дольше " +
-                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
-        return nullptr;
-    }
     std::vector<unsigned char> jpeg;
     std::string error;
     if (image.isNull() || !lsv__encode_jpeg(image, 90, jpeg, error)) {
@@ -236,17 +246,7 @@ bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, co
         lsv__log_call(c.peer(), who + lsv__client_text(problems[i]));
     if (problems.size() > shown)
         lsv__log_call(c.peer(), who + "и ещё " + std::to_string(problems.size() - shown));
-    if (outcome.stopped) {
-        c.stopped_fault(env, document_not_made);
-        return false;
-    }
-    if (outcome.out_of_time) {
-        fault(env, LSV_FAULT_RENDER,
-              std::u16string(document_not_made) + u": рисунки EPS рисовались дольше " +
-                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
-        return false;
-    }
-    return true;
+    return drawn_whole(service, c, env, outcome, document_not_made);
 }
 
 std::u16string document_limit()
