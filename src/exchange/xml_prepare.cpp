@@ -301,8 +301,8 @@ bool ino__xml_bmp_only(xmlrpc_env *env, const char *xml, std::size_t len)
     auto refuse = [&](char32_t c, std::size_t at) {
         const long line = 1 + static_cast<long>(std::count(xml, xml + at, '\n'));
         xmlrpc_env_set_fault_formatted(env, XMLRPC_INVALID_UTF8_ERROR,
-                                       "Символ U+%04X (строка %ld документа) не может быть в этикетке: символы вне "
-                                       "основной плоскости Юникода (эмодзи и подобные) программа не хранит.",
+                                       "Символ U+%04X (строка %ld документа) не принимается: символы вне основной "
+                                       "плоскости Юникода (эмодзи и подобные) программа не хранит и не передаёт.",
                                        static_cast<unsigned>(c), line);
         return false;
     };

@@ -79,10 +79,14 @@ void show_problems(const std::vector<std::u16string> &problems)
 std::u16string suggested_name(const label *lab, const char16_t *ext)
 {
     std::u16string name = lab->name;
+    // A label without a name is called after its file.
+    if (name.empty() && lab->store.local && lab->store.place) {
+        name = *lab->store.place;
+        if (const std::size_t slash = name.find_last_of(u'/'); slash != std::u16string::npos)
+            name.erase(0, slash + 1);
+    }
     // A label from a file is named after it: label1.lbl exports as
     // label1.pdf, not label1.lbl.pdf.
-    if (const std::size_t slash = name.find_last_of(u'/'); slash != std::u16string::npos)
-        name.erase(0, slash + 1);
     if (name.size() > 4) {
         std::u16string tail = name.substr(name.size() - 4);
         for (char16_t &c : tail)

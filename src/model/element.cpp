@@ -393,19 +393,23 @@ std::optional<std::u16string> ele__out_of_range(const label *lab)
 {
     const double most = ELE_MAX_LABEL_SIZE;
     auto fits = [most](double v) { return std::isfinite(v) && v > 0 && v <= most; };
-    const std::u16string limit = u" (допускается от 0 до " + number(static_cast<long long>(most)) + u" пт)";
+    const std::u16string limit = u" (допускается больше 0 и не больше " + number(static_cast<long long>(most)) + u" пт)";
     if (!fits(lab->width) || !fits(lab->height))
         return u"Размер этикетки " + shown(lab->width) + u" × " + shown(lab->height) + u" пт вне допустимого" + limit;
+    const std::u16string magnitude = u" (допускается не больше " + number(static_cast<long long>(most)) + u" пт)";
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
         const std::u16string who = u"Элемент " + number(i + 1) + u" «" + e->desc + u"»: ";
         auto within = [most](double v) { return std::isfinite(v) && std::fabs(v) <= most; };
         if (!within(e->width) || !within(e->height))
-            return who + u"размер " + shown(e->width) + u" × " + shown(e->height) + u" пт вне допустимого" + limit;
+            return who + u"размер " + shown(std::fabs(e->width)) + u" × " + shown(std::fabs(e->height)) +
+                   u" пт вне допустимого" + magnitude;
         if (!within(e->x) || !within(e->y) || !std::isfinite(e->angle))
-            return who + u"точка крепления (" + shown(e->x) + u", " + shown(e->y) + u") вне допустимого" + limit;
-        if ((e->type == ELE_TEXT && !within(e->text.size)) || (e->type == ELE_BORDER && !within(e->border.thickness)))
-            return who + u"размер шрифта или толщина линии вне допустимого" + limit;
+            return who + u"точка крепления (" + shown(e->x) + u", " + shown(e->y) + u") вне допустимого" + magnitude;
+        if (e->type == ELE_TEXT && !within(e->text.size))
+            return who + u"размер шрифта " + shown(e->text.size) + u" пт вне допустимого" + magnitude;
+        if (e->type == ELE_BORDER && !within(e->border.thickness))
+            return who + u"толщина линии " + shown(e->border.thickness) + u" пт вне допустимого" + magnitude;
     }
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cerrno>
@@ -111,7 +112,12 @@ struct atomic_file {
     }
     bool commit(std::u16string &error)
     {
-        if (file.error() == QFileDevice::NoError && file.commit())
+        // QSaveFile's own commit ignores a failure of its last flush (a
+        // full disk): it would rename a cut file over the old one and say
+        // so was fine.  The bytes are flushed and synced here first.
+        const bool written = file.error() == QFileDevice::NoError && file.flush() &&
+                             (file.handle() < 0 || ::fsync(file.handle()) == 0);
+        if (written && file.commit())
             return true;
         error = not_written(path, save_failure(file));
         file.cancelWriting();

@@ -43,9 +43,11 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         const auto *fs = qobject_cast<const QFileSystemModel *>(sourceModel());
-        if (role != Qt::DisplayRole || !fs || (index.column() != 1 && index.column() != 3))
+        if (role != Qt::DisplayRole || !fs || index.column() < 1 || index.column() > 3)
             return QIdentityProxyModel::data(index, role);
         const QModelIndex source = mapToSource(index);
+        if (index.column() == 2) // Qt's own word for a folder stays English
+            return fs->isDir(source) ? QStringLiteral("Папка") : QIdentityProxyModel::data(index, role);
         const QLocale ru(QLocale::Russian, QLocale::Russia);
         if (index.column() == 3)
             return ru.toString(fs->lastModified(source), QStringLiteral("dd.MM.yyyy HH:mm"));

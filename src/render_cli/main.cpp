@@ -17,6 +17,7 @@
 #include <thread>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <fcntl.h>
 #include <iostream>
@@ -140,12 +141,14 @@ struct options {
     std::vector<preview_var> vars;
 };
 
-std::string ask_password()
+// The password: VELLUMO_PASSWORD (which may be empty), else asked on the
+// terminal; nothing when there is neither.
+std::optional<std::string> ask_password()
 {
     if (const char *p = std::getenv("VELLUMO_PASSWORD"))
-        return p;
+        return std::string(p);
     if (!::isatty(STDIN_FILENO))
-        return {};
+        return std::nullopt;
     std::fprintf(stderr, "Пароль: ");
     termios old{};
     const bool echo_off = ::tcgetattr(STDIN_FILENO, &old) == 0;
@@ -330,12 +333,23 @@ int main(int argc, char **argv)
         return usage_error("--copies относится к --printer");
     if ((given.count("--user") || given.count("--timeout")) && o.server.empty())
         return usage_error("--user и --timeout относятся к --server");
+    if (!o.server.empty() && o.user.empty())
+        return usage_error("с --server нужно имя пользователя: --user ИМЯ");
     if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
         return usage_error("--separator и --encoding относятся к --csv");
     if (!o.output.empty() && out__format_of(msc__from_utf8(o.output)) == doc_format::none)
         return usage_error("формат файла результата по расширению: .pdf, .png или .svg");
 
     watch_signals();
+    // Qt's own remarks ("XDG_RUNTIME_DIR not set", libpng's words before a
+    // failed write) are English and not for the user: every problem is
+    // said here, in Russian, once.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "vellumo-render: внутренняя ошибка Qt (%s)\n", text.toLocal8Bit().constData());
+            std::abort();
+        }
+    });
     // No windows are ever shown: no display is needed.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
@@ -348,12 +362,17 @@ int main(int argc, char **argv)
             return EXIT_NOT_WRITTEN;
         lab = ino__load_file(msc__from_utf8(o.label_file));
     } else {
-        const std::string password = ask_password();
+        const std::optional<std::string> password = ask_password();
+        if (!password) {
+            say(u"Пароль не задан: нет переменной VELLUMO_PASSWORD, а спросить его негде (нет терминала). "
+                u"Для сервера без пользователей задайте VELLUMO_PASSWORD пустой.");
+            return EXIT_NOT_WRITTEN;
+        }
         // No person can cancel here: a silent server must not keep a
         // script waiting for ever.
         rpd__set_deadline_ms(static_cast<int>(o.timeout * 1000));
         lab = ino__load_label(msc__from_utf8(o.server), msc__from_utf8(o.label_name), msc__from_utf8(o.user),
-                              msc__from_utf8(password));
+                              msc__from_utf8(*password));
     }
     if (!lab)
         return EXIT_NOT_WRITTEN; // the reason is already on stderr

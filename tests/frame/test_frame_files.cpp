@@ -120,9 +120,9 @@ TEST_F(FrameFiles, EachFileOnTheCommandLineOpensInAFrameOfItsOwn)
     // The bad ones said so, one box each, naming the file and why.
     ASSERT_EQ(boxes.shown.size(), 4u);
     EXPECT_EQ(boxes.shown[0].text, u"Файл этикетки «" + emoji.toStdU16String() +
-                                       u"» не прочитан. Символ U+1F600 (строка 1 документа) не может быть в "
-                                       u"этикетке: символы вне основной плоскости Юникода (эмодзи и подобные) "
-                                       u"программа не хранит.");
+                                       u"» не прочитан. Символ U+1F600 (строка 1 документа) не принимается: "
+                                       u"символы вне основной плоскости Юникода (эмодзи и подобные) программа не "
+                                       u"хранит и не передаёт.");
     EXPECT_EQ(boxes.shown[1].text, u"Файл этикетки «" + missing.toStdU16String() + u"» не открыт: такого файла нет.");
     EXPECT_EQ(boxes.shown[2].text, u"Файл этикетки «" + folder.toStdU16String() + u"» не открыт: это папка.");
     EXPECT_NE(boxes.shown[3].text.find(u"не является файлом этикетки"), std::u16string::npos);

@@ -149,6 +149,18 @@ TEST_F(PrintExport, ExportWritesAPdfWithThePreviewVariables)
     ASSERT_EQ(files.asked.size(), 2u);
     EXPECT_EQ(files.asked[1].initial_name, u"label1.pdf");
     EXPECT_EQ(files.asked[1].folder, u16(dir.path()));
+    // A slash inside a name is no folder; a label without a name is called
+    // after its file.
+    f->hub().lab()->name = u"Молоко 1/2 л";
+    files.results.push_back({});
+    f->command(cmd::export_label);
+    EXPECT_EQ(files.asked.back().initial_name, u"Молоко 1_2 л.pdf");
+    f->hub().lab()->name.clear();
+    f->hub().lab()->store.place = u"/labels/безымянная.lbl";
+    f->hub().lab()->store.local = 1;
+    files.results.push_back({});
+    f->command(cmd::export_label);
+    EXPECT_EQ(files.asked.back().initial_name, u"безымянная.pdf");
     f->hub().lab()->name = u"Ценник";
     EXPECT_EQ(warnings(), "");
     const pdf_facts facts = pdf_info(dir / "tag.pdf");

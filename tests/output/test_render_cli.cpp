@@ -15,6 +15,7 @@
 #include "model/lg_epsi.h"
 #include "exchange/server_ops.h"
 #include "platform/code_pages.h"
+#include "support/private_mount.h"
 #include "support/server_process.h"
 #include "output/output_support.h"
 #include "output/cups_server.h"
@@ -141,6 +142,7 @@ TEST(RenderCli, ExitStatusSaysWhatWasWritten)
         {quoted(lbl) + " --output x.pdf -o y.pdf", 2, "указан дважды"},
         {quoted(lbl) + " -o x.png --dpi 300 --dpi 600", 2, "--dpi указан дважды"},
         {quoted(lbl) + " -o x.pdf --user u", 2, "--server"},
+        {"--server http://127.0.0.1:1 x -o x.pdf", 2, "--user"},
         {"--server http://127.0.0.1:1 --user u x -o x.pdf --timeout 0", 2, "--timeout"},
     };
     for (const wrong &w : cases) {
@@ -304,7 +306,10 @@ TEST(RenderCli, LabelFromALabelServerWithThePasswordFromTheEnvironment)
                 quoted(dir / "no.png"));
         EXPECT_EQ(r.status, 1) << env << r.err;
         EXPECT_NE(r.err.find("vellumo-render: "), std::string::npos) << r.err;
+        // Every line is the program's own, in Russian (Qt's remarks stay out).
+        EXPECT_EQ(r.err.find("QStandardPaths"), std::string::npos) << r.err;
     }
+    EXPECT_NE(r.err.find("Пароль не задан"), std::string::npos) << r.err;
     r = run("VELLUMO_PASSWORD='секрет' '" + BIN + "' --server " + url + " --user kassa 'Нет такой' -o " +
             quoted(dir / "no.png"));
     EXPECT_EQ(r.status, 1) << r.err;
@@ -349,6 +354,31 @@ TEST(RenderCli, OutputThroughALinkOrOntoADeviceAndLabelsPastTheRangeAreRefused)
             EXPECT_NE(r.err.find("вне допустимого"), std::string::npos) << r.err;
             EXPECT_FALSE(fs::exists(dir / out)) << out;
         }
+    }
+}
+
+TEST(RenderCli, AFullDiskIsAFailureAndLeavesTheOldFile)
+{
+    // A PDF or SVG whose last bytes found no room was renamed over the old
+    // file, cut short, with status 0.  On an 8 KiB disk of its own: status
+    // 1, the reason said, the old file as it was.
+    temp_dir dir, small;
+    const fs::path lbl = save_tag(dir);
+    for (const char *name : {"old.pdf", "old.svg"}) {
+        const fs::path target = small / name;
+        const std::string old(6000, 'o'); // the disk's two pages taken
+        const int rc = run_with_tmpfs(
+            small.path().string(), "size=8k", false, [&] { write_file(target, old); },
+            [&] {
+                const run_result r = render(quoted(lbl) + " -o " + quoted(target) + " --var name=Чай --var code=X");
+                if (r.status != 1)
+                    return 10 + r.status;
+                if (r.err.find("не записан") == std::string::npos)
+                    return 2;
+                return slurp(target) == old ? 0 : 3;
+            });
+        ASSERT_NE(rc, -1) << "no private mount here";
+        EXPECT_EQ(rc, 0) << name << " (1x: the exit status x, 2: no message, 3: the old file changed)";
     }
 }
 
