@@ -10,6 +10,7 @@
 #include "model/messages.h"
 #include "model/misc.h"
 #include "platform/code_pages.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -435,17 +436,7 @@ namespace {
 
 std::string reason(int error)
 {
-    switch (error) {
-    case ENOENT:
-        return "такого файла нет";
-    case EACCES:
-    case EPERM:
-        return "нет прав на чтение";
-    case EISDIR:
-        return "это папка";
-    default:
-        return std::strerror(error);
-    }
+    return msc__to_utf8(msc__read_error_text(error));
 }
 
 } // namespace

@@ -584,6 +584,18 @@ std::uint64_t encoded_rest(const label *lab)
 
 // Mebibytes with one decimal, a comma before it as Russian writes (and
 // whatever the C locale says).
+// About the bytes of the label's document, `left_out`'s picture not counted.
+std::uint64_t stored_size(const label *lab, const element *left_out)
+{
+    std::uint64_t used = encoded_rest(lab);
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (e != left_out && e->type == ELE_PICTURE && e->picture.data)
+            used += encoded_picture(e->picture.data->data.size());
+    }
+    return used;
+}
+
 std::u16string mib(std::uint64_t bytes)
 {
     const std::uint64_t tenths = (bytes * 10 + (1u << 19)) >> 20;
@@ -595,12 +607,7 @@ std::u16string mib(std::uint64_t bytes)
 
 std::uint64_t ino__picture_room(const label *lab, const element *replaced)
 {
-    std::uint64_t used = encoded_rest(lab) + (replaced ? 0 : 1024);
-    for (int i = 0; i < lab->qty; ++i) {
-        const element *e = lab->es[i];
-        if (e != replaced && e->type == ELE_PICTURE && e->picture.data)
-            used += encoded_picture(e->picture.data->data.size());
-    }
+    const std::uint64_t used = stored_size(lab, replaced) + (replaced ? 0 : 1024);
     if (used >= INO_XML_SIZE_LIMIT)
         return 0;
     // The largest n whose encoding fits what is left.
@@ -633,12 +640,7 @@ std::optional<std::u16string> ino__picture_refusal(const label *lab, const eleme
 
 std::optional<std::u16string> ino__too_large_to_send(const label *lab)
 {
-    std::uint64_t used = encoded_rest(lab);
-    for (int i = 0; i < lab->qty; ++i) {
-        const element *e = lab->es[i];
-        if (e->type == ELE_PICTURE && e->picture.data)
-            used += encoded_picture(e->picture.data->data.size());
-    }
+    const std::uint64_t used = stored_size(lab, nullptr);
     if (used <= INO_XML_SIZE_LIMIT)
         return std::nullopt;
     return msc__format(msg::label_too_large, lab->name.c_str(), mib(used).c_str(),

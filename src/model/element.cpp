@@ -1,11 +1,11 @@
 #include "model/element.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "model/errors.h"
+#include "model/misc.h"
 #include "model/xmalloc.h"
 
 namespace {
@@ -371,45 +371,35 @@ double ele__toggle_auto_height(const element *e)
     }
 }
 
-namespace {
-
-// A number as people read it: "300", "12.5", "1e+308".
-std::u16string shown(double v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.10g", v);
-    return std::u16string(buf, buf + std::char_traits<char>::length(buf));
-}
-
-std::u16string number(long long v)
-{
-    const std::string s = std::to_string(v);
-    return std::u16string(s.begin(), s.end());
-}
-
-} // namespace
-
 std::optional<std::u16string> ele__out_of_range(const label *lab)
 {
     const double most = ELE_MAX_LABEL_SIZE;
+    const int limit = static_cast<int>(most);
     auto fits = [most](double v) { return std::isfinite(v) && v > 0 && v <= most; };
-    const std::u16string limit = u" (допускается больше 0 и не больше " + number(static_cast<long long>(most)) + u" пт)";
     if (!fits(lab->width) || !fits(lab->height))
-        return u"Размер этикетки " + shown(lab->width) + u" × " + shown(lab->height) + u" пт вне допустимого" + limit;
-    const std::u16string magnitude = u" (допускается не больше " + number(static_cast<long long>(most)) + u" пт)";
+        return msc__format(u"Размер этикетки %.10g × %.10g пт вне допустимого (допускается больше 0 и не больше %d пт)",
+                           lab->width, lab->height, limit);
+    auto within = [most](double v) { return std::isfinite(v) && std::fabs(v) <= most; };
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
-        const std::u16string who = u"Элемент " + number(i + 1) + u" «" + e->desc + u"»: ";
-        auto within = [most](double v) { return std::isfinite(v) && std::fabs(v) <= most; };
-        if (!within(e->width) || !within(e->height))
-            return who + u"размер " + shown(std::fabs(e->width)) + u" × " + shown(std::fabs(e->height)) +
-                   u" пт вне допустимого" + magnitude;
-        if (!within(e->x) || !within(e->y) || !std::isfinite(e->angle))
-            return who + u"точка крепления (" + shown(e->x) + u", " + shown(e->y) + u") вне допустимого" + magnitude;
-        if (e->type == ELE_TEXT && !within(e->text.size))
-            return who + u"размер шрифта " + shown(e->text.size) + u" пт вне допустимого" + magnitude;
-        if (e->type == ELE_BORDER && !within(e->border.thickness))
-            return who + u"толщина линии " + shown(e->border.thickness) + u" пт вне допустимого" + magnitude;
+        const std::u16string who = msc__format(u"Элемент %d «%s»: ", i + 1, e->desc.c_str());
+        const char16_t *what = nullptr;
+        std::u16string value;
+        if (!within(e->width) || !within(e->height)) {
+            what = u"размер";
+            value = msc__format(u"%.10g × %.10g пт", std::fabs(e->width), std::fabs(e->height));
+        } else if (!within(e->x) || !within(e->y) || !std::isfinite(e->angle)) {
+            what = u"точка крепления";
+            value = msc__format(u"(%.10g, %.10g)", e->x, e->y);
+        } else if (e->type == ELE_TEXT && !within(e->text.size)) {
+            what = u"размер шрифта";
+            value = msc__format(u"%.10g пт", e->text.size);
+        } else if (e->type == ELE_BORDER && !within(e->border.thickness)) {
+            what = u"толщина линии";
+            value = msc__format(u"%.10g пт", e->border.thickness);
+        }
+        if (what)
+            return who + msc__format(u"%s %s вне допустимого (допускается не больше %d пт)", what, value.c_str(), limit);
     }
     return std::nullopt;
 }

@@ -33,6 +33,7 @@
 #include "model/misc.h"
 #include "output/document.h"
 #include "platform/code_pages.h"
+#include "platform/file_io.h"
 #include "platform/message_boxes.h"
 #include "platform/seam.h"
 #include "render/eps_runner.h"
@@ -123,12 +124,8 @@ bool label_file_readable(const std::string &path)
     }
     if (!error)
         return true;
-    const char *why = error == ENOENT    ? "такого файла нет"
-                      : error == EISDIR  ? "это папка"
-                      : error == EACCES  ? "нет прав на чтение"
-                      : error == ENOTDIR ? "в пути есть файл вместо папки"
-                                         : std::strerror(error);
-    std::fprintf(stderr, "vellumo-render: Файл этикетки «%s» не читается: %s.\n", path.c_str(), why);
+    std::fprintf(stderr, "vellumo-render: Файл этикетки «%s» не читается: %s.\n", path.c_str(),
+                 msc__to_utf8(msc__read_error_text(error)).c_str());
     return false;
 }
 
