@@ -86,7 +86,6 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     // Where the last file was chosen, and for a save the label's own name.
     // Never the folder a picture was last taken from: labels keep their own.
     files->setDirectory(!res.folder.empty() && QFileInfo(qs(res.folder)).isDir() ? qs(res.folder) : QDir::homePath());
-    qt_readable_file_view(*files);
     if (!res.open && !res.buf.empty())
         files->selectFile(qs(res.buf));
     pages_->addWidget(files);
@@ -189,6 +188,7 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     v->addWidget(tabs_);
     v->addWidget(pages_, 1);
     resize(760, 500);
+    qt_readable_file_view(*files); // wider when its columns need it, or as it was left
 
     const int first = res.network_only ? 1 : (res.network ? 1 : 0);
     tabs_->setCurrentIndex(first);

@@ -115,15 +115,19 @@ void qt_readable_file_view(QFileDialog &dlg)
     }
     // The side bar and the frame besides the columns.
     QSize want(name_w + size_w + type_w + date_w + 200 + 4 * pad, 30 * fm.height());
+    bool kept_size = false;
     if (g_load_size) {
         const QSize kept = g_load_size();
-        if (kept.isValid() && kept.width() >= 200 && kept.height() >= 150)
+        kept_size = kept.isValid() && kept.width() >= 200 && kept.height() >= 150;
+        if (kept_size)
             want = kept.boundedTo(QSize(8000, 8000));
     }
+    // Embedded in a dialog of its own, the dialog around it grows to fit
+    // (or takes the size it was left at).
     if (dlg.isWindow())
         dlg.resize(want);
     else if (QWidget *top = dlg.window(); top && top != &dlg)
-        top->resize(top->size().expandedTo(want));
+        top->resize(kept_size ? want : top->size().expandedTo(want));
     auto *keeper = new size_keeper(&dlg);
     (dlg.isWindow() ? static_cast<QWidget *>(&dlg) : dlg.window())->installEventFilter(keeper);
 }
