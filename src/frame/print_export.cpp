@@ -22,6 +22,7 @@
 #include "model/errors.h"
 #include "model/settings.h"
 #include "output/document.h"
+#include "output/printer.h"
 #include "platform/code_pages.h"
 #include "platform/file_choice.h"
 
@@ -142,9 +143,7 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
 {
     file_choice_request req;
     req.title = batch ? u"Экспорт с данными" : u"Экспорт этикетки";
-    req.filters = {{u"Документ PDF", u"*.pdf"}, {u"Изображение PNG", u"*.png"}};
-    if (!batch)
-        req.filters.push_back({u"Рисунок SVG", u"*.svg"});
+    req.filters = out__file_filters(batch);
     req.save = true;
     req.must_exist = false;
     req.default_suffix = u"pdf";
@@ -157,24 +156,15 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
         return std::nullopt;
     settings::set(settings::export_folder, settings::folder_of(r.path));
     const doc_format f = out__format_of(r.path);
-    if (f == doc_format::none || (batch && f == doc_format::svg)) {
-        err__warning(u"Неизвестный формат файла «%s»: выберите PDF (.pdf) или PNG (.png)%s.", r.path.c_str(),
-                     batch ? u"" : u" или SVG (.svg)");
+    const output_format *row = out__format(f);
+    if (!row || (batch && !row->table)) {
+        err__warning(u"Неизвестный формат файла «%s»: выберите %s.", r.path.c_str(),
+                     out__format_list(batch, true, u" или ", u" или ").c_str());
         return std::nullopt;
     }
     if (f == doc_format::png && !png_options(parent, o))
         return std::nullopt;
     return r.path;
-}
-
-// The printer set up for the label's page: one label per page at the
-// printer's resolution.
-void set_up(QPrinter &printer, const label *lab)
-{
-    printer.setFullPage(true);
-    printer.setPageLayout(out__page_layout(lab));
-    printer.setDocName(qs(lab->name));
-    printer.setCreator(QStringLiteral("Vellumo"));
 }
 
 // ---------------------------------------------------------------- batch
@@ -383,20 +373,20 @@ void pex__export(QWidget *parent, const label *lab)
 
 void pex__print(QWidget *parent, const label *lab)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    set_up(printer, lab);
-    if (!seam<print_choice_service>::get().choose(printer, 1, parent))
+    const label_per_page layout(lab);
+    const std::unique_ptr<QPrinter> printer = out__printer(lab, layout);
+    if (!seam<print_choice_service>::get().choose(*printer, 1, parent))
         return;
     // The label is the page, whatever paper the dialog last showed.
-    set_up(printer, lab);
+    out__set_up_printer(*printer, lab, layout);
     std::vector<std::u16string> problems;
     std::u16string error;
     bool ok = false;
     {
         wait_cursor busy;
-        std::unique_ptr<page_sink> sink = out__device_sink(lab, printer);
+        std::unique_ptr<page_sink> sink = out__device_sink(lab, *printer);
         const render_variable_map vars = out__preview_variables(out__label_names(lab), prs__variables());
-        ok = sink->page(vars, 1, problems, error) && sink->finish(error);
+        ok = sink->label_page(lab, vars, 1, problems, error) && sink->finish(error);
     }
     if (!ok)
         err__warning(u"%s", error.c_str());
@@ -425,15 +415,15 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
         rows = dlg.rows();
     }
     if (print) {
-        QPrinter printer(QPrinter::HighResolution);
-        set_up(printer, lab);
-        if (!seam<print_choice_service>::get().choose(printer, static_cast<int>(std::min<long>(rows, INT_MAX)),
+        const label_per_page layout(lab);
+        const std::unique_ptr<QPrinter> printer = out__printer(lab, layout);
+        // The dialog's range is of pages, which the layout fills with rows.
+        const long pages = layout.pages_for(rows);
+        if (!seam<print_choice_service>::get().choose(*printer, static_cast<int>(std::min<long>(pages, INT_MAX)),
                                                        parent))
             return;
-        set_up(printer, lab);
-        const bool range = printer.printRange() == QPrinter::PageRange;
-        std::unique_ptr<page_sink> sink =
-            out__device_sink(lab, printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
+        out__set_up_printer(*printer, lab, layout);
+        std::unique_ptr<page_sink> sink = out__printer_sink(lab, *printer);
         run_batch(parent, lab, csv, options, rows, *sink);
         return;
     }

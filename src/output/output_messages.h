@@ -3,7 +3,7 @@
 
 namespace out_msg {
 inline constexpr char16_t unknown_format[] =
-    u"Неизвестный формат файла «%s»: программа сохраняет этикетки в PDF (.pdf), PNG (.png) и SVG (.svg).";
+    u"Неизвестный формат файла «%s»: программа сохраняет этикетки в %s.";
 inline constexpr char16_t not_written[] = u"Файл «%s» не записан: %s.";
 inline constexpr char16_t image_too_large[] =
     u"изображение %d × %d точек слишком велико, уменьшите разрешение";

@@ -32,6 +32,7 @@
 #include "exchange/server_ops.h"
 #include "model/misc.h"
 #include "output/document.h"
+#include "output/printer.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
 #include "platform/message_boxes.h"
@@ -136,7 +137,107 @@ struct options {
     long copies = 1;
     long timeout = 120;
     std::vector<preview_var> vars;
+    bool help = false;
 };
+
+// The command line's options, one row each: the name (and its other
+// spelling), whether a value follows, where it goes, and what is said when
+// the value is missing or refused ("%s" is the option as written).
+struct option_row {
+    const char *name;
+    const char *alias;
+    bool takes_value;
+    bool repeated; // may be given more than once
+    // Puts the value in place; false when it is refused.
+    bool (*take)(options &o, const std::string &value);
+    const char *missing;
+    const char *refused; // null: as `missing`
+};
+
+bool number_into(const std::string &v, long lo, long hi, long &out)
+{
+    return whole_number(v.c_str(), lo, hi, out);
+}
+
+const option_row OPTIONS[] = {
+    {"--help", "-h", false, false, [](options &o, const std::string &) { return o.help = true; }, "", nullptr},
+    {"-o", "--output", true, false, [](options &o, const std::string &v) { o.output = v; return true; },
+     "после %s нужно имя файла", nullptr},
+    {"--dpi", nullptr, true, false,
+     [](options &o, const std::string &v) {
+         long n = 0;
+         if (!number_into(v, OUT_MIN_DPI, OUT_MAX_DPI, n))
+             return false;
+         o.doc.dpi = static_cast<int>(n);
+         return true;
+     },
+     "--dpi: нужно целое число от 10 до 2400", nullptr},
+    {"--transparent", nullptr, false, false, [](options &o, const std::string &) { return o.doc.transparent = true; },
+     "", nullptr},
+    {"--var", nullptr, true, true,
+     [](options &o, const std::string &v) {
+         const std::size_t eq = v.find('=');
+         if (eq == std::string::npos || eq == 0)
+             return false;
+         o.vars.push_back({msc__from_utf8(v.substr(0, eq)), msc__from_utf8(v.substr(eq + 1))});
+         return true;
+     },
+     "--var: нужно ИМЯ=ЗНАЧЕНИЕ", nullptr},
+    {"--csv", nullptr, true, false, [](options &o, const std::string &v) { o.csv = v; return true; },
+     "после --csv нужно имя файла таблицы", nullptr},
+    {"--separator", nullptr, true, false,
+     [](options &o, const std::string &v) {
+         if (v == ";" || v == ",")
+             o.table.separator = v[0];
+         else if (v == "tab" || v == "\t" || v == "\\t")
+             o.table.separator = '\t';
+         else
+             return false;
+         return true;
+     },
+     "после --separator нужен разделитель", "--separator: разделитель может быть ';', ',' или 'tab'"},
+    {"--encoding", nullptr, true, false,
+     [](options &o, const std::string &value) {
+         std::string v = value;
+         for (char &c : v)
+             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+         if (v == "utf-8" || v == "utf8")
+             o.table.encoding = csv_encoding::utf8;
+         else if (v == "cp1251" || v == "windows-1251")
+             o.table.encoding = csv_encoding::cp1251;
+         else
+             return false;
+         return true;
+     },
+     "после --encoding нужна кодировка", "--encoding: кодировка может быть utf-8 или cp1251"},
+    {"--printer", nullptr, true, false, [](options &o, const std::string &v) { o.printer = v; return !v.empty(); },
+     "после --printer нужно имя принтера", nullptr},
+    {"--copies", nullptr, true, false, [](options &o, const std::string &v) { return number_into(v, 1, 1000, o.copies); },
+     "--copies: нужно целое число от 1 до 1000", nullptr},
+    {"--server", nullptr, true, false, [](options &o, const std::string &v) { o.server = v; return true; },
+     "после --server нужен адрес сервера", nullptr},
+    {"--user", nullptr, true, false, [](options &o, const std::string &v) { o.user = v; return true; },
+     "после --user нужно имя пользователя", nullptr},
+    {"--timeout", nullptr, true, false,
+     [](options &o, const std::string &v) { return number_into(v, 1, 3600, o.timeout); },
+     "--timeout: нужно целое число секунд от 1 до 3600", nullptr},
+};
+
+const option_row *option_named(const std::string &a)
+{
+    for (const option_row &row : OPTIONS)
+        if (a == row.name || (row.alias && a == row.alias))
+            return &row;
+    return nullptr;
+}
+
+std::string option_error(const char *text, const std::string &as_written)
+{
+    std::string out = text;
+    if (const std::size_t at = out.find("%s"); at != std::string::npos)
+        out.replace(at, 2, as_written);
+    return out;
+}
 
 // The password: VELLUMO_PASSWORD (which may be empty), else asked on the
 // terminal; nothing when there is neither.
@@ -244,81 +345,31 @@ int main(int argc, char **argv)
     std::set<std::string> given;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        const option_row *row = option_named(a);
         // An option that takes one value is given once: with two the user
         // meant one of them, and silently taking the last may write the
         // wrong file.  Only --var is repeated.
-        if (a.size() > 1 && a[0] == '-' && a != "--var") {
-            const std::string name = a == "--output" ? "-o" : a == "-h" ? "--help" : a;
-            if (!given.insert(name).second)
+        if (a.size() > 1 && a[0] == '-' && !(row && row->repeated)) {
+            if (!given.insert(row ? row->name : a).second)
                 return usage_error("параметр " + a + " указан дважды");
         }
-        auto value = [&](std::string &out) {
+        if (!row) {
+            if (a.size() > 1 && a[0] == '-')
+                return usage_error("неизвестный параметр " + a);
+            loose.push_back(a);
+            continue;
+        }
+        std::string value;
+        if (row->takes_value) {
             if (i + 1 >= argc)
-                return false;
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        long n = 0;
-        if (a == "--help" || a == "-h") {
+                return usage_error(option_error(row->missing, a));
+            value = argv[++i];
+        }
+        if (!row->take(o, value))
+            return usage_error(option_error(row->refused ? row->refused : row->missing, a));
+        if (o.help) {
             std::fputs(USAGE, stdout);
             return EXIT_WRITTEN;
-        } else if (a == "-o" || a == "--output") {
-            if (!value(o.output))
-                return usage_error("после " + a + " нужно имя файла");
-        } else if (a == "--dpi") {
-            if (!value(v) || !whole_number(v.c_str(), OUT_MIN_DPI, OUT_MAX_DPI, n))
-                return usage_error("--dpi: нужно целое число от 10 до 2400");
-            o.doc.dpi = static_cast<int>(n);
-        } else if (a == "--transparent") {
-            o.doc.transparent = true;
-        } else if (a == "--var") {
-            const std::size_t eq = value(v) ? v.find('=') : std::string::npos;
-            if (eq == std::string::npos || eq == 0)
-                return usage_error("--var: нужно ИМЯ=ЗНАЧЕНИЕ");
-            o.vars.push_back({msc__from_utf8(v.substr(0, eq)), msc__from_utf8(v.substr(eq + 1))});
-        } else if (a == "--csv") {
-            if (!value(o.csv))
-                return usage_error("после --csv нужно имя файла таблицы");
-        } else if (a == "--separator") {
-            if (!value(v))
-                return usage_error("после --separator нужен разделитель");
-            if (v == ";" || v == ",")
-                o.table.separator = v[0];
-            else if (v == "tab" || v == "\t" || v == "\\t")
-                o.table.separator = '\t';
-            else
-                return usage_error("--separator: разделитель может быть ';', ',' или 'tab'");
-        } else if (a == "--encoding") {
-            if (!value(v))
-                return usage_error("после --encoding нужна кодировка");
-            for (char &c : v)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (v == "utf-8" || v == "utf8")
-                o.table.encoding = csv_encoding::utf8;
-            else if (v == "cp1251" || v == "windows-1251")
-                o.table.encoding = csv_encoding::cp1251;
-            else
-                return usage_error("--encoding: кодировка может быть utf-8 или cp1251");
-        } else if (a == "--printer") {
-            if (!value(o.printer) || o.printer.empty())
-                return usage_error("после --printer нужно имя принтера");
-        } else if (a == "--copies") {
-            if (!value(v) || !whole_number(v.c_str(), 1, 1000, o.copies))
-                return usage_error("--copies: нужно целое число от 1 до 1000");
-        } else if (a == "--server") {
-            if (!value(o.server))
-                return usage_error("после --server нужен адрес сервера");
-        } else if (a == "--user") {
-            if (!value(o.user))
-                return usage_error("после --user нужно имя пользователя");
-        } else if (a == "--timeout") {
-            if (!value(v) || !whole_number(v.c_str(), 1, 3600, o.timeout))
-                return usage_error("--timeout: нужно целое число секунд от 1 до 3600");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usage_error("неизвестный параметр " + a);
-        } else {
-            loose.push_back(a);
         }
     }
     if (loose.size() != 1)
@@ -334,8 +385,10 @@ int main(int argc, char **argv)
         return usage_error("с --server нужно имя пользователя: --user ИМЯ");
     if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
         return usage_error("--separator и --encoding относятся к --csv");
-    if (!o.output.empty() && out__format_of(msc__from_utf8(o.output)) == doc_format::none)
-        return usage_error("формат файла результата по расширению: .pdf, .png или .svg");
+    const output_format *format = out__format(out__format_of(msc__from_utf8(o.output)));
+    if (!o.output.empty() && !format)
+        return usage_error("формат файла результата по расширению: " +
+                           msc__to_utf8(out__format_list(false, false, u", ", u" или ")));
 
     watch_signals();
     // Qt's own remarks ("XDG_RUNTIME_DIR not set", libpng's words before a
@@ -374,6 +427,8 @@ int main(int argc, char **argv)
     if (!lab)
         return EXIT_NOT_WRITTEN; // the reason is already on stderr
 
+    // One label per page.
+    const label_per_page layout(lab.get());
     std::unique_ptr<QPrinter> printer;
     std::string spool;
     struct spool_remover {
@@ -402,13 +457,12 @@ int main(int argc, char **argv)
             spool = folder;
             ::setenv("TMPDIR", spool.c_str(), 1);
         }
-        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        printer->setFullPage(true);
-        printer->setPageLayout(out__page_layout(lab.get()));
+        printer = out__printer(lab.get(), layout, &info);
         printer->setCopyCount(static_cast<int>(o.copies));
-        printer->setDocName(QString::fromStdU16String(lab->name));
-        sink = out__device_sink(lab.get(), *printer);
+        sink = out__printer_sink(lab.get(), *printer);
     } else {
+        // With a table, a run of pages: a file per page where the format
+        // takes one page a file.
         sink = out__file_sink(lab.get(), msc__from_utf8(o.output), o.doc, !o.csv.empty(), error);
         if (!sink)
             return finish(false, {}, error);
@@ -440,7 +494,7 @@ int main(int argc, char **argv)
     if (o.csv.empty()) {
         std::vector<std::u16string> problems;
         const render_variable_map vars = out__preview_variables(out__label_names(lab.get()), o.vars);
-        bool ok = sink->page(vars, 1, problems, error);
+        bool ok = sink->label_page(lab.get(), vars, 1, problems, error);
         if (g_interrupted)
             return interrupted(0);
         ok = ok && sink->finish(error);
@@ -451,11 +505,15 @@ int main(int argc, char **argv)
     req.csv_path = o.csv;
     req.csv = o.table;
     req.preview = o.vars;
-    req.progress = [&](long done, long total) { return !g_interrupted && progress.step(done, total); };
+    req.layout = &layout;
+    // The line counts pages: those the labels placed so far have begun.
+    req.progress = [&](long done, long total) {
+        return !g_interrupted && progress.step(layout.pages_for(done), layout.pages_for(total));
+    };
     const batch_outcome out = out__batch(req, *sink);
     if (g_interrupted && !out.complete) {
         // A numbered output has a file per page drawn; a PDF has none.
-        const bool numbered = !printer && out__format_of(msc__from_utf8(o.output)) != doc_format::pdf;
+        const bool numbered = !printer && format->numbered;
         return interrupted(numbered ? out.pages : 0);
     }
     progress.end_line();

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "exchange/inout.h"
 #include "exchange/value_read.h"
@@ -391,6 +392,12 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         const bool batch = !rows.empty();
         if (!batch)
             rows.emplace_back();
+        // A label per row, on the pages the layout puts them.
+        const label_per_page layout(lab.get());
+        std::optional<page_filler> pages;
+        if (sink)
+            pages.emplace(layout, *sink);
+        std::vector<run_problem> said;
         double held = fixed;
         for (std::size_t i = 0; ok && i < rows.size(); ++i) {
             if (rdr__render_stopping()) {
@@ -403,9 +410,13 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
                 cells.push_back(std::move(v.value));
             }
             std::vector<render_variable>().swap(rows[i]);
-            ok = sink->page(batch ? out__row_variables(names, columns, cells, base)
+            ok = pages->add(lab.get(),
+                            batch ? out__row_variables(names, columns, cells, base)
                                   : out__preview_variables(names, base),
-                            static_cast<long>(i + 1), problems, error);
+                            static_cast<long>(i + 1), said, error);
+            for (run_problem &p : said)
+                problems.push_back(std::move(p.text));
+            said.clear();
             if (sink->outcome.stopped || sink->outcome.out_of_time)
                 break;
             // The buffer takes up to twice what it holds while it grows;
@@ -416,6 +427,12 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
                 if (!c.hold(env, bytes_of(held), document_not_made))
                     return nullptr;
             }
+        }
+        // The last page, when the layout left it open.
+        if (ok && pages && !sink->outcome.stopped && !sink->outcome.out_of_time) {
+            ok = pages->flush(said, error);
+            for (run_problem &p : said)
+                problems.push_back(std::move(p.text));
         }
         if (sink && !document_whole(service, c, env, r.name, sink->outcome, problems))
             return nullptr;

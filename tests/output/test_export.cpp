@@ -322,7 +322,7 @@ TEST(Export, PdfIntoMemoryStopsAtItsLimit)
         bool ok = true;
         for (; ok && pages < 200; ++pages) {
             render_variable_map vars{{u"t", u"страница " + rdr__number(pages) + std::u16string(60, u'x')}};
-            ok = sink->page(vars, pages + 1, problems, error);
+            ok = sink->label_page(lab.get(), vars, pages + 1, problems, error);
         }
         ok = ok && sink->finish(error);
         if (limit == 0) {

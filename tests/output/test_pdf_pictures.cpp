@@ -240,7 +240,7 @@ TEST(PdfPictures, TheServersDocumentsHaveThemToo)
     auto sink = out__pdf_sink(lab.get(), buffer, {}, 1 << 30);
     std::vector<std::u16string> problems;
     std::u16string error;
-    ASSERT_TRUE(sink->page({}, 1, problems, error));
+    ASSERT_TRUE(sink->label_page(lab.get(), {}, 1, problems, error));
     ASSERT_TRUE(sink->finish(error)) << msc__to_utf8(error);
     write_file(dir / "doc.pdf", buffer.data().toStdString());
     EXPECT_EQ(check_with_qpdf(dir / "doc.pdf"), "");

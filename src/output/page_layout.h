@@ -1,0 +1,88 @@
+// Where the labels of a run go: on which page, where on it, and how large
+// that page is.  The batch asks the layout where each label goes and hands
+// whole pages to a sink; sinks draw the pages they are given and never
+// count rows.  Today's kind is one label per page, the page the label's
+// own size; a sheet of several labels, or a run that starts at a later
+// position of its first sheet, is another kind of layout.
+#pragma once
+
+#include <QPageLayout>
+#include <QPointF>
+#include <QSizeF>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/element.h"
+#include "render/render.h"
+
+// Where one label of a run goes.
+struct label_place {
+    long page = 1;  // page of the run, from 1
+    QPointF offset; // the label's top left corner from the page's, in points
+};
+
+class page_layout {
+public:
+    virtual ~page_layout() = default;
+    // The page as a device is set up for it: size and orientation, no
+    // margins.
+    virtual QPageLayout page() const = 0;
+    // The colour under the labels where the page is an image.
+    virtual std::uint32_t paper() const = 0;
+    // Where label `index` of the run (from 0, in the order of the rows)
+    // goes.  Pages follow one another: a later label never goes on an
+    // earlier page.
+    virtual label_place place(long index) const = 0;
+
+    // The pages a run of `labels` labels takes, the last one perhaps not
+    // full.
+    long pages_for(long labels) const;
+    // The page's size in points, as it is turned.
+    virtual QSizeF page_size() const;
+};
+
+// The size of a label as a page takes it: each side at least a point and
+// at most the largest side the editor takes.
+QSizeF out__label_size(const label *lab);
+
+// The page of a label: its size in points, portrait or landscape as the
+// label is, no margins.
+QPageLayout out__page_layout(const label *lab);
+
+// One label per page: every page is the label's own page, its colour the
+// label's background.
+class label_per_page final : public page_layout {
+public:
+    explicit label_per_page(const label *lab) : lab_(lab) {}
+    QPageLayout page() const override { return out__page_layout(lab_); }
+    // The label's own size, not the page's as Qt rounds it.
+    QSizeF page_size() const override { return out__label_size(lab_); }
+    std::uint32_t paper() const override { return lab_->bgcolor & 0xFFFFFFu; }
+    label_place place(long index) const override { return {index + 1, QPointF(0, 0)}; }
+
+private:
+    const label *lab_;
+};
+
+// A label on a page, with the variables it is drawn with.
+struct placed_label {
+    const label *lab = nullptr;
+    QPointF offset; // top left corner from the page's, in points
+    render_variable_map variables;
+    long line = 0; // the line of the table it comes from; 0 without a table
+};
+
+// A page to draw: its size and the labels on it.
+struct doc_page {
+    long number = 1;            // in the run, from 1
+    QPageLayout layout;         // as a device is set up for it
+    QSizeF size;                // in points
+    std::uint32_t paper = 0xFFFFFF; // under the labels of an image
+    std::vector<placed_label> labels;
+};
+
+// Page `number` of the layout, with no labels on it yet.
+doc_page out__blank_page(const page_layout &layout, long number);
+// The label alone on its page, as one label per page places it.
+doc_page out__label_page(const label *lab, render_variable_map variables, long number = 1);
