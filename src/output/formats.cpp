@@ -25,7 +25,7 @@ std::u16string lower_extension(const std::u16string &path)
 const std::vector<output_format> &out__formats()
 {
     static const std::vector<output_format> formats = {
-        // format           ext     name    filter               sink                all    numbered table
+        // format, extension, name, the dialog's filter, sink, all pages in one file, numbered, for tables
         {doc_format::pdf, u"pdf", u"PDF", u"Документ PDF", out__pdf_file_sink, true, false, true},
         {doc_format::png, u"png", u"PNG", u"Изображение PNG", out__png_sink, false, true, true},
         {doc_format::svg, u"svg", u"SVG", u"Рисунок SVG", out__svg_sink, false, true, false},

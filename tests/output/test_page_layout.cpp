@@ -264,3 +264,33 @@ TEST(PageLayout, ImagePagesDrawEachLabelAtItsPlace)
     EXPECT_EQ(second.pixel(5, 5) & 0xFFFFFFu, 0xFFFF00u);
     EXPECT_EQ(second.pixel(912, 5) & 0xFFFFFFu, 0xFFFFFFu);
 }
+
+TEST(OutputFormats, OneTableForNamesFiltersAndMessages)
+{
+    EXPECT_EQ(out__format_of(u"/a.b/Этикетка.PdF"), doc_format::pdf);
+    EXPECT_EQ(out__format_of(u"/a.png/x"), doc_format::none);
+    EXPECT_EQ(out__format_of(u"x.svg"), doc_format::svg);
+    EXPECT_EQ(out__format(doc_format::none), nullptr);
+    for (const output_format &row : out__formats()) {
+        EXPECT_EQ(out__format_of(u"x." + std::u16string(row.extension)), row.format);
+        // A format is one file of all pages or a file per page, not both.
+        EXPECT_NE(row.all_pages, row.numbered);
+        EXPECT_NE(row.sink, nullptr);
+    }
+    // What the dialogs and messages show, word for word.
+    const std::vector<file_filter> table = out__file_filters(true);
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table[0].name, u"Документ PDF");
+    EXPECT_EQ(table[1].patterns, u"*.png");
+    ASSERT_EQ(out__file_filters(false).size(), 3u);
+    EXPECT_EQ(out__file_filters(false)[2].name, u"Рисунок SVG");
+    EXPECT_EQ(out__format_list(true, true, u" или ", u" или "), u"PDF (.pdf) или PNG (.png)");
+    EXPECT_EQ(out__format_list(false, false, u", ", u" или "), u".pdf, .png или .svg");
+
+    temp_dir dir;
+    label_ptr lab = tag();
+    std::u16string error;
+    EXPECT_FALSE(out__file_sink(lab.get(), u16(dir / "x.jpg"), {}, false, error));
+    EXPECT_EQ(error, u"Неизвестный формат файла «" + u16(dir / "x.jpg") +
+                         u"»: программа сохраняет этикетки в PDF (.pdf), PNG (.png) и SVG (.svg).");
+}
