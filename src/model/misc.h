@@ -275,6 +275,7 @@ private:
 template <class T>
 using msc__arg_type = typename msc_detail::arg_norm<std::remove_cvref_t<T>>::type;
 
+// The format filled with the arguments, cut to `limit` characters.
 template <class... Args>
 std::u16string msc__format_limited(std::size_t limit, msc__fmt<msc__arg_type<Args>...> fmt, const Args &...args)
 {
@@ -282,6 +283,7 @@ std::u16string msc__format_limited(std::size_t limit, msc__fmt<msc__arg_type<Arg
     return msc_detail::render(fmt.text(), packed, sizeof...(Args), limit);
 }
 
+// The format filled with the arguments.
 template <class... Args>
 std::u16string msc__format(msc__fmt<msc__arg_type<Args>...> fmt, const Args &...args)
 {
