@@ -392,7 +392,7 @@ std::optional<std::u16string> ino__unsavable_text(const label *lab)
         if (char32_t c = ino__unsendable_char(e->desc))
             return report(msc__format(msg::where_element_desc, i + 1), c);
         auto check = [&](const std::optional<std::u16string> &s,
-                         const char16_t *where) -> std::optional<std::u16string> {
+                         msc__fmt<int, const char16_t *> where) -> std::optional<std::u16string> {
             if (!s)
                 return std::nullopt;
             if (char32_t c = ino__unsendable_char(*s))
@@ -426,7 +426,10 @@ std::optional<std::u16string> ino__unsavable_number(const label *lab)
         return report(msg::where_label_height, lab->height);
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
-        const std::pair<double, const char16_t *> numbers[] = {
+        const struct {
+            double v;
+            msc__fmt<int, const char16_t *> where;
+        } numbers[] = {
             {e->x, msg::where_element_x},
             {e->y, msg::where_element_y},
             {e->angle, msg::where_element_angle},

@@ -73,7 +73,7 @@ void show_problems(const std::vector<std::u16string> &problems)
         text += u"\n" + problems[i];
     if (problems.size() > LISTED_PROBLEMS)
         text += u"\n… и ещё " + rdr__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS));
-    err__warning(u"%s", text.c_str());
+    err__warning(u"%1", text.c_str());
 }
 
 std::u16string suggested_name(const label *lab, const char16_t *ext)
@@ -158,7 +158,7 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
     settings::set(settings::export_folder, settings::folder_of(r.path));
     const doc_format f = out__format_of(r.path);
     if (f == doc_format::none || (batch && f == doc_format::svg)) {
-        err__warning(u"Неизвестный формат файла «%s»: выберите PDF (.pdf) или PNG (.png)%s.", r.path.c_str(),
+        err__warning(u"Неизвестный формат файла «%1»: выберите PDF (.pdf) или PNG (.png)%2.", r.path.c_str(),
                      batch ? u"" : u" или SVG (.svg)");
         return std::nullopt;
     }
@@ -345,7 +345,7 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     if (out.cancelled)
         return;
     if (!out.complete)
-        err__warning(u"%s", out.error.c_str());
+        err__warning(u"%1", out.error.c_str());
     show_problems(out.problems);
 }
 
@@ -377,7 +377,7 @@ void pex__export(QWidget *parent, const label *lab)
         ok = out__export(lab, prs__variables(), *path, o, problems, error);
     }
     if (!ok)
-        err__warning(u"%s", error.c_str());
+        err__warning(u"%1", error.c_str());
     show_problems(problems);
 }
 
@@ -399,7 +399,7 @@ void pex__print(QWidget *parent, const label *lab)
         ok = sink->page(vars, 1, problems, error) && sink->finish(error);
     }
     if (!ok)
-        err__warning(u"%s", error.c_str());
+        err__warning(u"%1", error.c_str());
     show_problems(problems);
 }
 
@@ -444,7 +444,7 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     std::u16string error;
     std::unique_ptr<page_sink> sink = out__file_sink(lab, *path, o, true, error);
     if (!sink) {
-        err__warning(u"%s", error.c_str());
+        err__warning(u"%1", error.c_str());
         return;
     }
     run_batch(parent, lab, csv, options, rows, *sink);

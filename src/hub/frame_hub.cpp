@@ -674,7 +674,7 @@ std::u16string frame_hub::title() const
 {
     if (!lab_->store.place)
         return u"Vellumo";
-    return msc__format(u"%s%s - %s", lab_->name.c_str(), lab_->modified ? u"*" : u"", u"Vellumo");
+    return msc__format(u"%1%2 - %3", lab_->name.c_str(), lab_->modified ? u"*" : u"", u"Vellumo");
 }
 
 void frame_hub::update_title()

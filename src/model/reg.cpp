@@ -78,7 +78,7 @@ void warn_once(const std::u16string &text)
     if (text == g_last_warning)
         return;
     g_last_warning = text;
-    err__warning(u"%s", text.c_str());
+    err__warning(u"%1", text.c_str());
 }
 
 void warn_write_failed(const std::string &file, const std::u16string &reason)

@@ -723,7 +723,7 @@ std::u16string out__numbered_path(const std::u16string &path, long number)
         stem = path.substr(0, dot);
         ext = path.substr(dot);
     }
-    return stem + msc__format(u"-%04ld", number) + ext;
+    return stem + msc__format(u"-%{1:04}", number) + ext;
 }
 
 std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string &path, const doc_options &o,

@@ -183,7 +183,7 @@ TEST(Warning, CaptionIconAndLimit)
     scoped_seam<message_box_service> use(&boxes);
     err__warning(msg::picture_load_failed, u"/tmp/x.eps");
     std::u16string huge(3000, u'ж');
-    err__warning(u"%s", huge.c_str());
+    err__warning(u"%1", huge.c_str());
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2");
     EXPECT_EQ(boxes.shown[0].text, u"Ошибка загрузки файла изображения '/tmp/x.eps'!");
