@@ -7,7 +7,8 @@
 // Error assertion: logs "E", asks Yes/No; Yes ends the process like
 // err__fatal, No returns 0.
 int err__error(const char *expr, const char *module, int line);
-// Warning box captioned "Vellumo 1.2": printf-style (see msc__vformat), at
+// Warning box captioned with the program's name and version
+// (msg::caption_app): printf-style (see msc__vformat), at
 // most 1023 characters.
 void err__warning(const char16_t *fmt, ...);
 

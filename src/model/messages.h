@@ -2,10 +2,12 @@
 // server's own log and fault texts are the server's).
 #pragma once
 
+#include "platform/version.h"
+
 namespace msg {
 
 // Captions.
-inline constexpr char16_t caption_app[] = u"Vellumo 1.2";
+inline constexpr char16_t caption_app[] = u"Vellumo " VELLUMO_VERSION;
 inline constexpr char16_t caption_fatal[] = u"Vellumo: критическая ошибка!";
 inline constexpr char16_t caption_error[] = u"Vellumo: ошибка!";
 // Filled with caption_app and the fault code.
@@ -16,7 +18,7 @@ inline constexpr char16_t caption_call_fault[] = u"%s | ошибка XMLRPC %d �
 inline constexpr char16_t assertion_text[] =
     u"Внимание! Произошла критическая ошибка. Во избежание дальнейшей потери данных работа "
     u"программы будет немедленно остановлена.\n\nРезультат выражения %hs равен нулю.\n"
-    u"Ошибка в файле %hs, строка %d.\nОшибка ОС: %d\nВерсия программы 1.2\n\n"
+    u"Ошибка в файле %hs, строка %d.\nОшибка ОС: %d\nВерсия программы " VELLUMO_VERSION "\n\n"
     u"Запишите эту информацию и обратитесь к разработчикам или техническому персоналу.\n\n";
 
 // Pictures.
