@@ -176,8 +176,8 @@ QComboBox *cmn__barcode_type_box(QWidget *parent, int current)
 {
     static const std::vector<cmn_choice> rows = [] {
         std::vector<cmn_choice> r;
-        for (int code = 0; code < symbology_count; ++code)
-            r.push_back({-1, symbology_shown[code], code});
+        for (const barcode_kind &k : barcode_kinds)
+            r.push_back({-1, k.shown, k.code});
         return r;
     }();
     return cmn__choice_box(parent, rows.data(), static_cast<int>(rows.size()), nullptr, current);
