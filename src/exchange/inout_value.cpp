@@ -150,13 +150,13 @@ struct writer {
         }
         case ELE_BARCODE: {
             set(st, "value", string(e->barcode.code ? *e->barcode.code : u""));
-            const char *s = table_name(symbology_table, e->barcode.type);
+            const char *s = barcode_stored_name(e->barcode.type);
             if (s)
                 set(st, "style", string(s));
             else if (e->barcode.stored_type)
                 set(st, "style", string(*e->barcode.stored_type));
             else
-                set(st, "style", string(symbology_table[0].name));
+                set(st, "style", string(barcode_kinds[0].stored[0]));
             set_double(st, "size", e->barcode.text ? 1.0 : 0.0);
             break;
         }
@@ -258,7 +258,7 @@ bool read_barcode_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
         return false;
     e->barcode.code = std::move(code);
     e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
-    auto t = table_code(symbology_table, style);
+    auto t = barcode_code_of(style);
     e->barcode.type = t.value_or(-1);
     if (!t)
         e->barcode.stored_type = stored_name(style);

@@ -44,27 +44,6 @@ void ele__label_free(label *lab)
     delete lab;
 }
 
-label_ptr ele__label_copy(const label *lab)
-{
-    label_ptr n(new label);
-    n->width = lab->width;
-    n->height = lab->height;
-    n->sel = lab->sel;
-    n->bgcolor = lab->bgcolor;
-    n->modified = lab->modified;
-    n->name = lab->name;
-    n->desc = lab->desc;
-    n->store = lab->store;
-    n->alloced = lab->alloced;
-    n->es = static_cast<element **>(
-        xmalloc(sizeof(element *) * static_cast<std::size_t>(lab->alloced)));
-    for (std::int32_t i = 0; i < lab->qty; ++i) {
-        n->es[i] = ele__copy(lab->es[i]);
-        n->qty = i + 1;
-    }
-    return n;
-}
-
 element *ele__add(label *lab, std::int32_t index)
 {
     if (lab->qty >= lab->alloced) {

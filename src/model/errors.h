@@ -11,7 +11,8 @@
 // Error assertion: logs "E", asks Yes/No; Yes ends the process like
 // err__fatal, No returns 0.
 int err__error(const char *expr, const char *module, int line);
-// Warning box captioned "Vellumo 1.2" showing `text` (no placeholders), at
+// Warning box captioned with the program's name and version
+// (msg::caption_app) showing `text` (no placeholders), at
 // most 1023 characters of it.
 void err__warning_box(std::u16string text);
 // The same with a format (see msc__fmt in misc.h).

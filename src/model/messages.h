@@ -4,10 +4,12 @@
 // UTF-8 ones the XML-RPC client fills are printf formats.
 #pragma once
 
+#include "platform/version.h"
+
 namespace msg {
 
 // Captions.
-inline constexpr char16_t caption_app[] = u"Vellumo 1.2";
+inline constexpr char16_t caption_app[] = u"Vellumo " VELLUMO_VERSION;
 inline constexpr char16_t caption_fatal[] = u"Vellumo: критическая ошибка!";
 inline constexpr char16_t caption_error[] = u"Vellumo: ошибка!";
 // Filled with caption_app and the fault code.
@@ -18,7 +20,7 @@ inline constexpr char16_t caption_call_fault[] = u"%1 | ошибка XMLRPC %2 �
 inline constexpr char16_t assertion_text[] =
     u"Внимание! Произошла критическая ошибка. Во избежание дальнейшей потери данных работа "
     u"программы будет немедленно остановлена.\n\nРезультат выражения %1 равен нулю.\n"
-    u"Ошибка в файле %2, строка %3.\nОшибка ОС: %4\nВерсия программы 1.2\n\n"
+    u"Ошибка в файле %2, строка %3.\nОшибка ОС: %4\nВерсия программы " VELLUMO_VERSION "\n\n"
     u"Запишите эту информацию и обратитесь к разработчикам или техническому персоналу.\n\n";
 
 // Pictures.

@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::size_t conv_buf_chars = 100;
 char16_t g_int_buf[conv_buf_chars + 1];
-char16_t g_dbl2_buf[conv_buf_chars + 1];
 char16_t g_dbl6_buf[conv_buf_chars + 1];
 
 const char16_t *ascii_to_buffer(const char *s, std::size_t n, char16_t *buf)
@@ -51,20 +50,11 @@ const char16_t *msc__int_to_string(int value)
     return ascii_to_buffer(tmp, static_cast<std::size_t>(r.ptr - tmp), g_int_buf);
 }
 
-const char16_t *msc__double_to_string2(double value)
-{
-    return fixed_to_buffer(value, 2, g_dbl2_buf);
-}
-
 const char16_t *msc__double_to_string(double value)
 {
     return fixed_to_buffer(value, 6, g_dbl6_buf);
 }
 
-double msc__round(double value)
-{
-    return std::trunc(value + 0.5);
-}
 
 namespace {
 

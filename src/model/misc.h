@@ -12,16 +12,12 @@
 // overwritten by the next conversion of the same kind.  The text never
 // depends on the process locale (always a decimal point).
 const char16_t *msc__int_to_string(int value);
-const char16_t *msc__double_to_string2(double value); // "%.2f"
-const char16_t *msc__double_to_string(double value);  // "%f"
+const char16_t *msc__double_to_string(double value); // "%f"
 
 // A real number typed by a user: the whole text (blanks around it allowed)
 // is one number, with a decimal point or a decimal comma, optional sign and
 // exponent, and finite.  False for anything else ("", "abc", "12abc", "inf").
 bool msc__parse_real(std::u16string_view text, double &out);
-
-// value + 0.5, truncated toward zero.
-double msc__round(double value);
 
 // Formatting into UTF-16 with numbered placeholders, checked when compiled.
 //

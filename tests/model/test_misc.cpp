@@ -3,9 +3,7 @@
 #include <clocale>
 #include <string>
 
-#include "model/list.h"
 #include "model/misc.h"
-#include "model/xmalloc.h"
 
 TEST(Conversions, IntToStringUsesOneStaticBuffer)
 {
@@ -16,7 +14,7 @@ TEST(Conversions, IntToStringUsesOneStaticBuffer)
     EXPECT_EQ(a, b);
     EXPECT_EQ(std::u16string(a), u"42");
     // The other kinds have buffers of their own.
-    const char16_t *d = msc__double_to_string2(1.005);
+    const char16_t *d = msc__double_to_string(1.005);
     EXPECT_NE(static_cast<const void *>(d), static_cast<const void *>(a));
     EXPECT_EQ(std::u16string(a), u"42");
 }
@@ -24,7 +22,6 @@ TEST(Conversions, IntToStringUsesOneStaticBuffer)
 TEST(Conversions, DoublesIgnoreTheLocaleAndStayInTheirBuffer)
 {
     const char *old = std::setlocale(LC_ALL, "ru_RU.UTF-8");
-    EXPECT_EQ(std::u16string(msc__double_to_string2(3.14159)), u"3.14");
     EXPECT_EQ(std::u16string(msc__double_to_string(-0.5)), u"-0.500000");
     EXPECT_EQ(msc__format(u"%{1:.1f}|%{2:5.2f}|%{3:.10g}", 2.25, 1.5, 1e21 / 3), u"2.2| 1.50|3.333333333e+20");
     std::setlocale(LC_ALL, "C");
@@ -33,14 +30,6 @@ TEST(Conversions, DoublesIgnoreTheLocaleAndStayInTheirBuffer)
     std::u16string big = msc__double_to_string(1e300);
     EXPECT_EQ(big.size(), 100u);
     EXPECT_EQ(big.substr(0, 2), u"10");
-}
-
-TEST(Conversions, RoundAddsHalfAndTruncates)
-{
-    EXPECT_EQ(msc__round(2.5), 3.0);
-    EXPECT_EQ(msc__round(-1.7), -1.0);
-    EXPECT_EQ(msc__round(-0.2), 0.0);
-    EXPECT_EQ(msc__round(2.49), 2.0);
 }
 
 TEST(Format, TextsAndIntegersInAnyOrderAndMoreThanOnce)
@@ -83,50 +72,4 @@ TEST(Format, LimitsAndFormatsPassedOn)
     EXPECT_EQ(msc__format(where, 3, u"Цена"), u"элемент 3 «Цена»");
     const msc__fmt<int> none = nullptr;
     EXPECT_EQ(msc__format(none, 1), u"");
-}
-
-namespace {
-int g_destroyed = 0;
-void count_destroy(void *p)
-{
-    ++g_destroyed;
-    xfree(p);
-}
-int value(list *n)
-{
-    return *static_cast<int *>(n->data);
-}
-void *new_int(int v)
-{
-    auto *p = static_cast<int *>(xmalloc(sizeof(int)));
-    *p = v;
-    return p;
-}
-} // namespace
-
-TEST(Lists, PrependAppendRemoveFree)
-{
-    list *l = lst__append(nullptr, new_int(1));
-    ASSERT_NE(l, nullptr);
-    EXPECT_EQ(l->next, nullptr);
-    l = lst__append(l, new_int(2));
-    l = lst__prepend(l, new_int(0));
-    list *single = lst__prepend(nullptr, new_int(9));
-    EXPECT_EQ(single->next, nullptr);
-    lst__free(single, xfree);
-
-    ASSERT_EQ(value(l), 0);
-    ASSERT_EQ(value(l->next), 1);
-    ASSERT_EQ(value(l->next->next), 2);
-
-    list *second = l->next;
-    g_destroyed = 0;
-    l = lst__remove(l, l->data, count_destroy);
-    EXPECT_EQ(l, second);
-    EXPECT_EQ(g_destroyed, 1);
-    l = lst__remove(l, l->next->data, count_destroy); // the last node
-    EXPECT_EQ(l->next, nullptr);
-    EXPECT_EQ(value(l), 1);
-    lst__free(l, count_destroy);
-    EXPECT_EQ(g_destroyed, 3);
 }
