@@ -115,7 +115,7 @@ private:
     std::uint64_t consumed_ = 0;
 };
 
-csv_problem problem_at(long line, const char16_t *fmt)
+csv_problem problem_at(long line, msc__fmt<int> fmt)
 {
     return {line, msc__format(fmt, static_cast<int>(line))};
 }

@@ -41,7 +41,8 @@ const char16_t *library_reason(int code)
     }
 }
 
-void show(const xmlrpc_env *env, const char16_t *caption_format, const std::u16string &about)
+// The caption is filled with the program's name and the fault code.
+void show(const xmlrpc_env *env, msc__fmt<const char16_t *, int> caption_format, const std::u16string &about)
 {
     if (!env->fault_occurred)
         return;
@@ -95,7 +96,7 @@ void ino__call_fault_box(const xmlrpc_env *env)
     show(env, msg::caption_call_fault, {});
 }
 
-void ino__fault_box_or(const xmlrpc_env *env, const char16_t *message, bool call)
+void ino__fault_box_or(const xmlrpc_env *env, msc__fmt<> message, bool call)
 {
     if (env->fault_code == 0)
         err__warning(message);

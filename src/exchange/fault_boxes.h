@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "model/misc.h"
+
 // The fault's text for a person: the program's own Russian text as it is;
 // the library's English one after a Russian reason, in brackets.
 std::u16string ino__fault_text(const xmlrpc_env *env);
@@ -17,4 +19,4 @@ void ino__call_fault_box(const xmlrpc_env *env);
 
 // The (call) fault box when the library left a non-zero fault code, else the
 // warning box with `message`.
-void ino__fault_box_or(const xmlrpc_env *env, const char16_t *message, bool call);
+void ino__fault_box_or(const xmlrpc_env *env, msc__fmt<> message, bool call);

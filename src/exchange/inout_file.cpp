@@ -70,7 +70,7 @@ xmlrpc_value *ino__file_value(const char *xml, std::size_t len, xmlrpc_env *env,
 int ino__save_file(const std::u16string &path, const label *lab)
 {
     if (auto m = ino__unsavable(lab)) {
-        err__warning(u"%s", m->c_str());
+        err__warning(u"%1", m->c_str());
         return 0;
     }
     ino_env env;

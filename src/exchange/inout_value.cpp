@@ -150,13 +150,13 @@ struct writer {
         }
         case ELE_BARCODE: {
             set(st, "value", string(e->barcode.code ? *e->barcode.code : u""));
-            const char *s = table_name(symbology_table, e->barcode.type);
+            const char *s = barcode_stored_name(e->barcode.type);
             if (s)
                 set(st, "style", string(s));
             else if (e->barcode.stored_type)
                 set(st, "style", string(*e->barcode.stored_type));
             else
-                set(st, "style", string(symbology_table[0].name));
+                set(st, "style", string(barcode_kinds[0].stored[0]));
             set_double(st, "size", e->barcode.text ? 1.0 : 0.0);
             break;
         }
@@ -258,7 +258,7 @@ bool read_barcode_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
         return false;
     e->barcode.code = std::move(code);
     e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
-    auto t = table_code(symbology_table, style);
+    auto t = barcode_code_of(style);
     e->barcode.type = t.value_or(-1);
     if (!t)
         e->barcode.stored_type = stored_name(style);
@@ -392,7 +392,7 @@ std::optional<std::u16string> ino__unsavable_text(const label *lab)
         if (char32_t c = ino__unsendable_char(e->desc))
             return report(msc__format(msg::where_element_desc, i + 1), c);
         auto check = [&](const std::optional<std::u16string> &s,
-                         const char16_t *where) -> std::optional<std::u16string> {
+                         msc__fmt<int, const char16_t *> where) -> std::optional<std::u16string> {
             if (!s)
                 return std::nullopt;
             if (char32_t c = ino__unsendable_char(*s))
@@ -426,7 +426,10 @@ std::optional<std::u16string> ino__unsavable_number(const label *lab)
         return report(msg::where_label_height, lab->height);
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
-        const std::pair<double, const char16_t *> numbers[] = {
+        const struct {
+            double v;
+            msc__fmt<int, const char16_t *> where;
+        } numbers[] = {
             {e->x, msg::where_element_x},
             {e->y, msg::where_element_y},
             {e->angle, msg::where_element_angle},

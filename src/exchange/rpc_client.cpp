@@ -25,6 +25,7 @@
 #include "model/errors.h"
 #include "model/messages.h"
 #include "platform/code_pages.h"
+#include "platform/version.h"
 
 namespace {
 
@@ -351,14 +352,14 @@ void rpd__client_init()
 
     struct xmlrpc_curl_xportparms curl;
     std::memset(&curl, 0, sizeof curl);
-    curl.user_agent = "Vellumo/1.2";
+    curl.user_agent = "Vellumo/" VELLUMO_VERSION;
     curl.dont_advertise = 1; // exactly our name, without the library's
     struct xmlrpc_clientparms parms;
     std::memset(&parms, 0, sizeof parms);
     parms.transport = "curl";
     parms.transportparmsP = &curl;
     parms.transportparm_size = XMLRPC_CXPSIZE(dont_advertise);
-    xmlrpc_client_create(&env, XMLRPC_CLIENT_NO_FLAGS, "Vellumo", "1.2", &parms,
+    xmlrpc_client_create(&env, XMLRPC_CLIENT_NO_FLAGS, "Vellumo", VELLUMO_VERSION, &parms,
                          XMLRPC_CPSIZE(transportparm_size), &g_client);
     XASSERT(!env.fault_occurred);
     xmlrpc_client_set_interrupt(g_client, &g_interrupt);

@@ -12,8 +12,9 @@
 // Seconds an unreachable server may keep a call waiting for its connection.
 inline constexpr int RPD_CONNECT_TIMEOUT_S = 15;
 
-// The client, created once with the name "Vellumo" and version "1.2"; the
-// server sees "Vellumo/1.2" as the User-Agent.  rpd__call initialises it
+// The client, created once with the name "Vellumo" and the program's
+// version; the server sees "Vellumo/" and the version (VELLUMO_VERSION) as
+// the User-Agent.  rpd__call initialises it
 // when start-up has not.
 void rpd__client_init();
 void rpd__client_term();

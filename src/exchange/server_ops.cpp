@@ -185,11 +185,11 @@ int ino__save_label(const std::u16string &server, const label *lab, const std::u
     if (!credentials_sendable(user, password))
         return 0;
     if (auto m = ino__unsavable(lab)) {
-        err__warning(u"%s", m->c_str());
+        err__warning(u"%1", m->c_str());
         return 0;
     }
     if (auto m = ino__too_large_to_send(lab)) {
-        err__warning(u"%s", m->c_str());
+        err__warning(u"%1", m->c_str());
         return 0;
     }
     ino_env env;

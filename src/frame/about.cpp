@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/version.h"
 #include "resources/icons.h"
 
 about_box::about_box(QWidget *parent) : QDialog(parent)
@@ -30,7 +31,7 @@ about_box::about_box(QWidget *parent) : QDialog(parent)
     v->addWidget(picture, 1);
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Версия:"), this), 0, 0, Qt::AlignRight);
-    auto *version = new QLabel(QStringLiteral("1.2"), this);
+    auto *version = new QLabel(QStringLiteral(VELLUMO_VERSION), this);
     version->setObjectName(QStringLiteral("version"));
     grid->addWidget(version, 0, 1);
     v->addLayout(grid);

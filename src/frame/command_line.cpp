@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/version.h"
+
 namespace {
 
 void usage(std::FILE *to)

@@ -74,7 +74,7 @@ void show_problems(const std::vector<std::u16string> &problems)
         text += u"\n" + problems[i];
     if (problems.size() > LISTED_PROBLEMS)
         text += u"\n… и ещё " + rdr__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS));
-    err__warning(u"%s", text.c_str());
+    err__warning(u"%1", text.c_str());
 }
 
 std::u16string suggested_name(const label *lab, const char16_t *ext)
@@ -158,7 +158,7 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
     const doc_format f = out__format_of(r.path);
     const output_format *row = out__format(f);
     if (!row || (batch && !row->table)) {
-        err__warning(u"Неизвестный формат файла «%s»: выберите %s.", r.path.c_str(),
+        err__warning(u"Неизвестный формат файла «%1»: выберите %2.", r.path.c_str(),
                      out__format_list(batch, true, u" или ", u" или ").c_str());
         return std::nullopt;
     }
@@ -335,7 +335,7 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     if (out.cancelled)
         return;
     if (!out.complete)
-        err__warning(u"%s", out.error.c_str());
+        err__warning(u"%1", out.error.c_str());
     show_problems(out.problems);
 }
 
@@ -367,7 +367,7 @@ void pex__export(QWidget *parent, const label *lab)
         ok = out__export(lab, prs__variables(), *path, o, problems, error);
     }
     if (!ok)
-        err__warning(u"%s", error.c_str());
+        err__warning(u"%1", error.c_str());
     show_problems(problems);
 }
 
@@ -389,7 +389,7 @@ void pex__print(QWidget *parent, const label *lab)
         ok = sink->label_page(lab, vars, 1, problems, error) && sink->finish(error);
     }
     if (!ok)
-        err__warning(u"%s", error.c_str());
+        err__warning(u"%1", error.c_str());
     show_problems(problems);
 }
 
@@ -434,7 +434,7 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     std::u16string error;
     std::unique_ptr<page_sink> sink = out__file_sink(lab, *path, o, true, error);
     if (!sink) {
-        err__warning(u"%s", error.c_str());
+        err__warning(u"%1", error.c_str());
         return;
     }
     run_batch(parent, lab, csv, options, rows, *sink);

@@ -572,7 +572,6 @@ void properties_panel::send(frame_notify &n)
 
 void properties_panel::refuse(int row, const char16_t *message, const QString &old_text)
 {
-    // A message may name the largest value taken (%d).
     // The old value is back before the box takes the focus, so the field's
     // own loss of focus finds nothing to commit.
     filling_ = true;
@@ -581,8 +580,8 @@ void properties_panel::refuse(int row, const char16_t *message, const QString &o
     else if (QComboBox *c = combo(row))
         c->setEditText(old_text);
     filling_ = false;
-    if (message)
-        err__warning(message, static_cast<int>(ELE_MAX_LABEL_SIZE));
+    if (message && *message)
+        err__warning(u"%1", message);
     control(row)->setFocus();
 }
 
@@ -618,7 +617,7 @@ struct prop_number_row {
     bool (*parse)(const QString &text, double &out);
     const char16_t *not_number; // null: the old value is put back silently
     const char16_t *negative;
-    const char16_t *too_large;
+    msc__fmt<int> too_large; // the largest value taken
     bool six_decimals; // the old value is put back as "%f", else "%.2f"
 };
 
@@ -742,7 +741,7 @@ void properties_panel::commit_number(const prop_number_row &r, const element &e)
             return;
         }
         if (v > ELE_MAX_LABEL_SIZE) { // a label from elsewhere may be larger
-            refuse(r.row, r.too_large, old_text);
+            refuse(r.row, msc__format(r.too_large, static_cast<int>(ELE_MAX_LABEL_SIZE)).c_str(), old_text);
             return;
         }
         break;
@@ -761,7 +760,7 @@ void properties_panel::commit_number(const prop_number_row &r, const element &e)
             return;
         }
         if (v > ELE_MAX_LABEL_SIZE) {
-            refuse(r.row, r.too_large, old_text);
+            refuse(r.row, msc__format(r.too_large, static_cast<int>(ELE_MAX_LABEL_SIZE)).c_str(), old_text);
             return;
         }
         break;

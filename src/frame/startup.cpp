@@ -21,6 +21,7 @@
 #include "model/xmalloc.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_notice.h"
+#include "platform/version.h"
 #include "resources/icons.h"
 #include "widgets/ormikcommon.h"
 
@@ -49,7 +50,7 @@ void app__install_translations()
 int app__startup(const QStringList &files)
 {
     QApplication::setApplicationName(QStringLiteral("Vellumo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    QApplication::setApplicationVersion(QStringLiteral(VELLUMO_VERSION));
     QApplication::setWindowIcon(res__icon("app"));
     app__install_translations();
     qt_install_dialogs();

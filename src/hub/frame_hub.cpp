@@ -612,24 +612,19 @@ void frame_hub::selection(frame_notify &n, bool &ignored)
     ignored = false;
     switch (n.action) {
     case fn::select: {
-        element *e = l->es[n.e1];
-        int remembered = l->sel == 1 ? ele__get_first_selected(l) : -1;
-        ++l->sel;
-        e->state = l->sel == 1 ? ELE_LEAD : ELE_SELECTED;
+        // The one selected element stops being alone: its markers change.
+        const int remembered = l->sel == 1 ? ele__get_first_selected(l) : -1;
+        ele__select(l, n.e1);
         if (l->sel == 2 && canvas_ && remembered >= 0)
             canvas_->redraw_element(remembered);
         break;
     }
     case fn::deselect: {
-        element *e = l->es[n.e1];
-        --l->sel;
-        bool was_lead = e->state == ELE_LEAD;
-        e->state = ELE_UNSELECTED;
-        if (was_lead && l->sel > 0) {
-            ele__fix_lead(l);
-            if (canvas_)
-                canvas_->redraw_element(ele__get_lead_element(l));
-        }
+        const bool was_lead = l->es[n.e1]->state == ELE_LEAD;
+        ele__deselect(l, n.e1);
+        // Another element took the lead: its markers change.
+        if (was_lead && l->sel > 0 && canvas_)
+            canvas_->redraw_element(ele__get_lead_element(l));
         break;
     }
     default:
@@ -674,7 +669,7 @@ std::u16string frame_hub::title() const
 {
     if (!lab_->store.place)
         return u"Vellumo";
-    return msc__format(u"%s%s - %s", lab_->name.c_str(), lab_->modified ? u"*" : u"", u"Vellumo");
+    return msc__format(u"%1%2 - %3", lab_->name.c_str(), lab_->modified ? u"*" : u"", u"Vellumo");
 }
 
 void frame_hub::update_title()

@@ -23,7 +23,7 @@ lg_epsi_ptr ele__choose_picture(const picture_refusal &refusal)
         struct stat st {};
         if (refusal && ::stat(msc__to_ansi(r.path).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             if (std::optional<std::u16string> why = refusal(r.path, static_cast<std::uint64_t>(st.st_size))) {
-                err__warning(u"%s", why->c_str());
+                err__warning(u"%1", why->c_str());
                 return nullptr;
             }
         }

@@ -44,27 +44,6 @@ void ele__label_free(label *lab)
     delete lab;
 }
 
-label_ptr ele__label_copy(const label *lab)
-{
-    label_ptr n(new label);
-    n->width = lab->width;
-    n->height = lab->height;
-    n->sel = lab->sel;
-    n->bgcolor = lab->bgcolor;
-    n->modified = lab->modified;
-    n->name = lab->name;
-    n->desc = lab->desc;
-    n->store = lab->store;
-    n->alloced = lab->alloced;
-    n->es = static_cast<element **>(
-        xmalloc(sizeof(element *) * static_cast<std::size_t>(lab->alloced)));
-    for (std::int32_t i = 0; i < lab->qty; ++i) {
-        n->es[i] = ele__copy(lab->es[i]);
-        n->qty = i + 1;
-    }
-    return n;
-}
-
 element *ele__add(label *lab, std::int32_t index)
 {
     if (lab->qty >= lab->alloced) {
@@ -377,29 +356,29 @@ std::optional<std::u16string> ele__out_of_range(const label *lab)
     const int limit = static_cast<int>(most);
     auto fits = [most](double v) { return std::isfinite(v) && v > 0 && v <= most; };
     if (!fits(lab->width) || !fits(lab->height))
-        return msc__format(u"Размер этикетки %.10g × %.10g пт вне допустимого (допускается больше 0 и не больше %d пт)",
+        return msc__format(u"Размер этикетки %{1:.10g} × %{2:.10g} пт вне допустимого (допускается больше 0 и не больше %3 пт)",
                            lab->width, lab->height, limit);
     auto within = [most](double v) { return std::isfinite(v) && std::fabs(v) <= most; };
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
-        const std::u16string who = msc__format(u"Элемент %d «%s»: ", i + 1, e->desc.c_str());
+        const std::u16string who = msc__format(u"Элемент %1 «%2»: ", i + 1, e->desc.c_str());
         const char16_t *what = nullptr;
         std::u16string value;
         if (!within(e->width) || !within(e->height)) {
             what = u"размер";
-            value = msc__format(u"%.10g × %.10g пт", std::fabs(e->width), std::fabs(e->height));
+            value = msc__format(u"%{1:.10g} × %{2:.10g} пт", std::fabs(e->width), std::fabs(e->height));
         } else if (!within(e->x) || !within(e->y) || !std::isfinite(e->angle)) {
             what = u"точка крепления";
-            value = msc__format(u"(%.10g, %.10g)", e->x, e->y);
+            value = msc__format(u"(%{1:.10g}, %{2:.10g})", e->x, e->y);
         } else if (e->type == ELE_TEXT && !within(e->text.size)) {
             what = u"размер шрифта";
-            value = msc__format(u"%.10g пт", e->text.size);
+            value = msc__format(u"%{1:.10g} пт", e->text.size);
         } else if (e->type == ELE_BORDER && !within(e->border.thickness)) {
             what = u"толщина линии";
-            value = msc__format(u"%.10g пт", e->border.thickness);
+            value = msc__format(u"%{1:.10g} пт", e->border.thickness);
         }
         if (what)
-            return who + msc__format(u"%s %s вне допустимого (допускается не больше %d пт)", what, value.c_str(), limit);
+            return who + msc__format(u"%1 %2 вне допустимого (допускается не больше %3 пт)", what, value.c_str(), limit);
     }
     return std::nullopt;
 }

@@ -115,7 +115,6 @@ using label_ptr = std::unique_ptr<label>;
 
 label_ptr ele__label_new(double width, double height);
 void ele__label_free(label *lab);
-label_ptr ele__label_copy(const label *lab);
 
 element *ele__add(label *lab, std::int32_t index);
 void ele__remove(label *lab, std::int32_t index);

@@ -1,10 +1,10 @@
 #include "model/errors.h"
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "model/messages.h"
 #include "model/misc.h"
@@ -97,13 +97,12 @@ int err__error(const char *expr, const char *module, int line)
     return 0;
 }
 
-void err__warning(const char16_t *fmt, ...)
+void err__warning_box(std::u16string text)
 {
-    va_list ap;
-    va_start(ap, fmt);
+    if (text.size() > 1023)
+        text.resize(1023);
     message_box_request req;
-    req.text = msc__vformat(fmt, ap, 1023);
-    va_end(ap);
+    req.text = std::move(text);
     req.caption = msg::caption_app;
     req.icon = mb_icon::warning;
     req.buttons = mb_buttons::ok;

@@ -1,22 +1,26 @@
 // Every text the program shows in a message box, in one place (the label
-// server's own log and fault texts are the server's).
+// server's own log and fault texts are the server's).  The UTF-16 texts fill
+// numbered placeholders (%1, %{1:04X}: see msc__fmt in misc.h); the narrow
+// UTF-8 ones the XML-RPC client fills are printf formats.
 #pragma once
+
+#include "platform/version.h"
 
 namespace msg {
 
 // Captions.
-inline constexpr char16_t caption_app[] = u"Vellumo 1.2";
+inline constexpr char16_t caption_app[] = u"Vellumo " VELLUMO_VERSION;
 inline constexpr char16_t caption_fatal[] = u"Vellumo: критическая ошибка!";
 inline constexpr char16_t caption_error[] = u"Vellumo: ошибка!";
 // Filled with caption_app and the fault code.
-inline constexpr char16_t caption_fault[] = u"%s | ошибка XMLRPC %d";
-inline constexpr char16_t caption_call_fault[] = u"%s | ошибка XMLRPC %d при обращении к серверу";
+inline constexpr char16_t caption_fault[] = u"%1 | ошибка XMLRPC %2";
+inline constexpr char16_t caption_call_fault[] = u"%1 | ошибка XMLRPC %2 при обращении к серверу";
 
 // The fatal and error assertions: expression, module, line, system error code.
 inline constexpr char16_t assertion_text[] =
     u"Внимание! Произошла критическая ошибка. Во избежание дальнейшей потери данных работа "
-    u"программы будет немедленно остановлена.\n\nРезультат выражения %hs равен нулю.\n"
-    u"Ошибка в файле %hs, строка %d.\nОшибка ОС: %d\nВерсия программы 1.2\n\n"
+    u"программы будет немедленно остановлена.\n\nРезультат выражения %1 равен нулю.\n"
+    u"Ошибка в файле %2, строка %3.\nОшибка ОС: %4\nВерсия программы " VELLUMO_VERSION "\n\n"
     u"Запишите эту информацию и обратитесь к разработчикам или техническому персоналу.\n\n";
 
 // Pictures.
@@ -25,18 +29,18 @@ inline constexpr char16_t filter_eps[] = u"Embedded PostScript";
 inline constexpr char16_t filter_eps_patterns[] = u"*.EPS;*.EPSI";
 inline constexpr char16_t filter_all[] = u"Все файлы";
 inline constexpr char16_t filter_all_patterns[] = u"*.*";
-inline constexpr char16_t picture_load_failed[] = u"Ошибка загрузки файла изображения '%s'!";
-inline constexpr char16_t dialog_failed[] = u"Ошибка создания стандартного диалогового окна, код %d";
+inline constexpr char16_t picture_load_failed[] = u"Ошибка загрузки файла изображения '%1'!";
+inline constexpr char16_t dialog_failed[] = u"Ошибка создания стандартного диалогового окна, код %1";
 
 // Sizes and positions above the largest the editor takes (ELE_MAX_LABEL_SIZE,
-// given as %d).
-inline constexpr char16_t label_width_too_large[] = u"Ширина этикетки не может быть больше %d пунктов!";
-inline constexpr char16_t label_height_too_large[] = u"Высота этикетки не может быть больше %d пунктов!";
-inline constexpr char16_t element_width_too_large[] = u"Ширина элемента не может быть больше %d пунктов!";
-inline constexpr char16_t element_height_too_large[] = u"Высота элемента не может быть больше %d пунктов!";
-inline constexpr char16_t anchor_too_far[] = u"Точка крепления не может быть дальше %d пунктов от края этикетки!";
-inline constexpr char16_t font_size_too_large[] = u"Размер шрифта не может быть больше %d пунктов";
-inline constexpr char16_t thickness_too_large[] = u"Толщина не может быть больше %d пунктов";
+// as an integer).
+inline constexpr char16_t label_width_too_large[] = u"Ширина этикетки не может быть больше %1 пунктов!";
+inline constexpr char16_t label_height_too_large[] = u"Высота этикетки не может быть больше %1 пунктов!";
+inline constexpr char16_t element_width_too_large[] = u"Ширина элемента не может быть больше %1 пунктов!";
+inline constexpr char16_t element_height_too_large[] = u"Высота элемента не может быть больше %1 пунктов!";
+inline constexpr char16_t anchor_too_far[] = u"Точка крепления не может быть дальше %1 пунктов от края этикетки!";
+inline constexpr char16_t font_size_too_large[] = u"Размер шрифта не может быть больше %1 пунктов";
+inline constexpr char16_t thickness_too_large[] = u"Толщина не может быть больше %1 пунктов";
 
 // Text in a number field that is no number.
 inline constexpr char16_t element_width_not_number[] = u"Ширина элемента должна быть числом!";
@@ -46,14 +50,14 @@ inline constexpr char16_t thickness_not_number[] = u"Толщина должна
 inline constexpr char16_t angle_not_number[] = u"Угол поворота должен быть числом (в градусах)!";
 
 // Saving to a file in a folder that does not exist (the folder).
-inline constexpr char16_t folder_missing[] = u"Папка «%s» не существует.\nПроверьте путь к файлу.";
+inline constexpr char16_t folder_missing[] = u"Папка «%1» не существует.\nПроверьте путь к файлу.";
 
 // Questions of the frame and the open and save dialog.
 inline constexpr char16_t ask_save_changes[] = u"Сохранить изменения в этикетке?";
 inline constexpr char16_t ask_delete_elements[] = u"Вы действительно хотите удалить эти элементы?";
 inline constexpr char16_t ask_delete_label[] = u"Удалить эту этикетку?";
 // Saving onto a label the server already has (the name, the server).
-inline constexpr char16_t ask_replace_label[] = u"Этикетка «%s» уже существует на сервере %s.\nЗаменить её?";
+inline constexpr char16_t ask_replace_label[] = u"Этикетка «%1» уже существует на сервере %2.\nЗаменить её?";
 
 // The label options dialog.
 inline constexpr char16_t label_width_wrong[] = u"Указана неправильная ширина!";
@@ -69,7 +73,7 @@ inline constexpr char16_t element_height_negative[] = u"Высота элеме�
 inline constexpr char16_t font_size_negative[] = u"Размер шрифта не может быть отрицательным";
 inline constexpr char16_t thickness_negative[] = u"Толщина не может быть отрицательной";
 // A character the label cannot store (its code).
-inline constexpr char16_t character_unstorable[] = u"Этот символ (U+%04X) нельзя сохранить в этикетке.";
+inline constexpr char16_t character_unstorable[] = u"Этот символ (U+%{1:04X}) нельзя сохранить в этикетке.";
 
 // Faults of the server client itself, shown in the fault box like a
 // server's (UTF-8: they travel as XML-RPC fault strings).
@@ -90,85 +94,85 @@ inline constexpr char net_other[] = "Ошибка сети при обращен
 
 // "Файл → Недавние": an entry that is gone (the path; the name, the server).
 inline constexpr char16_t recent_file_gone[] =
-    u"Файла «%s» больше нет.\nОн удалён из списка недавних этикеток.";
+    u"Файла «%1» больше нет.\nОн удалён из списка недавних этикеток.";
 inline constexpr char16_t recent_server_unknown[] =
-    u"Сервера %s нет в списке серверов.\nДобавьте его в «Файл → Список серверов...», чтобы открыть этикетку «%s».";
+    u"Сервера %1 нет в списке серверов.\nДобавьте его в «Файл → Список серверов...», чтобы открыть этикетку «%2».";
 inline constexpr char16_t recent_label_gone[] =
-    u"Этикетки «%s» больше нет на сервере %s.\nОна удалена из списка недавних этикеток.";
+    u"Этикетки «%1» больше нет на сервере %2.\nОна удалена из списка недавних этикеток.";
 
 // F1 with no web browser to open the manual in (the address).
 inline constexpr char16_t no_browser[] =
     u"Не найден веб-браузер, чтобы открыть руководство.\n"
-    u"Откройте этот адрес в браузере вручную:\n\n%s";
+    u"Откройте этот адрес в браузере вручную:\n\n%1";
 
 // A file that is no label file at all (the path).
 inline constexpr char16_t not_label_file[] =
-    u"Файл «%s» не является файлом этикетки.\n"
+    u"Файл «%1» не является файлом этикетки.\n"
     u"Этикетки хранятся в файлах .lbl, которые записывает эта программа.";
 
 // Labels.
 inline constexpr char16_t label_io_error[] = u"Ошибка ввода/вывода при загрузке файла!";
 // A label file that does not open: the path, then why.
-inline constexpr char16_t label_file_unreadable[] = u"Файл этикетки «%s» не открыт: %s.";
+inline constexpr char16_t label_file_unreadable[] = u"Файл этикетки «%1» не открыт: %2.";
 // Before a fault's own text: the path.
-inline constexpr char16_t label_file_not_read[] = u"Файл этикетки «%s» не прочитан. ";
+inline constexpr char16_t label_file_not_read[] = u"Файл этикетки «%1» не прочитан. ";
 inline constexpr char16_t label_file_refused[] =
-    u"Файл этикетки «%s» не прочитан: в нём этикетка с неверными размерами или полями.";
+    u"Файл этикетки «%1» не прочитан: в нём этикетка с неверными размерами или полями.";
 // Before a fault's own text: the label's name.
-inline constexpr char16_t label_not_saved[] = u"Этикетка «%s» не сохранена. ";
+inline constexpr char16_t label_not_saved[] = u"Этикетка «%1» не сохранена. ";
 // A label whose document would be past what the program reads back: its
 // name, its size in MiB (text), the limit in MiB.
 inline constexpr char16_t label_too_large[] =
-    u"Этикетка «%s» заняла бы %s МиБ, больше допустимых %d МиБ: такую этикетку нельзя прочитать снова. "
+    u"Этикетка «%1» заняла бы %2 МиБ, больше допустимых %3 МиБ: такую этикетку нельзя прочитать снова. "
     u"Уменьшите или уберите изображения.";
 // A picture the label has no room for: the file, its size and the room left
 // (MiB, as text), the limit of a label (MiB).
 inline constexpr char16_t picture_too_large[] =
-    u"Изображение «%s» не вставлено: в нём %s МиБ, а этикетке осталось места на %s МиБ. "
-    u"Этикетку больше %d МиБ программа не может сохранить в файл или передать на сервер.";
+    u"Изображение «%1» не вставлено: в нём %2 МиБ, а этикетке осталось места на %3 МиБ. "
+    u"Этикетку больше %4 МиБ программа не может сохранить в файл или передать на сервер.";
 inline constexpr char16_t label_load_error[] = u"Ошибка загрузки этикетки!";
 inline constexpr char16_t label_save_error[] = u"Ошибка сохранения этикетки!";
 
 // Text that XML-RPC cannot carry: where it is, then the character.
 inline constexpr char16_t unsavable_text[] =
-    u"Этикетку нельзя сохранить: %s содержит символ U+%04X, который не может быть записан.";
+    u"Этикетку нельзя сохранить: %1 содержит символ U+%{2:04X}, который не может быть записан.";
 inline constexpr char16_t where_label_name[] = u"название этикетки";
 inline constexpr char16_t where_label_desc[] = u"описание этикетки";
-inline constexpr char16_t where_element_desc[] = u"описание элемента %d";
-inline constexpr char16_t where_element_text[] = u"текст элемента %d «%s»";
-inline constexpr char16_t where_element_font[] = u"шрифт элемента %d «%s»";
-inline constexpr char16_t where_element_code[] = u"данные штрих-кода элемента %d «%s»";
+inline constexpr char16_t where_element_desc[] = u"описание элемента %1";
+inline constexpr char16_t where_element_text[] = u"текст элемента %1 «%2»";
+inline constexpr char16_t where_element_font[] = u"шрифт элемента %1 «%2»";
+inline constexpr char16_t where_element_code[] = u"данные штрих-кода элемента %1 «%2»";
 
 // Numbers that are not finite (infinity, NaN): where, then the value.
 inline constexpr char16_t unsavable_number[] =
-    u"Этикетку нельзя сохранить: %s — не конечное число (%hs).";
+    u"Этикетку нельзя сохранить: %1 — не конечное число (%2).";
 inline constexpr char16_t where_label_width[] = u"ширина этикетки";
 inline constexpr char16_t where_label_height[] = u"высота этикетки";
-inline constexpr char16_t where_element_x[] = u"координата X элемента %d «%s»";
-inline constexpr char16_t where_element_y[] = u"координата Y элемента %d «%s»";
-inline constexpr char16_t where_element_angle[] = u"угол поворота элемента %d «%s»";
-inline constexpr char16_t where_element_width[] = u"ширина элемента %d «%s»";
-inline constexpr char16_t where_element_height[] = u"высота элемента %d «%s»";
-inline constexpr char16_t where_element_font_size[] = u"размер шрифта элемента %d «%s»";
-inline constexpr char16_t where_element_thickness[] = u"толщина линии элемента %d «%s»";
+inline constexpr char16_t where_element_x[] = u"координата X элемента %1 «%2»";
+inline constexpr char16_t where_element_y[] = u"координата Y элемента %1 «%2»";
+inline constexpr char16_t where_element_angle[] = u"угол поворота элемента %1 «%2»";
+inline constexpr char16_t where_element_width[] = u"ширина элемента %1 «%2»";
+inline constexpr char16_t where_element_height[] = u"высота элемента %1 «%2»";
+inline constexpr char16_t where_element_font_size[] = u"размер шрифта элемента %1 «%2»";
+inline constexpr char16_t where_element_thickness[] = u"толщина линии элемента %1 «%2»";
 
 // Parameters of a server call that XML-RPC cannot carry.
 inline constexpr char16_t unsendable_text[] =
-    u"Невозможно обратиться к серверу: %s содержит символ U+%04X, который не может быть передан.";
+    u"Невозможно обратиться к серверу: %1 содержит символ U+%{2:04X}, который не может быть передан.";
 inline constexpr char16_t where_user[] = u"имя пользователя";
 inline constexpr char16_t where_password[] = u"пароль";
 inline constexpr char16_t where_label_name_param[] = u"имя этикетки";
 inline constexpr char16_t where_new_name_param[] = u"новое имя этикетки";
-inline constexpr char16_t where_variable_name[] = u"имя переменной «%s»";
-inline constexpr char16_t where_variable_value[] = u"значение переменной «%s»";
+inline constexpr char16_t where_variable_name[] = u"имя переменной «%1»";
+inline constexpr char16_t where_variable_value[] = u"значение переменной «%1»";
 
 // Settings that could not be written: the file, then the reason.
 inline constexpr char16_t settings_write_failed[] =
-    u"Не удалось сохранить настройки в файл «%s»: %s.\n\n"
+    u"Не удалось сохранить настройки в файл «%1»: %2.\n\n"
     u"Программа продолжит работу; прежний файл настроек не изменён.";
 inline constexpr char16_t settings_reason_lock[] =
-    u"файл занят другой программой (ожидание блокировки дольше %d с)";
-inline constexpr char16_t settings_reason_unreadable[] = u"существующий файл не удалось прочитать (%s)";
+    u"файл занят другой программой (ожидание блокировки дольше %1 с)";
+inline constexpr char16_t settings_reason_unreadable[] = u"существующий файл не удалось прочитать (%1)";
 inline constexpr char16_t settings_reason_no_space[] = u"на диске нет свободного места";
 inline constexpr char16_t settings_reason_denied[] = u"нет прав на запись";
 inline constexpr char16_t settings_reason_read_only[] = u"файловая система доступна только для чтения";
@@ -176,13 +180,13 @@ inline constexpr char16_t settings_reason_not_folder[] = u"на месте па�
 inline constexpr char16_t settings_reason_is_folder[] = u"на месте файла находится папка";
 inline constexpr char16_t settings_reason_too_big[] = u"файл слишком велик";
 inline constexpr char16_t settings_reason_quota[] = u"превышена дисковая квота";
-inline constexpr char16_t settings_reason_other[] = u"системная ошибка %d (%hs)";
+inline constexpr char16_t settings_reason_other[] = u"системная ошибка %1 (%2)";
 // Text the settings file cannot hold: the value's name, the code unit.
 inline constexpr char16_t settings_bad_text[] =
-    u"значение «%s» содержит непарный суррогатный символ U+%04X, который нельзя записать";
+    u"значение «%1» содержит непарный суррогатный символ U+%{2:04X}, который нельзя записать";
 
 inline constexpr char16_t settings_bad_list[] =
-    u"список «%s» нельзя записать: в нём одна пустая строка или строка с символом NUL";
+    u"список «%1» нельзя записать: в нём одна пустая строка или строка с символом NUL";
 
 // Shown where a server gives no value.
 inline constexpr char16_t not_specified[] = u"(не указано)";
@@ -194,29 +198,29 @@ inline constexpr char16_t preview_jpeg_error[] = u"Ошибка декодиро
 inline constexpr char16_t preview_jpeg_partial[] =
     u"Изображение JPEG пришло не полностью: показана полученная часть.\n";
 
-// Tables of data (CSV) for printing many labels; %d is the line of the file.
-inline constexpr char16_t csv_unreadable[] = u"Файл таблицы не читается: %hs.";
+// Tables of data (CSV) for printing many labels; %1 is the line of the file.
+inline constexpr char16_t csv_unreadable[] = u"Файл таблицы не читается: %1.";
 inline constexpr char16_t csv_too_large[] = u"Файл таблицы больше 1 ГиБ: такие таблицы программа не читает.";
 inline constexpr char16_t csv_no_header[] =
     u"В таблице нет ни одной строки: первая строка должна называть столбцы.";
 inline constexpr char16_t csv_utf16[] =
     u"Таблица записана в UTF-16: сохраните её как CSV в кодировке UTF-8 или Windows-1251.";
-inline constexpr char16_t csv_binary[] = u"Строка %d: в файле двоичные данные, это не таблица CSV.";
+inline constexpr char16_t csv_binary[] = u"Строка %1: в файле двоичные данные, это не таблица CSV.";
 inline constexpr char16_t csv_unterminated_quote[] =
-    u"Строка %d: кавычка, открытая в этой строке, не закрыта до конца файла.";
-inline constexpr char16_t csv_too_many_cells[] = u"Строка %d: ячеек %d, а столбцов в заголовке %d.";
-inline constexpr char16_t csv_record_too_long[] = u"Строка %d: строка таблицы длиннее 16 МиБ.";
-inline constexpr char16_t csv_too_many_columns[] = u"Строка %d: столбцов больше 10000.";
-inline constexpr char16_t csv_duplicate_column[] = u"Строка %d: столбец «%s» назван дважды.";
+    u"Строка %1: кавычка, открытая в этой строке, не закрыта до конца файла.";
+inline constexpr char16_t csv_too_many_cells[] = u"Строка %1: ячеек %2, а столбцов в заголовке %3.";
+inline constexpr char16_t csv_record_too_long[] = u"Строка %1: строка таблицы длиннее 16 МиБ.";
+inline constexpr char16_t csv_too_many_columns[] = u"Строка %1: столбцов больше 10000.";
+inline constexpr char16_t csv_duplicate_column[] = u"Строка %1: столбец «%2» назван дважды.";
 inline constexpr char16_t csv_text_after_quote[] =
-    u"Строка %d: после закрывающей кавычки ячейки идёт текст. Кавычка внутри ячейки в кавычках "
+    u"Строка %1: после закрывающей кавычки ячейки идёт текст. Кавычка внутри ячейки в кавычках "
     u"записывается двумя кавычками (\"\").";
 // The line, the encoding (and the line that set it).
 inline constexpr char16_t csv_bad_bytes[] =
-    u"Строка %d: байты, недопустимые в кодировке %s. Таблица записана в другой кодировке.";
+    u"Строка %1: байты, недопустимые в кодировке %2. Таблица записана в другой кодировке.";
 inline constexpr char16_t csv_mixed_encodings[] =
-    u"Строка %d: текст не в кодировке %s, в которой записана строка %d: в таблице смешаны кодировки. "
+    u"Строка %1: текст не в кодировке %2, в которой записана строка %3: в таблице смешаны кодировки. "
     u"Сохраните таблицу целиком в UTF-8 или в Windows-1251.";
-inline constexpr char16_t csv_changed[] = u"Строка %d: файл таблицы изменился во время работы.";
+inline constexpr char16_t csv_changed[] = u"Строка %1: файл таблицы изменился во время работы.";
 
 } // namespace msg

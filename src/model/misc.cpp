@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::size_t conv_buf_chars = 100;
 char16_t g_int_buf[conv_buf_chars + 1];
-char16_t g_dbl2_buf[conv_buf_chars + 1];
 char16_t g_dbl6_buf[conv_buf_chars + 1];
 
 const char16_t *ascii_to_buffer(const char *s, std::size_t n, char16_t *buf)
@@ -42,17 +41,6 @@ locale_t c_locale()
     return loc;
 }
 
-void pad(std::u16string &out, std::u16string_view body, int width, bool left)
-{
-    std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
-    std::size_t fill = body.size() < w ? w - body.size() : 0;
-    if (!left)
-        out.append(fill, u' ');
-    out.append(body);
-    if (left)
-        out.append(fill, u' ');
-}
-
 } // namespace
 
 const char16_t *msc__int_to_string(int value)
@@ -62,157 +50,100 @@ const char16_t *msc__int_to_string(int value)
     return ascii_to_buffer(tmp, static_cast<std::size_t>(r.ptr - tmp), g_int_buf);
 }
 
-const char16_t *msc__double_to_string2(double value)
-{
-    return fixed_to_buffer(value, 2, g_dbl2_buf);
-}
-
 const char16_t *msc__double_to_string(double value)
 {
     return fixed_to_buffer(value, 6, g_dbl6_buf);
 }
 
-double msc__round(double value)
+
+namespace {
+
+void append_number(std::u16string &out, const msc_detail::arg &a, const msc_detail::spec &s)
 {
-    return std::trunc(value + 0.5);
+    std::string spec = "%";
+    if (s.zero)
+        spec += '0';
+    if (s.width >= 0)
+        spec += std::to_string(s.width);
+    if (s.precision >= 0) {
+        spec += '.';
+        spec += std::to_string(s.precision);
+    }
+    char buf[512];
+    if (a.kind != msc_detail::arg_kind::real) {
+        const bool hex = s.conv == 'X';
+        spec += hex ? "llX" : a.kind == msc_detail::arg_kind::signed_int ? "lld" : "llu";
+        if (hex || a.kind == msc_detail::arg_kind::unsigned_int)
+            std::snprintf(buf, sizeof buf, spec.c_str(), a.u);
+        else
+            std::snprintf(buf, sizeof buf, spec.c_str(), a.i);
+        out += msc__from_utf8(buf);
+        return;
+    }
+    spec += s.conv == 'g' ? 'g' : 'f';
+    locale_t old = uselocale(c_locale());
+    int n = std::snprintf(buf, sizeof buf, spec.c_str(), a.d);
+    std::string big;
+    if (n >= static_cast<int>(sizeof buf)) {
+        big.resize(static_cast<std::size_t>(n) + 1);
+        std::snprintf(big.data(), big.size(), spec.c_str(), a.d);
+        big.resize(static_cast<std::size_t>(n));
+    }
+    uselocale(old);
+    out += msc__from_utf8(big.empty() ? std::string_view(buf) : std::string_view(big));
 }
 
-std::u16string msc__vformat(const char16_t *fmt, va_list ap, std::size_t limit)
+void append_arg(std::u16string &out, const msc_detail::arg &a, const msc_detail::spec &s)
+{
+    switch (a.kind) {
+    case msc_detail::arg_kind::text16:
+        out += a.s16 ? a.s16 : u"(null)";
+        break;
+    case msc_detail::arg_kind::text8:
+        out += a.s8 ? msc__from_utf8(a.s8) : u"(null)";
+        break;
+    case msc_detail::arg_kind::signed_int:
+    case msc_detail::arg_kind::unsigned_int:
+    case msc_detail::arg_kind::real:
+        append_number(out, a, s);
+        break;
+    case msc_detail::arg_kind::unsupported:
+        break;
+    }
+}
+
+} // namespace
+
+std::u16string msc_detail::render(const char16_t *fmt, const arg *args, std::size_t count, std::size_t limit)
 {
     std::u16string out;
     if (!fmt)
         return out;
-    for (const char16_t *p = fmt; *p && out.size() < limit; ++p) {
+    for (const char16_t *p = fmt; *p && out.size() < limit;) {
         if (*p != u'%') {
-            out += *p;
+            const char16_t *q = p;
+            while (*q && *q != u'%')
+                ++q;
+            out.append(p, q);
+            p = q;
             continue;
         }
-        const char16_t *start = p++;
-        std::string flags;
-        while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0')
-            flags += static_cast<char>(*p++);
-        int width = -1;
-        if (*p == u'*') {
-            width = va_arg(ap, int);
-            if (width < 0) {
-                flags += '-';
-                width = -width;
-            }
-            ++p;
-        } else {
-            while (*p >= u'0' && *p <= u'9')
-                width = (width < 0 ? 0 : width * 10) + (*p++ - u'0');
+        const piece pc = read_piece(p);
+        if (pc.kind == piece::bad) {
+            out += *p++; // never in a checked format: shown as it stands
+            continue;
         }
-        int prec = -1;
-        if (*p == u'.') {
-            ++p;
-            prec = 0;
-            if (*p == u'*') {
-                prec = va_arg(ap, int);
-                ++p;
-            } else {
-                while (*p >= u'0' && *p <= u'9')
-                    prec = prec * 10 + (*p++ - u'0');
-            }
-        }
-        int longs = 0;
-        bool narrow = false;
-        bool size_t_mod = false;
-        for (;; ++p) {
-            if (*p == u'l') ++longs;
-            else if (*p == u'h') narrow = true;
-            else if (*p == u'z') size_t_mod = true;
-            else break;
-        }
-        char conv = static_cast<char>(*p);
-        bool left = flags.find('-') != std::string::npos;
-        std::string spec = "%" + flags;
-        if (width >= 0) spec += std::to_string(width);
-        if (prec >= 0) {
-            spec += '.';
-            spec += std::to_string(prec);
-        }
-        char buf[512];
-        switch (conv) {
-        case 'd':
-        case 'i':
-        case 'u':
-        case 'x':
-        case 'X': {
-            long long v;
-            if (size_t_mod) v = static_cast<long long>(va_arg(ap, std::size_t));
-            else if (longs >= 2) v = va_arg(ap, long long);
-            else if (longs == 1) v = va_arg(ap, long);
-            else if (conv == 'd' || conv == 'i') v = va_arg(ap, int);
-            else v = va_arg(ap, unsigned int);
-            spec += "ll";
-            spec += conv;
-            std::snprintf(buf, sizeof buf, spec.c_str(), v);
-            out += msc__from_utf8(buf);
-            break;
-        }
-        case 'f':
-        case 'F':
-        case 'e':
-        case 'E':
-        case 'g':
-        case 'G': {
-            double v = va_arg(ap, double);
-            spec += conv;
-            locale_t old = uselocale(c_locale());
-            int n = std::snprintf(buf, sizeof buf, spec.c_str(), v);
-            std::string big;
-            if (n >= static_cast<int>(sizeof buf)) {
-                big.resize(static_cast<std::size_t>(n) + 1);
-                std::snprintf(big.data(), big.size(), spec.c_str(), v);
-                big.resize(static_cast<std::size_t>(n));
-            }
-            uselocale(old);
-            out += msc__from_utf8(big.empty() ? std::string_view(buf) : std::string_view(big));
-            break;
-        }
-        case 'c': {
-            char16_t c = static_cast<char16_t>(va_arg(ap, int));
-            pad(out, std::u16string_view(&c, 1), width, left);
-            break;
-        }
-        case 's': {
-            std::u16string body;
-            if (narrow) {
-                const char *s = va_arg(ap, const char *);
-                body = s ? msc__from_utf8(s) : u"(null)";
-            } else {
-                const char16_t *s = va_arg(ap, const char16_t *);
-                body = s ? std::u16string(s) : u"(null)";
-            }
-            if (prec >= 0 && body.size() > static_cast<std::size_t>(prec))
-                body.resize(static_cast<std::size_t>(prec));
-            pad(out, body, width, left);
-            break;
-        }
-        case '%':
+        if (pc.kind == piece::percent)
             out += u'%';
-            break;
-        default:
-            // Unknown conversion: shown as it stands.
-            out.append(start, p + (*p ? 1 : 0));
-            if (!*p)
-                --p;
-            break;
-        }
+        else if (pc.index < count)
+            append_arg(out, args[pc.index], pc.sp);
+        else
+            out.append(p, pc.end);
+        p = pc.end;
     }
     if (out.size() > limit)
         out.resize(limit);
     return out;
-}
-
-std::u16string msc__format(const char16_t *fmt, ...)
-{
-    va_list ap;
-    va_start(ap, fmt);
-    std::u16string s = msc__vformat(fmt, ap, static_cast<std::size_t>(-1));
-    va_end(ap);
-    return s;
 }
 
 bool msc__parse_real(std::u16string_view text, double &out)
@@ -245,12 +176,8 @@ bool msc__parse_real(std::u16string_view text, double &out)
     return true;
 }
 
-void msc__debug_out(const char16_t *fmt, ...)
+void msc_detail::write_debug(const std::u16string &text)
 {
-    va_list ap;
-    va_start(ap, fmt);
-    std::u16string s = msc__vformat(fmt, ap, 10238);
-    va_end(ap);
-    std::string n = msc__to_utf8(s);
+    std::string n = msc__to_utf8(text);
     std::fwrite(n.data(), 1, n.size(), stderr);
 }

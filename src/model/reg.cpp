@@ -78,7 +78,7 @@ void warn_once(const std::u16string &text)
     if (text == g_last_warning)
         return;
     g_last_warning = text;
-    err__warning(u"%s", text.c_str());
+    err__warning(u"%1", text.c_str());
 }
 
 void warn_write_failed(const std::string &file, const std::u16string &reason)
@@ -219,19 +219,6 @@ std::optional<std::u16string> reg__get_string(HKEY root, std::u16string_view pat
     return std::nullopt;
 }
 
-std::optional<std::u16string> reg__get_multi(HKEY root, std::u16string_view path,
-                                             std::u16string_view name)
-{
-    reg_regdata_ptr d = reg__read(root, path, name, true, 0);
-    if (d && d->type == REG_MULTI_SZ) {
-        // An empty value is an empty list.
-        if (d->size < 2)
-            return std::u16string(2, u'\0');
-        return reg__multidup(d->rdata.multi_sz);
-    }
-    return std::nullopt;
-}
-
 std::size_t reg__multi_len(const char16_t *multi)
 {
     std::size_t n = 0;
@@ -330,12 +317,6 @@ int reg__set_multi_block(HKEY root, std::u16string_view path, std::u16string_vie
     for (char16_t c : block)
         push_utf16(v, c);
     return write_value(root, path, name, std::move(v));
-}
-
-int reg__set_multi(HKEY root, std::u16string_view path, std::u16string_view name,
-                   const char16_t *multi)
-{
-    return reg__set_multi_block(root, path, name, std::u16string_view(multi, reg__multi_len(multi)));
 }
 
 std::optional<std::u16string> reg__list_block(const std::vector<std::u16string> &strings)

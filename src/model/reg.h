@@ -58,11 +58,8 @@ std::int32_t reg__get_int(HKEY root, std::u16string_view path, std::u16string_vi
 double reg__get_double(HKEY root, std::u16string_view path, std::u16string_view name, double def);
 std::optional<std::u16string> reg__get_string(HKEY root, std::u16string_view path,
                                               std::u16string_view name);
-// A string list: NUL-terminated strings one after another, then one more NUL
-// (the returned string holds every one of those NULs).
-std::optional<std::u16string> reg__get_multi(HKEY root, std::u16string_view path,
-                                             std::u16string_view name);
-// Sum of (length + 1) over the strings up to the first empty one, plus 1.
+// A string list: NUL-terminated strings one after another, then one more
+// NUL.  Sum of (length + 1) over the strings up to the first empty one, plus 1.
 std::size_t reg__multi_len(const char16_t *multi);
 std::u16string reg__multidup(const char16_t *multi);
 
@@ -92,8 +89,6 @@ int reg__set_int(std::u16string_view path, std::u16string_view name, std::int32_
 int reg__set_double(std::u16string_view path, std::u16string_view name, double value);
 int reg__set_string(HKEY root, std::u16string_view path, std::u16string_view name,
                     std::u16string_view value);
-int reg__set_multi(HKEY root, std::u16string_view path, std::u16string_view name,
-                   const char16_t *multi);
 // A list in the form above; refused with the warning when it cannot be held.
 int reg__set_list(HKEY root, std::u16string_view path, std::u16string_view name,
                   const std::vector<std::u16string> &strings);

@@ -6,7 +6,7 @@ namespace settings {
 
 std::u16string custom_color_name(int index)
 {
-    return msc__format(u"custom-color-%d", index);
+    return msc__format(u"custom-color-%1", index);
 }
 
 std::int32_t get(const reg_int_setting &s)

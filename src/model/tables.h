@@ -1,10 +1,12 @@
 // The tables of the label's facts, one table per fact: how each anchor
-// position, justification, line style, barcode symbology and element kind
-// is named where the user sees it and where a label is stored.  The label
+// position, justification, line style, barcode kind and element kind is
+// named where the user sees it and where a label is stored; and for the
+// barcode kinds, how the render library draws them.  The label
 // format reads and writes by them; the widget kit builds its lists from them.
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -39,38 +41,81 @@ inline constexpr name_code justification_table[] = {
 inline constexpr name_code line_style_table[] = {
     {"SOLID", 0}, {"DASH", 3}, {"DOT", 4}, {"DASHDOT", 1}, {"DASHDOTDOT", 2}};
 
-// Barcode symbologies: every accepted name, row by row; the first name of a
-// code is the one written.  Matching is exact and case-sensitive.
-inline constexpr name_code symbology_table[] = {
-    {"AUTO", 0},
-    {"EAN", 1},
-    {"EAN8", 2}, {"EAN-8", 2},
-    {"EAN13", 3}, {"EAN-13", 3},
-    {"UPC", 4},
-    {"ISBN", 5},
-    {"39", 6}, {"CODE39", 6}, {"CODE-39", 6},
-    {"128", 7}, {"CODE128", 7}, {"CODE-128", 7},
-    {"128B", 8}, {"CODE128B", 8}, {"CODE-128B", 8},
-    {"128C", 9}, {"CODE128C", 9}, {"CODE-128C", 9},
-    {"128RAW", 10}, {"CODE128RAW", 10}, {"CODE-128RAW", 10},
-    {"128R", 10}, {"CODE128R", 10}, {"CODE-128R", 10},
-    {"I25", 11}, {"INTERLEAVED-2-OF-5", 11}, {"INTERLEAVED 2 OF 5", 11}, {"Interleaved 2 of 5", 11},
-    {"CODABAR", 12},
-    {"MSI", 13},
-    {"PLESSEY", 14}, {"PLS", 14},
-    {"93", 15}, {"CODE93", 15}, {"CODE-93", 15},
-    {"QRCODE", 16},
-    {"DATAMATRIX", 17},
-    {"PDF417", 18},
-    {"GS1-128", 19},
+// libzint's numbers for the symbologies the barcode kinds use (zint.h's
+// BARCODE_* of the same names).  The model does not include libzint: the
+// render library checks every number here against the header when it is
+// compiled.
+namespace libzint {
+inline constexpr int none = 0; // drawn without libzint
+inline constexpr int c25inter = 3, code39 = 8, eanx = 13, gs1_128 = 16, codabar = 18, code128 = 20,
+                     code93 = 25, upca = 34, msi_plessey = 47, pdf417 = 55, qrcode = 58, code128b = 60,
+                     isbnx = 69, datamatrix = 71, plessey = 86;
+} // namespace libzint
+
+// How the data of a barcode kind is checked and handed to libzint (the
+// render library does each).
+enum class barcode_check {
+    plain,       // libzint's own checks only
+    automatic,   // digits make EAN-8, UPC-A or EAN-13; anything else CODE-128
+    ean,         // digits only; 8 and 13 carry their check digit
+    ean8,        // 7 or 8 digits, the eighth the check digit
+    ean13,       // 12 or 13 digits, the thirteenth the check digit
+    upca,        // 11 or 12 digits, the twelfth the check digit
+    even_digits, // an even number of digits (CODE-128C)
+    raw128,      // CODE-128 symbol values, drawn without libzint
+    codabar,     // start and stop characters (A…B) added when missing
+    text,        // any text; UTF-8 beyond ASCII is marked as such
+    text_or_gs1, // GS1 when it starts with a bracketed identifier, else text
+    gs1,         // bracketed GS1 application identifiers
 };
-inline constexpr int symbology_count = 20;
-// What the lists of the properties panel show for each code, in order.
-inline constexpr const char16_t *symbology_shown[symbology_count] = {
-    u"Автоподбор", u"EAN (автоподбор)", u"EAN-8",     u"EAN-13",   u"UPC",     u"ISBN",
-    u"CODE-39",    u"CODE-128",         u"CODE-128B", u"CODE-128C", u"CODE-128RAW",
-    u"Interleaved 2 of 5", u"CODABAR",  u"MSI",       u"PLESSEY",  u"CODE-93",
-    u"QR-код",     u"DataMatrix",       u"PDF417",    u"GS1-128"};
+
+// Barcode kinds, one row each, in the order of the properties panel's list;
+// the code is the row's index and `element::barcode.type`.  `stored` holds
+// every name a label file may give the kind (the first is the one written;
+// matching is exact and case-sensitive), `shown` what the list shows,
+// `zint` the libzint symbology, `two_d` marks symbols of square modules
+// that keep their proportions.
+inline constexpr int barcode_names_max = 6;
+struct barcode_kind {
+    std::int32_t code;
+    const char *stored[barcode_names_max];
+    const char16_t *shown;
+    int zint;
+    bool two_d;
+    barcode_check check;
+};
+inline constexpr barcode_kind barcode_kinds[] = {
+    {0, {"AUTO"}, u"Автоподбор", libzint::code128, false, barcode_check::automatic},
+    {1, {"EAN"}, u"EAN (автоподбор)", libzint::eanx, false, barcode_check::ean},
+    {2, {"EAN8", "EAN-8"}, u"EAN-8", libzint::eanx, false, barcode_check::ean8},
+    {3, {"EAN13", "EAN-13"}, u"EAN-13", libzint::eanx, false, barcode_check::ean13},
+    {4, {"UPC"}, u"UPC", libzint::upca, false, barcode_check::upca},
+    {5, {"ISBN"}, u"ISBN", libzint::isbnx, false, barcode_check::plain},
+    {6, {"39", "CODE39", "CODE-39"}, u"CODE-39", libzint::code39, false, barcode_check::plain},
+    {7, {"128", "CODE128", "CODE-128"}, u"CODE-128", libzint::code128, false, barcode_check::plain},
+    {8, {"128B", "CODE128B", "CODE-128B"}, u"CODE-128B", libzint::code128b, false, barcode_check::plain},
+    {9, {"128C", "CODE128C", "CODE-128C"}, u"CODE-128C", libzint::code128, false, barcode_check::even_digits},
+    {10, {"128RAW", "CODE128RAW", "CODE-128RAW", "128R", "CODE128R", "CODE-128R"}, u"CODE-128RAW", libzint::none,
+     false, barcode_check::raw128},
+    {11, {"I25", "INTERLEAVED-2-OF-5", "INTERLEAVED 2 OF 5", "Interleaved 2 of 5"}, u"Interleaved 2 of 5",
+     libzint::c25inter, false, barcode_check::plain},
+    {12, {"CODABAR"}, u"CODABAR", libzint::codabar, false, barcode_check::codabar},
+    {13, {"MSI"}, u"MSI", libzint::msi_plessey, false, barcode_check::plain},
+    {14, {"PLESSEY", "PLS"}, u"PLESSEY", libzint::plessey, false, barcode_check::plain},
+    {15, {"93", "CODE93", "CODE-93"}, u"CODE-93", libzint::code93, false, barcode_check::plain},
+    {16, {"QRCODE"}, u"QR-код", libzint::qrcode, true, barcode_check::text},
+    {17, {"DATAMATRIX"}, u"DataMatrix", libzint::datamatrix, true, barcode_check::text_or_gs1},
+    {18, {"PDF417"}, u"PDF417", libzint::pdf417, true, barcode_check::text},
+    {19, {"GS1-128"}, u"GS1-128", libzint::gs1_128, false, barcode_check::gs1},
+};
+inline constexpr int barcode_kind_count = static_cast<int>(std::size(barcode_kinds));
+
+// The row of a code, or null for a code not in the table.
+const barcode_kind *barcode_kind_of(std::int32_t code);
+// The code of a stored name, or nothing for a name not in the table.
+std::optional<std::int32_t> barcode_code_of(std::string_view stored);
+// The name written for a code, or null for a code not in the table.
+const char *barcode_stored_name(std::int32_t code);
 
 // Element kinds by `element::type`.
 inline constexpr const char *kind_names[] = {"text", "border", "drawing", "barcode"};

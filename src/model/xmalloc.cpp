@@ -1,7 +1,6 @@
 #include "model/xmalloc.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "model/errors.h"
@@ -20,18 +19,6 @@ void *xma__realloc(void *p, std::size_t size, const char *expr, const char *file
     if (!q)
         err__fatal(expr, file, line);
     return q;
-}
-
-char16_t *xma__wcsdup(const char16_t *s)
-{
-    std::size_t n = 0;
-    while (s[n])
-        ++n;
-    auto *d = static_cast<char16_t *>(std::malloc((n + 1) * sizeof(char16_t)));
-    if (!d)
-        return nullptr;
-    std::memcpy(d, s, (n + 1) * sizeof(char16_t));
-    return d;
 }
 
 void xfree(void *p)

@@ -10,10 +10,6 @@ void *xma__realloc(void *p, std::size_t size, const char *expr, const char *file
 #define xrealloc(p, size) \
     xma__realloc((p), (size), "xrealloc( " #p ", " #size " )", __FILE__, __LINE__)
 
-// New copy of a NUL-terminated UTF-16 string, or null when memory ran out
-// (the caller makes that fatal with its own expression text).
-char16_t *xma__wcsdup(const char16_t *s);
-
 void xfree(void *p);
 
 // Called once at start-up: routes failures of operator new into the fatal

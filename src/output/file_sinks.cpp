@@ -24,5 +24,5 @@ std::u16string out__numbered_path(const std::u16string &path, long number)
         stem = path.substr(0, dot);
         ext = path.substr(dot);
     }
-    return stem + msc__format(u"-%04ld", number) + ext;
+    return stem + msc__format(u"-%{1:04}", number) + ext;
 }

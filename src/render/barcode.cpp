@@ -9,16 +9,24 @@
 #include <memory>
 #include <zint.h>
 
+#include "model/tables.h"
+
+// The model's copy of libzint's numbers (it does not include zint.h).
+static_assert(libzint::c25inter == BARCODE_C25INTER && libzint::code39 == BARCODE_CODE39 &&
+              libzint::eanx == BARCODE_EANX && libzint::gs1_128 == BARCODE_GS1_128 &&
+              libzint::codabar == BARCODE_CODABAR && libzint::code128 == BARCODE_CODE128 &&
+              libzint::code93 == BARCODE_CODE93 && libzint::upca == BARCODE_UPCA &&
+              libzint::msi_plessey == BARCODE_MSI_PLESSEY && libzint::pdf417 == BARCODE_PDF417 &&
+              libzint::qrcode == BARCODE_QRCODE && libzint::code128b == BARCODE_CODE128B &&
+              libzint::isbnx == BARCODE_ISBNX && libzint::datamatrix == BARCODE_DATAMATRIX &&
+              libzint::plessey == BARCODE_PLESSEY,
+              "model/tables.h: a libzint number differs from zint.h");
+
 namespace {
 
 bool all_digits(const std::string &s)
 {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string digits_error(const char *what, const char *lengths)
-{
-    return std::string(what) + ": нужны только цифры, " + lengths;
 }
 
 // Bar and space widths of the 107 CODE-128 patterns (the last is the stop).
@@ -150,87 +158,71 @@ barcode_choice rdr__barcode_choice(int type, const std::string &data)
     barcode_choice c;
     c.data = data;
     c.input_mode = UNICODE_MODE;
+    const barcode_kind *kind = barcode_kind_of(type);
+    if (!kind) {
+        c.error = "неизвестный вид штрихкода (" + std::to_string(type) + ")";
+        return c;
+    }
+    c.symbology = kind->zint;
+    c.two_d = kind->two_d;
     const std::size_t n = data.size();
-    switch (type) {
-    case 0: // automatic
-        if (all_digits(data) && (n == 7 || n == 8))
-            return rdr__barcode_choice(2, data);
-        if (all_digits(data) && n == 11)
-            return rdr__barcode_choice(4, data);
-        if (all_digits(data) && (n == 12 || n == 13))
-            return rdr__barcode_choice(3, data);
-        c.symbology = BARCODE_CODE128;
+    const bool digits = all_digits(data);
+    // EAN and UPC: libzint adds the check digit to the shorter form and
+    // checks the one the longer form carries.
+    auto with_check_digit = [&](std::size_t shorter, int plain, int checked, const char *error) {
+        if (!digits || (n != shorter && n != shorter + 1))
+            c.error = error;
+        c.symbology = n == shorter + 1 ? checked : plain;
+    };
+    switch (kind->check) {
+    case barcode_check::plain: break;
+    case barcode_check::automatic:
+        if (digits && (n == 7 || n == 12))
+            c.symbology = BARCODE_EANX;
+        else if (digits && (n == 8 || n == 13))
+            c.symbology = BARCODE_EANX_CHK;
+        else if (digits && n == 11)
+            c.symbology = BARCODE_UPCA;
         break;
-    case 1: // EAN of the length given
-        if (!all_digits(data))
-            c.error = digits_error("EAN", "7, 8, 12 или 13");
+    case barcode_check::ean:
+        if (!digits)
+            c.error = "EAN: нужны только цифры, 7, 8, 12 или 13";
         else if (n == 8 || n == 13)
             c.symbology = BARCODE_EANX_CHK;
-        else
-            c.symbology = BARCODE_EANX;
         break;
-    case 2: // EAN-8
-        if (!all_digits(data) || (n != 7 && n != 8))
-            c.error = digits_error("EAN-8", "7 или 8");
-        c.symbology = n == 8 ? BARCODE_EANX_CHK : BARCODE_EANX;
+    case barcode_check::ean8:
+        with_check_digit(7, BARCODE_EANX, BARCODE_EANX_CHK, "EAN-8: нужны только цифры, 7 или 8");
         break;
-    case 3: // EAN-13
-        if (!all_digits(data) || (n != 12 && n != 13))
-            c.error = digits_error("EAN-13", "12 или 13");
-        c.symbology = n == 13 ? BARCODE_EANX_CHK : BARCODE_EANX;
+    case barcode_check::ean13:
+        with_check_digit(12, BARCODE_EANX, BARCODE_EANX_CHK, "EAN-13: нужны только цифры, 12 или 13");
         break;
-    case 4: // UPC-A
-        if (!all_digits(data) || (n != 11 && n != 12))
-            c.error = digits_error("UPC", "11 или 12");
-        c.symbology = n == 12 ? BARCODE_UPCA_CHK : BARCODE_UPCA;
+    case barcode_check::upca:
+        with_check_digit(11, BARCODE_UPCA, BARCODE_UPCA_CHK, "UPC: нужны только цифры, 11 или 12");
         break;
-    case 5: c.symbology = BARCODE_ISBNX; break;
-    case 6: c.symbology = BARCODE_CODE39; break;
-    case 7: c.symbology = BARCODE_CODE128; break;
-    case 8: c.symbology = BARCODE_CODE128B; break;
-    case 9:
-        if (!all_digits(data) || n % 2)
+    case barcode_check::even_digits:
+        if (!digits || n % 2)
             c.error = "CODE-128C: нужно чётное число цифр";
-        c.symbology = BARCODE_CODE128;
         break;
-    case 10: c.raw128 = true; break;
-    case 11: c.symbology = BARCODE_C25INTER; break;
-    case 12: {
-        c.symbology = BARCODE_CODABAR;
+    case barcode_check::raw128: c.raw128 = true; break;
+    case barcode_check::codabar: {
         auto start_stop = [](char ch) { return (ch >= 'A' && ch <= 'D') || (ch >= 'a' && ch <= 'd'); };
         if (n < 2 || !start_stop(data.front()) || !start_stop(data.back()))
             c.data = "A" + data + "B";
         break;
     }
-    case 13: c.symbology = BARCODE_MSI_PLESSEY; break;
-    case 14: c.symbology = BARCODE_PLESSEY; break;
-    case 15: c.symbology = BARCODE_CODE93; break;
-    case 16:
-        c.symbology = BARCODE_QRCODE;
-        c.two_d = true;
-        text_mode(c);
-        break;
-    case 17:
-        c.symbology = BARCODE_DATAMATRIX;
-        c.two_d = true;
+    case barcode_check::text: text_mode(c); break;
+    case barcode_check::text_or_gs1:
         if (gs1_bracketed(data))
             gs1_mode(c); // GS1 DataMatrix, as medicines and marking codes carry it
         else
             text_mode(c);
         break;
-    case 18:
-        c.symbology = BARCODE_PDF417;
-        c.two_d = true;
-        text_mode(c);
-        break;
-    case 19:
-        c.symbology = BARCODE_GS1_128;
+    case barcode_check::gs1:
         if (n == 0 || (data[0] != '(' && data[0] != '['))
             c.error = "GS1-128: данные начинаются с идентификатора применения в скобках, например (01)";
         else
             gs1_mode(c);
         break;
-    default: c.error = "неизвестный вид штрихкода (" + std::to_string(type) + ")"; break;
     }
     if (c.error.empty() && data.empty())
         c.error = "нет данных для штрихкода";

@@ -1,5 +1,6 @@
-// Barcodes for the renderer: the label's symbology codes mapped onto libzint,
-// plus the raw CODE-128 form that libzint has no input for.  Bars fill the
+// Barcodes for the renderer: the kinds of the label (barcode_kinds in
+// model/tables.h) drawn by libzint, plus the raw CODE-128 form that libzint
+// has no input for.  Bars fill the
 // box they are given; two-dimensional symbols keep square modules.
 #pragma once
 
@@ -9,7 +10,7 @@
 class QPainter;
 class QColor;
 
-// What libzint is asked to encode for a symbology code and data (UTF-8):
+// What libzint is asked to encode for a kind's code and data (UTF-8):
 // the zint symbology, its input mode and the data as zint should get it, or
 // an error text when the data cannot be that symbology.  `raw128` is set
 // for CODE-128RAW, which is drawn without zint; `two_d` for symbols of

@@ -21,6 +21,7 @@
 #include "exchange/xml_prepare.h"
 #include "exchange/xmlrpc_support.h"
 #include "platform/code_pages.h"
+#include "platform/version.h"
 #include "render/eps_runner.h"
 #include "server/log.h"
 #include "server/methods.h"

@@ -33,8 +33,6 @@ inline constexpr const char *cmn_quadrant_images[] = {
     "quadrant_5", "quadrant_6", "quadrant_7", "quadrant_8"};
 inline constexpr const char *cmn_line_images[] = {"line_solid", "line_dash", "line_dot", "line_dashdot",
                                                   "line_dashdotdot"};
-inline constexpr const char *cmn_type_images[] = {"kind_text", "kind_border", "kind_picture",
-                                                  "kind_barcode"};
 inline constexpr const char *cmn_justification_images[] = {"just_left", "just_right", "just_center",
                                                            "just_fill"};
 // Width of a line-style picture.

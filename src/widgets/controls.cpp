@@ -13,7 +13,6 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -64,13 +63,6 @@ QString qs(const char16_t *s)
 
 } // namespace
 
-QRadioButton *ctl__radio(QWidget *parent, const QString &text)
-{
-    auto *b = new QRadioButton(text, parent);
-    b->setAutoExclusive(true);
-    return shown(b);
-}
-
 QCheckBox *ctl__check(QWidget *parent, const QString &text)
 {
     return shown(static_cast<QCheckBox *>(new owner_check(text, parent)));
@@ -79,11 +71,6 @@ QCheckBox *ctl__check(QWidget *parent, const QString &text)
 QPushButton *ctl__button(QWidget *parent, const QString &text)
 {
     return shown(new QPushButton(text, parent));
-}
-
-QGroupBox *ctl__group(QWidget *parent, const QString &text)
-{
-    return shown(new QGroupBox(text, parent));
 }
 
 QTreeWidget *ctl__list_view(QWidget *parent)
@@ -156,20 +143,6 @@ QComboBox *ctl__sorted_combo(QWidget *parent)
     QComboBox *c = ctl__combo(parent);
     c->setInsertPolicy(QComboBox::InsertAlphabetically);
     return c;
-}
-
-QPlainTextEdit *ctl__memo(QWidget *parent)
-{
-    auto *m = new QPlainTextEdit(parent);
-    m->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    return shown(m);
-}
-
-void ctl__add_tool(QWidget *control, const QString &text)
-{
-    if (control)
-        control->setToolTip(text);
 }
 
 void ctl__add_column(QTreeWidget *lv, const QString &text, int index, char align)
@@ -327,13 +300,6 @@ QWidget *ctl__own_ancestor(const QWidget *w)
 bool ctl__is_descendant(const QWidget *w, const QWidget *root)
 {
     return w && root && (w == root || root->isAncestorOf(w));
-}
-
-QImage ctl__recolour(const QImage &image)
-{
-    QImage out = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    res__recolour(out);
-    return out;
 }
 
 std::vector<QIcon> ctl__image_list(const std::vector<const char *> &names)

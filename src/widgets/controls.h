@@ -11,12 +11,9 @@
 
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
 class QTabBar;
 class QTreeWidget;
 class QWidget;
@@ -24,11 +21,9 @@ class QWidget;
 // The prefix of the program's own window classes (object names here).
 inline constexpr char CTL_OWN_PREFIX[] = "zelta-";
 
-QRadioButton *ctl__radio(QWidget *parent, const QString &text);
 // A check box the owner toggles itself: a click only tells the owner.
 QCheckBox *ctl__check(QWidget *parent, const QString &text);
 QPushButton *ctl__button(QWidget *parent, const QString &text);
-QGroupBox *ctl__group(QWidget *parent, const QString &text);
 // Report style, single selection, whole-row selection with grid lines.
 QTreeWidget *ctl__list_view(QWidget *parent);
 QLineEdit *ctl__edit(QWidget *parent);
@@ -40,9 +35,6 @@ QComboBox *ctl__combo_ex(QWidget *parent);
 // A drop-down with an edit field; the sorted one keeps its items in order.
 QComboBox *ctl__combo(QWidget *parent);
 QComboBox *ctl__sorted_combo(QWidget *parent);
-QPlainTextEdit *ctl__memo(QWidget *parent);
-// The tooltip of a control; nothing when the control is missing.
-void ctl__add_tool(QWidget *control, const QString &text);
 
 // List views.  Alignment: '<' left, '>' right, '|' centred.
 void ctl__add_column(QTreeWidget *lv, const QString &text, int index, char align);
@@ -76,8 +68,5 @@ bool ctl__is_own_window(const QWidget *w);
 QWidget *ctl__own_ancestor(const QWidget *w); // nearest own ancestor, not w itself
 bool ctl__is_descendant(const QWidget *w, const QWidget *root); // w is root or below it
 
-// The three fixed greys of a picture (0x808080, 0xC0C0C0, 0xDFDFDF) in the
-// current system colours: button shadow, face and highlight.
-QImage ctl__recolour(const QImage &image);
 // An image list: the named pictures at one size.
 std::vector<QIcon> ctl__image_list(const std::vector<const char *> &names);

@@ -120,11 +120,6 @@ QImage grd__gradient_part(int n, int from, int w, int h, std::uint32_t a, std::u
     return img;
 }
 
-QImage grd__gradient_image(int w, int h, std::uint32_t a, std::uint32_t b, bool horizontal)
-{
-    return grd__gradient_part(horizontal ? w : h, 0, w, h, a, b, horizontal);
-}
-
 namespace {
 
 void gradient(QPainter &p, int ax, int ay, int bx, int by, std::uint32_t ca, std::uint32_t cb,

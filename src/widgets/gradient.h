@@ -27,8 +27,6 @@ void grd__vgradient(QPainter &p, int ax, int ay, int bx, int by, std::uint32_t a
 // Only the part of a band that the painter's clip (or its surface) can show
 // is made and drawn, so a band millions of pixels long costs what its
 // visible part does.
-// The gradient band itself (for tests): n pixels along its direction.
-QImage grd__gradient_image(int w, int h, std::uint32_t a, std::uint32_t b, bool horizontal);
 // Steps `from` .. `from` + len - 1 of a band n steps long, len being w
 // (horizontal) or h: the same colours as those pixels of the whole band.
 QImage grd__gradient_part(int n, int from, int w, int h, std::uint32_t a, std::uint32_t b, bool horizontal);

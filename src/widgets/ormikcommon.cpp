@@ -15,7 +15,7 @@
 namespace {
 
 struct shared_state {
-    std::vector<QIcon> quadrants, lines, types, justifications;
+    std::vector<QIcon> quadrants, lines, justifications;
     // 0-9 enabled markers (five kinds unselected, then selected), 10-13
     // handles, 14-23 disabled markers in the same order as the enabled ones.
     std::array<QImage, 24> balls;
@@ -69,7 +69,6 @@ void make_image_lists()
     shared_state &s = state();
     s.quadrants = image_list(cmn_quadrant_images);
     s.lines = image_list(cmn_line_images);
-    s.types = image_list(cmn_type_images);
     s.justifications = image_list(cmn_justification_images);
 }
 
@@ -95,7 +94,6 @@ void cmn__shutdown()
     shared_state &s = state();
     s.quadrants.clear();
     s.lines.clear();
-    s.types.clear();
     s.justifications.clear();
 }
 
@@ -111,13 +109,6 @@ const std::vector<QIcon> &cmn__line_images()
     if (state().lines.empty())
         make_image_lists();
     return state().lines;
-}
-
-const std::vector<QIcon> &cmn__type_images()
-{
-    if (state().types.empty())
-        make_image_lists();
-    return state().types;
 }
 
 const std::vector<QIcon> &cmn__justification_images()
@@ -185,8 +176,8 @@ QComboBox *cmn__barcode_type_box(QWidget *parent, int current)
 {
     static const std::vector<cmn_choice> rows = [] {
         std::vector<cmn_choice> r;
-        for (int code = 0; code < symbology_count; ++code)
-            r.push_back({-1, symbology_shown[code], code});
+        for (const barcode_kind &k : barcode_kinds)
+            r.push_back({-1, k.shown, k.code});
         return r;
     }();
     return cmn__choice_box(parent, rows.data(), static_cast<int>(rows.size()), nullptr, current);

@@ -22,7 +22,6 @@ void cmn__shutdown();
 // Image lists.
 const std::vector<QIcon> &cmn__quadrant_images();
 const std::vector<QIcon> &cmn__line_images();
-const std::vector<QIcon> &cmn__type_images();
 const std::vector<QIcon> &cmn__justification_images();
 
 // The program's font list (prs__fonts) into a box.

@@ -11,7 +11,6 @@
 
 #include "model/element.h"
 #include "model/errors.h"
-#include "model/list.h"
 #include "model/messages.h"
 #include "model/xmalloc.h"
 #include "platform/code_pages.h"
@@ -104,7 +103,7 @@ TEST(FatalDeathTest, AllocationFailuresAreFatal)
     EXPECT_NE(cwd.log().find("operator new == 0"), std::string::npos);
 }
 
-TEST(FatalDeathTest, InsertPastTheEndAndRemovingAStrangerAreFatal)
+TEST(FatalDeathTest, InsertPastTheEndIsFatal)
 {
     in_temp_cwd cwd;
     EXPECT_EXIT(
@@ -123,16 +122,6 @@ TEST(FatalDeathTest, InsertPastTheEndAndRemovingAStrangerAreFatal)
         },
         testing::ExitedWithCode(3), "");
     EXPECT_NE(cwd.log().find(": index >= 0 == 0\n"), std::string::npos);
-
-    EXPECT_EXIT(
-        {
-            int a = 1;
-            int b = 2;
-            list *l = lst__prepend(nullptr, &a);
-            lst__remove(l, &b, nullptr);
-        },
-        testing::ExitedWithCode(3), "");
-    EXPECT_NE(cwd.log().find(": 0 == 0\n"), std::string::npos);
 }
 
 TEST(ErrorAssertion, NoCarriesOnYesTerminates)
@@ -183,7 +172,7 @@ TEST(Warning, CaptionIconAndLimit)
     scoped_seam<message_box_service> use(&boxes);
     err__warning(msg::picture_load_failed, u"/tmp/x.eps");
     std::u16string huge(3000, u'ж');
-    err__warning(u"%s", huge.c_str());
+    err__warning(u"%1", huge.c_str());
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2");
     EXPECT_EQ(boxes.shown[0].text, u"Ошибка загрузки файла изображения '/tmp/x.eps'!");

@@ -269,7 +269,7 @@ TEST_F(Settings, TwoWritersAtOnceLoseNothing)
         ASSERT_GE(kids[w], 0);
         if (kids[w] == 0) {
             for (int i = 0; i < per_writer; ++i)
-                reg__set_int(REG_PATH, msc__format(u"writer-%d-%d", w, i), w * 1000 + i);
+                reg__set_int(REG_PATH, msc__format(u"writer-%1-%2", w, i), w * 1000 + i);
             _exit(0);
         }
     }
@@ -280,7 +280,7 @@ TEST_F(Settings, TwoWritersAtOnceLoseNothing)
     }
     for (int w = 0; w < 2; ++w)
         for (int i = 0; i < per_writer; ++i)
-            EXPECT_EQ(reg__get_int(HKEY_CURRENT_USER, REG_PATH, msc__format(u"writer-%d-%d", w, i), -1),
+            EXPECT_EQ(reg__get_int(HKEY_CURRENT_USER, REG_PATH, msc__format(u"writer-%1-%2", w, i), -1),
                       w * 1000 + i);
     // No temporary files are left behind.
     int files = 0;

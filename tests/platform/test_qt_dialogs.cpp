@@ -49,7 +49,7 @@ TEST(QtMessageBoxes, WarningShowsCaptionTextIconAndAnswers)
         icon = box->icon();
         box->button(QMessageBox::Ok)->click();
     });
-    err__warning(u"Ошибка загрузки файла изображения '%s'!", u"a.eps");
+    err__warning(u"Ошибка загрузки файла изображения '%1'!", u"a.eps");
     EXPECT_EQ(caption, QStringLiteral("Vellumo 1.2"));
     EXPECT_EQ(text, QStringLiteral("Ошибка загрузки файла изображения 'a.eps'!"));
     EXPECT_EQ(icon, QMessageBox::Warning);

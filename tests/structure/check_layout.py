@@ -14,7 +14,10 @@ A folder under src/ is a library layer.  The checks:
   - the core, the render library and the label server include no Qt
     widget header;
   - the render library includes nothing of XML-RPC (it draws labels, it
-    does not talk to servers);
+    does not talk to servers), and only it includes libzint;
+  - the stored names of the barcode kinds are listed once, in their table
+    (barcode_kinds in model/tables.h): a file whose string literals hold
+    two or more of them (the table's own rows aside) keeps a second list;
   - every folder under src/ is one of the known layers.
 Every fault found is printed as `file:line: what`; the exit status is 1
 when there is any.
@@ -46,6 +49,16 @@ LAYERS = {
 CORE = {'platform', 'model', 'exchange', 'hub'}
 NO_WIDGETS = CORE | {'render', 'server', 'output', 'render_cli'}
 NO_XMLRPC = {'render'}
+ZINT = {'render'}
+
+# The one table of barcode kinds and the file that holds it.
+BARCODE_TABLE_FILE = os.path.join('model', 'tables.h')
+BARCODE_TABLE = re.compile(r'barcode_kinds\[\]\s*=\s*\{.*?\n\};', re.S)
+# A row's stored names: the braces after its code.
+BARCODE_ROW = re.compile(r'\{\s*\d+\s*,\s*\{([^}]*)\}')
+# Comments, string literals (group 1: the text) and character literals, so
+# that a quote inside a comment or a character literal starts no string.
+TOKEN = re.compile(r'//[^\n]*|/\*.*?\*/|(?:u8|u|U|L)?"((?:[^"\\\n]|\\.)*)"|\'(?:[^\'\\\n]|\\.)*\'', re.S)
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
@@ -77,6 +90,51 @@ def read_includes(path):
             if m:
                 out.append((number, m.group(1), m.group(2)))
     return out
+
+
+def string_literals(text):
+    """(line, text) of every string literal outside comments."""
+    out = []
+    for m in TOKEN.finditer(text):
+        if m.group(0).startswith(('//', '/*', "'")):
+            continue
+        out.append((text.count('\n', 0, m.start()) + 1, m.group(1)))
+    return out
+
+
+def check_barcode_names(src):
+    """Faults of the barcode kinds' stored names listed outside their table."""
+    table_path = os.path.join(src, BARCODE_TABLE_FILE)
+    if not os.path.isfile(table_path):
+        return []
+    with open(table_path, encoding='utf-8', errors='replace') as f:
+        table_text = f.read()
+    table = BARCODE_TABLE.search(table_text)
+    if not table:
+        return [f'{BARCODE_TABLE_FILE}: no barcode_kinds table found (update {sys.argv[0]})']
+    names = set()
+    for row in BARCODE_ROW.finditer(table.group(0)):
+        names |= {m.group(1) for m in TOKEN.finditer(row.group(1)) if m.group(1) is not None}
+    # Bare numbers ("39", "128") are too common to tell a list by.
+    names = {n for n in names if not n.isdigit()}
+    faults = []
+    for root, _, files in os.walk(src):
+        for name in sorted(files):
+            if not name.endswith(('.h', '.cpp')):
+                continue
+            path = os.path.join(root, name)
+            rel = os.path.relpath(path, src)
+            with open(path, encoding='utf-8', errors='replace') as f:
+                text = f.read()
+            if rel == BARCODE_TABLE_FILE:
+                # The table's own rows are the list; blank them, lines kept.
+                text = BARCODE_TABLE.sub(lambda m: '\n' * m.group(0).count('\n'), text)
+            found = [(line, s) for line, s in string_literals(text) if s in names]
+            if len({s for _, s in found}) >= 2:
+                shown = ', '.join(sorted({f'"{s}"' for _, s in found}))
+                faults.append(f'{rel}:{found[0][0]}: a second list of barcode names ({shown}); '
+                              f'they belong to barcode_kinds in {BARCODE_TABLE_FILE}')
+    return faults
 
 
 def find_cycle(graph):
@@ -166,6 +224,8 @@ def check(src, widgets_dir):
                         base = inc.split('/')[-1]
                         if folder in NO_XMLRPC and inc.startswith('xmlrpc'):
                             faults.append(f'{where}: {folder} includes XML-RPC <{inc}>')
+                        if folder not in ZINT and base == 'zint.h':
+                            faults.append(f'{where}: {folder} includes libzint <{inc}>')
                         if is_core_file(folder, name) and is_qt_header(inc):
                             faults.append(f'{where}: the core includes Qt <{inc}>')
                         elif folder in NO_WIDGETS and not (folder == 'platform' and name.startswith('qt_')) \
@@ -192,11 +252,19 @@ def check(src, widgets_dir):
     for group in strong_components(units):
         if len({u.split('/')[0] for u in group}) > 1:
             faults.append('include cycle through ' + ', '.join(sorted(group)))
+    faults += check_barcode_names(src)
     return faults
 
 
 def self_test(widgets_dir):
     """The checks find what they are there to find."""
+    table = ('inline constexpr barcode_kind barcode_kinds[] = {\n'
+             '    {0, {"AUTO"}, u"Автоподбор", libzint::code128, false, barcode_check::automatic},\n'
+             '    {3, {"EAN13", "EAN-13"}, u"EAN-13", libzint::eanx, false, barcode_check::ean13},\n'
+             '    {11, {"I25", "INTERLEAVED-2-OF-5",\n'
+             '          "Interleaved 2 of 5"}, u"Interleaved 2 of 5", libzint::c25inter, false, barcode_check::plain},\n'
+             '    {16, {"QRCODE"}, u"QR-код", libzint::qrcode, true, barcode_check::text},\n'
+             '};\n')
     cases = {
         'clean': ({}, False),
         'core includes a widget': ({'model/a.cpp': '#include <QWidget>\n'}, True),
@@ -216,6 +284,18 @@ def self_test(widgets_dir):
         'render includes the server': ({'render/a.cpp': '#include "server/b.h"\n', 'server/b.h': ''}, True),
         'render includes a widget': ({'render/a.cpp': '#include <QWidget>\n'}, True),
         'render includes XML-RPC': ({'render/a.cpp': '#include <xmlrpc-c/base.h>\n'}, True),
+        'render on libzint': ({'render/a.cpp': '#include <zint.h>\n'}, False),
+        'model includes libzint': ({'model/a.h': '#include <zint.h>\n'}, True),
+        'server includes libzint': ({'server/a.cpp': '#include <zint.h>\n'}, True),
+        'barcode names in their table': ({'model/tables.h': table}, False),
+        'a second list of barcode names': ({'model/tables.h': table, 'exchange/names.cpp':
+                                            'const char *const kinds[] = {"EAN13", "QRCODE"};\n'}, True),
+        'a second list beside the table': ({'model/tables.h': table + 'const char *old[] = {u8"AUTO", "I25"};\n'},
+                                           True),
+        'one barcode name, others in comments': ({'model/tables.h': table, 'render/a.cpp':
+                                                  'auto s = "EAN-13: 12 digits"; // not "EAN13", "QRCODE"\n'
+                                                  '/* "I25" */ char q = \'"\'; auto k = "QRCODE";\n'}, False),
+        'the barcode table gone': ({'model/tables.h': 'inline constexpr int x = 1;\n'}, True),
         'model includes render': ({'model/a.cpp': '#include "render/b.h"\n', 'render/b.h': ''}, True),
         'server and canvas on render': ({'server/a.cpp': '#include "render/b.h"\n',
                                          'canvas/c.cpp': '#include "render/b.h"\n', 'render/b.h': ''}, False),

@@ -573,9 +573,10 @@ TEST(ChoiceBoxes, SelectionRulesOfTheSharedLists)
         EXPECT_EQ(anchors->itemData(i).toInt(), anchor_table[i].quadrant);
         EXPECT_FALSE(anchors->itemIcon(i).isNull());
     }
-    for (int code = 0; code < symbology_count; ++code) {
-        EXPECT_EQ(types->itemText(code), QString::fromUtf16(symbology_shown[code]));
-        EXPECT_EQ(types->itemData(code).toInt(), code);
+    ASSERT_EQ(types->count(), barcode_kind_count);
+    for (int i = 0; i < barcode_kind_count; ++i) {
+        EXPECT_EQ(types->itemText(i), QString::fromUtf16(barcode_kinds[i].shown));
+        EXPECT_EQ(types->itemData(i).toInt(), barcode_kinds[i].code);
     }
 }
 
