@@ -32,6 +32,7 @@
 #include "exchange/server_ops.h"
 #include "model/misc.h"
 #include "output/document.h"
+#include "platform/ascii_text.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
 #include "platform/message_boxes.h"
@@ -292,11 +293,9 @@ int main(int argc, char **argv)
         } else if (a == "--encoding") {
             if (!value(v))
                 return usage_error("после --encoding нужна кодировка");
-            for (char &c : v)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (v == "utf-8" || v == "utf8")
+            if (msc__ascii_iequal(v, "utf-8") || msc__ascii_iequal(v, "utf8"))
                 o.table.encoding = csv_encoding::utf8;
-            else if (v == "cp1251" || v == "windows-1251")
+            else if (msc__ascii_iequal(v, "cp1251") || msc__ascii_iequal(v, "windows-1251"))
                 o.table.encoding = csv_encoding::cp1251;
             else
                 return usage_error("--encoding: кодировка может быть utf-8 или cp1251");

@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "server/log.h"
 
 using clock_type = std::chrono::steady_clock;
@@ -44,36 +45,12 @@ clock_type::time_point after_ms(clock_type::time_point from, double ms)
     return from + std::chrono::microseconds(static_cast<long long>(ms * 1000));
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool iequal(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // True when the comma-separated header value holds `token`.
 bool has_token(std::string_view value, std::string_view token)
 {
     while (!value.empty()) {
         const std::size_t comma = value.find(',');
-        if (iequal(trim(value.substr(0, comma)), token))
+        if (msc__ascii_iequal(msc__trim_blanks(value.substr(0, comma)), token))
             return true;
         if (comma == std::string_view::npos)
             break;
@@ -251,8 +228,8 @@ request_head parse_head(std::string_view head)
         const std::size_t colon = field.find(':');
         if (colon == std::string_view::npos || colon == 0)
             return fail("неверная строка заголовка");
-        const std::string_view name = field.substr(0, colon), value = trim(field.substr(colon + 1));
-        if (iequal(name, "Content-Length")) {
+        const std::string_view name = field.substr(0, colon), value = msc__trim_blanks(field.substr(colon + 1));
+        if (msc__ascii_iequal(name, "Content-Length")) {
             if (value.empty() || value.size() > 12 || value.find_first_not_of("0123456789") != std::string_view::npos)
                 return fail("неверный Content-Length");
             const std::size_t n = std::stoull(std::string(value));
@@ -260,12 +237,12 @@ request_head parse_head(std::string_view head)
                 return fail("два разных Content-Length");
             h.content_length = n;
             h.has_length = true;
-        } else if (iequal(name, "Transfer-Encoding")) {
+        } else if (msc__ascii_iequal(name, "Transfer-Encoding")) {
             h.chunked = true;
-        } else if (iequal(name, "Connection")) {
+        } else if (msc__ascii_iequal(name, "Connection")) {
             close = close || has_token(value, "close");
             keep = keep || has_token(value, "keep-alive");
-        } else if (iequal(name, "Expect")) {
+        } else if (msc__ascii_iequal(name, "Expect")) {
             h.expect_continue = has_token(value, "100-continue");
         }
     }
