@@ -28,14 +28,10 @@
 #include "output/output_messages.h"
 #include "output/pdf_embed.h"
 #include "platform/code_pages.h"
+#include "platform/qt_text.h"
 #include "render/eps_runner.h"
 
 namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Labels are at least a point and at most the largest side the editor takes.
 double side(double v)
