@@ -231,12 +231,15 @@ xmlrpc_value *pg_store::load(xmlrpc_env *env, const std::u16string &name, result
         }
     }
     if (!have_bytes && generation == cached) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (xmlrpc_value *kept = cache_.take(key, generation)) {
-            r = result::ok;
-            return kept;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (xmlrpc_value *kept = cache_.take(key, generation)) {
+                r = result::ok;
+                return kept;
+            }
         }
-        // Pushed out meanwhile: read it again.
+        // Pushed out meanwhile: read it again (the lock is free again, or
+        // the next load would wait for it for ever).
         return load(env, name, r, error);
     }
     if (!have_bytes) {
