@@ -116,7 +116,13 @@ bool call_context::hold(xmlrpc_env *env, std::size_t bytes, const char16_t *what
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline_ - std::chrono::steady_clock::now())
                           .count();
-    if (left > 0 && call_.reserve(bytes, static_cast<int>(std::min<long long>(left, 1 << 30)))) {
+    if (left <= 0) {
+        // The call's time was over before the memory was asked for: the
+        // render ran too long, the server is not busy.
+        stopped_fault(env, what);
+        return false;
+    }
+    if (call_.reserve(bytes, static_cast<int>(std::min<long long>(left, 1 << 30)))) {
         held_ = bytes;
         return true;
     }
