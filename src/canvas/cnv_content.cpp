@@ -14,6 +14,7 @@
 #include "canvas/picture_worker.h"
 #include "hub/program_state.h"
 #include "model/layout.h"
+#include "platform/qt_text.h"
 #include "render/barcode.h"
 #include "widgets/frame_host.h"
 
@@ -236,7 +237,7 @@ void canvas_window::content_status()
         const element *e = lead >= 0 ? l->es[lead] : nullptr;
         auto it = e ? contents_.find(e) : contents_.end();
         if (it != contents_.end() && it->second.state == element_state::refused && !e->disabled)
-            text = QString::fromUtf16(it->second.reason.data(), static_cast<qsizetype>(it->second.reason.size()));
+            text = qs(it->second.reason);
     }
     if (text != content_status_) {
         content_status_ = text;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "platform/qt_text.h"
 #include "widgets/gradient.h"
 #include "widgets/ormikcommon.h"
 
@@ -302,7 +303,7 @@ void canvas_window::draw_element_text(QPainter &p, const element *e, const eleme
     }
     QColor ink = QColor::fromRgb(e->type == ELE_PICTURE && !e->picture.data ? 0xFFFF0000u : fr.box);
     p.setPen(ink);
-    const QString text = QString::fromUtf16(e->desc.data(), static_cast<qsizetype>(e->desc.size()));
+    const QString text = qs(e->desc);
     if (turned_text)
         draw_turned_text(p, e, r, text);
     else if (r.width() > 0 && r.height() > 0)

@@ -70,20 +70,33 @@ xmlrpc_value_ptr call(platform_window parent, ino_env &env, const std::u16string
     return xmlrpc_value_ptr(rpd__call(parent, &env.env, server, method, params));
 }
 
-// A call whose only parameter is the credentials; the result, or null after
-// the call fault box (or the message about text that cannot be sent).
-xmlrpc_value_ptr call_with_credentials(platform_window parent, ino_env &env,
-                                       const std::u16string &server, const char *method,
-                                       const std::u16string &user, const std::u16string &password)
+// The call's result, or null after the call fault box.
+xmlrpc_value_ptr call_or_box(platform_window parent, const std::u16string &server, const char *method,
+                             xmlrpc_value *params)
 {
-    if (!credentials_sendable(user, password))
-        return nullptr;
-    params_builder b;
-    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
-    xmlrpc_value_ptr result = call(parent, env, server, method, params.get());
+    ino_env env;
+    xmlrpc_value_ptr result = call(parent, env, server, method, params);
     if (!result)
         ino__call_fault_box(&env.env);
     return result;
+}
+
+// A call whose only parameter is the credentials, its answer read by `read`
+// (which shows its own boxes); nothing after the call fault box or the
+// message about text that cannot be sent.
+template <typename Read>
+auto query(platform_window parent, const std::u16string &server, const char *method,
+           const std::u16string &user, const std::u16string &password, Read read)
+    -> decltype(read(nullptr))
+{
+    if (!credentials_sendable(user, password))
+        return {};
+    params_builder b;
+    xmlrpc_value_ptr params = b.array_with_credentials(user, password);
+    xmlrpc_value_ptr result = call_or_box(parent, server, method, params.get());
+    if (!result)
+        return {};
+    return read(result.get());
 }
 
 // Reads every item of an array answer with `item_fn` (false on a fault).
@@ -122,11 +135,7 @@ std::optional<std::vector<label_list>> ino__list_labels(platform_window parent,
                                                         const std::u16string &user,
                                                         const std::u16string &password)
 {
-    ino_env env;
-    xmlrpc_value_ptr result = call_with_credentials(parent, env, server, "labels.list_labels", user, password);
-    if (!result)
-        return std::nullopt;
-    return ino__read_label_list(result.get());
+    return query(parent, server, "labels.list_labels", user, password, ino__read_label_list);
 }
 
 std::optional<std::vector<label_list>> ino__read_label_list(xmlrpc_value *answer)
@@ -221,13 +230,7 @@ int ino__drop_label(platform_window parent, const std::u16string &server,
     params_builder b;
     xmlrpc_value_ptr params = b.array_with_credentials(user, password);
     b.append(params.get(), name_struct(b, name).get());
-    ino_env env;
-    xmlrpc_value_ptr result = call(parent, env, server, "labels.drop_label", params.get());
-    if (!result) {
-        ino__call_fault_box(&env.env);
-        return 0;
-    }
-    return 1;
+    return call_or_box(parent, server, "labels.drop_label", params.get()) ? 1 : 0;
 }
 
 int ino__rename_label(platform_window parent, const std::u16string &server,
@@ -244,23 +247,14 @@ int ino__rename_label(platform_window parent, const std::u16string &server,
     xmlrpc_value_ptr st(xmlrpc_build_value(&b.env, "{s:V,s:V}", "oldname", o.get(), "newname", n.get()));
     b.check();
     b.append(params.get(), st.get());
-    ino_env env;
-    xmlrpc_value_ptr result = call(parent, env, server, "labels.rename_label", params.get());
-    if (!result) {
-        ino__call_fault_box(&env.env);
-        return 0;
-    }
-    return 1;
+    return call_or_box(parent, server, "labels.rename_label", params.get()) ? 1 : 0;
 }
 
 int ino__server_info(const std::u16string &server, const std::u16string &user,
                      const std::u16string &password, server_information &out)
 {
-    ino_env env;
-    xmlrpc_value_ptr result = call_with_credentials(nullptr, env, server, "labels.server_info", user, password);
-    if (!result)
-        return 0;
-    std::optional<server_information> info = ino__read_server_info(result.get());
+    std::optional<server_information> info =
+        query(nullptr, server, "labels.server_info", user, password, ino__read_server_info);
     if (!info)
         return 0;
     out = std::move(*info);
@@ -312,11 +306,7 @@ std::optional<std::vector<std::u16string>> ino__list_fonts(const std::u16string 
                                                            const std::u16string &user,
                                                            const std::u16string &password)
 {
-    ino_env env;
-    xmlrpc_value_ptr result = call_with_credentials(nullptr, env, server, "labels.list_fonts", user, password);
-    if (!result)
-        return std::nullopt;
-    return ino__read_font_list(result.get());
+    return query(nullptr, server, "labels.list_fonts", user, password, ino__read_font_list);
 }
 
 std::optional<std::vector<std::u16string>> ino__read_font_list(xmlrpc_value *answer)
@@ -368,13 +358,8 @@ int ino__render_label(const std::u16string &server, const std::u16string &name,
                                            static_cast<xmlrpc_bool>(markup)));
     b.check();
     b.append(params.get(), st.get());
-    ino_env env;
-    xmlrpc_value_ptr result = call(nullptr, env, server, "labels.render_label", params.get());
-    if (!result) {
-        ino__call_fault_box(&env.env);
-        return 0;
-    }
-    return ino__read_render(result.get(), image, log);
+    xmlrpc_value_ptr result = call_or_box(nullptr, server, "labels.render_label", params.get());
+    return result ? ino__read_render(result.get(), image, log) : 0;
 }
 
 int ino__read_render(xmlrpc_value *answer, std::vector<unsigned char> &image, std::u16string &log)

@@ -2,42 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <iconv.h>
 #include <string_view>
 
+#include "exchange/xml_tags.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/ascii_text.h"
 #include "platform/code_pages.h"
 
 namespace {
-
-const char *find(const char *p, const char *end, std::string_view what)
-{
-    if (p >= end)
-        return nullptr;
-    return static_cast<const char *>(
-        memmem(p, static_cast<std::size_t>(end - p), what.data(), what.size()));
-}
-
-char ascii_lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool iequal(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (ascii_lower(a[i]) != ascii_lower(b[i]))
-            return false;
-    return true;
-}
-
-bool istarts(std::string_view s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && iequal(s.substr(0, prefix.size()), prefix);
-}
 
 bool xml_space(char c)
 {
@@ -179,10 +152,10 @@ bool to_utf8(xmlrpc_env *env, const char *xml, std::size_t len, std::string &con
     if (!declared_encoding(doc, pos, n))
         return true;
     std::string name(doc.substr(pos, n));
-    if (iequal(name, "UTF-8") || iequal(name, "UTF8"))
+    if (msc__ascii_iequal(name, "UTF-8") || msc__ascii_iequal(name, "UTF8"))
         return true;
-    if (istarts(name, "UTF-16") || istarts(name, "UTF16") || istarts(name, "UCS-2") ||
-        istarts(name, "UTF-32") || istarts(name, "UCS-4"))
+    if (msc__ascii_istarts(name, "UTF-16") || msc__ascii_istarts(name, "UTF16") || msc__ascii_istarts(name, "UCS-2") ||
+        msc__ascii_istarts(name, "UTF-32") || msc__ascii_istarts(name, "UCS-4"))
         return bad_encoding(env, "объявленная кодировка не совпадает с байтами документа");
     if (skip)
         return bad_encoding(env, "метка порядка байтов UTF-8 в документе другой кодировки");
@@ -194,64 +167,19 @@ bool to_utf8(xmlrpc_env *env, const char *xml, std::size_t len, std::string &con
 
 bool ino__xml_depth_ok(xmlrpc_env *env, const char *xml, std::size_t len, int limit)
 {
-    const char *p = xml, *end = xml + len;
+    xml_tag_reader tags(xml, len);
+    xml_tag t;
     int depth = 0;
-    while (p < end) {
-        p = static_cast<const char *>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
-        if (!p || p + 1 >= end)
-            break;
-        const char *q = p + 1;
-        if (*q == '?') {
-            p = find(q, end, "?>");
-            if (!p)
-                break;
-            p += 2;
-            continue;
-        }
-        if (*q == '!') {
-            std::string_view rest(q, static_cast<std::size_t>(end - q));
-            if (rest.substr(0, 3) == "!--")
-                p = find(q + 3, end, "-->");
-            else if (rest.substr(0, 8) == "![CDATA[")
-                p = find(q + 8, end, "]]>");
-            else
-                p = find(q, end, ">");
-            if (!p)
-                break;
-            p += *p == '>' ? 1 : 3;
-            continue;
-        }
-        if (*q == '/') {
+    while (tags.next(t)) {
+        if (t.end) {
             if (depth > 0)
                 --depth;
-            p = static_cast<const char *>(std::memchr(q, '>', static_cast<std::size_t>(end - q)));
-            if (!p)
-                break;
-            ++p;
-            continue;
-        }
-        // A start tag: up to its '>', quoted attribute values skipped.
-        char quote = 0;
-        const char *r = q;
-        for (; r < end; ++r) {
-            if (quote) {
-                if (*r == quote)
-                    quote = 0;
-            } else if (*r == '"' || *r == '\'') {
-                quote = *r;
-            } else if (*r == '>') {
-                break;
-            }
-        }
-        if (r >= end)
-            break;
-        if (r[-1] != '/' && ++depth > limit) {
+        } else if (!t.empty && ++depth > limit) {
             xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
                                            "Элементы документа XML вложены глубже %d уровней.",
                                            limit);
             return false;
         }
-        p = r + 1;
     }
     return true;
 }
@@ -292,7 +220,7 @@ bool ino__looks_like_label_file(const char *bytes, std::size_t len)
         ++i;
     if (i >= d.size() || d[i] != '<')
         return false;
-    return find(d.data() + i, d.data() + d.size(), "<methodCall") != nullptr;
+    return d.find("<methodCall", i) != std::string_view::npos;
 }
 
 bool ino__xml_bmp_only(xmlrpc_env *env, const char *xml, std::size_t len)

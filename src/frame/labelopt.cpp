@@ -15,6 +15,7 @@
 #include "model/misc.h"
 #include "platform/message_boxes.h"
 #include "widgets/clrflatbtn.h"
+#include "widgets/controls.h"
 
 label_options_dialog::label_options_dialog(QWidget *parent, const label &l) : QDialog(parent)
 {
@@ -42,11 +43,7 @@ label_options_dialog::label_options_dialog(QWidget *parent, const label &l) : QD
     name_ = field(3, u"Имя", qs(lab->name), "name");
     desc_ = field(4, u"Описание", qs(lab->desc), "description");
     name_->setMinimumWidth(260);
-    auto *box = new QDialogButtonBox(this);
-    box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("ok"));
-    box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *box = ctl__ok_cancel(this);
     auto *v = new QVBoxLayout(this);
     v->addLayout(grid);
     v->addWidget(box);

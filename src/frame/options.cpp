@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "resources/icons.h"
+#include "widgets/controls.h"
 
 options_dialog::options_dialog(QWidget *parent, const frame_options &o) : QDialog(parent)
 {
@@ -34,11 +35,7 @@ options_dialog::options_dialog(QWidget *parent, const frame_options &o) : QDialo
     confdel_->setObjectName(QStringLiteral("confdel"));
     confdel_->setChecked(o.confdel == 1);
     gv->addWidget(confdel_);
-    auto *box = new QDialogButtonBox(this);
-    box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("ok"));
-    box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *box = ctl__ok_cancel(this);
     auto *v = new QVBoxLayout(this);
     v->addWidget(look);
     v->addWidget(general);

@@ -25,6 +25,8 @@
 #include "output/printer.h"
 #include "platform/code_pages.h"
 #include "platform/file_choice.h"
+#include "platform/qt_text.h"
+#include "widgets/controls.h"
 
 namespace {
 
@@ -36,11 +38,6 @@ constexpr reg_int_setting png_transparent{u"export-transparent", 0};
 constexpr long QUIET_PAGES = 3;
 // Problems listed in one message; the rest are counted.
 constexpr std::size_t LISTED_PROBLEMS = 10;
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 class qt_print_choice final : public print_choice_service {
 public:
@@ -121,10 +118,7 @@ bool png_options(QWidget *parent, doc_options &o)
     clear->setObjectName(QStringLiteral("transparent"));
     clear->setChecked(settings::get(png_transparent) != 0);
     form->addRow(QString(), clear);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    QDialogButtonBox *buttons = ctl__ok_cancel(&dlg);
     auto *box = new QVBoxLayout(&dlg);
     box->addLayout(form);
     box->addWidget(buttons);
@@ -214,12 +208,7 @@ public:
         problem_->setObjectName(QStringLiteral("problem"));
         problem_->setWordWrap(true);
         problem_->setStyleSheet(QStringLiteral("color: #b00000"));
-        buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        buttons_->button(QDialogButtonBox::Ok)->setText(print ? QStringLiteral("Печать...")
-                                                              : QStringLiteral("Экспорт..."));
-        buttons_->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-        connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        buttons_ = ctl__ok_cancel(this, print ? QStringLiteral("Печать...") : QStringLiteral("Экспорт..."));
         auto *box = new QVBoxLayout(this);
         box->addLayout(form);
         box->addWidget(thumb_);

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/qt_text.h"
+#include "widgets/controls.h"
+
 rename_dialog::rename_dialog(QWidget *parent, const std::u16string &current) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-rename-dialog"));
@@ -16,16 +19,12 @@ rename_dialog::rename_dialog(QWidget *parent, const std::u16string &current) : Q
     setWindowModality(Qt::ApplicationModal);
     auto *h = new QHBoxLayout;
     h->addWidget(new QLabel(QStringLiteral("Новое имя:"), this));
-    name_ = new QLineEdit(QString::fromUtf16(current.data(), static_cast<qsizetype>(current.size())), this);
+    name_ = new QLineEdit(qs(current), this);
     name_->setObjectName(QStringLiteral("name"));
     name_->setMinimumWidth(260);
     h->addWidget(name_);
-    auto *box = new QDialogButtonBox(this);
-    ok_ = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok_->setObjectName(QStringLiteral("ok"));
-    box->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox *box = ctl__ok_cancel(this, QStringLiteral("OK"), QStringLiteral("Cancel"));
+    ok_ = box->button(QDialogButtonBox::Ok);
     auto *v = new QVBoxLayout(this);
     v->addLayout(h);
     v->addWidget(box);

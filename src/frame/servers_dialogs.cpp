@@ -23,19 +23,6 @@
 
 namespace {
 
-// OK and "Отмена" in the program's words.
-QDialogButtonBox *ok_cancel(QDialog *d, QPushButton *&ok)
-{
-    auto *box = new QDialogButtonBox(d);
-    ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok"));
-    QPushButton *cancel = box->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    QObject::connect(box, &QDialogButtonBox::accepted, d, &QDialog::accept);
-    QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
-    return box;
-}
-
 // The window that was active before a modal dialog is made active again.
 class reactivate {
 public:
@@ -112,7 +99,9 @@ auth_dialog::auth_dialog(QWidget *parent, const std::u16string &address) : QDial
     grid->addWidget(password_, 2, 1);
     auto *v = new QVBoxLayout(this);
     v->addLayout(grid);
-    v->addWidget(ok_cancel(this, ok_));
+    QDialogButtonBox *box = ctl__ok_cancel(this);
+    ok_ = box->button(QDialogButtonBox::Ok);
+    v->addWidget(box);
     connect(name_, &QLineEdit::textChanged, this, &auth_dialog::refresh);
     connect(password_, &QLineEdit::textChanged, this, &auth_dialog::refresh);
     if (server_list *s = srv__find(address); s && s->username && !s->username->empty()) {
@@ -167,7 +156,9 @@ server_edit_dialog::server_edit_dialog(QWidget *parent, const QString &address, 
     grid->addWidget(description_, 1, 1);
     auto *v = new QVBoxLayout(this);
     v->addLayout(grid);
-    v->addWidget(ok_cancel(this, ok_));
+    QDialogButtonBox *box = ctl__ok_cancel(this);
+    ok_ = box->button(QDialogButtonBox::Ok);
+    v->addWidget(box);
     ok_->setEnabled(!address.isEmpty());
     connect(address_, &QLineEdit::textChanged, this, [this](const QString &t) { ok_->setEnabled(!t.isEmpty()); });
     address_->setFocus();
@@ -257,8 +248,7 @@ servers_dialog::servers_dialog(QWidget *parent) : QDialog(parent)
     add_button(u"Проверить", "check", &servers_dialog::check);
     add_button(u"Забыть пароль", "forget", &servers_dialog::forget);
     buttons->addStretch(1);
-    QPushButton *ok = nullptr;
-    QDialogButtonBox *box = ok_cancel(this, ok);
+    QDialogButtonBox *box = ctl__ok_cancel(this);
     box->setOrientation(Qt::Vertical);
     buttons->addWidget(box);
     auto *h = new QHBoxLayout;

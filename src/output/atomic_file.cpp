@@ -7,15 +7,7 @@
 #include "model/misc.h"
 #include "output/output_messages.h"
 #include "platform/code_pages.h"
-
-namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-} // namespace
+#include "platform/qt_text.h"
 
 std::u16string out__save_failure(const QSaveFile &file)
 {

@@ -14,14 +14,10 @@
 #include "output/output_messages.h"
 #include "output/pdf_embed.h"
 #include "output/pdf_form.h"
+#include "platform/qt_text.h"
 #include "render/eps_runner.h"
 
 namespace {
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 std::atomic<bool> g_vector_pictures{true};
 

@@ -6,16 +6,12 @@
 #include "output/atomic_file.h"
 #include "output/file_sinks.h"
 #include "output/output_messages.h"
+#include "platform/qt_text.h"
 
 namespace {
 
 // SVG in tenths of a point, so that positions keep their fractions.
 constexpr int SVG_DPI = 720;
-
-QString qs(const std::u16string &s)
-{
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 class svg_sink final : public file_per_page_sink {
 public:

@@ -11,36 +11,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/ascii_text.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
 
 namespace {
 
 constexpr char16_t file_header[] = u"Windows Registry Editor Version 5.00";
-
-char16_t lower(char16_t c)
-{
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool iequal(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
-std::u16string_view trim(std::u16string_view s)
-{
-    while (!s.empty() && (s.front() == u' ' || s.front() == u'\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == u' ' || s.back() == u'\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 int hex_digit(char16_t c)
 {
@@ -125,19 +102,19 @@ std::vector<unsigned char> utf16le_bytes(std::u16string_view s, bool terminate)
 
 std::optional<reg_value> parse_data(std::u16string_view d)
 {
-    d = trim(d);
+    d = msc__trim_blanks(d);
     reg_value v;
     if (!d.empty() && d[0] == u'"') {
         std::size_t i = 0;
         auto s = parse_quoted(d, i);
-        if (!s || !trim(d.substr(i)).empty())
+        if (!s || !msc__trim_blanks(d.substr(i)).empty())
             return std::nullopt;
         v.type = 1;
         v.bytes = utf16le_bytes(*s, true);
         return v;
     }
     if (d.substr(0, 6) == u"dword:") {
-        std::u16string_view h = trim(d.substr(6));
+        std::u16string_view h = msc__trim_blanks(d.substr(6));
         if (h.empty() || h.size() > 8)
             return std::nullopt;
         std::uint32_t x = 0;
@@ -276,21 +253,21 @@ document parse(std::u16string_view doc)
     for (std::size_t i = 0; i < lines.size(); ++i) {
         entry e;
         e.physical.push_back(lines[i]);
-        std::u16string_view t = trim(lines[i]);
+        std::u16string_view t = msc__trim_blanks(lines[i]);
         if (!t.empty() && t.front() == u'[' && t.back() == u']') {
             e.kind = entry::section;
             e.section_name = std::u16string(t.substr(1, t.size() - 2));
         } else if (!t.empty() && t.front() == u'"') {
             std::size_t k = 0;
             auto name = parse_quoted(t, k);
-            std::u16string_view rest = name ? trim(t.substr(k)) : std::u16string_view();
+            std::u16string_view rest = name ? msc__trim_blanks(t.substr(k)) : std::u16string_view();
             if (name && !rest.empty() && rest.front() == u'=') {
                 std::u16string data(rest.substr(1));
                 // Hex data may continue over lines ending with a backslash.
-                std::u16string_view dt = trim(data);
+                std::u16string_view dt = msc__trim_blanks(data);
                 bool hex = dt.substr(0, 3) == u"hex";
                 // Continuation lines are indented, as regedit writes them.
-                while (hex && !trim(data).empty() && trim(data).back() == u'\\' &&
+                while (hex && !msc__trim_blanks(data).empty() && msc__trim_blanks(data).back() == u'\\' &&
                        i + 1 < lines.size() && !lines[i + 1].empty() &&
                        (lines[i + 1][0] == u' ' || lines[i + 1][0] == u'\t')) {
                     ++i;
@@ -403,8 +380,8 @@ std::optional<reg_value> find(std::u16string_view doc, std::u16string_view secti
     std::optional<reg_value> found;
     for (const entry &e : d.entries) {
         if (e.kind == entry::section)
-            in = iequal(e.section_name, section);
-        else if (in && e.kind == entry::value && iequal(e.name, name))
+            in = msc__ascii_iequal(e.section_name, section);
+        else if (in && e.kind == entry::value && msc__ascii_iequal(e.name, name))
             found = e.val; // a later line overrides an earlier one
     }
     return found;
@@ -426,14 +403,14 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
     for (std::size_t i = 0; i < d.entries.size(); ++i) {
         entry &e = d.entries[i];
         if (e.kind == entry::section) {
-            in = iequal(e.section_name, section);
+            in = msc__ascii_iequal(e.section_name, section);
             if (in)
                 section_end = static_cast<std::ptrdiff_t>(i) + 1;
             continue;
         }
         if (!in)
             continue;
-        if (e.kind == entry::value && iequal(e.name, name)) {
+        if (e.kind == entry::value && msc__ascii_iequal(e.name, name)) {
             if (replaced < 0) {
                 e = line;
                 replaced = static_cast<std::ptrdiff_t>(i);
@@ -442,7 +419,7 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
                 e.physical.clear(); // shadowed duplicate of the value just set
             }
         }
-        if (!trim(e.physical.empty() ? std::u16string_view() : std::u16string_view(e.physical[0])).empty())
+        if (!msc__trim_blanks(e.physical.empty() ? std::u16string_view() : std::u16string_view(e.physical[0])).empty())
             section_end = static_cast<std::ptrdiff_t>(i) + 1;
     }
     if (replaced < 0) {
@@ -451,7 +428,7 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
         } else {
             bool has_header = false;
             for (const entry &e : d.entries)
-                if (!e.physical.empty() && trim(e.physical[0]) == file_header)
+                if (!e.physical.empty() && msc__trim_blanks(e.physical[0]) == file_header)
                     has_header = true;
             auto plain = [](std::u16string s) {
                 entry e;
@@ -460,7 +437,7 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
             };
             if (!has_header && d.entries.empty())
                 d.entries.push_back(plain(file_header));
-            if (!d.entries.empty() && !trim(d.entries.back().physical.empty()
+            if (!d.entries.empty() && !msc__trim_blanks(d.entries.back().physical.empty()
                                                 ? std::u16string_view()
                                                 : std::u16string_view(d.entries.back().physical.back()))
                                            .empty())

@@ -33,6 +33,7 @@
 #include "model/misc.h"
 #include "output/document.h"
 #include "output/printer.h"
+#include "platform/ascii_text.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
 #include "platform/message_boxes.h"
@@ -198,12 +199,9 @@ const option_row OPTIONS[] = {
      "после --separator нужен разделитель", "--separator: разделитель может быть ';', ',' или 'tab'"},
     {"--encoding", nullptr, true, false,
      [](options &o, const std::string &value) {
-         std::string v = value;
-         for (char &c : v)
-             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-         if (v == "utf-8" || v == "utf8")
+         if (msc__ascii_iequal(value, "utf-8") || msc__ascii_iequal(value, "utf8"))
              o.table.encoding = csv_encoding::utf8;
-         else if (v == "cp1251" || v == "windows-1251")
+         else if (msc__ascii_iequal(value, "cp1251") || msc__ascii_iequal(value, "windows-1251"))
              o.table.encoding = csv_encoding::cp1251;
          else
              return false;

@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "server/log.h"
 
 using clock_type = std::chrono::steady_clock;
@@ -26,6 +27,9 @@ struct http_server::connection {
     int fd = -1;
     std::string peer;    // address and port
     std::string address; // address alone: the key of the per-address count
+    std::string buf;     // read and not yet part of a request
+    std::size_t scanned = 0; // of buf, searched for the end of the head
+    bool first = true;   // no request has begun yet
 };
 
 namespace {
@@ -44,36 +48,12 @@ clock_type::time_point after_ms(clock_type::time_point from, double ms)
     return from + std::chrono::microseconds(static_cast<long long>(ms * 1000));
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool iequal(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // True when the comma-separated header value holds `token`.
 bool has_token(std::string_view value, std::string_view token)
 {
     while (!value.empty()) {
         const std::size_t comma = value.find(',');
-        if (iequal(trim(value.substr(0, comma)), token))
+        if (msc__ascii_iequal(msc__trim_blanks(value.substr(0, comma)), token))
             return true;
         if (comma == std::string_view::npos)
             break;
@@ -251,8 +231,8 @@ request_head parse_head(std::string_view head)
         const std::size_t colon = field.find(':');
         if (colon == std::string_view::npos || colon == 0)
             return fail("неверная строка заголовка");
-        const std::string_view name = field.substr(0, colon), value = trim(field.substr(colon + 1));
-        if (iequal(name, "Content-Length")) {
+        const std::string_view name = field.substr(0, colon), value = msc__trim_blanks(field.substr(colon + 1));
+        if (msc__ascii_iequal(name, "Content-Length")) {
             if (value.empty() || value.size() > 12 || value.find_first_not_of("0123456789") != std::string_view::npos)
                 return fail("неверный Content-Length");
             const std::size_t n = std::stoull(std::string(value));
@@ -260,12 +240,12 @@ request_head parse_head(std::string_view head)
                 return fail("два разных Content-Length");
             h.content_length = n;
             h.has_length = true;
-        } else if (iequal(name, "Transfer-Encoding")) {
+        } else if (msc__ascii_iequal(name, "Transfer-Encoding")) {
             h.chunked = true;
-        } else if (iequal(name, "Connection")) {
+        } else if (msc__ascii_iequal(name, "Connection")) {
             close = close || has_token(value, "close");
             keep = keep || has_token(value, "keep-alive");
-        } else if (iequal(name, "Expect")) {
+        } else if (msc__ascii_iequal(name, "Expect")) {
             h.expect_continue = has_token(value, "100-continue");
         }
     }
@@ -404,7 +384,10 @@ int http_server::run(int drain_ms)
         }
         if (handler_.turn_away && handler_.turn_away(fd, lsv__address_text(from)))
             continue;
-        auto *c = new connection{fd, lsv__address_text(from), address_only(from)};
+        auto *c = new connection;
+        c->fd = fd;
+        c->peer = lsv__address_text(from);
+        c->address = address_only(from);
         std::string refused;
         {
             std::lock_guard<std::mutex> lock(m_);
@@ -459,241 +442,270 @@ void http_server::finish(connection *c)
     done_.notify_all();
 }
 
-void http_server::serve(connection *c)
+// ------------------------------------------------------------ one request
+
+struct http_server::request {
+    request_head head;
+    // The request's clock: its deadlines run from here, and the time it
+    // waits for memory moves it on.
+    clock_type::time_point start;
+    bool large = false;
+    std::size_t held = 0; // for the parse: from large_ when large, else from small_ once small_held
+    bool small_held = false;
+    // Memory of the answer (a render), besides the parse's.
+    std::size_t render_small = 0, render_large = 0;
+    http_call call;
+};
+
+clock_type::time_point http_server::deadline_for(const request &r, std::size_t n) const
+{
+    // Time allowed for a request of which `n` bytes have arrived.
+    return after_ms(r.start, limits_.request_timeout_ms +
+                                 1000.0 * static_cast<double>(n) / static_cast<double>(limits_.min_rate));
+}
+
+void http_server::give_back(request &r)
+{
+    if (r.large) {
+        large_.release(r.held);
+    } else if (r.small_held) {
+        small_.release(r.held);
+    }
+    small_.release(r.render_small);
+    large_.release(r.render_large);
+    if (r.large || r.render_large)
+        ::malloc_trim(0);
+    r.held = 0;
+    r.render_small = r.render_large = 0;
+}
+
+namespace {
+
+// Ends the connection after an answer for a request that is not served.
+void refuse(http_server::connection *c, int status, const char *reason, const std::string &text)
+{
+    send_plain(c->fd, status, reason, text, 2000);
+    close_gently(c->fd);
+    c->fd = -1;
+}
+
+void timed_out(http_server::connection *c, const char *what)
+{
+    g_timeouts.log(c->peer + ": " + what + " не пришёл за отведённое время, соединение закрыто");
+    refuse(c, 408, "Request Timeout", "Запрос не пришёл за отведённое время.");
+}
+
+} // namespace
+
+bool http_server::read_head(connection *c, request &r)
 {
     const int fd = c->fd;
-    std::string buf;
-    std::size_t scanned = 0; // of buf, searched for the end of the head
-    bool first = true;
     char chunk[65536];
-    // Ends the connection after an answer for a request that is not served.
-    auto refuse = [&](int status, const char *reason, const std::string &text) {
-        send_plain(fd, status, reason, text, 2000);
-        close_gently(fd);
-        c->fd = -1;
+    // The next request: its first byte within the idle time.
+    if (c->buf.empty()) {
+        std::size_t n = 0;
+        const got g = read_some(fd, wake_[0], chunk, sizeof chunk, n,
+                                after_ms(clock_type::now(),
+                                         c->first ? limits_.request_timeout_ms : limits_.idle_timeout_ms));
+        if (g != got::data)
+            return false;
+        c->buf.append(chunk, n);
+    }
+    c->first = false;
+    r.start = clock_type::now();
+    std::size_t head_end;
+    for (;;) {
+        head_end = c->buf.find("\r\n\r\n", c->scanned > 3 ? c->scanned - 3 : 0);
+        if (head_end != std::string::npos && head_end <= limits_.max_header)
+            break;
+        c->scanned = c->buf.size();
+        if (std::min(head_end, c->buf.size()) > limits_.max_header) {
+            refuse(c, 431, "Request Header Fields Too Large", "Заголовок запроса слишком велик.");
+            return false;
+        }
+        std::size_t n = 0;
+        const got g = read_some(fd, wake_[0], chunk, sizeof chunk, n, deadline_for(r, 0));
+        if (g == got::timeout) {
+            timed_out(c, "заголовок запроса");
+            return false;
+        }
+        if (g != got::data)
+            return false;
+        c->buf.append(chunk, n);
+    }
+    c->scanned = 0;
+    r.head = parse_head(std::string_view(c->buf).substr(0, head_end));
+    c->buf.erase(0, head_end + 4);
+    const request_head &h = r.head;
+    if (h.bad) {
+        refuse(c, 400, "Bad Request", "Неверный запрос HTTP: " + h.bad_reason + ".");
+        return false;
+    }
+    if (!is_rpc_path(h.target)) {
+        refuse(c, 404, "Not Found", "Вызовы XML-RPC принимаются по адресу /RPC2.");
+        return false;
+    }
+    if (h.method != "POST") {
+        refuse(c, 405, "Method Not Allowed", "Вызовы XML-RPC принимаются только методом POST.");
+        return false;
+    }
+    if (h.chunked || !h.has_length) {
+        refuse(c, 411, "Length Required", "Нужен заголовок Content-Length.");
+        return false;
+    }
+    if (h.content_length == 0) {
+        refuse(c, 400, "Bad Request", "Пустой запрос.");
+        return false;
+    }
+    if (h.content_length > limits_.max_body) {
+        g_refusals.log(c->peer + ": запрос в " + std::to_string(h.content_length) + " байт отвергнут (больше " +
+                       std::to_string(limits_.max_body) + ")");
+        refuse(c, 413, "Payload Too Large",
+               "Запрос больше " + std::to_string(limits_.max_body >> 20) + " МиБ не принимается.");
+        return false;
+    }
+    return true;
+}
+
+bool http_server::read_body(connection *c, request &r)
+{
+    const int fd = c->fd;
+    const std::size_t length = r.head.content_length;
+    // A large body waits for its memory before it is read.
+    r.large = length > limits_.large_body;
+    if (r.large) {
+        r.held = handler_.worst_memory ? handler_.worst_memory(length) : length;
+        const auto waiting = clock_type::now();
+        const bool admitted = large_.acquire(r.held, limits_.admission_wait_ms, stopping_);
+        // The time spent waiting is the server's, not the client's.
+        r.start += clock_type::now() - waiting;
+        if (!admitted) {
+            r.held = 0;
+            if (!stopping_.load()) {
+                g_refusals.log(c->peer + ": большой запрос отвергнут: сервер занят другими");
+                refuse(c, 503, "Service Unavailable", "Сервер занят другими большими запросами.");
+            }
+            return false;
+        }
+    }
+    if (r.head.expect_continue && c->buf.empty()) {
+        static const char go_on[] = "HTTP/1.1 100 Continue\r\n\r\n";
+        const auto d = deadline_for(r, 0);
+        write_all(fd, {iovec{const_cast<char *>(go_on), sizeof go_on - 1}}, [&](std::size_t) { return d; });
+    }
+
+    http_call &call = r.call;
+    call.peer = c->peer;
+    const std::size_t have = std::min(c->buf.size(), length);
+    if (have == c->buf.size()) {
+        call.body = std::move(c->buf);
+        c->buf.clear();
+    } else {
+        call.body.assign(c->buf, 0, have);
+        c->buf.erase(0, have);
+    }
+    call.body.resize(length);
+    std::size_t got_bytes = have;
+    while (got_bytes < length) {
+        std::size_t n = 0;
+        const got g = read_some(fd, wake_[0], call.body.data() + got_bytes, length - got_bytes, n,
+                                deadline_for(r, got_bytes));
+        if (g == got::timeout)
+            timed_out(c, "запрос");
+        if (g != got::data) {
+            give_back(r);
+            return false;
+        }
+        got_bytes += n;
+    }
+    return true;
+}
+
+bool http_server::respond(connection *c, request &r)
+{
+    const int fd = c->fd;
+    http_call &call = r.call;
+    call.admit = [this, &r](std::size_t bytes) {
+        if (r.large) {
+            if (bytes < r.held) {
+                large_.release(r.held - bytes);
+                r.held = bytes;
+            }
+            return !stopping_.load();
+        }
+        r.held = bytes;
+        r.small_held = small_.acquire(r.held, limits_.admission_wait_ms, stopping_);
+        return r.small_held;
     };
-    auto timed_out = [&](const char *what) {
-        g_timeouts.log(c->peer + ": " + what + " не пришёл за отведённое время, соединение закрыто");
-        refuse(408, "Request Timeout", "Запрос не пришёл за отведённое время.");
+    call.gone = [fd] {
+        pollfd p{fd, POLLIN | POLLRDHUP, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
     };
-
-    while (!stopping_.load()) {
-        // The next request: its first byte within the idle time.
-        if (buf.empty()) {
-            std::size_t n = 0;
-            const got g = read_some(fd, wake_[0], chunk, sizeof chunk, n,
-                                    after_ms(clock_type::now(),
-                                             first ? limits_.request_timeout_ms : limits_.idle_timeout_ms));
-            if (g != got::data)
-                break;
-            buf.append(chunk, n);
-        }
-        first = false;
-        auto start = clock_type::now();
-        // Time allowed for a request of which `n` bytes have arrived.
-        auto deadline_for = [&](std::size_t n) {
-            return after_ms(start, limits_.request_timeout_ms + 1000.0 * static_cast<double>(n) /
-                                                                   static_cast<double>(limits_.min_rate));
-        };
-        std::size_t head_end;
-        bool lost = false;
-        for (;;) {
-            head_end = buf.find("\r\n\r\n", scanned > 3 ? scanned - 3 : 0);
-            if (head_end != std::string::npos && head_end <= limits_.max_header)
-                break;
-            scanned = buf.size();
-            if (std::min(head_end, buf.size()) > limits_.max_header) {
-                refuse(431, "Request Header Fields Too Large", "Заголовок запроса слишком велик.");
-                break;
-            }
-            std::size_t n = 0;
-            const got g = read_some(fd, wake_[0], chunk, sizeof chunk, n, deadline_for(0));
-            if (g == got::timeout) {
-                timed_out("заголовок запроса");
-                break;
-            }
-            if (g != got::data) {
-                lost = true;
-                break;
-            }
-            buf.append(chunk, n);
-        }
-        if (c->fd < 0 || lost)
-            break;
-        scanned = 0;
-        request_head h = parse_head(std::string_view(buf).substr(0, head_end));
-        buf.erase(0, head_end + 4);
-        if (h.bad) {
-            refuse(400, "Bad Request", "Неверный запрос HTTP: " + h.bad_reason + ".");
-            break;
-        }
-        if (!is_rpc_path(h.target)) {
-            refuse(404, "Not Found", "Вызовы XML-RPC принимаются по адресу /RPC2.");
-            break;
-        }
-        if (h.method != "POST") {
-            refuse(405, "Method Not Allowed", "Вызовы XML-RPC принимаются только методом POST.");
-            break;
-        }
-        if (h.chunked || !h.has_length) {
-            refuse(411, "Length Required", "Нужен заголовок Content-Length.");
-            break;
-        }
-        if (h.content_length == 0) {
-            refuse(400, "Bad Request", "Пустой запрос.");
-            break;
-        }
-        if (h.content_length > limits_.max_body) {
-            g_refusals.log(c->peer + ": запрос в " + std::to_string(h.content_length) + " байт отвергнут (больше " +
-                           std::to_string(limits_.max_body) + ")");
-            refuse(413, "Payload Too Large",
-                   "Запрос больше " + std::to_string(limits_.max_body >> 20) + " МиБ не принимается.");
-            break;
-        }
-
-        // A large body waits for its memory before it is read.
-        const bool large = h.content_length > limits_.large_body;
-        std::size_t held = 0;
-        if (large) {
-            held = handler_.worst_memory ? handler_.worst_memory(h.content_length) : h.content_length;
-            const auto waiting = clock_type::now();
-            const bool admitted = large_.acquire(held, limits_.admission_wait_ms, stopping_);
-            // The time spent waiting is the server's, not the client's.
-            start += clock_type::now() - waiting;
-            if (!admitted) {
-                held = 0;
-                if (!stopping_.load()) {
-                    g_refusals.log(c->peer + ": большой запрос отвергнут: сервер занят другими");
-                    refuse(503, "Service Unavailable", "Сервер занят другими большими запросами.");
-                }
-                break;
-            }
-        }
-        bool small_held = false;
-        // Memory of the answer (a render), besides the parse's.
-        std::size_t render_small = 0, render_large = 0;
-        auto give_back = [&] {
-            if (large) {
-                large_.release(held);
-            } else if (small_held) {
-                small_.release(held);
-            }
-            small_.release(render_small);
-            large_.release(render_large);
-            if (large || render_large)
-                ::malloc_trim(0);
-            held = 0;
-            render_small = render_large = 0;
-        };
-        if (h.expect_continue && buf.empty()) {
-            static const char go_on[] = "HTTP/1.1 100 Continue\r\n\r\n";
-            const auto d = deadline_for(0);
-            write_all(fd, {iovec{const_cast<char *>(go_on), sizeof go_on - 1}}, [&](std::size_t) { return d; });
-        }
-
-        // The body.
-        http_call call;
-        call.peer = c->peer;
-        const std::size_t have = std::min(buf.size(), h.content_length);
-        if (have == buf.size()) {
-            call.body = std::move(buf);
-            buf.clear();
-        } else {
-            call.body.assign(buf, 0, have);
-            buf.erase(0, have);
-        }
-        call.body.resize(h.content_length);
-        std::size_t got_bytes = have;
-        bool complete = true;
-        while (got_bytes < h.content_length) {
-            std::size_t n = 0;
-            const got g = read_some(fd, wake_[0], call.body.data() + got_bytes, h.content_length - got_bytes, n,
-                                    deadline_for(got_bytes));
-            if (g == got::timeout)
-                timed_out("запрос");
-            if (g != got::data) {
-                complete = false;
-                break;
-            }
-            got_bytes += n;
-        }
-        if (!complete) {
-            give_back();
-            break;
-        }
-
-        call.admit = [&](std::size_t bytes) {
-            if (large) {
-                if (bytes < held) {
-                    large_.release(held - bytes);
-                    held = bytes;
-                }
-                return !stopping_.load();
-            }
-            held = bytes;
-            small_held = small_.acquire(held, limits_.admission_wait_ms, stopping_);
-            return small_held;
-        };
-        call.gone = [fd] {
-            pollfd p{fd, POLLIN | POLLRDHUP, 0};
-            return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
-        };
-        call.reserve = [&](std::size_t bytes, int wait_ms) {
-            const std::function<bool()> give_up = call.gone;
-            if (render_large == 0 && bytes <= limits_.small_render) {
-                if (bytes <= render_small)
-                    return true;
-                std::size_t more = bytes - render_small;
-                if (!small_.acquire(more, wait_ms, stopping_, give_up))
-                    return false;
-                render_small += more;
+    call.reserve = [this, &r](std::size_t bytes, int wait_ms) {
+        const std::function<bool()> give_up = r.call.gone;
+        if (r.render_large == 0 && bytes <= limits_.small_render) {
+            if (bytes <= r.render_small)
                 return true;
-            }
-            // A large request's own memory is in the same budget: together
-            // they never ask for more than all of it.
-            const std::size_t own = large ? held : 0;
-            bytes = std::min(bytes, large_.capacity() - std::min(own, large_.capacity()));
-            if (bytes <= render_large)
-                return true;
-            std::size_t more = bytes - render_large;
-            if (!large_.acquire(more, wait_ms, stopping_, give_up))
+            std::size_t more = bytes - r.render_small;
+            if (!small_.acquire(more, wait_ms, stopping_, give_up))
                 return false;
-            render_large += more;
-            small_.release(render_small);
-            render_small = 0;
+            r.render_small += more;
             return true;
-        };
-        mem_block_ptr answer = handler_.answer(call);
-        call.body.clear();
-        call.body.shrink_to_fit();
-        const bool keep = h.keep_alive && !stopping_.load();
-        bool written = false;
-        if (answer) {
-            const std::size_t size = xmlrpc_mem_block_size(answer.get());
-            const std::string head = "HTTP/1.1 200 OK\r\nDate: " + http_date() +
-                                     "\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " +
-                                     std::to_string(size) + (keep ? "\r\nConnection: keep-alive" : "\r\nConnection: close") +
-                                     "\r\n\r\n";
-            const auto out_start = clock_type::now();
-            written = write_all(
-                fd,
-                {iovec{const_cast<char *>(head.data()), head.size()},
-                 iovec{xmlrpc_mem_block_contents(answer.get()), size}},
-                [&](std::size_t sent) {
-                    return after_ms(out_start, limits_.request_timeout_ms +
-                                                   1000.0 * static_cast<double>(sent) /
-                                                       static_cast<double>(limits_.min_rate));
-                });
-            if (!written)
-                g_timeouts.log(c->peer + ": ответ не забран за отведённое время, соединение закрыто");
-        } else {
-            // No memory was granted for the parse (or none for the answer).
-            send_plain(fd, 503, "Service Unavailable",
-                       stopping_.load() ? "Сервер останавливается." : "Сервер занят, повторите запрос позже.", 2000);
         }
-        answer.reset();
-        give_back();
-        if (!written || !keep)
+        // A large request's own memory is in the same budget: together
+        // they never ask for more than all of it.
+        const std::size_t own = r.large ? r.held : 0;
+        bytes = std::min(bytes, large_.capacity() - std::min(own, large_.capacity()));
+        if (bytes <= r.render_large)
+            return true;
+        std::size_t more = bytes - r.render_large;
+        if (!large_.acquire(more, wait_ms, stopping_, give_up))
+            return false;
+        r.render_large += more;
+        small_.release(r.render_small);
+        r.render_small = 0;
+        return true;
+    };
+    mem_block_ptr answer = handler_.answer(call);
+    call.body.clear();
+    call.body.shrink_to_fit();
+    const bool keep = r.head.keep_alive && !stopping_.load();
+    bool written = false;
+    if (answer) {
+        const std::size_t size = xmlrpc_mem_block_size(answer.get());
+        const std::string head = "HTTP/1.1 200 OK\r\nDate: " + http_date() +
+                                 "\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " +
+                                 std::to_string(size) + (keep ? "\r\nConnection: keep-alive" : "\r\nConnection: close") +
+                                 "\r\n\r\n";
+        const auto out_start = clock_type::now();
+        written = write_all(
+            fd,
+            {iovec{const_cast<char *>(head.data()), head.size()},
+             iovec{xmlrpc_mem_block_contents(answer.get()), size}},
+            [&](std::size_t sent) {
+                return after_ms(out_start, limits_.request_timeout_ms +
+                                               1000.0 * static_cast<double>(sent) /
+                                                   static_cast<double>(limits_.min_rate));
+            });
+        if (!written)
+            g_timeouts.log(c->peer + ": ответ не забран за отведённое время, соединение закрыто");
+    } else {
+        // No memory was granted for the parse (or none for the answer).
+        send_plain(fd, 503, "Service Unavailable",
+                   stopping_.load() ? "Сервер останавливается." : "Сервер занят, повторите запрос позже.", 2000);
+    }
+    answer.reset();
+    give_back(r);
+    return written && keep;
+}
+
+// Requests one after another on a kept-alive connection: the head, the
+// body, the answer; any of them may end the connection.
+void http_server::serve(connection *c)
+{
+    while (!stopping_.load()) {
+        request r;
+        if (!read_head(c, r) || !read_body(c, r) || !respond(c, r))
             break;
     }
     if (c->fd >= 0) {

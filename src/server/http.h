@@ -16,6 +16,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -116,7 +117,19 @@ public:
     struct connection;
 
 private:
+    struct request;
+    // Serves the requests of a connection, one after another, in three
+    // phases; a phase that gives false has ended the connection's use.
     void serve(connection *c);
+    // The head of the next request, read and checked.
+    bool read_head(connection *c, request &r);
+    // Its body, after a large one has got its memory.
+    bool read_body(connection *c, request &r);
+    // The handler's answer, written; false when the connection ends.
+    bool respond(connection *c, request &r);
+    std::chrono::steady_clock::time_point deadline_for(const request &r, std::size_t n) const;
+    // The memory the request held, given back.
+    void give_back(request &r);
     void finish(connection *c);
 
     int listen_fd_;

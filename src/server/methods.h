@@ -1,4 +1,4 @@
-// What the label methods share (service.cpp, render_methods.cpp): their
+// What the label methods share (methods.cpp, render_methods.cpp): their
 // faults, their parameters, stored labels, and the call each runs in.
 #pragma once
 

@@ -77,15 +77,11 @@ bool affected_none(const PGresult *r)
 } // namespace
 
 pg_store::pg_store(std::string conninfo, std::size_t cache_bytes, pg_timeouts timeouts, int connections)
-    : conninfo_(std::move(conninfo)), pool_(conninfo_, connections, timeouts), cache_limit_(cache_bytes)
+    : conninfo_(std::move(conninfo)), pool_(conninfo_, connections, timeouts), cache_(cache_bytes)
 {
 }
 
-pg_store::~pg_store()
-{
-    for (cache_entry &c : cache_)
-        xmlrpc_DECREF(c.value);
-}
+pg_store::~pg_store() = default;
 
 std::string pg_store::where() const
 {
@@ -156,41 +152,16 @@ bool pg_store::open(std::string &error)
 std::size_t pg_store::cache_bytes_in_use()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return cache_bytes_;
-}
-
-void pg_store::forget_cached(const std::string &name)
-{
-    auto it = cache_at_.find(name);
-    if (it == cache_at_.end())
-        return;
-    cache_bytes_ -= it->second->bytes;
-    xmlrpc_DECREF(it->second->value);
-    cache_.erase(it->second);
-    cache_at_.erase(it);
+    return cache_.bytes_in_use();
 }
 
 void pg_store::cache_put(const std::string &name, long long generation, xmlrpc_value *value, std::size_t file_bytes)
 {
     const std::size_t bytes = lsv__cache_cost(value, file_bytes);
     std::lock_guard<std::mutex> lock(mutex_);
-    auto it = cache_at_.find(name);
-    if (it != cache_at_.end() && it->second->generation > generation)
+    if (const long long *kept = cache_.stamp(name); kept && *kept > generation)
         return; // a newer one came in meanwhile
-    forget_cached(name);
-    if (bytes > cache_limit_)
-        return;
-    xmlrpc_INCREF(value);
-    cache_.push_front({name, generation, value, bytes});
-    cache_at_[name] = cache_.begin();
-    cache_bytes_ += bytes;
-    while (cache_bytes_ > cache_limit_ && !cache_.empty()) {
-        cache_entry &last = cache_.back();
-        cache_bytes_ -= last.bytes;
-        xmlrpc_DECREF(last.value);
-        cache_at_.erase(last.name);
-        cache_.pop_back();
-    }
+    cache_.put(name, generation, value, bytes);
 }
 
 server_store::result pg_store::list(std::vector<stored_label> &out, std::string &error)
@@ -225,9 +196,8 @@ xmlrpc_value *pg_store::load(xmlrpc_env *env, const std::u16string &name, result
     long long cached = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto it = cache_at_.find(key);
-        if (it != cache_at_.end())
-            cached = it->second->generation;
+        if (const long long *kept = cache_.stamp(key))
+            cached = *kept;
     }
     const std::string cached_text = std::to_string(cached), limit = std::to_string(INO_XML_SIZE_LIMIT);
     pg_failure f;
@@ -250,7 +220,7 @@ xmlrpc_value *pg_store::load(xmlrpc_env *env, const std::u16string &name, result
         }
         if (PQntuples(row.get()) == 0) {
             std::lock_guard<std::mutex> lock(mutex_);
-            forget_cached(key);
+            cache_.forget(key);
             return nullptr;
         }
         generation = big_endian(PQgetvalue(row.get(), 0, 0), PQgetlength(row.get(), 0, 0));
@@ -261,15 +231,15 @@ xmlrpc_value *pg_store::load(xmlrpc_env *env, const std::u16string &name, result
         }
     }
     if (!have_bytes && generation == cached) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = cache_at_.find(key);
-        if (it != cache_at_.end() && it->second->generation == generation) {
-            cache_.splice(cache_.begin(), cache_, it->second);
-            xmlrpc_INCREF(it->second->value);
-            r = result::ok;
-            return it->second->value;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (xmlrpc_value *kept = cache_.take(key, generation)) {
+                r = result::ok;
+                return kept;
+            }
         }
-        // Pushed out meanwhile: read it again.
+        // Pushed out meanwhile: read it again (the lock is free again, or
+        // the next load would wait for it for ever).
         return load(env, name, r, error);
     }
     if (!have_bytes) {
@@ -313,7 +283,7 @@ server_store::result pg_store::put(const label *lab, std::string &error, bool re
         db.run(replace ? save_sql : add_sql, {text(key), binary(hash), text(desc), binary(bytes)}, deadline, f);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        forget_cached(key);
+        cache_.forget(key);
     }
     if (!r)
         return failed(f, error);
@@ -335,7 +305,7 @@ server_store::result pg_store::drop(const std::u16string &name, std::string &err
         db.run("DELETE FROM vellumo_labels WHERE name_key = $2 AND name = $1", {text(key), binary(hash)}, deadline, f);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        forget_cached(key);
+        cache_.forget(key);
     }
     if (!r)
         return failed(f, error);
@@ -352,8 +322,8 @@ server_store::result pg_store::rename(const std::u16string &old_name, const std:
     const auto deadline = pool_.deadline();
     auto forget = [&] {
         std::lock_guard<std::mutex> lock(mutex_);
-        forget_cached(from);
-        forget_cached(to);
+        cache_.forget(from);
+        cache_.forget(to);
     };
     // The label is read and rewritten under its new name outside the
     // transaction; the transaction then checks that the row is still the

@@ -18,11 +18,10 @@
 // for the row's generation and gets the bytes only when they changed.
 #pragma once
 
-#include <list>
-#include <map>
 #include <mutex>
 #include <string>
 
+#include "server/label_cache.h"
 #include "server/log.h"
 #include "server/pg_pool.h"
 #include "server/store.h"
@@ -56,26 +55,15 @@ public:
     std::size_t cache_bytes_in_use();
 
 private:
-    struct cache_entry {
-        std::string name; // UTF-8
-        long long generation = 0;
-        xmlrpc_value *value = nullptr;
-        std::size_t bytes = 0;
-    };
-
     result put(const label *lab, std::string &error, bool replace);
     // The reason for the caller; the details go into the log.
     result failed(const pg_failure &f, std::string &error);
-    void forget_cached(const std::string &name);
     void cache_put(const std::string &name, long long generation, xmlrpc_value *value, std::size_t file_bytes);
 
     std::string conninfo_;
     pg_pool pool_;
-    std::size_t cache_limit_;
     std::mutex mutex_; // the cache
-    std::list<cache_entry> cache_; // most recently used first
-    std::map<std::string, std::list<cache_entry>::iterator> cache_at_;
-    std::size_t cache_bytes_ = 0;
+    label_cache<long long> cache_; // by the name in UTF-8, at the row's generation
     lsv_log_throttle lost_log_; // an outage fails every call: one line a second
     std::mutex log_mutex_;
 };

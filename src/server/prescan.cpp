@@ -1,9 +1,10 @@
 #include "server/prescan.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <vector>
+
+#include "exchange/xml_tags.h"
 
 namespace {
 
@@ -12,27 +13,6 @@ namespace {
 // key and its place in the struct) about 700.
 constexpr std::size_t bytes_per_value = 440;
 constexpr std::size_t bytes_per_member = 700;
-
-const char *find(const char *p, const char *end, std::string_view what)
-{
-    if (p >= end)
-        return nullptr;
-    return static_cast<const char *>(memmem(p, static_cast<std::size_t>(end - p), what.data(), what.size()));
-}
-
-bool name_end(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>';
-}
-
-// The element name that starts at p (up to `end`).
-std::string_view name_at(const char *p, const char *end)
-{
-    const char *q = p;
-    while (q < end && !name_end(*q))
-        ++q;
-    return {p, static_cast<std::size_t>(q - p)};
-}
 
 } // namespace
 
@@ -44,58 +24,15 @@ bool lsv__prescan(const char *xml, std::size_t len, const request_limits &limits
     // struct, -1 otherwise.
     std::vector<long long> open;
     open.reserve(64);
-    const char *p = xml, *end = xml + len;
-    while (p < end) {
-        p = static_cast<const char *>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
-        if (!p || p + 1 >= end)
-            break;
-        const char *q = p + 1;
-        if (*q == '?') {
-            p = find(q, end, "?>");
-            if (!p)
-                break;
-            p += 2;
-            continue;
-        }
-        if (*q == '!') {
-            const std::string_view rest(q, static_cast<std::size_t>(end - q));
-            if (rest.substr(0, 3) == "!--")
-                p = find(q + 3, end, "-->");
-            else if (rest.substr(0, 8) == "![CDATA[")
-                p = find(q + 8, end, "]]>");
-            else
-                p = find(q, end, ">");
-            if (!p)
-                break;
-            p += *p == '>' ? 1 : 3;
-            continue;
-        }
-        if (*q == '/') {
+    xml_tag_reader tags(xml, len);
+    xml_tag t;
+    while (tags.next(t)) {
+        if (t.end) {
             if (!open.empty())
                 open.pop_back();
-            p = static_cast<const char *>(std::memchr(q, '>', static_cast<std::size_t>(end - q)));
-            if (!p)
-                break;
-            ++p;
             continue;
         }
-        const std::string_view name = name_at(q, end);
-        // Up to the tag's '>', quoted attribute values skipped.
-        char quote = 0;
-        const char *r = q + name.size();
-        for (; r < end; ++r) {
-            if (quote) {
-                if (*r == quote)
-                    quote = 0;
-            } else if (*r == '"' || *r == '\'') {
-                quote = *r;
-            } else if (*r == '>') {
-                break;
-            }
-        }
-        if (r >= end)
-            break;
-        const bool empty = r[-1] == '/';
+        const std::string_view name = t.name;
         if (name == "value") {
             if (++shape.values + shape.members > limits.max_values) {
                 why = "в запросе больше " + std::to_string(limits.max_values) + " значений и полей структур";
@@ -119,9 +56,8 @@ bool lsv__prescan(const char *xml, std::size_t len, const request_limits &limits
                 return false;
             }
         }
-        if (!empty)
+        if (!t.empty)
             open.push_back(name == "struct" ? 0 : -1);
-        p = r + 1;
     }
     return true;
 }

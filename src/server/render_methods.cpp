@@ -74,9 +74,45 @@ bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variab
     return true;
 }
 
-std::u16string resolution_range()
+// ------------------------------------------------------------ render faults
+// Each text of the render methods' own faults in one place.
+
+constexpr char16_t image_not_made[] = u"Изображение не построено";
+constexpr char16_t document_not_made[] = u"Документ не построен";
+
+// A resolution outside LSV_MIN_DPI…LSV_MAX_DPI ("300" or "300×600").
+void resolution_fault(xmlrpc_env *env, const std::u16string &asked)
 {
-    return lsv__number(LSV_MIN_DPI) + u"…" + lsv__number(LSV_MAX_DPI) + u" точек на дюйм";
+    fault(env, LSV_FAULT_RESOLUTION,
+          u"Разрешение " + asked + u" вне пределов " + lsv__number(LSV_MIN_DPI) + u"…" + lsv__number(LSV_MAX_DPI) +
+              u" точек на дюйм");
+}
+
+// A picture of w × h pixels that is not made: `why` follows its size.
+void image_size_fault(xmlrpc_env *env, long long w, long long h, const std::u16string &why)
+{
+    fault(env, LSV_FAULT_TOO_LARGE, u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) + u" пикселей " + why);
+}
+
+// The picture could not be encoded; no reason means no memory.
+void no_image_fault(xmlrpc_env *env, const std::u16string &why = {})
+{
+    fault(env, LSV_FAULT_RENDER, u"Не удалось построить изображение: " + (why.empty() ? u"нет памяти" : why));
+}
+
+// The document came out larger than an answer may carry.
+void document_too_large_fault(xmlrpc_env *env)
+{
+    fault(env, LSV_FAULT_BATCH_TOO_LARGE,
+          std::u16string(document_not_made) + u": он больше " + lsv__number(LSV_MAX_DOCUMENT_BYTES >> 20) + u" МиБ");
+}
+
+// Pictures ran out of their time: `what` was not made.
+void pictures_out_of_time_fault(label_service &service, xmlrpc_env *env, const char16_t *what)
+{
+    fault(env, LSV_FAULT_RENDER,
+          std::u16string(what) + u": рисунки EPS рисовались дольше " +
+              lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
 }
 
 // The request's parameters, each checked; false with the fault set.
@@ -96,17 +132,10 @@ bool read_render_request(xmlrpc_env *env, xmlrpc_value *params, render_request &
     if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
         return false;
     if (r.xdpi < LSV_MIN_DPI || r.xdpi > LSV_MAX_DPI || r.ydpi < LSV_MIN_DPI || r.ydpi > LSV_MAX_DPI) {
-        fault(env, LSV_FAULT_RESOLUTION,
-              u"Разрешение " + lsv__number(r.xdpi) + u"×" + lsv__number(r.ydpi) + u" вне пределов " +
-                  resolution_range());
+        resolution_fault(env, lsv__number(r.xdpi) + u"×" + lsv__number(r.ydpi));
         return false;
     }
     return true;
-}
-
-std::u16string megapixels_limit()
-{
-    return lsv__number(LSV_MAX_PIXELS / 1000000) + u" мегапикселей";
 }
 
 // The stored label, read, if it can be drawn (its sizes in range) and its
@@ -134,8 +163,7 @@ label_ptr label_to_render(xmlrpc_env *env, server_store &store, const render_req
     long long w = 0, h = 0;
     lsv__render_size(lab.get(), r.xdpi, r.ydpi, w, h);
     if (static_cast<double>(w) * static_cast<double>(h) > static_cast<double>(LSV_MAX_PIXELS)) {
-        fault(env, LSV_FAULT_TOO_LARGE,
-              u"Изображение " + lsv__number(w) + u"×" + lsv__number(h) + u" пикселей больше " + megapixels_limit());
+        image_size_fault(env, w, h, u"больше " + lsv__number(LSV_MAX_PIXELS / 1000000) + u" мегапикселей");
         return nullptr;
     }
     return lab;
@@ -187,9 +215,6 @@ std::size_t image_render_bytes(const label *lab, int xdpi, int ydpi, long long w
                     picture_bytes(lab, std::max(xdpi, ydpi) / 72.0));
 }
 
-constexpr char16_t image_not_made[] = u"Изображение не построено";
-constexpr char16_t document_not_made[] = u"Документ не построен";
-
 // False with the fault set when pictures ran out of time or the render was
 // stopped: `what` was not made.
 bool drawn_whole(label_service &service, call_context &c, xmlrpc_env *env, const render_outcome &outcome,
@@ -200,9 +225,7 @@ bool drawn_whole(label_service &service, call_context &c, xmlrpc_env *env, const
         return false;
     }
     if (outcome.out_of_time) {
-        fault(env, LSV_FAULT_RENDER,
-              std::u16string(what) + u": рисунки EPS рисовались дольше " +
-                  lsv__number(static_cast<long long>(service.render().ghostscript_seconds)) + u" с");
+        pictures_out_of_time_fault(service, env, what);
         return false;
     }
     return true;
@@ -218,8 +241,7 @@ xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env 
     std::vector<unsigned char> jpeg;
     std::string error;
     if (image.isNull() || !lsv__encode_jpeg(image, 90, jpeg, error)) {
-        fault(env, LSV_FAULT_RENDER,
-              u"Не удалось построить изображение: " + (error.empty() ? u"нет памяти" : msc__from_utf8(error)));
+        no_image_fault(env, msc__from_utf8(error));
         return nullptr;
     }
     image = QImage();
@@ -248,11 +270,6 @@ bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, co
     if (problems.size() > shown)
         lsv__log_call(c.peer(), who + "и ещё " + std::to_string(problems.size() - shown));
     return drawn_whole(service, c, env, outcome, document_not_made);
-}
-
-std::u16string document_limit()
-{
-    return lsv__number(LSV_MAX_DOCUMENT_BYTES >> 20) + u" МиБ";
 }
 
 } // namespace
@@ -302,7 +319,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         return nullptr;
     }
     if (dpi < LSV_MIN_DPI || dpi > LSV_MAX_DPI) {
-        fault(env, LSV_FAULT_RESOLUTION, u"Разрешение " + lsv__number(dpi) + u" вне пределов " + resolution_range());
+        resolution_fault(env, lsv__number(dpi));
         return nullptr;
     }
     if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
@@ -366,14 +383,12 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         if (!document_whole(service, c, env, r.name, outcome, problems))
             return nullptr;
         if (img.isNull()) {
-            fault(env, LSV_FAULT_TOO_LARGE,
-                  u"Изображение " + lsv__number(size.width()) + u"×" + lsv__number(size.height()) +
-                      u" пикселей слишком велико для PNG");
+            image_size_fault(env, size.width(), size.height(), u"слишком велико для PNG");
             return nullptr;
         }
         QBuffer buffer(&bytes);
         if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
-            fault(env, LSV_FAULT_RENDER, u"Не удалось построить изображение: нет памяти");
+            no_image_fault(env);
             return nullptr;
         }
         img = QImage();
@@ -440,15 +455,14 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         sink.reset();
         if (!ok) {
             if (error == out_msg::document_too_large)
-                fault(env, LSV_FAULT_BATCH_TOO_LARGE,
-                      std::u16string(document_not_made) + u": он больше " + document_limit());
+                document_too_large_fault(env);
             else
                 fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);
             return nullptr;
         }
     }
     if (bytes.size() > LSV_MAX_DOCUMENT_BYTES) {
-        fault(env, LSV_FAULT_BATCH_TOO_LARGE, std::u16string(document_not_made) + u": он больше " + document_limit());
+        document_too_large_fault(env);
         return nullptr;
     }
     if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte),

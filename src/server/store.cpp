@@ -121,7 +121,7 @@ std::size_t value_count(xmlrpc_value *v)
 } // namespace
 
 folder_store::folder_store(std::string folder, std::size_t cache_bytes)
-    : folder_(std::move(folder)), cache_limit_(cache_bytes)
+    : folder_(std::move(folder)), cache_(cache_bytes)
 {
     std::error_code ec;
     fs::create_directories(folder_, ec);
@@ -131,8 +131,6 @@ folder_store::folder_store(std::string folder, std::size_t cache_bytes)
 folder_store::~folder_store()
 {
     stop_index();
-    for (cache_entry &c : cache_)
-        xmlrpc_DECREF(c.value);
     if (dir_fd_ >= 0)
         ::close(dir_fd_);
 }
@@ -429,40 +427,10 @@ void folder_store::start()
     start_index();
 }
 
-void folder_store::forget_cached(const std::string &base)
-{
-    auto it = cache_at_.find(base);
-    if (it == cache_at_.end())
-        return;
-    cache_bytes_ -= it->second->bytes;
-    xmlrpc_DECREF(it->second->value);
-    cache_.erase(it->second);
-    cache_at_.erase(it);
-}
-
-void folder_store::cache_put(const std::string &base, const file_stamp &stamp, xmlrpc_value *value)
-{
-    forget_cached(base);
-    const std::size_t bytes = lsv__cache_cost(value, static_cast<std::size_t>(stamp.size));
-    if (bytes > cache_limit_)
-        return;
-    xmlrpc_INCREF(value);
-    cache_.push_front({base, stamp, value, bytes});
-    cache_at_[base] = cache_.begin();
-    cache_bytes_ += bytes;
-    while (cache_bytes_ > cache_limit_ && !cache_.empty()) {
-        cache_entry &last = cache_.back();
-        cache_bytes_ -= last.bytes;
-        xmlrpc_DECREF(last.value);
-        cache_at_.erase(last.file);
-        cache_.pop_back();
-    }
-}
-
 std::size_t folder_store::cache_bytes_in_use()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return cache_bytes_;
+    return cache_.bytes_in_use();
 }
 
 xmlrpc_value *folder_store::load(xmlrpc_env *env, const std::u16string &name, result &r)
@@ -477,12 +445,9 @@ xmlrpc_value *folder_store::load(xmlrpc_env *env, const std::u16string &name, re
         return nullptr;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto it = cache_at_.find(base);
-        if (it != cache_at_.end() && it->second->stamp == stamp) {
-            cache_.splice(cache_.begin(), cache_, it->second);
+        if (xmlrpc_value *cached = cache_.take(base, stamp)) {
             r = result::ok;
-            xmlrpc_INCREF(it->second->value);
-            return it->second->value;
+            return cached;
         }
     }
     index_entry e;
@@ -499,7 +464,7 @@ xmlrpc_value *folder_store::load(xmlrpc_env *env, const std::u16string &name, re
         r = env->fault_occurred ? result::bad_label : result::not_found;
         return nullptr;
     }
-    cache_put(base, e.stamp, value.get());
+    cache_.put(base, e.stamp, value.get(), lsv__cache_cost(value.get(), static_cast<std::size_t>(e.stamp.size)));
     r = result::ok;
     return value.release();
 }
@@ -627,7 +592,7 @@ server_store::result folder_store::put(const label *lab, std::string &error, boo
         lsv__log("в папке этикеток символическая ссылка " + lsv__client_text(base) +
                  " заменена файлом этикетки «" + lsv__client_text(lab->name) + "»");
     fsync_folder();
-    forget_cached(base);
+    cache_.forget(base);
     index_entry e;
     if (stat_at(base, e.stamp) == kind::regular) {
         e.readable = true;
@@ -658,7 +623,7 @@ server_store::result folder_store::drop(const std::u16string &name)
     if (::unlinkat(dir_fd_, base.c_str(), 0) != 0)
         return result::io_error;
     fsync_folder();
-    forget_cached(base);
+    cache_.forget(base);
     index_.erase(base);
     return result::ok;
 }
@@ -714,7 +679,7 @@ server_store::result folder_store::rename(const std::u16string &old_name, const 
         return result::io_error;
     }
     fsync_folder();
-    forget_cached(to);
+    cache_.forget(to);
     index_entry e;
     if (stat_at(to, e.stamp) == kind::regular) {
         e.readable = true;
@@ -723,7 +688,7 @@ server_store::result folder_store::rename(const std::u16string &old_name, const 
     }
     if (stat_at(from, now) == kind::regular)
         ::unlinkat(dir_fd_, from.c_str(), 0);
-    forget_cached(from);
+    cache_.forget(from);
     index_.erase(from);
     fsync_folder();
     return result::ok;

@@ -19,7 +19,6 @@
 #pragma once
 
 #include <atomic>
-#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,6 +30,7 @@
 #include <xmlrpc-c/base.h>
 
 #include "model/element.h"
+#include "server/label_cache.h"
 
 struct stored_label {
     std::u16string name;
@@ -151,12 +151,6 @@ private:
         bool readable = false; // parsed as a label
         stored_label head;
     };
-    struct cache_entry {
-        std::string file;
-        file_stamp stamp;
-        xmlrpc_value *value = nullptr;
-        std::size_t bytes = 0;
-    };
     enum class kind { missing, regular, link, other };
 
     std::string base_for(const std::u16string &name) const;
@@ -168,21 +162,16 @@ private:
     xmlrpc_value *parse_file(const std::string &base, xmlrpc_env *env, file_stamp &stamp, label_ptr *lab);
     result put(const label *lab, std::string &error, bool replace);
     bool write_temporary(const std::string &bytes, const std::string &base, std::string &tmp, std::string &error);
-    void forget_cached(const std::string &base);
-    void cache_put(const std::string &base, const file_stamp &stamp, xmlrpc_value *value);
     void note_link(const std::string &base);
     void refresh_index();
     void fsync_folder();
 
     std::string folder_;
     int dir_fd_ = -1;
-    std::size_t cache_limit_;
 
     std::mutex mutex_; // index, cache and every change of the folder
     std::map<std::string, index_entry> index_;
-    std::list<cache_entry> cache_; // most recently used first
-    std::map<std::string, std::list<cache_entry>::iterator> cache_at_;
-    std::size_t cache_bytes_ = 0;
+    label_cache<file_stamp> cache_; // by the file's base name
     std::set<std::string> links_logged_;
 
     std::mutex refresh_mutex_; // one scan of the folder at a time

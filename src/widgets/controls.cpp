@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -18,6 +20,7 @@
 #include <QTreeWidget>
 #include <cstdarg>
 
+#include "platform/qt_text.h"
 #include "resources/icons.h"
 
 namespace {
@@ -56,11 +59,6 @@ W *shown(W *w)
     return w;
 }
 
-QString qs(const char16_t *s)
-{
-    return s ? QString::fromUtf16(s) : QString();
-}
-
 } // namespace
 
 QCheckBox *ctl__check(QWidget *parent, const QString &text)
@@ -71,6 +69,25 @@ QCheckBox *ctl__check(QWidget *parent, const QString &text)
 QPushButton *ctl__button(QWidget *parent, const QString &text)
 {
     return shown(new QPushButton(text, parent));
+}
+
+QDialogButtonBox *ctl__ok_cancel(QDialog *dialog, const QString &ok_text, const QString &cancel_text)
+{
+    auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    const struct {
+        QDialogButtonBox::StandardButton which;
+        const QString &text;
+        const char *name;
+    } buttons[] = {{QDialogButtonBox::Ok, ok_text, "ok"}, {QDialogButtonBox::Cancel, cancel_text, "cancel"}};
+    for (const auto &b : buttons) {
+        QPushButton *button = box->button(b.which);
+        button->setText(b.text);
+        button->setIcon(QIcon());
+        button->setObjectName(QString::fromLatin1(b.name));
+    }
+    QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return box;
 }
 
 QTreeWidget *ctl__list_view(QWidget *parent)
@@ -175,7 +192,11 @@ void ctl__add_row(QTreeWidget *lv, int row, const char *format, ...)
         switch (format[col]) {
         case 'i': text = QString::number(va_arg(ap, int)); break;
         case 'u': text = QString::number(va_arg(ap, unsigned)); break;
-        case 's': text = qs(va_arg(ap, const char16_t *)); break;
+        case 's': {
+            const char16_t *s = va_arg(ap, const char16_t *);
+            text = s ? qs(s) : QString();
+            break;
+        }
         default: text = QStringLiteral("[ERROR]"); break;
         }
         item->setText(col, text);

@@ -11,6 +11,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QDialog;
+class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +26,12 @@ inline constexpr char CTL_OWN_PREFIX[] = "zelta-";
 // A check box the owner toggles itself: a click only tells the owner.
 QCheckBox *ctl__check(QWidget *parent, const QString &text);
 QPushButton *ctl__button(QWidget *parent, const QString &text);
+// The row of a dialog's two buttons, "OK" and "Отмена" unless told
+// otherwise: the standard Ok and Cancel buttons (objects "ok" and "cancel",
+// plain text without the style's icons), wired to the dialog's accept and
+// reject; OK is the default button.
+QDialogButtonBox *ctl__ok_cancel(QDialog *dialog, const QString &ok_text = QStringLiteral("OK"),
+                                 const QString &cancel_text = QStringLiteral("Отмена"));
 // Report style, single selection, whole-row selection with grid lines.
 QTreeWidget *ctl__list_view(QWidget *parent);
 QLineEdit *ctl__edit(QWidget *parent);

@@ -7,7 +7,10 @@
 #include <string>
 #include <thread>
 
+#include "exchange/xmlrpc_support.h"
 #include "server/http.h"
+#include "server/methods.h"
+#include "server/service.h"
 #include "server/log.h"
 #include "server/prescan.h"
 
@@ -208,4 +211,29 @@ TEST(MemoryBudget, AWaiterWhoseClientLeftGivesUpItsPlace)
     EXPECT_TRUE(budget.acquire(next, 1000, stopping));
     budget.release(next);
     EXPECT_EQ(budget.in_use(), 0u);
+}
+
+TEST(CallMemory, ACallWhoseTimeIsOverGetsTheTimeoutFaultNotBusy)
+{
+    http_call call;
+    int asked = 0;
+    call.reserve = [&](std::size_t, int) {
+        ++asked;
+        return true;
+    };
+    // No time at all: the render ran past it before asking for its memory.
+    lsv_methods::call_context over(call, 0);
+    ino_env late;
+    EXPECT_FALSE(over.hold(&late.env, 1 << 20, u"Документ не построен"));
+    EXPECT_EQ(late.env.fault_code, LSV_FAULT_TIMEOUT);
+    EXPECT_NE(std::string(late.env.fault_string ? late.env.fault_string : "").find("--call-timeout"),
+              std::string::npos);
+    EXPECT_EQ(asked, 0);
+    // With time left the memory is asked for once and then held.
+    lsv_methods::call_context in_time(call, 60);
+    ino_env env;
+    EXPECT_TRUE(in_time.hold(&env.env, 1 << 20, u"Изображение не построено"));
+    EXPECT_TRUE(in_time.hold(&env.env, 1 << 10, u"Изображение не построено"));
+    EXPECT_FALSE(env.failed());
+    EXPECT_EQ(asked, 1);
 }

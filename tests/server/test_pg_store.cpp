@@ -449,6 +449,37 @@ TEST_F(DatabaseStore, ThePoolOpensConnectionsAsCallsNeedThemUpToItsSize)
     EXPECT_GE(store.pool().open_connections(), 2);
 }
 
+TEST_F(DatabaseStore, ALabelPushedOutOfTheCacheDuringItsLoadIsReadAgain)
+{
+    // A cache with room for one label: loads of two labels in two threads
+    // keep pushing each other out, often while the other asks the database
+    // whether its cached copy is still current.  Such a load reads its row
+    // again and gives the label.
+    std::string error;
+    ASSERT_EQ(store.save(named(u"Первая", u"раз").get(), error), server_store::result::ok);
+    ASSERT_EQ(store.save(named(u"Вторая", u"два").get(), error), server_store::result::ok);
+    server_store::result r;
+    ASSERT_TRUE(load(store, u"Первая", r));
+    const std::size_t one = store.cache_bytes_in_use();
+    ASSERT_GT(one, 0u);
+    pg_store small(cluster().conninfo(db), one + one / 2);
+    ASSERT_TRUE(small.open(error)) << error;
+    std::atomic<int> failures{0};
+    auto loads = [&](const std::u16string &name, const std::u16string &desc) {
+        for (int i = 0; i < 300; ++i) {
+            server_store::result rr;
+            label_ptr lab = load(small, name, rr);
+            failures += !lab || lab->desc != desc;
+        }
+    };
+    std::thread first(loads, u"Первая", u"раз");
+    std::thread second(loads, u"Вторая", u"два");
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_LE(small.cache_bytes_in_use(), one + one / 2);
+}
+
 TEST_F(DatabaseStore, CopiesBetweenFolderAndDatabaseNeverReplace)
 {
     temp_dir dir;
