@@ -106,7 +106,13 @@ bool call_context::hold(xmlrpc_env *env, std::size_t bytes, const char16_t *what
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline_ - std::chrono::steady_clock::now())
                           .count();
-    if (left > 0 && call_.reserve(bytes, static_cast<int>(std::min<long long>(left, 1 << 30)))) {
+    // A call whose time is already over did not wait for memory: it ran
+    // out of time (reading its parameters, drawing), and says so.
+    if (left <= 0) {
+        stopped_fault(env, what);
+        return false;
+    }
+    if (call_.reserve(bytes, static_cast<int>(std::min<long long>(left, 1 << 30)))) {
         held_ = bytes;
         return true;
     }

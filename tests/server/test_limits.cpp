@@ -6,10 +6,13 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "server/http.h"
 #include "server/log.h"
+#include "server/methods.h"
 #include "server/prescan.h"
+#include "server/service.h"
 
 namespace {
 
@@ -208,4 +211,38 @@ TEST(MemoryBudget, AWaiterWhoseClientLeftGivesUpItsPlace)
     EXPECT_TRUE(budget.acquire(next, 1000, stopping));
     budget.release(next);
     EXPECT_EQ(budget.in_use(), 0u);
+}
+
+TEST(CallMemory, ACallPastItsTimeIsTimedOutAndOneThatWaitedInVainIsBusy)
+{
+    int asked = 0;
+    bool grant = false;
+    http_call call;
+    call.reserve = [&](std::size_t, int) {
+        ++asked;
+        return grant;
+    };
+    auto fault_of = [](lsv_methods::call_context &c, std::size_t bytes) {
+        ino_env env;
+        const bool held = c.hold(&env.env, bytes, u"Документ не построен");
+        return held ? std::pair<int, std::string>{0, ""}
+                    : std::pair<int, std::string>{env.env.fault_code, env.env.fault_string};
+    };
+    // Its time was over before it asked (its parameters took it all): the
+    // timeout, not a busy server, and nothing is asked of the budget.
+    lsv_methods::call_context over(call, 0);
+    auto [code, text] = fault_of(over, 1000);
+    EXPECT_EQ(code, LSV_FAULT_TIMEOUT) << text;
+    EXPECT_NE(text.find("--call-timeout"), std::string::npos) << text;
+    EXPECT_EQ(asked, 0);
+    // With time left: the budget answers; a refusal is a busy server.
+    lsv_methods::call_context timely(call, 600);
+    std::tie(code, text) = fault_of(timely, 1000);
+    EXPECT_EQ(code, LSV_FAULT_BUSY) << text;
+    EXPECT_NE(text.find("сервер занят"), std::string::npos) << text;
+    EXPECT_EQ(asked, 1);
+    grant = true;
+    EXPECT_EQ(fault_of(timely, 1000).first, 0);
+    EXPECT_EQ(fault_of(timely, 500).first, 0); // already held
+    EXPECT_EQ(asked, 2);
 }
