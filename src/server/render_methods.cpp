@@ -249,9 +249,9 @@ bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, co
     return drawn_whole(service, c, env, outcome, document_not_made);
 }
 
-std::u16string document_limit()
+std::u16string document_limit(const label_service &service)
 {
-    return lsv__number(LSV_MAX_DOCUMENT_BYTES >> 20) + u" МиБ";
+    return lsv__number(service.document_bytes() >> 20) + u" МиБ";
 }
 
 } // namespace
@@ -384,7 +384,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             return nullptr;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, LSV_MAX_DOCUMENT_BYTES);
+        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, service.document_bytes());
         std::u16string error;
         bool ok = sink != nullptr;
         // One label without rows takes its variables as render_label does.
@@ -424,14 +424,14 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         if (!ok) {
             if (error == out_msg::document_too_large)
                 fault(env, LSV_FAULT_BATCH_TOO_LARGE,
-                      std::u16string(document_not_made) + u": он больше " + document_limit());
+                      std::u16string(document_not_made) + u": он больше " + document_limit(service));
             else
                 fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);
             return nullptr;
         }
     }
-    if (bytes.size() > LSV_MAX_DOCUMENT_BYTES) {
-        fault(env, LSV_FAULT_BATCH_TOO_LARGE, std::u16string(document_not_made) + u": он больше " + document_limit());
+    if (bytes.size() > service.document_bytes()) {
+        fault(env, LSV_FAULT_BATCH_TOO_LARGE, std::u16string(document_not_made) + u": он больше " + document_limit(service));
         return nullptr;
     }
     if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte),
