@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -131,17 +132,20 @@ void rdr__draw_text(QPainter &p, const element *e, const element_frame &f, const
     double y = fm.ascent();
     for (const QString &line : lines) {
         const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // Each word is measured once (shaping is most of a word's cost).
+        std::vector<double> advances;
+        advances.reserve(static_cast<std::size_t>(words.size()));
         double sum = 0;
         for (const QString &w : words)
-            sum += fm.horizontalAdvance(w);
+            sum += advances.emplace_back(fm.horizontalAdvance(w));
         const double gap = words.size() > 1 ? (box_w - sum) / static_cast<double>(words.size() - 1) : 0;
         if (words.size() < 2 || gap < fm.horizontalAdvance(QLatin1Char(' '))) {
             p.drawText(QPointF(0, y), line);
         } else {
             double x = 0;
-            for (const QString &w : words) {
-                p.drawText(QPointF(x, y), w);
-                x += fm.horizontalAdvance(w) + gap;
+            for (qsizetype i = 0; i < words.size(); ++i) {
+                p.drawText(QPointF(x, y), words[i]);
+                x += advances[static_cast<std::size_t>(i)] + gap;
             }
         }
         y += fm.lineSpacing();

@@ -150,6 +150,8 @@ int main(int argc, char **argv)
             options.render.ghostscript_seconds = static_cast<double>(number(1, 3600));
         else if (a == "--call-timeout")
             options.call_seconds = static_cast<double>(number(1, 86400));
+        else if (a == "--document-limit") // for tests; see server_options
+            options.document_bytes = number(1, LSV_MAX_DOCUMENT_BYTES >> 20) << 20;
         else if (a == "--cache-size")
             options.cache_bytes = static_cast<std::size_t>(number(0, 1 << 20)) << 20;
         else if (a == "--hash-password") {

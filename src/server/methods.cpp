@@ -399,8 +399,9 @@ mem_block_ptr fault_answer(int code, const std::string &text)
 } // namespace
 
 label_service::label_service(server_store &store, server_users &users, request_limits limits, render_limits render,
-                             double call_seconds)
-    : store_(store), users_(users), limits_(limits), render_(render), call_seconds_(call_seconds)
+                             double call_seconds, std::int64_t document_bytes)
+    : store_(store), users_(users), limits_(limits), render_(render), call_seconds_(call_seconds),
+      document_bytes_(document_bytes)
 {
 }
 

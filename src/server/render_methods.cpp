@@ -101,10 +101,10 @@ void no_image_fault(xmlrpc_env *env, const std::u16string &why = {})
 }
 
 // The document came out larger than an answer may carry.
-void document_too_large_fault(xmlrpc_env *env)
+void document_too_large_fault(const label_service &service, xmlrpc_env *env)
 {
     fault(env, LSV_FAULT_BATCH_TOO_LARGE,
-          std::u16string(document_not_made) + u": он больше " + lsv__number(LSV_MAX_DOCUMENT_BYTES >> 20) + u" МиБ");
+          std::u16string(document_not_made) + u": он больше " + lsv__number(service.document_bytes() >> 20) + u" МиБ");
 }
 
 // Pictures ran out of their time: `what` was not made.
@@ -400,7 +400,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             return nullptr;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, LSV_MAX_DOCUMENT_BYTES);
+        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, service.document_bytes());
         std::u16string error;
         bool ok = sink != nullptr;
         // One label without rows takes its variables as render_label does.
@@ -455,14 +455,14 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         sink.reset();
         if (!ok) {
             if (error == out_msg::document_too_large)
-                document_too_large_fault(env);
+                document_too_large_fault(service, env);
             else
                 fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);
             return nullptr;
         }
     }
-    if (bytes.size() > LSV_MAX_DOCUMENT_BYTES) {
-        document_too_large_fault(env);
+    if (bytes.size() > static_cast<std::size_t>(service.document_bytes())) {
+        document_too_large_fault(service, env);
         return nullptr;
     }
     if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte),

@@ -223,7 +223,8 @@ int lsv__run(const server_options &options)
         ::close(fd);
         return 1;
     }
-    label_service service(*opened, users, options.request, options.render, options.call_seconds);
+    label_service service(*opened, users, options.request, options.render, options.call_seconds,
+                          options.document_bytes);
 
     // The program checks sizes itself; the library's limit is only a net.
     ino__ensure_limits();

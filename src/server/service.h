@@ -50,7 +50,8 @@ inline constexpr char LSV_DEFAULT_LISTEN[] = "127.0.0.1:8390";
 class label_service {
 public:
     label_service(server_store &store, server_users &users, request_limits limits = {},
-                  render_limits render = {}, double call_seconds = 120);
+                  render_limits render = {}, double call_seconds = 120,
+                  std::int64_t document_bytes = LSV_MAX_DOCUMENT_BYTES);
     ~label_service();
     label_service(const label_service &) = delete;
     label_service &operator=(const label_service &) = delete;
@@ -64,6 +65,8 @@ public:
     server_store &store() { return store_; }
     server_users &users() { return users_; }
     const render_limits &render() const { return render_; }
+    // The most bytes a document of "labels.render_document" may have.
+    std::int64_t document_bytes() const { return document_bytes_; }
 
 private:
     server_store &store_;
@@ -71,6 +74,7 @@ private:
     request_limits limits_;
     render_limits render_;
     double call_seconds_;
+    std::int64_t document_bytes_;
 };
 
 struct server_options {
@@ -83,6 +87,9 @@ struct server_options {
     http_limits http;
     render_limits render;
     double call_seconds = 120; // a call's time (--call-timeout)
+    // The bound of a document's bytes; lowered only by the tests
+    // (--document-limit, not in the help), which cannot afford 256 MiB.
+    std::int64_t document_bytes = LSV_MAX_DOCUMENT_BYTES;
     std::size_t cache_bytes = 64u << 20;
 };
 

@@ -6,13 +6,14 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "exchange/xmlrpc_support.h"
 #include "server/http.h"
-#include "server/methods.h"
-#include "server/service.h"
 #include "server/log.h"
+#include "server/methods.h"
 #include "server/prescan.h"
+#include "server/service.h"
 
 namespace {
 
@@ -213,27 +214,36 @@ TEST(MemoryBudget, AWaiterWhoseClientLeftGivesUpItsPlace)
     EXPECT_EQ(budget.in_use(), 0u);
 }
 
-TEST(CallMemory, ACallWhoseTimeIsOverGetsTheTimeoutFaultNotBusy)
+TEST(CallMemory, ACallPastItsTimeIsTimedOutAndOneThatWaitedInVainIsBusy)
 {
-    http_call call;
     int asked = 0;
+    bool grant = false;
+    http_call call;
     call.reserve = [&](std::size_t, int) {
         ++asked;
-        return true;
+        return grant;
     };
-    // No time at all: the render ran past it before asking for its memory.
+    auto fault_of = [](lsv_methods::call_context &c, std::size_t bytes) {
+        ino_env env;
+        const bool held = c.hold(&env.env, bytes, u"Документ не построен");
+        return held ? std::pair<int, std::string>{0, ""}
+                    : std::pair<int, std::string>{env.env.fault_code, env.env.fault_string};
+    };
+    // Its time was over before it asked (its parameters took it all): the
+    // timeout, not a busy server, and nothing is asked of the budget.
     lsv_methods::call_context over(call, 0);
-    ino_env late;
-    EXPECT_FALSE(over.hold(&late.env, 1 << 20, u"Документ не построен"));
-    EXPECT_EQ(late.env.fault_code, LSV_FAULT_TIMEOUT);
-    EXPECT_NE(std::string(late.env.fault_string ? late.env.fault_string : "").find("--call-timeout"),
-              std::string::npos);
+    auto [code, text] = fault_of(over, 1000);
+    EXPECT_EQ(code, LSV_FAULT_TIMEOUT) << text;
+    EXPECT_NE(text.find("--call-timeout"), std::string::npos) << text;
     EXPECT_EQ(asked, 0);
-    // With time left the memory is asked for once and then held.
-    lsv_methods::call_context in_time(call, 60);
-    ino_env env;
-    EXPECT_TRUE(in_time.hold(&env.env, 1 << 20, u"Изображение не построено"));
-    EXPECT_TRUE(in_time.hold(&env.env, 1 << 10, u"Изображение не построено"));
-    EXPECT_FALSE(env.failed());
+    // With time left: the budget answers; a refusal is a busy server.
+    lsv_methods::call_context timely(call, 600);
+    std::tie(code, text) = fault_of(timely, 1000);
+    EXPECT_EQ(code, LSV_FAULT_BUSY) << text;
+    EXPECT_NE(text.find("сервер занят"), std::string::npos) << text;
     EXPECT_EQ(asked, 1);
+    grant = true;
+    EXPECT_EQ(fault_of(timely, 1000).first, 0);
+    EXPECT_EQ(fault_of(timely, 500).first, 0); // already held
+    EXPECT_EQ(asked, 2);
 }

@@ -16,9 +16,9 @@ with peer.Server(BIN, store=store) as s:
     for name in ("большая 1", "большая 2"):
         p.labels.save_label(peer.CRED, peer.label(name))
     p.labels.save_label(peer.CRED, peer.label("малая", [peer.element("text", 0, 0, 10, 10, "x")], desc="м"))
-# The two large labels get 48 MB pictures, written straight into their
+# The two large labels get 4 MB pictures, written straight into their
 # files in the format the editor and the server write.
-picture = peer.eps("0 setgray 0 0 100 50 rectfill\n%" + "x" * (36 << 20))
+picture = peer.eps("0 setgray 0 0 100 50 rectfill\n%" + "x" * (3 << 20))
 for name in os.listdir(store):
     path = os.path.join(store, name)
     with open(path, "rb") as f:
