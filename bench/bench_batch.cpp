@@ -77,7 +77,7 @@ label_ptr picture_label()
                             "shfill grestore 0 setgray 4 setlinewidth 10 10 moveto 60 70 140 10 190 70 curveto stroke\n"
                             "/Helvetica-Bold findfont 28 scalefont setfont 20 30 moveto (Vellumo) show\n%%EOF\n";
     element *p = add(lab.get(), ELE_PICTURE, 150, 380, 120, 48);
-    p->picture.data = lg_epsi_load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
+    p->picture.data = eps__load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
     ele__update_ratio(p);
     p->width = 120;
     p->height = 48;
@@ -102,9 +102,9 @@ void write_table(const fs::path &p, int rows)
         out << ";t" << c;
     out << "\r\n";
     for (int r = 0; r < rows; ++r) {
-        out << msc__to_utf8(code(r));
+        out << plt__to_utf8(code(r));
         for (int c = 0; c < 10; ++c)
-            out << ";\"" << msc__to_utf8(cell(r, c)) << "\"";
+            out << ";\"" << plt__to_utf8(cell(r, c)) << "\"";
         out << "\r\n";
     }
 }
@@ -113,13 +113,13 @@ double run_batch(const label *lab, const fs::path &csv, const fs::path &pdf)
 {
     const auto start = std::chrono::steady_clock::now();
     std::u16string error;
-    auto sink = out__file_sink(lab, msc__from_utf8(pdf.string()), {}, true, error);
+    auto sink = out__file_sink(lab, plt__from_utf8(pdf.string()), {}, true, error);
     batch_request req;
     req.lab = lab;
     req.csv_path = csv.string();
     const batch_outcome out = out__batch(req, *sink);
     if (!out.complete || !out.problems.empty()) {
-        std::printf("bench batch: failed: %s\n", msc__to_utf8(out.error).c_str());
+        std::printf("bench batch: failed: %s\n", plt__to_utf8(out.error).c_str());
         std::exit(1);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -26,7 +26,7 @@ int main()
     float box[4] = {0, 0, 0, 0};
     volatile int needle = 0x01; // a byte the data never holds: one full pass
     const void *sink = nullptr;
-    double search = median_seconds(7, [&] { lg_epsi_find_bbox(buf.data(), buf.size(), box); });
+    double search = median_seconds(7, [&] { eps__find_bbox(buf.data(), buf.size(), box); });
     double pass = median_seconds(7, [&] {
         unsigned char *p = buf.data();
         asm volatile("" : "+r"(p)::"memory");

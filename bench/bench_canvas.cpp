@@ -22,7 +22,7 @@
 #include "model/xmalloc.h"
 #include "render/render.h"
 #include "widgets/frame_host.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 

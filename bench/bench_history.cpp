@@ -96,7 +96,7 @@ int main()
             e->type = ELE_PICTURE;
             std::string eps = "%!PS\n%%BoundingBox: 0 0 10 10\n";
             eps.resize((5u << 20) / pictures, 'p');
-            e->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+            e->picture.data = eps__load_mem(eps.data(), eps.size());
             ele__update_ratio(e);
         } else {
             e->type = ELE_TEXT;

@@ -37,7 +37,7 @@ label_ptr shop_label()
         e->y = 400 - (i / 2) * 19;
         e->width = 130;
         e->height = 16;
-        e->text.text = u"Строка " + msc__from_utf8(std::to_string(i)) + u": молоко 3,2 % — 89,90 ₽";
+        e->text.text = u"Строка " + plt__from_utf8(std::to_string(i)) + u": молоко 3,2 % — 89,90 ₽";
         e->text.font = i % 3 ? u"DejaVu Sans" : u"DejaVu Serif";
         e->text.size = 7 + i % 6;
         e->text.justification = i % 4;
@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     QImage first = lsv__render(lab.get(), {}, 300, 300, false, log);
     if (log.size() != 1) {
         for (const std::u16string &l : log)
-            std::printf("%s\n", msc__to_utf8(l).c_str());
+            std::printf("%s\n", plt__to_utf8(l).c_str());
         std::printf("bench render: the label did not render cleanly\n");
         return 1;
     }
@@ -138,7 +138,7 @@ int main(int argc, char **argv)
                 xmlrpc_DECREF(r);
         }
     };
-    const std::string server_url = msc__to_utf8(server.url()), bare_url = msc__to_utf8(bare.url());
+    const std::string server_url = plt__to_utf8(server.url()), bare_url = plt__to_utf8(bare.url());
     requests(server_url, 20);
     requests(bare_url, 20);
     const int n = 200;

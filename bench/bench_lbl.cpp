@@ -23,7 +23,7 @@ int main()
     for (int i = 0; i < count; ++i) {
         element *e = ele__add(lab.get(), i);
         e->type = i % 4;
-        e->desc = u"Элемент " + msc__from_utf8(std::to_string(i));
+        e->desc = u"Элемент " + plt__from_utf8(std::to_string(i));
         e->x = i % 1000;
         e->y = (i * 7) % 1000;
         e->width = 40;
@@ -41,7 +41,7 @@ int main()
         case ELE_PICTURE: {
             std::string eps = "%!PS\n%%BoundingBox: 0 0 100 50\n";
             eps.resize(per_picture, 'x');
-            e->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+            e->picture.data = eps__load_mem(eps.data(), eps.size());
             ele__update_ratio(e);
             break;
         }
@@ -55,13 +55,13 @@ int main()
     std::string path = (std::filesystem::temp_directory_path() /
                         ("vellumo-bench-" + std::to_string(getpid()) + ".lbl"))
                            .string();
-    std::u16string upath = msc__from_utf8(path);
+    std::u16string upath = plt__from_utf8(path);
     int ok = 1;
     double save = median_seconds(5, [&] { ok &= ino__save_file(upath, lab.get()); });
     label_ptr back;
     double load = median_seconds(5, [&] { back = ino__load_file(upath); });
     std::vector<unsigned char> bytes;
-    msc__read_blob(upath, bytes);
+    plt__read_blob(upath, bytes);
     ino__ensure_limits();
     double parse = median_seconds(5, [&] {
         xmlrpc_env env;

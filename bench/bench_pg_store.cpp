@@ -34,8 +34,8 @@ const char cred[] = "<param><value><struct><member><name>user</name><value><stri
 label_ptr price_label(int client, int round)
 {
     label_ptr lab = ele__label_new(280, 420);
-    lab->name = msc__from_utf8("Ценник " + std::to_string(client));
-    lab->desc = msc__from_utf8("клиент " + std::to_string(client) + ", раз " + std::to_string(round));
+    lab->name = plt__from_utf8("Ценник " + std::to_string(client));
+    lab->desc = plt__from_utf8("клиент " + std::to_string(client) + ", раз " + std::to_string(round));
     for (int i = 0; i < 30; ++i) {
         element *e = ele__add(lab.get(), i);
         e->type = i % 6 == 5 ? ELE_BARCODE : ELE_TEXT;
@@ -44,7 +44,7 @@ label_ptr price_label(int client, int round)
         e->width = 130;
         e->height = 16;
         if (e->type == ELE_TEXT) {
-            e->text.text = msc__from_utf8("Строка " + std::to_string(i) + ": молоко 3,2 % — 89,90 ₽");
+            e->text.text = plt__from_utf8("Строка " + std::to_string(i) + ": молоко 3,2 % — 89,90 ₽");
             e->text.font = u"DejaVu Sans";
             e->text.size = 8;
         } else {

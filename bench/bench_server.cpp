@@ -69,7 +69,7 @@ int main()
     // The library alone: the same calls through its synchronous client.
     xmlrpc_client *client = nullptr;
     xmlrpc_client_create(&env, XMLRPC_CLIENT_NO_FLAGS, "bench", "1", nullptr, 0, &client);
-    std::string url = msc__to_utf8(server.url());
+    std::string url = plt__to_utf8(server.url());
     auto bare = [&](const char *method, xmlrpc_value *params) {
         xmlrpc_value *r = nullptr;
         xmlrpc_client_call2f(&env, client, url.c_str(), method, &r, "(V)", params);

@@ -17,7 +17,7 @@
 #include "hub/opensave.h"
 #include "model/xmalloc.h"
 #include "support/temp_dir.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 

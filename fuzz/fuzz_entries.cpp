@@ -68,8 +68,8 @@ int fuzz_answer(const std::uint8_t *data, std::size_t size)
 int fuzz_bbox(const std::uint8_t *data, std::size_t size)
 {
     float box[4];
-    (void)lg_epsi_find_bbox(data, size, box);
-    (void)lg_epsi_load_mem(data, size);
+    (void)eps__find_bbox(data, size, box);
+    (void)eps__load_mem(data, size);
     return 0;
 }
 

@@ -17,7 +17,7 @@
 #include "hub/commands.h"
 #include "model/errors.h"
 #include "platform/beep.h"
-#include "widgets/floatsb.h"
+#include "widgets/real_scroll_bar.h"
 #include "widgets/frame_host.h"
 #include "widgets/gradient.h"
 #include "widgets/ruler.h"

@@ -5,7 +5,7 @@
 
 #include "canvas/canvas.h"
 #include "resources/icons.h"
-#include "widgets/floatsb.h"
+#include "widgets/real_scroll_bar.h"
 #include "widgets/frame_host.h"
 #include "widgets/picbtn.h"
 #include "widgets/ruler.h"

@@ -12,7 +12,7 @@
 #include "canvas/canvas.h"
 #include "platform/qt_text.h"
 #include "widgets/gradient.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 

@@ -284,7 +284,7 @@ struct csv_parser {
 std::u16string csv__decode(std::string_view bytes, csv_encoding encoding)
 {
     if (encoding != csv_encoding::cp1251)
-        return msc__from_utf8(bytes);
+        return plt__from_utf8(bytes);
     std::u16string out;
     out.reserve(bytes.size());
     for (char b : bytes) {
@@ -436,7 +436,7 @@ namespace {
 
 std::string reason(int error)
 {
-    return msc__to_utf8(msc__read_error_text(error));
+    return plt__to_utf8(plt__read_error_text(error));
 }
 
 } // namespace

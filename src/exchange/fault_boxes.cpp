@@ -77,7 +77,7 @@ static const char16_t *known_refusal(const std::u16string &text)
 
 std::u16string ino__fault_text(const xmlrpc_env *env)
 {
-    const std::u16string text = msc__from_ansi(env->fault_string ? env->fault_string : "");
+    const std::u16string text = plt__from_ansi(env->fault_string ? env->fault_string : "");
     if (starts_russian(text))
         return text; // the program's own words, or a server's in Russian
     const char16_t *known = known_refusal(text);

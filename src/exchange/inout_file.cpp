@@ -82,7 +82,7 @@ int ino__save_file(const std::u16string &path, const label *lab)
             ino__fault_box(&env.env, msc__format(msg::label_not_saved, lab->name.c_str()));
         return 0;
     }
-    if (!msc__replace_file(path, bytes.data(), bytes.size())) {
+    if (!plt__replace_file(path, bytes.data(), bytes.size())) {
         err__warning(msg::label_save_error);
         return 0;
     }
@@ -96,13 +96,13 @@ label_ptr ino__load_file(const std::u16string &path)
     ino_env env;
     // A file above the document limit is not even read.  Every refusal
     // names the file: several may be opened at once.
-    if (!msc__read_blob(path, bytes, INO_XML_SIZE_LIMIT)) {
+    if (!plt__read_blob(path, bytes, INO_XML_SIZE_LIMIT)) {
         const int error = errno;
         if (error == EFBIG) {
             ino__xml_size_ok(&env, INO_XML_SIZE_LIMIT + 1);
             ino__fault_box(&env.env, msc__format(msg::label_file_not_read, path.c_str()));
         } else {
-            err__warning(msg::label_file_unreadable, path.c_str(), msc__read_error_text(error).c_str());
+            err__warning(msg::label_file_unreadable, path.c_str(), plt__read_error_text(error).c_str());
         }
         return nullptr;
     }

@@ -65,7 +65,7 @@ struct writer {
     }
     xmlrpc_value *string(std::u16string_view s) const
     {
-        std::string u = msc__to_utf8(s);
+        std::string u = plt__to_utf8(s);
         xmlrpc_value *v = xmlrpc_string_new_lp_cr(env, u.size(), u.data());
         check();
         return v;
@@ -239,9 +239,9 @@ bool read_picture_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
     // Bytes without a bounding box are kept all the same, so that saving
     // the label writes them back unchanged.
     std::vector<unsigned char> keep = buf;
-    e->picture.data = lg_epsi_load_buffer(std::move(buf));
+    e->picture.data = eps__load_buffer(std::move(buf));
     if (!e->picture.data)
-        e->picture.data = lg_epsi_keep_unboxed(std::move(keep));
+        e->picture.data = eps__keep_unboxed(std::move(keep));
     ele__update_ratio(e);
     return true;
 }
@@ -457,11 +457,11 @@ xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env)
     // The library's number formatter must never see infinity or NaN (it
     // overflows its stack on infinity and writes NaN as 0).
     if (auto m = ino__unsavable_number(lab)) {
-        xmlrpc_env_set_fault(env, XMLRPC_TYPE_ERROR, msc__to_ansi(*m).c_str());
+        xmlrpc_env_set_fault(env, XMLRPC_TYPE_ERROR, plt__to_ansi(*m).c_str());
         return nullptr;
     }
     if (auto m = ino__unsavable_text(lab)) {
-        xmlrpc_env_set_fault(env, XMLRPC_INVALID_UTF8_ERROR, msc__to_ansi(*m).c_str());
+        xmlrpc_env_set_fault(env, XMLRPC_INVALID_UTF8_ERROR, plt__to_ansi(*m).c_str());
         return nullptr;
     }
     c_numeric_scope c_locale;
@@ -483,7 +483,7 @@ xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env)
         return nullptr;
     }
     // Only this last step may end without a value, the fault left pending.
-    std::string name = msc__to_utf8(lab->name), desc = msc__to_utf8(lab->desc);
+    std::string name = plt__to_utf8(lab->name), desc = plt__to_utf8(lab->desc);
     std::string bg = ino__colour_to_string(lab->bgcolor);
     xmlrpc_value *name_v = xmlrpc_string_new_lp_cr(env, name.size(), name.data());
     xmlrpc_value *desc_v = env->fault_occurred ? nullptr
@@ -627,7 +627,7 @@ bool ino__document_size_ok(xmlrpc_env *env, const label *lab, std::size_t size)
         return true;
     const std::u16string m = msc__format(msg::label_too_large, lab->name.c_str(), mib(size).c_str(),
                                          static_cast<int>(INO_XML_SIZE_LIMIT >> 20));
-    xmlrpc_env_set_fault(env, XMLRPC_LIMIT_EXCEEDED_ERROR, msc__to_ansi(m).c_str());
+    xmlrpc_env_set_fault(env, XMLRPC_LIMIT_EXCEEDED_ERROR, plt__to_ansi(m).c_str());
     return false;
 }
 

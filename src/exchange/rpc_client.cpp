@@ -330,9 +330,9 @@ xmlrpc_value *rpd__parse_answer(xmlrpc_env *env, const char *xml, std::size_t le
     xmlrpc_value *result = nullptr;
     xmlrpc_parse_response2(env, safe->c_str(), safe->size(), &result, &fault_code, &fault_string);
     if (!env->fault_occurred && fault_string) {
-        std::u16string msg = ino__restore_cr(msc__from_utf8(fault_string));
+        std::u16string msg = ino__restore_cr(plt__from_utf8(fault_string));
         xmlrpc_env_set_fault_formatted(env, fault_code, "Сервер ответил ошибкой: %s",
-                                       msc__to_utf8(msg).c_str());
+                                       plt__to_utf8(msg).c_str());
         std::free(const_cast<char *>(fault_string));
     }
     return env->fault_occurred ? nullptr : result;
@@ -404,7 +404,7 @@ xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16s
     } reset;
 
     auto st = std::make_shared<call_state>();
-    st->url = msc__to_ansi(server);
+    st->url = plt__to_ansi(server);
     st->server.reset(xmlrpc_server_info_new(env, st->url.c_str()));
     if (env->fault_occurred)
         return nullptr;

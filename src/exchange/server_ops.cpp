@@ -42,7 +42,7 @@ struct params_builder {
     }
     xmlrpc_value *str(std::u16string_view s)
     {
-        std::string u = msc__to_utf8(s);
+        std::string u = plt__to_utf8(s);
         xmlrpc_value *v = xmlrpc_string_new_lp_cr(&env, u.size(), u.data());
         check();
         return v;

@@ -65,7 +65,7 @@ bool read_string(xmlrpc_env *env, xmlrpc_value *st, const char *key, std::u16str
     std::string u;
     if (!read_utf8(env, st, key, u))
         return false;
-    out = msc__from_utf8(u);
+    out = plt__from_utf8(u);
     if (ino__cr_protected())
         out = ino__restore_cr(std::move(out));
     return true;
@@ -73,7 +73,7 @@ bool read_string(xmlrpc_env *env, xmlrpc_value *st, const char *key, std::u16str
 
 std::u16string stored_name(const std::string &utf8)
 {
-    std::u16string s = msc__from_utf8(utf8);
+    std::u16string s = plt__from_utf8(utf8);
     return ino__cr_protected() ? ino__restore_cr(std::move(s)) : s;
 }
 
@@ -92,7 +92,7 @@ bool string_value(xmlrpc_env *env, xmlrpc_value *v, std::u16string &out)
     xmlrpc_read_string_lp(env, v, &len, &s);
     if (env->fault_occurred)
         return false;
-    out = msc__from_utf8(std::string_view(s, len));
+    out = plt__from_utf8(std::string_view(s, len));
     std::free(const_cast<char *>(s));
     if (ino__cr_protected())
         out = ino__restore_cr(std::move(out));

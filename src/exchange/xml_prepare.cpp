@@ -80,7 +80,7 @@ bool utf16_to_utf8(xmlrpc_env *env, const unsigned char *b, std::size_t n, bool 
         else if (c >= 0xD800 && c <= 0xDFFF)
             return bad_encoding(env, "разорванная суррогатная пара UTF-16");
     }
-    out = msc__to_utf8(s);
+    out = plt__to_utf8(s);
     say_utf8(out);
     return true;
 }
@@ -152,10 +152,10 @@ bool to_utf8(xmlrpc_env *env, const char *xml, std::size_t len, std::string &con
     if (!declared_encoding(doc, pos, n))
         return true;
     std::string name(doc.substr(pos, n));
-    if (msc__ascii_iequal(name, "UTF-8") || msc__ascii_iequal(name, "UTF8"))
+    if (plt__ascii_iequal(name, "UTF-8") || plt__ascii_iequal(name, "UTF8"))
         return true;
-    if (msc__ascii_istarts(name, "UTF-16") || msc__ascii_istarts(name, "UTF16") || msc__ascii_istarts(name, "UCS-2") ||
-        msc__ascii_istarts(name, "UTF-32") || msc__ascii_istarts(name, "UCS-4"))
+    if (plt__ascii_istarts(name, "UTF-16") || plt__ascii_istarts(name, "UTF16") || plt__ascii_istarts(name, "UCS-2") ||
+        plt__ascii_istarts(name, "UTF-32") || plt__ascii_istarts(name, "UCS-4"))
         return bad_encoding(env, "объявленная кодировка не совпадает с байтами документа");
     if (skip)
         return bad_encoding(env, "метка порядка байтов UTF-8 в документе другой кодировки");

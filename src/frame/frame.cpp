@@ -41,7 +41,7 @@
 #include "platform/url_opener.h"
 #include "resources/icons.h"
 #include "widgets/toolbarsup.h"
-#include "widgets/twowin.h"
+#include "widgets/split_pane.h"
 
 namespace {
 
@@ -395,7 +395,7 @@ void label_frame::command(int id, long param)
         close();
         return;
     case cmd::server_list:
-        srv__servers_dialog(nullptr);
+        sdl__servers_dialog(nullptr);
         return;
     case cmd::new_label: {
         auto *f = new label_frame(hub_->store());

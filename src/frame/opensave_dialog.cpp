@@ -109,7 +109,7 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     net->setObjectName(QStringLiteral("network"));
     servers_ = ctl__list_view(net);
     servers_->setObjectName(QStringLiteral("servers"));
-    srv__insert_columns(servers_);
+    sdl__insert_columns(servers_);
     labels_ = ctl__list_view(net);
     labels_->setObjectName(QStringLiteral("labels"));
     ctl__add_column(labels_, QStringLiteral("Имя"), 0, '<');
@@ -166,7 +166,7 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     labels_->header()->setStretchLastSection(true);
     pages_->addWidget(net);
 
-    srv__fill_list_view(servers_);
+    sdl__fill_list_view(servers_);
     servers_->resizeColumnToContents(0);
     connect(servers_, &QTreeWidget::itemSelectionChanged, this, [this] { server_chosen(); });
     connect(labels_, &QTreeWidget::itemSelectionChanged, this, [this] { label_chosen(); });

@@ -26,12 +26,12 @@
 #include "platform/beep.h"
 #include "platform/message_boxes.h"
 #include "resources/icons.h"
-#include "widgets/bmap.h"
+#include "widgets/picture_view.h"
 #include "widgets/broadcast.h"
 #include "widgets/controls.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 #include "widgets/picbtn.h"
-#include "widgets/quillan.h"
+#include "widgets/band_layout.h"
 
 namespace {
 

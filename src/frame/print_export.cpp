@@ -393,7 +393,7 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     if (r.st != file_choice_result::status::chosen)
         return;
     settings::set(settings::table_folder, settings::folder_of(r.path));
-    const std::string csv = msc__to_utf8(r.path);
+    const std::string csv = plt__to_utf8(r.path);
     csv_options options;
     long rows = 0;
     {

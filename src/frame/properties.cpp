@@ -23,7 +23,7 @@
 #include "widgets/broadcast.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 

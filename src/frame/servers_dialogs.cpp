@@ -19,7 +19,7 @@
 #include "hub/program_state.h"
 #include "widgets/broadcast.h"
 #include "widgets/controls.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 
@@ -41,13 +41,13 @@ private:
 
 // ------------------------------------------------------------- list views
 
-void srv__insert_columns(QTreeWidget *lv)
+void sdl__insert_columns(QTreeWidget *lv)
 {
     ctl__add_column(lv, QStringLiteral("Адрес"), 0, '<');
     ctl__add_column(lv, QStringLiteral("Описание"), 1, '<');
 }
 
-void srv__fill_list_view(QTreeWidget *lv)
+void sdl__fill_list_view(QTreeWidget *lv)
 {
     lv->clear();
     int row = 0;
@@ -60,7 +60,7 @@ void srv__fill_list_view(QTreeWidget *lv)
     }
 }
 
-server_list *srv__row_record(QTreeWidget *lv, int row)
+server_list *sdl__row_record(QTreeWidget *lv, int row)
 {
     if (row < 0 || row >= lv->topLevelItemCount())
         return nullptr;
@@ -229,8 +229,8 @@ servers_dialog::servers_dialog(QWidget *parent) : QDialog(parent)
     text->setWordWrap(true);
     list_ = ctl__list_view(this);
     list_->setObjectName(QStringLiteral("servers"));
-    srv__insert_columns(list_);
-    srv__fill_list_view(list_);
+    sdl__insert_columns(list_);
+    sdl__fill_list_view(list_);
     auto *buttons = new QVBoxLayout;
     auto add_button = [&](const char16_t *label, const char *name, void (servers_dialog::*slot)()) {
         auto *b = new QPushButton(QString::fromUtf16(label), this);
@@ -278,13 +278,13 @@ void servers_dialog::refresh_buttons()
 
 void servers_dialog::refill()
 {
-    srv__fill_list_view(list_);
+    sdl__fill_list_view(list_);
     refresh_buttons();
 }
 
 server_list *servers_dialog::selected() const
 {
-    return srv__row_record(list_, ctl__selected_row(list_));
+    return sdl__row_record(list_, ctl__selected_row(list_));
 }
 
 void servers_dialog::edited(const std::u16string &address, const std::u16string &description,
@@ -320,7 +320,7 @@ void servers_dialog::add()
 void servers_dialog::edit()
 {
     int row = ctl__selected_row(list_);
-    server_list *s = srv__row_record(list_, row);
+    server_list *s = sdl__row_record(list_, row);
     if (!s)
         return;
     server_edit_dialog d(this, qs(ctl__row_text(list_, row, 0)), qs(ctl__row_text(list_, row, 1)));
@@ -398,7 +398,7 @@ void servers_dialog::reject()
     QDialog::reject();
 }
 
-int srv__servers_dialog(QWidget *parent)
+int sdl__servers_dialog(QWidget *parent)
 {
     reactivate back;
     servers_dialog d(parent);

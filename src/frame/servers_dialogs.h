@@ -16,11 +16,11 @@ class QPushButton;
 class QTreeWidget;
 
 // Inserts the two left-aligned columns "Адрес" and "Описание".
-void srv__insert_columns(QTreeWidget *lv);
+void sdl__insert_columns(QTreeWidget *lv);
 // One row per live record in list order; the row's data is the record.
-void srv__fill_list_view(QTreeWidget *lv);
+void sdl__fill_list_view(QTreeWidget *lv);
 // The record a row stands for.
-server_list *srv__row_record(QTreeWidget *lv, int row);
+server_list *sdl__row_record(QTreeWidget *lv, int row);
 
 // "Авторизация".
 class auth_dialog final : public QDialog {
@@ -111,7 +111,7 @@ private:
 
 // Runs "Список серверов"; 1 when closed with OK (then the list is saved and
 // the change broadcast).
-int srv__servers_dialog(QWidget *parent);
+int sdl__servers_dialog(QWidget *parent);
 
 // The font fetch: credentials, "labels.list_fonts", and when at least one
 // font came back the shared font list replaced and "font list changed"

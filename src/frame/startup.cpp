@@ -23,7 +23,7 @@
 #include "platform/qt_notice.h"
 #include "platform/version.h"
 #include "resources/icons.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 

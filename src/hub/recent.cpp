@@ -133,7 +133,7 @@ std::u16string rec__caption(const recent_label &r)
 label_ptr rec__open(const recent_label &r)
 {
     if (r.local) {
-        if (!msc__file_exists(r.place)) {
+        if (!plt__file_exists(r.place)) {
             rec__forget(r);
             err__warning(msg::recent_file_gone, r.place.c_str());
             return nullptr;

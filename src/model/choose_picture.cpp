@@ -21,13 +21,13 @@ lg_epsi_ptr ele__choose_picture(const picture_refusal &refusal)
     case file_choice_result::status::chosen: {
         settings::set(settings::picture_folder, settings::folder_of(r.path));
         struct stat st {};
-        if (refusal && ::stat(msc__to_ansi(r.path).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (refusal && ::stat(plt__to_ansi(r.path).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             if (std::optional<std::u16string> why = refusal(r.path, static_cast<std::uint64_t>(st.st_size))) {
                 err__warning(u"%1", why->c_str());
                 return nullptr;
             }
         }
-        lg_epsi_ptr e = lg_epsi_load_file(r.path);
+        lg_epsi_ptr e = eps__load_file(r.path);
         if (!e)
             err__warning(msg::picture_load_failed, r.path.c_str());
         return e;

@@ -89,7 +89,7 @@ bool parse_bbox_line(const unsigned char *p, const unsigned char *end, float box
 
 } // namespace
 
-bool lg_epsi_find_bbox(const unsigned char *data, std::size_t len, float box[4])
+bool eps__find_bbox(const unsigned char *data, std::size_t len, float box[4])
 {
     if (!data || len < 2)
         return false;
@@ -108,12 +108,12 @@ bool lg_epsi_find_bbox(const unsigned char *data, std::size_t len, float box[4])
     return false;
 }
 
-lg_epsi_ptr lg_epsi_load_buffer(std::vector<unsigned char> &&bytes)
+lg_epsi_ptr eps__load_buffer(std::vector<unsigned char> &&bytes)
 {
     if (bytes.empty() || bytes.size() > UINT32_MAX)
         return nullptr;
     float box[4];
-    if (!lg_epsi_find_bbox(bytes.data(), bytes.size(), box))
+    if (!eps__find_bbox(bytes.data(), bytes.size(), box))
         return nullptr;
     auto e = std::make_unique<lg_epsi>();
     e->llx = box[0];
@@ -129,7 +129,7 @@ lg_epsi_ptr lg_epsi_load_buffer(std::vector<unsigned char> &&bytes)
     return e;
 }
 
-lg_epsi_ptr lg_epsi_keep_unboxed(std::vector<unsigned char> &&bytes)
+lg_epsi_ptr eps__keep_unboxed(std::vector<unsigned char> &&bytes)
 {
     if (bytes.size() > UINT32_MAX)
         return nullptr;
@@ -140,23 +140,23 @@ lg_epsi_ptr lg_epsi_keep_unboxed(std::vector<unsigned char> &&bytes)
     return e;
 }
 
-lg_epsi_ptr lg_epsi_load_mem(const void *bytes, std::size_t len)
+lg_epsi_ptr eps__load_mem(const void *bytes, std::size_t len)
 {
     if (!bytes || len == 0)
         return nullptr;
     const auto *b = static_cast<const unsigned char *>(bytes);
-    return lg_epsi_load_buffer(std::vector<unsigned char>(b, b + len));
+    return eps__load_buffer(std::vector<unsigned char>(b, b + len));
 }
 
-lg_epsi_ptr lg_epsi_load_file(const std::u16string &path)
+lg_epsi_ptr eps__load_file(const std::u16string &path)
 {
     std::vector<unsigned char> bytes;
-    if (!msc__read_blob(path, bytes, LG_EPSI_MAX_FILE))
+    if (!plt__read_blob(path, bytes, LG_EPSI_MAX_FILE))
         return nullptr;
-    return lg_epsi_load_buffer(std::move(bytes));
+    return eps__load_buffer(std::move(bytes));
 }
 
-lg_epsi_ptr lg_epsi_copy(const lg_epsi *e)
+lg_epsi_ptr eps__copy(const lg_epsi *e)
 {
     if (!e)
         return nullptr;
@@ -172,7 +172,7 @@ lg_epsi_ptr lg_epsi_copy(const lg_epsi *e)
     return owner;
 }
 
-void lg_epsi_free(lg_epsi *e)
+void eps__free(lg_epsi *e)
 {
     delete e;
 }

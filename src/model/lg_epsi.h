@@ -37,23 +37,23 @@ using lg_epsi_shared = std::shared_ptr<const lg_epsi>;
 // Finds the first "%%BoundingBox:" line (one that follows a CR or LF) whose
 // four numbers parse.  Fills llx, lly, urx, ury.  Boxes whose numbers are not
 // finite are passed over; corners given in reverse order are put in order.
-bool lg_epsi_find_bbox(const unsigned char *data, std::size_t len, float box[4]);
+bool eps__find_bbox(const unsigned char *data, std::size_t len, float box[4]);
 
 // Largest picture file the program reads; a larger one is refused like a
 // file without a picture.
 inline constexpr std::size_t LG_EPSI_MAX_FILE = std::size_t{256} << 20;
 
 // Only a regular file is read (never a FIFO, device or folder).
-lg_epsi_ptr lg_epsi_load_file(const std::u16string &path);
-lg_epsi_ptr lg_epsi_load_mem(const void *bytes, std::size_t len);
+lg_epsi_ptr eps__load_file(const std::u16string &path);
+lg_epsi_ptr eps__load_mem(const void *bytes, std::size_t len);
 // Same, taking over a buffer the caller already owns (no extra copy).
-lg_epsi_ptr lg_epsi_load_buffer(std::vector<unsigned char> &&bytes);
+lg_epsi_ptr eps__load_buffer(std::vector<unsigned char> &&bytes);
 // A record for bytes without a bounding box (all numbers 0, `boxed` false),
 // so that a stored picture is never dropped.
-lg_epsi_ptr lg_epsi_keep_unboxed(std::vector<unsigned char> &&bytes);
+lg_epsi_ptr eps__keep_unboxed(std::vector<unsigned char> &&bytes);
 // A copy of its own (the bytes too).
-lg_epsi_ptr lg_epsi_copy(const lg_epsi *e);
-void lg_epsi_free(lg_epsi *e);
+lg_epsi_ptr eps__copy(const lg_epsi *e);
+void eps__free(lg_epsi *e);
 
 // Asks the user for a picture file and loads it; tells the user when the
 // file holds no picture, or what `refusal` (given the path and the file's

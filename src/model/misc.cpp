@@ -77,7 +77,7 @@ void append_number(std::u16string &out, const msc_detail::arg &a, const msc_deta
             std::snprintf(buf, sizeof buf, spec.c_str(), a.u);
         else
             std::snprintf(buf, sizeof buf, spec.c_str(), a.i);
-        out += msc__from_utf8(buf);
+        out += plt__from_utf8(buf);
         return;
     }
     spec += s.conv == 'g' ? 'g' : 'f';
@@ -90,7 +90,7 @@ void append_number(std::u16string &out, const msc_detail::arg &a, const msc_deta
         big.resize(static_cast<std::size_t>(n));
     }
     uselocale(old);
-    out += msc__from_utf8(big.empty() ? std::string_view(buf) : std::string_view(big));
+    out += plt__from_utf8(big.empty() ? std::string_view(buf) : std::string_view(big));
 }
 
 void append_arg(std::u16string &out, const msc_detail::arg &a, const msc_detail::spec &s)
@@ -100,7 +100,7 @@ void append_arg(std::u16string &out, const msc_detail::arg &a, const msc_detail:
         out += a.s16 ? a.s16 : u"(null)";
         break;
     case msc_detail::arg_kind::text8:
-        out += a.s8 ? msc__from_utf8(a.s8) : u"(null)";
+        out += a.s8 ? plt__from_utf8(a.s8) : u"(null)";
         break;
     case msc_detail::arg_kind::signed_int:
     case msc_detail::arg_kind::unsigned_int:
@@ -178,6 +178,6 @@ bool msc__parse_real(std::u16string_view text, double &out)
 
 void msc_detail::write_debug(const std::u16string &text)
 {
-    std::string n = msc__to_utf8(text);
+    std::string n = plt__to_utf8(text);
     std::fwrite(n.data(), 1, n.size(), stderr);
 }

@@ -83,7 +83,7 @@ void warn_once(const std::u16string &text)
 
 void warn_write_failed(const std::string &file, const std::u16string &reason)
 {
-    warn_once(msc__format(msg::settings_write_failed, msc__from_ansi(file).c_str(), reason.c_str()));
+    warn_once(msc__format(msg::settings_write_failed, plt__from_ansi(file).c_str(), reason.c_str()));
 }
 
 // A write that fails is told to the user once; the program goes on and the
@@ -138,9 +138,9 @@ std::u16string reg__expand_environment(std::u16string_view s)
         if (s[i] == u'%') {
             std::size_t close = s.find(u'%', i + 1);
             if (close != std::u16string_view::npos && close > i + 1) {
-                std::string name = msc__to_utf8(s.substr(i + 1, close - i - 1));
+                std::string name = plt__to_utf8(s.substr(i + 1, close - i - 1));
                 if (const char *v = std::getenv(name.c_str())) {
-                    out += msc__from_utf8(v);
+                    out += plt__from_utf8(v);
                     i = close + 1;
                     continue;
                 }

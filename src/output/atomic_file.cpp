@@ -43,7 +43,7 @@ bool atomic_file::open(std::u16string &error)
     // script writing into a shared folder could be made to overwrite
     // any file.  Only a regular file (or nothing) is replaced.
     struct stat st {};
-    if (::lstat(msc__to_ansi(path).c_str(), &st) == 0) {
+    if (::lstat(plt__to_ansi(path).c_str(), &st) == 0) {
         if (S_ISLNK(st.st_mode)) {
             error = out__not_written(path, out_msg::is_link);
             return false;

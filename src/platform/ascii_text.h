@@ -7,39 +7,39 @@
 #include <string_view>
 
 template <typename C>
-constexpr C msc__ascii_lower(C c)
+constexpr C plt__ascii_lower(C c)
 {
     return c >= C('A') && c <= C('Z') ? static_cast<C>(c - C('A') + C('a')) : c;
 }
 
 // Equal but for the case of ASCII letters.
 template <typename C>
-constexpr bool msc__ascii_iequal(std::basic_string_view<C> a, std::basic_string_view<C> b)
+constexpr bool plt__ascii_iequal(std::basic_string_view<C> a, std::basic_string_view<C> b)
 {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (msc__ascii_lower(a[i]) != msc__ascii_lower(b[i]))
+        if (plt__ascii_lower(a[i]) != plt__ascii_lower(b[i]))
             return false;
     return true;
 }
-constexpr bool msc__ascii_iequal(std::string_view a, std::string_view b)
+constexpr bool plt__ascii_iequal(std::string_view a, std::string_view b)
 {
-    return msc__ascii_iequal<char>(a, b);
+    return plt__ascii_iequal<char>(a, b);
 }
-constexpr bool msc__ascii_iequal(std::u16string_view a, std::u16string_view b)
+constexpr bool plt__ascii_iequal(std::u16string_view a, std::u16string_view b)
 {
-    return msc__ascii_iequal<char16_t>(a, b);
+    return plt__ascii_iequal<char16_t>(a, b);
 }
 
-constexpr bool msc__ascii_istarts(std::string_view s, std::string_view prefix)
+constexpr bool plt__ascii_istarts(std::string_view s, std::string_view prefix)
 {
-    return s.size() >= prefix.size() && msc__ascii_iequal(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() && plt__ascii_iequal(s.substr(0, prefix.size()), prefix);
 }
 
 // Without the spaces and tabs at either end.
 template <typename C>
-constexpr std::basic_string_view<C> msc__trim_blanks(std::basic_string_view<C> s)
+constexpr std::basic_string_view<C> plt__trim_blanks(std::basic_string_view<C> s)
 {
     while (!s.empty() && (s.front() == C(' ') || s.front() == C('\t')))
         s.remove_prefix(1);
@@ -47,11 +47,11 @@ constexpr std::basic_string_view<C> msc__trim_blanks(std::basic_string_view<C> s
         s.remove_suffix(1);
     return s;
 }
-constexpr std::string_view msc__trim_blanks(std::string_view s)
+constexpr std::string_view plt__trim_blanks(std::string_view s)
 {
-    return msc__trim_blanks<char>(s);
+    return plt__trim_blanks<char>(s);
 }
-constexpr std::u16string_view msc__trim_blanks(std::u16string_view s)
+constexpr std::u16string_view plt__trim_blanks(std::u16string_view s)
 {
-    return msc__trim_blanks<char16_t>(s);
+    return plt__trim_blanks<char16_t>(s);
 }

@@ -34,7 +34,7 @@ void append_utf16_cp(std::u16string &out, char32_t cp)
 
 } // namespace
 
-std::string msc__to_utf8(std::u16string_view s)
+std::string plt__to_utf8(std::u16string_view s)
 {
     std::string out;
     out.reserve(s.size());
@@ -52,7 +52,7 @@ std::string msc__to_utf8(std::u16string_view s)
     return out;
 }
 
-std::u16string msc__from_utf8(std::string_view s)
+std::u16string plt__from_utf8(std::string_view s)
 {
     std::u16string out;
     out.reserve(s.size());
@@ -101,12 +101,12 @@ std::u16string msc__from_utf8(std::string_view s)
     return out;
 }
 
-std::string msc__to_ansi(std::u16string_view s)
+std::string plt__to_ansi(std::u16string_view s)
 {
-    return msc__to_utf8(s);
+    return plt__to_utf8(s);
 }
 
-std::u16string msc__from_ansi(std::string_view s)
+std::u16string plt__from_ansi(std::string_view s)
 {
-    return msc__from_utf8(s);
+    return plt__from_utf8(s);
 }

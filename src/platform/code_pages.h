@@ -7,10 +7,10 @@
 
 // UTF-16 <-> UTF-8.  Ill-formed input (lone surrogates, bad UTF-8 bytes)
 // becomes U+FFFD; the conversion itself never fails.
-std::string msc__to_utf8(std::u16string_view s);
-std::u16string msc__from_utf8(std::string_view s);
+std::string plt__to_utf8(std::u16string_view s);
+std::u16string plt__from_utf8(std::string_view s);
 
 // The narrow encoding of the platform (the locale's; UTF-8 on Linux) used
 // for server addresses, library messages and file names.
-std::string msc__to_ansi(std::u16string_view s);
-std::u16string msc__from_ansi(std::string_view s);
+std::string plt__to_ansi(std::u16string_view s);
+std::u16string plt__from_ansi(std::string_view s);

@@ -9,9 +9,9 @@
 #include "platform/code_pages.h"
 #include "platform/termination.h"
 
-int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t len)
+int plt__write_blob(const std::u16string &path, const void *bytes, std::size_t len)
 {
-    std::string p = msc__to_ansi(path);
+    std::string p = plt__to_ansi(path);
     int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return 0;
@@ -34,7 +34,7 @@ int msc__write_blob(const std::u16string &path, const void *bytes, std::size_t l
     return 1;
 }
 
-std::string msc__resolve_link(const std::string &path)
+std::string plt__resolve_link(const std::string &path)
 {
     std::string p = path;
     // Follows the last component only; 40 hops as the kernel allows.
@@ -57,7 +57,7 @@ std::string msc__resolve_link(const std::string &path)
     return p;
 }
 
-int msc__write_all_and_sync(int fd, const void *bytes, std::size_t len)
+int plt__write_all_and_sync(int fd, const void *bytes, std::size_t len)
 {
     const auto *b = static_cast<const unsigned char *>(bytes);
     for (std::size_t done = 0; done < len;) {
@@ -71,11 +71,11 @@ int msc__write_all_and_sync(int fd, const void *bytes, std::size_t len)
     return ::fsync(fd) != 0 ? errno : 0;
 }
 
-int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t len)
+int plt__replace_file(const std::u16string &path, const void *bytes, std::size_t len)
 {
     // Through a symbolic link the file it points at is replaced, in its own
     // folder; the link stays a link.
-    std::string p = msc__resolve_link(msc__to_ansi(path));
+    std::string p = plt__resolve_link(plt__to_ansi(path));
     std::string tmpl = p + ".XXXXXX";
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0)
@@ -97,7 +97,7 @@ int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t
     };
     if (::fchmod(fd, mode) != 0)
         return fail(errno);
-    if (const int err = msc__write_all_and_sync(fd, bytes, len))
+    if (const int err = plt__write_all_and_sync(fd, bytes, len))
         return fail(err);
     if (::close(fd) != 0) {
         int err = errno;
@@ -114,7 +114,7 @@ int msc__replace_file(const std::u16string &path, const void *bytes, std::size_t
     return 1;
 }
 
-std::u16string msc__read_error_text(int error)
+std::u16string plt__read_error_text(int error)
 {
     switch (error) {
     case ENOENT: return u"такого файла нет";
@@ -127,13 +127,13 @@ std::u16string msc__read_error_text(int error)
     case ELOOP: return u"символические ссылки замкнуты в кольцо";
     case ENAMETOOLONG: return u"слишком длинное имя";
     case EIO: return u"ошибка ввода/вывода на диске";
-    default: return u"системная ошибка " + msc__from_ansi(std::to_string(error)) + u" (" + msc__from_ansi(std::strerror(error)) + u")";
+    default: return u"системная ошибка " + plt__from_ansi(std::to_string(error)) + u" (" + plt__from_ansi(std::strerror(error)) + u")";
     }
 }
 
-int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out, std::size_t max_len)
+int plt__read_blob(const std::u16string &path, std::vector<unsigned char> &out, std::size_t max_len)
 {
-    std::string p = msc__to_ansi(path);
+    std::string p = plt__to_ansi(path);
     // Without O_NONBLOCK opening a FIFO would wait for a writer forever.
     int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -174,10 +174,10 @@ int msc__read_blob(const std::u16string &path, std::vector<unsigned char> &out, 
     return 1;
 }
 
-bool msc__file_exists(const std::u16string &path)
+bool plt__file_exists(const std::u16string &path)
 {
     struct stat st;
-    if (::stat(msc__to_ansi(path).c_str(), &st) == 0)
+    if (::stat(plt__to_ansi(path).c_str(), &st) == 0)
         return true;
     return errno != ENOENT && errno != ENOTDIR;
 }

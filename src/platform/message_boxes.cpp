@@ -16,8 +16,8 @@ mb_answer mb_default_answer(mb_buttons b)
 
 mb_answer console_message_boxes::show(const message_box_request &req)
 {
-    std::string cap = msc__to_utf8(req.caption);
-    std::string txt = msc__to_utf8(req.text);
+    std::string cap = plt__to_utf8(req.caption);
+    std::string txt = plt__to_utf8(req.text);
     std::fprintf(stderr, "[%s]\n%s\n", cap.c_str(), txt.c_str());
     std::fflush(stderr);
     return mb_default_answer(req.buttons);

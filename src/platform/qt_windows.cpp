@@ -2,14 +2,14 @@
 
 #include <QWidget>
 
-void msc__screen_to_client_rect(const QWidget *w, QRect &r)
+void plt__screen_to_client_rect(const QWidget *w, QRect &r)
 {
     QPoint tl = w->mapFromGlobal(r.topLeft());
     QPoint br = w->mapFromGlobal(r.bottomRight());
     r = QRect(tl, br);
 }
 
-std::vector<QWidget *> msc__collect_visible_outside(QWidget *root, const QWidget *excluded)
+std::vector<QWidget *> plt__collect_visible_outside(QWidget *root, const QWidget *excluded)
 {
     std::vector<QWidget *> out;
     const auto children = root->findChildren<QWidget *>();

@@ -7,8 +7,8 @@
 class QWidget;
 
 // Converts both corners of `r` from screen to `w`'s client coordinates.
-void msc__screen_to_client_rect(const QWidget *w, QRect &r);
+void plt__screen_to_client_rect(const QWidget *w, QRect &r);
 
 // Every visible widget below `root` that is neither `excluded` nor one of
 // its descendants, in the order of a walk down the tree (not owned).
-std::vector<QWidget *> msc__collect_visible_outside(QWidget *root, const QWidget *excluded);
+std::vector<QWidget *> plt__collect_visible_outside(QWidget *root, const QWidget *excluded);

@@ -102,19 +102,19 @@ std::vector<unsigned char> utf16le_bytes(std::u16string_view s, bool terminate)
 
 std::optional<reg_value> parse_data(std::u16string_view d)
 {
-    d = msc__trim_blanks(d);
+    d = plt__trim_blanks(d);
     reg_value v;
     if (!d.empty() && d[0] == u'"') {
         std::size_t i = 0;
         auto s = parse_quoted(d, i);
-        if (!s || !msc__trim_blanks(d.substr(i)).empty())
+        if (!s || !plt__trim_blanks(d.substr(i)).empty())
             return std::nullopt;
         v.type = 1;
         v.bytes = utf16le_bytes(*s, true);
         return v;
     }
     if (d.substr(0, 6) == u"dword:") {
-        std::u16string_view h = msc__trim_blanks(d.substr(6));
+        std::u16string_view h = plt__trim_blanks(d.substr(6));
         if (h.empty() || h.size() > 8)
             return std::nullopt;
         std::uint32_t x = 0;
@@ -206,13 +206,13 @@ std::u16string format_line(std::u16string_view name, const reg_value &v)
                           (static_cast<std::uint32_t>(v.bytes[3]) << 24);
         char buf[16];
         std::snprintf(buf, sizeof buf, "%08x", x);
-        return line + u"dword:" + msc__from_utf8(buf);
+        return line + u"dword:" + plt__from_utf8(buf);
     }
     if (v.type == 3)
         return line + u"hex:" + hex_list(v.bytes);
     char buf[16];
     std::snprintf(buf, sizeof buf, "hex(%x):", v.type);
-    return line + msc__from_utf8(buf) + hex_list(v.bytes);
+    return line + plt__from_utf8(buf) + hex_list(v.bytes);
 }
 
 // One logical line of the document: a section header, a value (possibly
@@ -253,21 +253,21 @@ document parse(std::u16string_view doc)
     for (std::size_t i = 0; i < lines.size(); ++i) {
         entry e;
         e.physical.push_back(lines[i]);
-        std::u16string_view t = msc__trim_blanks(lines[i]);
+        std::u16string_view t = plt__trim_blanks(lines[i]);
         if (!t.empty() && t.front() == u'[' && t.back() == u']') {
             e.kind = entry::section;
             e.section_name = std::u16string(t.substr(1, t.size() - 2));
         } else if (!t.empty() && t.front() == u'"') {
             std::size_t k = 0;
             auto name = parse_quoted(t, k);
-            std::u16string_view rest = name ? msc__trim_blanks(t.substr(k)) : std::u16string_view();
+            std::u16string_view rest = name ? plt__trim_blanks(t.substr(k)) : std::u16string_view();
             if (name && !rest.empty() && rest.front() == u'=') {
                 std::u16string data(rest.substr(1));
                 // Hex data may continue over lines ending with a backslash.
-                std::u16string_view dt = msc__trim_blanks(data);
+                std::u16string_view dt = plt__trim_blanks(data);
                 bool hex = dt.substr(0, 3) == u"hex";
                 // Continuation lines are indented, as regedit writes them.
-                while (hex && !msc__trim_blanks(data).empty() && msc__trim_blanks(data).back() == u'\\' &&
+                while (hex && !plt__trim_blanks(data).empty() && plt__trim_blanks(data).back() == u'\\' &&
                        i + 1 < lines.size() && !lines[i + 1].empty() &&
                        (lines[i + 1][0] == u' ' || lines[i + 1][0] == u'\t')) {
                     ++i;
@@ -315,7 +315,7 @@ std::string default_file()
 bool read_file(const std::string &path, std::vector<unsigned char> &out, bool &missing)
 {
     missing = false;
-    if (msc__read_blob(msc__from_utf8(path), out, REG_MAX_FILE))
+    if (plt__read_blob(plt__from_utf8(path), out, REG_MAX_FILE))
         return true;
     missing = errno == ENOENT;
     return false;
@@ -380,8 +380,8 @@ std::optional<reg_value> find(std::u16string_view doc, std::u16string_view secti
     std::optional<reg_value> found;
     for (const entry &e : d.entries) {
         if (e.kind == entry::section)
-            in = msc__ascii_iequal(e.section_name, section);
-        else if (in && e.kind == entry::value && msc__ascii_iequal(e.name, name))
+            in = plt__ascii_iequal(e.section_name, section);
+        else if (in && e.kind == entry::value && plt__ascii_iequal(e.name, name))
             found = e.val; // a later line overrides an earlier one
     }
     return found;
@@ -403,14 +403,14 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
     for (std::size_t i = 0; i < d.entries.size(); ++i) {
         entry &e = d.entries[i];
         if (e.kind == entry::section) {
-            in = msc__ascii_iequal(e.section_name, section);
+            in = plt__ascii_iequal(e.section_name, section);
             if (in)
                 section_end = static_cast<std::ptrdiff_t>(i) + 1;
             continue;
         }
         if (!in)
             continue;
-        if (e.kind == entry::value && msc__ascii_iequal(e.name, name)) {
+        if (e.kind == entry::value && plt__ascii_iequal(e.name, name)) {
             if (replaced < 0) {
                 e = line;
                 replaced = static_cast<std::ptrdiff_t>(i);
@@ -419,7 +419,7 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
                 e.physical.clear(); // shadowed duplicate of the value just set
             }
         }
-        if (!msc__trim_blanks(e.physical.empty() ? std::u16string_view() : std::u16string_view(e.physical[0])).empty())
+        if (!plt__trim_blanks(e.physical.empty() ? std::u16string_view() : std::u16string_view(e.physical[0])).empty())
             section_end = static_cast<std::ptrdiff_t>(i) + 1;
     }
     if (replaced < 0) {
@@ -428,7 +428,7 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
         } else {
             bool has_header = false;
             for (const entry &e : d.entries)
-                if (!e.physical.empty() && msc__trim_blanks(e.physical[0]) == file_header)
+                if (!e.physical.empty() && plt__trim_blanks(e.physical[0]) == file_header)
                     has_header = true;
             auto plain = [](std::u16string s) {
                 entry e;
@@ -437,7 +437,7 @@ std::u16string set(std::u16string_view doc, std::u16string_view section, std::u1
             };
             if (!has_header && d.entries.empty())
                 d.entries.push_back(plain(file_header));
-            if (!d.entries.empty() && !msc__trim_blanks(d.entries.back().physical.empty()
+            if (!d.entries.empty() && !plt__trim_blanks(d.entries.back().physical.empty()
                                                 ? std::u16string_view()
                                                 : std::u16string_view(d.entries.back().physical.back()))
                                            .empty())
@@ -463,7 +463,7 @@ std::u16string decode(const std::vector<unsigned char> &bytes)
     std::string_view v(reinterpret_cast<const char *>(bytes.data()), bytes.size());
     if (v.substr(0, 3) == "\xEF\xBB\xBF")
         v.remove_prefix(3);
-    return msc__from_utf8(v);
+    return plt__from_utf8(v);
 }
 
 } // namespace reg_text
@@ -510,7 +510,7 @@ reg_write_status reg_file_backend::write(reg_root root, std::u16string_view path
                     timed_out ? lock_wait_ms : errno);
 
     // A settings file that is a link is replaced where the link points.
-    const std::string file = msc__resolve_link(link);
+    const std::string file = plt__resolve_link(link);
     st.file = file;
     std::vector<unsigned char> bytes;
     bool missing = false;
@@ -518,8 +518,8 @@ reg_write_status reg_file_backend::write(reg_root root, std::u16string_view path
         return fail(reg_write_result::set_value_failed, reg_write_cause::unreadable, errno);
     std::u16string doc = reg_text::set(reg_text::decode(bytes), reg_text::section_name(root, path),
                                        name, v);
-    std::string out = msc__to_utf8(doc);
-    if (!msc__replace_file(msc__from_utf8(file), out.data(), out.size()))
+    std::string out = plt__to_utf8(doc);
+    if (!plt__replace_file(plt__from_utf8(file), out.data(), out.size()))
         return fail(reg_write_result::set_value_failed, reg_write_cause::system, errno);
     return st;
 }

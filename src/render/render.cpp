@@ -234,7 +234,7 @@ element_result draw_picture(QPainter &p, render_state &s, const element *e, int 
         }
     }
     if (a.image.isNull())
-        return refused(p, s, e, index, f, u"рисунок не нарисован: " + msc__from_utf8(error));
+        return refused(p, s, e, index, f, u"рисунок не нарисован: " + plt__from_utf8(error));
     p.save();
     p.setTransform(f.pixels);
     p.setRenderHint(QPainter::SmoothPixmapTransform, !f.snap);
@@ -259,7 +259,7 @@ element_result draw_one(QPainter &p, render_state &s, int index)
         draw_border(p, e, f, std::min(s.r.scale_x, s.r.scale_y));
         return {};
     case ELE_BARCODE: {
-        const std::string data = msc__to_utf8(substituted(s, e, index, e->barcode.code));
+        const std::string data = plt__to_utf8(substituted(s, e, index, e->barcode.code));
         std::string error;
         p.save();
         p.setTransform(f.pixels);
@@ -267,7 +267,7 @@ element_result draw_one(QPainter &p, render_state &s, int index)
                                           f.w_px, f.h_px, f.snap, error);
         p.restore();
         if (!ok)
-            return refused(p, s, e, index, f, u"штрихкод не нарисован: " + msc__from_utf8(error));
+            return refused(p, s, e, index, f, u"штрихкод не нарисован: " + plt__from_utf8(error));
         return {};
     }
     case ELE_PICTURE:

@@ -76,7 +76,7 @@ class line_messages final : public message_box_service {
 public:
     mb_answer show(const message_box_request &req) override
     {
-        std::string text = msc__to_utf8(req.text);
+        std::string text = plt__to_utf8(req.text);
         for (char &c : text)
             if (c == '\n' || c == '\r')
                 c = ' ';
@@ -87,7 +87,7 @@ public:
 
 void say(const std::u16string &text)
 {
-    std::fprintf(stderr, "vellumo-render: %s\n", msc__to_utf8(text).c_str());
+    std::fprintf(stderr, "vellumo-render: %s\n", plt__to_utf8(text).c_str());
 }
 
 int usage_error(const std::string &text)
@@ -127,7 +127,7 @@ bool label_file_readable(const std::string &path)
     if (!error)
         return true;
     std::fprintf(stderr, "vellumo-render: Файл этикетки «%s» не читается: %s.\n", path.c_str(),
-                 msc__to_utf8(msc__read_error_text(error)).c_str());
+                 plt__to_utf8(plt__read_error_text(error)).c_str());
     return false;
 }
 
@@ -180,7 +180,7 @@ const option_row OPTIONS[] = {
          const std::size_t eq = v.find('=');
          if (eq == std::string::npos || eq == 0)
              return false;
-         o.vars.push_back({msc__from_utf8(v.substr(0, eq)), msc__from_utf8(v.substr(eq + 1))});
+         o.vars.push_back({plt__from_utf8(v.substr(0, eq)), plt__from_utf8(v.substr(eq + 1))});
          return true;
      },
      "--var: нужно ИМЯ=ЗНАЧЕНИЕ", nullptr},
@@ -199,9 +199,9 @@ const option_row OPTIONS[] = {
      "после --separator нужен разделитель", "--separator: разделитель может быть ';', ',' или 'tab'"},
     {"--encoding", nullptr, true, false,
      [](options &o, const std::string &value) {
-         if (msc__ascii_iequal(value, "utf-8") || msc__ascii_iequal(value, "utf8"))
+         if (plt__ascii_iequal(value, "utf-8") || plt__ascii_iequal(value, "utf8"))
              o.table.encoding = csv_encoding::utf8;
-         else if (msc__ascii_iequal(value, "cp1251") || msc__ascii_iequal(value, "windows-1251"))
+         else if (plt__ascii_iequal(value, "cp1251") || plt__ascii_iequal(value, "windows-1251"))
              o.table.encoding = csv_encoding::cp1251;
          else
              return false;
@@ -383,10 +383,10 @@ int main(int argc, char **argv)
         return usage_error("с --server нужно имя пользователя: --user ИМЯ");
     if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
         return usage_error("--separator и --encoding относятся к --csv");
-    const output_format *format = out__format(out__format_of(msc__from_utf8(o.output)));
+    const output_format *format = out__format(out__format_of(plt__from_utf8(o.output)));
     if (!o.output.empty() && !format)
         return usage_error("формат файла результата по расширению: " +
-                           msc__to_utf8(out__format_list(false, false, u", ", u" или ")));
+                           plt__to_utf8(out__format_list(false, false, u", ", u" или ")));
 
     watch_signals();
     // Qt's own remarks ("XDG_RUNTIME_DIR not set", libpng's words before a
@@ -408,7 +408,7 @@ int main(int argc, char **argv)
     if (o.server.empty()) {
         if (!label_file_readable(o.label_file))
             return EXIT_NOT_WRITTEN;
-        lab = ino__load_file(msc__from_utf8(o.label_file));
+        lab = ino__load_file(plt__from_utf8(o.label_file));
     } else {
         const std::optional<std::string> password = ask_password();
         if (!password) {
@@ -419,8 +419,8 @@ int main(int argc, char **argv)
         // No person can cancel here: a silent server must not keep a
         // script waiting for ever.
         rpd__set_deadline_ms(static_cast<int>(o.timeout * 1000));
-        lab = ino__load_label(msc__from_utf8(o.server), msc__from_utf8(o.label_name), msc__from_utf8(o.user),
-                              msc__from_utf8(*password));
+        lab = ino__load_label(plt__from_utf8(o.server), plt__from_utf8(o.label_name), plt__from_utf8(o.user),
+                              plt__from_utf8(*password));
     }
     if (!lab)
         return EXIT_NOT_WRITTEN; // the reason is already on stderr
@@ -443,7 +443,7 @@ int main(int argc, char **argv)
     if (!o.printer.empty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(o.printer));
         if (info.isNull()) {
-            say(u"Принтер «" + msc__from_utf8(o.printer) + u"» не найден.");
+            say(u"Принтер «" + plt__from_utf8(o.printer) + u"» не найден.");
             return EXIT_NOT_WRITTEN;
         }
         // Qt spools the job in a temporary file and sends it when the
@@ -461,7 +461,7 @@ int main(int argc, char **argv)
     } else {
         // With a table, a run of pages: a file per page where the format
         // takes one page a file.
-        sink = out__file_sink(lab.get(), msc__from_utf8(o.output), o.doc, !o.csv.empty(), error);
+        sink = out__file_sink(lab.get(), plt__from_utf8(o.output), o.doc, !o.csv.empty(), error);
         if (!sink)
             return finish(false, {}, error);
     }
@@ -480,9 +480,9 @@ int main(int argc, char **argv)
             std::_Exit(EXIT_NOT_WRITTEN);
         }
         if (pages > 0)
-            say(u"Остановлено: записаны только первые файлы (" + msc__from_utf8(std::to_string(pages)) + u"): «" +
-                out__numbered_path(msc__from_utf8(o.output), 1) + u"» … «" +
-                out__numbered_path(msc__from_utf8(o.output), pages) + u"».");
+            say(u"Остановлено: записаны только первые файлы (" + plt__from_utf8(std::to_string(pages)) + u"): «" +
+                out__numbered_path(plt__from_utf8(o.output), 1) + u"» … «" +
+                out__numbered_path(plt__from_utf8(o.output), pages) + u"».");
         else
             say(u"Остановлено: файл не записан.");
         sink.reset();

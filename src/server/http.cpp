@@ -53,7 +53,7 @@ bool has_token(std::string_view value, std::string_view token)
 {
     while (!value.empty()) {
         const std::size_t comma = value.find(',');
-        if (msc__ascii_iequal(msc__trim_blanks(value.substr(0, comma)), token))
+        if (plt__ascii_iequal(plt__trim_blanks(value.substr(0, comma)), token))
             return true;
         if (comma == std::string_view::npos)
             break;
@@ -231,8 +231,8 @@ request_head parse_head(std::string_view head)
         const std::size_t colon = field.find(':');
         if (colon == std::string_view::npos || colon == 0)
             return fail("неверная строка заголовка");
-        const std::string_view name = field.substr(0, colon), value = msc__trim_blanks(field.substr(colon + 1));
-        if (msc__ascii_iequal(name, "Content-Length")) {
+        const std::string_view name = field.substr(0, colon), value = plt__trim_blanks(field.substr(colon + 1));
+        if (plt__ascii_iequal(name, "Content-Length")) {
             if (value.empty() || value.size() > 12 || value.find_first_not_of("0123456789") != std::string_view::npos)
                 return fail("неверный Content-Length");
             const std::size_t n = std::stoull(std::string(value));
@@ -240,12 +240,12 @@ request_head parse_head(std::string_view head)
                 return fail("два разных Content-Length");
             h.content_length = n;
             h.has_length = true;
-        } else if (msc__ascii_iequal(name, "Transfer-Encoding")) {
+        } else if (plt__ascii_iequal(name, "Transfer-Encoding")) {
             h.chunked = true;
-        } else if (msc__ascii_iequal(name, "Connection")) {
+        } else if (plt__ascii_iequal(name, "Connection")) {
             close = close || has_token(value, "close");
             keep = keep || has_token(value, "keep-alive");
-        } else if (msc__ascii_iequal(name, "Expect")) {
+        } else if (plt__ascii_iequal(name, "Expect")) {
             h.expect_continue = has_token(value, "100-continue");
         }
     }

@@ -111,7 +111,7 @@ std::string lsv__client_text(const std::u16string &text, std::size_t limit)
 {
     // Only as much as can show is converted.
     const std::size_t keep = std::min(text.size(), 2 * limit + 2);
-    std::string utf8 = msc__to_utf8(text.substr(0, keep));
+    std::string utf8 = plt__to_utf8(text.substr(0, keep));
     std::string out = escaped(utf8, limit, true);
     if (keep < text.size() && out.size() >= 3 && out.compare(out.size() - 3, 3, "…") != 0)
         out += "…";

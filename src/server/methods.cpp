@@ -25,7 +25,7 @@ void fault(xmlrpc_env *env, int code, const std::u16string &message)
 {
     if (env->fault_occurred)
         xmlrpc_env_clean(env), xmlrpc_env_init(env);
-    xmlrpc_env_set_fault(env, code, msc__to_utf8(message).c_str());
+    xmlrpc_env_set_fault(env, code, plt__to_utf8(message).c_str());
 }
 
 std::u16string quoted(const std::u16string &name)
@@ -36,8 +36,8 @@ std::u16string quoted(const std::u16string &name)
 // A library fault as the reason of a malformed call.
 void params_fault(xmlrpc_env *env, const char *what)
 {
-    std::u16string reason = env->fault_occurred && env->fault_string ? msc__from_utf8(env->fault_string) : u"";
-    std::u16string text = u"Неверные параметры вызова: " + msc__from_utf8(what);
+    std::u16string reason = env->fault_occurred && env->fault_string ? plt__from_utf8(env->fault_string) : u"";
+    std::u16string text = u"Неверные параметры вызова: " + plt__from_utf8(what);
     if (!reason.empty())
         text += u" (" + reason + u")";
     fault(env, LSV_FAULT_PARAMS, text);
@@ -86,10 +86,10 @@ void store_fault(xmlrpc_env *env, server_store::result r, const std::u16string &
     case server_store::result::exists: fault(env, LSV_FAULT_EXISTS, u"Этикетка " + quoted(name) + u" уже есть"); break;
     case server_store::result::empty_name: fault(env, LSV_FAULT_EMPTY_NAME, u"Не задано имя этикетки"); break;
     case server_store::result::bad_label:
-        fault(env, LSV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + msc__from_utf8(error));
+        fault(env, LSV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + plt__from_utf8(error));
         break;
     case server_store::result::io_error:
-        fault(env, LSV_FAULT_STORE, u"Ошибка хранилища этикеток: " + msc__from_utf8(error));
+        fault(env, LSV_FAULT_STORE, u"Ошибка хранилища этикеток: " + plt__from_utf8(error));
         break;
     }
 }
@@ -158,7 +158,7 @@ namespace {
 
 xmlrpc_value *string_value_of(xmlrpc_env *env, const std::u16string &s)
 {
-    const std::string u = msc__to_utf8(s);
+    const std::string u = plt__to_utf8(s);
     return xmlrpc_string_new_lp_cr(env, u.size(), u.data());
 }
 
@@ -204,7 +204,7 @@ xmlrpc_value *save_label(label_service &, server_store &store, call_context &, x
     ino_env inner;
     label_ptr lab = ino__value_to_label(&inner.env, st.get(), false);
     if (!lab) {
-        std::u16string why = inner.failed() && inner.env.fault_string ? msc__from_utf8(inner.env.fault_string)
+        std::u16string why = inner.failed() && inner.env.fault_string ? plt__from_utf8(inner.env.fault_string)
                                                                        : u"структура этикетки не прочитана";
         fault(env, LSV_FAULT_LABEL_REFUSED, u"Этикетка не принята: " + why);
         return nullptr;
@@ -311,7 +311,7 @@ xmlrpc_value *dispatch(label_service &service, const method_row &row, call_conte
         if (result)
             xmlrpc_DECREF(result);
         if (!documented_fault(env->fault_code)) {
-            const std::u16string said = env->fault_string ? msc__from_utf8(env->fault_string) : u"";
+            const std::u16string said = env->fault_string ? plt__from_utf8(env->fault_string) : u"";
             fault(env, XMLRPC_INTERNAL_ERROR, u"Внутренняя ошибка сервера: ответ не построен (" + said + u")");
         }
         lsv__log_call(c.peer(), std::string(row.name) + ": " + lsv__client_text(env->fault_string));

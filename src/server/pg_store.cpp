@@ -181,7 +181,7 @@ server_store::result pg_store::list(std::vector<stored_label> &out, std::string 
     const int n = PQntuples(r.get());
     out.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        out.push_back({msc__from_utf8(PQgetvalue(r.get(), i, 0)), msc__from_utf8(PQgetvalue(r.get(), i, 1))});
+        out.push_back({plt__from_utf8(PQgetvalue(r.get(), i, 0)), plt__from_utf8(PQgetvalue(r.get(), i, 1))});
     r.reset();
     lsv__sort_by_name(out);
     return result::ok;
@@ -192,7 +192,7 @@ xmlrpc_value *pg_store::load(xmlrpc_env *env, const std::u16string &name, result
     r = result::not_found;
     if (name.empty())
         return nullptr;
-    const std::string key = msc__to_utf8(name);
+    const std::string key = plt__to_utf8(name);
     long long cached = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -266,13 +266,13 @@ server_store::result pg_store::put(const label *lab, std::string &error, bool re
     if (lab->name.empty())
         return result::empty_name;
     if (auto m = ino__unsavable(lab)) {
-        error = msc__to_utf8(*m);
+        error = plt__to_utf8(*m);
         return result::bad_label;
     }
     std::string bytes;
     if (!lsv__label_file_bytes(lab, bytes, error))
         return result::bad_label;
-    const std::string key = msc__to_utf8(lab->name), desc = msc__to_utf8(lab->desc);
+    const std::string key = plt__to_utf8(lab->name), desc = plt__to_utf8(lab->desc);
     pg_failure f;
     const auto deadline = pool_.deadline();
     pg_pool::lease db = pool_.take(deadline, f);
@@ -294,7 +294,7 @@ server_store::result pg_store::drop(const std::u16string &name, std::string &err
 {
     if (name.empty())
         return result::empty_name;
-    const std::string key = msc__to_utf8(name);
+    const std::string key = plt__to_utf8(name);
     pg_failure f;
     const auto deadline = pool_.deadline();
     pg_pool::lease db = pool_.take(deadline, f);
@@ -317,7 +317,7 @@ server_store::result pg_store::rename(const std::u16string &old_name, const std:
 {
     if (old_name.empty() || new_name.empty())
         return result::empty_name;
-    const std::string from = msc__to_utf8(old_name), to = msc__to_utf8(new_name);
+    const std::string from = plt__to_utf8(old_name), to = plt__to_utf8(new_name);
     const std::string from_key = key_of(from), to_key = key_of(to), limit = std::to_string(INO_XML_SIZE_LIMIT);
     const auto deadline = pool_.deadline();
     auto forget = [&] {
@@ -359,7 +359,7 @@ server_store::result pg_store::rename(const std::u16string &old_name, const std:
         std::string renamed;
         if (!lsv__label_file_bytes(lab.get(), renamed, error))
             return result::io_error;
-        const std::string desc = msc__to_utf8(lab->desc);
+        const std::string desc = plt__to_utf8(lab->desc);
         lab.reset();
 
         pg_pool::lease db = pool_.take(deadline, f);

@@ -31,7 +31,7 @@ std::string joined_log(const std::vector<std::u16string> &log, std::size_t limit
     for (const std::u16string &line : log) {
         if (!text.empty())
             text += '\n';
-        text += msc__to_utf8(line);
+        text += plt__to_utf8(line);
         if (text.size() > limit)
             break;
     }
@@ -241,7 +241,7 @@ xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env 
     std::vector<unsigned char> jpeg;
     std::string error;
     if (image.isNull() || !lsv__encode_jpeg(image, 90, jpeg, error)) {
-        no_image_fault(env, msc__from_utf8(error));
+        no_image_fault(env, plt__from_utf8(error));
         return nullptr;
     }
     image = QImage();

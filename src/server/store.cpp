@@ -37,7 +37,7 @@ std::string readable(const std::u16string &name)
         else if (c == u' ')
             piece = "_";
         else if (c >= 0x0400 && c <= 0x04FF) // Cyrillic letters
-            piece = msc__to_utf8(std::u16string(1, c));
+            piece = plt__to_utf8(std::u16string(1, c));
         else
             continue;
         out += piece;
@@ -155,7 +155,7 @@ bool folder_store::usable(std::string &error) const
 
 std::string folder_store::base_for(const std::u16string &name) const
 {
-    const std::string utf8 = msc__to_utf8(name);
+    const std::string utf8 = plt__to_utf8(name);
     const QByteArray digest =
         QCryptographicHash::hash(QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())),
                                  QCryptographicHash::Sha256)
@@ -536,7 +536,7 @@ bool folder_store::write_temporary(const std::string &bytes, const std::string &
         error = std::strerror(err);
         return false;
     };
-    if (const int err = msc__write_all_and_sync(fd, bytes.data(), bytes.size()))
+    if (const int err = plt__write_all_and_sync(fd, bytes.data(), bytes.size()))
         return fail(err);
     if (::close(fd) != 0) {
         const int err = errno;
@@ -552,7 +552,7 @@ server_store::result folder_store::put(const label *lab, std::string &error, boo
     if (lab->name.empty())
         return result::empty_name;
     if (auto m = ino__unsavable(lab)) {
-        error = msc__to_utf8(*m);
+        error = plt__to_utf8(*m);
         return result::bad_label;
     }
     std::string bytes;

@@ -26,7 +26,7 @@ QString reference(const QString &name)
 
 lg_epsi_ptr eps(const std::string &s)
 {
-    return lg_epsi_load_mem(s.data(), s.size());
+    return eps__load_mem(s.data(), s.size());
 }
 
 } // namespace

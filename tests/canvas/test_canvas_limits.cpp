@@ -7,7 +7,7 @@
 
 #include "canvas_fixture.h"
 #include "support/shots.h"
-#include "widgets/floatsb.h"
+#include "widgets/real_scroll_bar.h"
 
 namespace {
 

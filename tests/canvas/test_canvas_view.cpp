@@ -10,10 +10,10 @@
 #include "platform/file_choice.h"
 #include "support/fakes.h"
 #include "support/shots.h"
-#include "widgets/floatsb.h"
+#include "widgets/real_scroll_bar.h"
 #include "widgets/frame_host.h"
 #include "widgets/gradient.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 

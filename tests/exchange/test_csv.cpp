@@ -28,7 +28,7 @@ table read_all(const std::string &bytes, csv_options options = {})
     table t;
     std::istringstream scan(bytes);
     csv_problem problem;
-    EXPECT_TRUE(csv__scan(scan, options, t.summary, problem)) << msc__to_utf8(problem.message);
+    EXPECT_TRUE(csv__scan(scan, options, t.summary, problem)) << plt__to_utf8(problem.message);
     std::istringstream again(bytes);
     csv_rows rows(again, t.summary);
     std::vector<std::u16string> cells;
@@ -37,7 +37,7 @@ table read_all(const std::string &bytes, csv_options options = {})
         t.rows.push_back(cells);
         t.lines.push_back(line);
     }
-    EXPECT_TRUE(problem.message.empty()) << msc__to_utf8(problem.message);
+    EXPECT_TRUE(problem.message.empty()) << plt__to_utf8(problem.message);
     EXPECT_EQ(static_cast<long>(t.rows.size()), t.summary.rows);
     return t;
 }
@@ -53,7 +53,7 @@ csv_problem refusal(const std::string &bytes, csv_options options = {})
 
 std::string utf8(const std::u16string &s)
 {
-    return msc__to_utf8(s);
+    return plt__to_utf8(s);
 }
 
 std::string slurp(const std::filesystem::path &p)
@@ -199,8 +199,8 @@ TEST(Csv, SeparatorsLineEndsBlankLinesAndShortRows)
 TEST(Csv, BadTablesAreRefusedWithTheirLine)
 {
     auto says = [](const csv_problem &p, long line, const char16_t *part) {
-        EXPECT_EQ(p.line, line) << msc__to_utf8(p.message);
-        EXPECT_NE(p.message.find(part), std::u16string::npos) << msc__to_utf8(p.message);
+        EXPECT_EQ(p.line, line) << plt__to_utf8(p.message);
+        EXPECT_NE(p.message.find(part), std::u16string::npos) << plt__to_utf8(p.message);
     };
     says(refusal("a;b\n1;2\n3;4;5\n"), 3, u"Строка 3: ячеек 3, а столбцов в заголовке 2");
     says(refusal("a;b\n1;\"2\n\n3;4\n"), 2, u"Строка 2: кавычка");

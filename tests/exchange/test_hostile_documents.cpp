@@ -95,7 +95,7 @@ TEST_F(Hostile, DeepNestingInFilesIsRefusedBeforeTheParser)
         ASSERT_EQ(boxes.shown.size(), 1u) << levels;
         EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2 | ошибка XMLRPC -503");
         EXPECT_NE(boxes.shown[0].text.find(u"вложены глубже 1000 уровней"), std::u16string::npos)
-            << msc__to_utf8(boxes.shown[0].text);
+            << plt__to_utf8(boxes.shown[0].text);
     }
     // Deeper than the library takes, shallower than our own limit: its
     // refusal reaches the user in Russian, its own words in brackets.
@@ -103,9 +103,9 @@ TEST_F(Hostile, DeepNestingInFilesIsRefusedBeforeTheParser)
     boxes.shown.clear();
     EXPECT_FALSE(ino__load_file(write("mid.lbl", call(param(label_xml("", mid))))));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text.find(u"Файл этикетки «"), 0u) << msc__to_utf8(boxes.shown[0].text);
+    EXPECT_EQ(boxes.shown[0].text.find(u"Файл этикетки «"), 0u) << plt__to_utf8(boxes.shown[0].text);
     EXPECT_NE(boxes.shown[0].text.find(u"вложены слишком глубоко (Nested data structure too deep"), std::u16string::npos)
-        << msc__to_utf8(boxes.shown[0].text);
+        << plt__to_utf8(boxes.shown[0].text);
     // Nesting a label really has (and a fair margin) still loads.
     std::string extra = "<member><name>extra</name>" + nested_arrays(20) + "</member>";
     EXPECT_TRUE(ino__load_file(write("ok.lbl", call(param(label_xml("", extra))))));
@@ -233,7 +233,7 @@ TEST_F(Hostile, DeclaredEncodingsKeepCarriageReturnsAndText)
         boxes.shown.clear();
         label_ptr lab = ino__load_file(u16(dir / "enc.lbl"));
         ASSERT_TRUE(lab) << enc << ": "
-                         << (boxes.shown.empty() ? "" : msc__to_utf8(boxes.shown[0].text));
+                         << (boxes.shown.empty() ? "" : plt__to_utf8(boxes.shown[0].text));
         EXPECT_EQ(lab->name, u"Этикетка é") << enc;
         EXPECT_EQ(lab->desc, u"line1\r\nline2") << enc;
         ASSERT_EQ(lab->qty, 1);
@@ -296,9 +296,9 @@ for _ in range(3):
         port = read("port");
     }
     ASSERT_FALSE(port.empty());
-    auto l = ino__list_labels(nullptr, msc__from_utf8("http://127.0.0.1:" + port + "/RPC2"), u"u", u"p");
+    auto l = ino__list_labels(nullptr, plt__from_utf8("http://127.0.0.1:" + port + "/RPC2"), u"u", u"p");
     py.join();
-    ASSERT_TRUE(l) << (boxes.shown.empty() ? "" : msc__to_utf8(boxes.shown[0].text));
+    ASSERT_TRUE(l) << (boxes.shown.empty() ? "" : plt__to_utf8(boxes.shown[0].text));
     ASSERT_EQ(l->size(), 1u);
     // Python writes the CR raw, and XML reads a raw CR as a line feed.
     EXPECT_EQ((*l)[0].name, u"café\nX");

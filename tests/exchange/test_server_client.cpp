@@ -31,7 +31,7 @@ protected:
     void expect_one_box(std::size_t before, const std::u16string &caption_start)
     {
         ASSERT_EQ(boxes.shown.size(), before + 1);
-        EXPECT_EQ(last_box().caption.rfind(caption_start, 0), 0u) << msc__to_utf8(last_box().caption);
+        EXPECT_EQ(last_box().caption.rfind(caption_start, 0), 0u) << plt__to_utf8(last_box().caption);
         EXPECT_EQ(last_box().icon, mb_icon::error);
     }
 
@@ -98,8 +98,8 @@ TEST_F(ServerClient, CredentialsComeFirstInOrder)
     ASSERT_FALSE(env.fault_occurred);
     EXPECT_STREQ(s0, "user");
     EXPECT_STREQ(s1, "passwd");
-    EXPECT_EQ(msc__from_utf8(u), user);
-    EXPECT_EQ(msc__from_utf8(pw), password);
+    EXPECT_EQ(plt__from_utf8(u), user);
+    EXPECT_EQ(plt__from_utf8(pw), password);
     for (const char *s : {s0, s1, u, pw})
         std::free(const_cast<char *>(s));
     for (xmlrpc_value *v : {k0, v0, k1, v1, cred, p})
@@ -230,7 +230,7 @@ TEST_F(ServerClient, RenderSendsVariablesInOrder)
         xmlrpc_array_read_item(&env, varr, i, &v);
         const char *n = nullptr, *val = nullptr;
         xmlrpc_decompose_value(&env, v, "{s:s,s:s,*}", "name", &n, "value", &val);
-        EXPECT_EQ(msc__from_utf8(n), vars[static_cast<std::size_t>(i)].name);
+        EXPECT_EQ(plt__from_utf8(n), vars[static_cast<std::size_t>(i)].name);
         std::free(const_cast<char *>(n));
         std::free(const_cast<char *>(val));
         xmlrpc_DECREF(v);
@@ -368,7 +368,7 @@ TEST_F(ServerClient, ServerThatNeverAcceptsTimesOut)
     std::string url = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/RPC2";
     rpd__set_connect_timeout_ms(1000);
     auto t0 = std::chrono::steady_clock::now();
-    EXPECT_FALSE(ino__list_labels(nullptr, msc__from_utf8(url), user, password));
+    EXPECT_FALSE(ino__list_labels(nullptr, plt__from_utf8(url), user, password));
     auto took = std::chrono::steady_clock::now() - t0;
     rpd__set_connect_timeout_ms(RPD_CONNECT_TIMEOUT_S * 1000);
     for (int c : fillers)

@@ -23,7 +23,7 @@ protected:
     {
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_TRUE(boxes.shown[0].caption.ends_with(u"при обращении к серверу"))
-            << msc__to_utf8(boxes.shown[0].caption);
+            << plt__to_utf8(boxes.shown[0].caption);
         boxes.shown.clear();
     }
     scripted_message_boxes boxes;
@@ -102,7 +102,7 @@ TEST_F(Transport, HugeAnswers)
     EXPECT_FALSE(ino__list_labels(nullptr, raw.url(), u"u", u"p"));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2 | ошибка XMLRPC -504 при обращении к серверу")
-        << msc__to_utf8(boxes.shown[0].text);
+        << plt__to_utf8(boxes.shown[0].text);
     EXPECT_NE(boxes.shown[0].text.find(u"Failure writing output"), std::u16string::npos);
 }
 
@@ -182,7 +182,7 @@ TEST_F(Transport, HttpFailuresAreToldInRussianWithTheLibrarysTextInBrackets)
     EXPECT_FALSE(ino__list_labels(nullptr, closed.url(), u"u", u"p"));
     ASSERT_EQ(boxes.shown.size(), 1u);
     const std::u16string refused = boxes.shown[0].text;
-    EXPECT_EQ(refused.rfind(u"Сервер не принимает подключения", 0), 0u) << msc__to_utf8(refused);
+    EXPECT_EQ(refused.rfind(u"Сервер не принимает подключения", 0), 0u) << plt__to_utf8(refused);
     EXPECT_NE(refused.find(u"\n\n("), std::u16string::npos);
     EXPECT_TRUE(refused.ends_with(u")"));
     expect_call_fault();
@@ -193,15 +193,15 @@ TEST_F(Transport, HttpFailuresAreToldInRussianWithTheLibrarysTextInBrackets)
     });
     EXPECT_FALSE(ino__list_labels(nullptr, raw.url(), u"u", u"p"));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text.rfind(u"Сервер ответил кодом HTTP 404", 0), 0u) << msc__to_utf8(boxes.shown[0].text);
-    EXPECT_NE(boxes.shown[0].text.find(u"(HTTP response code is 404"), std::u16string::npos) << msc__to_utf8(boxes.shown[0].text);
+    EXPECT_EQ(boxes.shown[0].text.rfind(u"Сервер ответил кодом HTTP 404", 0), 0u) << plt__to_utf8(boxes.shown[0].text);
+    EXPECT_NE(boxes.shown[0].text.find(u"(HTTP response code is 404"), std::u16string::npos) << plt__to_utf8(boxes.shown[0].text);
     expect_call_fault();
     std::u16string secure = raw.url();
     secure.replace(0, 4, u"https");
     EXPECT_FALSE(ino__list_labels(nullptr, secure, u"u", u"p"));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text.rfind(u"Не удалось установить защищённое соединение (TLS)", 0), 0u)
-        << msc__to_utf8(boxes.shown[0].text);
+        << plt__to_utf8(boxes.shown[0].text);
     expect_call_fault();
 
     // The texts of the library for the failures a test cannot bring about here.

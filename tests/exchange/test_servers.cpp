@@ -26,7 +26,7 @@
 #include "support/modal.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 
 namespace {
 
@@ -327,7 +327,7 @@ TEST_F(Servers, InformationAndFontsFromTheLoopbackServer)
     d.button("fonts")->click();
     std::vector<std::u16string> expect;
     for (const std::string &f : server.fonts)
-        expect.push_back(msc__from_utf8(f));
+        expect.push_back(plt__from_utf8(f));
     EXPECT_EQ(prs__fonts(), expect);
     // An empty answer keeps the old list.
     server.fonts.clear();

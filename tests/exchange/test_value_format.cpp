@@ -517,7 +517,7 @@ TEST_F(LabelFiles, TextThatCannotBeStoredIsRefusedWithoutTouchingTheFile)
     lab->es[0]->text.justification = -1;
     lab->es[0]->text.stored_justification = u"wide \U0001F600";
     EXPECT_EQ(ino__save_file(u16(dir / "keep.lbl"), lab.get()), 0);
-    EXPECT_EQ(last_box()->text.rfind(u"Этикетка «Ценник» не сохранена. ", 0), 0u) << msc__to_utf8(last_box()->text);
+    EXPECT_EQ(last_box()->text.rfind(u"Этикетка «Ценник» не сохранена. ", 0), 0u) << plt__to_utf8(last_box()->text);
     EXPECT_EQ(file_text("keep.lbl"), before);
 }
 

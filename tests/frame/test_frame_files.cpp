@@ -61,12 +61,12 @@ protected:
         label_ptr lab = ele__label_new(200, 100);
         element *e = ele__add(lab.get(), 0);
         e->desc = desc;
-        lab->name = msc__from_utf8(file); // as a save through the dialog names it
+        lab->name = plt__from_utf8(file); // as a save through the dialog names it
         const std::u16string path = u16(dir / file);
         EXPECT_EQ(ino__save_file(path, lab.get()), 1);
         return QString::fromStdU16String(path);
     }
-    static std::u16string u16(const std::filesystem::path &p) { return msc__from_utf8(p.string()); }
+    static std::u16string u16(const std::filesystem::path &p) { return plt__from_utf8(p.string()); }
     label_frame *open_frame()
     {
         auto *f = new label_frame(store);
@@ -260,5 +260,5 @@ TEST_F(FrameFiles, F1WithoutABrowserTellsTheAddressToOpenByHand)
     QTest::keyClick(f->stock().canvas, Qt::Key_F1);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text.rfind(u"Не найден веб-браузер", 0), 0u);
-    EXPECT_TRUE(boxes.shown[0].text.ends_with(opener.opened.back())) << msc__to_utf8(boxes.shown[0].text);
+    EXPECT_TRUE(boxes.shown[0].text.ends_with(opener.opened.back())) << plt__to_utf8(boxes.shown[0].text);
 }

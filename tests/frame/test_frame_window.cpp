@@ -42,9 +42,9 @@
 #include "support/scoped_env.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 #include "widgets/toolbarsup.h"
-#include "widgets/twowin.h"
+#include "widgets/split_pane.h"
 
 namespace {
 

@@ -58,7 +58,7 @@ protected:
     void put(const char *name, const char16_t *desc = u"")
     {
         label_ptr l = ele__label_new(100, 50);
-        l->name = msc__from_utf8(name);
+        l->name = plt__from_utf8(name);
         l->desc = desc;
         ASSERT_EQ(ino__save_label(server.url(), l.get(), u"u", u"p"), 1);
     }

@@ -24,7 +24,7 @@
 #include "support/shots.h"
 #include "widgets/broadcast.h"
 #include "widgets/clrflatbtn.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 #include "widgets/picbtn.h"
 
 namespace {

@@ -46,8 +46,8 @@
 #include "support/shots.h"
 #include "support/temp_dir.h"
 #include "support/zbar.h"
-#include "widgets/bmap.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/picture_view.h"
+#include "widgets/kit_resources.h"
 #include "widgets/picbtn.h"
 
 namespace {
@@ -208,7 +208,7 @@ TEST_F(Preview, ANewUsersLabelSavedToTheLocalServerAndPreviewedAtEachSize)
     p->stock().small->click();
     p->stock().view->click();
     EXPECT_TRUE(network_tab);
-    ASSERT_TRUE(boxes.shown.empty()) << msc__to_utf8(boxes.shown[0].text);
+    ASSERT_TRUE(boxes.shown.empty()) << plt__to_utf8(boxes.shown[0].text);
     EXPECT_EQ(f->hub().lab()->name, u"Ценник");
     EXPECT_FALSE(f->hub().lab()->modified);
 
@@ -220,11 +220,11 @@ TEST_F(Preview, ANewUsersLabelSavedToTheLocalServerAndPreviewedAtEachSize)
     for (const auto &s : sizes) {
         s.radio->click();
         QTest::keyClick(p, Qt::Key_F5);
-        ASSERT_TRUE(boxes.shown.empty()) << msc__to_utf8(boxes.shown[0].text);
+        ASSERT_TRUE(boxes.shown.empty()) << plt__to_utf8(boxes.shown[0].text);
         EXPECT_EQ(p->stock().picture->stock().width, s.w) << s.dpi;
         EXPECT_EQ(p->stock().picture->stock().height, s.h) << s.dpi;
         EXPECT_EQ(settings::get(settings::preview_size), s.radio == p->stock().small ? 0 : s.radio == p->stock().medium ? 1 : 2);
-        const std::string log = msc__to_utf8(p->stock().log);
+        const std::string log = plt__to_utf8(p->stock().log);
         EXPECT_NE(log.find("${цена} заменено на «99,90»"), std::string::npos) << log;
         EXPECT_NE(log.find(std::to_string(s.dpi) + "×" + std::to_string(s.dpi)), std::string::npos) << log;
         if (s.dpi >= 150) {

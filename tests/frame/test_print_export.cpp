@@ -105,7 +105,7 @@ protected:
     {
         std::string out;
         for (const auto &b : boxes.shown)
-            out += msc__to_utf8(b.text) + "\n";
+            out += plt__to_utf8(b.text) + "\n";
         return out;
     }
     void write_table(const fs::path &p, int rows)

@@ -38,7 +38,7 @@ lg_epsi_ptr picture(int w, int h)
 {
     const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 " + std::to_string(w) + " " +
                             std::to_string(h) + "\n";
-    return lg_epsi_load_mem(eps.data(), eps.size());
+    return eps__load_mem(eps.data(), eps.size());
 }
 
 // The label after the changes, made as the hub makes them.

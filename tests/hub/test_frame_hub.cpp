@@ -241,7 +241,7 @@ TEST_F(Hub, BadNotificationsChangeAndForwardNothing)
     p.code = fn::picture;
     p.e1 = 1;
     std::string eps = "%!PS\n%%BoundingBox: 0 0 1 1\n";
-    p.picture = lg_epsi_load_mem(eps.data(), eps.size()); // a border has no picture
+    p.picture = eps__load_mem(eps.data(), eps.size()); // a border has no picture
     hub.notify(p);
     EXPECT_EQ(hub.undo_count(), 0);
     EXPECT_TRUE(log.entries.empty());
@@ -307,7 +307,7 @@ TEST_F(Hub, NewPictureSetsTheBoxSize)
     n.code = fn::picture;
     n.e1 = 2;
     std::string eps = "%!PS\n%%BoundingBox: 0 0 80 20\n";
-    n.picture = lg_epsi_load_mem(eps.data(), eps.size());
+    n.picture = eps__load_mem(eps.data(), eps.size());
     hub.notify(n);
     EXPECT_EQ(e->width, 80);
     EXPECT_EQ(e->height, 20);
@@ -700,7 +700,7 @@ TEST_F(Hub, APictureGivenOneSideKeepsItsProportionsThroughTheOther)
     element *p = hub.lab()->es[1];
     p->type = ELE_PICTURE;
     const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 30 10\n";
-    p->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+    p->picture.data = eps__load_mem(eps.data(), eps.size());
     ele__update_ratio(p);
     p->width = 30;
     p->height = -10; // automatic
@@ -1309,8 +1309,8 @@ TEST_F(Hub, APictureTooLargeForTheLabelIsRefusedAndPicturesKeepTheirOwnFolder)
     ASSERT_FALSE(boxes.shown.empty());
     const std::u16string said = boxes.shown.back().text;
     EXPECT_NE(said.find(u"«" + u16(big) + u"» не вставлено: в нём 200,0 МиБ"), std::u16string::npos)
-        << msc__to_utf8(said);
-    EXPECT_NE(said.find(u"больше 128 МиБ"), std::u16string::npos) << msc__to_utf8(said);
+        << plt__to_utf8(said);
+    EXPECT_NE(said.find(u"больше 128 МиБ"), std::u16string::npos) << plt__to_utf8(said);
     EXPECT_TRUE(files.asked[0].folder.empty());
     hub.notify(req);
     EXPECT_EQ(hub.lab()->qty, qty + 1);

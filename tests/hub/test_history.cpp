@@ -13,7 +13,7 @@ lg_epsi_ptr picture(int w, int h, std::size_t pad = 0)
     std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 " + std::to_string(w) + " " +
                       std::to_string(h) + "\n";
     eps.append(pad, 'p');
-    return lg_epsi_load_mem(eps.data(), eps.size());
+    return eps__load_mem(eps.data(), eps.size());
 }
 
 // A picture, then texts A, B, C...

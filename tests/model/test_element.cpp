@@ -32,7 +32,7 @@ void select(label *lab, std::initializer_list<int> idx)
 lg_epsi_ptr picture(const std::string &box)
 {
     std::string s = "%!PS\n%%BoundingBox: " + box + "\n";
-    return lg_epsi_load_mem(s.data(), s.size());
+    return eps__load_mem(s.data(), s.size());
 }
 
 } // namespace

@@ -45,7 +45,7 @@ public:
     mb_answer show(const message_box_request &req) override
     {
         bool logged = std::filesystem::exists("Vellumo.log");
-        std::fprintf(stderr, "BOX %s log=%s\n", msc__to_utf8(req.caption).c_str(),
+        std::fprintf(stderr, "BOX %s log=%s\n", plt__to_utf8(req.caption).c_str(),
                      logged ? "yes" : "no");
         return mb_answer::ok;
     }

@@ -17,7 +17,7 @@
 namespace {
 lg_epsi_ptr load(const std::string &s)
 {
-    return lg_epsi_load_mem(s.data(), s.size());
+    return eps__load_mem(s.data(), s.size());
 }
 } // namespace
 
@@ -56,8 +56,8 @@ TEST(EpsiBox, FirstLineAndThreeNumbersAreRefused)
     EXPECT_FALSE(load("%!PS\n%%BoundingBox:"));
     EXPECT_TRUE(load("%!PS\n%%BoundingBox: 0 0 100 50")); // the data may end with the box
     EXPECT_FALSE(load("\n%"));
-    EXPECT_FALSE(lg_epsi_load_mem("", 0));
-    EXPECT_FALSE(lg_epsi_load_mem(nullptr, 10));
+    EXPECT_FALSE(eps__load_mem("", 0));
+    EXPECT_FALSE(eps__load_mem(nullptr, 10));
 }
 
 TEST(EpsiBox, CarriageReturnsAloneSeparateLines)
@@ -118,22 +118,22 @@ TEST(EpsiBox, HostileDataNeverReadsPastTheEnd)
     std::string bin;
     for (int i = 0; i < 100000; ++i)
         bin += static_cast<char>((i * 7919) & 0xFF);
-    EXPECT_FALSE(lg_epsi_find_bbox(reinterpret_cast<const unsigned char *>("\n%%"), 3, nullptr));
+    EXPECT_FALSE(eps__find_bbox(reinterpret_cast<const unsigned char *>("\n%%"), 3, nullptr));
 
     std::string huge = "x\n%%BoundingBox: 1 2 3 " + std::string(10 * 1024 * 1024, '4');
     float box[4];
-    EXPECT_FALSE(lg_epsi_find_bbox(reinterpret_cast<const unsigned char *>(huge.data()),
+    EXPECT_FALSE(eps__find_bbox(reinterpret_cast<const unsigned char *>(huge.data()),
                                    huge.size(), box)); // a 10 MB number overflows
     std::string ok = "x\n%%BoundingBox: 1 2 3 " + std::string(100000, '0') + "4";
-    ASSERT_TRUE(lg_epsi_find_bbox(reinterpret_cast<const unsigned char *>(ok.data()), ok.size(), box));
+    ASSERT_TRUE(eps__find_bbox(reinterpret_cast<const unsigned char *>(ok.data()), ok.size(), box));
     EXPECT_FLOAT_EQ(box[3], 4);
 
     std::string cut = bin + "\n%%BoundingBox: 1 2 3 4";
-    ASSERT_TRUE(lg_epsi_find_bbox(reinterpret_cast<const unsigned char *>(cut.data()), cut.size(), box));
+    ASSERT_TRUE(eps__find_bbox(reinterpret_cast<const unsigned char *>(cut.data()), cut.size(), box));
     // Exactly sized heap copies so the sanitizer sees any overrun.
     for (std::size_t n = 0; n <= cut.size() - bin.size(); ++n) {
         std::vector<unsigned char> v(cut.begin(), cut.begin() + static_cast<long>(bin.size() + n));
-        lg_epsi_find_bbox(v.data(), v.size(), box);
+        eps__find_bbox(v.data(), v.size(), box);
     }
 }
 
@@ -141,7 +141,7 @@ TEST(EpsiCopy, IndependentBufferEqualNumbers)
 {
     auto e = load("%!PS\n%%BoundingBox: -1 -2 3 4\nshowpage\n");
     ASSERT_TRUE(e);
-    auto c = lg_epsi_copy(e.get());
+    auto c = eps__copy(e.get());
     ASSERT_TRUE(c);
     EXPECT_EQ(c->data, e->data);
     EXPECT_NE(c->data.data(), e->data.data());
@@ -150,21 +150,21 @@ TEST(EpsiCopy, IndependentBufferEqualNumbers)
     EXPECT_FLOAT_EQ(c->height, e->height);
     e.reset();
     EXPECT_EQ(c->data.back(), '\n');
-    lg_epsi_free(c.release());
-    EXPECT_FALSE(lg_epsi_copy(nullptr));
+    eps__free(c.release());
+    EXPECT_FALSE(eps__copy(nullptr));
 }
 
 TEST(EpsiFile, LoadFromFileAndEmptyFile)
 {
     temp_dir dir;
     std::string body = "%!PS\n%%BoundingBox: 0 0 72 36\n";
-    ASSERT_EQ(msc__write_blob(u16(dir / "a.eps"), body.data(), body.size()), 1);
-    auto e = lg_epsi_load_file(u16(dir / "a.eps"));
+    ASSERT_EQ(plt__write_blob(u16(dir / "a.eps"), body.data(), body.size()), 1);
+    auto e = eps__load_file(u16(dir / "a.eps"));
     ASSERT_TRUE(e);
     EXPECT_EQ(std::string(e->data.begin(), e->data.end()), body);
-    ASSERT_EQ(msc__write_blob(u16(dir / "empty.eps"), "", 0), 1);
-    EXPECT_FALSE(lg_epsi_load_file(u16(dir / "empty.eps")));
-    EXPECT_FALSE(lg_epsi_load_file(u16(dir / "missing.eps")));
+    ASSERT_EQ(plt__write_blob(u16(dir / "empty.eps"), "", 0), 1);
+    EXPECT_FALSE(eps__load_file(u16(dir / "empty.eps")));
+    EXPECT_FALSE(eps__load_file(u16(dir / "missing.eps")));
 }
 
 TEST(ChoosePicture, DialogRequestAndOutcomes)
@@ -172,8 +172,8 @@ TEST(ChoosePicture, DialogRequestAndOutcomes)
     temp_dir dir;
     std::string good = "%!PS\n%%BoundingBox: 0 0 20 10\n";
     std::string bad = "%!PS\nno box here\n";
-    ASSERT_EQ(msc__write_blob(u16(dir / "good.eps"), good.data(), good.size()), 1);
-    ASSERT_EQ(msc__write_blob(u16(dir / "bad.eps"), bad.data(), bad.size()), 1);
+    ASSERT_EQ(plt__write_blob(u16(dir / "good.eps"), good.data(), good.size()), 1);
+    ASSERT_EQ(plt__write_blob(u16(dir / "bad.eps"), bad.data(), bad.size()), 1);
 
     scripted_file_choice files;
     scoped_seam<file_choice_service> use_files(&files);

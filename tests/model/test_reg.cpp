@@ -314,8 +314,8 @@ TEST_F(Settings, UnwritableFolderWarnsOnceAndTheProgramGoesOn)
     const std::u16string &text = boxes.shown[0].text;
     EXPECT_EQ(boxes.shown[0].caption, u"Vellumo 1.2");
     EXPECT_EQ(boxes.shown[0].icon, mb_icon::warning);
-    EXPECT_NE(text.find(msc__from_utf8(file().string())), std::u16string::npos) << msc__to_utf8(text);
-    EXPECT_NE(text.find(u"на месте папки находится файл"), std::u16string::npos) << msc__to_utf8(text);
+    EXPECT_NE(text.find(plt__from_utf8(file().string())), std::u16string::npos) << plt__to_utf8(text);
+    EXPECT_NE(text.find(u"на месте папки находится файл"), std::u16string::npos) << plt__to_utf8(text);
     // The same failure again (a frame writing its geometry value by value)
     // is not repeated.
     EXPECT_EQ(settings::set(settings::grid_10, 1), 0);

@@ -50,7 +50,7 @@ std::unique_ptr<page_sink> sink_for(const label *lab, const fs::path &out, bool 
 {
     std::u16string error;
     auto s = out__file_sink(lab, u16(out), {}, numbered, error);
-    EXPECT_TRUE(s) << msc__to_utf8(error);
+    EXPECT_TRUE(s) << plt__to_utf8(error);
     return s;
 }
 
@@ -97,7 +97,7 @@ TEST(Batch, FiveHundredRowsGiveFiveHundredPagesOfTheirOwnValues)
     };
     auto sink = sink_for(lab.get(), dir / "prices.pdf");
     const batch_outcome out = out__batch(req, *sink);
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     EXPECT_EQ(out.pages, 500);
     EXPECT_EQ(out.rows, 500);
     EXPECT_TRUE(out.problems.empty());
@@ -143,7 +143,7 @@ TEST(Batch, WindowsCyrillicTableAndPngPerRow)
     write_file(dir / "ansi.csv", cp1251(table));
     label_ptr lab = price_tag();
     const batch_outcome out = run_batch(lab.get(), dir / "ansi.csv", dir / "tag.png");
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     EXPECT_EQ(out.pages, 3);
     EXPECT_EQ(files_in(dir.path()), (std::set<std::string>{"ansi.csv", "tag-0001.png", "tag-0002.png", "tag-0003.png"}));
     for (int i = 1; i <= 3; ++i)
@@ -164,7 +164,7 @@ TEST(Batch, WindowsCyrillicTableAndPngPerRow)
     const batch_outcome forced = run_batch(lab.get(), dir / "ansi.csv", dir / "forced.pdf", utf8);
     EXPECT_FALSE(forced.complete);
     EXPECT_NE(forced.error.find(u"Строка 2: байты, недопустимые в кодировке UTF-8"), std::u16string::npos)
-        << msc__to_utf8(forced.error);
+        << plt__to_utf8(forced.error);
     EXPECT_FALSE(fs::exists(dir / "forced.pdf"));
 }
 
@@ -190,7 +190,7 @@ TEST(Batch, RefusedTablesNameTheirLineAndWriteNothing)
             const batch_outcome r = run_batch(lab.get(), dir / "t.csv", dir / out);
             EXPECT_FALSE(r.complete) << t.what;
             EXPECT_FALSE(r.error.empty()) << t.what;
-            EXPECT_NE(r.error.find(t.message_part), std::u16string::npos) << t.what << ": " << msc__to_utf8(r.error);
+            EXPECT_NE(r.error.find(t.message_part), std::u16string::npos) << t.what << ": " << plt__to_utf8(r.error);
             EXPECT_EQ(r.pages, 0) << t.what;
             EXPECT_EQ(files_in(dir.path()), std::set<std::string>{"t.csv"}) << t.what;
         }
@@ -204,7 +204,7 @@ TEST(Batch, RefusedTablesNameTheirLineAndWriteNothing)
     fs::resize_file(dir / "big.csv", (std::uintmax_t(1) << 30) + 1);
     const batch_outcome r = run_batch(lab.get(), dir / "big.csv", dir / "out.pdf");
     EXPECT_FALSE(r.complete);
-    EXPECT_NE(r.error.find(u"1 ГиБ"), std::u16string::npos) << msc__to_utf8(r.error);
+    EXPECT_NE(r.error.find(u"1 ГиБ"), std::u16string::npos) << plt__to_utf8(r.error);
     EXPECT_EQ(files_in(dir.path()), std::set<std::string>{"big.csv"});
     // A table that does not exist.
     const batch_outcome missing = run_batch(lab.get(), dir / "none.csv", dir / "out.pdf");
@@ -247,7 +247,7 @@ TEST(Batch, ProblemsOfARowNameItsLineAndTheRestIsWritten)
     EXPECT_TRUE(out.complete);
     EXPECT_EQ(out.pages, 3);
     ASSERT_EQ(out.problems.size(), 1u);
-    EXPECT_EQ(out.problems[0].rfind(u"Строка 3: ", 0), 0u) << msc__to_utf8(out.problems[0]);
+    EXPECT_EQ(out.problems[0].rfind(u"Строка 3: ", 0), 0u) << plt__to_utf8(out.problems[0]);
     EXPECT_EQ(pdf_info(dir / "out.pdf").pages, 3);
 }
 
@@ -266,7 +266,7 @@ TEST(Batch, PrintsToAPdfPrinterWithItsPageRange)
     req.csv_path = (dir / "t.csv").string();
     auto sink = out__device_sink(lab.get(), printer, 2, 3);
     const batch_outcome out = out__batch(req, *sink);
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     const pdf_facts f = pdf_info(dir / "printed.pdf");
     EXPECT_EQ(f.pages, 2);
     EXPECT_NEAR(f.width, 220, 0.5);

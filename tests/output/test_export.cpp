@@ -68,7 +68,7 @@ label_ptr every_kind_label()
     }
     element *p = add(lab.get(), ELE_PICTURE, 400, 1100, 80, 80);
     const auto eps = eps_of("0 setgray 0 0 100 100 rectfill", "0 0 100 100");
-    p->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+    p->picture.data = eps__load_mem(eps.data(), eps.size());
     ele__update_ratio(p);
     p->width = 80;
     p->height = 80;
@@ -79,7 +79,7 @@ std::string joined(const std::vector<std::u16string> &lines)
 {
     std::string out;
     for (const auto &l : lines)
-        out += msc__to_utf8(l) + "\n";
+        out += plt__to_utf8(l) + "\n";
     return out;
 }
 
@@ -93,7 +93,7 @@ TEST(Export, PdfIsVectorTextBarcodesAndThePicture)
     const fs::path pdf = dir / "label.pdf";
     std::vector<std::u16string> problems;
     std::u16string error;
-    ASSERT_TRUE(out__export(lab.get(), {{u"who", u"печати"}}, u16(pdf), {}, problems, error)) << msc__to_utf8(error);
+    ASSERT_TRUE(out__export(lab.get(), {{u"who", u"печати"}}, u16(pdf), {}, problems, error)) << plt__to_utf8(error);
     EXPECT_TRUE(problems.empty()) << joined(problems);
 
     const pdf_facts f = pdf_info(pdf);
@@ -148,7 +148,7 @@ TEST(Export, PngHasTheLabelsSizeInPixelsAndItsResolution)
         const fs::path png = dir / ("l" + std::to_string(dpi) + ".PNG");
         doc_options o;
         o.dpi = dpi;
-        ASSERT_TRUE(out__export(lab.get(), {{u"code", u"A-1"}}, u16(png), o, problems, error)) << msc__to_utf8(error);
+        ASSERT_TRUE(out__export(lab.get(), {{u"code", u"A-1"}}, u16(png), o, problems, error)) << plt__to_utf8(error);
         QImage img(QString::fromStdString(png.string()));
         EXPECT_EQ(img.width(), std::lround(2.0 * dpi));
         EXPECT_EQ(img.height(), std::lround(1.0 * dpi));
@@ -174,7 +174,7 @@ TEST(Export, SvgDrawsTheLabelAtItsSize)
     const fs::path svg = dir / "label.svg";
     std::vector<std::u16string> problems;
     std::u16string error;
-    ASSERT_TRUE(out__export(lab.get(), {{u"who", u"SVG"}}, u16(svg), {}, problems, error)) << msc__to_utf8(error);
+    ASSERT_TRUE(out__export(lab.get(), {{u"who", u"SVG"}}, u16(svg), {}, problems, error)) << plt__to_utf8(error);
     const std::string xml = slurp(svg);
     // Text stays text (a word to each <text>).
     EXPECT_NE(xml.find(">Проверка </text>"), std::string::npos);
@@ -213,14 +213,14 @@ TEST(Export, RefusalsAndFailedWritesLeaveTheOldFileAlone)
     error.clear();
     EXPECT_TRUE(out__export(lab.get(), {}, u16(dir / "label.pdf"), {}, problems, error));
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find(u"штрихкод не нарисован"), std::u16string::npos) << msc__to_utf8(problems[0]);
+    EXPECT_NE(problems[0].find(u"штрихкод не нарисован"), std::u16string::npos) << plt__to_utf8(problems[0]);
 
     // A path through a file: nothing can be written there, by anyone.
     write_file(dir / "plain", "x");
     for (const char *name : {"a.pdf", "a.png", "a.svg"}) {
         error.clear();
         EXPECT_FALSE(out__export(lab.get(), {}, u16(dir / "plain" / name), {}, problems, error)) << name;
-        EXPECT_NE(error.find(u"не записан"), std::u16string::npos) << msc__to_utf8(error);
+        EXPECT_NE(error.find(u"не записан"), std::u16string::npos) << plt__to_utf8(error);
     }
 
     // A name taken by a folder: said so, not blamed on a full disk, and the
@@ -230,7 +230,7 @@ TEST(Export, RefusalsAndFailedWritesLeaveTheOldFileAlone)
         write_file(dir / name / "inside", "kept");
         error.clear();
         EXPECT_FALSE(out__export(lab.get(), {}, u16(dir / name), {}, problems, error)) << name;
-        EXPECT_NE(error.find(u"не записан: на этом месте папка"), std::u16string::npos) << msc__to_utf8(error);
+        EXPECT_NE(error.find(u"не записан: на этом месте папка"), std::u16string::npos) << plt__to_utf8(error);
         EXPECT_TRUE(fs::is_directory(dir / name));
         EXPECT_EQ(files_in(dir / name), std::set<std::string>{"inside"});
     }
@@ -246,7 +246,7 @@ TEST(Export, RefusalsAndFailedWritesLeaveTheOldFileAlone)
         for (const char *name : {"old.pdf", "new.png", "new.svg"}) {
             error.clear();
             EXPECT_FALSE(out__export(lab.get(), {}, u16(locked / name), {}, problems, error)) << name;
-            EXPECT_NE(error.find(u"не записан"), std::u16string::npos) << msc__to_utf8(error);
+            EXPECT_NE(error.find(u"не записан"), std::u16string::npos) << plt__to_utf8(error);
         }
         EXPECT_EQ(slurp(locked / "old.pdf"), "old bytes");
         EXPECT_EQ(files_in(locked), std::set<std::string>{"old.pdf"});
@@ -263,7 +263,7 @@ TEST(Export, ImageTooLargeIsRefusedWithItsSize)
     std::vector<std::u16string> problems;
     std::u16string error;
     EXPECT_FALSE(out__export(lab.get(), {}, u16(dir / "huge.png"), o, problems, error));
-    EXPECT_NE(error.find(u"слишком велико"), std::u16string::npos) << msc__to_utf8(error);
+    EXPECT_NE(error.find(u"слишком велико"), std::u16string::npos) << plt__to_utf8(error);
     EXPECT_TRUE(files_in(dir.path()).empty());
     // Over a file already there: that file stays as it was.
     write_file(dir / "huge.png", "the old picture");
@@ -297,7 +297,7 @@ TEST(Export, VariablesComeFromTheColumnThenThePreviewThenNothing)
     temp_dir dir;
     std::vector<std::u16string> problems;
     std::u16string error;
-    ASSERT_TRUE(out__export(lab.get(), preview, u16(dir / "one.pdf"), {}, problems, error)) << msc__to_utf8(error);
+    ASSERT_TRUE(out__export(lab.get(), preview, u16(dir / "one.pdf"), {}, problems, error)) << plt__to_utf8(error);
     const std::string words = pdf_text(dir / "one.pdf");
     EXPECT_NE(words.find("не это из прос"), std::string::npos) << words;
     EXPECT_NE(words.find("${c}"), std::string::npos) << words;
@@ -326,7 +326,7 @@ TEST(Export, PdfIntoMemoryStopsAtItsLimit)
         }
         ok = ok && sink->finish(error);
         if (limit == 0) {
-            EXPECT_TRUE(ok) << msc__to_utf8(error);
+            EXPECT_TRUE(ok) << plt__to_utf8(error);
             EXPECT_TRUE(bytes.startsWith("%PDF-"));
             EXPECT_GT(bytes.size(), 20000);
         } else {
@@ -426,12 +426,12 @@ TEST(Export, BarcodeDigitsKeepTheirSizeOnEveryDevice)
             o.dpi = dpi;
             const fs::path png = dir / ("code-" + std::to_string(dpi) + ".png");
             ASSERT_TRUE(out__export(lab.get(), {}, u16(png), o, problems, error))
-                << msc__to_utf8(error);
+                << plt__to_utf8(error);
             check(QImage(QString::fromStdString(png.string())), dpi, std::to_string(dpi) + " dpi PNG");
         }
         const fs::path pdf = dir / "code.pdf";
         ASSERT_TRUE(out__export(lab.get(), {}, u16(pdf), {}, problems, error))
-            << msc__to_utf8(error);
+            << plt__to_utf8(error);
         const fs::path pages = dir / "pages";
         fs::create_directories(pages);
         const auto page = pdf_pages(pdf, pages, 300);

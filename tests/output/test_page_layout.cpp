@@ -147,7 +147,7 @@ TEST(PageLayout, BatchHandsWholePagesAndCountsPagesApartFromLabels)
     };
     recording_sink sink;
     const batch_outcome out = out__batch(req, sink);
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     EXPECT_EQ(out.rows, 6);
     EXPECT_EQ(out.labels, 6);
     EXPECT_EQ(out.pages, 3);
@@ -228,7 +228,7 @@ TEST(PageLayout, APrinterRangeCountsPagesNotLabels)
     // Pages 2 and 3 of 3: rows 3 to 5.
     auto sink = out__device_sink(lab.get(), printer, 2, 3);
     const batch_outcome out = out__batch(request(lab.get(), dir / "t.csv", &layout), *sink);
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     EXPECT_EQ(out.pages, 3);
     EXPECT_EQ(out.labels, 5);
     const pdf_facts f = pdf_info(dir / "printed.pdf");
@@ -252,9 +252,9 @@ TEST(PageLayout, ImagePagesDrawEachLabelAtItsPlace)
     doc_options o;
     o.dpi = 150;
     auto sink = out__file_sink(lab.get(), u16(dir / "p.png"), o, true, error);
-    ASSERT_TRUE(sink) << msc__to_utf8(error);
+    ASSERT_TRUE(sink) << plt__to_utf8(error);
     const batch_outcome out = out__batch(request(lab.get(), dir / "t.csv", &layout), *sink);
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     EXPECT_EQ(files_in(dir.path()), (std::set<std::string>{"p-0001.png", "p-0002.png", "t.csv"}));
     EXPECT_EQ(zbar_codes(dir / "p-0001.png"), (std::set<std::string>{"K1", "K2"}));
     EXPECT_EQ(zbar_codes(dir / "p-0002.png"), std::set<std::string>{"K3"});

@@ -54,7 +54,7 @@ const char *const mixed_picture =
 element *picture(label *lab, const std::vector<unsigned char> &eps, double x, double y, double w, double h)
 {
     element *p = add(lab, ELE_PICTURE, x, y, w, h);
-    p->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+    p->picture.data = eps__load_mem(eps.data(), eps.size());
     ele__update_ratio(p);
     p->width = w;
     p->height = h;
@@ -158,11 +158,11 @@ TEST(PdfPictures, EpsPicturesAreVectorsWhereTheImageWouldBe)
     const fs::path vec = dir / "vector.pdf", ras = dir / "raster.pdf";
     std::vector<std::u16string> problems;
     std::u16string error;
-    ASSERT_TRUE(out__export(lab.get(), {}, u16(vec), {}, problems, error)) << msc__to_utf8(error);
+    ASSERT_TRUE(out__export(lab.get(), {}, u16(vec), {}, problems, error)) << plt__to_utf8(error);
     EXPECT_TRUE(problems.empty());
     {
         vector_off off;
-        ASSERT_TRUE(out__export(lab.get(), {}, u16(ras), {}, problems, error)) << msc__to_utf8(error);
+        ASSERT_TRUE(out__export(lab.get(), {}, u16(ras), {}, problems, error)) << plt__to_utf8(error);
     }
     EXPECT_EQ(check_with_qpdf(vec), "");
     // The picture's words are words, twice; no image is left in the file.
@@ -210,13 +210,13 @@ TEST(PdfPictures, ABatchPlacesOnePictureOnEveryPageFromOneObject)
     const fs::path pdf = dir / "batch.pdf";
     std::u16string error;
     auto sink = out__file_sink(lab.get(), u16(pdf), {}, false, error);
-    ASSERT_TRUE(sink) << msc__to_utf8(error);
+    ASSERT_TRUE(sink) << plt__to_utf8(error);
     batch_request req;
     req.lab = lab.get();
     req.csv_path = (dir / "rows.csv").string();
     const int runs = rdr__eps_runs();
     const batch_outcome out = out__batch(req, *sink);
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     EXPECT_EQ(out.pages, 40);
     // Ghostscript ran once for each of the two pictures, whatever the rows.
     EXPECT_EQ(rdr__eps_runs() - runs, 2);
@@ -241,7 +241,7 @@ TEST(PdfPictures, TheServersDocumentsHaveThemToo)
     std::vector<std::u16string> problems;
     std::u16string error;
     ASSERT_TRUE(sink->label_page(lab.get(), {}, 1, problems, error));
-    ASSERT_TRUE(sink->finish(error)) << msc__to_utf8(error);
+    ASSERT_TRUE(sink->finish(error)) << plt__to_utf8(error);
     write_file(dir / "doc.pdf", buffer.data().toStdString());
     EXPECT_EQ(check_with_qpdf(dir / "doc.pdf"), "");
     EXPECT_EQ(count_of(pdf_text(dir / "doc.pdf"), "Vellumo vector"), 2);
@@ -257,9 +257,9 @@ TEST(PdfPictures, APictureThatFailsIsStillRefusedWithItsReason)
     const fs::path pdf = dir / "bad.pdf";
     std::vector<std::u16string> problems;
     std::u16string error;
-    ASSERT_TRUE(out__export(lab.get(), {}, u16(pdf), {}, problems, error)) << msc__to_utf8(error);
+    ASSERT_TRUE(out__export(lab.get(), {}, u16(pdf), {}, problems, error)) << plt__to_utf8(error);
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(msc__to_utf8(problems[0]).find("ошибку PostScript"), std::string::npos) << msc__to_utf8(problems[0]);
+    EXPECT_NE(plt__to_utf8(problems[0]).find("ошибку PostScript"), std::string::npos) << plt__to_utf8(problems[0]);
     EXPECT_EQ(check_with_qpdf(pdf), "");
     EXPECT_TRUE(images(pdf).empty());
 }
@@ -475,8 +475,8 @@ TEST(PdfPictures, LargeQuittingAndFontedPictures)
     const fs::path big = dir / "big.pdf";
     std::vector<std::u16string> problems;
     std::u16string error;
-    ASSERT_TRUE(out__export(lab.get(), {}, u16(big), {}, problems, error)) << msc__to_utf8(error);
-    EXPECT_TRUE(problems.empty()) << (problems.empty() ? "" : msc__to_utf8(problems[0]));
+    ASSERT_TRUE(out__export(lab.get(), {}, u16(big), {}, problems, error)) << plt__to_utf8(error);
+    EXPECT_TRUE(problems.empty()) << (problems.empty() ? "" : plt__to_utf8(problems[0]));
     EXPECT_EQ(count_of(pdf_text(big), "Vellumo vector"), 1);
     // Helvetica of the picture is in the file, as every font of it.
     const std::string fonts = run("pdffonts " + quoted(big)).out;
@@ -503,9 +503,9 @@ TEST(PdfPictures, LargeQuittingAndFontedPictures)
     req.csv_path = (dir / "rows.csv").string();
     const int runs = rdr__eps_runs();
     const batch_outcome out = out__batch(req, *sink);
-    ASSERT_TRUE(out.complete) << msc__to_utf8(out.error);
+    ASSERT_TRUE(out.complete) << plt__to_utf8(out.error);
     ASSERT_EQ(out.problems.size(), 8u);
-    EXPECT_NE(msc__to_utf8(out.problems[0]).find("quit"), std::string::npos) << msc__to_utf8(out.problems[0]);
+    EXPECT_NE(plt__to_utf8(out.problems[0]).find("quit"), std::string::npos) << plt__to_utf8(out.problems[0]);
     // As a vector, then as an image: twice, not twice a row.
     EXPECT_EQ(rdr__eps_runs() - runs, 2);
     EXPECT_EQ(check_with_qpdf(pdf), "");
@@ -531,7 +531,7 @@ TEST(PdfPictures, EveryDocumentDrawsAPictureOnceAndATimeoutOnce)
         rdr__eps_cache_clear();
         const int runs = rdr__eps_runs();
         const batch_outcome out = out__batch(req, sink);
-        EXPECT_TRUE(out.complete) << msc__to_utf8(out.error);
+        EXPECT_TRUE(out.complete) << plt__to_utf8(out.error);
         EXPECT_EQ(out.problems.size(), 6u); // the failing picture, on every row
         return rdr__eps_runs() - runs;
     };
@@ -553,6 +553,6 @@ TEST(PdfPictures, EveryDocumentDrawsAPictureOnceAndATimeoutOnce)
     const int runs = rdr__eps_runs();
     ASSERT_TRUE(out__export(slow.get(), {}, u16(dir / "slow.pdf"), {}, problems, error));
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(msc__to_utf8(problems[0]).find("не уложился"), std::string::npos) << msc__to_utf8(problems[0]);
+    EXPECT_NE(plt__to_utf8(problems[0]).find("не уложился"), std::string::npos) << plt__to_utf8(problems[0]);
     EXPECT_EQ(rdr__eps_runs() - runs, 1);
 }

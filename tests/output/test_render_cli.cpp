@@ -172,7 +172,7 @@ TEST(RenderCli, ATermSignalWhileDrawingLeavesNothing)
     label_ptr lab = ele__label_new(200, 100);
     element *p = add(lab.get(), ELE_PICTURE, 10, 10, 80, 80);
     const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{ } loop\n";
-    p->picture.data = lg_epsi_load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
+    p->picture.data = eps__load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
     const fs::path lbl = dir / "loop.lbl";
     ASSERT_EQ(ino__save_file(u16(lbl), lab.get()), 1);
     for (const char *out : {"one.pdf", "one.png"}) {
@@ -264,7 +264,7 @@ TEST(RenderCli, PrintsThroughCupsOneJobWithItsCopies)
     label_ptr slow = ele__label_new(200, 100);
     element *p = add(slow.get(), ELE_PICTURE, 10, 10, 80, 80);
     const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{ } loop\n";
-    p->picture.data = lg_epsi_load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
+    p->picture.data = eps__load_mem(reinterpret_cast<const unsigned char *>(eps.data()), eps.size());
     ASSERT_EQ(ino__save_file(u16(dir / "slow.lbl"), slow.get()), 1);
     temp_dir work;
     r = run(cups.client("( TMPDIR=" + quoted(work.path()) + " '" + BIN + "' " + quoted(dir / "slow.lbl") +
@@ -292,7 +292,7 @@ TEST(RenderCli, LabelFromALabelServerWithThePasswordFromTheEnvironment)
     lab->bgcolor = 0xFFFFFF;
     barcode(lab.get(), 7, u"${code}", 10, 8, 196, 60);
     ASSERT_EQ(ino__save_label(server.url(), lab.get(), u"kassa", u"секрет"), 1);
-    const std::string url = "'" + msc__to_utf8(server.url()) + "'";
+    const std::string url = "'" + plt__to_utf8(server.url()) + "'";
 
     run_result r = run("VELLUMO_PASSWORD='секрет' '" + BIN + "' --server " + url + " --user kassa 'На сервере' -o " +
                        quoted(dir / "s.png") + " --var code=SRV");

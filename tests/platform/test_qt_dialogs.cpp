@@ -187,11 +187,11 @@ TEST(WindowHelpers, CollectVisibleOutsideSkipsTheExcludedSubtree)
     (void)inside;
     root.show();
     hidden->hide();
-    EXPECT_EQ(msc__collect_visible_outside(&root, tab), std::vector<QWidget *>{other});
+    EXPECT_EQ(plt__collect_visible_outside(&root, tab), std::vector<QWidget *>{other});
 
     root.move(100, 50);
     QRect r(root.mapToGlobal(QPoint(3, 4)), root.mapToGlobal(QPoint(13, 24)));
-    msc__screen_to_client_rect(&root, r);
+    plt__screen_to_client_rect(&root, r);
     EXPECT_EQ(r, QRect(QPoint(3, 4), QPoint(13, 24)));
 }
 

@@ -68,6 +68,6 @@ inline std::string log_text(const std::vector<std::u16string> &log)
 {
     std::string out;
     for (const std::u16string &l : log)
-        out += msc__to_utf8(l) + "\n";
+        out += plt__to_utf8(l) + "\n";
     return out;
 }

@@ -216,7 +216,7 @@ TEST(Barcodes, TwoDimensionalAndGs1KindsReadBackWithOtherReaders)
         SCOPED_TRACE(std::to_string(k.type) + " " + k.data);
         for (int dpi : {150, 300}) {
             label_ptr lab = blank_label(k.w + 40, k.h + 40);
-            add_barcode(lab.get(), k.type, msc__from_utf8(k.data), 20, 20, k.w, k.h);
+            add_barcode(lab.get(), k.type, plt__from_utf8(k.data), 20, 20, k.w, k.h);
             std::vector<std::u16string> log;
             const QImage img = draw_at(lab.get(), dpi, &log);
             EXPECT_TRUE(log.empty()) << log_text(log);
@@ -307,7 +307,7 @@ TEST(Barcodes, EveryKindOfTheTableIsDrawnAndReadBack)
         EXPECT_EQ(rdr__barcode_refusal(k.code, s->data), "");
         const double w = k.two_d ? 100 : 220, h = k.two_d ? 100 : 70;
         label_ptr lab = blank_label(w + 40, h + 40);
-        add_barcode(lab.get(), k.code, msc__from_utf8(s->data), 20, 20, w, h);
+        add_barcode(lab.get(), k.code, plt__from_utf8(s->data), 20, 20, w, h);
         std::vector<std::u16string> log;
         const QImage img = draw_at(lab.get(), 300, &log);
         EXPECT_TRUE(log.empty()) << log_text(log);
@@ -342,7 +342,7 @@ TEST(Barcodes, RefusedDataGivesTheCrossedBoxAndLibzintsReason)
         const std::string refusal = rdr__barcode_refusal(b.type, b.data);
         EXPECT_FALSE(refusal.empty());
         label_ptr lab = blank_label(200, 100);
-        add_barcode(lab.get(), b.type, msc__from_utf8(b.data), 20, 20, 160, 60);
+        add_barcode(lab.get(), b.type, plt__from_utf8(b.data), 20, 20, 160, 60);
         std::vector<std::u16string> log;
         const QImage img = draw_at(lab.get(), 150, &log);
         ASSERT_EQ(log.size(), 1u);

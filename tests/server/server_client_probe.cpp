@@ -22,7 +22,7 @@ namespace {
 
 std::u16string u(const std::string &s)
 {
-    return msc__from_utf8(s);
+    return plt__from_utf8(s);
 }
 
 // A label whose every text says who wrote it, so a torn one shows.
@@ -47,10 +47,10 @@ label_ptr signed_label(const std::u16string &name, const std::string &signature,
 // The signature a loaded label carries, or "" when its parts disagree.
 std::string whole_signature(const label *lab)
 {
-    const std::string sig = msc__to_utf8(lab->desc);
+    const std::string sig = plt__to_utf8(lab->desc);
     for (int i = 0; i < lab->qty; ++i)
-        if (msc__to_utf8(lab->es[i]->desc) != sig ||
-            msc__to_utf8(lab->es[i]->text.text.value_or(u"")) != sig + " #" + std::to_string(i))
+        if (plt__to_utf8(lab->es[i]->desc) != sig ||
+            plt__to_utf8(lab->es[i]->text.text.value_or(u"")) != sig + " #" + std::to_string(i))
             return {};
     return sig;
 }
@@ -109,7 +109,7 @@ int main(int argc, char **argv)
         }
     }
     for (const message_box_request &b : boxes.shown)
-        std::fprintf(stderr, "probe %s box: %s\n", id.c_str(), msc__to_utf8(b.text).c_str());
+        std::fprintf(stderr, "probe %s box: %s\n", id.c_str(), plt__to_utf8(b.text).c_str());
     rpd__client_term();
     return failures == 0 ? 0 : 1;
 }

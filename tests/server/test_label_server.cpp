@@ -43,7 +43,7 @@ std::string bytes_of(const label *lab)
 
 std::string utf8(const std::u16string &s)
 {
-    return msc__to_utf8(s);
+    return plt__to_utf8(s);
 }
 
 enum class store_kind { folder, database };
@@ -102,7 +102,7 @@ protected:
     {
         ASSERT_EQ(boxes.shown.size(), before + 1);
         const message_box_request &b = boxes.shown.back();
-        EXPECT_NE(b.caption.find(msc__from_utf8(std::to_string(code))), std::u16string::npos)
+        EXPECT_NE(b.caption.find(plt__from_utf8(std::to_string(code))), std::u16string::npos)
             << utf8(b.caption);
         EXPECT_NE(b.text.find(text), std::u16string::npos) << utf8(b.text);
     }
@@ -399,7 +399,7 @@ TEST_P(LabelServer, AnyNameIsStoredInItsOwnFileAndListedBackExactly)
     EXPECT_EQ(files, tricky.size());
     // A stored file is an ordinary label file for the editor.
     for (const auto &e : fs::directory_iterator(dir / "store")) {
-        label_ptr lab = ino__load_file(msc__from_utf8(e.path().string()));
+        label_ptr lab = ino__load_file(plt__from_utf8(e.path().string()));
         ASSERT_TRUE(lab) << e.path();
         EXPECT_EQ(want.count(lab->name), 1u);
     }
@@ -448,7 +448,7 @@ TEST_P(LabelServer, EightClientsAtOnceLoseAndTearNothing)
     std::vector<std::u16string> listed = names();
     std::set<std::u16string> want = {u"общая"};
     for (int i = 0; i < 8; i += 2)
-        want.insert(msc__from_utf8("собственная/" + std::to_string(i) + "/../" + std::to_string(i)));
+        want.insert(plt__from_utf8("собственная/" + std::to_string(i) + "/../" + std::to_string(i)));
     EXPECT_EQ(std::set<std::u16string>(listed.begin(), listed.end()), want);
     if (!folder()) {
         EXPECT_EQ(rows().size(), want.size());
@@ -475,7 +475,7 @@ TEST_P(LabelServer, AServerKilledWhileSavingLeavesTheOldLabel)
     big->desc = u"новая";
     std::string eps(eps_square);
     eps.resize(24u << 20, '%');
-    big->es[2]->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+    big->es[2]->picture.data = eps__load_mem(eps.data(), eps.size());
     const std::string big_bytes = bytes_of(big.get());
 
     int interrupted = 0;

@@ -164,7 +164,7 @@ TEST_F(DatabaseStore, RowsHoldTheBytesTheFolderStoreWrites)
     std::string error;
     ASSERT_EQ(store.save(lab.get(), error), server_store::result::ok) << error;
     ASSERT_EQ(files.save(lab.get(), error), server_store::result::ok) << error;
-    const std::string name = msc__to_utf8(lab->name);
+    const std::string name = plt__to_utf8(lab->name);
     EXPECT_EQ(value("SELECT encode(bytes, 'hex') FROM vellumo_labels WHERE name = $1", {name}),
               value("SELECT encode($1::bytea, 'hex')", {"\\x" + [&] {
                   std::string hex;
@@ -269,7 +269,7 @@ TEST_F(DatabaseStore, RowsWrittenBySomethingElseAreNeverTakenForLabels)
     for (const char16_t *name : {u"Мусор", u"Чужая", u"Пустая"}) {
         server_store::result r;
         EXPECT_FALSE(load(store, name, r));
-        EXPECT_EQ(r, server_store::result::bad_label) << msc__to_utf8(name);
+        EXPECT_EQ(r, server_store::result::bad_label) << plt__to_utf8(name);
         EXPECT_EQ(store.rename(name, u"Другое", error), server_store::result::not_found);
     }
     EXPECT_EQ(store.drop(u"Мусор", error), server_store::result::ok);
@@ -511,11 +511,11 @@ TEST_F(DatabaseStore, CopiesBetweenFolderAndDatabaseNeverReplace)
     // An exported file holds exactly the row's bytes.
     for (const char16_t *n : {u"Два", u"Три", u"Общая"}) {
         const std::string hex = value("SELECT encode(bytes, 'hex') FROM vellumo_labels WHERE name = $1",
-                                      {msc__to_utf8(n)});
+                                      {plt__to_utf8(n)});
         std::string file_hex;
         for (unsigned char c : text_of(out.file_for(n)))
             file_hex += "0123456789abcdef"[c >> 4], file_hex += "0123456789abcdef"[c & 15];
-        EXPECT_EQ(file_hex, hex) << msc__to_utf8(n);
+        EXPECT_EQ(file_hex, hex) << plt__to_utf8(n);
     }
 }
 
@@ -526,7 +526,7 @@ TEST_F(DatabaseStore, ImportAndExportFromTheCommandLineReportCounts)
         folder_store files((dir / "labels").string());
         std::string error;
         for (int i = 0; i < 5; ++i)
-            ASSERT_EQ(files.save(named(u"Метка " + msc__from_utf8(std::to_string(i))).get(), error),
+            ASSERT_EQ(files.save(named(u"Метка " + plt__from_utf8(std::to_string(i))).get(), error),
                       server_store::result::ok);
     }
     auto run = [&](const std::string &args, std::string &out) {

@@ -72,7 +72,7 @@ std::string joined(const std::vector<std::u16string> &log)
 {
     std::string out;
     for (const std::u16string &l : log)
-        out += msc__to_utf8(l) + "\n";
+        out += plt__to_utf8(l) + "\n";
     return out;
 }
 
@@ -114,8 +114,8 @@ TEST(Render, BackgroundColourAndSizeAtTwoResolutions)
         for (QPoint p : {QPoint(0, 0), QPoint(w - 1, h - 1), QPoint(w / 2, h / 3)})
             EXPECT_TRUE(near(img.pixel(p), qRgb(0x33, 0x66, 0xCC))) << dpi << " " << std::hex << img.pixel(p);
         ASSERT_FALSE(log.empty());
-        EXPECT_EQ(log[0], u"Этикетка «Проба»: " + msc__from_utf8(std::to_string(dpi) + "×" + std::to_string(dpi)) +
-                              u" точек на дюйм, " + msc__from_utf8(std::to_string(w) + "×" + std::to_string(h)) +
+        EXPECT_EQ(log[0], u"Этикетка «Проба»: " + plt__from_utf8(std::to_string(dpi) + "×" + std::to_string(dpi)) +
+                              u" точек на дюйм, " + plt__from_utf8(std::to_string(w) + "×" + std::to_string(h)) +
                               u" пикселей");
     }
     // x and y separately.
@@ -296,7 +296,7 @@ TEST(Render, BarcodesDecodeBackToTheirData)
         b->barcode.text = 1;
         std::vector<std::u16string> log;
         QImage img = render(lab.get(), 300, 300, &log);
-        EXPECT_EQ(zbar(img), s.decoded) << "type " << s.type << " " << msc__to_utf8(s.data) << "\n" << joined(log);
+        EXPECT_EQ(zbar(img), s.decoded) << "type " << s.type << " " << plt__to_utf8(s.data) << "\n" << joined(log);
         EXPECT_EQ(log.size(), 1u) << joined(log);
     }
     // Turned by 90 degrees it still reads.
@@ -397,7 +397,7 @@ std::vector<unsigned char> eps_of(const std::string &body, const char *box = "0 
 element *picture(label *lab, const std::vector<unsigned char> &eps, double x, double y, double w, double h)
 {
     element *p = add(lab, ELE_PICTURE, x, y, w, h);
-    p->picture.data = lg_epsi_load_mem(eps.data(), eps.size());
+    p->picture.data = eps__load_mem(eps.data(), eps.size());
     ele__update_ratio(p);
     p->width = w;
     p->height = h;
@@ -490,7 +490,7 @@ TEST(Render, PicturesWithoutABoxOrDataAreLogged)
     render(lab.get(), 72, 72, &log);
     EXPECT_TRUE(logged(log, u"в элементе нет рисунка")) << joined(log);
     std::vector<unsigned char> bytes = {'%', '!', 'P', 'S', '\n'};
-    p->picture.data = lg_epsi_keep_unboxed(std::move(bytes));
+    p->picture.data = eps__keep_unboxed(std::move(bytes));
     render(lab.get(), 72, 72, &log);
     EXPECT_TRUE(logged(log, u"нет размеров")) << joined(log);
 }

@@ -35,11 +35,11 @@ TEST(ServerStore, EveryNameHasItsOwnFileInsideTheFolder)
     std::set<std::string> files;
     for (const std::u16string &n : names) {
         const fs::path f = store.file_for(n);
-        EXPECT_EQ(f.parent_path(), dir / "labels") << msc__to_utf8(n);
+        EXPECT_EQ(f.parent_path(), dir / "labels") << plt__to_utf8(n);
         EXPECT_LE(f.filename().string().size(), 200u);
         EXPECT_EQ(f.extension(), ".lbl");
         for (unsigned char c : f.filename().string())
-            EXPECT_GE(c, 32) << msc__to_utf8(n);
+            EXPECT_GE(c, 32) << plt__to_utf8(n);
         files.insert(f.string());
     }
     EXPECT_EQ(files.size(), names.size());
@@ -101,7 +101,7 @@ TEST(ServerStore, ParsedLabelsAreCachedWithinTheirBytesMostRecentFirst)
     std::string error;
     const int count = 10;
     for (int i = 0; i < count; ++i) {
-        label_ptr lab = named(u"Метка " + msc__from_utf8(std::to_string(i)));
+        label_ptr lab = named(u"Метка " + plt__from_utf8(std::to_string(i)));
         element *e = ele__add(lab.get(), 0);
         e->type = ELE_TEXT;
         e->text.text = std::u16string(200000, u'a');
@@ -111,7 +111,7 @@ TEST(ServerStore, ParsedLabelsAreCachedWithinTheirBytesMostRecentFirst)
     for (int i = 0; i < count; ++i) {
         server_store::result r;
         ino_env env;
-        first.push_back(store.load(&env.env, u"Метка " + msc__from_utf8(std::to_string(i)), r));
+        first.push_back(store.load(&env.env, u"Метка " + plt__from_utf8(std::to_string(i)), r));
         ASSERT_NE(first.back(), nullptr);
         EXPECT_LE(store.cache_bytes_in_use(), 1u << 20);
     }
@@ -119,7 +119,7 @@ TEST(ServerStore, ParsedLabelsAreCachedWithinTheirBytesMostRecentFirst)
     auto again = [&](int i) {
         server_store::result r;
         ino_env env;
-        xmlrpc_value *v = store.load(&env.env, u"Метка " + msc__from_utf8(std::to_string(i)), r);
+        xmlrpc_value *v = store.load(&env.env, u"Метка " + plt__from_utf8(std::to_string(i)), r);
         if (v)
             xmlrpc_DECREF(v);
         return v;

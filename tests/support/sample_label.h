@@ -39,7 +39,7 @@ inline lg_epsi_ptr sample_picture(const std::string &box, std::size_t pad = 0)
 {
     std::string s = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: " + box + "\n" + std::string(pad, 'x') +
                     "\nshowpage\n";
-    return lg_epsi_load_mem(s.data(), s.size());
+    return eps__load_mem(s.data(), s.size());
 }
 
 // A text (0), a border (1), a picture (2) and a barcode (3).

@@ -31,18 +31,18 @@
 #include "support/fakes.h"
 #include "support/shots.h"
 #include "support/temp_dir.h"
-#include "widgets/bmap.h"
+#include "widgets/picture_view.h"
 #include "widgets/broadcast.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
-#include "widgets/floatsb.h"
+#include "widgets/real_scroll_bar.h"
 #include "widgets/gradient.h"
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 #include "widgets/picbtn.h"
-#include "widgets/quillan.h"
+#include "widgets/band_layout.h"
 #include "widgets/ruler.h"
 #include "widgets/toolbarsup.h"
-#include "widgets/twowin.h"
+#include "widgets/split_pane.h"
 
 namespace {
 

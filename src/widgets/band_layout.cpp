@@ -1,4 +1,4 @@
-#include "widgets/quillan.h"
+#include "widgets/band_layout.h"
 
 #include <QWidget>
 

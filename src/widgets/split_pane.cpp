@@ -1,4 +1,4 @@
-#include "widgets/twowin.h"
+#include "widgets/split_pane.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "widgets/ormikcommon.h"
+#include "widgets/kit_resources.h"
 #include "platform/qt_text.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "widgets/bmap.h"
+#include "widgets/picture_view.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "widgets/floatsb.h"
+#include "widgets/real_scroll_bar.h"
 
 #include <QScrollBar>
 #include <algorithm>
