@@ -63,6 +63,15 @@ TOKEN = re.compile(r'//[^\n]*|/\*.*?\*/|(?:u8|u|U|L)?"((?:[^"\\\n]|\\.)*)"|\'(?:
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
+def source_files(top, src):
+    """Each .h and .cpp below `top`, in a stable order: its path and its path from `src`."""
+    for root, _, files in os.walk(top):
+        for name in sorted(files):
+            if name.endswith(('.h', '.cpp')):
+                path = os.path.join(root, name)
+                yield path, os.path.relpath(path, src)
+
+
 def is_core_file(folder, name):
     # The Qt implementations of the platform seams live beside them.
     return folder in CORE and not (folder == 'platform' and name.startswith('qt_'))
@@ -118,22 +127,17 @@ def check_barcode_names(src):
     # Bare numbers ("39", "128") are too common to tell a list by.
     names = {n for n in names if not n.isdigit()}
     faults = []
-    for root, _, files in os.walk(src):
-        for name in sorted(files):
-            if not name.endswith(('.h', '.cpp')):
-                continue
-            path = os.path.join(root, name)
-            rel = os.path.relpath(path, src)
-            with open(path, encoding='utf-8', errors='replace') as f:
-                text = f.read()
-            if rel == BARCODE_TABLE_FILE:
-                # The table's own rows are the list; blank them, lines kept.
-                text = BARCODE_TABLE.sub(lambda m: '\n' * m.group(0).count('\n'), text)
-            found = [(line, s) for line, s in string_literals(text) if s in names]
-            if len({s for _, s in found}) >= 2:
-                shown = ', '.join(sorted({f'"{s}"' for _, s in found}))
-                faults.append(f'{rel}:{found[0][0]}: a second list of barcode names ({shown}); '
-                              f'they belong to barcode_kinds in {BARCODE_TABLE_FILE}')
+    for path, rel in source_files(src, src):
+        with open(path, encoding='utf-8', errors='replace') as f:
+            text = f.read()
+        if rel == BARCODE_TABLE_FILE:
+            # The table's own rows are the list; blank them, lines kept.
+            text = BARCODE_TABLE.sub(lambda m: '\n' * m.group(0).count('\n'), text)
+        found = [(line, s) for line, s in string_literals(text) if s in names]
+        if len({s for _, s in found}) >= 2:
+            shown = ', '.join(sorted({f'"{s}"' for _, s in found}))
+            faults.append(f'{rel}:{found[0][0]}: a second list of barcode names ({shown}); '
+                          f'they belong to barcode_kinds in {BARCODE_TABLE_FILE}')
     return faults
 
 
@@ -210,40 +214,36 @@ def check(src, widgets_dir):
             faults.append(f'{full}: a folder of no known layer (add it to LAYERS in {sys.argv[0]})')
             continue
         folders.setdefault(folder, set())
-        for root, _, files in os.walk(full):
-            for name in sorted(files):
-                if not name.endswith(('.h', '.cpp')):
+        for path, rel in source_files(full, src):
+            name = os.path.basename(path)
+            unit = os.path.splitext(rel)[0]
+            units.setdefault(unit, set())
+            for line, kind, inc in read_includes(path):
+                where = f'{rel}:{line}'
+                if kind == '<':
+                    base = inc.split('/')[-1]
+                    if folder in NO_XMLRPC and inc.startswith('xmlrpc'):
+                        faults.append(f'{where}: {folder} includes XML-RPC <{inc}>')
+                    if folder not in ZINT and base == 'zint.h':
+                        faults.append(f'{where}: {folder} includes libzint <{inc}>')
+                    if is_core_file(folder, name) and is_qt_header(inc):
+                        faults.append(f'{where}: the core includes Qt <{inc}>')
+                    elif folder in NO_WIDGETS and not (folder == 'platform' and name.startswith('qt_')) \
+                            and base in widgets:
+                        faults.append(f'{where}: {folder} includes the Qt widget header <{inc}>')
                     continue
-                path = os.path.join(root, name)
-                rel = os.path.relpath(path, src)
-                unit = os.path.splitext(rel)[0]
-                units.setdefault(unit, set())
-                for line, kind, inc in read_includes(path):
-                    where = f'{rel}:{line}'
-                    if kind == '<':
-                        base = inc.split('/')[-1]
-                        if folder in NO_XMLRPC and inc.startswith('xmlrpc'):
-                            faults.append(f'{where}: {folder} includes XML-RPC <{inc}>')
-                        if folder not in ZINT and base == 'zint.h':
-                            faults.append(f'{where}: {folder} includes libzint <{inc}>')
-                        if is_core_file(folder, name) and is_qt_header(inc):
-                            faults.append(f'{where}: the core includes Qt <{inc}>')
-                        elif folder in NO_WIDGETS and not (folder == 'platform' and name.startswith('qt_')) \
-                                and base in widgets:
-                            faults.append(f'{where}: {folder} includes the Qt widget header <{inc}>')
-                        continue
-                    if '/' not in inc:
-                        continue
-                    target = inc.split('/')[0]
-                    if target not in LAYERS:
-                        continue
-                    if target != folder:
-                        folders[folder].add(target)
-                        if target not in LAYERS[folder]:
-                            faults.append(f'{where}: {folder} may not include {target} ("{inc}")')
-                    target_unit = os.path.splitext(inc)[0]
-                    if target_unit != unit:
-                        units[unit].add(target_unit)
+                if '/' not in inc:
+                    continue
+                target = inc.split('/')[0]
+                if target not in LAYERS:
+                    continue
+                if target != folder:
+                    folders[folder].add(target)
+                    if target not in LAYERS[folder]:
+                        faults.append(f'{where}: {folder} may not include {target} ("{inc}")')
+                target_unit = os.path.splitext(inc)[0]
+                if target_unit != unit:
+                    units[unit].add(target_unit)
     cycle = find_cycle(folders)
     if cycle:
         faults.append('folder cycle: ' + ' -> '.join(cycle))
