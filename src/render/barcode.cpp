@@ -325,6 +325,29 @@ QRectF bar(double x0, double y0, double x1, double y1, bool snap)
     return QRectF(QPointF(l, t), QPointF(r, b));
 }
 
+// Draws the bars: whole pixels under a transform that keeps them upright are
+// filled as they are (the raster engine's fast path, the same pixels as a
+// rectangle without antialiasing), anything else is drawn as a rectangle.
+class bar_painter {
+public:
+    bar_painter(QPainter &p, const QColor &colour, bool snap)
+        : p_(p), colour_(colour), fill_(snap && p.transform().type() <= QTransform::TxScale)
+    {
+    }
+    void operator()(const QRectF &r)
+    {
+        if (fill_)
+            p_.fillRect(r, colour_);
+        else
+            p_.drawRect(r);
+    }
+
+private:
+    QPainter &p_;
+    QColor colour_;
+    bool fill_;
+};
+
 bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, const QColor &colour, double w, double h,
                  bool snap, std::string &error)
 {
@@ -333,12 +356,13 @@ bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, cons
         return false;
     const double x = w / static_cast<double>(m.size());
     const double text_h = human_readable ? std::min(h / 3, x * 9) : 0;
+    bar_painter draw_bar(p, colour, snap);
     for (std::size_t i = 0; i < m.size();) {
         std::size_t j = i;
         while (j < m.size() && m[j] == m[i])
             ++j;
         if (m[i])
-            p.drawRect(bar(x * static_cast<double>(i), 0, x * static_cast<double>(j), h - text_h, snap));
+            draw_bar(bar(x * static_cast<double>(i), 0, x * static_cast<double>(j), h - text_h, snap));
         i = j;
     }
     if (human_readable) {
@@ -396,9 +420,10 @@ bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool huma
     const zint_vector *v = s->vector;
     const double left = (w - scale * static_cast<double>(v->width)) / 2;
     const double top = (h - scale * static_cast<double>(v->height)) / 2;
+    bar_painter draw_bar(p, colour, snap);
     for (const zint_vector_rect *r = v->rectangles; r; r = r->next)
-        p.drawRect(bar(left + scale * r->x, top + scale * r->y, left + scale * (r->x + r->width),
-                       top + scale * (r->y + r->height), snap));
+        draw_bar(bar(left + scale * r->x, top + scale * r->y, left + scale * (r->x + r->width),
+                     top + scale * (r->y + r->height), snap));
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setPen(colour);

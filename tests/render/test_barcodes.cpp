@@ -194,6 +194,40 @@ QRect dark_box(const QImage &img)
 
 } // namespace
 
+TEST(Barcodes, RasterBarsAreWholePixelsAtEveryQuarterTurn)
+{
+    // On a raster the bars are whole pixels of their own colour, nothing in
+    // between, upright, turned or upside down, and the reader reads each;
+    // a turned symbol is as big as the upright one turned, and upside down
+    // (a transform that keeps the bars upright) it is the same pixels
+    // turned.  Odd positions and sizes, so that rounding shows.
+    const std::uint32_t colour = 0x2060A0;
+    const QRgb ink = 0xFF000000u | colour;
+    QImage upright;
+    for (int angle : {0, 90, 180, 270}) {
+        label_ptr lab = blank_label(420, 420);
+        element *b = add_barcode(lab.get(), 7, u"Quarter-7", 190.3, 185.7, 160.45, 50.2);
+        b->barcode.colour = colour;
+        b->angle = angle;
+        const QImage img = draw_at(lab.get(), 300);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb c = img.pixel(x, y);
+                ASSERT_TRUE(c == 0xFFFFFFFFu || c == ink)
+                    << angle << " degrees: pixel " << x << "," << y << " is " << std::hex << c;
+            }
+        EXPECT_EQ(zbar_read(img), "Quarter-7") << angle << " degrees";
+        const QRect box = dark_box(img);
+        ASSERT_FALSE(box.isEmpty()) << angle << " degrees";
+        const QImage back = img.copy(box).transformed(QTransform().rotate(-angle)).convertToFormat(QImage::Format_RGB32);
+        if (angle == 0)
+            upright = back;
+        EXPECT_EQ(back.size(), upright.size()) << angle << " degrees";
+        if (angle == 180)
+            EXPECT_TRUE(back == upright);
+    }
+}
+
 TEST(Barcodes, TwoDimensionalAndGs1KindsReadBackWithOtherReaders)
 {
     // Each later kind drawn into a box of other proportions: zbarimg reads
