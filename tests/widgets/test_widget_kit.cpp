@@ -556,7 +556,7 @@ TEST(ChoiceBoxes, SelectionRulesOfTheSharedLists)
     EXPECT_EQ(cmn__quadrant_box(&w, 8)->currentText(), QStringLiteral("По центру"));
     EXPECT_EQ(cmn__yes_no_box(&w, 0)->currentText(), QStringLiteral("Нет"));
     QComboBox *types = cmn__barcode_type_box(&w, 11);
-    EXPECT_EQ(types->count(), 20);
+    EXPECT_EQ(types->count(), barcode_kind_count);
     EXPECT_EQ(types->currentText(), QStringLiteral("Interleaved 2 of 5"));
     // The two-dimensional and GS1 kinds after the sixteen linear ones.
     const char16_t *later[] = {u"QR-код", u"DataMatrix", u"PDF417", u"GS1-128"};
