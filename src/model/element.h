@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/lg_epsi.h"
+#include "model/sheet.h"
 
 // Element kinds (`element::type`).
 enum : std::int32_t { ELE_TEXT = 0, ELE_BORDER = 1, ELE_PICTURE = 2, ELE_BARCODE = 3 };
@@ -104,6 +105,9 @@ struct label {
     std::u16string name;
     std::u16string desc;
     label_store store;
+    // The sheet the label is printed on; none: a page of the label's own
+    // size for each label.
+    std::optional<label_sheet> sheet;
 
     label() = default;
     ~label();

@@ -6,7 +6,9 @@
 // position of its first sheet, is another kind of layout.
 #pragma once
 
+#include <QLineF>
 #include <QPageLayout>
+#include <QPainterPath>
 #include <QPointF>
 #include <QSizeF>
 #include <cstdint>
@@ -15,6 +17,8 @@
 
 #include "model/element.h"
 #include "render/render.h"
+
+struct doc_page;
 
 // Where one label of a run goes.
 struct label_place {
@@ -40,6 +44,9 @@ public:
     long pages_for(long labels) const;
     // The page's size in points, as it is turned.
     virtual QSizeF page_size() const;
+    // What the layout draws on a page besides the labels (a sheet's
+    // outlines and crop marks); nothing by default.
+    virtual void mark(doc_page &page) const { (void)page; }
 };
 
 // The size of a label as a page takes it: each side at least a point and
@@ -80,6 +87,41 @@ struct doc_page {
     QSizeF size;                // in points
     std::uint32_t paper = 0xFFFFFF; // under the labels of an image
     std::vector<placed_label> labels;
+    // Drawn over the labels, in points from the page's top left corner,
+    // hairlines in black: the shapes of a sheet's labels (for a test print
+    // on plain paper) and crop marks.
+    std::vector<QPainterPath> outlines;
+    std::vector<QLineF> crop_marks;
+};
+
+// Where a run on sheets starts, and what it draws besides the labels.
+struct sheet_options {
+    long first = 1; // the cell of the first sheet the run starts at, from 1
+    bool outlines = false;
+    bool crop_marks = false;
+};
+
+// Labels on sheets: the sheet's paper for each page, its labels in its
+// cells across then down, the first sheet from cell `first` on.
+class sheet_layout final : public page_layout {
+public:
+    // The sheet must be one sht__check finds sound; `first` is taken into
+    // 1..cells.
+    explicit sheet_layout(label_sheet sheet, sheet_options o = {});
+    QPageLayout page() const override;
+    QSizeF page_size() const override;
+    std::uint32_t paper() const override { return 0xFFFFFF; }
+    label_place place(long index) const override;
+    void mark(doc_page &page) const override;
+
+    const label_sheet &sheet() const { return sheet_; }
+    const sheet_options &options() const { return options_; }
+    long cells() const { return long(cells_.size()); }
+
+private:
+    label_sheet sheet_;
+    sheet_options options_;
+    std::vector<sheet_cell> cells_;
 };
 
 // Page `number` of the layout, with no labels on it yet.
