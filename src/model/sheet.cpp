@@ -155,7 +155,11 @@ std::optional<std::u16string> sht__check(const label_sheet &s)
     std::vector<std::size_t> order(cells.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cells[a].x < cells[b].x; });
+    // Labels one above the other keep their order, so that the pair named
+    // is always the same one.
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return cells[a].x != cells[b].x ? cells[a].x < cells[b].x : a < b;
+    });
     for (std::size_t k = 0; k < order.size(); ++k) {
         const sheet_cell &a = cells[order[k]];
         for (std::size_t m = k + 1; m < order.size(); ++m) {
