@@ -57,6 +57,13 @@ const sheet_entry *sht__find(const sheet_catalogue &c, std::string_view name);
 // every word of `words` (case ignored); all of them for no words.
 std::vector<const sheet_entry *> sht__search(const sheet_catalogue &c, std::u16string_view words);
 
+// The label's size in mm to a tenth, its sides joined by `times`:
+// "66.7x25.4".
+std::string sht__size_text(const label_sheet &s, std::string_view times = "x");
+
+// The brand of the built-in sheets: "Vellumo A4-24".
+inline constexpr char SHT_BUILT_IN_BRAND[] = "Vellumo";
+
 // One line for a listing: "BRAND PART, description, paper, WxH mm, N".
 std::string sht__list_line(const sheet_entry &e);
 
