@@ -38,6 +38,7 @@ TEST(SheetCheck, NamesTheLabelLeavingThePaperAndTheEdge)
     label_sheet nan_paper = a4(1, 1, 10, 10, 0, 0, 0, 0);
     nan_paper.paper_width = std::numeric_limits<double>::quiet_NaN();
     EXPECT_NE(sht__check(nan_paper), std::nullopt);
+    EXPECT_EQ(sht__check(a4(1, 1, 0.09, 10, 0, 0, 0, 0)), u"Этикетка листа не может быть меньше 0,1 мм.");
     label_sheet huge = a4(1, 1, 10, 10, 0, 0, 0, 0);
     huge.grids[0].columns = 2147483647;
     EXPECT_EQ(sht__check(huge), u"На листе может быть от 1 до 10000 этикеток.");
@@ -60,6 +61,13 @@ TEST(SheetCheck, OverlapsNameBothLabelsAndFollowTheShape)
     EXPECT_EQ(sht__check(staggered), std::nullopt);
     staggered.shape = sheet_shape::rectangle;
     EXPECT_EQ(sht__check(staggered), u"Этикетки 1 и 5 перекрываются.");
+    // Ten thousand labels in a column, one put between the last two: it
+    // runs into both, the earlier one named.
+    label_sheet column = a4(1, 9999, 10, 0.1, 0, 0, 0, 0.1);
+    column.paper_height = 1100 * MM;
+    EXPECT_EQ(sht__check(column), std::nullopt);
+    column.grids.push_back({1, 1, 0, 999.75 * MM, 0, 0});
+    EXPECT_EQ(sht__check(column), u"Этикетки 9998 и 9999 перекрываются.");
     // Closer than a diameter, discs overlap too.
     staggered.shape = sheet_shape::round;
     staggered.grids[1].top = 30 * MM;
