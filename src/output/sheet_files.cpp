@@ -71,6 +71,9 @@ public:
                 if (!r.entityDeclarations().isEmpty())
                     fault_ = sht_msg::entities;
                 break;
+            case QXmlStreamReader::EntityReference:
+                unknown_entity();
+                break;
             case QXmlStreamReader::StartElement:
                 // Copied once here: attributes() gives a new copy each call.
                 attrs_ = r.attributes();
@@ -94,16 +97,42 @@ public:
     bool at_start(QStringView name, int at_depth) const { return start && depth == at_depth && r.name() == name; }
     bool at_end(int at_depth) const { return !start && depth == at_depth - 1; }
 
-    // The text of the element just started, its end read.
+    // The text of the element just started (that of elements within it
+    // too), its end read.
     QString text()
     {
-        QString t = r.readElementText(QXmlStreamReader::SkipChildElements);
-        --depth;
-        start = false;
+        QString t;
+        const int at = depth;
+        while (!fault_ && !r.atEnd()) {
+            switch (r.readNext()) {
+            case QXmlStreamReader::Characters:
+                t += r.text();
+                break;
+            case QXmlStreamReader::EntityReference:
+                unknown_entity();
+                break;
+            case QXmlStreamReader::StartElement:
+                if (++depth > SHT_MAX_DEPTH)
+                    fault_ = msc__format(sht_msg::too_deep, SHT_MAX_DEPTH);
+                break;
+            case QXmlStreamReader::EndElement:
+                if (--depth < at) {
+                    start = false;
+                    return t;
+                }
+                break;
+            default:
+                break;
+            }
+        }
         return t;
     }
 
     void fail(std::u16string why) { fault_ = std::move(why); }
+
+    // An entity of an external DTD, which is never read: its text would be
+    // missing without a word.
+    void unknown_entity() { fault_ = msc__format(sht_msg::unknown_entity, shown(r.name()).c_str()); }
 
     // Why the file could not be read through; nothing when it was.
     std::optional<std::u16string> problem() const
@@ -401,11 +430,19 @@ void sht__add_glabels(sheet_catalogue &into, const std::string &folder)
     const paper_table papers = read_papers(into, (dir / "paper-sizes.xml").string());
     std::vector<glabels_template> all;
     long count = 0;
+    std::size_t bytes_read = 0;
     for (const std::string &name : names) {
         const std::string path = (dir / name).string();
         QByteArray bytes;
         if (!read_source(into, path, bytes))
             continue;
+        bytes_read += std::size_t(bytes.size());
+        if (bytes_read > SHT_MAX_FOLDER) {
+            ++into.refused;
+            into.log.push_back(
+                msc__format(sht_msg::folder_too_large, u16(folder).c_str(), long(SHT_MAX_FOLDER >> 20)));
+            break;
+        }
         std::u16string why;
         if (!read_templates(bytes, path, count, all, why)) {
             log_file(into, path, why);
@@ -419,6 +456,12 @@ void sht__add_glabels(sheet_catalogue &into, const std::string &folder)
     enum class state : std::uint8_t { sheet, passed_over, refused, equivalent };
     std::vector<state> states(all.size(), state::refused);
     std::unordered_map<std::string, std::size_t> by_name;
+    std::int64_t labels_left = SHT_MAX_LABELS_READ;
+    auto out_of_labels = [&] {
+        ++into.refused;
+        into.log.push_back(msc__format(sht_msg::too_many_labels, u16(folder).c_str(), long(SHT_MAX_LABELS_READ)));
+    };
+    std::size_t end_of_reading = all.size();
     for (std::size_t i = 0; i < all.size(); ++i) {
         glabels_template &t = all[i];
         by_name.emplace(template_key(t.sheet.brand, t.sheet.part), i);
@@ -446,22 +489,30 @@ void sht__add_glabels(sheet_catalogue &into, const std::string &folder)
                 t.why = msc__format(sht_msg::unknown_paper, u16(t.size).c_str());
             }
         }
-        if (!t.why)
+        if (!t.why) {
+            labels_left -= std::max<std::int64_t>(sht__count(s), 1);
+            if (labels_left < 0) {
+                out_of_labels();
+                end_of_reading = i;
+                break;
+            }
             t.why = sht__check(s);
+        }
         if (t.why) {
             refuse(into, t, *t.why);
             continue;
         }
         states[i] = state::sheet;
     }
-    for (std::size_t i = 0; i < all.size(); ++i) {
+    // Chains of equivalents are short (one or two steps in glabels' own
+    // files); a longer one, or a ring, is taken for a missing part.
+    constexpr int MAX_CHAIN = 16;
+    for (std::size_t i = 0; i < end_of_reading; ++i) {
         if (states[i] != state::equivalent)
             continue;
         glabels_template &t = all[i];
-        // Through a chain of equivalents, at most as long as there are
-        // templates (a ring of them ends there).
         std::size_t at = i;
-        for (std::size_t steps = 0; at < all.size() && states[at] == state::equivalent && steps <= all.size(); ++steps) {
+        for (int steps = 0; at < all.size() && states[at] == state::equivalent && steps <= MAX_CHAIN; ++steps) {
             auto next = by_name.find(template_key(all[at].sheet.brand, all[at].equiv));
             at = next == by_name.end() ? all.size() : next->second;
         }
@@ -475,6 +526,12 @@ void sht__add_glabels(sheet_catalogue &into, const std::string &folder)
         } else if (states[at] == state::passed_over) {
             states[i] = state::passed_over;
         } else {
+            labels_left -= sht__count(all[at].sheet);
+            if (labels_left < 0) {
+                out_of_labels();
+                end_of_reading = i;
+                break;
+            }
             label_sheet copy = all[at].sheet;
             copy.part = t.sheet.part;
             if (!t.sheet.description.empty())
@@ -483,7 +540,7 @@ void sht__add_glabels(sheet_catalogue &into, const std::string &folder)
             states[i] = state::sheet;
         }
     }
-    for (std::size_t i = 0; i < all.size(); ++i)
+    for (std::size_t i = 0; i < end_of_reading; ++i)
         if (states[i] == state::sheet)
             into.sheets.push_back({std::move(all[i].sheet), sheet_source::glabels});
 }
@@ -558,6 +615,7 @@ void sht__add_libreoffice(sheet_catalogue &into, const std::string &file)
     QString name, measure;
     bool in_label = false;
     long count = 0;
+    std::int64_t labels_left = SHT_MAX_LABELS_READ;
     while (x.next()) {
         if (x.depth == 1 && x.start && x.r.name() != u"manufacturers")
             x.fail(sht_msg::not_libreoffice);
@@ -586,6 +644,12 @@ void sht__add_libreoffice(sheet_catalogue &into, const std::string &file)
                 s->brand = brand;
                 s->part = part;
                 s->description = utf8(name);
+                labels_left -= std::max<std::int64_t>(sht__count(*s), 1);
+                if (labels_left < 0) {
+                    refused.push_back(msc__format(sht_msg::too_many_labels, u16(file).c_str(),
+                                                  long(SHT_MAX_LABELS_READ)));
+                    break;
+                }
                 if (part.empty())
                     why = sht_msg::no_part;
                 else if (auto bad = sht__check(*s))
@@ -663,10 +727,14 @@ std::vector<label_sheet> sht__read_user_sheets(const std::string &path, std::u16
     label_sheet *s = nullptr;
     std::optional<std::u16string> why;
     std::u16string first_refused;
+    std::int64_t labels_left = SHT_MAX_LABELS_READ;
     auto finish = [&] {
         if (!why && s->part.empty())
             why = sht_msg::no_part;
-        if (!why)
+        labels_left -= std::max<std::int64_t>(sht__count(*s), 1);
+        if (labels_left < 0)
+            x.fail(msc__format(sht_msg::too_many_labels, u16(path).c_str(), long(SHT_MAX_LABELS_READ)));
+        else if (!why)
             why = sht__check(*s);
         if (why) {
             if (first_refused.empty())

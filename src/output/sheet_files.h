@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "output/sheet_sources.h"
@@ -17,8 +18,12 @@
 inline constexpr std::size_t SHT_MAX_FILE = std::size_t{16} << 20;
 inline constexpr int SHT_MAX_DEPTH = 32;
 inline constexpr long SHT_MAX_SHEETS = 20000;
-// Files of a template folder read at most.
+// Files of a template folder read at most, and their bytes together.
 inline constexpr int SHT_MAX_FILES = 500;
+inline constexpr std::size_t SHT_MAX_FOLDER = std::size_t{64} << 20;
+// Labels on all the sheets of one source together (each one is placed and
+// checked): beyond them the rest of the source is not read.
+inline constexpr std::int64_t SHT_MAX_LABELS_READ = 1000000;
 
 // Every "*-templates.xml" of glabels' folder (paper names from
 // "paper-sizes.xml" beside them), each sheet checked, the templates naming
@@ -36,6 +41,10 @@ void sht__add_libreoffice(sheet_catalogue &into, const std::string &file);
 namespace sht_msg {
 inline constexpr char16_t file_unread[] = u"Файл листов «%1» не прочитан: %2.";
 inline constexpr char16_t folder_unread[] = u"Папка шаблонов листов «%1» не прочитана: %2.";
+inline constexpr char16_t too_many_labels[] =
+    u"В «%1» на листах вместе больше %2 этикеток, остальные листы не прочитаны.";
+inline constexpr char16_t folder_too_large[] =
+    u"Файлы папки шаблонов листов «%1» вместе больше %2 МиБ, остальные не прочитаны.";
 inline constexpr char16_t too_many_files[] = u"В папке шаблонов листов «%1» больше %2 файлов, остальные не прочитаны.";
 inline constexpr char16_t sheet_refused[] = u"«%1», лист %2: %3";
 inline constexpr char16_t user_sheet_refused[] = u"Лист «%1» не записан: %2";
@@ -43,6 +52,7 @@ inline constexpr char16_t user_sheet_refused[] = u"Лист «%1» не запи
 inline constexpr char16_t xml_error[] = u"ошибка XML в строке %1";
 inline constexpr char16_t xml_cut[] = u"файл обрывается в строке %1";
 inline constexpr char16_t entities[] = u"в нём объявлены сущности XML, а в файле листов их быть не может";
+inline constexpr char16_t unknown_entity[] = u"в нём ссылка на сущность XML «%1», которой файл не объявляет";
 inline constexpr char16_t too_deep[] = u"теги в нём вложены глубже %1 уровней";
 inline constexpr char16_t too_many[] = u"в нём больше %1 листов";
 inline constexpr char16_t not_glabels[] = u"это не шаблоны glabels";

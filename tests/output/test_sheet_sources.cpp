@@ -390,6 +390,24 @@ TEST(SheetSources, BadTemplatesAreRefusedOneByOne)
         EXPECT_NE(log.find(why), std::string::npos) << why << "\n" << log;
 }
 
+// Sheets of a column of 10,000 labels each: every one is checked (in time
+// growing with its labels, not their square) until the labels of the
+// source pass a million; the rest is left with one line.
+TEST(SheetSources, ColumnsOfThousandsOfLabelsAreCheckedAndCapped)
+{
+    temp_dir dir;
+    std::string many;
+    for (int i = 0; i < 150; ++i)
+        many += "<Template brand=\"Test\" part=\"c" + std::to_string(i) +
+                "\" size=\"Other\" width=\"10\" height=\"10000\"><Label-rectangle width=\"10\" height=\"1\">"
+                "<Layout nx=\"1\" ny=\"10000\" x0=\"0\" y0=\"0\" dx=\"0\" dy=\"1\"/></Label-rectangle></Template>";
+    write(dir / "g/many-templates.xml", glabels_file(many));
+    const sheet_catalogue c = sht__load_catalogue({(dir / "g").string(), "", ""});
+    EXPECT_EQ(c.sheets.size(), 9u + 100u);
+    ASSERT_EQ(c.log.size(), 1u);
+    EXPECT_NE(utf8(c.log[0]).find("больше 1000000 этикеток"), std::string::npos) << utf8(c.log[0]);
+}
+
 TEST(SheetSources, LibreOfficeEntriesAreCheckedAndContinuousOnesPassedOver)
 {
     temp_dir dir;
@@ -427,6 +445,15 @@ TEST(SheetSources, LibreOfficeEntriesAreCheckedAndContinuousOnesPassedOver)
     const sheet_catalogue laughs = sht__load_catalogue({"", (dir / "laughs.xml").string(), ""});
     EXPECT_EQ(laughs.refused, 1);
     EXPECT_EQ(laughs.sheets.size(), 9u); // the built-in ones
+    // Nor one whose entity would come from a DTD elsewhere (never read):
+    // its text is not there to take.
+    write(dir / "external.xml",
+          "<!DOCTYPE manufacturers SYSTEM \"/etc/passwd\"><manufacturers><manufacturer name=\"X\"><label id=\"L1\">"
+          "<name>A&root;</name>" + good + "</label></manufacturer></manufacturers>");
+    const sheet_catalogue external = sht__load_catalogue({"", (dir / "external.xml").string(), ""});
+    EXPECT_EQ(external.sheets.size(), 9u);
+    ASSERT_EQ(external.log.size(), 1u);
+    EXPECT_NE(utf8(external.log[0]).find("сущность XML «root»"), std::string::npos) << utf8(external.log[0]);
 }
 
 TEST(UserSheets, RoundTripExactlyAndRefuseWhatCannotComeBack)
