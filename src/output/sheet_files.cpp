@@ -852,7 +852,9 @@ bool sht__write_user_sheets(const std::string &path, const std::vector<label_she
     w.writeEndElement();
     w.writeEndDocument();
 
-    const std::u16string file = u16(path);
+    // Through a symbolic link (a configuration folder kept elsewhere) the
+    // file it points at is replaced, as the settings file is.
+    const std::u16string file = u16(plt__resolve_link(path));
     const QString folder = QFileInfo(qs(file)).absolutePath();
     if (!QDir().mkpath(folder)) {
         error = out__not_written(file, out_msg::cannot_create);

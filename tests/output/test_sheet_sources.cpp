@@ -500,6 +500,13 @@ TEST(UserSheets, RoundTripExactlyAndRefuseWhatCannotComeBack)
     EXPECT_FALSE(sht__write_user_sheets(path, bad, error));
     EXPECT_EQ(read(path), before);
 
+    // Written through a link, the file it points at is replaced.
+    fs::create_symlink(path, dir / "link.xml");
+    ASSERT_TRUE(sht__write_user_sheets((dir / "link.xml").string(), {sheets[1]}, error)) << utf8(error);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.xml"));
+    EXPECT_EQ(sht__read_user_sheets(path, error), std::vector<label_sheet>{sheets[1]});
+    ASSERT_TRUE(sht__write_user_sheets(path, sheets, error));
+
     // A cut file gives nothing, and says so; so does the catalogue, which
     // goes on without it.
     write(path, before.substr(0, before.size() / 2));
