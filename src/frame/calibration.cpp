@@ -160,7 +160,7 @@ void calibration_dialog::show_outcome()
         outcome_->setText(QStringLiteral("Такие размеры не похожи на измеренные на странице калибровки."));
         return;
     }
-    outcome_->setText(qs(msc__format(u"Печать будет сдвинута на %{1:.1f} мм вправо и %{2:.1f} мм вниз, масштаб %{3:.1f} %%.",
+    outcome_->setText(qs(msc__format(u"Поправка печати: %{1:.1f} мм по горизонтали, %{2:.1f} мм по вертикали, масштаб %{3:.1f} %%.",
                                      c.x, c.y, c.scale)));
 }
 

@@ -49,17 +49,18 @@ label_options_dialog::label_options_dialog(QWidget *parent, const label &l) : QD
     grid->addWidget(new QLabel(QStringLiteral("Лист"), this), 5, 0);
     sheet_name_ = new QLabel(this);
     sheet_name_->setObjectName(QStringLiteral("sheet"));
-    sheet_name_->setWordWrap(true);
+
     sheet_button_ = new QPushButton(QStringLiteral("Выбрать..."), this);
     sheet_button_->setObjectName(QStringLiteral("choose-sheet"));
     no_sheet_ = new QPushButton(QStringLiteral("Нет"), this);
     no_sheet_->setObjectName(QStringLiteral("no-sheet"));
     no_sheet_->setToolTip(QStringLiteral("Каждая этикетка на своей странице"));
+    grid->addWidget(sheet_name_, 5, 1);
     auto *sheet_row = new QHBoxLayout;
-    sheet_row->addWidget(sheet_name_, 1);
     sheet_row->addWidget(sheet_button_);
     sheet_row->addWidget(no_sheet_);
-    grid->addLayout(sheet_row, 5, 1);
+    sheet_row->addStretch();
+    grid->addLayout(sheet_row, 6, 1);
     connect(sheet_button_, &QPushButton::clicked, this, [this] {
         if (std::optional<label_sheet> s = shd__choose(this, sheet_))
             set_sheet(s);
@@ -85,7 +86,7 @@ void label_options_dialog::set_sheet(const std::optional<label_sheet> &sheet)
         sheet_name_->setText(QStringLiteral("Нет (этикетка на своей странице)"));
         return;
     }
-    sheet_name_->setText(qs(msc__format(u"%1: %2 шт. на листе", plt__from_utf8(sht__name(*sheet)).c_str(),
+    sheet_name_->setText(qs(msc__format(u"%1 (%2 шт.)", plt__from_utf8(sht__name(*sheet)).c_str(),
                                         static_cast<long long>(sht__count(*sheet)))));
     width_->setText(QString::asprintf("%.2f", sheet->label_width));
     height_->setText(QString::asprintf("%.2f", sheet->label_height));

@@ -141,8 +141,12 @@ sheet_view::sheet_view(QWidget *parent) : QWidget(parent)
 void sheet_view::set_sheet(const std::optional<label_sheet> &sheet)
 {
     sheet_ = sheet;
-    // A sheet the checks refuse is drawn as its paper alone.
-    cells_ = sheet && !sht__check(*sheet) ? sht__cells(*sheet) : std::vector<sheet_cell>{};
+    // A sheet the checks refuse is drawn as it is (its labels off the paper
+    // or over each other), unless it has no labels to draw or too many.
+    cells_.clear();
+    if (sheet && std::isfinite(sheet->label_width) && std::isfinite(sheet->label_height) &&
+        sht__count(*sheet) > 0)
+        cells_ = sht__cells(*sheet);
     first_ = std::clamp<long>(first_, 1, std::max<long>(1, long(cells_.size())));
     update();
 }
@@ -159,13 +163,26 @@ void sheet_view::set_filled(long count)
     update();
 }
 
+QRectF sheet_view::drawn_area() const
+{
+    QRectF all(0, 0, sheet_->paper_width, sheet_->paper_height);
+    for (const sheet_cell &c : cells_)
+        all |= QRectF(c.x, c.y, sheet_->label_width, sheet_->label_height);
+    return all;
+}
+
 QTransform sheet_view::to_widget() const
 {
-    if (!sheet_ || !(sheet_->paper_width > 0) || !(sheet_->paper_height > 0))
+    if (!sheet_ || !(sheet_->paper_width > 0) || !(sheet_->paper_height > 0) || !std::isfinite(sheet_->paper_width) ||
+        !std::isfinite(sheet_->paper_height))
+        return {};
+    // The paper, and the labels that leave it, fit the widget.
+    const QRectF all = drawn_area();
+    if (!std::isfinite(all.width()) || !std::isfinite(all.height()) || all.isEmpty())
         return {};
     const double room_w = std::max(1, width() - 8), room_h = std::max(1, height() - 8);
-    const double k = std::min(room_w / sheet_->paper_width, room_h / sheet_->paper_height);
-    const double x = (width() - sheet_->paper_width * k) / 2, y = (height() - sheet_->paper_height * k) / 2;
+    const double k = std::min(room_w / all.width(), room_h / all.height());
+    const double x = (width() - all.width() * k) / 2 - all.left() * k, y = (height() - all.height() * k) / 2 - all.top() * k;
     return QTransform(k, 0, 0, k, x, y);
 }
 
@@ -206,7 +223,9 @@ void sheet_view::paintEvent(QPaintEvent *)
         const long n = long(i) + 1;
         const bool printed = n >= first_ && (filled_ < 0 || n < first_ + filled_);
         p.setBrush(n < first_ ? used : n == first_ && clickable_ ? start : printed ? QColor(0xDC, 0xE8, 0xFF) : Qt::white);
-        p.setPen(QPen(QColor(0x40, 0x60, 0x90), n == first_ && clickable_ ? 2 : 1));
+        const QRectF cell(cells_[i].x, cells_[i].y, sheet_->label_width, sheet_->label_height);
+        const bool off = !QRectF(0, 0, sheet_->paper_width, sheet_->paper_height).adjusted(-0.5, -0.5, 0.5, 0.5).contains(cell);
+        p.setPen(QPen(off ? QColor(0xC0, 0, 0) : QColor(0x40, 0x60, 0x90), n == first_ && clickable_ ? 2 : 1));
         p.drawPath(t.map(shd__label_shape(*sheet_, cells_[i].x, cells_[i].y)));
     }
 }
@@ -498,9 +517,9 @@ own_sheet_dialog::own_sheet_dialog(QWidget *parent, const label_sheet &s, bool i
     };
     auto pair = [&](QWidget *a, QWidget *b) {
         auto *h = new QHBoxLayout;
-        h->addWidget(a);
+        h->addWidget(a, 1);
         h->addWidget(new QLabel(QStringLiteral("×"), this));
-        h->addWidget(b);
+        h->addWidget(b, 1);
         return h;
     };
     paper_ = new QComboBox(this);

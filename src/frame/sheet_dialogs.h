@@ -71,6 +71,7 @@ protected:
 
 private:
     QTransform to_widget() const;
+    QRectF drawn_area() const;
     long cell_at(QPointF widget_point) const;
 
     std::optional<label_sheet> sheet_;

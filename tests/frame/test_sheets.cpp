@@ -208,11 +208,9 @@ key_router *Sheets::router_ = nullptr;
 
 } // namespace
 
-TEST_F(Sheets, ChoosingASheetSetsTheSizeAndOneUndoTakesBothBack)
+TEST_F(Sheets, SearchFiltersAsOneTypes)
 {
     shelf.fixed.refused = 2;
-    label_frame *f = open_frame();
-    const label_sheet herma = shelf.fixed.sheets[1].sheet;
     when_modal_of<sheet_chooser_dialog>([&](sheet_chooser_dialog *d) {
         EXPECT_EQ(d->list()->topLevelItemCount(), 3);
         EXPECT_EQ(d->refused()->text(), QStringLiteral("Не прочитано файлов шаблонов: 2"));
@@ -224,8 +222,21 @@ TEST_F(Sheets, ChoosingASheetSetsTheSizeAndOneUndoTakesBothBack)
         d->search()->setText(QStringLiteral("a4 nothing-like-it"));
         EXPECT_EQ(d->list()->topLevelItemCount(), 0);
         EXPECT_FALSE(d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
-        d->search()->setText(QStringLiteral("4457"));
-        d->list()->setCurrentItem(d->list()->topLevelItem(0));
+        d->search()->clear();
+        EXPECT_EQ(d->list()->topLevelItemCount(), 3);
+        d->reject();
+    });
+    EXPECT_FALSE(shd__choose(nullptr, std::nullopt));
+}
+
+TEST_F(Sheets, ChoosingASheetSetsTheSizeAndOneUndoTakesBothBack)
+{
+    label_frame *f = open_frame();
+    const label_sheet herma = shelf.fixed.sheets[1].sheet;
+    when_modal_of<sheet_chooser_dialog>([&](sheet_chooser_dialog *d) {
+        const QList<QTreeWidgetItem *> found = d->list()->findItems(QStringLiteral("Herma 4457"), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        d->list()->setCurrentItem(found[0]);
         // A sheet of the catalogue is nobody's to change.
         EXPECT_FALSE(d->change_button()->isEnabled());
         EXPECT_FALSE(d->delete_button()->isEnabled());
