@@ -265,7 +265,10 @@ private:
         problem_->setText(qs(why));
         problem_->setVisible(!why.empty());
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());
-        thumb_->setPixmap(why.empty() ? thumbnail(names) : QPixmap());
+        const QPixmap first = why.empty() ? thumbnail(names) : QPixmap();
+        thumb_->setPixmap(first);
+        if (sheet_)
+            sheet_->view()->set_picture(first);
         show_sheet();
     }
 
@@ -400,6 +403,14 @@ std::optional<std::pair<sheet_options, int>> single_on_sheet(QWidget *parent, co
     auto *box = new QVBoxLayout(&dlg);
     box->addWidget(run);
     box->addWidget(ctl__ok_cancel(&dlg, print ? QStringLiteral("Печать...") : QStringLiteral("Экспорт...")));
+    {
+        // The label drawn in the cells it goes to.
+        doc_options o;
+        o.dpi = 36;
+        std::vector<std::u16string> ignored;
+        run->view()->set_picture(QPixmap::fromImage(out__image(
+            lab, out__preview_variables(out__label_names(lab), prs__variables()), o, ignored)));
+    }
     auto filled = [run] { run->view()->set_filled(run->copies()->value()); };
     QObject::connect(run->copies(), &QSpinBox::valueChanged, &dlg, filled);
     filled();

@@ -163,6 +163,12 @@ void sheet_view::set_filled(long count)
     update();
 }
 
+void sheet_view::set_picture(const QPixmap &picture)
+{
+    picture_ = picture;
+    update();
+}
+
 QRectF sheet_view::drawn_area() const
 {
     QRectF all(0, 0, sheet_->paper_width, sheet_->paper_height);
@@ -226,7 +232,16 @@ void sheet_view::paintEvent(QPaintEvent *)
         const QRectF cell(cells_[i].x, cells_[i].y, sheet_->label_width, sheet_->label_height);
         const bool off = !QRectF(0, 0, sheet_->paper_width, sheet_->paper_height).adjusted(-0.5, -0.5, 0.5, 0.5).contains(cell);
         p.setPen(QPen(off ? QColor(0xC0, 0, 0) : QColor(0x40, 0x60, 0x90), n == first_ && clickable_ ? 2 : 1));
-        p.drawPath(t.map(shd__label_shape(*sheet_, cells_[i].x, cells_[i].y)));
+        const QPainterPath shape = t.map(shd__label_shape(*sheet_, cells_[i].x, cells_[i].y));
+        p.drawPath(shape);
+        if (printed && !picture_.isNull()) {
+            p.save();
+            p.setClipPath(shape);
+            p.drawPixmap(t.mapRect(cell), picture_, QRectF(picture_.rect()));
+            p.restore();
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(shape); // the outline over the picture
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -58,6 +59,9 @@ public:
     // How many cells from `first` on the run fills on this sheet; the rest
     // are drawn blank.  Negative: all of them.
     void set_filled(long count);
+    // The label as drawn in each cell the run fills (none: the cells are
+    // only coloured).
+    void set_picture(const QPixmap &picture);
     // Where cell `n` (from 1) is drawn: its middle in the widget.
     QPoint cell_middle(long n) const;
     QSize sizeHint() const override { return QSize(230, 300); }
@@ -78,6 +82,7 @@ private:
     std::vector<sheet_cell> cells_;
     long first_ = 1;
     long filled_ = -1;
+    QPixmap picture_;
     bool clickable_ = false;
 };
 
