@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 #include "model/errors.h"
 #include "model/messages.h"
@@ -92,17 +91,6 @@ sheet_shelf_service &seam<sheet_shelf_service>::fallback()
 {
     static installed_shelf shelf;
     return shelf;
-}
-
-bool shd__same_sheet(const label_sheet &a, const label_sheet &b)
-{
-    auto grid = [](const sheet_grid &g) { return std::tie(g.columns, g.rows, g.left, g.top, g.across, g.down); };
-    return a.brand == b.brand && a.part == b.part && a.description == b.description && a.paper == b.paper &&
-           a.paper_width == b.paper_width && a.paper_height == b.paper_height && a.shape == b.shape &&
-           a.label_width == b.label_width && a.label_height == b.label_height && a.radius == b.radius &&
-           a.hole == b.hole &&
-           std::equal(a.grids.begin(), a.grids.end(), b.grids.begin(), b.grids.end(),
-                      [&](const sheet_grid &x, const sheet_grid &y) { return grid(x) == grid(y); });
 }
 
 QPainterPath shd__label_shape(const label_sheet &s, double x, double y)
@@ -367,7 +355,7 @@ void sheet_chooser_dialog::select(const label_sheet &s)
     for (int i = 0; i < list_->topLevelItemCount(); ++i) {
         QTreeWidgetItem *item = list_->topLevelItem(i);
         const qlonglong n = item->data(0, Qt::UserRole).toLongLong();
-        if (shd__same_sheet(catalogue_.sheets[std::size_t(n)].sheet, s)) {
+        if (catalogue_.sheets[std::size_t(n)].sheet == s) {
             list_->setCurrentItem(item);
             list_->scrollToItem(item);
             return;
@@ -443,7 +431,7 @@ void sheet_chooser_dialog::change()
     bool found = false;
     if (!keep([&](std::vector<label_sheet> &own) {
             for (label_sheet &s : own)
-                if (shd__same_sheet(s, was)) {
+                if (s == was) {
                     s = now;
                     found = true;
                     break;
@@ -471,9 +459,7 @@ void sheet_chooser_dialog::remove()
     if (seam<message_box_service>::get().show(req) != mb_answer::yes)
         return;
     if (!keep([&](std::vector<label_sheet> &own) {
-            if (auto at = std::find_if(own.begin(), own.end(),
-                                       [&](const label_sheet &s) { return shd__same_sheet(s, was); });
-                at != own.end())
+            if (auto at = std::find(own.begin(), own.end(), was); at != own.end())
                 own.erase(at);
         }))
         return;

@@ -86,9 +86,6 @@ private:
     bool clickable_ = false;
 };
 
-// Two sheets alike in every field (names, paper, shape, grids).
-bool shd__same_sheet(const label_sheet &a, const label_sheet &b);
-
 // A label's outline at (x, y) on a sheet, in points.
 QPainterPath shd__label_shape(const label_sheet &s, double x, double y);
 

@@ -253,7 +253,7 @@ TEST_F(Sheets, ChoosingASheetSetsTheSizeAndOneUndoTakesBothBack)
     f->command(cmd::label_properties);
     label *lab = f->hub().lab();
     ASSERT_TRUE(lab->sheet);
-    EXPECT_TRUE(shd__same_sheet(*lab->sheet, herma));
+    EXPECT_EQ(*lab->sheet, herma);
     EXPECT_NEAR(lab->width, herma.label_width, 0.01);
     EXPECT_NEAR(lab->height, herma.label_height, 0.01);
     // One step back: the size and the sheet together.
@@ -265,7 +265,7 @@ TEST_F(Sheets, ChoosingASheetSetsTheSizeAndOneUndoTakesBothBack)
     f->command(cmd::redo);
     lab = f->hub().lab();
     ASSERT_TRUE(lab->sheet);
-    EXPECT_TRUE(shd__same_sheet(*lab->sheet, herma));
+    EXPECT_EQ(*lab->sheet, herma);
     EXPECT_NEAR(lab->width, herma.label_width, 0.01);
     // "Нет" takes the sheet away and leaves the size.
     when_modal_of<label_options_dialog>([&](label_options_dialog *d) {
@@ -311,7 +311,7 @@ TEST_F(Sheets, OwnSheetMadeChangedAndDeleted)
         EXPECT_NEAR(shelf.own[0].grids[0].across, 42 * MM, 1e-9);
         // The new sheet is in the list, chosen, and the user's to change.
         ASSERT_TRUE(d->chosen());
-        EXPECT_TRUE(shd__same_sheet(d->chosen()->sheet, shelf.own[0]));
+        EXPECT_EQ(d->chosen()->sheet, shelf.own[0]);
         EXPECT_TRUE(d->change_button()->isEnabled());
         when_modal_of<own_sheet_dialog>([&](own_sheet_dialog *o) {
             EXPECT_EQ(o->paper()->currentText(), QStringLiteral("A4"));
