@@ -78,6 +78,8 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         return out;
     }
     csv_rows rows(in, table);
+    const long copies = std::clamp<long>(req.copies, 1, SHT_MAX_LABELS);
+    const long labels = table.rows * copies;
     const label_per_page one_per_page(req.lab);
     page_filler pages(req.layout ? *req.layout : one_per_page, sink);
     const std::vector<std::u16string> names = out__label_names(req.lab);
@@ -110,7 +112,7 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         said.clear();
     };
     for (;;) {
-        if (req.progress && !req.progress(pages.labels(), table.rows)) {
+        if (req.progress && !req.progress(pages.labels(), labels)) {
             out.cancelled = true;
             out.error = out_msg::cancelled;
             counted();
@@ -129,11 +131,12 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
             if (column[n] >= 0)
                 vars[names[n]] = static_cast<std::size_t>(column[n]) < cells.size() ? cells[column[n]] : u"";
         std::u16string error;
-        if (!pages.add(req.lab, vars, line, said, error))
-            return page_failed(error);
+        for (long c = 0; c < copies; ++c)
+            if (!pages.add(req.lab, vars, line, said, error))
+                return page_failed(error);
         note_problems();
     }
-    if (pages.labels() != table.rows) {
+    if (pages.labels() != labels) {
         out.error = msc__format(msg::csv_changed, static_cast<int>(line));
         counted();
         return out;
@@ -146,7 +149,7 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
     if (!sink.finish(out.error))
         return out;
     if (req.progress)
-        req.progress(pages.labels(), table.rows);
+        req.progress(pages.labels(), labels);
     out.complete = true;
     return out;
 }

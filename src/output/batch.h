@@ -62,6 +62,9 @@ struct batch_request {
     std::vector<preview_var> preview;
     // Where the labels go; null: one label per page.
     const page_layout *layout = nullptr;
+    // Labels of each row, one after another (next to each other on a
+    // sheet); taken into 1..SHT_MAX_LABELS.
+    int copies = 1;
     // Called before each label and once at the end (done == total), with
     // labels placed of the table's rows; false stops the batch: nothing is
     // finished then.

@@ -164,6 +164,16 @@ public:
         writer_->setPageLayout(layout_);
         writer_->setCreator(QStringLiteral("Vellumo"));
         writer_->setTitle(qs(lab_->name));
+        // The painter begins on the first page, in that page's layout: a
+        // layout set while painting holds from the next page only, and a
+        // sheet's first page would be the label's size.
+        return true;
+    }
+
+    bool begin(std::u16string &error)
+    {
+        if (painter_.isActive())
+            return true;
         if (!painter_.begin(writer_.get())) {
             error = out__not_written(path_, out_msg::write_failed);
             return false;
@@ -186,6 +196,8 @@ public:
             layout_ = page.layout;
             writer_->setPageLayout(layout_);
         }
+        if (pages_ == 0 && !begin(error))
+            return false;
         if (pages_ > 0 && !writer_->newPage()) {
             error = out__not_written(path_, out_msg::write_failed);
             return false;
@@ -207,6 +219,8 @@ public:
 
     bool finish(std::u16string &error) override
     {
+        if (!begin(error)) // no page at all: the label's blank one
+            return false;
         if (!painter_.end()) {
             error = out__not_written(path_, out_msg::write_failed);
             return false;
