@@ -164,12 +164,11 @@ public:
         writer_->setPageLayout(layout_);
         writer_->setCreator(QStringLiteral("Vellumo"));
         writer_->setTitle(qs(lab_->name));
-        // The painter begins on the first page, in that page's layout: a
-        // layout set while painting holds from the next page only, and a
-        // sheet's first page would be the label's size.
         return true;
     }
 
+    // The painter begins on the first page's own layout: a layout set once
+    // it is active holds from the next page on.
     bool begin(std::u16string &error)
     {
         if (painter_.isActive())
@@ -196,7 +195,7 @@ public:
             layout_ = page.layout;
             writer_->setPageLayout(layout_);
         }
-        if (pages_ == 0 && !begin(error))
+        if (!begin(error))
             return false;
         if (pages_ > 0 && !writer_->newPage()) {
             error = out__not_written(path_, out_msg::write_failed);
@@ -219,7 +218,8 @@ public:
 
     bool finish(std::u16string &error) override
     {
-        if (!begin(error)) // no page at all: the label's blank one
+        // No page at all: a blank one of the label's size, as before.
+        if (!begin(error))
             return false;
         if (!painter_.end()) {
             error = out__not_written(path_, out_msg::write_failed);
