@@ -27,8 +27,10 @@ label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_a
 
 // The first piece of text of the label that cannot be stored (a control
 // character other than TAB, LF and CR, a character outside the Basic
-// Multilingual Plane, a broken surrogate, U+FFFE or U+FFFF), as a message
-// for the user naming where it is; nothing when every text can be stored.
+// Multilingual Plane, a broken surrogate, U+FFFE or U+FFFF; GS is stored in
+// a barcode's code, unless the code also holds GS's mark U+241D), as a
+// message for the user naming where it is; nothing when every text can be
+// stored.
 std::optional<std::u16string> ino__unsavable_text(const label *lab);
 // The first number of the label that is not finite (infinity, NaN), as a
 // message for the user; nothing when every number can be written.

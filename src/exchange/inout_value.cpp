@@ -10,6 +10,7 @@
 #include "exchange/value_read.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
+#include "model/gs1_data.h"
 #include "model/messages.h"
 #include "model/misc.h"
 #include "model/tables.h"
@@ -187,7 +188,18 @@ struct writer {
             break;
         }
         case ELE_BARCODE: {
-            set(st, "value", string(e->barcode.code ? *e->barcode.code : u""));
+            // XML cannot carry GS (marking codes hold it): the value has its
+            // visible mark instead, and "gs_marks" tells a reader to turn
+            // the marks back.  A code without GS is written as it always was.
+            const std::u16string code = e->barcode.code ? *e->barcode.code : u"";
+            if (code.find(static_cast<char16_t>(GS1_GS)) != std::u16string::npos) {
+                set(st, "value", string(gs1__shown(code)));
+                xmlrpc_value *marks = xmlrpc_bool_new(env, 1);
+                check();
+                set(st, "gs_marks", marks);
+            } else {
+                set(st, "value", string(code));
+            }
             const char *s = barcode_stored_name(e->barcode.type);
             if (s)
                 set(st, "style", string(s));
@@ -294,6 +306,13 @@ bool read_barcode_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
         return false;
     if (!std::isfinite(size))
         return false;
+    if (has(env, st, "gs_marks")) {
+        bool marks = false;
+        if (!read_bool(env, st, "gs_marks", marks))
+            return false;
+        if (marks)
+            code = gs1__stored(code);
+    }
     e->barcode.code = std::move(code);
     e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
     auto t = barcode_code_of(style);
@@ -508,7 +527,15 @@ std::optional<std::u16string> ino__unsavable_text(const label *lab)
             if ((m = check(e->text.font, msg::where_element_font)))
                 return m;
         } else if (e->type == ELE_BARCODE) {
-            if ((m = check(e->barcode.code, msg::where_element_code)))
+            // GS is written as its mark (see the writer): a code holding
+            // both would not read back as it was.
+            std::optional<std::u16string> code = e->barcode.code;
+            if (code && code->find(static_cast<char16_t>(GS1_GS)) != std::u16string::npos) {
+                if (code->find(GS1_GS_MARK) != std::u16string::npos)
+                    return report(msc__format(msg::where_element_code, i + 1, e->desc.c_str()), GS1_GS_MARK);
+                code = gs1__shown(*code);
+            }
+            if ((m = check(code, msg::where_element_code)))
                 return m;
         }
     }
