@@ -427,6 +427,15 @@ bool csv__scan(std::istream &in, const csv_options &options, csv_summary &summar
             summary = {};
             return false;
         }
+        // ${#…} are the counters: a column of such a name could never be
+        // used, and would look as if it were.
+        if (!name.empty() && name[0] == u'#') {
+            if (name.size() > 100)
+                name = name.substr(0, 100) + u"…";
+            problem = {header_line, msc__format(msg::csv_counter_column, static_cast<int>(header_line), name.c_str())};
+            summary = {};
+            return false;
+        }
         summary.columns.push_back(std::move(name));
     }
     return true;

@@ -44,8 +44,9 @@ inline constexpr std::size_t CSV_MAX_COLUMNS = 10000;
 
 // Reads a whole table and checks it: false with `problem` set when it is
 // refused (no header row, binary data, an unterminated quote, a row with
-// more cells than the header has columns, a column named twice, a file or
-// row above the limits).
+// more cells than the header has columns, a column named twice or with a
+// name that begins with "#" (those are the counters), a file or row above
+// the limits).
 bool csv__scan(std::istream &in, const csv_options &options, csv_summary &summary, csv_problem &problem);
 // The same for a file; a file above 1 GiB is refused before it is read.
 bool csv__scan_file(const std::string &path, const csv_options &options, csv_summary &summary,

@@ -219,6 +219,9 @@ inline constexpr char16_t csv_too_many_cells[] = u"Строка %1: ячеек %
 inline constexpr char16_t csv_record_too_long[] = u"Строка %1: строка таблицы длиннее 16 МиБ.";
 inline constexpr char16_t csv_too_many_columns[] = u"Строка %1: столбцов больше 10000.";
 inline constexpr char16_t csv_duplicate_column[] = u"Строка %1: столбец «%2» назван дважды.";
+inline constexpr char16_t csv_counter_column[] =
+    u"Строка %1: столбец «%2» назван с «#», а такие имена заняты счётчиками (${#}, ${#row}, ${#date}, "
+    u"${#time}); переименуйте столбец.";
 inline constexpr char16_t csv_text_after_quote[] =
     u"Строка %1: после закрывающей кавычки ячейки идёт текст. Кавычка внутри ячейки в кавычках "
     u"записывается двумя кавычками (\"\").";

@@ -4,6 +4,8 @@
 #include <optional>
 #include <unordered_set>
 
+#include "render/counters.h"
+
 namespace {
 
 void note_name(std::vector<std::u16string> &names, std::unordered_set<std::u16string> &seen,
@@ -51,6 +53,8 @@ render_variable_map out__row_variables(const std::vector<std::u16string> &names,
 {
     render_variable_map vars;
     for (const std::u16string &name : names) {
+        if (rdr__is_counter_name(name))
+            continue; // the run sets it, else the render does
         const auto c = std::find(columns.begin(), columns.end(), name);
         const std::size_t at = static_cast<std::size_t>(c - columns.begin());
         if (c != columns.end() && at < cells.size())
@@ -68,7 +72,9 @@ render_variable_map out__preview_variables(const std::vector<std::u16string> &na
 {
     render_variable_map vars;
     for (const std::u16string &name : names)
-        if (const std::u16string *v = preview_value(preview, name))
+        if (rdr__is_counter_name(name))
+            continue;
+        else if (const std::u16string *v = preview_value(preview, name))
             vars.emplace(name, *v);
     return vars;
 }
@@ -78,7 +84,7 @@ std::vector<std::u16string> out__names_without_column(const std::vector<std::u16
 {
     std::vector<std::u16string> out;
     for (const std::u16string &n : names)
-        if (std::find(columns.begin(), columns.end(), n) == columns.end())
+        if (!rdr__is_counter_name(n) && std::find(columns.begin(), columns.end(), n) == columns.end())
             out.push_back(n);
     return out;
 }

@@ -16,6 +16,7 @@ std::vector<std::u16string> out__label_names(const label *lab);
 
 // The variables for one label: for each name the label uses, the cell of
 // the column of that name, else the preview variable, else empty text.
+// Counters (names that begin with "#") are left to the run.
 render_variable_map out__row_variables(const std::vector<std::u16string> &names,
                                        const std::vector<std::u16string> &columns,
                                        const std::vector<std::u16string> &cells,
@@ -26,6 +27,7 @@ render_variable_map out__row_variables(const std::vector<std::u16string> &names,
 render_variable_map out__preview_variables(const std::vector<std::u16string> &names,
                                            const std::vector<preview_var> &preview);
 
-// The names the label uses that no column of the table has.
+// The names the label uses that no column of the table has (counters
+// aside).
 std::vector<std::u16string> out__names_without_column(const std::vector<std::u16string> &names,
                                                       const std::vector<std::u16string> &columns);

@@ -9,6 +9,7 @@
 #include "model/layout.h"
 #include "platform/code_pages.h"
 #include "render/barcode.h"
+#include "render/counters.h"
 #include "render/element_frame.h"
 #include "render/eps_runner.h"
 
@@ -368,7 +369,8 @@ render_variable_map rdr__variable_map(const std::vector<render_variable> &variab
     render_variable_map map;
     map.reserve(variables.size());
     for (const render_variable &v : variables)
-        map.try_emplace(v.name, v.value);
+        if (!rdr__is_counter_name(v.name))
+            map.try_emplace(v.name, v.value);
     return map;
 }
 
@@ -392,6 +394,7 @@ std::u16string rdr__substitute_in(const std::u16string &text, const render_varia
         }
         out.append(from, at, n);
     };
+    std::optional<QDateTime> now;
     std::size_t i = 0;
     while (i < text.size() && out.size() < max_chars) {
         const std::size_t open = text.find(u"${", i);
@@ -404,6 +407,16 @@ std::u16string rdr__substitute_in(const std::u16string &text, const render_varia
         const std::u16string name = text.substr(open + 2, close - open - 2);
         const auto found = variables.find(name);
         const std::u16string *value = found == variables.end() ? nullptr : &found->second;
+        // A counter the run did not set: the label is the first of its run,
+        // drawn now.
+        std::optional<std::u16string> counter;
+        if (!value && rdr__is_counter_name(name)) {
+            if (!now)
+                now = QDateTime::currentDateTime();
+            counter = rdr__counter_value(name, 1, 1, *now);
+            if (counter)
+                value = &*counter;
+        }
         if (note)
             note(name, value);
         if (value)
@@ -475,9 +488,9 @@ QRectF rdr__element_extent(const label *lab, const element *e, const render_requ
     const element_frame f = rdr__frame_of(e, base, false);
     QRectF box(0, 0, f.w_pt, f.h_pt);
     if (e->type == ELE_TEXT && e->text.text && !e->text.text->empty()) {
+        static const render_variable_map none;
         const std::u16string text =
-            r.variables ? rdr__substitute_in(*e->text.text, *r.variables, nullptr, r.limits.max_text)
-                        : e->text.text->substr(0, r.limits.max_text);
+            rdr__substitute_in(*e->text.text, r.variables ? *r.variables : none, nullptr, r.limits.max_text);
         box |= rdr__text_extent(e, f, text, device);
     }
     // Two device units around it for the edges' antialiasing and rounding.
