@@ -10,6 +10,7 @@
 #include "output/formats.h"
 #include "output/output_messages.h"
 #include "output/variables.h"
+#include "render/counters.h"
 
 bool page_filler::add(const label *lab, render_variable_map variables, long line,
                       std::vector<run_problem> &problems, std::u16string &error)
@@ -58,8 +59,90 @@ bool out__export(const label *lab, const std::vector<preview_var> &preview, cons
     return sink->label_page(lab, vars, 1, problems, error) && sink->finish(error);
 }
 
+namespace {
+
+// A cell as a message shows it: its start, on one line.
+std::u16string cell_shown(const std::u16string &cell)
+{
+    constexpr std::size_t longest = 40;
+    std::u16string out = cell.substr(0, longest);
+    for (char16_t &c : out)
+        if (c < 0x20 || c == 0x7F)
+            c = u' ';
+    return cell.size() > longest ? out + u"…" : out;
+}
+
+bool blank(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+} // namespace
+
+std::optional<long> out__row_copies(const std::u16string &cell)
+{
+    std::size_t from = 0, to = cell.size();
+    while (from < to && blank(cell[from]))
+        ++from;
+    while (to > from && blank(cell[to - 1]))
+        --to;
+    if (from == to)
+        return std::nullopt;
+    long n = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        // ASCII digits only: a "٣" or a "³" is not a number of copies here.
+        if (cell[i] < u'0' || cell[i] > u'9')
+            return std::nullopt;
+        n = n * 10 + (cell[i] - u'0');
+        if (n > OUT_MAX_ROW_COPIES)
+            return std::nullopt;
+    }
+    return n;
+}
+
+bool out__count_labels(const std::string &csv_path, const csv_summary &table, const std::u16string &column,
+                       long long &labels, std::u16string &error)
+{
+    labels = 0;
+    const auto c = std::find(table.columns.begin(), table.columns.end(), column);
+    if (c == table.columns.end()) {
+        error = msc__format(out_msg::no_copies_column, column.c_str());
+        return false;
+    }
+    const std::size_t at = static_cast<std::size_t>(c - table.columns.begin());
+    std::ifstream in(csv_path, std::ios::binary);
+    if (!in) {
+        error = msc__format(msg::csv_unreadable, std::strerror(errno));
+        return false;
+    }
+    csv_rows rows(in, table);
+    std::vector<std::u16string> cells;
+    long line = 0;
+    csv_problem problem;
+    while (rows.next(cells, line, problem)) {
+        const std::u16string cell = at < cells.size() ? cells[at] : std::u16string();
+        const std::optional<long> n = out__row_copies(cell);
+        if (!n) {
+            error = msc__format(out_msg::bad_copies, line, column.c_str(), cell_shown(cell).c_str());
+            return false;
+        }
+        labels += *n;
+    }
+    if (!problem.message.empty()) {
+        error = problem.message;
+        return false;
+    }
+    if (labels == 0) {
+        error = msc__format(out_msg::no_copies, column.c_str());
+        return false;
+    }
+    return true;
+}
+
 batch_outcome out__batch(const batch_request &req, page_sink &sink)
 {
+    // All the labels of the run show the same date and time.
+    const run_counters counters(out__label_names(req.lab), QDateTime::currentDateTime());
     batch_outcome out;
     const long copies = std::clamp(req.copies, 1L, OUT_MAX_COPIES);
     const label_per_page one_per_page(req.lab);
@@ -86,11 +169,14 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
             out.problems.push_back(of_line(p.line, p.text));
         said.clear();
     };
-    // The copies of one row, next to each other.
-    auto place = [&](const render_variable_map &vars, long line, std::u16string &error) {
-        for (long c = 0; c < copies; ++c)
-            if (!pages.add(req.lab, vars, line, said, error))
+    // The copies of one row (the `row`-th of the table), next to each other.
+    auto place = [&](const render_variable_map &vars, long line, long row, long n, std::u16string &error) {
+        for (long c = 0; c < n; ++c) {
+            render_variable_map these = vars;
+            counters.put(these, pages.labels() + 1, row);
+            if (!pages.add(req.lab, std::move(these), line, said, error))
                 return false;
+        }
         return true;
     };
     // The end of the run: the last page, then the sink.
@@ -123,7 +209,7 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
             return out;
         std::u16string error;
         // Its problems are the label's, not a line's: line 0.
-        if (!place(out__preview_variables(names, req.preview), 0, error))
+        if (!place(out__preview_variables(names, req.preview), 0, 1, copies, error))
             return page_failed(error);
         note_problems();
         return finished(copies);
@@ -140,6 +226,14 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         out.error = out_msg::table_empty;
         return out;
     }
+    // Copies from a column: every cell checked before anything is drawn.
+    long long total = static_cast<long long>(table.rows) * copies;
+    long copies_at = -1;
+    if (!req.copies_column.empty()) {
+        if (!out__count_labels(req.csv_path, table, req.copies_column, total, out.error))
+            return out;
+        copies_at = std::find(table.columns.begin(), table.columns.end(), req.copies_column) - table.columns.begin();
+    }
     std::ifstream in(req.csv_path, std::ios::binary);
     if (!in) {
         out.error = msc__format(msg::csv_unreadable, std::strerror(errno));
@@ -155,7 +249,6 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         if (c != table.columns.end())
             column[n] = c - table.columns.begin();
     }
-    const long total = table.rows * copies;
     std::vector<std::u16string> cells;
     long line = 0, placed_rows = 0;
     for (;;) {
@@ -173,8 +266,20 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         for (std::size_t n = 0; n < names.size(); ++n)
             if (column[n] >= 0)
                 vars[names[n]] = static_cast<std::size_t>(column[n]) < cells.size() ? cells[column[n]] : u"";
+        long n = copies;
+        if (copies_at >= 0) {
+            const std::optional<long> given = out__row_copies(
+                static_cast<std::size_t>(copies_at) < cells.size() ? cells[copies_at] : std::u16string());
+            if (!given) {
+                // Checked before the run: the file changed under it.
+                out.error = msc__format(msg::csv_changed, static_cast<int>(line));
+                counted();
+                return out;
+            }
+            n = *given;
+        }
         std::u16string error;
-        if (!place(vars, line, error))
+        if (!place(vars, line, placed_rows + 1, n, error))
             return page_failed(error);
         ++placed_rows;
         note_problems();

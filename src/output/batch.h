@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ struct batch_request {
     // Labels of each row, next to each other (from 1; OUT_MAX_COPIES at
     // most, more are taken as that).
     long copies = 1;
+    // The column of the table that gives each row's copies (0 to
+    // OUT_MAX_ROW_COPIES; 0 draws nothing of the row); when given, it
+    // counts instead of `copies`.  Empty: none.
+    std::u16string copies_column;
     // Called before each row and once at the end (done == total), with
     // labels placed of all the run's (rows × copies); false stops the
     // batch: nothing is finished then.
@@ -83,7 +88,22 @@ struct batch_outcome {
 };
 
 inline constexpr long OUT_MAX_COPIES = 1000;
+inline constexpr long OUT_MAX_ROW_COPIES = 10000;
 
-// Checks the whole table first (nothing is drawn from a refused one), then
-// places a label per row, hands the pages to `sink` and finishes it.
+// A row's copies as a cell of the copies column gives them: a whole number
+// 0…OUT_MAX_ROW_COPIES in ASCII digits, blanks around it allowed; nothing
+// for any other text.
+std::optional<long> out__row_copies(const std::u16string &cell);
+
+// Reads the copies column of a table csv__scan accepted, row by row: the
+// labels of the whole run in `labels`; false with `error` naming the line
+// of the first cell refused (or the column the table lacks).
+bool out__count_labels(const std::string &csv_path, const csv_summary &table, const std::u16string &column,
+                       long long &labels, std::u16string &error);
+
+// Checks the whole table first (nothing is drawn from a refused one, nor
+// from one whose copies column has a cell that is not a number of copies),
+// then places a label per row, hands the pages to `sink` and finishes it.
+// Counters (${#}, ${#row}, ${#date}, ${#time}) count the labels placed and
+// the rows; the date and time are taken once, when the run begins.
 batch_outcome out__batch(const batch_request &req, page_sink &sink);

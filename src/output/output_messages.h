@@ -18,6 +18,10 @@ inline constexpr char16_t rename_failed[] = u"не удалось заменит
 inline constexpr char16_t printer_failed[] = u"Принтер не принял страницу %1.";
 inline constexpr char16_t row_problem[] = u"Строка %1: %2";
 inline constexpr char16_t table_empty[] = u"В таблице нет ни одной строки с данными, печатать нечего.";
+inline constexpr char16_t no_copies_column[] = u"В таблице нет столбца «%1», из которого берётся число копий.";
+inline constexpr char16_t bad_copies[] =
+    u"Строка %1: в столбце «%2» «%3» - не число копий; нужно целое число от 0 до 10000.";
+inline constexpr char16_t no_copies[] = u"В столбце «%1» у всех строк 0 копий, печатать нечего.";
 inline constexpr char16_t stopped[] = u"программа останавливается";
 inline constexpr char16_t picture_not_placed[] = u"рисунок EPS не удалось вставить в PDF";
 inline constexpr char16_t document_too_large[] = u"документ больше 256 МиБ";

@@ -40,6 +40,7 @@
 #include "platform/file_io.h"
 #include "platform/message_boxes.h"
 #include "platform/seam.h"
+#include "render/counters.h"
 #include "render/eps_runner.h"
 
 namespace {
@@ -65,7 +66,10 @@ const char USAGE[] =
     "  --printer ИМЯ           печать на принтер вместо файла\n"
     "  --copies N              копий каждой этикетки (1..1000): на листе - рядом,\n"
     "                          без листа - страницы подряд; на принтер без листа\n"
-    "                          копии делает принтер\n"
+    "                          копии делает принтер\n"    "  --copies-column СТОЛБЕЦ\n"
+    "                          копий каждой строки - из этого столбца таблицы\n"
+    "                          (целое 0..10000; 0 - строка не печатается);\n"
+    "                          вместо --copies\n"
     "  --sheet \"МАРКА НОМЕР\"   печать на листе с несколькими этикетками из\n"
     "                          каталога, например --sheet \"Avery 5160\"\n"
     "  --sheet list            список листов каталога: марка и номер, описание,\n"
@@ -91,6 +95,11 @@ const char USAGE[] =
     "  vellumo-render адрес.lbl -o адреса.pdf --csv адреса.csv --sheet \"Avery 5160\"\n"
     "  vellumo-render ценник.lbl -o ценники.pdf --sheet-geometry A4,3x8,70x37,0,0,0,0 \\\n"
     "      --copies 24 --outlines\n"
+    "\n"
+    "Счётчики в текстах и штрихкодах: ${#} - номер этикетки (каждая копия\n"
+    "считается), ${#:000100} - с 100, шесть цифр; ${#row} - номер строки таблицы;\n"
+    "${#date}, ${#date:yyyy-MM-dd}, ${#time}, ${#time:HH:mm:ss} - дата и время\n"
+    "начала печати.\n"
     "\n"
     "Статус выхода: 0 - все страницы записаны; 1 - результат не записан;\n"
     "2 - ошибка в командной строке; 4 - записано, но не все элементы нарисованы.\n";
@@ -158,6 +167,7 @@ bool label_file_readable(const std::string &path)
 struct options {
     std::string label_file, output, csv, printer, server, user, label_name;
     std::string sheet, sheet_geometry;
+    std::u16string copies_column;
     doc_options doc;
     csv_options table;
     long copies = 1;
@@ -240,6 +250,12 @@ const option_row OPTIONS[] = {
     {"--copies", nullptr, true, false,
      [](options &o, const std::string &v) { return number_into(v, 1, OUT_MAX_COPIES, o.copies); },
      "--copies: нужно целое число от 1 до 1000", nullptr},
+    {"--copies-column", nullptr, true, false,
+     [](options &o, const std::string &v) {
+         o.copies_column = plt__from_utf8(v);
+         return !v.empty();
+     },
+     "после --copies-column нужно имя столбца таблицы", nullptr},
     {"--sheet", nullptr, true, false, [](options &o, const std::string &v) { o.sheet = v; return !v.empty(); },
      "после --sheet нужно название листа («МАРКА НОМЕР») или list", nullptr},
     {"--sheet-geometry", nullptr, true, false,
@@ -532,6 +548,8 @@ int main(int argc, char **argv)
         return usage_error("с --server нужно имя пользователя: --user ИМЯ");
     if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
         return usage_error("--separator и --encoding относятся к --csv");
+    if (!o.copies_column.empty() && o.csv.empty())
+        return usage_error("--copies-column относится к --csv");
     const output_format *format = out__format(out__format_of(plt__from_utf8(o.output)));
     if (!o.output.empty() && !format)
         return usage_error("формат файла результата по расширению: " +
@@ -586,8 +604,10 @@ int main(int argc, char **argv)
     if (sheet)
         on_sheets.emplace(*sheet, sheet_options{o.first, o.outlines, o.crop_marks});
     const page_layout &layout = on_sheets ? static_cast<const page_layout &>(*on_sheets) : one_per_page;
-    // Without a sheet the printer makes the copies, as it always has.
-    const bool printer_copies = !o.printer.empty() && !sheet;
+    // Without a sheet the printer makes the copies, as it always has,
+    // unless the copies differ (numbered, or counted per row).
+    const bool printer_copies = !o.printer.empty() && !sheet && o.copies_column.empty() &&
+                                !run_counters(out__label_names(lab.get()), {}).numbers_labels();
     const long copies = printer_copies ? 1 : o.copies;
     std::unique_ptr<QPrinter> printer;
     std::string spool;
@@ -667,6 +687,7 @@ int main(int argc, char **argv)
     req.preview = o.vars;
     req.layout = &layout;
     req.copies = copies;
+    req.copies_column = o.copies_column;
     // The line counts pages: those the labels placed so far have begun.
     req.progress = [&](long done, long total) {
         return !g_interrupted && progress.step(layout.pages_for(done), layout.pages_for(total));
