@@ -13,6 +13,7 @@
 #include "output/output_messages.h"
 #include "output/sheet_sources.h"
 #include "platform/code_pages.h"
+#include "render/counters.h"
 #include "render/eps_runner.h"
 #include "server/log.h"
 #include "server/methods.h"
@@ -492,6 +493,16 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
                 xmlrpc_struct_set_value(env, one.get(), "variables", item);
             if (env->fault_occurred || !read_variables(env, one.get(), rows[static_cast<std::size_t>(i)]))
                 return nullptr;
+            // A row's value for a counter would silently not be used.
+            for (const render_variable &v : rows[static_cast<std::size_t>(i)])
+                if (rdr__is_counter_name(v.name)) {
+                    fault(env, LSV_FAULT_PARAMS,
+                          u"Неверные параметры вызова: в строке " + lsv__number(i + 1) + u" переменная " +
+                              quoted(v.name.size() > 100 ? v.name.substr(0, 100) + u"…" : v.name) +
+                              u" названа с «#», а такие имена заняты счётчиками (${#}, ${#row}, ${#date}, "
+                              u"${#time})");
+                    return nullptr;
+                }
         }
     }
     r.xdpi = r.ydpi = dpi;
@@ -559,6 +570,8 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             pages.emplace(layout, *sink);
         std::vector<run_problem> said;
         double held = fixed;
+        // Counters count the document's labels; its date and time are one.
+        const run_counters counters(names, QDateTime::currentDateTime());
         for (std::size_t i = 0; ok && i < rows.size(); ++i) {
             if (rdr__render_stopping()) {
                 c.stopped_fault(env, document_not_made);
@@ -577,7 +590,9 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
                     c.stopped_fault(env, document_not_made);
                     return nullptr;
                 }
-                ok = pages->add(lab.get(), vars, static_cast<long>(i + 1), said, error);
+                render_variable_map these = vars;
+                counters.put(these, pages->labels() + 1, static_cast<long long>(i + 1));
+                ok = pages->add(lab.get(), std::move(these), static_cast<long>(i + 1), said, error);
                 for (run_problem &p : said)
                     problems.push_back(std::move(p.text));
                 said.clear();
