@@ -28,6 +28,7 @@
 #include "platform/code_pages.h"
 #include "platform/file_choice.h"
 #include "platform/qt_text.h"
+#include "render/counters.h"
 #include "widgets/controls.h"
 
 namespace {
@@ -202,6 +203,11 @@ public:
         missing_->setObjectName(QStringLiteral("missing"));
         missing_->setWordWrap(true);
         form->addRow(QStringLiteral("Без столбца:"), missing_);
+        copies_column_ = new QComboBox(this);
+        copies_column_->setObjectName(QStringLiteral("copies_column"));
+        copies_column_->setToolTip(
+            QStringLiteral("Столбец с числом копий каждой строки (целое от 0 до 10000; 0 - строка не печатается)"));
+        form->addRow(QStringLiteral("Копии из столбца:"), copies_column_);
         thumb_ = new QLabel(this);
         thumb_->setObjectName(QStringLiteral("thumbnail"));
         thumb_->setAlignment(Qt::AlignCenter);
@@ -224,6 +230,10 @@ public:
         box->addWidget(thumb_);
         box->addWidget(problem_);
         box->addWidget(buttons_);
+        connect(copies_column_, &QComboBox::currentIndexChanged, this, [this] {
+            if (!filling_)
+                check();
+        });
         connect(separator_, &QComboBox::currentIndexChanged, this, [this] { scan(); });
         connect(encoding_, &QComboBox::currentIndexChanged, this, [this] { scan(); });
         scan();
@@ -231,6 +241,15 @@ public:
 
     const csv_options &options() const { return options_; }
     long rows() const { return summary_.rows; }
+    // The column chosen for each row's copies; empty for none.
+    std::u16string copies_column() const { return us(copies_column_->currentData().toString()); }
+    // The labels of the whole run.
+    long labels() const
+    {
+        if (!copies_column().empty())
+            return static_cast<long>(labels_);
+        return summary_.rows * (sheet_ ? sheet_->copies()->value() : 1);
+    }
     // Null for a label printed a page each.
     const sheet_run_box *sheet() const { return sheet_; }
 
@@ -250,6 +269,28 @@ private:
             cols << QStringLiteral("«") + qs(c) + QStringLiteral("»");
         columns_->setText(ok ? cols.join(QStringLiteral(", ")) : QString());
         rows_->setText(ok ? QString::number(summary_.rows) : QString());
+        {
+            // The same column stays chosen while the table reads the same.
+            const QString was = copies_column_->currentData().toString();
+            filling_ = true;
+            copies_column_->clear();
+            copies_column_->addItem(QStringLiteral("нет"), QString());
+            for (const std::u16string &c : summary_.columns)
+                if (!c.empty())
+                    copies_column_->addItem(qs(c), qs(c));
+            copies_column_->setCurrentIndex(std::max(copies_column_->findData(was), 0));
+            filling_ = false;
+        }
+        scanned_ = ok ? std::u16string() : problem.message;
+        check();
+    }
+
+    // What the table and the choices make of the run: its problem, the
+    // first label, the sheet.
+    void check()
+    {
+        wait_cursor busy;
+        const bool ok = scanned_.empty();
         const std::vector<std::u16string> names = out__label_names(lab_);
         QStringList missing;
         for (const std::u16string &n : out__names_without_column(names, summary_.columns))
@@ -259,9 +300,15 @@ private:
                               ? QStringLiteral("нет")
                               : missing.join(QStringLiteral(", ")) +
                                     QStringLiteral(" - из переменных просмотра, иначе пусто"));
-        std::u16string why = ok ? std::u16string() : problem.message;
+        std::u16string why = scanned_;
         if (ok && summary_.rows == 0)
             why = u"В таблице нет ни одной строки с данными, печатать нечего.";
+        const std::u16string column = copies_column();
+        labels_ = 0;
+        if (why.empty() && !column.empty())
+            out__count_labels(path_, summary_, column, labels_, why);
+        if (sheet_)
+            sheet_->copies()->setEnabled(column.empty());
         problem_->setText(qs(why));
         problem_->setVisible(!why.empty());
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());
@@ -280,7 +327,7 @@ private:
             return;
         sheet_view *v = sheet_->view();
         thumb_->setVisible(false); // the drawing of the sheet stands for it
-        const long labels = summary_.rows * sheet_->copies()->value();
+        const long labels = this->labels();
         v->set_filled(labels);
         v->setToolTip(qs(msc__format(u"Этикеток: %1, листов: %2", labels,
                                      sheet_layout(*lab_->sheet, sheet_->options()).pages_for(labels))));
@@ -308,7 +355,10 @@ private:
     std::string path_;
     csv_options options_;
     csv_summary summary_;
-    QComboBox *separator_, *encoding_;
+    std::u16string scanned_; // why the table is refused; empty when it is not
+    long long labels_ = 0;   // of a run with a copies column
+    bool filling_ = false;
+    QComboBox *separator_, *encoding_, *copies_column_;
     QLabel *columns_, *rows_, *missing_, *thumb_, *problem_;
     QDialogButtonBox *buttons_;
     sheet_run_box *sheet_ = nullptr;
@@ -320,10 +370,10 @@ std::function<void(QProgressDialog *, long, long)> &progress_watch()
     return watch;
 }
 
+// `rows` is the run's labels, as the batch counts its progress.
 void run_batch(QWidget *parent, const label *lab, const std::string &csv, const csv_options &options, long rows,
-               page_sink &sink, const page_layout *layout, int copies)
+               page_sink &sink, const page_layout *layout, int copies, const std::u16string &copies_column)
 {
-    rows *= copies; // labels, as the batch counts its progress
     std::unique_ptr<QProgressDialog> progress;
     if (rows > QUIET_PAGES) {
         progress = std::make_unique<QProgressDialog>(QStringLiteral("Этикетки рисуются..."),
@@ -343,6 +393,7 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     req.preview = prs__variables();
     req.layout = layout;
     req.copies = copies;
+    req.copies_column = copies_column;
     req.progress = [&](long done, long total) {
         if (!progress)
             return true;
@@ -428,9 +479,15 @@ void fill_sheet(const label *lab, const sheet_layout &layout, int copies, page_s
     {
         wait_cursor busy;
         page_filler pages(layout, sink);
-        const render_variable_map vars = out__preview_variables(out__label_names(lab), prs__variables());
-        for (int i = 0; i < copies && ok; ++i)
-            ok = pages.add(lab, vars, 0, said, error);
+        const std::vector<std::u16string> names = out__label_names(lab);
+        const render_variable_map vars = out__preview_variables(names, prs__variables());
+        // The copies are a run: ${#} counts them, the date is one.
+        const run_counters counters(names, QDateTime::currentDateTime());
+        for (int i = 0; i < copies && ok; ++i) {
+            render_variable_map these = vars;
+            counters.put(these, i + 1, 1);
+            ok = pages.add(lab, std::move(these), 0, said, error);
+        }
         ok = ok && pages.flush(said, error) && sink.finish(error);
     }
     if (!ok)
@@ -507,9 +564,22 @@ void pex__print(QWidget *parent, const label *lab)
     bool ok = false;
     {
         wait_cursor busy;
+        const std::vector<std::u16string> names = out__label_names(lab);
+        const render_variable_map vars = out__preview_variables(names, prs__variables());
+        // Copies that ${#} numbers are pages of their own: the printer
+        // would repeat the first.
+        const run_counters counters(names, QDateTime::currentDateTime());
+        const int copies = counters.numbers_labels() ? std::max(printer->copyCount(), 1) : 1;
+        if (copies > 1)
+            printer->setCopyCount(1);
         std::unique_ptr<page_sink> sink = out__device_sink(lab, *printer, 0, 0, pex__printer_shift(*printer));
-        const render_variable_map vars = out__preview_variables(out__label_names(lab), prs__variables());
-        ok = sink->label_page(lab, vars, 1, problems, error) && sink->finish(error);
+        ok = true;
+        for (int i = 0; i < copies && ok; ++i) {
+            render_variable_map these = vars;
+            counters.put(these, i + 1, 1);
+            ok = sink->label_page(lab, these, i + 1, problems, error);
+        }
+        ok = ok && sink->finish(error);
     }
     if (!ok)
         err__warning(u"%1", error.c_str());
@@ -532,12 +602,14 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     long rows = 0;
     std::optional<sheet_options> on_sheet;
     int copies = 1;
+    std::u16string copies_column;
     {
         batch_dialog dlg(parent, lab, csv, print);
         if (dlg.exec() != QDialog::Accepted)
             return;
         options = dlg.options();
-        rows = dlg.rows();
+        rows = dlg.labels();
+        copies_column = dlg.copies_column();
         if (dlg.sheet()) {
             on_sheet = dlg.sheet()->options();
             copies = dlg.sheet()->copies()->value();
@@ -556,13 +628,13 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     if (print) {
         const std::unique_ptr<QPrinter> printer = out__printer(lab, layout);
         // The dialog's range is of pages, which the layout fills with rows.
-        const long pages = layout.pages_for(rows * copies);
+        const long pages = layout.pages_for(rows);
         if (!seam<print_choice_service>::get().choose(*printer, static_cast<int>(std::min<long>(pages, INT_MAX)),
                                                        parent))
             return;
         out__set_up_printer(*printer, lab, layout);
         std::unique_ptr<page_sink> sink = out__printer_sink(lab, *printer, pex__printer_shift(*printer));
-        run_batch(parent, lab, csv, options, rows, *sink, &layout, copies);
+        run_batch(parent, lab, csv, options, rows, *sink, &layout, copies, copies_column);
         return;
     }
     doc_options o;
@@ -575,5 +647,5 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
         err__warning(u"%1", error.c_str());
         return;
     }
-    run_batch(parent, lab, csv, options, rows, *sink, &layout, copies);
+    run_batch(parent, lab, csv, options, rows, *sink, &layout, copies, copies_column);
 }
