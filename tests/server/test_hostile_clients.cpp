@@ -74,6 +74,11 @@ TEST(HostileClients, DocumentsOnSheetsAndTheirHostileParameters)
     EXPECT_EQ(attack("sheets.py"), 0);
 }
 
+TEST(HostileClients, DocumentsCountTheirLabelsAndRowsWithOneDate)
+{
+    EXPECT_EQ(attack("counters.py"), 0);
+}
+
 TEST(HostileClients, EveryFaultIsADocumentedOneInRussian)
 {
     EXPECT_EQ(attack("faults.py"), 0);
