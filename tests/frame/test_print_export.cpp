@@ -49,10 +49,11 @@ public:
             printer.setPrintRange(QPrinter::PageRange);
             printer.setFromTo(from, to);
         }
+        printer.setCopyCount(copies);
         return true;
     }
     fs::path file;
-    int from = 0, to = 0;
+    int from = 0, to = 0, copies = 1;
     std::vector<int> asked_pages;
 };
 
@@ -329,6 +330,65 @@ TEST_F(PrintExport, BatchDialogRefusesABadTableAndTheSeparatorCanBeChosen)
     f->command(cmd::export_batch);
     EXPECT_EQ(files.asked.size(), 1u); // no output was asked for
     EXPECT_EQ(files_in(dir.path()), (std::set<std::string>{"bad.csv", "ZELTA"}));
+}
+
+TEST_F(PrintExport, BatchDialogTakesCopiesFromAColumnAndRefusesABadCell)
+{
+    label_frame *f = open_frame();
+    f->hub().lab()->es[0]->text.text = u"№${#:0001} ${who} ${#row}";
+    f->hub().lab()->es[1]->barcode.code = u"${code}-${#}";
+    write_file(dir / "t.csv", "code;who;штук\nA;Первая;2\nB;Вторая;0\nC;Третья;3\n");
+    files.results.push_back(chosen(dir / "t.csv"));
+    files.results.push_back(chosen(dir / "copies.pdf"));
+    when_modal_named(QStringLiteral("zelta-batch-dialog"), [this](QWidget *w) {
+        auto *column = w->findChild<QComboBox *>(QStringLiteral("copies_column"));
+        ASSERT_TRUE(column);
+        EXPECT_EQ(column->currentText(), QStringLiteral("нет"));
+        // Counters are no column the table lacks.
+        EXPECT_EQ(w->findChild<QLabel *>(QStringLiteral("missing"))->text(), QStringLiteral("нет"));
+        column->setCurrentIndex(column->findData(QStringLiteral("штук")));
+        EXPECT_FALSE(w->findChild<QLabel *>(QStringLiteral("problem"))->isVisible());
+        // A cell that is no number of copies: named with its line, no button.
+        write_file(dir / "t.csv", "code;who;штук\nA;Первая;2\nB;Вторая;1e3\nC;Третья;3\n");
+        column->setCurrentIndex(0);
+        column->setCurrentIndex(column->findData(QStringLiteral("штук")));
+        auto *problem = w->findChild<QLabel *>(QStringLiteral("problem"));
+        EXPECT_TRUE(problem->isVisible());
+        EXPECT_TRUE(problem->text().startsWith(QStringLiteral("Строка 3: в столбце «штук» «1e3»")))
+            << problem->text().toStdString();
+        auto *ok = w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        EXPECT_FALSE(ok->isEnabled());
+        save_shot(w, QStringLiteral("batch-dialog-copies-refused"));
+        write_file(dir / "t.csv", "code;who;штук\nA;Первая;2\nB;Вторая;0\nC;Третья;3\n");
+        column->setCurrentIndex(0);
+        column->setCurrentIndex(column->findData(QStringLiteral("штук")));
+        EXPECT_TRUE(ok->isEnabled());
+        ok->click();
+    });
+    f->command(cmd::export_batch);
+    EXPECT_EQ(warnings(), "");
+    ASSERT_EQ(pdf_info(dir / "copies.pdf").pages, 5);
+    const std::string third = run("pdftotext -f 3 -l 3 " + quoted(dir / "copies.pdf") + " -").out;
+    EXPECT_NE(third.find("№0003 Третья 3"), std::string::npos) << third;
+    temp_dir pages;
+    const auto png = pdf_pages(dir / "copies.pdf", pages.path(), 200);
+    ASSERT_EQ(png.size(), 5u);
+    EXPECT_EQ(zbar_codes(png[4]), std::set<std::string>{"C-5"});
+}
+
+TEST_F(PrintExport, PrintedCopiesOfANumberedLabelAreNumbered)
+{
+    label_frame *f = open_frame();
+    f->hub().lab()->es[1]->barcode.code = u"N${#:100}";
+    printer.file = dir / "printed.pdf";
+    printer.copies = 3;
+    f->command(cmd::print);
+    EXPECT_EQ(warnings(), "");
+    temp_dir pages;
+    const auto png = pdf_pages(dir / "printed.pdf", pages.path(), 200);
+    ASSERT_EQ(png.size(), 3u);
+    EXPECT_EQ(zbar_codes(png[0]), std::set<std::string>{"N100"});
+    EXPECT_EQ(zbar_codes(png[2]), std::set<std::string>{"N102"});
 }
 
 TEST_F(PrintExport, CancelledBatchLeavesNoPdf)
