@@ -550,6 +550,10 @@ int main(int argc, char **argv)
         return usage_error("--separator и --encoding относятся к --csv");
     if (!o.copies_column.empty() && o.csv.empty())
         return usage_error("--copies-column относится к --csv");
+    for (const preview_var &v : o.vars)
+        if (rdr__is_counter_name(v.name))
+            return usage_error("--var " + plt__to_utf8(v.name) +
+                               ": имена, начинающиеся с «#», заняты счётчиками (${#}, ${#row}, ${#date}, ${#time})");
     const output_format *format = out__format(out__format_of(plt__from_utf8(o.output)));
     if (!o.output.empty() && !format)
         return usage_error("формат файла результата по расширению: " +

@@ -1,4 +1,5 @@
 // The canvas with the real content of its elements, and without it.
+#include <QDate>
 #include <QDir>
 #include <QImage>
 
@@ -190,6 +191,26 @@ TEST_F(CanvasContent, BarcodeGrabbedAt200PercentDecodes)
     canvas->variables_changed();
     QApplication::processEvents();
     EXPECT_EQ(zbar_read(canvas->grab().toImage().copy(one)), "VELLUMO-${sku}");
+}
+
+TEST_F(CanvasContent, CountersShowTheFirstLabelOfARun)
+{
+    element *code = put(ELE_BARCODE, 20, 20, 240, 70, u"Номер");
+    code->barcode.type = 7;
+    code->barcode.code = u"${#:000100}-${#row}-${#}-${#date:yyyyMMdd}";
+    // A preview variable cannot take a counter's place.
+    prs__variables().push_back({u"#", u"99"});
+    canvas->set_label(lab());
+    zoom_at_origin(200);
+    QApplication::processEvents();
+    const QImage shot = canvas->grab().toImage();
+    prs__variables().clear();
+    const QRect one = canvas->element_rect(code, 20) & shot.rect();
+    const std::string today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd")).toStdString();
+    const std::string read = zbar_read(shot.copy(one));
+    EXPECT_TRUE(read == "000100-1-1-" + today ||
+                read == "000100-1-1-" + QDate::currentDate().addDays(-1).toString(QStringLiteral("yyyyMMdd")).toStdString())
+        << read;
 }
 
 TEST_F(CanvasContent, CanvasAndServerDrawTheSameLabel)

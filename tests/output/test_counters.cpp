@@ -304,6 +304,9 @@ TEST(Counters, CommandLineCopiesColumnAndCounters)
     r = run(base + "-o " + quoted(dir / "x.pdf") + " --copies-column штук");
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(has(r.err, "--copies-column относится к --csv")) << r.err;
+    r = run(base + "-o " + quoted(dir / "x.pdf") + " --var '#row=5'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.err, "--var #row: имена, начинающиеся с «#», заняты счётчиками")) << r.err;
     EXPECT_FALSE(fs::exists(dir / "x.pdf"));
 
     // PNG files, one a label: each its own number.
