@@ -377,7 +377,7 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     std::unique_ptr<QProgressDialog> progress;
     if (rows > QUIET_PAGES) {
         progress = std::make_unique<QProgressDialog>(QStringLiteral("Этикетки рисуются..."),
-                                                     QStringLiteral("Отмена"), 0, static_cast<int>(rows), parent);
+                                                     QStringLiteral("Отмена"), 0, static_cast<int>(std::min<long>(rows, INT_MAX)), parent);
         progress->setObjectName(QStringLiteral("zelta-batch-progress"));
         progress->setWindowTitle(QStringLiteral("Печать с данными"));
         progress->setWindowModality(Qt::ApplicationModal);
@@ -398,7 +398,8 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
         if (!progress)
             return true;
         progress->setLabelText(QStringLiteral("Этикетка %1 из %2").arg(std::min(done + 1, total)).arg(total));
-        progress->setValue(static_cast<int>(done));
+        // 10,000 copies a row can take a run past what a bar counts.
+        progress->setValue(static_cast<int>(std::min<long>(done, INT_MAX)));
         QApplication::processEvents();
         if (progress_watch())
             progress_watch()(progress.get(), done, total);
