@@ -1,9 +1,6 @@
 #include "output/batch.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
 #include "model/messages.h"
 #include "model/misc.h"
@@ -129,23 +126,23 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         return finished(copies);
     }
 
-    csv_summary table;
+    data_table source;
     csv_problem problem;
-    if (!csv__scan_file(req.csv_path, req.csv, table, problem)) {
+    if (!source.open({req.csv_path, req.csv, req.sheet}, problem)) {
         out.error = problem.message;
         return out;
     }
+    const csv_summary &table = source.summary();
     out.rows = table.rows;
     if (table.rows == 0) {
         out.error = out_msg::table_empty;
         return out;
     }
-    std::ifstream in(req.csv_path, std::ios::binary);
-    if (!in) {
-        out.error = msc__format(msg::csv_unreadable, std::strerror(errno));
+    std::unique_ptr<table_rows> rows = source.rows(problem);
+    if (!rows) {
+        out.error = problem.message;
         return out;
     }
-    csv_rows rows(in, table);
     // Where each name's value comes from: a column, else a fixed value (the
     // preview variable, else the empty text).
     std::vector<long> column(names.size(), -1);
@@ -162,7 +159,7 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         if (cancelled(pages.labels(), total))
             return out;
         problem = {};
-        if (!rows.next(cells, line, problem)) {
+        if (!rows->next(cells, line, problem)) {
             if (!problem.message.empty()) {
                 out.error = problem.message;
                 counted();

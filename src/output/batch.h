@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exchange/csv_table.h"
+#include "output/table_source.h"
 #include "exchange/preview_var.h"
 #include "output/page_layout.h"
 #include "output/sink.h"
@@ -57,9 +58,11 @@ bool out__export(const label *lab, const std::vector<preview_var> &preview, cons
 // Many labels from a table of data, or copies of one label.
 struct batch_request {
     const label *lab = nullptr;
-    // The table; empty: no table, one label with the preview variables.
+    // The table (CSV, .xlsx or .ods; "-": standard input); empty: no
+    // table, one label with the preview variables.
     std::string csv_path;
     csv_options csv;
+    std::u16string sheet; // a spreadsheet's sheet; empty: its first
     std::vector<preview_var> preview;
     // Where the labels go; null: one label per page.
     const page_layout *layout = nullptr;
