@@ -140,11 +140,14 @@ bool data_table::open(const table_request &req, csv_problem &problem)
     }
     if (zip__looks_like_zip(head, got)) {
         sheet_ = std::make_unique<spreadsheet>();
-        if (!sheet_->open(path_, shown, problem) || !sheet_->scan(req.sheet, summary_, problem)) {
+        kind_ = table_kind::xlsx; // a book, whether or not it opens
+        const bool opened = sheet_->open(path_, shown, problem);
+        if (sheet_->kind() == spreadsheet_kind::ods)
+            kind_ = table_kind::ods;
+        if (!opened || !sheet_->scan(req.sheet, summary_, problem)) {
             summary_ = {};
             return false;
         }
-        kind_ = sheet_->kind() == spreadsheet_kind::ods ? table_kind::ods : table_kind::xlsx;
         return true;
     }
     return csv__scan_file(path_, req.csv, summary_, problem);

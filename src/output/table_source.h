@@ -37,6 +37,7 @@ public:
     // scan): false with `problem` set when it is refused.  Standard input
     // is kept in an unnamed temporary file for the second reading.
     bool open(const table_request &req, csv_problem &problem);
+    // What the file holds (a zip is taken for a book even when refused).
     table_kind kind() const { return kind_; }
     const csv_summary &summary() const { return summary_; }
     // A spreadsheet's sheets (empty for CSV).
