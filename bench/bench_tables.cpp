@@ -56,7 +56,7 @@ row_values values(int r)
     v.count = std::to_string(r % 500);
     // 45292 is 01.01.2024; a date a day, round a year.
     const int day = r % 365;
-    char date[16];
+    char date[32];
     const int days_in[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     int m = 0, d = day;
     while (d >= days_in[m])

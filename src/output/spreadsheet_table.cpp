@@ -7,11 +7,16 @@
 #include <cmath>
 #include <unordered_map>
 #include <unordered_set>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 #include "model/messages.h"
 #include "model/misc.h"
 #include "output/zip_package.h"
 #include "platform/code_pages.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -118,9 +123,18 @@ cell_format builtin_format(int id)
 
 bool parse_double(QStringView s, double &out)
 {
-    const QByteArray b = s.trimmed().toLatin1();
-    const char *first = b.constData(), *last = first + b.size();
-    if (first != last && *first == '+')
+    s = s.trimmed();
+    char b[64];
+    if (s.isEmpty() || s.size() >= static_cast<qsizetype>(sizeof b))
+        return false;
+    std::size_t n = 0;
+    for (const QChar c : s) {
+        if (c.unicode() >= 0x80)
+            return false;
+        b[n++] = static_cast<char>(c.unicode());
+    }
+    const char *first = b, *last = b + n;
+    if (*first == '+')
         ++first;
     const auto r = std::from_chars(first, last, out);
     return r.ec == std::errc() && r.ptr == last && std::isfinite(out);
@@ -425,9 +439,16 @@ struct spreadsheet_book {
     std::vector<cell_format> xf;       // by style index
     bool prepared = false;
 
-    // The sheet chosen by scan.
-    std::size_t chosen = 0;
-    std::u16string chosen_name;
+    // The rows scan accepted: an unnamed temporary file of records (the
+    // row's number, its cells' count, each cell's length and UTF-16 units).
+    int spool = -1;
+    std::uint64_t spool_size = 0;
+
+    ~spreadsheet_book()
+    {
+        if (spool >= 0)
+            ::close(spool);
+    }
 
     std::u16string file_problem(const std::u16string &what) const
     {
@@ -1278,15 +1299,76 @@ static std::unique_ptr<sheet_stream> open_sheet(spreadsheet_book &b, const std::
     return s;
 }
 
+namespace {
+
+// Records written to the spool in large blocks.
+class spool_writer {
+public:
+    explicit spool_writer(int fd) : fd_(fd) {}
+    template <class T>
+    void put(T v)
+    {
+        buf_.append(reinterpret_cast<const char *>(&v), sizeof v);
+    }
+    void put(const std::u16string &s)
+    {
+        put(static_cast<std::uint32_t>(s.size()));
+        buf_.append(reinterpret_cast<const char *>(s.data()), s.size() * sizeof(char16_t));
+    }
+    bool flush(bool all)
+    {
+        if (!all && buf_.size() < (std::size_t(1) << 20))
+            return true;
+        for (std::size_t done = 0; done < buf_.size();) {
+            const ssize_t w = ::write(fd_, buf_.data() + done, buf_.size() - done);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return false;
+            done += static_cast<std::size_t>(w);
+        }
+        written_ += buf_.size();
+        buf_.clear();
+        return true;
+    }
+    std::uint64_t written() const { return written_; }
+
+private:
+    int fd_;
+    std::string buf_;
+    std::uint64_t written_ = 0;
+};
+
+int new_spool()
+{
+    const char *tmp = std::getenv("TMPDIR");
+    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/vellumo-sheet-XXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd >= 0)
+        ::unlink(name.c_str());
+    return fd;
+}
+
+} // namespace
+
 bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_problem &problem)
 {
     summary = {};
     problem = {};
     spreadsheet_book &b = *book_;
+    if (b.spool >= 0)
+        ::close(b.spool);
+    b.spool = new_spool();
+    b.spool_size = 0;
+    if (b.spool < 0) {
+        problem = b.row_problem(0, msc__format(u"не удалось создать временный файл: %1",
+                                               plt__read_error_text(errno).c_str()));
+        return false;
+    }
     std::unique_ptr<sheet_stream> s = open_sheet(b, sheet, problem);
     if (!s)
         return false;
-    b.chosen_name = sheet;
+    spool_writer out(b.spool);
     std::vector<std::u16string> cells, header;
     long line = 0, header_line = 0;
     for (;;) {
@@ -1308,8 +1390,23 @@ bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_pr
                                                       static_cast<unsigned long>(header.size())));
             return false;
         }
+        out.put(static_cast<std::int64_t>(line));
+        out.put(static_cast<std::uint32_t>(cells.size()));
+        for (const std::u16string &c : cells)
+            out.put(c);
+        if (!out.flush(false)) {
+            problem = b.row_problem(0, msc__format(u"строки листа не удалось сохранить во временный файл: %1",
+                                                   plt__read_error_text(errno ? errno : ENOSPC).c_str()));
+            return false;
+        }
         ++summary.rows;
     }
+    if (!out.flush(true)) {
+        problem = b.row_problem(0, msc__format(u"строки листа не удалось сохранить во временный файл: %1",
+                                               plt__read_error_text(errno ? errno : ENOSPC).c_str()));
+        return false;
+    }
+    b.spool_size = out.written();
     // The names of an .ods's sheets after this one.
     if (b.kind == spreadsheet_kind::ods && !static_cast<ods_stream *>(s.get())->find(true, problem))
         return false;
@@ -1333,41 +1430,79 @@ bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_pr
 
 std::unique_ptr<spreadsheet_rows> spreadsheet::rows(const csv_summary &summary)
 {
-    csv_problem ignored;
-    std::unique_ptr<sheet_stream> s = open_sheet(*book_, book_->chosen_name, ignored);
-    return std::unique_ptr<spreadsheet_rows>(new spreadsheet_rows(std::move(s), summary));
+    const int fd = book_->spool >= 0 ? ::dup(book_->spool) : -1;
+    if (fd < 0)
+        return nullptr;
+    return std::unique_ptr<spreadsheet_rows>(new spreadsheet_rows(fd, book_->spool_size, summary));
 }
 
-spreadsheet_rows::spreadsheet_rows(std::unique_ptr<sheet_stream> s, const csv_summary &summary)
-    : s_(std::move(s)), summary_(summary)
+spreadsheet_rows::spreadsheet_rows(int fd, std::uint64_t size, const csv_summary &summary)
+    : fd_(fd), size_(size), summary_(summary)
 {
 }
 
-spreadsheet_rows::~spreadsheet_rows() = default;
+spreadsheet_rows::~spreadsheet_rows()
+{
+    ::close(fd_);
+}
+
+// At least `need` bytes from `pos_` on in the buffer: false past the end.
+bool spreadsheet_rows::fill(std::size_t need)
+{
+    if (buf_.size() - pos_ >= need)
+        return true;
+    buf_.erase(0, pos_);
+    pos_ = 0;
+    while (buf_.size() < need) {
+        const std::size_t want = std::max<std::size_t>(need - buf_.size(), std::size_t(1) << 20);
+        const std::size_t old = buf_.size();
+        buf_.resize(old + want);
+        const ssize_t n = ::pread(fd_, buf_.data() + old, want, static_cast<off_t>(at_));
+        if (n < 0 && errno == EINTR) {
+            buf_.resize(old);
+            continue;
+        }
+        buf_.resize(old + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        if (n <= 0)
+            return false;
+        at_ += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
 
 bool spreadsheet_rows::next(std::vector<std::u16string> &cells, long &line, csv_problem &problem)
 {
     problem = {};
-    if (!s_) {
+    auto take = [&](void *to, std::size_t n) {
+        if (!fill(n))
+            return false;
+        std::memcpy(to, buf_.data() + pos_, n);
+        pos_ += n;
+        return true;
+    };
+    if (at_ >= size_ && pos_ == buf_.size())
+        return false;
+    std::int64_t number = 0;
+    std::uint32_t count = 0;
+    if (!take(&number, sizeof number) || !take(&count, sizeof count) || count > summary_.columns.size()) {
         problem = {0, msc__format(msg::csv_changed, 0)};
         return false;
     }
-    for (;;) {
-        const sheet_stream::result r = s_->next(cells, line, problem);
-        if (r != sheet_stream::row)
-            return false;
-        if (cells.empty())
-            continue;
-        if (!header_done_) {
-            header_done_ = true;
+    line = static_cast<long>(number);
+    cells.resize(summary_.columns.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        std::uint32_t len = 0;
+        if (i >= count) {
+            cells[i].clear();
             continue;
         }
-        break;
+        if (!take(&len, sizeof len) || len > SHEET_MAX_ROW_TEXT || !fill(len * sizeof(char16_t))) {
+            problem = {line, msc__format(msg::csv_changed, static_cast<int>(line))};
+            return false;
+        }
+        cells[i].resize(len);
+        std::memcpy(cells[i].data(), buf_.data() + pos_, len * sizeof(char16_t));
+        pos_ += len * sizeof(char16_t);
     }
-    if (cells.size() > summary_.columns.size()) {
-        problem = {line, msc__format(msg::csv_changed, static_cast<int>(line))};
-        return false;
-    }
-    cells.resize(summary_.columns.size());
     return true;
 }

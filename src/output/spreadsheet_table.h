@@ -3,6 +3,8 @@
 // Qt's streaming XML reader.  A sheet's rows come one at a time straight
 // from the inflating part, so a long sheet never sits in memory; only an
 // .xlsx's shared strings and its cell formats are kept while it is read.
+// The XML is read once: the check writes the rows it accepted, as texts,
+// to an unnamed temporary file, and the rows are read back from there.
 //
 // Values read as the cell's format shows them: numbers with the decimals
 // their format gives (as much as they need without one, whole numbers
@@ -17,6 +19,7 @@
 // package.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,14 +56,13 @@ public:
     // after scan for .ods).
     const std::vector<std::u16string> &sheet_names() const;
 
-    // The data rows of the sheet scan accepted, read again from its start.
+    // The data rows of the sheet scan accepted, from the first; null when
+    // they cannot be read back.
     std::unique_ptr<spreadsheet_rows> rows(const csv_summary &summary);
 
 private:
     std::unique_ptr<spreadsheet_book> book_;
 };
-
-struct sheet_stream;
 
 class spreadsheet_rows {
 public:
@@ -70,11 +72,13 @@ public:
 
 private:
     friend class spreadsheet;
-    spreadsheet_rows(std::unique_ptr<sheet_stream> s, const csv_summary &summary);
-    std::unique_ptr<sheet_stream> s_;
+    spreadsheet_rows(int fd, std::uint64_t size, const csv_summary &summary);
+    bool fill(std::size_t need);
+    int fd_;
+    std::uint64_t size_, at_ = 0;
     const csv_summary &summary_;
-    bool header_done_ = false;
-    long rows_ = 0;
+    std::string buf_;
+    std::size_t pos_ = 0;
 };
 
 // A number as a cell shows it: `decimals` < 0 as many as it needs (15

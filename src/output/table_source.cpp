@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "model/messages.h"
@@ -44,9 +45,10 @@ private:
     std::unique_ptr<spreadsheet_rows> rows_;
 };
 
-// Standard input copied into a temporary file that has no name (it goes
-// with the descriptor), so that the table can be read twice.
-int keep_stdin(csv_problem &problem)
+// Standard input (or a pipe named on the command line) copied into a
+// temporary file that has no name (it goes with the descriptor), so that
+// the table can be read twice.
+int keep_stream(int from, csv_problem &problem)
 {
     const char *tmp = std::getenv("TMPDIR");
     std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/vellumo-table-XXXXXX";
@@ -59,8 +61,12 @@ int keep_stdin(csv_problem &problem)
     ::unlink(name.c_str());
     std::uint64_t total = 0;
     char buf[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+    // A text table ends at its first zero byte, where the CSV reader
+    // refuses it: the rest of, say, /dev/zero is not worth keeping.
+    std::string head;
+    bool decided = false, text = true, more = true;
+    while (more) {
+        const ssize_t n = ::read(from, buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -70,6 +76,15 @@ int keep_stdin(csv_problem &problem)
         }
         if (n == 0)
             break;
+        if (!decided) {
+            head.append(buf, static_cast<std::size_t>(std::min<ssize_t>(n, 8)));
+            if (head.size() >= 4) {
+                decided = true;
+                text = !zip__looks_like_zip(head.data(), head.size()) && head.compare(0, 4, "\xD0\xCF\x11\xE0") != 0;
+            }
+        }
+        if (decided && text && std::memchr(buf, 0, static_cast<std::size_t>(n)))
+            more = false;
         total += static_cast<std::uint64_t>(n);
         if (total > CSV_MAX_FILE) {
             problem = {0, u"На стандартном вводе больше 1 ГиБ: такие таблицы программа не читает."};
@@ -116,14 +131,26 @@ bool data_table::open(const table_request &req, csv_problem &problem)
     kind_ = table_kind::csv;
     std::u16string shown = plt__from_utf8(req.path);
     path_ = req.path;
-    if (req.path == TABLE_STDIN) {
+    struct stat st{};
+    const bool stream = req.path == TABLE_STDIN ||
+                        (::stat(req.path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    if (stream) {
+        // What can be read only once is kept, once.
         if (kept_ < 0) {
-            kept_ = keep_stdin(problem);
+            const int from = req.path == TABLE_STDIN ? STDIN_FILENO : ::open(req.path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (from < 0) {
+                problem = {0, msc__format(msg::csv_unreadable, plt__read_error_text(errno).c_str())};
+                return false;
+            }
+            kept_ = keep_stream(from, problem);
+            if (from != STDIN_FILENO)
+                ::close(from);
             if (kept_ < 0)
                 return false;
         }
         path_ = "/proc/self/fd/" + std::to_string(kept_);
-        shown = u"стандартный ввод";
+        if (req.path == TABLE_STDIN)
+            shown = u"стандартный ввод";
     }
     // What the file holds decides how it is read.
     char head[8] = {};
@@ -156,8 +183,14 @@ bool data_table::open(const table_request &req, csv_problem &problem)
 std::unique_ptr<table_rows> data_table::rows(csv_problem &problem)
 {
     problem = {};
-    if (sheet_)
-        return std::make_unique<sheet_source>(sheet_->rows(summary_));
+    if (sheet_) {
+        std::unique_ptr<spreadsheet_rows> rows = sheet_->rows(summary_);
+        if (!rows) {
+            problem = {0, msc__format(msg::csv_unreadable, plt__read_error_text(errno ? errno : EBADF).c_str())};
+            return nullptr;
+        }
+        return std::make_unique<sheet_source>(std::move(rows));
+    }
     auto csv = std::make_unique<csv_source>(path_, summary_);
     if (!csv->good()) {
         problem = {0, msc__format(msg::csv_unreadable, plt__read_error_text(errno ? errno : EACCES).c_str())};

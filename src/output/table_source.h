@@ -35,7 +35,8 @@ public:
 
     // Reads the whole table once and checks it (csv__scan, spreadsheet::
     // scan): false with `problem` set when it is refused.  Standard input
-    // is kept in an unnamed temporary file for the second reading.
+    // (and a pipe given by name) is kept in an unnamed temporary
+    // file for the second reading.
     bool open(const table_request &req, csv_problem &problem);
     // What the file holds (a zip is taken for a book even when refused).
     table_kind kind() const { return kind_; }

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "exchange/inout.h"
@@ -285,6 +287,20 @@ TEST(Spreadsheets, BatchFromABookAndFromStandardInput)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Файл «стандартный ввод»: листа «Нет» в книге нет"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "no.pdf"));
+    // Endless zeros on standard input: refused at the first, not kept to 1 GiB.
+    const auto start = std::chrono::steady_clock::now();
+    r = render(quoted(lbl) + " -o " + quoted(dir / "no.pdf") + " --csv -", "/dev/zero");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Строка 1: в файле двоичные данные"), std::string::npos) << r.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // A named pipe is read once and kept, as standard input is.
+    ::mkfifo((dir / "pipe").c_str(), 0600);
+    std::thread feed([&] { write_file(dir / "pipe", slurp(books() / "good.xlsx")); });
+    r = render(quoted(lbl) + " -o " + quoted(dir / "pipe.pdf") + " --csv " + quoted(dir / "pipe"));
+    feed.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(pdf_info(dir / "pipe.pdf").pages, 3);
+
     r = render(quoted(lbl) + " -o " + quoted(dir / "no.pdf") + " --table-sheet Товары");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--table-sheet относится к --csv"), std::string::npos) << r.err;
