@@ -11,6 +11,7 @@
 //     bench_tables                  the whole benchmark
 //     bench_tables --read FILE      one table read, then the process's peak
 //                                   memory in KiB
+//     bench_tables --write N FILE   the .xlsx of N rows, to look at
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -209,6 +210,8 @@ long child_peak(const char *self, const fs::path &file)
 
 int main(int argc, char **argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "--write") == 0) // a book to look at
+        return write_xlsx(argv[3], std::atoi(argv[2])) ? 0 : 1;
     if (argc == 3 && std::strcmp(argv[1], "--read") == 0) {
         read_table(argv[2]);
         std::printf("%ld\n", peak_kib());

@@ -108,6 +108,16 @@ def good_xlsx():
 
     rezip(path('plain.xlsx'), path('good.xlsx'), change)
 
+    # The same with what the quick reader leaves to Qt's (a comment at the
+    # end, after every row; CDATA): read again from the start.
+    rezip(path('good.xlsx'), path('good-comment.xlsx'),
+          lambda n, d: d.replace(b'</sheetData>', b'<!-- late --></sheetData>')
+          if n == 'xl/worksheets/sheet1.xml' else d)
+    rezip(path('good.xlsx'), path('good-cdata.xlsx'),
+          lambda n, d: d.replace(b'<c r="A1" t="inlineStr"><is><t>name</t>',
+                                 b'<c r="A1" t="inlineStr"><is><t><![CDATA[name]]></t>')
+          if n == 'xl/worksheets/sheet1.xml' else d)
+
 
 def sheet_xml(rows_xml, prolog=''):
     return ('<?xml version="1.0" encoding="UTF-8"?>%s'
