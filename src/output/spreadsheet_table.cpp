@@ -953,9 +953,9 @@ public:
                     return stop();
                 if (k == k_eof)
                     return fallback();
-                if (k == k_start && name_ == "sheetData")
+                if (k == k_start && named("sheetData"))
                     break;
-                if (k == k_empty && name_ == "sheetData")
+                if (k == k_empty && named("sheetData"))
                     return end;
             }
         }
@@ -965,9 +965,9 @@ public:
                 return stop();
             if (k == k_eof)
                 return fallback();
-            if (k == k_end && name_ == "sheetData")
+            if (k == k_end && named("sheetData"))
                 return end;
-            if ((k == k_start || k == k_empty) && name_ == "row") {
+            if ((k == k_start || k == k_empty) && named("row")) {
                 const long r = number(attr("r"), last_ + 1);
                 line = r <= 0 ? last_ + 1 : r;
                 last_ = cur_ = line;
@@ -1003,11 +1003,11 @@ private:
                 return stop();
             if (k == k_eof)
                 return fallback();
-            if (k == k_end && name_ == "row")
+            if (k == k_end && named("row"))
                 return row;
             if (k != k_start && k != k_empty)
                 continue;
-            if (name_ != "c") {
+            if (!named("c")) {
                 if (k == k_start && !skip(problem))
                     return stop();
                 continue;
@@ -1031,13 +1031,13 @@ private:
                     if (k == k_eof)
                         return fallback();
                     if (k == k_start) {
-                        if (depth == 0 && name_ == "v")
+                        if (depth == 0 && named("v"))
                             in_v = true;
-                        else if (depth == 0 && name_ == "is")
+                        else if (depth == 0 && named("is"))
                             in_is = true;
-                        else if (in_is && name_ == "rPh")
+                        else if (in_is && named("rPh"))
                             ++in_rph;
-                        else if (in_is && in_rph == 0 && name_ == "t")
+                        else if (in_is && in_rph == 0 && named("t"))
                             in_t = true;
                         ++depth;
                     } else if (k == k_end) {
@@ -1045,9 +1045,9 @@ private:
                             break;
                         if (depth == 0)
                             in_v = in_is = false;
-                        else if (name_ == "rPh")
+                        else if (named("rPh"))
                             --in_rph;
-                        else if (name_ == "t")
+                        else if (named("t"))
                             in_t = false;
                     } else if (k == k_text) {
                         if (in_v)
@@ -1099,6 +1099,8 @@ private:
     // At least `n` bytes from pos_ on, or as many as there are.
     bool more(std::size_t n, csv_problem &problem)
     {
+        if (buf_.size() - pos_ >= n)
+            return true;
         while (buf_.size() - pos_ < n && !eof_) {
             if (pos_ > 0) {
                 buf_.erase(0, pos_);
@@ -1173,10 +1175,10 @@ private:
                 pos_ = lt;
                 return k_text;
             }
-            if (!more(9, problem) && bad_)
+            if (!more(2, problem) && bad_)
                 return k_bad;
-            const std::string_view head = std::string_view(buf_).substr(pos_, 9);
-            if (head.substr(0, 2) == "<?") {
+            const char second = pos_ + 1 < buf_.size() ? buf_[pos_ + 1] : 0;
+            if (second == '?') {
                 const std::size_t gt = find('>', problem);
                 if (gt == std::string::npos)
                     return bad_ ? k_bad : give_up();
@@ -1190,7 +1192,7 @@ private:
                 pos_ = gt + 1;
                 continue;
             }
-            if (head.substr(0, 2) == "<!")
+            if (second == '!')
                 return give_up(); // comments, CDATA and DOCTYPEs: Qt's reader knows them
             const std::size_t gt = find('>', problem);
             if (gt == std::string::npos)
@@ -1219,6 +1221,18 @@ private:
                 return give_up();
             return k;
         }
+    }
+
+    // The tag just read is `n` (without its prefix).
+    template <std::size_t N>
+    bool named(const char (&n)[N]) const
+    {
+        if (name_.size() != N - 1)
+            return false;
+        for (std::size_t i = 0; i + 1 < N; ++i)
+            if (name_[i] != n[i])
+                return false;
+        return true;
     }
 
     kind give_up()
@@ -1830,7 +1844,7 @@ namespace {
 // Records written to the spool in large blocks.
 class spool_writer {
 public:
-    explicit spool_writer(int fd) : fd_(fd) {}
+    explicit spool_writer(int fd) : fd_(fd) { buf_.reserve((std::size_t(1) << 20) + (std::size_t(64) << 10)); }
     template <class T>
     void put(T v)
     {
