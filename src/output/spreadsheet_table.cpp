@@ -1005,6 +1005,8 @@ private:
                 return fallback();
             if (k == k_end && named("row"))
                 return row;
+            if (k == k_end)
+                return fallback(); // not the row's: let Qt's reader say so
             if (k != k_start && k != k_empty)
                 continue;
             if (!named("c")) {
@@ -1031,6 +1033,7 @@ private:
                     if (k == k_eof)
                         return fallback();
                     if (k == k_start) {
+                        open_.emplace_back(name_);
                         if (depth == 0 && named("v"))
                             in_v = true;
                         else if (depth == 0 && named("is"))
@@ -1041,8 +1044,13 @@ private:
                             in_t = true;
                         ++depth;
                     } else if (k == k_end) {
-                        if (--depth < 0)
+                        if (--depth < 0) {
+                            if (!named("c"))
+                                return fallback();
                             break;
+                        }
+                        if (!close())
+                            return fallback();
                         if (depth == 0)
                             in_v = in_is = false;
                         else if (named("rPh"))
@@ -1081,9 +1089,13 @@ private:
         }
     }
 
+    // To the end of the element just started, each end tag matching its
+    // start (XML that does not is left to Qt's reader).
     bool skip(csv_problem &problem)
     {
-        for (int depth = 1; depth > 0;) {
+        const std::size_t base = open_.size();
+        open_.emplace_back(name_);
+        while (open_.size() > base) {
             const kind k = token(problem);
             if (k == k_bad)
                 return false;
@@ -1091,8 +1103,22 @@ private:
                 gave_up_ = true;
                 return false;
             }
-            depth += k == k_start ? 1 : k == k_end ? -1 : 0;
+            if (k == k_start)
+                open_.emplace_back(name_);
+            else if (k == k_end && !close())
+                return false;
         }
+        return true;
+    }
+
+    // An end tag against the innermost open element.
+    bool close()
+    {
+        if (open_.empty() || open_.back() != name_) {
+            gave_up_ = true;
+            return false;
+        }
+        open_.pop_back();
         return true;
     }
 
@@ -1432,6 +1458,7 @@ private:
     std::u16string text_, v_, is_;
     std::string type_;
     long last_ = 0, cur_ = 1; // the row read last, the one being read
+    std::vector<std::string> open_; // elements open inside a cell or a skipped one
 };
 
 // ------------------------------------------------------------ .ods

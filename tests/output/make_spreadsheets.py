@@ -141,6 +141,11 @@ def hostile_xlsx():
     with_sheet('doctype.xlsx', lambda d: sheet_xml(
         header + '<row r="2"><c r="A2" t="inlineStr"><is><t>&j;</t></is></c></row>', laughs))
 
+    # A cell whose tags do not match: the quick reader must not guess.
+    with_sheet('mismatch.xlsx', lambda d: sheet_xml(
+        header + '<row r="2"><c r="A2" t="inlineStr"><is><t>x</t></c></row>'
+        '<row r="3"><c r="A3" t="inlineStr"><is><t>y</t></is></c></row>'))
+
     # 10,001 columns, each with a value.
     wb = openpyxl.Workbook()
     wb.active.append(['c%d' % i for i in range(10001)])

@@ -196,6 +196,7 @@ TEST(Spreadsheets, HostileBooksRefusedQuicklyNamingTheFileAndRow)
     };
     const hostile cases[] = {
         {"doctype.xlsx", "содержит объявление DOCTYPE", 0},
+        {"mismatch.xlsx", "часть «xl/worksheets/sheet1.xml» повреждена", 2},
         {"wide.xlsx", "столбцов больше 10000", 1},
         {"hugecell.xlsx", "ячейка длиннее 16 МиБ", 2},
         {"bomb.xlsx", "больше, чем сказано в заголовке архива", 0},
