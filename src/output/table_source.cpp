@@ -177,6 +177,13 @@ bool data_table::open(const table_request &req, csv_problem &problem)
         }
         return true;
     }
+    // A sheet asked of a CSV file is a mistake of the command line or the
+    // dialog, not a reason to print the whole file.
+    if (!req.sheet.empty()) {
+        problem = {0, msc__format(u"Файл «%1» - таблица CSV, листов в нём нет (спрошен лист «%2»).", shown.c_str(),
+                                  req.sheet.c_str())};
+        return false;
+    }
     return csv__scan_file(path_, req.csv, summary_, problem);
 }
 

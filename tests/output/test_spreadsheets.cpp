@@ -291,6 +291,10 @@ TEST(Spreadsheets, BatchFromABookAndFromStandardInput)
     EXPECT_EQ(pdf_info(dir / "csv.pdf").pages, 2);
     text = pdf_text(dir / "csv.pdf");
     EXPECT_NE(text.find("кофе 2"), std::string::npos) << text;
+    r = render(quoted(lbl) + " -o " + quoted(dir / "no.pdf") + " --csv " + quoted(dir / "t.csv") +
+               " --table-sheet Товары");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("таблица CSV, листов в нём нет (спрошен лист «Товары»)"), std::string::npos) << r.err;
 
     // Refused: nothing written, the message says why.
     r = render(quoted(lbl) + " -o " + quoted(dir / "no.pdf") + " --csv - --table-sheet Нет",
