@@ -179,6 +179,10 @@ public:
         auto *file = new QLabel(QString::fromStdString(path), this);
         file->setTextInteractionFlags(Qt::TextSelectableByMouse);
         form->addRow(QStringLiteral("Таблица:"), file);
+        // A book's sheets; a CSV file's separator and encoding.
+        sheet_ = new QComboBox(this);
+        sheet_->setObjectName(QStringLiteral("table-sheet"));
+        form->addRow(QStringLiteral("Лист:"), sheet_);
         separator_ = new QComboBox(this);
         separator_->setObjectName(QStringLiteral("separator"));
         separator_->addItem(QStringLiteral("определить по заголовку"), 0);
@@ -217,15 +221,16 @@ public:
         problem_->setWordWrap(true);
         problem_->setStyleSheet(QStringLiteral("color: #b00000"));
         buttons_ = ctl__ok_cancel(this, print ? QStringLiteral("Печать...") : QStringLiteral("Экспорт..."));
+        form_ = form;
         auto *box = new QVBoxLayout(this);
         box->addLayout(form);
         // On a sheet: the first sheet as it will print, the cell to start
         // at, copies of each row.
         if (lab->sheet && !sht__check(*lab->sheet)) {
-            sheet_ = new sheet_run_box(this, *lab->sheet, QStringLiteral("Копий каждой этикетки"));
-            box->addWidget(sheet_);
-            connect(sheet_->view(), &sheet_view::first_chosen, this, [this] { show_sheet(); });
-            connect(sheet_->copies(), &QSpinBox::valueChanged, this, [this] { show_sheet(); });
+            labels_ = new sheet_run_box(this, *lab->sheet, QStringLiteral("Копий каждой этикетки"));
+            box->addWidget(labels_);
+            connect(labels_->view(), &sheet_view::first_chosen, this, [this] { show_sheet(); });
+            connect(labels_->copies(), &QSpinBox::valueChanged, this, [this] { show_sheet(); });
         }
         box->addWidget(thumb_);
         box->addWidget(problem_);
@@ -236,10 +241,16 @@ public:
         });
         connect(separator_, &QComboBox::currentIndexChanged, this, [this] { scan(); });
         connect(encoding_, &QComboBox::currentIndexChanged, this, [this] { scan(); });
+        connect(sheet_, &QComboBox::currentIndexChanged, this, [this] {
+            if (!filling_)
+                scan();
+        });
         scan();
     }
 
     const csv_options &options() const { return options_; }
+    // The book's sheet chosen (empty for CSV: the first).
+    std::u16string table_sheet() const { return table_sheet_; }
     long rows() const { return summary_.rows; }
     // The column chosen for each row's copies; empty for none.
     std::u16string copies_column() const { return us(copies_column_->currentData().toString()); }
@@ -247,11 +258,11 @@ public:
     long labels() const
     {
         if (!copies_column().empty())
-            return static_cast<long>(labels_);
-        return summary_.rows * (sheet_ ? sheet_->copies()->value() : 1);
+            return static_cast<long>(run_labels_);
+        return summary_.rows * (labels_ ? labels_->copies()->value() : 1);
     }
     // Null for a label printed a page each.
-    const sheet_run_box *sheet() const { return sheet_; }
+    const sheet_run_box *sheet() const { return labels_; }
 
 private:
     static constexpr int THUMB_W = 320, THUMB_H = 200;
@@ -261,9 +272,23 @@ private:
         wait_cursor busy; // a long table takes a moment
         options_.separator = static_cast<char>(separator_->currentData().toInt());
         options_.encoding = static_cast<csv_encoding>(encoding_->currentData().toInt());
+        table_sheet_ = sheet_->currentIndex() >= 0 ? sheet_->currentText().toStdU16String() : std::u16string();
         csv_problem problem;
-        summary_ = {};
-        const bool ok = csv__scan_file(path_, options_, summary_, problem);
+        table_ = std::make_unique<data_table>();
+        const bool ok = table_->open({path_, options_, table_sheet_}, problem);
+        summary_ = ok ? table_->summary() : csv_summary{};
+        // A book's sheets to choose from, in place of what only CSV has.
+        const bool book = table_->kind() != table_kind::csv;
+        if (book && sheet_->count() == 0) {
+            filling_ = true;
+            for (const std::u16string &n : table_->sheet_names())
+                sheet_->addItem(qs(n));
+            sheet_->setCurrentText(qs(table_sheet_));
+            filling_ = false;
+        }
+        form_->setRowVisible(sheet_, book);
+        form_->setRowVisible(separator_, !book);
+        form_->setRowVisible(encoding_, !book);
         QStringList cols;
         for (const std::u16string &c : summary_.columns)
             cols << QStringLiteral("«") + qs(c) + QStringLiteral("»");
@@ -304,18 +329,18 @@ private:
         if (ok && summary_.rows == 0)
             why = u"В таблице нет ни одной строки с данными, печатать нечего.";
         const std::u16string column = copies_column();
-        labels_ = 0;
+        run_labels_ = 0;
         if (why.empty() && !column.empty())
-            out__count_labels(path_, summary_, column, labels_, why);
-        if (sheet_)
-            sheet_->copies()->setEnabled(column.empty());
+            out__count_labels(*table_, column, run_labels_, why);
+        if (labels_)
+            labels_->copies()->setEnabled(column.empty());
         problem_->setText(qs(why));
         problem_->setVisible(!why.empty());
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());
         const QPixmap first = why.empty() ? thumbnail(names) : QPixmap();
         thumb_->setPixmap(first);
-        if (sheet_)
-            sheet_->view()->set_picture(first);
+        if (labels_)
+            labels_->view()->set_picture(first);
         show_sheet();
     }
 
@@ -323,25 +348,24 @@ private:
     // start at; the rest stay blank.
     void show_sheet()
     {
-        if (!sheet_)
+        if (!labels_)
             return;
-        sheet_view *v = sheet_->view();
+        sheet_view *v = labels_->view();
         thumb_->setVisible(false); // the drawing of the sheet stands for it
         const long labels = this->labels();
         v->set_filled(labels);
         v->setToolTip(qs(msc__format(u"Этикеток: %1, листов: %2", labels,
-                                     sheet_layout(*lab_->sheet, sheet_->options()).pages_for(labels))));
+                                     sheet_layout(*lab_->sheet, labels_->options()).pages_for(labels))));
     }
 
     // The label of the first row, made to fit the thumbnail's room.
     QPixmap thumbnail(const std::vector<std::u16string> &names)
     {
-        std::ifstream in(path_, std::ios::binary);
-        csv_rows rows(in, summary_);
+        csv_problem problem;
+        std::unique_ptr<table_rows> rows = table_->rows(problem);
         std::vector<std::u16string> cells;
         long line = 0;
-        csv_problem problem;
-        if (!rows.next(cells, line, problem))
+        if (!rows || !rows->next(cells, line, problem))
             return {};
         const render_variable_map vars = out__row_variables(names, summary_.columns, cells, prs__variables());
         doc_options o;
@@ -355,13 +379,16 @@ private:
     std::string path_;
     csv_options options_;
     csv_summary summary_;
-    std::u16string scanned_; // why the table is refused; empty when it is not
-    long long labels_ = 0;   // of a run with a copies column
+    std::unique_ptr<data_table> table_;
+    std::u16string table_sheet_;
+    std::u16string scanned_;   // why the table is refused; empty when it is not
+    long long run_labels_ = 0; // of a run with a copies column
     bool filling_ = false;
-    QComboBox *separator_, *encoding_, *copies_column_;
+    QFormLayout *form_ = nullptr;
+    QComboBox *sheet_, *separator_, *encoding_, *copies_column_;
     QLabel *columns_, *rows_, *missing_, *thumb_, *problem_;
     QDialogButtonBox *buttons_;
-    sheet_run_box *sheet_ = nullptr;
+    sheet_run_box *labels_ = nullptr;
 };
 
 std::function<void(QProgressDialog *, long, long)> &progress_watch()
@@ -371,8 +398,9 @@ std::function<void(QProgressDialog *, long, long)> &progress_watch()
 }
 
 // `rows` is the run's labels, as the batch counts its progress.
-void run_batch(QWidget *parent, const label *lab, const std::string &csv, const csv_options &options, long rows,
-               page_sink &sink, const page_layout *layout, int copies, const std::u16string &copies_column)
+void run_batch(QWidget *parent, const label *lab, const std::string &csv, const csv_options &options,
+               const std::u16string &table_sheet, long rows, page_sink &sink, const page_layout *layout, int copies,
+               const std::u16string &copies_column)
 {
     std::unique_ptr<QProgressDialog> progress;
     if (rows > QUIET_PAGES) {
@@ -390,6 +418,7 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     req.lab = lab;
     req.csv_path = csv;
     req.csv = options;
+    req.sheet = table_sheet;
     req.preview = prs__variables();
     req.layout = layout;
     req.copies = copies;
@@ -591,7 +620,7 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
 {
     file_choice_request req;
     req.title = u"Таблица данных";
-    req.filters = {{u"Таблицы CSV", u"*.csv;*.txt;*.tsv"}, {u"Все файлы", u"*"}};
+    req.filters = {{u"Таблицы CSV, Excel и OpenDocument", u"*.csv;*.txt;*.tsv;*.xlsx;*.ods"}, {u"Все файлы", u"*"}};
     req.must_exist = true;
     req.folder = settings::get(settings::table_folder).value_or(u"");
     const file_choice_result r = seam<file_choice_service>::get().choose(req);
@@ -600,6 +629,7 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     settings::set(settings::table_folder, settings::folder_of(r.path));
     const std::string csv = plt__to_utf8(r.path);
     csv_options options;
+    std::u16string table_sheet;
     long rows = 0;
     std::optional<sheet_options> on_sheet;
     int copies = 1;
@@ -609,6 +639,7 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
         if (dlg.exec() != QDialog::Accepted)
             return;
         options = dlg.options();
+        table_sheet = dlg.table_sheet();
         rows = dlg.labels();
         copies_column = dlg.copies_column();
         if (dlg.sheet()) {
@@ -635,7 +666,7 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
             return;
         out__set_up_printer(*printer, lab, layout);
         std::unique_ptr<page_sink> sink = out__printer_sink(lab, *printer, pex__printer_shift(*printer));
-        run_batch(parent, lab, csv, options, rows, *sink, &layout, copies, copies_column);
+        run_batch(parent, lab, csv, options, table_sheet, rows, *sink, &layout, copies, copies_column);
         return;
     }
     doc_options o;
@@ -648,5 +679,5 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
         err__warning(u"%1", error.c_str());
         return;
     }
-    run_batch(parent, lab, csv, options, rows, *sink, &layout, copies, copies_column);
+    run_batch(parent, lab, csv, options, table_sheet, rows, *sink, &layout, copies, copies_column);
 }

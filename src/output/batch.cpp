@@ -1,9 +1,6 @@
 #include "output/batch.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
 #include "model/messages.h"
 #include "model/misc.h"
@@ -100,9 +97,9 @@ std::optional<long> out__row_copies(const std::u16string &cell)
     return n;
 }
 
-bool out__count_labels(const std::string &csv_path, const csv_summary &table, const std::u16string &column,
-                       long long &labels, std::u16string &error)
+bool out__count_labels(data_table &source, const std::u16string &column, long long &labels, std::u16string &error)
 {
+    const csv_summary &table = source.summary();
     labels = 0;
     const auto c = std::find(table.columns.begin(), table.columns.end(), column);
     if (c == table.columns.end()) {
@@ -110,16 +107,15 @@ bool out__count_labels(const std::string &csv_path, const csv_summary &table, co
         return false;
     }
     const std::size_t at = static_cast<std::size_t>(c - table.columns.begin());
-    std::ifstream in(csv_path, std::ios::binary);
-    if (!in) {
-        error = msc__format(msg::csv_unreadable, std::strerror(errno));
+    csv_problem problem;
+    std::unique_ptr<table_rows> rows = source.rows(problem);
+    if (!rows) {
+        error = problem.message;
         return false;
     }
-    csv_rows rows(in, table);
     std::vector<std::u16string> cells;
     long line = 0;
-    csv_problem problem;
-    while (rows.next(cells, line, problem)) {
+    while (rows->next(cells, line, problem)) {
         const std::u16string cell = at < cells.size() ? cells[at] : std::u16string();
         const std::optional<long> n = out__row_copies(cell);
         if (!n) {
@@ -215,12 +211,13 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         return finished(copies);
     }
 
-    csv_summary table;
+    data_table source;
     csv_problem problem;
-    if (!csv__scan_file(req.csv_path, req.csv, table, problem)) {
+    if (!source.open({req.csv_path, req.csv, req.sheet}, problem)) {
         out.error = problem.message;
         return out;
     }
+    const csv_summary &table = source.summary();
     out.rows = table.rows;
     if (table.rows == 0) {
         out.error = out_msg::table_empty;
@@ -230,16 +227,17 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
     long long total = static_cast<long long>(table.rows) * copies;
     long copies_at = -1;
     if (!req.copies_column.empty()) {
-        if (!out__count_labels(req.csv_path, table, req.copies_column, total, out.error))
+        if (!out__count_labels(source, req.copies_column, total, out.error))
             return out;
         copies_at = std::find(table.columns.begin(), table.columns.end(), req.copies_column) - table.columns.begin();
     }
-    std::ifstream in(req.csv_path, std::ios::binary);
-    if (!in) {
-        out.error = msc__format(msg::csv_unreadable, std::strerror(errno));
+    std::unique_ptr<table_rows> rows = source.rows(problem);
+    if (!rows) {
+        out.error = problem.message;
         return out;
     }
-    csv_rows rows(in, table);
+        return out;
+    }
     // Where each name's value comes from: a column, else a fixed value (the
     // preview variable, else the empty text).
     std::vector<long> column(names.size(), -1);
@@ -255,7 +253,7 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         if (cancelled(pages.labels(), total))
             return out;
         problem = {};
-        if (!rows.next(cells, line, problem)) {
+        if (!rows->next(cells, line, problem)) {
             if (!problem.message.empty()) {
                 out.error = problem.message;
                 counted();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "exchange/csv_table.h"
+#include "output/table_source.h"
 #include "exchange/preview_var.h"
 #include "output/page_layout.h"
 #include "output/sink.h"
@@ -58,9 +59,11 @@ bool out__export(const label *lab, const std::vector<preview_var> &preview, cons
 // Many labels from a table of data, or copies of one label.
 struct batch_request {
     const label *lab = nullptr;
-    // The table; empty: no table, one label with the preview variables.
+    // The table (CSV, .xlsx or .ods; "-": standard input); empty: no
+    // table, one label with the preview variables.
     std::string csv_path;
     csv_options csv;
+    std::u16string sheet; // a spreadsheet's sheet; empty: its first
     std::vector<preview_var> preview;
     // Where the labels go; null: one label per page.
     const page_layout *layout = nullptr;
@@ -95,10 +98,10 @@ inline constexpr long OUT_MAX_ROW_COPIES = 10000;
 // for any other text.
 std::optional<long> out__row_copies(const std::u16string &cell);
 
-// Reads the copies column of a table csv__scan accepted, row by row: the
-// labels of the whole run in `labels`; false with `error` naming the line
-// of the first cell refused (or the column the table lacks).
-bool out__count_labels(const std::string &csv_path, const csv_summary &table, const std::u16string &column,
+// Reads the copies column of an opened table, row by row: the labels of the
+// whole run in `labels`; false with `error` naming the line of the first
+// cell refused (or the column the table lacks).
+bool out__count_labels(data_table &source, const std::u16string &column,
                        long long &labels, std::u16string &error);
 
 // Checks the whole table first (nothing is drawn from a refused one, nor

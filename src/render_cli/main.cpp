@@ -60,7 +60,10 @@ const char USAGE[] =
     "  --transparent           PNG без фона этикетки\n"
     "  --var ИМЯ=ЗНАЧЕНИЕ      значение переменной ${ИМЯ}; можно повторять\n"
     "  --csv ФАЙЛ              таблица данных: по этикетке на строку (страница PDF,\n"
-    "                          файлы ВЫХОД-0001.png ... или страницы печати)\n"
+    "                          файлы ВЫХОД-0001.png ... или страницы печати);\n"
+    "                          CSV, книга .xlsx или .ods (по содержимому файла);\n"
+    "                          - : таблица со стандартного ввода\n"
+    "  --table-sheet ЛИСТ      лист книги .xlsx или .ods (по умолчанию первый)\n"
     "  --separator C           разделитель столбцов: ';', ',' или 'tab'\n"
     "  --encoding КОДИРОВКА    utf-8 или cp1251\n"
     "  --printer ИМЯ           печать на принтер вместо файла\n"
@@ -166,7 +169,7 @@ bool label_file_readable(const std::string &path)
 
 struct options {
     std::string label_file, output, csv, printer, server, user, label_name;
-    std::string sheet, sheet_geometry;
+    std::string sheet, sheet_geometry, table_sheet;
     std::u16string copies_column;
     doc_options doc;
     csv_options table;
@@ -222,7 +225,10 @@ const option_row OPTIONS[] = {
      },
      "--var: нужно ИМЯ=ЗНАЧЕНИЕ", nullptr},
     {"--csv", nullptr, true, false, [](options &o, const std::string &v) { o.csv = v; return true; },
-     "после --csv нужно имя файла таблицы", nullptr},
+     "после --csv нужно имя файла таблицы (или - для стандартного ввода)", nullptr},
+    {"--table-sheet", nullptr, true, false,
+     [](options &o, const std::string &v) { o.table_sheet = v; return !v.empty(); },
+     "после --table-sheet нужно название листа книги", nullptr},
     {"--separator", nullptr, true, false,
      [](options &o, const std::string &v) {
          if (v == ";" || v == ",")
@@ -296,12 +302,13 @@ std::string option_error(const char *text, const std::string &as_written)
 }
 
 // The password: VELLUMO_PASSWORD (which may be empty), else asked on the
-// terminal; nothing when there is neither.
-std::optional<std::string> ask_password()
+// terminal; nothing when there is neither (or when standard input holds
+// the table).
+std::optional<std::string> ask_password(bool stdin_taken)
 {
     if (const char *p = std::getenv("VELLUMO_PASSWORD"))
         return std::string(p);
-    if (!::isatty(STDIN_FILENO))
+    if (stdin_taken || !::isatty(STDIN_FILENO))
         return std::nullopt;
     std::fprintf(stderr, "Пароль: ");
     termios old{};
@@ -554,6 +561,8 @@ int main(int argc, char **argv)
         if (rdr__is_counter_name(v.name))
             return usage_error("--var " + plt__to_utf8(v.name) +
                                ": имена, начинающиеся с «#», заняты счётчиками (${#}, ${#row}, ${#date}, ${#time})");
+    if (!o.table_sheet.empty() && o.csv.empty())
+        return usage_error("--table-sheet относится к --csv");
     const output_format *format = out__format(out__format_of(plt__from_utf8(o.output)));
     if (!o.output.empty() && !format)
         return usage_error("формат файла результата по расширению: " +
@@ -581,7 +590,7 @@ int main(int argc, char **argv)
             return EXIT_NOT_WRITTEN;
         lab = ino__load_file(plt__from_utf8(o.label_file));
     } else {
-        const std::optional<std::string> password = ask_password();
+        const std::optional<std::string> password = ask_password(o.csv == "-");
         if (!password) {
             say(u"Пароль не задан: нет переменной VELLUMO_PASSWORD, а спросить его негде (нет терминала). "
                 u"Для сервера без пользователей задайте VELLUMO_PASSWORD пустой.");
@@ -688,6 +697,7 @@ int main(int argc, char **argv)
     req.lab = lab.get();
     req.csv_path = o.csv;
     req.csv = o.table;
+    req.sheet = plt__from_utf8(o.table_sheet);
     req.preview = o.vars;
     req.layout = &layout;
     req.copies = copies;

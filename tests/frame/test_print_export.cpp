@@ -391,6 +391,41 @@ TEST_F(PrintExport, PrintedCopiesOfANumberedLabelAreNumbered)
     EXPECT_EQ(zbar_codes(png[2]), std::set<std::string>{"N102"});
 }
 
+TEST_F(PrintExport, BatchDialogChoosesABooksSheet)
+{
+    label_frame *f = open_frame();
+    f->hub().lab()->es[0]->text.text = u"${who} ${price}";
+    // A book as openpyxl writes it, under a name that says nothing of it.
+    const run_result made = run("/usr/bin/python3 -c \"import openpyxl, sys\n"
+                                "wb = openpyxl.Workbook(); wb.active.title = 'Склад'\n"
+                                "wb.active.append(['code', 'qty']); wb.active.append(['A', 1])\n"
+                                "s = wb.create_sheet('Цены'); s.append(['who', 'price', 'code'])\n"
+                                "[s.append(['Строка %d' % i, i + 0.5, 'K%d' % i]) for i in range(1, 4)]\n"
+                                "wb.save(sys.argv[1])\" " +
+                                quoted(dir / "book.dat"));
+    ASSERT_EQ(made.status, 0) << made.err;
+    files.results.push_back(chosen(dir / "book.dat"));
+    files.results.push_back(chosen(dir / "batch.pdf"));
+    when_modal_named(QStringLiteral("zelta-batch-dialog"), [](QWidget *w) {
+        auto *sheets = w->findChild<QComboBox *>(QStringLiteral("table-sheet"));
+        EXPECT_TRUE(sheets->isVisible()) << w->findChild<QLabel *>(QStringLiteral("problem"))->text().toStdString();
+        EXPECT_FALSE(w->findChild<QComboBox *>(QStringLiteral("separator"))->isVisible());
+        ASSERT_EQ(sheets->count(), 2);
+        EXPECT_EQ(sheets->itemText(1), QStringLiteral("Цены"));
+        EXPECT_EQ(w->findChild<QLabel *>(QStringLiteral("columns"))->text(), QStringLiteral("«code», «qty»"));
+        sheets->setCurrentIndex(1);
+        EXPECT_EQ(w->findChild<QLabel *>(QStringLiteral("columns"))->text(), QStringLiteral("«who», «price», «code»"));
+        EXPECT_EQ(w->findChild<QLabel *>(QStringLiteral("rows"))->text(), QStringLiteral("3"));
+        EXPECT_FALSE(w->findChild<QLabel *>(QStringLiteral("thumbnail"))->pixmap().isNull());
+        save_shot(w, QStringLiteral("batch-dialog-book"));
+        w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    f->command(cmd::export_batch);
+    EXPECT_EQ(warnings(), "");
+    EXPECT_EQ(pdf_info(dir / "batch.pdf").pages, 3);
+    EXPECT_NE(pdf_text(dir / "batch.pdf").find("Строка 3 3.5"), std::string::npos);
+}
+
 TEST_F(PrintExport, CancelledBatchLeavesNoPdf)
 {
     label_frame *f = open_frame();
