@@ -1,6 +1,8 @@
 #include "model/picture_file.h"
 
 #include <atomic>
+#include <functional>
+#include <map>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -280,6 +282,35 @@ bool urls_inside(const std::vector<unsigned char> &b, std::u16string &why)
     return true;
 }
 
+// Whether drawing the SVG draws at most PIC_MAX_SVG_DRAWS parts through its
+// <use>s (and theirs); a part that uses itself is too many.
+bool uses_bounded(const std::map<std::string, std::vector<std::string>> &uses)
+{
+    std::map<std::string, double> drawn;
+    std::map<std::string, bool> under_way;
+    // Parts using parts using parts, deeper than this, are refused too (and
+    // the count needs no deeper recursion).
+    constexpr int deepest = 32;
+    std::function<double(const std::string &, int)> count = [&](const std::string &id, int depth) -> double {
+        if (const auto d = drawn.find(id); d != drawn.end())
+            return d->second;
+        if (under_way[id] || depth > deepest)
+            return PIC_MAX_SVG_DRAWS + 1.0;
+        under_way[id] = true;
+        double n = 1;
+        if (const auto u = uses.find(id); u != uses.end())
+            for (const std::string &t : u->second) {
+                n += count(t, depth + 1);
+                if (n > PIC_MAX_SVG_DRAWS)
+                    break;
+            }
+        under_way[id] = false;
+        drawn[id] = n;
+        return n;
+    };
+    return count(std::string(), 0) <= PIC_MAX_SVG_DRAWS;
+}
+
 bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &why)
 {
     const std::size_t n = b.size();
@@ -298,6 +329,8 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
     std::size_t at = n >= 3 && b[0] == 0xef && b[1] == 0xbb && b[2] == 0xbf ? 3 : 0;
     int depth = 0;
     bool root_seen = false, root_closed = false;
+    std::vector<std::string> open_ids;
+    std::map<std::string, std::vector<std::string>> uses;
     std::optional<double> width, height;
     std::optional<std::pair<double, double>> view;
     while (true) {
@@ -347,6 +380,8 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
                 return false;
             }
             at = static_cast<std::size_t>(static_cast<const unsigned char *>(gt) - b.data()) + 1;
+            if (!open_ids.empty())
+                open_ids.pop_back();
             if (--depth < 0) {
                 why = u"SVG испорчен (лишний закрывающий тег)";
                 return false;
@@ -366,6 +401,7 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
             return false;
         }
         const bool is_root = !root_seen;
+        std::string id, use_of;
         if (is_root && name != "svg") {
             why = u"это не SVG (первый элемент не <svg>)";
             return false;
@@ -431,7 +467,11 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
                     why = u"SVG ссылается на другие файлы или адреса (href), такие ссылки не допускаются";
                     return false;
                 }
+                if (name == "use")
+                    use_of = value.substr(v + 1);
             }
+            if (attr == "id")
+                id = value;
             if (attr.size() > 2 && attr[0] == 'o' && attr[1] == 'n') {
                 why = u"в SVG есть сценарий (" + ascii(attr) + u"), такие файлы не принимаются";
                 return false;
@@ -446,12 +486,26 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
             }
         }
         at = p;
+        // Which parts a <use> repeats: every element it sits in draws the
+        // part once more.
+        if (!use_of.empty()) {
+            uses[std::string()].push_back(use_of);
+            for (const std::string &open : open_ids)
+                if (!open.empty())
+                    uses[open].push_back(use_of);
+        }
+        if (!closed)
+            open_ids.push_back(id);
         if (!closed && ++depth > PIC_MAX_SVG_DEPTH) {
             why = u"SVG вложен глубже " + ascii(std::to_string(PIC_MAX_SVG_DEPTH)) + u" уровней";
             return false;
         }
         if (closed && is_root)
             root_closed = true;
+    }
+    if (!uses_bounded(uses)) {
+        why = u"SVG повторяет свои части (use) больше " + ascii(std::to_string(PIC_MAX_SVG_DRAWS)) + u" раз";
+        return false;
     }
     if (!root_seen) {
         why = u"это не SVG";

@@ -19,6 +19,9 @@ inline constexpr std::uint64_t PIC_MAX_PIXELS = std::uint64_t{16} << 20;
 inline constexpr std::uint32_t PIC_MAX_SIDE = 32768;
 // Deepest nesting of an SVG's elements.
 inline constexpr int PIC_MAX_SVG_DEPTH = 200;
+// Most parts an SVG may draw through its <use> elements (each repeating a
+// part that may repeat others).
+inline constexpr int PIC_MAX_SVG_DRAWS = 20000;
 // Raster pictures without a resolution of their own are taken at this one.
 inline constexpr double PIC_DEFAULT_DPI = 96;
 
