@@ -22,7 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double MM = 72 / 25.4;
-constexpr int ROWS = 1000;
+// `bench_picture_batch ROWS` measures another number of rows.
+int ROWS = 1000;
 
 element *add(label *lab, int type, double x, double y, double w, double h)
 {
@@ -126,6 +127,8 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 2 && std::atoi(argv[1]) > 0)
+        ROWS = std::atoi(argv[1]);
     const fs::path dir = fs::temp_directory_path() / ("vellumo-bench-picture-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path csv = dir / "rows.csv";

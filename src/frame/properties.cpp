@@ -277,6 +277,8 @@ void properties_panel::size_display()
     element *e = stock_.e;
     if (!e)
         return;
+    // Called from fill() too, whose own filling goes on after it.
+    const bool was_filling = filling_;
     filling_ = true;
     QLineEdit *w = edit(ROW_WIDTH), *h = edit(ROW_HEIGHT);
     QCheckBox *wb = stock_.width_box, *hb = stock_.height_box;
@@ -328,7 +330,7 @@ void properties_panel::size_display()
         box(wb, false, true);
         box(hb, false, true);
     }
-    filling_ = false;
+    filling_ = was_filling;
 }
 
 // ----------------------------------------------------------------- layout
