@@ -10,7 +10,7 @@ export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 
 FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := lbl answer bbox settings csv pdf
+FUZZ_TARGETS := lbl answer bbox settings csv pdf picture
 
 .PHONY: all deps release programs run server test test-build bench fuzz shots install package clean
 

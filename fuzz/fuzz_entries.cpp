@@ -11,6 +11,7 @@
 #include "exchange/server_ops.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/lg_epsi.h"
+#include "model/picture_file.h"
 #include "model/reg.h"
 #include "platform/message_boxes.h"
 #include "platform/settings_backend.h"
@@ -62,6 +63,17 @@ int fuzz_answer(const std::uint8_t *data, std::size_t size)
     std::vector<unsigned char> image;
     std::u16string log;
     (void)ino__read_render(answer.get(), image, log);
+    return 0;
+}
+
+int fuzz_picture(const std::uint8_t *data, std::size_t size)
+{
+    // The same bytes as every format the headers are read for.
+    for (picture_format f : {picture_format::png, picture_format::jpeg, picture_format::svg}) {
+        std::u16string why;
+        (void)pic__load_buffer(std::vector<unsigned char>(data, data + size), f, why);
+    }
+    (void)pic__sniff(data, size);
     return 0;
 }
 

@@ -10,6 +10,7 @@ void fuzz_quiet(); // no message box text on stderr while fuzzing
 int fuzz_lbl(const std::uint8_t *data, std::size_t size);
 int fuzz_answer(const std::uint8_t *data, std::size_t size);
 int fuzz_bbox(const std::uint8_t *data, std::size_t size);
+int fuzz_picture(const std::uint8_t *data, std::size_t size); // PNG, JPEG and SVG headers
 int fuzz_settings(const std::uint8_t *data, std::size_t size);
 int fuzz_csv(const std::uint8_t *data, std::size_t size);
 int fuzz_pdf(const std::uint8_t *data, std::size_t size);

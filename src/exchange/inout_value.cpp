@@ -13,6 +13,7 @@
 #include "model/gs1_data.h"
 #include "model/messages.h"
 #include "model/misc.h"
+#include "model/picture_file.h"
 #include "model/tables.h"
 #include "platform/code_pages.h"
 
@@ -185,6 +186,12 @@ struct writer {
                                                 p && !p->data.empty() ? p->data.data() : &none);
             check();
             set(st, "value", b);
+            // EPS pictures are written as they always were; the others
+            // name their format.
+            if (const char *f = p ? pic__format_name(p->format) : nullptr)
+                set(st, "format", string(f));
+            if (e->picture.source)
+                set(st, "file", string(*e->picture.source));
             break;
         }
         case ELE_BARCODE: {
@@ -286,12 +293,30 @@ bool read_picture_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
         return false;
     std::vector<unsigned char> buf(bytes, bytes + len);
     std::free(const_cast<unsigned char *>(bytes));
-    // Bytes without a bounding box are kept all the same, so that saving
+    picture_format format = picture_format::eps;
+    if (has(env, st, "format")) {
+        std::string name;
+        if (!read_utf8(env, st, "format", name))
+            return false;
+        // A format this program does not know: its bytes are kept (drawn
+        // as a crossed box).
+        format = pic__format_from_name(name).value_or(picture_format::eps);
+        if (!pic__format_from_name(name)) {
+            e->picture.data = eps__keep_unboxed(std::move(buf));
+            ele__update_ratio(e);
+            return true;
+        }
+    }
+    if (has(env, st, "file")) {
+        std::u16string file;
+        if (!read_string(env, st, "file", file))
+            return false;
+        if (!file.empty())
+            e->picture.source = std::move(file);
+    }
+    // Bytes that are no such picture are kept all the same, so that saving
     // the label writes them back unchanged.
-    std::vector<unsigned char> keep = buf;
-    e->picture.data = eps__load_buffer(std::move(buf));
-    if (!e->picture.data)
-        e->picture.data = eps__keep_unboxed(std::move(keep));
+    e->picture.data = pic__load_stored(std::move(buf), format);
     ele__update_ratio(e);
     return true;
 }

@@ -35,7 +35,7 @@ constexpr const char16_t *captions[ROW_COUNT] = {
     u"Описание:", u"X:", u"Y:", u"Квадрант:", u"Угол:", u"Ширина:", u"Высота:",
     u"Текст:", u"Шрифт:", u"Размер:", u"Выравнивание:", u"Цвет:",
     u"Стиль:", u"Толщина:", u"Цвет:",
-    u"Изображение:", u"Цвет:",
+    u"Изображение:", u"Файл из данных:", u"Цвет:",
     u"Код:", u"Вид:", u"Цвет:", u"Подпечатка:"};
 
 constexpr int small_icon = 16;
@@ -51,7 +51,7 @@ std::vector<int> kind_rows(int type)
     switch (type) {
     case ELE_TEXT: return {ROW_TEXT, ROW_FONT, ROW_SIZE, ROW_JUSTIFICATION, ROW_TEXT_COLOUR};
     case ELE_BORDER: return {ROW_STYLE, ROW_THICKNESS, ROW_BORDER_COLOUR};
-    case ELE_PICTURE: return {ROW_PICTURE, ROW_PICTURE_COLOUR};
+    case ELE_PICTURE: return {ROW_PICTURE, ROW_PICTURE_FILE, ROW_PICTURE_COLOUR};
     case ELE_BARCODE: return {ROW_CODE, ROW_KIND, ROW_BARCODE_COLOUR, ROW_SUBPRINT};
     default: return {};
     }
@@ -138,7 +138,7 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
     // text is still that sends nothing, even where the text rounds the value
     // ("%.2f") or stands for a text the element does not have yet.
     for (int r : {ROW_X, ROW_Y, ROW_ANGLE, ROW_WIDTH, ROW_HEIGHT, ROW_SIZE, ROW_THICKNESS, ROW_TEXT, ROW_FONT,
-                  ROW_CODE}) {
+                  ROW_CODE, ROW_PICTURE_FILE}) {
         QLineEdit *field = edit(r) ? edit(r) : combo(r)->lineEdit();
         if (field)
             connect(field, &QLineEdit::textChanged, this, [this, r](const QString &t) {
@@ -252,6 +252,10 @@ void properties_panel::fill()
     case ELE_PICTURE:
         static_cast<QPushButton *>(control(ROW_PICTURE))
             ->setText(e->picture.data ? QStringLiteral("Поменять") : QStringLiteral("Указать"));
+        edit(ROW_PICTURE_FILE)->setText(qs(e->picture.source.value_or(u"")));
+        edit(ROW_PICTURE_FILE)->setToolTip(
+            QStringLiteral("Имя файла со столбцом таблицы, например ${логотип}: на каждой строке рисунок из "
+                           "файла, названного в ней (от папки таблицы). Пусто: всегда рисунок элемента."));
         colour(ROW_PICTURE_COLOUR)->set_colour(e->picture.colour);
         break;
     case ELE_BARCODE:
@@ -273,6 +277,8 @@ void properties_panel::size_display()
     element *e = stock_.e;
     if (!e)
         return;
+    // Called from fill() too, whose own filling goes on after it.
+    const bool was_filling = filling_;
     filling_ = true;
     QLineEdit *w = edit(ROW_WIDTH), *h = edit(ROW_HEIGHT);
     QCheckBox *wb = stock_.width_box, *hb = stock_.height_box;
@@ -324,7 +330,7 @@ void properties_panel::size_display()
         box(wb, false, true);
         box(hb, false, true);
     }
-    filling_ = false;
+    filling_ = was_filling;
 }
 
 // ----------------------------------------------------------------- layout
@@ -702,6 +708,8 @@ constexpr prop_text_row text_rows[] = {
     {ROW_FONT, fn::font, [](const element &e) -> const std::optional<std::u16string> & { return e.text.font; }},
     {ROW_CODE, fn::barcode_data,
      [](const element &e) -> const std::optional<std::u16string> & { return e.barcode.code; }},
+    {ROW_PICTURE_FILE, fn::picture_file,
+     [](const element &e) -> const std::optional<std::u16string> & { return e.picture.source; }},
 };
 
 template <class Row, std::size_t N>

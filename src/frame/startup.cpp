@@ -17,11 +17,13 @@
 #include "hub/frame_hub.h"
 #include "hub/opensave.h"
 #include "hub/program_state.h"
+#include "model/picture_file.h"
 #include "model/settings.h"
 #include "model/xmalloc.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_notice.h"
 #include "platform/version.h"
+#include "render/picture_draw.h"
 #include "resources/icons.h"
 #include "widgets/kit_resources.h"
 
@@ -54,6 +56,8 @@ int app__startup(const QStringList &files)
     QApplication::setWindowIcon(res__icon("app"));
     app__install_translations();
     qt_install_dialogs();
+    // A PNG, JPEG or SVG picture is decoded in full before it is inserted.
+    pic__set_verifier(&rdr__verify_picture);
     qt_file_dialog_size_store(
         [] {
             const QStringList wh = QString::fromStdU16String(settings::get(settings::file_dialog_size).value_or(u""))

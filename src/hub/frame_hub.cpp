@@ -31,6 +31,7 @@ int required_kind(int code)
     case fn::line_style:
         return ELE_BORDER;
     case fn::picture:
+    case fn::picture_file:
         return ELE_PICTURE;
     case fn::subprint:
     case fn::barcode_data:
@@ -71,7 +72,7 @@ bool known_code(int code)
     case fn::width: case fn::height: case fn::quadrant: case fn::text: case fn::font:
     case fn::justification: case fn::colour: case fn::font_size: case fn::thickness:
     case fn::line_style: case fn::subprint: case fn::barcode_data: case fn::barcode_kind:
-    case fn::picture: case fn::toggle_enabled:
+    case fn::picture: case fn::picture_file: case fn::toggle_enabled:
         return true;
     default:
         return false;
@@ -560,6 +561,12 @@ void frame_hub::notify(frame_notify &n)
     case fn::line_style: e->border.style = n.line_style; break;
     case fn::subprint: e->barcode.text = n.option; break;
     case fn::barcode_data: e->barcode.code = n.text.value_or(u""); break;
+    case fn::picture_file:
+        if (n.text && !n.text->empty())
+            e->picture.source = *n.text;
+        else
+            e->picture.source.reset();
+        break;
     case fn::barcode_kind:
         e->barcode.type = n.option;
         e->barcode.stored_type.reset();

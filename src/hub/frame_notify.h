@@ -28,6 +28,8 @@ inline constexpr int subprint = 1063;
 inline constexpr int barcode_data = 1064;
 inline constexpr int barcode_kind = 1065;
 inline constexpr int picture = 1066;
+// The file name a picture from the data takes each row's file from.
+inline constexpr int picture_file = 1067;
 inline constexpr int toggle_enabled = 1069;
 inline constexpr int element_list = 1072; // from the frame: inserted/removed; to it: create
 

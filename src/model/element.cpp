@@ -94,6 +94,7 @@ element *ele__copy(const element *e)
     n->picture.ratio = e->picture.ratio;
     n->picture.colour = e->picture.colour;
     n->picture.data = e->picture.data; // immutable: shared, not copied
+    n->picture.source = e->picture.source;
     n->barcode = e->barcode;
     n->mark = e->mark;
     n->layer = e->layer;
@@ -137,6 +138,7 @@ bool ele__identical(const element *a, const element *b)
            ta.stored_justification == tb.stored_justification &&
            ra.style == rb.style && same_bits(ra.thickness, rb.thickness) && ra.colour == rb.colour &&
            same_bits(pa.ratio, pb.ratio) && pa.data == pb.data && pa.colour == pb.colour &&
+           pa.source == pb.source &&
            ba.code == bb.code && ba.type == bb.type && ba.text == bb.text && ba.colour == bb.colour &&
            ba.stored_type == bb.stored_type;
 }

@@ -43,6 +43,10 @@ struct element_picture {
     double ratio = 0;
     lg_epsi_shared data;
     std::uint32_t colour = 0;
+    // A file name with ${column} in it: each row of a table of data draws
+    // the file its cell names instead of `data` (relative names from the
+    // table's folder).  None: `data` is the picture.
+    std::optional<std::u16string> source;
 };
 
 struct element_barcode {

@@ -1,5 +1,6 @@
-// EPS/EPSI pictures: the file's bytes kept unchanged, plus the bounding box
-// read from its "%%BoundingBox:" comment.
+// Pictures: the file's bytes kept unchanged, plus their size.  EPS/EPSI
+// pictures take it from the "%%BoundingBox:" comment; PNG, JPEG and SVG
+// pictures (picture_file.h) from their headers.
 #pragma once
 
 #include <functional>
@@ -10,6 +11,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// What the bytes of a picture are.  EPS is what a picture always was: a
+// stored label names the others only.
+enum class picture_format : std::uint8_t { eps = 0, png = 1, jpeg = 2, svg = 3 };
 
 struct lg_epsi {
     float llx = 0;
@@ -25,6 +30,10 @@ struct lg_epsi {
     // False only for bytes kept from a stored label although no bounding box
     // was found in them; the eight numbers are then 0.
     bool boxed = true;
+    picture_format format = picture_format::eps;
+    // PNG and JPEG: the pixels the header declares (never decoded here).
+    std::uint32_t px_width = 0;
+    std::uint32_t px_height = 0;
 };
 
 // A picture just read, owned by whoever read it.

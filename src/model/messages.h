@@ -25,8 +25,18 @@ inline constexpr char16_t assertion_text[] =
 
 // Pictures.
 inline constexpr char16_t choose_picture_title[] = u"Укажите файл изображения";
+inline constexpr char16_t filter_pictures[] = u"Изображения";
+inline constexpr char16_t filter_pictures_patterns[] = u"*.EPS;*.EPSI;*.PNG;*.JPG;*.JPEG;*.SVG";
 inline constexpr char16_t filter_eps[] = u"Embedded PostScript";
 inline constexpr char16_t filter_eps_patterns[] = u"*.EPS;*.EPSI";
+inline constexpr char16_t filter_png[] = u"PNG";
+inline constexpr char16_t filter_png_patterns[] = u"*.PNG";
+inline constexpr char16_t filter_jpeg[] = u"JPEG";
+inline constexpr char16_t filter_jpeg_patterns[] = u"*.JPG;*.JPEG";
+inline constexpr char16_t filter_svg[] = u"SVG";
+inline constexpr char16_t filter_svg_patterns[] = u"*.SVG";
+// A picture file that cannot be inserted: the file, why.
+inline constexpr char16_t picture_refused[] = u"Изображение «%1» не вставлено: %2.";
 inline constexpr char16_t filter_all[] = u"Все файлы";
 inline constexpr char16_t filter_all_patterns[] = u"*.*";
 inline constexpr char16_t picture_load_failed[] = u"Ошибка загрузки файла изображения '%1'!";

@@ -1,9 +1,11 @@
 #include "output/batch.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "model/messages.h"
 #include "model/misc.h"
+#include "platform/code_pages.h"
 #include "output/formats.h"
 #include "output/output_messages.h"
 #include "output/variables.h"
@@ -17,6 +19,7 @@ bool page_filler::add(const label *lab, render_variable_map variables, long line
         return false;
     if (!open_) {
         page_ = out__blank_page(layout_, at.page);
+        page_.picture_folder = picture_folder_;
         open_ = true;
     }
     page_.labels.push_back({lab, at.offset, std::move(variables), line});
@@ -211,6 +214,13 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         return finished(copies);
     }
 
+    // Pictures from the data: files named relative to the table's folder.
+    {
+        std::error_code ec;
+        const std::filesystem::path table_path = std::filesystem::absolute(std::filesystem::path(req.csv_path), ec);
+        const std::filesystem::path folder = table_path.parent_path();
+        pages.set_picture_folder(plt__from_utf8(folder.empty() ? std::string(".") : folder.string()));
+    }
     data_table source;
     csv_problem problem;
     if (!source.open({req.csv_path, req.csv, req.sheet}, problem)) {

@@ -25,6 +25,8 @@ struct run_problem {
 class page_filler {
 public:
     page_filler(const page_layout &layout, page_sink &sink) : layout_(layout), sink_(sink) {}
+    // Every page's folder of pictures from the data (doc_page).
+    void set_picture_folder(std::u16string folder) { picture_folder_ = std::move(folder); }
 
     // The run's next label.  False with `error` set when a page it
     // completed could not be written; drawing problems are added to
@@ -49,6 +51,7 @@ private:
     bool open_ = false;
     long labels_ = 0, pages_ = 0, last_line_ = 0;
     std::vector<page_problem> said_;
+    std::u16string picture_folder_;
 };
 
 // One label written to `path` with the preview variables: false with

@@ -72,6 +72,8 @@ page_outcome out__draw_labels(QPainter &p, const doc_page &page, double dpi, ren
 {
     page_outcome drawn;
     render_limits left = limits;
+    if (!page.picture_folder.empty())
+        left.picture_folder = page.picture_folder;
     std::vector<std::u16string> said;
     for (std::size_t i = 0; i < page.labels.size(); ++i) {
         const placed_label &l = page.labels[i];

@@ -92,6 +92,9 @@ struct doc_page {
     // on plain paper) and crop marks.
     std::vector<QPainterPath> outlines;
     std::vector<QLineF> crop_marks;
+    // The folder of the table the labels' rows come from: pictures from
+    // the data take their files from it (render_limits::picture_folder).
+    std::u16string picture_folder;
 };
 
 // Where a run on sheets starts, and what it draws besides the labels.

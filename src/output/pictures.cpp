@@ -4,7 +4,8 @@ bool out__has_pictures(const label *lab)
 {
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
-        if (!e->disabled && e->type == ELE_PICTURE && e->picture.data && !e->picture.data->data.empty())
+        if (!e->disabled && e->type == ELE_PICTURE && e->picture.data && !e->picture.data->data.empty() &&
+            e->picture.data->format == picture_format::eps)
             return true;
     }
     return false;

@@ -9,7 +9,7 @@
 
 #include "render/render.h"
 
-// Whether the label has a picture to draw.
+// Whether the label has an EPS picture to draw (Ghostscript's).
 bool out__has_pictures(const label *lab);
 
 // Pictures as images, each drawn once for a document and a size: a batch

@@ -42,6 +42,8 @@ std::vector<std::u16string> out__label_names(const label *lab)
             note_name(names, seen, e->text.text);
         else if (e->type == ELE_BARCODE)
             note_name(names, seen, e->barcode.code);
+        else if (e->type == ELE_PICTURE)
+            note_name(names, seen, e->picture.source);
     }
     return names;
 }

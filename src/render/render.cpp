@@ -7,11 +7,13 @@
 #include <cmath>
 
 #include "model/layout.h"
+#include "model/picture_file.h"
 #include "platform/code_pages.h"
 #include "render/barcode.h"
 #include "render/counters.h"
 #include "render/element_frame.h"
 #include "render/eps_runner.h"
+#include "render/picture_draw.h"
 
 namespace {
 
@@ -205,11 +207,63 @@ element_result refused(QPainter &p, render_state &s, const element *e, int index
     return {element_state::refused, std::move(reason), {}};
 }
 
+// A PNG, JPEG or SVG picture: drawn by Qt, SVG as vectors.
+element_result draw_qt_picture(QPainter &p, render_state &s, const element *e, int index, const element_frame &f,
+                               const lg_epsi_shared &pic)
+{
+    if (!pic->boxed)
+        return refused(p, s, e, index, f,
+                       u"рисунок не нарисован: файл " +
+                           plt__from_utf8(pic__format_name(pic->format) ? pic__format_name(pic->format) : "") +
+                           u" испорчен или небезопасен");
+    std::string error;
+    const QRectF box(0, 0, f.w_px, f.h_px);
+    if (pic->format == picture_format::svg) {
+        p.save();
+        p.setTransform(f.pixels);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        const bool ok = rdr__draw_svg(p, *pic, box, error);
+        p.restore();
+        if (!ok)
+            return refused(p, s, e, index, f, u"рисунок не нарисован: " + plt__from_utf8(error));
+        return {};
+    }
+    const QImage image = rdr__picture_image(pic, error);
+    if (image.isNull())
+        return refused(p, s, e, index, f, u"рисунок не нарисован: " + plt__from_utf8(error));
+    p.save();
+    p.setTransform(f.pixels);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !f.snap);
+    p.drawImage(box, image);
+    p.restore();
+    return {};
+}
+
 element_result draw_picture(QPainter &p, render_state &s, const element *e, int index, const element_frame &f)
 {
-    const lg_epsi *pic = e->picture.data.get();
+    lg_epsi_shared from_data;
+    if (e->picture.source && pic__is_data_source(*e->picture.source) && !s.r.limits.picture_folder.empty()) {
+        const std::u16string name = substituted(s, e, index, e->picture.source);
+        std::u16string why;
+        if (pic__is_data_source(name))
+            why = u"в данных нет столбца для имени файла";
+        else
+            from_data = rdr__data_picture(s.r.limits.picture_folder, name, why);
+        // EPS files from the data would need Ghostscript per row; only
+        // the formats Qt draws are taken.
+        if (from_data && from_data->format == picture_format::eps) {
+            from_data.reset();
+            why = u"из данных берутся рисунки PNG, JPEG и SVG, а это EPS";
+        }
+        if (!from_data)
+            return refused(p, s, e, index, f, u"рисунок «" + shown(name) + u"» не нарисован: " + why);
+    }
+    const lg_epsi_shared &shared = from_data ? from_data : e->picture.data;
+    const lg_epsi *pic = shared.get();
     if (!pic || pic->data.empty())
         return refused(p, s, e, index, f, u"рисунок не нарисован: в элементе нет рисунка");
+    if (pic->format != picture_format::eps)
+        return draw_qt_picture(p, s, e, index, f, shared);
     const double pw = std::ceil(f.w_px - 1e-6), ph = std::ceil(f.h_px - 1e-6);
     std::string error;
     picture_answer a;

@@ -55,6 +55,11 @@ struct render_limits {
     double ghostscript_seconds = 30;   // Ghostscript time of the whole render
     std::size_t max_text = LIM_MAX_TEXT_CHARS; // characters of an element's text after substitution
     std::size_t max_log = LIM_MAX_RENDER_LOG;  // characters of the log (then lines are left out)
+    // The folder of the table of data a picture from the data takes its
+    // files from (a picture element whose file name holds ${column}).
+    // Empty: no files are read for such pictures; the element's own
+    // picture stands in (the editor, the server).
+    std::u16string picture_folder;
 };
 
 // Why a render ended before its last element.

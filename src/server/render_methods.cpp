@@ -192,18 +192,21 @@ constexpr double render_base_bytes = 8 << 20;
 constexpr double pdf_picture_dpi = OUT_PDF_DPI;
 
 // The largest picture of the label (by its box) as an image at that many
-// pixels a point.
+// pixels a point, and every PNG or JPEG picture decoded (4 bytes a pixel
+// it declares).
 double picture_bytes(const label *lab, double per_point)
 {
-    double most = 0;
+    double most = 0, decoded = 0;
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
         if (e->disabled || e->type != ELE_PICTURE)
             continue;
+        if (const lg_epsi *p = e->picture.data.get())
+            decoded += 4.0 * p->px_width * p->px_height;
         const double px = std::ceil(std::fabs(e->width) * per_point) * std::ceil(std::fabs(e->height) * per_point);
         most = std::max(most, std::min(px, static_cast<double>(LSV_MAX_PIXELS)));
     }
-    return most * picture_bytes_per_pixel;
+    return most * picture_bytes_per_pixel + decoded;
 }
 
 std::size_t bytes_of(double v)

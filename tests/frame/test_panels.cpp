@@ -20,6 +20,7 @@
 #include "frame/renamedlg.h"
 #include "hub/commands.h"
 #include "hub/program_state.h"
+#include "platform/code_pages.h"
 #include "platform/colour_choice.h"
 #include "platform/message_boxes.h"
 #include "support/fakes.h"
@@ -119,6 +120,49 @@ TEST_F(Panels, ThreeStatesAndTheRowsOfEachKind)
     EXPECT_EQ(panel()->stock().state, 1);
     EXPECT_EQ(panel()->stock().header->text(), QStringLiteral("Выбрано несколько элементов."));
     EXPECT_FALSE(panel()->control(ROW_DESC)->isVisible());
+}
+
+TEST_F(Panels, APicturesFileFromTheDataIsTypedAndUndone)
+{
+    label_ptr l = ele__label_new(300, 400);
+    element *p = ele__add(l.get(), 0);
+    p->type = ELE_PICTURE;
+    p->desc = u"Логотип";
+    p->x = p->y = 20;
+    p->width = p->height = 40;
+    p->state = ELE_LEAD;
+    l->sel = 1;
+    open(std::move(l));
+    ASSERT_EQ(panel()->stock().state, 2);
+    EXPECT_TRUE(panel()->control(ROW_PICTURE_FILE)->isVisible());
+    EXPECT_EQ(field(ROW_PICTURE_FILE), QString());
+    type(ROW_PICTURE_FILE, QStringLiteral("logos/${артикул}.png"));
+    ASSERT_TRUE(lab()->es[0]->picture.source);
+    EXPECT_EQ(*lab()->es[0]->picture.source, u"logos/${артикул}.png");
+    frame->command(cmd::undo);
+    EXPECT_FALSE(lab()->es[0]->picture.source);
+    frame->command(cmd::redo);
+    ASSERT_TRUE(lab()->es[0]->picture.source);
+    EXPECT_EQ(field(ROW_PICTURE_FILE), QStringLiteral("logos/${артикул}.png"));
+    // An emptied field: the element's own picture again.
+    type(ROW_PICTURE_FILE, QStringLiteral("${другой}"));
+    ASSERT_TRUE(lab()->es[0]->picture.source);
+    EXPECT_EQ(*lab()->es[0]->picture.source, u"${другой}");
+    type(ROW_PICTURE_FILE, QString());
+    EXPECT_FALSE(lab()->es[0]->picture.source) << plt__to_utf8(lab()->es[0]->picture.source.value_or(u"-"));
+}
+
+// A field the panel filled after the sizes counts as filled: emptying the
+// text typed in it afterwards is a change.
+TEST_F(Panels, ATextFilledByThePanelCanBeEmptied)
+{
+    make(ELE_TEXT, 50, 50);
+    type(ROW_TEXT, QStringLiteral("Цена"));
+    frame->command(cmd::undo);
+    frame->command(cmd::redo);
+    ASSERT_EQ(field(ROW_TEXT), QStringLiteral("Цена"));
+    type(ROW_TEXT, QString());
+    EXPECT_EQ(lab()->es[0]->text.text.value_or(u"-"), u"");
 }
 
 TEST_F(Panels, FieldsCommitOnLeavingWithTheirRules)

@@ -44,4 +44,5 @@ TEST(FuzzInputs, EveryTargetReplaysItsInputs)
     EXPECT_GE(replay("settings", fuzz_settings), 2);
     EXPECT_GE(replay("csv", fuzz_csv), 3);
     EXPECT_GE(replay("pdf", fuzz_pdf), 3);
+    EXPECT_GE(replay("picture", fuzz_picture), 4);
 }

@@ -194,11 +194,14 @@ TEST(ChoosePicture, DialogRequestAndOutcomes)
     ASSERT_EQ(files.asked.size(), 1u);
     const file_choice_request &r = files.asked[0];
     EXPECT_EQ(r.title, u"Укажите файл изображения");
-    ASSERT_EQ(r.filters.size(), 2u);
-    EXPECT_EQ(r.filters[0].name, u"Embedded PostScript");
-    EXPECT_EQ(r.filters[0].patterns, u"*.EPS;*.EPSI");
-    EXPECT_EQ(r.filters[1].name, u"Все файлы");
-    EXPECT_EQ(r.filters[1].patterns, u"*.*");
+    // Every picture format first, then each on its own, then all files.
+    ASSERT_EQ(r.filters.size(), 6u);
+    EXPECT_EQ(r.filters[0].name, u"Изображения");
+    EXPECT_EQ(r.filters[0].patterns, u"*.EPS;*.EPSI;*.PNG;*.JPG;*.JPEG;*.SVG");
+    EXPECT_EQ(r.filters[1].name, u"Embedded PostScript");
+    EXPECT_EQ(r.filters[1].patterns, u"*.EPS;*.EPSI");
+    EXPECT_EQ(r.filters[5].name, u"Все файлы");
+    EXPECT_EQ(r.filters[5].patterns, u"*.*");
     EXPECT_EQ(r.selected_filter, 0);
     EXPECT_TRUE(r.initial_name.empty());
     EXPECT_TRUE(r.must_exist);
