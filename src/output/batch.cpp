@@ -246,8 +246,6 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         out.error = problem.message;
         return out;
     }
-        return out;
-    }
     // Where each name's value comes from: a column, else a fixed value (the
     // preview variable, else the empty text).
     std::vector<long> column(names.size(), -1);
