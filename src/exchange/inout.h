@@ -17,12 +17,20 @@ xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env);
 // A label from its struct (param_array false) or from a method's parameter
 // array that must hold exactly that struct (param_array true).  Null either
 // with a fault pending or, for a refusal without one, with none.
-label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_array);
+//
+// Its sheet ("sheet", written only for a label that has one) is taken only
+// whole and sound (sht__check): any other comes from a program that wrote
+// it wrong or from an attacker, and the label is read without it, `why`
+// (when given) saying why, as a sentence.
+label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_array,
+                              std::u16string *sheet_dropped = nullptr);
 
 // The first piece of text of the label that cannot be stored (a control
 // character other than TAB, LF and CR, a character outside the Basic
-// Multilingual Plane, a broken surrogate, U+FFFE or U+FFFF), as a message
-// for the user naming where it is; nothing when every text can be stored.
+// Multilingual Plane, a broken surrogate, U+FFFE or U+FFFF; GS is stored in
+// a barcode's code, unless the code also holds GS's mark U+241D), as a
+// message for the user naming where it is; nothing when every text can be
+// stored.
 std::optional<std::u16string> ino__unsavable_text(const label *lab);
 // The first number of the label that is not finite (infinity, NaN), as a
 // message for the user; nothing when every number can be written.

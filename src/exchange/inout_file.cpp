@@ -133,7 +133,8 @@ label_ptr ino__load_memory(const char *xml, std::size_t len, const std::function
         return nullptr;
     }
     cr_protected_scope cr;
-    label_ptr lab = ino__value_to_label(&env, params.get(), true);
+    std::u16string sheet_dropped;
+    label_ptr lab = ino__value_to_label(&env, params.get(), true, &sheet_dropped);
     if (!lab) {
         if (env.env.fault_code != 0)
             ino__fault_box(&env.env, about);
@@ -142,6 +143,12 @@ label_ptr ino__load_memory(const char *xml, std::size_t len, const std::function
         else
             err__warning(msg::label_file_refused, path.c_str());
         return nullptr;
+    }
+    if (!sheet_dropped.empty()) {
+        if (path.empty())
+            err__warning(msg::sheet_dropped, sheet_dropped.c_str());
+        else
+            err__warning(msg::label_sheet_dropped, path.c_str(), sheet_dropped.c_str());
     }
     return lab;
 }

@@ -10,6 +10,7 @@
 #include "exchange/value_read.h"
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
+#include "model/gs1_data.h"
 #include "model/messages.h"
 #include "model/misc.h"
 #include "model/tables.h"
@@ -37,6 +38,9 @@ char32_t ino__unsendable_char(std::u16string_view s)
 }
 
 namespace {
+
+// The stored names of sheet_shape, in its order.
+constexpr const char *sheet_shape_names[] = {"rectangle", "round", "ellipse", "cd"};
 
 // ---------------------------------------------------------------- writer
 
@@ -93,6 +97,41 @@ struct writer {
         xmlrpc_value *v = xmlrpc_int_new(env, i);
         check();
         set(st, key, v);
+    }
+
+    xmlrpc_value *sheet_struct(const label_sheet &sh) const
+    {
+        xmlrpc_value_ptr own(xmlrpc_struct_new(env));
+        check();
+        xmlrpc_value *st = own.get();
+        set(st, "brand", string(plt__from_utf8(sh.brand)));
+        set(st, "part", string(plt__from_utf8(sh.part)));
+        set(st, "description", string(plt__from_utf8(sh.description)));
+        set(st, "paper", string(plt__from_utf8(sh.paper)));
+        set_double(st, "paper_width", sh.paper_width);
+        set_double(st, "paper_height", sh.paper_height);
+        set(st, "shape", string(sheet_shape_names[static_cast<int>(sh.shape)]));
+        set_double(st, "label_width", sh.label_width);
+        set_double(st, "label_height", sh.label_height);
+        set_double(st, "corner_radius", sh.radius);
+        set_double(st, "hole", sh.hole);
+        xmlrpc_value_ptr grids(xmlrpc_array_new(env));
+        check();
+        for (const sheet_grid &g : sh.grids) {
+            xmlrpc_value_ptr one(xmlrpc_struct_new(env));
+            check();
+            set_int(one.get(), "columns", g.columns);
+            set_int(one.get(), "rows", g.rows);
+            set_double(one.get(), "left", g.left);
+            set_double(one.get(), "top", g.top);
+            set_double(one.get(), "across", g.across);
+            set_double(one.get(), "down", g.down);
+            xmlrpc_array_append_item(env, grids.get(), one.get());
+            check();
+        }
+        xmlrpc_struct_set_value(env, st, "grids", grids.get());
+        check();
+        return own.release();
     }
 
     xmlrpc_value *element_struct(const element *e, int index) const
@@ -157,7 +196,18 @@ struct writer {
             break;
         }
         case ELE_BARCODE: {
-            set(st, "value", string(e->barcode.code ? *e->barcode.code : u""));
+            // XML cannot carry GS (marking codes hold it): the value has its
+            // visible mark instead, and "gs_marks" tells a reader to turn
+            // the marks back.  A code without GS is written as it always was.
+            const std::u16string code = e->barcode.code ? *e->barcode.code : u"";
+            if (code.find(static_cast<char16_t>(GS1_GS)) != std::u16string::npos) {
+                set(st, "value", string(gs1__shown(code)));
+                xmlrpc_value *marks = xmlrpc_bool_new(env, 1);
+                check();
+                set(st, "gs_marks", marks);
+            } else {
+                set(st, "value", string(code));
+            }
             const char *s = barcode_stored_name(e->barcode.type);
             if (s)
                 set(st, "style", string(s));
@@ -303,6 +353,13 @@ bool read_barcode_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
         return false;
     if (!std::isfinite(size))
         return false;
+    if (has(env, st, "gs_marks")) {
+        bool marks = false;
+        if (!read_bool(env, st, "gs_marks", marks))
+            return false;
+        if (marks)
+            code = gs1__stored(code);
+    }
     e->barcode.code = std::move(code);
     e->barcode.text = std::fabs(size) > ELE_EPS ? 1 : 0;
     auto t = barcode_code_of(style);
@@ -340,6 +397,65 @@ bool read_size(xmlrpc_env *env, xmlrpc_value *st, element *e)
 
 // Reads one element into index 0 of `lab`.  Returns with the fault pending
 // when reading must end; a refused element leaves no trace and no fault.
+// The label's sheet: lengths in points, as label_sheet holds them.  Every
+// member must be there with its type; the sheet must be one sht__check
+// finds sound.  Nothing, with `why` set, otherwise.
+std::optional<label_sheet> read_sheet(xmlrpc_value *v, std::u16string &why)
+{
+    ino_env env;
+    why = msg::sheet_fields_wrong;
+    if (xmlrpc_value_type(v) != XMLRPC_TYPE_STRUCT)
+        return std::nullopt;
+    label_sheet sh;
+    std::u16string brand, part, description, paper;
+    std::string shape;
+    xmlrpc_value_ptr grids;
+    if (!read_string(&env, v, "brand", brand) || !read_string(&env, v, "part", part) ||
+        !read_string(&env, v, "description", description) || !read_string(&env, v, "paper", paper) ||
+        !read_double(&env, v, "paper_width", sh.paper_width) || !read_double(&env, v, "paper_height", sh.paper_height) ||
+        !read_utf8(&env, v, "shape", shape) || !read_double(&env, v, "label_width", sh.label_width) ||
+        !read_double(&env, v, "label_height", sh.label_height) || !read_double(&env, v, "corner_radius", sh.radius) ||
+        !read_double(&env, v, "hole", sh.hole) || !member(&env, v, "grids", grids) ||
+        xmlrpc_value_type(grids.get()) != XMLRPC_TYPE_ARRAY)
+        return std::nullopt;
+    // Names are short texts: a megabyte of one is no sheet's.
+    constexpr std::size_t longest_name = 1000;
+    if (brand.size() > longest_name || part.size() > longest_name || description.size() > longest_name ||
+        paper.size() > longest_name)
+        return std::nullopt;
+    sh.brand = plt__to_utf8(brand);
+    sh.part = plt__to_utf8(part);
+    sh.description = plt__to_utf8(description);
+    sh.paper = plt__to_utf8(paper);
+    const auto named = std::find(std::begin(sheet_shape_names), std::end(sheet_shape_names), shape);
+    if (named == std::end(sheet_shape_names))
+        return std::nullopt;
+    sh.shape = static_cast<sheet_shape>(named - std::begin(sheet_shape_names));
+    const int n = xmlrpc_array_size(&env, grids.get());
+    // Each grid holds a label at least: more grids than a sheet's labels
+    // are refused before any is read.
+    if (env.failed() || n < 1 || n > SHT_MAX_LABELS)
+        return std::nullopt;
+    for (int i = 0; i < n; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(&env, grids.get(), i, &item);
+        xmlrpc_value_ptr hold(item);
+        sheet_grid g;
+        if (env.failed() || xmlrpc_value_type(item) != XMLRPC_TYPE_STRUCT || !read_int(&env, item, "columns", g.columns) ||
+            !read_int(&env, item, "rows", g.rows) || !read_double(&env, item, "left", g.left) ||
+            !read_double(&env, item, "top", g.top) || !read_double(&env, item, "across", g.across) ||
+            !read_double(&env, item, "down", g.down))
+            return std::nullopt;
+        sh.grids.push_back(g);
+    }
+    if (auto wrong = sht__check(sh)) {
+        why = *wrong;
+        return std::nullopt;
+    }
+    why.clear();
+    return sh;
+}
+
 void read_element(xmlrpc_env *env, label *lab, xmlrpc_value *st)
 {
     common_fields c;
@@ -434,6 +550,11 @@ std::optional<std::u16string> ino__unsavable_text(const label *lab)
         return report(msg::where_label_name, c);
     if (char32_t c = ino__unsendable_char(lab->desc))
         return report(msg::where_label_desc, c);
+    if (lab->sheet)
+        for (const std::string *s : {&lab->sheet->brand, &lab->sheet->part, &lab->sheet->description,
+                                     &lab->sheet->paper})
+            if (char32_t c = ino__unsendable_char(plt__from_utf8(*s)))
+                return report(msg::where_label_sheet_name, c);
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
         if (char32_t c = ino__unsendable_char(e->desc))
@@ -453,7 +574,15 @@ std::optional<std::u16string> ino__unsavable_text(const label *lab)
             if ((m = check(e->text.font, msg::where_element_font)))
                 return m;
         } else if (e->type == ELE_BARCODE) {
-            if ((m = check(e->barcode.code, msg::where_element_code)))
+            // GS is written as its mark (see the writer): a code holding
+            // both would not read back as it was.
+            std::optional<std::u16string> code = e->barcode.code;
+            if (code && code->find(static_cast<char16_t>(GS1_GS)) != std::u16string::npos) {
+                if (code->find(GS1_GS_MARK) != std::u16string::npos)
+                    return report(msc__format(msg::where_element_code, i + 1, e->desc.c_str()), GS1_GS_MARK);
+                code = gs1__shown(*code);
+            }
+            if ((m = check(code, msg::where_element_code)))
                 return m;
         }
     }
@@ -471,6 +600,15 @@ std::optional<std::u16string> ino__unsavable_number(const label *lab)
         return report(msg::where_label_width, lab->width);
     if (bad(lab->height))
         return report(msg::where_label_height, lab->height);
+    if (const std::optional<label_sheet> &sh = lab->sheet) {
+        std::vector<double> numbers = {sh->paper_width, sh->paper_height, sh->label_width, sh->label_height,
+                                       sh->radius, sh->hole};
+        for (const sheet_grid &g : sh->grids)
+            numbers.insert(numbers.end(), {g.left, g.top, g.across, g.down});
+        for (double v : numbers)
+            if (bad(v))
+                return report(msg::where_label_sheet, v);
+    }
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
         const struct {
@@ -545,10 +683,23 @@ xmlrpc_value *ino__label_to_value(const label *lab, xmlrpc_env *env)
     if (desc_v)
         xmlrpc_DECREF(desc_v);
     xmlrpc_DECREF(fields);
+    // The sheet after every other member, and only for a label that has
+    // one: a label without stays as it has always been written.
+    if (!env->fault_occurred && lab->sheet) {
+        try {
+            xmlrpc_value_ptr sheet(w.sheet_struct(*lab->sheet));
+            w.set(result, "sheet", sheet.release());
+        } catch (const writer::refused &) {
+        }
+    }
+    if (env->fault_occurred && result) {
+        xmlrpc_DECREF(result);
+        result = nullptr;
+    }
     return env->fault_occurred ? nullptr : result;
 }
 
-label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_array)
+label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_array, std::u16string *sheet_dropped)
 {
     c_numeric_scope c_locale;
     xmlrpc_value_ptr item_holder;
@@ -603,6 +754,16 @@ label_ptr ino__value_to_label(xmlrpc_env *env, xmlrpc_value *value, bool param_a
     }
     std::stable_sort(lab->es, lab->es + lab->qty,
                      [](const element *a, const element *b) { return a->layer < b->layer; });
+    if (has(env, st, "sheet")) {
+        xmlrpc_value_ptr sheet;
+        std::u16string why;
+        if (member(env, st, "sheet", sheet))
+            lab->sheet = read_sheet(sheet.get(), why);
+        if (env->fault_occurred)
+            return nullptr;
+        if (!lab->sheet && sheet_dropped)
+            *sheet_dropped = why;
+    }
     return lab;
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -13,6 +14,8 @@
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/misc.h"
+#include "frame/sheet_dialogs.h"
+#include "platform/code_pages.h"
 #include "platform/message_boxes.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
@@ -43,12 +46,50 @@ label_options_dialog::label_options_dialog(QWidget *parent, const label &l) : QD
     name_ = field(3, u"Имя", qs(lab->name), "name");
     desc_ = field(4, u"Описание", qs(lab->desc), "description");
     name_->setMinimumWidth(260);
+    grid->addWidget(new QLabel(QStringLiteral("Лист"), this), 5, 0);
+    sheet_name_ = new QLabel(this);
+    sheet_name_->setObjectName(QStringLiteral("sheet"));
+
+    sheet_button_ = new QPushButton(QStringLiteral("Выбрать..."), this);
+    sheet_button_->setObjectName(QStringLiteral("choose-sheet"));
+    no_sheet_ = new QPushButton(QStringLiteral("Нет"), this);
+    no_sheet_->setObjectName(QStringLiteral("no-sheet"));
+    no_sheet_->setToolTip(QStringLiteral("Каждая этикетка на своей странице"));
+    grid->addWidget(sheet_name_, 5, 1);
+    auto *sheet_row = new QHBoxLayout;
+    sheet_row->addWidget(sheet_button_);
+    sheet_row->addWidget(no_sheet_);
+    sheet_row->addStretch();
+    grid->addLayout(sheet_row, 6, 1);
+    connect(sheet_button_, &QPushButton::clicked, this, [this] {
+        if (std::optional<label_sheet> s = shd__choose(this, sheet_))
+            set_sheet(s);
+    });
+    connect(no_sheet_, &QPushButton::clicked, this, [this] { set_sheet(std::nullopt); });
+    sheet_ = lab->sheet;
+    set_sheet(sheet_);
+    width_->setText(QString::asprintf("%.2f", lab->width));
+    height_->setText(QString::asprintf("%.2f", lab->height));
     QDialogButtonBox *box = ctl__ok_cancel(this);
     auto *v = new QVBoxLayout(this);
     v->addLayout(grid);
     v->addWidget(box);
     width_->setFocus();
     width_->selectAll();
+}
+
+void label_options_dialog::set_sheet(const std::optional<label_sheet> &sheet)
+{
+    sheet_ = sheet;
+    no_sheet_->setEnabled(sheet.has_value());
+    if (!sheet) {
+        sheet_name_->setText(QStringLiteral("Нет (этикетка на своей странице)"));
+        return;
+    }
+    sheet_name_->setText(qs(msc__format(u"%1 (%2 шт.)", plt__from_utf8(sht__name(*sheet)).c_str(),
+                                        static_cast<long long>(sht__count(*sheet)))));
+    width_->setText(QString::asprintf("%.2f", sheet->label_width));
+    height_->setText(QString::asprintf("%.2f", sheet->label_height));
 }
 
 void label_options_dialog::accept()
@@ -92,6 +133,7 @@ void label_options_dialog::accept()
     result_.bgcolor = stock_.colour->colour() & 0xFFFFFFu;
     result_.name = us(name_->text());
     result_.desc = us(desc_->text());
+    result_.sheet = sheet_;
     QDialog::accept();
 }
 

@@ -7,7 +7,9 @@
 
 #include "hub/frame_hub.h"
 
+class QLabel;
 class QLineEdit;
+class QPushButton;
 class colour_button;
 
 struct lop_stock {
@@ -27,6 +29,13 @@ public:
     QLineEdit *name_edit() const { return name_; }
     QLineEdit *desc_edit() const { return desc_; }
     colour_button *colour() const { return stock_.colour; }
+    QLabel *sheet_name() const { return sheet_name_; }
+    QPushButton *sheet_button() const { return sheet_button_; }
+    QPushButton *no_sheet_button() const { return no_sheet_; }
+    // The sheet as the dialog holds it now.
+    const std::optional<label_sheet> &sheet() const { return sheet_; }
+    // A sheet chosen: the label takes its size (what the chooser's OK does).
+    void set_sheet(const std::optional<label_sheet> &sheet);
 
 protected:
     void accept() override;
@@ -34,6 +43,9 @@ protected:
 private:
     lop_stock stock_;
     QLineEdit *width_, *height_, *name_, *desc_;
+    QLabel *sheet_name_;
+    QPushButton *sheet_button_, *no_sheet_;
+    std::optional<label_sheet> sheet_;
     label_options result_;
 };
 

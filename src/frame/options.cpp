@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "frame/calibration.h"
 #include "resources/icons.h"
 #include "widgets/controls.h"
 
@@ -35,10 +36,18 @@ options_dialog::options_dialog(QWidget *parent, const frame_options &o) : QDialo
     confdel_->setObjectName(QStringLiteral("confdel"));
     confdel_->setChecked(o.confdel == 1);
     gv->addWidget(confdel_);
+    auto *printing = new QGroupBox(QStringLiteral(" Печать "), this);
+    auto *pv = new QHBoxLayout(printing);
+    calibrate_ = new QPushButton(QStringLiteral("Калибровка принтера..."), printing);
+    calibrate_->setObjectName(QStringLiteral("calibrate"));
+    pv->addWidget(calibrate_);
+    pv->addStretch();
+    connect(calibrate_, &QPushButton::clicked, this, [this] { cal__run(this); });
     QDialogButtonBox *box = ctl__ok_cancel(this);
     auto *v = new QVBoxLayout(this);
     v->addWidget(look);
     v->addWidget(general);
+    v->addWidget(printing);
     v->addWidget(box);
 }
 

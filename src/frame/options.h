@@ -1,4 +1,5 @@
-// The options dialog "Настройки": layout mode and the delete question.
+// The options dialog "Настройки": layout mode, the delete question and the
+// printer's calibration.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +11,7 @@ struct frame_options {
 };
 
 class QCheckBox;
+class QPushButton;
 class QRadioButton;
 
 class options_dialog final : public QDialog {
@@ -18,12 +20,14 @@ public:
     options_dialog(QWidget *parent, const frame_options &o);
     QRadioButton *mode_button(int mode) const { return modes_[mode]; }
     QCheckBox *confdel_box() const { return confdel_; }
+    QPushButton *calibrate_button() const { return calibrate_; }
     // The record as OK leaves it (newwin always 0: it has no control).
     frame_options result() const;
 
 private:
     QRadioButton *modes_[3];
     QCheckBox *confdel_;
+    QPushButton *calibrate_;
 };
 
 // Runs the dialog; the record is changed only by OK.  Always 1.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <optional>
 
+#include "frame/sheet_dialogs.h"
 #include "hub/program_state.h"
 #include "model/errors.h"
 #include "model/settings.h"
@@ -211,6 +213,14 @@ public:
         buttons_ = ctl__ok_cancel(this, print ? QStringLiteral("Печать...") : QStringLiteral("Экспорт..."));
         auto *box = new QVBoxLayout(this);
         box->addLayout(form);
+        // On a sheet: the first sheet as it will print, the cell to start
+        // at, copies of each row.
+        if (lab->sheet && !sht__check(*lab->sheet)) {
+            sheet_ = new sheet_run_box(this, *lab->sheet, QStringLiteral("Копий каждой этикетки"));
+            box->addWidget(sheet_);
+            connect(sheet_->view(), &sheet_view::first_chosen, this, [this] { show_sheet(); });
+            connect(sheet_->copies(), &QSpinBox::valueChanged, this, [this] { show_sheet(); });
+        }
         box->addWidget(thumb_);
         box->addWidget(problem_);
         box->addWidget(buttons_);
@@ -221,6 +231,8 @@ public:
 
     const csv_options &options() const { return options_; }
     long rows() const { return summary_.rows; }
+    // Null for a label printed a page each.
+    const sheet_run_box *sheet() const { return sheet_; }
 
 private:
     static constexpr int THUMB_W = 320, THUMB_H = 200;
@@ -253,7 +265,25 @@ private:
         problem_->setText(qs(why));
         problem_->setVisible(!why.empty());
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());
-        thumb_->setPixmap(why.empty() ? thumbnail(names) : QPixmap());
+        const QPixmap first = why.empty() ? thumbnail(names) : QPixmap();
+        thumb_->setPixmap(first);
+        if (sheet_)
+            sheet_->view()->set_picture(first);
+        show_sheet();
+    }
+
+    // The cells of the first sheet the table fills, counted from the cell to
+    // start at; the rest stay blank.
+    void show_sheet()
+    {
+        if (!sheet_)
+            return;
+        sheet_view *v = sheet_->view();
+        thumb_->setVisible(false); // the drawing of the sheet stands for it
+        const long labels = summary_.rows * sheet_->copies()->value();
+        v->set_filled(labels);
+        v->setToolTip(qs(msc__format(u"Этикеток: %1, листов: %2", labels,
+                                     sheet_layout(*lab_->sheet, sheet_->options()).pages_for(labels))));
     }
 
     // The label of the first row, made to fit the thumbnail's room.
@@ -281,6 +311,7 @@ private:
     QComboBox *separator_, *encoding_;
     QLabel *columns_, *rows_, *missing_, *thumb_, *problem_;
     QDialogButtonBox *buttons_;
+    sheet_run_box *sheet_ = nullptr;
 };
 
 std::function<void(QProgressDialog *, long, long)> &progress_watch()
@@ -290,8 +321,9 @@ std::function<void(QProgressDialog *, long, long)> &progress_watch()
 }
 
 void run_batch(QWidget *parent, const label *lab, const std::string &csv, const csv_options &options, long rows,
-               page_sink &sink)
+               page_sink &sink, const page_layout *layout, int copies)
 {
+    rows *= copies; // labels, as the batch counts its progress
     std::unique_ptr<QProgressDialog> progress;
     if (rows > QUIET_PAGES) {
         progress = std::make_unique<QProgressDialog>(QStringLiteral("Этикетки рисуются..."),
@@ -309,6 +341,8 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     req.csv_path = csv;
     req.csv = options;
     req.preview = prs__variables();
+    req.layout = layout;
+    req.copies = copies;
     req.progress = [&](long done, long total) {
         if (!progress)
             return true;
@@ -342,8 +376,94 @@ void pex__set_progress_watch(std::function<void(QProgressDialog *, long, long)> 
     progress_watch() = std::move(watch);
 }
 
+// The printer's calibration, for a printer and not a file.
+page_shift pex__printer_shift(const QPrinter &printer)
+{
+    if (printer.outputFormat() != QPrinter::NativeFormat || printer.printerName().isEmpty())
+        return {};
+    const settings::calibration c = settings::get_calibration(us(printer.printerName()));
+    return {QPointF(c.x * 72 / 25.4, c.y * 72 / 25.4), c.scale / 100};
+}
+
+namespace {
+
+// A label on its sheet: where to start, how many, outlines and crop marks.
+// Nothing when cancelled, or when the sheet cannot be used (told).
+std::optional<std::pair<sheet_options, int>> single_on_sheet(QWidget *parent, const label *lab, bool print)
+{
+    if (auto why = sht__check(*lab->sheet)) {
+        err__warning(u"%1", why->c_str());
+        return std::nullopt;
+    }
+    QDialog dlg(parent);
+    dlg.setObjectName(QStringLiteral("zelta-sheet-run"));
+    dlg.setWindowTitle(print ? QStringLiteral("Печать на листе") : QStringLiteral("Экспорт на листе"));
+    dlg.setWindowModality(Qt::ApplicationModal);
+    auto *run = new sheet_run_box(&dlg, *lab->sheet, QStringLiteral("Копий"));
+    auto *box = new QVBoxLayout(&dlg);
+    box->addWidget(run);
+    box->addWidget(ctl__ok_cancel(&dlg, print ? QStringLiteral("Печать...") : QStringLiteral("Экспорт...")));
+    {
+        // The label drawn in the cells it goes to.
+        doc_options o;
+        o.dpi = 36;
+        std::vector<std::u16string> ignored;
+        run->view()->set_picture(QPixmap::fromImage(out__image(
+            lab, out__preview_variables(out__label_names(lab), prs__variables()), o, ignored)));
+    }
+    auto filled = [run] { run->view()->set_filled(run->copies()->value()); };
+    QObject::connect(run->copies(), &QSpinBox::valueChanged, &dlg, filled);
+    filled();
+    if (dlg.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return std::make_pair(run->options(), run->copies()->value());
+}
+
+// `copies` of the label from the sheet's chosen cell on, into the sink.
+void fill_sheet(const label *lab, const sheet_layout &layout, int copies, page_sink &sink)
+{
+    std::vector<run_problem> said;
+    std::u16string error;
+    bool ok = true;
+    {
+        wait_cursor busy;
+        page_filler pages(layout, sink);
+        const render_variable_map vars = out__preview_variables(out__label_names(lab), prs__variables());
+        for (int i = 0; i < copies && ok; ++i)
+            ok = pages.add(lab, vars, 0, said, error);
+        ok = ok && pages.flush(said, error) && sink.finish(error);
+    }
+    if (!ok)
+        err__warning(u"%1", error.c_str());
+    std::vector<std::u16string> problems;
+    for (run_problem &p : said)
+        problems.push_back(std::move(p.text));
+    show_problems(problems);
+}
+
+} // namespace
+
 void pex__export(QWidget *parent, const label *lab)
 {
+    if (lab->sheet) {
+        const auto run = single_on_sheet(parent, lab, false);
+        if (!run)
+            return;
+        const sheet_layout layout(*lab->sheet, run->first);
+        doc_options o;
+        const std::optional<std::u16string> path = output_file(parent, lab, false, o);
+        if (!path)
+            return;
+        std::u16string error;
+        // More than one page: a PNG or SVG file each.
+        std::unique_ptr<page_sink> sink = out__file_sink(lab, *path, o, layout.pages_for(run->second) > 1, error);
+        if (!sink) {
+            err__warning(u"%1", error.c_str());
+            return;
+        }
+        fill_sheet(lab, layout, run->second, *sink);
+        return;
+    }
     doc_options o;
     const std::optional<std::u16string> path = output_file(parent, lab, false, o);
     if (!path)
@@ -362,6 +482,20 @@ void pex__export(QWidget *parent, const label *lab)
 
 void pex__print(QWidget *parent, const label *lab)
 {
+    if (lab->sheet) {
+        const auto run = single_on_sheet(parent, lab, true);
+        if (!run)
+            return;
+        const sheet_layout layout(*lab->sheet, run->first);
+        const std::unique_ptr<QPrinter> printer = out__printer(lab, layout);
+        if (!seam<print_choice_service>::get().choose(
+                *printer, static_cast<int>(std::min<long>(layout.pages_for(run->second), INT_MAX)), parent))
+            return;
+        out__set_up_printer(*printer, lab, layout);
+        std::unique_ptr<page_sink> sink = out__printer_sink(lab, *printer, pex__printer_shift(*printer));
+        fill_sheet(lab, layout, run->second, *sink);
+        return;
+    }
     const label_per_page layout(lab);
     const std::unique_ptr<QPrinter> printer = out__printer(lab, layout);
     if (!seam<print_choice_service>::get().choose(*printer, 1, parent))
@@ -373,7 +507,7 @@ void pex__print(QWidget *parent, const label *lab)
     bool ok = false;
     {
         wait_cursor busy;
-        std::unique_ptr<page_sink> sink = out__device_sink(lab, *printer);
+        std::unique_ptr<page_sink> sink = out__device_sink(lab, *printer, 0, 0, pex__printer_shift(*printer));
         const render_variable_map vars = out__preview_variables(out__label_names(lab), prs__variables());
         ok = sink->label_page(lab, vars, 1, problems, error) && sink->finish(error);
     }
@@ -396,24 +530,39 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     const std::string csv = plt__to_utf8(r.path);
     csv_options options;
     long rows = 0;
+    std::optional<sheet_options> on_sheet;
+    int copies = 1;
     {
         batch_dialog dlg(parent, lab, csv, print);
         if (dlg.exec() != QDialog::Accepted)
             return;
         options = dlg.options();
         rows = dlg.rows();
+        if (dlg.sheet()) {
+            on_sheet = dlg.sheet()->options();
+            copies = dlg.sheet()->copies()->value();
+        }
     }
+    if (lab->sheet && !on_sheet) {
+        // A sheet the checks refuse: said, nothing printed.
+        err__warning(u"%1", sht__check(*lab->sheet).value_or(u"").c_str());
+        return;
+    }
+    const label_per_page one_per_page(lab);
+    std::optional<sheet_layout> sheets;
+    if (on_sheet)
+        sheets.emplace(*lab->sheet, *on_sheet);
+    const page_layout &layout = sheets ? static_cast<const page_layout &>(*sheets) : one_per_page;
     if (print) {
-        const label_per_page layout(lab);
         const std::unique_ptr<QPrinter> printer = out__printer(lab, layout);
         // The dialog's range is of pages, which the layout fills with rows.
-        const long pages = layout.pages_for(rows);
+        const long pages = layout.pages_for(rows * copies);
         if (!seam<print_choice_service>::get().choose(*printer, static_cast<int>(std::min<long>(pages, INT_MAX)),
                                                        parent))
             return;
         out__set_up_printer(*printer, lab, layout);
-        std::unique_ptr<page_sink> sink = out__printer_sink(lab, *printer);
-        run_batch(parent, lab, csv, options, rows, *sink);
+        std::unique_ptr<page_sink> sink = out__printer_sink(lab, *printer, pex__printer_shift(*printer));
+        run_batch(parent, lab, csv, options, rows, *sink, &layout, copies);
         return;
     }
     doc_options o;
@@ -426,5 +575,5 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
         err__warning(u"%1", error.c_str());
         return;
     }
-    run_batch(parent, lab, csv, options, rows, *sink);
+    run_batch(parent, lab, csv, options, rows, *sink, &layout, copies);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/element.h"
+#include "output/sink.h"
 #include "platform/seam.h"
 
 #include <functional>
@@ -25,6 +26,12 @@ public:
 template <>
 print_choice_service &seam<print_choice_service>::fallback();
 
+// The calibration kept for the printer (none for a file): what its
+// printer's pages are moved and scaled by.
+page_shift pex__printer_shift(const QPrinter &printer);
+
+// A label with a sheet goes on the sheet's paper, from the cell the dialog
+// lets one click on; without one, on a page of its own size.
 void pex__print(QWidget *parent, const label *lab);
 void pex__export(QWidget *parent, const label *lab);
 // With a table of data: `print` for "Печать с данными...", else

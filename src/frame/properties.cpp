@@ -5,19 +5,23 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <cmath>
+#include <memory>
 
 #include "exchange/inout.h"
 #include "model/errors.h"
+#include "model/gs1_data.h"
 #include "model/lg_epsi.h"
 #include "model/messages.h"
 #include "model/misc.h"
@@ -163,6 +167,7 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
                     shown_[static_cast<std::size_t>(r)] = t;
             });
     }
+    connect(edit(ROW_CODE), &QLineEdit::textEdited, this, [this](const QString &t) { code_edited(t); });
     cmn__fill_fonts(combo(ROW_FONT));
     stock_.width_box = ctl__check(canvas_, QString());
     stock_.height_box = ctl__check(canvas_, QString());
@@ -290,7 +295,7 @@ void properties_panel::fill()
         colour(ROW_PICTURE_COLOUR)->set_colour(e->picture.colour);
         break;
     case ELE_BARCODE:
-        edit(ROW_CODE)->setText(qs(e->barcode.code.value_or(u"")));
+        edit(ROW_CODE)->setText(qs(gs1__shown(e->barcode.code.value_or(u""))));
         combo(ROW_KIND)->setCurrentIndex(-1);
         cmn__select_value(combo(ROW_KIND), e->barcode.type);
         colour(ROW_BARCODE_COLOUR)->set_colour(e->barcode.colour);
@@ -580,6 +585,8 @@ bool properties_panel::eventFilter(QObject *o, QEvent *e)
             return true;
         }
     }
+    if (o == edit(ROW_CODE) && code_field_event(e))
+        return true;
     if (e->type() == QEvent::FocusOut && o == edit(ROW_DESC))
         end_creation_hint();
     if (e->type() == QEvent::FocusOut && stock_.state == 2 && !filling_) {
@@ -599,6 +606,44 @@ bool properties_panel::eventFilter(QObject *o, QEvent *e)
         }
     }
     return QWidget::eventFilter(o, e);
+}
+
+// The code field shows GS (marking codes) as its mark "␝": Ctrl+] or the
+// field's menu puts one in, and a GS pasted in becomes the mark at once.
+bool properties_panel::code_field_event(QEvent *e)
+{
+    QLineEdit *field = edit(ROW_CODE);
+    if (e->type() == QEvent::KeyPress) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        // X11 gives Ctrl+] as the GS character itself; in a Cyrillic layout
+        // the key is "ъ", found by its X11 key code.
+        const bool ctrl = k->modifiers() & Qt::ControlModifier;
+        if ((ctrl && (k->key() == Qt::Key_BracketRight || k->nativeScanCode() == 35)) ||
+            k->text() == QString(QChar(GS1_GS))) {
+            field->insert(QString(QChar(GS1_GS_MARK)));
+            return true;
+        }
+    } else if (e->type() == QEvent::ContextMenu) {
+        std::unique_ptr<QMenu> menu(field->createStandardContextMenu());
+        menu->addSeparator();
+        QAction *gs = menu->addAction(QStringLiteral("Вставить разделитель GS\tCtrl+]"));
+        gs->setObjectName(QStringLiteral("insert-gs"));
+        gs->setEnabled(!field->isReadOnly());
+        connect(gs, &QAction::triggered, field, [field] { field->insert(QString(QChar(GS1_GS_MARK))); });
+        menu->exec(static_cast<QContextMenuEvent *>(e)->globalPos());
+        return true;
+    }
+    return false;
+}
+
+void properties_panel::code_edited(const QString &text)
+{
+    if (!text.contains(QChar(GS1_GS)))
+        return;
+    QLineEdit *field = edit(ROW_CODE);
+    const int at = field->cursorPosition();
+    field->setText(QString(text).replace(QChar(GS1_GS), QChar(GS1_GS_MARK)));
+    field->setCursorPosition(at);
 }
 
 // ----------------------------------------------------------------- commits
@@ -756,15 +801,21 @@ void properties_panel::commit_description(const element &e)
 
 void properties_panel::commit_text(const prop_text_row &r, const element &e)
 {
-    const QString t = text_of(r.row);
+    QString t = text_of(r.row);
     const std::optional<std::u16string> &old = r.value(e);
-    if (!storable(r.row, t, qs(old.value_or(u""))))
+    // The code's GS is shown as its mark and stored as itself.
+    const bool code = r.row == ROW_CODE;
+    if (code)
+        t.replace(QChar(GS1_GS), QChar(GS1_GS_MARK));
+    const std::u16string shown_old = code ? gs1__shown(old.value_or(u"")) : old.value_or(u"");
+    if (!storable(r.row, t, qs(shown_old)))
         return;
-    if (old && *old == us(t))
+    const std::u16string value = code ? gs1__stored(us(t)) : us(t);
+    if (old && *old == value)
         return;
     frame_notify n;
     n.code = r.code;
-    n.text = us(t);
+    n.text = value;
     send(n);
 }
 

@@ -106,6 +106,8 @@ private:
     void send(frame_notify &n);
     void refuse(int row, const char16_t *message, const QString &old_text);
     bool storable(int row, const QString &text, const QString &old_text);
+    bool code_field_event(QEvent *e);
+    void code_edited(const QString &text);
     // Escape in a field: its text as the panel showed it, and the keyboard
     // back to the canvas; nothing is sent.
     void escape(int row);

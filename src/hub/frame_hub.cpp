@@ -450,6 +450,7 @@ void frame_hub::apply_label_options(const label_options &o)
     l->bgcolor = o.bgcolor & 0xFFFFFFu;
     l->name = o.name;
     l->desc = o.desc;
+    l->sheet = o.sheet;
     // The next new label, in any frame, gets this size and colour.
     remember_label_defaults();
     shell_.check_tool(cmd::normal_mode);

@@ -94,6 +94,8 @@ struct label_options {
     std::uint32_t bgcolor = 0;
     std::u16string name;
     std::u16string desc;
+    // The sheet the label is printed on; none: a page of its own size.
+    std::optional<label_sheet> sheet;
 };
 
 inline constexpr int FRAME_UNDO_DEPTH = 100;

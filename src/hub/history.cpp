@@ -49,6 +49,7 @@ label_snapshot undo_history::freeze(const label &lab) const
     s.name = lab.name;
     s.desc = lab.desc;
     s.store = lab.store;
+    s.sheet = lab.sheet;
     s.es.reserve(static_cast<std::size_t>(lab.qty));
     const label_snapshot *undo_near = entries_.empty() ? nullptr : &entries_.back();
     const label_snapshot *redo_near = redo_.empty() ? nullptr : &redo_.back();
@@ -70,6 +71,7 @@ label_ptr undo_history::thaw(const label_snapshot &s)
     lab->name = s.name;
     lab->desc = s.desc;
     lab->store = s.store;
+    lab->sheet = s.sheet;
     for (std::size_t i = 0; i < s.es.size(); ++i) {
         const auto at = static_cast<std::int32_t>(i);
         ele__add(lab.get(), at);

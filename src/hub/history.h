@@ -26,6 +26,7 @@ struct label_snapshot {
     std::u16string name;
     std::u16string desc;
     label_store store;
+    std::optional<label_sheet> sheet;
     std::vector<std::shared_ptr<const element>> es; // index 0 is the topmost
 };
 

@@ -149,6 +149,13 @@ inline constexpr char16_t where_element_code[] = u"данные штрих-ко�
 inline constexpr char16_t unsavable_number[] =
     u"Этикетку нельзя сохранить: %1 — не конечное число (%2).";
 inline constexpr char16_t where_label_width[] = u"ширина этикетки";
+inline constexpr char16_t where_label_sheet[] = u"размер или отступ листа этикеток";
+inline constexpr char16_t where_label_sheet_name[] = u"название листа этикеток";
+// A label file's sheet that is not taken: the label opens without it.
+inline constexpr char16_t label_sheet_dropped[] =
+    u"Лист этикеток в файле «%1» не прочитан. %2 Этикетка открыта без листа.";
+inline constexpr char16_t sheet_dropped[] = u"Лист этикеток не прочитан. %1 Этикетка открыта без листа.";
+inline constexpr char16_t sheet_fields_wrong[] = u"В его описании неверные или недостающие поля.";
 inline constexpr char16_t where_label_height[] = u"высота этикетки";
 inline constexpr char16_t where_element_x[] = u"координата X элемента %1 «%2»";
 inline constexpr char16_t where_element_y[] = u"координата Y элемента %1 «%2»";

@@ -2,6 +2,11 @@
 
 #include "model/misc.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
 namespace settings {
 
 std::u16string custom_color_name(int index)
@@ -85,6 +90,70 @@ std::u16string folder_of(const std::u16string &path)
     if (slash == std::u16string::npos)
         return {};
     return slash == 0 ? std::u16string(u"/") : path.substr(0, slash);
+}
+
+} // namespace settings
+
+namespace settings {
+
+namespace {
+
+// The printer an entry is of, and its numbers; nothing for a broken entry.
+std::optional<std::pair<std::u16string, calibration>> read_calibration(const std::u16string &entry)
+{
+    std::vector<std::u16string> parts;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t tab = entry.find(u'\t', at);
+        parts.push_back(entry.substr(at, tab == std::u16string::npos ? std::u16string::npos : tab - at));
+        if (tab == std::u16string::npos)
+            break;
+        at = tab + 1;
+    }
+    if (parts.size() != 4 || parts[0].empty())
+        return std::nullopt;
+    calibration c;
+    if (!msc__parse_real(parts[1], c.x) || !msc__parse_real(parts[2], c.y) || !msc__parse_real(parts[3], c.scale) ||
+        !calibration_sound(c))
+        return std::nullopt;
+    return std::make_pair(parts[0], c);
+}
+
+std::u16string number(double v)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.3f", v);
+    return std::u16string(buf, buf + std::strlen(buf));
+}
+
+} // namespace
+
+bool calibration_sound(const calibration &c)
+{
+    return std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.scale) &&
+           std::fabs(c.x) <= calibration_max_shift && std::fabs(c.y) <= calibration_max_shift &&
+           c.scale >= calibration_min_scale && c.scale <= calibration_max_scale;
+}
+
+calibration get_calibration(std::u16string_view printer)
+{
+    for (const std::u16string &entry : get(printer_calibration))
+        if (auto e = read_calibration(entry); e && e->first == printer)
+            return e->second;
+    return {};
+}
+
+int set_calibration(std::u16string_view printer, const calibration &c)
+{
+    std::vector<std::u16string> kept;
+    // Entries of other printers stay as they are; broken ones go.
+    for (const std::u16string &entry : get(printer_calibration))
+        if (auto e = read_calibration(entry); e && e->first != printer)
+            kept.push_back(entry);
+    if (!printer.empty() && calibration_sound(c) && !(c == calibration{}) &&
+        printer.find_first_of(u"\t") == std::u16string_view::npos && printer.find(u'\0') == std::u16string_view::npos)
+        kept.push_back(std::u16string(printer) + u"\t" + number(c.x) + u"\t" + number(c.y) + u"\t" + number(c.scale));
+    return set(printer_calibration, kept);
 }
 
 } // namespace settings

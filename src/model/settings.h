@@ -63,6 +63,9 @@ inline constexpr reg_string_setting export_folder{u"export-folder", nullptr};
 inline constexpr reg_string_setting table_folder{u"table-folder", nullptr};
 // The size the file dialogs were last left at: "width height".
 inline constexpr reg_string_setting file_dialog_size{u"file-dialog-size", nullptr};
+// Printers' calibration, one string per printer: "NAME\tX\tY\tSCALE", the
+// shift of everything printed in mm (right, down) and its scale in %.
+inline constexpr reg_list_setting printer_calibration{u"printer-calibration"};
 // The folder of a chosen file, as the setting keeps it.
 std::u16string folder_of(const std::u16string &path);
 inline constexpr int custom_color_count = 16;
@@ -86,5 +89,26 @@ int set(const reg_string_setting &s, std::u16string_view v);
 // Every string is kept, empty ones included.
 int set(const reg_list_setting &s, const std::vector<std::u16string> &v);
 int set_custom_color(int index, std::int32_t v);
+
+// A printer's calibration: where its pages come out against where they
+// should, and how much larger.
+struct calibration {
+    double x = 0;       // mm to the right
+    double y = 0;       // mm down
+    double scale = 100; // %
+    bool operator==(const calibration &) const = default;
+};
+// The bounds a calibration is taken within; a kept one outside them (or
+// not numbers) counts as none.
+inline constexpr double calibration_max_shift = 50;
+inline constexpr double calibration_min_scale = 50;
+inline constexpr double calibration_max_scale = 200;
+bool calibration_sound(const calibration &c);
+// The calibration kept for `printer`; none (no shift, 100 %) when there is
+// none or what is kept cannot be read.
+calibration get_calibration(std::u16string_view printer);
+// Keeps it (a calibration of no shift and 100 % removes the printer's
+// entry); 1 when written.
+int set_calibration(std::u16string_view printer, const calibration &c);
 
 } // namespace settings

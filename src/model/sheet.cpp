@@ -16,6 +16,7 @@ constexpr double MM = 72.0 / 25.4;
 // written with few decimals land a little off.
 constexpr double EDGE_SLACK = 0.5;
 constexpr double OVERLAP_SLACK = 0.05;
+constexpr double MIN_LABEL = 0.1 * MM;
 
 constexpr paper_size papers[] = {
     {"A3", 297 * MM, 420 * MM},        {"A4", 210 * MM, 297 * MM},
@@ -109,12 +110,19 @@ std::vector<sheet_cell> sht__cells(const label_sheet &s)
     return cells;
 }
 
+// Labels under 0.1 mm are refused as well; of several overlapping pairs the
+// one named is the first label running into an earlier one, with the
+// earliest of those; the time taken grows with the labels, not their square.
 std::optional<std::u16string> sht__check(const label_sheet &s)
 {
     if (!positive(s.paper_width, SHT_MAX_PAPER) || !positive(s.paper_height, SHT_MAX_PAPER))
         return msc__format(u"Размер бумаги листа должен быть от 0 до %1 мм.", int(SHT_MAX_PAPER / MM));
     if (!positive(s.label_width, s.paper_width + EDGE_SLACK) || !positive(s.label_height, s.paper_height + EDGE_SLACK))
         return std::u16string(u"Этикетка листа должна быть больше нуля и не больше его бумаги.");
+    // Smaller labels are no labels, and the overlaps below are looked for
+    // in steps of a label's size.
+    if (s.label_width < MIN_LABEL || s.label_height < MIN_LABEL)
+        return std::u16string(u"Этикетка листа не может быть меньше 0,1 мм.");
     if (!(std::isfinite(s.radius) && s.radius >= 0 && std::isfinite(s.hole) && s.hole >= 0))
         return std::u16string(u"Скругление углов и отверстие этикетки не могут быть отрицательными.");
     if (s.shape == sheet_shape::cd && !(s.hole < std::min(s.label_width, s.label_height)))
@@ -152,30 +160,60 @@ std::optional<std::u16string> sht__check(const label_sheet &s)
     // their centres, an ellipse's heights scaled to its width.
     const bool rounded = s.shape != sheet_shape::rectangle;
     const double scale = rounded ? w / h : 1.0;
-    std::vector<std::size_t> order(cells.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cells[a].x < cells[b].x; });
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const sheet_cell &a = cells[order[k]];
-        for (std::size_t m = k + 1; m < order.size(); ++m) {
-            const sheet_cell &b = cells[order[m]];
-            const double dx = b.x - a.x;
-            if (dx >= w - OVERLAP_SLACK)
-                break;
-            const double dy = std::fabs(b.y - a.y);
-            bool overlap;
-            if (rounded) {
-                const double sy = dy * scale;
-                overlap = std::sqrt(dx * dx + sy * sy) < w - OVERLAP_SLACK;
+    const double reach_x = w - OVERLAP_SLACK, reach_y = rounded ? reach_x / scale : h - OVERLAP_SLACK;
+    auto overlap = [&](const sheet_cell &a, const sheet_cell &b) {
+        const double dx = std::fabs(b.x - a.x), dy = std::fabs(b.y - a.y);
+        if (rounded) {
+            const double sy = dy * scale;
+            return std::sqrt(dx * dx + sy * sy) < reach_x;
+        }
+        return dx < reach_x && dy < reach_y;
+    };
+    // Labels go into buckets the size of an overlap's reach: two labels
+    // that overlap are in one bucket or next ones, and labels that do not
+    // are at most four to a bucket, so that a column of thousands of labels
+    // takes no longer than its labels one by one.  The pair named is the
+    // first label running into an earlier one, and the earliest of those.
+    struct slot {
+        std::int64_t bx, by;
+        std::size_t i;
+    };
+    std::vector<slot> slots(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        slots[i] = {std::int64_t(std::floor(cells[i].x / reach_x)), std::int64_t(std::floor(cells[i].y / reach_y)), i};
+    auto before = [](const slot &a, const slot &b) {
+        return a.bx != b.bx ? a.bx < b.bx : a.by != b.by ? a.by < b.by : a.i < b.i;
+    };
+    std::sort(slots.begin(), slots.end(), before);
+    const slot *const begin = slots.data(), *const end = begin + slots.size();
+    // The first slot of bucket (nx, ny) or of the next one.
+    auto bucket = [&](std::int64_t nx, std::int64_t ny) {
+        const slot *lo = begin;
+        std::size_t n = slots.size();
+        while (n > 0) {
+            const std::size_t half = n / 2;
+            const slot *mid = lo + half;
+            if (mid->bx < nx || (mid->bx == nx && mid->by < ny)) {
+                lo = mid + 1;
+                n -= half + 1;
             } else {
-                overlap = dy < h - OVERLAP_SLACK;
-            }
-            if (overlap) {
-                long first = long(std::min(order[k], order[m])) + 1, second = long(std::max(order[k], order[m])) + 1;
-                return msc__format(u"Этикетки %1 и %2 перекрываются.", first, second);
+                n = half;
             }
         }
+        return lo;
+    };
+    for (std::size_t j = 0; j < cells.size(); ++j) {
+        const std::int64_t bx = std::int64_t(std::floor(cells[j].x / reach_x));
+        const std::int64_t by = std::int64_t(std::floor(cells[j].y / reach_y));
+        std::size_t first = j;
+        for (std::int64_t nx = bx - 1; nx <= bx + 1; ++nx)
+            for (std::int64_t ny = by - 1; ny <= by + 1; ++ny)
+                // The labels before this one in that bucket, in order.
+                for (const slot *p = bucket(nx, ny); p != end && p->bx == nx && p->by == ny && p->i < first; ++p)
+                    if (overlap(cells[p->i], cells[j]))
+                        first = p->i;
+        if (first < j)
+            return msc__format(u"Этикетки %1 и %2 перекрываются.", long(first + 1), long(j + 1));
     }
     return std::nullopt;
 }

@@ -22,6 +22,8 @@ struct sheet_grid {
     double top = 0;    // and its top edge from the paper's
     double across = 0; // from one label's left edge to the next one's
     double down = 0;   // from one label's top edge to the one below's
+
+    bool operator==(const sheet_grid &) const = default;
 };
 
 struct label_sheet {

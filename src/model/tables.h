@@ -65,8 +65,9 @@ enum class barcode_check {
     raw128,      // CODE-128 symbol values, drawn without libzint
     codabar,     // start and stop characters (A…B) added when missing
     text,        // any text; UTF-8 beyond ASCII is marked as such
-    text_or_gs1, // GS1 when it starts with a bracketed identifier, else text
-    gs1,         // bracketed GS1 application identifiers
+    text_or_gs1, // GS1 (square) when it starts with a bracketed identifier, holds a GS or
+                 // starts with 01 and 14 digits (model/gs1_data.h), else text
+    gs1,         // GS1 application identifiers, bracketed or raw with GS
 };
 
 // Barcode kinds, one row each, in the order of the properties panel's list;

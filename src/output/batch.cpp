@@ -61,6 +61,74 @@ bool out__export(const label *lab, const std::vector<preview_var> &preview, cons
 batch_outcome out__batch(const batch_request &req, page_sink &sink)
 {
     batch_outcome out;
+    const long copies = std::clamp(req.copies, 1L, OUT_MAX_COPIES);
+    const label_per_page one_per_page(req.lab);
+    page_filler pages(req.layout ? *req.layout : one_per_page, sink);
+    const std::vector<std::u16string> names = out__label_names(req.lab);
+    std::vector<run_problem> said;
+    // How far the run got, whichever way it ends.
+    auto counted = [&] {
+        out.pages = pages.pages();
+        out.labels = pages.labels();
+    };
+    // What a label of line `line` says; without a table (line 0) as it is.
+    auto of_line = [](long line, const std::u16string &text) {
+        return line > 0 ? msc__format(out_msg::row_problem, line, text.c_str()) : text;
+    };
+    // A page not written: its drawing problems go with it.
+    auto page_failed = [&](const std::u16string &error) {
+        out.error = of_line(pages.last_line(), error);
+        counted();
+        return out;
+    };
+    auto note_problems = [&] {
+        for (const run_problem &p : said)
+            out.problems.push_back(of_line(p.line, p.text));
+        said.clear();
+    };
+    // The copies of one row, next to each other.
+    auto place = [&](const render_variable_map &vars, long line, std::u16string &error) {
+        for (long c = 0; c < copies; ++c)
+            if (!pages.add(req.lab, vars, line, said, error))
+                return false;
+        return true;
+    };
+    // The end of the run: the last page, then the sink.
+    auto finished = [&](long total) {
+        std::u16string error;
+        if (!pages.flush(said, error))
+            return page_failed(error);
+        note_problems();
+        counted();
+        if (!sink.finish(out.error))
+            return out;
+        if (req.progress)
+            req.progress(pages.labels(), total);
+        out.complete = true;
+        return out;
+    };
+    auto cancelled = [&](long done, long total) {
+        if (!req.progress || req.progress(done, total))
+            return false;
+        out.cancelled = true;
+        out.error = out_msg::cancelled;
+        counted();
+        return true;
+    };
+
+    if (req.csv_path.empty()) {
+        // No table: the label with the preview variables, `copies` times.
+        out.rows = 1;
+        if (cancelled(0, copies))
+            return out;
+        std::u16string error;
+        // Its problems are the label's, not a line's: line 0.
+        if (!place(out__preview_variables(names, req.preview), 0, error))
+            return page_failed(error);
+        note_problems();
+        return finished(copies);
+    }
+
     csv_summary table;
     csv_problem problem;
     if (!csv__scan_file(req.csv_path, req.csv, table, problem)) {
@@ -78,9 +146,6 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         return out;
     }
     csv_rows rows(in, table);
-    const label_per_page one_per_page(req.lab);
-    page_filler pages(req.layout ? *req.layout : one_per_page, sink);
-    const std::vector<std::u16string> names = out__label_names(req.lab);
     // Where each name's value comes from: a column, else a fixed value (the
     // preview variable, else the empty text).
     std::vector<long> column(names.size(), -1);
@@ -90,32 +155,12 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         if (c != table.columns.end())
             column[n] = c - table.columns.begin();
     }
+    const long total = table.rows * copies;
     std::vector<std::u16string> cells;
-    std::vector<run_problem> said;
-    long line = 0;
-    // How far the run got, whichever way it ends.
-    auto counted = [&] {
-        out.pages = pages.pages();
-        out.labels = pages.labels();
-    };
-    // A page not written: its drawing problems go with it.
-    auto page_failed = [&](const std::u16string &error) {
-        out.error = msc__format(out_msg::row_problem, pages.last_line(), error.c_str());
-        counted();
-        return out;
-    };
-    auto note_problems = [&] {
-        for (const run_problem &p : said)
-            out.problems.push_back(msc__format(out_msg::row_problem, p.line, p.text.c_str()));
-        said.clear();
-    };
+    long line = 0, placed_rows = 0;
     for (;;) {
-        if (req.progress && !req.progress(pages.labels(), table.rows)) {
-            out.cancelled = true;
-            out.error = out_msg::cancelled;
-            counted();
+        if (cancelled(pages.labels(), total))
             return out;
-        }
         problem = {};
         if (!rows.next(cells, line, problem)) {
             if (!problem.message.empty()) {
@@ -129,24 +174,15 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
             if (column[n] >= 0)
                 vars[names[n]] = static_cast<std::size_t>(column[n]) < cells.size() ? cells[column[n]] : u"";
         std::u16string error;
-        if (!pages.add(req.lab, vars, line, said, error))
+        if (!place(vars, line, error))
             return page_failed(error);
+        ++placed_rows;
         note_problems();
     }
-    if (pages.labels() != table.rows) {
+    if (placed_rows != table.rows) {
         out.error = msc__format(msg::csv_changed, static_cast<int>(line));
         counted();
         return out;
     }
-    std::u16string error;
-    if (!pages.flush(said, error))
-        return page_failed(error);
-    note_problems();
-    counted();
-    if (!sink.finish(out.error))
-        return out;
-    if (req.progress)
-        req.progress(pages.labels(), table.rows);
-    out.complete = true;
-    return out;
+    return finished(total);
 }

@@ -54,17 +54,21 @@ private:
 bool out__export(const label *lab, const std::vector<preview_var> &preview, const std::u16string &path,
                  const doc_options &o, std::vector<std::u16string> &problems, std::u16string &error);
 
-// Many labels from a table of data.
+// Many labels from a table of data, or copies of one label.
 struct batch_request {
     const label *lab = nullptr;
+    // The table; empty: no table, one label with the preview variables.
     std::string csv_path;
     csv_options csv;
     std::vector<preview_var> preview;
     // Where the labels go; null: one label per page.
     const page_layout *layout = nullptr;
-    // Called before each label and once at the end (done == total), with
-    // labels placed of the table's rows; false stops the batch: nothing is
-    // finished then.
+    // Labels of each row, next to each other (from 1; OUT_MAX_COPIES at
+    // most, more are taken as that).
+    long copies = 1;
+    // Called before each row and once at the end (done == total), with
+    // labels placed of all the run's (rows × copies); false stops the
+    // batch: nothing is finished then.
     std::function<bool(long done, long total)> progress;
 };
 
@@ -73,10 +77,12 @@ struct batch_outcome {
     bool cancelled = false;
     long pages = 0;         // pages handed to the sink
     long labels = 0;        // labels placed on them
-    long rows = 0;          // rows of the table
+    long rows = 0;          // rows of the table (1 without one)
     std::u16string error;   // why the batch stopped (the table refused, a failed write)
     std::vector<std::u16string> problems; // drawing problems, each naming its line of the table
 };
+
+inline constexpr long OUT_MAX_COPIES = 1000;
 
 // Checks the whole table first (nothing is drawn from a refused one), then
 // places a label per row, hands the pages to `sink` and finishes it.

@@ -2,6 +2,8 @@
 // chosen range drawn at the device's own dots.
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTransform>
+#include <cmath>
 
 #include "model/misc.h"
 #include "output/output_messages.h"
@@ -12,7 +14,13 @@ namespace {
 
 class device_sink final : public page_sink {
 public:
-    device_sink(QPagedPaintDevice &device, int from, int to) : device_(device), from_(from), to_(to) {}
+    device_sink(QPagedPaintDevice &device, int from, int to, page_shift shift)
+        : device_(device), from_(from), to_(to), shift_(shift)
+    {
+        if (!std::isfinite(shift_.scale) || shift_.scale <= 0 || !std::isfinite(shift_.offset.x()) ||
+            !std::isfinite(shift_.offset.y()))
+            shift_ = {};
+    }
     ~device_sink() override
     {
         if (painter_.isActive())
@@ -46,8 +54,12 @@ public:
         }
         layout_ = page.layout;
         // The device's own dots: bars and lines fall on them.
-        const page_outcome drawn = out__draw_labels(painter_, page, device_.logicalDpiX(), render_edges::pixels,
-                                                    true, problems, {}, &pictures_);
+        const bool shifted = shift_.scale != 1 || !shift_.offset.isNull();
+        const page_outcome drawn =
+            shifted ? out__draw_labels(painter_, out__shifted_page(page, shift_), device_.logicalDpiX() * shift_.scale,
+                                       render_edges::pixels, true, problems, {}, &pictures_)
+                    : out__draw_labels(painter_, page, device_.logicalDpiX(), render_edges::pixels, true, problems, {},
+                                       &pictures_);
         outcome.out_of_time = outcome.out_of_time || drawn.outcome.out_of_time;
         outcome.stopped = outcome.stopped || drawn.outcome.stopped;
         return true;
@@ -65,6 +77,7 @@ public:
 private:
     QPagedPaintDevice &device_;
     int from_, to_;
+    page_shift shift_;
     long last_ = 0;
     QPageLayout layout_;
     QPainter painter_;
@@ -73,7 +86,22 @@ private:
 
 } // namespace
 
-std::unique_ptr<page_sink> out__device_sink(const label *, QPagedPaintDevice &device, int from, int to)
+doc_page out__shifted_page(const doc_page &page, const page_shift &shift)
 {
-    return std::make_unique<device_sink>(device, from, to);
+    doc_page out = page;
+    const double k = shift.scale;
+    for (placed_label &l : out.labels)
+        l.offset += shift.offset / k;
+    const QTransform t(k, 0, 0, k, shift.offset.x(), shift.offset.y());
+    for (QPainterPath &p : out.outlines)
+        p = t.map(p);
+    for (QLineF &l : out.crop_marks)
+        l = t.map(l);
+    return out;
+}
+
+std::unique_ptr<page_sink> out__device_sink(const label *, QPagedPaintDevice &device, int from, int to,
+                                            page_shift shift)
+{
+    return std::make_unique<device_sink>(device, from, to, shift);
 }

@@ -87,7 +87,27 @@ page_outcome out__draw_labels(QPainter &p, const doc_page &page, double dpi, ren
         if (one.outcome.stopped || one.outcome.out_of_time)
             break;
     }
+    out__draw_marks(p, page, dpi);
     return drawn;
+}
+
+void out__draw_marks(QPainter &p, const doc_page &page, double dpi)
+{
+    if (page.outlines.empty() && page.crop_marks.empty())
+        return;
+    p.save();
+    p.scale(dpi / 72.0, dpi / 72.0);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // A thin line, but at least a dot of the device wide.
+    QPen pen(Qt::black, std::max(OUT_MARK_WIDTH, 72.0 / dpi));
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    for (const QPainterPath &path : page.outlines)
+        p.drawPath(path);
+    if (!page.crop_marks.empty())
+        p.drawLines(page.crop_marks.data(), static_cast<int>(page.crop_marks.size()));
+    p.restore();
 }
 
 QSize out__page_image_size(const doc_page &page, int dpi)

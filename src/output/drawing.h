@@ -50,12 +50,19 @@ page_outcome out__draw_page(QPainter &p, const label *lab, const render_variable
                             render_edges edges, bool background, std::vector<std::u16string> &problems,
                             const render_limits &limits = {}, picture_source *pictures = nullptr);
 
-// Draws every label of `page` at its place, the page's top left corner at
-// the painter's origin.  The Ghostscript time of `limits` is the page's,
+// Draws every label of `page` at its place, then its outlines and crop
+// marks, the page's top left corner at the painter's origin.  The Ghostscript time of `limits` is the page's,
 // shared by its labels; drawing stops when it runs out.
 page_outcome out__draw_labels(QPainter &p, const doc_page &page, double dpi, render_edges edges, bool background,
                               std::vector<page_problem> &problems, const render_limits &limits = {},
                               picture_source *pictures = nullptr);
+
+// The page's outlines and crop marks, black lines OUT_MARK_WIDTH points
+// wide (at least a dot of the device), over whatever is drawn; the page's
+// top left corner at the painter's origin.  out__draw_labels draws them
+// after the labels.
+inline constexpr double OUT_MARK_WIDTH = 0.25;
+void out__draw_marks(QPainter &p, const doc_page &page, double dpi);
 
 // The page as an image at `dpi` (the image records that resolution): the
 // page's paper (none when transparent) under its labels; null when a label

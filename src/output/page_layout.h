@@ -122,7 +122,21 @@ private:
     label_sheet sheet_;
     sheet_options options_;
     std::vector<sheet_cell> cells_;
+    // The same on every page: made once.
+    std::vector<QPainterPath> outlines_;
+    std::vector<QLineF> crop_marks_;
 };
+
+// The shape of a sheet's label with its top left corner at `at` (points):
+// a rectangle with the sheet's corner radius, a circle, an ellipse, or a
+// disc with its hole.
+QPainterPath out__label_outline(const label_sheet &sheet, QPointF at);
+
+// Crop marks of a sheet: at each corner of each label's box, two short
+// lines continuing its sides outwards, a little away from the corner.  A
+// mark stops short of any label and of the paper's edge; where labels
+// touch there is none (a mark there would be printed on a label).
+std::vector<QLineF> out__crop_marks(const label_sheet &sheet);
 
 // Page `number` of the layout, with no labels on it yet.
 doc_page out__blank_page(const page_layout &layout, long number);

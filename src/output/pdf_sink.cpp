@@ -164,6 +164,15 @@ public:
         writer_->setPageLayout(layout_);
         writer_->setCreator(QStringLiteral("Vellumo"));
         writer_->setTitle(qs(lab_->name));
+        return true;
+    }
+
+    // The painter begins on the first page's own layout: a layout set once
+    // it is active holds from the next page on.
+    bool begin(std::u16string &error)
+    {
+        if (painter_.isActive())
+            return true;
         if (!painter_.begin(writer_.get())) {
             error = out__not_written(path_, out_msg::write_failed);
             return false;
@@ -186,6 +195,8 @@ public:
             layout_ = page.layout;
             writer_->setPageLayout(layout_);
         }
+        if (!begin(error))
+            return false;
         if (pages_ > 0 && !writer_->newPage()) {
             error = out__not_written(path_, out_msg::write_failed);
             return false;
@@ -207,6 +218,9 @@ public:
 
     bool finish(std::u16string &error) override
     {
+        // No page at all: a blank one of the label's size, as before.
+        if (!begin(error))
+            return false;
         if (!painter_.end()) {
             error = out__not_written(path_, out_msg::write_failed);
             return false;

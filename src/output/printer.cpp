@@ -26,8 +26,8 @@ std::pair<int, int> out__printer_range(const QPrinter &printer)
     return {printer.fromPage(), printer.toPage()};
 }
 
-std::unique_ptr<page_sink> out__printer_sink(const label *lab, QPrinter &printer)
+std::unique_ptr<page_sink> out__printer_sink(const label *lab, QPrinter &printer, page_shift shift)
 {
     const auto [from, to] = out__printer_range(printer);
-    return out__device_sink(lab, printer, from, to);
+    return out__device_sink(lab, printer, from, to, shift);
 }

@@ -27,4 +27,5 @@ void out__set_up_printer(QPrinter &printer, const label *lab, const page_layout 
 std::pair<int, int> out__printer_range(const QPrinter &printer);
 
 // A sink printing the run's pages of the chosen range on the printer.
-std::unique_ptr<page_sink> out__printer_sink(const label *lab, QPrinter &printer);
+// `shift` is the printer's calibration.
+std::unique_ptr<page_sink> out__printer_sink(const label *lab, QPrinter &printer, page_shift shift = {});

@@ -53,15 +53,27 @@ void sht__reload();
 // then built-in, glabels, LibreOffice); null for none.
 const sheet_entry *sht__find(const sheet_catalogue &c, std::string_view name);
 
-// Sheets whose brand, part, description or size ("70x37", in mm) contain
-// every word of `words` (case ignored); all of them for no words.
+// Sheets whose brand, part, description, paper or size ("70x37", "70×37"
+// or "70х37", in mm to a tenth) contain every word of `words` (case
+// ignored); all of them for no words.
 std::vector<const sheet_entry *> sht__search(const sheet_catalogue &c, std::u16string_view words);
+
+// The label's size in mm to a tenth, its sides joined by `times`:
+// "66.7x25.4".
+std::string sht__size_text(const label_sheet &s, std::string_view times = "x");
+
+// The brand of the built-in sheets: "Vellumo A4-24".
+inline constexpr char SHT_BUILT_IN_BRAND[] = "Vellumo";
 
 // One line for a listing: "BRAND PART, description, paper, WxH mm, N".
 std::string sht__list_line(const sheet_entry &e);
 
 // The user's own sheets: read from and written to `path` (written whole,
 // atomically).  Reading a missing file gives none; a broken one gives none
-// with `error` set.
+// with `error` set; a sheet sht__check refuses is left out, `error` naming
+// the first such.  Writing refuses (false, nothing written) a sheet without
+// a part, one sht__check refuses, or text XML would not give back as it is
+// (control characters, bad UTF-8).  The user's sheets keep the brand they
+// are given; one without a brand is found by its part alone.
 std::vector<label_sheet> sht__read_user_sheets(const std::string &path, std::u16string &error);
 bool sht__write_user_sheets(const std::string &path, const std::vector<label_sheet> &sheets, std::u16string &error);

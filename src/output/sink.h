@@ -49,7 +49,18 @@ std::unique_ptr<page_sink> out__pdf_sink(const label *lab, QIODevice &device, co
 // A sink drawing on a printer (or any paged device the caller has set up:
 // page layout, resolution); pages outside from..to (1-based page numbers
 // of the run, 0: no bound) are passed over.
-std::unique_ptr<page_sink> out__device_sink(const label *lab, QPagedPaintDevice &device, int from = 0, int to = 0);
+// `shift` moves and scales everything drawn on each page (a printer's
+// calibration).
+struct page_shift {
+    QPointF offset;   // in points, right and down
+    double scale = 1; // about the page's top left corner
+};
+std::unique_ptr<page_sink> out__device_sink(const label *lab, QPagedPaintDevice &device, int from = 0, int to = 0,
+                                            page_shift shift = {});
+// The page as drawn with `shift`: a point p of it goes to offset + scale·p
+// (labels, outlines, crop marks).  The labels' offsets are in points of the
+// scaled drawing: draw them at the resolution times the scale.
+doc_page out__shifted_page(const doc_page &page, const page_shift &shift);
 
 // The file of page `number` of a numbered output: NAME-0001.png.
 std::u16string out__numbered_path(const std::u16string &path, long number);

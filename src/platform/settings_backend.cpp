@@ -296,7 +296,9 @@ std::u16string serialise(const document &d)
     return out;
 }
 
-std::string default_file()
+} // namespace
+
+std::string plt__config_folder()
 {
     std::string base;
     if (const char *x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/')
@@ -309,7 +311,14 @@ std::string default_file()
         }
         base = std::string(home) + "/.config";
     }
-    return base + "/ZELTA/ORMIK.reg";
+    return base + "/ZELTA";
+}
+
+namespace {
+
+std::string default_file()
+{
+    return plt__config_folder() + "/ORMIK.reg";
 }
 
 bool read_file(const std::string &path, std::vector<unsigned char> &out, bool &missing)

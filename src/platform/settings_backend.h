@@ -57,6 +57,10 @@ public:
     virtual std::string location() const = 0;
 };
 
+// The program's folder of per-user files: "ZELTA" under $XDG_CONFIG_HOME
+// (~/.config when unset or not an absolute path), looked up on every call.
+std::string plt__config_folder();
+
 // The per-user file "ZELTA/ORMIK.reg" under $XDG_CONFIG_HOME (~/.config when
 // unset), looked up on every call.  Reads read the whole file; writes are
 // read-modify-write under an exclusive lock on "ORMIK.reg.lock" and replace

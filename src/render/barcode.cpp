@@ -9,6 +9,7 @@
 #include <memory>
 #include <zint.h>
 
+#include "model/gs1_data.h"
 #include "model/tables.h"
 
 // The model's copy of libzint's numbers (it does not include zint.h).
@@ -85,6 +86,7 @@ symbol_ptr encode(const barcode_choice &c, bool hrt, float height, std::string &
     s->symbology = c.symbology;
     s->input_mode = c.input_mode;
     s->eci = c.eci;
+    s->option_3 = c.option_3;
     s->show_hrt = hrt ? 1 : 0;
     if (!c.two_d)
         s->height = height;
@@ -134,6 +136,21 @@ void gs1_mode(barcode_choice &c)
 {
     c.input_mode = GS1_MODE | (c.data.front() == '(' ? GS1PARENS_MODE : 0);
     c.strict = true; // a wrong check digit or date is a warning to libzint
+    if (c.symbology == BARCODE_DATAMATRIX)
+        c.option_3 = DM_SQUARE; // marking systems and their scanners take square symbols only
+}
+
+// GS1 given raw (AIs one after another, GS after values of variable
+// length): libzint takes it bracketed.  `why` starts the refusal.
+void gs1_raw_mode(barcode_choice &c, const char *why)
+{
+    std::string bracketed, fault;
+    if (!gs1__raw_to_bracketed(c.data, bracketed, fault)) {
+        c.error = why + fault;
+        return;
+    }
+    c.data = std::move(bracketed);
+    gs1_mode(c);
 }
 
 // The human-readable line, `size` device units high.  A font's point size
@@ -212,16 +229,24 @@ barcode_choice rdr__barcode_choice(int type, const std::string &data)
     }
     case barcode_check::text: text_mode(c); break;
     case barcode_check::text_or_gs1:
+        // GS1 DataMatrix, as medicines and marking codes carry it.  Data
+        // with a GS, or starting as a marking code does, is never drawn as
+        // plain text: a till would refuse that symbol on the goods.
         if (gs1_bracketed(data))
-            gs1_mode(c); // GS1 DataMatrix, as medicines and marking codes carry it
+            gs1_mode(c);
+        else if (gs1__looks_raw(data))
+            gs1_raw_mode(c, "DataMatrix: данные с символом GS или с 01 и 14 цифрами в начале — это код GS1, но ");
         else
             text_mode(c);
         break;
     case barcode_check::gs1:
-        if (n == 0 || (data[0] != '(' && data[0] != '['))
-            c.error = "GS1-128: данные начинаются с идентификатора применения в скобках, например (01)";
-        else
+        if (n > 0 && (data[0] == '(' || data[0] == '['))
             gs1_mode(c);
+        else if (n > 0 && (all_digits(data.substr(0, 2)) || data[0] == GS1_GS))
+            gs1_raw_mode(c, "GS1-128: ");
+        else
+            c.error = "GS1-128: данные начинаются с идентификатора применения, в скобках или без них, "
+                      "например (01) или 01";
         break;
     }
     if (c.error.empty() && data.empty())

@@ -19,6 +19,7 @@ struct barcode_choice {
     int symbology = 0;
     int input_mode = 0;
     int eci = 0;
+    int option_3 = 0; // DM_SQUARE for GS1 DataMatrix
     bool strict = false; // a warning of libzint refuses the data (GS1)
     std::string data;
     bool raw128 = false;

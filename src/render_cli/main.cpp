@@ -8,6 +8,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <atomic>
@@ -33,6 +34,7 @@
 #include "model/misc.h"
 #include "output/document.h"
 #include "output/printer.h"
+#include "output/sheet_sources.h"
 #include "platform/ascii_text.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
@@ -49,6 +51,7 @@ const char USAGE[] =
     "  vellumo-render ЭТИКЕТКА.lbl -o ВЫХОД.{pdf,png,svg} [ПАРАМЕТРЫ]\n"
     "  vellumo-render ЭТИКЕТКА.lbl --printer ПРИНТЕР [ПАРАМЕТРЫ]\n"
     "  vellumo-render --server АДРЕС --user ИМЯ ИМЯ_ЭТИКЕТКИ -o ВЫХОД [ПАРАМЕТРЫ]\n"
+    "  vellumo-render --sheet list\n"
     "\n"
     "Параметры:\n"
     "  -o ФАЙЛ                 файл результата; формат по расширению: .pdf, .png, .svg\n"
@@ -60,13 +63,34 @@ const char USAGE[] =
     "  --separator C           разделитель столбцов: ';', ',' или 'tab'\n"
     "  --encoding КОДИРОВКА    utf-8 или cp1251\n"
     "  --printer ИМЯ           печать на принтер вместо файла\n"
-    "  --copies N              число копий при печати (1..1000)\n"
+    "  --copies N              копий каждой этикетки (1..1000): на листе - рядом,\n"
+    "                          без листа - страницы подряд; на принтер без листа\n"
+    "                          копии делает принтер\n"
+    "  --sheet \"МАРКА НОМЕР\"   печать на листе с несколькими этикетками из\n"
+    "                          каталога, например --sheet \"Avery 5160\"\n"
+    "  --sheet list            список листов каталога: марка и номер, описание,\n"
+    "                          бумага, размер этикетки, число этикеток\n"
+    "  --sheet-geometry РАЗМЕРЫ  лист по размерам, в мм:\n"
+    "                          БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,СЛЕВА,СВЕРХУ,\n"
+    "                          ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ,\n"
+    "                          например A4,3x8,70x37,0,0,0,0; без --sheet и\n"
+    "                          --sheet-geometry - лист, запомненный в этикетке\n"
+    "  --first N               начать с N-й этикетки первого листа (по строкам\n"
+    "                          слева направо, сверху вниз)\n"
+    "  --outlines              контуры этикеток листа (пробная печать на\n"
+    "                          простой бумаге)\n"
+    "  --crop-marks            метки обреза у углов этикеток листа\n"
     "  --server АДРЕС          этикетка с сервера этикеток (пароль из VELLUMO_PASSWORD\n"
     "                          или с терминала)\n"
     "  --user ИМЯ              имя пользователя на сервере\n"
     "  --timeout С             наибольшее время обращения к серверу, секунд\n"
     "                          (1..3600, по умолчанию 120)\n"
     "  --help                  эта справка\n"
+    "\n"
+    "Примеры:\n"
+    "  vellumo-render адрес.lbl -o адреса.pdf --csv адреса.csv --sheet \"Avery 5160\"\n"
+    "  vellumo-render ценник.lbl -o ценники.pdf --sheet-geometry A4,3x8,70x37,0,0,0,0 \\\n"
+    "      --copies 24 --outlines\n"
     "\n"
     "Статус выхода: 0 - все страницы записаны; 1 - результат не записан;\n"
     "2 - ошибка в командной строке; 4 - записано, но не все элементы нарисованы.\n";
@@ -133,9 +157,12 @@ bool label_file_readable(const std::string &path)
 
 struct options {
     std::string label_file, output, csv, printer, server, user, label_name;
+    std::string sheet, sheet_geometry;
     doc_options doc;
     csv_options table;
     long copies = 1;
+    long first = 1;
+    bool outlines = false, crop_marks = false;
     long timeout = 120;
     std::vector<preview_var> vars;
     bool help = false;
@@ -210,8 +237,23 @@ const option_row OPTIONS[] = {
      "после --encoding нужна кодировка", "--encoding: кодировка может быть utf-8 или cp1251"},
     {"--printer", nullptr, true, false, [](options &o, const std::string &v) { o.printer = v; return !v.empty(); },
      "после --printer нужно имя принтера", nullptr},
-    {"--copies", nullptr, true, false, [](options &o, const std::string &v) { return number_into(v, 1, 1000, o.copies); },
+    {"--copies", nullptr, true, false,
+     [](options &o, const std::string &v) { return number_into(v, 1, OUT_MAX_COPIES, o.copies); },
      "--copies: нужно целое число от 1 до 1000", nullptr},
+    {"--sheet", nullptr, true, false, [](options &o, const std::string &v) { o.sheet = v; return !v.empty(); },
+     "после --sheet нужно название листа («МАРКА НОМЕР») или list", nullptr},
+    {"--sheet-geometry", nullptr, true, false,
+     [](options &o, const std::string &v) { o.sheet_geometry = v; return !v.empty(); },
+     "после --sheet-geometry нужны размеры листа: БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,СЛЕВА,СВЕРХУ,"
+     "ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ",
+     nullptr},
+    {"--first", nullptr, true, false,
+     [](options &o, const std::string &v) { return number_into(v, 1, SHT_MAX_LABELS, o.first); },
+     "--first: нужно целое число от 1 до 10000", nullptr},
+    {"--outlines", nullptr, false, false, [](options &o, const std::string &) { return o.outlines = true; }, "",
+     nullptr},
+    {"--crop-marks", nullptr, false, false, [](options &o, const std::string &) { return o.crop_marks = true; }, "",
+     nullptr},
     {"--server", nullptr, true, false, [](options &o, const std::string &v) { o.server = v; return true; },
      "после --server нужен адрес сервера", nullptr},
     {"--user", nullptr, true, false, [](options &o, const std::string &v) { o.user = v; return true; },
@@ -322,6 +364,106 @@ void watch_signals()
     }).detach();
 }
 
+// The catalogue's sheets, a line each.
+int list_sheets()
+{
+    const sheet_catalogue &c = sht__catalogue();
+    for (const sheet_entry &e : c.sheets)
+        std::printf("%s\n", sht__list_line(e).c_str());
+    if (c.sheets.empty())
+        say(u"Каталог листов пуст: не найдено ни одного листа этикеток.");
+    return EXIT_WRITTEN;
+}
+
+// Up to five sheets of the catalogue whose names share the most words
+// with `name` (a word matching a part of a name counts).
+std::u16string close_names(const std::string &name)
+{
+    const sheet_catalogue &c = sht__catalogue();
+    std::vector<std::u16string> words;
+    std::u16string all = plt__from_utf8(name);
+    for (std::size_t at = 0; at < all.size();) {
+        std::size_t end = all.find(u' ', at);
+        if (end == std::u16string::npos)
+            end = all.size();
+        if (end > at)
+            words.push_back(all.substr(at, end - at));
+        at = end + 1;
+    }
+    std::vector<std::pair<int, const sheet_entry *>> scored;
+    std::vector<int> score(c.sheets.size(), 0);
+    for (const std::u16string &w : words)
+        for (const sheet_entry *e : sht__search(c, w))
+            ++score[static_cast<std::size_t>(e - c.sheets.data())];
+    int best = 0;
+    for (int n : score)
+        best = std::max(best, n);
+    std::u16string names;
+    int shown = 0;
+    for (std::size_t i = 0; best > 0 && i < c.sheets.size() && shown < 5; ++i) {
+        if (score[i] != best)
+            continue;
+        names += (shown++ ? u", «" : u"«") + plt__from_utf8(sht__name(c.sheets[i].sheet)) + u"»";
+    }
+    return names;
+}
+
+std::string mm(double points)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", points * 25.4 / 72.0);
+    return text;
+}
+
+// The sheet of the run: asked for on the command line, else the label's
+// own; nothing without either.  False with the reason said when the sheet
+// cannot be used with the label.
+bool sheet_of_run(const options &o, const label *lab, std::optional<label_sheet> &sheet)
+{
+    if (!o.sheet.empty()) {
+        const sheet_entry *e = sht__find(sht__catalogue(), o.sheet);
+        if (!e) {
+            const std::u16string like = close_names(o.sheet);
+            if (like.empty())
+                say(u"Лист «" + plt__from_utf8(o.sheet) +
+                    u"» не найден в каталоге. Список листов: vellumo-render --sheet list.");
+            else
+                say(u"Лист «" + plt__from_utf8(o.sheet) + u"» не найден в каталоге. Похожие: " + like + u".");
+            return false;
+        }
+        sheet = e->sheet;
+    } else if (!o.sheet_geometry.empty()) {
+        std::u16string error;
+        sheet = sht__parse_geometry(o.sheet_geometry, error);
+        if (!sheet) {
+            say(error);
+            return false;
+        }
+    } else {
+        sheet = lab->sheet;
+    }
+    if (!sheet)
+        return true;
+    // A label a little off the sheet's size (measured in other units) is
+    // placed at its cell's top left corner; one further off is not the
+    // sheet's.
+    constexpr double slack = 72.0 / 25.4;
+    if (!(std::fabs(lab->width - sheet->label_width) <= slack && std::fabs(lab->height - sheet->label_height) <= slack)) {
+        say(u"Этикетка " + plt__from_utf8(mm(lab->width) + "×" + mm(lab->height)) + u" мм не подходит к листу «" +
+            plt__from_utf8(sht__name(*sheet)) + u"»: на нём этикетки " +
+            plt__from_utf8(mm(sheet->label_width) + "×" + mm(sheet->label_height)) + u" мм.");
+        return false;
+    }
+    const std::int64_t count = sht__count(*sheet);
+    if (o.first > count) {
+        say(u"--first " + plt__from_utf8(std::to_string(o.first)) + u": на листе «" +
+            plt__from_utf8(sht__name(*sheet)) + u"» всего " + plt__from_utf8(std::to_string(count)) +
+            u" этикеток.");
+        return false;
+    }
+    return true;
+}
+
 int finish(bool written, const std::vector<std::u16string> &problems, const std::u16string &error)
 {
     for (const std::u16string &p : problems)
@@ -370,13 +512,20 @@ int main(int argc, char **argv)
             return EXIT_WRITTEN;
         }
     }
+    if (o.sheet == "list") {
+        if (!loose.empty() || given.size() > 1)
+            return usage_error("--sheet list указывается без этикетки и других параметров");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        return list_sheets();
+    }
     if (loose.size() != 1)
         return usage_error(loose.empty() ? "не указана этикетка" : "этикетка указывается одна");
     (o.server.empty() ? o.label_file : o.label_name) = loose[0];
     if (o.output.empty() == o.printer.empty())
         return usage_error("нужен либо -o ФАЙЛ, либо --printer ПРИНТЕР");
-    if (o.copies != 1 && o.printer.empty())
-        return usage_error("--copies относится к --printer");
+    if (!o.sheet.empty() && !o.sheet_geometry.empty())
+        return usage_error("лист задаётся одним из --sheet и --sheet-geometry");
     if ((given.count("--user") || given.count("--timeout")) && o.server.empty())
         return usage_error("--user и --timeout относятся к --server");
     if (!o.server.empty() && o.user.empty())
@@ -425,8 +574,21 @@ int main(int argc, char **argv)
     if (!lab)
         return EXIT_NOT_WRITTEN; // the reason is already on stderr
 
-    // One label per page.
-    const label_per_page layout(lab.get());
+    std::optional<label_sheet> sheet;
+    if (!sheet_of_run(o, lab.get(), sheet))
+        return EXIT_NOT_WRITTEN;
+    if (!sheet && (given.count("--first") || o.outlines || o.crop_marks))
+        return usage_error("--first, --outlines и --crop-marks относятся к листу: укажите --sheet или "
+                           "--sheet-geometry");
+    // One label per page, or the labels on sheets.
+    const label_per_page one_per_page(lab.get());
+    std::optional<sheet_layout> on_sheets;
+    if (sheet)
+        on_sheets.emplace(*sheet, sheet_options{o.first, o.outlines, o.crop_marks});
+    const page_layout &layout = on_sheets ? static_cast<const page_layout &>(*on_sheets) : one_per_page;
+    // Without a sheet the printer makes the copies, as it always has.
+    const bool printer_copies = !o.printer.empty() && !sheet;
+    const long copies = printer_copies ? 1 : o.copies;
     std::unique_ptr<QPrinter> printer;
     std::string spool;
     struct spool_remover {
@@ -456,12 +618,12 @@ int main(int argc, char **argv)
             ::setenv("TMPDIR", spool.c_str(), 1);
         }
         printer = out__printer(lab.get(), layout, &info);
-        printer->setCopyCount(static_cast<int>(o.copies));
+        printer->setCopyCount(static_cast<int>(printer_copies ? o.copies : 1));
         sink = out__printer_sink(lab.get(), *printer);
     } else {
         // With a table, a run of pages: a file per page where the format
         // takes one page a file.
-        sink = out__file_sink(lab.get(), plt__from_utf8(o.output), o.doc, !o.csv.empty(), error);
+        sink = out__file_sink(lab.get(), plt__from_utf8(o.output), o.doc, !o.csv.empty() || copies > 1, error);
         if (!sink)
             return finish(false, {}, error);
     }
@@ -489,7 +651,7 @@ int main(int argc, char **argv)
         return EXIT_NOT_WRITTEN;
     };
     g_drawing = true;
-    if (o.csv.empty()) {
+    if (o.csv.empty() && !sheet && copies == 1) {
         std::vector<std::u16string> problems;
         const render_variable_map vars = out__preview_variables(out__label_names(lab.get()), o.vars);
         bool ok = sink->label_page(lab.get(), vars, 1, problems, error);
@@ -504,6 +666,7 @@ int main(int argc, char **argv)
     req.csv = o.table;
     req.preview = o.vars;
     req.layout = &layout;
+    req.copies = copies;
     // The line counts pages: those the labels placed so far have begun.
     req.progress = [&](long done, long total) {
         return !g_interrupted && progress.step(layout.pages_for(done), layout.pages_for(total));
@@ -511,7 +674,7 @@ int main(int argc, char **argv)
     const batch_outcome out = out__batch(req, *sink);
     if (g_interrupted && !out.complete) {
         // A numbered output has a file per page drawn; a PDF has none.
-        const bool numbered = !printer && format->numbered;
+        const bool numbered = !printer && format->numbered && (!o.csv.empty() || copies > 1);
         return interrupted(numbered ? out.pages : 0);
     }
     progress.end_line();

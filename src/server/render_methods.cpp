@@ -4,12 +4,14 @@
 #include <QBuffer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 #include "exchange/inout.h"
 #include "exchange/value_read.h"
 #include "output/document.h"
 #include "output/output_messages.h"
+#include "output/sheet_sources.h"
 #include "platform/code_pages.h"
 #include "render/eps_runner.h"
 #include "server/log.h"
@@ -272,6 +274,128 @@ bool document_whole(label_service &service, call_context &c, xmlrpc_env *env, co
     return drawn_whole(service, c, env, outcome, document_not_made);
 }
 
+// What a document's call asks of sheets: none, or a sheet by its name in
+// the catalogue or by its geometry, where it starts, copies, and what is
+// drawn besides the labels.
+struct sheet_request {
+    std::optional<label_sheet> sheet;
+    sheet_options options;
+    long copies = 1;
+};
+
+// The longest sheet name or geometry a call may give: real ones are a few
+// dozen characters.
+constexpr std::size_t longest_sheet_text = 200;
+
+// A short text member: false with the fault set when it is not a string or
+// too long.
+bool read_short_text(xmlrpc_env *env, xmlrpc_value *st, const char *key, std::string &out, const char *wrong)
+{
+    if (!read_utf8(env, st, key, out) || out.empty() || out.size() > longest_sheet_text) {
+        params_fault(env, wrong);
+        return false;
+    }
+    return true;
+}
+
+// An optional whole number in lo..hi: false with the fault set when it is
+// given and is not one.
+bool read_count(xmlrpc_env *env, xmlrpc_value *st, const char *key, long lo, long hi, long &out, const char *wrong)
+{
+    if (!has(env, st, key))
+        return true;
+    int v = 0;
+    if (!read_int(env, st, key, v) || v < lo || v > hi) {
+        params_fault(env, wrong);
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool read_flag(xmlrpc_env *env, xmlrpc_value *st, const char *key, bool &out, const char *wrong)
+{
+    if (has(env, st, key) && !read_bool(env, st, key, out)) {
+        params_fault(env, wrong);
+        return false;
+    }
+    return true;
+}
+
+// "sheet" (a name of the catalogue) or "sheet_geometry"
+// (PAPER,COLUMNSxROWS,WxH,LEFT,TOP,HGAP,VGAP in mm), "first", "copies",
+// "outlines", "crop_marks"; each checked, false with the fault set.
+bool read_sheet_request(xmlrpc_env *env, xmlrpc_value *st, sheet_request &r)
+{
+    const bool by_name = has(env, st, "sheet"), by_geometry = has(env, st, "sheet_geometry");
+    if (by_name && by_geometry) {
+        params_fault(env, "лист задаётся одним из \"sheet\" и \"sheet_geometry\"");
+        return false;
+    }
+    if (by_name) {
+        std::string name;
+        if (!read_short_text(env, st, "sheet", name, "\"sheet\" должен быть названием листа («МАРКА НОМЕР»)"))
+            return false;
+        const sheet_entry *e = sht__find(sht__catalogue(), name);
+        if (!e) {
+            fault(env, LSV_FAULT_NOT_FOUND, u"Лист " + quoted(plt__from_utf8(name)) + u" не найден в каталоге");
+            return false;
+        }
+        r.sheet = e->sheet;
+    } else if (by_geometry) {
+        std::string text;
+        if (!read_short_text(env, st, "sheet_geometry", text,
+                             "\"sheet_geometry\" должен быть размерами листа: БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,"
+                             "СЛЕВА,СВЕРХУ,ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ (в мм)"))
+            return false;
+        std::u16string error;
+        r.sheet = sht__parse_geometry(text, error);
+        if (!r.sheet) {
+            fault(env, LSV_FAULT_PARAMS, u"Неверные параметры вызова: " + error);
+            return false;
+        }
+    }
+    if (!read_count(env, st, "copies", 1, OUT_MAX_COPIES, r.copies,
+                    "\"copies\" должен быть целым от 1 до 1000") ||
+        !read_count(env, st, "first", 1, SHT_MAX_LABELS, r.options.first,
+                    "\"first\" должен быть целым от 1 до 10000") ||
+        !read_flag(env, st, "outlines", r.options.outlines, "\"outlines\" должен быть логическим") ||
+        !read_flag(env, st, "crop_marks", r.options.crop_marks, "\"crop_marks\" должен быть логическим"))
+        return false;
+    if (!r.sheet && (has(env, st, "first") || r.options.outlines || r.options.crop_marks)) {
+        params_fault(env, "\"first\", \"outlines\" и \"crop_marks\" относятся к листу: нужен \"sheet\" или "
+                          "\"sheet_geometry\"");
+        return false;
+    }
+    if (r.sheet && r.options.first > sht__count(*r.sheet)) {
+        fault(env, LSV_FAULT_PARAMS,
+              u"Неверные параметры вызова: \"first\" " + lsv__number(r.options.first) + u", а на листе " +
+                  quoted(plt__from_utf8(sht__name(*r.sheet))) + u" всего " + lsv__number(sht__count(*r.sheet)) +
+                  u" этикеток");
+        return false;
+    }
+    return true;
+}
+
+// A label more than a millimetre off the sheet's label either way is not
+// for that sheet: false with the fault set.
+bool label_fits_sheet(xmlrpc_env *env, const label *lab, const label_sheet &sheet)
+{
+    constexpr double slack = 72.0 / 25.4;
+    if (std::fabs(lab->width - sheet.label_width) <= slack && std::fabs(lab->height - sheet.label_height) <= slack)
+        return true;
+    auto mm = [](double points) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", points * 25.4 / 72.0);
+        return plt__from_utf8(text);
+    };
+    fault(env, LSV_FAULT_PARAMS,
+          u"Неверные параметры вызова: этикетка " + mm(lab->width) + u"×" + mm(lab->height) +
+              u" мм не подходит к листу " + quoted(plt__from_utf8(sht__name(sheet))) + u" с этикетками " +
+              mm(sheet.label_width) + u"×" + mm(sheet.label_height) + u" мм");
+    return false;
+}
+
 } // namespace
 
 xmlrpc_value *render_label(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
@@ -324,6 +448,13 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
     }
     if (has(env, st.get(), "variables") && !read_variables(env, st.get(), r.variables))
         return nullptr;
+    sheet_request sheets;
+    if (!read_sheet_request(env, st.get(), sheets))
+        return nullptr;
+    if (format == u"png" && (sheets.sheet || sheets.copies > 1)) {
+        params_fault(env, "PNG - одна этикетка; для листа и копий нужен \"pdf\"");
+        return nullptr;
+    }
     // The rows of a batch: each an array of {name, value} like "variables".
     std::vector<std::vector<render_variable>> rows;
     if (has(env, st.get(), "rows")) {
@@ -338,6 +469,13 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             fault(env, LSV_FAULT_BATCH_TOO_LARGE,
                   u"Строк " + lsv__number(n) + u", а в одном документе их не больше " +
                       lsv__number(LSV_MAX_DOCUMENT_ROWS));
+            return nullptr;
+        }
+        // Copies multiply the labels: the bound is on all of them.
+        if (static_cast<long>(n) * sheets.copies > LSV_MAX_DOCUMENT_ROWS) {
+            fault(env, LSV_FAULT_BATCH_TOO_LARGE,
+                  u"Этикеток " + lsv__number(static_cast<long long>(n) * sheets.copies) +
+                      u" (строки × копии), а в одном документе их не больше " + lsv__number(LSV_MAX_DOCUMENT_ROWS));
             return nullptr;
         }
         if (format == u"png" && n > 0) {
@@ -359,6 +497,8 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
     r.xdpi = r.ydpi = dpi;
     label_ptr lab = label_to_render(env, store, r);
     if (!lab)
+        return nullptr;
+    if (sheets.sheet && !label_fits_sheet(env, lab.get(), *sheets.sheet))
         return nullptr;
 
     const std::vector<std::u16string> names = out__label_names(lab.get());
@@ -407,8 +547,13 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         const bool batch = !rows.empty();
         if (!batch)
             rows.emplace_back();
-        // A label per row, on the pages the layout puts them.
-        const label_per_page layout(lab.get());
+        // A label per row (its copies next to each other), on the pages
+        // the layout puts them.
+        const label_per_page one_per_page(lab.get());
+        std::optional<sheet_layout> on_sheets;
+        if (sheets.sheet)
+            on_sheets.emplace(*sheets.sheet, sheets.options);
+        const page_layout &layout = on_sheets ? static_cast<const page_layout &>(*on_sheets) : one_per_page;
         std::optional<page_filler> pages;
         if (sink)
             pages.emplace(layout, *sink);
@@ -425,23 +570,30 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
                 cells.push_back(std::move(v.value));
             }
             std::vector<render_variable>().swap(rows[i]);
-            ok = pages->add(lab.get(),
-                            batch ? out__row_variables(names, columns, cells, base)
-                                  : out__preview_variables(names, base),
-                            static_cast<long>(i + 1), said, error);
-            for (run_problem &p : said)
-                problems.push_back(std::move(p.text));
-            said.clear();
+            const render_variable_map vars =
+                batch ? out__row_variables(names, columns, cells, base) : out__preview_variables(names, base);
+            for (long copy = 0; ok && copy < sheets.copies; ++copy) {
+                if (copy > 0 && rdr__render_stopping()) {
+                    c.stopped_fault(env, document_not_made);
+                    return nullptr;
+                }
+                ok = pages->add(lab.get(), vars, static_cast<long>(i + 1), said, error);
+                for (run_problem &p : said)
+                    problems.push_back(std::move(p.text));
+                said.clear();
+                if (sink->outcome.stopped || sink->outcome.out_of_time)
+                    break;
+                // The buffer takes up to twice what it holds while it
+                // grows; then the answer is made of it.
+                const double need = fixed + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte;
+                if (ok && need > held) {
+                    held = std::max(need, held * 1.5);
+                    if (!c.hold(env, bytes_of(held), document_not_made))
+                        return nullptr;
+                }
+            }
             if (sink->outcome.stopped || sink->outcome.out_of_time)
                 break;
-            // The buffer takes up to twice what it holds while it grows;
-            // then the answer is made of it.
-            const double need = fixed + static_cast<double>(bytes.size()) * answer_bytes_per_file_byte;
-            if (ok && need > held) {
-                held = std::max(need, held * 1.5);
-                if (!c.hold(env, bytes_of(held), document_not_made))
-                    return nullptr;
-            }
         }
         // The last page, when the layout left it open.
         if (ok && pages && !sink->outcome.stopped && !sink->outcome.out_of_time) {

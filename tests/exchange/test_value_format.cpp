@@ -204,6 +204,58 @@ TEST_F(LabelFiles, CarriageReturnsAndPrivateCharactersComeBackExactly)
     EXPECT_EQ(l->desc, u"&#13;");
 }
 
+// Marking codes hold GS (0x1D), which XML cannot carry: the file has the
+// mark U+241D and a member saying so; files without that member read as
+// they always did.
+TEST_F(LabelFiles, GroupSeparatorsOfACodeComeBackAndOlderFilesStayAsTheyWere)
+{
+    const std::u16string code = u"010460123456789321<q&\"J'>\x1D" u"91EE06\x1D" u"92tail=";
+    label_ptr lab = ele__label_new(100, 100);
+    element *bc = sample_add(lab.get(), ELE_BARCODE, 10, 10, 40, 40);
+    bc->barcode.type = 17;
+    bc->barcode.code = code;
+    bc->desc = u"Код";
+    label_ptr back = round_trip(lab.get());
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->qty, 1);
+    EXPECT_EQ(back->es[0]->barcode.code, code);
+    const std::string written = file_text("rt.lbl");
+    EXPECT_EQ(written.find('\x1D'), std::string::npos);
+    EXPECT_NE(written.find("\xE2\x90\x9D"), std::string::npos); // U+241D in UTF-8
+
+    // GS elsewhere than in a code, or a code holding GS and the mark both,
+    // cannot come back as it was: the save is refused.
+    const std::string before = written;
+    bc->barcode.code = u"01046012345678932\u241D1\x1D";
+    EXPECT_EQ(ino__save_file(u16(dir / "rt.lbl"), lab.get()), 0);
+    ASSERT_TRUE(last_box());
+    EXPECT_NE(last_box()->text.find(u"данные штрих-кода элемента 1 «Код» содержит символ U+241D"),
+              std::u16string::npos)
+        << plt__to_utf8(last_box()->text);
+    bc->barcode.code = code;
+    bc->desc = u"a\x1D";
+    EXPECT_EQ(ino__save_file(u16(dir / "rt.lbl"), lab.get()), 0);
+    EXPECT_NE(last_box()->text.find(u"U+001D"), std::u16string::npos);
+    EXPECT_EQ(file_text("rt.lbl"), before);
+
+    auto code_read = [&](const std::string &members) -> std::optional<std::u16string> {
+        label_ptr l = load_text(call(param(label_xml(element_xml(common("barcode") + str("style", "DATAMATRIX") +
+                                                                 dbl("size", "0") + members)))));
+        if (!l || l->qty != 1)
+            return std::nullopt;
+        return l->es[0]->barcode.code;
+    };
+    const std::string marked = str("value", "01\xE2\x90\x9D" "91");
+    EXPECT_EQ(code_read(marked), u"01\u241D" "91"); // an older file: the mark is text
+    EXPECT_EQ(code_read(marked + boolean("gs_marks", true)), u"01\x1D" "91");
+    EXPECT_EQ(code_read(marked + boolean("gs_marks", false)), u"01\u241D" "91");
+    const std::size_t boxes_before = boxes.shown.size();
+    EXPECT_EQ(code_read(marked + str("gs_marks", "1")), std::nullopt); // mistyped: the file is refused
+    EXPECT_EQ(code_read(str("value", "01&#x1D;91")), std::nullopt);    // not XML 1.0
+    EXPECT_EQ(code_read(str("value", "01\x1D" "91")), std::nullopt);
+    EXPECT_EQ(boxes.shown.size(), boxes_before + 3);
+}
+
 TEST_F(LabelFiles, EmptyLabelAndDefaultsOfMissingMembers)
 {
     label_ptr empty = ele__label_new(10, 20);

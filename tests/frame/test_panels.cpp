@@ -3,11 +3,14 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -277,6 +280,68 @@ TEST_F(Panels, LeavingAnUntouchedNumberFieldSendsNothing)
     type(ROW_Y, QStringLiteral("99.880"));
     EXPECT_EQ(lab()->es[0]->y, 99.88);
     EXPECT_EQ(frame->hub().undo_count(), steps + 1);
+}
+
+// Marking codes hold GS: the code field shows it as "␝", Ctrl+] and the
+// field's menu type it, a pasted GS becomes the mark, and the element
+// gets GS itself.
+TEST_F(Panels, TheCodeFieldShowsAndTypesGroupSeparators)
+{
+    make(ELE_BARCODE, 50, 50);
+    auto *field = qobject_cast<QLineEdit *>(panel()->control(ROW_CODE));
+    ASSERT_TRUE(field);
+    type(ROW_CODE, QStringLiteral("0104601234567893" "21AB") + QChar(0x241D) + QStringLiteral("91EE06"));
+    EXPECT_EQ(lab()->es[0]->barcode.code, u"0104601234567893" "21AB\x1D" "91EE06");
+    EXPECT_EQ(field->text(), QStringLiteral("0104601234567893" "21AB␝91EE06"));
+    const int steps = frame->hub().undo_count();
+    frame->hub().end_coalescing();
+    field->setFocus();
+    frame->stock().canvas->setFocus();
+    EXPECT_EQ(frame->hub().undo_count(), steps); // shown as the mark, unchanged
+
+    field->setFocus();
+    field->end(false);
+    QTest::keyClick(field, Qt::Key_BracketRight, Qt::ControlModifier);
+    QTest::keyClicks(field, QStringLiteral("93Ab"));
+    EXPECT_EQ(field->text(), QStringLiteral("0104601234567893" "21AB␝91EE06␝93Ab"));
+    // Pasted from a table with GS inside.
+    QApplication::clipboard()->setText(QStringLiteral("\x1D" "92q="));
+    field->paste();
+    EXPECT_EQ(field->text(), QStringLiteral("0104601234567893" "21AB␝91EE06␝93Ab␝92q="));
+    frame->stock().canvas->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(lab()->es[0]->barcode.code, u"0104601234567893" "21AB\x1D" "91EE06\x1D" "93Ab\x1D" "92q=");
+
+    // The field's menu has the same.
+    field->setFocus();
+    field->end(false);
+    bool offered = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *menu = qobject_cast<QMenu *>(w); menu && menu->isVisible())
+                for (QAction *a : menu->actions())
+                    if (a->objectName() == QStringLiteral("insert-gs")) {
+                        offered = a->text().startsWith(QStringLiteral("Вставить разделитель GS"));
+                        a->trigger();
+                        menu->close();
+                    }
+    });
+    QContextMenuEvent menu_event(QContextMenuEvent::Keyboard, QPoint(2, 2), field->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(field, &menu_event);
+    EXPECT_TRUE(offered);
+    EXPECT_TRUE(field->text().endsWith(QStringLiteral("92q=␝")));
+
+    // Copied and pasted, the element keeps its GS.
+    frame->stock().canvas->setFocus();
+    QApplication::processEvents();
+    const std::optional<std::u16string> code = lab()->es[0]->barcode.code;
+    ASSERT_TRUE(code && !code->empty());
+    EXPECT_EQ(code->back(), u'\x1D');
+    frame->command(cmd::copy);
+    frame->command(cmd::paste);
+    ASSERT_EQ(lab()->qty, 2);
+    EXPECT_EQ(lab()->es[0]->barcode.code, code);
+    EXPECT_EQ(lab()->es[1]->barcode.code, code);
 }
 
 TEST_F(Panels, PointerOnPanesClicksTheSwatchAndLeavesTheSplittersAlone)

@@ -32,6 +32,8 @@ inline std::string dmtx_read(const QImage &img)
 struct zxing_result {
     std::string format; // zxing's name of the symbology ("QRCode", "DataMatrix", "PDF417", "Code128", ...)
     std::string text;   // the data; GS1 data as zxing writes it, with its identifiers in brackets
+    std::string identifier; // the symbology identifier: "]d2" GS1 DataMatrix, "]C1" GS1-128, ...
+    std::string bytes;      // the data's exact bytes (GS as 0x1D)
 };
 
 // Every symbol zxing-cpp finds in the picture.
@@ -59,7 +61,7 @@ w, h = int(fields[1]), int(fields[2])
 image = numpy.frombuffer(data[at:at + w * h], dtype=numpy.uint8).reshape(h, w)
 for r in zxingcpp.read_barcodes(image):
     text = r.text.replace('\x1d', '<GS>')
-    print(r.format.name + '\t' + text)
+    print(r.format.name + '\t' + r.symbology_identifier + '\t' + bytes(r.bytes).hex() + '\t' + text)
 )";
     const std::string out = run_reading("/usr/bin/python3 '" + (dir / "read.py").string() + "' '" + file + "' 2>&1");
     std::vector<zxing_result> found;
@@ -69,11 +71,22 @@ for r in zxingcpp.read_barcodes(image):
         if (end == std::string::npos)
             end = out.size();
         const std::string line = out.substr(at, end - at);
-        const std::size_t tab = line.find('\t');
-        if (tab != std::string::npos)
-            found.push_back({line.substr(0, tab), line.substr(tab + 1)});
-        else
-            found.push_back({"?", line}); // a message of Python's: shown by the test that fails
+        std::size_t tabs[3], from = 0;
+        bool whole = true;
+        for (std::size_t &t : tabs) {
+            t = line.find('\t', from);
+            whole = whole && t != std::string::npos;
+            from = whole ? t + 1 : from;
+        }
+        if (whole) {
+            std::string bytes;
+            const std::string hex = line.substr(tabs[1] + 1, tabs[2] - tabs[1] - 1);
+            for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+                bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+            found.push_back({line.substr(0, tabs[0]), line.substr(tabs[2] + 1),
+                             line.substr(tabs[0] + 1, tabs[1] - tabs[0] - 1), bytes});
+        } else
+            found.push_back({"?", line, "", ""}); // a message of Python's: shown by the test that fails
         at = end + 1;
     }
     return found;
