@@ -98,7 +98,7 @@ TEST(MarkingCodes, BothShapesReadBackAsGs1DataMatrixFromPngAndPdf)
     for (const std::string &code : codes) {
         SCOPED_TRACE(shown(code));
         temp_dir dir;
-        const fs::path lbl = save_label(dir, 17, plt__from_utf8(code));
+        const fs::path lbl = save_label(dir.path(), 17, plt__from_utf8(code));
         for (int dpi : {203, 300}) {
             const fs::path png = dir / ("code" + std::to_string(dpi) + ".png");
             const run_result r = render(quoted(lbl) + " -o " + quoted(png) + " --dpi " + std::to_string(dpi));
@@ -108,7 +108,7 @@ TEST(MarkingCodes, BothShapesReadBackAsGs1DataMatrixFromPngAndPdf)
         }
         const run_result r = render(quoted(lbl) + " -o " + quoted(dir / "code.pdf"));
         ASSERT_EQ(r.status, 0) << r.err;
-        const auto pages = pdf_pages(dir / "code.pdf", dir, 300);
+        const auto pages = pdf_pages(dir / "code.pdf", dir.path(), 300);
         ASSERT_EQ(pages.size(), 1u);
         expect_read(pages[0], "]d2", code);
     }
@@ -116,7 +116,7 @@ TEST(MarkingCodes, BothShapesReadBackAsGs1DataMatrixFromPngAndPdf)
     // GS1-128 given raw: FNC1 after the serial only, as the GS says.
     temp_dir dir;
     const std::string raw = GTIN + "2112345" + GS + "3103000750" + "10LOT7";
-    const fs::path lbl = save_label(dir, 19, plt__from_utf8(raw));
+    const fs::path lbl = save_label(dir.path(), 19, plt__from_utf8(raw));
     const run_result r = render(quoted(lbl) + " -o " + quoted(dir / "128.png") + " --dpi 300");
     ASSERT_EQ(r.status, 0) << r.err;
     expect_read(dir / "128.png", "]C1", raw);
@@ -136,7 +136,7 @@ TEST(MarkingCodes, DataMeantAsGs1ThatIsNotIsRefusedNeverDrawnAsPlainText)
     };
     for (const auto &c : cases) {
         temp_dir dir;
-        const fs::path lbl = save_label(dir, c.type, plt__from_utf8(c.code));
+        const fs::path lbl = save_label(dir.path(), c.type, plt__from_utf8(c.code));
         const run_result r = render(quoted(lbl) + " -o " + quoted(dir / "x.png"));
         EXPECT_EQ(r.status, 4) << shown(c.code) << ": " << r.err; // written, the barcode not drawn
         EXPECT_NE(r.err.find(c.why), std::string::npos) << shown(c.code) << ": " << r.err;
@@ -146,7 +146,7 @@ TEST(MarkingCodes, DataMeantAsGs1ThatIsNotIsRefusedNeverDrawnAsPlainText)
 TEST(MarkingCodes, ATableOfCodesWithGroupSeparatorsInItsCells)
 {
     temp_dir dir;
-    const fs::path lbl = save_label(dir, 17, u"${code}");
+    const fs::path lbl = save_label(dir.path(), 17, u"${code}");
     // As the marking system exports them: GS raw in the cells, one quoted.
     const std::string a = GTIN + SERIAL + GS + "91EE06" + GS + "92" + tail(44);
     const std::string b = GTIN + "21" + "5Mb(z'" + GS + "93" + "dGz=";
