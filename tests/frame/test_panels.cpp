@@ -19,6 +19,7 @@
 #include "exchange/inout.h"
 #include "frame/labelopt.h"
 #include "frame/renamedlg.h"
+#include "hub/clipboard.h"
 #include "hub/commands.h"
 #include "hub/program_state.h"
 #include "platform/colour_choice.h"
@@ -35,6 +36,8 @@ namespace {
 
 class Panels : public CanvasTest {
 protected:
+    // What a test copied is gone when it ends (the clipboard is the program's).
+    ~Panels() override { element_clipboard::clear(); }
     properties_panel *panel() { return frame->stock().props; }
     element_list *list() { return frame->stock().list; }
     // Types `text` into a row's field and moves the focus on, as a user does.
