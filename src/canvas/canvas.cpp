@@ -739,8 +739,9 @@ void canvas_window::notify(const frame_notify &n)
         redraw_element(n.e1);
         recompute_extent();
         break;
-    case fn::text: case fn::font: case fn::font_size: case fn::thickness: case fn::line_style:
-    case fn::barcode_data: case fn::barcode_kind: case fn::picture: case fn::picture_file:
+    case fn::text: case fn::font: case fn::font_size: case fn::text_wrap: case fn::text_shrink:
+    case fn::thickness: case fn::line_style: case fn::barcode_data: case fn::barcode_kind: case fn::picture:
+    case fn::picture_file:
         // The content shows them; the schematic box does not.  A picture
         // may change the box through width and height, which arrive by
         // themselves.

@@ -139,6 +139,7 @@ void canvas_window::draw_content(QPainter &p, int index, const QRect &area, cons
     r.background = false;
     r.edges = render_edges::pixels;
     r.pictures = pictures_.get();
+    r.overflow_marks = true;
     key_maker k;
     for (double v : {e->x, e->y, e->width, e->height, e->angle, l->height, r.scale_x})
         k.num(v);
@@ -150,6 +151,8 @@ void canvas_window::draw_content(QPainter &p, int index, const QRect &area, cons
         k.text(e->text.font);
         k.num(e->text.size);
         k.mix(static_cast<std::uint64_t>(e->text.justification));
+        k.mix(e->text.wrap ? 1u : 0u);
+        k.num(e->text.shrink);
         k.mix(e->text.colour);
         k.mix(variables_key_);
         break;

@@ -171,6 +171,14 @@ struct writer {
                 set(st, "justification", string(*e->text.stored_justification));
             else
                 set(st, "justification", string(justification_table[0].name));
+            // Written only when set: a file without them stays as it was.
+            if (e->text.wrap) {
+                xmlrpc_value *w = xmlrpc_bool_new(env, 1);
+                check();
+                set(st, "wrap", w);
+            }
+            if (e->text.shrink > 0 && std::isfinite(e->text.shrink))
+                set_double(st, "shrink", e->text.shrink);
             break;
         }
         case ELE_BORDER: {
@@ -250,6 +258,44 @@ bool read_common(xmlrpc_env *env, xmlrpc_value *st, common_fields &c)
            read_utf8(env, st, "colour", c.colour);
 }
 
+// The optional members of a text: words wrapping, the size shrinking.  A
+// member of another type (a string, a struct), or a shrink size that is
+// not a positive finite number, reads as absent: the text is drawn as one
+// without it, and the fault is not kept.  A shrink size above the size
+// is kept as stored; drawing takes the size then.
+void read_fitting(xmlrpc_env *env, xmlrpc_value *st, element *e)
+{
+    xmlrpc_value *v = nullptr;
+    xmlrpc_struct_find_value(env, st, "wrap", &v);
+    if (!env->fault_occurred && v) {
+        xmlrpc_value_ptr own(v);
+        xmlrpc_bool b = 0;
+        if (xmlrpc_value_type(v) == XMLRPC_TYPE_BOOL) {
+            xmlrpc_read_bool(env, v, &b);
+            e->text.wrap = !env->fault_occurred && b != 0;
+        }
+    }
+    xmlrpc_env_clean(env);
+    xmlrpc_env_init(env);
+    v = nullptr;
+    xmlrpc_struct_find_value(env, st, "shrink", &v);
+    if (!env->fault_occurred && v) {
+        xmlrpc_value_ptr own(v);
+        double d = 0;
+        if (xmlrpc_value_type(v) == XMLRPC_TYPE_DOUBLE)
+            xmlrpc_read_double(env, v, &d);
+        else if (xmlrpc_value_type(v) == XMLRPC_TYPE_INT) {
+            int i = 0;
+            xmlrpc_read_int(env, v, &i);
+            d = i;
+        }
+        if (!env->fault_occurred && std::isfinite(d) && d > 0)
+            e->text.shrink = d;
+    }
+    xmlrpc_env_clean(env);
+    xmlrpc_env_init(env);
+}
+
 // The fields of each kind.  False when the element is refused (a fault may
 // then be pending); a number that is not finite refuses it too.
 bool read_text_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
@@ -267,6 +313,7 @@ bool read_text_part(xmlrpc_env *env, xmlrpc_value *st, element *e)
     e->text.justification = j.value_or(-1);
     if (!j)
         e->text.stored_justification = stored_name(just);
+    read_fitting(env, st, e);
     return true;
 }
 

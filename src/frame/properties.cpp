@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -36,7 +37,8 @@ constexpr const char16_t *captions[ROW_COUNT] = {
     u"Текст:", u"Шрифт:", u"Размер:", u"Выравнивание:", u"Цвет:",
     u"Стиль:", u"Толщина:", u"Цвет:",
     u"Изображение:", u"Файл из данных:", u"Цвет:",
-    u"Код:", u"Вид:", u"Цвет:", u"Подпечатка:"};
+    u"Код:", u"Вид:", u"Цвет:", u"Подпечатка:",
+    u"Перенос слов:", u"Уменьшать до:"};
 
 constexpr int small_icon = 16;
 constexpr int edge = 2;
@@ -49,7 +51,7 @@ QString number(double v)
 std::vector<int> kind_rows(int type)
 {
     switch (type) {
-    case ELE_TEXT: return {ROW_TEXT, ROW_FONT, ROW_SIZE, ROW_JUSTIFICATION, ROW_TEXT_COLOUR};
+    case ELE_TEXT: return {ROW_TEXT, ROW_FONT, ROW_SIZE, ROW_SHRINK, ROW_WRAP, ROW_JUSTIFICATION, ROW_TEXT_COLOUR};
     case ELE_BORDER: return {ROW_STYLE, ROW_THICKNESS, ROW_BORDER_COLOUR};
     case ELE_PICTURE: return {ROW_PICTURE, ROW_PICTURE_FILE, ROW_PICTURE_COLOUR};
     case ELE_BARCODE: return {ROW_CODE, ROW_KIND, ROW_BARCODE_COLOUR, ROW_SUBPRINT};
@@ -117,6 +119,25 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
             c = b;
             break;
         }
+        case ROW_TEXT: {
+            // Enter breaks the line here (the panel's key navigation puts
+            // it in); Tab goes on to the next field.
+            auto *t = new QPlainTextEdit(canvas_);
+            t->setTabChangesFocus(true);
+            t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            connect(t, &QPlainTextEdit::textChanged, this, [this, t] {
+                if (filling_)
+                    shown_[ROW_TEXT] = t->toPlainText();
+            });
+            c = t;
+            break;
+        }
+        case ROW_WRAP: {
+            auto *b = ctl__check(canvas_, QString());
+            connect(b, &QCheckBox::clicked, this, [this] { wrap_clicked(); });
+            c = b;
+            break;
+        }
         case ROW_PICTURE: {
             auto *b = ctl__button(canvas_, QStringLiteral("(указать)"));
             connect(b, &QPushButton::clicked, this, [this] { picture_clicked(); });
@@ -137,8 +158,9 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
     // What the panel itself last put into each field: leaving a field whose
     // text is still that sends nothing, even where the text rounds the value
     // ("%.2f") or stands for a text the element does not have yet.
-    for (int r : {ROW_X, ROW_Y, ROW_ANGLE, ROW_WIDTH, ROW_HEIGHT, ROW_SIZE, ROW_THICKNESS, ROW_TEXT, ROW_FONT,
-                  ROW_CODE, ROW_PICTURE_FILE}) {
+    // (The text's own field, of several lines, keeps its text by itself.)
+    for (int r : {ROW_X, ROW_Y, ROW_ANGLE, ROW_WIDTH, ROW_HEIGHT, ROW_SIZE, ROW_THICKNESS, ROW_FONT, ROW_CODE,
+                  ROW_PICTURE_FILE, ROW_SHRINK}) {
         QLineEdit *field = edit(r) ? edit(r) : combo(r)->lineEdit();
         if (field)
             connect(field, &QLineEdit::textChanged, this, [this, r](const QString &t) {
@@ -160,6 +182,23 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
 QLineEdit *properties_panel::edit(int row) const
 {
     return qobject_cast<QLineEdit *>(control(row));
+}
+
+QPlainTextEdit *properties_panel::lines(int row) const
+{
+    return qobject_cast<QPlainTextEdit *>(control(row));
+}
+
+void properties_panel::put_text(int row, const QString &text)
+{
+    filling_ = true;
+    if (QLineEdit *f = edit(row))
+        f->setText(text);
+    else if (QPlainTextEdit *t = lines(row))
+        t->setPlainText(text);
+    else if (QComboBox *c = combo(row); c && c->isEditable())
+        c->setEditText(text);
+    filling_ = false;
 }
 
 QComboBox *properties_panel::combo(int row) const
@@ -236,7 +275,9 @@ void properties_panel::fill()
     size_display();
     switch (e->type) {
     case ELE_TEXT:
-        edit(ROW_TEXT)->setText(qs(e->text.text.value_or(u"")));
+        lines(ROW_TEXT)->setPlainText(qs(e->text.text.value_or(u"")));
+        qobject_cast<QCheckBox *>(control(ROW_WRAP))->setChecked(e->text.wrap);
+        edit(ROW_SHRINK)->setText(e->text.shrink > 0 ? number(e->text.shrink) : QString());
         combo(ROW_FONT)->setEditText(qs(e->text.font.value_or(u"")));
         cmn__fill_font_sizes(combo(ROW_SIZE), e->text.size);
         combo(ROW_JUSTIFICATION)->setCurrentIndex(-1);
@@ -351,7 +392,10 @@ void properties_panel::lay_out()
     stock_.caption_width = cw;
     stock_.row_height = 3 * QFontMetrics(edit(ROW_DESC)->font()).height() / 2 + 2 * edge;
     const int old_range = stock_.content_height;
-    stock_.content_height = stock_.row_height * static_cast<int>(rows.size()) + 5;
+    int spans = 0;
+    for (int r : rows)
+        spans += r == ROW_TEXT ? PROP_TEXT_ROWS : 1;
+    stock_.content_height = stock_.row_height * spans + 5;
     const bool scrolls = stock_.content_height > height();
     const int client_w = width() - (scrolls ? bar_w : 0);
     bar_->setVisible(scrolls);
@@ -371,6 +415,7 @@ void properties_panel::lay_out()
     const int rh = stock_.row_height;
     for (int r : rows) {
         const std::size_t i = static_cast<std::size_t>(r);
+        const int h = r == ROW_TEXT ? rh * PROP_TEXT_ROWS : rh;
         stock_.captions[i]->setGeometry(5, y, cw, rh);
         int x = cw + 15;
         QCheckBox *box = r == ROW_WIDTH ? stock_.width_box : r == ROW_HEIGHT ? stock_.height_box : nullptr;
@@ -379,8 +424,10 @@ void properties_panel::lay_out()
             box->show();
             x += small_icon + 10;
         }
-        stock_.controls[i]->setGeometry(x, y, std::max(10, client_w - 20 - x), rh);
-        y += rh;
+        // A check box is as wide as its mark: a click beside it does nothing.
+        const int w = r == ROW_WRAP ? stock_.controls[i]->sizeHint().width() : std::max(10, client_w - 20 - x);
+        stock_.controls[i]->setGeometry(x, y, w, h);
+        y += h;
     }
 }
 
@@ -480,14 +527,10 @@ void properties_panel::end_creation_hint()
 
 void properties_panel::escape(int row)
 {
-    filling_ = true;
     if (row == ROW_DESC && stock_.e)
-        edit(ROW_DESC)->setText(qs(stock_.e->desc));
-    else if (QLineEdit *f = edit(row))
-        f->setText(shown_[static_cast<std::size_t>(row)]);
-    else if (QComboBox *c = combo(row); c && c->isEditable())
-        c->setEditText(shown_[static_cast<std::size_t>(row)]);
-    filling_ = false;
+        put_text(ROW_DESC, qs(stock_.e->desc));
+    else
+        put_text(row, shown_[static_cast<std::size_t>(row)]);
     end_creation_hint();
     if (stock_.target)
         stock_.target->focus_canvas();
@@ -625,12 +668,7 @@ void properties_panel::refuse(int row, const char16_t *message, const QString &o
 {
     // The old value is back before the box takes the focus, so the field's
     // own loss of focus finds nothing to commit.
-    filling_ = true;
-    if (QLineEdit *f = edit(row))
-        f->setText(old_text);
-    else if (QComboBox *c = combo(row))
-        c->setEditText(old_text);
-    filling_ = false;
+    put_text(row, old_text);
     if (message && *message)
         err__warning(u"%1", message);
     control(row)->setFocus();
@@ -639,12 +677,7 @@ void properties_panel::refuse(int row, const char16_t *message, const QString &o
 bool properties_panel::storable(int row, const QString &text, const QString &old_text)
 {
     if (char32_t c = ino__unsendable_char(us(text))) {
-        filling_ = true;
-        if (QLineEdit *f = edit(row))
-            f->setText(old_text);
-        else if (QComboBox *cb = combo(row))
-            cb->setEditText(old_text);
-        filling_ = false;
+        put_text(row, old_text);
         err__warning(msg::character_unstorable, static_cast<unsigned>(c));
         control(row)->setFocus();
         return false;
@@ -686,6 +719,16 @@ bool parse_real(const QString &text, double &out)
     return msc__parse_real(us(text), out);
 }
 
+// An empty field: the text does not shrink.
+bool parse_shrink(const QString &text, double &out)
+{
+    if (text.trimmed().isEmpty()) {
+        out = 0;
+        return true;
+    }
+    return msc__parse_real(us(text), out);
+}
+
 constexpr prop_number_row number_rows[] = {
     {ROW_X, fn::x, [](const element &e) { return e.x; }, prop_number_rule::anchor, parse_real,
      msg::anchor_outside, msg::anchor_outside, msg::anchor_too_far, false},
@@ -701,6 +744,8 @@ constexpr prop_number_row number_rows[] = {
      msg::font_size_not_number, msg::font_size_negative, msg::font_size_too_large, true},
     {ROW_THICKNESS, fn::thickness, [](const element &e) { return e.border.thickness; }, prop_number_rule::size,
      thickness_value, msg::thickness_not_number, msg::thickness_negative, msg::thickness_too_large, true},
+    {ROW_SHRINK, fn::text_shrink, [](const element &e) { return e.text.shrink; }, prop_number_rule::size,
+     parse_shrink, msg::shrink_size_not_number, msg::shrink_size_negative, msg::font_size_too_large, false},
 };
 
 constexpr prop_text_row text_rows[] = {
@@ -725,6 +770,8 @@ const Row *row_of(const Row (&rows)[N], int row)
 
 QString properties_panel::text_of(int row) const
 {
+    if (const QPlainTextEdit *t = lines(row))
+        return t->toPlainText();
     return edit(row) ? edit(row)->text() : combo(row)->currentText();
 }
 
@@ -786,7 +833,9 @@ void properties_panel::commit_number(const prop_number_row &r, const element &e)
     if (!control(r.row)->isEnabled())
         return; // an automatic size: nothing typed there counts
     const double old = r.value(e);
-    const QString old_text = r.six_decimals ? QString::asprintf("%f", old) : number(old);
+    const QString old_text = r.row == ROW_SHRINK && !(old > 0) ? QString()
+                             : r.six_decimals                ? QString::asprintf("%f", old)
+                                                             : number(old);
     double v = 0;
     if (!r.parse(text_of(r.row), v)) {
         refuse(r.row, r.not_number, old_text);
@@ -888,6 +937,20 @@ void properties_panel::size_box_clicked(bool width)
     size_display();
 }
 
+void properties_panel::wrap_clicked()
+{
+    element *e = stock_.e;
+    if (stock_.state != 2 || !e || e->type != ELE_TEXT)
+        return;
+    // The box leaves its state to the panel: it shows what the element got.
+    auto *b = qobject_cast<QCheckBox *>(control(ROW_WRAP));
+    frame_notify n;
+    n.code = fn::text_wrap;
+    n.option = e->text.wrap ? 0 : 1;
+    send(n);
+    b->setChecked(e->text.wrap);
+}
+
 void properties_panel::picture_clicked()
 {
     if (stock_.state != 2 || !stock_.e || stock_.e->type != ELE_PICTURE)
@@ -936,8 +999,12 @@ void properties_panel::key_navigation(int key, Qt::KeyboardModifiers modifiers)
 {
     if (stock_.state != 2)
         return;
-    const std::vector<QWidget *> order = focus_order();
     QWidget *focus = QApplication::focusWidget();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && focus == control(ROW_TEXT)) {
+        lines(ROW_TEXT)->insertPlainText(QStringLiteral("\n"));
+        return;
+    }
+    const std::vector<QWidget *> order = focus_order();
     int at = -1;
     for (std::size_t i = 0; i < order.size(); ++i)
         if (order[i] == focus || (focus && order[i]->isAncestorOf(focus)))

@@ -14,21 +14,26 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
 class colour_button;
 struct prop_number_row;
 struct prop_text_row;
 
-// The rows, in the order they are shown and walked by Tab.
+// The rows; each kind shows and walks its own in its own order.  The text's
+// field takes several lines.
 enum prop_row : int {
     ROW_DESC, ROW_X, ROW_Y, ROW_QUADRANT, ROW_ANGLE, ROW_WIDTH, ROW_HEIGHT,
     ROW_TEXT, ROW_FONT, ROW_SIZE, ROW_JUSTIFICATION, ROW_TEXT_COLOUR,
     ROW_STYLE, ROW_THICKNESS, ROW_BORDER_COLOUR,
     ROW_PICTURE, ROW_PICTURE_FILE, ROW_PICTURE_COLOUR,
     ROW_CODE, ROW_KIND, ROW_BARCODE_COLOUR, ROW_SUBPRINT,
+    ROW_WRAP, ROW_SHRINK,
     ROW_COUNT
 };
+// How many rows' height the text's field takes.
+inline constexpr int PROP_TEXT_ROWS = 3;
 
 struct prop_stock {
     QWidget *win = nullptr;
@@ -60,6 +65,7 @@ public:
     const prop_stock &stock() const { return stock_; }
     QWidget *control(int row) const { return stock_.controls[static_cast<std::size_t>(row)]; }
     QLineEdit *edit(int row) const;
+    QPlainTextEdit *lines(int row) const;
     QComboBox *combo(int row) const;
     colour_button *colour(int row) const;
     QScrollBar *scroll_bar() const { return bar_; }
@@ -92,6 +98,9 @@ private:
     void commit_list(int row);
     QString text_of(int row) const;
     void size_box_clicked(bool width);
+    void wrap_clicked();
+    // A field's text put back (a refused or escaped edit).
+    void put_text(int row, const QString &text);
     void picture_clicked();
     void colour_chosen(std::uint32_t colour);
     void send(frame_notify &n);

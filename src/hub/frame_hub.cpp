@@ -26,6 +26,8 @@ int required_kind(int code)
     case fn::font:
     case fn::justification:
     case fn::font_size:
+    case fn::text_wrap:
+    case fn::text_shrink:
         return ELE_TEXT;
     case fn::thickness:
     case fn::line_style:
@@ -72,7 +74,7 @@ bool known_code(int code)
     case fn::width: case fn::height: case fn::quadrant: case fn::text: case fn::font:
     case fn::justification: case fn::colour: case fn::font_size: case fn::thickness:
     case fn::line_style: case fn::subprint: case fn::barcode_data: case fn::barcode_kind:
-    case fn::picture: case fn::picture_file: case fn::toggle_enabled:
+    case fn::picture: case fn::picture_file: case fn::toggle_enabled: case fn::text_wrap: case fn::text_shrink:
         return true;
     default:
         return false;
@@ -557,6 +559,8 @@ void frame_hub::notify(frame_notify &n)
         break;
     }
     case fn::font_size: e->text.size = n.value; break;
+    case fn::text_wrap: e->text.wrap = n.option != 0; break;
+    case fn::text_shrink: e->text.shrink = n.value; break;
     case fn::thickness: e->border.thickness = n.value; break;
     case fn::line_style: e->border.style = n.line_style; break;
     case fn::subprint: e->barcode.text = n.option; break;

@@ -31,6 +31,8 @@ inline constexpr int picture = 1066;
 // The file name a picture from the data takes each row's file from.
 inline constexpr int picture_file = 1067;
 inline constexpr int toggle_enabled = 1069;
+inline constexpr int text_wrap = 1080;   // option: 1 words wrap, 0 they do not
+inline constexpr int text_shrink = 1081; // value: the smallest size a text shrinks to, 0 none
 inline constexpr int element_list = 1072; // from the frame: inserted/removed; to it: create
 
 // Selection actions.

@@ -135,7 +135,8 @@ bool ele__identical(const element *a, const element *b)
            a->desc == b->desc &&
            ta.text == tb.text && ta.font == tb.font && same_bits(ta.size, tb.size) &&
            ta.justification == tb.justification && ta.colour == tb.colour &&
-           ta.stored_justification == tb.stored_justification &&
+           ta.stored_justification == tb.stored_justification && ta.wrap == tb.wrap &&
+           same_bits(ta.shrink, tb.shrink) &&
            ra.style == rb.style && same_bits(ra.thickness, rb.thickness) && ra.colour == rb.colour &&
            same_bits(pa.ratio, pb.ratio) && pa.data == pb.data && pa.colour == pb.colour &&
            pa.source == pb.source &&

@@ -31,6 +31,11 @@ struct element_text {
     std::uint32_t colour = 0;
     // The stored name behind a justification of -1, written back unchanged.
     std::optional<std::u16string> stored_justification;
+    // Words wrap onto new lines inside the element's width.
+    bool wrap = false;
+    // Above 0: the size goes down from `size` towards this until the text
+    // fits its box; below it the text is cut at the box's edge.
+    double shrink = 0;
 };
 
 struct element_border {

@@ -56,6 +56,7 @@ inline constexpr char16_t thickness_too_large[] = u"Толщина не може
 inline constexpr char16_t element_width_not_number[] = u"Ширина элемента должна быть числом!";
 inline constexpr char16_t element_height_not_number[] = u"Высота элемента должна быть числом!";
 inline constexpr char16_t font_size_not_number[] = u"Размер шрифта должен быть числом";
+inline constexpr char16_t shrink_size_not_number[] = u"Наименьший размер шрифта должен быть числом";
 inline constexpr char16_t thickness_not_number[] = u"Толщина должна быть числом";
 inline constexpr char16_t angle_not_number[] = u"Угол поворота должен быть числом (в градусах)!";
 
@@ -81,6 +82,7 @@ inline constexpr char16_t anchor_outside[] = u"Точка крепления д�
 inline constexpr char16_t element_width_negative[] = u"Ширина элемента не может быть отрицательной!";
 inline constexpr char16_t element_height_negative[] = u"Высота элемента не может быть отрицательной!";
 inline constexpr char16_t font_size_negative[] = u"Размер шрифта не может быть отрицательным";
+inline constexpr char16_t shrink_size_negative[] = u"Наименьший размер шрифта не может быть отрицательным";
 inline constexpr char16_t thickness_negative[] = u"Толщина не может быть отрицательной";
 // A character the label cannot store (its code).
 inline constexpr char16_t character_unstorable[] = u"Этот символ (U+%{1:04X}) нельзя сохранить в этикетке.";

@@ -37,8 +37,12 @@ const std::set<QString> &rdr__known_families();
 
 // Draws the text in the element's box; log lines (the font fallback, a
 // missing size) go to `log` when there is one.  `who` names the element.
+// A text cut at its box is outlined in red when `mark_overflow`.
 void rdr__draw_text(QPainter &p, const element *e, const element_frame &f, const std::u16string &text,
-                    render_log *log, const std::u16string &who);
+                    render_log *log, const std::u16string &who, bool mark_overflow);
+// Whether the text is laid out by rdr__layout_text (it wraps or shrinks);
+// any other text is drawn as its lines are written.
+bool rdr__text_fits_box(const element *e);
 // The part of the point frame the text may touch beyond its box.
 QRectF rdr__text_extent(const element *e, const element_frame &f, const std::u16string &text,
                         const QPaintDevice *device);

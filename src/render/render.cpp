@@ -307,7 +307,7 @@ element_result draw_one(QPainter &p, render_state &s, int index)
         const std::u16string text = substituted(s, e, index, e->text.text);
         if (text.find_first_not_of(u" \t\r\n") == std::u16string::npos)
             return {element_state::empty, {}, {}};
-        rdr__draw_text(p, e, f, text, s.log, s.log ? who(e, index) : std::u16string());
+        rdr__draw_text(p, e, f, text, s.log, s.log ? who(e, index) : std::u16string(), s.r.overflow_marks);
         return {};
     }
     case ELE_BORDER:

@@ -113,6 +113,7 @@ struct render_request {
     render_edges edges = render_edges::automatic;
     render_limits limits;
     picture_source *pictures = nullptr; // null: Ghostscript, synchronously
+    bool overflow_marks = false; // a text cut at its box is marked there (the canvas)
 };
 
 // The log of one render, one event per line, in Russian: lines after
@@ -155,6 +156,29 @@ element_result rdr__draw_element(QPainter &p, const label *lab, int index, const
 // The device rectangle that drawing the element may touch on `device`
 // (a text running past its box included).
 QRectF rdr__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device);
+
+// How a text sits in its box, in points from the box's top left corner,
+// whatever the device: the words of a wrapping text on their lines, the
+// size a shrinking text takes.  Every device draws these lines.
+struct text_run {
+    double x = 0; // left end of the run
+    std::u16string text;
+};
+struct text_line {
+    double baseline = 0;
+    double width = 0; // from the first run's start to the last one's end
+    std::vector<text_run> runs;
+};
+struct text_layout {
+    double size = 0;       // points
+    double line_spacing = 0;
+    double ascent = 0, descent = 0;
+    std::vector<text_line> lines;
+    bool fitting = false;  // a shrinking text: kept inside its box
+    bool overflow = false; // it did not fit at its smallest size and is cut
+};
+// `text` (variables already replaced) in the element's box of w × h points.
+text_layout rdr__layout_text(const element *e, double w, double h, const std::u16string &text);
 
 // The font family names a render can use: without the foundry suffix, no
 // duplicates, sorted.

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -18,6 +19,7 @@
 #include "exchange/inout.h"
 #include "frame/labelopt.h"
 #include "frame/renamedlg.h"
+#include "hub/clipboard.h"
 #include "hub/commands.h"
 #include "hub/program_state.h"
 #include "platform/code_pages.h"
@@ -35,6 +37,8 @@ namespace {
 
 class Panels : public CanvasTest {
 protected:
+    // What a test copied is gone when it ends (the clipboard is the program's).
+    ~Panels() override { element_clipboard::clear(); }
     properties_panel *panel() { return frame->stock().props; }
     element_list *list() { return frame->stock().list; }
     // Types `text` into a row's field and moves the focus on, as a user does.
@@ -44,6 +48,8 @@ protected:
         c->setFocus();
         if (auto *e = qobject_cast<QLineEdit *>(c))
             e->setText(text);
+        else if (auto *t = qobject_cast<QPlainTextEdit *>(c))
+            t->setPlainText(text);
         else if (auto *cb = qobject_cast<QComboBox *>(c))
             cb->setEditText(text);
         frame->stock().canvas->setFocus(); // the field loses the focus
@@ -54,6 +60,8 @@ protected:
         QWidget *c = panel()->control(row);
         if (auto *e = qobject_cast<QLineEdit *>(c))
             return e->text();
+        if (auto *t = qobject_cast<QPlainTextEdit *>(c))
+            return t->toPlainText();
         return qobject_cast<QComboBox *>(c)->currentText();
     }
     QTreeWidgetItem *line(int i) { return list()->stock().lv->topLevelItem(i); }
@@ -84,7 +92,7 @@ TEST_F(Panels, ThreeStatesAndTheRowsOfEachKind)
     EXPECT_EQ(panel()->edit(ROW_DESC)->selectedText(), QStringLiteral("Новый элемент"));
     // Roomy for the pictures; small, the rows scroll.
     auto shot = [&](const char *name) {
-        panel()->resize(360, 400);
+        panel()->resize(360, 420);
         QApplication::processEvents();
         save_shot(panel(), QString::fromLatin1(name));
     };
@@ -93,7 +101,8 @@ TEST_F(Panels, ThreeStatesAndTheRowsOfEachKind)
     panel()->resize(300, 150);
     EXPECT_TRUE(panel()->scroll_bar()->isVisible());
     EXPECT_EQ(panel()->scroll_bar()->maximum(), panel()->stock().content_height - 150);
-    EXPECT_EQ(panel()->stock().content_height, panel()->stock().row_height * 12 + 5);
+    // Seven rows of every kind, the text's field of three rows and six more.
+    EXPECT_EQ(panel()->stock().content_height, panel()->stock().row_height * (7 + PROP_TEXT_ROWS + 6) + 5);
     make(ELE_BORDER, 60, 60);
     shot("panel-border");
     EXPECT_EQ(field(ROW_THICKNESS), QStringLiteral("0.0 (самая тонкая)"));
@@ -208,7 +217,7 @@ TEST_F(Panels, FieldsCommitOnLeavingWithTheirRules)
     // Pasted from another program: refused the same way, and the label
     // still saves (a save once went through the fatal path instead).
     {
-        auto *field = qobject_cast<QLineEdit *>(panel()->control(ROW_TEXT));
+        auto *field = qobject_cast<QPlainTextEdit *>(panel()->control(ROW_TEXT));
         ASSERT_TRUE(field);
         QApplication::clipboard()->setText(QStringLiteral("Чай \U0001F375"));
         field->setFocus();
@@ -497,6 +506,55 @@ TEST_F(Panels, TabAndEnterWalkTheFieldsAndWrap)
     panel()->control(ROW_ANGLE)->setFocus();
     QTest::keyClick(panel()->control(ROW_ANGLE), Qt::Key_Tab);
     EXPECT_TRUE(panel()->control(ROW_WIDTH)->hasFocus());
+}
+
+TEST_F(Panels, WrapShrinkAndLinesOfTheTextAreUndoable)
+{
+    make(ELE_TEXT, 50, 50);
+    element *e = lab()->es[0];
+    EXPECT_TRUE(panel()->control(ROW_WRAP)->isVisible());
+    EXPECT_EQ(field(ROW_SHRINK), QString()); // no shrinking yet
+    frame->hub().end_coalescing();
+    const int steps = frame->hub().undo_count();
+    auto *wrap = qobject_cast<QCheckBox *>(panel()->control(ROW_WRAP));
+    ASSERT_TRUE(wrap);
+    QTest::mouseClick(wrap, Qt::LeftButton);
+    EXPECT_TRUE(e->text.wrap);
+    EXPECT_TRUE(wrap->isChecked());
+    type(ROW_SHRINK, QStringLiteral("6,5"));
+    EXPECT_EQ(e->text.shrink, 6.5);
+    type(ROW_SHRINK, QStringLiteral("-1"));
+    EXPECT_EQ(boxes.shown.back().text, u"Наименьший размер шрифта не может быть отрицательным");
+    EXPECT_EQ(field(ROW_SHRINK), QStringLiteral("6.50"));
+    EXPECT_EQ(e->text.shrink, 6.5);
+    // Enter in the text breaks the line; leaving the field sends it.
+    auto *text = qobject_cast<QPlainTextEdit *>(panel()->control(ROW_TEXT));
+    ASSERT_TRUE(text);
+    text->setFocus();
+    text->selectAll();
+    QTest::keyClicks(text, QStringLiteral("ab"));
+    QTest::keyClick(text, Qt::Key_Return);
+    QTest::keyClicks(text, QStringLiteral("cd"));
+    EXPECT_TRUE(text->hasFocus());
+    frame->stock().canvas->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(*e->text.text, u"ab\ncd");
+    save_shot(panel(), QStringLiteral("panel-text-fitting"));
+    // An empty field stops the shrinking.
+    type(ROW_SHRINK, QString());
+    EXPECT_EQ(e->text.shrink, 0);
+    EXPECT_EQ(frame->hub().undo_count(), steps + 4);
+    frame->command(cmd::undo);
+    EXPECT_EQ(lab()->es[0]->text.shrink, 6.5);
+    frame->command(cmd::undo);
+    EXPECT_EQ(lab()->es[0]->text.text.value_or(u""), u"");
+    frame->command(cmd::undo);
+    EXPECT_EQ(lab()->es[0]->text.shrink, 0);
+    EXPECT_TRUE(lab()->es[0]->text.wrap);
+    frame->command(cmd::undo);
+    EXPECT_FALSE(lab()->es[0]->text.wrap);
+    // The panel shows what undo brought back.
+    EXPECT_FALSE(qobject_cast<QCheckBox *>(panel()->control(ROW_WRAP))->isChecked());
 }
 
 TEST_F(Panels, FontListFollowsTheBroadcast)

@@ -128,6 +128,7 @@ TEST(RenderCli, ExitStatusSaysWhatWasWritten)
         {quoted(lbl) + " -o x.pdf --encoding cp1251", 2, "--csv"},
         {quoted(lbl) + " -o x.pdf --copies 0", 2, "--copies"},
         {quoted(lbl) + " -o x.pdf --copies 2x", 2, "--copies"},
+        {quoted(lbl) + " -o x.pdf --copies 1001", 2, "--copies"},
         {quoted(lbl) + " -o x.pdf --frobnicate", 2, "--frobnicate"},
         {quoted(dir / "none.lbl") + " -o " + quoted(dir / "x.pdf"), 1, "none.lbl» не читается: такого файла нет"},
         {quoted(dir / ".") + " -o " + quoted(dir / "x.pdf"), 1, "» не читается: это папка"},

@@ -138,6 +138,8 @@ inline void expect_same(const label *a, const label *b)
             EXPECT_NEAR(x->text.size, y->text.size, six_decimals);
             EXPECT_EQ(x->text.justification, y->text.justification);
             EXPECT_EQ(x->text.colour, y->text.colour);
+            EXPECT_EQ(x->text.wrap, y->text.wrap);
+            EXPECT_NEAR(x->text.shrink, y->text.shrink, six_decimals);
             break;
         case ELE_BORDER:
             EXPECT_EQ(x->border.style, y->border.style);
