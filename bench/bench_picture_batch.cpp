@@ -13,6 +13,7 @@
 #include <string>
 
 #include "bench_common.h"
+#include "bench_logo.h"
 #include "model/picture_file.h"
 #include "output/document.h"
 #include "platform/code_pages.h"
@@ -54,25 +55,6 @@ label_ptr tag()
     element *r = add(lab.get(), ELE_BORDER, 2, 2, 58 * MM - 4, 40 * MM - 4);
     r->border.thickness = 0.5;
     return lab;
-}
-
-// A logo of 600 × 240 pixels with a gradient, noise and a transparent edge.
-std::vector<unsigned char> logo_png()
-{
-    QImage img(600, 240, QImage::Format_ARGB32);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            seed = seed * 1103515245u + 12345u;
-            const int noise = static_cast<int>(seed >> 27);
-            const int alpha = x < 20 || x > 580 ? 0 : 255;
-            img.setPixel(x, y, qRgba(x * 255 / 600, y, (noise * 8) & 255, alpha));
-        }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 element *add_logo(label *lab, const std::vector<unsigned char> &png)
@@ -133,7 +115,7 @@ int main(int argc, char **argv)
     fs::create_directories(dir);
     const fs::path csv = dir / "rows.csv";
     write_table(csv);
-    const std::vector<unsigned char> png = logo_png();
+    const std::vector<unsigned char> png = bench_logo_png();
     std::ofstream(dir / "logo.png", std::ios::binary).write(reinterpret_cast<const char *>(png.data()),
                                                             static_cast<std::streamsize>(png.size()));
 

@@ -2,8 +2,11 @@
 // product name (${name}, 20 to 160 characters a row) wraps and shrinks
 // into its box, with a price and a barcode, 1,000 rows to PDF.  Against
 // the same batch with the name drawn as a plain text, the fitting should
-// cost at most 1.5 times as much.
+// cost at most 1.5 times as much; so should the fitted name with a PNG
+// logo on every label.
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImage>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +14,9 @@
 #include <string>
 
 #include "bench_common.h"
+#include "bench_logo.h"
 #include "output/batch.h"
+#include "model/picture_file.h"
 #include "output/document.h"
 #include "platform/code_pages.h"
 
@@ -38,6 +43,7 @@ element *add(label *lab, int type, double x, double y, double w, double h)
 // member here, its lines in price_label and a row in `batches`.
 struct label_parts {
     bool fitted_name = false; // the name wraps and shrinks into its box
+    bool logo = false;        // a PNG logo at the top right
 };
 
 label_ptr price_label(const label_parts &parts)
@@ -60,6 +66,17 @@ label_ptr price_label(const label_parts &parts)
     element *code = add(lab.get(), ELE_BARCODE, 80, 4, 60 * MM - 84, 50);
     code->barcode.type = 7;
     code->barcode.code = u"${code}";
+    if (parts.logo) {
+        std::u16string why;
+        lg_epsi_ptr pic = pic__load_buffer(bench_logo_png(), picture_format::png, why);
+        if (!pic) {
+            std::printf("bench textfit: logo refused: %s\n", plt__to_utf8(why).c_str());
+            std::exit(1);
+        }
+        element *p = add(lab.get(), ELE_PICTURE, 60 * MM - 54, 88, 50, 20);
+        p->picture.data = std::move(pic);
+        ele__update_ratio(p);
+    }
     return lab;
 }
 
@@ -126,6 +143,7 @@ int main(int argc, char **argv)
     batch batches[] = {
         {"plain", {}},
         {"fitted", {.fitted_name = true}},
+        {"fitted-logo", {.fitted_name = true, .logo = true}},
     };
     for (batch &b : batches) {
         const label_ptr lab = price_label(b.parts);
@@ -135,10 +153,13 @@ int main(int argc, char **argv)
     }
     // The floor is the plain batch, measured in the same run.
     const double ratio = batches[1].seconds / batches[0].seconds;
+    const double with_logo = batches[2].seconds / batches[0].seconds;
     constexpr double floor = 1.5;
     std::printf("bench textfit_ratio: %.2f\n", ratio);
     std::printf("bench textfit_ratio-within-%g: %s\n", floor, ratio <= floor ? "yes" : "no");
+    std::printf("bench textfit-logo_ratio: %.2f\n", with_logo);
+    std::printf("bench textfit-logo_ratio-within-%g: %s\n", floor, with_logo <= floor ? "yes" : "no");
     std::error_code ec;
     fs::remove_all(dir, ec);
-    return ratio <= floor ? 0 : 1;
+    return ratio <= floor && with_logo <= floor ? 0 : 1;
 }

@@ -322,6 +322,57 @@ TEST(Sheets, AveryFiveOneSixtyFromTheCatalogue)
     EXPECT_NE(render("--sheet list").out.find("Avery 5160"), std::string::npos);
 }
 
+// A sheet of each other source, by its name as `--sheet` takes it: a
+// staggered glabels sheet (several grids), a LibreOffice sheet and a built-in
+// one. Cells come from the grids themselves, sorted down then across, and a
+// second sheet starts at the first cell again.
+TEST(Sheets, SheetsOfEverySourceByName)
+{
+    const sheet_catalogue &all = sht__catalogue();
+    const sheet_entry *staggered = nullptr, *office = nullptr, *own = nullptr;
+    for (const sheet_entry &e : all.sheets) {
+        const bool plain = e.sheet.shape == sheet_shape::rectangle && sht__count(e.sheet) <= 40;
+        if (!staggered && e.source == sheet_source::glabels && plain && e.sheet.grids.size() >= 2)
+            staggered = &e;
+        if (!office && e.source == sheet_source::libreoffice && plain && sht__count(e.sheet) >= 4)
+            office = &e;
+        if (!own && e.source == sheet_source::built_in && sht__name(e.sheet) == "Vellumo A4-24")
+            own = &e;
+    }
+    ASSERT_TRUE(own) << "the built-in A4 sheet of 24 is missing";
+    if (!staggered || !office)
+        GTEST_SKIP() << "glabels-data or LibreOffice's label list is not installed";
+    for (const sheet_entry *e : {staggered, office, own}) {
+        const label_sheet &sheet = e->sheet;
+        const std::string name = sht__name(sheet);
+        SCOPED_TRACE(name);
+        temp_dir dir;
+        const fs::path lbl = save_label(dir / "l.lbl", sheet.label_width, sheet.label_height);
+        const QPointF offset = offset_alone(dir, lbl, "N00");
+        std::vector<QPointF> cells;
+        for (const sheet_grid &g : sheet.grids)
+            for (int r = 0; r < g.rows; ++r)
+                for (int c = 0; c < g.columns; ++c)
+                    cells.push_back(QPointF(g.left + c * g.across, g.top + r * g.down));
+        std::stable_sort(cells.begin(), cells.end(), [](QPointF a, QPointF b) {
+            return std::fabs(a.y() - b.y()) > 0.01 ? a.y() < b.y() : a.x() < b.x();
+        });
+        const int count = static_cast<int>(cells.size());
+        write_rows(dir / "t.csv", count + 1);
+        const run_result r = render(quoted(lbl) + " -o " + quoted(dir / "s.pdf") + " --csv " +
+                                    quoted(dir / "t.csv") + " --sheet " + quoted(fs::path(name)));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const pdf_facts f = pdf_info(dir / "s.pdf");
+        EXPECT_EQ(f.pages, 2);
+        EXPECT_NEAR(f.width, sheet.paper_width, 0.5);
+        EXPECT_NEAR(f.height, sheet.paper_height, 0.5);
+        std::vector<expected_label> want;
+        for (int j = 0; j <= count; ++j)
+            want.push_back({name_of(j + 1), j / count + 1, cells[j % count]});
+        expect_at_cells(pdf_words(dir / "s.pdf"), want, offset, "N");
+    }
+}
+
 // The layout itself: crop marks keep off every label and the paper's
 // edges, and the outer corners of a block of labels have theirs.
 TEST(Sheets, CropMarksStayInTheMarginsAndGaps)
