@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -35,4 +36,19 @@ inline int report_ratio(const char *name, double ratio, double floor)
     bool ok = ratio <= floor;
     std::printf("bench %s-within-%g: %s\n", name, floor, ok ? "yes" : "no");
     return ok ? 0 : 1;
+}
+
+// Runs this benchmark again as `'self' ARGS` (arguments already quoted) in
+// a process of its own, which prints its peak memory in KiB: that number,
+// or 0 when it printed none.
+inline long bench_child_peak_kib(const char *self, const std::string &args)
+{
+    const std::string cmd = std::string("'") + self + "' " + args;
+    std::FILE *p = ::popen(cmd.c_str(), "r");
+    long kib = 0;
+    if (!p || std::fscanf(p, "%ld", &kib) != 1)
+        kib = 0;
+    if (p)
+        ::pclose(p);
+    return kib;
 }

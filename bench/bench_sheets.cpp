@@ -118,14 +118,7 @@ long peak_kib()
 // One run of `rows` in its own process; its peak memory in KiB.
 long child_peak(const char *self, int rows, const fs::path &dir)
 {
-    const std::string cmd = std::string("'") + self + "' --rows " + std::to_string(rows) + " '" + dir.string() + "'";
-    std::FILE *p = ::popen(cmd.c_str(), "r");
-    long kib = 0;
-    if (!p || std::fscanf(p, "%ld", &kib) != 1)
-        kib = 0;
-    if (p)
-        ::pclose(p);
-    return kib;
+    return bench_child_peak_kib(self, "--rows " + std::to_string(rows) + " '" + dir.string() + "'");
 }
 
 } // namespace

@@ -196,14 +196,7 @@ long peak_kib()
 
 long child_peak(const char *self, const fs::path &file)
 {
-    const std::string cmd = std::string("'") + self + "' --read '" + file.string() + "'";
-    std::FILE *p = ::popen(cmd.c_str(), "r");
-    long kib = 0;
-    if (!p || std::fscanf(p, "%ld", &kib) != 1)
-        kib = 0;
-    if (p)
-        ::pclose(p);
-    return kib;
+    return bench_child_peak_kib(self, "--read '" + file.string() + "'");
 }
 
 } // namespace
