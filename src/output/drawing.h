@@ -41,6 +41,7 @@ struct page_outcome {
 struct page_problem {
     std::size_t label = 0; // its index among the page's labels
     std::u16string text;
+    bool warning = false;  // drawn all the same, but not quite as meant
 };
 
 // Draws the label with its top left corner at the painter's origin at

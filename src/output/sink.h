@@ -32,6 +32,10 @@ public:
     // Whether Ghostscript's time ran out or Ghostscript was stopped on some
     // page so far: the pages are written, but not all of them whole.
     render_outcome outcome;
+    // What was drawn, but maybe not as the user meant (a barcode's modules
+    // rounded to a printer's dots), each naming its element; the pages are
+    // written all the same.
+    std::vector<std::u16string> warnings;
 };
 
 // A sink for `path` in its format (the table in formats.h): a PDF of as
