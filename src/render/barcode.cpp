@@ -381,8 +381,8 @@ private:
 double whole_module(double exact, bool round_down, std::string *warning)
 {
     double m = round_down ? std::floor(exact) : std::round(exact);
-    char text[160];
-    if (m < 1) {
+    char text[200];
+    if (exact < 1) {
         m = 1;
         if (warning) {
             std::snprintf(text, sizeof text,
@@ -393,8 +393,12 @@ double whole_module(double exact, bool round_down, std::string *warning)
         }
     } else if (!round_down && std::fabs(m / exact - 1) > 0.10 && warning) {
         const double change = (m / exact - 1) * 100;
-        std::snprintf(text, sizeof text, "штрихкод %s на %.0f %% до целых точек принтера (модуль %.0f точки)",
-                      change > 0 ? "растянут" : "сжат", std::fabs(change), m);
+        const long dots = std::lround(m);
+        const char *word = dots % 10 == 1 && dots % 100 != 11                                   ? "точка"
+                           : dots % 10 >= 2 && dots % 10 <= 4 && (dots % 100 < 12 || dots % 100 > 14) ? "точки"
+                                                                                                  : "точек";
+        std::snprintf(text, sizeof text, "штрихкод %s на %.0f %% до целых точек принтера (модуль %ld %s)",
+                      change > 0 ? "растянут" : "сжат", std::fabs(change), dots, word);
         *warning = text;
     }
     return m;
