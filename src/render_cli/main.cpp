@@ -748,7 +748,7 @@ int main(int argc, char **argv)
     } else if (!o.send.empty()) {
         std::unique_ptr<thermal_connection> connection = out__thermal_connect(o.send, error);
         if (!connection) {
-            say(u"На «" + plt__from_utf8(o.send) + u"» ничего не отправлено: " + error + u".");
+            say(u"Ничего не отправлено: " + error + u".");
             return EXIT_NOT_WRITTEN;
         }
         sink = out__thermal_send_sink(lab.get(), std::move(connection), plt__from_utf8(o.send), o.doc.thermal);

@@ -300,7 +300,7 @@ TEST(ThermalJobs, PrintersThatTakeDropOrNeverAnswerAndAFifoForUsb)
         EXPECT_NE(r.err.find("шире головки принтера (54 мм)"), std::string::npos) << r.err;
         r = render(quoted(lbl) + " --send socket://127.0.0.1:1 --language zpl");
         EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find("ничего не отправлено"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Ничего не отправлено: не удалось соединиться"), std::string::npos) << r.err;
     }
     EXPECT_EQ(got, "untouched");
 
