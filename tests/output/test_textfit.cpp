@@ -8,9 +8,12 @@
 #include <QSvgRenderer>
 #include <regex>
 
+#include "exchange/server_ops.h"
 #include "output/document.h"
 #include "output/output_support.h"
+#include "output/thermal.h"
 #include "platform/code_pages.h"
+#include "support/server_process.h"
 
 using namespace out_test;
 namespace fs = std::filesystem;
@@ -183,7 +186,7 @@ TEST(TextFit, LongWordsBreakLineFeedsStartLinesAndCutTextStaysInside)
     }
 }
 
-TEST(TextFit, TheSameLinesInPngAtEveryResolutionAndInSvgAsInThePdf)
+TEST(TextFit, TheSameLinesInPngSvgTheServersJpegAndAThermalPrintersDotsAsInThePdf)
 {
     temp_dir dir;
     one_text t(long_name, 20, 40, 160, 90, 30);
@@ -239,4 +242,43 @@ TEST(TextFit, TheSameLinesInPngAtEveryResolutionAndInSvgAsInThePdf)
         r.render(&p);
     }
     same_lines(img, px, "svg");
+
+    // The label server's JPEG of the stored label, at 150 dpi.
+    t.lab->name = u"Молоко";
+    server_process server((dir / "store").string());
+    ASSERT_TRUE(server.running());
+    ASSERT_EQ(ino__save_label(server.url(), t.lab.get(), u"u", u"p"), 1);
+    std::vector<unsigned char> jpeg;
+    std::u16string log;
+    ASSERT_EQ(ino__render_label(server.url(), t.lab->name, {}, 150, 150, false, u"u", u"p", jpeg, log), 1);
+    QImage served;
+    ASSERT_TRUE(served.loadFromData(jpeg.data(), static_cast<int>(jpeg.size()), "JPEG"));
+    // The same ink as this program's own 150 dpi PNG, row by row (JPEG's
+    // blur aside): the same lines, each ending where the PNG's does.
+    doc_options at150;
+    at150.dpi = 150;
+    ASSERT_TRUE(out__export(t.lab.get(), {}, u16(dir / "t150.png"), at150, problems, error));
+    const QImage own = QImage(QString::fromStdString((dir / "t150.png").string())).convertToFormat(QImage::Format_Grayscale8);
+    const QImage got = served.convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_EQ(got.size(), own.size());
+    auto ink_end = [](const QImage &img, int y) {
+        int right = -1;
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 128)
+                right = x;
+        return right;
+    };
+    int rows_with_ink = 0;
+    for (int y = 0; y < own.height(); ++y) {
+        const int a = ink_end(own, y), b = ink_end(got, y);
+        rows_with_ink += a >= 0;
+        EXPECT_NEAR(a, b, 2) << "row " << y;
+    }
+    EXPECT_GT(rows_with_ink, 60);
+
+    // A thermal printer's dots at 203 dpi.
+    std::vector<page_problem> said;
+    const QImage dots = out__thermal_image(out__label_page(t.lab.get(), {}), thermal_options{}, said);
+    EXPECT_TRUE(said.empty());
+    same_lines(dots.convertToFormat(QImage::Format_RGB32), 203 / 72.0, "thermal 203 dpi");
 }
