@@ -156,7 +156,7 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
     const output_format *row = out__format(f);
     if (!row || (batch && !row->table)) {
         err__warning(u"Неизвестный формат файла «%1»: выберите %2.", r.path.c_str(),
-                     out__format_list(batch, true, u" или ", u" или ").c_str());
+                     out__format_list(batch, true, u", ", u" или ").c_str());
         return std::nullopt;
     }
     if (f == doc_format::png && !png_options(parent, o))

@@ -279,18 +279,21 @@ TEST(OutputFormats, OneTableForNamesFiltersAndMessages)
     }
     // What the dialogs and messages show, word for word.
     const std::vector<file_filter> table = out__file_filters(true);
-    ASSERT_EQ(table.size(), 2u);
+    ASSERT_EQ(table.size(), 5u);
     EXPECT_EQ(table[0].name, u"Документ PDF");
     EXPECT_EQ(table[1].patterns, u"*.png");
-    ASSERT_EQ(out__file_filters(false).size(), 3u);
+    EXPECT_EQ(table[2].patterns, u"*.zpl");
+    ASSERT_EQ(out__file_filters(false).size(), 6u);
     EXPECT_EQ(out__file_filters(false)[2].name, u"Рисунок SVG");
-    EXPECT_EQ(out__format_list(true, true, u" или ", u" или "), u"PDF (.pdf) или PNG (.png)");
-    EXPECT_EQ(out__format_list(false, false, u", ", u" или "), u".pdf, .png или .svg");
+    EXPECT_EQ(out__format_list(true, true, u", ", u" или "),
+              u"PDF (.pdf), PNG (.png), ZPL (.zpl), TSPL (.tspl) или EPL (.epl)");
+    EXPECT_EQ(out__format_list(false, false, u", ", u" или "), u".pdf, .png, .svg, .zpl, .tspl или .epl");
 
     temp_dir dir;
     label_ptr lab = tag();
     std::u16string error;
     EXPECT_FALSE(out__file_sink(lab.get(), u16(dir / "x.jpg"), {}, false, error));
     EXPECT_EQ(error, u"Неизвестный формат файла «" + u16(dir / "x.jpg") +
-                         u"»: программа сохраняет этикетки в PDF (.pdf), PNG (.png) и SVG (.svg).");
+                         u"»: программа сохраняет этикетки в PDF (.pdf), PNG (.png), SVG (.svg), ZPL (.zpl), "
+                         u"TSPL (.tspl) и EPL (.epl).");
 }
