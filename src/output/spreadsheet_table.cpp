@@ -125,6 +125,18 @@ cell_format builtin_format(int id)
 
 bool parse_double(QStringView s, double &out)
 {
+    // Whole numbers of up to 15 digits, most of a sheet's, are exact as
+    // doubles: at once, without from_chars.
+    if (!s.isEmpty() && s.size() <= 15) {
+        long long v = 0;
+        qsizetype i = 0;
+        for (; i < s.size() && s[i].unicode() >= u'0' && s[i].unicode() <= u'9'; ++i)
+            v = v * 10 + (s[i].unicode() - u'0');
+        if (i == s.size()) {
+            out = static_cast<double>(v);
+            return true;
+        }
+    }
     s = s.trimmed();
     char b[64];
     if (s.isEmpty() || s.size() >= static_cast<qsizetype>(sizeof b))
@@ -404,7 +416,11 @@ void number_text(double v, int decimals, bool percent, std::u16string &out)
         v *= 100;
     char buf[400];
     std::to_chars_result r;
-    if (decimals >= 0)
+    if (decimals <= 0 && !percent && v == std::trunc(v) && std::fabs(v) < 1e15) {
+        // A whole number: its digits as an integer's, as the double's with
+        // no decimals are (and -0 is 0 either way).
+        r = std::to_chars(buf, buf + sizeof buf - 2, static_cast<long long>(v));
+    } else if (decimals >= 0)
         r = std::to_chars(buf, buf + sizeof buf - 2, v, std::chars_format::fixed, std::min(decimals, 30));
     else if (v == std::trunc(v) && std::fabs(v) < 1e15)
         r = std::to_chars(buf, buf + sizeof buf - 2, v, std::chars_format::fixed, 0);

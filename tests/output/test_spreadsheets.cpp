@@ -99,6 +99,11 @@ TEST(Spreadsheets, NumbersAndDatesAsACellShowsThem)
     EXPECT_EQ(sheet__number_text(-0.001, 2, false), u"0.00"); // no "-0.00"
     EXPECT_EQ(sheet__number_text(-0.25, 1, true), u"-25.0%");
     EXPECT_EQ(sheet__number_text(1e300, 2, false).size(), 304u); // fixed, however long
+    EXPECT_EQ(sheet__number_text(-0.0, 0, false), u"0");
+    EXPECT_EQ(sheet__number_text(-42.0, 0, false), u"-42");
+    EXPECT_EQ(sheet__number_text(999999999999999.0, -1, false), u"999999999999999");
+    EXPECT_EQ(sheet__number_text(1e15, -1, false), u"1e+15");
+    EXPECT_EQ(sheet__number_text(7.0, 0, true), u"700%");
     // Serial days of the 1900 system, with its day that never was, and of
     // the 1904 one.
     EXPECT_EQ(sheet__date_text(45356, false, false, false), u"05.03.2024");
