@@ -11,12 +11,6 @@
 
 namespace {
 
-// An .xlsx sheet as spreadsheet programs write it (UTF-8, the five entities
-// and character references, no CDATA) read without Qt's general reader,
-// which costs ten times a CSV file.  Whatever lies outside that subset
-// (another encoding, CDATA, an unknown entity, bytes that are not UTF-8, a
-// DOCTYPE, XML that does not close) makes it give up: the sheet is then read
-// again from its start by xlsx_stream, which says what is wrong.
 // Where `c` is in `s` from `from` on: a loop, which beats a call to
 // memchr over the few bytes of a tag.
 inline std::size_t small_find(std::string_view s, char c, std::size_t from = 0)
@@ -27,6 +21,12 @@ inline std::size_t small_find(std::string_view s, char c, std::size_t from = 0)
     return std::string_view::npos;
 }
 
+// An .xlsx sheet as spreadsheet programs write it (UTF-8, the five entities
+// and character references, no CDATA) read without Qt's general reader,
+// which costs ten times a CSV file.  Whatever lies outside that subset
+// (another encoding, CDATA, an unknown entity, bytes that are not UTF-8, a
+// DOCTYPE, XML that does not close) makes it give up: the sheet is then read
+// again from its start by xlsx_stream, which says what is wrong.
 class fast_xlsx_stream final : public sheet_stream {
 public:
     fast_xlsx_stream(const spreadsheet_book &book, std::unique_ptr<zip_part> part)
@@ -518,8 +518,9 @@ private:
         return r.ec == std::errc() && r.ptr == s.data() + s.size() && v >= 0 ? std::min(v, 1L << 40) : fallback;
     }
 
-    // Text between tags into text_ (UTF-16): false for bytes that are not
-    // UTF-8 or an entity beyond the five and character references.
+    // Text between tags, as UTF-16, onto the end of `out` (text_ is
+    // emptied first): false for bytes that are not UTF-8 or an entity
+    // beyond the five and character references.
     bool decode(std::string_view raw, std::u16string &out)
     {
         if (&out == &text_)
