@@ -3,6 +3,9 @@
 // 300 dpi and encoding it, against encoding a blank JPEG of the same size;
 // and load_label requests per second against vellumo-server, against a bare
 // Abyss method that returns the same label.
+//
+//     bench_label_server               the whole benchmark
+//     bench_label_server --render N    only N renders and encodings, to profile
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +91,13 @@ int main(int argc, char **argv)
             std::printf("%s\n", plt__to_utf8(l).c_str());
         std::printf("bench render: the label did not render cleanly\n");
         return 1;
+    }
+    if (argc == 3 && std::string(argv[1]) == "--render") {
+        for (int i = 0, n = std::atoi(argv[2]); i < n; ++i) {
+            std::vector<std::u16string> l;
+            lsv__encode_jpeg(lsv__render(lab.get(), {}, 300, 300, false, l), 90, jpeg, error);
+        }
+        return 0;
     }
     const double render_s = median_seconds(21, [&] {
         std::vector<std::u16string> l;

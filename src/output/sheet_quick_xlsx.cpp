@@ -11,6 +11,16 @@
 
 namespace {
 
+// Where `c` is in `s` from `from` on: a loop, which beats a call to
+// memchr over the few bytes of a tag.
+inline std::size_t small_find(std::string_view s, char c, std::size_t from = 0)
+{
+    for (std::size_t i = from; i < s.size(); ++i)
+        if (s[i] == c)
+            return i;
+    return std::string_view::npos;
+}
+
 // An .xlsx sheet as spreadsheet programs write it (UTF-8, the five entities
 // and character references, no CDATA) read without Qt's general reader,
 // which costs ten times a CSV file.  Whatever lies outside that subset
@@ -26,7 +36,21 @@ public:
 
     result next(std::vector<std::u16string> &cells, long &line, csv_problem &problem) override
     {
-        cells.clear();
+        // The cells keep their strings from row to row, emptied: most rows
+        // are as wide as the one before, and their texts as long.
+        for (std::u16string &c : cells)
+            c.clear();
+        used_ = 0;
+        const result r = next_row(cells, line, problem);
+        cells.resize(used_);
+        return r;
+    }
+
+private:
+    enum kind { k_start, k_end, k_empty, k_text, k_eof, k_bad };
+
+    result next_row(std::vector<std::u16string> &cells, long &line, csv_problem &problem)
+    {
         cur_ = last_ + 1;
         if (!started_) {
             started_ = true;
@@ -67,9 +91,6 @@ public:
             }
         }
     }
-
-private:
-    enum kind { k_start, k_end, k_empty, k_text, k_eof, k_bad };
 
     result stop() { return gave_up_ ? unsure : failed; }
     result fallback()
@@ -112,7 +133,10 @@ private:
                 int depth = 0, in_rph = 0;
                 bool in_v = false, in_is = false, in_t = false;
                 for (;;) {
+                    // The texts of <v> and of the <t>s straight where they go.
+                    into_ = in_v ? &v_ : in_t ? &is_ : nullptr;
                     k = token(problem);
+                    into_ = nullptr;
                     if (k == k_bad)
                         return stop();
                     if (k == k_eof)
@@ -143,10 +167,6 @@ private:
                         else if (named("t"))
                             in_t = false;
                     } else if (k == k_text) {
-                        if (in_v)
-                            v_ += text_;
-                        else if (in_t)
-                            is_ += text_;
                         if (v_.size() + is_.size() > SHEET_MAX_ROW_TEXT) {
                             problem = sheet__row_problem(b_, line, u"ячейка длиннее 16 МиБ");
                             return failed;
@@ -154,7 +174,8 @@ private:
                     }
                 }
             }
-            std::u16string value;
+            std::u16string &value = value_;
+            value.clear();
             if (!sheet__xlsx_value(b_, type_, style, v_, is_, value, line, problem))
                 return failed;
             if (value.empty())
@@ -170,7 +191,8 @@ private:
             }
             if (static_cast<std::size_t>(col) >= cells.size())
                 cells.resize(static_cast<std::size_t>(col) + 1);
-            cells[static_cast<std::size_t>(col)] = std::move(value);
+            cells[static_cast<std::size_t>(col)].swap(value);
+            used_ = std::max(used_, static_cast<std::size_t>(col) + 1);
         }
     }
 
@@ -207,37 +229,51 @@ private:
         return true;
     }
 
+    // The bytes read and not yet used up.
+    std::string_view data() const { return {buf_.get(), len_}; }
+
     // At least `n` bytes from pos_ on, or as many as there are.
     bool more(std::size_t n, csv_problem &problem)
     {
-        if (buf_.size() - pos_ >= n)
-            return true;
-        while (buf_.size() - pos_ < n && !eof_) {
+        return len_ - pos_ >= n || refill(n, problem);
+    }
+
+    bool refill(std::size_t n, csv_problem &problem)
+    {
+        while (len_ - pos_ < n && !eof_) {
             if (pos_ > 0) {
-                buf_.erase(0, pos_);
+                std::memmove(buf_.get(), buf_.get() + pos_, len_ - pos_);
+                len_ -= pos_;
                 pos_ = 0;
             }
             // A token may not grow past what a row may hold.
-            if (buf_.size() > 2 * SHEET_MAX_ROW_TEXT + (std::size_t(1) << 20)) {
+            if (len_ > 2 * SHEET_MAX_ROW_TEXT + (std::size_t(1) << 20)) {
                 problem = sheet__row_problem(b_, cur_, u"ячейка длиннее 16 МиБ");
                 bad_ = true;
                 return false;
             }
-            const std::size_t old = buf_.size();
+            // Inflated straight into the buffer, which is never cleared
+            // first: only the bytes read are ever looked at.
             const std::size_t chunk = std::size_t(256) << 10;
-            buf_.resize(old + chunk);
+            if (cap_ - len_ < chunk) {
+                const std::size_t cap = std::max(cap_ * 2, len_ + chunk);
+                std::unique_ptr<char[]> grown(new char[cap]);
+                if (len_)
+                    std::memcpy(grown.get(), buf_.get(), len_);
+                buf_ = std::move(grown);
+                cap_ = cap;
+            }
             zip_problem zp;
-            const long got = part_->read(buf_.data() + old, chunk, zp);
+            const long got = part_->read(buf_.get() + len_, chunk, zp);
             if (got < 0) {
-                buf_.resize(old);
                 problem = sheet__row_problem(b_, 0, zp.text);
                 bad_ = true;
                 return false;
             }
-            buf_.resize(old + static_cast<std::size_t>(got));
+            len_ += static_cast<std::size_t>(got);
             eof_ = got == 0;
         }
-        return buf_.size() - pos_ >= n;
+        return len_ - pos_ >= n;
     }
 
     // Where the next `c` is; npos at the end of the part.
@@ -245,12 +281,37 @@ private:
     {
         std::size_t seen = 0; // bytes after pos_ looked through
         for (;;) {
-            const void *hit = std::memchr(buf_.data() + pos_ + seen, c, buf_.size() - pos_ - seen);
-            if (hit)
-                return static_cast<std::size_t>(static_cast<const char *>(hit) - buf_.data());
-            seen = buf_.size() - pos_;
+            if (const std::size_t left = len_ - pos_ - seen)
+                if (const void *hit = std::memchr(buf_.get() + pos_ + seen, c, left))
+                    return static_cast<std::size_t>(static_cast<const char *>(hit) - buf_.get());
+            seen = len_ - pos_;
             if (!more(seen + 1, problem))
                 return std::string::npos;
+        }
+    }
+
+    // Where the '>' that ends the tag at pos_ is (npos at the end of the
+    // part), with the quotes seen before it: a quote holding '>' would
+    // have cut the tag short.
+    std::size_t tag_end(bool &odd_quotes, csv_problem &problem)
+    {
+        std::size_t i = pos_ + 1;
+        bool dq = false, sq = false;
+        for (;;) {
+            const char *p = buf_.get();
+            for (; i < len_; ++i) {
+                const char c = p[i];
+                if (c == '>') {
+                    odd_quotes = dq || sq;
+                    return i;
+                }
+                dq ^= c == '"';
+                sq ^= c == '\'';
+            }
+            const std::size_t seen = i - pos_;
+            if (!more(seen + 1, problem))
+                return std::string::npos;
+            i = pos_ + seen;
         }
     }
 
@@ -259,10 +320,11 @@ private:
         more(64, problem);
         if (bad_)
             return false;
-        if (buf_.compare(pos_, 3, "\xEF\xBB\xBF") == 0)
+        const std::string_view b = data();
+        if (b.compare(pos_, 3, "\xEF\xBB\xBF") == 0)
             pos_ += 3;
-        else if (buf_.size() - pos_ >= 2 && (static_cast<unsigned char>(buf_[pos_]) >= 0xFE || buf_[pos_] == 0 ||
-                                             buf_[pos_ + 1] == 0))
+        else if (b.size() - pos_ >= 2 &&
+                 (static_cast<unsigned char>(b[pos_]) >= 0xFE || b[pos_] == 0 || b[pos_ + 1] == 0))
             gave_up_ = true; // UTF-16 and the like
         return !gave_up_;
     }
@@ -278,22 +340,25 @@ private:
             if (!more(1, problem))
                 return bad_ ? k_bad : k_eof;
             if (buf_[pos_] != '<') {
-                const std::size_t lt = find('<', problem);
+                // Most texts of a sheet are a few bytes long.
+                std::size_t lt = small_find(std::string_view(buf_.get(), std::min(len_, pos_ + 32)), '<', pos_);
+                if (lt == std::string_view::npos)
+                    lt = find('<', problem);
                 if (lt == std::string::npos)
                     return bad_ ? k_bad : k_eof;
-                if (!decode(std::string_view(buf_).substr(pos_, lt - pos_)))
+                if (!decode(data().substr(pos_, lt - pos_), into_ ? *into_ : text_))
                     return give_up();
                 pos_ = lt;
                 return k_text;
             }
             if (!more(2, problem) && bad_)
                 return k_bad;
-            const char second = pos_ + 1 < buf_.size() ? buf_[pos_ + 1] : 0;
+            const char second = pos_ + 1 < len_ ? buf_[pos_ + 1] : 0;
             if (second == '?') {
                 const std::size_t gt = find('>', problem);
                 if (gt == std::string::npos)
                     return bad_ ? k_bad : give_up();
-                const std::string_view pi = std::string_view(buf_).substr(pos_, gt + 1 - pos_);
+                const std::string_view pi = data().substr(pos_, gt + 1 - pos_);
                 // Anything but UTF-8 is left to Qt.
                 if (pi.substr(0, 5) == "<?xml" && pi.find("encoding") != std::string_view::npos) {
                     const QByteArray low = QByteArray(pi.data(), static_cast<qsizetype>(pi.size())).toLower();
@@ -305,10 +370,13 @@ private:
             }
             if (second == '!')
                 return give_up(); // comments, CDATA and DOCTYPEs: Qt's reader knows them
-            const std::size_t gt = find('>', problem);
+            bool odd_quotes = false;
+            const std::size_t gt = tag_end(odd_quotes, problem);
             if (gt == std::string::npos)
                 return bad_ ? k_bad : give_up();
-            std::string_view tag = std::string_view(buf_).substr(pos_ + 1, gt - pos_ - 1);
+            if (odd_quotes)
+                return give_up();
+            std::string_view tag = data().substr(pos_ + 1, gt - pos_ - 1);
             pos_ = gt + 1;
             kind k = k_start;
             if (!tag.empty() && tag[0] == '/') {
@@ -322,14 +390,11 @@ private:
             while (n < tag.size() && tag[n] != ' ' && tag[n] != '\t' && tag[n] != '\r' && tag[n] != '\n')
                 ++n;
             name_ = tag.substr(0, n);
-            if (const std::size_t colon = name_.find(':'); colon != std::string_view::npos)
+            if (const std::size_t colon = small_find(name_, ':'); colon != std::string_view::npos)
                 name_.remove_prefix(colon + 1);
             if (name_.empty() || (k == k_end && n != tag.size() && tag.find_first_not_of(" \t\r\n", n) != std::string_view::npos))
                 return give_up();
             attrs_ = tag.substr(n);
-            // A quote holding '>' would have cut the tag short.
-            if (std::count(attrs_.begin(), attrs_.end(), '"') % 2 || std::count(attrs_.begin(), attrs_.end(), '\'') % 2)
-                return give_up();
             return k;
         }
     }
@@ -360,7 +425,7 @@ private:
         while (i < attrs_.size()) {
             while (i < attrs_.size() && (attrs_[i] == ' ' || attrs_[i] == '\t' || attrs_[i] == '\r' || attrs_[i] == '\n'))
                 ++i;
-            const std::size_t eq = attrs_.find('=', i);
+            const std::size_t eq = small_find(attrs_, '=', i);
             if (eq == std::string_view::npos)
                 return {};
             std::string_view key = attrs_.substr(i, eq - i);
@@ -371,12 +436,12 @@ private:
                 ++q;
             if (q >= attrs_.size() || (attrs_[q] != '"' && attrs_[q] != '\''))
                 return {};
-            const std::size_t close = attrs_.find(attrs_[q], q + 1);
+            const std::size_t close = small_find(attrs_, attrs_[q], q + 1);
             if (close == std::string_view::npos)
                 return {};
             if (key == name) {
                 const std::string_view v = attrs_.substr(q + 1, close - q - 1);
-                if (v.find('&') != std::string_view::npos) {
+                if (small_find(v, '&') != std::string_view::npos) {
                     gave_up_ = true;
                     return {};
                 }
@@ -395,7 +460,7 @@ private:
         while (i < attrs_.size()) {
             while (i < attrs_.size() && (attrs_[i] == ' ' || attrs_[i] == '\t' || attrs_[i] == '\r' || attrs_[i] == '\n'))
                 ++i;
-            const std::size_t eq = attrs_.find('=', i);
+            const std::size_t eq = small_find(attrs_, '=', i);
             if (eq == std::string_view::npos)
                 return;
             std::string_view key = attrs_.substr(i, eq - i);
@@ -406,12 +471,12 @@ private:
                 ++q;
             if (q >= attrs_.size() || (attrs_[q] != '"' && attrs_[q] != '\''))
                 return;
-            const std::size_t close = attrs_.find(attrs_[q], q + 1);
+            const std::size_t close = small_find(attrs_, attrs_[q], q + 1);
             if (close == std::string_view::npos)
                 return;
             const std::string_view v = attrs_.substr(q + 1, close - q - 1);
             if (key == n1 || key == n2 || key == n3) {
-                if (v.find('&') != std::string_view::npos) {
+                if (small_find(v, '&') != std::string_view::npos) {
                     gave_up_ = true;
                     return;
                 }
@@ -439,18 +504,43 @@ private:
 
     static long number(std::string_view s, long fallback)
     {
+        // Plain digits at once; a sign or more digits by from_chars.
+        if (!s.empty() && s.size() <= 18) {
+            long v = 0;
+            std::size_t i = 0;
+            for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+                v = v * 10 + (s[i] - '0');
+            if (i == s.size())
+                return std::min(v, 1L << 40);
+        }
         long v = 0;
         const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
         return r.ec == std::errc() && r.ptr == s.data() + s.size() && v >= 0 ? std::min(v, 1L << 40) : fallback;
     }
 
-    // Text between tags into text_ (UTF-16): false for bytes that are not
-    // UTF-8 or an entity beyond the five and character references.
-    bool decode(std::string_view raw)
+    // Text between tags, as UTF-16, onto the end of `out` (text_ is
+    // emptied first): false for bytes that are not UTF-8 or an entity
+    // beyond the five and character references.
+    bool decode(std::string_view raw, std::u16string &out)
     {
-        text_.clear();
+        if (&out == &text_)
+            text_.clear();
         std::size_t i = 0;
         while (i < raw.size()) {
+            // A run of plain ASCII at once.
+            std::size_t j = i;
+            while (j < raw.size() && static_cast<unsigned char>(raw[j]) >= 0x20 &&
+                   static_cast<unsigned char>(raw[j]) < 0x80 && raw[j] != '&')
+                ++j;
+            if (j > i) {
+                const std::size_t at = out.size();
+                out.resize(at + (j - i));
+                for (std::size_t k = i; k < j; ++k)
+                    out[at + (k - i)] = static_cast<char16_t>(raw[k]);
+                i = j;
+                if (i == raw.size())
+                    break;
+            }
             const auto c = static_cast<unsigned char>(raw[i]);
             if (c == '&') {
                 const std::size_t semi = raw.find(';', i);
@@ -479,14 +569,14 @@ private:
                 } else {
                     return false;
                 }
-                put(cp);
+                put(out, cp);
                 i = semi + 1;
                 continue;
             }
             if (c < 0x80) {
                 if (c < 0x20 && c != 9 && c != 10 && c != 13)
                     return false;
-                text_ += static_cast<char16_t>(c == 13 ? 10 : c);
+                out += static_cast<char16_t>(c == 13 ? 10 : c);
                 if (c == 13 && i + 1 < raw.size() && raw[i + 1] == '\n')
                     ++i;
                 ++i;
@@ -517,30 +607,32 @@ private:
             if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
                 (cp >= 0xD800 && cp <= 0xDFFF))
                 return false;
-            put(cp);
+            put(out, cp);
             i += static_cast<std::size_t>(extra) + 1;
         }
         return true;
     }
 
-    void put(char32_t cp)
+    static void put(std::u16string &out, char32_t cp)
     {
         if (cp < 0x10000) {
-            text_ += static_cast<char16_t>(cp);
+            out += static_cast<char16_t>(cp);
         } else {
             cp -= 0x10000;
-            text_ += static_cast<char16_t>(0xD800 + (cp >> 10));
-            text_ += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         }
     }
 
     const spreadsheet_book &b_;
     std::unique_ptr<zip_part> part_;
-    std::string buf_;
-    std::size_t pos_ = 0;
+    std::unique_ptr<char[]> buf_; // cap_ bytes, the first len_ of them read
+    std::size_t cap_ = 0, len_ = 0, pos_ = 0;
     bool eof_ = false, bad_ = false, gave_up_ = false, started_ = false;
     std::string_view name_, attrs_;
-    std::u16string text_, v_, is_;
+    std::u16string text_, v_, is_, value_;
+    std::u16string *into_ = nullptr; // where the next text goes (null: text_)
+    std::size_t used_ = 0; // the cells of the row so far: up to its last one that is not empty
     std::string type_;
     long last_ = 0, cur_ = 1; // the row read last, the one being read
     std::vector<std::string> open_; // elements open inside a cell or a skipped one

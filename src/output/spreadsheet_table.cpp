@@ -125,6 +125,18 @@ cell_format builtin_format(int id)
 
 bool parse_double(QStringView s, double &out)
 {
+    // Whole numbers of up to 15 digits, most of a sheet's, are exact as
+    // doubles: at once, without from_chars.
+    if (!s.isEmpty() && s.size() <= 15) {
+        long long v = 0;
+        qsizetype i = 0;
+        for (; i < s.size() && s[i].unicode() >= u'0' && s[i].unicode() <= u'9'; ++i)
+            v = v * 10 + (s[i].unicode() - u'0');
+        if (i == s.size()) {
+            out = static_cast<double>(v);
+            return true;
+        }
+    }
     s = s.trimmed();
     char b[64];
     if (s.isEmpty() || s.size() >= static_cast<qsizetype>(sizeof b))
@@ -153,21 +165,30 @@ std::u16string time_text(double fraction, bool seconds)
                                  u16(QString::number(secs / 60 % 60).rightJustified(2, u'0')).c_str());
 }
 
-std::u16string format_value(double v, const cell_format &f, bool date1904)
+void number_text(double v, int decimals, bool percent, std::u16string &out);
+bool date_text(double serial, bool date1904, bool time, bool seconds, std::u16string &out);
+
+// The value as the format shows it, into `out` (its room kept from cell
+// to cell).
+void format_value(double v, const cell_format &f, bool date1904, std::u16string &out)
 {
     switch (f.kind) {
-    case cell_format::date: {
-        std::u16string d = sheet__date_text(v, date1904, f.with_time, f.seconds);
-        return d.empty() ? sheet__number_text(v, -1, false) : d;
-    }
+    case cell_format::date:
+        if (!date_text(v, date1904, f.with_time, f.seconds, out))
+            number_text(v, -1, false, out);
+        return;
     case cell_format::time:
         if (v >= 0 && v < 1e7)
-            return time_text(v - std::floor(v), f.seconds);
-        return sheet__number_text(v, -1, false);
+            out = time_text(v - std::floor(v), f.seconds);
+        else
+            number_text(v, -1, false, out);
+        return;
     case cell_format::fixed:
-        return sheet__number_text(v, f.decimals, f.percent);
+        number_text(v, f.decimals, f.percent, out);
+        return;
     default:
-        return sheet__number_text(v, -1, false);
+        number_text(v, -1, false, out);
+        return;
     }
 }
 
@@ -359,6 +380,21 @@ long whole(QStringView s, long fallback)
     return ok && v >= 0 ? static_cast<long>(std::min<qlonglong>(v, 1LL << 40)) : fallback;
 }
 
+// A shared string's index as whole() reads it: plain digits at once,
+// anything else (spaces, a sign, too many digits) by Qt.
+long index_of(const std::u16string &s)
+{
+    if (s.empty() || s.size() > 15)
+        return whole(QStringView(s), -1);
+    long v = 0;
+    for (const char16_t c : s) {
+        if (c < u'0' || c > u'9')
+            return whole(QStringView(s), -1);
+        v = v * 10 + (c - u'0');
+    }
+    return std::min(v, 1L << 40);
+}
+
 const QLatin1StringView NS_TABLE("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
 const QLatin1StringView NS_OFFICE("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
 const QLatin1StringView NS_TEXT("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
@@ -369,15 +405,22 @@ const QLatin1StringView NS_NUMBER("urn:oasis:names:tc:opendocument:xmlns:datasty
 
 // ------------------------------------------------------------ numbers
 
-std::u16string sheet__number_text(double v, int decimals, bool percent)
+namespace {
+
+void number_text(double v, int decimals, bool percent, std::u16string &out)
 {
+    out.clear();
     if (!std::isfinite(v))
-        return u"";
+        return;
     if (percent)
         v *= 100;
     char buf[400];
     std::to_chars_result r;
-    if (decimals >= 0)
+    if (decimals <= 0 && !percent && v == std::trunc(v) && std::fabs(v) < 1e15) {
+        // A whole number: its digits as an integer's, as the double's with
+        // no decimals are (and -0 is 0 either way).
+        r = std::to_chars(buf, buf + sizeof buf - 2, static_cast<long long>(v));
+    } else if (decimals >= 0)
         r = std::to_chars(buf, buf + sizeof buf - 2, v, std::chars_format::fixed, std::min(decimals, 30));
     else if (v == std::trunc(v) && std::fabs(v) < 1e15)
         r = std::to_chars(buf, buf + sizeof buf - 2, v, std::chars_format::fixed, 0);
@@ -385,48 +428,85 @@ std::u16string sheet__number_text(double v, int decimals, bool percent)
         r = std::to_chars(buf, buf + sizeof buf - 2, v, std::chars_format::general, 15);
     }
     if (r.ec != std::errc())
-        return u"";
-    std::string s(buf, r.ptr);
+        return;
+    const char *from = buf;
     // No "-0" for a value that rounds to nothing.
-    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
-        s.erase(0, 1);
+    if (buf[0] == '-' && std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)).find_first_not_of("-0.") ==
+                             std::string_view::npos)
+        ++from;
     if (percent)
-        s += '%';
-    return std::u16string(s.begin(), s.end());
+        *r.ptr++ = '%';
+    out.assign(from, static_cast<const char *>(r.ptr)); // ASCII, one unit a character
 }
 
-std::u16string sheet__date_text(double serial, bool date1904, bool time, bool seconds)
+// The date of a count of days from 1 January 1970 in the Gregorian
+// calendar (the proleptic one before 1582, as QDate counts).
+void civil_from_days(long z, int &y, int &m, int &d)
 {
+    z += 719468;
+    const long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long doe = z - era * 146097;
+    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+// False for a serial no calendar date of years 1 to 9999 has.
+bool date_text(double serial, bool date1904, bool time, bool seconds, std::u16string &out)
+{
+    out.clear();
     if (!std::isfinite(serial) || serial < 0 || serial >= 2958466) // 31.12.9999
-        return {};
+        return false;
     long day = static_cast<long>(std::floor(serial));
     double fraction = serial - day;
     if (std::lround(fraction * 86400.0) >= 86400) {
         ++day;
         fraction = 0;
     }
-    QDate d;
+    if (day == 0 && !date1904)
+        return false;
+    int y = 0, m = 0, dd = 0;
     if (date1904) {
-        d = QDate(1904, 1, 1).addDays(day);
+        civil_from_days(day - 24107, y, m, dd); // from 1.1.1904
     } else if (day == 60) {
         // The day the first spreadsheets counted though 1900 was no leap year.
-        std::u16string out = u"29.02.1900";
-        return time ? out + u" " + time_text(fraction, seconds) : out;
+        out = u"29.02.1900";
+        if (time)
+            out += u" " + time_text(fraction, seconds);
+        return true;
     } else {
-        d = day < 60 ? QDate(1899, 12, 31).addDays(day) : QDate(1899, 12, 30).addDays(day);
+        civil_from_days(day < 60 ? day - 25568 : day - 25569, y, m, dd); // from 31.12.1899, 30.12.1899
     }
-    if (day == 0 && !date1904)
-        return {};
-    int y = 0, m = 0, dd = 0;
-    d.getDate(&y, &m, &dd);
-    // 1 to 9999: four digits.
-    const char16_t out_digits[10] = {char16_t(u'0' + dd / 10), char16_t(u'0' + dd % 10), u'.',
-                                     char16_t(u'0' + m / 10),  char16_t(u'0' + m % 10),  u'.',
-                                     char16_t(u'0' + y / 1000), char16_t(u'0' + y / 100 % 10),
-                                     char16_t(u'0' + y / 10 % 10), char16_t(u'0' + y % 10)};
-    std::u16string out(out_digits, 10);
+    // Four digits, or none: the 1904 system and a time rounded up to the
+    // next day reach past 9999.
+    if (y < 1 || y > 9999)
+        return false;
+    const char16_t digits[10] = {char16_t(u'0' + dd / 10),     char16_t(u'0' + dd % 10),       u'.',
+                                 char16_t(u'0' + m / 10),      char16_t(u'0' + m % 10),        u'.',
+                                 char16_t(u'0' + y / 1000),    char16_t(u'0' + y / 100 % 10),
+                                 char16_t(u'0' + y / 10 % 10), char16_t(u'0' + y % 10)};
+    out.assign(digits, 10);
     if (time)
         out += u" " + time_text(fraction, seconds);
+    return true;
+}
+
+} // namespace
+
+std::u16string sheet__number_text(double v, int decimals, bool percent)
+{
+    std::u16string out;
+    number_text(v, decimals, percent, out);
+    return out;
+}
+
+std::u16string sheet__date_text(double serial, bool date1904, bool time, bool seconds)
+{
+    std::u16string out;
+    date_text(serial, date1904, time, seconds, out);
     return out;
 }
 
@@ -729,7 +809,7 @@ bool xlsx_value(const spreadsheet_book &b_, std::string_view type_, long style, 
     if (type_ == "s") {
         if (v_.empty())
             return true;
-        const long i = whole(QStringView(v_), -1);
+        const long i = index_of(v_);
         if (i < 0 || static_cast<std::size_t>(i) + 1 >= b_.shared_at.size()) {
             problem = b_.row_problem(line, msc__format(u"ячейка ссылается на общую строку %1, а их %2",
                                                        u16(QStringView(v_)).c_str(),
@@ -764,7 +844,7 @@ bool xlsx_value(const spreadsheet_book &b_, std::string_view type_, long style, 
     const cell_format f = style >= 0 && static_cast<std::size_t>(style) < b_.xf.size()
                               ? b_.xf[static_cast<std::size_t>(style)]
                               : cell_format{};
-    out = format_value(v, f, b_.date1904);
+    format_value(v, f, b_.date1904, out);
     return true;
 }
 
@@ -1508,22 +1588,30 @@ spreadsheet_rows::~spreadsheet_rows()
 // At least `need` bytes from `pos_` on in the buffer: false past the end.
 bool spreadsheet_rows::fill(std::size_t need)
 {
-    if (buf_.size() - pos_ >= need)
+    if (len_ - pos_ >= need)
         return true;
-    buf_.erase(0, pos_);
-    pos_ = 0;
-    while (buf_.size() < need) {
-        const std::size_t want = std::max<std::size_t>(need - buf_.size(), std::size_t(1) << 20);
-        const std::size_t old = buf_.size();
-        buf_.resize(old + want);
-        const ssize_t n = ::pread(fd_, buf_.data() + old, want, static_cast<off_t>(at_));
-        if (n < 0 && errno == EINTR) {
-            buf_.resize(old);
+    if (pos_ > 0) {
+        std::memmove(buf_.get(), buf_.get() + pos_, len_ - pos_);
+        len_ -= pos_;
+        pos_ = 0;
+    }
+    // Read in blocks of 1 MiB at least, straight into room that is never
+    // cleared first.
+    const std::size_t room = std::max<std::size_t>(need, std::size_t(1) << 20);
+    if (cap_ < room) {
+        std::unique_ptr<char[]> grown(new char[room]);
+        if (len_)
+            std::memcpy(grown.get(), buf_.get(), len_);
+        buf_ = std::move(grown);
+        cap_ = room;
+    }
+    while (len_ < need) {
+        const ssize_t n = ::pread(fd_, buf_.get() + len_, cap_ - len_, static_cast<off_t>(at_));
+        if (n < 0 && errno == EINTR)
             continue;
-        }
-        buf_.resize(old + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         if (n <= 0)
             return false;
+        len_ += static_cast<std::size_t>(n);
         at_ += static_cast<std::uint64_t>(n);
     }
     return true;
@@ -1535,11 +1623,11 @@ bool spreadsheet_rows::next(std::vector<std::u16string> &cells, long &line, csv_
     auto take = [&](void *to, std::size_t n) {
         if (!fill(n))
             return false;
-        std::memcpy(to, buf_.data() + pos_, n);
+        std::memcpy(to, buf_.get() + pos_, n);
         pos_ += n;
         return true;
     };
-    if (at_ >= size_ && pos_ == buf_.size())
+    if (at_ >= size_ && pos_ == len_)
         return false;
     std::int64_t number = 0;
     std::uint32_t count = 0;
@@ -1560,7 +1648,7 @@ bool spreadsheet_rows::next(std::vector<std::u16string> &cells, long &line, csv_
             return false;
         }
         cells[i].resize(len);
-        std::memcpy(cells[i].data(), buf_.data() + pos_, len * sizeof(char16_t));
+        std::memcpy(cells[i].data(), buf_.get() + pos_, len * sizeof(char16_t));
         pos_ += len * sizeof(char16_t);
     }
     return true;

@@ -77,8 +77,8 @@ private:
     int fd_;
     std::uint64_t size_, at_ = 0;
     const csv_summary &summary_;
-    std::string buf_;
-    std::size_t pos_ = 0;
+    std::unique_ptr<char[]> buf_; // cap_ bytes, the first len_ of them read
+    std::size_t cap_ = 0, len_ = 0, pos_ = 0;
 };
 
 // A number as a cell shows it: `decimals` < 0 as many as it needs (15

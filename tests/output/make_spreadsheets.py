@@ -119,6 +119,55 @@ def good_xlsx():
           if n == 'xl/worksheets/sheet1.xml' else d)
 
 
+def mixed_xlsx():
+    """A long sheet of every kind of cell, its tags, entities and multi-byte
+    characters falling on every offset of the reader's blocks; the same
+    read by Qt's reader from the start (a comment at its end) and with a
+    '>' inside an attribute late in the sheet."""
+    shared = ['Товар', 'a &amp; b', '&lt;x&gt;', 'emoji \U0001F600 end', 'tab\there', '']
+    sst = ('<?xml version="1.0" encoding="UTF-8"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/'
+           '2006/main">' + ''.join('<si><t xml:space="preserve">%s</t></si>' % t for t in shared) + '</sst>')
+    styles = ('<?xml version="1.0" encoding="UTF-8"?><styleSheet xmlns="http://schemas.openxmlformats.org/'
+              'spreadsheetml/2006/main"><numFmts count="1"><numFmt numFmtId="164" formatCode="0.0%"/></numFmts>'
+              '<cellXfs count="5"><xf numFmtId="0"/><xf numFmtId="2"/><xf numFmtId="14"/><xf numFmtId="22"/>'
+              '<xf numFmtId="164"/></cellXfs></styleSheet>')
+    rnd = random.Random(11)
+    texts = ['Чай', 'x &amp; y', '&lt;tag&gt;', 'line\r\nbreak', 'astral \U0001F600', '&#1095;&#x44F;',
+             'a&#x1F600;b', 'quote &quot;q&quot; &apos;a&apos;', ' spaced ', 'é€']
+    numbers = ['1', '0', '-0', '+5', '1e3', '12.50', '4601234567893', '0.1', '-0.001', ' 7 ', 'abc', '1e400']
+    dates = ['1', '59', '60', '61', '45356', '45657.4375', '45657.99999999', '2958465', '0', '-1', '1e7']
+    rows = ['<row r="1">' + ''.join('<c r="%s1" t="inlineStr"><is><t>%s</t></is></c>' % (c, n)
+                                   for c, n in zip('ABCDEFG', ['text', 'shared', 'number', 'date', 'when',
+                                                               'percent', 'long'])) + '</row>']
+    for r in range(2, 6000):
+        cells = []
+        t = rnd.choice(texts) * rnd.randint(1, 30)
+        cells.append('<c r="A%d" t="inlineStr"><is><t xml:space="preserve">%s</t></is></c>' % (r, t))
+        idx = rnd.randrange(len(shared))
+        cells.append("<c r='B%d' t='s'><v>%s</v></c>" % (r, rnd.choice(['%d', '00%d', '%d'])
+                                                         % idx))
+        cells.append('<c  r = "C%d"  s="1" ><v>%s</v></c>' % (r, rnd.choice(numbers)))
+        cells.append('<c r="D%d" s="2"><v>%s</v></c>' % (r, rnd.choice(dates)))
+        cells.append('<c r="E%d" s="3"><v>%s</v></c>' % (r, rnd.choice(dates)))
+        cells.append('<c r="F%d" s="4"><v>%s</v></c>' % (r, rnd.choice(numbers)))
+        if r % 997 == 0:  # a tag longer than a block of the reader, a text longer still
+            cells.append('<c r="G%d" t="inlineStr" x="%s"><is><t>%s</t></is></c>'
+                         % (r, 'q' * 300000, 'ж' * 200000))
+        rnd.shuffle(cells)  # out of order: the references place them
+        rows.append(('<row r="%d">' % r if r % 5 else '<row>') + ''.join(cells) + '</row>')
+    body = sheet_xml(''.join(rows))
+
+    def change(sheet):
+        return lambda n, d: (sheet if n == 'xl/worksheets/sheet1.xml' else sst.encode()
+                             if n == 'xl/sharedStrings.xml' else styles.encode() if n == 'xl/styles.xml' else d)
+    rezip(path('good.xlsx'), path('mixed.xlsx'), change(body))
+    rezip(path('good.xlsx'), path('mixed-comment.xlsx'),
+          change(body.replace(b'</sheetData>', b'<!-- late --></sheetData>')))
+    late = body.replace(b'<row r="5001">', b'<row r="5001" note="a>b">')
+    assert late != body
+    rezip(path('good.xlsx'), path('mixed-quoted.xlsx'), change(late))
+
+
 def sheet_xml(rows_xml, prolog=''):
     return ('<?xml version="1.0" encoding="UTF-8"?>%s'
             '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>%s'
@@ -299,6 +348,7 @@ def hostile_ods():
 
 os.makedirs(OUT, exist_ok=True)
 good_xlsx()
+mixed_xlsx()
 hostile_xlsx()
 good_ods()
 hostile_ods()

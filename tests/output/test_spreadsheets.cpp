@@ -3,10 +3,12 @@
 // message that names the file, and standard input through vellumo-render.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -97,6 +99,11 @@ TEST(Spreadsheets, NumbersAndDatesAsACellShowsThem)
     EXPECT_EQ(sheet__number_text(-0.001, 2, false), u"0.00"); // no "-0.00"
     EXPECT_EQ(sheet__number_text(-0.25, 1, true), u"-25.0%");
     EXPECT_EQ(sheet__number_text(1e300, 2, false).size(), 304u); // fixed, however long
+    EXPECT_EQ(sheet__number_text(-0.0, 0, false), u"0");
+    EXPECT_EQ(sheet__number_text(-42.0, 0, false), u"-42");
+    EXPECT_EQ(sheet__number_text(999999999999999.0, -1, false), u"999999999999999");
+    EXPECT_EQ(sheet__number_text(1e15, -1, false), u"1e+15");
+    EXPECT_EQ(sheet__number_text(7.0, 0, true), u"700%");
     // Serial days of the 1900 system, with its day that never was, and of
     // the 1904 one.
     EXPECT_EQ(sheet__date_text(45356, false, false, false), u"05.03.2024");
@@ -141,6 +148,63 @@ TEST(Spreadsheets, XlsxOfOpenpyxlWithSharedStringsAndSavedFormulas)
     EXPECT_EQ(plain.rows[0][0], u"Чай");
     EXPECT_EQ(plain.rows[0][5], u"");
     EXPECT_EQ(plain.rows[0][6], u"первый");
+}
+
+TEST(Spreadsheets, DatesAgreeWithTheCalendarToTheLastDay)
+{
+    // Every 13th day of both systems against Qt's calendar, to 31.12.9999.
+    for (long day = 61; day < 2958466; day += 13) {
+        const QDate d = QDate(1899, 12, 30).addDays(day);
+        ASSERT_EQ(sheet__date_text(double(day), false, false, false),
+                  d.toString(QStringLiteral("dd.MM.yyyy")).toStdU16String())
+            << day;
+    }
+    for (long day = 0; day < 2958466; day += 13) {
+        const QDate d = QDate(1904, 1, 1).addDays(day);
+        ASSERT_EQ(sheet__date_text(double(day), true, false, false),
+                  d.year() > 9999 ? std::u16string() : d.toString(QStringLiteral("dd.MM.yyyy")).toStdU16String())
+            << day;
+    }
+    EXPECT_EQ(sheet__date_text(59, false, false, false), u"28.02.1900");
+    EXPECT_EQ(sheet__date_text(2958465, false, false, false), u"31.12.9999");
+    EXPECT_EQ(sheet__date_text(2957003, true, false, false), u"31.12.9999");
+    // Past 9999 there is no date of four digits to show: neither the 1904
+    // system's last days nor a time that rounds into the next day.
+    EXPECT_EQ(sheet__date_text(2957004, true, false, false), u"");
+    EXPECT_EQ(sheet__date_text(2958465.99999999, false, true, false), u"");
+}
+
+TEST(Spreadsheets, QuickReaderReadsAsQtsAcrossItsBlocks)
+{
+    const read_table t = read(books() / "mixed.xlsx");
+    ASSERT_TRUE(t.ok) << u8(t.problem.message);
+    EXPECT_EQ(t.summary.columns, (row{u"text", u"shared", u"number", u"date", u"when", u"percent", u"long"}));
+    ASSERT_EQ(t.rows.size(), 5998u);
+    // Some of what the cells show, whichever reader read them.
+    std::set<std::u16string> seen;
+    for (const row &r : t.rows)
+        for (const std::u16string &c : r)
+            seen.insert(c);
+    for (const std::u16string &want :
+         {std::u16string(u"29.02.1900"), std::u16string(u"31.12.9999"), std::u16string(u"01.01.2025 00:00"),
+          std::u16string(u"31.12.2024 10:30"), std::u16string(u"a & b"), std::u16string(u"<x>"),
+          std::u16string(u"emoji \U0001F600 end"), std::u16string(u"line\nbreak"), std::u16string(u"500.0%"),
+          std::u16string(u"4601234567893.00"), std::u16string(u" spaced ")})
+        EXPECT_TRUE(seen.count(want)) << u8(want);
+    // The cell with a 300 KB attribute and a 200,000 letters long text.
+    EXPECT_TRUE(seen.count(std::u16string(200000, u'ж')));
+
+    // Qt's reader from the start, and the quick one giving up late on a
+    // '>' inside an attribute: the same table.
+    for (const char *other : {"mixed-comment.xlsx", "mixed-quoted.xlsx"}) {
+        const read_table again = read(books() / other);
+        ASSERT_TRUE(again.ok) << other << ": " << u8(again.problem.message);
+        EXPECT_EQ(again.summary.columns, t.summary.columns) << other;
+        ASSERT_EQ(again.rows.size(), t.rows.size()) << other;
+        for (std::size_t i = 0; i < t.rows.size(); ++i)
+            ASSERT_EQ(again.rows[i], t.rows[i]) << other << ", row " << t.lines[i];
+        EXPECT_EQ(again.lines, t.lines) << other;
+    }
 }
 
 TEST(Spreadsheets, OdsOfOdfpyWithRepeatedCellsAndRows)
