@@ -223,8 +223,7 @@ public:
         // Label printers beside the system's; a label on a sheet goes to a
         // printer of sheets.
         if (print && !printers.empty() && !lab->sheet) {
-            target_ = new print_target_box(this, std::move(printers), QStringLiteral("Копий каждой этикетки:"));
-            form->addRow(target_);
+            target_ = new print_target_box(this, form, std::move(printers), QStringLiteral("Копий каждой этикетки:"));
             connect(target_, &print_target_box::changed, this, [this] { check(); });
         }
         thumb_ = new QLabel(this);
@@ -363,6 +362,9 @@ private:
             target_->copies_box()->setEnabled(column.empty());
         if (why.empty() && printer)
             why = lpr__job_refusal(lab_, *printer);
+        if (target_) // a label printer needs no dialog of its own
+            buttons_->button(QDialogButtonBox::Ok)->setText(printer ? QStringLiteral("Печать")
+                                                                    : QStringLiteral("Печать..."));
         problem_->setText(qs(why));
         problem_->setVisible(!why.empty());
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());

@@ -14,12 +14,12 @@
 #include "platform/qt_text.h"
 #include "widgets/controls.h"
 
-print_target_box::print_target_box(QWidget *parent, std::vector<settings::label_printer> printers,
+print_target_box::print_target_box(QWidget *parent, QFormLayout *form, std::vector<settings::label_printer> printers,
                                    const QString &copies_text)
-    : QWidget(parent), printers_(std::move(printers))
+    : QObject(parent), printers_(std::move(printers)), form_(form)
 {
     setObjectName(QStringLiteral("print-target"));
-    choice_ = new QComboBox(this);
+    choice_ = new QComboBox(parent);
     choice_->setObjectName(QStringLiteral("printer"));
     choice_->addItem(QStringLiteral("Системный принтер (выбор в следующем окне)"), -1);
     const std::u16string last = settings::get(settings::print_target).value_or(u"");
@@ -28,20 +28,17 @@ print_target_box::print_target_box(QWidget *parent, std::vector<settings::label_
         if (printers_[i].name == last)
             choice_->setCurrentIndex(choice_->count() - 1);
     }
-    copies_ = new QSpinBox(this);
+    copies_ = new QSpinBox(parent);
     copies_->setObjectName(QStringLiteral("copies"));
     copies_->setRange(1, static_cast<int>(OUT_MAX_COPIES));
     copies_->setToolTip(QStringLiteral("Копии делает принтер этикеток; системный принтер спросит их сам"));
-    auto *form = new QFormLayout(this);
-    form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("Принтер:"), choice_);
-    form->addRow(copies_text, copies_);
-    auto update = [this, form] {
-        form->setRowVisible(copies_, printer() != nullptr);
+    form_->addRow(QStringLiteral("Принтер:"), choice_);
+    form_->addRow(copies_text, copies_);
+    connect(choice_, &QComboBox::currentIndexChanged, this, [this] {
+        form_->setRowVisible(copies_, printer() != nullptr);
         emit changed();
-    };
-    connect(choice_, &QComboBox::currentIndexChanged, this, update);
-    form->setRowVisible(copies_, printer() != nullptr);
+    });
+    form_->setRowVisible(copies_, printer() != nullptr);
 }
 
 const settings::label_printer *print_target_box::printer() const
@@ -70,7 +67,8 @@ print_target_dialog::print_target_dialog(QWidget *parent, const label *lab, rend
     setObjectName(QStringLiteral("zelta-print-target"));
     setWindowTitle(QStringLiteral("Печать"));
     setWindowModality(Qt::ApplicationModal);
-    target_ = new print_target_box(this, std::move(printers), QStringLiteral("Копий:"));
+    auto *form = new QFormLayout;
+    target_ = new print_target_box(this, form, std::move(printers), QStringLiteral("Копий:"));
     preview_ = new QLabel(this);
     preview_->setObjectName(QStringLiteral("preview"));
     preview_->setAlignment(Qt::AlignCenter);
@@ -82,7 +80,7 @@ print_target_dialog::print_target_dialog(QWidget *parent, const label *lab, rend
     QDialogButtonBox *buttons = ctl__ok_cancel(this, QStringLiteral("Печать"));
     ok_ = buttons->button(QDialogButtonBox::Ok);
     auto *v = new QVBoxLayout(this);
-    v->addWidget(target_);
+    v->addLayout(form);
     v->addWidget(preview_);
     v->addWidget(problem_);
     v->addWidget(buttons);

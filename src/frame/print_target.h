@@ -12,15 +12,18 @@
 #include "render/render.h"
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
 
-// The choice of printer and the copies of each label: one row each.
-class print_target_box final : public QWidget {
+// The choice of printer and the copies of each label: two rows of a
+// dialog's form.
+class print_target_box final : public QObject {
     Q_OBJECT
 public:
-    print_target_box(QWidget *parent, std::vector<settings::label_printer> printers, const QString &copies_text);
+    print_target_box(QWidget *parent, QFormLayout *form, std::vector<settings::label_printer> printers,
+                     const QString &copies_text);
     // The label printer chosen; null for the system's printers.
     const settings::label_printer *printer() const;
     int copies() const;
@@ -34,6 +37,7 @@ signals:
 
 private:
     std::vector<settings::label_printer> printers_;
+    QFormLayout *form_;
     QComboBox *choice_;
     QSpinBox *copies_;
 };
