@@ -448,3 +448,20 @@ TEST_F(LabelPrinters, EditingRenamesEverywhereAndRemovingAsksFirst)
     EXPECT_FALSE(d.edit_button()->isEnabled());
     EXPECT_FALSE(d.test_button()->isEnabled());
 }
+
+TEST_F(LabelPrinters, AFailedWriteIsSaidNeverTakenForSuccess)
+{
+    // A device that takes nothing: opened, then every write refused.
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    keep_printer(QStringLiteral("/dev/full"));
+    label_frame *f = open_frame();
+    print_on_kept(f, 2);
+    ASSERT_EQ(boxes.shown.size(), 1u) << warnings();
+    EXPECT_EQ(boxes.shown[0].icon, mb_icon::warning);
+    EXPECT_FALSE(boxes.shown[0].text.empty());
+    label_printers_dialog d(nullptr);
+    d.test_button()->click();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_NE(warnings().find("Пробная этикетка не напечатана: "), std::string::npos) << warnings();
+}
