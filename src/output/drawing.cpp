@@ -16,7 +16,8 @@ QSize pixels(QSizeF points, int dpi)
 // The label with its top left corner at `origin` (device units).
 page_outcome draw_label(QPainter &p, const label *lab, const render_variable_map &variables, double dpi,
                         QPointF origin, render_edges edges, bool background, std::vector<std::u16string> &problems,
-                        const render_limits &limits, picture_source *pictures)
+                        const render_limits &limits, picture_source *pictures,
+                        std::vector<std::u16string> *warnings = nullptr)
 {
     page_outcome page;
     render_request r;
@@ -46,6 +47,8 @@ page_outcome draw_label(QPainter &p, const label *lab, const render_variable_map
         }
         if (e.state == element_state::refused)
             problems.push_back(log.empty() ? e.reason : log.back());
+        if (!e.warning.empty() && warnings)
+            warnings->push_back(e.warning);
         if (e.outcome.stopped || e.outcome.out_of_time) {
             if (e.state != element_state::refused)
                 problems.push_back(e.outcome.stopped ? u"остановлено" : u"время Ghostscript вышло");
@@ -74,14 +77,17 @@ page_outcome out__draw_labels(QPainter &p, const doc_page &page, double dpi, ren
     render_limits left = limits;
     if (!page.picture_folder.empty())
         left.picture_folder = page.picture_folder;
-    std::vector<std::u16string> said;
+    std::vector<std::u16string> said, warned;
     for (std::size_t i = 0; i < page.labels.size(); ++i) {
         const placed_label &l = page.labels[i];
         said.clear();
+        warned.clear();
         const page_outcome one = draw_label(p, l.lab, l.variables, dpi, l.offset * (dpi / 72.0), edges, background,
-                                            said, left, pictures);
+                                            said, left, pictures, &warned);
         for (std::u16string &text : said)
             problems.push_back({i, std::move(text)});
+        for (std::u16string &text : warned)
+            problems.push_back({i, std::move(text), true});
         drawn.ghostscript_seconds += one.ghostscript_seconds;
         left.ghostscript_seconds = std::max(0.0, left.ghostscript_seconds - one.ghostscript_seconds);
         drawn.outcome.stopped = drawn.outcome.stopped || one.outcome.stopped;

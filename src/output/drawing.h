@@ -9,6 +9,7 @@
 
 #include "model/limits.h"
 #include "output/page_layout.h"
+#include "output/thermal_options.h"
 #include "render/render.h"
 
 class QPainter;
@@ -29,6 +30,9 @@ struct doc_options {
     // The Ghostscript time of `limits` is the whole document's (a server's
     // call), not each page's.
     bool document_budget = false;
+    // ZPL, TSPL and EPL: the printer's language is the format's, the rest
+    // (its resolution among it) from here.
+    thermal_options thermal;
 };
 
 // How drawing a page went beyond its problems.

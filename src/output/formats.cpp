@@ -4,6 +4,7 @@
 #include "output/atomic_file.h"
 #include "output/file_sinks.h"
 #include "output/output_messages.h"
+#include "output/thermal.h"
 
 namespace {
 
@@ -20,6 +21,18 @@ std::u16string lower_extension(const std::u16string &path)
     return ext;
 }
 
+template <thermal_language L>
+std::unique_ptr<page_sink> thermal_file(const label *lab, const std::u16string &path, const doc_options &o, bool,
+                                        std::u16string &error)
+{
+    thermal_options t = o.thermal;
+    t.language = L;
+    return out__thermal_file_sink(lab, path, t, error);
+}
+constexpr auto out__zpl_sink = thermal_file<thermal_language::zpl>;
+constexpr auto out__tspl_sink = thermal_file<thermal_language::tspl>;
+constexpr auto out__epl_sink = thermal_file<thermal_language::epl>;
+
 } // namespace
 
 const std::vector<output_format> &out__formats()
@@ -29,6 +42,11 @@ const std::vector<output_format> &out__formats()
         {doc_format::pdf, u"pdf", u"PDF", u"Документ PDF", out__pdf_file_sink, true, false, true},
         {doc_format::png, u"png", u"PNG", u"Изображение PNG", out__png_sink, false, true, true},
         {doc_format::svg, u"svg", u"SVG", u"Рисунок SVG", out__svg_sink, false, true, false},
+        {doc_format::zpl, u"zpl", u"ZPL", u"Задание ZPL II (Zebra и совместимые)", out__zpl_sink, true, false, true,
+         true},
+        {doc_format::tspl, u"tspl", u"TSPL", u"Задание TSPL (TSC, Xprinter, Gprinter)", out__tspl_sink, true, false,
+         true, true},
+        {doc_format::epl, u"epl", u"EPL", u"Задание EPL2 (Zebra, Eltron)", out__epl_sink, true, false, true, true},
     };
     return formats;
 }

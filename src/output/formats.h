@@ -11,7 +11,7 @@
 #include "output/sink.h"
 #include "platform/file_choice.h"
 
-enum class doc_format { none, pdf, png, svg };
+enum class doc_format { none, pdf, png, svg, zpl, tspl, epl };
 
 struct output_format {
     doc_format format;
@@ -24,6 +24,9 @@ struct output_format {
     bool all_pages; // one file takes every page of a run
     bool numbered;  // a run of pages is a file per page: NAME-0001.png …
     bool table;     // the editor offers it for a run from a table of data
+    // A thermal printer's job: drawn at the printer's resolution
+    // (doc_options::thermal), copies made by the printer.
+    bool thermal = false;
 };
 
 // Every format, in the order dialogs and messages list them.

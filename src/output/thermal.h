@@ -11,28 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "output/drawing.h"
 #include "output/page_layout.h"
+#include "output/thermal_options.h"
 #include "render/render.h"
 
 class page_sink;
-
-enum class thermal_language { zpl, tspl, epl };
-enum class thermal_media { gap, mark, continuous };
-
-// How a job is written for one printer: what a printer profile holds
-// besides its name and connection.
-struct thermal_options {
-    thermal_language language = thermal_language::zpl;
-    int dpi = 203;             // dots per inch: 203, 300 or 600 are usual
-    double head_width_mm = 0;  // printable width of the head; 0: not known
-    int darkness = -1;         // the language's scale (ZPL 0..30, TSPL 0..15, EPL 0..15); -1: the printer's own
-    int speed = 0;             // inches per second; 0: the printer's own
-    thermal_media media = thermal_media::gap;
-    double gap_mm = 3;         // the gap (or black mark) between labels
-    double offset_x_mm = 0;    // everything printed moved right by this
-    double offset_y_mm = 0;    // and down by this
-    long copies = 1;           // each label this many times, made by the printer
-};
+class QIODevice;
 
 inline constexpr int THERMAL_MIN_DPI = 100;
 inline constexpr int THERMAL_MAX_DPI = 600;
@@ -96,5 +81,9 @@ std::unique_ptr<thermal_connection> out__thermal_connect(const std::string &addr
 // come.  Warnings go to the sink's `warnings`.
 std::unique_ptr<page_sink> out__thermal_file_sink(const label *lab, const std::u16string &path,
                                                   const thermal_options &o, std::u16string &error);
+// Into `device` (a buffer), which stays open; pages stop with the error
+// out_msg::document_too_large once it holds more than `max_bytes`.
+std::unique_ptr<page_sink> out__thermal_device_sink(const label *lab, QIODevice &device, const thermal_options &o,
+                                                    std::int64_t max_bytes);
 std::unique_ptr<page_sink> out__thermal_send_sink(const label *lab, std::unique_ptr<thermal_connection> connection,
                                                   const std::u16string &address, const thermal_options &o);

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <zint.h>
@@ -373,13 +374,48 @@ private:
     bool fill_;
 };
 
+// The module of a barcode in whole device pixels (a thermal printer's
+// dots): `exact` pixels rounded, never below one.  What the rounding does
+// to the symbol's width goes to `warning`: a module narrower than a pixel,
+// or a width changed by more than a tenth.
+double whole_module(double exact, bool round_down, std::string *warning)
+{
+    double m = round_down ? std::floor(exact) : std::round(exact);
+    char text[200];
+    if (exact < 1) {
+        m = 1;
+        if (warning) {
+            std::snprintf(text, sizeof text,
+                          "модуль штрихкода уже точки принтера (%.2f точки): напечатан в одну точку, "
+                          "штрихкод больше своей рамки",
+                          exact);
+            *warning = text;
+        }
+    } else if (!round_down && std::fabs(m / exact - 1) > 0.10 && warning) {
+        const double change = (m / exact - 1) * 100;
+        const long dots = std::lround(m);
+        const char *word = dots % 10 == 1 && dots % 100 != 11                                   ? "точка"
+                           : dots % 10 >= 2 && dots % 10 <= 4 && (dots % 100 < 12 || dots % 100 > 14) ? "точки"
+                                                                                                  : "точек";
+        std::snprintf(text, sizeof text, "штрихкод %s на %.0f %% до целых точек принтера (модуль %ld %s)",
+                      change > 0 ? "растянут" : "сжат", std::fabs(change), dots, word);
+        *warning = text;
+    }
+    return m;
+}
+
 bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, const QColor &colour, double w, double h,
-                 bool snap, std::string &error)
+                 bool snap, bool whole, std::string *warning, std::string &error)
 {
     std::vector<unsigned char> m;
     if (!rdr__code128_raw_modules(c.data, m, error))
         return false;
-    const double x = w / static_cast<double>(m.size());
+    double x = w / static_cast<double>(m.size());
+    double left = 0;
+    if (whole) {
+        x = whole_module(x, false, warning);
+        left = std::round((w - x * static_cast<double>(m.size())) / 2);
+    }
     const double text_h = human_readable ? std::min(h / 3, x * 9) : 0;
     bar_painter draw_bar(p, colour, snap);
     for (std::size_t i = 0; i < m.size();) {
@@ -387,7 +423,7 @@ bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, cons
         while (j < m.size() && m[j] == m[i])
             ++j;
         if (m[i])
-            draw_bar(bar(x * static_cast<double>(i), 0, x * static_cast<double>(j), h - text_h, snap));
+            draw_bar(bar(left + x * static_cast<double>(i), 0, left + x * static_cast<double>(j), h - text_h, snap));
         i = j;
     }
     if (human_readable) {
@@ -401,8 +437,10 @@ bool draw_raw128(QPainter &p, const barcode_choice &c, bool human_readable, cons
 } // namespace
 
 bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
-                       const QColor &colour, double w, double h, bool snap, std::string &error)
+                       const QColor &colour, double w, double h, bool snap, std::string &error,
+                       bool whole_modules, std::string *warning)
 {
+    const bool whole = snap && whole_modules;
     if (!(w > 0) || !(h > 0)) {
         error = "штрихкод нулевого размера";
         return false;
@@ -417,7 +455,7 @@ bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool huma
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     if (choice.raw128) {
-        const bool ok = draw_raw128(p, choice, human_readable, colour, w, h, snap, error);
+        const bool ok = draw_raw128(p, choice, human_readable, colour, w, h, snap, whole, warning, error);
         p.restore();
         return ok;
     }
@@ -430,10 +468,16 @@ bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool huma
     double scale; // device units per vector unit
     if (choice.two_d) {
         scale = std::min(w / static_cast<double>(s->vector->width), h / static_cast<double>(s->vector->height));
+        // Vector units are two per module: square modules of whole pixels
+        // that still fit the box.
+        if (whole)
+            scale = whole_module(scale * 2, true, warning) / 2;
     } else {
         // Once more at the bar height that fills the box: vector units are
         // two per module, the text and guard bars below the bars are fixed.
         scale = w / static_cast<double>(s->vector->width);
+        if (whole)
+            scale = whole_module(scale * 2, false, warning) / 2;
         const double fixed = static_cast<double>(s->vector->height) - 2.0 * 50;
         const double bar_height = std::max(1.0, (h / scale - fixed) / 2);
         s = encode(choice, hrt, static_cast<float>(bar_height), error);
@@ -443,8 +487,12 @@ bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool huma
         }
     }
     const zint_vector *v = s->vector;
-    const double left = (w - scale * static_cast<double>(v->width)) / 2;
-    const double top = (h - scale * static_cast<double>(v->height)) / 2;
+    double left = (w - scale * static_cast<double>(v->width)) / 2;
+    double top = (h - scale * static_cast<double>(v->height)) / 2;
+    if (whole) {
+        left = std::round(left);
+        top = std::round(top);
+    }
     bar_painter draw_bar(p, colour, snap);
     for (const zint_vector_rect *r = v->rectangles; r; r = r->next)
         draw_bar(bar(left + scale * r->x, top + scale * r->y, left + scale * (r->x + r->width),

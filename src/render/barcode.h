@@ -51,5 +51,11 @@ std::string rdr__barcode_refusal(int type, const std::string &data);
 // rounded to the nearest device pixel and drawn without antialiasing, so
 // bars differ from their true width by at most a pixel.  False with an
 // error text when the data is refused; nothing is drawn then.
+// With `whole_modules` as well (a thermal printer's dots) every module is
+// the same whole number of pixels: a linear symbol takes the nearest such
+// width, centred on the box, a two-dimensional one the largest that fits;
+// `warning` then tells of a module narrower than a pixel or a linear
+// symbol whose width changed by more than 10 %.
 bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool human_readable,
-                       const QColor &colour, double w, double h, bool snap, std::string &error);
+                       const QColor &colour, double w, double h, bool snap, std::string &error,
+                       bool whole_modules = false, std::string *warning = nullptr);

@@ -36,7 +36,7 @@ std::u16string who(const element *e, int index)
 bool snaps(const QPainter &p, render_edges edges)
 {
     if (edges != render_edges::automatic)
-        return edges == render_edges::pixels;
+        return edges == render_edges::pixels || edges == render_edges::dots;
     const QPaintEngine *engine = p.paintEngine();
     if (!engine)
         return false;
@@ -315,15 +315,21 @@ element_result draw_one(QPainter &p, render_state &s, int index)
         return {};
     case ELE_BARCODE: {
         const std::string data = plt__to_utf8(substituted(s, e, index, e->barcode.code));
-        std::string error;
+        std::string error, warning;
         p.save();
         p.setTransform(f.pixels);
         const bool ok = rdr__draw_barcode(p, e->barcode.type, data, e->barcode.text != 0, rdr__rgb(e->barcode.colour),
-                                          f.w_px, f.h_px, f.snap, error);
+                                          f.w_px, f.h_px, f.snap, error, s.r.edges == render_edges::dots, &warning);
         p.restore();
         if (!ok)
             return refused(p, s, e, index, f, u"штрихкод не нарисован: " + plt__from_utf8(error));
-        return {};
+        element_result drawn;
+        if (!warning.empty()) {
+            drawn.warning = who(e, index) + plt__from_utf8(warning);
+            if (s.log)
+                s.log->push_back(drawn.warning);
+        }
+        return drawn;
     }
     case ELE_PICTURE:
         return draw_picture(p, s, e, index, f);
@@ -534,6 +540,21 @@ element_result rdr__draw_element(QPainter &p, const label *lab, int index, const
     element_result out = draw_one(p, s, index);
     p.restore();
     return out;
+}
+
+QPainterPath rdr__picture_area(const label *lab, const render_request &r)
+{
+    const QTransform base = rdr__base_transform(lab, r);
+    QPainterPath area;
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (e->disabled || e->type != ELE_PICTURE)
+            continue;
+        const element_frame f = rdr__frame_of(e, base, false);
+        area.addPolygon(f.points.map(QPolygonF(QRectF(0, 0, f.w_pt, f.h_pt))));
+        area.closeSubpath();
+    }
+    return area;
 }
 
 QRectF rdr__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device)

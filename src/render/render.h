@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 #include <functional>
@@ -101,8 +102,9 @@ picture_answer rdr__ghostscript_picture(const element *e, int px_w, int px_h, do
 
 // Where edges fall: on device pixels (sharp bars and lines on images),
 // exactly where the scale puts them (PDF, SVG, printers), or chosen by the
-// painter's device.
-enum class render_edges { automatic, pixels, exact };
+// painter's device.  `dots` is a thermal printer's: on pixels, and every
+// module of a barcode the same whole number of them.
+enum class render_edges { automatic, pixels, exact, dots };
 
 struct render_request {
     double scale_x = 1, scale_y = 1; // device units per point
@@ -146,6 +148,9 @@ struct element_result {
     element_state state = element_state::drawn;
     std::u16string reason;
     render_outcome outcome;
+    // Drawn, but not quite as meant (a barcode's modules rounded to whole
+    // dots): why, naming the element.
+    std::u16string warning;
 };
 
 // One element of the label as rdr__draw_label draws it (disabled or not);
@@ -156,6 +161,12 @@ element_result rdr__draw_element(QPainter &p, const label *lab, int index, const
 // The device rectangle that drawing the element may touch on `device`
 // (a text running past its box included).
 QRectF rdr__element_extent(const label *lab, const element *e, const render_request &r, const QPaintDevice *device);
+
+// Where the label's pictures lie on the device (enabled picture elements'
+// boxes, turned as they are): the part of an image drawn at 1 bit that is
+// diffused rather than cut at a threshold, so that photographs and logos
+// keep their greys.
+QPainterPath rdr__picture_area(const label *lab, const render_request &r);
 
 // How a text sits in its box, in points from the box's top left corner,
 // whatever the device: the words of a wrapping text on their lines, the

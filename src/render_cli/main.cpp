@@ -1,5 +1,6 @@
-// vellumo-render: labels to PDF, PNG and SVG files or a printer from the
-// command line, one label or one per row of a table of data.
+// vellumo-render: labels to PDF, PNG and SVG files, a printer or a thermal
+// label printer (in its own language) from the command line, one label or
+// one per row of a table of data.
 //
 // Exit status: 0 every page written without a problem; 1 the output was not
 // written (label, table, file or printer refused); 2 a wrong command line;
@@ -35,6 +36,7 @@
 #include "output/document.h"
 #include "output/printer.h"
 #include "output/sheet_sources.h"
+#include "output/thermal.h"
 #include "platform/ascii_text.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
@@ -51,12 +53,17 @@ const char USAGE[] =
     "Использование:\n"
     "  vellumo-render ЭТИКЕТКА.lbl -o ВЫХОД.{pdf,png,svg} [ПАРАМЕТРЫ]\n"
     "  vellumo-render ЭТИКЕТКА.lbl --printer ПРИНТЕР [ПАРАМЕТРЫ]\n"
+    "  vellumo-render ЭТИКЕТКА.lbl --send socket://УЗЕЛ[:ПОРТ] --language zpl|tspl|epl [ПАРАМЕТРЫ]\n"
+    "  vellumo-render ЭТИКЕТКА.lbl --send /dev/usb/lp0 --language zpl|tspl|epl [ПАРАМЕТРЫ]\n"
     "  vellumo-render --server АДРЕС --user ИМЯ ИМЯ_ЭТИКЕТКИ -o ВЫХОД [ПАРАМЕТРЫ]\n"
     "  vellumo-render --sheet list\n"
     "\n"
     "Параметры:\n"
-    "  -o ФАЙЛ                 файл результата; формат по расширению: .pdf, .png, .svg\n"
-    "  --dpi N                 разрешение PNG, точек на дюйм (10..2400, по умолчанию 300)\n"
+    "  -o ФАЙЛ                 файл результата; формат по расширению: .pdf, .png, .svg,\n"
+    "                          или задание принтера этикеток: .zpl, .tspl, .epl\n"
+    "  --dpi N                 разрешение PNG, точек на дюйм (10..2400, по умолчанию 300);\n"
+    "                          для принтера этикеток - его разрешение (100..600,\n"
+    "                          по умолчанию 203)\n"
     "  --transparent           PNG без фона этикетки\n"
     "  --var ИМЯ=ЗНАЧЕНИЕ      значение переменной ${ИМЯ}; можно повторять\n"
     "  --csv ФАЙЛ              таблица данных: по этикетке на строку (страница PDF,\n"
@@ -67,6 +74,16 @@ const char USAGE[] =
     "  --separator C           разделитель столбцов: ';', ',' или 'tab'\n"
     "  --encoding КОДИРОВКА    utf-8 или cp1251\n"
     "  --printer ИМЯ           печать на принтер вместо файла\n"
+    "  --send АДРЕС            задание прямо на принтер этикеток: socket://УЗЕЛ[:ПОРТ]\n"
+    "                          (порт по умолчанию 9100) или устройство (/dev/usb/lp0)\n"
+    "  --language ЯЗЫК         язык принтера для --send: zpl (Zebra и совместимые),\n"
+    "                          tspl (TSC, Xprinter, Gprinter), epl (EPL2)\n"
+    "  --darkness N            плотность печати (ZPL 0..30, TSPL и EPL 0..15)\n"
+    "  --speed N               скорость печати, дюймов в секунду (1..14)\n"
+    "  --media ВИД             носитель: gap (этикетки с зазором, по умолчанию),\n"
+    "                          mark (чёрная метка) или continuous (непрерывная лента)\n"
+    "  --head-width ММ         ширина печатающей головки: более широкая этикетка\n"
+    "                          не отправляется\n"
     "  --copies N              копий каждой этикетки (1..1000): на листе - рядом,\n"
     "                          без листа - страницы подряд; на принтер без листа\n"
     "                          копии делает принтер\n"    "  --copies-column СТОЛБЕЦ\n"
@@ -169,7 +186,8 @@ bool label_file_readable(const std::string &path)
 
 struct options {
     std::string label_file, output, csv, printer, server, user, label_name;
-    std::string sheet, sheet_geometry, table_sheet;
+    std::string sheet, sheet_geometry, table_sheet, send;
+    std::optional<thermal_language> language;
     std::u16string copies_column;
     doc_options doc;
     csv_options table;
@@ -253,6 +271,39 @@ const option_row OPTIONS[] = {
      "после --encoding нужна кодировка", "--encoding: кодировка может быть utf-8 или cp1251"},
     {"--printer", nullptr, true, false, [](options &o, const std::string &v) { o.printer = v; return !v.empty(); },
      "после --printer нужно имя принтера", nullptr},
+    {"--send", nullptr, true, false, [](options &o, const std::string &v) { o.send = v; return !v.empty(); },
+     "после --send нужен адрес принтера: socket://УЗЕЛ[:ПОРТ] или устройство, например /dev/usb/lp0", nullptr},
+    {"--language", nullptr, true, false,
+     [](options &o, const std::string &v) { return (o.language = out__thermal_language(v)).has_value(); },
+     "после --language нужен язык принтера: zpl, tspl или epl", "--language: язык принтера может быть zpl, tspl или epl"},
+    {"--darkness", nullptr, true, false,
+     [](options &o, const std::string &v) {
+         long n = 0;
+         return number_into(v, 0, 30, n) && (o.doc.thermal.darkness = static_cast<int>(n), true);
+     },
+     "--darkness: нужно целое число от 0 до 30 (для TSPL и EPL до 15)", nullptr},
+    {"--speed", nullptr, true, false,
+     [](options &o, const std::string &v) {
+         long n = 0;
+         return number_into(v, 1, 14, n) && (o.doc.thermal.speed = static_cast<int>(n), true);
+     },
+     "--speed: нужно целое число дюймов в секунду от 1 до 14", nullptr},
+    {"--media", nullptr, true, false,
+     [](options &o, const std::string &v) {
+         const auto m = out__thermal_media(v);
+         return m && (o.doc.thermal.media = *m, true);
+     },
+     "после --media нужен носитель: gap, mark или continuous", "--media: носитель может быть gap, mark или continuous"},
+    {"--head-width", nullptr, true, false,
+     [](options &o, const std::string &v) {
+         char *end = nullptr;
+         const double mm = std::strtod(v.c_str(), &end);
+         if (end == v.c_str() || *end || !(mm > 0 && mm <= 1000))
+             return false;
+         o.doc.thermal.head_width_mm = mm;
+         return true;
+     },
+     "--head-width: нужна ширина головки в мм, больше 0 и не больше 1000", nullptr},
     {"--copies", nullptr, true, false,
      [](options &o, const std::string &v) { return number_into(v, 1, OUT_MAX_COPIES, o.copies); },
      "--copies: нужно целое число от 1 до 1000", nullptr},
@@ -487,8 +538,11 @@ bool sheet_of_run(const options &o, const label *lab, std::optional<label_sheet>
     return true;
 }
 
-int finish(bool written, const std::vector<std::u16string> &problems, const std::u16string &error)
+int finish(bool written, const std::vector<std::u16string> &problems, const std::u16string &error,
+           const std::vector<std::u16string> &warnings = {})
 {
+    for (const std::u16string &w : warnings)
+        say(u"Предупреждение: " + w);
     for (const std::u16string &p : problems)
         say(p);
     if (!written) {
@@ -545,8 +599,10 @@ int main(int argc, char **argv)
     if (loose.size() != 1)
         return usage_error(loose.empty() ? "не указана этикетка" : "этикетка указывается одна");
     (o.server.empty() ? o.label_file : o.label_name) = loose[0];
-    if (o.output.empty() == o.printer.empty())
-        return usage_error("нужен либо -o ФАЙЛ, либо --printer ПРИНТЕР");
+    if (int(!o.output.empty()) + int(!o.printer.empty()) + int(!o.send.empty()) != 1)
+        return usage_error("нужно одно из: -o ФАЙЛ, --printer ПРИНТЕР, --send АДРЕС");
+    if (!o.send.empty() && !o.language)
+        return usage_error("с --send нужен язык принтера: --language zpl, tspl или epl");
     if (!o.sheet.empty() && !o.sheet_geometry.empty())
         return usage_error("лист задаётся одним из --sheet и --sheet-geometry");
     if ((given.count("--user") || given.count("--timeout")) && o.server.empty())
@@ -567,6 +623,30 @@ int main(int argc, char **argv)
     if (!o.output.empty() && !format)
         return usage_error("формат файла результата по расширению: " +
                            plt__to_utf8(out__format_list(false, false, u", ", u" или ")));
+    // A thermal printer's job: to a file by its extension, or sent.
+    const bool thermal = !o.send.empty() || (format && format->thermal);
+    if (o.language && o.send.empty())
+        return usage_error("--language относится к --send (у файла язык по расширению: .zpl, .tspl, .epl)");
+    if (!thermal && (given.count("--darkness") || given.count("--speed") || given.count("--media") ||
+                     given.count("--head-width")))
+        return usage_error("--darkness, --speed, --media и --head-width относятся к принтеру этикеток "
+                           "(--send или -o ЗАДАНИЕ.zpl, .tspl, .epl)");
+    if (thermal) {
+        if (!o.sheet.empty() || !o.sheet_geometry.empty())
+            return usage_error("принтер этикеток печатает по этикетке: --sheet и --sheet-geometry к нему не относятся");
+        if (o.doc.transparent)
+            return usage_error("--transparent относится к PNG");
+        o.doc.thermal.dpi = given.count("--dpi") ? o.doc.dpi : 203;
+        if (o.doc.thermal.dpi < THERMAL_MIN_DPI || o.doc.thermal.dpi > THERMAL_MAX_DPI)
+            return usage_error("--dpi: у принтера этикеток разрешение от 100 до 600");
+        o.doc.thermal.language = o.language ? *o.language : format->format == doc_format::tspl ? thermal_language::tspl
+                                                       : format->format == doc_format::epl  ? thermal_language::epl
+                                                                                            : thermal_language::zpl;
+        if (o.doc.thermal.darkness > out__thermal_max_darkness(o.doc.thermal.language))
+            return usage_error("--darkness: для " + std::string(out__thermal_language_name(o.doc.thermal.language)) +
+                               " нужно целое число от 0 до " +
+                               std::to_string(out__thermal_max_darkness(o.doc.thermal.language)));
+    }
 
     watch_signals();
     // Qt's own remarks ("XDG_RUNTIME_DIR not set", libpng's words before a
@@ -606,8 +686,18 @@ int main(int argc, char **argv)
         return EXIT_NOT_WRITTEN; // the reason is already on stderr
 
     std::optional<label_sheet> sheet;
-    if (!sheet_of_run(o, lab.get(), sheet))
+    if (thermal) {
+        // A label of its own each time, whatever sheet the label keeps.
+        const std::u16string why = out__thermal_label_refusal(lab.get(), o.doc.thermal);
+        if (!why.empty()) {
+            say((o.send.empty() ? u"Файл «" + plt__from_utf8(o.output) + u"» не записан: "
+                                : u"На «" + plt__from_utf8(o.send) + u"» ничего не отправлено: ") +
+                why + u".");
+            return EXIT_NOT_WRITTEN;
+        }
+    } else if (!sheet_of_run(o, lab.get(), sheet)) {
         return EXIT_NOT_WRITTEN;
+    }
     if (!sheet && (given.count("--first") || o.outlines || o.crop_marks))
         return usage_error("--first, --outlines и --crop-marks относятся к листу: укажите --sheet или "
                            "--sheet-geometry");
@@ -619,9 +709,11 @@ int main(int argc, char **argv)
     const page_layout &layout = on_sheets ? static_cast<const page_layout &>(*on_sheets) : one_per_page;
     // Without a sheet the printer makes the copies, as it always has,
     // unless the copies differ (numbered, or counted per row).
-    const bool printer_copies = !o.printer.empty() && !sheet && o.copies_column.empty() &&
+    const bool printer_copies = (!o.printer.empty() || thermal) && !sheet && o.copies_column.empty() &&
                                 !run_counters(out__label_names(lab.get()), {}).numbers_labels();
     const long copies = printer_copies ? 1 : o.copies;
+    if (thermal && printer_copies)
+        o.doc.thermal.copies = o.copies;
     std::unique_ptr<QPrinter> printer;
     std::string spool;
     struct spool_remover {
@@ -653,6 +745,13 @@ int main(int argc, char **argv)
         printer = out__printer(lab.get(), layout, &info);
         printer->setCopyCount(static_cast<int>(printer_copies ? o.copies : 1));
         sink = out__printer_sink(lab.get(), *printer);
+    } else if (!o.send.empty()) {
+        std::unique_ptr<thermal_connection> connection = out__thermal_connect(o.send, error);
+        if (!connection) {
+            say(u"На «" + plt__from_utf8(o.send) + u"» ничего не отправлено: " + error + u".");
+            return EXIT_NOT_WRITTEN;
+        }
+        sink = out__thermal_send_sink(lab.get(), std::move(connection), plt__from_utf8(o.send), o.doc.thermal);
     } else {
         // With a table, a run of pages: a file per page where the format
         // takes one page a file.
@@ -674,6 +773,12 @@ int main(int argc, char **argv)
             std::fflush(stderr);
             std::_Exit(EXIT_NOT_WRITTEN);
         }
+        if (!o.send.empty()) {
+            say(u"Остановлено: на «" + plt__from_utf8(o.send) + u"» отправлены только первые этикетки (" +
+                plt__from_utf8(std::to_string(pages)) + u").");
+            sink.reset();
+            return EXIT_NOT_WRITTEN;
+        }
         if (pages > 0)
             say(u"Остановлено: записаны только первые файлы (" + plt__from_utf8(std::to_string(pages)) + u"): «" +
                 out__numbered_path(plt__from_utf8(o.output), 1) + u"» … «" +
@@ -691,7 +796,7 @@ int main(int argc, char **argv)
         if (g_interrupted)
             return interrupted(0);
         ok = ok && sink->finish(error);
-        return finish(ok, problems, error);
+        return finish(ok, problems, error, sink->warnings);
     }
     batch_request req;
     req.lab = lab.get();
@@ -709,9 +814,9 @@ int main(int argc, char **argv)
     const batch_outcome out = out__batch(req, *sink);
     if (g_interrupted && !out.complete) {
         // A numbered output has a file per page drawn; a PDF has none.
-        const bool numbered = !printer && format->numbered && (!o.csv.empty() || copies > 1);
-        return interrupted(numbered ? out.pages : 0);
+        const bool numbered = !printer && format && format->numbered && (!o.csv.empty() || copies > 1);
+        return interrupted(numbered || !o.send.empty() ? out.pages : 0);
     }
     progress.end_line();
-    return finish(out.complete, out.problems, out.error);
+    return finish(out.complete, out.problems, out.error, sink->warnings);
 }

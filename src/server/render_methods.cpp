@@ -12,6 +12,7 @@
 #include "output/document.h"
 #include "output/output_messages.h"
 #include "output/sheet_sources.h"
+#include "output/thermal.h"
 #include "platform/code_pages.h"
 #include "render/counters.h"
 #include "render/eps_runner.h"
@@ -428,7 +429,8 @@ xmlrpc_value *render_label(label_service &service, server_store &store, call_con
 }
 
 // "labels.render_document": the label as a PDF or PNG file, or a PDF of a
-// page per row of variables.
+// page per row of variables, or the job of a thermal printer (ZPL, TSPL,
+// EPL) of a label per row.
 xmlrpc_value *render_document(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
                               xmlrpc_value *params)
 {
@@ -437,16 +439,20 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         return nullptr;
     xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
     std::u16string format;
-    if (!read_string(env, st.get(), "format", format) || (format != u"pdf" && format != u"png")) {
-        params_fault(env, "\"format\" должен быть \"pdf\" или \"png\"");
+    if (!read_string(env, st.get(), "format", format) ||
+        (format != u"pdf" && format != u"png" && !out__thermal_language(plt__to_utf8(format)))) {
+        params_fault(env, "\"format\" должен быть \"pdf\", \"png\", \"zpl\", \"tspl\" или \"epl\"");
         return nullptr;
     }
-    int dpi = OUT_DEFAULT_DPI;
+    // A thermal printer's job: its language, at the printer's resolution.
+    const std::optional<thermal_language> language =
+        format == u"pdf" || format == u"png" ? std::nullopt : out__thermal_language(plt__to_utf8(format));
+    int dpi = language ? 203 : OUT_DEFAULT_DPI;
     if (has(env, st.get(), "resolution") && !read_int(env, st.get(), "resolution", dpi)) {
         params_fault(env, "\"resolution\" должен быть целым");
         return nullptr;
     }
-    if (dpi < LSV_MIN_DPI || dpi > LSV_MAX_DPI) {
+    if (dpi < LSV_MIN_DPI || dpi > LSV_MAX_DPI || (language && (dpi < THERMAL_MIN_DPI || dpi > THERMAL_MAX_DPI))) {
         resolution_fault(env, lsv__number(dpi));
         return nullptr;
     }
@@ -457,6 +463,10 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         return nullptr;
     if (format == u"png" && (sheets.sheet || sheets.copies > 1)) {
         params_fault(env, "PNG - одна этикетка; для листа и копий нужен \"pdf\"");
+        return nullptr;
+    }
+    if (language && sheets.sheet) {
+        params_fault(env, "принтер этикеток печатает по этикетке, без листа; для листа нужен \"pdf\"");
         return nullptr;
     }
     // The rows of a batch: each an array of {name, value} like "variables".
@@ -514,6 +524,16 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         return nullptr;
     if (sheets.sheet && !label_fits_sheet(env, lab.get(), *sheets.sheet))
         return nullptr;
+    thermal_options thermal;
+    if (language) {
+        thermal.language = *language;
+        thermal.dpi = dpi;
+        const std::u16string why = out__thermal_label_refusal(lab.get(), thermal);
+        if (!why.empty()) {
+            fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + why);
+            return nullptr;
+        }
+    }
 
     const std::vector<std::u16string> names = out__label_names(lab.get());
     std::vector<preview_var> base;
@@ -549,12 +569,25 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
     } else {
         // Pictures as images where their vectors fail, and the document as
         // it grows, with the answer that will carry it.
-        const double fixed = render_base_bytes + picture_bytes(lab.get(), pdf_picture_dpi / 72.0);
+        // A thermal printer's label is drawn whole at its resolution: the
+        // colour image, the mask of its pictures and the dots.
+        const QSize dots = language ? out__thermal_size(lab.get(), dpi) : QSize();
+        const double fixed = render_base_bytes + picture_bytes(lab.get(), pdf_picture_dpi / 72.0) +
+                             5.2 * static_cast<double>(dots.width()) * static_cast<double>(dots.height());
         if (!c.hold(env, bytes_of(fixed), document_not_made))
             return nullptr;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        std::unique_ptr<page_sink> sink = out__pdf_sink(lab.get(), buffer, o, service.document_bytes());
+        // The printer makes the copies of a label, unless they differ
+        // (numbered).
+        long copies = sheets.copies;
+        if (language && !run_counters(names, {}).numbers_labels()) {
+            thermal.copies = copies;
+            copies = 1;
+        }
+        std::unique_ptr<page_sink> sink =
+            language ? out__thermal_device_sink(lab.get(), buffer, thermal, service.document_bytes())
+                     : out__pdf_sink(lab.get(), buffer, o, service.document_bytes());
         std::u16string error;
         bool ok = sink != nullptr;
         // One label without rows takes its variables as render_label does.
@@ -588,7 +621,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             std::vector<render_variable>().swap(rows[i]);
             const render_variable_map vars =
                 batch ? out__row_variables(names, columns, cells, base) : out__preview_variables(names, base);
-            for (long copy = 0; ok && copy < sheets.copies; ++copy) {
+            for (long copy = 0; ok && copy < copies; ++copy) {
                 if (copy > 0 && rdr__render_stopping()) {
                     c.stopped_fault(env, document_not_made);
                     return nullptr;
