@@ -184,7 +184,7 @@ std::unique_ptr<page_sink> lpr__open_sink(const label *lab, const settings::labe
         connection = out__thermal_connect(plt__to_utf8(p.connection), error);
     }
     if (!connection) {
-        err__warning(u"%1", error.c_str());
+        err__warning(u"Принтер этикеток «%1» не отвечает, ничего не напечатано: %2", p.name.c_str(), error.c_str());
         return nullptr;
     }
     return out__thermal_send_sink(lab, std::move(connection), p.connection, o);

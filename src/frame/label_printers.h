@@ -11,7 +11,7 @@
 
 #include "model/element.h"
 #include "model/settings.h"
-#include "output/drawing.h" // page_problem, which thermal.h uses
+#include "output/drawing.h"
 #include "output/thermal.h"
 
 class QComboBox;
