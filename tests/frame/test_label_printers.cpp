@@ -142,7 +142,7 @@ void click_ok(QWidget *w)
     w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
 }
 
-class LabelPrinters : public testing::Test {
+class LabelPrinterPrinting : public testing::Test {
 protected:
     void SetUp() override { prs__variables() = {{u"who", u"из просмотра"}, {u"code", u"LP-1"}}; }
     void TearDown() override
@@ -211,7 +211,7 @@ protected:
 
 } // namespace
 
-TEST_F(LabelPrinters, AddedUnderTheOptionsThenPrintedAsOneZplJob)
+TEST_F(LabelPrinterPrinting, AddedUnderTheOptionsThenPrintedAsOneZplJob)
 {
     loopback_printer printer;
     label_frame *f = open_frame();
@@ -313,7 +313,7 @@ TEST_F(LabelPrinters, AddedUnderTheOptionsThenPrintedAsOneZplJob)
     EXPECT_EQ(settings::get(settings::print_target).value_or(u""), u"Склад");
 }
 
-TEST_F(LabelPrinters, NumberedCopiesAreLabelsOfTheirOwnAndABatchIsOneJob)
+TEST_F(LabelPrinterPrinting, NumberedCopiesAreLabelsOfTheirOwnAndABatchIsOneJob)
 {
     loopback_printer printer;
     keep_printer(printer.address());
@@ -361,7 +361,7 @@ TEST_F(LabelPrinters, NumberedCopiesAreLabelsOfTheirOwnAndABatchIsOneJob)
     EXPECT_EQ(warnings(), "");
 }
 
-TEST_F(LabelPrinters, ARefusedPortIsSaidAndNothingHangs)
+TEST_F(LabelPrinterPrinting, ARefusedPortIsSaidAndNothingHangs)
 {
     keep_printer(refused_address());
     label_frame *f = open_frame();
@@ -379,7 +379,7 @@ TEST_F(LabelPrinters, ARefusedPortIsSaidAndNothingHangs)
     EXPECT_NE(warnings().find("Пробная этикетка не напечатана: "), std::string::npos) << warnings();
 }
 
-TEST_F(LabelPrinters, TestLabelReachesThePrinterAndALabelWiderThanTheHeadIsRefused)
+TEST_F(LabelPrinterPrinting, TestLabelReachesThePrinterAndALabelWiderThanTheHeadIsRefused)
 {
     loopback_printer printer;
     keep_printer(printer.address(), 40);
@@ -410,7 +410,7 @@ TEST_F(LabelPrinters, TestLabelReachesThePrinterAndALabelWiderThanTheHeadIsRefus
     EXPECT_EQ(printer.connections(), 1);
 }
 
-TEST_F(LabelPrinters, EditingRenamesEverywhereAndRemovingAsksFirst)
+TEST_F(LabelPrinterPrinting, EditingRenamesEverywhereAndRemovingAsksFirst)
 {
     keep_printer(QStringLiteral("socket://printer.local"));
     settings::set(settings::print_target, u"Склад");
@@ -450,7 +450,7 @@ TEST_F(LabelPrinters, EditingRenamesEverywhereAndRemovingAsksFirst)
     EXPECT_FALSE(d.test_button()->isEnabled());
 }
 
-TEST_F(LabelPrinters, AFailedWriteIsSaidNeverTakenForSuccess)
+TEST_F(LabelPrinterPrinting, AFailedWriteIsSaidNeverTakenForSuccess)
 {
     // A device that takes nothing: opened, then every write refused.
     if (!fs::exists("/dev/full"))
