@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTcpServer>
@@ -466,4 +467,37 @@ TEST_F(LabelPrinterPrinting, AFailedWriteIsSaidNeverTakenForSuccess)
     d.test_button()->click();
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_NE(warnings().find("Пробная этикетка не напечатана: "), std::string::npos) << warnings();
+}
+
+TEST_F(LabelPrinterPrinting, WarningsFollowTheJobAndAStoppedRunSaysWhatWasSent)
+{
+    loopback_printer printer;
+    keep_printer(printer.address());
+    label_frame *f = open_frame();
+    // Some 200 modules in 40 points: narrower than a dot at 203 dpi.
+    barcode(f->hub().lab(), 7, u"ABCDEFGHIJKLMNOPQRST", 150, 70, 40, 20);
+    print_on_kept(f, 1);
+    ASSERT_EQ(printer.jobs(1).size(), 1u);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(warnings().rfind("Напечатано, но не всё так, как задумано:\n", 0), 0u) << warnings();
+
+    // "Отмена" in the progress: the labels already sent are counted.
+    boxes.shown.clear();
+    std::string csv = "code;who\r\n";
+    for (int i = 1; i <= 6; ++i)
+        csv += "K" + std::to_string(i) + ";Строка " + std::to_string(i) + "\r\n";
+    write_file(dir / "t.csv", csv);
+    files.results.push_back(chosen(dir / "t.csv"));
+    when_modal_named(QStringLiteral("zelta-batch-dialog"), [](QWidget *w) { click_ok(w); });
+    pex__set_progress_watch([](QProgressDialog *d, long done, long) {
+        if (done == 2)
+            d->cancel();
+    });
+    f->command(cmd::print_batch);
+    pex__set_progress_watch({});
+    ASSERT_EQ(boxes.shown.size(), 1u) << warnings();
+    EXPECT_EQ(boxes.shown[0].text, u"Печать остановлена, но этикеток отправлено на принтер: 2.");
+    const std::vector<std::string> jobs = printer.jobs(2);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(count(jobs[1], "^GF"), 2u);
 }
