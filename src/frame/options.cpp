@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "frame/calibration.h"
+#include "frame/label_printers.h"
 #include "resources/icons.h"
 #include "widgets/controls.h"
 
@@ -41,8 +42,12 @@ options_dialog::options_dialog(QWidget *parent, const frame_options &o) : QDialo
     calibrate_ = new QPushButton(QStringLiteral("Калибровка принтера..."), printing);
     calibrate_->setObjectName(QStringLiteral("calibrate"));
     pv->addWidget(calibrate_);
+    label_printers_ = new QPushButton(QStringLiteral("Принтеры этикеток..."), printing);
+    label_printers_->setObjectName(QStringLiteral("label_printers"));
+    pv->addWidget(label_printers_);
     pv->addStretch();
     connect(calibrate_, &QPushButton::clicked, this, [this] { cal__run(this); });
+    connect(label_printers_, &QPushButton::clicked, this, [this] { lpr__run(this); });
     QDialogButtonBox *box = ctl__ok_cancel(this);
     auto *v = new QVBoxLayout(this);
     v->addWidget(look);

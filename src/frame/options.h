@@ -1,5 +1,5 @@
-// The options dialog "Настройки": layout mode, the delete question and the
-// printer's calibration.
+// The options dialog "Настройки": layout mode, the delete question, the
+// printer's calibration and the label printers.
 #pragma once
 
 #include <QDialog>
@@ -21,6 +21,7 @@ public:
     QRadioButton *mode_button(int mode) const { return modes_[mode]; }
     QCheckBox *confdel_box() const { return confdel_; }
     QPushButton *calibrate_button() const { return calibrate_; }
+    QPushButton *label_printers_button() const { return label_printers_; }
     // The record as OK leaves it (newwin always 0: it has no control).
     frame_options result() const;
 
@@ -28,6 +29,7 @@ private:
     QRadioButton *modes_[3];
     QCheckBox *confdel_;
     QPushButton *calibrate_;
+    QPushButton *label_printers_;
 };
 
 // Runs the dialog; the record is changed only by OK.  Always 1.

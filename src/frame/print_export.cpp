@@ -19,6 +19,8 @@
 #include <fstream>
 #include <optional>
 
+#include "frame/label_printers.h"
+#include "frame/print_target.h"
 #include "frame/sheet_dialogs.h"
 #include "hub/program_state.h"
 #include "model/errors.h"
@@ -65,16 +67,21 @@ public:
     ~wait_cursor() { QGuiApplication::restoreOverrideCursor(); }
 };
 
-void show_problems(const std::vector<std::u16string> &problems)
+void show_list(const char16_t *title, const std::vector<std::u16string> &problems)
 {
     if (problems.empty())
         return;
-    std::u16string text = u"Не всё нарисовано:";
+    std::u16string text = title;
     for (std::size_t i = 0; i < problems.size() && i < LISTED_PROBLEMS; ++i)
         text += u"\n" + problems[i];
     if (problems.size() > LISTED_PROBLEMS)
         text += u"\n… и ещё " + rdr__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS));
     err__warning(u"%1", text.c_str());
+}
+
+void show_problems(const std::vector<std::u16string> &problems)
+{
+    show_list(u"Не всё нарисовано:", problems);
 }
 
 std::u16string suggested_name(const label *lab, const char16_t *ext)
@@ -169,7 +176,8 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
 // What the dialog shows of a table and the choices it lets a user change.
 class batch_dialog final : public QDialog {
 public:
-    batch_dialog(QWidget *parent, const label *lab, const std::string &path, bool print)
+    batch_dialog(QWidget *parent, const label *lab, const std::string &path, bool print,
+                 std::vector<settings::label_printer> printers = {})
         : QDialog(parent), lab_(lab), path_(path)
     {
         setObjectName(QStringLiteral("zelta-batch-dialog"));
@@ -212,6 +220,12 @@ public:
         copies_column_->setToolTip(
             QStringLiteral("Столбец с числом копий каждой строки (целое от 0 до 10000; 0 - строка не печатается)"));
         form->addRow(QStringLiteral("Копии из столбца:"), copies_column_);
+        // Label printers beside the system's; a label on a sheet goes to a
+        // printer of sheets.
+        if (print && !printers.empty() && !lab->sheet) {
+            target_ = new print_target_box(this, form, std::move(printers), QStringLiteral("Копий каждой этикетки:"));
+            connect(target_, &print_target_box::changed, this, [this] { check(); });
+        }
         thumb_ = new QLabel(this);
         thumb_->setObjectName(QStringLiteral("thumbnail"));
         thumb_->setAlignment(Qt::AlignCenter);
@@ -263,6 +277,15 @@ public:
     }
     // Null for a label printed a page each.
     const sheet_run_box *sheet() const { return labels_; }
+    // Null without label printers to choose from.
+    const print_target_box *target() const { return target_; }
+
+    void accept() override
+    {
+        if (target_)
+            target_->keep();
+        QDialog::accept();
+    }
 
 private:
     static constexpr int THUMB_W = 320, THUMB_H = 200;
@@ -334,6 +357,14 @@ private:
             out__count_labels(*table_, column, run_labels_, why);
         if (labels_)
             labels_->copies()->setEnabled(column.empty());
+        const settings::label_printer *printer = target_ ? target_->printer() : nullptr;
+        if (target_)
+            target_->copies_box()->setEnabled(column.empty());
+        if (why.empty() && printer)
+            why = lpr__job_refusal(lab_, *printer);
+        if (target_) // a label printer needs no dialog of its own
+            buttons_->button(QDialogButtonBox::Ok)->setText(printer ? QStringLiteral("Печать")
+                                                                    : QStringLiteral("Печать..."));
         problem_->setText(qs(why));
         problem_->setVisible(!why.empty());
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());
@@ -368,6 +399,8 @@ private:
         if (!rows || !rows->next(cells, line, problem))
             return {};
         const render_variable_map vars = out__row_variables(names, summary_.columns, cells, prs__variables());
+        if (const settings::label_printer *printer = target_ ? target_->printer() : nullptr)
+            return QPixmap::fromImage(lpr__preview(lab_, vars, lpr__options(*printer), QSize(THUMB_W, THUMB_H)));
         doc_options o;
         const double w = std::max(lab_->width, 1.0), h = std::max(lab_->height, 1.0);
         o.dpi = std::clamp(static_cast<int>(72 * std::min(THUMB_W / w, THUMB_H / h)), OUT_MIN_DPI, 300);
@@ -389,6 +422,7 @@ private:
     QLabel *columns_, *rows_, *missing_, *thumb_, *problem_;
     QDialogButtonBox *buttons_;
     sheet_run_box *labels_ = nullptr;
+    print_target_box *target_ = nullptr;
 };
 
 std::function<void(QProgressDialog *, long, long)> &progress_watch()
@@ -400,7 +434,7 @@ std::function<void(QProgressDialog *, long, long)> &progress_watch()
 // `rows` is the run's labels, as the batch counts its progress.
 void run_batch(QWidget *parent, const label *lab, const std::string &csv, const csv_options &options,
                const std::u16string &table_sheet, long rows, page_sink &sink, const page_layout *layout, int copies,
-               const std::u16string &copies_column)
+               const std::u16string &copies_column, bool streamed = false)
 {
     std::unique_ptr<QProgressDialog> progress;
     if (rows > QUIET_PAGES) {
@@ -436,11 +470,34 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     };
     const batch_outcome out = out__batch(req, sink);
     progress.reset();
-    if (out.cancelled)
+    if (out.cancelled) {
+        // What went to a printer as it was drawn cannot be called back.
+        if (streamed && out.pages > 0)
+            err__warning(u"Печать остановлена, но этикеток отправлено на принтер: %1.", out.pages);
         return;
+    }
     if (!out.complete)
         err__warning(u"%1", out.error.c_str());
     show_problems(out.problems);
+    show_list(u"Напечатано, но не всё так, как задумано:", sink.warnings);
+}
+
+// A run sent to a label printer as one job: the printer makes the copies
+// unless each copy differs (numbered by ${#}, or counted per row).
+// `rows` is 1 without a table.
+void print_on_label_printer(QWidget *parent, const label *lab, const settings::label_printer &printer, int copies,
+                            const std::string &csv, const csv_options &options, const std::u16string &table_sheet,
+                            long rows, const std::u16string &copies_column)
+{
+    const bool printer_copies =
+        copies_column.empty() && !run_counters(out__label_names(lab), QDateTime()).numbers_labels();
+    std::unique_ptr<page_sink> sink = lpr__open_sink(lab, printer, printer_copies ? copies : 1);
+    if (!sink)
+        return;
+    const label_per_page layout(lab);
+    const long labels = printer_copies || !copies_column.empty() ? rows : rows * copies;
+    run_batch(parent, lab, csv, options, table_sheet, labels, *sink, &layout, printer_copies ? 1 : copies,
+              copies_column, true);
 }
 
 } // namespace
@@ -583,6 +640,24 @@ void pex__print(QWidget *parent, const label *lab)
         fill_sheet(lab, layout, run->second, *sink);
         return;
     }
+    if (std::vector<settings::label_printer> printers = settings::get_label_printers(); !printers.empty()) {
+        // Label printers beside the system's, chosen first.
+        int copies = 1;
+        std::optional<settings::label_printer> chosen;
+        {
+            print_target_dialog d(parent, lab, out__preview_variables(out__label_names(lab), prs__variables()),
+                                  std::move(printers));
+            if (d.exec() != QDialog::Accepted)
+                return;
+            if (d.target()->printer())
+                chosen = *d.target()->printer();
+            copies = d.target()->copies();
+        }
+        if (chosen) {
+            print_on_label_printer(parent, lab, *chosen, copies, {}, {}, {}, 1, {});
+            return;
+        }
+    }
     const label_per_page layout(lab);
     const std::unique_ptr<QPrinter> printer = out__printer(lab, layout);
     if (!seam<print_choice_service>::get().choose(*printer, 1, parent))
@@ -634,10 +709,18 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
     std::optional<sheet_options> on_sheet;
     int copies = 1;
     std::u16string copies_column;
+    std::optional<settings::label_printer> label_printer;
+    long table_rows = 0;
     {
-        batch_dialog dlg(parent, lab, csv, print);
+        batch_dialog dlg(parent, lab, csv, print, print ? settings::get_label_printers()
+                                                        : std::vector<settings::label_printer>{});
         if (dlg.exec() != QDialog::Accepted)
             return;
+        table_rows = dlg.rows();
+        if (dlg.target() && dlg.target()->printer()) {
+            label_printer = *dlg.target()->printer();
+            copies = dlg.target()->copies();
+        }
         options = dlg.options();
         table_sheet = dlg.table_sheet();
         rows = dlg.labels();
@@ -646,6 +729,11 @@ void pex__batch(QWidget *parent, const label *lab, bool print)
             on_sheet = dlg.sheet()->options();
             copies = dlg.sheet()->copies()->value();
         }
+    }
+    if (label_printer) {
+        print_on_label_printer(parent, lab, *label_printer, copies, csv, options, table_sheet,
+                               copies_column.empty() ? table_rows : rows, copies_column);
+        return;
     }
     if (lab->sheet && !on_sheet) {
         // A sheet the checks refuse: said, nothing printed.

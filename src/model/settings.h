@@ -66,6 +66,13 @@ inline constexpr reg_string_setting file_dialog_size{u"file-dialog-size", nullpt
 // Printers' calibration, one string per printer: "NAME\tX\tY\tSCALE", the
 // shift of everything printed in mm (right, down) and its scale in %.
 inline constexpr reg_list_setting printer_calibration{u"printer-calibration"};
+// Label printers spoken to directly, one string per printer:
+// "NAME\tLANGUAGE\tDPI\tCONNECTION\tHEAD\tDARKNESS\tSPEED\tMEDIA\tGAP\tX\tY"
+// (see label_printer below).
+inline constexpr reg_list_setting label_printers{u"label-printers"};
+// The printer "Печать" last went to: empty for the system's printers, else
+// a label printer's name.
+inline constexpr reg_string_setting print_target{u"print-target", nullptr};
 // The folder of a chosen file, as the setting keeps it.
 std::u16string folder_of(const std::u16string &path);
 inline constexpr int custom_color_count = 16;
@@ -110,5 +117,55 @@ calibration get_calibration(std::u16string_view printer);
 // Keeps it (a calibration of no shift and 100 % removes the printer's
 // entry); 1 when written.
 int set_calibration(std::u16string_view printer, const calibration &c);
+
+// A thermal label printer the program speaks to in its own language, with
+// no driver between: what the settings keep of it.  Plain values; the
+// output side turns them into its options.
+enum class label_printer_language { zpl, tspl, epl };
+enum class label_printer_media { gap, mark, continuous };
+struct label_printer {
+    std::u16string name;
+    label_printer_language language = label_printer_language::zpl;
+    int dpi = 203;
+    // "socket://HOST[:PORT]" or the path of a device file.
+    std::u16string connection;
+    double head_width_mm = 0; // 0: not known
+    int darkness = -1;        // -1: the printer's own
+    int speed = 0;            // inches per second; 0: the printer's own
+    label_printer_media media = label_printer_media::gap;
+    double gap_mm = 3;
+    double offset_x_mm = 0; // right
+    double offset_y_mm = 0; // down
+    bool operator==(const label_printer &) const = default;
+};
+
+// The bounds a kept printer is read within; one outside them is skipped.
+inline constexpr std::size_t label_printer_max_name = 64;
+inline constexpr std::size_t label_printer_max_connection = 255;
+inline constexpr int label_printer_min_dpi = 100;
+inline constexpr int label_printer_max_dpi = 600;
+inline constexpr double label_printer_max_head_mm = 500;
+inline constexpr int label_printer_max_darkness = 30;
+inline constexpr int label_printer_max_speed = 30;
+inline constexpr double label_printer_max_gap_mm = 50;
+inline constexpr double label_printer_max_offset_mm = 50;
+
+// Why a printer cannot be kept (a sentence for the user), empty when it
+// can: its name, its connection, numbers outside the bounds.
+std::u16string label_printer_refusal(const label_printer &p);
+// Why a connection cannot be used, empty when it can: "socket://HOST" with
+// an optional port 1..65535, or an absolute path.
+std::u16string label_printer_connection_refusal(std::u16string_view connection);
+// One kept string and back; nothing for a string that is not a sound
+// printer.
+std::u16string label_printer_entry(const label_printer &p);
+std::optional<label_printer> read_label_printer(std::u16string_view entry);
+
+// The printers kept, in their order; unreadable entries skipped, of two
+// with one name the first.
+std::vector<label_printer> get_label_printers();
+std::optional<label_printer> find_label_printer(std::u16string_view name);
+// Keeps these (unsound ones and repeated names left out); 1 when written.
+int set_label_printers(const std::vector<label_printer> &printers);
 
 } // namespace settings
