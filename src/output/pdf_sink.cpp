@@ -174,7 +174,7 @@ public:
         if (painter_.isActive())
             return true;
         if (!painter_.begin(writer_.get())) {
-            error = out__not_written(path_, out_msg::write_failed);
+            error = out__not_written(path_, pl__tr(out_msg::write_failed));
             return false;
         }
         return true;
@@ -198,7 +198,7 @@ public:
         if (!begin(error))
             return false;
         if (pages_ > 0 && !writer_->newPage()) {
-            error = out__not_written(path_, out_msg::write_failed);
+            error = out__not_written(path_, pl__tr(out_msg::write_failed));
             return false;
         }
         ++pages_;
@@ -210,7 +210,7 @@ public:
             return false;
         }
         if (max_bytes_ > 0 && device_->size() > max_bytes_) {
-            error = out_msg::document_too_large;
+            error = pl__tr(out_msg::document_too_large);
             return false;
         }
         return true;
@@ -222,7 +222,7 @@ public:
         if (!begin(error))
             return false;
         if (!painter_.end()) {
-            error = out__not_written(path_, out_msg::write_failed);
+            error = out__not_written(path_, pl__tr(out_msg::write_failed));
             return false;
         }
         if (tap_) {
@@ -230,12 +230,12 @@ public:
             if (!tap_->place(pictures_->placements(), why)) {
                 const bool write_failed = file_ && file_->file.error() != QFileDevice::NoError;
                 error = out__not_written(path_, write_failed ? out__save_failure(file_->file)
-                                                             : std::u16string(out_msg::picture_not_placed));
+                                                             : std::u16string(pl__tr(out_msg::picture_not_placed)));
                 return false;
             }
         }
         if (max_bytes_ > 0 && device_->size() > max_bytes_) {
-            error = out_msg::document_too_large;
+            error = pl__tr(out_msg::document_too_large);
             return false;
         }
         return !file_ || file_->commit(error);

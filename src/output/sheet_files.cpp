@@ -857,7 +857,7 @@ bool sht__write_user_sheets(const std::string &path, const std::vector<label_she
     const std::u16string file = u16(plt__resolve_link(path));
     const QString folder = QFileInfo(qs(file)).absolutePath();
     if (!QDir().mkpath(folder)) {
-        error = out__not_written(file, out_msg::cannot_create);
+        error = out__not_written(file, pl__tr(out_msg::cannot_create));
         return false;
     }
     atomic_file out(file);

@@ -370,7 +370,7 @@ private:
         }
         return true;
     }
-    std::u16string stopped_text() const override { return out__not_written(file_.path, out_msg::stopped); }
+    std::u16string stopped_text() const override { return out__not_written(file_.path, pl__tr(out_msg::stopped)); }
     std::u16string refused_text(const std::u16string &why) const override
     {
         return out__not_written(file_.path, why);
@@ -392,16 +392,16 @@ private:
     {
         written_ += static_cast<std::int64_t>(bytes.size());
         if (written_ > max_bytes_) {
-            error = out_msg::document_too_large;
+            error = pl__tr(out_msg::document_too_large);
             return false;
         }
         if (device_.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-            error = out_msg::write_failed;
+            error = pl__tr(out_msg::write_failed);
             return false;
         }
         return true;
     }
-    std::u16string stopped_text() const override { return out_msg::stopped; }
+    std::u16string stopped_text() const override { return pl__tr(out_msg::stopped); }
     std::u16string refused_text(const std::u16string &why) const override { return why; }
 
     QIODevice &device_;
@@ -441,7 +441,7 @@ private:
     }
     std::u16string stopped_text() const override
     {
-        return msc__format(u"Печать на «%1» остановлена: %2.", address_.c_str(), out_msg::stopped);
+        return msc__format(u"Печать на «%1» остановлена: %2.", address_.c_str(), pl__tr(out_msg::stopped));
     }
     std::u16string refused_text(const std::u16string &why) const override
     {
