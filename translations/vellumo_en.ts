@@ -499,5 +499,765 @@ Exit status: 0 - all pages written; 1 - nothing written;
         <source>Остановлено: записаны только первые файлы (%1): «%2» … «%3».</source>
         <translation>Stopped: only the first files (%1) were written: “%2” … “%3”.</translation>
     </message>
+    <message>
+        <source>такого файла нет</source>
+        <translation>there is no such file</translation>
+    </message>
+    <message>
+        <source>это папка</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>нет прав на чтение</source>
+        <translation>no permission to read</translation>
+    </message>
+    <message>
+        <source>в пути есть файл вместо папки</source>
+        <translation>the path has a file where a folder should be</translation>
+    </message>
+    <message>
+        <source>это не обычный файл (устройство, канал или сокет)</source>
+        <translation>it is not a plain file (a device, a pipe or a socket)</translation>
+    </message>
+    <message>
+        <source>файл слишком велик</source>
+        <translation>the file is too large</translation>
+    </message>
+    <message>
+        <source>символические ссылки замкнуты в кольцо</source>
+        <translation>the symbolic links form a loop</translation>
+    </message>
+    <message>
+        <source>слишком длинное имя</source>
+        <translation>the name is too long</translation>
+    </message>
+    <message>
+        <source>ошибка ввода/вывода на диске</source>
+        <translation>a disk input/output error</translation>
+    </message>
+    <message>
+        <source>системная ошибка </source>
+        <translation>system error </translation>
+    </message>
+    <message>
+        <source>остановлено</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>время Ghostscript вышло</source>
+        <translation>Ghostscript ran out of time</translation>
+    </message>
+    <message>
+        <source>Документ PDF</source>
+        <translation>PDF document</translation>
+    </message>
+    <message>
+        <source>Изображение PNG</source>
+        <translation>PNG image</translation>
+    </message>
+    <message>
+        <source>Рисунок SVG</source>
+        <translation>SVG drawing</translation>
+    </message>
+    <message>
+        <source>Задание ZPL II (Zebra и совместимые)</source>
+        <translation>ZPL II job (Zebra and compatibles)</translation>
+    </message>
+    <message>
+        <source>Задание TSPL (TSC, Xprinter, Gprinter)</source>
+        <translation>TSPL job (TSC, Xprinter, Gprinter)</translation>
+    </message>
+    <message>
+        <source>Задание EPL2 (Zebra, Eltron)</source>
+        <translation>EPL2 job (Zebra, Eltron)</translation>
+    </message>
+    <message>
+        <source> и </source>
+        <translation> and </translation>
+    </message>
+    <message>
+        <source>рисунок больше 100 мегапикселей</source>
+        <translation>the picture is larger than 100 megapixels</translation>
+    </message>
+    <message>
+        <source>Файл листов «%1» не прочитан: %2.</source>
+        <translation>Sheets file “%1” was not read: %2.</translation>
+    </message>
+    <message>
+        <source>Папка шаблонов листов «%1» не прочитана: %2.</source>
+        <translation>Sheet templates folder “%1” was not read: %2.</translation>
+    </message>
+    <message>
+        <source>В «%1» на листах вместе больше %2 этикеток, остальные листы не прочитаны.</source>
+        <translation>The sheets in “%1” hold more than %2 labels together; the other sheets were not read.</translation>
+    </message>
+    <message>
+        <source>Файлы папки шаблонов листов «%1» вместе больше %2 МиБ, остальные не прочитаны.</source>
+        <translation>The files of sheet templates folder “%1” are larger than %2 MiB together; the others were not read.</translation>
+    </message>
+    <message>
+        <source>В папке шаблонов листов «%1» больше %2 файлов, остальные не прочитаны.</source>
+        <translation>Sheet templates folder “%1” holds more than %2 files; the others were not read.</translation>
+    </message>
+    <message>
+        <source>«%1», лист %2: %3</source>
+        <translation>“%1”, sheet %2: %3</translation>
+    </message>
+    <message>
+        <source>Лист «%1» не записан: %2</source>
+        <translation>Sheet “%1” was not written: %2</translation>
+    </message>
+    <message>
+        <source>ошибка XML в строке %1</source>
+        <translation>XML error on line %1</translation>
+    </message>
+    <message>
+        <source>файл обрывается в строке %1</source>
+        <translation>the file breaks off on line %1</translation>
+    </message>
+    <message>
+        <source>в нём объявлены сущности XML, а в файле листов их быть не может</source>
+        <translation>it declares XML entities, which a sheets file may not have</translation>
+    </message>
+    <message>
+        <source>в нём ссылка на сущность XML «%1», которой файл не объявляет</source>
+        <translation>it refers to XML entity “%1”, which the file does not declare</translation>
+    </message>
+    <message>
+        <source>теги в нём вложены глубже %1 уровней</source>
+        <translation>its tags are nested deeper than %1 levels</translation>
+    </message>
+    <message>
+        <source>в нём больше %1 листов</source>
+        <translation>it holds more than %1 sheets</translation>
+    </message>
+    <message>
+        <source>это не шаблоны glabels</source>
+        <translation>these are not glabels templates</translation>
+    </message>
+    <message>
+        <source>это не список этикеток LibreOffice</source>
+        <translation>this is not a LibreOffice list of labels</translation>
+    </message>
+    <message>
+        <source>это не файл листов программы</source>
+        <translation>this is not the program&apos;s sheets file</translation>
+    </message>
+    <message>
+        <source>это не папка</source>
+        <translation>this is not a folder</translation>
+    </message>
+    <message>
+        <source>Не задан атрибут %1.</source>
+        <translation>Attribute %1 is not given.</translation>
+    </message>
+    <message>
+        <source>«%1» в атрибуте %2 не длина.</source>
+        <translation>“%1” in attribute %2 is not a length.</translation>
+    </message>
+    <message>
+        <source>«%1» в атрибуте %2 не целое число.</source>
+        <translation>“%1” in attribute %2 is not a whole number.</translation>
+    </message>
+    <message>
+        <source>Неизвестный размер бумаги «%1».</source>
+        <translation>Unknown paper size “%1”.</translation>
+    </message>
+    <message>
+        <source>Неизвестная форма этикетки «%1».</source>
+        <translation>Unknown label shape “%1”.</translation>
+    </message>
+    <message>
+        <source>У листа нет названия.</source>
+        <translation>The sheet has no name.</translation>
+    </message>
+    <message>
+        <source>Он повторяет лист %1, а такого нет.</source>
+        <translation>It repeats sheet %1, which does not exist.</translation>
+    </message>
+    <message>
+        <source>Он повторяет лист %1, а тот не принят.</source>
+        <translation>It repeats sheet %1, which was refused.</translation>
+    </message>
+    <message>
+        <source>Размеры «%1» должны быть 11 полями через точку с запятой: S или C и 10 неотрицательных чисел.</source>
+        <translation>The sizes “%1” must be 11 fields separated by semicolons: S or C and 10 numbers not below zero.</translation>
+    </message>
+    <message>
+        <source>в названии, описании или бумаге листа есть управляющие символы или неверный UTF-8</source>
+        <translation>the sheet&apos;s name, description or paper holds control characters or invalid UTF-8</translation>
+    </message>
+    <message>
+        <source>строк на листе больше %1</source>
+        <translation>the sheet has more than %1 rows</translation>
+    </message>
+    <message>
+        <source>ячейка длиннее 16 МиБ</source>
+        <translation>a cell is longer than 16 MiB</translation>
+    </message>
+    <message>
+        <source>столбцов больше 10000</source>
+        <translation>more than 10000 columns</translation>
+    </message>
+    <message>
+        <source>строка таблицы длиннее 16 МиБ</source>
+        <translation>a table row is longer than 16 MiB</translation>
+    </message>
+    <message>
+        <source>Файл «%1»: %2.</source>
+        <translation>File “%1”: %2.</translation>
+    </message>
+    <message>
+        <source>Файл «%1», строка %2: %3.</source>
+        <translation>File “%1”, row %2: %3.</translation>
+    </message>
+    <message>
+        <source>часть «%1» содержит объявление DOCTYPE - такие файлы программа не читает</source>
+        <translation>part “%1” holds a DOCTYPE declaration; the program does not read such files</translation>
+    </message>
+    <message>
+        <source>часть «%1» повреждена (ошибка XML в её строке %2)</source>
+        <translation>part “%1” is damaged (an XML error on its line %2)</translation>
+    </message>
+    <message>
+        <source>ссылка «%1» ведёт за пределы архива</source>
+        <translation>link “%1” leads outside the archive</translation>
+    </message>
+    <message>
+        <source>в архиве слишком много связей между частями</source>
+        <translation>the archive has too many relationships between its parts</translation>
+    </message>
+    <message>
+        <source>в книге слишком много листов</source>
+        <translation>the workbook has too many sheets</translation>
+    </message>
+    <message>
+        <source>общих строк больше %1</source>
+        <translation>more than %1 shared strings</translation>
+    </message>
+    <message>
+        <source>общих строк больше 128 МиБ</source>
+        <translation>the shared strings are larger than 128 MiB</translation>
+    </message>
+    <message>
+        <source>ячейка ссылается на общую строку %1, а их %2</source>
+        <translation>a cell refers to shared string %1, but there are %2</translation>
+    </message>
+    <message>
+        <source>в книге нет ни одного листа</source>
+        <translation>the workbook has no sheet</translation>
+    </message>
+    <message>
+        <source>это zip-архив, но не таблица .xlsx или .ods</source>
+        <translation>this is a zip archive, but not an .xlsx or .ods table</translation>
+    </message>
+    <message>
+        <source>листа «%1» в книге нет; листы: %2</source>
+        <translation>the workbook has no sheet “%1”; its sheets: %2</translation>
+    </message>
+    <message>
+        <source>лист «%1» - не таблица (диаграмма или ссылка наружу)</source>
+        <translation>sheet “%1” is not a table (a chart or an outside link)</translation>
+    </message>
+    <message>
+        <source>не удалось создать временный файл: %1</source>
+        <translation>no temporary file could be created: %1</translation>
+    </message>
+    <message>
+        <source>строки листа не удалось сохранить во временный файл: %1</source>
+        <translation>the sheet&apos;s rows could not be saved to a temporary file: %1</translation>
+    </message>
+    <message>
+        <source>ячеек %1, а столбцов в заголовке %2</source>
+        <translation>%1 cells, but %2 columns in the header</translation>
+    </message>
+    <message>
+        <source>на листе нет строки заголовка (названий столбцов)</source>
+        <translation>the sheet has no header row (the names of the columns)</translation>
+    </message>
+    <message>
+        <source>столбец «%1» назван дважды</source>
+        <translation>column “%1” is named twice</translation>
+    </message>
+    <message>
+        <source>Стандартный ввод не удалось сохранить во временный файл: %1.</source>
+        <translation>Standard input could not be saved to a temporary file: %1.</translation>
+    </message>
+    <message>
+        <source>Стандартный ввод не читается: %1.</source>
+        <translation>Standard input cannot be read: %1.</translation>
+    </message>
+    <message>
+        <source>На стандартном вводе больше 1 ГиБ: такие таблицы программа не читает.</source>
+        <translation>Standard input holds more than 1 GiB: the program does not read such tables.</translation>
+    </message>
+    <message>
+        <source>стандартный ввод</source>
+        <translation>standard input</translation>
+    </message>
+    <message>
+        <source>Файл «%1» - книга Excel старого формата (.xls) или другой документ Office 97: сохраните таблицу как .xlsx, .ods или CSV.</source>
+        <translation>File “%1” is an old-format Excel workbook (.xls) or another Office 97 document: save the table as .xlsx, .ods or CSV.</translation>
+    </message>
+    <message>
+        <source>Файл «%1» - таблица CSV, листов в нём нет (спрошен лист «%2»).</source>
+        <translation>File “%1” is a CSV table and has no sheets (sheet “%2” was asked for).</translation>
+    </message>
+    <message>
+        <source>разрешение принтера этикеток %1 dpi: нужно от %2 до %3</source>
+        <translation>label printer resolution %1 dpi: from %2 to %3 is needed</translation>
+    </message>
+    <message>
+        <source>плотность %1: для %2 нужно число от 0 до %3</source>
+        <translation>darkness %1: %2 needs a number from 0 to %3</translation>
+    </message>
+    <message>
+        <source>скорость %1: нужно число дюймов в секунду от 1 до 14</source>
+        <translation>speed %1: a number of inches per second from 1 to 14 is needed</translation>
+    </message>
+    <message>
+        <source>зазор между этикетками: нужно от 0 до 50 мм</source>
+        <translation>the gap between labels: from 0 to 50 mm is needed</translation>
+    </message>
+    <message>
+        <source>ширина головки: нужно от 0 до 1000 мм</source>
+        <translation>the head width: from 0 to 1000 mm is needed</translation>
+    </message>
+    <message>
+        <source>смещение печати: нужно от −%1 до %1 мм</source>
+        <translation>the print offset: from −%1 to %1 mm is needed</translation>
+    </message>
+    <message>
+        <source>копий: нужно от 1 до 100000</source>
+        <translation>copies: from 1 to 100000 are needed</translation>
+    </message>
+    <message>
+        <source>этикетка шириной %1 мм шире головки принтера (%2 мм)</source>
+        <translation>a label %1 mm wide is wider than the printer&apos;s head (%2 mm)</translation>
+    </message>
+    <message>
+        <source>этикетка %1 × %2 точек слишком велика для принтера этикеток</source>
+        <translation>a label of %1 × %2 dots is too large for a label printer</translation>
+    </message>
+    <message>
+        <source>принтер «%1» не принимает данные %{2:g} с</source>
+        <translation>printer “%1” has taken no data for %{2:g} s</translation>
+    </message>
+    <message>
+        <source>принтер «%1» прервал соединение</source>
+        <translation>printer “%1” broke the connection</translation>
+    </message>
+    <message>
+        <source>ошибка передачи на принтер «%1»: %2</source>
+        <translation>error sending to printer “%1”: %2</translation>
+    </message>
+    <message>
+        <source>адрес принтера «%1»: нет закрывающей скобки</source>
+        <translation>printer address “%1”: the closing bracket is missing</translation>
+    </message>
+    <message>
+        <source>адрес принтера «%1» не разобран</source>
+        <translation>printer address “%1” could not be understood</translation>
+    </message>
+    <message>
+        <source>адрес принтера «%1»: нужно socket://УЗЕЛ[:ПОРТ], порт от 1 до 65535</source>
+        <translation>printer address “%1”: socket://HOST[:PORT] is needed, the port from 1 to 65535</translation>
+    </message>
+    <message>
+        <source>принтер «%1» не найден: %2</source>
+        <translation>printer “%1” was not found: %2</translation>
+    </message>
+    <message>
+        <source>принтер «%1» не отвечает %{2:g} с</source>
+        <translation>printer “%1” has not answered for %{2:g} s</translation>
+    </message>
+    <message>
+        <source>не удалось соединиться с принтером «%1»: %2</source>
+        <translation>could not connect to printer “%1”: %2</translation>
+    </message>
+    <message>
+        <source>устройство принтера «%1» не открывается: %2</source>
+        <translation>printer device “%1” cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>его никто не читает (принтер не подключён?)</source>
+        <translation>nothing reads it (is the printer connected?)</translation>
+    </message>
+    <message>
+        <source>«%1» — не устройство принтера; файл задания пишется с -o</source>
+        <translation>“%1” is not a printer device; a job file is written with -o</translation>
+    </message>
+    <message>
+        <source>Печать на «%1» прервана: %2. Принтер принял этикеток: %3 из отправленных %4.</source>
+        <translation>Printing to “%1” broke off: %2. The printer took %3 of the %4 labels sent.</translation>
+    </message>
+    <message>
+        <source>Печать на «%1» остановлена: %2.</source>
+        <translation>Printing to “%1” stopped: %2.</translation>
+    </message>
+    <message>
+        <source>подключение принтера «%1»: нужно socket://УЗЕЛ[:ПОРТ] или путь к устройству, например /dev/usb/lp0</source>
+        <translation>printer connection “%1”: socket://HOST[:PORT] or the path of a device such as /dev/usb/lp0 is needed</translation>
+    </message>
+    <message>
+        <source>архив повреждён или обрезан</source>
+        <translation>the archive is damaged or cut short</translation>
+    </message>
+    <message>
+        <source>контрольная сумма части не сходится: архив повреждён</source>
+        <translation>a part&apos;s checksum does not match: the archive is damaged</translation>
+    </message>
+    <message>
+        <source>часть сжата неизвестным способом</source>
+        <translation>a part is compressed in an unknown way</translation>
+    </message>
+    <message>
+        <source>архив зашифрован</source>
+        <translation>the archive is encrypted</translation>
+    </message>
+    <message>
+        <source>архив из нескольких томов</source>
+        <translation>the archive spans several volumes</translation>
+    </message>
+    <message>
+        <source>не хватает памяти</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>файл не читается</source>
+        <translation>the file cannot be read</translation>
+    </message>
+    <message>
+        <source>архив повреждён</source>
+        <translation>the archive is damaged</translation>
+    </message>
+    <message>
+        <source>часть «%1» больше, чем сказано в заголовке архива: архив повреждён</source>
+        <translation>part “%1” is larger than the archive&apos;s header says: the archive is damaged</translation>
+    </message>
+    <message>
+        <source>часть «%1» после распаковки больше %2 МиБ: файл не читается</source>
+        <translation>part “%1” is larger than %2 MiB unpacked: the file is not read</translation>
+    </message>
+    <message>
+        <source>часть «%1» распаковывается более чем в %2 раз (zip-бомба): файл не читается</source>
+        <translation>part “%1” unpacks to more than %2 times its size (a zip bomb): the file is not read</translation>
+    </message>
+    <message>
+        <source>в архиве больше %1 частей</source>
+        <translation>the archive has more than %1 parts</translation>
+    </message>
+    <message>
+        <source>в архиве нет части «%1»</source>
+        <translation>the archive has no part “%1”</translation>
+    </message>
+    <message>
+        <source>длина данных не подходит для этого штрихкода</source>
+        <translation>the length of the data does not suit this barcode</translation>
+    </message>
+    <message>
+        <source>эти данные нельзя записать этим штрихкодом</source>
+        <translation>this barcode cannot hold this data</translation>
+    </message>
+    <message>
+        <source>неверная контрольная цифра</source>
+        <translation>wrong check digit</translation>
+    </message>
+    <message>
+        <source>нет памяти</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>данные не соответствуют стандарту этого штрихкода</source>
+        <translation>the data does not meet this barcode&apos;s standard</translation>
+    </message>
+    <message>
+        <source>libzint не построил штрихкод</source>
+        <translation>libzint did not build the barcode</translation>
+    </message>
+    <message>
+        <source>неизвестный вид штрихкода (%1)</source>
+        <translation>unknown kind of barcode (%1)</translation>
+    </message>
+    <message>
+        <source>EAN: нужны только цифры, 7, 8, 12 или 13</source>
+        <translation>EAN: digits only are needed, 7, 8, 12 or 13 of them</translation>
+    </message>
+    <message>
+        <source>EAN-8: нужны только цифры, 7 или 8</source>
+        <translation>EAN-8: digits only are needed, 7 or 8 of them</translation>
+    </message>
+    <message>
+        <source>EAN-13: нужны только цифры, 12 или 13</source>
+        <translation>EAN-13: digits only are needed, 12 or 13 of them</translation>
+    </message>
+    <message>
+        <source>UPC: нужны только цифры, 11 или 12</source>
+        <translation>UPC: digits only are needed, 11 or 12 of them</translation>
+    </message>
+    <message>
+        <source>CODE-128C: нужно чётное число цифр</source>
+        <translation>CODE-128C: an even number of digits is needed</translation>
+    </message>
+    <message>
+        <source>DataMatrix: данные с символом GS или с 01 и 14 цифрами в начале — это код GS1, но %1</source>
+        <translation>DataMatrix: data with a GS character or beginning with 01 and 14 digits is a GS1 code, but %1</translation>
+    </message>
+    <message>
+        <source>GS1-128: %1</source>
+        <translation>GS1-128: %1</translation>
+    </message>
+    <message>
+        <source>GS1-128: данные начинаются с идентификатора применения, в скобках или без них, например (01) или 01</source>
+        <translation>GS1-128: the data begins with an application identifier, in brackets or without, e.g. (01) or 01</translation>
+    </message>
+    <message>
+        <source>нет данных для штрихкода</source>
+        <translation>no data for the barcode</translation>
+    </message>
+    <message>
+        <source>CODE-128RAW: нужны номера символов 0…105 через пробел</source>
+        <translation>CODE-128RAW: symbol numbers 0…105 separated by spaces are needed</translation>
+    </message>
+    <message>
+        <source>CODE-128RAW: номер символа %1 больше 105</source>
+        <translation>CODE-128RAW: symbol number %1 is larger than 105</translation>
+    </message>
+    <message>
+        <source>CODE-128RAW: стартовый символ %1 не в начале</source>
+        <translation>CODE-128RAW: start symbol %1 is not at the beginning</translation>
+    </message>
+    <message>
+        <source>CODE-128RAW: слишком много символов</source>
+        <translation>CODE-128RAW: too many symbols</translation>
+    </message>
+    <message>
+        <source>модуль штрихкода уже точки принтера (%{1:.2f} точки): напечатан в одну точку, штрихкод больше своей рамки</source>
+        <translation>the barcode&apos;s module is narrower than a printer dot (%{1:.2f} dots): printed one dot wide, the barcode is larger than its frame</translation>
+    </message>
+    <message>
+        <source>точка</source>
+        <translation>dot</translation>
+    </message>
+    <message>
+        <source>точки</source>
+        <translation>dots</translation>
+    </message>
+    <message>
+        <source>точек</source>
+        <translation>dots</translation>
+    </message>
+    <message>
+        <source>штрихкод растянут на %{1:.0f} %% до целых точек принтера (модуль %2 %3)</source>
+        <translation>the barcode was stretched by %{1:.0f} %% to whole printer dots (module of %2 %3)</translation>
+    </message>
+    <message>
+        <source>штрихкод сжат на %{1:.0f} %% до целых точек принтера (модуль %2 %3)</source>
+        <translation>the barcode was shrunk by %{1:.0f} %% to whole printer dots (module of %2 %3)</translation>
+    </message>
+    <message>
+        <source>штрихкод нулевого размера</source>
+        <translation>the barcode has zero size</translation>
+    </message>
+    <message>
+        <source>Ghostscript выдал изображение %1×%2 вместо %3×%4</source>
+        <translation>Ghostscript gave an image of %1×%2 instead of %3×%4</translation>
+    </message>
+    <message>
+        <source>изображение %1×%2 от Ghostscript не прочитано: %3</source>
+        <translation>the %1×%2 image from Ghostscript was not read: %3</translation>
+    </message>
+    <message>
+        <source>не хватило памяти для рисунка %1×%2</source>
+        <translation>not enough memory for a %1×%2 picture</translation>
+    </message>
+    <message>
+        <source>не удалось создать рабочую папку: %1</source>
+        <translation>no working folder could be created: %1</translation>
+    </message>
+    <message>
+        <source>сервер останавливается</source>
+        <translation>the server is stopping</translation>
+    </message>
+    <message>
+        <source>не удалось запустить gs: %1</source>
+        <translation>gs could not be started: %1</translation>
+    </message>
+    <message>
+        <source>построение остановлено</source>
+        <translation>drawing was stopped</translation>
+    </message>
+    <message>
+        <source>время Ghostscript на это изображение вышло</source>
+        <translation>Ghostscript&apos;s time for this image ran out</translation>
+    </message>
+    <message>
+        <source>Ghostscript не уложился в %1 с и остановлен</source>
+        <translation>Ghostscript did not finish within %1 s and was stopped</translation>
+    </message>
+    <message>
+        <source>Ghostscript не уложился в %1 с процессорного времени и остановлен</source>
+        <translation>Ghostscript did not finish within %1 s of processor time and was stopped</translation>
+    </message>
+    <message>
+        <source>Ghostscript остановлен сигналом %1 (исчерпано время процессора)</source>
+        <translation>Ghostscript was stopped by signal %1 (processor time used up)</translation>
+    </message>
+    <message>
+        <source>Ghostscript остановлен сигналом %1 (превышен размер файла)</source>
+        <translation>Ghostscript was stopped by signal %1 (file size exceeded)</translation>
+    </message>
+    <message>
+        <source>Ghostscript остановлен сигналом %1</source>
+        <translation>Ghostscript was stopped by signal %1</translation>
+    </message>
+    <message>
+        <source>рисунок содержит ошибку PostScript</source>
+        <translation>the picture holds a PostScript error</translation>
+    </message>
+    <message>
+        <source>Ghostscript не хватило памяти: %1</source>
+        <translation>Ghostscript ran out of memory: %1</translation>
+    </message>
+    <message>
+        <source>ошибка Ghostscript: %1</source>
+        <translation>Ghostscript error: %1</translation>
+    </message>
+    <message>
+        <source>Ghostscript ничего не нарисовал (рисунок вызывает quit?)</source>
+        <translation>Ghostscript drew nothing (does the picture call quit?)</translation>
+    </message>
+    <message>
+        <source>Ghostscript завершился с кодом %1 и ничего не нарисовал</source>
+        <translation>Ghostscript exited with code %1 and drew nothing</translation>
+    </message>
+    <message>
+        <source>Ghostscript завершился с кодом %1</source>
+        <translation>Ghostscript exited with code %1</translation>
+    </message>
+    <message>
+        <source>программа Ghostscript (gs) не найдена</source>
+        <translation>the Ghostscript program (gs) was not found</translation>
+    </message>
+    <message>
+        <source>не удалось записать рисунок во временный файл</source>
+        <translation>the picture could not be written to a temporary file</translation>
+    </message>
+    <message>
+        <source>у рисунка нет размеров (%%BoundingBox)</source>
+        <translation>the picture has no size (%%BoundingBox)</translation>
+    </message>
+    <message>
+        <source>рисунок меньше точки</source>
+        <translation>the picture is smaller than a dot</translation>
+    </message>
+    <message>
+        <source>Ghostscript выдал больше данных, чем бывает у рисунка %1×%2</source>
+        <translation>Ghostscript gave more data than a %1×%2 picture can have</translation>
+    </message>
+    <message>
+        <source>Ghostscript выдал PDF больше %1 МБ</source>
+        <translation>Ghostscript gave a PDF larger than %1 MB</translation>
+    </message>
+    <message>
+        <source>Ghostscript выдал не PDF</source>
+        <translation>Ghostscript gave something other than a PDF</translation>
+    </message>
+    <message>
+        <source>изображение не читается: %1</source>
+        <translation>the image cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>изображение объявляет %1 × %2 точек, больше допустимого</source>
+        <translation>the image declares %1 × %2 dots, more than allowed</translation>
+    </message>
+    <message>
+        <source>изображение испорчено (размер не тот, что объявлен)</source>
+        <translation>the image is damaged (its size is not the declared one)</translation>
+    </message>
+    <message>
+        <source>это не растровое изображение</source>
+        <translation>this is not a raster image</translation>
+    </message>
+    <message>
+        <source>это не SVG</source>
+        <translation>this is not SVG</translation>
+    </message>
+    <message>
+        <source>SVG не читается</source>
+        <translation>the SVG cannot be read</translation>
+    </message>
+    <message>
+        <source>имя файла пусто</source>
+        <translation>the file name is empty</translation>
+    </message>
+    <message>
+        <source>Элемент %1: </source>
+        <translation>Element %1: </translation>
+    </message>
+    <message>
+        <source>Элемент %1 («%2»): </source>
+        <translation>Element %1 (“%2”): </translation>
+    </message>
+    <message>
+        <source>${%1} заменено на «%2»</source>
+        <translation>${%1} replaced with “%2”</translation>
+    </message>
+    <message>
+        <source>переменная ${%1} не задана, оставлена как есть</source>
+        <translation>variable ${%1} is not set, left as it is</translation>
+    </message>
+    <message>
+        <source>текст длиннее %1 знаков, взято начало</source>
+        <translation>the text is longer than %1 characters, its beginning was taken</translation>
+    </message>
+    <message>
+        <source>рисунок не нарисован: файл %1 испорчен или небезопасен</source>
+        <translation>the picture was not drawn: the %1 file is damaged or unsafe</translation>
+    </message>
+    <message>
+        <source>рисунок не нарисован: %1</source>
+        <translation>the picture was not drawn: %1</translation>
+    </message>
+    <message>
+        <source>в данных нет столбца для имени файла</source>
+        <translation>the data has no column for the file name</translation>
+    </message>
+    <message>
+        <source>из данных берутся рисунки PNG, JPEG и SVG, а это EPS</source>
+        <translation>pictures from the data are PNG, JPEG and SVG, and this is EPS</translation>
+    </message>
+    <message>
+        <source>рисунок «%1» не нарисован: %2</source>
+        <translation>picture “%1” was not drawn: %2</translation>
+    </message>
+    <message>
+        <source>рисунок не нарисован: в элементе нет рисунка</source>
+        <translation>the picture was not drawn: the element has no picture</translation>
+    </message>
+    <message>
+        <source>рисунок не нарисован: время Ghostscript на изображение (%1 с) вышло</source>
+        <translation>the picture was not drawn: Ghostscript&apos;s time for the image (%1 s) ran out</translation>
+    </message>
+    <message>
+        <source>штрихкод не нарисован: %1</source>
+        <translation>the barcode was not drawn: %1</translation>
+    </message>
+    <message>
+        <source>неизвестный вид элемента %1</source>
+        <translation>unknown kind of element %1</translation>
+    </message>
+    <message>
+        <source>размер шрифта не задан, взят %1 пт</source>
+        <translation>no font size given, %1 pt taken</translation>
+    </message>
+    <message>
+        <source>размер шрифта уменьшен до %1 пт</source>
+        <translation>the font size was reduced to %1 pt</translation>
+    </message>
+    <message>
+        <source>шрифт «%1» не найден, взят «%2»</source>
+        <translation>font “%1” was not found, “%2” taken</translation>
+    </message>
 </context>
 </TS>

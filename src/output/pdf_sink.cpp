@@ -14,7 +14,9 @@
 #include "output/output_messages.h"
 #include "output/pdf_embed.h"
 #include "output/pdf_form.h"
+#include "platform/code_pages.h"
 #include "platform/qt_text.h"
+#include "platform/translation.h"
 #include "render/eps_runner.h"
 
 namespace {
@@ -89,7 +91,7 @@ public:
             return a;
         }
         if (static_cast<double>(px_w) * px_h > RDR_MAX_PICTURE_PIXELS) {
-            a.error = "рисунок больше 100 мегапикселей";
+            a.error = plt__to_utf8(pl__tr(VL_TR("vellumo", "рисунок больше 100 мегапикселей")));
             return a;
         }
         const double spent = a.seconds;

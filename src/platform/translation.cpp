@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/code_pages.h"
+
 namespace {
 std::atomic<pl_translator> g_translator{nullptr};
 } // namespace
@@ -18,4 +20,10 @@ const char16_t *pl__tr(const char16_t *source)
         return source;
     const char16_t *text = lookup(source);
     return text ? text : source;
+}
+
+std::string pl__tr8(const char16_t *source)
+{
+    const char16_t *text = pl__tr(source);
+    return text ? plt__to_utf8(text) : std::string();
 }

@@ -14,6 +14,8 @@
 // checks both).  Qt code uses tr() and QCoreApplication::translate as usual.
 #pragma once
 
+#include <string>
+
 #define VL_TR(context, text) u"" text
 
 // The context of every VL_TR text.
@@ -29,3 +31,6 @@ pl_translator pl__set_translator(pl_translator lookup);
 
 // The translation of a marked text, or the text itself (also for null).
 const char16_t *pl__tr(const char16_t *source);
+
+// The same in UTF-8, for the messages kept as std::string.
+std::string pl__tr8(const char16_t *source);

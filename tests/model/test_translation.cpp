@@ -23,8 +23,10 @@ const char16_t *fake_lookup(const char16_t *source)
     return it == table().end() ? nullptr : it->second.c_str();
 }
 
+using texts = std::map<std::u16string, std::u16string>;
+
 struct with_translation {
-    explicit with_translation(std::map<std::u16string, std::u16string> t)
+    explicit with_translation(texts t)
     {
         table() = std::move(t);
         prev = pl__set_translator(fake_lookup);
@@ -43,14 +45,14 @@ TEST(Translation, TextsAsWrittenWithoutATranslation)
 {
     EXPECT_EQ(std::u16string(pl__tr(VL_TR("vellumo", "Файл"))), u"Файл");
     EXPECT_EQ(pl__tr(nullptr), nullptr);
-    with_translation en({{u"Файл", u"File"}});
+    with_translation en(texts{{u"Файл", u"File"}});
     EXPECT_EQ(std::u16string(pl__tr(VL_TR("vellumo", "Файл"))), u"File");
     EXPECT_EQ(std::u16string(pl__tr(u"Лист")), u"Лист"); // none for it
 }
 
 TEST(Translation, FormatTranslatedBeforeItIsFilled)
 {
-    with_translation en({
+    with_translation en(texts{
         {u"Файл «%1» не записан: %2.", u"File “%1” was not written: %2."},
         // Another order, an argument twice, a spec kept.
         {u"Строка %1: %2", u"%2 (row %1, again %1)"},
@@ -66,7 +68,7 @@ TEST(Translation, FormatTranslatedBeforeItIsFilled)
 // every argument and nothing reads past them.
 TEST(Translation, TranslationThatDoesNotFitGivesWayToTheSource)
 {
-    with_translation bad({
+    with_translation bad(texts{
         {u"Строка %1: %2", u"Row %1"},                 // an argument lost
         {u"Лист %1", u"Sheet %2"},                     // past the last argument
         {u"Копий: %1", u"Copies: %{1:.2f}"},           // a real's spec on an integer

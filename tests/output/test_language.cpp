@@ -65,6 +65,12 @@ TEST(Language, HelpAndRefusalsInTheLocalesLanguage)
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("неизвестный параметр --bogus"), std::string::npos) << r.err;
 
+    // The system's reason in English too.
+    r = render_in("LANG=en_US.UTF-8", "/nonexistent/a.lbl -o a.pdf");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Label file “/nonexistent/a.lbl” cannot be read: there is no such file."), std::string::npos)
+        << r.err;
+
     // A file the program cannot write, through output's messages.
     r = render_in("LANG=en_US.UTF-8", "a.lbl -o a.xyz");
     EXPECT_EQ(r.status, 2);
