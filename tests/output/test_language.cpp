@@ -92,3 +92,26 @@ TEST(Language, OutputsRefusalInEnglish)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("не записан: на этом месте папка с таким именем."), std::string::npos) << r.err;
 }
+
+// The label server's command line follows the locale (what it says to its
+// clients stays Russian for now).
+TEST(Language, ServerCommandLineInTheLocalesLanguage)
+{
+    const std::string server = std::string("env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE ");
+    run_result r = run(server + "LANG=en_US.UTF-8 '" + VELLUMO_SERVER_BIN + "' --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: vellumo-server"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(default 127.0.0.1:8390)"), std::string::npos) << r.out;
+    r = run(server + "LANG=ru_RU.UTF-8 '" + VELLUMO_SERVER_BIN + "' --help");
+    EXPECT_NE(r.out.find("Использование: vellumo-server"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(по умолчанию 127.0.0.1:8390)"), std::string::npos) << r.out;
+
+    r = run(server + "LANG=en_US.UTF-8 '" + VELLUMO_SERVER_BIN + "' --max-values 0x10");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--max-values: a whole number from 1 to "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(", not “0x10”"), std::string::npos) << r.err;
+    r = run(server + "LANG=en_US.UTF-8 '" + VELLUMO_SERVER_BIN + "' --bogus");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown option --bogus"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Usage: vellumo-server"), std::string::npos) << r.err;
+}
