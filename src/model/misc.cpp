@@ -9,6 +9,7 @@
 #include <locale.h>
 
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -119,6 +120,16 @@ std::u16string msc_detail::render(const char16_t *fmt, const arg *args, std::siz
     std::u16string out;
     if (!fmt)
         return out;
+    // The format in the user's language, checked against the arguments as
+    // the source was when compiled; a translation that does not fit them
+    // (a placeholder lost, one too many) gives way to the source.
+    if (const char16_t *translated = pl__tr(fmt); translated != fmt) {
+        arg_kind kinds[9] = {};
+        for (std::size_t i = 0; i < count && i < 9; ++i)
+            kinds[i] = args[i].kind;
+        if (check<false>(translated, kinds, count))
+            fmt = translated;
+    }
     for (const char16_t *p = fmt; *p && out.size() < limit;) {
         if (*p != u'%') {
             const char16_t *q = p;

@@ -163,13 +163,25 @@ constexpr piece read_piece(const char16_t *p)
 // there, and the line shown with the error says what is wrong.
 inline void format_does_not_fit(const char *) {}
 
-consteval void check(const char16_t *p, const arg_kind *kinds, std::size_t count)
+// A format that does not fit: while compiling, an error; at run time (a
+// translated format), false.
+template <bool AtCompile>
+constexpr bool does_not_fit(const char *why)
+{
+    if constexpr (AtCompile)
+        format_does_not_fit(why);
+    return false;
+}
+
+// Whether the format at p fits arguments of these kinds.
+template <bool AtCompile>
+constexpr bool check(const char16_t *p, const arg_kind *kinds, std::size_t count)
 {
     if (count > 9)
-        format_does_not_fit("more than 9 arguments");
+        return does_not_fit<AtCompile>("more than 9 arguments");
     for (std::size_t i = 0; i < count; ++i)
         if (kinds[i] == arg_kind::unsupported)
-            format_does_not_fit("an argument of a type no placeholder shows (integer, double, "
+            return does_not_fit<AtCompile>("an argument of a type no placeholder shows (integer, double, "
                                 "const char16_t *, const char *; a string's c_str())");
     bool used[9] = {};
     while (*p) {
@@ -179,25 +191,25 @@ consteval void check(const char16_t *p, const arg_kind *kinds, std::size_t count
         }
         const piece pc = read_piece(p);
         if (pc.kind == piece::bad)
-            format_does_not_fit(pc.why);
+            return does_not_fit<AtCompile>(pc.why);
         if (pc.kind == piece::placeholder) {
             if (pc.index >= count)
-                format_does_not_fit("a placeholder's number is past the last argument");
+                return does_not_fit<AtCompile>("a placeholder's number is past the last argument");
             const spec &s = pc.sp;
             switch (kinds[pc.index]) {
             case arg_kind::text16:
             case arg_kind::text8:
                 if (s.zero || s.width >= 0 || s.precision >= 0 || s.conv)
-                    format_does_not_fit("a text takes no spec");
+                    return does_not_fit<AtCompile>("a text takes no spec");
                 break;
             case arg_kind::signed_int:
             case arg_kind::unsigned_int:
                 if (s.precision >= 0 || (s.conv && s.conv != 'X'))
-                    format_does_not_fit("an integer takes [0][width][X] only");
+                    return does_not_fit<AtCompile>("an integer takes [0][width][X] only");
                 break;
             case arg_kind::real:
                 if (s.conv != 'f' && s.conv != 'g')
-                    format_does_not_fit("a real number needs f or g: %{N:.2f}");
+                    return does_not_fit<AtCompile>("a real number needs f or g: %{N:.2f}");
                 break;
             case arg_kind::unsupported:
                 break;
@@ -208,7 +220,8 @@ consteval void check(const char16_t *p, const arg_kind *kinds, std::size_t count
     }
     for (std::size_t i = 0; i < count; ++i)
         if (!used[i])
-            format_does_not_fit("an argument that the format never shows");
+            return does_not_fit<AtCompile>("an argument that the format never shows");
+    return true;
 }
 
 // An argument as the formatting reads it.
@@ -258,7 +271,7 @@ public:
     consteval msc__fmt(const char16_t *text) : text_(text)
     {
         constexpr msc_detail::arg_kind kinds[] = {msc_detail::kind_of<Args>()..., msc_detail::arg_kind::unsupported};
-        msc_detail::check(text, kinds, sizeof...(Args));
+        msc_detail::check<true>(text, kinds, sizeof...(Args));
     }
     // No format (a table's "no message"): the empty text.
     consteval msc__fmt(std::nullptr_t) : text_(nullptr) {}

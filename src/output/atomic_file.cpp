@@ -13,13 +13,13 @@ std::u16string out__save_failure(const QSaveFile &file)
 {
     switch (file.error()) {
     case QFileDevice::OpenError:
-        return out_msg::cannot_create;
+        return pl__tr(out_msg::cannot_create);
     case QFileDevice::PermissionsError:
-        return out_msg::no_permission;
+        return pl__tr(out_msg::no_permission);
     case QFileDevice::RenameError:
-        return out_msg::rename_failed;
+        return pl__tr(out_msg::rename_failed);
     default:
-        return out_msg::write_failed;
+        return pl__tr(out_msg::write_failed);
     }
 }
 
@@ -35,7 +35,7 @@ bool atomic_file::open(std::u16string &error)
     // QSaveFile would write its temporary file and then fail to rename
     // it onto the folder, which reads as a full disk.
     if (QFileInfo(qs(path)).isDir()) {
-        error = out__not_written(path, out_msg::is_folder);
+        error = out__not_written(path, pl__tr(out_msg::is_folder));
         return false;
     }
     // Through a link QSaveFile would replace whatever the link points
@@ -45,11 +45,11 @@ bool atomic_file::open(std::u16string &error)
     struct stat st {};
     if (::lstat(plt__to_ansi(path).c_str(), &st) == 0) {
         if (S_ISLNK(st.st_mode)) {
-            error = out__not_written(path, out_msg::is_link);
+            error = out__not_written(path, pl__tr(out_msg::is_link));
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
-            error = out__not_written(path, out_msg::not_regular);
+            error = out__not_written(path, pl__tr(out_msg::not_regular));
             return false;
         }
     }

@@ -196,7 +196,7 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
         if (!req.progress || req.progress(done, total))
             return false;
         out.cancelled = true;
-        out.error = out_msg::cancelled;
+        out.error = pl__tr(out_msg::cancelled);
         counted();
         return true;
     };
@@ -230,7 +230,7 @@ batch_outcome out__batch(const batch_request &req, page_sink &sink)
     const csv_summary &table = source.summary();
     out.rows = table.rows;
     if (table.rows == 0) {
-        out.error = out_msg::table_empty;
+        out.error = pl__tr(out_msg::table_empty);
         return out;
     }
     // Copies from a column: every cell checked before anything is drawn.

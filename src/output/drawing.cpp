@@ -1,4 +1,5 @@
 #include "output/drawing.h"
+#include "platform/translation.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -51,7 +52,7 @@ page_outcome draw_label(QPainter &p, const label *lab, const render_variable_map
             warnings->push_back(e.warning);
         if (e.outcome.stopped || e.outcome.out_of_time) {
             if (e.state != element_state::refused)
-                problems.push_back(e.outcome.stopped ? u"остановлено" : u"время Ghostscript вышло");
+                problems.push_back(e.outcome.stopped ? pl__tr(VL_TR("vellumo", "остановлено")) : pl__tr(VL_TR("vellumo", "время Ghostscript вышло")));
             page.outcome.stopped = page.outcome.stopped || e.outcome.stopped;
             page.outcome.out_of_time = page.outcome.out_of_time || e.outcome.out_of_time;
             break;

@@ -4,6 +4,7 @@
 #include "output/atomic_file.h"
 #include "output/file_sinks.h"
 #include "output/output_messages.h"
+#include "platform/translation.h"
 #include "output/thermal.h"
 
 namespace {
@@ -38,15 +39,15 @@ constexpr auto out__epl_sink = thermal_file<thermal_language::epl>;
 const std::vector<output_format> &out__formats()
 {
     static const std::vector<output_format> formats = {
-        // format, extension, name, the dialog's filter, sink, all pages in one file, numbered, for tables
-        {doc_format::pdf, u"pdf", u"PDF", u"Документ PDF", out__pdf_file_sink, true, false, true},
-        {doc_format::png, u"png", u"PNG", u"Изображение PNG", out__png_sink, false, true, true},
-        {doc_format::svg, u"svg", u"SVG", u"Рисунок SVG", out__svg_sink, false, true, false},
-        {doc_format::zpl, u"zpl", u"ZPL", u"Задание ZPL II (Zebra и совместимые)", out__zpl_sink, true, false, true,
+        // format, extension, name, the dialog's filter (marked: pl__tr where shown), sink, all pages in one file, numbered, for tables
+        {doc_format::pdf, u"pdf", u"PDF", VL_TR("vellumo", "Документ PDF"), out__pdf_file_sink, true, false, true},
+        {doc_format::png, u"png", u"PNG", VL_TR("vellumo", "Изображение PNG"), out__png_sink, false, true, true},
+        {doc_format::svg, u"svg", u"SVG", VL_TR("vellumo", "Рисунок SVG"), out__svg_sink, false, true, false},
+        {doc_format::zpl, u"zpl", u"ZPL", VL_TR("vellumo", "Задание ZPL II (Zebra и совместимые)"), out__zpl_sink, true, false, true,
          true},
-        {doc_format::tspl, u"tspl", u"TSPL", u"Задание TSPL (TSC, Xprinter, Gprinter)", out__tspl_sink, true, false,
+        {doc_format::tspl, u"tspl", u"TSPL", VL_TR("vellumo", "Задание TSPL (TSC, Xprinter, Gprinter)"), out__tspl_sink, true, false,
          true, true},
-        {doc_format::epl, u"epl", u"EPL", u"Задание EPL2 (Zebra, Eltron)", out__epl_sink, true, false, true, true},
+        {doc_format::epl, u"epl", u"EPL", VL_TR("vellumo", "Задание EPL2 (Zebra, Eltron)"), out__epl_sink, true, false, true, true},
     };
     return formats;
 }
@@ -104,6 +105,6 @@ std::unique_ptr<page_sink> out__file_sink(const label *lab, const std::u16string
     }
     if (const output_format *row = out__format(out__format_of(path)))
         return row->sink(lab, path, o, numbered && row->numbered, error);
-    error = msc__format(out_msg::unknown_format, path.c_str(), out__format_list(false, true, u", ", u" и ").c_str());
+    error = msc__format(out_msg::unknown_format, path.c_str(), out__format_list(false, true, u", ", pl__tr(VL_TR("vellumo", " и "))).c_str());
     return nullptr;
 }

@@ -14,7 +14,9 @@
 #include "output/output_messages.h"
 #include "output/pdf_embed.h"
 #include "output/pdf_form.h"
+#include "platform/code_pages.h"
 #include "platform/qt_text.h"
+#include "platform/translation.h"
 #include "render/eps_runner.h"
 
 namespace {
@@ -89,7 +91,7 @@ public:
             return a;
         }
         if (static_cast<double>(px_w) * px_h > RDR_MAX_PICTURE_PIXELS) {
-            a.error = "рисунок больше 100 мегапикселей";
+            a.error = plt__to_utf8(pl__tr(VL_TR("vellumo", "рисунок больше 100 мегапикселей")));
             return a;
         }
         const double spent = a.seconds;
@@ -174,7 +176,7 @@ public:
         if (painter_.isActive())
             return true;
         if (!painter_.begin(writer_.get())) {
-            error = out__not_written(path_, out_msg::write_failed);
+            error = out__not_written(path_, pl__tr(out_msg::write_failed));
             return false;
         }
         return true;
@@ -198,7 +200,7 @@ public:
         if (!begin(error))
             return false;
         if (pages_ > 0 && !writer_->newPage()) {
-            error = out__not_written(path_, out_msg::write_failed);
+            error = out__not_written(path_, pl__tr(out_msg::write_failed));
             return false;
         }
         ++pages_;
@@ -210,7 +212,7 @@ public:
             return false;
         }
         if (max_bytes_ > 0 && device_->size() > max_bytes_) {
-            error = out_msg::document_too_large;
+            error = pl__tr(out_msg::document_too_large);
             return false;
         }
         return true;
@@ -222,7 +224,7 @@ public:
         if (!begin(error))
             return false;
         if (!painter_.end()) {
-            error = out__not_written(path_, out_msg::write_failed);
+            error = out__not_written(path_, pl__tr(out_msg::write_failed));
             return false;
         }
         if (tap_) {
@@ -230,12 +232,12 @@ public:
             if (!tap_->place(pictures_->placements(), why)) {
                 const bool write_failed = file_ && file_->file.error() != QFileDevice::NoError;
                 error = out__not_written(path_, write_failed ? out__save_failure(file_->file)
-                                                             : std::u16string(out_msg::picture_not_placed));
+                                                             : std::u16string(pl__tr(out_msg::picture_not_placed)));
                 return false;
             }
         }
         if (max_bytes_ > 0 && device_->size() > max_bytes_) {
-            error = out_msg::document_too_large;
+            error = pl__tr(out_msg::document_too_large);
             return false;
         }
         return !file_ || file_->commit(error);

@@ -17,7 +17,7 @@ private:
         QImage img = out__page_image(page, o_, problems, &outcome, &pictures_);
         // Ghostscript was stopped (the program is being stopped): no file.
         if (outcome.stopped) {
-            error = out__not_written(path, out_msg::stopped);
+            error = out__not_written(path, pl__tr(out_msg::stopped));
             return false;
         }
         if (img.isNull()) {
@@ -29,7 +29,7 @@ private:
         if (!f.open(error))
             return false;
         if (!img.save(&f.file, "PNG")) {
-            error = out__not_written(path, out_msg::write_failed);
+            error = out__not_written(path, pl__tr(out_msg::write_failed));
             f.file.cancelWriting();
             return false;
         }

@@ -69,7 +69,7 @@ public:
             case QXmlStreamReader::DTD:
                 // Reported whole, before any entity of it is used.
                 if (!r.entityDeclarations().isEmpty())
-                    fault_ = sht_msg::entities;
+                    fault_ = pl__tr(sht_msg::entities);
                 break;
             case QXmlStreamReader::EntityReference:
                 unknown_entity();
@@ -350,7 +350,7 @@ bool read_templates(const QByteArray &bytes, const std::string &file, long &coun
     glabels_template *t = nullptr;
     while (x.next()) {
         if (x.depth == 1 && x.start && x.r.name() != u"Glabels-templates")
-            x.fail(sht_msg::not_glabels);
+            x.fail(pl__tr(sht_msg::not_glabels));
         else if (x.at_start(u"Template", 2)) {
             if (++count > SHT_MAX_SHEETS) {
                 x.fail(msc__format(sht_msg::too_many, SHT_MAX_SHEETS));
@@ -404,7 +404,7 @@ void sht__add_glabels(sheet_catalogue &into, const std::string &folder)
         return;
     if (!fs::is_directory(st)) {
         ++into.refused;
-        into.log.push_back(msc__format(sht_msg::folder_unread, u16(folder).c_str(), sht_msg::not_folder));
+        into.log.push_back(msc__format(sht_msg::folder_unread, u16(folder).c_str(), pl__tr(sht_msg::not_folder)));
         return;
     }
     std::vector<std::string> names;
@@ -467,7 +467,7 @@ void sht__add_glabels(sheet_catalogue &into, const std::string &folder)
         by_name.emplace(template_key(t.sheet.brand, t.sheet.part), i);
         label_sheet &s = t.sheet;
         if (s.part.empty())
-            t.why = t.why.value_or(sht_msg::no_part);
+            t.why = t.why.value_or(pl__tr(sht_msg::no_part));
         if (!t.equiv.empty() && !t.why) {
             states[i] = state::equivalent;
             continue;
@@ -618,7 +618,7 @@ void sht__add_libreoffice(sheet_catalogue &into, const std::string &file)
     std::int64_t labels_left = SHT_MAX_LABELS_READ;
     while (x.next()) {
         if (x.depth == 1 && x.start && x.r.name() != u"manufacturers")
-            x.fail(sht_msg::not_libreoffice);
+            x.fail(pl__tr(sht_msg::not_libreoffice));
         else if (x.at_start(u"manufacturer", 2))
             brand = utf8(x.attr("name").trimmed());
         else if (x.at_start(u"label", 3)) {
@@ -651,7 +651,7 @@ void sht__add_libreoffice(sheet_catalogue &into, const std::string &file)
                     break;
                 }
                 if (part.empty())
-                    why = sht_msg::no_part;
+                    why = pl__tr(sht_msg::no_part);
                 else if (auto bad = sht__check(*s))
                     why = *bad;
             }
@@ -730,7 +730,7 @@ std::vector<label_sheet> sht__read_user_sheets(const std::string &path, std::u16
     std::int64_t labels_left = SHT_MAX_LABELS_READ;
     auto finish = [&] {
         if (!why && s->part.empty())
-            why = sht_msg::no_part;
+            why = pl__tr(sht_msg::no_part);
         labels_left -= std::max<std::int64_t>(sht__count(*s), 1);
         if (labels_left < 0)
             x.fail(msc__format(sht_msg::too_many_labels, u16(path).c_str(), long(SHT_MAX_LABELS_READ)));
@@ -746,7 +746,7 @@ std::vector<label_sheet> sht__read_user_sheets(const std::string &path, std::u16
     };
     while (x.next()) {
         if (x.depth == 1 && x.start && x.r.name() != u"vellumo-sheets") {
-            x.fail(sht_msg::not_user);
+            x.fail(pl__tr(sht_msg::not_user));
         } else if (x.at_start(u"sheet", 2)) {
             if (long(sheets.size()) >= SHT_MAX_SHEETS) {
                 x.fail(msc__format(sht_msg::too_many, SHT_MAX_SHEETS));
@@ -801,9 +801,9 @@ bool sht__write_user_sheets(const std::string &path, const std::vector<label_she
     for (const label_sheet &s : sheets) {
         std::optional<std::u16string> why;
         if (s.part.empty())
-            why = sht_msg::no_part;
+            why = pl__tr(sht_msg::no_part);
         else if (!carried(s.brand) || !carried(s.part) || !carried(s.description) || !carried(s.paper))
-            why = sht_msg::bad_text;
+            why = pl__tr(sht_msg::bad_text);
         else
             why = sht__check(s);
         if (why) {
@@ -857,7 +857,7 @@ bool sht__write_user_sheets(const std::string &path, const std::vector<label_she
     const std::u16string file = u16(plt__resolve_link(path));
     const QString folder = QFileInfo(qs(file)).absolutePath();
     if (!QDir().mkpath(folder)) {
-        error = out__not_written(file, out_msg::cannot_create);
+        error = out__not_written(file, pl__tr(out_msg::cannot_create));
         return false;
     }
     atomic_file out(file);

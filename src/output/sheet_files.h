@@ -14,6 +14,7 @@
 #include <string>
 
 #include "output/sheet_sources.h"
+#include "platform/translation.h"
 
 inline constexpr std::size_t SHT_MAX_FILE = std::size_t{16} << 20;
 inline constexpr int SHT_MAX_DEPTH = 32;
@@ -39,37 +40,37 @@ void sht__add_libreoffice(sheet_catalogue &into, const std::string &file);
 
 // The texts of the catalogue's log.
 namespace sht_msg {
-inline constexpr char16_t file_unread[] = u"Файл листов «%1» не прочитан: %2.";
-inline constexpr char16_t folder_unread[] = u"Папка шаблонов листов «%1» не прочитана: %2.";
+inline constexpr char16_t file_unread[] = VL_TR("vellumo", "Файл листов «%1» не прочитан: %2.");
+inline constexpr char16_t folder_unread[] = VL_TR("vellumo", "Папка шаблонов листов «%1» не прочитана: %2.");
 inline constexpr char16_t too_many_labels[] =
-    u"В «%1» на листах вместе больше %2 этикеток, остальные листы не прочитаны.";
+    VL_TR("vellumo", "В «%1» на листах вместе больше %2 этикеток, остальные листы не прочитаны.");
 inline constexpr char16_t folder_too_large[] =
-    u"Файлы папки шаблонов листов «%1» вместе больше %2 МиБ, остальные не прочитаны.";
-inline constexpr char16_t too_many_files[] = u"В папке шаблонов листов «%1» больше %2 файлов, остальные не прочитаны.";
-inline constexpr char16_t sheet_refused[] = u"«%1», лист %2: %3";
-inline constexpr char16_t user_sheet_refused[] = u"Лист «%1» не записан: %2";
+    VL_TR("vellumo", "Файлы папки шаблонов листов «%1» вместе больше %2 МиБ, остальные не прочитаны.");
+inline constexpr char16_t too_many_files[] = VL_TR("vellumo", "В папке шаблонов листов «%1» больше %2 файлов, остальные не прочитаны.");
+inline constexpr char16_t sheet_refused[] = VL_TR("vellumo", "«%1», лист %2: %3");
+inline constexpr char16_t user_sheet_refused[] = VL_TR("vellumo", "Лист «%1» не записан: %2");
 
-inline constexpr char16_t xml_error[] = u"ошибка XML в строке %1";
-inline constexpr char16_t xml_cut[] = u"файл обрывается в строке %1";
-inline constexpr char16_t entities[] = u"в нём объявлены сущности XML, а в файле листов их быть не может";
-inline constexpr char16_t unknown_entity[] = u"в нём ссылка на сущность XML «%1», которой файл не объявляет";
-inline constexpr char16_t too_deep[] = u"теги в нём вложены глубже %1 уровней";
-inline constexpr char16_t too_many[] = u"в нём больше %1 листов";
-inline constexpr char16_t not_glabels[] = u"это не шаблоны glabels";
-inline constexpr char16_t not_libreoffice[] = u"это не список этикеток LibreOffice";
-inline constexpr char16_t not_user[] = u"это не файл листов программы";
-inline constexpr char16_t not_folder[] = u"это не папка";
+inline constexpr char16_t xml_error[] = VL_TR("vellumo", "ошибка XML в строке %1");
+inline constexpr char16_t xml_cut[] = VL_TR("vellumo", "файл обрывается в строке %1");
+inline constexpr char16_t entities[] = VL_TR("vellumo", "в нём объявлены сущности XML, а в файле листов их быть не может");
+inline constexpr char16_t unknown_entity[] = VL_TR("vellumo", "в нём ссылка на сущность XML «%1», которой файл не объявляет");
+inline constexpr char16_t too_deep[] = VL_TR("vellumo", "теги в нём вложены глубже %1 уровней");
+inline constexpr char16_t too_many[] = VL_TR("vellumo", "в нём больше %1 листов");
+inline constexpr char16_t not_glabels[] = VL_TR("vellumo", "это не шаблоны glabels");
+inline constexpr char16_t not_libreoffice[] = VL_TR("vellumo", "это не список этикеток LibreOffice");
+inline constexpr char16_t not_user[] = VL_TR("vellumo", "это не файл листов программы");
+inline constexpr char16_t not_folder[] = VL_TR("vellumo", "это не папка");
 
-inline constexpr char16_t no_attribute[] = u"Не задан атрибут %1.";
-inline constexpr char16_t not_length[] = u"«%1» в атрибуте %2 не длина.";
-inline constexpr char16_t not_integer[] = u"«%1» в атрибуте %2 не целое число.";
-inline constexpr char16_t unknown_paper[] = u"Неизвестный размер бумаги «%1».";
-inline constexpr char16_t unknown_shape[] = u"Неизвестная форма этикетки «%1».";
-inline constexpr char16_t no_part[] = u"У листа нет названия.";
-inline constexpr char16_t equiv_missing[] = u"Он повторяет лист %1, а такого нет.";
-inline constexpr char16_t equiv_refused[] = u"Он повторяет лист %1, а тот не принят.";
+inline constexpr char16_t no_attribute[] = VL_TR("vellumo", "Не задан атрибут %1.");
+inline constexpr char16_t not_length[] = VL_TR("vellumo", "«%1» в атрибуте %2 не длина.");
+inline constexpr char16_t not_integer[] = VL_TR("vellumo", "«%1» в атрибуте %2 не целое число.");
+inline constexpr char16_t unknown_paper[] = VL_TR("vellumo", "Неизвестный размер бумаги «%1».");
+inline constexpr char16_t unknown_shape[] = VL_TR("vellumo", "Неизвестная форма этикетки «%1».");
+inline constexpr char16_t no_part[] = VL_TR("vellumo", "У листа нет названия.");
+inline constexpr char16_t equiv_missing[] = VL_TR("vellumo", "Он повторяет лист %1, а такого нет.");
+inline constexpr char16_t equiv_refused[] = VL_TR("vellumo", "Он повторяет лист %1, а тот не принят.");
 inline constexpr char16_t bad_measure[] =
-    u"Размеры «%1» должны быть 11 полями через точку с запятой: S или C и 10 неотрицательных чисел.";
+    VL_TR("vellumo", "Размеры «%1» должны быть 11 полями через точку с запятой: S или C и 10 неотрицательных чисел.");
 inline constexpr char16_t bad_text[] =
-    u"в названии, описании или бумаге листа есть управляющие символы или неверный UTF-8";
+    VL_TR("vellumo", "в названии, описании или бумаге листа есть управляющие символы или неверный UTF-8");
 } // namespace sht_msg

@@ -8,6 +8,7 @@
 #include "output/spreadsheet_parts.h"
 #include "output/spreadsheet_table.h"
 #include "output/zip_package.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ private:
                 line = r <= 0 ? last_ + 1 : r;
                 last_ = cur_ = line;
                 if (line > SHEET_MAX_ROWS) {
-                    problem = sheet__row_problem(b_, line, msc__format(u"строк на листе больше %1", SHEET_MAX_ROWS));
+                    problem = sheet__row_problem(b_, line, msc__format(VL_TR("vellumo", "строк на листе больше %1"), SHEET_MAX_ROWS));
                     return failed;
                 }
                 if (k == k_empty)
@@ -168,7 +169,7 @@ private:
                             in_t = false;
                     } else if (k == k_text) {
                         if (v_.size() + is_.size() > SHEET_MAX_ROW_TEXT) {
-                            problem = sheet__row_problem(b_, line, u"ячейка длиннее 16 МиБ");
+                            problem = sheet__row_problem(b_, line, pl__tr(VL_TR("vellumo", "ячейка длиннее 16 МиБ")));
                             return failed;
                         }
                     }
@@ -181,12 +182,12 @@ private:
             if (value.empty())
                 continue;
             if (col >= static_cast<long>(CSV_MAX_COLUMNS)) {
-                problem = sheet__row_problem(b_, line, u"столбцов больше 10000");
+                problem = sheet__row_problem(b_, line, pl__tr(VL_TR("vellumo", "столбцов больше 10000")));
                 return failed;
             }
             text += value.size();
             if (text > SHEET_MAX_ROW_TEXT) {
-                problem = sheet__row_problem(b_, line, u"строка таблицы длиннее 16 МиБ");
+                problem = sheet__row_problem(b_, line, pl__tr(VL_TR("vellumo", "строка таблицы длиннее 16 МиБ")));
                 return failed;
             }
             if (static_cast<std::size_t>(col) >= cells.size())
@@ -248,7 +249,7 @@ private:
             }
             // A token may not grow past what a row may hold.
             if (len_ > 2 * SHEET_MAX_ROW_TEXT + (std::size_t(1) << 20)) {
-                problem = sheet__row_problem(b_, cur_, u"ячейка длиннее 16 МиБ");
+                problem = sheet__row_problem(b_, cur_, pl__tr(VL_TR("vellumo", "ячейка длиннее 16 МиБ")));
                 bad_ = true;
                 return false;
             }

@@ -27,7 +27,9 @@ struct built_in_row {
     int columns, rows;
     double gap; // between columns, mm
 };
-constexpr built_in_row built_in_rows[] = {
+// The descriptions are not translated: a label keeps its sheet, description
+// and all, in its file.
+constexpr built_in_row built_in_rows[] = { // not translated: stored
     {"A4-1", "1 этикетка 210 × 297 мм", 210, 297, 1, 1, 0},
     {"A4-2", "2 этикетки 210 × 148,5 мм", 210, 148.5, 1, 2, 0},
     {"A4-4", "4 этикетки 105 × 148,5 мм", 105, 148.5, 2, 2, 0},

@@ -19,6 +19,7 @@
 #include "output/zip_package.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -541,13 +542,13 @@ struct spreadsheet_book {
 
     std::u16string file_problem(const std::u16string &what) const
     {
-        return msc__format(u"Файл «%1»: %2.", shown.c_str(), what.c_str());
+        return msc__format(VL_TR("vellumo", "Файл «%1»: %2."), shown.c_str(), what.c_str());
     }
     csv_problem row_problem(long line, const std::u16string &what) const
     {
         if (line <= 0)
             return {0, file_problem(what)};
-        return {line, msc__format(u"Файл «%1», строка %2: %3.", shown.c_str(), line, what.c_str())};
+        return {line, msc__format(VL_TR("vellumo", "Файл «%1», строка %2: %3."), shown.c_str(), line, what.c_str())};
     }
     // What an XML part's fault says.
     csv_problem pump_problem(const xml_pump &p, long line) const
@@ -556,15 +557,15 @@ struct spreadsheet_book {
         const char16_t *part = c16(p.part_name(), keep);
         switch (p.why) {
         case xml_pump::fault::doctype:
-            return row_problem(0, msc__format(u"часть «%1» содержит объявление DOCTYPE - такие файлы программа не "
-                                              u"читает",
+            return row_problem(0, msc__format(VL_TR("vellumo", "часть «%1» содержит объявление DOCTYPE - такие файлы программа не "
+                                              "читает"),
                                               part));
         case xml_pump::fault::huge:
-            return row_problem(line, u"ячейка длиннее 16 МиБ");
+            return row_problem(line, pl__tr(VL_TR("vellumo", "ячейка длиннее 16 МиБ")));
         case xml_pump::fault::zip:
             return row_problem(0, p.zip_text); // the part's, not a row's
         default:
-            return row_problem(line, msc__format(u"часть «%1» повреждена (ошибка XML в её строке %2)", part,
+            return row_problem(line, msc__format(VL_TR("vellumo", "часть «%1» повреждена (ошибка XML в её строке %2)"), part,
                                                  static_cast<long>(p.x.lineNumber())));
         }
     }
@@ -611,7 +612,7 @@ struct spreadsheet_book {
             if (attr(a, QLatin1StringView("TargetMode")) != QLatin1StringView("External")) {
                 target = resolve(of, attr(a, QLatin1StringView("Target")));
                 if (target.empty()) {
-                    problem = row_problem(0, msc__format(u"ссылка «%1» ведёт за пределы архива",
+                    problem = row_problem(0, msc__format(VL_TR("vellumo", "ссылка «%1» ведёт за пределы архива"),
                                                          u16(attr(a, QLatin1StringView("Target"))).c_str()));
                     return false;
                 }
@@ -619,7 +620,7 @@ struct spreadsheet_book {
             rels.emplace_back(word.toStdString(), target);
             ids.push_back(attr(a, QLatin1StringView("Id")).toString().toStdString());
             if (rels.size() > 100000) {
-                problem = row_problem(0, u"в архиве слишком много связей между частями");
+                problem = row_problem(0, pl__tr(VL_TR("vellumo", "в архиве слишком много связей между частями")));
                 return false;
             }
         }
@@ -677,7 +678,7 @@ struct spreadsheet_book {
                 names.push_back(u16(attr(a, QLatin1StringView("name"))));
                 sheet_parts.push_back(part);
                 if (names.size() > 100000) {
-                    problem = row_problem(0, u"в книге слишком много листов");
+                    problem = row_problem(0, pl__tr(VL_TR("vellumo", "в книге слишком много листов")));
                     return false;
                 }
             }
@@ -757,7 +758,7 @@ struct spreadsheet_book {
                 if (n == QLatin1StringView("si")) {
                     in_si = true;
                     if (shared_at.size() >= SHEET_MAX_SHARED_STRINGS) {
-                        problem = row_problem(0, msc__format(u"общих строк больше %1",
+                        problem = row_problem(0, msc__format(VL_TR("vellumo", "общих строк больше %1"),
                                                              static_cast<unsigned long>(SHEET_MAX_SHARED_STRINGS)));
                         return false;
                     }
@@ -778,7 +779,7 @@ struct spreadsheet_book {
             } else if (t == tok::Characters && in_t) {
                 append(shared, p->x.text());
                 if (shared.size() > SHEET_MAX_SHARED_TEXT) {
-                    problem = row_problem(0, u"общих строк больше 128 МиБ");
+                    problem = row_problem(0, pl__tr(VL_TR("vellumo", "общих строк больше 128 МиБ")));
                     return false;
                 }
             }
@@ -811,7 +812,7 @@ bool xlsx_value(const spreadsheet_book &b_, std::string_view type_, long style, 
             return true;
         const long i = index_of(v_);
         if (i < 0 || static_cast<std::size_t>(i) + 1 >= b_.shared_at.size()) {
-            problem = b_.row_problem(line, msc__format(u"ячейка ссылается на общую строку %1, а их %2",
+            problem = b_.row_problem(line, msc__format(VL_TR("vellumo", "ячейка ссылается на общую строку %1, а их %2"),
                                                        u16(QStringView(v_)).c_str(),
                                                        static_cast<unsigned long>(b_.shared_at.size()
                                                                                       ? b_.shared_at.size() - 1
@@ -829,7 +830,7 @@ bool xlsx_value(const spreadsheet_book &b_, std::string_view type_, long style, 
     if (v_.empty())
         return true;
     if (type_ == "b") {
-        out = v_ == u"1" || v_ == u"true" ? u"ИСТИНА" : u"ЛОЖЬ";
+        out = v_ == u"1" || v_ == u"true" ? u"ИСТИНА" : u"ЛОЖЬ"; // not translated: the cell's value, data of the label
         return true;
     }
     if (type_ == "d") {
@@ -895,7 +896,7 @@ private:
     bool read_row(std::vector<std::u16string> &cells, long line, csv_problem &problem)
     {
         if (line > SHEET_MAX_ROWS) {
-            problem = b_.row_problem(line, msc__format(u"строк на листе больше %1", SHEET_MAX_ROWS));
+            problem = b_.row_problem(line, msc__format(VL_TR("vellumo", "строк на листе больше %1"), SHEET_MAX_ROWS));
             return false;
         }
         long col = -1;
@@ -932,12 +933,12 @@ private:
             if (value.empty())
                 continue;
             if (too_many_columns(col)) {
-                problem = b_.row_problem(line, u"столбцов больше 10000");
+                problem = b_.row_problem(line, pl__tr(VL_TR("vellumo", "столбцов больше 10000")));
                 return false;
             }
             text += value.size();
             if (text > SHEET_MAX_ROW_TEXT) {
-                problem = b_.row_problem(line, u"строка таблицы длиннее 16 МиБ");
+                problem = b_.row_problem(line, pl__tr(VL_TR("vellumo", "строка таблицы длиннее 16 МиБ")));
                 return false;
             }
             if (static_cast<std::size_t>(col) >= cells.size())
@@ -989,7 +990,7 @@ private:
                 else if (in_t)
                     append(is_, p_->x.text());
                 if (v_.size() + is_.size() > SHEET_MAX_ROW_TEXT) {
-                    problem = b_.row_problem(line, u"ячейка длиннее 16 МиБ");
+                    problem = b_.row_problem(line, pl__tr(VL_TR("vellumo", "ячейка длиннее 16 МиБ")));
                     return false;
                 }
             }
@@ -1115,7 +1116,7 @@ public:
                     continue;
                 }
                 if (first + repeat - 1 > SHEET_MAX_ROWS) {
-                    problem = b_.row_problem(first, msc__format(u"строк на листе больше %1", SHEET_MAX_ROWS));
+                    problem = b_.row_problem(first, msc__format(VL_TR("vellumo", "строк на листе больше %1"), SHEET_MAX_ROWS));
                     return failed;
                 }
                 last_ = first;
@@ -1170,12 +1171,12 @@ private:
                 continue;
             }
             if (too_many_columns(col + c.repeat - 1)) {
-                problem = b_.row_problem(line, u"столбцов больше 10000");
+                problem = b_.row_problem(line, pl__tr(VL_TR("vellumo", "столбцов больше 10000")));
                 return false;
             }
             text += c.text.size() * static_cast<std::size_t>(c.repeat);
             if (text > SHEET_MAX_ROW_TEXT) {
-                problem = b_.row_problem(line, u"строка таблицы длиннее 16 МиБ");
+                problem = b_.row_problem(line, pl__tr(VL_TR("vellumo", "строка таблицы длиннее 16 МиБ")));
                 return false;
             }
             cells.resize(static_cast<std::size_t>(col + c.repeat));
@@ -1218,7 +1219,7 @@ private:
             }
         } else if (type == QLatin1StringView("boolean")) {
             const QStringView v = attr_ns(a, NS_OFFICE, QLatin1StringView("boolean-value"));
-            c.text = v == QLatin1StringView("true") ? u"ИСТИНА" : u"ЛОЖЬ";
+            c.text = v == QLatin1StringView("true") ? u"ИСТИНА" : u"ЛОЖЬ"; // not translated: the cell's value, data of the label
             from_text = false;
         } else if (type == QLatin1StringView("string")) {
             const QStringView s = attr_ns(a, NS_OFFICE, QLatin1StringView("string-value"));
@@ -1266,7 +1267,7 @@ private:
                 append(shown, p_->x.text());
             }
             if (shown.size() > SHEET_MAX_ROW_TEXT) {
-                problem = b_.row_problem(line, u"ячейка длиннее 16 МиБ");
+                problem = b_.row_problem(line, pl__tr(VL_TR("vellumo", "ячейка длиннее 16 МиБ")));
                 return false;
             }
         }
@@ -1340,12 +1341,12 @@ bool spreadsheet::open(const std::string &path, const std::u16string &shown, csv
         if (!b.open_xlsx(problem))
             return false;
         if (b.names.empty()) {
-            problem = b.row_problem(0, u"в книге нет ни одного листа");
+            problem = b.row_problem(0, pl__tr(VL_TR("vellumo", "в книге нет ни одного листа")));
             return false;
         }
         return true;
     }
-    problem = b.row_problem(0, u"это zip-архив, но не таблица .xlsx или .ods");
+    problem = b.row_problem(0, pl__tr(VL_TR("vellumo", "это zip-архив, но не таблица .xlsx или .ods")));
     return false;
 }
 
@@ -1372,13 +1373,13 @@ static std::unique_ptr<sheet_stream> open_sheet(spreadsheet_book &b, const std::
         if (!sheet.empty()) {
             i = std::find(b.names.begin(), b.names.end(), sheet) - b.names.begin();
             if (i == b.names.size()) {
-                problem = b.row_problem(0, msc__format(u"листа «%1» в книге нет; листы: %2", sheet.c_str(),
+                problem = b.row_problem(0, msc__format(VL_TR("vellumo", "листа «%1» в книге нет; листы: %2"), sheet.c_str(),
                                                        name_list(b.names).c_str()));
                 return nullptr;
             }
         }
         if (b.sheet_parts[i].empty()) {
-            problem = b.row_problem(0, msc__format(u"лист «%1» - не таблица (диаграмма или ссылка наружу)",
+            problem = b.row_problem(0, msc__format(VL_TR("vellumo", "лист «%1» - не таблица (диаграмма или ссылка наружу)"),
                                                    b.names[i].c_str()));
             return nullptr;
         }
@@ -1406,9 +1407,9 @@ static std::unique_ptr<sheet_stream> open_sheet(spreadsheet_book &b, const std::
         return nullptr;
     if (!s->found()) {
         if (sheet.empty())
-            problem = b.row_problem(0, u"в книге нет ни одного листа");
+            problem = b.row_problem(0, pl__tr(VL_TR("vellumo", "в книге нет ни одного листа")));
         else
-            problem = b.row_problem(0, msc__format(u"листа «%1» в книге нет; листы: %2", sheet.c_str(),
+            problem = b.row_problem(0, msc__format(VL_TR("vellumo", "листа «%1» в книге нет; листы: %2"), sheet.c_str(),
                                                    name_list(b.names).c_str()));
         return nullptr;
     }
@@ -1477,7 +1478,7 @@ bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_pr
     b.spool = new_spool();
     b.spool_size = 0;
     if (b.spool < 0) {
-        problem = b.row_problem(0, msc__format(u"не удалось создать временный файл: %1",
+        problem = b.row_problem(0, msc__format(VL_TR("vellumo", "не удалось создать временный файл: %1"),
                                                plt__read_error_text(errno).c_str()));
         return false;
     }
@@ -1492,7 +1493,7 @@ bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_pr
     for (bool again = true; again;) {
         again = false;
         if (::ftruncate(b.spool, 0) != 0 || ::lseek(b.spool, 0, SEEK_SET) != 0) {
-            problem = b.row_problem(0, msc__format(u"строки листа не удалось сохранить во временный файл: %1",
+            problem = b.row_problem(0, msc__format(VL_TR("vellumo", "строки листа не удалось сохранить во временный файл: %1"),
                                                    plt__read_error_text(errno).c_str()));
             return false;
         }
@@ -1522,7 +1523,7 @@ bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_pr
                 continue;
             }
             if (cells.size() > header.size()) {
-                problem = b.row_problem(line, msc__format(u"ячеек %1, а столбцов в заголовке %2",
+                problem = b.row_problem(line, msc__format(VL_TR("vellumo", "ячеек %1, а столбцов в заголовке %2"),
                                                           static_cast<unsigned long>(cells.size()),
                                                           static_cast<unsigned long>(header.size())));
                 return false;
@@ -1532,14 +1533,14 @@ bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_pr
             for (const std::u16string &c : cells)
                 out.put(c);
             if (!out.flush(false)) {
-                problem = b.row_problem(0, msc__format(u"строки листа не удалось сохранить во временный файл: %1",
+                problem = b.row_problem(0, msc__format(VL_TR("vellumo", "строки листа не удалось сохранить во временный файл: %1"),
                                                        plt__read_error_text(errno ? errno : ENOSPC).c_str()));
                 return false;
             }
             ++summary.rows;
         }
         if (!again && !out.flush(true)) {
-            problem = b.row_problem(0, msc__format(u"строки листа не удалось сохранить во временный файл: %1",
+            problem = b.row_problem(0, msc__format(VL_TR("vellumo", "строки листа не удалось сохранить во временный файл: %1"),
                                                    plt__read_error_text(errno ? errno : ENOSPC).c_str()));
             return false;
         }
@@ -1550,14 +1551,14 @@ bool spreadsheet::scan(const std::u16string &sheet, csv_summary &summary, csv_pr
     if (b.kind == spreadsheet_kind::ods && !static_cast<ods_stream *>(s.get())->find(true, problem))
         return false;
     if (header_line == 0) {
-        problem = b.row_problem(0, u"на листе нет строки заголовка (названий столбцов)");
+        problem = b.row_problem(0, pl__tr(VL_TR("vellumo", "на листе нет строки заголовка (названий столбцов)")));
         return false;
     }
     std::unordered_set<std::u16string> seen;
     for (std::u16string &raw : header) {
         std::u16string name = trimmed(std::move(raw));
         if (!name.empty() && !seen.insert(name).second) {
-            problem = b.row_problem(header_line, msc__format(u"столбец «%1» назван дважды", name.c_str()));
+            problem = b.row_problem(header_line, msc__format(VL_TR("vellumo", "столбец «%1» назван дважды"), name.c_str()));
             summary = {};
             return false;
         }

@@ -35,14 +35,14 @@ private:
         {
             QPainter p;
             if (!p.begin(&svg)) {
-                error = out__not_written(path, out_msg::write_failed);
+                error = out__not_written(path, pl__tr(out_msg::write_failed));
                 f.file.cancelWriting();
                 return false;
             }
             outcome = out__draw_labels(p, page, SVG_DPI, render_edges::exact, true, problems, {}, &pictures_).outcome;
         }
         if (outcome.stopped) {
-            error = out__not_written(path, out_msg::stopped);
+            error = out__not_written(path, pl__tr(out_msg::stopped));
             f.file.cancelWriting();
             return false;
         }

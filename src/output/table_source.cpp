@@ -14,6 +14,7 @@
 #include "output/zip_package.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ int keep_stream(int from, csv_problem &problem)
     std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/vellumo-table-XXXXXX";
     const int fd = ::mkstemp(name.data());
     if (fd < 0) {
-        problem = {0, msc__format(u"Стандартный ввод не удалось сохранить во временный файл: %1.",
+        problem = {0, msc__format(VL_TR("vellumo", "Стандартный ввод не удалось сохранить во временный файл: %1."),
                                   plt__read_error_text(errno).c_str())};
         return -1;
     }
@@ -70,7 +71,7 @@ int keep_stream(int from, csv_problem &problem)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            problem = {0, msc__format(u"Стандартный ввод не читается: %1.", plt__read_error_text(errno).c_str())};
+            problem = {0, msc__format(VL_TR("vellumo", "Стандартный ввод не читается: %1."), plt__read_error_text(errno).c_str())};
             ::close(fd);
             return -1;
         }
@@ -87,7 +88,7 @@ int keep_stream(int from, csv_problem &problem)
             more = false;
         total += static_cast<std::uint64_t>(n);
         if (total > CSV_MAX_FILE) {
-            problem = {0, u"На стандартном вводе больше 1 ГиБ: такие таблицы программа не читает."};
+            problem = {0, pl__tr(VL_TR("vellumo", "На стандартном вводе больше 1 ГиБ: такие таблицы программа не читает."))};
             ::close(fd);
             return -1;
         }
@@ -96,7 +97,7 @@ int keep_stream(int from, csv_problem &problem)
             if (w < 0 && errno == EINTR)
                 continue;
             if (w <= 0) {
-                problem = {0, msc__format(u"Стандартный ввод не удалось сохранить во временный файл: %1.",
+                problem = {0, msc__format(VL_TR("vellumo", "Стандартный ввод не удалось сохранить во временный файл: %1."),
                                           plt__read_error_text(errno ? errno : ENOSPC).c_str())};
                 ::close(fd);
                 return -1;
@@ -150,7 +151,7 @@ bool data_table::open(const table_request &req, csv_problem &problem)
         }
         path_ = "/proc/self/fd/" + std::to_string(kept_);
         if (req.path == TABLE_STDIN)
-            shown = u"стандартный ввод";
+            shown = pl__tr(VL_TR("vellumo", "стандартный ввод"));
     }
     // What the file holds decides how it is read.
     char head[8] = {};
@@ -160,8 +161,8 @@ bool data_table::open(const table_request &req, csv_problem &problem)
         std::fclose(f);
     }
     if (got == sizeof head && std::memcmp(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0) {
-        problem = {0, msc__format(u"Файл «%1» - книга Excel старого формата (.xls) или другой документ Office 97: "
-                                  u"сохраните таблицу как .xlsx, .ods или CSV.",
+        problem = {0, msc__format(VL_TR("vellumo", "Файл «%1» - книга Excel старого формата (.xls) или другой документ Office 97: "
+                                  "сохраните таблицу как .xlsx, .ods или CSV."),
                                   shown.c_str())};
         return false;
     }
@@ -180,7 +181,7 @@ bool data_table::open(const table_request &req, csv_problem &problem)
     // A sheet asked of a CSV file is a mistake of the command line or the
     // dialog, not a reason to print the whole file.
     if (!req.sheet.empty()) {
-        problem = {0, msc__format(u"Файл «%1» - таблица CSV, листов в нём нет (спрошен лист «%2»).", shown.c_str(),
+        problem = {0, msc__format(VL_TR("vellumo", "Файл «%1» - таблица CSV, листов в нём нет (спрошен лист «%2»)."), shown.c_str(),
                                   req.sheet.c_str())};
         return false;
     }

@@ -11,6 +11,7 @@
 #include "output/drawing.h"
 #include "platform/ascii_text.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -279,22 +280,22 @@ int out__thermal_max_darkness(thermal_language l)
 std::u16string out__thermal_options_refusal(const thermal_options &o)
 {
     if (o.dpi < THERMAL_MIN_DPI || o.dpi > THERMAL_MAX_DPI)
-        return msc__format(u"разрешение принтера этикеток %1 dpi: нужно от %2 до %3", o.dpi, THERMAL_MIN_DPI,
+        return msc__format(VL_TR("vellumo", "разрешение принтера этикеток %1 dpi: нужно от %2 до %3"), o.dpi, THERMAL_MIN_DPI,
                            THERMAL_MAX_DPI);
     if (o.darkness < -1 || o.darkness > out__thermal_max_darkness(o.language))
-        return msc__format(u"плотность %1: для %2 нужно число от 0 до %3", o.darkness,
+        return msc__format(VL_TR("vellumo", "плотность %1: для %2 нужно число от 0 до %3"), o.darkness,
                            plt__from_utf8(out__thermal_language_name(o.language)).c_str(),
                            out__thermal_max_darkness(o.language));
     if (o.speed < 0 || o.speed > 14)
-        return msc__format(u"скорость %1: нужно число дюймов в секунду от 1 до 14", o.speed);
+        return msc__format(VL_TR("vellumo", "скорость %1: нужно число дюймов в секунду от 1 до 14"), o.speed);
     if (!(o.gap_mm >= 0 && o.gap_mm <= 50))
-        return u"зазор между этикетками: нужно от 0 до 50 мм";
+        return pl__tr(VL_TR("vellumo", "зазор между этикетками: нужно от 0 до 50 мм"));
     if (!(o.head_width_mm >= 0 && o.head_width_mm <= 1000))
-        return u"ширина головки: нужно от 0 до 1000 мм";
+        return pl__tr(VL_TR("vellumo", "ширина головки: нужно от 0 до 1000 мм"));
     if (!(std::fabs(o.offset_x_mm) <= THERMAL_MAX_OFFSET_MM && std::fabs(o.offset_y_mm) <= THERMAL_MAX_OFFSET_MM))
-        return msc__format(u"смещение печати: нужно от −%1 до %1 мм", static_cast<int>(THERMAL_MAX_OFFSET_MM));
+        return msc__format(VL_TR("vellumo", "смещение печати: нужно от −%1 до %1 мм"), static_cast<int>(THERMAL_MAX_OFFSET_MM));
     if (o.copies < 1 || o.copies > 100000)
-        return u"копий: нужно от 1 до 100000";
+        return pl__tr(VL_TR("vellumo", "копий: нужно от 1 до 100000"));
     return {};
 }
 
@@ -312,12 +313,12 @@ std::u16string out__thermal_label_refusal(const label *lab, const thermal_option
     const QSize dots = out__thermal_size(lab, o.dpi);
     const double width_mm = lab->width * 25.4 / 72.0;
     if (o.head_width_mm > 0 && dots.width() > std::lround(mm_to_dots(o.head_width_mm, o.dpi)) + 1)
-        return msc__format(u"этикетка шириной %1 мм шире головки принтера (%2 мм)",
+        return msc__format(VL_TR("vellumo", "этикетка шириной %1 мм шире головки принтера (%2 мм)"),
                            plt__from_utf8(number(width_mm, 1)).c_str(),
                            plt__from_utf8(number(o.head_width_mm, 1)).c_str());
     if (dots.width() > MAX_DOTS || dots.height() > MAX_DOTS ||
         static_cast<double>(dots.width()) * dots.height() > static_cast<double>(LIM_MAX_IMAGE_PIXELS))
-        return msc__format(u"этикетка %1 × %2 точек слишком велика для принтера этикеток", dots.width(),
+        return msc__format(VL_TR("vellumo", "этикетка %1 × %2 точек слишком велика для принтера этикеток"), dots.width(),
                            dots.height());
     return {};
 }

@@ -25,6 +25,7 @@
 #include "output/thermal.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ public:
             short got = 0;
             if (!wait_for(fd_, POLLOUT, deadline, got)) {
                 note_taken();
-                error = msc__format(u"принтер «%1» не принимает данные %{2:g} с", address_.c_str(), timeout_ms_ / 1000.0);
+                error = msc__format(VL_TR("vellumo", "принтер «%1» не принимает данные %{2:g} с"), address_.c_str(), timeout_ms_ / 1000.0);
                 return false;
             }
             const ssize_t n = write_quietly(fd_, bytes.data() + at, bytes.size() - at, socket_);
@@ -144,7 +145,7 @@ public:
                 deadline = clock_type::now() + std::chrono::milliseconds(timeout_ms_);
             }
             if (clock_type::now() >= deadline) {
-                error = msc__format(u"принтер «%1» не принимает данные %{2:g} с", address_.c_str(), timeout_ms_ / 1000.0);
+                error = msc__format(VL_TR("vellumo", "принтер «%1» не принимает данные %{2:g} с"), address_.c_str(), timeout_ms_ / 1000.0);
                 return false;
             }
             ::usleep(10000);
@@ -170,9 +171,9 @@ private:
     bool broken(int code, std::u16string &error)
     {
         if (code == EPIPE || code == ECONNRESET)
-            error = msc__format(u"принтер «%1» прервал соединение", address_.c_str());
+            error = msc__format(VL_TR("vellumo", "принтер «%1» прервал соединение"), address_.c_str());
         else
-            error = msc__format(u"ошибка передачи на принтер «%1»: %2", address_.c_str(), system_error(code).c_str());
+            error = msc__format(VL_TR("vellumo", "ошибка передачи на принтер «%1»: %2"), address_.c_str(), system_error(code).c_str());
         return false;
     }
 
@@ -191,12 +192,12 @@ std::unique_ptr<thermal_connection> connect_socket(const std::string &address, c
     if (!host.empty() && host.front() == '[') { // [::1]:9100
         const std::size_t close = host.find(']');
         if (close == std::string::npos) {
-            error = msc__format(u"адрес принтера «%1»: нет закрывающей скобки", shown.c_str());
+            error = msc__format(VL_TR("vellumo", "адрес принтера «%1»: нет закрывающей скобки"), shown.c_str());
             return nullptr;
         }
         if (close + 1 < host.size()) {
             if (host[close + 1] != ':') {
-                error = msc__format(u"адрес принтера «%1» не разобран", shown.c_str());
+                error = msc__format(VL_TR("vellumo", "адрес принтера «%1» не разобран"), shown.c_str());
                 return nullptr;
             }
             port = host.substr(close + 2);
@@ -212,14 +213,14 @@ std::unique_ptr<thermal_connection> connect_socket(const std::string &address, c
                          std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
                          std::stol(port) >= 1 && std::stol(port) <= 65535;
     if (host.empty() || !port_ok) {
-        error = msc__format(u"адрес принтера «%1»: нужно socket://УЗЕЛ[:ПОРТ], порт от 1 до 65535", shown.c_str());
+        error = msc__format(VL_TR("vellumo", "адрес принтера «%1»: нужно socket://УЗЕЛ[:ПОРТ], порт от 1 до 65535"), shown.c_str());
         return nullptr;
     }
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo *found = nullptr;
     if (const int r = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); r != 0 || !found) {
-        error = msc__format(u"принтер «%1» не найден: %2", shown.c_str(), plt__from_utf8(gai_strerror(r)).c_str());
+        error = msc__format(VL_TR("vellumo", "принтер «%1» не найден: %2"), shown.c_str(), plt__from_utf8(gai_strerror(r)).c_str());
         return nullptr;
     }
     int last = ETIMEDOUT;
@@ -254,8 +255,8 @@ std::unique_ptr<thermal_connection> connect_socket(const std::string &address, c
     ::freeaddrinfo(found);
     if (!out)
         error = last == ETIMEDOUT
-                    ? msc__format(u"принтер «%1» не отвечает %{2:g} с", shown.c_str(), timeout_ms / 1000.0)
-                    : msc__format(u"не удалось соединиться с принтером «%1»: %2", shown.c_str(),
+                    ? msc__format(VL_TR("vellumo", "принтер «%1» не отвечает %{2:g} с"), shown.c_str(), timeout_ms / 1000.0)
+                    : msc__format(VL_TR("vellumo", "не удалось соединиться с принтером «%1»: %2"), shown.c_str(),
                                   system_error(last).c_str());
     return out;
 }
@@ -268,14 +269,14 @@ std::unique_ptr<thermal_connection> open_device(const std::string &path, std::u1
     const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         const int e = errno;
-        error = msc__format(u"устройство принтера «%1» не открывается: %2", shown.c_str(),
-                            e == ENXIO ? u"его никто не читает (принтер не подключён?)" : system_error(e).c_str());
+        error = msc__format(VL_TR("vellumo", "устройство принтера «%1» не открывается: %2"), shown.c_str(),
+                            e == ENXIO ? pl__tr(VL_TR("vellumo", "его никто не читает (принтер не подключён?)")) : system_error(e).c_str());
         return nullptr;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
         ::close(fd);
-        error = msc__format(u"«%1» — не устройство принтера; файл задания пишется с -o", shown.c_str());
+        error = msc__format(VL_TR("vellumo", "«%1» — не устройство принтера; файл задания пишется с -o"), shown.c_str());
         return nullptr;
     }
     return std::make_unique<fd_connection>(fd, false, shown, timeout_ms);
@@ -370,7 +371,7 @@ private:
         }
         return true;
     }
-    std::u16string stopped_text() const override { return out__not_written(file_.path, out_msg::stopped); }
+    std::u16string stopped_text() const override { return out__not_written(file_.path, pl__tr(out_msg::stopped)); }
     std::u16string refused_text(const std::u16string &why) const override
     {
         return out__not_written(file_.path, why);
@@ -392,16 +393,16 @@ private:
     {
         written_ += static_cast<std::int64_t>(bytes.size());
         if (written_ > max_bytes_) {
-            error = out_msg::document_too_large;
+            error = pl__tr(out_msg::document_too_large);
             return false;
         }
         if (device_.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-            error = out_msg::write_failed;
+            error = pl__tr(out_msg::write_failed);
             return false;
         }
         return true;
     }
-    std::u16string stopped_text() const override { return out_msg::stopped; }
+    std::u16string stopped_text() const override { return pl__tr(out_msg::stopped); }
     std::u16string refused_text(const std::u16string &why) const override { return why; }
 
     QIODevice &device_;
@@ -436,16 +437,16 @@ private:
     }
     std::u16string failed(const std::u16string &why)
     {
-        return msc__format(u"Печать на «%1» прервана: %2. Принтер принял этикеток: %3 из отправленных %4.",
+        return msc__format(VL_TR("vellumo", "Печать на «%1» прервана: %2. Принтер принял этикеток: %3 из отправленных %4."),
                            address_.c_str(), why.c_str(), ends_.taken(connection_->accepted()), labels_);
     }
     std::u16string stopped_text() const override
     {
-        return msc__format(u"Печать на «%1» остановлена: %2.", address_.c_str(), out_msg::stopped);
+        return msc__format(VL_TR("vellumo", "Печать на «%1» остановлена: %2."), address_.c_str(), pl__tr(out_msg::stopped));
     }
     std::u16string refused_text(const std::u16string &why) const override
     {
-        return msc__format(u"На «%1» ничего не отправлено: %2.", address_.c_str(), why.c_str());
+        return msc__format(VL_TR("vellumo", "На «%1» ничего не отправлено: %2."), address_.c_str(), why.c_str());
     }
 
     std::unique_ptr<thermal_connection> connection_;
@@ -464,8 +465,8 @@ std::unique_ptr<thermal_connection> out__thermal_connect(const std::string &addr
         return connect_socket(address, address.substr(sizeof scheme - 1), error, timeout_ms);
     if (!address.empty() && address.front() == '/')
         return open_device(address, error, timeout_ms);
-    error = msc__format(u"подключение принтера «%1»: нужно socket://УЗЕЛ[:ПОРТ] или путь к устройству, "
-                        u"например /dev/usb/lp0",
+    error = msc__format(VL_TR("vellumo", "подключение принтера «%1»: нужно socket://УЗЕЛ[:ПОРТ] или путь к устройству, "
+                        "например /dev/usb/lp0"),
                         plt__from_utf8(address).c_str());
     return nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include "model/misc.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -15,24 +16,24 @@ std::u16string zip_error_text(int code)
     case ZIP_ER_INCONS:
     case ZIP_ER_EOF:
     case ZIP_ER_SEEK:
-        return u"архив повреждён или обрезан";
+        return pl__tr(VL_TR("vellumo", "архив повреждён или обрезан"));
     case ZIP_ER_CRC:
-        return u"контрольная сумма части не сходится: архив повреждён";
+        return pl__tr(VL_TR("vellumo", "контрольная сумма части не сходится: архив повреждён"));
     case ZIP_ER_COMPNOTSUPP:
-        return u"часть сжата неизвестным способом";
+        return pl__tr(VL_TR("vellumo", "часть сжата неизвестным способом"));
     case ZIP_ER_ENCRNOTSUPP:
     case ZIP_ER_NOPASSWD:
     case ZIP_ER_WRONGPASSWD:
-        return u"архив зашифрован";
+        return pl__tr(VL_TR("vellumo", "архив зашифрован"));
     case ZIP_ER_MULTIDISK:
-        return u"архив из нескольких томов";
+        return pl__tr(VL_TR("vellumo", "архив из нескольких томов"));
     case ZIP_ER_MEMORY:
-        return u"не хватает памяти";
+        return pl__tr(VL_TR("vellumo", "не хватает памяти"));
     case ZIP_ER_OPEN:
     case ZIP_ER_READ:
-        return u"файл не читается";
+        return pl__tr(VL_TR("vellumo", "файл не читается"));
     default:
-        return u"архив повреждён";
+        return pl__tr(VL_TR("vellumo", "архив повреждён"));
     }
 }
 
@@ -59,19 +60,19 @@ long zip_part::read(char *buf, std::size_t size, zip_problem &problem)
     inflated_ += static_cast<std::uint64_t>(n);
     // More than the headers said: they lie, and only a bomb has a reason to.
     if (inflated_ > declared_) {
-        problem.text = msc__format(u"часть «%1» больше, чем сказано в заголовке архива: архив повреждён",
+        problem.text = msc__format(VL_TR("vellumo", "часть «%1» больше, чем сказано в заголовке архива: архив повреждён"),
                                    plt__from_utf8(name_).c_str());
         return -1;
     }
     // Counted as it comes out: a part whose headers understate its size is
     // stopped here all the same.
     if (inflated_ > limit_) {
-        problem.text = msc__format(u"часть «%1» после распаковки больше %2 МиБ: файл не читается",
+        problem.text = msc__format(VL_TR("vellumo", "часть «%1» после распаковки больше %2 МиБ: файл не читается"),
                                    plt__from_utf8(name_).c_str(), static_cast<unsigned long long>(limit_ >> 20));
         return -1;
     }
     if (inflated_ > ZIP_RATIO_SLACK && inflated_ / ZIP_MAX_RATIO > compressed_) {
-        problem.text = msc__format(u"часть «%1» распаковывается более чем в %2 раз (zip-бомба): файл не читается",
+        problem.text = msc__format(VL_TR("vellumo", "часть «%1» распаковывается более чем в %2 раз (zip-бомба): файл не читается"),
                                    plt__from_utf8(name_).c_str(), static_cast<unsigned long long>(ZIP_MAX_RATIO));
         return -1;
     }
@@ -93,7 +94,7 @@ bool zip_package::open(const std::string &path, zip_problem &problem)
         return false;
     }
     if (zip_get_num_entries(z_, 0) > ZIP_MAX_ENTRIES) {
-        problem.text = msc__format(u"в архиве больше %1 частей", ZIP_MAX_ENTRIES);
+        problem.text = msc__format(VL_TR("vellumo", "в архиве больше %1 частей"), ZIP_MAX_ENTRIES);
         return false;
     }
     return true;
@@ -109,7 +110,7 @@ std::unique_ptr<zip_part> zip_package::part(const std::string &name, zip_problem
 {
     const zip_int64_t index = z_ ? zip_name_locate(z_, name.c_str(), 0) : -1;
     if (index < 0) {
-        problem.text = msc__format(u"в архиве нет части «%1»", plt__from_utf8(name).c_str());
+        problem.text = msc__format(VL_TR("vellumo", "в архиве нет части «%1»"), plt__from_utf8(name).c_str());
         return nullptr;
     }
     zip_stat_t st;
@@ -132,12 +133,12 @@ std::unique_ptr<zip_part> zip_package::part(const std::string &name, zip_problem
     // What the headers admit is refused before a byte is inflated; what
     // they hide, as it is read.
     if (declared > limit) {
-        problem.text = msc__format(u"часть «%1» после распаковки больше %2 МиБ: файл не читается",
+        problem.text = msc__format(VL_TR("vellumo", "часть «%1» после распаковки больше %2 МиБ: файл не читается"),
                                    plt__from_utf8(name).c_str(), static_cast<unsigned long long>(limit >> 20));
         return nullptr;
     }
     if (declared > ZIP_RATIO_SLACK && declared / ZIP_MAX_RATIO > compressed) {
-        problem.text = msc__format(u"часть «%1» распаковывается более чем в %2 раз (zip-бомба): файл не читается",
+        problem.text = msc__format(VL_TR("vellumo", "часть «%1» распаковывается более чем в %2 раз (zip-бомба): файл не читается"),
                                    plt__from_utf8(name).c_str(), static_cast<unsigned long long>(ZIP_MAX_RATIO));
         return nullptr;
     }

@@ -8,6 +8,7 @@
 
 #include "platform/code_pages.h"
 #include "platform/termination.h"
+#include "platform/translation.h"
 
 int plt__write_blob(const std::u16string &path, const void *bytes, std::size_t len)
 {
@@ -117,17 +118,17 @@ int plt__replace_file(const std::u16string &path, const void *bytes, std::size_t
 std::u16string plt__read_error_text(int error)
 {
     switch (error) {
-    case ENOENT: return u"такого файла нет";
-    case EISDIR: return u"это папка";
+    case ENOENT: return pl__tr(VL_TR("vellumo", "такого файла нет"));
+    case EISDIR: return pl__tr(VL_TR("vellumo", "это папка"));
     case EACCES:
-    case EPERM: return u"нет прав на чтение";
-    case ENOTDIR: return u"в пути есть файл вместо папки";
-    case EINVAL: return u"это не обычный файл (устройство, канал или сокет)";
-    case EFBIG: return u"файл слишком велик";
-    case ELOOP: return u"символические ссылки замкнуты в кольцо";
-    case ENAMETOOLONG: return u"слишком длинное имя";
-    case EIO: return u"ошибка ввода/вывода на диске";
-    default: return u"системная ошибка " + plt__from_ansi(std::to_string(error)) + u" (" + plt__from_ansi(std::strerror(error)) + u")";
+    case EPERM: return pl__tr(VL_TR("vellumo", "нет прав на чтение"));
+    case ENOTDIR: return pl__tr(VL_TR("vellumo", "в пути есть файл вместо папки"));
+    case EINVAL: return pl__tr(VL_TR("vellumo", "это не обычный файл (устройство, канал или сокет)"));
+    case EFBIG: return pl__tr(VL_TR("vellumo", "файл слишком велик"));
+    case ELOOP: return pl__tr(VL_TR("vellumo", "символические ссылки замкнуты в кольцо"));
+    case ENAMETOOLONG: return pl__tr(VL_TR("vellumo", "слишком длинное имя"));
+    case EIO: return pl__tr(VL_TR("vellumo", "ошибка ввода/вывода на диске"));
+    default: return pl__tr(VL_TR("vellumo", "системная ошибка ")) + plt__from_ansi(std::to_string(error)) + u" (" + plt__from_ansi(std::strerror(error)) + u")";
     }
 }
 

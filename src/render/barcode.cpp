@@ -11,7 +11,10 @@
 #include <zint.h>
 
 #include "model/gs1_data.h"
+#include "model/misc.h"
 #include "model/tables.h"
+#include "platform/code_pages.h"
+#include "platform/translation.h"
 
 // The model's copy of libzint's numbers (it does not include zint.h).
 static_assert(libzint::c25inter == BARCODE_C25INTER && libzint::code39 == BARCODE_CODE39 &&
@@ -62,26 +65,26 @@ using symbol_ptr = std::unique_ptr<zint_symbol, symbol_deleter>;
 // text follows in brackets for looking the error up.
 std::string zint_refusal(int code, const char *text)
 {
-    const char *why;
+    const char16_t *why;
     switch (code) {
-    case ZINT_ERROR_TOO_LONG: why = "длина данных не подходит для этого штрихкода"; break;
-    case ZINT_ERROR_INVALID_DATA: why = "эти данные нельзя записать этим штрихкодом"; break;
-    case ZINT_ERROR_INVALID_CHECK: why = "неверная контрольная цифра"; break;
-    case ZINT_ERROR_MEMORY: why = "нет памяти"; break;
+    case ZINT_ERROR_TOO_LONG: why = VL_TR("vellumo", "длина данных не подходит для этого штрихкода"); break;
+    case ZINT_ERROR_INVALID_DATA: why = VL_TR("vellumo", "эти данные нельзя записать этим штрихкодом"); break;
+    case ZINT_ERROR_INVALID_CHECK: why = VL_TR("vellumo", "неверная контрольная цифра"); break;
+    case ZINT_ERROR_MEMORY: why = VL_TR("vellumo", "нет памяти"); break;
     case ZINT_ERROR_USES_ECI:
-    case ZINT_ERROR_NONCOMPLIANT: why = "данные не соответствуют стандарту этого штрихкода"; break;
-    default: why = "libzint не построил штрихкод"; break;
+    case ZINT_ERROR_NONCOMPLIANT: why = VL_TR("vellumo", "данные не соответствуют стандарту этого штрихкода"); break;
+    default: why = VL_TR("vellumo", "libzint не построил штрихкод"); break;
     }
     if (!text || !*text)
-        return why;
-    return std::string(why) + " (" + text + ")";
+        return pl__tr8(why);
+    return pl__tr8(why) + " (" + text + ")";
 }
 
 symbol_ptr encode(const barcode_choice &c, bool hrt, float height, std::string &error)
 {
     symbol_ptr s(ZBarcode_Create());
     if (!s) {
-        error = "нет памяти";
+        error = pl__tr8(VL_TR("vellumo", "нет памяти"));
         return nullptr;
     }
     s->symbology = c.symbology;
@@ -143,11 +146,11 @@ void gs1_mode(barcode_choice &c)
 
 // GS1 given raw (AIs one after another, GS after values of variable
 // length): libzint takes it bracketed.  `why` starts the refusal.
-void gs1_raw_mode(barcode_choice &c, const char *why)
+void gs1_raw_mode(barcode_choice &c, msc__fmt<const char *> why)
 {
     std::string bracketed, fault;
     if (!gs1__raw_to_bracketed(c.data, bracketed, fault)) {
-        c.error = why + fault;
+        c.error = plt__to_utf8(msc__format(why, fault.c_str()));
         return;
     }
     c.data = std::move(bracketed);
@@ -178,7 +181,7 @@ barcode_choice rdr__barcode_choice(int type, const std::string &data)
     c.input_mode = UNICODE_MODE;
     const barcode_kind *kind = barcode_kind_of(type);
     if (!kind) {
-        c.error = "неизвестный вид штрихкода (" + std::to_string(type) + ")";
+        c.error = plt__to_utf8(msc__format(VL_TR("vellumo", "неизвестный вид штрихкода (%1)"), type));
         return c;
     }
     c.symbology = kind->zint;
@@ -187,9 +190,9 @@ barcode_choice rdr__barcode_choice(int type, const std::string &data)
     const bool digits = all_digits(data);
     // EAN and UPC: libzint adds the check digit to the shorter form and
     // checks the one the longer form carries.
-    auto with_check_digit = [&](std::size_t shorter, int plain, int checked, const char *error) {
+    auto with_check_digit = [&](std::size_t shorter, int plain, int checked, const char16_t *error) {
         if (!digits || (n != shorter && n != shorter + 1))
-            c.error = error;
+            c.error = pl__tr8(error);
         c.symbology = n == shorter + 1 ? checked : plain;
     };
     switch (kind->check) {
@@ -204,22 +207,22 @@ barcode_choice rdr__barcode_choice(int type, const std::string &data)
         break;
     case barcode_check::ean:
         if (!digits)
-            c.error = "EAN: нужны только цифры, 7, 8, 12 или 13";
+            c.error = pl__tr8(VL_TR("vellumo", "EAN: нужны только цифры, 7, 8, 12 или 13"));
         else if (n == 8 || n == 13)
             c.symbology = BARCODE_EANX_CHK;
         break;
     case barcode_check::ean8:
-        with_check_digit(7, BARCODE_EANX, BARCODE_EANX_CHK, "EAN-8: нужны только цифры, 7 или 8");
+        with_check_digit(7, BARCODE_EANX, BARCODE_EANX_CHK, VL_TR("vellumo", "EAN-8: нужны только цифры, 7 или 8"));
         break;
     case barcode_check::ean13:
-        with_check_digit(12, BARCODE_EANX, BARCODE_EANX_CHK, "EAN-13: нужны только цифры, 12 или 13");
+        with_check_digit(12, BARCODE_EANX, BARCODE_EANX_CHK, VL_TR("vellumo", "EAN-13: нужны только цифры, 12 или 13"));
         break;
     case barcode_check::upca:
-        with_check_digit(11, BARCODE_UPCA, BARCODE_UPCA_CHK, "UPC: нужны только цифры, 11 или 12");
+        with_check_digit(11, BARCODE_UPCA, BARCODE_UPCA_CHK, VL_TR("vellumo", "UPC: нужны только цифры, 11 или 12"));
         break;
     case barcode_check::even_digits:
         if (!digits || n % 2)
-            c.error = "CODE-128C: нужно чётное число цифр";
+            c.error = pl__tr8(VL_TR("vellumo", "CODE-128C: нужно чётное число цифр"));
         break;
     case barcode_check::raw128: c.raw128 = true; break;
     case barcode_check::codabar: {
@@ -236,7 +239,7 @@ barcode_choice rdr__barcode_choice(int type, const std::string &data)
         if (gs1_bracketed(data))
             gs1_mode(c);
         else if (gs1__looks_raw(data))
-            gs1_raw_mode(c, "DataMatrix: данные с символом GS или с 01 и 14 цифрами в начале — это код GS1, но ");
+            gs1_raw_mode(c, VL_TR("vellumo", "DataMatrix: данные с символом GS или с 01 и 14 цифрами в начале — это код GS1, но %1"));
         else
             text_mode(c);
         break;
@@ -244,14 +247,14 @@ barcode_choice rdr__barcode_choice(int type, const std::string &data)
         if (n > 0 && (data[0] == '(' || data[0] == '['))
             gs1_mode(c);
         else if (n > 0 && (all_digits(data.substr(0, 2)) || data[0] == GS1_GS))
-            gs1_raw_mode(c, "GS1-128: ");
+            gs1_raw_mode(c, VL_TR("vellumo", "GS1-128: %1"));
         else
-            c.error = "GS1-128: данные начинаются с идентификатора применения, в скобках или без них, "
-                      "например (01) или 01";
+            c.error = pl__tr8(VL_TR("vellumo", "GS1-128: данные начинаются с идентификатора применения, в скобках или без них, "
+                                               "например (01) или 01"));
         break;
     }
     if (c.error.empty() && data.empty())
-        c.error = "нет данных для штрихкода";
+        c.error = pl__tr8(VL_TR("vellumo", "нет данных для штрихкода"));
     return c;
 }
 
@@ -268,30 +271,30 @@ bool rdr__code128_raw_modules(const std::string &data, std::vector<unsigned char
         while (j < data.size() && data[j] >= '0' && data[j] <= '9' && j - i < 4)
             ++j;
         if (j == i || (j < data.size() && data[j] != ' ' && data[j] != '\t')) {
-            error = "CODE-128RAW: нужны номера символов 0…105 через пробел";
+            error = pl__tr8(VL_TR("vellumo", "CODE-128RAW: нужны номера символов 0…105 через пробел"));
             return false;
         }
         const int v = std::stoi(data.substr(i, j - i));
         if (v > 105) {
-            error = "CODE-128RAW: номер символа " + std::to_string(v) + " больше 105";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "CODE-128RAW: номер символа %1 больше 105"), v));
             return false;
         }
         values.push_back(v);
         i = j;
     }
     if (values.empty()) {
-        error = "нет данных для штрихкода";
+        error = pl__tr8(VL_TR("vellumo", "нет данных для штрихкода"));
         return false;
     }
     if (values.front() < 103)
         values.insert(values.begin(), 104);
     for (std::size_t k = 1; k < values.size(); ++k)
         if (values[k] >= 103) {
-            error = "CODE-128RAW: стартовый символ " + std::to_string(values[k]) + " не в начале";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "CODE-128RAW: стартовый символ %1 не в начале"), values[k]));
             return false;
         }
     if (values.size() > 200) {
-        error = "CODE-128RAW: слишком много символов";
+        error = pl__tr8(VL_TR("vellumo", "CODE-128RAW: слишком много символов"));
         return false;
     }
     long check = values[0];
@@ -381,25 +384,24 @@ private:
 double whole_module(double exact, bool round_down, std::string *warning)
 {
     double m = round_down ? std::floor(exact) : std::round(exact);
-    char text[200];
     if (exact < 1) {
         m = 1;
-        if (warning) {
-            std::snprintf(text, sizeof text,
-                          "модуль штрихкода уже точки принтера (%.2f точки): напечатан в одну точку, "
-                          "штрихкод больше своей рамки",
-                          exact);
-            *warning = text;
-        }
+        if (warning)
+            *warning = plt__to_utf8(msc__format(VL_TR("vellumo", "модуль штрихкода уже точки принтера (%{1:.2f} точки): "
+                                                                 "напечатан в одну точку, штрихкод больше своей рамки"),
+                                                exact));
     } else if (!round_down && std::fabs(m / exact - 1) > 0.10 && warning) {
         const double change = (m / exact - 1) * 100;
         const long dots = std::lround(m);
-        const char *word = dots % 10 == 1 && dots % 100 != 11                                   ? "точка"
-                           : dots % 10 >= 2 && dots % 10 <= 4 && (dots % 100 < 12 || dots % 100 > 14) ? "точки"
-                                                                                                  : "точек";
-        std::snprintf(text, sizeof text, "штрихкод %s на %.0f %% до целых точек принтера (модуль %ld %s)",
-                      change > 0 ? "растянут" : "сжат", std::fabs(change), dots, word);
-        *warning = text;
+        const char16_t *word = dots % 10 == 1 && dots % 100 != 11 ? VL_TR("vellumo", "точка")
+                               : dots % 10 >= 2 && dots % 10 <= 4 && (dots % 100 < 12 || dots % 100 > 14)
+                                   ? VL_TR("vellumo", "точки")
+                                   : VL_TR("vellumo", "точек");
+        *warning = plt__to_utf8(
+            change > 0 ? msc__format(VL_TR("vellumo", "штрихкод растянут на %{1:.0f} %% до целых точек принтера (модуль %2 %3)"),
+                                     std::fabs(change), dots, pl__tr(word))
+                       : msc__format(VL_TR("vellumo", "штрихкод сжат на %{1:.0f} %% до целых точек принтера (модуль %2 %3)"),
+                                     std::fabs(change), dots, pl__tr(word)));
     }
     return m;
 }
@@ -442,7 +444,7 @@ bool rdr__draw_barcode(QPainter &p, int type, const std::string &data, bool huma
 {
     const bool whole = snap && whole_modules;
     if (!(w > 0) || !(h > 0)) {
-        error = "штрихкод нулевого размера";
+        error = pl__tr8(VL_TR("vellumo", "штрихкод нулевого размера"));
         return false;
     }
     const barcode_choice choice = rdr__barcode_choice(type, data);

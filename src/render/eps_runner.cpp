@@ -1,5 +1,6 @@
 #include "render/eps_runner.h"
 
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -24,6 +25,10 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+#include "model/misc.h"
+#include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace fs = std::filesystem;
 
@@ -168,24 +173,22 @@ QImage decode_png(const std::string &png, int px_w, int px_h, std::string &error
     QImageReader reader(&buffer, "PNG");
     const QSize size = reader.size();
     if (size.isValid() && (size.width() != px_w || size.height() != px_h)) {
-        error = "Ghostscript выдал изображение " + std::to_string(size.width()) + "×" + std::to_string(size.height()) +
-                " вместо " + std::to_string(px_w) + "×" + std::to_string(px_h);
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript выдал изображение %1×%2 вместо %3×%4"), size.width(), size.height(), px_w, px_h));
         return {};
     }
     QImage img = reader.read();
     if (img.isNull()) {
-        error = "изображение " + std::to_string(px_w) + "×" + std::to_string(px_h) +
-                " от Ghostscript не прочитано: " + reader.errorString().toStdString();
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "изображение %1×%2 от Ghostscript не прочитано: %3"), px_w, px_h,
+                                         reader.errorString().toStdU16String().c_str()));
         return {};
     }
     if (img.width() != px_w || img.height() != px_h) {
-        error = "Ghostscript выдал изображение " + std::to_string(img.width()) + "×" + std::to_string(img.height()) +
-                " вместо " + std::to_string(px_w) + "×" + std::to_string(px_h);
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript выдал изображение %1×%2 вместо %3×%4"), img.width(), img.height(), px_w, px_h));
         return {};
     }
     img.convertTo(QImage::Format_ARGB32_Premultiplied);
     if (img.isNull())
-        error = "не хватило памяти для рисунка " + std::to_string(px_w) + "×" + std::to_string(px_h);
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "не хватило памяти для рисунка %1×%2"), px_w, px_h));
     return img;
 }
 
@@ -205,7 +208,7 @@ bool make_job(gs_job &job, std::string &error)
 {
     std::string tmpl = job_root() + "/vellumo-eps-XXXXXX";
     if (!::mkdtemp(tmpl.data())) {
-        error = std::string("не удалось создать рабочую папку: ") + std::strerror(errno);
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "не удалось создать рабочую папку: %1"), std::strerror(errno)));
         return false;
     }
     job.dir = tmpl;
@@ -331,7 +334,8 @@ pid_t spawn_gs(gs_command &cmd, const gs_budget &b, const std::string &job, cons
     if (pid < 0) {
         running.unlock();
         run.stopped = g_stopping.load();
-        error = run.stopped ? "сервер останавливается" : std::string("не удалось запустить gs: ") + std::strerror(errno);
+        error = run.stopped ? pl__tr8(VL_TR("vellumo", "сервер останавливается"))
+                            : plt__to_utf8(msc__format(VL_TR("vellumo", "не удалось запустить gs: %1"), std::strerror(errno)));
         for (int fd : {log_fd, null_fd, out_pipe[0], out_pipe[1]})
             if (fd >= 0)
                 ::close(fd);
@@ -464,17 +468,18 @@ bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const s
 {
     if (out.stopped || (g_stopping.load() && (out.killed || WIFSIGNALED(status)))) {
         run.stopped = true;
-        error = g_stopping.load() ? "сервер останавливается" : "построение остановлено";
+        error = pl__tr8(g_stopping.load() ? VL_TR("vellumo", "сервер останавливается")
+                                          : VL_TR("vellumo", "построение остановлено"));
         return false;
     }
     const std::string gs_says = first_line_of(log_file);
     if (out.killed) {
         if (b.allowed < b.own_wall) {
             run.out_of_budget = true;
-            error = "время Ghostscript на это изображение вышло";
+            error = pl__tr8(VL_TR("vellumo", "время Ghostscript на это изображение вышло"));
         } else {
             run.timed_out = true;
-            error = "Ghostscript не уложился в " + seconds_text(b.own_wall) + " с и остановлен";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript не уложился в %1 с и остановлен"), seconds_text(b.own_wall).c_str()));
         }
         return false;
     }
@@ -486,39 +491,42 @@ bool run_succeeded(const gs_output &out, int status, const gs_budget &b, const s
     // the hard one.
     if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL)) {
         run.timed_out = true;
-        error = "Ghostscript не уложился в " + seconds_text(b.own_seconds) + " с процессорного времени и остановлен";
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript не уложился в %1 с процессорного времени и остановлен"), 
+                                         seconds_text(b.own_seconds).c_str()));
         return false;
     }
     if (WIFSIGNALED(status)) {
-        error = "Ghostscript остановлен сигналом " + std::to_string(WTERMSIG(status)) +
-                (WTERMSIG(status) == SIGXCPU    ? " (исчерпано время процессора)"
-                 : WTERMSIG(status) == SIGXFSZ ? " (превышен размер файла)"
-                                               : "");
+        error = WTERMSIG(status) == SIGXCPU
+                    ? plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript остановлен сигналом %1 (исчерпано время процессора)"), WTERMSIG(status)))
+                : WTERMSIG(status) == SIGXFSZ
+                    ? plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript остановлен сигналом %1 (превышен размер файла)"), WTERMSIG(status)))
+                    : plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript остановлен сигналом %1"), WTERMSIG(status)));
         return false;
     }
     if (!gs_says.empty()) {
         // The wrapper's own line for an error the picture raised, or gs's.
-        error = gs_says.find("VellumoError") != std::string::npos ? "рисунок содержит ошибку PostScript"
+        error = gs_says.find("VellumoError") != std::string::npos
+                    ? pl__tr8(VL_TR("vellumo", "рисунок содержит ошибку PostScript"))
                 : gs_says.find("VMerror") != std::string::npos
-                    ? "Ghostscript не хватило памяти: " + gs_says
-                    : "ошибка Ghostscript: " + gs_says;
+                    ? plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript не хватило памяти: %1"), gs_says.c_str()))
+                    : plt__to_utf8(msc__format(VL_TR("vellumo", "ошибка Ghostscript: %1"), gs_says.c_str()));
         return false;
     }
     // pdfwrite writes the page even when the picture quits half way; the
     // picture drawn as an image shows nothing then, and neither may this.
     if (t.pdf && !out.png.empty() && !log_has(log_file, picture_end)) {
-        error = "Ghostscript ничего не нарисовал (рисунок вызывает quit?)";
+        error = pl__tr8(VL_TR("vellumo", "Ghostscript ничего не нарисовал (рисунок вызывает quit?)"));
         return false;
     }
     if (out.png.empty()) {
         error = WIFEXITED(status) && WEXITSTATUS(status) != 0
-                    ? "Ghostscript завершился с кодом " + std::to_string(WEXITSTATUS(status)) + " и ничего не нарисовал"
-                    : "Ghostscript ничего не нарисовал (рисунок вызывает quit?)";
+                    ? plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript завершился с кодом %1 и ничего не нарисовал"), WEXITSTATUS(status)))
+                    : pl__tr8(VL_TR("vellumo", "Ghostscript ничего не нарисовал (рисунок вызывает quit?)"));
         return false;
     }
     // A PDF from a run that failed may be cut short.
     if (t.pdf && WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-        error = "Ghostscript завершился с кодом " + std::to_string(WEXITSTATUS(status));
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript завершился с кодом %1"), WEXITSTATUS(status)));
         return false;
     }
     return true;
@@ -531,17 +539,18 @@ bool run_gs(const std::string &ps, double llx, double lly, double bw, double bh,
 {
     if (rdr__render_stopping()) {
         run.stopped = true;
-        error = g_stopping.load() ? "сервер останавливается" : "построение остановлено";
+        error = pl__tr8(g_stopping.load() ? VL_TR("vellumo", "сервер останавливается")
+                                          : VL_TR("vellumo", "построение остановлено"));
         return false;
     }
     if (limits.budget_seconds <= 0) {
         run.out_of_budget = true;
-        error = "время Ghostscript на это изображение вышло";
+        error = pl__tr8(VL_TR("vellumo", "время Ghostscript на это изображение вышло"));
         return false;
     }
     const std::string gs = find_gs();
     if (gs.empty()) {
-        error = "программа Ghostscript (gs) не найдена";
+        error = pl__tr8(VL_TR("vellumo", "программа Ghostscript (gs) не найдена"));
         return false;
     }
     gs_job job;
@@ -549,7 +558,7 @@ bool run_gs(const std::string &ps, double llx, double lly, double bw, double bh,
         return false;
     const std::string job_file = job.dir + "/job.ps", log_file = job.dir + "/gs.log";
     if (!write_job_file(job_file, ps, llx, lly, bw, bh, t.page_w, t.page_h, t.pdf)) {
-        error = "не удалось записать рисунок во временный файл";
+        error = pl__tr8(VL_TR("vellumo", "не удалось записать рисунок во временный файл"));
         return false;
     }
     const long long page_bytes = 4LL * t.px_w * t.px_h;
@@ -557,7 +566,7 @@ bool run_gs(const std::string &ps, double llx, double lly, double bw, double bh,
     const gs_budget b = budget_for(limits, t.px_w, t.px_h, page_bytes);
     int out_pipe[2];
     if (::pipe2(out_pipe, O_CLOEXEC) != 0) {
-        error = std::string("не удалось запустить gs: ") + std::strerror(errno);
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "не удалось запустить gs: %1"), std::strerror(errno)));
         return false;
     }
     const pid_t pid = spawn_gs(cmd, b, job.dir, log_file, out_pipe, error, run);
@@ -607,11 +616,11 @@ QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double
     eps_run &r = run ? *run : own;
     r = {};
     if (!(width > 0) || !(height > 0) || !std::isfinite(llx) || !std::isfinite(lly)) {
-        error = "у рисунка нет размеров (%%BoundingBox)";
+        error = pl__tr8(VL_TR("vellumo", "у рисунка нет размеров (%%BoundingBox)"));
         return {};
     }
     if (px_w < 1 || px_h < 1) {
-        error = "рисунок меньше точки";
+        error = pl__tr8(VL_TR("vellumo", "рисунок меньше точки"));
         return {};
     }
     const QByteArray key = picture_key(eps, llx, lly, width, height) + ":" + QByteArray::number(px_w) + "x" +
@@ -633,8 +642,7 @@ QImage rdr__render_eps(const std::vector<unsigned char> &eps, double llx, double
     // PNG is never much larger than the pixels themselves.
     const long long page_bytes = 4LL * px_w * px_h;
     t.max_output = static_cast<std::size_t>(page_bytes + page_bytes / 8 + (1 << 20));
-    t.too_much = "Ghostscript выдал больше данных, чем бывает у рисунка " + std::to_string(px_w) + "×" +
-                 std::to_string(px_h);
+    t.too_much = plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript выдал больше данных, чем бывает у рисунка %1×%2"), px_w, px_h));
     std::string png;
     if (!run_gs(postscript_part(eps), llx, lly, width, height, t, png, error, limits, r))
         return {};
@@ -662,7 +670,7 @@ std::string rdr__eps_to_pdf(const std::vector<unsigned char> &eps, double llx, d
     r = {};
     if (!(width > 0) || !(height > 0) || !std::isfinite(llx) || !std::isfinite(lly) || !std::isfinite(width) ||
         !std::isfinite(height)) {
-        error = "у рисунка нет размеров (%%BoundingBox)";
+        error = pl__tr8(VL_TR("vellumo", "у рисунка нет размеров (%%BoundingBox)"));
         return {};
     }
     const QByteArray key = picture_key(eps, llx, lly, width, height);
@@ -680,12 +688,12 @@ std::string rdr__eps_to_pdf(const std::vector<unsigned char> &eps, double llx, d
     t.page_h = height;
     t.pdf = true;
     t.max_output = EPS_MAX_PDF_BYTES;
-    t.too_much = "Ghostscript выдал PDF больше " + std::to_string(EPS_MAX_PDF_BYTES >> 20) + " МБ";
+    t.too_much = plt__to_utf8(msc__format(VL_TR("vellumo", "Ghostscript выдал PDF больше %1 МБ"), EPS_MAX_PDF_BYTES >> 20));
     std::string pdf;
     if (!run_gs(postscript_part(eps), llx, lly, width, height, t, pdf, error, limits, r))
         return {};
     if (pdf.compare(0, 5, "%PDF-") != 0) {
-        error = "Ghostscript выдал не PDF";
+        error = pl__tr8(VL_TR("vellumo", "Ghostscript выдал не PDF"));
         return {};
     }
     std::lock_guard<std::mutex> lock(g_cache_mutex);

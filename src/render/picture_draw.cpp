@@ -10,9 +10,11 @@
 #include <sys/stat.h>
 #include <unordered_map>
 
+#include "model/misc.h"
 #include "model/picture_file.h"
 #include "platform/code_pages.h"
 #include "platform/qt_text.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -32,24 +34,26 @@ QImage decode(const lg_epsi &pic, std::string &error)
     // The size the file declares is looked at before a pixel is decoded.
     const QSize declared = reader.size();
     if (!declared.isValid() || declared.width() <= 0 || declared.height() <= 0) {
-        error = "изображение не читается: " + reader.errorString().toStdString();
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "изображение не читается: %1"),
+                                         reader.errorString().toStdU16String().c_str()));
         return {};
     }
     if (static_cast<std::uint64_t>(declared.width()) > PIC_MAX_SIDE ||
         static_cast<std::uint64_t>(declared.height()) > PIC_MAX_SIDE ||
         static_cast<std::uint64_t>(declared.width()) * static_cast<std::uint64_t>(declared.height()) >
             PIC_MAX_PIXELS) {
-        error = "изображение объявляет " + std::to_string(declared.width()) + " × " +
-                std::to_string(declared.height()) + " точек, больше допустимого";
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "изображение объявляет %1 × %2 точек, больше допустимого"),
+                                         declared.width(), declared.height()));
         return {};
     }
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
-        error = "изображение не читается: " + reader.errorString().toStdString();
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "изображение не читается: %1"),
+                                         reader.errorString().toStdU16String().c_str()));
         return {};
     }
     if (image.size() != declared) {
-        error = "изображение испорчено (размер не тот, что объявлен)";
+        error = pl__tr8(VL_TR("vellumo", "изображение испорчено (размер не тот, что объявлен)"));
         return {};
     }
     // Never one pixel wide: a PDF tells its stand-ins for EPS pictures by
@@ -99,7 +103,7 @@ std::list<std::pair<std::u16string, data_file>> g_files; // most recent first
 QImage rdr__picture_image(const lg_epsi_shared &pic, std::string &error)
 {
     if (!pic || (pic->format != picture_format::png && pic->format != picture_format::jpeg)) {
-        error = "это не растровое изображение";
+        error = pl__tr8(VL_TR("vellumo", "это не растровое изображение"));
         return {};
     }
     {
@@ -139,12 +143,12 @@ QImage rdr__picture_image(const lg_epsi_shared &pic, std::string &error)
 bool rdr__draw_svg(QPainter &p, const lg_epsi &pic, const QRectF &box, std::string &error)
 {
     if (pic.format != picture_format::svg) {
-        error = "это не SVG";
+        error = pl__tr8(VL_TR("vellumo", "это не SVG"));
         return false;
     }
     QSvgRenderer svg(bytes_of(pic));
     if (!svg.isValid()) {
-        error = "SVG не читается";
+        error = pl__tr8(VL_TR("vellumo", "SVG не читается"));
         return false;
     }
     svg.setAspectRatioMode(Qt::IgnoreAspectRatio);
@@ -163,7 +167,7 @@ std::optional<std::u16string> rdr__verify_picture(const lg_epsi &pic)
             return plt__from_utf8(error);
     } else if (pic.format == picture_format::svg) {
         if (!QSvgRenderer(bytes_of(pic)).isValid())
-            return u"SVG не читается";
+            return pl__tr(VL_TR("vellumo", "SVG не читается"));
     }
     return std::nullopt;
 }
@@ -171,7 +175,7 @@ std::optional<std::u16string> rdr__verify_picture(const lg_epsi &pic)
 lg_epsi_shared rdr__data_picture(const std::u16string &folder, const std::u16string &name, std::u16string &why)
 {
     if (name.empty()) {
-        why = u"имя файла пусто";
+        why = pl__tr(VL_TR("vellumo", "имя файла пусто"));
         return nullptr;
     }
     const std::u16string path = name[0] == u'/' ? name : folder + u"/" + name;

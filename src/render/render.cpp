@@ -8,7 +8,9 @@
 
 #include "model/layout.h"
 #include "model/picture_file.h"
+#include "model/misc.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 #include "render/barcode.h"
 #include "render/counters.h"
 #include "render/element_frame.h"
@@ -25,10 +27,9 @@ std::u16string shown(const std::u16string &text, std::size_t limit = 200)
 
 std::u16string who(const element *e, int index)
 {
-    std::u16string s = u"Элемент " + rdr__number(index + 1);
-    if (!e->desc.empty())
-        s += u" («" + shown(e->desc) + u"»)";
-    return s + u": ";
+    if (e->desc.empty())
+        return msc__format(VL_TR("vellumo", "Элемент %1: "), index + 1);
+    return msc__format(VL_TR("vellumo", "Элемент %1 («%2»): "), index + 1, shown(e->desc).c_str());
 }
 
 // Edges fall on device pixels on a raster device, where they are anywhere
@@ -187,14 +188,16 @@ std::u16string substituted(render_state &s, const element *e, int index, const s
     if (s.log)
         note = [&](const std::u16string &name, const std::u16string *value) {
             if (value)
-                s.log->push_back(who(e, index) + u"${" + shown(name) + u"} заменено на «" + shown(*value) + u"»");
+                s.log->push_back(who(e, index) + msc__format(VL_TR("vellumo", "${%1} заменено на «%2»"), shown(name).c_str(),
+                                                             shown(*value).c_str()));
             else
-                s.log->push_back(who(e, index) + u"переменная ${" + shown(name) + u"} не задана, оставлена как есть");
+                s.log->push_back(who(e, index) + msc__format(VL_TR("vellumo", "переменная ${%1} не задана, оставлена как есть"),
+                                                             shown(name).c_str()));
         };
     std::u16string out = rdr__substitute_in(*text, s.variables(), note, s.r.limits.max_text, &cut);
     if (cut && s.log)
-        s.log->push_back(who(e, index) + u"текст длиннее " + rdr__number(static_cast<long long>(s.r.limits.max_text)) +
-                         u" знаков, взято начало");
+        s.log->push_back(who(e, index) + msc__format(VL_TR("vellumo", "текст длиннее %1 знаков, взято начало"),
+                                                     static_cast<long long>(s.r.limits.max_text)));
     return out;
 }
 
@@ -213,9 +216,8 @@ element_result draw_qt_picture(QPainter &p, render_state &s, const element *e, i
 {
     if (!pic->boxed)
         return refused(p, s, e, index, f,
-                       u"рисунок не нарисован: файл " +
-                           plt__from_utf8(pic__format_name(pic->format) ? pic__format_name(pic->format) : "") +
-                           u" испорчен или небезопасен");
+                       msc__format(VL_TR("vellumo", "рисунок не нарисован: файл %1 испорчен или небезопасен"),
+                                   pic__format_name(pic->format) ? pic__format_name(pic->format) : ""));
     std::string error;
     const QRectF box(0, 0, f.w_px, f.h_px);
     if (pic->format == picture_format::svg) {
@@ -225,12 +227,12 @@ element_result draw_qt_picture(QPainter &p, render_state &s, const element *e, i
         const bool ok = rdr__draw_svg(p, *pic, box, error);
         p.restore();
         if (!ok)
-            return refused(p, s, e, index, f, u"рисунок не нарисован: " + plt__from_utf8(error));
+            return refused(p, s, e, index, f, msc__format(VL_TR("vellumo", "рисунок не нарисован: %1"), error.c_str()));
         return {};
     }
     const QImage image = rdr__picture_image(pic, error);
     if (image.isNull())
-        return refused(p, s, e, index, f, u"рисунок не нарисован: " + plt__from_utf8(error));
+        return refused(p, s, e, index, f, msc__format(VL_TR("vellumo", "рисунок не нарисован: %1"), error.c_str()));
     p.save();
     p.setTransform(f.pixels);
     p.setRenderHint(QPainter::SmoothPixmapTransform, !f.snap);
@@ -246,33 +248,33 @@ element_result draw_picture(QPainter &p, render_state &s, const element *e, int 
         const std::u16string name = substituted(s, e, index, e->picture.source);
         std::u16string why;
         if (pic__is_data_source(name))
-            why = u"в данных нет столбца для имени файла";
+            why = pl__tr(VL_TR("vellumo", "в данных нет столбца для имени файла"));
         else
             from_data = rdr__data_picture(s.r.limits.picture_folder, name, why);
         // EPS files from the data would need Ghostscript per row; only
         // the formats Qt draws are taken.
         if (from_data && from_data->format == picture_format::eps) {
             from_data.reset();
-            why = u"из данных берутся рисунки PNG, JPEG и SVG, а это EPS";
+            why = pl__tr(VL_TR("vellumo", "из данных берутся рисунки PNG, JPEG и SVG, а это EPS"));
         }
         if (!from_data)
-            return refused(p, s, e, index, f, u"рисунок «" + shown(name) + u"» не нарисован: " + why);
+            return refused(p, s, e, index, f, msc__format(VL_TR("vellumo", "рисунок «%1» не нарисован: %2"), shown(name).c_str(), why.c_str()));
     }
     const lg_epsi_shared &shared = from_data ? from_data : e->picture.data;
     const lg_epsi *pic = shared.get();
     if (!pic || pic->data.empty())
-        return refused(p, s, e, index, f, u"рисунок не нарисован: в элементе нет рисунка");
+        return refused(p, s, e, index, f, pl__tr(VL_TR("vellumo", "рисунок не нарисован: в элементе нет рисунка")));
     if (pic->format != picture_format::eps)
         return draw_qt_picture(p, s, e, index, f, shared);
     const double pw = std::ceil(f.w_px - 1e-6), ph = std::ceil(f.h_px - 1e-6);
     std::string error;
     picture_answer a;
     if (!pic->boxed)
-        error = "у рисунка нет размеров (%%BoundingBox)";
+        error = plt__to_utf8(pl__tr(VL_TR("vellumo", "у рисунка нет размеров (%%BoundingBox)")));
     else if (!(pw >= 1 && ph >= 1))
-        error = "рисунок меньше точки";
+        error = plt__to_utf8(pl__tr(VL_TR("vellumo", "рисунок меньше точки")));
     else if (pw * ph > RDR_MAX_PICTURE_PIXELS && !s.pictures->any_size())
-        error = "рисунок больше 100 мегапикселей";
+        error = plt__to_utf8(pl__tr(VL_TR("vellumo", "рисунок больше 100 мегапикселей")));
     else {
         a = s.pictures->picture(e, static_cast<int>(pw), static_cast<int>(ph), s.gs_left);
         s.gs_left -= a.seconds;
@@ -280,16 +282,17 @@ element_result draw_picture(QPainter &p, render_state &s, const element *e, int 
         if (a.pending)
             return {element_state::pending, {}, {}};
         if (a.stopped)
-            return {element_state::refused, u"остановлено", {false, true}};
+            return {element_state::refused, pl__tr(VL_TR("vellumo", "остановлено")), {false, true}};
         if (a.out_of_budget) {
             if (s.log)
-                s.log->push_back(who(e, index) + u"рисунок не нарисован: время Ghostscript на изображение (" +
-                                 rdr__number(static_cast<long long>(s.r.limits.ghostscript_seconds)) + u" с) вышло");
-            return {element_state::refused, u"время Ghostscript вышло", {true, false}};
+                s.log->push_back(who(e, index) +
+                                 msc__format(VL_TR("vellumo", "рисунок не нарисован: время Ghostscript на изображение (%1 с) вышло"),
+                                             static_cast<long long>(s.r.limits.ghostscript_seconds)));
+            return {element_state::refused, pl__tr(VL_TR("vellumo", "время Ghostscript вышло")), {true, false}};
         }
     }
     if (a.image.isNull())
-        return refused(p, s, e, index, f, u"рисунок не нарисован: " + plt__from_utf8(error));
+        return refused(p, s, e, index, f, msc__format(VL_TR("vellumo", "рисунок не нарисован: %1"), error.c_str()));
     p.save();
     p.setTransform(f.pixels);
     p.setRenderHint(QPainter::SmoothPixmapTransform, !f.snap);
@@ -322,7 +325,7 @@ element_result draw_one(QPainter &p, render_state &s, int index)
                                           f.w_px, f.h_px, f.snap, error, s.r.edges == render_edges::dots, &warning);
         p.restore();
         if (!ok)
-            return refused(p, s, e, index, f, u"штрихкод не нарисован: " + plt__from_utf8(error));
+            return refused(p, s, e, index, f, msc__format(VL_TR("vellumo", "штрихкод не нарисован: %1"), error.c_str()));
         element_result drawn;
         if (!warning.empty()) {
             drawn.warning = who(e, index) + plt__from_utf8(warning);
@@ -334,7 +337,7 @@ element_result draw_one(QPainter &p, render_state &s, int index)
     case ELE_PICTURE:
         return draw_picture(p, s, e, index, f);
     default:
-        return refused(p, s, e, index, f, u"неизвестный вид элемента " + rdr__number(e->type));
+        return refused(p, s, e, index, f, msc__format(VL_TR("vellumo", "неизвестный вид элемента %1"), e->type));
     }
 }
 

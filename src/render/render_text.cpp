@@ -1,7 +1,9 @@
 // Texts: the font (its family as the label names it, or the fallback the
 // font database takes), the lines, the justification.
+#include "model/misc.h"
 #include "render/element_frame.h"
 #include "platform/qt_text.h"
+#include "platform/translation.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -50,14 +52,14 @@ double text_size(const element *e, render_log *log, const std::u16string &who)
     const double size = e->text.size;
     if (!(size > 0)) {
         if (log)
-            log->push_back(who + u"размер шрифта не задан, взят " +
-                           rdr__number(static_cast<int>(default_font_size)) + u" пт");
+            log->push_back(who + msc__format(VL_TR("vellumo", "размер шрифта не задан, взят %1 пт"),
+                                             static_cast<int>(default_font_size)));
         return default_font_size;
     }
     if (size > largest_font_size) {
         if (log)
-            log->push_back(who + u"размер шрифта уменьшен до " +
-                           rdr__number(static_cast<int>(largest_font_size)) + u" пт");
+            log->push_back(who + msc__format(VL_TR("vellumo", "размер шрифта уменьшен до %1 пт"),
+                                             static_cast<int>(largest_font_size)));
         return largest_font_size;
     }
     return size;
@@ -73,7 +75,8 @@ QFont text_font(const element *e, double device_size, int dpi, render_log *log, 
         font.setFamily(family);
         if (log && !rdr__known_families().count(family)) {
             const QString used = QFontInfo(font).family();
-            log->push_back(who + u"шрифт «" + us(family) + u"» не найден, взят «" + us(used) + u"»");
+            log->push_back(who + msc__format(VL_TR("vellumo", "шрифт «%1» не найден, взят «%2»"), us(family).c_str(),
+                                             us(used).c_str()));
         }
     } else {
         font.setFamily(QStringLiteral("DejaVu Sans"));

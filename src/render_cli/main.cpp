@@ -42,6 +42,8 @@
 #include "platform/file_io.h"
 #include "platform/message_boxes.h"
 #include "platform/seam.h"
+#include "platform/qt_translation.h"
+#include "platform/translation.h"
 #include "render/counters.h"
 #include "render/eps_runner.h"
 
@@ -49,7 +51,7 @@ namespace {
 
 constexpr int EXIT_WRITTEN = 0, EXIT_NOT_WRITTEN = 1, EXIT_USAGE = 2, EXIT_PROBLEMS = 4;
 
-const char USAGE[] =
+const char16_t USAGE[] = VL_TR("vellumo",
     "Использование:\n"
     "  vellumo-render ЭТИКЕТКА.lbl -o ВЫХОД.{pdf,png,svg} [ПАРАМЕТРЫ]\n"
     "  vellumo-render ЭТИКЕТКА.lbl --printer ПРИНТЕР [ПАРАМЕТРЫ]\n"
@@ -86,7 +88,8 @@ const char USAGE[] =
     "                          не отправляется\n"
     "  --copies N              копий каждой этикетки (1..1000): на листе - рядом,\n"
     "                          без листа - страницы подряд; на принтер без листа\n"
-    "                          копии делает принтер\n"    "  --copies-column СТОЛБЕЦ\n"
+    "                          копии делает принтер\n"
+    "  --copies-column СТОЛБЕЦ\n"
     "                          копий каждой строки - из этого столбца таблицы\n"
     "                          (целое 0..10000; 0 - строка не печатается);\n"
     "                          вместо --copies\n"
@@ -122,7 +125,7 @@ const char USAGE[] =
     "начала печати.\n"
     "\n"
     "Статус выхода: 0 - все страницы записаны; 1 - результат не записан;\n"
-    "2 - ошибка в командной строке; 4 - записано, но не все элементы нарисованы.\n";
+    "2 - ошибка в командной строке; 4 - записано, но не все элементы нарисованы.\n");
 
 // Every message the program's parts show goes to stderr as one line.
 class line_messages final : public message_box_service {
@@ -138,6 +141,12 @@ public:
     }
 };
 
+// A marked text in the user's language, in UTF-8.
+std::string tr8(const char16_t *marked)
+{
+    return plt__to_utf8(pl__tr(marked));
+}
+
 void say(const std::u16string &text)
 {
     std::fprintf(stderr, "vellumo-render: %s\n", plt__to_utf8(text).c_str());
@@ -145,7 +154,8 @@ void say(const std::u16string &text)
 
 int usage_error(const std::string &text)
 {
-    std::fprintf(stderr, "vellumo-render: %s\nСправка: vellumo-render --help\n", text.c_str());
+    std::fprintf(stderr, "vellumo-render: %s\n%s\n", text.c_str(),
+                 tr8(VL_TR("vellumo", "Справка: vellumo-render --help")).c_str());
     return EXIT_USAGE;
 }
 
@@ -179,8 +189,8 @@ bool label_file_readable(const std::string &path)
     }
     if (!error)
         return true;
-    std::fprintf(stderr, "vellumo-render: Файл этикетки «%s» не читается: %s.\n", path.c_str(),
-                 plt__to_utf8(plt__read_error_text(error)).c_str());
+    say(msc__format(VL_TR("vellumo", "Файл этикетки «%1» не читается: %2."), path.c_str(),
+                    plt__read_error_text(error).c_str()));
     return false;
 }
 
@@ -209,8 +219,8 @@ struct option_row {
     bool repeated; // may be given more than once
     // Puts the value in place; false when it is refused.
     bool (*take)(options &o, const std::string &value);
-    const char *missing;
-    const char *refused; // null: as `missing`
+    const char16_t *missing;
+    const char16_t *refused; // null: as `missing`
 };
 
 bool number_into(const std::string &v, long lo, long hi, long &out)
@@ -219,9 +229,9 @@ bool number_into(const std::string &v, long lo, long hi, long &out)
 }
 
 const option_row OPTIONS[] = {
-    {"--help", "-h", false, false, [](options &o, const std::string &) { return o.help = true; }, "", nullptr},
+    {"--help", "-h", false, false, [](options &o, const std::string &) { return o.help = true; }, u"", nullptr},
     {"-o", "--output", true, false, [](options &o, const std::string &v) { o.output = v; return true; },
-     "после %s нужно имя файла", nullptr},
+     VL_TR("vellumo", "после %s нужно имя файла"), nullptr},
     {"--dpi", nullptr, true, false,
      [](options &o, const std::string &v) {
          long n = 0;
@@ -230,9 +240,9 @@ const option_row OPTIONS[] = {
          o.doc.dpi = static_cast<int>(n);
          return true;
      },
-     "--dpi: нужно целое число от 10 до 2400", nullptr},
+     VL_TR("vellumo", "--dpi: нужно целое число от 10 до 2400"), nullptr},
     {"--transparent", nullptr, false, false, [](options &o, const std::string &) { return o.doc.transparent = true; },
-     "", nullptr},
+     u"", nullptr},
     {"--var", nullptr, true, true,
      [](options &o, const std::string &v) {
          const std::size_t eq = v.find('=');
@@ -241,12 +251,12 @@ const option_row OPTIONS[] = {
          o.vars.push_back({plt__from_utf8(v.substr(0, eq)), plt__from_utf8(v.substr(eq + 1))});
          return true;
      },
-     "--var: нужно ИМЯ=ЗНАЧЕНИЕ", nullptr},
+     VL_TR("vellumo", "--var: нужно ИМЯ=ЗНАЧЕНИЕ"), nullptr},
     {"--csv", nullptr, true, false, [](options &o, const std::string &v) { o.csv = v; return true; },
-     "после --csv нужно имя файла таблицы (или - для стандартного ввода)", nullptr},
+     VL_TR("vellumo", "после --csv нужно имя файла таблицы (или - для стандартного ввода)"), nullptr},
     {"--table-sheet", nullptr, true, false,
      [](options &o, const std::string &v) { o.table_sheet = v; return !v.empty(); },
-     "после --table-sheet нужно название листа книги", nullptr},
+     VL_TR("vellumo", "после --table-sheet нужно название листа книги"), nullptr},
     {"--separator", nullptr, true, false,
      [](options &o, const std::string &v) {
          if (v == ";" || v == ",")
@@ -257,7 +267,7 @@ const option_row OPTIONS[] = {
              return false;
          return true;
      },
-     "после --separator нужен разделитель", "--separator: разделитель может быть ';', ',' или 'tab'"},
+     VL_TR("vellumo", "после --separator нужен разделитель"), VL_TR("vellumo", "--separator: разделитель может быть ';', ',' или 'tab'")},
     {"--encoding", nullptr, true, false,
      [](options &o, const std::string &value) {
          if (plt__ascii_iequal(value, "utf-8") || plt__ascii_iequal(value, "utf8"))
@@ -268,32 +278,32 @@ const option_row OPTIONS[] = {
              return false;
          return true;
      },
-     "после --encoding нужна кодировка", "--encoding: кодировка может быть utf-8 или cp1251"},
+     VL_TR("vellumo", "после --encoding нужна кодировка"), VL_TR("vellumo", "--encoding: кодировка может быть utf-8 или cp1251")},
     {"--printer", nullptr, true, false, [](options &o, const std::string &v) { o.printer = v; return !v.empty(); },
-     "после --printer нужно имя принтера", nullptr},
+     VL_TR("vellumo", "после --printer нужно имя принтера"), nullptr},
     {"--send", nullptr, true, false, [](options &o, const std::string &v) { o.send = v; return !v.empty(); },
-     "после --send нужен адрес принтера: socket://УЗЕЛ[:ПОРТ] или устройство, например /dev/usb/lp0", nullptr},
+     VL_TR("vellumo", "после --send нужен адрес принтера: socket://УЗЕЛ[:ПОРТ] или устройство, например /dev/usb/lp0"), nullptr},
     {"--language", nullptr, true, false,
      [](options &o, const std::string &v) { return (o.language = out__thermal_language(v)).has_value(); },
-     "после --language нужен язык принтера: zpl, tspl или epl", "--language: язык принтера может быть zpl, tspl или epl"},
+     VL_TR("vellumo", "после --language нужен язык принтера: zpl, tspl или epl"), VL_TR("vellumo", "--language: язык принтера может быть zpl, tspl или epl")},
     {"--darkness", nullptr, true, false,
      [](options &o, const std::string &v) {
          long n = 0;
          return number_into(v, 0, 30, n) && (o.doc.thermal.darkness = static_cast<int>(n), true);
      },
-     "--darkness: нужно целое число от 0 до 30 (для TSPL и EPL до 15)", nullptr},
+     VL_TR("vellumo", "--darkness: нужно целое число от 0 до 30 (для TSPL и EPL до 15)"), nullptr},
     {"--speed", nullptr, true, false,
      [](options &o, const std::string &v) {
          long n = 0;
          return number_into(v, 1, 14, n) && (o.doc.thermal.speed = static_cast<int>(n), true);
      },
-     "--speed: нужно целое число дюймов в секунду от 1 до 14", nullptr},
+     VL_TR("vellumo", "--speed: нужно целое число дюймов в секунду от 1 до 14"), nullptr},
     {"--media", nullptr, true, false,
      [](options &o, const std::string &v) {
          const auto m = out__thermal_media(v);
          return m && (o.doc.thermal.media = *m, true);
      },
-     "после --media нужен носитель: gap, mark или continuous", "--media: носитель может быть gap, mark или continuous"},
+     VL_TR("vellumo", "после --media нужен носитель: gap, mark или continuous"), VL_TR("vellumo", "--media: носитель может быть gap, mark или continuous")},
     {"--head-width", nullptr, true, false,
      [](options &o, const std::string &v) {
          char *end = nullptr;
@@ -303,37 +313,37 @@ const option_row OPTIONS[] = {
          o.doc.thermal.head_width_mm = mm;
          return true;
      },
-     "--head-width: нужна ширина головки в мм, больше 0 и не больше 1000", nullptr},
+     VL_TR("vellumo", "--head-width: нужна ширина головки в мм, больше 0 и не больше 1000"), nullptr},
     {"--copies", nullptr, true, false,
      [](options &o, const std::string &v) { return number_into(v, 1, OUT_MAX_COPIES, o.copies); },
-     "--copies: нужно целое число от 1 до 1000", nullptr},
+     VL_TR("vellumo", "--copies: нужно целое число от 1 до 1000"), nullptr},
     {"--copies-column", nullptr, true, false,
      [](options &o, const std::string &v) {
          o.copies_column = plt__from_utf8(v);
          return !v.empty();
      },
-     "после --copies-column нужно имя столбца таблицы", nullptr},
+     VL_TR("vellumo", "после --copies-column нужно имя столбца таблицы"), nullptr},
     {"--sheet", nullptr, true, false, [](options &o, const std::string &v) { o.sheet = v; return !v.empty(); },
-     "после --sheet нужно название листа («МАРКА НОМЕР») или list", nullptr},
+     VL_TR("vellumo", "после --sheet нужно название листа («МАРКА НОМЕР») или list"), nullptr},
     {"--sheet-geometry", nullptr, true, false,
      [](options &o, const std::string &v) { o.sheet_geometry = v; return !v.empty(); },
-     "после --sheet-geometry нужны размеры листа: БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,СЛЕВА,СВЕРХУ,"
-     "ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ",
+     VL_TR("vellumo", "после --sheet-geometry нужны размеры листа: БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,СЛЕВА,СВЕРХУ,"
+     "ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ"),
      nullptr},
     {"--first", nullptr, true, false,
      [](options &o, const std::string &v) { return number_into(v, 1, SHT_MAX_LABELS, o.first); },
-     "--first: нужно целое число от 1 до 10000", nullptr},
-    {"--outlines", nullptr, false, false, [](options &o, const std::string &) { return o.outlines = true; }, "",
+     VL_TR("vellumo", "--first: нужно целое число от 1 до 10000"), nullptr},
+    {"--outlines", nullptr, false, false, [](options &o, const std::string &) { return o.outlines = true; }, u"",
      nullptr},
-    {"--crop-marks", nullptr, false, false, [](options &o, const std::string &) { return o.crop_marks = true; }, "",
+    {"--crop-marks", nullptr, false, false, [](options &o, const std::string &) { return o.crop_marks = true; }, u"",
      nullptr},
     {"--server", nullptr, true, false, [](options &o, const std::string &v) { o.server = v; return true; },
-     "после --server нужен адрес сервера", nullptr},
+     VL_TR("vellumo", "после --server нужен адрес сервера"), nullptr},
     {"--user", nullptr, true, false, [](options &o, const std::string &v) { o.user = v; return true; },
-     "после --user нужно имя пользователя", nullptr},
+     VL_TR("vellumo", "после --user нужно имя пользователя"), nullptr},
     {"--timeout", nullptr, true, false,
      [](options &o, const std::string &v) { return number_into(v, 1, 3600, o.timeout); },
-     "--timeout: нужно целое число секунд от 1 до 3600", nullptr},
+     VL_TR("vellumo", "--timeout: нужно целое число секунд от 1 до 3600"), nullptr},
 };
 
 const option_row *option_named(const std::string &a)
@@ -344,9 +354,9 @@ const option_row *option_named(const std::string &a)
     return nullptr;
 }
 
-std::string option_error(const char *text, const std::string &as_written)
+std::string option_error(const char16_t *text, const std::string &as_written)
 {
-    std::string out = text;
+    std::string out = tr8(text);
     if (const std::size_t at = out.find("%s"); at != std::string::npos)
         out.replace(at, 2, as_written);
     return out;
@@ -361,7 +371,7 @@ std::optional<std::string> ask_password(bool stdin_taken)
         return std::string(p);
     if (stdin_taken || !::isatty(STDIN_FILENO))
         return std::nullopt;
-    std::fprintf(stderr, "Пароль: ");
+    std::fprintf(stderr, "%s", tr8(VL_TR("vellumo", "Пароль: ")).c_str());
     termios old{};
     const bool echo_off = ::tcgetattr(STDIN_FILENO, &old) == 0;
     if (echo_off) {
@@ -385,7 +395,7 @@ public:
     {
         if (on_ && total > 1 && done != shown_) {
             shown_ = done;
-            std::fprintf(stderr, "\rстраница %ld из %ld", done, total);
+            std::fprintf(stderr, "\r%s", plt__to_utf8(msc__format(VL_TR("vellumo", "страница %1 из %2"), done, total)).c_str());
             open_ = done != total;
             if (!open_)
                 std::fprintf(stderr, "\n");
@@ -445,7 +455,7 @@ int list_sheets()
     for (const sheet_entry &e : c.sheets)
         std::printf("%s\n", sht__list_line(e).c_str());
     if (c.sheets.empty())
-        say(u"Каталог листов пуст: не найдено ни одного листа этикеток.");
+        say(pl__tr(VL_TR("vellumo", "Каталог листов пуст: не найдено ни одного листа этикеток.")));
     return EXIT_WRITTEN;
 }
 
@@ -499,10 +509,10 @@ bool sheet_of_run(const options &o, const label *lab, std::optional<label_sheet>
         if (!e) {
             const std::u16string like = close_names(o.sheet);
             if (like.empty())
-                say(u"Лист «" + plt__from_utf8(o.sheet) +
-                    u"» не найден в каталоге. Список листов: vellumo-render --sheet list.");
+                say(msc__format(VL_TR("vellumo", "Лист «%1» не найден в каталоге. Список листов: vellumo-render --sheet list."),
+                                o.sheet.c_str()));
             else
-                say(u"Лист «" + plt__from_utf8(o.sheet) + u"» не найден в каталоге. Похожие: " + like + u".");
+                say(msc__format(VL_TR("vellumo", "Лист «%1» не найден в каталоге. Похожие: %2."), o.sheet.c_str(), like.c_str()));
             return false;
         }
         sheet = e->sheet;
@@ -523,16 +533,15 @@ bool sheet_of_run(const options &o, const label *lab, std::optional<label_sheet>
     // sheet's.
     constexpr double slack = 72.0 / 25.4;
     if (!(std::fabs(lab->width - sheet->label_width) <= slack && std::fabs(lab->height - sheet->label_height) <= slack)) {
-        say(u"Этикетка " + plt__from_utf8(mm(lab->width) + "×" + mm(lab->height)) + u" мм не подходит к листу «" +
-            plt__from_utf8(sht__name(*sheet)) + u"»: на нём этикетки " +
-            plt__from_utf8(mm(sheet->label_width) + "×" + mm(sheet->label_height)) + u" мм.");
+        say(msc__format(VL_TR("vellumo", "Этикетка %1×%2 мм не подходит к листу «%3»: на нём этикетки %4×%5 мм."),
+                        mm(lab->width).c_str(), mm(lab->height).c_str(), sht__name(*sheet).c_str(),
+                        mm(sheet->label_width).c_str(), mm(sheet->label_height).c_str()));
         return false;
     }
     const std::int64_t count = sht__count(*sheet);
     if (o.first > count) {
-        say(u"--first " + plt__from_utf8(std::to_string(o.first)) + u": на листе «" +
-            plt__from_utf8(sht__name(*sheet)) + u"» всего " + plt__from_utf8(std::to_string(count)) +
-            u" этикеток.");
+        say(msc__format(VL_TR("vellumo", "--first %1: на листе «%2» всего %3 этикеток."), o.first,
+                        sht__name(*sheet).c_str(), count));
         return false;
     }
     return true;
@@ -542,7 +551,7 @@ int finish(bool written, const std::vector<std::u16string> &problems, const std:
            const std::vector<std::u16string> &warnings = {})
 {
     for (const std::u16string &w : warnings)
-        say(u"Предупреждение: " + w);
+        say(msc__format(VL_TR("vellumo", "Предупреждение: %1"), w.c_str()));
     for (const std::u16string &p : problems)
         say(p);
     if (!written) {
@@ -557,6 +566,8 @@ int finish(bool written, const std::vector<std::u16string> &problems, const std:
 
 int main(int argc, char **argv)
 {
+    // Russian or English by the locale, before the first word is said.
+    qt_use_system_language();
     options o;
     std::vector<std::string> loose;
     std::set<std::string> given;
@@ -568,11 +579,11 @@ int main(int argc, char **argv)
         // wrong file.  Only --var is repeated.
         if (a.size() > 1 && a[0] == '-' && !(row && row->repeated)) {
             if (!given.insert(row ? row->name : a).second)
-                return usage_error("параметр " + a + " указан дважды");
+                return usage_error(plt__to_utf8(msc__format(VL_TR("vellumo", "параметр %1 указан дважды"), a.c_str())));
         }
         if (!row) {
             if (a.size() > 1 && a[0] == '-')
-                return usage_error("неизвестный параметр " + a);
+                return usage_error(plt__to_utf8(msc__format(VL_TR("vellumo", "неизвестный параметр %1"), a.c_str())));
             loose.push_back(a);
             continue;
         }
@@ -585,67 +596,70 @@ int main(int argc, char **argv)
         if (!row->take(o, value))
             return usage_error(option_error(row->refused ? row->refused : row->missing, a));
         if (o.help) {
-            std::fputs(USAGE, stdout);
+            std::fputs(tr8(USAGE).c_str(), stdout);
             return EXIT_WRITTEN;
         }
     }
     if (o.sheet == "list") {
         if (!loose.empty() || given.size() > 1)
-            return usage_error("--sheet list указывается без этикетки и других параметров");
+            return usage_error(tr8(VL_TR("vellumo", "--sheet list указывается без этикетки и других параметров")));
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
         return list_sheets();
     }
     if (loose.size() != 1)
-        return usage_error(loose.empty() ? "не указана этикетка" : "этикетка указывается одна");
+        return usage_error(tr8(loose.empty() ? VL_TR("vellumo", "не указана этикетка")
+                                             : VL_TR("vellumo", "этикетка указывается одна")));
     (o.server.empty() ? o.label_file : o.label_name) = loose[0];
     if (int(!o.output.empty()) + int(!o.printer.empty()) + int(!o.send.empty()) != 1)
-        return usage_error("нужно одно из: -o ФАЙЛ, --printer ПРИНТЕР, --send АДРЕС");
+        return usage_error(tr8(VL_TR("vellumo", "нужно одно из: -o ФАЙЛ, --printer ПРИНТЕР, --send АДРЕС")));
     if (!o.send.empty() && !o.language)
-        return usage_error("с --send нужен язык принтера: --language zpl, tspl или epl");
+        return usage_error(tr8(VL_TR("vellumo", "с --send нужен язык принтера: --language zpl, tspl или epl")));
     if (!o.sheet.empty() && !o.sheet_geometry.empty())
-        return usage_error("лист задаётся одним из --sheet и --sheet-geometry");
+        return usage_error(tr8(VL_TR("vellumo", "лист задаётся одним из --sheet и --sheet-geometry")));
     if ((given.count("--user") || given.count("--timeout")) && o.server.empty())
-        return usage_error("--user и --timeout относятся к --server");
+        return usage_error(tr8(VL_TR("vellumo", "--user и --timeout относятся к --server")));
     if (!o.server.empty() && o.user.empty())
-        return usage_error("с --server нужно имя пользователя: --user ИМЯ");
+        return usage_error(tr8(VL_TR("vellumo", "с --server нужно имя пользователя: --user ИМЯ")));
     if ((o.table.separator || o.table.encoding != csv_encoding::automatic) && o.csv.empty())
-        return usage_error("--separator и --encoding относятся к --csv");
+        return usage_error(tr8(VL_TR("vellumo", "--separator и --encoding относятся к --csv")));
     if (!o.copies_column.empty() && o.csv.empty())
-        return usage_error("--copies-column относится к --csv");
+        return usage_error(tr8(VL_TR("vellumo", "--copies-column относится к --csv")));
     for (const preview_var &v : o.vars)
         if (rdr__is_counter_name(v.name))
-            return usage_error("--var " + plt__to_utf8(v.name) +
-                               ": имена, начинающиеся с «#», заняты счётчиками (${#}, ${#row}, ${#date}, ${#time})");
+            return usage_error(plt__to_utf8(msc__format(
+                VL_TR("vellumo", "--var %1: имена, начинающиеся с «#», заняты счётчиками (${#}, ${#row}, ${#date}, ${#time})"),
+                v.name.c_str())));
     if (!o.table_sheet.empty() && o.csv.empty())
-        return usage_error("--table-sheet относится к --csv");
+        return usage_error(tr8(VL_TR("vellumo", "--table-sheet относится к --csv")));
     const output_format *format = out__format(out__format_of(plt__from_utf8(o.output)));
     if (!o.output.empty() && !format)
-        return usage_error("формат файла результата по расширению: " +
-                           plt__to_utf8(out__format_list(false, false, u", ", u" или ")));
+        return usage_error(plt__to_utf8(msc__format(
+            VL_TR("vellumo", "формат файла результата по расширению: %1"),
+            out__format_list(false, false, u", ", pl__tr(VL_TR("vellumo", " или "))).c_str())));
     // A thermal printer's job: to a file by its extension, or sent.
     const bool thermal = !o.send.empty() || (format && format->thermal);
     if (o.language && o.send.empty())
-        return usage_error("--language относится к --send (у файла язык по расширению: .zpl, .tspl, .epl)");
+        return usage_error(tr8(VL_TR("vellumo", "--language относится к --send (у файла язык по расширению: .zpl, .tspl, .epl)")));
     if (!thermal && (given.count("--darkness") || given.count("--speed") || given.count("--media") ||
                      given.count("--head-width")))
-        return usage_error("--darkness, --speed, --media и --head-width относятся к принтеру этикеток "
-                           "(--send или -o ЗАДАНИЕ.zpl, .tspl, .epl)");
+        return usage_error(tr8(VL_TR("vellumo", "--darkness, --speed, --media и --head-width относятся к принтеру этикеток "
+                                                "(--send или -o ЗАДАНИЕ.zpl, .tspl, .epl)")));
     if (thermal) {
         if (!o.sheet.empty() || !o.sheet_geometry.empty())
-            return usage_error("принтер этикеток печатает по этикетке: --sheet и --sheet-geometry к нему не относятся");
+            return usage_error(tr8(VL_TR("vellumo", "принтер этикеток печатает по этикетке: --sheet и --sheet-geometry к нему не относятся")));
         if (o.doc.transparent)
-            return usage_error("--transparent относится к PNG");
+            return usage_error(tr8(VL_TR("vellumo", "--transparent относится к PNG")));
         o.doc.thermal.dpi = given.count("--dpi") ? o.doc.dpi : 203;
         if (o.doc.thermal.dpi < THERMAL_MIN_DPI || o.doc.thermal.dpi > THERMAL_MAX_DPI)
-            return usage_error("--dpi: у принтера этикеток разрешение от 100 до 600");
+            return usage_error(tr8(VL_TR("vellumo", "--dpi: у принтера этикеток разрешение от 100 до 600")));
         o.doc.thermal.language = o.language ? *o.language : format->format == doc_format::tspl ? thermal_language::tspl
                                                        : format->format == doc_format::epl  ? thermal_language::epl
                                                                                             : thermal_language::zpl;
         if (o.doc.thermal.darkness > out__thermal_max_darkness(o.doc.thermal.language))
-            return usage_error("--darkness: для " + std::string(out__thermal_language_name(o.doc.thermal.language)) +
-                               " нужно целое число от 0 до " +
-                               std::to_string(out__thermal_max_darkness(o.doc.thermal.language)));
+            return usage_error(plt__to_utf8(msc__format(VL_TR("vellumo", "--darkness: для %1 нужно целое число от 0 до %2"),
+                                                        out__thermal_language_name(o.doc.thermal.language),
+                                                        out__thermal_max_darkness(o.doc.thermal.language))));
     }
 
     watch_signals();
@@ -654,7 +668,9 @@ int main(int argc, char **argv)
     // said here, in Russian, once.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type == QtFatalMsg) {
-            std::fprintf(stderr, "vellumo-render: внутренняя ошибка Qt (%s)\n", text.toLocal8Bit().constData());
+            std::fprintf(stderr, "vellumo-render: %s\n",
+                         plt__to_utf8(msc__format(VL_TR("vellumo", "внутренняя ошибка Qt (%1)"),
+                                                  text.toStdU16String().c_str())).c_str());
             std::abort();
         }
     });
@@ -672,8 +688,8 @@ int main(int argc, char **argv)
     } else {
         const std::optional<std::string> password = ask_password(o.csv == "-");
         if (!password) {
-            say(u"Пароль не задан: нет переменной VELLUMO_PASSWORD, а спросить его негде (нет терминала). "
-                u"Для сервера без пользователей задайте VELLUMO_PASSWORD пустой.");
+            say(pl__tr(VL_TR("vellumo", "Пароль не задан: нет переменной VELLUMO_PASSWORD, а спросить его негде (нет терминала). "
+                                        "Для сервера без пользователей задайте VELLUMO_PASSWORD пустой.")));
             return EXIT_NOT_WRITTEN;
         }
         // No person can cancel here: a silent server must not keep a
@@ -690,17 +706,17 @@ int main(int argc, char **argv)
         // A label of its own each time, whatever sheet the label keeps.
         const std::u16string why = out__thermal_label_refusal(lab.get(), o.doc.thermal);
         if (!why.empty()) {
-            say((o.send.empty() ? u"Файл «" + plt__from_utf8(o.output) + u"» не записан: "
-                                : u"На «" + plt__from_utf8(o.send) + u"» ничего не отправлено: ") +
-                why + u".");
+            say(o.send.empty() ? msc__format(VL_TR("vellumo", "Файл «%1» не записан: %2."), o.output.c_str(), why.c_str())
+                               : msc__format(VL_TR("vellumo", "На «%1» ничего не отправлено: %2."), o.send.c_str(),
+                                             why.c_str()));
             return EXIT_NOT_WRITTEN;
         }
     } else if (!sheet_of_run(o, lab.get(), sheet)) {
         return EXIT_NOT_WRITTEN;
     }
     if (!sheet && (given.count("--first") || o.outlines || o.crop_marks))
-        return usage_error("--first, --outlines и --crop-marks относятся к листу: укажите --sheet или "
-                           "--sheet-geometry");
+        return usage_error(tr8(VL_TR("vellumo", "--first, --outlines и --crop-marks относятся к листу: укажите --sheet или "
+                                                "--sheet-geometry")));
     // One label per page, or the labels on sheets.
     const label_per_page one_per_page(lab.get());
     std::optional<sheet_layout> on_sheets;
@@ -730,7 +746,7 @@ int main(int argc, char **argv)
     if (!o.printer.empty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(o.printer));
         if (info.isNull()) {
-            say(u"Принтер «" + plt__from_utf8(o.printer) + u"» не найден.");
+            say(msc__format(VL_TR("vellumo", "Принтер «%1» не найден."), o.printer.c_str()));
             return EXIT_NOT_WRITTEN;
         }
         // Qt spools the job in a temporary file and sends it when the
@@ -748,7 +764,7 @@ int main(int argc, char **argv)
     } else if (!o.send.empty()) {
         std::unique_ptr<thermal_connection> connection = out__thermal_connect(o.send, error);
         if (!connection) {
-            say(u"Ничего не отправлено: " + error + u".");
+            say(msc__format(VL_TR("vellumo", "Ничего не отправлено: %1."), error.c_str()));
             return EXIT_NOT_WRITTEN;
         }
         sink = out__thermal_send_sink(lab.get(), std::move(connection), plt__from_utf8(o.send), o.doc.thermal);
@@ -766,7 +782,7 @@ int main(int argc, char **argv)
     auto interrupted = [&](long pages) {
         progress.end_line();
         if (printer) {
-            say(u"Остановлено: на принтер ничего не отправлено.");
+            say(pl__tr(VL_TR("vellumo", "Остановлено: на принтер ничего не отправлено.")));
             // Ending the painter would send the pages drawn so far.
             std::error_code ec;
             std::filesystem::remove_all(spool, ec);
@@ -774,17 +790,17 @@ int main(int argc, char **argv)
             std::_Exit(EXIT_NOT_WRITTEN);
         }
         if (!o.send.empty()) {
-            say(u"Остановлено: на «" + plt__from_utf8(o.send) + u"» отправлены только первые этикетки (" +
-                plt__from_utf8(std::to_string(pages)) + u").");
+            say(msc__format(VL_TR("vellumo", "Остановлено: на «%1» отправлены только первые этикетки (%2)."),
+                            o.send.c_str(), pages));
             sink.reset();
             return EXIT_NOT_WRITTEN;
         }
         if (pages > 0)
-            say(u"Остановлено: записаны только первые файлы (" + plt__from_utf8(std::to_string(pages)) + u"): «" +
-                out__numbered_path(plt__from_utf8(o.output), 1) + u"» … «" +
-                out__numbered_path(plt__from_utf8(o.output), pages) + u"».");
+            say(msc__format(VL_TR("vellumo", "Остановлено: записаны только первые файлы (%1): «%2» … «%3»."), pages,
+                            out__numbered_path(plt__from_utf8(o.output), 1).c_str(),
+                            out__numbered_path(plt__from_utf8(o.output), pages).c_str()));
         else
-            say(u"Остановлено: файл не записан.");
+            say(pl__tr(VL_TR("vellumo", "Остановлено: файл не записан.")));
         sink.reset();
         return EXIT_NOT_WRITTEN;
     };

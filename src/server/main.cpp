@@ -12,6 +12,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "model/misc.h"
+#include "platform/code_pages.h"
+#include "platform/qt_translation.h"
+#include "platform/translation.h"
 #include "server/log.h"
 #include "server/owner_only.h"
 #include "server/service.h"
@@ -22,35 +26,36 @@ namespace {
 
 void usage(std::FILE *to)
 {
-    std::fprintf(to,
-                 "Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА|БАЗА] [--users ФАЙЛ] [ПРЕДЕЛЫ]\n"
-                 "       vellumo-server --store БАЗА --import ПАПКА | --export ПАПКА\n"
-                 "       vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)\n"
-                 "\n"
-                 "  --listen   где принимать вызовы XML-RPC (по умолчанию %s)\n"
-                 "  --store    папка этикеток (по умолчанию %s) или база PostgreSQL:\n"
-                 "             postgresql://ПОЛЬЗОВАТЕЛЬ@ХОСТ/БАЗА или «host=… dbname=…»; пароль —\n"
-                 "             только из PGPASSWORD или ~/.pgpass\n"
-                 "  --import   скопировать этикетки из папки в базу (--store), не заменяя имеющихся\n"
-                 "  --export   скопировать этикетки из базы (--store) в папку, не заменяя имеющихся\n"
-                 "  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;\n"
-                 "             без него принимаются любые имя и пароль, но только на адресе петли\n"
-                 "  --owner-only  сервер для себя: принимать соединения только от процессов\n"
-                 "             своего пользователя; без --listen — 127.0.0.1:%d (порт 20000 +\n"
-                 "             uid по модулю 10000)\n"
-                 "\n"
-                 "Пределы (в скобках — по умолчанию):\n"
-                 "  --max-values N        значений и полей структур в одном запросе (1000000)\n"
-                 "  --max-members N       полей в одной структуре запроса (10000)\n"
-                 "  --max-connections N   соединений всего (256)\n"
-                 "  --max-per-address N   соединений с одного адреса (16)\n"
-                 "  --request-timeout С   секунд на заголовок и тело запроса (20), дальше —\n"
-                 "  --min-rate КИБ        не медленнее стольких КиБ в секунду (64)\n"
-                 "  --request-memory МИБ  памяти на разбор больших запросов и на рисование сразу (768)\n"
-                 "  --render-budget С     секунд работы Ghostscript на одно изображение (30)\n"
-                 "  --call-timeout С      секунд на рисование в одном вызове, с ожиданием памяти (120)\n"
-                 "  --cache-size МИБ      кэш прочитанных этикеток (64)\n",
-                 LSV_DEFAULT_LISTEN, lsv__default_store().c_str(), lsv__own_port(::geteuid()));
+    const std::u16string text = msc__format(VL_TR("vellumo",
+        "Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА|БАЗА] [--users ФАЙЛ] [ПРЕДЕЛЫ]\n"
+        "       vellumo-server --store БАЗА --import ПАПКА | --export ПАПКА\n"
+        "       vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)\n"
+        "\n"
+        "  --listen   где принимать вызовы XML-RPC (по умолчанию %1)\n"
+        "  --store    папка этикеток (по умолчанию %2) или база PostgreSQL:\n"
+        "             postgresql://ПОЛЬЗОВАТЕЛЬ@ХОСТ/БАЗА или «host=… dbname=…»; пароль —\n"
+        "             только из PGPASSWORD или ~/.pgpass\n"
+        "  --import   скопировать этикетки из папки в базу (--store), не заменяя имеющихся\n"
+        "  --export   скопировать этикетки из базы (--store) в папку, не заменяя имеющихся\n"
+        "  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;\n"
+        "             без него принимаются любые имя и пароль, но только на адресе петли\n"
+        "  --owner-only  сервер для себя: принимать соединения только от процессов\n"
+        "             своего пользователя; без --listen — 127.0.0.1:%3 (порт 20000 +\n"
+        "             uid по модулю 10000)\n"
+        "\n"
+        "Пределы (в скобках — по умолчанию):\n"
+        "  --max-values N        значений и полей структур в одном запросе (1000000)\n"
+        "  --max-members N       полей в одной структуре запроса (10000)\n"
+        "  --max-connections N   соединений всего (256)\n"
+        "  --max-per-address N   соединений с одного адреса (16)\n"
+        "  --request-timeout С   секунд на заголовок и тело запроса (20), дальше —\n"
+        "  --min-rate КИБ        не медленнее стольких КиБ в секунду (64)\n"
+        "  --request-memory МИБ  памяти на разбор больших запросов и на рисование сразу (768)\n"
+        "  --render-budget С     секунд работы Ghostscript на одно изображение (30)\n"
+        "  --call-timeout С      секунд на рисование в одном вызове, с ожиданием памяти (120)\n"
+        "  --cache-size МИБ      кэш прочитанных этикеток (64)\n"),
+        LSV_DEFAULT_LISTEN, lsv__default_store().c_str(), lsv__own_port(::geteuid()));
+    std::fputs(plt__to_utf8(text).c_str(), to);
 }
 
 std::string read_password()
@@ -58,7 +63,7 @@ std::string read_password()
     const bool tty = ::isatty(0);
     termios old{};
     if (tty) {
-        std::fprintf(stderr, "Пароль: ");
+        std::fprintf(stderr, "%s", pl__tr8(VL_TR("vellumo", "Пароль: ")).c_str());
         ::tcgetattr(0, &old);
         termios quiet = old;
         quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
@@ -89,6 +94,10 @@ int main(int argc, char **argv)
     std::setlocale(LC_ALL, "");
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
         std::setlocale(LC_CTYPE, "C.UTF-8");
+    // The command line speaks the locale's language.  What the server says
+    // to its clients and writes in its log stays Russian (the editor shows
+    // the server's faults as they come): the translation is put away below.
+    qt_use_system_language();
     server_options options;
     std::string import_from, export_to;
     bool listen_given = false;
@@ -96,7 +105,8 @@ int main(int argc, char **argv)
         const std::string a = argv[i];
         auto value = [&](std::string &out) {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "vellumo-server: после %s нужно значение\n", a.c_str());
+                std::fprintf(stderr, "vellumo-server: %s\n",
+                             plt__to_utf8(msc__format(VL_TR("vellumo", "после %1 нужно значение"), a.c_str())).c_str());
                 std::exit(2);
             }
             out = argv[++i];
@@ -113,8 +123,10 @@ int main(int argc, char **argv)
                 used = 0;
             }
             if (used == 0 || used != text.size() || v < low || v > high) {
-                std::fprintf(stderr, "vellumo-server: %s: нужно целое от %lld до %lld, а не «%s»\n", a.c_str(), low,
-                             high, text.c_str());
+                std::fprintf(stderr, "vellumo-server: %s\n",
+                             plt__to_utf8(msc__format(VL_TR("vellumo", "%1: нужно целое от %2 до %3, а не «%4»"), a.c_str(),
+                                                      low, high, text.c_str()))
+                                 .c_str());
                 std::exit(2);
             }
             return v;
@@ -159,8 +171,10 @@ int main(int argc, char **argv)
             value(user);
             // The name must read back as one line of the users file.
             if (user.empty() || user.find_first_of(":\n\r") != std::string::npos || user[0] == '#') {
-                std::fprintf(stderr, "vellumo-server: имя пользователя не может быть пустым, начинаться с «#» "
-                                     "или содержать «:» и переводы строки\n");
+                std::fprintf(stderr, "vellumo-server: %s\n",
+                             pl__tr8(VL_TR("vellumo", "имя пользователя не может быть пустым, начинаться с «#» "
+                                                      "или содержать «:» и переводы строки"))
+                                 .c_str());
                 return 2;
             }
             std::printf("%s\n", server_users::hash_line(user, read_password()).c_str());
@@ -169,11 +183,13 @@ int main(int argc, char **argv)
             usage(stdout);
             return 0;
         } else {
-            std::fprintf(stderr, "vellumo-server: неизвестный параметр %s\n\n", a.c_str());
+            std::fprintf(stderr, "vellumo-server: %s\n\n",
+                         plt__to_utf8(msc__format(VL_TR("vellumo", "неизвестный параметр %1"), a.c_str())).c_str());
             usage(stderr);
             return 2;
         }
     }
+    pl__set_translator(nullptr);
     // A server of one's own has a port of its own, apart from the shared
     // service and from other users' own servers.
     if (options.owner_only && !listen_given)

@@ -657,7 +657,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         ok = ok && sink->finish(error);
         sink.reset();
         if (!ok) {
-            if (error == out_msg::document_too_large)
+            if (error == pl__tr(out_msg::document_too_large))
                 document_too_large_fault(service, env);
             else
                 fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);

@@ -16,6 +16,15 @@
 
 int main(int argc, char **argv)
 {
+    // The programs the tests start speak Russian, as the tests expect,
+    // whatever the machine's locale: LC_MESSAGES chooses the language, and
+    // LC_ALL, which would override it, moves to LANG, so that numbers and
+    // the rest keep the machine's locale.
+    if (const char *all = std::getenv("LC_ALL"); all && *all)
+        setenv("LANG", all, 1);
+    unsetenv("LC_ALL");
+    unsetenv("LANGUAGE");
+    setenv("LC_MESSAGES", "ru_RU.UTF-8", 1);
     testing::InitGoogleTest(&argc, argv);
     // Death tests fork without re-executing, so the child shares the test's
     // state (its temporary folder above all).  Core tests run no threads.
