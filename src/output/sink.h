@@ -66,6 +66,11 @@ std::unique_ptr<page_sink> out__device_sink(const label *lab, QPagedPaintDevice 
 // scaled drawing: draw them at the resolution times the scale.
 doc_page out__shifted_page(const doc_page &page, const page_shift &shift);
 
+// The page as an SVG document written into `device`: false when it could
+// not be written; how drawing went in `outcome`.
+bool out__svg_write(const label *lab, const doc_page &page, QIODevice &device, std::vector<page_problem> &problems,
+                    render_outcome &outcome, picture_source *pictures = nullptr);
+
 // The file of page `number` of a numbered output: NAME-0001.png.
 std::u16string out__numbered_path(const std::u16string &path, long number);
 

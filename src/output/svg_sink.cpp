@@ -24,22 +24,10 @@ private:
         atomic_file f(path);
         if (!f.open(error))
             return false;
-        const double w = page.size.width() * SVG_DPI / 72.0, h = page.size.height() * SVG_DPI / 72.0;
-        QSvgGenerator svg;
-        svg.setOutputDevice(&f.file);
-        svg.setResolution(SVG_DPI);
-        svg.setSize(QSize(static_cast<int>(std::ceil(w)), static_cast<int>(std::ceil(h))));
-        svg.setViewBox(QRectF(0, 0, w, h));
-        svg.setTitle(qs(lab_->name));
-        svg.setDescription(qs(lab_->desc));
-        {
-            QPainter p;
-            if (!p.begin(&svg)) {
-                error = out__not_written(path, pl__tr(out_msg::write_failed));
-                f.file.cancelWriting();
-                return false;
-            }
-            outcome = out__draw_labels(p, page, SVG_DPI, render_edges::exact, true, problems, {}, &pictures_).outcome;
+        if (!out__svg_write(lab_, page, f.file, problems, outcome, &pictures_)) {
+            error = out__not_written(path, pl__tr(out_msg::write_failed));
+            f.file.cancelWriting();
+            return false;
         }
         if (outcome.stopped) {
             error = out__not_written(path, pl__tr(out_msg::stopped));
@@ -51,6 +39,24 @@ private:
 };
 
 } // namespace
+
+bool out__svg_write(const label *lab, const doc_page &page, QIODevice &device, std::vector<page_problem> &problems,
+                    render_outcome &outcome, picture_source *pictures)
+{
+    const double w = page.size.width() * SVG_DPI / 72.0, h = page.size.height() * SVG_DPI / 72.0;
+    QSvgGenerator svg;
+    svg.setOutputDevice(&device);
+    svg.setResolution(SVG_DPI);
+    svg.setSize(QSize(static_cast<int>(std::ceil(w)), static_cast<int>(std::ceil(h))));
+    svg.setViewBox(QRectF(0, 0, w, h));
+    svg.setTitle(qs(lab->name));
+    svg.setDescription(qs(lab->desc));
+    QPainter p;
+    if (!p.begin(&svg))
+        return false;
+    outcome = out__draw_labels(p, page, SVG_DPI, render_edges::exact, true, problems, {}, pictures).outcome;
+    return p.end();
+}
 
 std::unique_ptr<page_sink> out__svg_sink(const label *lab, const std::u16string &path, const doc_options &o,
                                          bool numbered, std::u16string &)

@@ -190,6 +190,7 @@ void send_plain(int fd, int status, const char *reason, const std::string &text,
 
 struct request_head {
     std::string method, target, version;
+    http_request_info info; // the fields the server's own interface reads
     std::size_t content_length = 0;
     bool has_length = false;
     bool chunked = false;
@@ -247,12 +248,26 @@ request_head parse_head(std::string_view head)
             keep = keep || has_token(value, "keep-alive");
         } else if (plt__ascii_iequal(name, "Expect")) {
             h.expect_continue = has_token(value, "100-continue");
+        } else if (plt__ascii_iequal(name, "Authorization")) {
+            h.info.authorization = std::string(value);
+        } else if (plt__ascii_iequal(name, "Content-Type")) {
+            h.info.content_type = std::string(value);
+        } else if (plt__ascii_iequal(name, "Cookie")) {
+            h.info.cookie = std::string(value);
+        } else if (plt__ascii_iequal(name, "Accept-Language")) {
+            h.info.accept_language = std::string(value);
+        } else if (plt__ascii_iequal(name, "Origin")) {
+            h.info.origin = std::string(value);
+        } else if (plt__ascii_iequal(name, "X-Requested-With")) {
+            h.info.requested_with = std::string(value);
         }
     }
     if (close)
         h.keep_alive = false;
     else if (keep)
         h.keep_alive = true;
+    h.info.method = h.method;
+    h.info.target = h.target;
     return h;
 }
 
@@ -450,6 +465,7 @@ struct http_server::request {
     // waits for memory moves it on.
     clock_type::time_point start;
     bool large = false;
+    bool api = false; // for the server's own interface, not XML-RPC
     std::size_t held = 0; // for the parse: from large_ when large, else from small_ once small_held
     bool small_held = false;
     // Memory of the answer (a render), besides the parse's.
@@ -542,18 +558,29 @@ bool http_server::read_head(connection *c, request &r)
         return false;
     }
     if (!is_rpc_path(h.target)) {
-        refuse(c, 404, "Not Found", "Вызовы XML-RPC принимаются по адресу /RPC2.");
-        return false;
-    }
-    if (h.method != "POST") {
+        if (!handler_.api) {
+            refuse(c, 404, "Not Found", "Вызовы XML-RPC принимаются по адресу /RPC2.");
+            return false;
+        }
+        // The server's own interface: a body only with POST and PUT.
+        r.api = true;
+        if (h.chunked) {
+            refuse(c, 411, "Length Required", "Нужен заголовок Content-Length.");
+            return false;
+        }
+        if (h.method != "POST" && h.method != "PUT" && h.content_length > 0) {
+            refuse(c, 400, "Bad Request", "У запроса " + h.method.substr(0, 16) + " не бывает тела.");
+            return false;
+        }
+    } else if (h.method != "POST") {
         refuse(c, 405, "Method Not Allowed", "Вызовы XML-RPC принимаются только методом POST.");
         return false;
     }
-    if (h.chunked || !h.has_length) {
+    if (!r.api && (h.chunked || !h.has_length)) {
         refuse(c, 411, "Length Required", "Нужен заголовок Content-Length.");
         return false;
     }
-    if (h.content_length == 0) {
+    if (!r.api && h.content_length == 0) {
         refuse(c, 400, "Bad Request", "Пустой запрос.");
         return false;
     }
@@ -666,11 +693,37 @@ bool http_server::respond(connection *c, request &r)
         r.render_small = 0;
         return true;
     };
+    const bool keep = r.head.keep_alive && !stopping_.load();
+    bool written = false;
+    if (r.api) {
+        http_answer a = handler_.api(call, r.head.info);
+        call.body.clear();
+        call.body.shrink_to_fit();
+        std::string head = "HTTP/1.1 " + std::to_string(a.status) + " " + a.reason + "\r\nDate: " + http_date() +
+                           "\r\nContent-Type: " + a.content_type +
+                           "\r\nContent-Length: " + std::to_string(a.body.size()) +
+                           "\r\nX-Content-Type-Options: nosniff\r\nCache-Control: no-store";
+        for (const auto &[name, value] : a.headers)
+            head += "\r\n" + name + ": " + value;
+        head += keep ? "\r\nConnection: keep-alive\r\n\r\n" : "\r\nConnection: close\r\n\r\n";
+        const bool with_body = r.head.method != "HEAD";
+        const auto out_start = clock_type::now();
+        written = write_all(
+            fd,
+            {iovec{head.data(), head.size()}, iovec{a.body.data(), with_body ? a.body.size() : 0}},
+            [&](std::size_t sent) {
+                return after_ms(out_start, limits_.request_timeout_ms +
+                                               1000.0 * static_cast<double>(sent) /
+                                                   static_cast<double>(limits_.min_rate));
+            });
+        if (!written)
+            g_timeouts.log(c->peer + ": ответ не забран за отведённое время, соединение закрыто");
+        give_back(r);
+        return written && keep;
+    }
     mem_block_ptr answer = handler_.answer(call);
     call.body.clear();
     call.body.shrink_to_fit();
-    const bool keep = r.head.keep_alive && !stopping_.load();
-    bool written = false;
     if (answer) {
         const std::size_t size = xmlrpc_mem_block_size(answer.get());
         const std::string head = "HTTP/1.1 200 OK\r\nDate: " + http_date() +

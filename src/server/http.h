@@ -25,6 +25,8 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/socket.h>
 
@@ -89,6 +91,23 @@ struct http_call {
     std::function<bool()> gone;
 };
 
+// A request to the server's own HTTP interface (anything but /RPC2): its
+// method, path and the header fields the interface reads.
+struct http_request_info {
+    std::string method; // GET, HEAD, POST, PUT, DELETE…
+    std::string target; // as sent: "/api/v1/labels?x=1"
+    std::string authorization, content_type, cookie, accept_language, origin, requested_with;
+};
+
+// The answer to it.
+struct http_answer {
+    int status = 200;
+    std::string reason = "OK";
+    std::string content_type = "application/json; charset=utf-8";
+    std::vector<std::pair<std::string, std::string>> headers; // more fields: name, value
+    std::string body;
+};
+
 struct http_handler {
     // The most memory parsing a body of that many bytes could take.
     std::function<std::size_t(std::size_t body_bytes)> worst_memory;
@@ -98,6 +117,10 @@ struct http_handler {
     // before anything of it is read.  True when it has taken the connection
     // over to turn it away (it answers and closes it); the server forgets it.
     std::function<bool(int fd, const std::string &peer)> turn_away;
+    // Optional: the answers of paths other than /RPC2 (a body is read
+    // only for POST and PUT, with the same limits as XML-RPC's).  Without
+    // it such paths are 404.
+    std::function<http_answer(http_call &, const http_request_info &)> api;
 };
 
 class http_server {

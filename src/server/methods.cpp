@@ -407,6 +407,20 @@ label_service::label_service(server_store &store, server_users &users, request_l
 
 label_service::~label_service() = default;
 
+namespace lsv_methods {
+// One method by its name, as the JSON interface calls it: the parameters
+// as XML-RPC's would be, credentials first.
+xmlrpc_value *call_method(label_service &service, const char *name, call_context &c, xmlrpc_env *env,
+                          xmlrpc_value *params)
+{
+    for (const method_row &r : method_rows)
+        if (std::strcmp(name, r.name) == 0)
+            return dispatch(service, r, c, env, params);
+    fault(env, XMLRPC_NO_SUCH_METHOD_ERROR, u"Метод не определён");
+    return nullptr;
+}
+} // namespace lsv_methods
+
 mem_block_ptr label_service::answer(http_call &call)
 {
     c_numeric_scope c_locale;

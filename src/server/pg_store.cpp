@@ -174,14 +174,16 @@ server_store::result pg_store::list(std::vector<stored_label> &out, std::string 
         pg_pool::lease db = pool_.take(deadline, f);
         if (!db)
             return failed(f, error);
-        r = db.run("SELECT name, description FROM vellumo_labels", {}, deadline, f);
+        r = db.run("SELECT name, description, (extract(epoch FROM modified) * 1000)::bigint FROM vellumo_labels", {},
+                   deadline, f);
         if (!r)
             return failed(f, error);
     }
     const int n = PQntuples(r.get());
     out.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        out.push_back({plt__from_utf8(PQgetvalue(r.get(), i, 0)), plt__from_utf8(PQgetvalue(r.get(), i, 1))});
+        out.push_back({plt__from_utf8(PQgetvalue(r.get(), i, 0)), plt__from_utf8(PQgetvalue(r.get(), i, 1)),
+                       std::atoll(PQgetvalue(r.get(), i, 2))});
     r.reset();
     lsv__sort_by_name(out);
     return result::ok;

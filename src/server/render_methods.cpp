@@ -440,13 +440,13 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
     xmlrpc_value_ptr st = struct_param(env, params, 1, "второй параметр должен быть структурой");
     std::u16string format;
     if (!read_string(env, st.get(), "format", format) ||
-        (format != u"pdf" && format != u"png" && !out__thermal_language(plt__to_utf8(format)))) {
-        params_fault(env, "\"format\" должен быть \"pdf\", \"png\", \"zpl\", \"tspl\" или \"epl\"");
+        (format != u"pdf" && format != u"png" && format != u"svg" && !out__thermal_language(plt__to_utf8(format)))) {
+        params_fault(env, "\"format\" должен быть \"pdf\", \"png\", \"svg\", \"zpl\", \"tspl\" или \"epl\"");
         return nullptr;
     }
     // A thermal printer's job: its language, at the printer's resolution.
     const std::optional<thermal_language> language =
-        format == u"pdf" || format == u"png" ? std::nullopt : out__thermal_language(plt__to_utf8(format));
+        format == u"pdf" || format == u"png" || format == u"svg" ? std::nullopt : out__thermal_language(plt__to_utf8(format));
     int dpi = language ? 203 : OUT_DEFAULT_DPI;
     if (has(env, st.get(), "resolution") && !read_int(env, st.get(), "resolution", dpi)) {
         params_fault(env, "\"resolution\" должен быть целым");
@@ -461,8 +461,8 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
     sheet_request sheets;
     if (!read_sheet_request(env, st.get(), sheets))
         return nullptr;
-    if (format == u"png" && (sheets.sheet || sheets.copies > 1)) {
-        params_fault(env, "PNG - одна этикетка; для листа и копий нужен \"pdf\"");
+    if ((format == u"png" || format == u"svg") && (sheets.sheet || sheets.copies > 1)) {
+        params_fault(env, "PNG и SVG - одна этикетка; для листа и копий нужен \"pdf\"");
         return nullptr;
     }
     if (language && sheets.sheet) {
@@ -492,8 +492,8 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
                       u" (строки × копии), а в одном документе их не больше " + lsv__number(LSV_MAX_DOCUMENT_ROWS));
             return nullptr;
         }
-        if (format == u"png" && n > 0) {
-            params_fault(env, "PNG - одна этикетка; для \"rows\" нужен \"pdf\"");
+        if ((format == u"png" || format == u"svg") && n > 0) {
+            params_fault(env, "PNG и SVG - одна этикетка; для \"rows\" нужен \"pdf\"");
             return nullptr;
         }
         rows.resize(static_cast<std::size_t>(std::max(n, 0)));
@@ -566,6 +566,26 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             return nullptr;
         }
         img = QImage();
+    } else if (format == u"svg") {
+        // Vectors: what it holds grows with the label's elements, not its
+        // size; pictures come as images of the PDF's resolution.
+        if (!c.hold(env, bytes_of(render_base_bytes + picture_bytes(lab.get(), pdf_picture_dpi / 72.0)),
+                    document_not_made))
+            return nullptr;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        std::vector<page_problem> said;
+        render_outcome outcome;
+        const bool written = out__svg_write(lab.get(), out__label_page(lab.get(), out__preview_variables(names, base)),
+                                            buffer, said, outcome);
+        for (page_problem &p : said)
+            problems.push_back(std::move(p.text));
+        if (!document_whole(service, c, env, r.name, outcome, problems))
+            return nullptr;
+        if (!written) {
+            no_image_fault(env);
+            return nullptr;
+        }
     } else {
         // Pictures as images where their vectors fail, and the document as
         // it grows, with the answer that will carry it.

@@ -153,6 +153,9 @@ http_handler handler_for(label_service &service, const request_limits &request)
     http_handler handler;
     handler.worst_memory = [request](std::size_t bytes) { return lsv__parse_memory_at_most(bytes, request); };
     handler.answer = [&service](http_call &call) { return service.answer(call); };
+    handler.api = [&service](http_call &call, const http_request_info &info) {
+        return service.api_answer(call, info);
+    };
     return handler;
 }
 

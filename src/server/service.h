@@ -61,6 +61,9 @@ public:
     // through the same guards as the editor's own documents, then through
     // the request limits, before the parser sees it.
     mem_block_ptr answer(http_call &call);
+    // A request to the JSON interface (/api/v1/…), answered through the
+    // same methods (json_api.cpp).
+    http_answer api_answer(http_call &call, const http_request_info &info);
 
     server_store &store() { return store_; }
     server_users &users() { return users_; }
@@ -92,6 +95,9 @@ struct server_options {
     std::int64_t document_bytes = LSV_MAX_DOCUMENT_BYTES;
     std::size_t cache_bytes = 64u << 20;
 };
+
+// The OpenAPI 3 description of the JSON interface (openapi.cpp).
+const std::string &lsv__openapi_text();
 
 // The default store folder: $XDG_DATA_HOME/vellumo/labels, or
 // ~/.local/share/vellumo/labels.

@@ -371,8 +371,10 @@ std::vector<stored_label> folder_store::list()
         std::lock_guard<std::mutex> lock(mutex_);
         for (const auto &[base, e] : index_)
             // Only a file in its own name's place is a stored label.
-            if (e.readable && base_for(e.head.name) == base)
+            if (e.readable && base_for(e.head.name) == base) {
                 out.push_back(e.head);
+                out.back().modified_ms = e.stamp.mtime_ns / 1000000;
+            }
     }
     lsv__sort_by_name(out);
     return out;

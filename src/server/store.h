@@ -35,6 +35,7 @@
 struct stored_label {
     std::u16string name;
     std::u16string desc;
+    long long modified_ms = 0; // when it was last saved, ms since 1970 (UTC); 0 when not known
 };
 
 // The order of labels.list_labels in every store: by name, code point by

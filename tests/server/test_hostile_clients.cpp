@@ -69,6 +69,11 @@ TEST(HostileClients, DocumentsArePdfOrPngAndBatchesAreBounded)
     EXPECT_EQ(attack("document.py"), 0);
 }
 
+TEST(HostileClients, TheJsonInterfaceBesideXmlRpc)
+{
+    EXPECT_EQ(attack("json_api.py"), 0);
+}
+
 TEST(HostileClients, DocumentsAsThermalPrinterJobs)
 {
     EXPECT_EQ(attack("thermal.py"), 0);

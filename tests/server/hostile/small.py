@@ -91,10 +91,16 @@ with peer.Server(BIN, store=store) as s:
         pass
     c.close()
 
+    # Another path is the JSON interface's: a JSON "not found", and the
+    # connection stays.
+    c = peer.connect(s.addr)
+    c.sendall(b"POST /other HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc")
+    status, headers, _, _ = peer.read_answer(c)
+    assert status == 404 and headers.get("content-type").startswith("application/json"), (status, headers)
+    c.close()
     # Requests that are not XML-RPC calls get an HTTP answer and a closed
     # connection.
     for raw, want in ((b"GET /RPC2 HTTP/1.1\r\nHost: x\r\n\r\n", 405),
-                      (b"POST /other HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc", 404),
                       (b"POST /RPC2 HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", 411),
                       (b"POST /RPC2 HTTP/1.1\r\n\r\n", 411),
                       (b"POST /RPC2 HTTP/1.1\r\nContent-Length: 0\r\n\r\n", 400),

@@ -1,0 +1,97 @@
+// The JSON interface described for other programs (OpenAPI 3): what
+// /api/v1/openapi.json answers.
+#include "server/service.h"
+
+const std::string &lsv__openapi_text()
+{
+    static const std::string text = R"json({
+  "openapi": "3.0.3",
+  "info": {
+    "title": "Vellumo label server",
+    "version": "1",
+    "description": "Labels stored on the server, drawn as PDF, PNG, SVG or a thermal printer's job (ZPL, TSPL, EPL). The same users, store and limits as the server's XML-RPC interface at /RPC2. Errors are {\"error\": {\"code\", \"message\"}} with the HTTP status that fits; messages are in Russian."
+  },
+  "components": {
+    "securitySchemes": {"basic": {"type": "http", "scheme": "basic"}},
+    "schemas": {
+      "Error": {
+        "type": "object",
+        "properties": {"error": {"type": "object", "properties": {
+          "code": {"type": "string", "example": "not_found"},
+          "message": {"type": "string"}}, "required": ["code", "message"]}},
+        "required": ["error"]
+      },
+      "Variables": {
+        "description": "Values of ${name} in texts and barcodes: an object of names, or an array of {name, value}.",
+        "oneOf": [
+          {"type": "object", "additionalProperties": {"oneOf": [{"type": "string"}, {"type": "number"}]}},
+          {"type": "array", "items": {"type": "object", "properties": {"name": {"type": "string"}, "value": {"type": "string"}}, "required": ["name", "value"]}}
+        ]
+      }
+    },
+    "responses": {
+      "Error": {"description": "The request was refused", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}}
+    }
+  },
+  "security": [{"basic": []}],
+  "paths": {
+    "/api/v1/labels": {
+      "get": {
+        "summary": "The stored labels, by name",
+        "responses": {
+          "200": {"description": "The labels", "content": {"application/json": {"schema": {"type": "array", "items": {"type": "object", "properties": {
+            "name": {"type": "string"}, "description": {"type": "string"}, "modified": {"type": "string", "format": "date-time"}}, "required": ["name", "description"]}}}}},
+          "401": {"$ref": "#/components/responses/Error"},
+          "503": {"$ref": "#/components/responses/Error"}
+        }
+      }
+    },
+    "/api/v1/labels/{name}": {
+      "get": {
+        "summary": "One label, its members as the label file holds them (pictures as base64)",
+        "parameters": [{"name": "name", "in": "path", "required": true, "description": "The label's name, percent-encoded UTF-8", "schema": {"type": "string"}}],
+        "responses": {
+          "200": {"description": "The label", "content": {"application/json": {"schema": {"type": "object"}}}},
+          "400": {"$ref": "#/components/responses/Error"},
+          "401": {"$ref": "#/components/responses/Error"},
+          "404": {"$ref": "#/components/responses/Error"}
+        }
+      }
+    },
+    "/api/v1/render": {
+      "post": {
+        "summary": "A document of a stored label: one label, a label per row, or labels on sheets",
+        "requestBody": {"required": true, "content": {"application/json": {"schema": {"type": "object", "additionalProperties": false, "properties": {
+          "label": {"type": "string"},
+          "format": {"type": "string", "enum": ["pdf", "png", "svg", "zpl", "tspl", "epl"]},
+          "variables": {"$ref": "#/components/schemas/Variables"},
+          "rows": {"type": "array", "maxItems": 10000, "items": {"$ref": "#/components/schemas/Variables"}, "description": "A label per row (not for png and svg)"},
+          "dpi": {"type": "integer", "description": "PNG: 10…2400, default 300; zpl, tspl, epl: the printer's 100…600, default 203"},
+          "sheet": {"type": "string", "description": "A sheet of the catalogue, \"BRAND PART\" (pdf only)"},
+          "first": {"type": "integer", "minimum": 1},
+          "copies": {"type": "integer", "minimum": 1, "maximum": 1000}
+        }, "required": ["label", "format"]}}}},
+        "responses": {
+          "200": {"description": "The document", "content": {
+            "application/pdf": {"schema": {"type": "string", "format": "binary"}},
+            "image/png": {"schema": {"type": "string", "format": "binary"}},
+            "image/svg+xml": {"schema": {"type": "string", "format": "binary"}},
+            "application/octet-stream": {"schema": {"type": "string", "format": "binary"}, "description": "A thermal printer's job"}}},
+          "400": {"$ref": "#/components/responses/Error"},
+          "401": {"$ref": "#/components/responses/Error"},
+          "404": {"$ref": "#/components/responses/Error"},
+          "413": {"$ref": "#/components/responses/Error"},
+          "422": {"$ref": "#/components/responses/Error"},
+          "503": {"$ref": "#/components/responses/Error"},
+          "504": {"$ref": "#/components/responses/Error"}
+        }
+      }
+    },
+    "/api/v1/openapi.json": {
+      "get": {"summary": "This description", "security": [], "responses": {"200": {"description": "OpenAPI 3", "content": {"application/json": {}}}}}
+    }
+  }
+}
+)json";
+    return text;
+}
