@@ -340,21 +340,23 @@ QImage out__thermal_image(const doc_page &page, const thermal_options &o, std::v
     rgb.fill(0xFFFFFFFFu);
     diffused.fill(0);
     // The calibration moves everything in whole dots; what leaves the
-    // label is not printed.
+    // label is not printed.  (The render sets its own transforms, so the
+    // move goes into the labels' places, not into the painter.)
     const QPointF shift(std::round(mm_to_dots(o.offset_x_mm, dpi)), std::round(mm_to_dots(o.offset_y_mm, dpi)));
+    doc_page moved = page;
+    for (placed_label &l : moved.labels)
+        l.offset += shift * (72.0 / dpi);
     {
         QPainter p(&rgb);
-        p.translate(shift);
-        const page_outcome drawn = out__draw_labels(p, page, dpi, render_edges::dots, true, problems, {}, pictures);
+        const page_outcome drawn = out__draw_labels(p, moved, dpi, render_edges::dots, true, problems, {}, pictures);
         if (outcome)
             *outcome = drawn.outcome;
     }
     {
         QPainter m(&diffused);
-        m.translate(shift);
         m.setPen(Qt::NoPen);
         m.setBrush(Qt::white);
-        for (const placed_label &l : page.labels) {
+        for (const placed_label &l : moved.labels) {
             render_request r;
             r.scale_x = r.scale_y = dpi / 72.0;
             r.origin = l.offset * (dpi / 72.0);

@@ -201,6 +201,29 @@ TEST(ThermalJobs, BarsAreWholeDotsAndRoundingIsWarnedOf)
     EXPECT_NE(plt__to_utf8(problems[0].text).find("уже точки"), std::string::npos) << plt__to_utf8(problems[0].text);
 }
 
+TEST(ThermalJobs, ThePrintersOffsetsMoveEverythingByWholeDots)
+{
+    label_ptr lab = ele__label_new(200, 60);
+    lab->bgcolor = 0xFFFFFF;
+    barcode(lab.get(), 7, u"AB12", 20, 10, 112, 40);
+    text(lab.get(), u"Склад", 140, 20, 12);
+    thermal_options o;
+    std::vector<page_problem> problems;
+    const QImage plain = out__thermal_image(out__label_page(lab.get(), {}), o, problems);
+    o.offset_x_mm = 2;   // 16 dots at 203 dpi
+    o.offset_y_mm = -1;  // 8 dots up
+    const QImage moved = out__thermal_image(out__label_page(lab.get(), {}), o, problems);
+    ASSERT_EQ(moved.size(), plain.size());
+    int black = 0, differ = 0;
+    for (int y = 8; y < plain.height(); ++y)
+        for (int x = 0; x + 16 < plain.width(); ++x) {
+            black += plain.pixelIndex(x, y);
+            differ += plain.pixelIndex(x, y) != moved.pixelIndex(x + 16, y - 8);
+        }
+    EXPECT_GT(black, 1000);
+    EXPECT_EQ(differ, 0);
+}
+
 TEST(ThermalJobs, PicturesAreDiffusedAndEverythingElseCutAtHalfGrey)
 {
     // A flat 40 % grey picture and a 40 % grey frame of the same colour.
