@@ -840,18 +840,6 @@ Exit status: 0 - all pages written; 1 - nothing written;
         <translation>a label of %1 × %2 dots is too large for a label printer</translation>
     </message>
     <message>
-        <source>принтер «%1» не принимает данные %{2:g} с</source>
-        <translation>printer “%1” has taken no data for %{2:g} s</translation>
-    </message>
-    <message>
-        <source>принтер «%1» прервал соединение</source>
-        <translation>printer “%1” broke the connection</translation>
-    </message>
-    <message>
-        <source>ошибка передачи на принтер «%1»: %2</source>
-        <translation>error sending to printer “%1”: %2</translation>
-    </message>
-    <message>
         <source>адрес принтера «%1»: нет закрывающей скобки</source>
         <translation>printer address “%1”: the closing bracket is missing</translation>
     </message>
@@ -1332,6 +1320,46 @@ Limits (defaults in brackets):
     <message>
         <source>Ничего не отправлено: %1.</source>
         <translation>Nothing was sent: %1.</translation>
+    </message>
+    <message>
+        <source>соединение отвергнуто (принтер выключен или порт не тот)</source>
+        <translation>connection refused (the printer is off or the port is wrong)</translation>
+    </message>
+    <message>
+        <source>нет ответа</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>сеть до принтера недоступна</source>
+        <translation>the printer&apos;s network cannot be reached</translation>
+    </message>
+    <message>
+        <source>такого устройства нет</source>
+        <translation>no such device</translation>
+    </message>
+    <message>
+        <source>нет прав на запись (группа lp?)</source>
+        <translation>no permission to write (the lp group?)</translation>
+    </message>
+    <message>
+        <source>устройство занято другой программой</source>
+        <translation>the device is busy with another program</translation>
+    </message>
+    <message>
+        <source>на устройстве нет места</source>
+        <translation>no room left on the device</translation>
+    </message>
+    <message>
+        <source>принтер не принимает данные %{1:g} с</source>
+        <translation>the printer has taken no data for %{1:g} s</translation>
+    </message>
+    <message>
+        <source>принтер прервал соединение</source>
+        <translation>the printer broke the connection</translation>
+    </message>
+    <message>
+        <source>ошибка передачи: %1</source>
+        <translation>sending failed: %1</translation>
     </message>
 </context>
 </TS>

@@ -148,7 +148,9 @@ label_ptr lpr__test_label(const settings::label_printer &p)
     name->text.text = p.name;
     name->text.font = u"DejaVu Sans";
     name->text.size = 10;
-    element *code = add(ELE_BARCODE, 3 * MM, 3 * MM, w - 6 * MM, h - 7 * MM - text_h);
+    // Half the width, centred: a quiet zone of more than ten modules
+    // between the bars and the frame, so that any scanner reads it.
+    element *code = add(ELE_BARCODE, w / 4, 3 * MM, w / 2, h - 7 * MM - text_h);
     code->barcode.type = 7; // CODE-128
     code->barcode.code = u"VELLUMO";
     return lab;
@@ -165,7 +167,7 @@ bool lpr__test_print(const settings::label_printer &p, std::u16string &error)
     std::unique_ptr<thermal_connection> connection = out__thermal_connect(plt__to_utf8(p.connection), error);
     if (!connection)
         return false;
-    std::unique_ptr<page_sink> sink = out__thermal_send_sink(lab.get(), std::move(connection), p.connection, o);
+    std::unique_ptr<page_sink> sink = out__thermal_send_sink(lab.get(), std::move(connection), p.name, o);
     std::vector<std::u16string> problems;
     return sink->label_page(lab.get(), {}, 1, problems, error) && sink->finish(error);
 }
@@ -187,7 +189,7 @@ std::unique_ptr<page_sink> lpr__open_sink(const label *lab, const settings::labe
         err__warning(u"Принтер этикеток «%1» не отвечает, ничего не напечатано: %2", p.name.c_str(), error.c_str());
         return nullptr;
     }
-    return out__thermal_send_sink(lab, std::move(connection), p.connection, o);
+    return out__thermal_send_sink(lab, std::move(connection), p.name, o);
 }
 
 // ---------------------------------------------------------------- one printer

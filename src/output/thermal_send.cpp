@@ -31,9 +31,22 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
+// The system's reason in the user's words, the usual ones of a printer's
+// connection and device by name.
 std::u16string system_error(int code)
 {
-    return plt__from_utf8(std::strerror(code));
+    switch (code) {
+    case ECONNREFUSED: return pl__tr(VL_TR("vellumo", "соединение отвергнуто (принтер выключен или порт не тот)"));
+    case ETIMEDOUT: return pl__tr(VL_TR("vellumo", "нет ответа"));
+    case EHOSTUNREACH:
+    case ENETUNREACH: return pl__tr(VL_TR("vellumo", "сеть до принтера недоступна"));
+    case ENOENT: return pl__tr(VL_TR("vellumo", "такого устройства нет"));
+    case EACCES:
+    case EPERM: return pl__tr(VL_TR("vellumo", "нет прав на запись (группа lp?)"));
+    case EBUSY: return pl__tr(VL_TR("vellumo", "устройство занято другой программой"));
+    case ENOSPC: return pl__tr(VL_TR("vellumo", "на устройстве нет места"));
+    default: return plt__read_error_text(code);
+    }
 }
 
 int ms_left(clock_type::time_point deadline)
@@ -101,7 +114,7 @@ public:
             short got = 0;
             if (!wait_for(fd_, POLLOUT, deadline, got)) {
                 note_taken();
-                error = msc__format(VL_TR("vellumo", "принтер «%1» не принимает данные %{2:g} с"), address_.c_str(), timeout_ms_ / 1000.0);
+                error = msc__format(VL_TR("vellumo", "принтер не принимает данные %{1:g} с"), timeout_ms_ / 1000.0);
                 return false;
             }
             const ssize_t n = write_quietly(fd_, bytes.data() + at, bytes.size() - at, socket_);
@@ -145,7 +158,7 @@ public:
                 deadline = clock_type::now() + std::chrono::milliseconds(timeout_ms_);
             }
             if (clock_type::now() >= deadline) {
-                error = msc__format(VL_TR("vellumo", "принтер «%1» не принимает данные %{2:g} с"), address_.c_str(), timeout_ms_ / 1000.0);
+                error = msc__format(VL_TR("vellumo", "принтер не принимает данные %{1:g} с"), timeout_ms_ / 1000.0);
                 return false;
             }
             ::usleep(10000);
@@ -171,9 +184,9 @@ private:
     bool broken(int code, std::u16string &error)
     {
         if (code == EPIPE || code == ECONNRESET)
-            error = msc__format(VL_TR("vellumo", "принтер «%1» прервал соединение"), address_.c_str());
+            error = pl__tr(VL_TR("vellumo", "принтер прервал соединение"));
         else
-            error = msc__format(VL_TR("vellumo", "ошибка передачи на принтер «%1»: %2"), address_.c_str(), system_error(code).c_str());
+            error = msc__format(VL_TR("vellumo", "ошибка передачи: %1"), system_error(code).c_str());
         return false;
     }
 

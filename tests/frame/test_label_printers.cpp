@@ -36,6 +36,7 @@
 #include "support/modal.h"
 #include "support/scoped_env.h"
 #include "support/shots.h"
+#include "support/zbar.h"
 
 using namespace out_test;
 namespace fs = std::filesystem;
@@ -396,6 +397,11 @@ TEST_F(LabelPrinterPrinting, TestLabelReachesThePrinterAndALabelWiderThanTheHead
     EXPECT_NEAR(test_label->width, 40 * 72 / 25.4, 1e-9);
     const std::string width = "^PW" + std::to_string(out__thermal_size(test_label.get(), 203).width());
     EXPECT_NE(jobs[0].find(width), std::string::npos) << jobs[0].substr(0, 200);
+    // Its barcode reads as the printer's dots draw it: a quiet zone of its
+    // own inside the frame.
+    std::vector<page_problem> said;
+    const QImage dots = out__thermal_image(out__label_page(test_label.get(), {}), thermal_options{}, said);
+    EXPECT_EQ(zbar_read(dots.convertToFormat(QImage::Format_RGB32)), "VELLUMO");
 
     // The price tag is 76 mm wide: refused before anything is sent.
     label_frame *f = open_frame();
