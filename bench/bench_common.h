@@ -38,6 +38,20 @@ inline int report_ratio(const char *name, double ratio, double floor)
     return ok ? 0 : 1;
 }
 
+// The peak memory of this process so far, in KiB (VmHWM).
+inline long bench_peak_kib()
+{
+    std::FILE *f = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long kib = 0;
+    while (f && std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %ld", &kib) == 1)
+            break;
+    if (f)
+        std::fclose(f);
+    return kib;
+}
+
 // Runs this benchmark again as `'self' ARGS` (arguments already quoted) in
 // a process of its own, which prints its peak memory in KiB: that number,
 // or 0 when it printed none.

@@ -92,16 +92,6 @@ double run_batch(const label *lab, const fs::path &csv, const fs::path &out)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-long peak_kib()
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -115,7 +105,7 @@ int main(int argc, char **argv)
         const fs::path csv = dir / ("rows-" + std::string(argv[2]) + ".csv");
         write_table(csv, std::atoi(argv[2]));
         run_batch(lab.get(), csv, dir / "rows.zpl");
-        std::printf("%ld\n", peak_kib());
+        std::printf("%ld\n", bench_peak_kib());
         return 0;
     }
 

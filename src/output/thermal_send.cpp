@@ -96,8 +96,7 @@ ssize_t write_quietly(int fd, const char *data, std::size_t n, bool socket)
 
 class fd_connection final : public thermal_connection {
 public:
-    fd_connection(int fd, bool socket, std::u16string address, int timeout_ms)
-        : fd_(fd), socket_(socket), address_(std::move(address)), timeout_ms_(timeout_ms)
+    fd_connection(int fd, bool socket, int timeout_ms) : fd_(fd), socket_(socket), timeout_ms_(timeout_ms)
     {
     }
     ~fd_connection() override
@@ -192,7 +191,6 @@ private:
 
     int fd_;
     bool socket_;
-    std::u16string address_;
     int timeout_ms_;
     std::uint64_t sent_ = 0, taken_ = 0;
 };
@@ -263,7 +261,7 @@ std::unique_ptr<thermal_connection> connect_socket(const std::string &address, c
             ::close(fd);
             continue;
         }
-        out = std::make_unique<fd_connection>(fd, true, shown, timeout_ms);
+        out = std::make_unique<fd_connection>(fd, true, timeout_ms);
     }
     ::freeaddrinfo(found);
     if (!out)
@@ -292,7 +290,7 @@ std::unique_ptr<thermal_connection> open_device(const std::string &path, std::u1
         error = msc__format(VL_TR("vellumo", "«%1» — не устройство принтера; файл задания пишется с -o"), shown.c_str());
         return nullptr;
     }
-    return std::make_unique<fd_connection>(fd, false, shown, timeout_ms);
+    return std::make_unique<fd_connection>(fd, false, timeout_ms);
 }
 
 // The labels of a job whose last byte is at each offset: how many of them
