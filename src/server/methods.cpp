@@ -277,7 +277,11 @@ const method_row method_rows[] = {
     {"labels.list_labels", list_labels}, {"labels.load_label", load_label},   {"labels.save_label", save_label},
     {"labels.drop_label", drop_label},   {"labels.rename_label", rename_label}, {"labels.server_info", server_info},
     {"labels.list_fonts", list_fonts},   {"labels.render_label", render_label},
-    {"labels.render_document", render_document},
+    {"labels.render_document",
+     [](label_service &service, server_store &store, call_context &c, xmlrpc_env *env, xmlrpc_value *params) {
+         return render_document(service, store, c, env, params);
+     }},
+    {"labels.print", print},             {"labels.job_state", job_state},       {"labels.list_printers", list_printers},
 };
 
 // Whether a method's fault is one of the documented ones; any other (a

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "server/printers.h"
 #include "server/users.h"
 #include "support/temp_dir.h"
 
@@ -37,5 +38,46 @@ TEST(ServerUsers, EveryWrongPasswordCostsTheSameWork)
         const long long before = server_users::iterations_run();
         EXPECT_TRUE(users.allowed(user, password)) << user;
         EXPECT_EQ(server_users::iterations_run(), before) << user;
+    }
+}
+
+// The printers file as an administrator writes it, and as a careless or
+// hostile one does: every fault names its line, nothing half-read is used.
+TEST(PrintersFile, ReadsPrintersAndRefusesWhatItCannotUseNamingTheLine)
+{
+    std::vector<server_printer> printers;
+    std::string error;
+    ASSERT_TRUE(lsv__read_printers("# printers\n[Склад #2]\r\ncups = Zebra_ZD420   # the queue\n\n"
+                                   "[Упаковка]\naddress = socket://10.0.0.5:9100\nlanguage = tspl\ndpi = 300\n"
+                                   "darkness = 12\nmedia = mark\nhead-width = 104\nretry-for = 0\n",
+                                   "p.conf", printers, error))
+        << error;
+    ASSERT_EQ(printers.size(), 2u);
+    EXPECT_EQ(printers[0].name, "Склад #2");
+    EXPECT_EQ(printers[0].cups_queue, "Zebra_ZD420");
+    EXPECT_TRUE(printers[1].address == "socket://10.0.0.5:9100" && printers[1].thermal.dpi == 300 &&
+                printers[1].thermal.language == thermal_language::tspl &&
+                printers[1].thermal.media == thermal_media::mark && printers[1].retry_for_s == 0);
+
+    const std::pair<const char *, const char *> refused[] = {
+        {"cups = a\n", "p.conf:1:"},                                  // before any printer
+        {"[B]\ncups = q\n[A]\n", "p.conf:3:"},                          // neither queue nor address
+        {"[A]\ncups = q\naddress = /dev/usb/lp0\n", "одно из двух"},  // both
+        {"[A]\ncups = -oraw\n", "p.conf:2:"},                         // an option for lp
+        {"[A]\ncups = ../q\n", "p.conf:2:"},
+        {"[A]\naddress = http://x\n", "p.conf:2:"},
+        {"[A]\naddress = /dev/usb/lp0\ndpi = 1e400\n", "p.conf:3:"},
+        {"[A]\naddress = /dev/usb/lp0\ndpi = nan\n", "p.conf:3:"},
+        {"[A]\naddress = /dev/usb/lp0\ndpi = 203.5\n", "p.conf:3:"},
+        {"[A]\naddress = /dev/usb/lp0\nlanguage = epl\ndarkness = 30\n", "плотность"},
+        {"[A]\naddress = /dev/usb/lp0\nspeeed = 4\n", "неизвестный ключ"},
+        {"[A]\ncups = q\n[A]\ncups = r\n", "p.conf:3:"},
+        {"[A\ncups = q\n", "p.conf:1:"},
+        {"[A]\ncups q\n", "p.conf:2:"},
+    };
+    for (const auto &[text, said] : refused) {
+        EXPECT_FALSE(lsv__read_printers(text, "p.conf", printers, error)) << text;
+        EXPECT_NE(error.find(said), std::string::npos) << text << " -> " << error;
+        EXPECT_TRUE(printers.empty()) << text;
     }
 }
