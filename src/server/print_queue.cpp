@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -125,7 +126,19 @@ public:
             error = folder_ + "/lock: " + std::strerror(errno);
             return false;
         }
-        return true;
+        // The last number given, as the jobs on disk say (the counter's
+        // file is not synced: after a crash it may be behind them).
+        locked l(lock_fd_);
+        std::string text;
+        long long last = read_file(folder_ + "/last-id", text) ? std::atoll(text.c_str()) : 0;
+        for (const char *sub : {"/active", "/finished"}) {
+            DIR *d = ::opendir((folder_ + sub).c_str());
+            while (const dirent *e = d ? ::readdir(d) : nullptr)
+                last = std::max(last, std::atoll(e->d_name));
+            if (d)
+                ::closedir(d);
+        }
+        return write_file(folder_ + "/last-id", std::to_string(last), error);
     }
 
     bool add(print_job &job, job_added &how, std::string &error) override
@@ -148,7 +161,8 @@ public:
         }
         std::string last;
         const long long id = (read_file(folder_ + "/last-id", last) ? std::atoll(last.c_str()) : 0) + 1;
-        if (!write_file(folder_ + "/last-id", std::to_string(id), error))
+        // Not synced: open() takes the highest number it finds on disk.
+        if (!write_file(folder_ + "/last-id", std::to_string(id), error, false))
             return false;
         job.id = id;
         if (!write_file(active_path(job), job_text(job), error))
@@ -309,8 +323,9 @@ private:
         return n == 0;
     }
 
-    // Through a synced temporary file renamed over the old one.
-    bool write_file(const std::string &path, const std::string &text, std::string &error)
+    // Through a temporary file renamed over the old one; `durable`: synced,
+    // and its folder too.
+    bool write_file(const std::string &path, const std::string &text, std::string &error, bool durable = true)
     {
         const std::string tmp = path + ".tmp";
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -322,7 +337,7 @@ private:
             ok = n > 0;
             done += ok ? static_cast<std::size_t>(n) : 0;
         }
-        ok = ok && ::fsync(fd) == 0;
+        ok = ok && (!durable || ::fsync(fd) == 0);
         const int e = errno;
         if (fd >= 0)
             ::close(fd);
@@ -332,6 +347,8 @@ private:
             ::unlink(tmp.c_str());
             return false;
         }
+        if (!durable)
+            return true;
         const std::string dir = path.substr(0, path.rfind('/'));
         const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dfd >= 0) {

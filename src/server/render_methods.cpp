@@ -563,12 +563,13 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             image_size_fault(env, size.width(), size.height(), u"слишком велико для PNG");
             return nullptr;
         }
-        QBuffer buffer(&bytes);
-        if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
-            no_image_fault(env);
+        std::string png, why;
+        if (!lsv__encode_png(img, png, why)) {
+            no_image_fault(env, plt__from_utf8(why));
             return nullptr;
         }
         img = QImage();
+        bytes = QByteArray(png.data(), static_cast<qsizetype>(png.size()));
     } else if (format == u"svg") {
         // Vectors: what it holds grows with the label's elements, not its
         // size; pictures come as images of the PDF's resolution.
