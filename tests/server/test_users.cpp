@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "server/print_queue.h"
 #include "server/printers.h"
 #include "server/users.h"
 #include "support/temp_dir.h"
@@ -80,4 +81,58 @@ TEST(PrintersFile, ReadsPrintersAndRefusesWhatItCannotUseNamingTheLine)
         EXPECT_NE(error.find(said), std::string::npos) << text << " -> " << error;
         EXPECT_TRUE(printers.empty()) << text;
     }
+}
+
+// Two servers sharing the folder of jobs, one of them dying twice: a job
+// nothing of which was sent goes to the other; one that was being sent is
+// failed as unknown, never taken again; the dead one's late write changes
+// nothing.
+TEST(PrintQueue, AJobOfAServerThatDiedIsTakenAgainOnlyWhenNothingWasSent)
+{
+    temp_dir dir;
+    std::unique_ptr<job_queue> q = lsv__folder_jobs((dir.path() / "jobs").string());
+    std::string error;
+    ASSERT_TRUE(q->open(error)) << error;
+    for (int i = 0; i < 3; ++i) {
+        print_job j;
+        j.printer = i < 2 ? "Склад" : "Офис";
+        j.request = "<value/>";
+        j.labels = 1;
+        job_added how;
+        ASSERT_TRUE(q->add(j, how, error)) << error;
+        EXPECT_EQ(j.id, i + 1);
+    }
+    std::optional<print_job> a, b;
+    ASSERT_TRUE(q->take("Склад", "A", 1000, 500, a, error) && a && a->id == 1);
+    // Held: nobody else gets the printer's next job meanwhile.
+    ASSERT_TRUE(q->take("Склад", "B", 1400, 500, b, error));
+    EXPECT_FALSE(b);
+    // A died before sending: after its lease B takes the same job.
+    ASSERT_TRUE(q->take("Склад", "B", 1600, 500, b, error) && b && b->id == 1 && b->owner == "B");
+    bool held = true;
+    ASSERT_TRUE(q->put(*a, held, error));
+    EXPECT_FALSE(held);
+    // B marks it sent and dies: failed as unknown; the next job goes on.
+    b->sent = true;
+    ASSERT_TRUE(q->put(*b, held, error) && held);
+    ASSERT_TRUE(q->take("Склад", "C", 2200, 500, a, error) && a && a->id == 2);
+    std::optional<print_job> first;
+    ASSERT_TRUE(q->get(1, first, error) && first);
+    EXPECT_EQ(first->state, job_state::failed);
+    EXPECT_EQ(first->error, LSV_UNKNOWN_WHETHER_PRINTED);
+    // Another printer's queue is its own; a job waiting for its retry waits.
+    ASSERT_TRUE(q->take("Офис", "C", 2200, 500, b, error) && b && b->id == 3);
+    b->state = job_state::queued;
+    b->not_before_ms = 5000;
+    ASSERT_TRUE(q->put(*b, held, error) && held);
+    ASSERT_TRUE(q->take("Офис", "C", 4000, 500, b, error));
+    EXPECT_FALSE(b);
+    // A new queue on the same folder numbers on from the jobs it finds.
+    std::unique_ptr<job_queue> again = lsv__folder_jobs((dir.path() / "jobs").string());
+    ASSERT_TRUE(again->open(error));
+    print_job j;
+    j.printer = "Склад";
+    job_added how;
+    ASSERT_TRUE(again->add(j, how, error));
+    EXPECT_EQ(j.id, 4);
 }
