@@ -250,8 +250,12 @@ xmlrpc_value *rename_label(label_service &, server_store &store, call_context &,
     return true_value(env);
 }
 
-xmlrpc_value *server_info(label_service &, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *server_info(label_service &service, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
+    // "print": the server has printers of its own (labels.print).
+    if (service.printing())
+        return xmlrpc_build_value(env, "{s:s,s:s,s:i,s:(ssss)}", "name", "Vellumo", "version", VELLUMO_VERSION, "api",
+                                  1, "features", "store", "render", "fonts", "print");
     return xmlrpc_build_value(env, "{s:s,s:s,s:i,s:(sss)}", "name", "Vellumo", "version", VELLUMO_VERSION, "api", 1,
                               "features", "store", "render", "fonts");
 }

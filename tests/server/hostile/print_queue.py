@@ -192,6 +192,7 @@ with open(conf, "a") as f:
 with server(store, conf) as s:
     p = s.proxy(60)
     assert p.labels.save_label(CRED, TAG)
+    assert "print" in p.labels.server_info(CRED)["features"]
     status, listed = call(s, "GET", "/api/v1/printers")
     assert status == 200 and [x["name"] for x in listed] == ["Быстрый", "Поздний", "Мёртвый", "Медленный", "Офис"], listed
     assert listed[0] == {"name": "Быстрый", "kind": "thermal", "language": "zpl", "dpi": 203}, listed
