@@ -18,6 +18,9 @@ namespace lsv_methods {
 
 namespace {
 
+// The most a job's request (its variables and rows, as XML) may take.
+constexpr std::size_t LSV_MAX_JOB_BYTES = 32u << 20;
+
 xmlrpc_value *string_value_of(xmlrpc_env *env, const std::u16string &s)
 {
     const std::string u = plt__to_utf8(s);
@@ -169,6 +172,13 @@ xmlrpc_value *print(label_service &service, server_store &store, call_context &,
         xmlrpc_mem_block_free(xml);
     if (env->fault_occurred)
         return nullptr;
+    // A job is read again at every try of its printer.
+    if (job.request.size() > LSV_MAX_JOB_BYTES) {
+        fault(env, LSV_FAULT_TOO_LARGE,
+              u"Задание печати больше " + lsv__number(LSV_MAX_JOB_BYTES >> 20) +
+                  u" МиБ; разделите строки на несколько заданий");
+        return nullptr;
+    }
     job.printer = printer->name;
     job.user = user;
     job.key = plt__to_utf8(key);

@@ -103,6 +103,8 @@ bool lsv__read_printers(const std::string &text, const std::string &file, std::v
                 return fail("название принтера — от 1 до 200 байт");
             if (!names.insert(name).second)
                 return fail("принтер «" + lsv__client_text(name) + "» назван второй раз");
+            if (out.size() >= LSV_MAX_PRINTERS)
+                return fail("принтеров больше " + std::to_string(LSV_MAX_PRINTERS) + " (у каждого свой поток печати)");
             out.push_back({});
             out.back().name = name;
             section_line = line_no;

@@ -13,10 +13,14 @@
 //     retry-for = 3600              # and for how long, before the job fails
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "output/thermal_options.h"
+
+// Each printer has a worker of its own, looking at its queue every second.
+inline constexpr std::size_t LSV_MAX_PRINTERS = 100;
 
 struct server_printer {
     std::string name;        // as clients name it (UTF-8)

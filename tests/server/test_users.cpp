@@ -76,6 +76,11 @@ TEST(PrintersFile, ReadsPrintersAndRefusesWhatItCannotUseNamingTheLine)
         {"[A\ncups = q\n", "p.conf:1:"},
         {"[A]\ncups q\n", "p.conf:2:"},
     };
+    std::string many;
+    for (int i = 0; i <= 100; ++i)
+        many += "[P" + std::to_string(i) + "]\ncups = q\n";
+    EXPECT_FALSE(lsv__read_printers(many, "p.conf", printers, error));
+    EXPECT_NE(error.find("p.conf:201:"), std::string::npos) << error;
     for (const auto &[text, said] : refused) {
         EXPECT_FALSE(lsv__read_printers(text, "p.conf", printers, error)) << text;
         EXPECT_NE(error.find(said), std::string::npos) << text << " -> " << error;
