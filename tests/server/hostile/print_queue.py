@@ -157,8 +157,8 @@ def print_job(s, printer, copies, **more):
 if DATABASE:
     # Two servers on one database, one printer: every job printed once, in
     # the order the jobs came, whichever server took it.
-    fast = Printer()
-    conf = printers_file([("Общий", fast.port, "")])
+    fast, stalled = Printer(), Printer(stall=True)
+    conf = printers_file([("Общий", fast.port, ""), ("Медленный", stalled.port, "")])
     args = ["--users", users, "--printers", conf, "--print-lease", "3"]
     with peer.Server(BIN, store=DATABASE, args=args) as a, peer.Server(BIN, store=DATABASE, args=args) as b:
         assert a.proxy().labels.save_label(CRED, TAG)
@@ -178,7 +178,24 @@ if DATABASE:
         wait_for(b, first["job"], ("done",))
         time.sleep(1.5)
         assert fast.copies().count(5) == 2, fast.copies()  # the earlier run's and this one
-    print("two servers on one database: 21 jobs, each printed once, in order")
+
+        # The server printing a job is killed while the printer takes it: the
+        # other one, once the lease is over, fails it as unknown and never
+        # sends it again.
+        status, slow = call(a, "POST", "/api/v1/print", {"label": "Ценник", "printer": "Медленный", "copies": 8,
+                                                         "rows": [{"name": str(i)} for i in range(50)]})
+        assert status == 202, slow
+        end = time.monotonic() + 30
+        while not stalled.jobs or b"^XZ" not in stalled.jobs[0]:
+            assert time.monotonic() < end, a.log()[-2000:] + b.log()[-2000:]
+            time.sleep(0.05)
+        holder, other = (a, b) if "на «Медленный»: печать" in a.log() else (b, a)
+        holder.stop(signal.SIGKILL)
+        j = wait_for(other, slow["job"], ("done", "failed"), 30)
+        assert j["state"] == "failed" and "неизвестно" in j["error"], j
+        time.sleep(1.5)
+        assert stalled.copies() == [8], stalled.copies()
+    print("two servers on one database: 21 jobs, each printed once, in order; a killed one's job not again")
     sys.exit(0)
 
 store = os.path.join(work, "store")
