@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -128,7 +129,7 @@ public:
         }
         // The last number given, as the jobs on disk say (the counter's
         // file is not synced: after a crash it may be behind them).
-        locked l(lock_fd_);
+        locked l(mutex_, lock_fd_);
         std::string text;
         long long last = read_file(folder_ + "/last-id", text) ? std::atoll(text.c_str()) : 0;
         for (const char *sub : {"/active", "/finished"}) {
@@ -143,7 +144,7 @@ public:
 
     bool add(print_job &job, job_added &how, std::string &error) override
     {
-        locked l(lock_fd_);
+        locked l(mutex_, lock_fd_);
         std::string key_file;
         if (!job.key.empty()) {
             key_file = folder_ + "/keys/" + hex_digest(job.user + '\0' + job.key, 64);
@@ -175,7 +176,7 @@ public:
 
     bool get(long long id, std::optional<print_job> &job, std::string &error) override
     {
-        locked l(lock_fd_);
+        locked l(mutex_, lock_fd_);
         return find(id, job, error);
     }
 
@@ -183,7 +184,7 @@ public:
               std::optional<print_job> &job, std::string &error) override
     {
         job.reset();
-        locked l(lock_fd_);
+        locked l(mutex_, lock_fd_);
         const std::string tail = "-" + hex_digest(printer, 16) + ".job";
         for (;;) {
             // The printer's first unfinished job, by the names.
@@ -225,7 +226,7 @@ public:
 
     bool put(const print_job &job, bool &held, std::string &error) override
     {
-        locked l(lock_fd_);
+        locked l(mutex_, lock_fd_);
         std::string text;
         print_job now;
         held = read_file(active_path(job), text) && job_from_text(text, now) && now.owner == job.owner &&
@@ -238,13 +239,17 @@ public:
     }
 
 private:
+    // The folder to one thread of one process: flock keeps other processes
+    // out, but not the other threads of this one (they share the lock's
+    // open file), hence the mutex first.
     struct locked {
-        explicit locked(int fd) : fd_(fd)
+        locked(std::mutex &m, int fd) : hold_(m), fd_(fd)
         {
             while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
             }
         }
         ~locked() { ::flock(fd_, LOCK_UN); }
+        std::lock_guard<std::mutex> hold_;
         int fd_;
     };
 
@@ -360,6 +365,7 @@ private:
 
     std::string folder_;
     int lock_fd_ = -1;
+    std::mutex mutex_;
 };
 
 } // namespace

@@ -2,7 +2,10 @@
 // whatever user is asked for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include "server/print_queue.h"
 #include "server/printers.h"
@@ -132,6 +135,24 @@ TEST(PrintQueue, AJobOfAServerThatDiedIsTakenAgainOnlyWhenNothingWasSent)
     ASSERT_TRUE(q->put(*b, held, error) && held);
     ASSERT_TRUE(q->take("Офис", "C", 4000, 500, b, error));
     EXPECT_FALSE(b);
+    // Requests come on threads of their own: each job gets a number of its own.
+    std::vector<std::thread> threads;
+    std::vector<long long> ids(60);
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = t; i < 60; i += 4) {
+                print_job j;
+                j.printer = "Офис";
+                job_added how;
+                std::string e;
+                if (q->add(j, how, e))
+                    ids[static_cast<std::size_t>(i)] = j.id;
+            }
+        });
+    for (std::thread &t : threads)
+        t.join();
+    EXPECT_EQ(std::set<long long>(ids.begin(), ids.end()).size(), 60u);
+    EXPECT_EQ(*std::max_element(ids.begin(), ids.end()), 63);
     // A new queue on the same folder numbers on from the jobs it finds.
     std::unique_ptr<job_queue> again = lsv__folder_jobs((dir.path() / "jobs").string());
     ASSERT_TRUE(again->open(error));
@@ -139,5 +160,5 @@ TEST(PrintQueue, AJobOfAServerThatDiedIsTakenAgainOnlyWhenNothingWasSent)
     j.printer = "Склад";
     job_added how;
     ASSERT_TRUE(again->add(j, how, error));
-    EXPECT_EQ(j.id, 4);
+    EXPECT_EQ(j.id, 64);
 }
