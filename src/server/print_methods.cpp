@@ -136,9 +136,13 @@ xmlrpc_value *print(label_service &service, server_store &store, call_context &,
             return nullptr;
         }
         rows = xmlrpc_array_size(env, arr.get());
-        if (rows < 1 || rows * copies > LSV_MAX_DOCUMENT_ROWS) {
+        if (rows < 1) {
+            params_fault(env, "\"rows\" пуст: печатать нечего");
+            return nullptr;
+        }
+        if (rows * copies > LSV_MAX_DOCUMENT_ROWS) {
             fault(env, LSV_FAULT_BATCH_TOO_LARGE,
-                  u"Этикеток " + lsv__number(rows * copies) + u" (строки × копии): нужно от 1 до " +
+                  u"Этикеток " + lsv__number(rows * copies) + u" (строки × копии), а в одном задании их не больше " +
                       lsv__number(LSV_MAX_DOCUMENT_ROWS));
             return nullptr;
         }

@@ -254,6 +254,8 @@ with server(store, conf) as s:
             ({"label": "Ценник", "printer": "Быстрый", "rows": [{}] * 10001}, "batch_too_large", 413),
             ({"label": "Ценник", "printer": "Быстрый", "variables": {}, "rows": []}, "bad_request", 400),
             ({"label": "Ценник", "printer": "Быстрый", "key": ""}, "bad_request", 400),
+            ({"label": "Ценник", "printer": "Быстрый", "rows": []}, "bad_request", 400),
+            ({"label": "Ценник", "printer": "Быстрый", "rows": [{}] * 5000, "copies": 3}, "batch_too_large", 413),
             ({"label": "Ценник", "printer": "Быстрый", "lang": "x"}, "bad_request", 400),
             ([1, 2], "bad_json", 400)):
         got = call(s, "POST", "/api/v1/print", body)
