@@ -163,7 +163,9 @@ bool run_lp(const std::string &queue, const std::string &title, const std::strin
         return false;
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || done != pdf.size()) {
-        error = "lp: " + (said.empty() ? std::string("завершился с ошибкой") : lsv__client_text(said, 400));
+        // lp names itself ("lp: Error - …").
+        error = said.empty() ? std::string("lp завершился с ошибкой")
+                             : (said.compare(0, 3, "lp:") == 0 ? "" : "lp: ") + lsv__client_text(said, 400);
         return false;
     }
     return true;
