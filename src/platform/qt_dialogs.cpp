@@ -1,5 +1,6 @@
 #include "platform/qt_dialogs.h"
 #include "platform/qt_text.h"
+#include "platform/qt_translation.h"
 #include "platform/translation.h"
 
 #include "platform/beep.h"
@@ -36,8 +37,15 @@ QMessageBox::Icon qt_icon(mb_icon i)
     return QMessageBox::NoIcon;
 }
 
+// The locale of the interface's language, for numbers and dates.
+QLocale interface_locale()
+{
+    return qt_language() == u"ru" ? QLocale(QLocale::Russian, QLocale::Russia)
+                                  : QLocale(QLocale::English, QLocale::UnitedStates);
+}
+
 // Sizes and dates of the file list in the interface's language: the file
-// system model writes them in the system's, which may be English.
+// system model writes them in the system's, which may be another.
 class russian_files final : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -50,9 +58,10 @@ public:
         const QModelIndex source = mapToSource(index);
         if (index.column() == 2) // Qt's own word for a folder stays English
             return fs->isDir(source) ? QCoreApplication::translate("vellumo", "Папка") : QIdentityProxyModel::data(index, role);
-        const QLocale ru(QLocale::Russian, QLocale::Russia);
         if (index.column() == 3)
-            return ru.toString(fs->lastModified(source), QStringLiteral("dd.MM.yyyy HH:mm"));
+            return interface_locale().toString(fs->lastModified(source), qt_language() == u"ru"
+                                                                              ? QStringLiteral("dd.MM.yyyy HH:mm")
+                                                                              : QStringLiteral("yyyy-MM-dd HH:mm"));
         if (fs->isDir(source))
             return QString();
         return size_text(fs->size(source));
@@ -67,8 +76,8 @@ public:
             v /= 1024;
             ++u;
         }
-        const QLocale ru(QLocale::Russian, QLocale::Russia);
-        return (u == 0 ? ru.toString(bytes) : ru.toString(v, 'f', 1)) + QChar(0xA0) +
+        const QLocale loc = interface_locale();
+        return (u == 0 ? loc.toString(bytes) : loc.toString(v, 'f', 1)) + QChar(0xA0) +
                QString::fromUtf16(units[u]);
     }
 };
