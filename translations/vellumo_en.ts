@@ -1847,7 +1847,7 @@ in a graphical session; vellumo-render outputs labels from the command line.
     </message>
     <message>
         <source>Экспорт с &amp;данными...</source>
-        <translation>Export with Da&amp;ta...</translation>
+        <translation>E&amp;xport with Data...</translation>
     </message>
     <message>
         <source>Свойства &amp;этикетки...</source>
@@ -1859,7 +1859,7 @@ in a graphical session; vellumo-render outputs labels from the command line.
     </message>
     <message>
         <source>С&amp;писок серверов...</source>
-        <translation>Server &amp;List...</translation>
+        <translation>Ser&amp;ver List...</translation>
     </message>
     <message>
         <source>&amp;Закрыть</source>
