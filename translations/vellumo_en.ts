@@ -1675,7 +1675,7 @@ in a graphical session; vellumo-render outputs labels from the command line.
     </message>
     <message>
         <source>как настроен принтер</source>
-        <translation>as the printer is set</translation>
+        <translation>printer default</translation>
     </message>
     <message>
         <source>ZPL II: от 0 до 30; TSPL и EPL2: от 0 до 15</source>
@@ -3727,6 +3727,11 @@ The program goes on; the old settings file is unchanged.</translation>
     <message>
         <source>Язык сменится при следующем запуске программы.</source>
         <translation>The language changes at the next start of the program.</translation>
+    </message>
+    <message>
+        <source>«%1»</source>
+        <comment>a column&apos;s name quoted</comment>
+        <translation>“%1”</translation>
     </message>
 </context>
 </TS>

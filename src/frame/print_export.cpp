@@ -317,7 +317,7 @@ private:
         form_->setRowVisible(encoding_, !book);
         QStringList cols;
         for (const std::u16string &c : summary_.columns)
-            cols << QStringLiteral("«") + qs(c) + QStringLiteral("»");
+            cols << QCoreApplication::translate("vellumo", "«%1»", "a column's name quoted").arg(qs(c));
         columns_->setText(ok ? cols.join(QStringLiteral(", ")) : QString());
         rows_->setText(ok ? QString::number(summary_.rows) : QString());
         {

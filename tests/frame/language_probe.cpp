@@ -1,7 +1,8 @@
 // The editor's start as far as its language goes, then what its windows say:
 // the menu bar's popups, a toolbar tip, the options dialog's title and its
 // language choice, a yes/no button of Qt's own.  One line each, UTF-8, for
-// a test that starts this under a locale and settings of its choosing.
+// a test that starts this under a locale and settings of its choosing; with
+// VELLUMO_SHOTS set, the options dialog as options-LANGUAGE.png.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,6 +15,7 @@
 #include "frame/options.h"
 #include "frame/startup.h"
 #include "support/hub_fakes.h"
+#include "support/shots.h"
 
 namespace {
 
@@ -45,6 +47,8 @@ int main(int argc, char **argv)
     options_dialog options(nullptr, frame_options{});
     say("options", options.windowTitle());
     say("language-choice", options.language_box()->itemText(0));
+    options.adjustSize();
+    save_shot(&options, QStringLiteral("options-") + lang);
     QDialogButtonBox box(QDialogButtonBox::Yes);
     say("qt-yes", box.button(QDialogButtonBox::Yes)->text());
     delete frame;
