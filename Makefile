@@ -61,12 +61,20 @@ test: test-build
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
 
 # Screenshots of every window and widget the GUI tests show, for people to
-# look at: build/shots/*.png.
+# look at: build/shots/*.png in Russian, then build/shots/en/*.png in the
+# English interface (SHOTS_ENGLISH=0 leaves those out).
+SHOTS_ENGLISH ?= 1
 shots: test-build
 	rm -rf build/shots && mkdir -p build/shots
 	cd $(TEST_DIR) && VELLUMO_SHOTS=$(CURDIR)/build/shots QT_QPA_PLATFORM=offscreen \
 	  ctest -L gui -j $(JOBS) --timeout 600 >/dev/null || true
 	@ls build/shots
+	@if [ "$(SHOTS_ENGLISH)" = 1 ]; then \
+	  mkdir -p build/shots/en; \
+	  cd $(TEST_DIR) && VELLUMO_SHOTS=$(CURDIR)/build/shots/en VELLUMO_SHOTS_LANGUAGE=en \
+	    QT_QPA_PLATFORM=offscreen ctest -L gui -j $(JOBS) --timeout 600 >/dev/null || true; \
+	  ls $(CURDIR)/build/shots/en; \
+	fi
 
 bench: release
 	@status=0; for b in $(RELEASE_DIR)/bench/bench_*; do \

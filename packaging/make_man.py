@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Writes the manual pages of the programs from one source file.
 
-    make_man.py manual.txt OUTDIR VERSION
+    make_man.py manual.txt OUTDIR VERSION [LANGUAGE]
+
+LANGUAGE (ru, the default, or en) is the language of the source, for the
+headings the page makes itself.
 
 The source holds one block per program:
 
@@ -33,12 +36,19 @@ def emphasise_options(text):
     return re.sub(r"(?<![\w\\])(\\-\\-[a-z][a-z0-9\\-]*)", r"\\fB\1\\fR", text)
 
 
-def render(page, version):
+HEADINGS = {
+    "ru": ("НАЗВАНИЕ", "ОБЗОР"),
+    "en": ("NAME", "SYNOPSIS"),
+}
+
+
+def render(page, version, language="ru"):
+    name_heading, synopsis_heading = HEADINGS[language]
     out = [
         '.TH "%s" 1 "" "Vellumo %s" "Vellumo"' % (page["name"].upper(), version),
-        ".SH НАЗВАНИЕ",
+        ".SH " + name_heading,
         "%s \\- %s" % (escape(page["name"]), escape(page["summary"])),
-        ".SH ОБЗОР",
+        ".SH " + synopsis_heading,
     ]
     out.append(".nf")
     out += [escape(line) for line in page["synopsis"]]
@@ -110,12 +120,13 @@ def parse(path):
 
 
 def main():
-    if len(sys.argv) != 4:
-        sys.exit("usage: make_man.py manual.txt OUTDIR VERSION")
-    source, outdir, version = sys.argv[1:]
+    if len(sys.argv) not in (4, 5) or sys.argv[4:] not in ([], ["ru"], ["en"]):
+        sys.exit("usage: make_man.py manual.txt OUTDIR VERSION [ru|en]")
+    source, outdir, version = sys.argv[1:4]
+    language = sys.argv[4] if len(sys.argv) == 5 else "ru"
     os.makedirs(outdir, exist_ok=True)
     for page in parse(source):
-        data = render(page, version).encode("utf-8")
+        data = render(page, version, language).encode("utf-8")
         with open(os.path.join(outdir, page["name"] + ".1.gz"), "wb") as raw:
             with gzip.GzipFile(filename="", mode="wb", fileobj=raw, compresslevel=9, mtime=0) as z:
                 z.write(data)

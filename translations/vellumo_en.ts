@@ -1304,6 +1304,2378 @@ Exit status: 0 - all pages written; 1 - nothing written;
         <translation>sending failed: %1</translation>
     </message>
     <message>
+        <source>Предпросмотр (F2)</source>
+        <translation>Preview (F2)</translation>
+    </message>
+    <message>
+        <source>в элементе нет рисунка</source>
+        <translation>the element has no picture</translation>
+    </message>
+    <message>
+        <source>Ghostscript не нарисовал рисунок</source>
+        <translation>Ghostscript drew no picture</translation>
+    </message>
+    <message>
+        <source>значение не того типа, какого ждёт программа</source>
+        <translation>a value of a type the program does not expect</translation>
+    </message>
+    <message>
+        <source>в документе нет нужного значения</source>
+        <translation>the document lacks a value it needs</translation>
+    </message>
+    <message>
+        <source>документ XML-RPC повреждён или составлен не по правилам</source>
+        <translation>the XML-RPC document is damaged or malformed</translation>
+    </message>
+    <message>
+        <source>ошибка сети</source>
+        <translation>network error</translation>
+    </message>
+    <message>
+        <source>время ожидания истекло</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>сервер не знает такого метода</source>
+        <translation>the server does not know this method</translation>
+    </message>
+    <message>
+        <source>запрос отклонён</source>
+        <translation>request refused</translation>
+    </message>
+    <message>
+        <source>документ больше или сложнее допустимого</source>
+        <translation>the document is larger or more complex than allowed</translation>
+    </message>
+    <message>
+        <source>текст, который нельзя записать в XML-RPC (символ вне основной плоскости Юникода или неверная кодировка)</source>
+        <translation>text that XML-RPC cannot carry (a character outside the Basic Multilingual Plane or a wrong encoding)</translation>
+    </message>
+    <message>
+        <source>не хватило памяти или документ слишком велик</source>
+        <translation>out of memory, or the document is too large</translation>
+    </message>
+    <message>
+        <source>ошибка XML-RPC</source>
+        <translation>XML-RPC error</translation>
+    </message>
+    <message>
+        <source>значения в документе вложены слишком глубоко</source>
+        <translation>values in the document are nested too deeply</translation>
+    </message>
+    <message>
+        <source>документ получился больше, чем может записать библиотека XML-RPC</source>
+        <translation>the document came out larger than the XML-RPC library can write</translation>
+    </message>
+    <message>
+        <source>Сервер ответил ошибкой: %s</source>
+        <translation>The server answered with an error: %s</translation>
+    </message>
+    <message>
+        <source>Локальный сервер Vellumo</source>
+        <translation>Local Vellumo server</translation>
+    </message>
+    <message>
+        <source>Ошибка кодировки документа XML: %s.</source>
+        <translation>Encoding error in the XML document: %s.</translation>
+    </message>
+    <message>
+        <source>текст UTF-16 нечётной длины</source>
+        <translation>UTF-16 text of odd length</translation>
+    </message>
+    <message>
+        <source>разорванная суррогатная пара UTF-16</source>
+        <translation>broken UTF-16 surrogate pair</translation>
+    </message>
+    <message>
+        <source>Документ XML в неизвестной кодировке «%s».</source>
+        <translation>XML document in an unknown encoding “%s”.</translation>
+    </message>
+    <message>
+        <source>В документе XML байты, недопустимые в кодировке «%s».</source>
+        <translation>The XML document has bytes not valid in the encoding “%s”.</translation>
+    </message>
+    <message>
+        <source>объявленная кодировка не совпадает с байтами документа</source>
+        <translation>the declared encoding does not match the document&apos;s bytes</translation>
+    </message>
+    <message>
+        <source>метка порядка байтов UTF-8 в документе другой кодировки</source>
+        <translation>a UTF-8 byte order mark in a document of another encoding</translation>
+    </message>
+    <message>
+        <source>Элементы документа XML вложены глубже %d уровней.</source>
+        <translation>The XML document&apos;s elements are nested deeper than %d levels.</translation>
+    </message>
+    <message>
+        <source>Символ U+%04X (строка %ld документа) не принимается: символы вне основной плоскости Юникода (эмодзи и подобные) программа не хранит и не передаёт.</source>
+        <translation>Character U+%04X (line %ld of the document) is not accepted: the program neither stores nor sends characters outside the Basic Multilingual Plane (emoji and the like).</translation>
+    </message>
+    <message>
+        <source>Документ XML-RPC больше %u МиБ.</source>
+        <translation>The XML-RPC document is larger than %u MiB.</translation>
+    </message>
+    <message>
+        <source>Объявления типа документа (&lt;!DOCTYPE&gt;) в документе XML не принимаются.</source>
+        <translation>Document type declarations (&lt;!DOCTYPE&gt;) are not accepted in an XML document.</translation>
+    </message>
+    <message>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <source>Редактор этикеток ORMIK</source>
+        <translation>ORMIK label editor</translation>
+    </message>
+    <message>
+        <source>Версия:</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>Vellumo — редактор этикеток для печати с сервера.</source>
+        <translation>Vellumo is a label editor for printing from a server.</translation>
+    </message>
+    <message>
+        <source>Этикетки хранятся в файлах .lbl и на серверах этикеток.</source>
+        <translation>Labels are kept in .lbl files and on label servers.</translation>
+    </message>
+    <message>
+        <source>Калибровка принтера
+
+Измерьте линейкой, в миллиметрах:
+1. от левого края листа до центра креста;
+2. от верхнего края листа до центра креста;
+3. длину линии от креста вправо (должна быть 100 мм).
+
+Введите эти числа в окне «Калибровка принтера».
+Напечатанный верно лист даёт 20, 20 и 100.</source>
+        <translation>Printer calibration
+
+Measure with a ruler, in millimetres:
+1. from the left edge of the sheet to the centre of the cross;
+2. from the top edge of the sheet to the centre of the cross;
+3. the length of the line to the right of the cross (should be 100 mm).
+
+Enter these numbers in the “Printer calibration” window.
+A correctly printed sheet gives 20, 20 and 100.</translation>
+    </message>
+    <message>
+        <source>Калибровка принтера</source>
+        <translation>Printer calibration</translation>
+    </message>
+    <message>
+        <source>Напечатать страницу калибровки</source>
+        <translation>Print the calibration page</translation>
+    </message>
+    <message>
+        <source> мм</source>
+        <translation> mm</translation>
+    </message>
+    <message>
+        <source>Напечатайте страницу калибровки и измерьте на ней линейкой:</source>
+        <translation>Print the calibration page and measure on it with a ruler:</translation>
+    </message>
+    <message>
+        <source>Принтер:</source>
+        <translation>Printer:</translation>
+    </message>
+    <message>
+        <source>От левого края до креста:</source>
+        <translation>Left edge to the cross:</translation>
+    </message>
+    <message>
+        <source>От верхнего края до креста:</source>
+        <translation>Top edge to the cross:</translation>
+    </message>
+    <message>
+        <source>Длина линии 100 мм:</source>
+        <translation>Length of the 100 mm line:</translation>
+    </message>
+    <message>
+        <source>Такие размеры не похожи на измеренные на странице калибровки.</source>
+        <translation>These sizes do not look like ones measured on the calibration page.</translation>
+    </message>
+    <message>
+        <source>Поправка печати: %{1:.1f} мм по горизонтали, %{2:.1f} мм по вертикали, масштаб %{3:.1f} %%.</source>
+        <translation>Print correction: %{1:.1f} mm horizontally, %{2:.1f} mm vertically, scale %{3:.1f} %%.</translation>
+    </message>
+    <message>
+        <source>Страница калибровки не напечатана на принтере «%1».</source>
+        <translation>The calibration page was not printed on the printer “%1”.</translation>
+    </message>
+    <message>
+        <source>Не установлено ни одного принтера: калибровать нечего.</source>
+        <translation>No printer is installed: there is nothing to calibrate.</translation>
+    </message>
+    <message>
+        <source>Использование: vellumo [ПАРАМЕТРЫ] [ФАЙЛ.lbl]...
+
+Редактор этикеток Vellumo. Каждый названный файл открывается в своём окне;
+без файлов открывается окно с новой этикеткой.
+
+  -h, --help   эта справка
+  --version    версия программы
+  --           дальше только имена файлов
+
+Принимаются и параметры Qt, например -platform ИМЯ. Редактору нужен дисплей
+(переменная DISPLAY или WAYLAND_DISPLAY); справка и версия печатаются и без
+него.
+</source>
+        <translation>Usage: vellumo [OPTIONS] [FILE.lbl]...
+
+The Vellumo label editor. Each file named opens in a window of its own;
+with no files a window with a new label opens.
+
+  -h, --help   this help
+  --version    the program&apos;s version
+  --           only file names follow
+
+Qt&apos;s options are accepted too, for example -platform NAME. The editor needs a display
+(the variable DISPLAY or WAYLAND_DISPLAY); help and version are printed without
+one.
+</translation>
+    </message>
+    <message>
+        <source>vellumo: нет дисплея: не заданы ни DISPLAY, ни WAYLAND_DISPLAY. Редактор работает только
+в графическом сеансе; этикетки из командной строки выводит vellumo-render.
+</source>
+        <translation>vellumo: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. The editor only works
+in a graphical session; vellumo-render outputs labels from the command line.
+</translation>
+    </message>
+    <message>
+        <source>(пусто)</source>
+        <translation>(empty)</translation>
+    </message>
+    <message>
+        <source>Повернуть</source>
+        <translation>Rotate</translation>
+    </message>
+    <message>
+        <source>Поднять</source>
+        <translation>Raise</translation>
+    </message>
+    <message>
+        <source>Опустить</source>
+        <translation>Lower</translation>
+    </message>
+    <message>
+        <source>Выровнять по ведущему элементу</source>
+        <translation>Align to the Leading Element</translation>
+    </message>
+    <message>
+        <source>Принтер этикеток: </source>
+        <translation>Label printer: </translation>
+    </message>
+    <message>
+        <source>Пробная этикетка</source>
+        <translation>Test label</translation>
+    </message>
+    <message>
+        <source>Принтер этикеток «%1» не отвечает, ничего не напечатано: %2</source>
+        <translation>The label printer “%1” does not answer, nothing was printed: %2</translation>
+    </message>
+    <message>
+        <source>Новый принтер этикеток</source>
+        <translation>New label printer</translation>
+    </message>
+    <message>
+        <source>Принтер этикеток</source>
+        <translation>Label printer</translation>
+    </message>
+    <message>
+        <source>Имя:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Язык:</source>
+        <translation>Language:</translation>
+    </message>
+    <message>
+        <source>Разрешение:</source>
+        <translation>Resolution:</translation>
+    </message>
+    <message>
+        <source>socket://АДРЕС[:ПОРТ] или /dev/usb/lp0</source>
+        <translation>socket://ADDRESS[:PORT] or /dev/usb/lp0</translation>
+    </message>
+    <message>
+        <source>Сетевой принтер: socket://АДРЕС[:ПОРТ], порт 9100 по умолчанию; принтер USB: путь к устройству, например /dev/usb/lp0</source>
+        <translation>Network printer: socket://ADDRESS[:PORT], port 9100 by default; USB printer: the device path, for example /dev/usb/lp0</translation>
+    </message>
+    <message>
+        <source>Подключение:</source>
+        <translation>Connection:</translation>
+    </message>
+    <message>
+        <source>не известна</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>Ширина головки, мм:</source>
+        <translation>Head width, mm:</translation>
+    </message>
+    <message>
+        <source>как настроен принтер</source>
+        <translation>printer default</translation>
+    </message>
+    <message>
+        <source>ZPL II: от 0 до 30; TSPL и EPL2: от 0 до 15</source>
+        <translation>ZPL II: 0 to 30; TSPL and EPL2: 0 to 15</translation>
+    </message>
+    <message>
+        <source>Плотность:</source>
+        <translation>Darkness:</translation>
+    </message>
+    <message>
+        <source> дюйм/с</source>
+        <translation> in/s</translation>
+    </message>
+    <message>
+        <source>Скорость:</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>Зазор</source>
+        <translation>Gap</translation>
+    </message>
+    <message>
+        <source>Чёрная метка</source>
+        <translation>Black mark</translation>
+    </message>
+    <message>
+        <source>Непрерывная</source>
+        <translation>Continuous</translation>
+    </message>
+    <message>
+        <source>Носитель:</source>
+        <translation>Media:</translation>
+    </message>
+    <message>
+        <source>Зазор, мм:</source>
+        <translation>Gap, mm:</translation>
+    </message>
+    <message>
+        <source>Смещение X, мм:</source>
+        <translation>Offset X, mm:</translation>
+    </message>
+    <message>
+        <source>Смещение Y, мм:</source>
+        <translation>Offset Y, mm:</translation>
+    </message>
+    <message>
+        <source>Принтеры этикеток</source>
+        <translation>Label printers</translation>
+    </message>
+    <message>
+        <source>Добавить...</source>
+        <translation>Add...</translation>
+    </message>
+    <message>
+        <source>Изменить...</source>
+        <translation>Edit...</translation>
+    </message>
+    <message>
+        <source>Удалить</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Пробная печать</source>
+        <translation>Test print</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Пробная этикетка не напечатана: %1</source>
+        <translation>The test label was not printed: %1</translation>
+    </message>
+    <message>
+        <source>Свойства этикетки</source>
+        <translation>Label properties</translation>
+    </message>
+    <message>
+        <source>Ширина</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>Высота</source>
+        <translation>Height</translation>
+    </message>
+    <message>
+        <source>Цвет</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>Имя</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Лист</source>
+        <translation>Sheet</translation>
+    </message>
+    <message>
+        <source>Выбрать...</source>
+        <translation>Choose...</translation>
+    </message>
+    <message>
+        <source>Нет</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Каждая этикетка на своей странице</source>
+        <translation>Each label on a page of its own</translation>
+    </message>
+    <message>
+        <source>Нет (этикетка на своей странице)</source>
+        <translation>None (the label on a page of its own)</translation>
+    </message>
+    <message>
+        <source>%1 (%2 шт.)</source>
+        <translation>%1 (%2 labels)</translation>
+    </message>
+    <message>
+        <source>Элемент</source>
+        <translation>Element</translation>
+    </message>
+    <message>
+        <source>Выше</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Ниже</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>&amp;Файл</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>Созд&amp;ать</source>
+        <translation>&amp;New</translation>
+    </message>
+    <message>
+        <source>&amp;Открыть...</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>&amp;Недавние</source>
+        <translation>&amp;Recent</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>Сохранить &amp;как...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>Пе&amp;чать...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>Печать с данн&amp;ыми...</source>
+        <translation>Print with &amp;Data...</translation>
+    </message>
+    <message>
+        <source>Экспо&amp;рт...</source>
+        <translation>&amp;Export...</translation>
+    </message>
+    <message>
+        <source>Экспорт с &amp;данными...</source>
+        <translation>E&amp;xport with Data...</translation>
+    </message>
+    <message>
+        <source>Свойства &amp;этикетки...</source>
+        <translation>&amp;Label Properties...</translation>
+    </message>
+    <message>
+        <source>Нас&amp;тройка...</source>
+        <translation>Se&amp;ttings...</translation>
+    </message>
+    <message>
+        <source>С&amp;писок серверов...</source>
+        <translation>Ser&amp;ver List...</translation>
+    </message>
+    <message>
+        <source>&amp;Закрыть</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>&amp;Правка</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Отменить</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>&amp;Повторить</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>&amp;Вырезать</source>
+        <translation>Cu&amp;t</translation>
+    </message>
+    <message>
+        <source>&amp;Копировать</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>Вст&amp;авить</source>
+        <translation>&amp;Paste</translation>
+    </message>
+    <message>
+        <source>&amp;Удалить</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>Выделить всё</source>
+        <translation>Select All</translation>
+    </message>
+    <message>
+        <source>О&amp;тключить элементы</source>
+        <translation>Disa&amp;ble Elements</translation>
+    </message>
+    <message>
+        <source>Вк&amp;лючить элементы</source>
+        <translation>E&amp;nable Elements</translation>
+    </message>
+    <message>
+        <source>0 градусов</source>
+        <translation>0 degrees</translation>
+    </message>
+    <message>
+        <source>90 градусов</source>
+        <translation>90 degrees</translation>
+    </message>
+    <message>
+        <source>180 градусов</source>
+        <translation>180 degrees</translation>
+    </message>
+    <message>
+        <source>270 градусов</source>
+        <translation>270 degrees</translation>
+    </message>
+    <message>
+        <source>Ctrl+Вверх</source>
+        <translation>Ctrl+Up</translation>
+    </message>
+    <message>
+        <source>На самый верх</source>
+        <translation>To the Top</translation>
+    </message>
+    <message>
+        <source>Ctrl+Вниз</source>
+        <translation>Ctrl+Down</translation>
+    </message>
+    <message>
+        <source>На самый низ</source>
+        <translation>To the Bottom</translation>
+    </message>
+    <message>
+        <source>По горизонтали по правому краю</source>
+        <translation>Horizontally to the Right Edge</translation>
+    </message>
+    <message>
+        <source>По горизонтали по левому краю</source>
+        <translation>Horizontally to the Left Edge</translation>
+    </message>
+    <message>
+        <source>По горизонтали по центру</source>
+        <translation>Horizontally to the Centre</translation>
+    </message>
+    <message>
+        <source>По вертикали по верху</source>
+        <translation>Vertically to the Top</translation>
+    </message>
+    <message>
+        <source>По вертикали по низу</source>
+        <translation>Vertically to the Bottom</translation>
+    </message>
+    <message>
+        <source>По вертикали по центру</source>
+        <translation>Vertically to the Centre</translation>
+    </message>
+    <message>
+        <source>Сделать как у ведущего элемента</source>
+        <translation>Match the Leading Element</translation>
+    </message>
+    <message>
+        <source>Ширину</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>Высоту</source>
+        <translation>Height</translation>
+    </message>
+    <message>
+        <source>Ширину и высоту</source>
+        <translation>Width and Height</translation>
+    </message>
+    <message>
+        <source>Расположить на одинаковом расстоянии</source>
+        <translation>Space Evenly</translation>
+    </message>
+    <message>
+        <source>По горизонтали</source>
+        <translation>Horizontally</translation>
+    </message>
+    <message>
+        <source>По вертикали</source>
+        <translation>Vertically</translation>
+    </message>
+    <message>
+        <source>&amp;Вид</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>&amp;Приблизить</source>
+        <translation>Zoom &amp;In</translation>
+    </message>
+    <message>
+        <source>&amp;Отдалить</source>
+        <translation>Zoom &amp;Out</translation>
+    </message>
+    <message>
+        <source>По &amp;размеру окна</source>
+        <translation>&amp;Fit to Window</translation>
+    </message>
+    <message>
+        <source>Масштаб</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>Сетка &amp;10 пт</source>
+        <translation>Grid &amp;10 pt</translation>
+    </message>
+    <message>
+        <source>Сетка &amp;20 пт</source>
+        <translation>Grid &amp;20 pt</translation>
+    </message>
+    <message>
+        <source>Сетка &amp;40 пт</source>
+        <translation>Grid &amp;40 pt</translation>
+    </message>
+    <message>
+        <source>Показывать &amp;содержимое</source>
+        <translation>Show &amp;Contents</translation>
+    </message>
+    <message>
+        <source>&amp;Убрать направляющие</source>
+        <translation>&amp;Remove Guides</translation>
+    </message>
+    <message>
+        <source>&amp;Справка</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;Руководство on-line</source>
+        <translation>Online &amp;Manual</translation>
+    </message>
+    <message>
+        <source>&amp;О программе....</source>
+        <translation>&amp;About...</translation>
+    </message>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Сохранить как</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source> Файл </source>
+        <translation> File </translation>
+    </message>
+    <message>
+        <source> Сеть </source>
+        <translation> Network </translation>
+    </message>
+    <message>
+        <source>Этикетки (*.LBL *.lbl)</source>
+        <translation>Labels (*.LBL *.lbl)</translation>
+    </message>
+    <message>
+        <source>Все файлы (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>Этикетка:  </source>
+        <translation>Label:  </translation>
+    </message>
+    <message>
+        <source>Укажите сервер и имя этикетки</source>
+        <translation>Give the server and the label&apos;s name</translation>
+    </message>
+    <message>
+        <source>Переименовать...</source>
+        <translation>Rename...</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source> Внешний вид </source>
+        <translation> Appearance </translation>
+    </message>
+    <message>
+        <source> Общие настройки </source>
+        <translation> General </translation>
+    </message>
+    <message>
+        <source>Спрашивать подтверждение удаления элемента</source>
+        <translation>Ask before deleting an element</translation>
+    </message>
+    <message>
+        <source> Печать </source>
+        <translation> Printing </translation>
+    </message>
+    <message>
+        <source>Калибровка принтера...</source>
+        <translation>Printer calibration...</translation>
+    </message>
+    <message>
+        <source>Принтеры этикеток...</source>
+        <translation>Label printers...</translation>
+    </message>
+    <message>
+        <source>Изображение</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>Журнал обработки</source>
+        <translation>Processing log</translation>
+    </message>
+    <message>
+        <source>Редактирование (F2)</source>
+        <translation>Editing (F2)</translation>
+    </message>
+    <message>
+        <source> Переменные </source>
+        <translation> Variables </translation>
+    </message>
+    <message>
+        <source> Размер изображения </source>
+        <translation> Picture size </translation>
+    </message>
+    <message>
+        <source>Значение</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>Значение:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>Запомнить</source>
+        <translation>Remember</translation>
+    </message>
+    <message>
+        <source>Небольшой</source>
+        <translation>Small</translation>
+    </message>
+    <message>
+        <source>Средний</source>
+        <translation>Medium</translation>
+    </message>
+    <message>
+        <source>Большой</source>
+        <translation>Large</translation>
+    </message>
+    <message>
+        <source>Разметка</source>
+        <translation>Markup</translation>
+    </message>
+    <message>
+        <source>Просмотр</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Не всё нарисовано:</source>
+        <translation>Not everything was drawn:</translation>
+    </message>
+    <message>
+        <source>этикетка</source>
+        <translation>label</translation>
+    </message>
+    <message>
+        <source>Параметры PNG</source>
+        <translation>PNG options</translation>
+    </message>
+    <message>
+        <source> точек на дюйм</source>
+        <translation> dots per inch</translation>
+    </message>
+    <message>
+        <source>Прозрачный фон</source>
+        <translation>Transparent background</translation>
+    </message>
+    <message>
+        <source>Экспорт с данными</source>
+        <translation>Export with data</translation>
+    </message>
+    <message>
+        <source>Экспорт этикетки</source>
+        <translation>Export the label</translation>
+    </message>
+    <message>
+        <source>Неизвестный формат файла «%1»: выберите %2.</source>
+        <translation>Unknown file format “%1”: choose %2.</translation>
+    </message>
+    <message>
+        <source>Печать с данными</source>
+        <translation>Print with data</translation>
+    </message>
+    <message>
+        <source>Таблица:</source>
+        <translation>Table:</translation>
+    </message>
+    <message>
+        <source>Лист:</source>
+        <translation>Sheet:</translation>
+    </message>
+    <message>
+        <source>определить по заголовку</source>
+        <translation>from the header</translation>
+    </message>
+    <message>
+        <source>точка с запятой ( ; )</source>
+        <translation>semicolon ( ; )</translation>
+    </message>
+    <message>
+        <source>запятая ( , )</source>
+        <translation>comma ( , )</translation>
+    </message>
+    <message>
+        <source>табуляция</source>
+        <translation>tab</translation>
+    </message>
+    <message>
+        <source>Разделитель:</source>
+        <translation>Separator:</translation>
+    </message>
+    <message>
+        <source>определить по содержимому</source>
+        <translation>from the contents</translation>
+    </message>
+    <message>
+        <source>Кодировка:</source>
+        <translation>Encoding:</translation>
+    </message>
+    <message>
+        <source>Столбцы:</source>
+        <translation>Columns:</translation>
+    </message>
+    <message>
+        <source>Строк:</source>
+        <translation>Rows:</translation>
+    </message>
+    <message>
+        <source>Без столбца:</source>
+        <translation>Missing column:</translation>
+    </message>
+    <message>
+        <source>Столбец с числом копий каждой строки (целое от 0 до 10000; 0 - строка не печатается)</source>
+        <translation>The column with the number of copies of each row (a whole number from 0 to 10000; 0: the row is not printed)</translation>
+    </message>
+    <message>
+        <source>Копии из столбца:</source>
+        <translation>Copies from column:</translation>
+    </message>
+    <message>
+        <source>Копий каждой этикетки:</source>
+        <translation>Copies of each label:</translation>
+    </message>
+    <message>
+        <source>Печать...</source>
+        <translation>Print...</translation>
+    </message>
+    <message>
+        <source>Экспорт...</source>
+        <translation>Export...</translation>
+    </message>
+    <message>
+        <source>Копий каждой этикетки</source>
+        <translation>Copies of each label</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source> - из переменных просмотра, иначе пусто</source>
+        <translation> - from the preview&apos;s variables, otherwise empty</translation>
+    </message>
+    <message>
+        <source>Печать</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Этикеток: %1, листов: %2</source>
+        <translation>Labels: %1, sheets: %2</translation>
+    </message>
+    <message>
+        <source>Этикетки рисуются...</source>
+        <translation>Drawing the labels...</translation>
+    </message>
+    <message>
+        <source>Этикетка %1 из %2</source>
+        <translation>Label %1 of %2</translation>
+    </message>
+    <message>
+        <source>Печать остановлена, но этикеток отправлено на принтер: %1.</source>
+        <translation>Printing stopped, but labels already sent to the printer: %1.</translation>
+    </message>
+    <message>
+        <source>Напечатано, но не всё так, как задумано:</source>
+        <translation>Printed, but not everything as intended:</translation>
+    </message>
+    <message>
+        <source>Печать на листе</source>
+        <translation>Print on a sheet</translation>
+    </message>
+    <message>
+        <source>Экспорт на листе</source>
+        <translation>Export on a sheet</translation>
+    </message>
+    <message>
+        <source>Копий</source>
+        <translation>Copies</translation>
+    </message>
+    <message>
+        <source>Таблица данных</source>
+        <translation>Table of data</translation>
+    </message>
+    <message>
+        <source>Таблицы CSV, Excel и OpenDocument</source>
+        <translation>CSV, Excel and OpenDocument tables</translation>
+    </message>
+    <message>
+        <source>Все файлы</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>Системный принтер (выбор в следующем окне)</source>
+        <translation>System printer (chosen in the next window)</translation>
+    </message>
+    <message>
+        <source>Копии делает принтер этикеток; системный принтер спросит их сам</source>
+        <translation>The label printer makes the copies; the system printer asks for them itself</translation>
+    </message>
+    <message>
+        <source>Копий:</source>
+        <translation>Copies:</translation>
+    </message>
+    <message>
+        <source>Описание:</source>
+        <translation>Description:</translation>
+    </message>
+    <message>
+        <source>Квадрант:</source>
+        <translation>Quadrant:</translation>
+    </message>
+    <message>
+        <source>Угол:</source>
+        <translation>Angle:</translation>
+    </message>
+    <message>
+        <source>Ширина:</source>
+        <translation>Width:</translation>
+    </message>
+    <message>
+        <source>Высота:</source>
+        <translation>Height:</translation>
+    </message>
+    <message>
+        <source>Текст:</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>Шрифт:</source>
+        <translation>Font:</translation>
+    </message>
+    <message>
+        <source>Размер:</source>
+        <translation>Size:</translation>
+    </message>
+    <message>
+        <source>Выравнивание:</source>
+        <translation>Alignment:</translation>
+    </message>
+    <message>
+        <source>Цвет:</source>
+        <translation>Colour:</translation>
+    </message>
+    <message>
+        <source>Стиль:</source>
+        <translation>Style:</translation>
+    </message>
+    <message>
+        <source>Толщина:</source>
+        <translation>Thickness:</translation>
+    </message>
+    <message>
+        <source>Изображение:</source>
+        <translation>Picture:</translation>
+    </message>
+    <message>
+        <source>Файл из данных:</source>
+        <translation>File from data:</translation>
+    </message>
+    <message>
+        <source>Код:</source>
+        <translation>Code:</translation>
+    </message>
+    <message>
+        <source>Вид:</source>
+        <translation>Kind:</translation>
+    </message>
+    <message>
+        <source>Подпечатка:</source>
+        <translation>Human-readable:</translation>
+    </message>
+    <message>
+        <source>Перенос слов:</source>
+        <translation>Word wrap:</translation>
+    </message>
+    <message>
+        <source>Уменьшать до:</source>
+        <translation>Shrink to:</translation>
+    </message>
+    <message>
+        <source>Нет выбранных элементов.</source>
+        <translation>No elements selected.</translation>
+    </message>
+    <message>
+        <source>(указать)</source>
+        <translation>(choose)</translation>
+    </message>
+    <message>
+        <source>Выбрано несколько элементов.</source>
+        <translation>Several elements selected.</translation>
+    </message>
+    <message>
+        <source>Поменять</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>Указать</source>
+        <translation>Choose</translation>
+    </message>
+    <message>
+        <source>Имя файла со столбцом таблицы, например ${логотип}: на каждой строке рисунок из файла, названного в ней (от папки таблицы). Пусто: всегда рисунок элемента.</source>
+        <translation>A file name with a table column, for example ${logo}: each row draws the picture of the file it names (from the table&apos;s folder). Empty: always the element&apos;s picture.</translation>
+    </message>
+    <message>
+        <source>по тексту</source>
+        <translation>to the text</translation>
+    </message>
+    <message>
+        <source>по высоте шрифта</source>
+        <translation>to the font height</translation>
+    </message>
+    <message>
+        <source>пропорционально</source>
+        <translation>proportional</translation>
+    </message>
+    <message>
+        <source>Esc — вернуться к холсту</source>
+        <translation>Esc — back to the canvas</translation>
+    </message>
+    <message>
+        <source>Вставить разделитель GS	Ctrl+]</source>
+        <translation>Insert the GS separator	Ctrl+]</translation>
+    </message>
+    <message>
+        <source>Переименование этикетки</source>
+        <translation>Rename the label</translation>
+    </message>
+    <message>
+        <source>Новое имя:</source>
+        <translation>New name:</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Авторизация</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Сервер:</source>
+        <translation>Server:</translation>
+    </message>
+    <message>
+        <source>Пароль:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>Сервер</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>Информация о сервере</source>
+        <translation>Server information</translation>
+    </message>
+    <message>
+        <source>Адрес:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>Название:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Возможности:</source>
+        <translation>Features:</translation>
+    </message>
+    <message>
+        <source>Список серверов</source>
+        <translation>Server list</translation>
+    </message>
+    <message>
+        <source>Укажите адреса серверов, использующихся для взаимодействия с этой программой.</source>
+        <translation>Give the addresses of the servers this program works with.</translation>
+    </message>
+    <message>
+        <source>&amp;Добавить...</source>
+        <translation>&amp;Add...</translation>
+    </message>
+    <message>
+        <source>&amp;Изменить...</source>
+        <translation>&amp;Edit...</translation>
+    </message>
+    <message>
+        <source>Получить список шрифтов</source>
+        <translation>Get the font list</translation>
+    </message>
+    <message>
+        <source>Проверить</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>Забыть пароль</source>
+        <translation>Forget the password</translation>
+    </message>
+    <message>
+        <source>Не найдена папка настроек для своих листов.</source>
+        <translation>The settings folder for your own sheets was not found.</translation>
+    </message>
+    <message>
+        <source>Свой размер</source>
+        <translation>Custom size</translation>
+    </message>
+    <message>
+        <source>Выбор листа</source>
+        <translation>Choose a sheet</translation>
+    </message>
+    <message>
+        <source>производитель, номер, описание или размер (70x37)</source>
+        <translation>maker, part number, description or size (70x37)</translation>
+    </message>
+    <message>
+        <source>Бумага</source>
+        <translation>Paper</translation>
+    </message>
+    <message>
+        <source>Этикетка</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source>Штук</source>
+        <translation>Labels</translation>
+    </message>
+    <message>
+        <source>Не прочитано файлов шаблонов: %1</source>
+        <translation>Template files not read: %1</translation>
+    </message>
+    <message>
+        <source>Создать...</source>
+        <translation>Create...</translation>
+    </message>
+    <message>
+        <source>Свои листы:</source>
+        <translation>My sheets:</translation>
+    </message>
+    <message>
+        <source>Найти:</source>
+        <translation>Find:</translation>
+    </message>
+    <message>
+        <source>Свой лист</source>
+        <translation>My sheet</translation>
+    </message>
+    <message>
+        <source>Свои листы не прочитаны: %1</source>
+        <translation>Your own sheets were not read: %1</translation>
+    </message>
+    <message>
+        <source>Свои листы не сохранены: %1</source>
+        <translation>Your own sheets were not saved: %1</translation>
+    </message>
+    <message>
+        <source>Удалить свой лист «%1»?</source>
+        <translation>Delete your sheet “%1”?</translation>
+    </message>
+    <message>
+        <source>Новый лист</source>
+        <translation>New sheet</translation>
+    </message>
+    <message>
+        <source>Производитель:</source>
+        <translation>Maker:</translation>
+    </message>
+    <message>
+        <source>Бумага:</source>
+        <translation>Paper:</translation>
+    </message>
+    <message>
+        <source>Размер бумаги:</source>
+        <translation>Paper size:</translation>
+    </message>
+    <message>
+        <source>Этикетка (ширина × высота):</source>
+        <translation>Label (width × height):</translation>
+    </message>
+    <message>
+        <source>Столбцов × строк:</source>
+        <translation>Columns × rows:</translation>
+    </message>
+    <message>
+        <source>Отступ слева × сверху:</source>
+        <translation>Margin left × top:</translation>
+    </message>
+    <message>
+        <source>Промежуток по горизонтали × вертикали:</source>
+        <translation>Gap horizontal × vertical:</translation>
+    </message>
+    <message>
+        <source>Радиус углов:</source>
+        <translation>Corner radius:</translation>
+    </message>
+    <message>
+        <source>Введите название листа.</source>
+        <translation>Enter the sheet&apos;s name.</translation>
+    </message>
+    <message>
+        <source>Радиус углов больше половины стороны этикетки.</source>
+        <translation>The corner radius is more than half a side of the label.</translation>
+    </message>
+    <message>
+        <source>Контуры этикеток</source>
+        <translation>Label outlines</translation>
+    </message>
+    <message>
+        <source>Метки обрезки</source>
+        <translation>Crop marks</translation>
+    </message>
+    <message>
+        <source>Начать с этикетки %1 (щёлкните по ней на листе)</source>
+        <translation>Start with label %1 (click it on the sheet)</translation>
+    </message>
+    <message>
+        <source>Новая этикетка</source>
+        <translation>New label</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Отменить</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>Повторить</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>Сепаратор</source>
+        <translation>Separator</translation>
+    </message>
+    <message>
+        <source>Обычный режим (Ctrl+R)</source>
+        <translation>Normal mode (Ctrl+R)</translation>
+    </message>
+    <message>
+        <source>Создать текстовый элемент (Ctrl+D)</source>
+        <translation>Create a text element (Ctrl+D)</translation>
+    </message>
+    <message>
+        <source>Создать рамку (Ctrl+F)</source>
+        <translation>Create a frame (Ctrl+F)</translation>
+    </message>
+    <message>
+        <source>Создать штрих-код (Ctrl+G)</source>
+        <translation>Create a barcode (Ctrl+G)</translation>
+    </message>
+    <message>
+        <source>Создать изображение (Ctrl+H)</source>
+        <translation>Create a picture (Ctrl+H)</translation>
+    </message>
+    <message>
+        <source>Удалить выделенные элементы</source>
+        <translation>Delete the selected elements</translation>
+    </message>
+    <message>
+        <source>Выровнять по горизонтали по левому краю</source>
+        <translation>Align horizontally to the left edge</translation>
+    </message>
+    <message>
+        <source>Выровнять по горизонтали по центру</source>
+        <translation>Align horizontally to the centre</translation>
+    </message>
+    <message>
+        <source>Выровнять по горизонтали по правому краю</source>
+        <translation>Align horizontally to the right edge</translation>
+    </message>
+    <message>
+        <source>Выровнять по вертикали по верху</source>
+        <translation>Align vertically to the top</translation>
+    </message>
+    <message>
+        <source>Выровнять по вертикали по центру</source>
+        <translation>Align vertically to the centre</translation>
+    </message>
+    <message>
+        <source>Выровнять по вертикали по низу</source>
+        <translation>Align vertically to the bottom</translation>
+    </message>
+    <message>
+        <source>Сделать ширину как у ведущего элемента</source>
+        <translation>Make the width that of the leading element</translation>
+    </message>
+    <message>
+        <source>Сделать высоту как у ведущего элемента</source>
+        <translation>Make the height that of the leading element</translation>
+    </message>
+    <message>
+        <source>Распределить равномерно по горизонтали</source>
+        <translation>Distribute evenly horizontally</translation>
+    </message>
+    <message>
+        <source>Распределить равномерно по вертикали</source>
+        <translation>Distribute evenly vertically</translation>
+    </message>
+    <message>
+        <source>Справка по программе</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Новый элемент</source>
+        <translation>New element</translation>
+    </message>
+    <message>
+        <source>Размер этикетки %{1:.10g} × %{2:.10g} пт вне допустимого (допускается больше 0 и не больше %3 пт)</source>
+        <translation>Label size %{1:.10g} × %{2:.10g} pt out of range (above 0 and at most %3 pt allowed)</translation>
+    </message>
+    <message>
+        <source>Элемент %1 «%2»: </source>
+        <translation>Element %1 “%2”: </translation>
+    </message>
+    <message>
+        <source>размер</source>
+        <translation>size</translation>
+    </message>
+    <message>
+        <source>%{1:.10g} × %{2:.10g} пт</source>
+        <translation>%{1:.10g} × %{2:.10g} pt</translation>
+    </message>
+    <message>
+        <source>точка крепления</source>
+        <translation>anchor point</translation>
+    </message>
+    <message>
+        <source>размер шрифта</source>
+        <translation>font size</translation>
+    </message>
+    <message>
+        <source>%{1:.10g} пт</source>
+        <translation>%{1:.10g} pt</translation>
+    </message>
+    <message>
+        <source>толщина линии</source>
+        <translation>line thickness</translation>
+    </message>
+    <message>
+        <source>%1 %2 вне допустимого (допускается не больше %3 пт)</source>
+        <translation>%1 %2 out of range (at most %3 pt allowed)</translation>
+    </message>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+    <message>
+        <source>в позиции %1 нет идентификатора применения (ожидались цифры известного идентификатора)</source>
+        <translation>no Application Identifier at position %1 (the digits of a known identifier were expected)</translation>
+    </message>
+    <message>
+        <source>идентификатор применения в позиции %1 оборван</source>
+        <translation>the Application Identifier at position %1 is cut short</translation>
+    </message>
+    <message>
+        <source>в поле (%1) должно быть %2 знаков</source>
+        <translation>the field (%1) must have %2 characters</translation>
+    </message>
+    <message>
+        <source>поле (%1) пустое</source>
+        <translation>the field (%1) is empty</translation>
+    </message>
+    <message>
+        <source>в поле (%1) недопустимый знак (код %2) в позиции %3</source>
+        <translation>the field (%1) has a character not allowed (code %2) at position %3</translation>
+    </message>
+    <message>
+        <source>Подключение: socket://АДРЕС[:ПОРТ] (сетевой принтер, порт 9100 по умолчанию) или путь к устройству (/dev/usb/lp0).</source>
+        <translation>Connection: socket://ADDRESS[:PORT] (a network printer, port 9100 by default) or a device path (/dev/usb/lp0).</translation>
+    </message>
+    <message>
+        <source>Порт принтера - число от 1 до 65535.</source>
+        <translation>The printer&apos;s port is a number from 1 to 65535.</translation>
+    </message>
+    <message>
+        <source>Укажите имя принтера.</source>
+        <translation>Give the printer&apos;s name.</translation>
+    </message>
+    <message>
+        <source>Имя принтера длиннее %1 знаков.</source>
+        <translation>The printer&apos;s name is longer than %1 characters.</translation>
+    </message>
+    <message>
+        <source>В имени принтера не может быть табуляций и переводов строки.</source>
+        <translation>A printer&apos;s name cannot hold tabs or line breaks.</translation>
+    </message>
+    <message>
+        <source>Разрешение принтера - от %1 до %2 точек на дюйм.</source>
+        <translation>The printer&apos;s resolution is %1 to %2 dots per inch.</translation>
+    </message>
+    <message>
+        <source>Ширина головки - от 0 (не известна) до %1 мм.</source>
+        <translation>The head width is 0 (unknown) to %1 mm.</translation>
+    </message>
+    <message>
+        <source>Плотность - от 0 до %1 (или -1: как настроен принтер).</source>
+        <translation>Darkness is 0 to %1 (or -1: as the printer is set).</translation>
+    </message>
+    <message>
+        <source>Скорость - от 0 (как настроен принтер) до %1 дюймов в секунду.</source>
+        <translation>Speed is 0 (as the printer is set) to %1 inches per second.</translation>
+    </message>
+    <message>
+        <source>Зазор между этикетками - от 0 до %1 мм.</source>
+        <translation>The gap between labels is 0 to %1 mm.</translation>
+    </message>
+    <message>
+        <source>Смещение - от -%1 до %1 мм.</source>
+        <translation>The offset is -%1 to %1 mm.</translation>
+    </message>
+    <message>
+        <source>Vellumo: критическая ошибка!</source>
+        <translation>Vellumo: fatal error!</translation>
+    </message>
+    <message>
+        <source>Vellumo: ошибка!</source>
+        <translation>Vellumo: error!</translation>
+    </message>
+    <message>
+        <source>%1 | ошибка XMLRPC %2</source>
+        <translation>%1 | XMLRPC error %2</translation>
+    </message>
+    <message>
+        <source>%1 | ошибка XMLRPC %2 при обращении к серверу</source>
+        <translation>%1 | XMLRPC error %2 calling the server</translation>
+    </message>
+    <message>
+        <source>Внимание! Произошла критическая ошибка. Во избежание дальнейшей потери данных работа программы будет немедленно остановлена.
+
+Результат выражения %1 равен нулю.
+Ошибка в файле %2, строка %3.
+Ошибка ОС: %4
+Версия программы %5
+
+Запишите эту информацию и обратитесь к разработчикам или техническому персоналу.
+
+</source>
+        <translation>Attention! A fatal error has occurred. To avoid further loss of data the program will stop at once.
+
+The expression %1 is zero.
+Error in file %2, line %3.
+System error: %4
+Program version %5
+
+Write this information down and contact the developers or your support staff.
+
+</translation>
+    </message>
+    <message>
+        <source>Укажите файл изображения</source>
+        <translation>Choose a picture file</translation>
+    </message>
+    <message>
+        <source>Изображения</source>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>Изображение «%1» не вставлено: %2.</source>
+        <translation>The picture “%1” was not inserted: %2.</translation>
+    </message>
+    <message>
+        <source>Ошибка загрузки файла изображения &apos;%1&apos;!</source>
+        <translation>Error loading the picture file &apos;%1&apos;!</translation>
+    </message>
+    <message>
+        <source>Ошибка создания стандартного диалогового окна, код %1</source>
+        <translation>Error creating a standard dialog, code %1</translation>
+    </message>
+    <message>
+        <source>Ширина этикетки не может быть больше %1 пунктов!</source>
+        <translation>The label&apos;s width cannot be more than %1 points!</translation>
+    </message>
+    <message>
+        <source>Высота этикетки не может быть больше %1 пунктов!</source>
+        <translation>The label&apos;s height cannot be more than %1 points!</translation>
+    </message>
+    <message>
+        <source>Ширина элемента не может быть больше %1 пунктов!</source>
+        <translation>The element&apos;s width cannot be more than %1 points!</translation>
+    </message>
+    <message>
+        <source>Высота элемента не может быть больше %1 пунктов!</source>
+        <translation>The element&apos;s height cannot be more than %1 points!</translation>
+    </message>
+    <message>
+        <source>Точка крепления не может быть дальше %1 пунктов от края этикетки!</source>
+        <translation>The anchor point cannot be more than %1 points from the label&apos;s edge!</translation>
+    </message>
+    <message>
+        <source>Размер шрифта не может быть больше %1 пунктов</source>
+        <translation>The font size cannot be more than %1 points</translation>
+    </message>
+    <message>
+        <source>Толщина не может быть больше %1 пунктов</source>
+        <translation>The thickness cannot be more than %1 points</translation>
+    </message>
+    <message>
+        <source>Ширина элемента должна быть числом!</source>
+        <translation>The element&apos;s width must be a number!</translation>
+    </message>
+    <message>
+        <source>Высота элемента должна быть числом!</source>
+        <translation>The element&apos;s height must be a number!</translation>
+    </message>
+    <message>
+        <source>Размер шрифта должен быть числом</source>
+        <translation>The font size must be a number</translation>
+    </message>
+    <message>
+        <source>Наименьший размер шрифта должен быть числом</source>
+        <translation>The smallest font size must be a number</translation>
+    </message>
+    <message>
+        <source>Толщина должна быть числом</source>
+        <translation>The thickness must be a number</translation>
+    </message>
+    <message>
+        <source>Угол поворота должен быть числом (в градусах)!</source>
+        <translation>The rotation angle must be a number (in degrees)!</translation>
+    </message>
+    <message>
+        <source>Папка «%1» не существует.
+Проверьте путь к файлу.</source>
+        <translation>The folder “%1” does not exist.
+Check the file&apos;s path.</translation>
+    </message>
+    <message>
+        <source>Сохранить изменения в этикетке?</source>
+        <translation>Save the changes to the label?</translation>
+    </message>
+    <message>
+        <source>Вы действительно хотите удалить эти элементы?</source>
+        <translation>Do you really want to delete these elements?</translation>
+    </message>
+    <message>
+        <source>Удалить эту этикетку?</source>
+        <translation>Delete this label?</translation>
+    </message>
+    <message>
+        <source>Этикетка «%1» уже существует на сервере %2.
+Заменить её?</source>
+        <translation>The label “%1” already exists on the server %2.
+Replace it?</translation>
+    </message>
+    <message>
+        <source>Указана неправильная ширина!</source>
+        <translation>The width given is wrong!</translation>
+    </message>
+    <message>
+        <source>Указана неправильная высота!</source>
+        <translation>The height given is wrong!</translation>
+    </message>
+    <message>
+        <source>Некоторые элементы будут лежат за пределами этикетки, что недопустимо.
+Сдвинуть элементы?</source>
+        <translation>Some elements would lie outside the label, which is not allowed.
+Move the elements?</translation>
+    </message>
+    <message>
+        <source>Описание не может быть пустым</source>
+        <translation>The description cannot be empty</translation>
+    </message>
+    <message>
+        <source>Точка крепления должна быть в границах этикетки</source>
+        <translation>The anchor point must be within the label</translation>
+    </message>
+    <message>
+        <source>Ширина элемента не может быть отрицательной!</source>
+        <translation>The element&apos;s width cannot be negative!</translation>
+    </message>
+    <message>
+        <source>Высота элемента не может быть отрицательной!</source>
+        <translation>The element&apos;s height cannot be negative!</translation>
+    </message>
+    <message>
+        <source>Размер шрифта не может быть отрицательным</source>
+        <translation>The font size cannot be negative</translation>
+    </message>
+    <message>
+        <source>Наименьший размер шрифта не может быть отрицательным</source>
+        <translation>The smallest font size cannot be negative</translation>
+    </message>
+    <message>
+        <source>Толщина не может быть отрицательной</source>
+        <translation>The thickness cannot be negative</translation>
+    </message>
+    <message>
+        <source>Этот символ (U+%{1:04X}) нельзя сохранить в этикетке.</source>
+        <translation>This character (U+%{1:04X}) cannot be stored in a label.</translation>
+    </message>
+    <message>
+        <source>Сетевая операция отменена пользователем.</source>
+        <translation>The network operation was cancelled by the user.</translation>
+    </message>
+    <message>
+        <source>Сервер не ответил на подключение за %d с.</source>
+        <translation>The server did not accept the connection within %d s.</translation>
+    </message>
+    <message>
+        <source>Сервер не ответил за %d с: обращение прервано.</source>
+        <translation>The server did not answer within %d s: the call was abandoned.</translation>
+    </message>
+    <message>
+        <source>Другая сетевая операция ещё не завершена.</source>
+        <translation>Another network operation is still under way.</translation>
+    </message>
+    <message>
+        <source>Сервер не принимает подключения: он не запущен или указан не тот адрес или порт.</source>
+        <translation>The server does not accept connections: it is not running, or the address or port is wrong.</translation>
+    </message>
+    <message>
+        <source>Сервер с таким именем не найден: проверьте адрес.</source>
+        <translation>No server of that name was found: check the address.</translation>
+    </message>
+    <message>
+        <source>Сервер не ответил вовремя.</source>
+        <translation>The server did not answer in time.</translation>
+    </message>
+    <message>
+        <source>Не удалось установить защищённое соединение (TLS) с сервером.</source>
+        <translation>Could not set up a secure connection (TLS) with the server.</translation>
+    </message>
+    <message>
+        <source>Сервер ответил кодом HTTP %ld вместо ответа на вызов.</source>
+        <translation>The server answered with HTTP code %ld instead of an answer to the call.</translation>
+    </message>
+    <message>
+        <source>Соединение с сервером прервалось до конца ответа.</source>
+        <translation>The connection to the server broke before the end of the answer.</translation>
+    </message>
+    <message>
+        <source>Ошибка сети при обращении к серверу.</source>
+        <translation>Network error calling the server.</translation>
+    </message>
+    <message>
+        <source>Файла «%1» больше нет.
+Он удалён из списка недавних этикеток.</source>
+        <translation>The file “%1” is gone.
+It was removed from the recent labels.</translation>
+    </message>
+    <message>
+        <source>Сервера %1 нет в списке серверов.
+Добавьте его в «Файл → Список серверов...», чтобы открыть этикетку «%2».</source>
+        <translation>The server %1 is not in the server list.
+Add it in “File → Server List...” to open the label “%2”.</translation>
+    </message>
+    <message>
+        <source>Этикетки «%1» больше нет на сервере %2.
+Она удалена из списка недавних этикеток.</source>
+        <translation>The label “%1” is no longer on the server %2.
+It was removed from the recent labels.</translation>
+    </message>
+    <message>
+        <source>Не найден веб-браузер, чтобы открыть руководство.
+Откройте этот адрес в браузере вручную:
+
+%1</source>
+        <translation>No web browser was found to open the manual.
+Open this address in a browser yourself:
+
+%1</translation>
+    </message>
+    <message>
+        <source>Файл «%1» не является файлом этикетки.
+Этикетки хранятся в файлах .lbl, которые записывает эта программа.</source>
+        <translation>The file “%1” is not a label file.
+Labels are kept in .lbl files, which this program writes.</translation>
+    </message>
+    <message>
+        <source>Ошибка ввода/вывода при загрузке файла!</source>
+        <translation>Input/output error loading the file!</translation>
+    </message>
+    <message>
+        <source>Файл этикетки «%1» не открыт: %2.</source>
+        <translation>The label file “%1” did not open: %2.</translation>
+    </message>
+    <message>
+        <source>Файл этикетки «%1» не прочитан. </source>
+        <translation>The label file “%1” was not read. </translation>
+    </message>
+    <message>
+        <source>Файл этикетки «%1» не прочитан: в нём этикетка с неверными размерами или полями.</source>
+        <translation>The label file “%1” was not read: it holds a label with wrong sizes or fields.</translation>
+    </message>
+    <message>
+        <source>Этикетка «%1» не сохранена. </source>
+        <translation>The label “%1” was not saved. </translation>
+    </message>
+    <message>
+        <source>Этикетка «%1» заняла бы %2 МиБ, больше допустимых %3 МиБ: такую этикетку нельзя прочитать снова. Уменьшите или уберите изображения.</source>
+        <translation>The label “%1” would take %2 MiB, more than the %3 MiB allowed: such a label could not be read again. Make the pictures smaller or remove some.</translation>
+    </message>
+    <message>
+        <source>Изображение «%1» не вставлено: в нём %2 МиБ, а этикетке осталось места на %3 МиБ. Этикетку больше %4 МиБ программа не может сохранить в файл или передать на сервер.</source>
+        <translation>The picture “%1” was not inserted: it takes %2 MiB, and the label has room for %3 MiB. The program cannot save a label of more than %4 MiB to a file or send it to a server.</translation>
+    </message>
+    <message>
+        <source>Ошибка загрузки этикетки!</source>
+        <translation>Error loading the label!</translation>
+    </message>
+    <message>
+        <source>Ошибка сохранения этикетки!</source>
+        <translation>Error saving the label!</translation>
+    </message>
+    <message>
+        <source>Этикетку нельзя сохранить: %1 содержит символ U+%{2:04X}, который не может быть записан.</source>
+        <translation>The label cannot be saved: %1 holds the character U+%{2:04X}, which cannot be written.</translation>
+    </message>
+    <message>
+        <source>название этикетки</source>
+        <translation>the label&apos;s name</translation>
+    </message>
+    <message>
+        <source>описание этикетки</source>
+        <translation>the label&apos;s description</translation>
+    </message>
+    <message>
+        <source>описание элемента %1</source>
+        <translation>the description of element %1</translation>
+    </message>
+    <message>
+        <source>текст элемента %1 «%2»</source>
+        <translation>the text of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>шрифт элемента %1 «%2»</source>
+        <translation>the font of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>данные штрих-кода элемента %1 «%2»</source>
+        <translation>the barcode data of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>Этикетку нельзя сохранить: %1 — не конечное число (%2).</source>
+        <translation>The label cannot be saved: %1 is not a finite number (%2).</translation>
+    </message>
+    <message>
+        <source>ширина этикетки</source>
+        <translation>the label&apos;s width</translation>
+    </message>
+    <message>
+        <source>размер или отступ листа этикеток</source>
+        <translation>a size or margin of the label sheet</translation>
+    </message>
+    <message>
+        <source>название листа этикеток</source>
+        <translation>the label sheet&apos;s name</translation>
+    </message>
+    <message>
+        <source>Лист этикеток в файле «%1» не прочитан. %2 Этикетка открыта без листа.</source>
+        <translation>The label sheet in the file “%1” was not read. %2 The label opened without a sheet.</translation>
+    </message>
+    <message>
+        <source>Лист этикеток не прочитан. %1 Этикетка открыта без листа.</source>
+        <translation>The label sheet was not read. %1 The label opened without a sheet.</translation>
+    </message>
+    <message>
+        <source>В его описании неверные или недостающие поля.</source>
+        <translation>Its description has wrong or missing fields.</translation>
+    </message>
+    <message>
+        <source>высота этикетки</source>
+        <translation>the label&apos;s height</translation>
+    </message>
+    <message>
+        <source>координата X элемента %1 «%2»</source>
+        <translation>the X coordinate of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>координата Y элемента %1 «%2»</source>
+        <translation>the Y coordinate of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>угол поворота элемента %1 «%2»</source>
+        <translation>the rotation angle of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>ширина элемента %1 «%2»</source>
+        <translation>the width of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>высота элемента %1 «%2»</source>
+        <translation>the height of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>размер шрифта элемента %1 «%2»</source>
+        <translation>the font size of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>толщина линии элемента %1 «%2»</source>
+        <translation>the line thickness of element %1 “%2”</translation>
+    </message>
+    <message>
+        <source>Невозможно обратиться к серверу: %1 содержит символ U+%{2:04X}, который не может быть передан.</source>
+        <translation>The server cannot be called: %1 holds the character U+%{2:04X}, which cannot be sent.</translation>
+    </message>
+    <message>
+        <source>имя пользователя</source>
+        <translation>the user name</translation>
+    </message>
+    <message>
+        <source>пароль</source>
+        <translation>the password</translation>
+    </message>
+    <message>
+        <source>имя этикетки</source>
+        <translation>the label&apos;s name</translation>
+    </message>
+    <message>
+        <source>новое имя этикетки</source>
+        <translation>the label&apos;s new name</translation>
+    </message>
+    <message>
+        <source>имя переменной «%1»</source>
+        <translation>the name of the variable “%1”</translation>
+    </message>
+    <message>
+        <source>значение переменной «%1»</source>
+        <translation>the value of the variable “%1”</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки в файл «%1»: %2.
+
+Программа продолжит работу; прежний файл настроек не изменён.</source>
+        <translation>The settings could not be saved to the file “%1”: %2.
+
+The program goes on; the old settings file is unchanged.</translation>
+    </message>
+    <message>
+        <source>файл занят другой программой (ожидание блокировки дольше %1 с)</source>
+        <translation>the file is held by another program (waited for the lock longer than %1 s)</translation>
+    </message>
+    <message>
+        <source>существующий файл не удалось прочитать (%1)</source>
+        <translation>the existing file could not be read (%1)</translation>
+    </message>
+    <message>
+        <source>на диске нет свободного места</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>файловая система доступна только для чтения</source>
+        <translation>the file system is read-only</translation>
+    </message>
+    <message>
+        <source>на месте папки находится файл</source>
+        <translation>there is a file where the folder should be</translation>
+    </message>
+    <message>
+        <source>на месте файла находится папка</source>
+        <translation>there is a folder where the file should be</translation>
+    </message>
+    <message>
+        <source>превышена дисковая квота</source>
+        <translation>the disk quota is exceeded</translation>
+    </message>
+    <message>
+        <source>системная ошибка %1 (%2)</source>
+        <translation>system error %1 (%2)</translation>
+    </message>
+    <message>
+        <source>значение «%1» содержит непарный суррогатный символ U+%{2:04X}, который нельзя записать</source>
+        <translation>the value “%1” holds an unpaired surrogate U+%{2:04X}, which cannot be written</translation>
+    </message>
+    <message>
+        <source>список «%1» нельзя записать: в нём одна пустая строка или строка с символом NUL</source>
+        <translation>the list “%1” cannot be written: it holds one empty string or a string with a NUL character</translation>
+    </message>
+    <message>
+        <source>(не указано)</source>
+        <translation>(not given)</translation>
+    </message>
+    <message>
+        <source>Сохранить?</source>
+        <translation>Save?</translation>
+    </message>
+    <message>
+        <source>Сохраните этикетку на сервер.
+</source>
+        <translation>Save the label to the server.
+</translation>
+    </message>
+    <message>
+        <source>Ошибка декодирования изображения JPEG!
+</source>
+        <translation>Error decoding the JPEG picture!
+</translation>
+    </message>
+    <message>
+        <source>Изображение JPEG пришло не полностью: показана полученная часть.
+</source>
+        <translation>The JPEG picture did not arrive in full: the part received is shown.
+</translation>
+    </message>
+    <message>
+        <source>Файл таблицы не читается: %1.</source>
+        <translation>The table file cannot be read: %1.</translation>
+    </message>
+    <message>
+        <source>Файл таблицы больше 1 ГиБ: такие таблицы программа не читает.</source>
+        <translation>The table file is larger than 1 GiB: the program does not read such tables.</translation>
+    </message>
+    <message>
+        <source>В таблице нет ни одной строки: первая строка должна называть столбцы.</source>
+        <translation>The table has no rows: the first row must name the columns.</translation>
+    </message>
+    <message>
+        <source>Таблица записана в UTF-16: сохраните её как CSV в кодировке UTF-8 или Windows-1251.</source>
+        <translation>The table is written in UTF-16: save it as CSV in UTF-8 or Windows-1251.</translation>
+    </message>
+    <message>
+        <source>Строка %1: в файле двоичные данные, это не таблица CSV.</source>
+        <translation>Line %1: binary data in the file, this is not a CSV table.</translation>
+    </message>
+    <message>
+        <source>Строка %1: кавычка, открытая в этой строке, не закрыта до конца файла.</source>
+        <translation>Line %1: a quote opened on this line is not closed before the end of the file.</translation>
+    </message>
+    <message>
+        <source>Строка %1: ячеек %2, а столбцов в заголовке %3.</source>
+        <translation>Line %1: %2 cells, but the header has %3 columns.</translation>
+    </message>
+    <message>
+        <source>Строка %1: строка таблицы длиннее 16 МиБ.</source>
+        <translation>Line %1: a table row longer than 16 MiB.</translation>
+    </message>
+    <message>
+        <source>Строка %1: столбцов больше 10000.</source>
+        <translation>Line %1: more than 10000 columns.</translation>
+    </message>
+    <message>
+        <source>Строка %1: столбец «%2» назван дважды.</source>
+        <translation>Line %1: the column “%2” is named twice.</translation>
+    </message>
+    <message>
+        <source>Строка %1: столбец «%2» назван с «#», а такие имена заняты счётчиками (${#}, ${#row}, ${#date}, ${#time}); переименуйте столбец.</source>
+        <translation>Line %1: the column “%2” is named with “#”, and such names belong to the counters (${#}, ${#row}, ${#date}, ${#time}); rename the column.</translation>
+    </message>
+    <message>
+        <source>Строка %1: после закрывающей кавычки ячейки идёт текст. Кавычка внутри ячейки в кавычках записывается двумя кавычками (&quot;&quot;).</source>
+        <translation>Line %1: text follows a cell&apos;s closing quote. A quote inside a quoted cell is written as two quotes (&quot;&quot;).</translation>
+    </message>
+    <message>
+        <source>Строка %1: байты, недопустимые в кодировке %2. Таблица записана в другой кодировке.</source>
+        <translation>Line %1: bytes not valid in the encoding %2. The table is written in another encoding.</translation>
+    </message>
+    <message>
+        <source>Строка %1: текст не в кодировке %2, в которой записана строка %3: в таблице смешаны кодировки. Сохраните таблицу целиком в UTF-8 или в Windows-1251.</source>
+        <translation>Line %1: text not in the encoding %2 that line %3 is written in: the table mixes encodings. Save the whole table in UTF-8 or in Windows-1251.</translation>
+    </message>
+    <message>
+        <source>Строка %1: файл таблицы изменился во время работы.</source>
+        <translation>Line %1: the table file changed while it was being read.</translation>
+    </message>
+    <message>
+        <source>в файле нет размеров изображения</source>
+        <translation>the file does not give the picture&apos;s size</translation>
+    </message>
+    <message>
+        <source>изображение объявляет %1 × %2 точек, больше %3 мегапикселей (или %4 точек по стороне)</source>
+        <translation>the picture declares %1 × %2 pixels, more than %3 megapixels (or %4 pixels a side)</translation>
+    </message>
+    <message>
+        <source>изображение больше, чем может быть этикетка</source>
+        <translation>the picture is larger than a label can be</translation>
+    </message>
+    <message>
+        <source>файл обрывается на середине</source>
+        <translation>the file breaks off in the middle</translation>
+    </message>
+    <message>
+        <source>это не файл PNG</source>
+        <translation>this is not a PNG file</translation>
+    </message>
+    <message>
+        <source>это не файл JPEG</source>
+        <translation>this is not a JPEG file</translation>
+    </message>
+    <message>
+        <source>файл JPEG испорчен</source>
+        <translation>the JPEG file is damaged</translation>
+    </message>
+    <message>
+        <source>SVG ссылается на другие файлы или адреса (url), такие ссылки не допускаются</source>
+        <translation>the SVG refers to other files or addresses (url); such references are not allowed</translation>
+    </message>
+    <message>
+        <source>это не SVG в UTF-8 (в файле есть нулевые байты)</source>
+        <translation>this is not SVG in UTF-8 (the file has zero bytes)</translation>
+    </message>
+    <message>
+        <source>SVG подключает другие файлы (@import), это не допускается</source>
+        <translation>the SVG includes other files (@import); this is not allowed</translation>
+    </message>
+    <message>
+        <source>в SVG есть DOCTYPE или объявления сущностей, такие файлы не принимаются</source>
+        <translation>the SVG has a DOCTYPE or entity declarations; such files are not accepted</translation>
+    </message>
+    <message>
+        <source>SVG подключает таблицу стилей из другого файла, это не допускается</source>
+        <translation>the SVG includes a style sheet from another file; this is not allowed</translation>
+    </message>
+    <message>
+        <source>SVG испорчен (лишний закрывающий тег)</source>
+        <translation>the SVG is damaged (a stray closing tag)</translation>
+    </message>
+    <message>
+        <source>в SVG есть сценарий (script), такие файлы не принимаются</source>
+        <translation>the SVG has a script; such files are not accepted</translation>
+    </message>
+    <message>
+        <source>это не SVG (первый элемент не &lt;svg&gt;)</source>
+        <translation>this is not SVG (the first element is not &lt;svg&gt;)</translation>
+    </message>
+    <message>
+        <source>SVG испорчен (элементы после конца &lt;svg&gt;)</source>
+        <translation>the SVG is damaged (elements after the end of &lt;svg&gt;)</translation>
+    </message>
+    <message>
+        <source>SVG испорчен</source>
+        <translation>the SVG is damaged</translation>
+    </message>
+    <message>
+        <source>SVG испорчен (атрибут без значения)</source>
+        <translation>the SVG is damaged (an attribute without a value)</translation>
+    </message>
+    <message>
+        <source>SVG испорчен (значение атрибута без кавычек)</source>
+        <translation>the SVG is damaged (an attribute value without quotes)</translation>
+    </message>
+    <message>
+        <source>SVG ссылается на другие файлы или адреса (href), такие ссылки не допускаются</source>
+        <translation>the SVG refers to other files or addresses (href); such references are not allowed</translation>
+    </message>
+    <message>
+        <source>в SVG есть сценарий (%1), такие файлы не принимаются</source>
+        <translation>the SVG has a script (%1); such files are not accepted</translation>
+    </message>
+    <message>
+        <source>SVG вложен глубже %1 уровней</source>
+        <translation>the SVG is nested deeper than %1 levels</translation>
+    </message>
+    <message>
+        <source>SVG повторяет свои части (use) больше %1 раз</source>
+        <translation>the SVG repeats its parts (use) more than %1 times</translation>
+    </message>
+    <message>
+        <source>у SVG нет размеров (width и height или viewBox)</source>
+        <translation>the SVG has no size (width and height, or viewBox)</translation>
+    </message>
+    <message>
+        <source>файл пуст</source>
+        <translation>the file is empty</translation>
+    </message>
+    <message>
+        <source>в файле нет рисунка EPS (нет строки %%BoundingBox), PNG, JPEG или SVG</source>
+        <translation>the file has no EPS picture (no %%BoundingBox line), PNG, JPEG or SVG</translation>
+    </message>
+    <message>
+        <source>Размер бумаги листа должен быть от 0 до %1 мм.</source>
+        <translation>The sheet&apos;s paper size must be 0 to %1 mm.</translation>
+    </message>
+    <message>
+        <source>Этикетка листа должна быть больше нуля и не больше его бумаги.</source>
+        <translation>The sheet&apos;s label must be larger than zero and no larger than its paper.</translation>
+    </message>
+    <message>
+        <source>Этикетка листа не может быть меньше 0,1 мм.</source>
+        <translation>The sheet&apos;s label cannot be smaller than 0.1 mm.</translation>
+    </message>
+    <message>
+        <source>Скругление углов и отверстие этикетки не могут быть отрицательными.</source>
+        <translation>The corner radius and the hole of a label cannot be negative.</translation>
+    </message>
+    <message>
+        <source>Отверстие диска должно быть меньше самого диска.</source>
+        <translation>The hole of a disc must be smaller than the disc.</translation>
+    </message>
+    <message>
+        <source>На листе нет ни одной этикетки.</source>
+        <translation>The sheet has no labels.</translation>
+    </message>
+    <message>
+        <source>Отступы и шаги этикеток листа должны быть числами в пределах листа.</source>
+        <translation>The margins and steps of the sheet&apos;s labels must be numbers within the sheet.</translation>
+    </message>
+    <message>
+        <source>На листе может быть от 1 до %1 этикеток.</source>
+        <translation>A sheet can hold 1 to %1 labels.</translation>
+    </message>
+    <message>
+        <source>левый</source>
+        <translation>left</translation>
+    </message>
+    <message>
+        <source>правый</source>
+        <translation>right</translation>
+    </message>
+    <message>
+        <source>верхний</source>
+        <translation>top</translation>
+    </message>
+    <message>
+        <source>нижний</source>
+        <translation>bottom</translation>
+    </message>
+    <message>
+        <source>Этикетка %1 выходит за %2 край бумаги.</source>
+        <translation>Label %1 goes past the %2 edge of the paper.</translation>
+    </message>
+    <message>
+        <source>Этикетки %1 и %2 перекрываются.</source>
+        <translation>Labels %1 and %2 overlap.</translation>
+    </message>
+    <message>
+        <source>Размеры листа задаются так: БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,СЛЕВА,СВЕРХУ,ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ (в мм), например A4,3x8,70x37,0,0,0,0.</source>
+        <translation>A sheet&apos;s sizes are given as PAPER,COLUMNSxROWS,WIDTHxHEIGHT,LEFT,TOP,HORIZONTAL_GAP,VERTICAL_GAP (in mm), for example A4,3x8,70x37,0,0,0,0.</translation>
+    </message>
+    <message>
+        <source>Неизвестная бумага листа: укажите A3, A4, A5, A6, Letter, Legal или ШИРИНАxВЫСОТА в мм.</source>
+        <translation>Unknown sheet paper: give A3, A4, A5, A6, Letter, Legal or WIDTHxHEIGHT in mm.</translation>
+    </message>
+    <message>
+        <source>Число этикеток листа задаётся как СТОЛБЦЫxРЯДЫ, целыми числами, всего не больше %1.</source>
+        <translation>A sheet&apos;s number of labels is given as COLUMNSxROWS, in whole numbers, %1 at most in all.</translation>
+    </message>
+    <message>
+        <source>Размер этикетки листа задаётся как ШИРИНАxВЫСОТА в мм.</source>
+        <translation>A sheet&apos;s label size is given as WIDTHxHEIGHT in mm.</translation>
+    </message>
+    <message>
+        <source>Отступы и промежутки листа должны быть неотрицательными числами (в мм).</source>
+        <translation>A sheet&apos;s margins and gaps must be numbers not below zero (in mm).</translation>
+    </message>
+    <message>
+        <source>Слева внизу</source>
+        <translation>Bottom left</translation>
+    </message>
+    <message>
+        <source>Слева вверху</source>
+        <translation>Top left</translation>
+    </message>
+    <message>
+        <source>Справа вверху</source>
+        <translation>Top right</translation>
+    </message>
+    <message>
+        <source>Справа внизу</source>
+        <translation>Bottom right</translation>
+    </message>
+    <message>
+        <source>Слева посередине</source>
+        <translation>Middle left</translation>
+    </message>
+    <message>
+        <source>Сверху посередине</source>
+        <translation>Top centre</translation>
+    </message>
+    <message>
+        <source>Справа посередине</source>
+        <translation>Middle right</translation>
+    </message>
+    <message>
+        <source>Снизу посередине</source>
+        <translation>Bottom centre</translation>
+    </message>
+    <message>
+        <source>По центру</source>
+        <translation>Centre</translation>
+    </message>
+    <message>
+        <source>Автоподбор</source>
+        <translation>Automatic</translation>
+    </message>
+    <message>
+        <source>EAN (автоподбор)</source>
+        <translation>EAN (automatic)</translation>
+    </message>
+    <message>
+        <source>QR-код</source>
+        <translation>QR code</translation>
+    </message>
+    <message>
+        <source>Папка</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>Б</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>КиБ</source>
+        <translation>KiB</translation>
+    </message>
+    <message>
+        <source>МиБ</source>
+        <translation>MiB</translation>
+    </message>
+    <message>
+        <source>ГиБ</source>
+        <translation>GiB</translation>
+    </message>
+    <message>
+        <source>ТиБ</source>
+        <translation>TiB</translation>
+    </message>
+    <message>
+        <source>Да</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>Идет сетевая операция...</source>
+        <translation>Network operation in progress...</translation>
+    </message>
+    <message>
+        <source>Сплошная</source>
+        <translation>Solid</translation>
+    </message>
+    <message>
+        <source>Тире</source>
+        <translation>Dash</translation>
+    </message>
+    <message>
+        <source>Точка</source>
+        <translation>Dot</translation>
+    </message>
+    <message>
+        <source>Точка-тире</source>
+        <translation>Dash-dot</translation>
+    </message>
+    <message>
+        <source>Точка-точка-тире</source>
+        <translation>Dash-dot-dot</translation>
+    </message>
+    <message>
+        <source>По левому краю</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>По правому краю</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Равномерно</source>
+        <translation>Justified</translation>
+    </message>
+    <message>
+        <source>0.0 (самая тонкая)</source>
+        <translation>0.0 (the thinnest)</translation>
+    </message>
+    <message>
+        <source>Принтер этикеток «%1»: %2</source>
+        <translation>Label printer “%1”: %2</translation>
+    </message>
+    <message>
+        <source>Принтер этикеток «%1» уже есть: выберите другое имя.</source>
+        <translation>The label printer “%1” already exists: choose another name.</translation>
+    </message>
+    <message>
+        <source>Удалить принтер этикеток «%1»?</source>
+        <translation>Delete the label printer “%1”?</translation>
+    </message>
+    <message>
+        <source>Пробная этикетка отправлена на принтер «%1».</source>
+        <translation>The test label was sent to the printer “%1”.</translation>
+    </message>
+    <message>
+        <source>Нет</source>
+        <comment>no sheet</comment>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>
+… и ещё %1</source>
+        <translation>
+… and %1 more</translation>
+    </message>
+    <message>
+        <source>этикетки</source>
+        <translation>labels</translation>
+    </message>
+    <message>
+        <source>Нет изображения</source>
+        <translation>No picture</translation>
+    </message>
+    <message>
+        <source>Просмотр (F5)</source>
+        <translation>Preview (F5)</translation>
+    </message>
+    <message>
+        <source>Как в системе</source>
+        <translation>As in the system</translation>
+    </message>
+    <message>
+        <source>Язык сменится при следующем запуске программы.</source>
+        <translation>The language changes at the next start of the program.</translation>
+    </message>
+    <message>
+        <source>«%1»</source>
+        <comment>a column&apos;s name quoted</comment>
+        <translation>“%1”</translation>
+    </message>
+    <message>
         <source>Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА|БАЗА] [--users ФАЙЛ] [ПРЕДЕЛЫ]
        vellumo-server --store БАЗА --import ПАПКА | --export ПАПКА
        vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)

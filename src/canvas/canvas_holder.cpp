@@ -1,5 +1,6 @@
 #include "canvas/canvas_holder.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QStyle>
 
@@ -30,7 +31,7 @@ canvas_holder::canvas_holder(QWidget *parent, frame_host *owner, label *lab) : Q
     c->attach(2, stock_.vruler);
     stock_.preview_btn = new picture_button(this, res__icon("preview"), res__icon("preview"));
     stock_.preview_btn->setObjectName(QStringLiteral("zelta-picture-button"));
-    stock_.preview_btn->setToolTip(QStringLiteral("Предпросмотр (F2)"));
+    stock_.preview_btn->setToolTip(QCoreApplication::translate("vellumo", "Предпросмотр (F2)"));
     stock_.preview_btn->setFocusPolicy(Qt::NoFocus);
     connect(stock_.preview_btn, &picture_button::clicked, this, [this] {
         if (stock_.owner)

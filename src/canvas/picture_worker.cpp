@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include "render/eps_runner.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ picture_answer picture_worker::picture(const element *e, int px_w, int px_h, dou
     picture_answer a;
     const lg_epsi_shared &pic = e->picture.data;
     if (!pic) {
-        a.error = "в элементе нет рисунка";
+        a.error = pl__tr8(VL_TR("vellumo", "в элементе нет рисунка"));
         return a;
     }
     std::lock_guard<std::mutex> lock(mutex_);
@@ -82,7 +83,7 @@ void picture_worker::run()
         QImage image = rdr__render_eps(pic->data, pic->llx, pic->lly, pic->width, pic->height, std::get<1>(k),
                                        std::get<2>(k), error);
         if (image.isNull() && error.empty())
-            error = "Ghostscript не нарисовал рисунок";
+            error = pl__tr8(VL_TR("vellumo", "Ghostscript не нарисовал рисунок"));
         lock.lock();
         it = results_.find(k);
         if (it != results_.end()) {

@@ -11,6 +11,7 @@
 #include "model/misc.h"
 #include "platform/code_pages.h"
 #include "platform/file_io.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ struct csv_parser {
             head += static_cast<char>(c);
         }
         if (head.size() >= 2 && ((head[0] == '\xFF' && head[1] == '\xFE') || (head[0] == '\xFE' && head[1] == '\xFF'))) {
-            problem = {0, msg::csv_utf16};
+            problem = {0, pl__tr(msg::csv_utf16)};
             return false;
         }
         if (head == "\xEF\xBB\xBF") {
@@ -392,7 +393,7 @@ bool csv__scan(std::istream &in, const csv_options &options, csv_summary &summar
         if (r == record::failed)
             return false;
         if (p.src.consumed() > CSV_MAX_FILE) {
-            problem = {0, msg::csv_too_large};
+            problem = {0, pl__tr(msg::csv_too_large)};
             return false;
         }
         if (r == record::end)
@@ -414,7 +415,7 @@ bool csv__scan(std::istream &in, const csv_options &options, csv_summary &summar
         ++summary.rows;
     }
     if (header_line == 0) {
-        problem = {0, msg::csv_no_header};
+        problem = {0, pl__tr(msg::csv_no_header)};
         return false;
     }
     summary.separator = separator;
@@ -464,7 +465,7 @@ bool csv__scan_file(const std::string &path, const csv_options &options, csv_sum
         return false;
     }
     if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > CSV_MAX_FILE) {
-        problem = {0, msg::csv_too_large};
+        problem = {0, pl__tr(msg::csv_too_large)};
         return false;
     }
     std::ifstream in(path, std::ios::binary);

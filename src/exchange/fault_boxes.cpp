@@ -5,6 +5,7 @@
 #include "model/misc.h"
 #include "platform/code_pages.h"
 #include "platform/message_boxes.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -25,19 +26,19 @@ bool starts_russian(const std::u16string &s)
 const char16_t *library_reason(int code)
 {
     switch (code) {
-    case XMLRPC_TYPE_ERROR: return u"значение не того типа, какого ждёт программа";
-    case XMLRPC_INDEX_ERROR: return u"в документе нет нужного значения";
-    case XMLRPC_PARSE_ERROR: return u"документ XML-RPC повреждён или составлен не по правилам";
-    case XMLRPC_NETWORK_ERROR: return u"ошибка сети";
-    case XMLRPC_TIMEOUT_ERROR: return u"время ожидания истекло";
-    case XMLRPC_NO_SUCH_METHOD_ERROR: return u"сервер не знает такого метода";
-    case XMLRPC_REQUEST_REFUSED_ERROR: return u"запрос отклонён";
-    case XMLRPC_LIMIT_EXCEEDED_ERROR: return u"документ больше или сложнее допустимого";
+    case XMLRPC_TYPE_ERROR: return pl__tr(VL_TR("vellumo", "значение не того типа, какого ждёт программа"));
+    case XMLRPC_INDEX_ERROR: return pl__tr(VL_TR("vellumo", "в документе нет нужного значения"));
+    case XMLRPC_PARSE_ERROR: return pl__tr(VL_TR("vellumo", "документ XML-RPC повреждён или составлен не по правилам"));
+    case XMLRPC_NETWORK_ERROR: return pl__tr(VL_TR("vellumo", "ошибка сети"));
+    case XMLRPC_TIMEOUT_ERROR: return pl__tr(VL_TR("vellumo", "время ожидания истекло"));
+    case XMLRPC_NO_SUCH_METHOD_ERROR: return pl__tr(VL_TR("vellumo", "сервер не знает такого метода"));
+    case XMLRPC_REQUEST_REFUSED_ERROR: return pl__tr(VL_TR("vellumo", "запрос отклонён"));
+    case XMLRPC_LIMIT_EXCEEDED_ERROR: return pl__tr(VL_TR("vellumo", "документ больше или сложнее допустимого"));
     case XMLRPC_INVALID_UTF8_ERROR:
-        return u"текст, который нельзя записать в XML-RPC (символ вне основной плоскости Юникода или неверная "
-               u"кодировка)";
-    case XMLRPC_INTERNAL_ERROR: return u"не хватило памяти или документ слишком велик";
-    default: return u"ошибка XML-RPC";
+        return pl__tr(VL_TR("vellumo", "текст, который нельзя записать в XML-RPC (символ вне основной плоскости Юникода или неверная "
+               "кодировка)"));
+    case XMLRPC_INTERNAL_ERROR: return pl__tr(VL_TR("vellumo", "не хватило памяти или документ слишком велик"));
+    default: return pl__tr(VL_TR("vellumo", "ошибка XML-RPC"));
     }
 }
 
@@ -64,10 +65,10 @@ static const char16_t *known_refusal(const std::u16string &text)
         const char16_t *part;
         const char16_t *reason;
     } known[] = {
-        {u"Nested data structure too deep", u"значения в документе вложены слишком глубоко"},
-        {u"Memory block too large", u"документ получился больше, чем может записать библиотека XML-RPC"},
-        {u"UTF-8", u"текст, который нельзя записать в XML-RPC (символ вне основной плоскости Юникода или неверная "
-                   u"кодировка)"},
+        {u"Nested data structure too deep", pl__tr(VL_TR("vellumo", "значения в документе вложены слишком глубоко"))},
+        {u"Memory block too large", pl__tr(VL_TR("vellumo", "документ получился больше, чем может записать библиотека XML-RPC"))},
+        {u"UTF-8", pl__tr(VL_TR("vellumo", "текст, который нельзя записать в XML-RPC (символ вне основной плоскости Юникода или неверная "
+                   "кодировка)"))},
     };
     for (const auto &k : known)
         if (text.find(k.part) != std::u16string::npos)

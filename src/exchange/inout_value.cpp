@@ -16,6 +16,7 @@
 #include "model/picture_file.h"
 #include "model/tables.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -428,7 +429,7 @@ bool read_size(xmlrpc_env *env, xmlrpc_value *st, element *e)
 std::optional<label_sheet> read_sheet(xmlrpc_value *v, std::u16string &why)
 {
     ino_env env;
-    why = msg::sheet_fields_wrong;
+    why = pl__tr(msg::sheet_fields_wrong);
     if (xmlrpc_value_type(v) != XMLRPC_TYPE_STRUCT)
         return std::nullopt;
     label_sheet sh;
@@ -569,7 +570,7 @@ std::optional<std::uint32_t> ino__colour_from_string(std::string_view s)
 std::optional<std::u16string> ino__unsavable_text(const label *lab)
 {
     auto report = [](const std::u16string &where, char32_t c) {
-        return msc__format(msg::unsavable_text, where.c_str(), static_cast<unsigned>(c));
+        return msc__format(msg::unsavable_text, pl__tr(where.c_str()), static_cast<unsigned>(c));
     };
     if (char32_t c = ino__unsendable_char(lab->name))
         return report(msg::where_label_name, c);
@@ -618,7 +619,7 @@ std::optional<std::u16string> ino__unsavable_number(const label *lab)
 {
     auto bad = [](double v) { return !std::isfinite(v); };
     auto report = [](const std::u16string &where, double v) {
-        return msc__format(msg::unsavable_number, where.c_str(),
+        return msc__format(msg::unsavable_number, pl__tr(where.c_str()),
                            std::isnan(v) ? "NaN" : v > 0 ? "+inf" : "-inf");
     };
     if (bad(lab->width))

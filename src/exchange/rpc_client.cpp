@@ -24,6 +24,7 @@
 #include "exchange/xmlrpc_support.h"
 #include "model/errors.h"
 #include "model/messages.h"
+#include "platform/translation.h"
 #include "platform/code_pages.h"
 #include "platform/version.h"
 
@@ -256,15 +257,15 @@ xmlrpc_value *outcome(call_state &st, xmlrpc_env *env)
 {
     std::lock_guard<std::mutex> lk(st.m);
     if (st.past_deadline) {
-        xmlrpc_env_set_fault_formatted(env, XMLRPC_TIMEOUT_ERROR, msg::fault_deadline, (g_deadline_ms.load() + 999) / 1000);
+        xmlrpc_env_set_fault_formatted(env, XMLRPC_TIMEOUT_ERROR, pl__tr_printf(msg::fault_deadline).c_str(), (g_deadline_ms.load() + 999) / 1000);
         return nullptr;
     }
     if (st.cancelled) {
-        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR, msg::fault_cancelled);
+        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR, pl__tr8(msg::fault_cancelled).c_str());
         return nullptr;
     }
     if (st.timed_out) {
-        xmlrpc_env_set_fault_formatted(env, XMLRPC_TIMEOUT_ERROR, msg::fault_no_connection,
+        xmlrpc_env_set_fault_formatted(env, XMLRPC_TIMEOUT_ERROR, pl__tr_printf(msg::fault_no_connection).c_str(),
                                        (g_connect_timeout_ms.load() + 999) / 1000);
         return nullptr;
     }
@@ -298,20 +299,20 @@ std::string rpd__transport_text(const char *library_text)
     if (const std::size_t at = t.find("HTTP response code is "); at != std::string::npos &&
         std::sscanf(t.c_str() + at, "HTTP response code is %ld", &status) == 1) {
         char buf[160];
-        std::snprintf(buf, sizeof buf, msg::net_http_status, status);
+        std::snprintf(buf, sizeof buf, pl__tr_printf(msg::net_http_status).c_str(), status);
         words = buf;
     } else if (has("resolve host") || has("resolve proxy")) {
-        words = msg::net_host_unknown;
+        words = pl__tr8(msg::net_host_unknown);
     } else if (has("SSL") || has("TLS") || has("certificate")) {
-        words = msg::net_tls;
+        words = pl__tr8(msg::net_tls);
     } else if (has("timed out") || has("timeout")) {
-        words = msg::net_timeout;
+        words = pl__tr8(msg::net_timeout);
     } else if (has("refused") || has("connect to") || has("couldn't connect") || has("no route to host")) {
-        words = msg::net_refused;
+        words = pl__tr8(msg::net_refused);
     } else if (has("empty reply") || has("partial file") || has("recv failure") || has("reset by peer")) {
-        words = msg::net_cut;
+        words = pl__tr8(msg::net_cut);
     } else {
-        words = msg::net_other;
+        words = pl__tr8(msg::net_other);
     }
     return t.empty() ? words : words + "\n\n(" + t + ")";
 }
@@ -331,7 +332,7 @@ xmlrpc_value *rpd__parse_answer(xmlrpc_env *env, const char *xml, std::size_t le
     xmlrpc_parse_response2(env, safe->c_str(), safe->size(), &result, &fault_code, &fault_string);
     if (!env->fault_occurred && fault_string) {
         std::u16string msg = ino__restore_cr(plt__from_utf8(fault_string));
-        xmlrpc_env_set_fault_formatted(env, fault_code, "Сервер ответил ошибкой: %s",
+        xmlrpc_env_set_fault_formatted(env, fault_code, pl__tr_printf(VL_TR8("vellumo", "Сервер ответил ошибкой: %s")).c_str(),
                                        plt__to_utf8(msg).c_str());
         std::free(const_cast<char *>(fault_string));
     }
@@ -396,7 +397,7 @@ xmlrpc_value *rpd__call(platform_window parent, xmlrpc_env *env, const std::u16s
     rpd__client_init();
     bool expected = false;
     if (!g_busy.compare_exchange_strong(expected, true)) {
-        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR, msg::fault_busy);
+        xmlrpc_env_set_fault(env, XMLRPC_REQUEST_REFUSED_ERROR, pl__tr8(msg::fault_busy).c_str());
         return nullptr;
     }
     struct busy_reset {

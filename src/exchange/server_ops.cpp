@@ -10,6 +10,7 @@
 #include "model/errors.h"
 #include "model/misc.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 using namespace ino_read;
 
@@ -19,7 +20,7 @@ namespace {
 bool sendable(const std::u16string &where, std::u16string_view s)
 {
     if (char32_t c = ino__unsendable_char(s)) {
-        err__warning(msg::unsendable_text, where.c_str(), static_cast<unsigned>(c));
+        err__warning(msg::unsendable_text, pl__tr(where.c_str()), static_cast<unsigned>(c));
         return false;
     }
     return true;
@@ -273,7 +274,7 @@ std::optional<server_information> ino__read_server_info(xmlrpc_value *answer)
         if (!member(&env.env, answer, key, v))
             return false;
         if (xmlrpc_value_type(v.get()) == XMLRPC_TYPE_NIL) {
-            dst = INO_NOT_SPEC;
+            dst = pl__tr(INO_NOT_SPEC);
             return true;
         }
         return string_value(&env.env, v.get(), dst);

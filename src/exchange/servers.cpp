@@ -1,6 +1,7 @@
 #include "exchange/servers.h"
 
 #include "model/settings.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ void srv__load_list()
         s.servers.clear();
         server_list local;
         local.address = SRV_LOCAL_ADDRESS;
-        local.description = SRV_LOCAL_DESCRIPTION;
+        local.description = pl__tr(SRV_LOCAL_DESCRIPTION);
         s.servers.push_back(std::move(local));
     }
     s.default_server = settings::get(settings::default_server);

@@ -9,6 +9,7 @@
 
 #include "platform/network_notice.h"
 #include "platform/seam.h"
+#include "platform/translation.h"
 
 struct server_list {
     std::u16string address; // the URL, compared exactly
@@ -30,7 +31,7 @@ bool srv__live(const server_list &s);
 // The label server of this machine (vellumo-server's default address); a
 // first run, with no list stored at all, starts with it in the list.
 inline constexpr const char16_t *SRV_LOCAL_ADDRESS = u"http://127.0.0.1:8390/RPC2";
-inline constexpr const char16_t *SRV_LOCAL_DESCRIPTION = u"Локальный сервер Vellumo";
+inline constexpr const char16_t *SRV_LOCAL_DESCRIPTION = VL_TR("vellumo", "Локальный сервер Vellumo");
 
 void srv__load_list();
 // The list to "server-list" and "default-server" (when one was read); 1 when

@@ -9,6 +9,7 @@
 #include "exchange/xmlrpc_support.h"
 #include "platform/ascii_text.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ void say_utf8(std::string &doc)
 
 bool bad_encoding(xmlrpc_env *env, const char *what)
 {
-    xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR, "Ошибка кодировки документа XML: %s.", what);
+    xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR, pl__tr_printf(VL_TR8("vellumo", "Ошибка кодировки документа XML: %s.")).c_str(), what);
     return false;
 }
 
@@ -68,7 +69,7 @@ bool utf16_to_utf8(xmlrpc_env *env, const unsigned char *b, std::size_t n, bool 
                    std::string &out)
 {
     if (n % 2)
-        return bad_encoding(env, "текст UTF-16 нечётной длины");
+        return bad_encoding(env, pl__tr8(VL_TR8("vellumo", "текст UTF-16 нечётной длины")).c_str());
     std::u16string s;
     s.reserve(n / 2);
     for (std::size_t i = 0; i + 1 < n; i += 2)
@@ -78,7 +79,7 @@ bool utf16_to_utf8(xmlrpc_env *env, const unsigned char *b, std::size_t n, bool 
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
             ++i;
         else if (c >= 0xD800 && c <= 0xDFFF)
-            return bad_encoding(env, "разорванная суррогатная пара UTF-16");
+            return bad_encoding(env, pl__tr8(VL_TR8("vellumo", "разорванная суррогатная пара UTF-16")).c_str());
     }
     out = plt__to_utf8(s);
     say_utf8(out);
@@ -91,7 +92,7 @@ bool iconv_to_utf8(xmlrpc_env *env, const std::string &from, const char *xml, st
     iconv_t cd = iconv_open("UTF-8", from.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
-                                       "Документ XML в неизвестной кодировке «%s».", from.c_str());
+                                       pl__tr_printf(VL_TR8("vellumo", "Документ XML в неизвестной кодировке «%s».")).c_str(), from.c_str());
         return false;
     }
     out.clear();
@@ -113,7 +114,7 @@ bool iconv_to_utf8(xmlrpc_env *env, const std::string &from, const char *xml, st
     iconv_close(cd);
     if (!ok) {
         xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
-                                       "В документе XML байты, недопустимые в кодировке «%s».",
+                                       pl__tr_printf(VL_TR8("vellumo", "В документе XML байты, недопустимые в кодировке «%s».")).c_str(),
                                        from.c_str());
         return false;
     }
@@ -156,9 +157,9 @@ bool to_utf8(xmlrpc_env *env, const char *xml, std::size_t len, std::string &con
         return true;
     if (plt__ascii_istarts(name, "UTF-16") || plt__ascii_istarts(name, "UTF16") || plt__ascii_istarts(name, "UCS-2") ||
         plt__ascii_istarts(name, "UTF-32") || plt__ascii_istarts(name, "UCS-4"))
-        return bad_encoding(env, "объявленная кодировка не совпадает с байтами документа");
+        return bad_encoding(env, pl__tr8(VL_TR8("vellumo", "объявленная кодировка не совпадает с байтами документа")).c_str());
     if (skip)
-        return bad_encoding(env, "метка порядка байтов UTF-8 в документе другой кодировки");
+        return bad_encoding(env, pl__tr8(VL_TR8("vellumo", "метка порядка байтов UTF-8 в документе другой кодировки")).c_str());
     changed = true;
     return iconv_to_utf8(env, name, doc.data(), doc.size(), converted);
 }
@@ -176,7 +177,7 @@ bool ino__xml_depth_ok(xmlrpc_env *env, const char *xml, std::size_t len, int li
                 --depth;
         } else if (!t.empty && ++depth > limit) {
             xmlrpc_env_set_fault_formatted(env, XMLRPC_PARSE_ERROR,
-                                           "Элементы документа XML вложены глубже %d уровней.",
+                                           pl__tr_printf(VL_TR8("vellumo", "Элементы документа XML вложены глубже %d уровней.")).c_str(),
                                            limit);
             return false;
         }
@@ -229,8 +230,8 @@ bool ino__xml_bmp_only(xmlrpc_env *env, const char *xml, std::size_t len)
     auto refuse = [&](char32_t c, std::size_t at) {
         const long line = 1 + static_cast<long>(std::count(xml, xml + at, '\n'));
         xmlrpc_env_set_fault_formatted(env, XMLRPC_INVALID_UTF8_ERROR,
-                                       "Символ U+%04X (строка %ld документа) не принимается: символы вне основной "
-                                       "плоскости Юникода (эмодзи и подобные) программа не хранит и не передаёт.",
+                                       pl__tr_printf(VL_TR8("vellumo", "Символ U+%04X (строка %ld документа) не принимается: символы вне основной "
+                                       "плоскости Юникода (эмодзи и подобные) программа не хранит и не передаёт.")).c_str(),
                                        static_cast<unsigned>(c), line);
         return false;
     };

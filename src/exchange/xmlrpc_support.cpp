@@ -1,4 +1,5 @@
 #include "exchange/xmlrpc_support.h"
+#include "platform/translation.h"
 
 #include <charconv>
 #include <cmath>
@@ -58,7 +59,7 @@ bool ino__xml_size_ok(xmlrpc_env *env, std::size_t len)
     if (len <= INO_XML_SIZE_LIMIT)
         return true;
     xmlrpc_env_set_fault_formatted(env, XMLRPC_LIMIT_EXCEEDED_ERROR,
-                                   "Документ XML-RPC больше %u МиБ.",
+                                   pl__tr_printf(VL_TR8("vellumo", "Документ XML-RPC больше %u МиБ.")).c_str(),
                                    static_cast<unsigned>(INO_XML_SIZE_LIMIT >> 20));
     return false;
 }
@@ -84,7 +85,7 @@ bool ino__xml_acceptable(xmlrpc_env *env, const char *xml, std::size_t len)
             break;
         if (std::memcmp(p, doctype, n) == 0) {
             xmlrpc_env_set_fault(env, XMLRPC_PARSE_ERROR,
-                                 "Объявления типа документа (<!DOCTYPE>) в документе XML не принимаются.");
+                                 pl__tr8(VL_TR8("vellumo", "Объявления типа документа (<!DOCTYPE>) в документе XML не принимаются.")).c_str());
             return false;
         }
         ++p;

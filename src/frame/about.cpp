@@ -1,5 +1,6 @@
 #include "frame/about.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -14,10 +15,10 @@
 about_box::about_box(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-about-box"));
-    setWindowTitle(QStringLiteral("О программе..."));
+    setWindowTitle(QCoreApplication::translate("vellumo", "О программе..."));
     setWindowModality(Qt::ApplicationModal);
     auto *v = new QVBoxLayout(this);
-    auto *heading = new QLabel(QStringLiteral("Редактор этикеток ORMIK"), this);
+    auto *heading = new QLabel(QCoreApplication::translate("vellumo", "Редактор этикеток ORMIK"), this);
     QFont f = heading->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.3);
@@ -30,13 +31,13 @@ about_box::about_box(QWidget *parent) : QDialog(parent)
     picture->setAlignment(Qt::AlignCenter);
     v->addWidget(picture, 1);
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Версия:"), this), 0, 0, Qt::AlignRight);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Версия:"), this), 0, 0, Qt::AlignRight);
     auto *version = new QLabel(QStringLiteral(VELLUMO_VERSION), this);
     version->setObjectName(QStringLiteral("version"));
     grid->addWidget(version, 0, 1);
     v->addLayout(grid);
-    v->addWidget(new QLabel(QStringLiteral("Vellumo — редактор этикеток для печати с сервера."), this));
-    v->addWidget(new QLabel(QStringLiteral("Этикетки хранятся в файлах .lbl и на серверах этикеток."), this));
+    v->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Vellumo — редактор этикеток для печати с сервера."), this));
+    v->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Этикетки хранятся в файлах .lbl и на серверах этикеток."), this));
     auto *box = new QDialogButtonBox(this);
     QPushButton *ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("ok"));

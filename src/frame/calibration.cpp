@@ -1,5 +1,6 @@
 #include "frame/calibration.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -18,6 +19,7 @@
 #include "model/misc.h"
 #include "platform/qt_text.h"
 #include "widgets/controls.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -82,7 +84,7 @@ bool cal__print_page(QPagedPaintDevice &device)
     p.setFont(f);
     const QRectF text(c + 10 * MM, c + 10 * MM, 85 * MM, 80 * MM);
     p.drawText(text, Qt::TextWordWrap,
-               QStringLiteral("Калибровка принтера\n\n"
+               QCoreApplication::translate("vellumo", "Калибровка принтера\n\n"
                               "Измерьте линейкой, в миллиметрах:\n"
                               "1. от левого края листа до центра креста;\n"
                               "2. от верхнего края листа до центра креста;\n"
@@ -96,14 +98,14 @@ calibration_dialog::calibration_dialog(QWidget *parent, const QStringList &print
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-calibration"));
-    setWindowTitle(QStringLiteral("Калибровка принтера"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Калибровка принтера"));
     setWindowModality(Qt::ApplicationModal);
     printer_ = new QComboBox(this);
     printer_->setObjectName(QStringLiteral("printer"));
     printer_->addItems(printers);
     if (const int at = printers.indexOf(current); at >= 0)
         printer_->setCurrentIndex(at);
-    print_ = new QPushButton(QStringLiteral("Напечатать страницу калибровки"), this);
+    print_ = new QPushButton(QCoreApplication::translate("vellumo", "Напечатать страницу калибровки"), this);
     print_->setObjectName(QStringLiteral("print"));
     auto measure = [&](const char *name, double lo, double hi) {
         auto *b = new QDoubleSpinBox(this);
@@ -111,25 +113,25 @@ calibration_dialog::calibration_dialog(QWidget *parent, const QStringList &print
         b->setDecimals(1);
         b->setRange(lo, hi);
         b->setSingleStep(0.5);
-        b->setSuffix(QStringLiteral(" мм"));
+        b->setSuffix(QCoreApplication::translate("vellumo", " мм"));
         return b;
     };
     // The bounds of a sound calibration, as measures.
     left_ = measure("left", 0, 80);
     top_ = measure("top", 0, 80);
     ruler_ = measure("ruler", 50, 200);
-    auto *hint = new QLabel(QStringLiteral("Напечатайте страницу калибровки и измерьте на ней линейкой:"), this);
+    auto *hint = new QLabel(QCoreApplication::translate("vellumo", "Напечатайте страницу калибровки и измерьте на ней линейкой:"), this);
     hint->setWordWrap(true);
     outcome_ = new QLabel(this);
     outcome_->setObjectName(QStringLiteral("outcome"));
     outcome_->setWordWrap(true);
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Принтер:"), printer_);
+    form->addRow(QCoreApplication::translate("vellumo", "Принтер:"), printer_);
     form->addRow(QString(), print_);
     form->addRow(hint);
-    form->addRow(QStringLiteral("От левого края до креста:"), left_);
-    form->addRow(QStringLiteral("От верхнего края до креста:"), top_);
-    form->addRow(QStringLiteral("Длина линии 100 мм:"), ruler_);
+    form->addRow(QCoreApplication::translate("vellumo", "От левого края до креста:"), left_);
+    form->addRow(QCoreApplication::translate("vellumo", "От верхнего края до креста:"), top_);
+    form->addRow(QCoreApplication::translate("vellumo", "Длина линии 100 мм:"), ruler_);
     auto *v = new QVBoxLayout(this);
     v->addLayout(form);
     v->addWidget(outcome_);
@@ -157,10 +159,10 @@ void calibration_dialog::show_outcome()
 {
     const settings::calibration c = cal__from_measure({left_->value(), top_->value(), ruler_->value()});
     if (!settings::calibration_sound(c)) {
-        outcome_->setText(QStringLiteral("Такие размеры не похожи на измеренные на странице калибровки."));
+        outcome_->setText(QCoreApplication::translate("vellumo", "Такие размеры не похожи на измеренные на странице калибровки."));
         return;
     }
-    outcome_->setText(qs(msc__format(u"Поправка печати: %{1:.1f} мм по горизонтали, %{2:.1f} мм по вертикали, масштаб %{3:.1f} %%.",
+    outcome_->setText(qs(msc__format(VL_TR("vellumo", "Поправка печати: %{1:.1f} мм по горизонтали, %{2:.1f} мм по вертикали, масштаб %{3:.1f} %%."),
                                      c.x, c.y, c.scale)));
 }
 
@@ -168,16 +170,16 @@ void calibration_dialog::print_page()
 {
     const QPrinterInfo info = QPrinterInfo::printerInfo(printer_->currentText());
     if (info.isNull()) {
-        err__warning(u"Принтер «%1» не найден.", us(printer_->currentText()).c_str());
+        err__warning(VL_TR("vellumo", "Принтер «%1» не найден."), us(printer_->currentText()).c_str());
         return;
     }
     QPrinter printer(info, QPrinter::HighResolution);
     printer.setFullPage(true);
-    printer.setDocName(QStringLiteral("Калибровка принтера"));
+    printer.setDocName(QCoreApplication::translate("vellumo", "Калибровка принтера"));
     printer.setCreator(QStringLiteral("Vellumo"));
     // Drawn as the printer prints, with no calibration of its own.
     if (!cal__print_page(printer))
-        err__warning(u"Страница калибровки не напечатана на принтере «%1».", us(printer_->currentText()).c_str());
+        err__warning(VL_TR("vellumo", "Страница калибровки не напечатана на принтере «%1»."), us(printer_->currentText()).c_str());
 }
 
 void calibration_dialog::accept()
@@ -200,7 +202,7 @@ void cal__run(QWidget *parent)
 {
     const QStringList printers = QPrinterInfo::availablePrinterNames();
     if (printers.isEmpty()) {
-        err__warning(u"Не установлено ни одного принтера: калибровать нечего.");
+        err__warning(VL_TR("vellumo", "Не установлено ни одного принтера: калибровать нечего."));
         return;
     }
     calibration_dialog d(parent, printers, QPrinterInfo::defaultPrinterName());

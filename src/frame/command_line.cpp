@@ -4,13 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/translation.h"
 #include "platform/version.h"
 
 namespace {
 
 void usage(std::FILE *to)
 {
-    std::fputs("Использование: vellumo [ПАРАМЕТРЫ] [ФАЙЛ.lbl]...\n"
+    std::fputs(pl__tr8(VL_TR("vellumo", "Использование: vellumo [ПАРАМЕТРЫ] [ФАЙЛ.lbl]...\n"
                "\n"
                "Редактор этикеток Vellumo. Каждый названный файл открывается в своём окне;\n"
                "без файлов открывается окно с новой этикеткой.\n"
@@ -21,7 +22,7 @@ void usage(std::FILE *to)
                "\n"
                "Принимаются и параметры Qt, например -platform ИМЯ. Редактору нужен дисплей\n"
                "(переменная DISPLAY или WAYLAND_DISPLAY); справка и версия печатаются и без\n"
-               "него.\n",
+               "него.\n")).c_str(),
                to);
 }
 
@@ -55,8 +56,8 @@ int app__command_line(int argc, char **argv)
     // Qt would pick the X11 or Wayland plugin and abort when it finds no
     // display to connect to.
     if (!platform_named && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
-        std::fputs("vellumo: нет дисплея: не заданы ни DISPLAY, ни WAYLAND_DISPLAY. Редактор работает только\n"
-                   "в графическом сеансе; этикетки из командной строки выводит vellumo-render.\n",
+        std::fputs(pl__tr8(VL_TR("vellumo", "vellumo: нет дисплея: не заданы ни DISPLAY, ни WAYLAND_DISPLAY. Редактор работает только\n"
+                   "в графическом сеансе; этикетки из командной строки выводит vellumo-render.\n")).c_str(),
                    stderr);
         return 1;
     }

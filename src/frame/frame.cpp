@@ -1,6 +1,7 @@
 #include "frame/frame.h"
 #include "platform/qt_text.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -42,6 +43,7 @@
 #include "resources/icons.h"
 #include "widgets/toolbarsup.h"
 #include "widgets/split_pane.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -218,7 +220,7 @@ void label_frame::build_menu()
     QMenu *popup = nullptr, *sub = nullptr;
     for (const menu_row &r : frame_menu) {
         if (r.depth == 0) {
-            popup = bar->addMenu(QString::fromUtf16(r.text));
+            popup = bar->addMenu(QString::fromUtf16(pl__tr(r.text)));
             sub = nullptr;
             continue;
         }
@@ -228,20 +230,20 @@ void label_frame::build_menu()
             continue;
         }
         if (r.command == 0) {
-            sub = popup->addMenu(QString::fromUtf16(r.text));
+            sub = popup->addMenu(QString::fromUtf16(pl__tr(r.text)));
             continue;
         }
         if (r.command == cmd::recent_files) {
-            recent_menu_ = popup->addMenu(QString::fromUtf16(r.text));
+            recent_menu_ = popup->addMenu(QString::fromUtf16(pl__tr(r.text)));
             recent_menu_->setObjectName(QStringLiteral("recent"));
             connect(recent_menu_, &QMenu::aboutToShow, this, [this] { fill_recent_menu(); });
             fill_recent_menu();
             continue;
         }
-        QString text = QString::fromUtf16(r.text);
+        QString text = QString::fromUtf16(pl__tr(r.text));
         // The key hint after a tab; no shortcut of the action's own.
         if (r.hint)
-            text += QLatin1Char('\t') + QString::fromUtf16(r.hint);
+            text += QLatin1Char('\t') + QString::fromUtf16(pl__tr(r.hint));
         QAction *a = into->addAction(text);
         a->setData(r.command);
         if (r.command == cmd::grid_10 || r.command == cmd::grid_20 || r.command == cmd::grid_40 ||
@@ -523,7 +525,7 @@ void label_frame::fill_recent_menu()
     recent_menu_->clear();
     const std::vector<recent_label> list = rec__list();
     if (list.empty()) {
-        recent_menu_->addAction(QStringLiteral("(пусто)"))->setEnabled(false);
+        recent_menu_->addAction(QCoreApplication::translate("vellumo", "(пусто)"))->setEnabled(false);
         return;
     }
     const bool allowed = hub_->may_run(cmd::recent_first);
@@ -617,9 +619,9 @@ void label_frame::context_menu(QPoint global, bool on_element)
     QMenu *menu = context_menu_;
     // The items as the menu bar shows them, from the same table.
     auto row_text = [](const menu_row &r) {
-        QString t = QString::fromUtf16(r.text);
+        QString t = QString::fromUtf16(pl__tr(r.text));
         if (r.hint)
-            t += QLatin1Char('\t') + QString::fromUtf16(r.hint);
+            t += QLatin1Char('\t') + QString::fromUtf16(pl__tr(r.hint));
         return t;
     };
     auto add = [&](QMenu *into, int id) {
@@ -636,7 +638,7 @@ void label_frame::context_menu(QPoint global, bool on_element)
         QMenu *sub = nullptr;
         for (const menu_row &r : frame_menu) {
             if (r.depth == 1 && r.command == 0 && std::u16string_view(r.text) == title) {
-                sub = menu->addMenu(QString::fromUtf16(r.text));
+                sub = menu->addMenu(QString::fromUtf16(pl__tr(r.text)));
                 continue;
             }
             if (!sub)
@@ -655,12 +657,12 @@ void label_frame::context_menu(QPoint global, bool on_element)
         menu->addSeparator();
         add(menu, cmd::disable);
         add(menu, cmd::enable);
-        add_submenu(u"Повернуть");
+        add_submenu(VL_TR("vellumo", "Повернуть"));
         menu->addSeparator();
-        add_submenu(u"Поднять");
-        add_submenu(u"Опустить");
+        add_submenu(VL_TR("vellumo", "Поднять"));
+        add_submenu(VL_TR("vellumo", "Опустить"));
         menu->addSeparator();
-        add_submenu(u"Выровнять по ведущему элементу");
+        add_submenu(VL_TR("vellumo", "Выровнять по ведущему элементу"));
     } else {
         add(menu, cmd::paste);
         add(menu, cmd::select_all);

@@ -1,5 +1,6 @@
 #include "frame/label_printers.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -22,6 +23,7 @@
 #include "platform/message_boxes.h"
 #include "platform/qt_text.h"
 #include "widgets/controls.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -100,13 +102,13 @@ std::u16string lpr__job_refusal(const label *lab, const settings::label_printer 
 {
     std::u16string why = lpr__refusal(p);
     if (!why.empty())
-        return u"Принтер этикеток «" + p.name + u"»: " + why;
+        return msc__format(VL_TR("vellumo", "Принтер этикеток «%1»: %2"), p.name.c_str(), why.c_str());
     return out__thermal_label_refusal(lab, lpr__options(p));
 }
 
 QString lpr__entry_text(const settings::label_printer &p)
 {
-    return QStringLiteral("Принтер этикеток: ") + qs(p.name);
+    return QCoreApplication::translate("vellumo", "Принтер этикеток: ") + qs(p.name);
 }
 
 QImage lpr__preview(const label *lab, const render_variable_map &variables, const thermal_options &o, QSize room)
@@ -130,7 +132,7 @@ label_ptr lpr__test_label(const settings::label_printer &p)
         w_mm = std::min(w_mm, p.head_width_mm);
     const double w = w_mm * MM, h = 25 * MM;
     label_ptr lab = ele__label_new(w, h);
-    lab->name = u"Пробная этикетка";
+    lab->name = pl__tr(VL_TR("vellumo", "Пробная этикетка"));
     lab->bgcolor = 0xFFFFFF;
     auto add = [&](int type, double x, double y, double ew, double eh) {
         element *e = ele__add(lab.get(), lab->qty);
@@ -186,7 +188,7 @@ std::unique_ptr<page_sink> lpr__open_sink(const label *lab, const settings::labe
         connection = out__thermal_connect(plt__to_utf8(p.connection), error);
     }
     if (!connection) {
-        err__warning(u"Принтер этикеток «%1» не отвечает, ничего не напечатано: %2", p.name.c_str(), error.c_str());
+        err__warning(VL_TR("vellumo", "Принтер этикеток «%1» не отвечает, ничего не напечатано: %2"), p.name.c_str(), error.c_str());
         return nullptr;
     }
     return out__thermal_send_sink(lab, std::move(connection), p.name, o);
@@ -199,20 +201,20 @@ label_printer_dialog::label_printer_dialog(QWidget *parent, const settings::labe
     : QDialog(parent), others_(std::move(others))
 {
     setObjectName(QStringLiteral("zelta-label-printer"));
-    setWindowTitle(p.name.empty() ? QStringLiteral("Новый принтер этикеток") : QStringLiteral("Принтер этикеток"));
+    setWindowTitle(p.name.empty() ? QCoreApplication::translate("vellumo", "Новый принтер этикеток") : QCoreApplication::translate("vellumo", "Принтер этикеток"));
     setWindowModality(Qt::ApplicationModal);
     auto *form = new QFormLayout;
     name_ = new QLineEdit(qs(p.name), this);
     name_->setObjectName(QStringLiteral("name"));
     name_->setMaxLength(static_cast<int>(settings::label_printer_max_name));
-    form->addRow(QStringLiteral("Имя:"), name_);
+    form->addRow(QCoreApplication::translate("vellumo", "Имя:"), name_);
     language_ = new QComboBox(this);
     language_->setObjectName(QStringLiteral("language"));
     for (auto l : {settings::label_printer_language::zpl, settings::label_printer_language::tspl,
                    settings::label_printer_language::epl})
         language_->addItem(qs(language_shown(l)), static_cast<int>(l));
     language_->setCurrentIndex(language_->findData(static_cast<int>(p.language)));
-    form->addRow(QStringLiteral("Язык:"), language_);
+    form->addRow(QCoreApplication::translate("vellumo", "Язык:"), language_);
     dpi_ = new QComboBox(this);
     dpi_->setObjectName(QStringLiteral("dpi"));
     for (int d : {203, 300, 600})
@@ -221,48 +223,48 @@ label_printer_dialog::label_printer_dialog(QWidget *parent, const settings::labe
     if (dpi_->findData(p.dpi) < 0)
         dpi_->addItem(QStringLiteral("%1 dpi").arg(p.dpi), p.dpi);
     dpi_->setCurrentIndex(dpi_->findData(p.dpi));
-    form->addRow(QStringLiteral("Разрешение:"), dpi_);
+    form->addRow(QCoreApplication::translate("vellumo", "Разрешение:"), dpi_);
     connection_ = new QLineEdit(qs(p.connection), this);
     connection_->setObjectName(QStringLiteral("connection"));
     connection_->setMaxLength(static_cast<int>(settings::label_printer_max_connection));
-    connection_->setPlaceholderText(QStringLiteral("socket://АДРЕС[:ПОРТ] или /dev/usb/lp0"));
-    connection_->setToolTip(QStringLiteral("Сетевой принтер: socket://АДРЕС[:ПОРТ], порт 9100 по умолчанию; "
+    connection_->setPlaceholderText(QCoreApplication::translate("vellumo", "socket://АДРЕС[:ПОРТ] или /dev/usb/lp0"));
+    connection_->setToolTip(QCoreApplication::translate("vellumo", "Сетевой принтер: socket://АДРЕС[:ПОРТ], порт 9100 по умолчанию; "
                                            "принтер USB: путь к устройству, например /dev/usb/lp0"));
-    form->addRow(QStringLiteral("Подключение:"), connection_);
+    form->addRow(QCoreApplication::translate("vellumo", "Подключение:"), connection_);
     head_ = mm_box(this, "head_width", 0, settings::label_printer_max_head_mm);
-    head_->setSpecialValueText(QStringLiteral("не известна"));
+    head_->setSpecialValueText(QCoreApplication::translate("vellumo", "не известна"));
     head_->setValue(p.head_width_mm);
-    form->addRow(QStringLiteral("Ширина головки, мм:"), head_);
+    form->addRow(QCoreApplication::translate("vellumo", "Ширина головки, мм:"), head_);
     darkness_ = new QSpinBox(this);
     darkness_->setObjectName(QStringLiteral("darkness"));
     darkness_->setRange(-1, settings::label_printer_max_darkness);
-    darkness_->setSpecialValueText(QStringLiteral("как настроен принтер"));
-    darkness_->setToolTip(QStringLiteral("ZPL II: от 0 до 30; TSPL и EPL2: от 0 до 15"));
+    darkness_->setSpecialValueText(QCoreApplication::translate("vellumo", "как настроен принтер"));
+    darkness_->setToolTip(QCoreApplication::translate("vellumo", "ZPL II: от 0 до 30; TSPL и EPL2: от 0 до 15"));
     darkness_->setValue(p.darkness);
-    form->addRow(QStringLiteral("Плотность:"), darkness_);
+    form->addRow(QCoreApplication::translate("vellumo", "Плотность:"), darkness_);
     speed_ = new QSpinBox(this);
     speed_->setObjectName(QStringLiteral("speed"));
     speed_->setRange(0, settings::label_printer_max_speed);
-    speed_->setSpecialValueText(QStringLiteral("как настроен принтер"));
-    speed_->setSuffix(QStringLiteral(" дюйм/с"));
+    speed_->setSpecialValueText(QCoreApplication::translate("vellumo", "как настроен принтер"));
+    speed_->setSuffix(QCoreApplication::translate("vellumo", " дюйм/с"));
     speed_->setValue(p.speed);
-    form->addRow(QStringLiteral("Скорость:"), speed_);
+    form->addRow(QCoreApplication::translate("vellumo", "Скорость:"), speed_);
     media_ = new QComboBox(this);
     media_->setObjectName(QStringLiteral("media"));
-    media_->addItem(QStringLiteral("Зазор"), static_cast<int>(settings::label_printer_media::gap));
-    media_->addItem(QStringLiteral("Чёрная метка"), static_cast<int>(settings::label_printer_media::mark));
-    media_->addItem(QStringLiteral("Непрерывная"), static_cast<int>(settings::label_printer_media::continuous));
+    media_->addItem(QCoreApplication::translate("vellumo", "Зазор"), static_cast<int>(settings::label_printer_media::gap));
+    media_->addItem(QCoreApplication::translate("vellumo", "Чёрная метка"), static_cast<int>(settings::label_printer_media::mark));
+    media_->addItem(QCoreApplication::translate("vellumo", "Непрерывная"), static_cast<int>(settings::label_printer_media::continuous));
     media_->setCurrentIndex(media_->findData(static_cast<int>(p.media)));
-    form->addRow(QStringLiteral("Носитель:"), media_);
+    form->addRow(QCoreApplication::translate("vellumo", "Носитель:"), media_);
     gap_ = mm_box(this, "gap", 0, settings::label_printer_max_gap_mm);
     gap_->setValue(p.gap_mm);
-    form->addRow(QStringLiteral("Зазор, мм:"), gap_);
+    form->addRow(QCoreApplication::translate("vellumo", "Зазор, мм:"), gap_);
     offset_x_ = mm_box(this, "offset_x", -settings::label_printer_max_offset_mm, settings::label_printer_max_offset_mm);
     offset_x_->setValue(p.offset_x_mm);
-    form->addRow(QStringLiteral("Смещение X, мм:"), offset_x_);
+    form->addRow(QCoreApplication::translate("vellumo", "Смещение X, мм:"), offset_x_);
     offset_y_ = mm_box(this, "offset_y", -settings::label_printer_max_offset_mm, settings::label_printer_max_offset_mm);
     offset_y_->setValue(p.offset_y_mm);
-    form->addRow(QStringLiteral("Смещение Y, мм:"), offset_y_);
+    form->addRow(QCoreApplication::translate("vellumo", "Смещение Y, мм:"), offset_y_);
     // Continuous media has no gap to find.
     auto gap_enabled = [this] {
         gap_->setEnabled(media_->currentData().toInt() != static_cast<int>(settings::label_printer_media::continuous));
@@ -296,7 +298,7 @@ void label_printer_dialog::accept()
     const settings::label_printer p = result();
     std::u16string why = lpr__refusal(p);
     if (why.empty() && std::find(others_.begin(), others_.end(), p.name) != others_.end())
-        why = u"Принтер этикеток «" + p.name + u"» уже есть: выберите другое имя.";
+        why = msc__format(VL_TR("vellumo", "Принтер этикеток «%1» уже есть: выберите другое имя."), p.name.c_str());
     if (!why.empty()) {
         err__warning(u"%1", why.c_str());
         return;
@@ -309,18 +311,18 @@ void label_printer_dialog::accept()
 label_printers_dialog::label_printers_dialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-label-printers"));
-    setWindowTitle(QStringLiteral("Принтеры этикеток"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Принтеры этикеток"));
     setWindowModality(Qt::ApplicationModal);
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("printers"));
     list_->setMinimumWidth(420);
-    add_ = new QPushButton(QStringLiteral("Добавить..."), this);
+    add_ = new QPushButton(QCoreApplication::translate("vellumo", "Добавить..."), this);
     add_->setObjectName(QStringLiteral("add"));
-    edit_ = new QPushButton(QStringLiteral("Изменить..."), this);
+    edit_ = new QPushButton(QCoreApplication::translate("vellumo", "Изменить..."), this);
     edit_->setObjectName(QStringLiteral("edit"));
-    remove_ = new QPushButton(QStringLiteral("Удалить"), this);
+    remove_ = new QPushButton(QCoreApplication::translate("vellumo", "Удалить"), this);
     remove_->setObjectName(QStringLiteral("remove"));
-    test_ = new QPushButton(QStringLiteral("Пробная печать"), this);
+    test_ = new QPushButton(QCoreApplication::translate("vellumo", "Пробная печать"), this);
     test_->setObjectName(QStringLiteral("test_print"));
     auto *side = new QVBoxLayout;
     for (QPushButton *b : {add_, edit_, remove_, test_})
@@ -330,7 +332,7 @@ label_printers_dialog::label_printers_dialog(QWidget *parent) : QDialog(parent)
     h->addWidget(list_, 1);
     h->addLayout(side);
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    close->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    close->button(QDialogButtonBox::Close)->setText(QCoreApplication::translate("vellumo", "Закрыть"));
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *v = new QVBoxLayout(this);
     v->addLayout(h);
@@ -435,7 +437,7 @@ void label_printers_dialog::remove()
     const std::u16string name = p->name;
     message_box_request req;
     req.caption = msg::caption_app;
-    req.text = u"Удалить принтер этикеток «" + name + u"»?";
+    req.text = msc__format(VL_TR("vellumo", "Удалить принтер этикеток «%1»?"), name.c_str());
     req.icon = mb_icon::question;
     req.buttons = mb_buttons::yes_no;
     if (seam<message_box_service>::get().show(req) != mb_answer::yes)
@@ -459,9 +461,9 @@ void label_printers_dialog::test_print()
         ok = lpr__test_print(printer, error);
     }
     if (ok)
-        tell(u"Пробная этикетка отправлена на принтер «" + printer.name + u"».");
+        tell(msc__format(VL_TR("vellumo", "Пробная этикетка отправлена на принтер «%1»."), printer.name.c_str()));
     else
-        err__warning(u"Пробная этикетка не напечатана: %1", error.c_str());
+        err__warning(VL_TR("vellumo", "Пробная этикетка не напечатана: %1"), error.c_str());
 }
 
 void lpr__run(QWidget *parent)

@@ -1,6 +1,7 @@
 #include "frame/labelopt.h"
 #include "platform/qt_text.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -19,11 +20,12 @@
 #include "platform/message_boxes.h"
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
+#include "platform/translation.h"
 
 label_options_dialog::label_options_dialog(QWidget *parent, const label &l) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-label-options-dialog"));
-    setWindowTitle(QStringLiteral("Свойства этикетки"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Свойства этикетки"));
     setWindowModality(Qt::ApplicationModal);
     stock_.win = this;
     stock_.lab = &l;
@@ -36,25 +38,25 @@ label_options_dialog::label_options_dialog(QWidget *parent, const label &l) : QD
         grid->addWidget(e, row, 1);
         return e;
     };
-    width_ = field(0, u"Ширина", QString::asprintf("%.2f", lab->width), "width");
-    height_ = field(1, u"Высота", QString::asprintf("%.2f", lab->height), "height");
-    grid->addWidget(new QLabel(QStringLiteral("Цвет"), this), 2, 0);
+    width_ = field(0, pl__tr(VL_TR("vellumo", "Ширина")), QString::asprintf("%.2f", lab->width), "width");
+    height_ = field(1, pl__tr(VL_TR("vellumo", "Высота")), QString::asprintf("%.2f", lab->height), "height");
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Цвет"), this), 2, 0);
     // The colour button sits where its placeholder would.
     stock_.colour = new colour_button(this, lab->bgcolor);
     stock_.colour->setFixedHeight(width_->sizeHint().height());
     grid->addWidget(stock_.colour, 2, 1);
-    name_ = field(3, u"Имя", qs(lab->name), "name");
-    desc_ = field(4, u"Описание", qs(lab->desc), "description");
+    name_ = field(3, pl__tr(VL_TR("vellumo", "Имя")), qs(lab->name), "name");
+    desc_ = field(4, pl__tr(VL_TR("vellumo", "Описание")), qs(lab->desc), "description");
     name_->setMinimumWidth(260);
-    grid->addWidget(new QLabel(QStringLiteral("Лист"), this), 5, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Лист"), this), 5, 0);
     sheet_name_ = new QLabel(this);
     sheet_name_->setObjectName(QStringLiteral("sheet"));
 
-    sheet_button_ = new QPushButton(QStringLiteral("Выбрать..."), this);
+    sheet_button_ = new QPushButton(QCoreApplication::translate("vellumo", "Выбрать..."), this);
     sheet_button_->setObjectName(QStringLiteral("choose-sheet"));
-    no_sheet_ = new QPushButton(QStringLiteral("Нет"), this);
+    no_sheet_ = new QPushButton(QCoreApplication::translate("vellumo", "Нет", "no sheet"), this);
     no_sheet_->setObjectName(QStringLiteral("no-sheet"));
-    no_sheet_->setToolTip(QStringLiteral("Каждая этикетка на своей странице"));
+    no_sheet_->setToolTip(QCoreApplication::translate("vellumo", "Каждая этикетка на своей странице"));
     grid->addWidget(sheet_name_, 5, 1);
     auto *sheet_row = new QHBoxLayout;
     sheet_row->addWidget(sheet_button_);
@@ -83,10 +85,10 @@ void label_options_dialog::set_sheet(const std::optional<label_sheet> &sheet)
     sheet_ = sheet;
     no_sheet_->setEnabled(sheet.has_value());
     if (!sheet) {
-        sheet_name_->setText(QStringLiteral("Нет (этикетка на своей странице)"));
+        sheet_name_->setText(QCoreApplication::translate("vellumo", "Нет (этикетка на своей странице)"));
         return;
     }
-    sheet_name_->setText(qs(msc__format(u"%1 (%2 шт.)", plt__from_utf8(sht__name(*sheet)).c_str(),
+    sheet_name_->setText(qs(msc__format(VL_TR("vellumo", "%1 (%2 шт.)"), plt__from_utf8(sht__name(*sheet)).c_str(),
                                         static_cast<long long>(sht__count(*sheet)))));
     width_->setText(QString::asprintf("%.2f", sheet->label_width));
     height_->setText(QString::asprintf("%.2f", sheet->label_height));

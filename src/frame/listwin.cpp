@@ -1,6 +1,7 @@
 #include "frame/listwin.h"
 #include "platform/qt_text.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -37,7 +38,7 @@ element_list::element_list(QWidget *parent, frame_host *target, label *lab) : QW
     lv->setObjectName(QStringLiteral("elements"));
     lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lv->setHeaderHidden(true);
-    ctl__add_column(lv, QStringLiteral("Элемент"), 0, '<');
+    ctl__add_column(lv, QCoreApplication::translate("vellumo", "Элемент"), 0, '<');
     // The one column is always as wide as the list's client area, with or
     // without the vertical scroll bar: a selected line is highlighted across
     // the whole list, and nothing scrolls sideways.
@@ -50,8 +51,8 @@ element_list::element_list(QWidget *parent, frame_host *target, label *lab) : QW
             [this](const QItemSelection &s, const QItemSelection &d) { user_selection(s, d); });
     stock_.raise = new picture_button(this, res__icon("raise"), res__icon("raise"));
     stock_.lower = new picture_button(this, res__icon("lower"), res__icon("lower"));
-    stock_.raise->setToolTip(QStringLiteral("Выше"));
-    stock_.lower->setToolTip(QStringLiteral("Ниже"));
+    stock_.raise->setToolTip(QCoreApplication::translate("vellumo", "Выше"));
+    stock_.lower->setToolTip(QCoreApplication::translate("vellumo", "Ниже"));
     stock_.bar_height = 16 * 4 / 3 + 4;
     connect(stock_.raise, &picture_button::clicked, this, [this] {
         if (stock_.target)

@@ -2,6 +2,7 @@
 #include "platform/qt_dialogs.h"
 #include "platform/qt_text.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -61,15 +62,15 @@ public:
 open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner)
 {
     setObjectName(QStringLiteral("zelta-open-save-dialog"));
-    setWindowTitle(res.open ? QStringLiteral("Открыть") : QStringLiteral("Сохранить как"));
+    setWindowTitle(res.open ? QCoreApplication::translate("vellumo", "Открыть") : QCoreApplication::translate("vellumo", "Сохранить как"));
     setWindowModality(Qt::ApplicationModal);
     stock_.win = this;
     stock_.res = &res;
 
     tabs_ = ctl__tab(this);
     tabs_->setObjectName(QStringLiteral("tabs"));
-    tabs_->addTab(QStringLiteral(" Файл "));
-    tabs_->addTab(QStringLiteral(" Сеть "));
+    tabs_->addTab(QCoreApplication::translate("vellumo", " Файл "));
+    tabs_->addTab(QCoreApplication::translate("vellumo", " Сеть "));
     pages_ = new QStackedWidget(this);
 
     // " Файл ": the file chooser itself.
@@ -79,7 +80,7 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     files->setWindowFlags(Qt::Widget);
     files->setOption(QFileDialog::DontUseNativeDialog, true);
     // Patterns match case by case here: both spellings of the extension.
-    files->setNameFilters({QStringLiteral("Этикетки (*.LBL *.lbl)"), QStringLiteral("Все файлы (*)")});
+    files->setNameFilters({QCoreApplication::translate("vellumo", "Этикетки (*.LBL *.lbl)"), QCoreApplication::translate("vellumo", "Все файлы (*)")});
     files->setDefaultSuffix(QStringLiteral("lbl"));
     files->setAcceptMode(res.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     files->setFileMode(res.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -112,21 +113,21 @@ open_save_dialog::open_save_dialog(QWidget *owner, osd_res &res) : QDialog(owner
     sdl__insert_columns(servers_);
     labels_ = ctl__list_view(net);
     labels_->setObjectName(QStringLiteral("labels"));
-    ctl__add_column(labels_, QStringLiteral("Имя"), 0, '<');
-    ctl__add_column(labels_, QStringLiteral("Описание"), 1, '<');
+    ctl__add_column(labels_, QCoreApplication::translate("vellumo", "Имя"), 0, '<');
+    ctl__add_column(labels_, QCoreApplication::translate("vellumo", "Описание"), 1, '<');
     labels_->setEnabled(false);
-    caption_ = ctl__label(net, QStringLiteral("Этикетка:  "));
+    caption_ = ctl__label(net, QCoreApplication::translate("vellumo", "Этикетка:  "));
     caption_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     name_ = ctl__edit(net);
     name_->setObjectName(QStringLiteral("name"));
-    hint_ = ctl__label(net, QStringLiteral("Укажите сервер и имя этикетки"));
-    rename_ = ctl__button(net, QStringLiteral("Переименовать..."));
+    hint_ = ctl__label(net, QCoreApplication::translate("vellumo", "Укажите сервер и имя этикетки"));
+    rename_ = ctl__button(net, QCoreApplication::translate("vellumo", "Переименовать..."));
     rename_->setObjectName(QStringLiteral("rename"));
-    delete_ = ctl__button(net, QStringLiteral("Удалить"));
+    delete_ = ctl__button(net, QCoreApplication::translate("vellumo", "Удалить"));
     delete_->setObjectName(QStringLiteral("delete"));
     ok_ = ctl__button(net, QStringLiteral("OK"));
     ok_->setObjectName(QStringLiteral("ok"));
-    cancel_ = ctl__button(net, QStringLiteral("Отмена"));
+    cancel_ = ctl__button(net, QCoreApplication::translate("vellumo", "Отмена"));
     cancel_->setObjectName(QStringLiteral("cancel"));
     rename_->setEnabled(false);
     delete_->setEnabled(false);

@@ -1,5 +1,5 @@
 // The options dialog "Настройки": layout mode, the delete question, the
-// printer's calibration and the label printers.
+// interface language, the printer's calibration and the label printers.
 #pragma once
 
 #include <QDialog>
@@ -8,9 +8,13 @@ struct frame_options {
     int mode = 1;
     int confdel = 1;
     int newwin = 1;
+    // The setting `language`: "" as the system, "ru" or "en".  Takes effect
+    // at the next start.
+    QString language;
 };
 
 class QCheckBox;
+class QComboBox;
 class QPushButton;
 class QRadioButton;
 
@@ -22,15 +26,18 @@ public:
     QCheckBox *confdel_box() const { return confdel_; }
     QPushButton *calibrate_button() const { return calibrate_; }
     QPushButton *label_printers_button() const { return label_printers_; }
+    QComboBox *language_box() const { return language_; }
     // The record as OK leaves it (newwin always 0: it has no control).
     frame_options result() const;
 
 private:
     QRadioButton *modes_[3];
     QCheckBox *confdel_;
+    QComboBox *language_;
     QPushButton *calibrate_;
     QPushButton *label_printers_;
 };
 
-// Runs the dialog; the record is changed only by OK.  Always 1.
+// Runs the dialog; the record is changed only by OK.  Always 1.  The record's
+// language is read from the settings first and written back on OK.
 int opt__run(QWidget *parent, frame_options &o);

@@ -1,6 +1,7 @@
 #include "frame/preview.h"
 #include "platform/qt_text.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -56,22 +57,22 @@ preview_window::preview_window(QWidget *parent, frame_host *target, label *lab) 
     stock_.text = new QPlainTextEdit(stock_.tab);
     stock_.text->setReadOnly(true);
     stock_.text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    stock_.tab->addTab(stock_.picture, QStringLiteral("Изображение"));
-    stock_.tab->addTab(stock_.text, QStringLiteral("Журнал обработки"));
+    stock_.tab->addTab(stock_.picture, QCoreApplication::translate("vellumo", "Изображение"));
+    stock_.tab->addTab(stock_.text, QCoreApplication::translate("vellumo", "Журнал обработки"));
     stock_.tab->setCurrentIndex(0);
 
     stock_.back = new picture_button(this, res__icon("edit"), res__icon("edit"));
-    stock_.back->setToolTip(QStringLiteral("Редактирование (F2)"));
+    stock_.back->setToolTip(QCoreApplication::translate("vellumo", "Редактирование (F2)"));
     connect(stock_.back, &picture_button::clicked, this, [this] { come_back(); });
 
     // Group boxes first: lowest in the sibling order, never over their
     // contents.
-    stock_.variables_group = new QGroupBox(QStringLiteral(" Переменные "), this);
-    stock_.size_group = new QGroupBox(QStringLiteral(" Размер изображения "), this);
+    stock_.variables_group = new QGroupBox(QCoreApplication::translate("vellumo", " Переменные "), this);
+    stock_.size_group = new QGroupBox(QCoreApplication::translate("vellumo", " Размер изображения "), this);
 
     stock_.list = new QTreeWidget(this);
     stock_.list->setColumnCount(2);
-    stock_.list->setHeaderLabels({QStringLiteral("Имя"), QStringLiteral("Значение")});
+    stock_.list->setHeaderLabels({QCoreApplication::translate("vellumo", "Имя"), QCoreApplication::translate("vellumo", "Значение")});
     stock_.list->setRootIsDecorated(false);
     stock_.list->setSelectionMode(QAbstractItemView::SingleSelection);
     stock_.list->setAllColumnsShowFocus(true);
@@ -81,33 +82,33 @@ preview_window::preview_window(QWidget *parent, frame_host *target, label *lab) 
         stock_.name->setText(item->text(0));
         stock_.value->setText(item->text(1));
     });
-    stock_.name_label = new QLabel(QStringLiteral("Имя:"), this);
+    stock_.name_label = new QLabel(QCoreApplication::translate("vellumo", "Имя:"), this);
     stock_.name = new QLineEdit(this);
-    stock_.value_label = new QLabel(QStringLiteral("Значение:"), this);
+    stock_.value_label = new QLabel(QCoreApplication::translate("vellumo", "Значение:"), this);
     stock_.value = new QLineEdit(this);
     stock_.name->installEventFilter(this);
     stock_.value->installEventFilter(this);
-    stock_.remember = new QPushButton(QStringLiteral("Запомнить"), this);
-    stock_.remove = new QPushButton(QStringLiteral("Удалить"), this);
+    stock_.remember = new QPushButton(QCoreApplication::translate("vellumo", "Запомнить"), this);
+    stock_.remove = new QPushButton(QCoreApplication::translate("vellumo", "Удалить"), this);
     connect(stock_.remember, &QPushButton::clicked, this, [this] { remember(); });
     connect(stock_.remove, &QPushButton::clicked, this, [this] { remove(); });
 
-    stock_.small = new QRadioButton(QStringLiteral("Небольшой"), this);
-    stock_.medium = new QRadioButton(QStringLiteral("Средний"), this);
-    stock_.large = new QRadioButton(QStringLiteral("Большой"), this);
+    stock_.small = new QRadioButton(QCoreApplication::translate("vellumo", "Небольшой"), this);
+    stock_.medium = new QRadioButton(QCoreApplication::translate("vellumo", "Средний"), this);
+    stock_.large = new QRadioButton(QCoreApplication::translate("vellumo", "Большой"), this);
     QRadioButton *radios[] = {stock_.small, stock_.medium, stock_.large};
     for (int i = 0; i < 3; ++i) {
         radios[i]->setAutoExclusive(true);
         connect(radios[i], &QRadioButton::clicked, this, [this, i] { pick_size(i); });
     }
-    stock_.markup = new QCheckBox(QStringLiteral("Разметка"), this);
+    stock_.markup = new QCheckBox(QCoreApplication::translate("vellumo", "Разметка"), this);
     connect(stock_.markup, &QCheckBox::clicked, this, [](bool on) {
         settings::set(settings::preview_markup, on ? 1 : 0);
         cmn__broadcast(CMN_PREVIEW_OPTIONS_CHANGED);
     });
     show_options();
 
-    stock_.view = new QPushButton(QStringLiteral("Просмотр"), this);
+    stock_.view = new QPushButton(QCoreApplication::translate("vellumo", "Просмотр"), this);
     connect(stock_.view, &QPushButton::clicked, this, [this] { render(); });
 
     stock_.variables_group->lower();

@@ -1,5 +1,6 @@
 #include "frame/print_export.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,6 +33,7 @@
 #include "platform/qt_text.h"
 #include "render/counters.h"
 #include "widgets/controls.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -75,13 +77,14 @@ void show_list(const char16_t *title, const std::vector<std::u16string> &problem
     for (std::size_t i = 0; i < problems.size() && i < LISTED_PROBLEMS; ++i)
         text += u"\n" + problems[i];
     if (problems.size() > LISTED_PROBLEMS)
-        text += u"\n… и ещё " + rdr__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS));
+        text += msc__format(VL_TR("vellumo", "\n… и ещё %1"),
+                            rdr__number(static_cast<long long>(problems.size() - LISTED_PROBLEMS)).c_str());
     err__warning(u"%1", text.c_str());
 }
 
 void show_problems(const std::vector<std::u16string> &problems)
 {
-    show_list(u"Не всё нарисовано:", problems);
+    show_list(pl__tr(VL_TR("vellumo", "Не всё нарисовано:")), problems);
 }
 
 std::u16string suggested_name(const label *lab, const char16_t *ext)
@@ -103,7 +106,7 @@ std::u16string suggested_name(const label *lab, const char16_t *ext)
             name.resize(name.size() - 4);
     }
     if (name.empty())
-        name = u"этикетка";
+        name = pl__tr(VL_TR("vellumo", "этикетка"));
     for (char16_t &c : name)
         if (c == u'/' || c == u'\\' || c < 0x20)
             c = u'_';
@@ -115,16 +118,16 @@ bool png_options(QWidget *parent, doc_options &o)
 {
     QDialog dlg(parent);
     dlg.setObjectName(QStringLiteral("zelta-png-options"));
-    dlg.setWindowTitle(QStringLiteral("Параметры PNG"));
+    dlg.setWindowTitle(QCoreApplication::translate("vellumo", "Параметры PNG"));
     dlg.setWindowModality(Qt::ApplicationModal);
     auto *form = new QFormLayout;
     auto *dpi = new QSpinBox(&dlg);
     dpi->setObjectName(QStringLiteral("dpi"));
     dpi->setRange(OUT_MIN_DPI, OUT_MAX_DPI);
     dpi->setValue(std::clamp<int>(settings::get(png_dpi), OUT_MIN_DPI, OUT_MAX_DPI));
-    dpi->setSuffix(QStringLiteral(" точек на дюйм"));
-    form->addRow(QStringLiteral("Разрешение:"), dpi);
-    auto *clear = new QCheckBox(QStringLiteral("Прозрачный фон"), &dlg);
+    dpi->setSuffix(QCoreApplication::translate("vellumo", " точек на дюйм"));
+    form->addRow(QCoreApplication::translate("vellumo", "Разрешение:"), dpi);
+    auto *clear = new QCheckBox(QCoreApplication::translate("vellumo", "Прозрачный фон"), &dlg);
     clear->setObjectName(QStringLiteral("transparent"));
     clear->setChecked(settings::get(png_transparent) != 0);
     form->addRow(QString(), clear);
@@ -146,7 +149,7 @@ bool png_options(QWidget *parent, doc_options &o)
 std::optional<std::u16string> output_file(QWidget *parent, const label *lab, bool batch, doc_options &o)
 {
     file_choice_request req;
-    req.title = batch ? u"Экспорт с данными" : u"Экспорт этикетки";
+    req.title = batch ? pl__tr(VL_TR("vellumo", "Экспорт с данными")) : pl__tr(VL_TR("vellumo", "Экспорт этикетки"));
     req.filters = out__file_filters(batch);
     req.save = true;
     req.must_exist = false;
@@ -162,8 +165,8 @@ std::optional<std::u16string> output_file(QWidget *parent, const label *lab, boo
     const doc_format f = out__format_of(r.path);
     const output_format *row = out__format(f);
     if (!row || (batch && !row->table)) {
-        err__warning(u"Неизвестный формат файла «%1»: выберите %2.", r.path.c_str(),
-                     out__format_list(batch, true, u", ", u" или ").c_str());
+        err__warning(VL_TR("vellumo", "Неизвестный формат файла «%1»: выберите %2."), r.path.c_str(),
+                     out__format_list(batch, true, u", ", pl__tr(VL_TR("vellumo", " или "))).c_str());
         return std::nullopt;
     }
     if (f == doc_format::png && !png_options(parent, o))
@@ -181,49 +184,49 @@ public:
         : QDialog(parent), lab_(lab), path_(path)
     {
         setObjectName(QStringLiteral("zelta-batch-dialog"));
-        setWindowTitle(print ? QStringLiteral("Печать с данными") : QStringLiteral("Экспорт с данными"));
+        setWindowTitle(print ? QCoreApplication::translate("vellumo", "Печать с данными") : QCoreApplication::translate("vellumo", "Экспорт с данными"));
         setWindowModality(Qt::ApplicationModal);
         auto *form = new QFormLayout;
         auto *file = new QLabel(QString::fromStdString(path), this);
         file->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        form->addRow(QStringLiteral("Таблица:"), file);
+        form->addRow(QCoreApplication::translate("vellumo", "Таблица:"), file);
         // A book's sheets; a CSV file's separator and encoding.
         sheet_ = new QComboBox(this);
         sheet_->setObjectName(QStringLiteral("table-sheet"));
-        form->addRow(QStringLiteral("Лист:"), sheet_);
+        form->addRow(QCoreApplication::translate("vellumo", "Лист:"), sheet_);
         separator_ = new QComboBox(this);
         separator_->setObjectName(QStringLiteral("separator"));
-        separator_->addItem(QStringLiteral("определить по заголовку"), 0);
-        separator_->addItem(QStringLiteral("точка с запятой ( ; )"), int(';'));
-        separator_->addItem(QStringLiteral("запятая ( , )"), int(','));
-        separator_->addItem(QStringLiteral("табуляция"), int('\t'));
-        form->addRow(QStringLiteral("Разделитель:"), separator_);
+        separator_->addItem(QCoreApplication::translate("vellumo", "определить по заголовку"), 0);
+        separator_->addItem(QCoreApplication::translate("vellumo", "точка с запятой ( ; )"), int(';'));
+        separator_->addItem(QCoreApplication::translate("vellumo", "запятая ( , )"), int(','));
+        separator_->addItem(QCoreApplication::translate("vellumo", "табуляция"), int('\t'));
+        form->addRow(QCoreApplication::translate("vellumo", "Разделитель:"), separator_);
         encoding_ = new QComboBox(this);
         encoding_->setObjectName(QStringLiteral("encoding"));
-        encoding_->addItem(QStringLiteral("определить по содержимому"), int(csv_encoding::automatic));
+        encoding_->addItem(QCoreApplication::translate("vellumo", "определить по содержимому"), int(csv_encoding::automatic));
         encoding_->addItem(QStringLiteral("UTF-8"), int(csv_encoding::utf8));
         encoding_->addItem(QStringLiteral("Windows-1251"), int(csv_encoding::cp1251));
-        form->addRow(QStringLiteral("Кодировка:"), encoding_);
+        form->addRow(QCoreApplication::translate("vellumo", "Кодировка:"), encoding_);
         columns_ = new QLabel(this);
         columns_->setObjectName(QStringLiteral("columns"));
         columns_->setWordWrap(true);
-        form->addRow(QStringLiteral("Столбцы:"), columns_);
+        form->addRow(QCoreApplication::translate("vellumo", "Столбцы:"), columns_);
         rows_ = new QLabel(this);
         rows_->setObjectName(QStringLiteral("rows"));
-        form->addRow(QStringLiteral("Строк:"), rows_);
+        form->addRow(QCoreApplication::translate("vellumo", "Строк:"), rows_);
         missing_ = new QLabel(this);
         missing_->setObjectName(QStringLiteral("missing"));
         missing_->setWordWrap(true);
-        form->addRow(QStringLiteral("Без столбца:"), missing_);
+        form->addRow(QCoreApplication::translate("vellumo", "Без столбца:"), missing_);
         copies_column_ = new QComboBox(this);
         copies_column_->setObjectName(QStringLiteral("copies_column"));
         copies_column_->setToolTip(
-            QStringLiteral("Столбец с числом копий каждой строки (целое от 0 до 10000; 0 - строка не печатается)"));
-        form->addRow(QStringLiteral("Копии из столбца:"), copies_column_);
+            QCoreApplication::translate("vellumo", "Столбец с числом копий каждой строки (целое от 0 до 10000; 0 - строка не печатается)"));
+        form->addRow(QCoreApplication::translate("vellumo", "Копии из столбца:"), copies_column_);
         // Label printers beside the system's; a label on a sheet goes to a
         // printer of sheets.
         if (print && !printers.empty() && !lab->sheet) {
-            target_ = new print_target_box(this, form, std::move(printers), QStringLiteral("Копий каждой этикетки:"));
+            target_ = new print_target_box(this, form, std::move(printers), QCoreApplication::translate("vellumo", "Копий каждой этикетки:"));
             connect(target_, &print_target_box::changed, this, [this] { check(); });
         }
         thumb_ = new QLabel(this);
@@ -234,14 +237,14 @@ public:
         problem_->setObjectName(QStringLiteral("problem"));
         problem_->setWordWrap(true);
         problem_->setStyleSheet(QStringLiteral("color: #b00000"));
-        buttons_ = ctl__ok_cancel(this, print ? QStringLiteral("Печать...") : QStringLiteral("Экспорт..."));
+        buttons_ = ctl__ok_cancel(this, print ? QCoreApplication::translate("vellumo", "Печать...") : QCoreApplication::translate("vellumo", "Экспорт..."));
         form_ = form;
         auto *box = new QVBoxLayout(this);
         box->addLayout(form);
         // On a sheet: the first sheet as it will print, the cell to start
         // at, copies of each row.
         if (lab->sheet && !sht__check(*lab->sheet)) {
-            labels_ = new sheet_run_box(this, *lab->sheet, QStringLiteral("Копий каждой этикетки"));
+            labels_ = new sheet_run_box(this, *lab->sheet, QCoreApplication::translate("vellumo", "Копий каждой этикетки"));
             box->addWidget(labels_);
             connect(labels_->view(), &sheet_view::first_chosen, this, [this] { show_sheet(); });
             connect(labels_->copies(), &QSpinBox::valueChanged, this, [this] { show_sheet(); });
@@ -314,7 +317,7 @@ private:
         form_->setRowVisible(encoding_, !book);
         QStringList cols;
         for (const std::u16string &c : summary_.columns)
-            cols << QStringLiteral("«") + qs(c) + QStringLiteral("»");
+            cols << QCoreApplication::translate("vellumo", "«%1»", "a column's name quoted").arg(qs(c));
         columns_->setText(ok ? cols.join(QStringLiteral(", ")) : QString());
         rows_->setText(ok ? QString::number(summary_.rows) : QString());
         {
@@ -322,7 +325,7 @@ private:
             const QString was = copies_column_->currentData().toString();
             filling_ = true;
             copies_column_->clear();
-            copies_column_->addItem(QStringLiteral("нет"), QString());
+            copies_column_->addItem(QCoreApplication::translate("vellumo", "нет"), QString());
             for (const std::u16string &c : summary_.columns)
                 if (!c.empty())
                     copies_column_->addItem(qs(c), qs(c));
@@ -345,12 +348,12 @@ private:
             missing << QStringLiteral("${") + qs(n) + QStringLiteral("}");
         missing_->setText(!ok ? QString()
                           : missing.isEmpty()
-                              ? QStringLiteral("нет")
+                              ? QCoreApplication::translate("vellumo", "нет")
                               : missing.join(QStringLiteral(", ")) +
-                                    QStringLiteral(" - из переменных просмотра, иначе пусто"));
+                                    QCoreApplication::translate("vellumo", " - из переменных просмотра, иначе пусто"));
         std::u16string why = scanned_;
         if (ok && summary_.rows == 0)
-            why = u"В таблице нет ни одной строки с данными, печатать нечего.";
+            why = pl__tr(VL_TR("vellumo", "В таблице нет ни одной строки с данными, печатать нечего."));
         const std::u16string column = copies_column();
         run_labels_ = 0;
         if (why.empty() && !column.empty())
@@ -363,8 +366,8 @@ private:
         if (why.empty() && printer)
             why = lpr__job_refusal(lab_, *printer);
         if (target_) // a label printer needs no dialog of its own
-            buttons_->button(QDialogButtonBox::Ok)->setText(printer ? QStringLiteral("Печать")
-                                                                    : QStringLiteral("Печать..."));
+            buttons_->button(QDialogButtonBox::Ok)->setText(printer ? QCoreApplication::translate("vellumo", "Печать")
+                                                                    : QCoreApplication::translate("vellumo", "Печать..."));
         problem_->setText(qs(why));
         problem_->setVisible(!why.empty());
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(why.empty());
@@ -385,7 +388,7 @@ private:
         thumb_->setVisible(false); // the drawing of the sheet stands for it
         const long labels = this->labels();
         v->set_filled(labels);
-        v->setToolTip(qs(msc__format(u"Этикеток: %1, листов: %2", labels,
+        v->setToolTip(qs(msc__format(VL_TR("vellumo", "Этикеток: %1, листов: %2"), labels,
                                      sheet_layout(*lab_->sheet, labels_->options()).pages_for(labels))));
     }
 
@@ -438,10 +441,10 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
 {
     std::unique_ptr<QProgressDialog> progress;
     if (rows > QUIET_PAGES) {
-        progress = std::make_unique<QProgressDialog>(QStringLiteral("Этикетки рисуются..."),
-                                                     QStringLiteral("Отмена"), 0, static_cast<int>(std::min<long>(rows, INT_MAX)), parent);
+        progress = std::make_unique<QProgressDialog>(QCoreApplication::translate("vellumo", "Этикетки рисуются..."),
+                                                     QCoreApplication::translate("vellumo", "Отмена"), 0, static_cast<int>(std::min<long>(rows, INT_MAX)), parent);
         progress->setObjectName(QStringLiteral("zelta-batch-progress"));
-        progress->setWindowTitle(QStringLiteral("Печать с данными"));
+        progress->setWindowTitle(QCoreApplication::translate("vellumo", "Печать с данными"));
         progress->setWindowModality(Qt::ApplicationModal);
         progress->setMinimumDuration(0);
         progress->setAutoClose(false);
@@ -460,7 +463,7 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     req.progress = [&](long done, long total) {
         if (!progress)
             return true;
-        progress->setLabelText(QStringLiteral("Этикетка %1 из %2").arg(std::min(done + 1, total)).arg(total));
+        progress->setLabelText(QCoreApplication::translate("vellumo", "Этикетка %1 из %2").arg(std::min(done + 1, total)).arg(total));
         // 10,000 copies a row can take a run past what a bar counts.
         progress->setValue(static_cast<int>(std::min<long>(done, INT_MAX)));
         QApplication::processEvents();
@@ -473,13 +476,13 @@ void run_batch(QWidget *parent, const label *lab, const std::string &csv, const 
     if (out.cancelled) {
         // What went to a printer as it was drawn cannot be called back.
         if (streamed && out.pages > 0)
-            err__warning(u"Печать остановлена, но этикеток отправлено на принтер: %1.", out.pages);
+            err__warning(VL_TR("vellumo", "Печать остановлена, но этикеток отправлено на принтер: %1."), out.pages);
         return;
     }
     if (!out.complete)
         err__warning(u"%1", out.error.c_str());
     show_problems(out.problems);
-    show_list(u"Напечатано, но не всё так, как задумано:", sink.warnings);
+    show_list(pl__tr(VL_TR("vellumo", "Напечатано, но не всё так, как задумано:")), sink.warnings);
 }
 
 // A run sent to a label printer as one job: the printer makes the copies
@@ -535,12 +538,12 @@ std::optional<std::pair<sheet_options, int>> single_on_sheet(QWidget *parent, co
     }
     QDialog dlg(parent);
     dlg.setObjectName(QStringLiteral("zelta-sheet-run"));
-    dlg.setWindowTitle(print ? QStringLiteral("Печать на листе") : QStringLiteral("Экспорт на листе"));
+    dlg.setWindowTitle(print ? QCoreApplication::translate("vellumo", "Печать на листе") : QCoreApplication::translate("vellumo", "Экспорт на листе"));
     dlg.setWindowModality(Qt::ApplicationModal);
-    auto *run = new sheet_run_box(&dlg, *lab->sheet, QStringLiteral("Копий"));
+    auto *run = new sheet_run_box(&dlg, *lab->sheet, QCoreApplication::translate("vellumo", "Копий"));
     auto *box = new QVBoxLayout(&dlg);
     box->addWidget(run);
-    box->addWidget(ctl__ok_cancel(&dlg, print ? QStringLiteral("Печать...") : QStringLiteral("Экспорт...")));
+    box->addWidget(ctl__ok_cancel(&dlg, print ? QCoreApplication::translate("vellumo", "Печать...") : QCoreApplication::translate("vellumo", "Экспорт...")));
     {
         // The label drawn in the cells it goes to.
         doc_options o;
@@ -694,8 +697,8 @@ void pex__print(QWidget *parent, const label *lab)
 void pex__batch(QWidget *parent, const label *lab, bool print)
 {
     file_choice_request req;
-    req.title = u"Таблица данных";
-    req.filters = {{u"Таблицы CSV, Excel и OpenDocument", u"*.csv;*.txt;*.tsv;*.xlsx;*.ods"}, {u"Все файлы", u"*"}};
+    req.title = pl__tr(VL_TR("vellumo", "Таблица данных"));
+    req.filters = {{pl__tr(VL_TR("vellumo", "Таблицы CSV, Excel и OpenDocument")), u"*.csv;*.txt;*.tsv;*.xlsx;*.ods"}, {pl__tr(VL_TR("vellumo", "Все файлы")), u"*"}};
     req.must_exist = true;
     req.folder = settings::get(settings::table_folder).value_or(u"");
     const file_choice_result r = seam<file_choice_service>::get().choose(req);

@@ -1,5 +1,6 @@
 #include "frame/print_target.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -21,7 +22,7 @@ print_target_box::print_target_box(QWidget *parent, QFormLayout *form, std::vect
     setObjectName(QStringLiteral("print-target"));
     choice_ = new QComboBox(parent);
     choice_->setObjectName(QStringLiteral("printer"));
-    choice_->addItem(QStringLiteral("Системный принтер (выбор в следующем окне)"), -1);
+    choice_->addItem(QCoreApplication::translate("vellumo", "Системный принтер (выбор в следующем окне)"), -1);
     const std::u16string last = settings::get(settings::print_target).value_or(u"");
     for (std::size_t i = 0; i < printers_.size(); ++i) {
         choice_->addItem(lpr__entry_text(printers_[i]), static_cast<int>(i));
@@ -31,8 +32,8 @@ print_target_box::print_target_box(QWidget *parent, QFormLayout *form, std::vect
     copies_ = new QSpinBox(parent);
     copies_->setObjectName(QStringLiteral("copies"));
     copies_->setRange(1, static_cast<int>(OUT_MAX_COPIES));
-    copies_->setToolTip(QStringLiteral("Копии делает принтер этикеток; системный принтер спросит их сам"));
-    form_->addRow(QStringLiteral("Принтер:"), choice_);
+    copies_->setToolTip(QCoreApplication::translate("vellumo", "Копии делает принтер этикеток; системный принтер спросит их сам"));
+    form_->addRow(QCoreApplication::translate("vellumo", "Принтер:"), choice_);
     form_->addRow(copies_text, copies_);
     connect(choice_, &QComboBox::currentIndexChanged, this, [this] {
         form_->setRowVisible(copies_, printer() != nullptr);
@@ -65,10 +66,10 @@ print_target_dialog::print_target_dialog(QWidget *parent, const label *lab, rend
     : QDialog(parent), lab_(lab), variables_(std::move(variables))
 {
     setObjectName(QStringLiteral("zelta-print-target"));
-    setWindowTitle(QStringLiteral("Печать"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Печать"));
     setWindowModality(Qt::ApplicationModal);
     auto *form = new QFormLayout;
-    target_ = new print_target_box(this, form, std::move(printers), QStringLiteral("Копий:"));
+    target_ = new print_target_box(this, form, std::move(printers), QCoreApplication::translate("vellumo", "Копий:"));
     preview_ = new QLabel(this);
     preview_->setObjectName(QStringLiteral("preview"));
     preview_->setAlignment(Qt::AlignCenter);
@@ -77,7 +78,7 @@ print_target_dialog::print_target_dialog(QWidget *parent, const label *lab, rend
     problem_->setObjectName(QStringLiteral("problem"));
     problem_->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #b00000"));
-    QDialogButtonBox *buttons = ctl__ok_cancel(this, QStringLiteral("Печать"));
+    QDialogButtonBox *buttons = ctl__ok_cancel(this, QCoreApplication::translate("vellumo", "Печать"));
     ok_ = buttons->button(QDialogButtonBox::Ok);
     auto *v = new QVBoxLayout(this);
     v->addLayout(form);

@@ -1,6 +1,7 @@
 #include "frame/properties.h"
 #include "platform/qt_text.h"
 
+#include <QCoreApplication>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -29,16 +30,17 @@
 #include "widgets/clrflatbtn.h"
 #include "widgets/controls.h"
 #include "widgets/kit_resources.h"
+#include "platform/translation.h"
 
 namespace {
 
 constexpr const char16_t *captions[ROW_COUNT] = {
-    u"Описание:", u"X:", u"Y:", u"Квадрант:", u"Угол:", u"Ширина:", u"Высота:",
-    u"Текст:", u"Шрифт:", u"Размер:", u"Выравнивание:", u"Цвет:",
-    u"Стиль:", u"Толщина:", u"Цвет:",
-    u"Изображение:", u"Файл из данных:", u"Цвет:",
-    u"Код:", u"Вид:", u"Цвет:", u"Подпечатка:",
-    u"Перенос слов:", u"Уменьшать до:"};
+    VL_TR("vellumo", "Описание:"), u"X:", u"Y:", VL_TR("vellumo", "Квадрант:"), VL_TR("vellumo", "Угол:"), VL_TR("vellumo", "Ширина:"), VL_TR("vellumo", "Высота:"),
+    VL_TR("vellumo", "Текст:"), VL_TR("vellumo", "Шрифт:"), VL_TR("vellumo", "Размер:"), VL_TR("vellumo", "Выравнивание:"), VL_TR("vellumo", "Цвет:"),
+    VL_TR("vellumo", "Стиль:"), VL_TR("vellumo", "Толщина:"), VL_TR("vellumo", "Цвет:"),
+    VL_TR("vellumo", "Изображение:"), VL_TR("vellumo", "Файл из данных:"), VL_TR("vellumo", "Цвет:"),
+    VL_TR("vellumo", "Код:"), VL_TR("vellumo", "Вид:"), VL_TR("vellumo", "Цвет:"), VL_TR("vellumo", "Подпечатка:"),
+    VL_TR("vellumo", "Перенос слов:"), VL_TR("vellumo", "Уменьшать до:")};
 
 constexpr int small_icon = 16;
 constexpr int edge = 2;
@@ -73,7 +75,7 @@ std::uint32_t kind_colour(const element *e)
 bool thickness_value(const QString &text, double &out)
 {
     for (const char16_t *t : cmn_thicknesses)
-        if (text == QString::fromUtf16(t)) {
+        if (text == QString::fromUtf16(pl__tr(t))) {
             out = text.section(QLatin1Char(' '), 0, 0).toDouble();
             return true;
         }
@@ -94,12 +96,12 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
     bar_ = new QScrollBar(Qt::Vertical, this);
     bar_->hide();
     connect(bar_, &QScrollBar::valueChanged, this, [this](int v) { scroll_to(v); });
-    stock_.header = ctl__centred_label(this, QStringLiteral("Нет выбранных элементов."));
+    stock_.header = ctl__centred_label(this, QCoreApplication::translate("vellumo", "Нет выбранных элементов."));
     stock_.header->setObjectName(QStringLiteral("header"));
 
     for (int r = 0; r < ROW_COUNT; ++r) {
         const std::size_t i = static_cast<std::size_t>(r);
-        stock_.captions[i] = ctl__label(canvas_, QString::fromUtf16(captions[r]));
+        stock_.captions[i] = ctl__label(canvas_, QString::fromUtf16(pl__tr(captions[r])));
         QWidget *c = nullptr;
         switch (r) {
         case ROW_QUADRANT: c = cmn__quadrant_box(canvas_, -1); break;
@@ -139,7 +141,7 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
             break;
         }
         case ROW_PICTURE: {
-            auto *b = ctl__button(canvas_, QStringLiteral("(указать)"));
+            auto *b = ctl__button(canvas_, QCoreApplication::translate("vellumo", "(указать)"));
             connect(b, &QPushButton::clicked, this, [this] { picture_clicked(); });
             c = b;
             break;
@@ -242,8 +244,8 @@ void properties_panel::enter_state(int state, element *e)
     stock_.state = state;
     stock_.e = e;
     if (state != 2) {
-        stock_.header->setText(state == 0 ? QStringLiteral("Нет выбранных элементов.")
-                                          : QStringLiteral("Выбрано несколько элементов."));
+        stock_.header->setText(state == 0 ? QCoreApplication::translate("vellumo", "Нет выбранных элементов.")
+                                          : QCoreApplication::translate("vellumo", "Выбрано несколько элементов."));
         stock_.header->show();
         canvas_->hide();
     } else {
@@ -292,10 +294,10 @@ void properties_panel::fill()
         break;
     case ELE_PICTURE:
         static_cast<QPushButton *>(control(ROW_PICTURE))
-            ->setText(e->picture.data ? QStringLiteral("Поменять") : QStringLiteral("Указать"));
+            ->setText(e->picture.data ? QCoreApplication::translate("vellumo", "Поменять") : QCoreApplication::translate("vellumo", "Указать"));
         edit(ROW_PICTURE_FILE)->setText(qs(e->picture.source.value_or(u"")));
         edit(ROW_PICTURE_FILE)->setToolTip(
-            QStringLiteral("Имя файла со столбцом таблицы, например ${логотип}: на каждой строке рисунок из "
+            QCoreApplication::translate("vellumo", "Имя файла со столбцом таблицы, например ${логотип}: на каждой строке рисунок из "
                            "файла, названного в ней (от папки таблицы). Пусто: всегда рисунок элемента."));
         colour(ROW_PICTURE_COLOUR)->set_colour(e->picture.colour);
         break;
@@ -333,13 +335,13 @@ void properties_panel::size_display()
     };
     if (e->type == ELE_TEXT) {
         if (e->width < 0) {
-            show(w, false, QStringLiteral("по тексту"));
-            show(h, false, QStringLiteral("по высоте шрифта"));
+            show(w, false, QCoreApplication::translate("vellumo", "по тексту"));
+            show(h, false, QCoreApplication::translate("vellumo", "по высоте шрифта"));
             box(wb, true, false);
             box(hb, false, false);
         } else if (e->height < 0) {
             show(w, true, number(e->width));
-            show(h, false, QStringLiteral("по тексту"));
+            show(h, false, QCoreApplication::translate("vellumo", "по тексту"));
             box(wb, true, true);
             box(hb, true, false);
         } else {
@@ -350,13 +352,13 @@ void properties_panel::size_display()
         }
     } else if (e->type == ELE_PICTURE) {
         if (e->width < 0) {
-            show(w, false, QStringLiteral("пропорционально"));
+            show(w, false, QCoreApplication::translate("vellumo", "пропорционально"));
             show(h, true, number(e->height));
             box(wb, true, false);
             box(hb, false, true);
         } else if (e->height < 0) {
             show(w, true, number(e->width));
-            show(h, false, QStringLiteral("пропорционально"));
+            show(h, false, QCoreApplication::translate("vellumo", "пропорционально"));
             box(wb, false, true);
             box(hb, true, false);
         } else {
@@ -512,7 +514,7 @@ void properties_panel::focus_description()
     // them back.
     if (stock_.target && edit(ROW_DESC)->hasFocus()) {
         creation_hint_ = true;
-        stock_.target->set_status(0, QStringLiteral("Esc — вернуться к холсту"));
+        stock_.target->set_status(0, QCoreApplication::translate("vellumo", "Esc — вернуться к холсту"));
     }
 }
 
@@ -544,8 +546,9 @@ int properties_panel::needed_width() const
     // The field: the longest text a size field shows, or a list's widest entry.
     const QFontMetrics fm(edit(ROW_DESC)->font());
     int field = 0;
-    for (const char *t : {"по высоте шрифта", "пропорционально", "по тексту", "-99999.99"})
-        field = std::max(field, fm.horizontalAdvance(QString::fromUtf8(t)) + 2 * fm.averageCharWidth() + 8);
+    for (const char16_t *t : {pl__tr(VL_TR("vellumo", "по высоте шрифта")), pl__tr(VL_TR("vellumo", "пропорционально")),
+                              pl__tr(VL_TR("vellumo", "по тексту")), u"-99999.99"})
+        field = std::max(field, fm.horizontalAdvance(QString::fromUtf16(t)) + 2 * fm.averageCharWidth() + 8);
     for (int r : {ROW_QUADRANT, ROW_JUSTIFICATION, ROW_STYLE, ROW_KIND, ROW_SUBPRINT})
         if (const QComboBox *c = combo(r))
             field = std::max(field, c->sizeHint().width());
@@ -633,7 +636,7 @@ bool properties_panel::code_field_event(QEvent *e)
     } else if (e->type() == QEvent::ContextMenu) {
         std::unique_ptr<QMenu> menu(field->createStandardContextMenu());
         menu->addSeparator();
-        QAction *gs = menu->addAction(QStringLiteral("Вставить разделитель GS\tCtrl+]"));
+        QAction *gs = menu->addAction(QCoreApplication::translate("vellumo", "Вставить разделитель GS\tCtrl+]"));
         gs->setObjectName(QStringLiteral("insert-gs"));
         gs->setEnabled(!field->isReadOnly());
         connect(gs, &QAction::triggered, field, [field] { field->insert(QString(QChar(GS1_GS_MARK))); });
@@ -670,7 +673,7 @@ void properties_panel::refuse(int row, const char16_t *message, const QString &o
     // own loss of focus finds nothing to commit.
     put_text(row, old_text);
     if (message && *message)
-        err__warning(u"%1", message);
+        err__warning(u"%1", pl__tr(message));
     control(row)->setFocus();
 }
 

@@ -1,5 +1,6 @@
 #include "frame/renamedlg.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -15,10 +16,10 @@
 rename_dialog::rename_dialog(QWidget *parent, const std::u16string &current) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-rename-dialog"));
-    setWindowTitle(QStringLiteral("Переименование этикетки"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Переименование этикетки"));
     setWindowModality(Qt::ApplicationModal);
     auto *h = new QHBoxLayout;
-    h->addWidget(new QLabel(QStringLiteral("Новое имя:"), this));
+    h->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Новое имя:"), this));
     name_ = new QLineEdit(qs(current), this);
     name_->setObjectName(QStringLiteral("name"));
     name_->setMinimumWidth(260);

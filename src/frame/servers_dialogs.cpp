@@ -1,6 +1,7 @@
 #include "frame/servers_dialogs.h"
 #include "platform/qt_text.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
@@ -20,6 +21,7 @@
 #include "widgets/broadcast.h"
 #include "widgets/controls.h"
 #include "widgets/kit_resources.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -43,8 +45,8 @@ private:
 
 void sdl__insert_columns(QTreeWidget *lv)
 {
-    ctl__add_column(lv, QStringLiteral("Адрес"), 0, '<');
-    ctl__add_column(lv, QStringLiteral("Описание"), 1, '<');
+    ctl__add_column(lv, QCoreApplication::translate("vellumo", "Адрес"), 0, '<');
+    ctl__add_column(lv, QCoreApplication::translate("vellumo", "Описание"), 1, '<');
 }
 
 void sdl__fill_list_view(QTreeWidget *lv)
@@ -77,10 +79,10 @@ server_list *sdl__row_record(QTreeWidget *lv, int row)
 auth_dialog::auth_dialog(QWidget *parent, const std::u16string &address) : QDialog(parent), address_(address)
 {
     setObjectName(QStringLiteral("zelta-auth-dialog"));
-    setWindowTitle(QStringLiteral("Авторизация"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Авторизация"));
     setWindowModality(Qt::ApplicationModal);
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Сервер:"), this), 0, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Сервер:"), this), 0, 0);
     server_ = new QLabel(this);
     server_->setObjectName(QStringLiteral("server"));
     server_->setMinimumWidth(260);
@@ -88,11 +90,11 @@ auth_dialog::auth_dialog(QWidget *parent, const std::u16string &address) : QDial
     server_->setText(QFontMetrics(server_->font()).elidedText(qs(address), Qt::ElideMiddle, 360));
     server_->setToolTip(qs(address));
     grid->addWidget(server_, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Имя:"), this), 1, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Имя:"), this), 1, 0);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("name"));
     grid->addWidget(name_, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Пароль:"), this), 2, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Пароль:"), this), 2, 0);
     password_ = new QLineEdit(this);
     password_->setObjectName(QStringLiteral("password"));
     password_->setEchoMode(QLineEdit::Password);
@@ -142,15 +144,15 @@ server_edit_dialog::server_edit_dialog(QWidget *parent, const QString &address, 
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-server-edit-dialog"));
-    setWindowTitle(QStringLiteral("Сервер"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Сервер"));
     setWindowModality(Qt::ApplicationModal);
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Адрес"), this), 0, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Адрес"), this), 0, 0);
     address_ = new QLineEdit(address, this);
     address_->setObjectName(QStringLiteral("address"));
     address_->setMinimumWidth(320);
     grid->addWidget(address_, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Описание"), this), 1, 0);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Описание"), this), 1, 0);
     description_ = new QLineEdit(description, this);
     description_->setObjectName(QStringLiteral("description"));
     grid->addWidget(description_, 1, 1);
@@ -170,7 +172,7 @@ server_info_dialog::server_info_dialog(QWidget *parent, const std::u16string &ad
     : QDialog(parent), address_(address)
 {
     setObjectName(QStringLiteral("zelta-server-info-dialog"));
-    setWindowTitle(QStringLiteral("Информация о сервере"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Информация о сервере"));
     setWindowModality(Qt::ApplicationModal);
     auto *grid = new QGridLayout;
     auto row = [&](int r, const char16_t *caption, QLabel *&value, const char *name) {
@@ -181,12 +183,12 @@ server_info_dialog::server_info_dialog(QWidget *parent, const std::u16string &ad
         grid->addWidget(value, r, 1);
     };
     QLabel *addr = nullptr;
-    row(0, u"Адрес:", addr, "address");
+    row(0, pl__tr(VL_TR("vellumo", "Адрес:")), addr, "address");
     addr->setText(qs(address));
-    row(1, u"Название:", name_, "name");
-    row(2, u"Версия:", version_, "version");
+    row(1, pl__tr(VL_TR("vellumo", "Название:")), name_, "name");
+    row(2, pl__tr(VL_TR("vellumo", "Версия:")), version_, "version");
     row(3, u"API:", api_, "api");
-    grid->addWidget(new QLabel(QStringLiteral("Возможности:"), this), 4, 0, Qt::AlignTop);
+    grid->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Возможности:"), this), 4, 0, Qt::AlignTop);
     features_ = new QListWidget(this);
     features_->setObjectName(QStringLiteral("features"));
     features_->setSortingEnabled(true);
@@ -222,10 +224,10 @@ bool server_info_dialog::run()
 servers_dialog::servers_dialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-servers-dialog"));
-    setWindowTitle(QStringLiteral("Список серверов"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Список серверов"));
     setWindowModality(Qt::ApplicationModal);
     auto *text = new QLabel(
-        QStringLiteral("Укажите адреса серверов, использующихся для взаимодействия с этой программой."), this);
+        QCoreApplication::translate("vellumo", "Укажите адреса серверов, использующихся для взаимодействия с этой программой."), this);
     text->setWordWrap(true);
     list_ = ctl__list_view(this);
     list_->setObjectName(QStringLiteral("servers"));
@@ -240,13 +242,13 @@ servers_dialog::servers_dialog(QWidget *parent) : QDialog(parent)
         buttons->addWidget(b);
         return b;
     };
-    add_button(u"&Добавить...", "add", &servers_dialog::add);
-    add_button(u"&Изменить...", "edit", &servers_dialog::edit);
-    add_button(u"&Удалить", "delete", &servers_dialog::remove);
+    add_button(pl__tr(VL_TR("vellumo", "&Добавить...")), "add", &servers_dialog::add);
+    add_button(pl__tr(VL_TR("vellumo", "&Изменить...")), "edit", &servers_dialog::edit);
+    add_button(pl__tr(VL_TR("vellumo", "&Удалить")), "delete", &servers_dialog::remove);
     buttons->addSpacing(12);
-    add_button(u"Получить список шрифтов", "fonts", &servers_dialog::fonts);
-    add_button(u"Проверить", "check", &servers_dialog::check);
-    add_button(u"Забыть пароль", "forget", &servers_dialog::forget);
+    add_button(pl__tr(VL_TR("vellumo", "Получить список шрифтов")), "fonts", &servers_dialog::fonts);
+    add_button(pl__tr(VL_TR("vellumo", "Проверить")), "check", &servers_dialog::check);
+    add_button(pl__tr(VL_TR("vellumo", "Забыть пароль")), "forget", &servers_dialog::forget);
     buttons->addStretch(1);
     QDialogButtonBox *box = ctl__ok_cancel(this);
     box->setOrientation(Qt::Vertical);

@@ -1,5 +1,6 @@
 #include "frame/sheet_dialogs.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -26,6 +27,7 @@
 #include "platform/message_boxes.h"
 #include "platform/qt_text.h"
 #include "widgets/controls.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -38,7 +40,7 @@ public:
     {
         const std::string path = sht__default_paths().user_file;
         if (path.empty()) {
-            error = u"Не найдена папка настроек для своих листов.";
+            error = pl__tr(VL_TR("vellumo", "Не найдена папка настроек для своих листов."));
             return {};
         }
         return sht__read_user_sheets(path, error);
@@ -47,7 +49,7 @@ public:
     {
         const std::string path = sht__default_paths().user_file;
         if (path.empty()) {
-            error = u"Не найдена папка настроек для своих листов.";
+            error = pl__tr(VL_TR("vellumo", "Не найдена папка настроек для своих листов."));
             return false;
         }
         if (!sht__write_user_sheets(path, sheets, error))
@@ -64,14 +66,14 @@ QString mm(double points)
 
 QString size_text(const label_sheet &s)
 {
-    return mm(s.label_width) + QStringLiteral("×") + mm(s.label_height) + QStringLiteral(" мм");
+    return mm(s.label_width) + QStringLiteral("×") + mm(s.label_height) + QCoreApplication::translate("vellumo", " мм");
 }
 
 QString paper_text(const label_sheet &s)
 {
     if (!s.paper.empty())
         return QString::fromStdString(s.paper);
-    return mm(s.paper_width) + QStringLiteral("×") + mm(s.paper_height) + QStringLiteral(" мм");
+    return mm(s.paper_width) + QStringLiteral("×") + mm(s.paper_height) + QCoreApplication::translate("vellumo", " мм");
 }
 
 // The papers the own sheet dialog offers, by the names the sheets keep.
@@ -81,7 +83,7 @@ struct paper_choice {
 };
 constexpr paper_choice paper_choices[] = {
     {"A4", u"A4"},           {"A5", u"A5"},         {"A3", u"A3"},          {"A6", u"A6"},
-    {"US-Letter", u"Letter"}, {"US-Legal", u"Legal"}, {nullptr, u"Свой размер"},
+    {"US-Letter", u"Letter"}, {"US-Legal", u"Legal"}, {nullptr, VL_TR("vellumo", "Свой размер")},
 };
 
 } // namespace
@@ -250,16 +252,16 @@ sheet_chooser_dialog::sheet_chooser_dialog(QWidget *parent, const std::optional<
     : QDialog(parent), catalogue_(seam<sheet_shelf_service>::get().catalogue())
 {
     setObjectName(QStringLiteral("zelta-sheet-chooser"));
-    setWindowTitle(QStringLiteral("Выбор листа"));
+    setWindowTitle(QCoreApplication::translate("vellumo", "Выбор листа"));
     setWindowModality(Qt::ApplicationModal);
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("search"));
-    search_->setPlaceholderText(QStringLiteral("производитель, номер, описание или размер (70x37)"));
+    search_->setPlaceholderText(QCoreApplication::translate("vellumo", "производитель, номер, описание или размер (70x37)"));
     search_->setClearButtonEnabled(true);
     list_ = ctl__list_view(this);
     list_->setObjectName(QStringLiteral("sheets"));
-    list_->setHeaderLabels({QStringLiteral("Лист"), QStringLiteral("Описание"), QStringLiteral("Бумага"),
-                            QStringLiteral("Этикетка"), QStringLiteral("Штук")});
+    list_->setHeaderLabels({QCoreApplication::translate("vellumo", "Лист"), QCoreApplication::translate("vellumo", "Описание"), QCoreApplication::translate("vellumo", "Бумага"),
+                            QCoreApplication::translate("vellumo", "Этикетка"), QCoreApplication::translate("vellumo", "Штук")});
     list_->setMinimumWidth(560);
     list_->setMinimumHeight(320);
     list_->header()->setStretchLastSection(false);
@@ -270,28 +272,28 @@ sheet_chooser_dialog::sheet_chooser_dialog(QWidget *parent, const std::optional<
     refused_->setWordWrap(true);
     refused_->setStyleSheet(QStringLiteral("color: #b00000"));
     if (catalogue_.refused > 0) {
-        refused_->setText(qs(msc__format(u"Не прочитано файлов шаблонов: %1", catalogue_.refused)));
+        refused_->setText(qs(msc__format(VL_TR("vellumo", "Не прочитано файлов шаблонов: %1"), catalogue_.refused)));
         QStringList lines;
         for (std::size_t i = 0; i < catalogue_.log.size() && i < 20; ++i)
             lines << qs(catalogue_.log[i]);
         refused_->setToolTip(lines.join(QLatin1Char('\n')));
     }
     refused_->setVisible(catalogue_.refused > 0);
-    create_ = new QPushButton(QStringLiteral("Создать..."), this);
+    create_ = new QPushButton(QCoreApplication::translate("vellumo", "Создать..."), this);
     create_->setObjectName(QStringLiteral("create"));
-    change_ = new QPushButton(QStringLiteral("Изменить..."), this);
+    change_ = new QPushButton(QCoreApplication::translate("vellumo", "Изменить..."), this);
     change_->setObjectName(QStringLiteral("change"));
-    delete_ = new QPushButton(QStringLiteral("Удалить"), this);
+    delete_ = new QPushButton(QCoreApplication::translate("vellumo", "Удалить"), this);
     delete_->setObjectName(QStringLiteral("delete"));
     auto *own = new QHBoxLayout;
-    own->addWidget(new QLabel(QStringLiteral("Свои листы:"), this));
+    own->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Свои листы:"), this));
     own->addWidget(create_);
     own->addWidget(change_);
     own->addWidget(delete_);
     own->addStretch();
     auto *left = new QVBoxLayout;
     auto *find = new QHBoxLayout;
-    find->addWidget(new QLabel(QStringLiteral("Найти:"), this));
+    find->addWidget(new QLabel(QCoreApplication::translate("vellumo", "Найти:"), this));
     find->addWidget(search_);
     left->addLayout(find);
     left->addWidget(list_);
@@ -331,7 +333,7 @@ void sheet_chooser_dialog::fill()
         item->setText(4, QString::number(sht__count(s)));
         item->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(e - catalogue_.sheets.data()));
         if (e->source == sheet_source::user)
-            item->setToolTip(0, QStringLiteral("Свой лист"));
+            item->setToolTip(0, QCoreApplication::translate("vellumo", "Свой лист"));
     }
     for (int c = 0; c < 5; ++c)
         if (c != 1)
@@ -381,12 +383,12 @@ bool sheet_chooser_dialog::keep(const std::function<void(std::vector<label_sheet
     // would be lost.
     std::vector<label_sheet> own = shelf.user_sheets(error);
     if (!error.empty()) {
-        err__warning(u"Свои листы не прочитаны: %1", error.c_str());
+        err__warning(VL_TR("vellumo", "Свои листы не прочитаны: %1"), error.c_str());
         return false;
     }
     change(own);
     if (!shelf.keep_user_sheets(own, error)) {
-        err__warning(u"Свои листы не сохранены: %1", error.c_str());
+        err__warning(VL_TR("vellumo", "Свои листы не сохранены: %1"), error.c_str());
         return false;
     }
     list_->clear(); // its rows point into the catalogue
@@ -453,7 +455,7 @@ void sheet_chooser_dialog::remove()
     const label_sheet was = e->sheet;
     message_box_request req;
     req.caption = msg::caption_app;
-    req.text = msc__format(u"Удалить свой лист «%1»?", plt__from_utf8(sht__name(was)).c_str());
+    req.text = msc__format(VL_TR("vellumo", "Удалить свой лист «%1»?"), plt__from_utf8(sht__name(was)).c_str());
     req.icon = mb_icon::question;
     req.buttons = mb_buttons::yes_no;
     if (seam<message_box_service>::get().show(req) != mb_answer::yes)
@@ -492,7 +494,7 @@ std::optional<label_sheet> shd__choose(QWidget *parent, const std::optional<labe
 own_sheet_dialog::own_sheet_dialog(QWidget *parent, const label_sheet &s, bool is_new) : QDialog(parent)
 {
     setObjectName(QStringLiteral("zelta-own-sheet"));
-    setWindowTitle(is_new ? QStringLiteral("Новый лист") : QStringLiteral("Свой лист"));
+    setWindowTitle(is_new ? QCoreApplication::translate("vellumo", "Новый лист") : QCoreApplication::translate("vellumo", "Свой лист"));
     setWindowModality(Qt::ApplicationModal);
     auto *form = new QFormLayout;
     auto line = [&](const std::string &value, const char *name) {
@@ -503,16 +505,16 @@ own_sheet_dialog::own_sheet_dialog(QWidget *parent, const label_sheet &s, bool i
     brand_ = line(s.brand, "brand");
     part_ = line(s.part, "part");
     desc_ = line(s.description, "description");
-    form->addRow(QStringLiteral("Производитель:"), brand_);
-    form->addRow(QStringLiteral("Название:"), part_);
-    form->addRow(QStringLiteral("Описание:"), desc_);
+    form->addRow(QCoreApplication::translate("vellumo", "Производитель:"), brand_);
+    form->addRow(QCoreApplication::translate("vellumo", "Название:"), part_);
+    form->addRow(QCoreApplication::translate("vellumo", "Описание:"), desc_);
     auto length = [&](double points, const char *name, double most) {
         auto *b = new QDoubleSpinBox(this);
         b->setObjectName(QString::fromLatin1(name));
         b->setDecimals(2);
         b->setRange(0, most);
         b->setSingleStep(0.5);
-        b->setSuffix(QStringLiteral(" мм"));
+        b->setSuffix(QCoreApplication::translate("vellumo", " мм"));
         b->setValue(std::isfinite(points) ? points / MM : 0);
         return b;
     };
@@ -526,15 +528,15 @@ own_sheet_dialog::own_sheet_dialog(QWidget *parent, const label_sheet &s, bool i
     paper_ = new QComboBox(this);
     paper_->setObjectName(QStringLiteral("paper"));
     for (const paper_choice &c : paper_choices)
-        paper_->addItem(QString::fromUtf16(c.caption), c.name ? QString::fromLatin1(c.name) : QString());
+        paper_->addItem(QString::fromUtf16(pl__tr(c.caption)), c.name ? QString::fromLatin1(c.name) : QString());
     const double most_paper = SHT_MAX_PAPER / MM;
     paper_w_ = length(s.paper_width, "paper-width", most_paper);
     paper_h_ = length(s.paper_height, "paper-height", most_paper);
-    form->addRow(QStringLiteral("Бумага:"), paper_);
-    form->addRow(QStringLiteral("Размер бумаги:"), pair(paper_w_, paper_h_));
+    form->addRow(QCoreApplication::translate("vellumo", "Бумага:"), paper_);
+    form->addRow(QCoreApplication::translate("vellumo", "Размер бумаги:"), pair(paper_w_, paper_h_));
     label_w_ = length(s.label_width, "label-width", most_paper);
     label_h_ = length(s.label_height, "label-height", most_paper);
-    form->addRow(QStringLiteral("Этикетка (ширина × высота):"), pair(label_w_, label_h_));
+    form->addRow(QCoreApplication::translate("vellumo", "Этикетка (ширина × высота):"), pair(label_w_, label_h_));
     const sheet_grid g = s.grids.empty() ? sheet_grid{} : s.grids.front();
     columns_ = new QSpinBox(this);
     columns_->setObjectName(QStringLiteral("columns"));
@@ -544,15 +546,15 @@ own_sheet_dialog::own_sheet_dialog(QWidget *parent, const label_sheet &s, bool i
     rows_->setObjectName(QStringLiteral("rows"));
     rows_->setRange(1, int(SHT_MAX_LABELS));
     rows_->setValue(std::clamp(g.rows, 1, int(SHT_MAX_LABELS)));
-    form->addRow(QStringLiteral("Столбцов × строк:"), pair(columns_, rows_));
+    form->addRow(QCoreApplication::translate("vellumo", "Столбцов × строк:"), pair(columns_, rows_));
     left_ = length(g.left, "left", most_paper);
     top_ = length(g.top, "top", most_paper);
-    form->addRow(QStringLiteral("Отступ слева × сверху:"), pair(left_, top_));
+    form->addRow(QCoreApplication::translate("vellumo", "Отступ слева × сверху:"), pair(left_, top_));
     gap_x_ = length(g.columns > 1 ? g.across - s.label_width : 0, "gap-across", most_paper);
     gap_y_ = length(g.rows > 1 ? g.down - s.label_height : 0, "gap-down", most_paper);
-    form->addRow(QStringLiteral("Промежуток по горизонтали × вертикали:"), pair(gap_x_, gap_y_));
+    form->addRow(QCoreApplication::translate("vellumo", "Промежуток по горизонтали × вертикали:"), pair(gap_x_, gap_y_));
     radius_ = length(s.radius, "radius", most_paper);
-    form->addRow(QStringLiteral("Радиус углов:"), radius_);
+    form->addRow(QCoreApplication::translate("vellumo", "Радиус углов:"), radius_);
     int at = paper_->count() - 1; // a size of its own
     if (const paper_size *known = sht__paper(s.paper))
         for (int i = 0; i < paper_->count(); ++i)
@@ -639,9 +641,9 @@ void own_sheet_dialog::accept()
     const label_sheet s = read();
     std::optional<std::u16string> why;
     if (s.part.empty() && s.brand.empty())
-        why = u"Введите название листа.";
+        why = pl__tr(VL_TR("vellumo", "Введите название листа."));
     else if (s.radius * 2 > std::min(s.label_width, s.label_height))
-        why = u"Радиус углов больше половины стороны этикетки.";
+        why = pl__tr(VL_TR("vellumo", "Радиус углов больше половины стороны этикетки."));
     else
         why = sht__check(s);
     if (why) {
@@ -671,12 +673,12 @@ sheet_run_box::sheet_run_box(QWidget *parent, const label_sheet &sheet, const QS
     copies_ = new QSpinBox(this);
     copies_->setObjectName(QStringLiteral("copies"));
     copies_->setRange(1, int(SHT_MAX_LABELS));
-    outlines_ = new QCheckBox(QStringLiteral("Контуры этикеток"), this);
+    outlines_ = new QCheckBox(QCoreApplication::translate("vellumo", "Контуры этикеток"), this);
     outlines_->setObjectName(QStringLiteral("outlines"));
-    crop_ = new QCheckBox(QStringLiteral("Метки обрезки"), this);
+    crop_ = new QCheckBox(QCoreApplication::translate("vellumo", "Метки обрезки"), this);
     crop_->setObjectName(QStringLiteral("crop-marks"));
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Лист:"), new QLabel(qs(plt__from_utf8(sht__name(sheet))), this));
+    form->addRow(QCoreApplication::translate("vellumo", "Лист:"), new QLabel(qs(plt__from_utf8(sht__name(sheet))), this));
     form->addRow(copies_caption + QLatin1Char(':'), copies_);
     form->addRow(QString(), outlines_);
     form->addRow(QString(), crop_);
@@ -686,7 +688,7 @@ sheet_run_box::sheet_run_box(QWidget *parent, const label_sheet &sheet, const QS
     h->addWidget(view_);
     h->addLayout(form);
     auto show_first = [this] {
-        cell_->setText(qs(msc__format(u"Начать с этикетки %1 (щёлкните по ней на листе)", view_->first())));
+        cell_->setText(qs(msc__format(VL_TR("vellumo", "Начать с этикетки %1 (щёлкните по ней на листе)"), view_->first())));
     };
     connect(view_, &sheet_view::first_chosen, this, show_first);
     show_first();

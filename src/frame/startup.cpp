@@ -22,6 +22,7 @@
 #include "model/xmalloc.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_notice.h"
+#include "platform/qt_translation.h"
 #include "platform/version.h"
 #include "render/picture_draw.h"
 #include "resources/icons.h"
@@ -38,10 +39,17 @@ qt_credential_prompt *g_prompt = nullptr;
 
 } // namespace
 
+QString app__choose_language()
+{
+    const std::u16string choice = settings::get(settings::language).value_or(u"");
+    return qt_use_language(QString::fromStdU16String(choice));
+}
+
 void app__install_translations()
 {
+    qt_install_app_translator();
     // Qt's own dialogs (file chooser, colour dialog) speak Russian too.
-    if (!g_qt_ru) {
+    if (!g_qt_ru && qt_language() == u"ru") {
         g_qt_ru = new QTranslator(qApp);
         if (g_qt_ru->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

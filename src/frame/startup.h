@@ -13,7 +13,12 @@ class document_store;
 int app__startup(const QStringList &files = {});
 // The first frames alone, as above, for the store given.
 int app__open_frames(document_store &store, const QStringList &files);
-// Qt's own texts (file chooser, colour dialog, questions) in Russian.
+// The interface language, before the first word is said and before the
+// application object exists: the one chosen in "Настройки" (the setting
+// `language`), else the locale's.  Returns "ru" or "en".
+QString app__choose_language();
+// Qt's own texts (file chooser, colour dialog, questions) in the interface's
+// language: Russian, or Qt's own English.
 void app__install_translations();
 // Shutdown after the loop: global options, server list, shared lists,
 // element clipboard, XML-RPC client.

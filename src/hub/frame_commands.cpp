@@ -11,6 +11,7 @@
 #include "hub/frame_hub.h"
 #include "model/messages.h"
 #include "platform/message_boxes.h"
+#include "platform/translation.h"
 
 void frame_hub::delete_selection(bool ask)
 {
@@ -166,7 +167,7 @@ void frame_hub::create_element(int kind, double x, double y)
     e->y = y;
     e->type = kind;
     e->quadrant = new_quadrant_;
-    e->desc = FRAME_DEFAULT_DESC;
+    e->desc = pl__tr(FRAME_DEFAULT_DESC);
     if (pic) {
         e->width = pic->width;
         e->height = pic->height;

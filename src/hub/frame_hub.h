@@ -15,6 +15,7 @@
 #include "hub/history.h"
 #include "model/element.h"
 #include "platform/message_boxes.h"
+#include "platform/translation.h"
 
 // A view of the frame's label: properties panel, element list or canvas.
 class frame_view : public notify_sender {
@@ -99,7 +100,7 @@ struct label_options {
 };
 
 inline constexpr int FRAME_UNDO_DEPTH = 100;
-inline constexpr char16_t FRAME_DEFAULT_DESC[] = u"Новый элемент";
+inline constexpr char16_t FRAME_DEFAULT_DESC[] = VL_TR("vellumo", "Новый элемент");
 
 class frame_hub : public notify_sender {
 public:

@@ -7,6 +7,7 @@
 #include "model/errors.h"
 #include "model/misc.h"
 #include "model/xmalloc.h"
+#include "platform/translation.h"
 
 namespace {
 bool positive(double v)
@@ -359,29 +360,29 @@ std::optional<std::u16string> ele__out_of_range(const label *lab)
     const int limit = static_cast<int>(most);
     auto fits = [most](double v) { return std::isfinite(v) && v > 0 && v <= most; };
     if (!fits(lab->width) || !fits(lab->height))
-        return msc__format(u"Размер этикетки %{1:.10g} × %{2:.10g} пт вне допустимого (допускается больше 0 и не больше %3 пт)",
+        return msc__format(VL_TR("vellumo", "Размер этикетки %{1:.10g} × %{2:.10g} пт вне допустимого (допускается больше 0 и не больше %3 пт)"),
                            lab->width, lab->height, limit);
     auto within = [most](double v) { return std::isfinite(v) && std::fabs(v) <= most; };
     for (int i = 0; i < lab->qty; ++i) {
         const element *e = lab->es[i];
-        const std::u16string who = msc__format(u"Элемент %1 «%2»: ", i + 1, e->desc.c_str());
+        const std::u16string who = msc__format(VL_TR("vellumo", "Элемент %1 «%2»: "), i + 1, e->desc.c_str());
         const char16_t *what = nullptr;
         std::u16string value;
         if (!within(e->width) || !within(e->height)) {
-            what = u"размер";
-            value = msc__format(u"%{1:.10g} × %{2:.10g} пт", std::fabs(e->width), std::fabs(e->height));
+            what = pl__tr(VL_TR("vellumo", "размер"));
+            value = msc__format(VL_TR("vellumo", "%{1:.10g} × %{2:.10g} пт"), std::fabs(e->width), std::fabs(e->height));
         } else if (!within(e->x) || !within(e->y) || !std::isfinite(e->angle)) {
-            what = u"точка крепления";
+            what = pl__tr(VL_TR("vellumo", "точка крепления"));
             value = msc__format(u"(%{1:.10g}, %{2:.10g})", e->x, e->y);
         } else if (e->type == ELE_TEXT && !within(e->text.size)) {
-            what = u"размер шрифта";
-            value = msc__format(u"%{1:.10g} пт", e->text.size);
+            what = pl__tr(VL_TR("vellumo", "размер шрифта"));
+            value = msc__format(VL_TR("vellumo", "%{1:.10g} пт"), e->text.size);
         } else if (e->type == ELE_BORDER && !within(e->border.thickness)) {
-            what = u"толщина линии";
-            value = msc__format(u"%{1:.10g} пт", e->border.thickness);
+            what = pl__tr(VL_TR("vellumo", "толщина линии"));
+            value = msc__format(VL_TR("vellumo", "%{1:.10g} пт"), e->border.thickness);
         }
         if (what)
-            return who + msc__format(u"%1 %2 вне допустимого (допускается не больше %3 пт)", what, value.c_str(), limit);
+            return who + msc__format(VL_TR("vellumo", "%1 %2 вне допустимого (допускается не больше %3 пт)"), what, value.c_str(), limit);
     }
     return std::nullopt;
 }

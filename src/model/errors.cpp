@@ -49,7 +49,7 @@ void log_entry(char kind, const char *expr, const char *module, int line)
 
 std::u16string assertion_message(const char *expr, const char *module, int line, int os_error)
 {
-    return msc__format(msg::assertion_text, expr ? expr : "", module, line, os_error)
+    return msc__format(msg::assertion_text, expr ? expr : "", module, line, os_error, VELLUMO_VERSION)
         .substr(0, 4095);
 }
 

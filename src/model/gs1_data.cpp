@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "model/misc.h"
+#include "platform/code_pages.h"
+#include "platform/translation.h"
+
 namespace {
 
 // The number of digits of an AI, told by its first two (GS1 keeps every AI
@@ -56,7 +60,7 @@ bool gs1__raw_to_bracketed(std::string_view raw, std::string &bracketed, std::st
     if (at < raw.size() && raw[at] == GS1_GS)
         ++at;
     if (at == raw.size()) {
-        error = "нет данных";
+        error = pl__tr8(VL_TR("vellumo", "нет данных"));
         return false;
     }
     while (at < raw.size()) {
@@ -66,14 +70,15 @@ bool gs1__raw_to_bracketed(std::string_view raw, std::string &bracketed, std::st
                               : -1;
         const ai_start *ai = start >= 0 ? row_for(ai_starts, start) : nullptr;
         if (!ai) {
-            error = "в позиции " + std::to_string(ai_at + 1) +
-                    " нет идентификатора применения (ожидались цифры известного идентификатора)";
+            error = plt__to_utf8(msc__format(
+                VL_TR("vellumo", "в позиции %1 нет идентификатора применения (ожидались цифры известного идентификатора)"),
+                ai_at + 1));
             return false;
         }
         const std::size_t ai_end = ai_at + static_cast<std::size_t>(ai->digits);
         if (ai_end > raw.size() || !std::all_of(raw.begin() + static_cast<std::ptrdiff_t>(ai_at),
                                                 raw.begin() + static_cast<std::ptrdiff_t>(ai_end), digit)) {
-            error = "идентификатор применения в позиции " + std::to_string(ai_at + 1) + " оборван";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "идентификатор применения в позиции %1 оборван"), ai_at + 1));
             return false;
         }
         const std::string ai_text(raw.substr(ai_at, static_cast<std::size_t>(ai->digits)));
@@ -81,22 +86,22 @@ bool gs1__raw_to_bracketed(std::string_view raw, std::string &bracketed, std::st
         if (const fixed_value *f = row_for(fixed_values, start)) {
             end = ai_end + static_cast<std::size_t>(f->length);
             if (end > raw.size() || raw.substr(ai_end, end - ai_end).find(GS1_GS) != std::string_view::npos) {
-                error = "в поле (" + ai_text + ") должно быть " + std::to_string(f->length) + " знаков";
+                error = plt__to_utf8(msc__format(VL_TR("vellumo", "в поле (%1) должно быть %2 знаков"), ai_text.c_str(), f->length));
                 return false;
             }
         } else {
             end = std::min(raw.find(GS1_GS, ai_end), raw.size());
         }
         if (end == ai_end) {
-            error = "поле (" + ai_text + ") пустое";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "поле (%1) пустое"), ai_text.c_str()));
             return false;
         }
         for (std::size_t i = ai_end; i < end; ++i) {
             const auto c = static_cast<unsigned char>(raw[i]);
             // Brackets would be taken for the start of another AI.
             if (c < 0x21 || c > 0x7E || c == '[' || c == ']') {
-                error = "в поле (" + ai_text + ") недопустимый знак (код " + std::to_string(c) +
-                        ") в позиции " + std::to_string(i + 1);
+                error = plt__to_utf8(msc__format(VL_TR("vellumo", "в поле (%1) недопустимый знак (код %2) в позиции %3"),
+                                                 ai_text.c_str(), static_cast<int>(c), i + 1));
                 return false;
             }
         }

@@ -4,6 +4,7 @@
 #include "model/settings.h"
 
 #include "model/misc.h"
+#include "platform/translation.h"
 
 #include <cmath>
 
@@ -103,9 +104,10 @@ bool within(double v, double low, double high)
 
 std::u16string label_printer_connection_refusal(std::u16string_view c)
 {
-    static constexpr char16_t said[] =
-        u"Подключение: socket://АДРЕС[:ПОРТ] (сетевой принтер, порт 9100 по умолчанию) или путь к "
-        u"устройству (/dev/usb/lp0).";
+    static constexpr char16_t said_source[] =
+        VL_TR("vellumo", "Подключение: socket://АДРЕС[:ПОРТ] (сетевой принтер, порт 9100 по умолчанию) или путь к "
+        "устройству (/dev/usb/lp0).");
+    const char16_t *said = pl__tr(said_source);
     if (c.empty() || c.size() > label_printer_max_connection || has_control(c))
         return said;
     static constexpr std::u16string_view scheme = u"socket://";
@@ -148,7 +150,7 @@ std::u16string label_printer_connection_refusal(std::u16string_view c)
         if (!port.empty()) {
             int n = 0;
             if (port.front() == u'-' || !parse_int(port, n) || n < 1 || n > 65535)
-                return u"Порт принтера - число от 1 до 65535.";
+                return pl__tr(VL_TR("vellumo", "Порт принтера - число от 1 до 65535."));
         }
         return {};
     }
@@ -160,29 +162,29 @@ std::u16string label_printer_connection_refusal(std::u16string_view c)
 std::u16string label_printer_refusal(const label_printer &p)
 {
     if (only_blanks(p.name))
-        return u"Укажите имя принтера.";
+        return pl__tr(VL_TR("vellumo", "Укажите имя принтера."));
     if (p.name.size() > label_printer_max_name)
-        return msc__format(u"Имя принтера длиннее %1 знаков.", static_cast<int>(label_printer_max_name));
+        return msc__format(VL_TR("vellumo", "Имя принтера длиннее %1 знаков."), static_cast<int>(label_printer_max_name));
     if (has_control(p.name))
-        return u"В имени принтера не может быть табуляций и переводов строки.";
+        return pl__tr(VL_TR("vellumo", "В имени принтера не может быть табуляций и переводов строки."));
     if (std::u16string why = label_printer_connection_refusal(p.connection); !why.empty())
         return why;
     if (p.dpi < label_printer_min_dpi || p.dpi > label_printer_max_dpi)
-        return msc__format(u"Разрешение принтера - от %1 до %2 точек на дюйм.", label_printer_min_dpi,
+        return msc__format(VL_TR("vellumo", "Разрешение принтера - от %1 до %2 точек на дюйм."), label_printer_min_dpi,
                            label_printer_max_dpi);
     if (!within(p.head_width_mm, 0, label_printer_max_head_mm))
-        return msc__format(u"Ширина головки - от 0 (не известна) до %1 мм.",
+        return msc__format(VL_TR("vellumo", "Ширина головки - от 0 (не известна) до %1 мм."),
                            static_cast<int>(label_printer_max_head_mm));
     if (p.darkness < -1 || p.darkness > label_printer_max_darkness)
-        return msc__format(u"Плотность - от 0 до %1 (или -1: как настроен принтер).", label_printer_max_darkness);
+        return msc__format(VL_TR("vellumo", "Плотность - от 0 до %1 (или -1: как настроен принтер)."), label_printer_max_darkness);
     if (p.speed < 0 || p.speed > label_printer_max_speed)
-        return msc__format(u"Скорость - от 0 (как настроен принтер) до %1 дюймов в секунду.",
+        return msc__format(VL_TR("vellumo", "Скорость - от 0 (как настроен принтер) до %1 дюймов в секунду."),
                            label_printer_max_speed);
     if (!within(p.gap_mm, 0, label_printer_max_gap_mm))
-        return msc__format(u"Зазор между этикетками - от 0 до %1 мм.", static_cast<int>(label_printer_max_gap_mm));
+        return msc__format(VL_TR("vellumo", "Зазор между этикетками - от 0 до %1 мм."), static_cast<int>(label_printer_max_gap_mm));
     if (!within(p.offset_x_mm, -label_printer_max_offset_mm, label_printer_max_offset_mm) ||
         !within(p.offset_y_mm, -label_printer_max_offset_mm, label_printer_max_offset_mm))
-        return msc__format(u"Смещение - от -%1 до %1 мм.", static_cast<int>(label_printer_max_offset_mm));
+        return msc__format(VL_TR("vellumo", "Смещение - от -%1 до %1 мм."), static_cast<int>(label_printer_max_offset_mm));
     return {};
 }
 

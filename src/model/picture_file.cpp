@@ -10,7 +10,9 @@
 #include <locale.h>
 
 #include "model/element.h"
+#include "model/misc.h"
 #include "platform/file_io.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -35,13 +37,13 @@ const unsigned char png_magic[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}
 bool pixels_fit(std::uint32_t w, std::uint32_t h, std::u16string &why)
 {
     if (w == 0 || h == 0) {
-        why = u"в файле нет размеров изображения";
+        why = pl__tr(VL_TR("vellumo", "в файле нет размеров изображения"));
         return false;
     }
     if (w > PIC_MAX_SIDE || h > PIC_MAX_SIDE || std::uint64_t{w} * h > PIC_MAX_PIXELS) {
-        why = u"изображение объявляет " + ascii(std::to_string(w)) + u" × " + ascii(std::to_string(h)) +
-              u" точек, больше " + ascii(std::to_string(PIC_MAX_PIXELS >> 20)) + u" мегапикселей (или " +
-              ascii(std::to_string(PIC_MAX_SIDE)) + u" точек по стороне)";
+        why = msc__format(VL_TR("vellumo", "изображение объявляет %1 × %2 точек, больше %3 мегапикселей (или %4 точек по стороне)"),
+                          ascii(std::to_string(w)).c_str(), ascii(std::to_string(h)).c_str(),
+                          ascii(std::to_string(PIC_MAX_PIXELS >> 20)).c_str(), ascii(std::to_string(PIC_MAX_SIDE)).c_str());
         return false;
     }
     return true;
@@ -56,11 +58,11 @@ double usable_dpi(double dpi)
 bool set_points(lg_epsi &e, double w_pt, double h_pt, std::u16string &why)
 {
     if (!(std::isfinite(w_pt) && std::isfinite(h_pt) && w_pt > ELE_EPS && h_pt > ELE_EPS)) {
-        why = u"в файле нет размеров изображения";
+        why = pl__tr(VL_TR("vellumo", "в файле нет размеров изображения"));
         return false;
     }
     if (w_pt > ELE_MAX_LABEL_SIZE || h_pt > ELE_MAX_LABEL_SIZE) {
-        why = u"изображение больше, чем может быть этикетка";
+        why = pl__tr(VL_TR("vellumo", "изображение больше, чем может быть этикетка"));
         return false;
     }
     e.llx = e.lly = e.dx = e.dy = 0;
@@ -69,7 +71,7 @@ bool set_points(lg_epsi &e, double w_pt, double h_pt, std::u16string &why)
     return true;
 }
 
-const char16_t *const truncated = u"файл обрывается на середине";
+const char16_t *const truncated = VL_TR("vellumo", "файл обрывается на середине");
 
 // PNG: the IHDR chunk first, every chunk whole up to IEND.
 bool read_png(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &why)
@@ -77,7 +79,7 @@ bool read_png(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
     const std::size_t n = b.size();
     if (n < 8 + 25 || std::memcmp(b.data(), png_magic, 8) != 0 || std::memcmp(&b[12], "IHDR", 4) != 0 ||
         be32(&b[8]) != 13) {
-        why = u"это не файл PNG";
+        why = pl__tr(VL_TR("vellumo", "это не файл PNG"));
         return false;
     }
     const std::uint32_t w = be32(&b[16]), h = be32(&b[20]);
@@ -114,7 +116,7 @@ bool read_jpeg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &
 {
     const std::size_t n = b.size();
     if (n < 4 || b[0] != 0xff || b[1] != 0xd8) {
-        why = u"это не файл JPEG";
+        why = pl__tr(VL_TR("vellumo", "это не файл JPEG"));
         return false;
     }
     std::uint32_t w = 0, h = 0;
@@ -123,7 +125,7 @@ bool read_jpeg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &
     std::size_t at = 2;
     while (at + 1 < n) {
         if (b[at] != 0xff) {
-            why = u"файл JPEG испорчен";
+            why = pl__tr(VL_TR("vellumo", "файл JPEG испорчен"));
             return false;
         }
         while (at < n && b[at] == 0xff)
@@ -275,7 +277,7 @@ bool urls_inside(const std::vector<unsigned char> &b, std::u16string &why)
         while (p < b.size() && (space(b[p]) || b[p] == '\'' || b[p] == '"'))
             ++p;
         if (p >= b.size() || b[p] != '#') {
-            why = u"SVG ссылается на другие файлы или адреса (url), такие ссылки не допускаются";
+            why = pl__tr(VL_TR("vellumo", "SVG ссылается на другие файлы или адреса (url), такие ссылки не допускаются"));
             return false;
         }
     }
@@ -315,12 +317,12 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
 {
     const std::size_t n = b.size();
     if (std::memchr(b.data(), 0, n)) {
-        why = u"это не SVG в UTF-8 (в файле есть нулевые байты)";
+        why = pl__tr(VL_TR("vellumo", "это не SVG в UTF-8 (в файле есть нулевые байты)"));
         return false;
     }
     for (std::size_t at = 0; at < n; ++at) {
         if (b[at] == '@' && starts_nocase(b, at, "@import")) {
-            why = u"SVG подключает другие файлы (@import), это не допускается";
+            why = pl__tr(VL_TR("vellumo", "SVG подключает другие файлы (@import), это не допускается"));
             return false;
         }
     }
@@ -357,12 +359,12 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
             continue;
         }
         if (starts_nocase(b, at, "<!")) {
-            why = u"в SVG есть DOCTYPE или объявления сущностей, такие файлы не принимаются";
+            why = pl__tr(VL_TR("vellumo", "в SVG есть DOCTYPE или объявления сущностей, такие файлы не принимаются"));
             return false;
         }
         if (starts_nocase(b, at, "<?")) {
             if (starts_nocase(b, at, "<?xml-stylesheet")) {
-                why = u"SVG подключает таблицу стилей из другого файла, это не допускается";
+                why = pl__tr(VL_TR("vellumo", "SVG подключает таблицу стилей из другого файла, это не допускается"));
                 return false;
             }
             const std::size_t end = find(b, at + 2, "?>");
@@ -383,7 +385,7 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
             if (!open_ids.empty())
                 open_ids.pop_back();
             if (--depth < 0) {
-                why = u"SVG испорчен (лишний закрывающий тег)";
+                why = pl__tr(VL_TR("vellumo", "SVG испорчен (лишний закрывающий тег)"));
                 return false;
             }
             if (depth == 0)
@@ -397,17 +399,17 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
         const std::string name = local_name(std::string(b.begin() + static_cast<long>(at) + 1,
                                                         b.begin() + static_cast<long>(p)));
         if (name == "script") {
-            why = u"в SVG есть сценарий (script), такие файлы не принимаются";
+            why = pl__tr(VL_TR("vellumo", "в SVG есть сценарий (script), такие файлы не принимаются"));
             return false;
         }
         const bool is_root = !root_seen;
         std::string id, use_of;
         if (is_root && name != "svg") {
-            why = u"это не SVG (первый элемент не <svg>)";
+            why = pl__tr(VL_TR("vellumo", "это не SVG (первый элемент не <svg>)"));
             return false;
         }
         if (root_closed) {
-            why = u"SVG испорчен (элементы после конца <svg>)";
+            why = pl__tr(VL_TR("vellumo", "SVG испорчен (элементы после конца <svg>)"));
             return false;
         }
         root_seen = true;
@@ -429,7 +431,7 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
                     p += 2;
                     break;
                 }
-                why = u"SVG испорчен";
+                why = pl__tr(VL_TR("vellumo", "SVG испорчен"));
                 return false;
             }
             const std::size_t name_at = p;
@@ -440,14 +442,14 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
             while (p < n && space(b[p]))
                 ++p;
             if (p >= n || b[p] != '=') {
-                why = p >= n ? std::u16string(truncated) : u"SVG испорчен (атрибут без значения)";
+                why = p >= n ? std::u16string(pl__tr(truncated)) : pl__tr(VL_TR("vellumo", "SVG испорчен (атрибут без значения)"));
                 return false;
             }
             ++p;
             while (p < n && space(b[p]))
                 ++p;
             if (p >= n || (b[p] != '"' && b[p] != '\'')) {
-                why = p >= n ? std::u16string(truncated) : u"SVG испорчен (значение атрибута без кавычек)";
+                why = p >= n ? std::u16string(pl__tr(truncated)) : pl__tr(VL_TR("vellumo", "SVG испорчен (значение атрибута без кавычек)"));
                 return false;
             }
             const unsigned char quote = b[p++];
@@ -464,7 +466,7 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
                 while (v < value.size() && space(static_cast<unsigned char>(value[v])))
                     ++v;
                 if (v >= value.size() || value[v] != '#') {
-                    why = u"SVG ссылается на другие файлы или адреса (href), такие ссылки не допускаются";
+                    why = pl__tr(VL_TR("vellumo", "SVG ссылается на другие файлы или адреса (href), такие ссылки не допускаются"));
                     return false;
                 }
                 if (name == "use")
@@ -473,7 +475,7 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
             if (attr == "id")
                 id = value;
             if (attr.size() > 2 && attr[0] == 'o' && attr[1] == 'n') {
-                why = u"в SVG есть сценарий (" + ascii(attr) + u"), такие файлы не принимаются";
+                why = msc__format(VL_TR("vellumo", "в SVG есть сценарий (%1), такие файлы не принимаются"), ascii(attr).c_str());
                 return false;
             }
             if (is_root) {
@@ -497,18 +499,18 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
         if (!closed)
             open_ids.push_back(id);
         if (!closed && ++depth > PIC_MAX_SVG_DEPTH) {
-            why = u"SVG вложен глубже " + ascii(std::to_string(PIC_MAX_SVG_DEPTH)) + u" уровней";
+            why = msc__format(VL_TR("vellumo", "SVG вложен глубже %1 уровней"), ascii(std::to_string(PIC_MAX_SVG_DEPTH)).c_str());
             return false;
         }
         if (closed && is_root)
             root_closed = true;
     }
     if (!uses_bounded(uses)) {
-        why = u"SVG повторяет свои части (use) больше " + ascii(std::to_string(PIC_MAX_SVG_DRAWS)) + u" раз";
+        why = msc__format(VL_TR("vellumo", "SVG повторяет свои части (use) больше %1 раз"), ascii(std::to_string(PIC_MAX_SVG_DRAWS)).c_str());
         return false;
     }
     if (!root_seen) {
-        why = u"это не SVG";
+        why = pl__tr(VL_TR("vellumo", "это не SVG"));
         return false;
     }
     if (!root_closed || depth != 0) {
@@ -525,7 +527,7 @@ bool read_svg(const std::vector<unsigned char> &b, lg_epsi &e, std::u16string &w
         w = width ? *width : height ? *height * view->first / view->second : view->first;
         h = height ? *height : width ? *width * view->second / view->first : view->second;
     } else {
-        why = u"у SVG нет размеров (width и height или viewBox)";
+        why = pl__tr(VL_TR("vellumo", "у SVG нет размеров (width и height или viewBox)"));
         return false;
     }
     return set_points(e, w, h, why);
@@ -576,17 +578,17 @@ picture_format pic__sniff(const unsigned char *data, std::size_t len)
 lg_epsi_ptr pic__load_buffer(std::vector<unsigned char> &&bytes, picture_format format, std::u16string &why)
 {
     if (bytes.empty()) {
-        why = u"файл пуст";
+        why = pl__tr(VL_TR("vellumo", "файл пуст"));
         return nullptr;
     }
     if (bytes.size() > LG_EPSI_MAX_FILE || bytes.size() > UINT32_MAX) {
-        why = u"файл слишком велик";
+        why = pl__tr(VL_TR("vellumo", "файл слишком велик"));
         return nullptr;
     }
     if (format == picture_format::eps) {
         lg_epsi_ptr e = eps__load_buffer(std::move(bytes));
         if (!e)
-            why = u"в файле нет рисунка EPS (нет строки %%BoundingBox), PNG, JPEG или SVG";
+            why = pl__tr(VL_TR("vellumo", "в файле нет рисунка EPS (нет строки %%BoundingBox), PNG, JPEG или SVG"));
         return e;
     }
     auto e = std::make_unique<lg_epsi>();
@@ -611,7 +613,7 @@ lg_epsi_ptr pic__load_file(const std::u16string &path, std::u16string &why, pict
         *format = picture_format::eps;
     std::vector<unsigned char> bytes;
     if (!plt__read_blob(path, bytes, LG_EPSI_MAX_FILE)) {
-        why = errno == EFBIG ? std::u16string(u"файл слишком велик") : plt__read_error_text(errno);
+        why = errno == EFBIG ? std::u16string(pl__tr(VL_TR("vellumo", "файл слишком велик"))) : plt__read_error_text(errno);
         return nullptr;
     }
     const picture_format f = pic__sniff(bytes.data(), bytes.size());

@@ -9,6 +9,7 @@
 #include "model/misc.h"
 #include "model/xmalloc.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -43,15 +44,15 @@ std::u16string text_of(const char16_t *s)
 std::u16string system_reason(int err)
 {
     switch (err) {
-    case ENOSPC: return msg::settings_reason_no_space;
-    case EDQUOT: return msg::settings_reason_quota;
+    case ENOSPC: return pl__tr(msg::settings_reason_no_space);
+    case EDQUOT: return pl__tr(msg::settings_reason_quota);
     case EACCES:
-    case EPERM: return msg::settings_reason_denied;
-    case EROFS: return msg::settings_reason_read_only;
+    case EPERM: return pl__tr(msg::settings_reason_denied);
+    case EROFS: return pl__tr(msg::settings_reason_read_only);
     case ENOTDIR:
-    case EEXIST: return msg::settings_reason_not_folder;
-    case EISDIR: return msg::settings_reason_is_folder;
-    case EFBIG: return msg::settings_reason_too_big;
+    case EEXIST: return pl__tr(msg::settings_reason_not_folder);
+    case EISDIR: return pl__tr(msg::settings_reason_is_folder);
+    case EFBIG: return pl__tr(msg::settings_reason_too_big);
     default: return msc__format(msg::settings_reason_other, err, std::strerror(err));
     }
 }

@@ -73,6 +73,9 @@ inline constexpr reg_list_setting label_printers{u"label-printers"};
 // The printer "Печать" last went to: empty for the system's printers, else
 // a label printer's name.
 inline constexpr reg_string_setting print_target{u"print-target", nullptr};
+// The interface language chosen in "Настройки": "ru", "en", or empty, unset
+// or anything else for the locale's; read once, at start-up.
+inline constexpr reg_string_setting language{u"language", nullptr};
 // The folder of a chosen file, as the setting keeps it.
 std::u16string folder_of(const std::u16string &path);
 inline constexpr int custom_color_count = 16;

@@ -6,6 +6,7 @@
 
 #include "model/misc.h"
 #include "platform/ascii_text.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -116,27 +117,27 @@ std::vector<sheet_cell> sht__cells(const label_sheet &s)
 std::optional<std::u16string> sht__check(const label_sheet &s)
 {
     if (!positive(s.paper_width, SHT_MAX_PAPER) || !positive(s.paper_height, SHT_MAX_PAPER))
-        return msc__format(u"Размер бумаги листа должен быть от 0 до %1 мм.", int(SHT_MAX_PAPER / MM));
+        return msc__format(VL_TR("vellumo", "Размер бумаги листа должен быть от 0 до %1 мм."), int(SHT_MAX_PAPER / MM));
     if (!positive(s.label_width, s.paper_width + EDGE_SLACK) || !positive(s.label_height, s.paper_height + EDGE_SLACK))
-        return std::u16string(u"Этикетка листа должна быть больше нуля и не больше его бумаги.");
+        return std::u16string(pl__tr(VL_TR("vellumo", "Этикетка листа должна быть больше нуля и не больше его бумаги.")));
     // Smaller labels are no labels, and the overlaps below are looked for
     // in steps of a label's size.
     if (s.label_width < MIN_LABEL || s.label_height < MIN_LABEL)
-        return std::u16string(u"Этикетка листа не может быть меньше 0,1 мм.");
+        return std::u16string(pl__tr(VL_TR("vellumo", "Этикетка листа не может быть меньше 0,1 мм.")));
     if (!(std::isfinite(s.radius) && s.radius >= 0 && std::isfinite(s.hole) && s.hole >= 0))
-        return std::u16string(u"Скругление углов и отверстие этикетки не могут быть отрицательными.");
+        return std::u16string(pl__tr(VL_TR("vellumo", "Скругление углов и отверстие этикетки не могут быть отрицательными.")));
     if (s.shape == sheet_shape::cd && !(s.hole < std::min(s.label_width, s.label_height)))
-        return std::u16string(u"Отверстие диска должно быть меньше самого диска.");
+        return std::u16string(pl__tr(VL_TR("vellumo", "Отверстие диска должно быть меньше самого диска.")));
     if (s.grids.empty())
-        return std::u16string(u"На листе нет ни одной этикетки.");
+        return std::u16string(pl__tr(VL_TR("vellumo", "На листе нет ни одной этикетки.")));
     for (const sheet_grid &g : s.grids) {
         if (!std::isfinite(g.left) || !std::isfinite(g.top) || !std::isfinite(g.across) || !std::isfinite(g.down) ||
             std::fabs(g.left) > SHT_MAX_PAPER || std::fabs(g.top) > SHT_MAX_PAPER || g.across < 0 ||
             g.across > SHT_MAX_PAPER || g.down < 0 || g.down > SHT_MAX_PAPER)
-            return std::u16string(u"Отступы и шаги этикеток листа должны быть числами в пределах листа.");
+            return std::u16string(pl__tr(VL_TR("vellumo", "Отступы и шаги этикеток листа должны быть числами в пределах листа.")));
     }
     if (sht__count(s) == 0)
-        return msc__format(u"На листе может быть от 1 до %1 этикеток.", SHT_MAX_LABELS);
+        return msc__format(VL_TR("vellumo", "На листе может быть от 1 до %1 этикеток."), SHT_MAX_LABELS);
 
     const std::vector<sheet_cell> cells = sht__cells(s);
     const double w = s.label_width, h = s.label_height;
@@ -144,15 +145,15 @@ std::optional<std::u16string> sht__check(const label_sheet &s)
         const sheet_cell &c = cells[i];
         const char16_t *edge = nullptr;
         if (c.x < -EDGE_SLACK)
-            edge = u"левый";
+            edge = pl__tr(VL_TR("vellumo", "левый"));
         else if (c.x + w > s.paper_width + EDGE_SLACK)
-            edge = u"правый";
+            edge = pl__tr(VL_TR("vellumo", "правый"));
         else if (c.y < -EDGE_SLACK)
-            edge = u"верхний";
+            edge = pl__tr(VL_TR("vellumo", "верхний"));
         else if (c.y + h > s.paper_height + EDGE_SLACK)
-            edge = u"нижний";
+            edge = pl__tr(VL_TR("vellumo", "нижний"));
         if (edge)
-            return msc__format(u"Этикетка %1 выходит за %2 край бумаги.", long(i + 1), edge);
+            return msc__format(VL_TR("vellumo", "Этикетка %1 выходит за %2 край бумаги."), long(i + 1), edge);
     }
 
     // Two labels overlap when their shapes do: rectangles by their sides;
@@ -213,7 +214,7 @@ std::optional<std::u16string> sht__check(const label_sheet &s)
                     if (overlap(cells[p->i], cells[j]))
                         first = p->i;
         if (first < j)
-            return msc__format(u"Этикетки %1 и %2 перекрываются.", long(first + 1), long(j + 1));
+            return msc__format(VL_TR("vellumo", "Этикетки %1 и %2 перекрываются."), long(first + 1), long(j + 1));
     }
     return std::nullopt;
 }
@@ -252,8 +253,8 @@ std::optional<label_sheet> sht__parse_geometry(std::string_view text, std::u16st
 {
     const std::vector<std::string_view> parts = split(text, ',');
     if (parts.size() != 7) {
-        error = u"Размеры листа задаются так: БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,СЛЕВА,СВЕРХУ,"
-                u"ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ (в мм), например A4,3x8,70x37,0,0,0,0.";
+        error = pl__tr(VL_TR("vellumo", "Размеры листа задаются так: БУМАГА,СТОЛБЦЫxРЯДЫ,ШИРИНАxВЫСОТА,СЛЕВА,СВЕРХУ,"
+                "ПРОМЕЖУТОК_ПО_ГОРИЗОНТАЛИ,ПРОМЕЖУТОК_ПО_ВЕРТИКАЛИ (в мм), например A4,3x8,70x37,0,0,0,0."));
         return std::nullopt;
     }
     label_sheet s;
@@ -265,26 +266,26 @@ std::optional<label_sheet> sht__parse_geometry(std::string_view text, std::u16st
         s.paper_width = pw * MM;
         s.paper_height = ph * MM;
     } else {
-        error = u"Неизвестная бумага листа: укажите A3, A4, A5, A6, Letter, Legal или ШИРИНАxВЫСОТА в мм.";
+        error = pl__tr(VL_TR("vellumo", "Неизвестная бумага листа: укажите A3, A4, A5, A6, Letter, Legal или ШИРИНАxВЫСОТА в мм."));
         return std::nullopt;
     }
     double cols = 0, rows = 0;
     if (!pair_of(parts[1], cols, rows) || cols != std::floor(cols) || rows != std::floor(rows) || cols < 1 ||
         rows < 1 || cols * rows > double(SHT_MAX_LABELS)) {
-        error = msc__format(u"Число этикеток листа задаётся как СТОЛБЦЫxРЯДЫ, целыми числами, всего не больше %1.",
+        error = msc__format(VL_TR("vellumo", "Число этикеток листа задаётся как СТОЛБЦЫxРЯДЫ, целыми числами, всего не больше %1."),
                             SHT_MAX_LABELS);
         return std::nullopt;
     }
     double w = 0, h = 0;
     if (!pair_of(parts[2], w, h)) {
-        error = u"Размер этикетки листа задаётся как ШИРИНАxВЫСОТА в мм.";
+        error = pl__tr(VL_TR("vellumo", "Размер этикетки листа задаётся как ШИРИНАxВЫСОТА в мм."));
         return std::nullopt;
     }
     double v[4];
     for (int i = 0; i < 4; ++i) {
         auto n = number(parts[3 + i]);
         if (!n || *n < 0) {
-            error = u"Отступы и промежутки листа должны быть неотрицательными числами (в мм).";
+            error = pl__tr(VL_TR("vellumo", "Отступы и промежутки листа должны быть неотрицательными числами (в мм)."));
             return std::nullopt;
         }
         v[i] = *n * MM;

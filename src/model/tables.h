@@ -5,6 +5,8 @@
 // format reads and writes by them; the widget kit builds its lists from them.
 #pragma once
 
+#include "platform/translation.h"
+
 #include <cstdint>
 #include <iterator>
 #include <optional>
@@ -18,9 +20,9 @@ struct anchor_row {
     std::int32_t stored;
 };
 inline constexpr anchor_row anchor_table[] = {
-    {0, u"Слева внизу", 1},       {1, u"Слева вверху", 2},      {2, u"Справа вверху", 3},
-    {3, u"Справа внизу", 4},      {4, u"Слева посередине", 12}, {5, u"Сверху посередине", 23},
-    {6, u"Справа посередине", 34}, {7, u"Снизу посередине", 41}, {8, u"По центру", 0},
+    {0, VL_TR("vellumo", "Слева внизу"), 1},       {1, VL_TR("vellumo", "Слева вверху"), 2},      {2, VL_TR("vellumo", "Справа вверху"), 3},
+    {3, VL_TR("vellumo", "Справа внизу"), 4},      {4, VL_TR("vellumo", "Слева посередине"), 12}, {5, VL_TR("vellumo", "Сверху посередине"), 23},
+    {6, VL_TR("vellumo", "Справа посередине"), 34}, {7, VL_TR("vellumo", "Снизу посередине"), 41}, {8, VL_TR("vellumo", "По центру"), 0},
 };
 // -1 for a quadrant outside 0..8.
 std::int32_t anchor_to_stored(std::int32_t quadrant);
@@ -86,8 +88,8 @@ struct barcode_kind {
     barcode_check check;
 };
 inline constexpr barcode_kind barcode_kinds[] = {
-    {0, {"AUTO"}, u"Автоподбор", libzint::code128, false, barcode_check::automatic},
-    {1, {"EAN"}, u"EAN (автоподбор)", libzint::eanx, false, barcode_check::ean},
+    {0, {"AUTO"}, VL_TR("vellumo", "Автоподбор"), libzint::code128, false, barcode_check::automatic},
+    {1, {"EAN"}, VL_TR("vellumo", "EAN (автоподбор)"), libzint::eanx, false, barcode_check::ean},
     {2, {"EAN8", "EAN-8"}, u"EAN-8", libzint::eanx, false, barcode_check::ean8},
     {3, {"EAN13", "EAN-13"}, u"EAN-13", libzint::eanx, false, barcode_check::ean13},
     {4, {"UPC"}, u"UPC", libzint::upca, false, barcode_check::upca},
@@ -104,7 +106,7 @@ inline constexpr barcode_kind barcode_kinds[] = {
     {13, {"MSI"}, u"MSI", libzint::msi_plessey, false, barcode_check::plain},
     {14, {"PLESSEY", "PLS"}, u"PLESSEY", libzint::plessey, false, barcode_check::plain},
     {15, {"93", "CODE93", "CODE-93"}, u"CODE-93", libzint::code93, false, barcode_check::plain},
-    {16, {"QRCODE"}, u"QR-код", libzint::qrcode, true, barcode_check::text},
+    {16, {"QRCODE"}, VL_TR("vellumo", "QR-код"), libzint::qrcode, true, barcode_check::text},
     {17, {"DATAMATRIX"}, u"DataMatrix", libzint::datamatrix, true, barcode_check::text_or_gs1},
     {18, {"PDF417"}, u"PDF417", libzint::pdf417, true, barcode_check::text},
     {19, {"GS1-128"}, u"GS1-128", libzint::gs1_128, false, barcode_check::gs1},

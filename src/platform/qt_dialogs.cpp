@@ -1,11 +1,14 @@
 #include "platform/qt_dialogs.h"
 #include "platform/qt_text.h"
+#include "platform/qt_translation.h"
+#include "platform/translation.h"
 
 #include "platform/beep.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
 #include <QDir>
@@ -34,8 +37,15 @@ QMessageBox::Icon qt_icon(mb_icon i)
     return QMessageBox::NoIcon;
 }
 
+// The locale of the interface's language, for numbers and dates.
+QLocale interface_locale()
+{
+    return qt_language() == u"ru" ? QLocale(QLocale::Russian, QLocale::Russia)
+                                  : QLocale(QLocale::English, QLocale::UnitedStates);
+}
+
 // Sizes and dates of the file list in the interface's language: the file
-// system model writes them in the system's, which may be English.
+// system model writes them in the system's, which may be another.
 class russian_files final : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -47,10 +57,11 @@ public:
             return QIdentityProxyModel::data(index, role);
         const QModelIndex source = mapToSource(index);
         if (index.column() == 2) // Qt's own word for a folder stays English
-            return fs->isDir(source) ? QStringLiteral("Папка") : QIdentityProxyModel::data(index, role);
-        const QLocale ru(QLocale::Russian, QLocale::Russia);
+            return fs->isDir(source) ? QCoreApplication::translate("vellumo", "Папка") : QIdentityProxyModel::data(index, role);
         if (index.column() == 3)
-            return ru.toString(fs->lastModified(source), QStringLiteral("dd.MM.yyyy HH:mm"));
+            return interface_locale().toString(fs->lastModified(source), qt_language() == u"ru"
+                                                                              ? QStringLiteral("dd.MM.yyyy HH:mm")
+                                                                              : QStringLiteral("yyyy-MM-dd HH:mm"));
         if (fs->isDir(source))
             return QString();
         return size_text(fs->size(source));
@@ -58,15 +69,15 @@ public:
 
     static QString size_text(qint64 bytes)
     {
-        static const char16_t *const units[] = {u"Б", u"КиБ", u"МиБ", u"ГиБ", u"ТиБ"};
+        static const char16_t *const units[] = {pl__tr(VL_TR("vellumo", "Б")), pl__tr(VL_TR("vellumo", "КиБ")), pl__tr(VL_TR("vellumo", "МиБ")), pl__tr(VL_TR("vellumo", "ГиБ")), pl__tr(VL_TR("vellumo", "ТиБ"))};
         double v = static_cast<double>(bytes);
         int u = 0;
         while (v >= 1024 && u < 4) {
             v /= 1024;
             ++u;
         }
-        const QLocale ru(QLocale::Russian, QLocale::Russia);
-        return (u == 0 ? ru.toString(bytes) : ru.toString(v, 'f', 1)) + QChar(0xA0) +
+        const QLocale loc = interface_locale();
+        return (u == 0 ? loc.toString(bytes) : loc.toString(v, 'f', 1)) + QChar(0xA0) +
                QString::fromUtf16(units[u]);
     }
 };
@@ -104,7 +115,7 @@ void qt_readable_file_view(QFileDialog &dlg)
     const int pad = fm.horizontalAdvance(QStringLiteral("MM"));
     const int size_w = fm.horizontalAdvance(russian_files::size_text(1023LL << 30)) + pad;
     const int date_w = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00")) + pad;
-    const int type_w = fm.horizontalAdvance(QStringLiteral("Документ PDF")) + pad;
+    const int type_w = fm.horizontalAdvance(QCoreApplication::translate("vellumo", "Документ PDF")) + pad;
     const int name_w = fm.horizontalAdvance(QString(28, QLatin1Char('m')));
     if (auto *tree = dlg.findChild<QTreeView *>(QStringLiteral("treeView"))) {
         tree->header()->setMinimumSectionSize(pad);
@@ -138,7 +149,10 @@ mb_answer qt_message_boxes::show(const message_box_request &req)
         return console_message_boxes().show(req);
 
     QPointer<QWidget> was_active = QApplication::activeWindow();
-    QMessageBox box(qt_icon(req.icon), qs(req.caption), qs(req.text));
+    // The texts of the core's tables are looked up here, where they are shown
+    // (a text already filled in or translated has no translation of its own).
+    QMessageBox box(qt_icon(req.icon), QString::fromUtf16(pl__tr(req.caption.c_str())),
+                    QString::fromUtf16(pl__tr(req.text.c_str())));
     box.setObjectName(QStringLiteral("zelta-message-box"));
     switch (req.buttons) {
     case mb_buttons::ok:
@@ -154,11 +168,11 @@ mb_answer qt_message_boxes::show(const message_box_request &req)
         break;
     }
     if (QAbstractButton *b = box.button(QMessageBox::Yes))
-        b->setText(QStringLiteral("Да"));
+        b->setText(QCoreApplication::translate("vellumo", "Да"));
     if (QAbstractButton *b = box.button(QMessageBox::No))
-        b->setText(QStringLiteral("Нет"));
+        b->setText(QCoreApplication::translate("vellumo", "Нет"));
     if (QAbstractButton *b = box.button(QMessageBox::Cancel))
-        b->setText(QStringLiteral("Отмена"));
+        b->setText(QCoreApplication::translate("vellumo", "Отмена"));
     // Every frame is blocked while a box is open.
     box.setWindowModality(Qt::ApplicationModal);
     if (req.topmost || req.owner == mb_owner::system)
@@ -185,9 +199,9 @@ file_choice_result qt_file_choice::choose(const file_choice_request &req)
     for (const file_filter &f : req.filters) {
         QString pats = qs(f.patterns);
         pats.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << qs(f.name) + QStringLiteral(" (") + pats + QLatin1Char(')');
+        filters << QString::fromUtf16(pl__tr(f.name.c_str())) + QStringLiteral(" (") + pats + QLatin1Char(')');
     }
-    QFileDialog dlg(QApplication::activeWindow(), qs(req.title));
+    QFileDialog dlg(QApplication::activeWindow(), QString::fromUtf16(pl__tr(req.title.c_str())));
     dlg.setObjectName(QStringLiteral("zelta-file-dialog"));
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setNameFilters(filters);

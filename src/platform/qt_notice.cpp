@@ -1,6 +1,7 @@
 #include "platform/qt_notice.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,10 +20,10 @@ public:
         setWindowTitle(QString());
         setWindowModality(Qt::ApplicationModal);
         auto *layout = new QVBoxLayout(this);
-        text_ = new QLabel(QStringLiteral("Идет сетевая операция..."), this);
+        text_ = new QLabel(QCoreApplication::translate("vellumo", "Идет сетевая операция..."), this);
         text_->setAlignment(Qt::AlignCenter);
         layout->addWidget(text_);
-        cancel_ = new QPushButton(QStringLiteral("Отмена"), this);
+        cancel_ = new QPushButton(QCoreApplication::translate("vellumo", "Отмена"), this);
         cancel_->setObjectName(QStringLiteral("cancel"));
         layout->addWidget(cancel_, 0, Qt::AlignHCenter);
         connect(cancel_, &QPushButton::clicked, this, [this] { request_cancel(); });

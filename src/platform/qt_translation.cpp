@@ -51,10 +51,20 @@ QString qt_language_for(const QStringList &ui_languages)
     return QStringLiteral("en");
 }
 
-QString qt_use_system_language()
+QString qt_language_chosen(const QString &choice, const QStringList &ui_languages)
 {
-    const QString lang = qt_language_for(QLocale::system().uiLanguages());
-    if (lang == u"ru" || g_translator)
+    const QString c = choice.trimmed().toLower();
+    if (c == u"ru" || c == u"en")
+        return c;
+    return qt_language_for(ui_languages);
+}
+
+QString qt_use_language(const QString &choice)
+{
+    if (g_translator)
+        return QStringLiteral("en");
+    const QString lang = qt_language_chosen(choice, QLocale::system().uiLanguages());
+    if (lang == u"ru")
         return lang;
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(QStringLiteral(":/i18n/vellumo_") + lang + QStringLiteral(".qm")))
@@ -62,6 +72,16 @@ QString qt_use_system_language()
     g_translator = translator.release(); // for the life of the program
     pl__set_translator(lookup);
     return lang;
+}
+
+QString qt_use_system_language()
+{
+    return qt_use_language(QString());
+}
+
+QString qt_language()
+{
+    return g_translator ? QStringLiteral("en") : QStringLiteral("ru");
 }
 
 void qt_install_app_translator()

@@ -13,6 +13,19 @@
 // first language of the list that is one of these two decides.
 QString qt_language_for(const QStringList &ui_languages);
 
+// The language a choice of the user's asks for: "ru" or "en" as chosen,
+// anything else (empty: "as the system") the locale's, as above.
+QString qt_language_chosen(const QString &choice, const QStringList &ui_languages);
+
+// Installs the translation of "ru" or "en" (anything else: the locale's) for
+// the VL_TR texts; works before the application object exists.  Returns the
+// language in use.  Called once, first thing in main; a later call changes
+// nothing.
+QString qt_use_language(const QString &choice);
+
+// The language in use: "ru" until a translation is installed.
+QString qt_language();
+
 // Chooses the language from the locale and installs its translation for the
 // VL_TR texts; works before the application object exists.  Returns the
 // language chosen.  Called once, first thing in main.

@@ -17,6 +17,9 @@
 #include <string>
 
 #define VL_TR(context, text) u"" text
+// The same for a UTF-8 text (a printf format or a message kept as
+// std::string), looked up with pl__tr8.
+#define VL_TR8(context, text) "" text
 
 // The context of every VL_TR text.
 inline constexpr char pl_tr_context[] = "vellumo";
@@ -34,3 +37,9 @@ const char16_t *pl__tr(const char16_t *source);
 
 // The same in UTF-8, for the messages kept as std::string.
 std::string pl__tr8(const char16_t *source);
+std::string pl__tr8(const char *source);
+
+// The translation of a marked printf format (VL_TR8), or the format itself
+// when the translation's conversions (%d, %ld, %s...) are not the source's
+// in order: a translation must never make the arguments be read otherwise.
+std::string pl__tr_printf(const char *format);

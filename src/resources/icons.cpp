@@ -1,6 +1,7 @@
 #include "resources/icons.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -488,7 +489,7 @@ std::map<std::string, picture> &registry()
         label_tag(p, k, 3.0);
         p.restore();
         letter(p, k, QStringLiteral("Vellumo"), QColor(0x10, 0x30, 0x70), QRectF(112, 30, 124, 40), 26);
-        letter(p, k, QStringLiteral("этикетки"), blue, QRectF(112, 66, 124, 24), 15, false);
+        letter(p, k, QCoreApplication::translate("vellumo", "этикетки"), blue, QRectF(112, 66, 124, 24), 15, false);
     });
     add("placeholder", QSize(200, 140), [](QPainter &p, const ink &k) {
         p.setPen(Qt::NoPen);
@@ -503,8 +504,8 @@ std::map<std::string, picture> &registry()
         p.translate(84, 28);
         label_tag(p, k, 1.0);
         p.restore();
-        letter(p, k, QStringLiteral("Нет изображения"), shade, QRectF(20, 66, 160, 20), 13, false);
-        letter(p, k, QStringLiteral("Просмотр (F5)"), shade, QRectF(20, 112, 160, 20), 11, false);
+        letter(p, k, QCoreApplication::translate("vellumo", "Нет изображения"), shade, QRectF(20, 66, 160, 20), 13, false);
+        letter(p, k, QCoreApplication::translate("vellumo", "Просмотр (F5)"), shade, QRectF(20, 112, 160, 20), 11, false);
     });
     return r;
 }

@@ -3,6 +3,7 @@
 // image lists.
 #pragma once
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QImage>
 #include <QString>
@@ -31,7 +32,7 @@ QPushButton *ctl__button(QWidget *parent, const QString &text);
 // plain text without the style's icons), wired to the dialog's accept and
 // reject; OK is the default button.
 QDialogButtonBox *ctl__ok_cancel(QDialog *dialog, const QString &ok_text = QStringLiteral("OK"),
-                                 const QString &cancel_text = QStringLiteral("Отмена"));
+                                 const QString &cancel_text = QCoreApplication::translate("vellumo", "Отмена"));
 // Report style, single selection, whole-row selection with grid lines.
 QTreeWidget *ctl__list_view(QWidget *parent);
 QLineEdit *ctl__edit(QWidget *parent);

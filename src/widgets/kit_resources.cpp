@@ -11,6 +11,7 @@
 #include "model/tables.h"
 #include "widgets/controls.h"
 #include "widgets/gradient.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ QComboBox *cmn__choice_box(QWidget *parent, const cmn_choice *rows, int n,
         QIcon icon;
         if (images && rows[i].image >= 0 && rows[i].image < static_cast<int>(images->size()))
             icon = (*images)[static_cast<std::size_t>(rows[i].image)];
-        cb->addItem(icon, QString::fromUtf16(rows[i].text), rows[i].value);
+        cb->addItem(icon, QString::fromUtf16(pl__tr(rows[i].text)), rows[i].value);
         if (rows[i].value == current)
             selected = i;
     }
@@ -229,7 +230,7 @@ void cmn__fill_thickness(QComboBox *cb, double current)
     cb->clear();
     int selected = -1;
     for (const char16_t *t : cmn_thicknesses) {
-        cb->addItem(QString::fromUtf16(t));
+        cb->addItem(QString::fromUtf16(pl__tr(t)));
         if (selected < 0 && std::fabs(leading_number(QString::fromUtf16(t)) - current) <= 1e-10)
             selected = cb->count() - 1;
     }

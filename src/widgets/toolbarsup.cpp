@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "resources/icons.h"
+#include "platform/translation.h"
 
 toolbar_host::toolbar_host(QWidget *parent, QWidget *target, const tbs_row *table, int qty,
                            int image_width, int image_height)
@@ -39,7 +40,7 @@ toolbar_host::toolbar_host(QWidget *parent, QWidget *target, const tbs_row *tabl
             continue;
         }
         QAction *a = stock_.tb->addAction(stock_.normal[static_cast<std::size_t>(i)], QString());
-        a->setToolTip(QString::fromUtf16(row.tooltip));
+        a->setToolTip(QString::fromUtf16(pl__tr(row.tooltip)));
         a->setData(row.command);
         if (row.style == TBS_CHECK_GROUP) {
             if (!group) {
@@ -92,7 +93,7 @@ QString toolbar_host::tooltip_for(int command) const
 {
     for (int i = 0; i < stock_.qty; ++i)
         if (stock_.table[i].command == command && stock_.table[i].style != TBS_SEPARATOR)
-            return QString::fromUtf16(stock_.table[i].tooltip);
+            return QString::fromUtf16(pl__tr(stock_.table[i].tooltip));
     return {};
 }
 

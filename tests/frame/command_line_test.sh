@@ -11,9 +11,11 @@ trap 'rm -rf "$tmp"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Runs the editor with no display; sets status, out and err.
+# Runs the editor with no display, in Russian as the other tests (settings
+# of its own, so no language chosen there); sets status, out and err.
 headless() {
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin" "$@" >"$tmp/out" 2>"$tmp/err"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u LANGUAGE -u LC_ALL LC_MESSAGES=ru_RU.UTF-8 \
+    XDG_CONFIG_HOME="$tmp" "$bin" "$@" >"$tmp/out" 2>"$tmp/err"
   status=$?
   out=$(cat "$tmp/out")
   err=$(cat "$tmp/err")

@@ -85,3 +85,26 @@ TEST(Translation, TranslationThatDoesNotFitGivesWayToTheSource)
     EXPECT_EQ(msc__format(VL_TR("vellumo", "Код %1"), u"A"), u"Код A");
     EXPECT_EQ(msc__format(VL_TR("vellumo", "Всего %1"), 2), u"Всего 2");
 }
+
+// The network client's messages are printf formats filled by the XML-RPC
+// library: a translation that would read the arguments otherwise (a %d
+// turned %s, a conversion lost or added) must never be used.
+TEST(Translation, PrintfFormatKeepsItsConversionsOrGivesWay)
+{
+    with_translation en(texts{
+        {u"Сервер не ответил за %d с.", u"No answer in %d s."},
+        {u"Код HTTP %ld, строка %s.", u"HTTP code %s, line %ld."}, // swapped: would read a long as a pointer
+        {u"Символ U+%04X.", u"Character U+%04X."},
+        {u"Больше %u МиБ.", u"More than MiB."},                 // one lost
+        {u"Готово.", u"Done (%s)."},                              // one added
+        {u"Текст", u"Text"},
+    });
+    EXPECT_EQ(pl__tr_printf(VL_TR8("vellumo", "Сервер не ответил за %d с.")), "No answer in %d s.");
+    EXPECT_EQ(pl__tr_printf(VL_TR8("vellumo", "Символ U+%04X.")), "Character U+%04X.");
+    EXPECT_EQ(pl__tr_printf("Код HTTP %ld, строка %s."), "Код HTTP %ld, строка %s.");
+    EXPECT_EQ(pl__tr_printf("Больше %u МиБ."), "Больше %u МиБ.");
+    EXPECT_EQ(pl__tr_printf("Готово."), "Готово.");
+    EXPECT_EQ(pl__tr8("Текст"), "Text");
+    EXPECT_EQ(pl__tr8(static_cast<const char *>(nullptr)), "");
+    EXPECT_EQ(pl__tr_printf(nullptr), "");
+}

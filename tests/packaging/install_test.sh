@@ -104,6 +104,19 @@ for p in "${programs[@]}"; do
   for opt in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
     grep -qF -- "$opt" "$dest/$p.man.txt" || fail "man page of $p does not describe $opt"
   done
+  # English in man1, Russian beside it for a Russian locale, both whole.
+  grep -q '^NAME' "$dest/$p.man.txt" || fail "the man1 page of $p is not the English one"
+  ru_page=$root/share/man/ru/man1/$p.1.gz
+  if [[ ! -f $ru_page ]]; then
+    fail "no Russian manual page for $p"
+    continue
+  fi
+  warnings=$(LANG=C.UTF-8 MANWIDTH=80 man --warnings -l "$ru_page" 2>&1 >"$dest/$p.ru.man.txt")
+  [[ -z $warnings ]] || fail "man ru $p: $warnings"
+  grep -q '^НАЗВАНИЕ' "$dest/$p.ru.man.txt" || fail "the ru/man1 page of $p is not the Russian one"
+  for opt in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
+    grep -qF -- "$opt" "$dest/$p.ru.man.txt" || fail "Russian man page of $p does not describe $opt"
+  done
 done
 
 # The service units.

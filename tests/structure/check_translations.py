@@ -28,15 +28,16 @@ import xml.etree.ElementTree as ET
 
 # Folders (or single files, while their folder is under way) of src/ whose
 # every user-visible text is marked.
-CONVERTED = ['render_cli', 'output', 'render']
+CONVERTED = ['render_cli', 'output', 'render', 'model', 'exchange', 'hub', 'platform', 'canvas',
+             'widgets', 'frame']
 
 CONTEXT = 'vellumo'
 # Comments, string literals (with an optional prefix) and character literals.
 TOKEN = re.compile(r'//[^\n]*|/\*.*?\*/|(?:u8|u|U|L)?R"([^(\s]*)\((.*?)\)\1"|(?:u8|u|U|L)?"((?:[^"\\\n]|\\.)*)"|\'(?:[^\'\\\n]|\\.)*\'', re.S)
 # A call whose string arguments are texts for translation.
-MARKER = re.compile(r'\b(VL_TR|tr|QT_TR_NOOP|QT_TRANSLATE_NOOP|translate)\s*\(')
+MARKER = re.compile(r'\b(VL_TR8?|tr|QT_TR_NOOP|QT_TRANSLATE_NOOP|translate)\s*\(')
 CYRILLIC = re.compile('[\u0400-\u04ff]')
-PLACEHOLDER = re.compile(r'%(?:[1-9]|\{[1-9]:[^}]*\}|s)')
+PLACEHOLDER = re.compile(r'%(?:[1-9]|\{[1-9]:[^}]*\}|s|0?[1-9]?l?[duxX])')
 
 
 def blank(text, start, end):
@@ -106,8 +107,8 @@ def source_faults(path, text, converted):
         line_start = text.rfind('\n', 0, start) + 1
         if text[line_start:start].lstrip().startswith('#'):
             continue  # the marker's own definition
-        if name == 'VL_TR':
-            m = re.match(r'VL_TR\s*\(\s*"([^"]*)"\s*,', text[start:end])
+        if name in ('VL_TR', 'VL_TR8'):
+            m = re.match(r'VL_TR8?\s*\(\s*"([^"]*)"\s*,', text[start:end])
             if not m or m.group(1) != CONTEXT:
                 line = text.count('\n', 0, start) + 1
                 faults.append('%s:%d: VL_TR needs the context "%s" first' % (path, line, CONTEXT))
@@ -158,7 +159,7 @@ def check(lupdate, src, ts):
         copy = os.path.join(tmp, os.path.basename(ts))
         shutil.copy(ts, copy)
         run = subprocess.run([lupdate, '-silent', '-source-language', 'ru', '-target-language', 'en',
-                              '-tr-function-alias', 'QT_TRANSLATE_NOOP+=VL_TR', '-locations', 'none',
+                              '-tr-function-alias', 'QT_TRANSLATE_NOOP+=VL_TR,QT_TRANSLATE_NOOP+=VL_TR8', '-locations', 'none',
                               '-no-obsolete', '-extensions', 'h,cpp', src, '-ts', copy],
                              capture_output=True, text=True)
         if run.returncode != 0:
@@ -179,6 +180,8 @@ def self_test():
         ('// Комментарий: "Файл"\n/* "ещё" */ int x;', True, 0),
         ('auto a = VL_TR("vellumo",\n  "длинный "\n  "текст");', True, 0),
         ('auto a = VL_TR("render", "Файл");', True, 1),     # another context is never looked up
+        ('const char f[] = VL_TR8("vellumo", "За %d с");', True, 0),
+        ('const char f[] = VL_TR8("net", "За %d с");', True, 1),
         ('auto a = VL_TR("vellumo", "Файл (%1)"); auto b = "б";', True, 1),
         ('auto s = tr("Закрыть"); char c = \'"\'; auto t = "т";', True, 1),
         ('auto r = R"(Сырой "текст")";', True, 1),
@@ -200,9 +203,10 @@ def self_test():
                     '<message><source>Лист</source><translation type="unfinished"></translation></message>'
                     '<message><source>Старое</source><translation type="vanished">Old</translation></message>'
                     '<message><source>после %s</source><translation>%s needs</translation></message>'
+                    '<message><source>За %ld с</source><translation>In %d s</translation></message>'
                     '</context></TS>')
         got = ts_faults(ts)
-        if len(got) != 2:
+        if len(got) != 3:
             print('self-test: the .ts gave %s' % got)
             bad += 1
     print('self-test: %d cases, %d wrong' % (len(cases) + 1, bad))
