@@ -139,6 +139,7 @@
       $("password").value = "";
       await showApp(answer.user);
     } catch (e) {
+      $("password").value = "";
       $("login-error").textContent = e.status === 401 ? T.wrongCredentials : e.message;
     } finally {
       $("sign-in").disabled = false;
