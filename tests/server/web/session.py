@@ -125,6 +125,11 @@ with peer.Server(BIN, args=("--users", users)) as s:
     code_of(call(s, "GET", "/api/v1/labels", headers=wrong), 401, "credentials")
     assert "secret" not in s.log(), s.log()
 
+    status, data, _ = call(s, "GET", "/api/v1/openapi.json")
+    described = json.loads(data)
+    assert set(described["paths"]["/api/v1/session"]) == {"get", "post", "delete"}, described["paths"]
+    assert described["components"]["securitySchemes"]["session"]["name"] == "vellumo_session"
+
 # Without a users file (loopback only) any name signs in, as any name
 # calls by Basic.
 with peer.Server(BIN) as s:
