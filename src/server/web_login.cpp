@@ -105,6 +105,7 @@ http_answer sign_in(label_service &service, http_call &call, const http_request_
     // A session the browser still carries is replaced, not kept beside.
     service.sessions().close(web_sessions::token_in(info.cookie));
     const std::string token = service.sessions().open(user);
+    lsv__log_call(call.peer, "вход на веб-страницу: пользователь «" + lsv__client_text(user) + "»");
     http_answer a = json_answer(200, "OK", QJsonObject{{"user", name}});
     a.headers.push_back({"Set-Cookie", cookie(info, token, false)});
     return a;
