@@ -1248,64 +1248,6 @@ Exit status: 0 - all pages written; 1 - nothing written;
         <translation>font “%1” was not found, “%2” taken</translation>
     </message>
     <message>
-        <source>Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА|БАЗА] [--users ФАЙЛ] [ПРЕДЕЛЫ]
-       vellumo-server --store БАЗА --import ПАПКА | --export ПАПКА
-       vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)
-
-  --listen   где принимать вызовы XML-RPC (по умолчанию %1)
-  --store    папка этикеток (по умолчанию %2) или база PostgreSQL:
-             postgresql://ПОЛЬЗОВАТЕЛЬ@ХОСТ/БАЗА или «host=… dbname=…»; пароль —
-             только из PGPASSWORD или ~/.pgpass
-  --import   скопировать этикетки из папки в базу (--store), не заменяя имеющихся
-  --export   скопировать этикетки из базы (--store) в папку, не заменяя имеющихся
-  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;
-             без него принимаются любые имя и пароль, но только на адресе петли
-  --owner-only  сервер для себя: принимать соединения только от процессов
-             своего пользователя; без --listen — 127.0.0.1:%3 (порт 20000 +
-             uid по модулю 10000)
-
-Пределы (в скобках — по умолчанию):
-  --max-values N        значений и полей структур в одном запросе (1000000)
-  --max-members N       полей в одной структуре запроса (10000)
-  --max-connections N   соединений всего (256)
-  --max-per-address N   соединений с одного адреса (16)
-  --request-timeout С   секунд на заголовок и тело запроса (20), дальше —
-  --min-rate КИБ        не медленнее стольких КиБ в секунду (64)
-  --request-memory МИБ  памяти на разбор больших запросов и на рисование сразу (768)
-  --render-budget С     секунд работы Ghostscript на одно изображение (30)
-  --call-timeout С      секунд на рисование в одном вызове, с ожиданием памяти (120)
-  --cache-size МИБ      кэш прочитанных этикеток (64)
-</source>
-        <translation>Usage: vellumo-server [--listen ADDRESS:PORT] [--store FOLDER|DATABASE] [--users FILE] [LIMITS]
-       vellumo-server --store DATABASE --import FOLDER | --export FOLDER
-       vellumo-server --hash-password NAME   (the password from standard input)
-
-  --listen   where to take XML-RPC calls (default %1)
-  --store    the folder of labels (default %2) or a PostgreSQL database:
-             postgresql://USER@HOST/DATABASE or “host=… dbname=…”; the password
-             only from PGPASSWORD or ~/.pgpass
-  --import   copy the labels of a folder into the database (--store), replacing none
-  --export   copy the labels of the database (--store) into a folder, replacing none
-  --users    the users file: lines “name:password” or “name:pbkdf2-sha256:…”;
-             without it any name and password are taken, but only on a loopback address
-  --owner-only  a server for oneself: take connections only from processes of
-             one&apos;s own user; without --listen, 127.0.0.1:%3 (port 20000 +
-             uid modulo 10000)
-
-Limits (defaults in brackets):
-  --max-values N        values and struct members in one request (1000000)
-  --max-members N       members of one struct of a request (10000)
-  --max-connections N   connections in all (256)
-  --max-per-address N   connections from one address (16)
-  --request-timeout S   seconds for a request&apos;s header and body (20), then
-  --min-rate KIB        no slower than so many KiB a second (64)
-  --request-memory MIB  memory for parsing large requests and drawing at once (768)
-  --render-budget S     seconds of Ghostscript for one image (30)
-  --call-timeout S      seconds for drawing in one call, waiting for memory included (120)
-  --cache-size MIB      cache of parsed labels (64)
-</translation>
-    </message>
-    <message>
         <source>после %1 нужно значение</source>
         <translation>%1 needs a value</translation>
     </message>
@@ -1360,6 +1302,68 @@ Limits (defaults in brackets):
     <message>
         <source>ошибка передачи: %1</source>
         <translation>sending failed: %1</translation>
+    </message>
+    <message>
+        <source>Использование: vellumo-server [--listen АДРЕС:ПОРТ] [--store ПАПКА|БАЗА] [--users ФАЙЛ] [ПРЕДЕЛЫ]
+       vellumo-server --store БАЗА --import ПАПКА | --export ПАПКА
+       vellumo-server --hash-password ИМЯ   (пароль со стандартного ввода)
+
+  --listen   где принимать вызовы XML-RPC (по умолчанию %1)
+  --store    папка этикеток (по умолчанию %2) или база PostgreSQL:
+             postgresql://ПОЛЬЗОВАТЕЛЬ@ХОСТ/БАЗА или «host=… dbname=…»; пароль —
+             только из PGPASSWORD или ~/.pgpass
+  --import   скопировать этикетки из папки в базу (--store), не заменяя имеющихся
+  --export   скопировать этикетки из базы (--store) в папку, не заменяя имеющихся
+  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;
+             без него принимаются любые имя и пароль, но только на адресе петли
+  --printers ФАЙЛ  принтеры сервера (очереди CUPS и принтеры этикеток), на которых
+             печатают labels.print и /api/v1/print; задания ждут в хранилище
+  --owner-only  сервер для себя: принимать соединения только от процессов
+             своего пользователя; без --listen — 127.0.0.1:%3 (порт 20000 +
+             uid по модулю 10000)
+
+Пределы (в скобках — по умолчанию):
+  --max-values N        значений и полей структур в одном запросе (1000000)
+  --max-members N       полей в одной структуре запроса (10000)
+  --max-connections N   соединений всего (256)
+  --max-per-address N   соединений с одного адреса (16)
+  --request-timeout С   секунд на заголовок и тело запроса (20), дальше —
+  --min-rate КИБ        не медленнее стольких КиБ в секунду (64)
+  --request-memory МИБ  памяти на разбор больших запросов и на рисование сразу (768)
+  --render-budget С     секунд работы Ghostscript на одно изображение (30)
+  --call-timeout С      секунд на рисование в одном вызове, с ожиданием памяти (120)
+  --cache-size МИБ      кэш прочитанных этикеток (64)
+</source>
+        <translation>Usage: vellumo-server [--listen ADDRESS:PORT] [--store FOLDER|DATABASE] [--users FILE] [LIMITS]
+       vellumo-server --store DATABASE --import FOLDER | --export FOLDER
+       vellumo-server --hash-password NAME   (the password from standard input)
+
+  --listen   where to take XML-RPC calls (default %1)
+  --store    the folder of labels (default %2) or a PostgreSQL database:
+             postgresql://USER@HOST/DATABASE or “host=… dbname=…”; the password
+             only from PGPASSWORD or ~/.pgpass
+  --import   copy the labels of a folder into the database (--store), replacing none
+  --export   copy the labels of the database (--store) into a folder, replacing none
+  --users    the users file: lines “name:password” or “name:pbkdf2-sha256:…”;
+             without it any name and password are taken, but only on a loopback address
+  --printers FILE  the server&apos;s printers (CUPS queues and label printers) that
+             labels.print and /api/v1/print print on; jobs wait in the store
+  --owner-only  a server for oneself: take connections only from processes of
+             one&apos;s own user; without --listen, 127.0.0.1:%3 (port 20000 +
+             uid modulo 10000)
+
+Limits (defaults in brackets):
+  --max-values N        values and struct members in one request (1000000)
+  --max-members N       members of one struct of a request (10000)
+  --max-connections N   connections in all (256)
+  --max-per-address N   connections from one address (16)
+  --request-timeout S   seconds for a request&apos;s header and body (20), then
+  --min-rate KIB        no slower than so many KiB a second (64)
+  --request-memory MIB  memory for parsing large requests and drawing at once (768)
+  --render-budget S     seconds of Ghostscript for one image (30)
+  --call-timeout S      seconds for drawing in one call, waiting for memory included (120)
+  --cache-size MIB      cache of parsed labels (64)
+</translation>
     </message>
 </context>
 </TS>

@@ -73,6 +73,8 @@ const fault_row fault_rows[] = {
     {LSV_FAULT_BUSY, 503, "Service Unavailable", "busy"},
     {LSV_FAULT_OUT_OF_RANGE, 422, "Unprocessable Content", "out_of_range"},
     {LSV_FAULT_TIMEOUT, 504, "Gateway Timeout", "timeout"},
+    {LSV_FAULT_NO_PRINTER, 404, "Not Found", "no_printer"},
+    {LSV_FAULT_KEY_TAKEN, 409, "Conflict", "key_taken"},
 };
 
 http_answer fault_answer(const xmlrpc_env &env)
@@ -472,6 +474,110 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
             a.body.assign(reinterpret_cast<const char *>(b), n);
         std::free(const_cast<unsigned char *>(b));
         a.headers.push_back({"Content-Disposition", "attachment; filename=\"label." + format.toStdString() + "\""});
+        return a;
+    }
+    if (path == "/api/v1/printers") {
+        if (!get)
+            return error_answer(405, "Method Not Allowed", "method", u"Список принтеров читается методом GET.");
+        xmlrpc_value_ptr list = run("labels.list_printers", nullptr);
+        if (!list)
+            return fault_answer(env.env);
+        ino_env conv;
+        const QJsonValue v = to_json(&conv.env, list.get());
+        return json_answer(200, "OK", v);
+    }
+
+    if (path.compare(0, 13, "/api/v1/jobs/") == 0) {
+        if (!get)
+            return error_answer(405, "Method Not Allowed", "method", u"Задание печати читается методом GET.");
+        const std::optional<std::string> id = percent_decoded(path.substr(13));
+        xmlrpc_value_ptr st(xmlrpc_build_value(&env.env, "{s:s}", "job", id ? id->c_str() : ""));
+        xmlrpc_value_ptr job = run("labels.job_state", st.get());
+        if (!job)
+            return fault_answer(env.env);
+        ino_env conv;
+        return json_answer(200, "OK", to_json(&conv.env, job.get()));
+    }
+
+    if (path == "/api/v1/print") {
+        if (!post)
+            return error_answer(405, "Method Not Allowed", "method", u"Задание печати даётся методом POST.");
+        if (call.body.size() > MAX_JSON_BYTES)
+            return error_answer(413, "Content Too Large", "too_large", u"Запрос JSON больше 64 МиБ");
+        if (!call.admit(call.body.size() * 8 + (64u << 10)))
+            return error_answer(503, "Service Unavailable", "busy", u"Сервер занят, повторите запрос позже");
+        QJsonParseError parsed{};
+        const QJsonDocument doc =
+            QJsonDocument::fromJson(QByteArray::fromRawData(call.body.data(), static_cast<qsizetype>(call.body.size())),
+                                    &parsed);
+        if (parsed.error != QJsonParseError::NoError || !doc.isObject())
+            return error_answer(400, "Bad Request", "bad_json",
+                                u"Тело запроса — объект JSON: " + parsed.errorString().toStdU16String());
+        call.body.clear();
+        call.body.shrink_to_fit();
+        const QJsonObject o = doc.object();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            if (!QStringList{"label", "printer", "variables", "rows", "copies", "key"}.contains(it.key()))
+                return error_answer(400, "Bad Request", "bad_request",
+                                    u"Неизвестный член «" + it.key().left(100).toStdU16String() + u"»");
+        for (const char *m : {"label", "printer"})
+            if (!o.value(m).isString() || o.value(m).toString().isEmpty())
+                return error_answer(400, "Bad Request", "bad_request",
+                                    u"\"" + plt__from_utf8(m) + u"\" — непустая строка");
+        if (o.contains("key") && !o.value("key").isString())
+            return error_answer(400, "Bad Request", "bad_request", u"\"key\" — строка");
+        if (o.contains("variables") && o.contains("rows"))
+            return error_answer(400, "Bad Request", "bad_request",
+                                u"\"variables\" — для одной этикетки, \"rows\" — для нескольких; одно из двух");
+        xmlrpc_value_ptr st(xmlrpc_struct_new(&env.env));
+        auto set = [&](const char *key, xmlrpc_value *v) {
+            xmlrpc_struct_set_value(&env.env, st.get(), key, v);
+            xmlrpc_DECREF(v);
+        };
+        set("name", string_value(&env.env, o.value("label").toString()).release());
+        set("printer", string_value(&env.env, o.value("printer").toString()).release());
+        if (o.contains("key"))
+            set("key", string_value(&env.env, o.value("key").toString()).release());
+        if (o.contains("copies")) {
+            const QJsonValue v = o.value("copies");
+            const double d = v.toDouble(std::nan(""));
+            if (!v.isDouble() || !(d == std::floor(d)) || !(std::fabs(d) < 1e9))
+                return error_answer(400, "Bad Request", "bad_request", u"\"copies\" — целое число");
+            set("copies", xmlrpc_int_new(&env.env, static_cast<int>(d)));
+        }
+        std::u16string why;
+        if (o.contains("variables")) {
+            xmlrpc_value_ptr vars;
+            if (!variables_value(&env.env, o.value("variables"), vars, why))
+                return error_answer(400, "Bad Request", "bad_request", u"\"variables\": " + why);
+            set("variables", vars.release());
+        }
+        if (o.contains("rows")) {
+            if (!o.value("rows").isArray())
+                return error_answer(400, "Bad Request", "bad_request", u"\"rows\" — массив строк");
+            const QJsonArray items = o.value("rows").toArray();
+            if (items.size() > LSV_MAX_DOCUMENT_ROWS)
+                return error_answer(413, "Content Too Large", "batch_too_large",
+                                    u"Строк " + plt__from_utf8(std::to_string(items.size())) +
+                                        u", а в одном задании их не больше " +
+                                        plt__from_utf8(std::to_string(LSV_MAX_DOCUMENT_ROWS)));
+            xmlrpc_value_ptr rows(xmlrpc_array_new(&env.env));
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                xmlrpc_value_ptr row;
+                if (!variables_value(&env.env, items[i], row, why))
+                    return error_answer(400, "Bad Request", "bad_request",
+                                        u"\"rows\", строка " + plt__from_utf8(std::to_string(i + 1)) + u": " + why);
+                xmlrpc_array_append_item(&env.env, rows.get(), row.get());
+            }
+            set("rows", rows.release());
+        }
+        if (env.failed())
+            return error_answer(500, "Internal Server Error", "internal", u"Запрос не построен");
+        xmlrpc_value_ptr job = run("labels.print", st.get());
+        if (!job)
+            return fault_answer(env.env);
+        ino_env conv;
+        http_answer a = json_answer(202, "Accepted", to_json(&conv.env, job.get()));
         return a;
     }
     return error_answer(404, "Not Found", "not_found", u"Нет такого адреса в /api/v1/");

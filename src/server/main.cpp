@@ -39,6 +39,8 @@ void usage(std::FILE *to)
         "  --export   скопировать этикетки из базы (--store) в папку, не заменяя имеющихся\n"
         "  --users    файл пользователей: строки «имя:пароль» или «имя:pbkdf2-sha256:…»;\n"
         "             без него принимаются любые имя и пароль, но только на адресе петли\n"
+        "  --printers ФАЙЛ  принтеры сервера (очереди CUPS и принтеры этикеток), на которых\n"
+        "             печатают labels.print и /api/v1/print; задания ждут в хранилище\n"
         "  --owner-only  сервер для себя: принимать соединения только от процессов\n"
         "             своего пользователя; без --listen — 127.0.0.1:%3 (порт 20000 +\n"
         "             uid по модулю 10000)\n"
@@ -140,6 +142,10 @@ int main(int argc, char **argv)
             value(options.store);
         else if (a == "--users")
             value(options.users);
+        else if (a == "--printers")
+            value(options.printers);
+        else if (a == "--print-lease") // for tests; see server_options
+            options.print_lease_ms = static_cast<int>(number(1, 3600) * 1000);
         else if (a == "--import")
             value(import_from);
         else if (a == "--export")

@@ -250,8 +250,12 @@ xmlrpc_value *rename_label(label_service &, server_store &store, call_context &,
     return true_value(env);
 }
 
-xmlrpc_value *server_info(label_service &, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
+xmlrpc_value *server_info(label_service &service, server_store &, call_context &, xmlrpc_env *env, xmlrpc_value *)
 {
+    // "print": the server has printers of its own (labels.print).
+    if (service.printing())
+        return xmlrpc_build_value(env, "{s:s,s:s,s:i,s:(ssss)}", "name", "Vellumo", "version", VELLUMO_VERSION, "api",
+                                  1, "features", "store", "render", "fonts", "print");
     return xmlrpc_build_value(env, "{s:s,s:s,s:i,s:(sss)}", "name", "Vellumo", "version", VELLUMO_VERSION, "api", 1,
                               "features", "store", "render", "fonts");
 }
@@ -277,7 +281,11 @@ const method_row method_rows[] = {
     {"labels.list_labels", list_labels}, {"labels.load_label", load_label},   {"labels.save_label", save_label},
     {"labels.drop_label", drop_label},   {"labels.rename_label", rename_label}, {"labels.server_info", server_info},
     {"labels.list_fonts", list_fonts},   {"labels.render_label", render_label},
-    {"labels.render_document", render_document},
+    {"labels.render_document",
+     [](label_service &service, server_store &store, call_context &c, xmlrpc_env *env, xmlrpc_value *params) {
+         return render_document(service, store, c, env, params);
+     }},
+    {"labels.print", print},             {"labels.job_state", job_state},       {"labels.list_printers", list_printers},
 };
 
 // Whether a method's fault is one of the documented ones; any other (a

@@ -4,16 +4,23 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <xmlrpc-c/base.h>
 
 #include "exchange/xmlrpc_support.h"
+#include "render/render.h"
 #include "server/http.h"
 #include "server/store.h"
 
 class label_service;
+class page_sink;
+struct label;
+struct thermal_options;
 
 namespace lsv_methods {
 
@@ -79,10 +86,30 @@ private:
     std::size_t held_ = 0;
 };
 
+// Where a document goes instead of the answer: a thermal printer, with its
+// options, through the sink `sink` makes for the label.
+struct document_target {
+    const thermal_options *thermal = nullptr;
+    std::function<std::unique_ptr<page_sink>(const label *, const thermal_options &, std::u16string &error)> sink;
+};
+
+// "variables" of a struct: an array of {name, value} structs (fault 5
+// otherwise).
+bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variable> &out);
+
 // The render methods (render_methods.cpp).
 xmlrpc_value *render_label(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
                            xmlrpc_value *params);
+// With a target, a thermal printer's document goes there (the answer is
+// then empty) and a failure of the printer is the fault's text as it is.
 xmlrpc_value *render_document(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
-                              xmlrpc_value *params);
+                              xmlrpc_value *params, const document_target *target = nullptr);
+// "labels.print", "labels.job_state", "labels.list_printers" (print_methods.cpp).
+xmlrpc_value *print(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
+                    xmlrpc_value *params);
+xmlrpc_value *job_state(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
+                        xmlrpc_value *params);
+xmlrpc_value *list_printers(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
+                            xmlrpc_value *params);
 
 } // namespace lsv_methods

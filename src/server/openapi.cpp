@@ -9,7 +9,7 @@ const std::string &lsv__openapi_text()
   "info": {
     "title": "Vellumo label server",
     "version": "1",
-    "description": "Labels stored on the server, drawn as PDF, PNG, SVG or a thermal printer's job (ZPL, TSPL, EPL). The same users, store and limits as the server's XML-RPC interface at /RPC2. Errors are {\"error\": {\"code\", \"message\"}} with the HTTP status that fits; messages are in Russian."
+    "description": "Labels stored on the server, drawn as PDF, PNG, SVG or a thermal printer's job (ZPL, TSPL, EPL), and printed on the server's printers through a durable queue. The same users, store and limits as the server's XML-RPC interface at /RPC2. Errors are {\"error\": {\"code\", \"message\"}} with the HTTP status that fits; messages are in Russian."
   },
   "components": {
     "securitySchemes": {
@@ -30,6 +30,18 @@ const std::string &lsv__openapi_text()
           {"type": "object", "additionalProperties": {"oneOf": [{"type": "string"}, {"type": "number"}]}},
           {"type": "array", "items": {"type": "object", "properties": {"name": {"type": "string"}, "value": {"type": "string"}}, "required": ["name", "value"]}}
         ]
+      },
+      "Job": {
+        "type": "object",
+        "properties": {
+          "job": {"type": "string", "description": "The job's number"},
+          "state": {"type": "string", "enum": ["queued", "printing", "done", "failed"]},
+          "printer": {"type": "string"},
+          "labels": {"type": "integer", "description": "Labels the job prints (rows × copies)"},
+          "printed": {"type": "integer", "description": "Labels the printer took so far"},
+          "error": {"type": "string", "description": "Why it failed, or why it waits (the printer cannot be reached)"}
+        },
+        "required": ["job", "state", "printer", "labels", "printed"]
       }
     },
     "responses": {
@@ -108,11 +120,11 @@ const std::string &lsv__openapi_text()
           "copies": {"type": "integer", "minimum": 1, "maximum": 1000}
         }, "required": ["label", "format"]}}}},
         "responses": {
-          "200": {"description": "The document", "content": {
+          "200": {"description": "The document (application/octet-stream: a thermal printer's job)", "content": {
             "application/pdf": {"schema": {"type": "string", "format": "binary"}},
             "image/png": {"schema": {"type": "string", "format": "binary"}},
             "image/svg+xml": {"schema": {"type": "string", "format": "binary"}},
-            "application/octet-stream": {"schema": {"type": "string", "format": "binary"}, "description": "A thermal printer's job"}}},
+            "application/octet-stream": {"schema": {"type": "string", "format": "binary"}}}},
           "400": {"$ref": "#/components/responses/Error"},
           "401": {"$ref": "#/components/responses/Error"},
           "404": {"$ref": "#/components/responses/Error"},
@@ -120,6 +132,51 @@ const std::string &lsv__openapi_text()
           "422": {"$ref": "#/components/responses/Error"},
           "503": {"$ref": "#/components/responses/Error"},
           "504": {"$ref": "#/components/responses/Error"}
+        }
+      }
+    },
+    "/api/v1/printers": {
+      "get": {
+        "summary": "The server's printers (its printers file)",
+        "responses": {
+          "200": {"description": "The printers", "content": {"application/json": {"schema": {"type": "array", "items": {"type": "object", "properties": {
+            "name": {"type": "string"}, "kind": {"type": "string", "enum": ["cups", "thermal"]},
+            "language": {"type": "string", "enum": ["zpl", "tspl", "epl"]}, "dpi": {"type": "integer"}}, "required": ["name", "kind"]}}}}},
+          "401": {"$ref": "#/components/responses/Error"}
+        }
+      }
+    },
+    "/api/v1/print": {
+      "post": {
+        "summary": "Queues a stored label for one of the server's printers; answered once the job is kept in the store",
+        "requestBody": {"required": true, "content": {"application/json": {"schema": {"type": "object", "additionalProperties": false, "properties": {
+          "label": {"type": "string"},
+          "printer": {"type": "string"},
+          "variables": {"$ref": "#/components/schemas/Variables"},
+          "rows": {"type": "array", "minItems": 1, "maxItems": 10000, "items": {"$ref": "#/components/schemas/Variables"}, "description": "A label per row; not with variables"},
+          "copies": {"type": "integer", "minimum": 1, "maximum": 10000},
+          "key": {"type": "string", "minLength": 1, "maxLength": 200, "description": "The client's name for this job: the same key again (by the same user) answers the same job and never prints twice; the key with another request is 409"}
+        }, "required": ["label", "printer"]}}}},
+        "responses": {
+          "202": {"description": "The job, queued (or the job of the same key)", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Job"}}}},
+          "400": {"$ref": "#/components/responses/Error"},
+          "401": {"$ref": "#/components/responses/Error"},
+          "404": {"$ref": "#/components/responses/Error"},
+          "409": {"$ref": "#/components/responses/Error"},
+          "413": {"$ref": "#/components/responses/Error"},
+          "503": {"$ref": "#/components/responses/Error"}
+        }
+      }
+    },
+    "/api/v1/jobs/{job}": {
+      "get": {
+        "summary": "A print job's state",
+        "parameters": [{"name": "job", "in": "path", "required": true, "schema": {"type": "string"}}],
+        "responses": {
+          "200": {"description": "The job", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Job"}}}},
+          "401": {"$ref": "#/components/responses/Error"},
+          "404": {"$ref": "#/components/responses/Error"},
+          "503": {"$ref": "#/components/responses/Error"}
         }
       }
     },

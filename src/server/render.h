@@ -40,3 +40,9 @@ bool lsv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned cha
 
 // The font family names the server can draw with.
 std::vector<std::u16string> lsv__font_families();
+
+// PNG bytes of an image (alpha kept when it has any), written for speed:
+// no row filters, zlib's run-length strategy — a label's flat colours pack
+// nearly as well as with the default and several times faster.  False with
+// an error text.
+bool lsv__encode_png(const QImage &image, std::string &out, std::string &error);

@@ -57,26 +57,6 @@ struct render_request {
     std::vector<render_variable> variables;
 };
 
-// "variables": an array of {name, value} structs.
-bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variable> &out)
-{
-    xmlrpc_value_ptr arr;
-    member(env, st, "variables", arr);
-    const int n = xmlrpc_value_type(arr.get()) == XMLRPC_TYPE_ARRAY ? xmlrpc_array_size(env, arr.get()) : -1;
-    for (int i = 0; n >= 0 && i < n && !env->fault_occurred; ++i) {
-        xmlrpc_value *item = nullptr;
-        xmlrpc_array_read_item(env, arr.get(), i, &item);
-        xmlrpc_value_ptr hold(item);
-        render_variable v;
-        if (!env->fault_occurred && read_string(env, item, "name", v.name) && read_string(env, item, "value", v.value))
-            out.push_back(std::move(v));
-    }
-    if (n < 0 || env->fault_occurred) {
-        params_fault(env, "\"variables\" должен быть массивом структур {name, value}");
-        return false;
-    }
-    return true;
-}
 
 // ------------------------------------------------------------ render faults
 // Each text of the render methods' own faults in one place.
@@ -403,6 +383,27 @@ bool label_fits_sheet(xmlrpc_env *env, const label *lab, const label_sheet &shee
 
 } // namespace
 
+// "variables": an array of {name, value} structs.
+bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variable> &out)
+{
+    xmlrpc_value_ptr arr;
+    member(env, st, "variables", arr);
+    const int n = xmlrpc_value_type(arr.get()) == XMLRPC_TYPE_ARRAY ? xmlrpc_array_size(env, arr.get()) : -1;
+    for (int i = 0; n >= 0 && i < n && !env->fault_occurred; ++i) {
+        xmlrpc_value *item = nullptr;
+        xmlrpc_array_read_item(env, arr.get(), i, &item);
+        xmlrpc_value_ptr hold(item);
+        render_variable v;
+        if (!env->fault_occurred && read_string(env, item, "name", v.name) && read_string(env, item, "value", v.value))
+            out.push_back(std::move(v));
+    }
+    if (n < 0 || env->fault_occurred) {
+        params_fault(env, "\"variables\" должен быть массивом структур {name, value}");
+        return false;
+    }
+    return true;
+}
+
 xmlrpc_value *render_label(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
                            xmlrpc_value *params)
 {
@@ -432,7 +433,7 @@ xmlrpc_value *render_label(label_service &service, server_store &store, call_con
 // page per row of variables, or the job of a thermal printer (ZPL, TSPL,
 // EPL) of a label per row.
 xmlrpc_value *render_document(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
-                              xmlrpc_value *params)
+                              xmlrpc_value *params, const document_target *target)
 {
     render_request r;
     if (!name_param(env, params, "name", r.name))
@@ -525,6 +526,8 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
     if (sheets.sheet && !label_fits_sheet(env, lab.get(), *sheets.sheet))
         return nullptr;
     thermal_options thermal;
+    if (language && target && target->thermal)
+        thermal = *target->thermal; // the printer's media, darkness and offsets
     if (language) {
         thermal.language = *language;
         thermal.dpi = dpi;
@@ -560,12 +563,13 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             image_size_fault(env, size.width(), size.height(), u"слишком велико для PNG");
             return nullptr;
         }
-        QBuffer buffer(&bytes);
-        if (!buffer.open(QIODevice::WriteOnly) || !img.save(&buffer, "PNG")) {
-            no_image_fault(env);
+        std::string png, why;
+        if (!lsv__encode_png(img, png, why)) {
+            no_image_fault(env, plt__from_utf8(why));
             return nullptr;
         }
         img = QImage();
+        bytes = QByteArray(png.data(), static_cast<qsizetype>(png.size()));
     } else if (format == u"svg") {
         // Vectors: what it holds grows with the label's elements, not its
         // size; pictures come as images of the PDF's resolution.
@@ -605,10 +609,11 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
             thermal.copies = copies;
             copies = 1;
         }
-        std::unique_ptr<page_sink> sink =
-            language ? out__thermal_device_sink(lab.get(), buffer, thermal, service.document_bytes())
-                     : out__pdf_sink(lab.get(), buffer, o, service.document_bytes());
         std::u16string error;
+        std::unique_ptr<page_sink> sink =
+            language && target ? target->sink(lab.get(), thermal, error)
+            : language         ? out__thermal_device_sink(lab.get(), buffer, thermal, service.document_bytes())
+                               : out__pdf_sink(lab.get(), buffer, o, service.document_bytes());
         bool ok = sink != nullptr;
         // One label without rows takes its variables as render_label does.
         const bool batch = !rows.empty();
@@ -677,7 +682,9 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         ok = ok && sink->finish(error);
         sink.reset();
         if (!ok) {
-            if (error == pl__tr(out_msg::document_too_large))
+            if (target && !error.empty())
+                fault(env, LSV_FAULT_RENDER, error); // the printer's own words
+            else if (error == pl__tr(out_msg::document_too_large))
                 document_too_large_fault(service, env);
             else
                 fault(env, LSV_FAULT_RENDER, std::u16string(document_not_made) + u": " + error);

@@ -21,6 +21,8 @@
 #include "render/eps_runner.h"
 #include "server/log.h"
 #include "server/owner_only.h"
+#include "server/pg_store.h"
+#include "server/print_service.h"
 
 std::string lsv__default_store()
 {
@@ -162,7 +164,7 @@ http_handler handler_for(label_service &service, const request_limits &request)
 // Serves until SIGINT or SIGTERM: one thread takes them (every other has
 // them blocked) and stops the server; renders in progress are stopped with
 // it.  Calls that do not end in time are not waited for.
-int serve(http_server &server, server_store &store, int fd, const sockaddr_storage &bound)
+int serve(http_server &server, server_store &store, print_service *printing, int fd, const sockaddr_storage &bound)
 {
     sigset_t stop_signals;
     sigemptyset(&stop_signals);
@@ -184,12 +186,16 @@ int serve(http_server &server, server_store &store, int fd, const sockaddr_stora
 
     lsv__log("этикетки хранятся в " + store.where());
     store.start();
+    if (printing)
+        printing->start();
     std::printf("listening %s\n", lsv__address_text(bound).c_str());
     std::fflush(stdout);
     const int busy = server.run(2500);
     if (!stopping.exchange(true))
         pthread_kill(stopper.native_handle(), SIGTERM); // the server ended on its own
     stopper.join();
+    if (printing)
+        printing->stop();
     lsv__log_tick(true);
     if (busy > 0) {
         lsv__log("сервер остановлен, не дождавшись " + std::to_string(busy) + " соединений");
@@ -228,6 +234,24 @@ int lsv__run(const server_options &options)
     }
     label_service service(*opened, users, options.request, options.render, options.call_seconds,
                           options.document_bytes);
+    std::unique_ptr<print_service> printing;
+    if (!options.printers.empty()) {
+        std::vector<server_printer> printers;
+        std::unique_ptr<job_queue> jobs;
+        if (auto *folder = dynamic_cast<folder_store *>(opened.get()))
+            jobs = lsv__folder_jobs(folder->folder() + "/.print-jobs");
+        else if (auto *db = dynamic_cast<pg_store *>(opened.get()))
+            jobs = lsv__database_jobs(db->pool());
+        if (!lsv__load_printers(options.printers, printers, error) || !jobs || !jobs->open(error)) {
+            std::fprintf(stderr, "vellumo-server: %s\n", error.c_str());
+            ::close(fd);
+            return 1;
+        }
+        printing = std::make_unique<print_service>(service, std::move(printers), std::move(jobs),
+                                                   options.print_lease_ms);
+        service.set_printing(printing.get());
+        lsv__log("принтеров: " + std::to_string(printing->printers().size()) + " (" + options.printers + ")");
+    }
 
     // The program checks sizes itself; the library's limit is only a net.
     ino__ensure_limits();
@@ -245,5 +269,5 @@ int lsv__run(const server_options &options)
         lsv__log("соединения принимаются только от процессов пользователя uid " + std::to_string(::geteuid()));
     }
     http_server server(fd, limits, std::move(handler));
-    return serve(server, *opened, fd, bound);
+    return serve(server, *opened, printing.get(), fd, bound);
 }

@@ -34,7 +34,9 @@ enum : int {
     LSV_FAULT_BUSY = 12,         // no memory for the render came free within the call's time
     LSV_FAULT_OUT_OF_RANGE = 13, // the label's sizes are outside what can be drawn
     LSV_FAULT_TIMEOUT = 14,      // the render ran past the call's time (--call-timeout)
-    LSV_FAULT_LAST = LSV_FAULT_TIMEOUT,
+    LSV_FAULT_NO_PRINTER = 15,   // no printer of that name (or none set up)
+    LSV_FAULT_KEY_TAKEN = 16,    // a print job's key used before for another request
+    LSV_FAULT_LAST = LSV_FAULT_KEY_TAKEN,
 };
 // Besides these, calls that are not made get the XML-RPC library's codes
 // with the server's own Russian texts: -503 a request that is not an
@@ -73,6 +75,9 @@ public:
     const render_limits &render() const { return render_; }
     // The most bytes a document of "labels.render_document" may have.
     std::int64_t document_bytes() const { return document_bytes_; }
+    // The server's printers and their jobs; null when it has none.
+    class print_service *printing() const { return printing_; }
+    void set_printing(class print_service *p) { printing_ = p; }
 
 private:
     server_store &store_;
@@ -82,6 +87,7 @@ private:
     double call_seconds_;
     std::int64_t document_bytes_;
     web_sessions sessions_;
+    class print_service *printing_ = nullptr;
 };
 
 struct server_options {
@@ -98,6 +104,10 @@ struct server_options {
     // (--document-limit, not in the help), which cannot afford 256 MiB.
     std::int64_t document_bytes = LSV_MAX_DOCUMENT_BYTES;
     std::size_t cache_bytes = 64u << 20;
+    std::string printers; // the printers file (--printers)
+    // How long a server holds a print job it does not renew (tests shorten it:
+    // --print-lease, not in the help).
+    int print_lease_ms = 30000;
 };
 
 // The OpenAPI 3 description of the JSON interface (openapi.cpp).

@@ -16,6 +16,7 @@
 #include "exchange/server_ops.h"
 #include "platform/code_pages.h"
 #include "support/private_mount.h"
+#include "support/python.h"
 #include "support/server_process.h"
 #include "output/output_support.h"
 #include "output/cups_server.h"
@@ -423,4 +424,43 @@ TEST(RenderCli, ASilentOrTricklingServerEndsTheCallAtItsDeadline)
         EXPECT_NE(r.err.find("Сервер не ответил за 2 с"), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir / "x.png"));
     }
+}
+
+// The label server's printer that is a CUPS queue: a job of three rows is
+// one PDF of three pages in the scheduler's queue, by the real lp.
+TEST(RenderCli, TheLabelServerPrintsOnACupsQueueThroughLp)
+{
+    cups_server cups;
+    if (cups.cannot_run())
+        GTEST_SKIP() << cups.why_not();
+    ASSERT_TRUE(cups.ready()) << cups.why_not();
+    temp_dir dir;
+    write_file(dir / "printers.conf", std::string("[Офис]\ncups = ") + cups_server::printer + "\n");
+    ::setenv("CUPS_SERVER", cups.socket().c_str(), 1);
+    server_process server((dir / "store").string(), {"--printers", (dir / "printers.conf").string()});
+    ::unsetenv("CUPS_SERVER");
+    ASSERT_TRUE(server.running()) << server.output();
+    const std::u16string url = server.url();
+    EXPECT_EQ(run_python(R"PY(
+import sys, time, peer, xmlrpc.client as x
+p = x.ServerProxy(sys.argv[1])
+assert p.labels.save_label(peer.CRED, peer.label("Ценник", [peer.element("text", 8, 8, 150, 20, "${name}")],
+                                                 width=166.0, height=80.0))
+job = p.labels.print(peer.CRED, {"name": "Ценник", "printer": "Офис",
+                                 "rows": [[{"name": "name", "value": v}] for v in ("чай", "кофе", "сахар")]})
+end = time.monotonic() + 60
+while (state := p.labels.job_state(peer.CRED, {"job": job["job"]}))["state"] not in ("done", "failed"):
+    assert time.monotonic() < end, state
+    time.sleep(0.1)
+assert state["state"] == "done" and state["printed"] == 3, state
+)PY",
+                         {std::string(url.begin(), url.end())}),
+              0);
+    cups_server::job job = cups.wait_for_job(1);
+    ASSERT_FALSE(job.bytes.empty()) << cups.log_tail();
+    EXPECT_EQ(job.copies, "1");
+    EXPECT_EQ(pdf_info(job.file).pages, 3);
+    const std::string words = pdf_text(job.file);
+    for (const char *name : {"чай", "кофе", "сахар"})
+        EXPECT_NE(words.find(name), std::string::npos) << words;
 }

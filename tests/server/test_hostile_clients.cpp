@@ -74,6 +74,11 @@ TEST(HostileClients, TheJsonInterfaceBesideXmlRpc)
     EXPECT_EQ(attack("json_api.py"), 0);
 }
 
+TEST(HostileClients, PrintJobsAreQueuedInOrderRetriedAndNeverPrintedTwice)
+{
+    EXPECT_EQ(attack("print_queue.py"), 0);
+}
+
 TEST(HostileClients, DocumentsAsThermalPrinterJobs)
 {
     EXPECT_EQ(attack("thermal.py"), 0);

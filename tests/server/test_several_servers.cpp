@@ -348,3 +348,13 @@ TEST(SeveralServers, AServerThatCannotReachItsDatabaseSaysWhyAndStops)
     text.assign((std::istreambuf_iterator<char>(in2)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("PGPASSWORD"), std::string::npos) << text;
 }
+
+TEST(SeveralServers, TwoServersShareOnePrintQueueAndPrintEachJobOnce)
+{
+    ASSERT_TRUE(cluster().running()) << cluster().error();
+    const std::string db = cluster().new_database();
+    ASSERT_FALSE(db.empty()) << cluster().error();
+    EXPECT_EQ(run_python_file(std::string(VELLUMO_TESTS_DIR) + "/server/hostile/print_queue.py",
+                              {VELLUMO_SERVER_BIN, cluster().uri(db)}),
+              0);
+}

@@ -64,6 +64,17 @@ with peer.Server(BIN, args=("--users", users)) as s:
     error_of(call(s, "GET", "/api/v1/labels", auth="Basic !!!"), 401, "credentials")
     status, ctype, data, _ = call(s, "GET", "/api/v1/openapi.json", auth=None)
     assert status == 200 and json.loads(data)["openapi"].startswith("3."), data[:100]
+    # Valid as another implementation reads OpenAPI 3, every route described.
+    described = os.path.join(work, "openapi.json")
+    with open(described, "wb") as f:
+        f.write(data)
+    check = subprocess.run(["node", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "openapi",
+                                                 "validate.mjs"), described], capture_output=True, text=True)
+    assert check.returncode == 0, check.stdout + check.stderr
+    paths = json.loads(data)["paths"]
+    for route in ("/api/v1/labels", "/api/v1/labels/{name}", "/api/v1/render", "/api/v1/printers",
+                  "/api/v1/print", "/api/v1/jobs/{job}", "/api/v1/openapi.json"):
+        assert route in paths, route
     for path in json.loads(data)["paths"]:
         assert path.startswith("/api/v1/"), path
 
