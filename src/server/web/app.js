@@ -128,7 +128,9 @@
     $("logout").hidden = false;
     $("who").textContent = T.signedInAs + user;
     say("");
+    delete $("app").dataset.loaded;
     await Promise.all([loadLabels(), loadPrinters()]);
+    $("app").dataset.loaded = "yes";
   }
 
   async function signIn(event) {

@@ -2,8 +2,8 @@
 # Selenium) against a real vellumo-server: signing in, finding a label by
 # search, a variable typed in redrawing the preview, a PDF downloaded and
 # read back by poppler, names that look like HTML shown as text, the
-# session cookie's flags, and what the page's session may not do without
-# its header.  Printing, where the server has printers, to a fake one.
+# session cookie's flags, what the page's session may not do without its
+# header, and printing to a fake thermal printer on a loopback port.
 import base64
 import glob
 import hashlib
@@ -11,8 +11,9 @@ import http.client
 import json
 import os
 import subprocess
+import socket
 import sys
-import time
+import threading
 
 from selenium import webdriver
 from selenium.common.exceptions import NoAlertPresentException, TimeoutException
@@ -94,8 +95,35 @@ def get(s, path, headers):
     return r.status, data
 
 
-printers = os.environ.get("VELLUMO_WEB_PRINTERS")  # a --printers file, once the server prints
-args = ["--users", users] + (["--printers", printers] if printers else [])
+class Printer:
+    """A thermal printer on a loopback port: the bytes of each connection."""
+
+    def __init__(self):
+        self.jobs = []
+        self.sock = socket.socket()
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(4)
+        self.port = self.sock.getsockname()[1]
+        threading.Thread(target=self._accept, daemon=True).start()
+
+    def _accept(self):
+        while True:
+            c, _ = self.sock.accept()
+            data = b""
+            while True:
+                chunk = c.recv(65536)
+                if not chunk:
+                    break
+                data += chunk
+            c.close()
+            self.jobs.append(data)
+
+
+printer = Printer()
+printers = os.path.join(work, "printers.conf")
+with open(printers, "w") as f:
+    f.write("[Упаковка]\naddress = socket://127.0.0.1:%d\nlanguage = zpl\ndpi = 203\n" % printer.port)
+args = ["--users", users, "--printers", printers]
 with peer.Server(BIN, args=args) as s:
     rpc = s.proxy()
     cred = {"user": "anna", "passwd": "secret"}
@@ -191,18 +219,26 @@ with peer.Server(BIN, args=args) as s:
         status, data = post(s, "/api/v1/render", render, dict(jar, **{"X-Requested-With": "vellumo"}))
         assert status == 200 and data.startswith(b"\x89PNG"), (status, data[:100])
 
-        # Printing: only where the server has printers.
-        has_printers = get(s, "/api/v1/printers", jar)[0] == 200
-        box = d.find_element(By.ID, "print-box")
-        assert box.is_displayed() == has_printers, has_printers
-        if has_printers:
-            d.find_element(By.ID, "copies").clear()
-            d.find_element(By.ID, "copies").send_keys("2")
-            d.find_element(By.ID, "print").click()
-            state = d.find_element(By.ID, "job-state")
-            wait(d, lambda: state.get_attribute("data-state") in ("done", "failed", "refused"), timeout=120)
-            assert state.get_attribute("data-state") == "done", state.text
-            assert "2 из 2" in state.text, state.text
+        # Printing: the server's printers to choose from, the job followed
+        # until the printer has taken it.
+        wait(d, lambda: d.find_element(By.ID, "print-box").is_displayed())
+        options = [o.text for o in d.find_elements(By.CSS_SELECTOR, "#printer option")]
+        assert options == ["Упаковка (thermal)"], options
+        copies = d.find_element(By.ID, "copies")
+        copies.clear()
+        copies.send_keys("0")
+        d.find_element(By.ID, "print").click()
+        state = d.find_element(By.ID, "job-state")
+        assert state.text == "Копий — целое число от 1 до 1000" and not printer.jobs, state.text
+        copies.clear()
+        copies.send_keys("2")
+        d.find_element(By.ID, "print").click()
+        wait(d, lambda: state.get_attribute("data-state") in ("done", "failed", "refused"), timeout=120)
+        assert state.get_attribute("data-state") == "done" and "напечатано, 2 из 2" in state.text, state.text
+        assert len(printer.jobs) == 1 and printer.jobs[0].count(b"^XA") == 2, printer.jobs
+        # A print by the cookie alone is refused like any change.
+        status, data = post(s, "/api/v1/print", {"label": "Ценник", "printer": "Упаковка"}, jar)
+        assert status == 403 and len(printer.jobs) == 1, (status, data)
 
         # Signing out ends the session for everyone holding its token.
         d.find_element(By.ID, "logout").click()
@@ -211,16 +247,6 @@ with peer.Server(BIN, args=args) as s:
         d.refresh()
         wait(d, lambda: d.find_element(By.ID, "login").is_displayed())
         no_alert(d)
-    finally:
-        d.quit()
-
-    # English for any other language.
-    d = browser("de-DE")
-    try:
-        d.get(base + "/")
-        wait(d, lambda: d.find_element(By.ID, "login").is_displayed())
-        assert d.find_element(By.ID, "sign-in").text == "Sign in", d.find_element(By.ID, "sign-in").text
-        assert d.execute_script("return document.documentElement.lang") == "en"
     finally:
         d.quit()
 
@@ -233,4 +259,20 @@ with peer.Server(BIN, args=args) as s:
     assert "default-src 'self'" in policy and "frame-ancestors 'none'" in policy, policy
     assert "unsafe-inline" not in policy and r.getheader("X-Frame-Options") == "DENY", r.getheaders()
     assert "<script>" not in page and 'src="app.js"' in page, page
+# English for any other language; a server without printers shows no
+# printing.
+with peer.Server(BIN) as s:
+    d = browser("de-DE")
+    try:
+        d.get("http://%s:%d/" % s.addr)
+        wait(d, lambda: d.find_element(By.ID, "login").is_displayed())
+        assert d.find_element(By.ID, "sign-in").text == "Sign in", d.find_element(By.ID, "sign-in").text
+        assert d.execute_script("return document.documentElement.lang") == "en"
+        d.find_element(By.ID, "user").send_keys("anyone")
+        d.find_element(By.ID, "sign-in").click()
+        wait(d, lambda: d.find_element(By.ID, "app").get_attribute("data-loaded") == "yes")
+        assert d.find_element(By.ID, "labels-note").text == "The server holds no labels"
+        assert not d.find_element(By.ID, "print-box").is_displayed()
+    finally:
+        d.quit()
 print("ok")
