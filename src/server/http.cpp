@@ -260,6 +260,8 @@ request_head parse_head(std::string_view head)
             h.info.origin = std::string(value);
         } else if (plt__ascii_iequal(name, "X-Requested-With")) {
             h.info.requested_with = std::string(value);
+        } else if (plt__ascii_iequal(name, "X-Forwarded-Proto")) {
+            h.info.forwarded_proto = std::string(value);
         }
     }
     if (close)

@@ -97,6 +97,7 @@ struct http_request_info {
     std::string method; // GET, HEAD, POST, PUT, DELETE…
     std::string target; // as sent: "/api/v1/labels?x=1"
     std::string authorization, content_type, cookie, accept_language, origin, requested_with;
+    std::string forwarded_proto; // X-Forwarded-Proto of a proxy in front: "https"
 };
 
 // The answer to it.

@@ -18,6 +18,8 @@
 #include "server/log.h"
 #include "server/methods.h"
 #include "server/service.h"
+#include "server/web_login.h"
+#include "server/web_page.h"
 
 namespace {
 
@@ -286,6 +288,9 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
         path.resize(query);
     const bool get = info.method == "GET" || info.method == "HEAD", post = info.method == "POST";
 
+    if (std::optional<http_answer> page = lsv__web_page(path, info))
+        return *page;
+
     if (path == "/api/v1/openapi.json") {
         if (!get)
             return error_answer(405, "Method Not Allowed", "method", u"Описание читается методом GET.");
@@ -298,9 +303,17 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
         return error_answer(404, "Not Found", "not_found",
                             u"Нет такого адреса; вызовы JSON — по адресам /api/v1/…, XML-RPC — /RPC2.");
 
-    // Every call but the description names a user.
+    if (path == "/api/v1/session")
+        return lsv__session_answer(*this, call, info);
+
+    // Every call but the description names a user: by HTTP Basic, else by
+    // the web page's session.
     std::string user, password;
-    if (!basic_credentials(info.authorization, user, password) || !users_.allowed(user, password)) {
+    const bool by_session = info.authorization.empty();
+    if (by_session) {
+        if (std::optional<http_answer> refused = lsv__session_caller(*this, call, info, user))
+            return *refused;
+    } else if (!basic_credentials(info.authorization, user, password) || !users_.allowed(user, password)) {
         if (!info.authorization.empty())
             lsv__log_call(call.peer, "JSON " + path.substr(0, 200) + ": отказано пользователю «" +
                                          lsv__client_text(user) + "»");
@@ -311,6 +324,8 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
 
     c_numeric_scope c_locale;
     call_context c(call, call_seconds_);
+    if (by_session)
+        c.signed_in_as(user);
     ino_env env;
     xmlrpc_value_ptr cred(xmlrpc_build_value(&env.env, "{s:s,s:s}", "user", user.c_str(), "passwd", password.c_str()));
     auto run = [&](const char *method, xmlrpc_value *second) -> xmlrpc_value_ptr {

@@ -309,7 +309,7 @@ xmlrpc_value *dispatch(label_service &service, const method_row &row, call_conte
         return nullptr;
     }
     cred.reset();
-    if (!service.users().allowed(user, password)) {
+    if (!c.signed_in(user) && !service.users().allowed(user, password)) {
         lsv__log_call(c.peer(), std::string(row.name) + ": отказано пользователю «" + lsv__client_text(user) + "»");
         fault(env, LSV_FAULT_CREDENTIALS, u"Неверное имя пользователя или пароль");
         return nullptr;

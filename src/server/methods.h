@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <xmlrpc-c/base.h>
@@ -70,7 +71,14 @@ public:
     // stopping, the call's time is over, or its client has gone.
     void stopped_fault(xmlrpc_env *env, const char16_t *what);
 
+    // The call comes from a signed-in web page's session of `user`: its
+    // credentials name that user and carry no password to check.
+    void signed_in_as(std::string user) { signed_in_ = std::move(user), has_signed_in_ = true; }
+    bool signed_in(const std::string &user) const { return has_signed_in_ && user == signed_in_; }
+
 private:
+    std::string signed_in_;
+    bool has_signed_in_ = false;
     http_call &call_;
     double seconds_;
     std::chrono::steady_clock::time_point deadline_;

@@ -12,7 +12,10 @@ const std::string &lsv__openapi_text()
     "description": "Labels stored on the server, drawn as PDF, PNG, SVG or a thermal printer's job (ZPL, TSPL, EPL), and printed on the server's printers through a durable queue. The same users, store and limits as the server's XML-RPC interface at /RPC2. Errors are {\"error\": {\"code\", \"message\"}} with the HTTP status that fits; messages are in Russian."
   },
   "components": {
-    "securitySchemes": {"basic": {"type": "http", "scheme": "basic"}},
+    "securitySchemes": {
+      "basic": {"type": "http", "scheme": "basic"},
+      "session": {"type": "apiKey", "in": "cookie", "name": "vellumo_session", "description": "The web page's session (POST /api/v1/session). A call with it that is not GET or HEAD must carry the header X-Requested-With: vellumo, else 403."}
+    },
     "schemas": {
       "Error": {
         "type": "object",
@@ -45,8 +48,41 @@ const std::string &lsv__openapi_text()
       "Error": {"description": "The request was refused", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}}
     }
   },
-  "security": [{"basic": []}],
+  "security": [{"basic": []}, {"session": []}],
   "paths": {
+    "/api/v1/session": {
+      "post": {
+        "summary": "Signs in: checks the user as HTTP Basic would and sets the session cookie (HttpOnly, SameSite=Strict, Path=/, Secure behind X-Forwarded-Proto: https)",
+        "security": [],
+        "parameters": [{"name": "X-Requested-With", "in": "header", "required": true, "schema": {"type": "string", "enum": ["vellumo"]}}],
+        "requestBody": {"required": true, "content": {"application/json": {"schema": {"type": "object", "additionalProperties": false, "properties": {
+          "user": {"type": "string", "maxLength": 200}, "password": {"type": "string"}}, "required": ["user", "password"]}}}},
+        "responses": {
+          "200": {"description": "Signed in", "headers": {"Set-Cookie": {"schema": {"type": "string"}}}, "content": {"application/json": {"schema": {"type": "object", "properties": {"user": {"type": "string"}}}}}},
+          "400": {"$ref": "#/components/responses/Error"},
+          "401": {"$ref": "#/components/responses/Error"},
+          "403": {"$ref": "#/components/responses/Error"},
+          "413": {"$ref": "#/components/responses/Error"}
+        }
+      },
+      "get": {
+        "summary": "The user of the session the cookie names",
+        "security": [{"session": []}],
+        "responses": {
+          "200": {"description": "Signed in", "content": {"application/json": {"schema": {"type": "object", "properties": {"user": {"type": "string"}}}}}},
+          "401": {"$ref": "#/components/responses/Error"}
+        }
+      },
+      "delete": {
+        "summary": "Signs out: the session ends on the server and the cookie is cleared",
+        "security": [{"session": []}],
+        "parameters": [{"name": "X-Requested-With", "in": "header", "required": true, "schema": {"type": "string", "enum": ["vellumo"]}}],
+        "responses": {
+          "200": {"description": "Signed out", "content": {"application/json": {"schema": {"type": "object"}}}},
+          "403": {"$ref": "#/components/responses/Error"}
+        }
+      }
+    },
     "/api/v1/labels": {
       "get": {
         "summary": "The stored labels, by name",

@@ -16,6 +16,7 @@
 #include "server/render.h"
 #include "server/store.h"
 #include "server/users.h"
+#include "server/web_sessions.h"
 
 // Fault codes of the label methods.
 enum : int {
@@ -69,6 +70,8 @@ public:
 
     server_store &store() { return store_; }
     server_users &users() { return users_; }
+    // The web page's signed-in browsers (web_login.h).
+    web_sessions &sessions() { return sessions_; }
     const render_limits &render() const { return render_; }
     // The most bytes a document of "labels.render_document" may have.
     std::int64_t document_bytes() const { return document_bytes_; }
@@ -83,6 +86,7 @@ private:
     render_limits render_;
     double call_seconds_;
     std::int64_t document_bytes_;
+    web_sessions sessions_;
     class print_service *printing_ = nullptr;
 };
 
