@@ -3737,5 +3737,171 @@ Limits (defaults in brackets):
   --cache-size MIB      cache of parsed labels (64)
 </translation>
     </message>
+    <message>
+        <source>база данных этикеток: %1</source>
+        <translation>the labels database: %1</translation>
+    </message>
+    <message>
+        <source>папка этикеток %1: %2</source>
+        <translation>the labels folder %1: %2</translation>
+    </message>
+    <message>
+        <source>у принтера «%1» должна быть очередь CUPS (cups = …) или адрес принтера этикеток (address = …), одно из двух</source>
+        <translation>the printer “%1” needs a CUPS queue (cups = …) or a label printer address (address = …), one of the two</translation>
+    </message>
+    <message>
+        <source>принтер «%1»: %2</source>
+        <translation>printer “%1”: %2</translation>
+    </message>
+    <message>
+        <source>название принтера пишется в квадратных скобках: [Склад]</source>
+        <translation>a printer’s name is written in square brackets: [Store]</translation>
+    </message>
+    <message>
+        <source>название принтера — от 1 до 200 байт</source>
+        <translation>a printer’s name takes 1 to 200 bytes</translation>
+    </message>
+    <message>
+        <source>принтер «%1» назван второй раз</source>
+        <translation>the printer “%1” is named a second time</translation>
+    </message>
+    <message>
+        <source>принтеров больше %1 (у каждого свой поток печати)</source>
+        <translation>more than %1 printers (each has a printing thread of its own)</translation>
+    </message>
+    <message>
+        <source>строка должна быть «ключ = значение» или [название принтера]</source>
+        <translation>a line must be “key = value” or [printer name]</translation>
+    </message>
+    <message>
+        <source>сначала название принтера в квадратных скобках: [Склад]</source>
+        <translation>a printer’s name in square brackets comes first: [Store]</translation>
+    </message>
+    <message>
+        <source>неизвестный ключ «%1»; есть cups, address, language, dpi, darkness, speed, media, gap, head-width, offset-x, offset-y, retry-every, retry-for</source>
+        <translation>unknown key “%1”; there are cups, address, language, dpi, darkness, speed, media, gap, head-width, offset-x, offset-y, retry-every, retry-for</translation>
+    </message>
+    <message>
+        <source>неверное значение «%1» у ключа %2</source>
+        <translation>wrong value “%1” of key %2</translation>
+    </message>
+    <message>
+        <source>%1: файл принтеров не открывается</source>
+        <translation>%1: the printers file cannot be opened</translation>
+    </message>
+    <message>
+        <source>%1: файл принтеров больше 1 МиБ</source>
+        <translation>%1: the printers file is larger than 1 MiB</translation>
+    </message>
+    <message>
+        <source>адрес вида [IPv6]:ПОРТ</source>
+        <translation>an address of the form [IPv6]:PORT</translation>
+    </message>
+    <message>
+        <source>нужен АДРЕС:ПОРТ, например 127.0.0.1:8390</source>
+        <translation>ADDRESS:PORT is needed, for example 127.0.0.1:8390</translation>
+    </message>
+    <message>
+        <source>нужен АДРЕС:ПОРТ с портом 0…65535</source>
+        <translation>ADDRESS:PORT with a port of 0…65535 is needed</translation>
+    </message>
+    <message>
+        <source>адрес %1: %2</source>
+        <translation>address %1: %2</translation>
+    </message>
+    <message>
+        <source>без файла пользователей (--users) сервер слушает только адрес петли (127.0.0.1 или ::1)</source>
+        <translation>without a users file (--users) the server listens only on a loopback address (127.0.0.1 or ::1)</translation>
+    </message>
+    <message>
+        <source>не удалось слушать %1: %2</source>
+        <translation>cannot listen on %1: %2</translation>
+    </message>
+    <message>
+        <source>не прочитан %s
+</source>
+        <translation>not read: %s
+</translation>
+    </message>
+    <message>
+        <source>: удалена во время копирования</source>
+        <translation>: dropped while copying</translation>
+    </message>
+    <message>
+        <source>не прочитана %s%s
+</source>
+        <translation>not read: %s%s
+</translation>
+    </message>
+    <message>
+        <source>уже есть, не заменена: %s
+</source>
+        <translation>already there, not replaced: %s
+</translation>
+    </message>
+    <message>
+        <source>не принята %s: %s
+</source>
+        <translation>not taken: %s: %s
+</translation>
+    </message>
+    <message>
+        <source>--import и --export не задаются вместе</source>
+        <translation>--import and --export are not given together</translation>
+    </message>
+    <message>
+        <source>для --import и --export нужна база данных: --store postgresql://…</source>
+        <translation>--import and --export need a database: --store postgresql://…</translation>
+    </message>
+    <message>
+        <source>vellumo-server: папки этикеток %s нет
+</source>
+        <translation>vellumo-server: there is no labels folder %s
+</translation>
+    </message>
+    <message>
+        <source>vellumo-server: база данных этикеток: %s
+</source>
+        <translation>vellumo-server: the labels database: %s
+</translation>
+    </message>
+    <message>
+        <source>vellumo-server: папка этикеток %s: %s
+</source>
+        <translation>vellumo-server: the labels folder %s: %s
+</translation>
+    </message>
+    <message>
+        <source>скопировано этикеток: %d
+уже были и не заменены: %d
+не прочитаны или не приняты: %d
+</source>
+        <translation>labels copied: %d
+already there and not replaced: %d
+not read or not taken: %d
+</translation>
+    </message>
+    <message>
+        <source>vellumo-server: копирование прервано: %s
+</source>
+        <translation>vellumo-server: copying stopped: %s
+</translation>
+    </message>
+    <message>
+        <source>не удалось открыть файл пользователей %1</source>
+        <translation>cannot open the users file %1</translation>
+    </message>
+    <message>
+        <source>файл пользователей %1 слишком велик</source>
+        <translation>the users file %1 is too large</translation>
+    </message>
+    <message>
+        <source>файл пользователей %1, строка %2: нужно «имя:пароль»</source>
+        <translation>the users file %1, line %2: “name:password” is needed</translation>
+    </message>
+    <message>
+        <source>файл пользователей %1, строка %2: неверная запись pbkdf2-sha256</source>
+        <translation>the users file %1, line %2: a wrong pbkdf2-sha256 entry</translation>
+    </message>
 </context>
 </TS>

@@ -96,9 +96,10 @@ int main(int argc, char **argv)
     std::setlocale(LC_ALL, "");
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
         std::setlocale(LC_CTYPE, "C.UTF-8");
-    // The command line speaks the locale's language.  What the server says
-    // to its clients and writes in its log stays Russian (the editor shows
-    // the server's faults as they come): the translation is put away below.
+    // The command line speaks the locale's language, up to the start-up's
+    // refusals.  What the server says to its clients and writes in its log
+    // stays Russian (the editor shows the server's faults as they come): the
+    // translation is put away once it serves (lsv__run).
     qt_use_system_language();
     server_options options;
     std::string import_from, export_to;
@@ -195,7 +196,6 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    pl__set_translator(nullptr);
     // A server of one's own has a port of its own, apart from the shared
     // service and from other users' own servers.
     if (options.owner_only && !listen_given)

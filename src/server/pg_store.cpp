@@ -6,7 +6,9 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
+#include "model/misc.h"
 #include "platform/code_pages.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -435,14 +437,14 @@ std::unique_ptr<server_store> lsv__open_store(const std::string &spec, std::size
     if (lsv__is_database_store(spec)) {
         auto store = std::make_unique<pg_store>(spec, cache_bytes);
         if (!store->open(error)) {
-            error = "база данных этикеток: " + error;
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "база данных этикеток: %1"), error.c_str()));
             return nullptr;
         }
         return store;
     }
     auto store = std::make_unique<folder_store>(spec, cache_bytes);
     if (!store->usable(error)) {
-        error = "папка этикеток " + spec + ": " + error;
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "папка этикеток %1: %2"), spec.c_str(), error.c_str()));
         return nullptr;
     }
     return store;

@@ -5,7 +5,10 @@
 #include <iterator>
 #include <set>
 
+#include "model/misc.h"
 #include "output/thermal.h"
+#include "platform/code_pages.h"
+#include "platform/translation.h"
 #include "server/log.h"
 
 namespace {
@@ -65,12 +68,11 @@ bool lsv__read_printers(const std::string &text, const std::string &file, std::v
         line_no = section_line; // what it lacks is said at its name
         const server_printer &p = out.back();
         if (p.cups_queue.empty() == p.address.empty())
-            return fail("у принтера «" + lsv__client_text(p.name) + "» должна быть очередь CUPS (cups = …) "
-                        "или адрес принтера этикеток (address = …), одно из двух");
+            return fail(plt__to_utf8(msc__format(VL_TR("vellumo", "у принтера «%1» должна быть очередь CUPS (cups = …) или адрес принтера этикеток (address = …), одно из двух"), lsv__client_text(p.name).c_str())));
         if (!p.address.empty()) {
             const std::u16string why = out__thermal_options_refusal(p.thermal);
             if (!why.empty())
-                return fail("принтер «" + lsv__client_text(p.name) + "»: " + lsv__client_text(why));
+                return fail(plt__to_utf8(msc__format(VL_TR("vellumo", "принтер «%1»: %2"), lsv__client_text(p.name).c_str(), lsv__client_text(why).c_str())));
         }
         return true;
     };
@@ -93,18 +95,18 @@ bool lsv__read_printers(const std::string &text, const std::string &file, std::v
             continue;
         if (line.front() == '[') {
             if (line.back() != ']')
-                return fail("название принтера пишется в квадратных скобках: [Склад]");
+                return fail(pl__tr8(VL_TR("vellumo", "название принтера пишется в квадратных скобках: [Склад]")));
             const int here = line_no;
             if (!finish())
                 return false;
             line_no = here;
             const std::string name = trimmed(line.substr(1, line.size() - 2));
             if (name.empty() || name.size() > 200)
-                return fail("название принтера — от 1 до 200 байт");
+                return fail(pl__tr8(VL_TR("vellumo", "название принтера — от 1 до 200 байт")));
             if (!names.insert(name).second)
-                return fail("принтер «" + lsv__client_text(name) + "» назван второй раз");
+                return fail(plt__to_utf8(msc__format(VL_TR("vellumo", "принтер «%1» назван второй раз"), lsv__client_text(name).c_str())));
             if (out.size() >= LSV_MAX_PRINTERS)
-                return fail("принтеров больше " + std::to_string(LSV_MAX_PRINTERS) + " (у каждого свой поток печати)");
+                return fail(plt__to_utf8(msc__format(VL_TR("vellumo", "принтеров больше %1 (у каждого свой поток печати)"), static_cast<long long>(LSV_MAX_PRINTERS))));
             out.push_back({});
             out.back().name = name;
             section_line = line_no;
@@ -112,9 +114,9 @@ bool lsv__read_printers(const std::string &text, const std::string &file, std::v
         }
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos)
-            return fail("строка должна быть «ключ = значение» или [название принтера]");
+            return fail(pl__tr8(VL_TR("vellumo", "строка должна быть «ключ = значение» или [название принтера]")));
         if (out.empty())
-            return fail("сначала название принтера в квадратных скобках: [Склад]");
+            return fail(pl__tr8(VL_TR("vellumo", "сначала название принтера в квадратных скобках: [Склад]")));
         const std::string key = trimmed(line.substr(0, eq)), value = trimmed(line.substr(eq + 1));
         server_printer &p = out.back();
         thermal_options &t = p.thermal;
@@ -156,11 +158,9 @@ bool lsv__read_printers(const std::string &text, const std::string &file, std::v
         else if (key == "retry-for")
             ok = whole(value, 0, 30 * 86400, p.retry_for_s);
         else
-            return fail("неизвестный ключ «" + lsv__client_text(key) +
-                        "»; есть cups, address, language, dpi, darkness, speed, media, gap, head-width, "
-                        "offset-x, offset-y, retry-every, retry-for");
+            return fail(plt__to_utf8(msc__format(VL_TR("vellumo", "неизвестный ключ «%1»; есть cups, address, language, dpi, darkness, speed, media, gap, head-width, offset-x, offset-y, retry-every, retry-for"), lsv__client_text(key).c_str())));
         if (!ok)
-            return fail("неверное значение «" + lsv__client_text(value) + "» у ключа " + key);
+            return fail(plt__to_utf8(msc__format(VL_TR("vellumo", "неверное значение «%1» у ключа %2"), lsv__client_text(value).c_str(), key.c_str())));
     }
     return finish();
 }
@@ -169,7 +169,7 @@ bool lsv__load_printers(const std::string &path, std::vector<server_printer> &ou
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = path + ": файл принтеров не открывается";
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "%1: файл принтеров не открывается"), path.c_str()));
         return false;
     }
     std::string text;
@@ -177,7 +177,7 @@ bool lsv__load_printers(const std::string &path, std::vector<server_printer> &ou
     while (in.read(buf, sizeof buf) || in.gcount() > 0) {
         text.append(buf, static_cast<std::size_t>(in.gcount()));
         if (text.size() > (1u << 20)) {
-            error = path + ": файл принтеров больше 1 МиБ";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "%1: файл принтеров больше 1 МиБ"), path.c_str()));
             return false;
         }
     }

@@ -1,6 +1,9 @@
 // vellumo-server's process: its options read, its users file, the socket
 // it listens on, the store opened, and its life until SIGINT or SIGTERM.
 // The calls themselves are answered in methods.cpp and render_methods.cpp.
+#include "platform/translation.h"
+#include "platform/code_pages.h"
+#include "model/misc.h"
 #include "server/service.h"
 
 #include <arpa/inet.h>
@@ -39,7 +42,7 @@ bool lsv__parse_listen(const std::string &text, std::string &host, std::string &
     if (!text.empty() && text[0] == '[') {
         const std::size_t close = text.find(']');
         if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':') {
-            error = "адрес вида [IPv6]:ПОРТ";
+            error = pl__tr8(VL_TR("vellumo", "адрес вида [IPv6]:ПОРТ"));
             return false;
         }
         h = text.substr(1, close - 1);
@@ -47,7 +50,7 @@ bool lsv__parse_listen(const std::string &text, std::string &host, std::string &
     } else {
         const std::size_t colon = text.rfind(':');
         if (colon == std::string::npos || text.find(':') != colon) {
-            error = "нужен АДРЕС:ПОРТ, например 127.0.0.1:8390";
+            error = pl__tr8(VL_TR("vellumo", "нужен АДРЕС:ПОРТ, например 127.0.0.1:8390"));
             return false;
         }
         h = text.substr(0, colon);
@@ -55,7 +58,7 @@ bool lsv__parse_listen(const std::string &text, std::string &host, std::string &
     }
     if (h.empty() || p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos ||
         std::stoi(p) > 65535) {
-        error = "нужен АДРЕС:ПОРТ с портом 0…65535";
+        error = pl__tr8(VL_TR("vellumo", "нужен АДРЕС:ПОРТ с портом 0…65535"));
         return false;
     }
     host = h;
@@ -110,7 +113,8 @@ int bind_listener(const server_options &options, const std::string &host, const 
     hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
     addrinfo *found = nullptr;
     if (int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); rc != 0) {
-        std::fprintf(stderr, "vellumo-server: адрес %s: %s\n", host.c_str(), ::gai_strerror(rc));
+        std::fprintf(stderr, "vellumo-server: %s\n",
+                     plt__to_utf8(msc__format(VL_TR("vellumo", "адрес %1: %2"), host.c_str(), ::gai_strerror(rc))).c_str());
         status = 2;
         return -1;
     }
@@ -118,8 +122,8 @@ int bind_listener(const server_options &options, const std::string &host, const 
     std::string bind_error;
     for (addrinfo *a = found; a && fd < 0; a = a->ai_next) {
         if (users.open() && !is_loopback(a->ai_addr)) {
-            bind_error = "без файла пользователей (--users) сервер слушает только адрес петли "
-                         "(127.0.0.1 или ::1)";
+            bind_error = pl__tr8(VL_TR("vellumo", "без файла пользователей (--users) сервер слушает только адрес петли "
+                                                 "(127.0.0.1 или ::1)"));
             continue;
         }
         int s = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
@@ -138,8 +142,10 @@ int bind_listener(const server_options &options, const std::string &host, const 
     }
     ::freeaddrinfo(found);
     if (fd < 0) {
-        std::fprintf(stderr, "vellumo-server: не удалось слушать %s: %s\n", options.listen.c_str(),
-                     bind_error.c_str());
+        std::fprintf(stderr, "vellumo-server: %s\n",
+                     plt__to_utf8(msc__format(VL_TR("vellumo", "не удалось слушать %1: %2"), options.listen.c_str(),
+                                               bind_error.c_str()))
+                         .c_str());
         status = 1;
         return -1;
     }
@@ -184,6 +190,10 @@ int serve(http_server &server, server_store &store, print_service *printing, int
         server.stop();
     });
 
+    // What the server says from now on goes to its clients and its log: in
+    // Russian, whatever the locale (the start-up's refusals were in the
+    // locale's language).
+    pl__set_translator(nullptr);
     lsv__log("этикетки хранятся в " + store.where());
     store.start();
     if (printing)

@@ -4,6 +4,7 @@
 
 #include "exchange/inout.h"
 #include "exchange/xmlrpc_support.h"
+#include "platform/translation.h"
 #include "server/log.h"
 #include "server/pg_store.h"
 
@@ -17,7 +18,7 @@ bool lsv__copy_labels(server_store &from, server_store &to, copy_counts &counts,
     // Files that do not read are not listed, but they are labels left out.
     for (const std::string &line : from.unlisted()) {
         ++counts.unreadable;
-        std::fprintf(out, "не прочитан %s\n", line.c_str());
+        std::fprintf(out, pl__tr_printf(VL_TR8("vellumo", "не прочитан %s\n")).c_str(), line.c_str());
     }
     for (const stored_label &l : labels) {
         const std::string shown = "«" + lsv__client_text(l.name) + "»";
@@ -38,8 +39,9 @@ bool lsv__copy_labels(server_store &from, server_store &to, copy_counts &counts,
         value.reset();
         if (!lab) {
             ++counts.unreadable;
-            std::fprintf(out, "не прочитана %s%s\n", shown.c_str(),
-                         r == server_store::result::not_found ? ": удалена во время копирования"
+            const std::string gone = pl__tr8(VL_TR8("vellumo", ": удалена во время копирования"));
+            std::fprintf(out, pl__tr_printf(VL_TR8("vellumo", "не прочитана %s%s\n")).c_str(), shown.c_str(),
+                         r == server_store::result::not_found ? gone.c_str()
                          : why.empty()                        ? ""
                                                               : (": " + why).c_str());
             continue;
@@ -48,12 +50,12 @@ bool lsv__copy_labels(server_store &from, server_store &to, copy_counts &counts,
         case server_store::result::ok: ++counts.copied; break;
         case server_store::result::exists:
             ++counts.existed;
-            std::fprintf(out, "уже есть, не заменена: %s\n", shown.c_str());
+            std::fprintf(out, pl__tr_printf(VL_TR8("vellumo", "уже есть, не заменена: %s\n")).c_str(), shown.c_str());
             break;
         case server_store::result::io_error: error = why; return false;
         default:
             ++counts.unreadable;
-            std::fprintf(out, "не принята %s: %s\n", shown.c_str(), why.c_str());
+            std::fprintf(out, pl__tr_printf(VL_TR8("vellumo", "не принята %s: %s\n")).c_str(), shown.c_str(), why.c_str());
             break;
         }
     }
@@ -64,38 +66,40 @@ int lsv__copy_command(const std::string &store, const std::string &import_from, 
                       std::size_t cache_bytes)
 {
     if (!import_from.empty() && !export_to.empty()) {
-        std::fprintf(stderr, "vellumo-server: --import и --export не задаются вместе\n");
+        std::fprintf(stderr, "vellumo-server: %s\n", pl__tr8(VL_TR8("vellumo", "--import и --export не задаются вместе")).c_str());
         return 2;
     }
     if (!lsv__is_database_store(store)) {
-        std::fprintf(stderr, "vellumo-server: для --import и --export нужна база данных: --store postgresql://…\n");
+        std::fprintf(stderr, "vellumo-server: %s\n",
+                     pl__tr8(VL_TR8("vellumo", "для --import и --export нужна база данных: --store postgresql://…")).c_str());
         return 2;
     }
     const std::string &folder = import_from.empty() ? export_to : import_from;
     struct stat st;
     if (!import_from.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
-        std::fprintf(stderr, "vellumo-server: папки этикеток %s нет\n", folder.c_str());
+        std::fprintf(stderr, pl__tr_printf(VL_TR8("vellumo", "vellumo-server: папки этикеток %s нет\n")).c_str(), folder.c_str());
         return 1;
     }
     std::string error;
     pg_store database(store, cache_bytes);
     if (!database.open(error)) {
-        std::fprintf(stderr, "vellumo-server: база данных этикеток: %s\n", error.c_str());
+        std::fprintf(stderr, pl__tr_printf(VL_TR8("vellumo", "vellumo-server: база данных этикеток: %s\n")).c_str(), error.c_str());
         return 1;
     }
     folder_store files(folder, cache_bytes);
     if (!files.usable(error)) {
-        std::fprintf(stderr, "vellumo-server: папка этикеток %s: %s\n", folder.c_str(), error.c_str());
+        std::fprintf(stderr, pl__tr_printf(VL_TR8("vellumo", "vellumo-server: папка этикеток %s: %s\n")).c_str(), folder.c_str(), error.c_str());
         return 1;
     }
     copy_counts counts;
     const bool done = import_from.empty() ? lsv__copy_labels(database, files, counts, error, stdout)
                                           : lsv__copy_labels(files, database, counts, error, stdout);
-    std::printf("скопировано этикеток: %d\nуже были и не заменены: %d\nне прочитаны или не приняты: %d\n",
+    std::printf(pl__tr_printf(VL_TR8("vellumo", "скопировано этикеток: %d\nуже были и не заменены: %d\nне прочитаны или не приняты: %d\n"))
+                    .c_str(),
                 counts.copied, counts.existed, counts.unreadable);
     std::fflush(stdout);
     if (!done) {
-        std::fprintf(stderr, "vellumo-server: копирование прервано: %s\n", error.c_str());
+        std::fprintf(stderr, pl__tr_printf(VL_TR8("vellumo", "vellumo-server: копирование прервано: %s\n")).c_str(), error.c_str());
         return 1;
     }
     return counts.existed || counts.unreadable ? 1 : 0;

@@ -1,3 +1,6 @@
+#include "platform/translation.h"
+#include "platform/code_pages.h"
+#include "model/misc.h"
 #include "server/users.h"
 
 #include <QByteArray>
@@ -72,7 +75,7 @@ bool server_users::load(const std::string &path, std::string &error)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "не удалось открыть файл пользователей " + path;
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "не удалось открыть файл пользователей %1"), path.c_str()));
         return false;
     }
     users_.clear();
@@ -84,7 +87,7 @@ bool server_users::load(const std::string &path, std::string &error)
         ++number;
         total += line.size();
         if (total > (16u << 20)) {
-            error = "файл пользователей " + path + " слишком велик";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "файл пользователей %1 слишком велик"), path.c_str()));
             return false;
         }
         if (!line.empty() && line.back() == '\r')
@@ -93,8 +96,8 @@ bool server_users::load(const std::string &path, std::string &error)
             continue;
         const std::size_t colon = line.find(':');
         if (colon == std::string::npos || colon == 0) {
-            error = "файл пользователей " + path + ", строка " + std::to_string(number) +
-                    ": нужно «имя:пароль»";
+            error = plt__to_utf8(msc__format(VL_TR("vellumo", "файл пользователей %1, строка %2: нужно «имя:пароль»"), path.c_str(),
+                                                  number));
             return false;
         }
         const std::string user = line.substr(0, colon);
@@ -120,8 +123,8 @@ bool server_users::load(const std::string &path, std::string &error)
                 key = from_hex(f.substr(b + 1));
             }
             if (iterations < 1 || iterations > 10000000 || !salt || !key || key->size() != 32) {
-                error = "файл пользователей " + path + ", строка " + std::to_string(number) +
-                        ": неверная запись pbkdf2-sha256";
+                error = plt__to_utf8(msc__format(VL_TR("vellumo", "файл пользователей %1, строка %2: неверная запись pbkdf2-sha256"),
+                                                      path.c_str(), number));
                 return false;
             }
             e.iterations = static_cast<int>(iterations);

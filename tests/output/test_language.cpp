@@ -93,8 +93,8 @@ TEST(Language, OutputsRefusalInEnglish)
     EXPECT_NE(r.err.find("не записан: на этом месте папка с таким именем."), std::string::npos) << r.err;
 }
 
-// The label server's command line follows the locale (what it says to its
-// clients stays Russian for now).
+// The label server's command line and its start-up refusals follow the
+// locale (what it says to its clients and its log stay Russian).
 TEST(Language, ServerCommandLineInTheLocalesLanguage)
 {
     const std::string server = std::string("env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE ");
@@ -114,4 +114,19 @@ TEST(Language, ServerCommandLineInTheLocalesLanguage)
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown option --bogus"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Usage: vellumo-server"), std::string::npos) << r.err;
+
+    // A printers file with a fault: named with its line, in either language.
+    temp_dir dir;
+    write_file(dir / "printers.conf", "[Склад]\nspeeed = 4\n");
+    const std::string start = "' --listen 127.0.0.1:0 --store '" + (dir / "store").string() + "' --printers '" +
+                              (dir / "printers.conf").string() + "'";
+    r = run(server + "LANG=en_US.UTF-8 '" + VELLUMO_SERVER_BIN + start);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("printers.conf:2: unknown key “speeed”"), std::string::npos) << r.err;
+    r = run(server + "LANG=ru_RU.UTF-8 '" + VELLUMO_SERVER_BIN + start);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("printers.conf:2: неизвестный ключ «speeed»"), std::string::npos) << r.err;
+    r = run(server + "LANG=en_US.UTF-8 '" + VELLUMO_SERVER_BIN + "' --listen 10.1.2.3:0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("only on a loopback address"), std::string::npos) << r.err;
 }
