@@ -3903,5 +3903,53 @@ not read or not taken: %d
         <source>файл пользователей %1, строка %2: неверная запись pbkdf2-sha256</source>
         <translation>the users file %1, line %2: a wrong pbkdf2-sha256 entry</translation>
     </message>
+    <message>
+        <source>нет связи с базой данных</source>
+        <translation>no connection to the database</translation>
+    </message>
+    <message>
+        <source>база данных не ответила вовремя</source>
+        <translation>the database did not answer in time</translation>
+    </message>
+    <message>
+        <source>ошибка базы данных</source>
+        <translation>a database error</translation>
+    </message>
+    <message>
+        <source>база данных не ответила за %1 с</source>
+        <translation>the database did not answer within %1 s</translation>
+    </message>
+    <message>
+        <source>строка подключения к базе не читается: %1</source>
+        <translation>the database connection string does not read: %1</translation>
+    </message>
+    <message>
+        <source>пароль в строке подключения не принимается (его видно в списке процессов): задайте его в переменной PGPASSWORD или в файле ~/.pgpass</source>
+        <translation>a password in the connection string is not taken (the process list shows it): give it in the PGPASSWORD variable or the ~/.pgpass file</translation>
+    </message>
+    <message>
+        <source>база данных не ответила на подключение за %1 с</source>
+        <translation>the database did not answer the connection within %1 s</translation>
+    </message>
+    <message>
+        <source>база данных в кодировке %1, а имена этикеток хранятся только в UTF8 (CREATE DATABASE … ENCODING &apos;UTF8&apos;)</source>
+        <translation>the database is in encoding %1, but label names are kept only in UTF8 (CREATE DATABASE … ENCODING &apos;UTF8&apos;)</translation>
+    </message>
+    <message>
+        <source>все %1 соединений с базой данных заняты</source>
+        <translation>all %1 connections to the database are busy</translation>
+    </message>
+    <message>
+        <source>таблицы этикеток в базе версии %1, а этот сервер знает только версию %2: нужен более новый vellumo-server</source>
+        <translation>the label tables in the database are of version %1, but this server knows only version %2: a newer vellumo-server is needed</translation>
+    </message>
+    <message>
+        <source>в таблице vellumo_schema нет версии таблиц этикеток</source>
+        <translation>the vellumo_schema table holds no version of the label tables</translation>
+    </message>
+    <message>
+        <source>не папка</source>
+        <translation>not a folder</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,9 @@
 #include "server/pg_pool.h"
 
+#include "model/misc.h"
+#include "platform/code_pages.h"
+#include "platform/translation.h"
+
 #include <algorithm>
 #include <cstring>
 #include <poll.h>
@@ -61,11 +65,11 @@ void set_failure(pg_failure &f, PGconn *c, const PGresult *r, const std::string 
         f.reason = timeout_reason;
         f.connection_lost = true;
     } else if (f.connection_lost)
-        f.reason = "нет связи с базой данных";
+        f.reason = pl__tr8(VL_TR("vellumo", "нет связи с базой данных"));
     else if (f.sqlstate == "57014")
-        f.reason = "база данных не ответила вовремя";
+        f.reason = pl__tr8(VL_TR("vellumo", "база данных не ответила вовремя"));
     else
-        f.reason = "ошибка базы данных";
+        f.reason = pl__tr8(VL_TR("vellumo", "ошибка базы данных"));
 }
 
 void quiet_notices(void *, const char *) {}
@@ -78,7 +82,7 @@ pg_result_ptr run_on(PGconn *conn_, const char *sql, const std::vector<pg_param>
                      pg_clock::time_point deadline, const pg_timeouts &timeouts, pg_failure &failure,
                      bool binary_result, send_kind kind = send_kind::query, const char *prepare_sql = nullptr)
 {
-    const std::string late = "база данных не ответила за " + std::to_string((timeouts.operation_ms + 999) / 1000) + " с";
+    const std::string late = plt__to_utf8(msc__format(VL_TR("vellumo", "база данных не ответила за %1 с"), (timeouts.operation_ms + 999) / 1000));
     auto fail = [&](const PGresult *r, const std::string &timeout_reason = {}) {
         set_failure(failure, conn_, r, timeout_reason);
         return pg_result_ptr();
@@ -173,14 +177,14 @@ bool pg_pool::check_conninfo(const std::string &conninfo, std::string &error)
     char *err = nullptr;
     std::unique_ptr<PQconninfoOption, conninfo_deleter> opts(PQconninfoParse(conninfo.c_str(), &err));
     if (!opts) {
-        error = "строка подключения к базе не читается: " + trimmed(err);
+        error = plt__to_utf8(msc__format(VL_TR("vellumo", "строка подключения к базе не читается: %1"), trimmed(err).c_str()));
         PQfreemem(err);
         return false;
     }
     for (PQconninfoOption *o = opts.get(); o->keyword; ++o)
         if (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val) {
-            error = "пароль в строке подключения не принимается (его видно в списке процессов): задайте его в "
-                    "переменной PGPASSWORD или в файле ~/.pgpass";
+            error = pl__tr8(VL_TR("vellumo", "пароль в строке подключения не принимается (его видно в списке процессов): "
+                                             "задайте его в переменной PGPASSWORD или в файле ~/.pgpass"));
             return false;
         }
     return true;
@@ -258,14 +262,14 @@ PGconn *pg_pool::connect(pg_clock::time_point deadline, pg_failure &failure)
     v.push_back(nullptr);
     PGconn *c = PQconnectStartParams(k.data(), v.data(), 0);
     if (!c) {
-        failure = {"нет связи с базой данных", "нет памяти для соединения", "", true};
+        failure = {pl__tr8(VL_TR("vellumo", "нет связи с базой данных")), "нет памяти для соединения", "", true};
         return nullptr;
     }
     PQsetNoticeProcessor(c, quiet_notices, nullptr);
     PostgresPollingStatusType st = PGRES_POLLING_WRITING;
     while (PQstatus(c) != CONNECTION_BAD && st != PGRES_POLLING_OK && st != PGRES_POLLING_FAILED) {
         if (!wait_socket(c, st == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline)) {
-            failure = {"база данных не ответила на подключение за " + std::to_string(timeouts_.connect_s) + " с",
+            failure = {plt__to_utf8(msc__format(VL_TR("vellumo", "база данных не ответила на подключение за %1 с"), timeouts_.connect_s)),
                        "подключение не завершилось вовремя", "", true};
             PQfinish(c);
             return nullptr;
@@ -273,14 +277,13 @@ PGconn *pg_pool::connect(pg_clock::time_point deadline, pg_failure &failure)
         st = PQconnectPoll(c);
     }
     if (PQstatus(c) != CONNECTION_OK) {
-        failure = {"нет связи с базой данных", trimmed(PQerrorMessage(c)), "", true};
+        failure = {pl__tr8(VL_TR("vellumo", "нет связи с базой данных")), trimmed(PQerrorMessage(c)), "", true};
         PQfinish(c);
         return nullptr;
     }
     const char *encoding = PQparameterStatus(c, "server_encoding");
     if (!encoding || std::strcmp(encoding, "UTF8") != 0) {
-        failure = {std::string("база данных в кодировке ") + (encoding ? encoding : "?") +
-                       ", а имена этикеток хранятся только в UTF8 (CREATE DATABASE … ENCODING 'UTF8')",
+        failure = {plt__to_utf8(msc__format(VL_TR("vellumo", "база данных в кодировке %1, а имена этикеток хранятся только в UTF8 (CREATE DATABASE … ENCODING 'UTF8')"), encoding ? encoding : "?")),
                    "", "", false};
         PQfinish(c);
         return nullptr;
@@ -334,7 +337,7 @@ pg_pool::lease pg_pool::take(pg_clock::time_point deadline, pg_failure &failure)
             return {};
         }
         if (cv_.wait_until(lk, deadline) == std::cv_status::timeout && idle_.empty() && open_ >= max_) {
-            failure = {"все " + std::to_string(max_) + " соединений с базой данных заняты", "", "", false};
+            failure = {plt__to_utf8(msc__format(VL_TR("vellumo", "все %1 соединений с базой данных заняты"), max_)), "", "", false};
             return {};
         }
     }

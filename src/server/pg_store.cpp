@@ -142,10 +142,8 @@ bool pg_store::open(std::string &error)
     const int version = std::atoi(PQgetvalue(r.get(), 0, 0));
     if (version != PG_STORE_SCHEMA_VERSION) {
         error = version > PG_STORE_SCHEMA_VERSION
-                    ? "таблицы этикеток в базе версии " + std::to_string(version) +
-                          ", а этот сервер знает только версию " + std::to_string(PG_STORE_SCHEMA_VERSION) +
-                          ": нужен более новый vellumo-server"
-                    : "в таблице vellumo_schema нет версии таблиц этикеток";
+                    ? plt__to_utf8(msc__format(VL_TR("vellumo", "таблицы этикеток в базе версии %1, а этот сервер знает только версию %2: нужен более новый vellumo-server"), version, PG_STORE_SCHEMA_VERSION))
+                    : pl__tr8(VL_TR("vellumo", "в таблице vellumo_schema нет версии таблиц этикеток"));
         return false;
     }
     return true;

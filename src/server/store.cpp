@@ -1,5 +1,8 @@
 #include "server/store.h"
 
+#include "model/misc.h"
+#include "platform/translation.h"
+
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -142,7 +145,7 @@ bool folder_store::usable(std::string &error) const
         fs::create_directories(folder_, ec);
         struct stat st;
         error = ec                                                                ? ec.message()
-                : ::stat(folder_.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) ? "не папка"
+                : ::stat(folder_.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) ? pl__tr8(VL_TR("vellumo", "не папка"))
                                                                                   : std::strerror(errno);
         return false;
     }
