@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <cmath>
+#include <optional>
 #include <ctime>
 
 #include "exchange/xmlrpc_support.h"
@@ -268,6 +269,88 @@ const char *content_type_of(const QString &format)
     return "application/octet-stream"; // the printers' languages
 }
 
+// The body of a POST: a JSON object of the members named (the call's memory
+// for it admitted first, the text dropped once parsed); or the answer that
+// refuses it.
+std::optional<http_answer> read_object(http_call &call, const QStringList &members, QJsonObject &o)
+{
+    if (call.body.size() > MAX_JSON_BYTES)
+        return error_answer(413, "Content Too Large", "too_large", u"Запрос JSON больше 64 МиБ");
+    // A parsed document takes several times its text.
+    if (!call.admit(call.body.size() * 8 + (64u << 10)))
+        return error_answer(503, "Service Unavailable", "busy", u"Сервер занят, повторите запрос позже");
+    QJsonParseError parsed{};
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray::fromRawData(call.body.data(), static_cast<qsizetype>(call.body.size())),
+                                &parsed);
+    if (parsed.error != QJsonParseError::NoError || !doc.isObject())
+        return error_answer(400, "Bad Request", "bad_json",
+                            u"Тело запроса — объект JSON: " + parsed.errorString().toStdU16String());
+    call.body.clear();
+    call.body.shrink_to_fit();
+    o = doc.object();
+    for (auto it = o.begin(); it != o.end(); ++it)
+        if (!members.contains(it.key()))
+            return error_answer(400, "Bad Request", "bad_request",
+                                u"Неизвестный член «" + it.key().left(100).toStdU16String() + u"»");
+    return std::nullopt;
+}
+
+// Member `key` of the call's struct, which takes the reference.
+void set_member(xmlrpc_env *env, xmlrpc_value *st, const char *key, xmlrpc_value *v)
+{
+    xmlrpc_struct_set_value(env, st, key, v);
+    xmlrpc_DECREF(v);
+}
+
+// A whole number `json` of the request as the call's `member`: a fraction,
+// a number past int or not a number at all is refused, never rounded.
+std::optional<http_answer> put_whole(xmlrpc_env *env, xmlrpc_value *st, const QJsonObject &o, const char *json,
+                                     const char *member)
+{
+    if (!o.contains(json))
+        return std::nullopt;
+    const QJsonValue v = o.value(json);
+    const double d = v.toDouble(std::nan(""));
+    if (!v.isDouble() || !(d == std::floor(d)) || !(std::fabs(d) < 1e9))
+        return error_answer(400, "Bad Request", "bad_request", u"\"" + plt__from_utf8(json) + u"\" — целое число");
+    set_member(env, st, member, xmlrpc_int_new(env, static_cast<int>(d)));
+    return std::nullopt;
+}
+
+// "variables" and "rows" of the request into the call's struct; `in_one`
+// names what the rows are bounded in ("в одном документе").
+std::optional<http_answer> put_variables_and_rows(xmlrpc_env *env, xmlrpc_value *st, const QJsonObject &o,
+                                                  const char16_t *in_one)
+{
+    std::u16string why;
+    if (o.contains("variables")) {
+        xmlrpc_value_ptr vars;
+        if (!variables_value(env, o.value("variables"), vars, why))
+            return error_answer(400, "Bad Request", "bad_request", u"\"variables\": " + why);
+        set_member(env, st, "variables", vars.release());
+    }
+    if (!o.contains("rows"))
+        return std::nullopt;
+    if (!o.value("rows").isArray())
+        return error_answer(400, "Bad Request", "bad_request", u"\"rows\" — массив строк");
+    const QJsonArray items = o.value("rows").toArray();
+    if (items.size() > LSV_MAX_DOCUMENT_ROWS)
+        return error_answer(413, "Content Too Large", "batch_too_large",
+                            u"Строк " + plt__from_utf8(std::to_string(items.size())) + u", а " + in_one +
+                                u" их не больше " + plt__from_utf8(std::to_string(LSV_MAX_DOCUMENT_ROWS)));
+    xmlrpc_value_ptr rows(xmlrpc_array_new(env));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        xmlrpc_value_ptr row;
+        if (!variables_value(env, items[i], row, why))
+            return error_answer(400, "Bad Request", "bad_request",
+                                u"\"rows\", строка " + plt__from_utf8(std::to_string(i + 1)) + u": " + why);
+        xmlrpc_array_append_item(env, rows.get(), row.get());
+    }
+    set_member(env, st, "rows", rows.release());
+    return std::nullopt;
+}
+
 } // namespace
 
 namespace lsv_methods {
@@ -384,26 +467,9 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
     if (path == "/api/v1/render") {
         if (!post)
             return error_answer(405, "Method Not Allowed", "method", u"Документ делается методом POST.");
-        if (call.body.size() > MAX_JSON_BYTES)
-            return error_answer(413, "Content Too Large", "too_large", u"Запрос JSON больше 64 МиБ");
-        // A parsed document takes several times its text.
-        if (!call.admit(call.body.size() * 8 + (64u << 10)))
-            return error_answer(503, "Service Unavailable", "busy", u"Сервер занят, повторите запрос позже");
-        QJsonParseError parsed{};
-        const QJsonDocument doc =
-            QJsonDocument::fromJson(QByteArray::fromRawData(call.body.data(), static_cast<qsizetype>(call.body.size())),
-                                    &parsed);
-        if (parsed.error != QJsonParseError::NoError || !doc.isObject())
-            return error_answer(400, "Bad Request", "bad_json",
-                                u"Тело запроса — объект JSON: " + parsed.errorString().toStdU16String());
-        call.body.clear();
-        call.body.shrink_to_fit();
-        const QJsonObject o = doc.object();
-        for (auto it = o.begin(); it != o.end(); ++it)
-            if (!QStringList{"label", "variables", "rows", "format", "dpi", "sheet", "first", "copies"}.contains(
-                    it.key()))
-                return error_answer(400, "Bad Request", "bad_request",
-                                    u"Неизвестный член «" + it.key().left(100).toStdU16String() + u"»");
+        QJsonObject o;
+        if (auto refused = read_object(call, {"label", "variables", "rows", "format", "dpi", "sheet", "first", "copies"}, o))
+            return *refused;
         if (!o.value("label").isString() || o.value("label").toString().isEmpty())
             return error_answer(400, "Bad Request", "bad_request", u"\"label\" — имя этикетки");
         const QString format = o.value("format").toString();
@@ -411,55 +477,19 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
             return error_answer(400, "Bad Request", "bad_request",
                                 u"\"format\" — \"pdf\", \"png\", \"svg\", \"zpl\", \"tspl\" или \"epl\"");
         xmlrpc_value_ptr st(xmlrpc_struct_new(&env.env));
-        auto set = [&](const char *key, xmlrpc_value *v) {
-            xmlrpc_struct_set_value(&env.env, st.get(), key, v);
-            xmlrpc_DECREF(v);
-        };
+        auto set = [&](const char *key, xmlrpc_value *v) { set_member(&env.env, st.get(), key, v); };
         set("name", string_value(&env.env, o.value("label").toString()).release());
         set("format", string_value(&env.env, format).release());
-        // Whole numbers: a fraction, a number past int or not a number at
-        // all is refused, never rounded.
-        for (auto [json, member] : {std::pair{"dpi", "resolution"}, {"first", "first"}, {"copies", "copies"}}) {
-            if (!o.contains(json))
-                continue;
-            const QJsonValue v = o.value(json);
-            const double d = v.toDouble(std::nan(""));
-            if (!v.isDouble() || !(d == std::floor(d)) || !(std::fabs(d) < 1e9))
-                return error_answer(400, "Bad Request", "bad_request",
-                                    u"\"" + plt__from_utf8(json) + u"\" — целое число");
-            set(member, xmlrpc_int_new(&env.env, static_cast<int>(d)));
-        }
+        for (auto [json, member] : {std::pair{"dpi", "resolution"}, {"first", "first"}, {"copies", "copies"}})
+            if (auto refused = put_whole(&env.env, st.get(), o, json, member))
+                return *refused;
         if (o.contains("sheet")) {
             if (!o.value("sheet").isString())
                 return error_answer(400, "Bad Request", "bad_request", u"\"sheet\" — название листа («МАРКА НОМЕР»)");
             set("sheet", string_value(&env.env, o.value("sheet").toString()).release());
         }
-        std::u16string why;
-        if (o.contains("variables")) {
-            xmlrpc_value_ptr vars;
-            if (!variables_value(&env.env, o.value("variables"), vars, why))
-                return error_answer(400, "Bad Request", "bad_request", u"\"variables\": " + why);
-            set("variables", vars.release());
-        }
-        if (o.contains("rows")) {
-            if (!o.value("rows").isArray())
-                return error_answer(400, "Bad Request", "bad_request", u"\"rows\" — массив строк");
-            xmlrpc_value_ptr rows(xmlrpc_array_new(&env.env));
-            const QJsonArray items = o.value("rows").toArray();
-            if (items.size() > LSV_MAX_DOCUMENT_ROWS)
-                return error_answer(413, "Content Too Large", "batch_too_large",
-                                    u"Строк " + plt__from_utf8(std::to_string(items.size())) +
-                                        u", а в одном документе их не больше " +
-                                        plt__from_utf8(std::to_string(LSV_MAX_DOCUMENT_ROWS)));
-            for (qsizetype i = 0; i < items.size(); ++i) {
-                xmlrpc_value_ptr row;
-                if (!variables_value(&env.env, items[i], row, why))
-                    return error_answer(400, "Bad Request", "bad_request",
-                                        u"\"rows\", строка " + plt__from_utf8(std::to_string(i + 1)) + u": " + why);
-                xmlrpc_array_append_item(&env.env, rows.get(), row.get());
-            }
-            set("rows", rows.release());
-        }
+        if (auto refused = put_variables_and_rows(&env.env, st.get(), o, u"в одном документе"))
+            return *refused;
         if (env.failed())
             return error_answer(500, "Internal Server Error", "internal", u"Запрос не построен");
         xmlrpc_value_ptr document = run("labels.render_document", st.get());
@@ -502,24 +532,9 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
     if (path == "/api/v1/print") {
         if (!post)
             return error_answer(405, "Method Not Allowed", "method", u"Задание печати даётся методом POST.");
-        if (call.body.size() > MAX_JSON_BYTES)
-            return error_answer(413, "Content Too Large", "too_large", u"Запрос JSON больше 64 МиБ");
-        if (!call.admit(call.body.size() * 8 + (64u << 10)))
-            return error_answer(503, "Service Unavailable", "busy", u"Сервер занят, повторите запрос позже");
-        QJsonParseError parsed{};
-        const QJsonDocument doc =
-            QJsonDocument::fromJson(QByteArray::fromRawData(call.body.data(), static_cast<qsizetype>(call.body.size())),
-                                    &parsed);
-        if (parsed.error != QJsonParseError::NoError || !doc.isObject())
-            return error_answer(400, "Bad Request", "bad_json",
-                                u"Тело запроса — объект JSON: " + parsed.errorString().toStdU16String());
-        call.body.clear();
-        call.body.shrink_to_fit();
-        const QJsonObject o = doc.object();
-        for (auto it = o.begin(); it != o.end(); ++it)
-            if (!QStringList{"label", "printer", "variables", "rows", "copies", "key"}.contains(it.key()))
-                return error_answer(400, "Bad Request", "bad_request",
-                                    u"Неизвестный член «" + it.key().left(100).toStdU16String() + u"»");
+        QJsonObject o;
+        if (auto refused = read_object(call, {"label", "printer", "variables", "rows", "copies", "key"}, o))
+            return *refused;
         for (const char *m : {"label", "printer"})
             if (!o.value(m).isString() || o.value(m).toString().isEmpty())
                 return error_answer(400, "Bad Request", "bad_request",
@@ -530,47 +545,15 @@ http_answer label_service::api_answer(http_call &call, const http_request_info &
             return error_answer(400, "Bad Request", "bad_request",
                                 u"\"variables\" — для одной этикетки, \"rows\" — для нескольких; одно из двух");
         xmlrpc_value_ptr st(xmlrpc_struct_new(&env.env));
-        auto set = [&](const char *key, xmlrpc_value *v) {
-            xmlrpc_struct_set_value(&env.env, st.get(), key, v);
-            xmlrpc_DECREF(v);
-        };
+        auto set = [&](const char *key, xmlrpc_value *v) { set_member(&env.env, st.get(), key, v); };
         set("name", string_value(&env.env, o.value("label").toString()).release());
         set("printer", string_value(&env.env, o.value("printer").toString()).release());
         if (o.contains("key"))
             set("key", string_value(&env.env, o.value("key").toString()).release());
-        if (o.contains("copies")) {
-            const QJsonValue v = o.value("copies");
-            const double d = v.toDouble(std::nan(""));
-            if (!v.isDouble() || !(d == std::floor(d)) || !(std::fabs(d) < 1e9))
-                return error_answer(400, "Bad Request", "bad_request", u"\"copies\" — целое число");
-            set("copies", xmlrpc_int_new(&env.env, static_cast<int>(d)));
-        }
-        std::u16string why;
-        if (o.contains("variables")) {
-            xmlrpc_value_ptr vars;
-            if (!variables_value(&env.env, o.value("variables"), vars, why))
-                return error_answer(400, "Bad Request", "bad_request", u"\"variables\": " + why);
-            set("variables", vars.release());
-        }
-        if (o.contains("rows")) {
-            if (!o.value("rows").isArray())
-                return error_answer(400, "Bad Request", "bad_request", u"\"rows\" — массив строк");
-            const QJsonArray items = o.value("rows").toArray();
-            if (items.size() > LSV_MAX_DOCUMENT_ROWS)
-                return error_answer(413, "Content Too Large", "batch_too_large",
-                                    u"Строк " + plt__from_utf8(std::to_string(items.size())) +
-                                        u", а в одном задании их не больше " +
-                                        plt__from_utf8(std::to_string(LSV_MAX_DOCUMENT_ROWS)));
-            xmlrpc_value_ptr rows(xmlrpc_array_new(&env.env));
-            for (qsizetype i = 0; i < items.size(); ++i) {
-                xmlrpc_value_ptr row;
-                if (!variables_value(&env.env, items[i], row, why))
-                    return error_answer(400, "Bad Request", "bad_request",
-                                        u"\"rows\", строка " + plt__from_utf8(std::to_string(i + 1)) + u": " + why);
-                xmlrpc_array_append_item(&env.env, rows.get(), row.get());
-            }
-            set("rows", rows.release());
-        }
+        if (auto refused = put_whole(&env.env, st.get(), o, "copies", "copies"))
+            return *refused;
+        if (auto refused = put_variables_and_rows(&env.env, st.get(), o, u"в одном задании"))
+            return *refused;
         if (env.failed())
             return error_answer(500, "Internal Server Error", "internal", u"Запрос не построен");
         xmlrpc_value_ptr job = run("labels.print", st.get());
