@@ -3,7 +3,6 @@
 // transaction under an advisory lock of that printer, so two servers never
 // both take its first job; a write-back names the holder and changes
 // nothing once another server has taken the job.
-#include <QCryptographicHash>
 #include <cstring>
 #include <mutex>
 
@@ -50,9 +49,7 @@ print_job job_of(const PGresult *r, int row)
     j.request = v(5);
     j.labels = static_cast<long>(n(6));
     j.printed = static_cast<long>(n(7));
-    for (job_state s : {job_state::queued, job_state::printing, job_state::done, job_state::failed})
-        if (v(8) == lsv__job_state_name(s))
-            j.state = s;
+    j.state = lsv__job_state_of(v(8)).value_or(job_state::queued);
     j.error = v(9);
     j.attempts = static_cast<int>(n(10));
     j.not_before_ms = n(11);
@@ -62,14 +59,6 @@ print_job job_of(const PGresult *r, int row)
     j.sent = v(15) == "t";
     j.created_ms = n(16);
     return j;
-}
-
-std::string hash_text(const std::string &s)
-{
-    return QCryptographicHash::hash(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())),
-                                    QCryptographicHash::Sha256)
-        .toHex()
-        .toStdString();
 }
 
 class database_jobs final : public job_queue {
@@ -94,7 +83,7 @@ public:
         pg_pool::lease db = pool_.take(deadline, f);
         if (!db)
             return failed(f, error);
-        const std::string key_hash = job.key.empty() ? std::string() : hash_text(job.user + '\0' + job.key);
+        const std::string key_hash = job.key.empty() ? std::string() : lsv__sha256_hex(job.user + '\0' + job.key);
         const std::string labels = std::to_string(job.labels), created = std::to_string(job.created_ms);
         std::vector<pg_param> p{text(job.printer), text(job.user), text(job.key), text(job.digest),
                                 text(job.request), text(labels), text(created), text(key_hash)};

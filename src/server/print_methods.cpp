@@ -1,7 +1,5 @@
 // "labels.print", "labels.job_state" and "labels.list_printers": jobs for
 // the server's printers, kept in the store before the caller hears of them.
-#include <QCryptographicHash>
-
 #include "exchange/inout.h"
 #include "exchange/value_read.h"
 #include "output/thermal.h"
@@ -186,10 +184,7 @@ xmlrpc_value *print(label_service &service, server_store &store, call_context &,
     job.printer = printer->name;
     job.user = user;
     job.key = plt__to_utf8(key);
-    job.digest = QCryptographicHash::hash(QByteArray::fromStdString(job.printer + '\0' + job.request),
-                                          QCryptographicHash::Sha256)
-                     .toHex()
-                     .toStdString();
+    job.digest = lsv__sha256_hex(job.printer + '\0' + job.request);
     job.labels = rows * copies;
     job.created_ms = lsv__now_ms();
     job_added how = job_added::added;

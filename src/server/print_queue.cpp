@@ -19,24 +19,9 @@ namespace {
 
 const char *const state_names[] = {"queued", "printing", "done", "failed"};
 
-std::optional<job_state> state_of(const std::string &name)
-{
-    for (int i = 0; i < 4; ++i)
-        if (name == state_names[i])
-            return static_cast<job_state>(i);
-    return std::nullopt;
-}
-
 bool finished(job_state s)
 {
     return s == job_state::done || s == job_state::failed;
-}
-
-std::string hex_digest(const std::string &bytes, int chars)
-{
-    const QByteArray d = QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
-                                                  QCryptographicHash::Sha256);
-    return d.toHex().left(chars).toStdString();
 }
 
 QString q(const std::string &s)
@@ -72,7 +57,7 @@ bool job_from_text(const std::string &text, print_job &j)
     if (!d.isObject())
         return false;
     const QJsonObject o = d.object();
-    const std::optional<job_state> s = state_of(o.value("state").toString().toStdString());
+    const std::optional<job_state> s = lsv__job_state_of(o.value("state").toString().toStdString());
     if (!s || !o.value("id").isDouble())
         return false;
     j.id = static_cast<long long>(o.value("id").toDouble());
@@ -147,7 +132,7 @@ public:
         locked l(mutex_, lock_fd_);
         std::string key_file;
         if (!job.key.empty()) {
-            key_file = folder_ + "/keys/" + hex_digest(job.user + '\0' + job.key, 64);
+            key_file = folder_ + "/keys/" + lsv__sha256_hex(job.user + '\0' + job.key, 64);
             std::string text;
             if (read_file(key_file, text)) {
                 std::optional<print_job> before;
@@ -185,7 +170,7 @@ public:
     {
         job.reset();
         locked l(mutex_, lock_fd_);
-        const std::string tail = "-" + hex_digest(printer, 16) + ".job";
+        const std::string tail = "-" + lsv__sha256_hex(printer, 16) + ".job";
         for (;;) {
             // The printer's first unfinished job, by the names.
             std::string first;
@@ -255,7 +240,7 @@ private:
 
     std::string active_path(const print_job &j) const
     {
-        return folder_ + "/active/" + id_text(j.id) + "-" + hex_digest(j.printer, 16) + ".job";
+        return folder_ + "/active/" + id_text(j.id) + "-" + lsv__sha256_hex(j.printer, 16) + ".job";
     }
     std::string finished_path(long long id) const { return folder_ + "/finished/" + id_text(id) + ".job"; }
 
@@ -373,6 +358,21 @@ private:
 const char *lsv__job_state_name(job_state s)
 {
     return state_names[static_cast<int>(s)];
+}
+
+std::optional<job_state> lsv__job_state_of(const std::string &name)
+{
+    for (int i = 0; i < 4; ++i)
+        if (name == state_names[i])
+            return static_cast<job_state>(i);
+    return std::nullopt;
+}
+
+std::string lsv__sha256_hex(const std::string &bytes, int chars)
+{
+    const QByteArray d = QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                                  QCryptographicHash::Sha256);
+    return d.toHex().left(chars).toStdString();
 }
 
 long long lsv__now_ms()

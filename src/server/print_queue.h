@@ -18,6 +18,11 @@ class pg_pool;
 
 enum class job_state { queued, printing, done, failed };
 const char *lsv__job_state_name(job_state s);
+// The state of its name; none for a name that is not one.
+std::optional<job_state> lsv__job_state_of(const std::string &name);
+// The SHA-256 of the bytes in hexadecimal, the first `chars` digits (keys,
+// digests and file names of jobs).
+std::string lsv__sha256_hex(const std::string &bytes, int chars = 64);
 
 struct print_job {
     long long id = 0;       // from one counter, in the order the jobs came
