@@ -49,7 +49,7 @@ bool lsv__encode_png(const QImage &image, std::string &out, std::string &error)
     if (dpm > 0)
         png_set_pHYs(png, info, static_cast<png_uint_32>(dpm), static_cast<png_uint_32>(image.dotsPerMeterY()),
                      PNG_RESOLUTION_METER);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_compression_strategy(png, Z_RLE);
     png_set_compression_level(png, 1);
     png_write_info(png, info);

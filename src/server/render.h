@@ -42,7 +42,8 @@ bool lsv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned cha
 std::vector<std::u16string> lsv__font_families();
 
 // PNG bytes of an image (alpha kept when it has any), written for speed:
-// no row filters, zlib's run-length strategy — a label's flat colours pack
-// nearly as well as with the default and several times faster.  False with
-// an error text.
+// every row as the difference from the one above, zlib's run-length
+// strategy — a label's flat colours pack within 1.5 times the default's
+// size, several times faster (trying every filter on every row is what
+// costs).  False with an error text.
 bool lsv__encode_png(const QImage &image, std::string &out, std::string &error);
