@@ -254,7 +254,7 @@ TEST(History, SavesAndRenamesReachTheSnapshotsToRedoToo)
     EXPECT_EQ(h.redo_at(0).store.local, 1);
 }
 
-TEST(Copies, IdenticalIsEveryFieldBitForBitButTheCanvasScratch)
+TEST(HistoryCopies, IdenticalIsEveryFieldBitForBitButTheCanvasScratch)
 {
     label_ptr lab = sample(1);
     element *a = lab->es[1];

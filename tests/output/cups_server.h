@@ -71,7 +71,7 @@ public:
         }
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < until &&
-               run(client("lpstat -r")).out.find("is running") == std::string::npos)
+               run(client("LC_ALL=C LC_MESSAGES=C lpstat -r")).out.find("is running") == std::string::npos)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         const run_result r = run(client(std::string("lpadmin -p ") + printer + " -E -v keep:" +
                                         (d / "jobs").string() + " -m raw"));

@@ -4,7 +4,7 @@
 
 #include "platform/code_pages.h"
 
-TEST(Conversions, Utf8RoundTripAndIllFormedInput)
+TEST(CodePages, Utf8RoundTripAndIllFormedInput)
 {
     std::u16string s = u"Этикетка <&> \U0001F600 tab\t";
     EXPECT_EQ(plt__from_utf8(plt__to_utf8(s)), s);
