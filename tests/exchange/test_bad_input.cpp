@@ -93,7 +93,7 @@ TEST_F(BadInput, DeeplyNestedValues)
     std::string open, close;
     for (int i = 0; i < 20000; ++i) {
         open += "<value><array><data>";
-        close = "</data></array></value>" + close;
+        close += "</data></array></value>";
     }
     expect_refused(call(param(open + close)), "nesting");
 }

@@ -32,17 +32,6 @@ int bind_loopback(int &port)
     return fd;
 }
 
-void poke(int port)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    ::close(fd);
-}
-
 std::u16string url_of(int port)
 {
     std::string s = "http://127.0.0.1:" + std::to_string(port) + "/RPC2";
@@ -114,8 +103,9 @@ label_server::~label_server()
 {
     xmlrpc_env env;
     xmlrpc_env_init(&env);
+    // Terminating interrupts the accept.  No connection is made to wake it:
+    // the server would wait two seconds for that connection's thread.
     xmlrpc_server_abyss_terminate(&env, server_);
-    poke(port_); // terminate takes effect with the next connection
     thread_.join();
     xmlrpc_server_abyss_destroy(server_);
     xmlrpc_registry_free(registry_);
