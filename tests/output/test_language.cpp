@@ -20,7 +20,7 @@ run_result render_in(const std::string &locale, const std::string &args)
 
 } // namespace
 
-TEST(Language, ChosenFromTheLocale)
+TEST(CommandLineLanguage, ChosenFromTheLocale)
 {
     struct row {
         QStringList ui;
@@ -36,7 +36,7 @@ TEST(Language, ChosenFromTheLocale)
         EXPECT_EQ(qt_language_for(r.ui), QString::fromLatin1(r.lang)) << r.ui.join(',').toStdString();
 }
 
-TEST(Language, HelpAndRefusalsInTheLocalesLanguage)
+TEST(CommandLineLanguage, HelpAndRefusalsInTheLocalesLanguage)
 {
     run_result r = render_in("LANG=en_US.UTF-8", "--help");
     EXPECT_EQ(r.status, 0);
@@ -78,7 +78,7 @@ TEST(Language, HelpAndRefusalsInTheLocalesLanguage)
     EXPECT_NE(r.err.find(" or "), std::string::npos) << r.err;
 }
 
-TEST(Language, OutputsRefusalInEnglish)
+TEST(CommandLineLanguage, OutputsRefusalInEnglish)
 {
     temp_dir dir;
     label_ptr lab = ele__label_new(216, 108);
@@ -95,7 +95,7 @@ TEST(Language, OutputsRefusalInEnglish)
 
 // The label server's command line and its start-up refusals follow the
 // locale (what it says to its clients and its log stay Russian).
-TEST(Language, ServerCommandLineInTheLocalesLanguage)
+TEST(CommandLineLanguage, ServerCommandLineInTheLocalesLanguage)
 {
     const std::string server = std::string("env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE ");
     run_result r = run(server + "LANG=en_US.UTF-8 '" + VELLUMO_SERVER_BIN + "' --help");

@@ -109,7 +109,7 @@ const std::u16string long_name = u"Молоко ультрапастеризов
 
 } // namespace
 
-TEST(TextFit, NamesOfEachRowShrinkAndWrapInsideTheirBoxInThePdf)
+TEST(TextFitInOutputs, NamesOfEachRowShrinkAndWrapInsideTheirBoxInThePdf)
 {
     ASSERT_EQ(long_name.size(), 120u);
     temp_dir dir;
@@ -137,7 +137,7 @@ TEST(TextFit, NamesOfEachRowShrinkAndWrapInsideTheirBoxInThePdf)
     EXPECT_GT(lines.back().front().b.bottom, t.where().bottom - full);
 }
 
-TEST(TextFit, LongWordsBreakLineFeedsStartLinesAndCutTextStaysInside)
+TEST(TextFitInOutputs, LongWordsBreakLineFeedsStartLinesAndCutTextStaysInside)
 {
     temp_dir dir;
     // A word wider than the box goes on over several lines, none wider
@@ -186,7 +186,7 @@ TEST(TextFit, LongWordsBreakLineFeedsStartLinesAndCutTextStaysInside)
     }
 }
 
-TEST(TextFit, TheSameLinesInPngSvgTheServersJpegAndAThermalPrintersDotsAsInThePdf)
+TEST(TextFitInOutputs, TheSameLinesInPngSvgTheServersJpegAndAThermalPrintersDotsAsInThePdf)
 {
     temp_dir dir;
     one_text t(long_name, 20, 40, 160, 90, 30);

@@ -53,13 +53,13 @@ with peer.Server(BIN, store=store) as s:
     assert not os.path.exists(path)
     assert fault(lambda: p.labels.drop_label(peer.CRED, {"name": "Битая"}))[0] == 1
 
-    # A label whose file would be above what the store reads back (each "<"
-    # sent in CDATA is written as "&lt;") is refused as a label, not as a
+    # A label whose file would be above what the store reads back (each "&"
+    # sent in CDATA is written as "&amp;") is refused as a label, not as a
     # store failure.
     placeholder = "PLACEHOLDER-TEXT"
     xml = xmlrpc.client.dumps((peer.CRED, peer.label("Огромная", [peer.element("text", 0, 0, 10, 10, placeholder)])),
                               "labels.save_label").encode()
-    xml = xml.replace(placeholder.encode(), b"<![CDATA[" + b"<" * (33 << 20) + b"]]>")
+    xml = xml.replace(placeholder.encode(), b"<![CDATA[" + b"&" * (26 << 20) + b"]]>")
     code, text = peer.fault_of(peer.post(s.addr, xml, timeout=300)[2])
     assert code == 6 and "128 МиБ" in text, (code, text)
     assert not [n for n in os.listdir(store) if n.endswith(".lbl")]
