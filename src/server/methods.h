@@ -96,6 +96,8 @@ struct document_target {
 // "variables" of a struct: an array of {name, value} structs (fault 5
 // otherwise).
 bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variable> &out);
+// Row `i` of a "rows" array, read as "variables" are (fault 5 otherwise).
+bool read_row(xmlrpc_env *env, xmlrpc_value *rows, int i, std::vector<render_variable> &out);
 
 // The render methods (render_methods.cpp).
 xmlrpc_value *render_label(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,

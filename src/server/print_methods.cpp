@@ -145,14 +145,8 @@ xmlrpc_value *print(label_service &service, server_store &store, call_context &,
             return nullptr;
         }
         for (int i = 0; i < rows; ++i) {
-            xmlrpc_value *item = nullptr;
-            xmlrpc_array_read_item(env, arr.get(), i, &item);
-            xmlrpc_value_ptr hold(item);
-            xmlrpc_value_ptr one(env->fault_occurred ? nullptr : xmlrpc_struct_new(env));
-            if (!env->fault_occurred)
-                xmlrpc_struct_set_value(env, one.get(), "variables", item);
             std::vector<render_variable> row;
-            if (env->fault_occurred || !read_variables(env, one.get(), row))
+            if (!read_row(env, arr.get(), i, row))
                 return nullptr;
         }
         xmlrpc_struct_set_value(env, request.get(), "rows", arr.get());

@@ -404,6 +404,17 @@ bool read_variables(xmlrpc_env *env, xmlrpc_value *st, std::vector<render_variab
     return true;
 }
 
+bool read_row(xmlrpc_env *env, xmlrpc_value *rows, int i, std::vector<render_variable> &out)
+{
+    xmlrpc_value *item = nullptr;
+    xmlrpc_array_read_item(env, rows, i, &item);
+    xmlrpc_value_ptr hold(item);
+    xmlrpc_value_ptr one(env->fault_occurred ? nullptr : xmlrpc_struct_new(env));
+    if (!env->fault_occurred)
+        xmlrpc_struct_set_value(env, one.get(), "variables", item);
+    return !env->fault_occurred && read_variables(env, one.get(), out);
+}
+
 xmlrpc_value *render_label(label_service &service, server_store &store, call_context &c, xmlrpc_env *env,
                            xmlrpc_value *params)
 {
@@ -499,13 +510,7 @@ xmlrpc_value *render_document(label_service &service, server_store &store, call_
         }
         rows.resize(static_cast<std::size_t>(std::max(n, 0)));
         for (int i = 0; i < n && !env->fault_occurred; ++i) {
-            xmlrpc_value *item = nullptr;
-            xmlrpc_array_read_item(env, arr.get(), i, &item);
-            xmlrpc_value_ptr hold(item);
-            xmlrpc_value_ptr one(env->fault_occurred ? nullptr : xmlrpc_struct_new(env));
-            if (!env->fault_occurred)
-                xmlrpc_struct_set_value(env, one.get(), "variables", item);
-            if (env->fault_occurred || !read_variables(env, one.get(), rows[static_cast<std::size_t>(i)]))
+            if (!read_row(env, arr.get(), i, rows[static_cast<std::size_t>(i)]))
                 return nullptr;
             // A row's value for a counter would silently not be used.
             for (const render_variable &v : rows[static_cast<std::size_t>(i)])

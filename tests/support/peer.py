@@ -5,6 +5,7 @@ code.  Used by the server tests and by bench/server_hostile.py."""
 import atexit
 import base64
 import http.client
+import json
 import os
 import shutil
 import signal
@@ -137,6 +138,22 @@ def post(addr, body, path="/RPC2", headers=None, timeout=120, source=None):
         c.request("POST", path, body, dict({"Content-Type": "text/xml"}, **(headers or {})))
         r = c.getresponse()
         return r.status, dict(r.getheaders()), r.read()
+    finally:
+        c.close()
+
+
+def http_call(addr, method, path, body=None, headers=None, timeout=120):
+    """One request on a new connection, a dict or list body sent as JSON:
+    (status, body, response)."""
+    c = http.client.HTTPConnection(addr[0], addr[1], timeout=timeout)
+    h = dict(headers or {})
+    if isinstance(body, (dict, list)):
+        body = json.dumps(body).encode()
+        h["Content-Type"] = "application/json"
+    try:
+        c.request(method, path, body=body, headers=h)
+        r = c.getresponse()
+        return r.status, r.read(), r
     finally:
         c.close()
 

@@ -3,7 +3,6 @@
 # the tests' own decoder of printer jobs, and what a hostile client sends
 # refused with a JSON error and the status that fits.
 import base64
-import http.client
 import json
 import os
 import subprocess
@@ -23,18 +22,11 @@ AUTH = "Basic " + base64.b64encode("anna:secret".encode()).decode()
 
 
 def call(s, method, path, body=None, auth=AUTH, headers=None):
-    c = http.client.HTTPConnection(s.addr[0], s.addr[1], timeout=120)
     h = dict(headers or {})
     if auth:
         h["Authorization"] = auth
-    if isinstance(body, (dict, list)):
-        body = json.dumps(body).encode()
-        h["Content-Type"] = "application/json"
-    c.request(method, path, body=body, headers=h)
-    r = c.getresponse()
-    data = r.read()
-    c.close()
-    return r.status, r.getheader("Content-Type"), data, r
+    status, data, r = peer.http_call(s.addr, method, path, body, h)
+    return status, r.getheader("Content-Type"), data, r
 
 
 def error_of(status_and_more, status, code):

@@ -7,7 +7,6 @@
 #
 #     print_queue.py SERVER_BIN [CONNINFO]
 import base64
-import http.client
 import json
 import os
 import re
@@ -91,16 +90,8 @@ def free_port():
 
 
 def call(s, method, path, body=None):
-    c = http.client.HTTPConnection(s.addr[0], s.addr[1], timeout=60)
-    h = {"Authorization": AUTH}
-    if body is not None:
-        body = json.dumps(body).encode()
-        h["Content-Type"] = "application/json"
-    c.request(method, path, body=body, headers=h)
-    r = c.getresponse()
-    data = r.read()
-    c.close()
-    return r.status, json.loads(data) if data else None
+    status, data, _ = peer.http_call(s.addr, method, path, body, {"Authorization": AUTH}, timeout=60)
+    return status, json.loads(data) if data else None
 
 
 def wait_for(s, job, states, seconds=60):

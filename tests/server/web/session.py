@@ -3,7 +3,6 @@
 # could send refused, signing out ending the token, hostile sign-in bodies,
 # and HTTP Basic going on as before beside it.
 import base64
-import http.client
 import json
 import os
 import sys
@@ -19,16 +18,7 @@ PAGE = {"X-Requested-With": "vellumo"}
 
 
 def call(s, method, path, body=None, headers=None):
-    c = http.client.HTTPConnection(s.addr[0], s.addr[1], timeout=60)
-    h = dict(headers or {})
-    if isinstance(body, (dict, list)):
-        body = json.dumps(body).encode()
-        h["Content-Type"] = "application/json"
-    c.request(method, path, body=body, headers=h)
-    r = c.getresponse()
-    data = r.read()
-    c.close()
-    return r.status, data, r
+    return peer.http_call(s.addr, method, path, body, headers, timeout=60)
 
 
 def sign_in(s, user="anna", password="secret", headers=None):
