@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "model/layout.h"
 #include "model/picture_file.h"
@@ -18,6 +19,10 @@
 #include "render/picture_draw.h"
 
 namespace {
+
+// Drawing a label in bands costs a measure of every text: labels with more
+// text than this are drawn whole.
+constexpr std::size_t band_max_text = 10000;
 
 // At most `limit` characters of a text for a log line, then "…".
 std::u16string shown(const std::u16string &text, std::size_t limit = 200)
@@ -495,9 +500,152 @@ std::u16string rdr__substitute_in(const std::u16string &text, const render_varia
     return out;
 }
 
+namespace {
+
+// Whether `text` names a counter: the run's date and time are read from
+// the clock when a label is drawn on its own, and two drawings may differ.
+bool names_counter(const std::optional<std::u16string> &text)
+{
+    return text && text->find(u"${#") != std::u16string::npos;
+}
+
+// A label drawn in two bands of device rows, the top one first, so that
+// its rows can be told done halfway: each element is drawn, clipped, in
+// each band its extent meets.  Its log lines come from the first of them
+// (from the top band when it meets neither).
+struct label_bands {
+    int split = 0;                // the first row of the bottom band; 0: one band
+    std::vector<QRectF> extents;  // each element's, as rdr__element_extent gives it
+};
+
+// Where the bands part: a row, a multiple of 16, between a fifth and a half
+// of the height, crossed by no element that must not be drawn twice
+// (pictures: Ghostscript's time; texts and barcodes with counters: the
+// clock, read twice, could differ).  The top band is drawn while nothing
+// else happens, so the split leans to a third of the height; an element
+// drawn in both bands costs about as much as 32 rows more.  Texts are
+// measured for it, so a label with much text is drawn in one band.
+label_bands plan_bands(const QPainter &p, const label *lab, const render_request &r)
+{
+    label_bands b;
+    // Images only: on a vector device an element would be there twice.
+    const QPaintDevice *device = p.device();
+    const int h = device && device->devType() == QInternal::Image ? device->height() : 0;
+    if (h < 64 || !p.transform().isIdentity())
+        return b;
+    std::size_t chars = 0;
+    for (int i = 0; i < lab->qty; ++i)
+        if (lab->es[i]->type == ELE_TEXT && lab->es[i]->text.text)
+            chars += lab->es[i]->text.text->size();
+    if (chars > band_max_text)
+        return b;
+    b.extents.resize(static_cast<std::size_t>(lab->qty));
+    std::vector<bool> whole(static_cast<std::size_t>(lab->qty));
+    for (int i = 0; i < lab->qty; ++i) {
+        const element *e = lab->es[i];
+        if (e->disabled)
+            continue;
+        b.extents[static_cast<std::size_t>(i)] = rdr__element_extent(lab, e, r, device);
+        whole[static_cast<std::size_t>(i)] = e->type == ELE_PICTURE ||
+                                             (e->type == ELE_TEXT && names_counter(e->text.text)) ||
+                                             (e->type == ELE_BARCODE && names_counter(e->barcode.code));
+    }
+    double best = std::numeric_limits<double>::infinity();
+    for (int y = (h / 5 + 15) / 16 * 16; y <= h / 2; y += 16) {
+        double cost = std::abs(y - h / 3) / 16.0;
+        for (int i = 0; i < lab->qty && cost < best; ++i) {
+            const QRectF &x = b.extents[static_cast<std::size_t>(i)];
+            // A NaN extent crosses every row.
+            if (lab->es[i]->disabled || x.bottom() <= y || x.top() >= y)
+                continue;
+            cost += whole[static_cast<std::size_t>(i)] ? std::numeric_limits<double>::infinity() : 2;
+        }
+        if (cost < best) {
+            best = cost;
+            b.split = y;
+        }
+    }
+    return b;
+}
+
+render_outcome draw_bands(QPainter &p, const label *lab, const render_request &r, const label_bands &b,
+                          std::vector<std::u16string> &lines)
+{
+    const int w = p.device()->width(), h = p.device()->height();
+    const QRect band[2] = {QRect(0, 0, w, b.split), QRect(0, b.split, w, h - b.split)};
+    auto meets = [&](int i, int k) {
+        const QRectF &x = b.extents[static_cast<std::size_t>(i)];
+        return !(x.bottom() <= band[k].top() || x.top() >= band[k].top() + band[k].height());
+    };
+    std::vector<int> first(static_cast<std::size_t>(lab->qty));
+    for (int i = 0; i < lab->qty; ++i)
+        first[static_cast<std::size_t>(i)] = !meets(i, 0) && meets(i, 1) ? 1 : 0;
+    // Each band's log lines and where each element's lie among them, put
+    // in the order of the elements at the end.  Each band keeps as much as
+    // the whole log may, so that every line the whole keeps is there.
+    std::vector<std::u16string> band_lines[2];
+    std::vector<std::pair<std::size_t, std::size_t>> own(static_cast<std::size_t>(lab->qty));
+    render_log band_log[2] = {render_log(band_lines[0], r.limits.max_log), render_log(band_lines[1], r.limits.max_log)};
+    render_state s(p, lab, r, nullptr);
+    render_outcome outcome;
+    for (int k = 0; k < 2 && !outcome.stopped && !outcome.out_of_time; ++k) {
+        p.save();
+        p.setClipRect(band[k], p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        if (r.background) {
+            const QRectF area = s.base.mapRect(QRectF(0, 0, lab->width, lab->height));
+            p.fillRect(s.snap ? QRectF(area.toAlignedRect()) : area, rdr__rgb(lab->bgcolor));
+        }
+        for (int i = lab->qty - 1; i >= 0; --i) {
+            if (rdr__render_stopping()) {
+                outcome.stopped = true;
+                break;
+            }
+            if (lab->es[i]->disabled)
+                continue;
+            const bool owner = first[static_cast<std::size_t>(i)] == k;
+            if (!owner && !meets(i, k))
+                continue;
+            s.log = owner ? &band_log[k] : nullptr;
+            const std::size_t from = band_lines[k].size();
+            const element_result e = draw_one(p, s, i);
+            if (owner)
+                own[static_cast<std::size_t>(i)] = {from, band_lines[k].size()};
+            if (e.outcome.stopped || e.outcome.out_of_time) {
+                outcome = e.outcome;
+                break;
+            }
+        }
+        if (r.markup && !outcome.stopped && !outcome.out_of_time)
+            for (int i = lab->qty - 1; i >= 0; --i)
+                if (!lab->es[i]->disabled)
+                    draw_markup(p, lab->es[i], rdr__frame_of(lab->es[i], s.base, s.snap), s.base);
+        p.restore();
+        if (k == 0 && !outcome.stopped && !outcome.out_of_time)
+            r.rows_done(b.split);
+    }
+    render_log log(lines, r.limits.max_log);
+    for (int i = lab->qty - 1; i >= 0; --i) {
+        if (lab->es[i]->disabled)
+            continue;
+        const auto [from, to] = own[static_cast<std::size_t>(i)];
+        for (std::size_t l = from; l < to; ++l)
+            log.push_back(std::move(band_lines[first[static_cast<std::size_t>(i)]][l]));
+    }
+    if (!outcome.stopped && !outcome.out_of_time)
+        r.rows_done(std::numeric_limits<double>::infinity());
+    return outcome;
+}
+
+} // namespace
+
 render_outcome rdr__draw_label(QPainter &p, const label *lab, const render_request &r,
                                std::vector<std::u16string> &lines)
 {
+    if (r.rows_done) {
+        const label_bands b = plan_bands(p, lab, r);
+        if (b.split > 0)
+            return draw_bands(p, lab, r, b, lines);
+    }
     render_log log(lines, r.limits.max_log);
     render_state s(p, lab, r, &log);
     p.save();
@@ -525,6 +673,8 @@ render_outcome rdr__draw_label(QPainter &p, const label *lab, const render_reque
             if (!lab->es[i]->disabled)
                 draw_markup(p, lab->es[i], rdr__frame_of(lab->es[i], s.base, s.snap), s.base);
     p.restore();
+    if (r.rows_done && !outcome.stopped && !outcome.out_of_time)
+        r.rows_done(std::numeric_limits<double>::infinity());
     return outcome;
 }
 

@@ -116,6 +116,12 @@ struct render_request {
     render_limits limits;
     picture_source *pictures = nullptr; // null: Ghostscript, synchronously
     bool overflow_marks = false; // a text cut at its box is marked there (the canvas)
+    // Told, as a whole label is drawn, that the device's rows above `y`
+    // will not change any more; last comes infinity, once the label is done
+    // (not when it stops early).  A label on an image, with no transform
+    // of the painter's own, is then drawn in two bands, the top one first,
+    // where it can be cut without drawing a picture twice.
+    std::function<void(double y)> rows_done;
 };
 
 // The log of one render, one event per line, in Russian: lines after

@@ -35,6 +35,15 @@ QImage lsv__render(const label *lab, const std::vector<render_variable> &variabl
                    bool markup, std::vector<std::u16string> &log, const render_limits &limits = {},
                    render_outcome *outcome = nullptr);
 
+// lsv__render's picture as JPEG bytes (quality 0..100), encoded while it
+// is drawn: rows no element still to draw can touch go to the encoder on a
+// second thread.  False with no bytes when there is no picture: `outcome`
+// or a log line says why, or `error` (the encoder's).
+bool lsv__render_jpeg(const label *lab, const std::vector<render_variable> &variables, int xdpi, int ydpi,
+                      bool markup, int quality, std::vector<unsigned char> &jpeg, std::string &error,
+                      std::vector<std::u16string> &log, const render_limits &limits = {},
+                      render_outcome *outcome = nullptr);
+
 // JPEG bytes of an RGB32 image (quality 0..100); false with an error text.
 bool lsv__encode_jpeg(const QImage &image, int quality, std::vector<unsigned char> &out, std::string &error);
 

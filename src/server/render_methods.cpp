@@ -220,18 +220,16 @@ bool drawn_whole(label_service &service, call_context &c, xmlrpc_env *env, const
 
 // The answer: the picture as JPEG and the render's log; or the fault that
 // says why there is no picture.
-xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env *env, QImage image,
+xmlrpc_value *render_answer(label_service &service, call_context &c, xmlrpc_env *env, bool made,
+                            const std::vector<unsigned char> &jpeg, const std::string &error,
                             const render_outcome &outcome, std::vector<std::u16string> &log)
 {
     if (!drawn_whole(service, c, env, outcome, image_not_made))
         return nullptr;
-    std::vector<unsigned char> jpeg;
-    std::string error;
-    if (image.isNull() || !lsv__encode_jpeg(image, 90, jpeg, error)) {
+    if (!made) {
         no_image_fault(env, plt__from_utf8(error));
         return nullptr;
     }
-    image = QImage();
     if (!c.hold(env, bytes_of(render_base_bytes + static_cast<double>(jpeg.size()) * answer_bytes_per_file_byte),
                 image_not_made))
         return nullptr;
@@ -430,14 +428,17 @@ xmlrpc_value *render_label(label_service &service, server_store &store, call_con
         return nullptr;
     std::vector<std::u16string> log;
     render_outcome outcome;
-    QImage image;
+    std::vector<unsigned char> jpeg;
+    std::string error;
+    bool made = false;
     {
         render_stop_scope stop([&c] { return c.should_stop(); });
-        image = lsv__render(lab.get(), r.variables, r.xdpi, r.ydpi, r.markup, log, service.render(), &outcome);
+        made = lsv__render_jpeg(lab.get(), r.variables, r.xdpi, r.ydpi, r.markup, 90, jpeg, error, log,
+                                service.render(), &outcome);
     }
     r.variables.clear();
     lab.reset();
-    return render_answer(service, c, env, std::move(image), outcome, log);
+    return render_answer(service, c, env, made, jpeg, error, outcome, log);
 }
 
 // "labels.render_document": the label as a PDF or PNG file, or a PDF of a

@@ -3,7 +3,10 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QPainter>
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -590,4 +593,107 @@ TEST(Render, SubstitutedTextStopsAtItsCap)
     lsv__render(lab.get(), {{u"a", u"12345"}}, 72, 72, false, log, limits, &outcome);
     EXPECT_EQ(log.size(), 1u) << joined(log); // the first line already passes 10 characters
     EXPECT_FALSE(outcome.out_of_time || outcome.stopped);
+}
+
+namespace {
+
+// A label whose elements sit across the middle rows, turned, dashed,
+// thick, refused, with substitutions that log a line each, in both halves.
+label_ptr busy_label()
+{
+    label_ptr lab = blank(200, 300);
+    element *e = add(lab.get(), ELE_BORDER, 5, 5, 190, 290);
+    e->border.thickness = 6;
+    e = add(lab.get(), ELE_BORDER, 15, 15, 170, 270);
+    e->border.thickness = 1.5;
+    e->border.style = 2;
+    e = add(lab.get(), ELE_TEXT, 100, 40, 200, 20);
+    e->text.text = u"Повёрнутый текст через середину ${a}";
+    e->text.size = 14;
+    e->angle = 90;
+    e = add(lab.get(), ELE_TEXT, 20, 150, 120, 20);
+    e->text.text = u"Наклон на 30° ${a}";
+    e->angle = 30;
+    for (int i = 0; i < 9; ++i) {
+        e = add(lab.get(), ELE_TEXT, 20, 20 + i * 30, 60, 14);
+        e->text.text = u"Строка ${a}, выходит за рамку " + plt__from_utf8(std::to_string(i));
+        e->text.size = 9 + i % 4;
+    }
+    for (double y : {250.0, 30.0}) {
+        e = add(lab.get(), ELE_BARCODE, 110, y, 70, 20);
+        e->barcode.type = 3;
+        e->barcode.code = u"не цифры";
+    }
+    e = add(lab.get(), ELE_BARCODE, 30, 110, 140, 80);
+    e->barcode.type = 7;
+    e->barcode.code = u"${a}-128";
+    e->barcode.text = 1;
+    e = add(lab.get(), ELE_TEXT, 120, 60, 60, 12);
+    e->text.text = u"№ ${#} от ${#date}";
+    return lab;
+}
+
+} // namespace
+
+// The server encodes rows as they are done while it draws the rest: its
+// JPEG and log are those of drawing first and encoding after.
+TEST(Render, EncodedWhileDrawnAsWhenDrawnFirst)
+{
+    const std::vector<render_variable> vars = {{u"a", u"42"}};
+    label_ptr lab = busy_label();
+    for (bool markup : {false, true}) {
+        std::vector<std::u16string> log, piped_log;
+        std::vector<unsigned char> jpeg, piped;
+        std::string error;
+        ASSERT_TRUE(lsv__encode_jpeg(render(lab.get(), 150, 150, &log, vars, markup), 90, jpeg, error));
+        ASSERT_TRUE(lsv__render_jpeg(lab.get(), vars, 150, 150, markup, 90, piped, error, piped_log)) << error;
+        EXPECT_TRUE(piped == jpeg) << markup;
+        EXPECT_EQ(joined(piped_log), joined(log));
+    }
+
+    // Drawn in two bands, the top one told done first; the same pixels.
+    auto banded = [&](const label *l, std::vector<double> &told) {
+        QImage img(417, 625, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        const render_variable_map by_name = rdr__variable_map(vars);
+        render_request r;
+        r.scale_x = r.scale_y = 150 / 72.0;
+        r.variables = &by_name;
+        r.edges = render_edges::pixels;
+        r.rows_done = [&told](double y) { told.push_back(y); };
+        QPainter p(&img);
+        std::vector<std::u16string> log;
+        rdr__draw_label(p, l, r, log);
+        return img;
+    };
+    std::vector<double> told;
+    QImage img = banded(lab.get(), told);
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_GT(told[0], 625 / 5 - 1);
+    EXPECT_LT(told[0], 625 / 2 + 1);
+    EXPECT_TRUE(std::isinf(told[1]));
+    EXPECT_EQ(img, render(lab.get(), 150, 150, nullptr, vars));
+
+    // A picture across every row it could be cut at: one band.
+    temp_dir jobs;
+    rdr__eps_set_job_root(jobs.path().string());
+    picture(lab.get(), eps_of("0.5 setgray 0 0 100 50 rectfill"), 150, 20, 30, 260);
+    told.clear();
+    img = banded(lab.get(), told);
+    EXPECT_EQ(told, std::vector<double>{std::numeric_limits<double>::infinity()});
+    EXPECT_EQ(img, render(lab.get(), 150, 150, nullptr, vars));
+    rdr__eps_set_job_root({});
+
+    // Stopped halfway: no picture, no bytes, no wait.
+    label_ptr again = busy_label();
+    int asked = 0;
+    render_stop_scope stop([&asked] { return ++asked > 8; });
+    std::vector<std::u16string> log;
+    std::vector<unsigned char> jpeg = {1};
+    std::string error;
+    render_outcome outcome;
+    EXPECT_FALSE(lsv__render_jpeg(again.get(), vars, 150, 150, false, 90, jpeg, error, log, {}, &outcome));
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_TRUE(jpeg.empty());
+    EXPECT_TRUE(error.empty());
 }
