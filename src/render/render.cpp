@@ -20,8 +20,9 @@
 
 namespace {
 
-// Drawing a label in bands costs a measure of every text: labels with more
-// text than this are drawn whole.
+// Drawing a label in bands costs a measure of every element and text:
+// labels with more elements or text than this are drawn whole.
+constexpr int band_max_elements = 2000;
 constexpr std::size_t band_max_text = 10000;
 
 // At most `limit` characters of a text for a log line, then "…".
@@ -531,7 +532,7 @@ label_bands plan_bands(const QPainter &p, const label *lab, const render_request
     // Images only: on a vector device an element would be there twice.
     const QPaintDevice *device = p.device();
     const int h = device && device->devType() == QInternal::Image ? device->height() : 0;
-    if (h < 64 || !p.transform().isIdentity())
+    if (h < 64 || !p.transform().isIdentity() || lab->qty > band_max_elements)
         return b;
     std::size_t chars = 0;
     for (int i = 0; i < lab->qty; ++i)
