@@ -185,9 +185,10 @@ label_frame::label_frame(document_store &store)
     // A stored mode outside 0..2 has no layout: the default one is used.
     set_layout_mode(mode >= 0 && mode <= 2 ? mode : settings::frame_twowin_mode.def);
 
+    // As stored: nothing is written back at start-up.
     for (int g : {cmd::grid_10, cmd::grid_20, cmd::grid_40})
         if (settings::get(grid_setting(g)))
-            toggle_grid(g);
+            show_grid(g, true, false);
     show_content(settings::get(settings::canvas_content) != 0, false);
 
     ++g_frames;
@@ -478,12 +479,16 @@ void label_frame::command(int id, long param)
 
 void label_frame::toggle_grid(int command)
 {
-    const int step = grid_step(command);
-    bool on = !stock_.canvas->grid_shown(step);
-    stock_.canvas->show_grid(step, on);
+    show_grid(command, !stock_.canvas->grid_shown(grid_step(command)), true);
+}
+
+void label_frame::show_grid(int command, bool on, bool store)
+{
+    stock_.canvas->show_grid(grid_step(command), on);
     if (QAction *a = menu_action(command))
         a->setChecked(on);
-    settings::set(grid_setting(command), on ? 1 : 0);
+    if (store)
+        settings::set(grid_setting(command), on ? 1 : 0);
 }
 
 void label_frame::show_content(bool on, bool store)

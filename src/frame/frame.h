@@ -117,6 +117,8 @@ private:
     void build_layout();
     void size_children();
     void toggle_grid(int command);
+    // Shows or hides a grid; `store` writes the choice to the settings.
+    void show_grid(int command, bool on, bool store);
     // The canvas with or without the elements' content; `store` keeps the choice.
     void show_content(bool on, bool store);
     void label_properties();

@@ -2,6 +2,10 @@
 // the three layouts, edit and preview modes, and the program's life from
 // the first frame to the last.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <filesystem>
+#include <tuple>
 #include <map>
 
 #include <QAction>
@@ -333,6 +337,36 @@ TEST_F(FrameWindow, LayoutsStartAtHalfWithTheWholePanelAndRebuildWithTheirRatios
     label_frame *again = open_frame();
     EXPECT_EQ(again->ratio(true), 200);
     EXPECT_EQ(again->ratio(false), 300);
+}
+
+// Start-up reads the stored grids and writes nothing (each write of the
+// settings waits for the disk); the menu's toggle still stores its choice.
+TEST_F(FrameWindow, OpeningShowsTheStoredGridsAndWritesNoSettings)
+{
+    settings::set(settings::grid_10, 1);
+    settings::set(settings::grid_20, 0);
+    auto files = [&] {
+        std::vector<std::tuple<std::string, std::uintmax_t, long long>> out;
+        for (const auto &e : std::filesystem::recursive_directory_iterator(dir.path()))
+            if (e.is_regular_file()) {
+                struct stat st {};
+                ::stat(e.path().c_str(), &st);
+                out.emplace_back(e.path().string(), st.st_ino,
+                                 static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
+            }
+        return out;
+    };
+    const auto before = files();
+    ASSERT_FALSE(before.empty());
+    label_frame *f = open_frame();
+    EXPECT_EQ(files(), before);
+    EXPECT_TRUE(f->stock().canvas->grid_shown(10));
+    EXPECT_FALSE(f->stock().canvas->grid_shown(20));
+    EXPECT_TRUE(f->menu_action(cmd::grid_10)->isChecked());
+    EXPECT_FALSE(f->menu_action(cmd::grid_20)->isChecked());
+    f->command(cmd::grid_10);
+    EXPECT_FALSE(f->stock().canvas->grid_shown(10));
+    EXPECT_EQ(settings::get(settings::grid_10), 0);
 }
 
 TEST_F(FrameWindow, ClosedMaximisedKeepsTheNormalSizeAndReopensMaximised)
