@@ -158,11 +158,11 @@ label_frame::label_frame(document_store &store)
     stock_.props = new properties_panel(area_, this, l);
     stock_.toolbar = new toolbar_host(central, this, frame_toolbar, frame_toolbar_rows, 16, 16);
     connect(stock_.toolbar, &toolbar_host::command, this, [this](int id) { command(id); });
-    stock_.preview = new preview_window(area_, this, l);
     auto *status = new frame_status(central);
     stock_.status = status;
     build_menu();
-    hub_->attach(stock_.props, stock_.list, stock_.canvas, stock_.preview);
+    // The preview is made when first shown: most frames never show it.
+    hub_->attach(stock_.props, stock_.list, stock_.canvas, nullptr);
 
     status->attach_icons();
     stock_.status_icons_set = true;
@@ -339,7 +339,8 @@ void label_frame::set_layout_mode(int mode)
         break;
     }
     stock_.master->setVisible(!stock_.preview_mode);
-    stock_.preview->raise();
+    if (stock_.preview)
+        stock_.preview->raise();
     size_children();
 }
 
@@ -374,7 +375,8 @@ void label_frame::size_children()
     area_->setGeometry(0, th, W, std::max(0, H - sh - th));
     if (stock_.master)
         stock_.master->setGeometry(area_->rect());
-    stock_.preview->setGeometry(area_->rect());
+    if (stock_.preview)
+        stock_.preview->setGeometry(area_->rect());
 }
 
 void label_frame::resizeEvent(QResizeEvent *e)
@@ -692,6 +694,11 @@ void label_frame::enter_preview()
 {
     if (stock_.preview_mode || !stock_.canvas->is_idle())
         return;
+    if (!stock_.preview) {
+        stock_.preview = new preview_window(area_, this, hub_->lab());
+        stock_.preview->setGeometry(area_->rect());
+        hub_->attach(stock_.props, stock_.list, stock_.canvas, stock_.preview);
+    }
     stock_.preview_mode = true;
     stock_.master->hide();
     stock_.preview->show();

@@ -138,6 +138,15 @@ protected:
         EXPECT_TRUE(f->stock().preview_mode);
         return static_cast<preview_window *>(f->stock().preview);
     }
+    // A frame's preview, shown once and hidden again (a frame makes its
+    // preview when it is first shown).
+    preview_window *hidden_preview_of(label_frame *f)
+    {
+        preview_window *p = preview_of(f);
+        f->leave_preview();
+        EXPECT_FALSE(p->isVisible());
+        return p;
+    }
     // A text, a barcode and a border, as a user places them.
     void fill_label(label_frame *f)
     {
@@ -497,7 +506,7 @@ TEST_F(Preview, VariablesEditorKeysSizesAndLayout)
     label_frame *one = open_frame();
     label_frame *two = open_frame();
     preview_window *p = preview_of(one);
-    preview_window *q = static_cast<preview_window *>(two->stock().preview);
+    preview_window *q = hidden_preview_of(two);
     auto names = [](preview_window *w) {
         std::vector<QString> out;
         for (int i = 0; i < w->stock().list->topLevelItemCount(); ++i)
@@ -561,7 +570,7 @@ TEST_F(Preview, VariablesEditorKeysSizesAndLayout)
     p->stock().markup->click();
     EXPECT_EQ(settings::get(settings::preview_markup), 1);
     label_frame *three = open_frame();
-    auto *r = static_cast<preview_window *>(three->stock().preview);
+    preview_window *r = preview_of(three);
     EXPECT_TRUE(r->stock().medium->isChecked());
     EXPECT_TRUE(r->stock().markup->isChecked());
 
@@ -595,7 +604,7 @@ TEST_F(Preview, EveryPreviewShowsTheStoredSizeItRendersAt)
     label_frame *a = open_frame();
     label_frame *b = open_frame();
     preview_window *pa = preview_of(a);
-    auto *pb = static_cast<preview_window *>(b->stock().preview);
+    preview_window *pb = hidden_preview_of(b);
     ASSERT_TRUE(pb->stock().small->isChecked());
     // "Средний" in A: B, hidden, follows at once, and so does its markup.
     pa->stock().medium->click();
