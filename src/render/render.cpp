@@ -510,6 +510,33 @@ bool names_counter(const std::optional<std::u16string> &text)
     return text && text->find(u"${#") != std::u16string::npos;
 }
 
+// One pass over the label: its background, each enabled element from the
+// last index up through `one(i)` (index 0 ends on top), then the markup.
+// It ends early where the render stops or its pictures run out of time.
+template <typename Draw>
+render_outcome draw_pass(QPainter &p, const render_state &s, Draw one)
+{
+    const label *lab = s.lab;
+    if (s.r.background) {
+        const QRectF area = s.base.mapRect(QRectF(0, 0, lab->width, lab->height));
+        p.fillRect(s.snap ? QRectF(area.toAlignedRect()) : area, rdr__rgb(lab->bgcolor));
+    }
+    for (int i = lab->qty - 1; i >= 0; --i) {
+        if (rdr__render_stopping())
+            return {false, true};
+        if (lab->es[i]->disabled)
+            continue;
+        const render_outcome o = one(i);
+        if (o.stopped || o.out_of_time)
+            return o;
+    }
+    if (s.r.markup)
+        for (int i = lab->qty - 1; i >= 0; --i)
+            if (!lab->es[i]->disabled)
+                draw_markup(p, lab->es[i], rdr__frame_of(lab->es[i], s.base, s.snap), s.base);
+    return {};
+}
+
 // A label drawn in two bands of device rows, the top one first, so that
 // its rows can be told done halfway: each element is drawn, clipped, in
 // each band its extent meets.  Its log lines come from the first of them
@@ -592,34 +619,17 @@ render_outcome draw_bands(QPainter &p, const label *lab, const render_request &r
     for (int k = 0; k < 2 && !outcome.stopped && !outcome.out_of_time; ++k) {
         p.save();
         p.setClipRect(band[k], p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-        if (r.background) {
-            const QRectF area = s.base.mapRect(QRectF(0, 0, lab->width, lab->height));
-            p.fillRect(s.snap ? QRectF(area.toAlignedRect()) : area, rdr__rgb(lab->bgcolor));
-        }
-        for (int i = lab->qty - 1; i >= 0; --i) {
-            if (rdr__render_stopping()) {
-                outcome.stopped = true;
-                break;
-            }
-            if (lab->es[i]->disabled)
-                continue;
+        outcome = draw_pass(p, s, [&](int i) {
             const bool owner = first[static_cast<std::size_t>(i)] == k;
             if (!owner && !meets(i, k))
-                continue;
+                return render_outcome{};
             s.log = owner ? &band_log[k] : nullptr;
             const std::size_t from = band_lines[k].size();
-            const element_result e = draw_one(p, s, i);
+            const render_outcome o = draw_one(p, s, i).outcome;
             if (owner)
                 own[static_cast<std::size_t>(i)] = {from, band_lines[k].size()};
-            if (e.outcome.stopped || e.outcome.out_of_time) {
-                outcome = e.outcome;
-                break;
-            }
-        }
-        if (r.markup && !outcome.stopped && !outcome.out_of_time)
-            for (int i = lab->qty - 1; i >= 0; --i)
-                if (!lab->es[i]->disabled)
-                    draw_markup(p, lab->es[i], rdr__frame_of(lab->es[i], s.base, s.snap), s.base);
+            return o;
+        });
         p.restore();
         if (k == 0 && !outcome.stopped && !outcome.out_of_time)
             r.rows_done(b.split);
@@ -650,29 +660,7 @@ render_outcome rdr__draw_label(QPainter &p, const label *lab, const render_reque
     render_log log(lines, r.limits.max_log);
     render_state s(p, lab, r, &log);
     p.save();
-    if (r.background) {
-        const QRectF area = s.base.mapRect(QRectF(0, 0, lab->width, lab->height));
-        p.fillRect(s.snap ? QRectF(area.toAlignedRect()) : area, rdr__rgb(lab->bgcolor));
-    }
-    render_outcome outcome;
-    // Index 0 is on top: drawn from the last index up.
-    for (int i = lab->qty - 1; i >= 0; --i) {
-        if (rdr__render_stopping()) {
-            outcome.stopped = true;
-            break;
-        }
-        if (lab->es[i]->disabled)
-            continue;
-        const element_result e = draw_one(p, s, i);
-        if (e.outcome.stopped || e.outcome.out_of_time) {
-            outcome = e.outcome;
-            break;
-        }
-    }
-    if (r.markup && !outcome.stopped && !outcome.out_of_time)
-        for (int i = lab->qty - 1; i >= 0; --i)
-            if (!lab->es[i]->disabled)
-                draw_markup(p, lab->es[i], rdr__frame_of(lab->es[i], s.base, s.snap), s.base);
+    const render_outcome outcome = draw_pass(p, s, [&](int i) { return draw_one(p, s, i).outcome; });
     p.restore();
     if (r.rows_done && !outcome.stopped && !outcome.out_of_time)
         r.rows_done(std::numeric_limits<double>::infinity());
