@@ -315,12 +315,14 @@ void label_frame::set_layout_mode(int mode)
         master_ratio = m.value_or(settings::frame_master_twowin_perc.def * 10);
         slave_ratio = sl.value_or(settings::frame_slave_twowin_perc.def * 10);
         stock_.mode = mode;
-        int fm = master_ratio, fs = slave_ratio;
-        first_run_ratios(fm, fs);
-        if (!m)
-            master_ratio = fm;
-        if (!sl)
-            slave_ratio = fs;
+        if (!m || !sl) { // the panel's own width is costly to measure
+            int fm = master_ratio, fs = slave_ratio;
+            first_run_ratios(fm, fs);
+            if (!m)
+                master_ratio = fm;
+            if (!sl)
+                slave_ratio = fs;
+        }
     }
     stock_.mode = mode;
     QWidget *holder = stock_.holder, *props = stock_.props, *list = stock_.list;

@@ -98,7 +98,23 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
     connect(bar_, &QScrollBar::valueChanged, this, [this](int v) { scroll_to(v); });
     stock_.header = ctl__centred_label(this, QCoreApplication::translate("vellumo", "Нет выбранных элементов."));
     stock_.header->setObjectName(QStringLiteral("header"));
+    enter_state(0, nullptr);
+}
 
+// The rows are made when first needed (an element selected, the panel's
+// width asked for, a field looked at): most of the panel's cost, and an
+// editor often starts and stays a while with nothing selected.
+void properties_panel::ensure_rows() const
+{
+    if (!rows_built_)
+        const_cast<properties_panel *>(this)->build_rows();
+}
+
+void properties_panel::build_rows()
+{
+    // Set first: the event filter, installed on each control as it comes,
+    // looks at the rows while the later ones are still being made.
+    rows_built_ = true;
     for (int r = 0; r < ROW_COUNT; ++r) {
         const std::size_t i = static_cast<std::size_t>(r);
         stock_.captions[i] = ctl__label(canvas_, QString::fromUtf16(pl__tr(captions[r])));
@@ -178,7 +194,12 @@ properties_panel::properties_panel(QWidget *parent, frame_host *target, label *l
     stock_.height_box->setObjectName(QStringLiteral("height-box"));
     connect(stock_.width_box, &QCheckBox::clicked, this, [this] { size_box_clicked(true); });
     connect(stock_.height_box, &QCheckBox::clicked, this, [this] { size_box_clicked(false); });
-    enter_state(0, nullptr);
+}
+
+QWidget *properties_panel::control(int row) const
+{
+    ensure_rows();
+    return stock_.controls[static_cast<std::size_t>(row)];
 }
 
 QLineEdit *properties_panel::edit(int row) const
@@ -250,6 +271,7 @@ void properties_panel::enter_state(int state, element *e)
         canvas_->hide();
     } else {
         stock_.header->hide();
+        ensure_rows();
         std::vector<int> in_use = rows_in_use();
         for (int r = 0; r < ROW_COUNT; ++r) {
             const bool on = std::find(in_use.begin(), in_use.end(), r) != in_use.end();
@@ -540,6 +562,7 @@ void properties_panel::escape(int row)
 
 int properties_panel::needed_width() const
 {
+    ensure_rows();
     int cw = 0;
     for (int r = 0; r < ROW_COUNT; ++r)
         cw = std::max(cw, ctl__text_width(stock_.captions[static_cast<std::size_t>(r)]));
@@ -560,6 +583,8 @@ bool properties_panel::event(QEvent *e)
 {
     if (e->type() == cmn_broadcast_event::type() &&
         static_cast<cmn_broadcast_event *>(e)->message == CMN_FONTS_CHANGED) {
+        if (!rows_built_)
+            return true; // the list is filled when the rows are made
         filling_ = true;
         QComboBox *fonts = combo(ROW_FONT);
         const QString typed = fonts->currentText();
@@ -989,6 +1014,7 @@ void properties_panel::colour_chosen(std::uint32_t c)
 
 std::vector<QWidget *> properties_panel::focus_order() const
 {
+    ensure_rows();
     std::vector<QWidget *> order{control(ROW_DESC), control(ROW_X), control(ROW_Y), control(ROW_QUADRANT),
                                  control(ROW_ANGLE), stock_.width_box, control(ROW_WIDTH), stock_.height_box,
                                  control(ROW_HEIGHT)};

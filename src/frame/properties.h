@@ -62,8 +62,12 @@ public:
     void focus_description() override;
     // Tab and Enter routed here by the key routing: the next control.
     void key_navigation(int key, Qt::KeyboardModifiers modifiers) override;
-    const prop_stock &stock() const { return stock_; }
-    QWidget *control(int row) const { return stock_.controls[static_cast<std::size_t>(row)]; }
+    const prop_stock &stock() const
+    {
+        ensure_rows();
+        return stock_;
+    }
+    QWidget *control(int row) const;
     QLineEdit *edit(int row) const;
     QPlainTextEdit *lines(int row) const;
     QComboBox *combo(int row) const;
@@ -83,6 +87,8 @@ protected:
     void wheelEvent(QWheelEvent *e) override;
 
 private:
+    void ensure_rows() const;
+    void build_rows();
     void evaluate_state();
     void enter_state(int state, element *e);
     void fill();
@@ -116,6 +122,7 @@ private:
     prop_stock stock_;
     QScrollBar *bar_ = nullptr;
     QWidget *canvas_ = nullptr; // the rows, moved by the scroll position
+    bool rows_built_ = false;
     bool filling_ = false;      // no commits while the panel fills its own fields
     bool creation_hint_ = false; // the status bar tells how to get back to the canvas
     std::array<QString, ROW_COUNT> shown_{}; // a number field's text as the panel put it

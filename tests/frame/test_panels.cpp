@@ -559,8 +559,13 @@ TEST_F(Panels, WrapShrinkAndLinesOfTheTextAreUndoable)
 
 TEST_F(Panels, FontListFollowsTheBroadcast)
 {
+    // Fonts that change before anything is selected are in the list once
+    // the panel shows a text.
     prs__fonts() = {u"Alpha", u"Beta"};
+    cmn__broadcast(CMN_FONTS_CHANGED);
     make(ELE_TEXT, 50, 50);
+    ASSERT_EQ(panel()->combo(ROW_FONT)->count(), 2);
+    EXPECT_EQ(panel()->combo(ROW_FONT)->itemText(1), QStringLiteral("Beta"));
     set(fn::font, 0, 0);
     frame_notify n;
     n.sender = frame->stock().canvas;
